@@ -47,12 +47,18 @@ function(tarvik_add_library name)
 endfunction()
 
 # tarvik_add_test_program(<folder> LIBS <target>... LABELS <label> <gtest filter> [<label> <filter>]...)
-# One program per folder. Each label gets the test suites its filter matches (positive patterns only);
-# whatever no filter matches still runs, labelled with the folder's name, so no test is ever lost.
+# One program per folder, built once the folder holds a test source. Each label gets the test suites its
+# filter matches (positive patterns only): by convention a suite's name starts with its label's prefix, and
+# a parameterised suite is instantiated under that prefix too (INSTANTIATE_TEST_SUITE_P(Database, ...)).
+# Whatever no filter matches still runs, labelled with the folder's name, so no test is ever lost.
 function(tarvik_add_test_program folder)
     cmake_parse_arguments(A "" "" "LIBS;LABELS" ${ARGN})
     file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
         ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+    list(FILTER srcs INCLUDE REGEX "\\.(cpp|h|qrc)$")
+    if(NOT srcs MATCHES "\\.cpp")
+        return()
+    endif()
     set(target test_${folder})
     add_executable(${target} ${srcs})
     target_link_libraries(${target} PRIVATE tarvik_testsupport ${A_LIBS})
