@@ -1,0 +1,156 @@
+#pragma once
+
+#include "FR_Prntr.h"
+#include "ReportCanvas.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+class TfrBand;
+class TfrPage;
+class TfrReport;
+class TfrView;
+class TfrExportFilter;
+class TfrFunctionLibrary;
+class QWidget;
+
+// Rounds to the nearest whole number, halves to the even one.
+inline int frRound(double v)
+{
+    return int(std::nearbyint(v));
+}
+
+// A class that the template names but the program does not link.
+class EClassNotFound : public std::runtime_error
+{
+public:
+    explicit EClassNotFound(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// The engine's registries hold at most this many entries each.
+constexpr int RegistryCapacity = 32;
+
+struct TfrAddInObjectInfo
+{
+    QString ClassName;
+    std::function<TfrView *()> Create;
+    QImage ButtonBmp;
+    QString ButtonHint;
+    int Reserved = 0;
+};
+
+struct TfrExportFilterInfo
+{
+    TfrExportFilter *Filter = nullptr;
+    QString FilterDesc;
+    QString FilterExt;
+};
+
+struct TfrFunctionLibraryInfo
+{
+    TfrFunctionLibrary *Library = nullptr;
+};
+
+struct TfrToolInfo
+{
+    QString Caption;
+    QImage ButtonBmp;
+    std::function<void()> OnClick;
+};
+
+// Opens an editor of the designer for an object (null: the designer's selection).
+using TfrEditorHook = std::function<void(TfrView *)>;
+
+// The engine's process-wide state: what the designer, the build and the objects share. One instance, used on
+// the user-interface thread only; tests start from a clean one with frResetEngine().
+class TfrGlobals
+{
+public:
+    TfrGlobals();
+    ~TfrGlobals();
+    TfrGlobals(const TfrGlobals &) = delete;
+    TfrGlobals &operator=(const TfrGlobals &) = delete;
+
+    // Report, page, band and object being read, built, shown or designed.
+    TfrReport *CurrentReport = nullptr;
+    TfrReport *OutputReport = nullptr;
+    TfrPage *ActivePage = nullptr;
+    TfrBand *CurrentBand = nullptr;
+    TfrView *CurrentView = nullptr;
+    QWidget *CurrentDesigner = nullptr;
+    QString EngineRegistryKey;
+
+    // 0 design, 1 print.
+    int DocumentMode = 0;
+    int StreamVersion = 24;
+    bool ErrorFlag = false;
+    QString ErrorMessage;
+    int NextObjectID = 0;
+    bool FirstOfTwoPasses = false;
+    int PageNo = 0;
+    int TotalPages = 0;
+    // The designer's band-titles setting.
+    bool BandTitles = true;
+
+    int EngineCharset = 204;
+    QStringList BandNames, DateFormats, TimeFormats, BoolFormats, SpecialNames;
+
+    // Measuring and preparing objects without painting.
+    RecordingCanvas &ScratchCanvas() { return *m_scratchCanvas; }
+    QStringList ScratchList;
+    QImage CheckerBitmap;
+    std::vector<TfrView *> NotificationList;
+
+    std::vector<TfrAddInObjectInfo> AddIns;
+    std::vector<TfrExportFilterInfo> ExportFilters;
+    std::vector<TfrFunctionLibraryInfo> FunctionLibraries;
+    std::vector<TfrToolInfo> Tools;
+
+    // Editor hooks the designer fills while it is shown.
+    TfrEditorHook MemoEditorHook, PictureEditorHook, TagEditorHook, RestrictionsEditorHook, HighlightEditorHook,
+        DataFieldEditorHook, BandDataSourceEditorHook, CrossDataSourceEditorHook, GroupEditorHook, FontEditorHook;
+
+    // Later layers fill these: the build (false when cancelled or failed), the preview of prepared pages, and
+    // the designer (answers its modal result; unset means that no designer is linked).
+    std::function<bool(TfrReport &)> BuildHook;
+    std::function<void(TfrReport &)> ShowPreparedHook;
+    std::function<int(TfrReport &)> DesignerFormClass;
+
+    TfrPrinter &Printer() { return *m_printer; }
+    int DefaultPaperSize = PaperA4;
+    bool PrinterReady = false;
+
+private:
+    std::unique_ptr<RecordingCanvas> m_scratchCanvas;
+    std::unique_ptr<TfrPrinter> m_printer;
+    std::unique_ptr<PlatformPrinters> m_platformPrinters;
+    friend void frAttachPlatformPrinters(std::unique_ptr<PlatformPrinters>);
+};
+
+TfrGlobals &frEngine();
+
+// Starts the engine afresh: all state, registries and hooks cleared, the virtual printer only. For tests.
+void frResetEngine();
+
+// Gives the engine's printer the platform's printers (the program does this at start-up).
+void frAttachPlatformPrinters(std::unique_ptr<PlatformPrinters> printers);
+
+TfrView *CreateViewOfType(int typ, const QString &className);
+// Registers an add-in object class; a registry already holding 32 entries refuses with an error.
+void RegisterAddInObject(const QString &className, std::function<TfrView *()> create, const QImage &buttonBmp,
+                         const QString &hint);
+void RegisterExportFilter(TfrExportFilter *filter, const QString &desc, const QString &ext);
+void UnregisterExportFilter(TfrExportFilter *filter);
+void RegisterFunctionLibrary(TfrFunctionLibrary *library);
+void UnregisterFunctionLibrary(TfrFunctionLibrary *library);
