@@ -1,0 +1,540 @@
+#include "AdoConnection.h"
+
+#include "DatabaseError.h"
+#include "SqliteFunctions.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QThread>
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace {
+
+// A command text cut around its ":NAME" parameters: pieces has one more entry than names. Quoted texts,
+// quoted names, comments, dollar-quoted bodies and "::" casts are left alone.
+struct SplitStatement
+{
+    QStringList pieces;
+    QStringList names;
+};
+
+SplitStatement splitParameters(const QString &text)
+{
+    SplitStatement out;
+    QString piece;
+    const qsizetype n = text.size();
+    auto isNameStart = [](QChar c) { return c.isLetter() || c == QLatin1Char('_'); };
+    auto isNameChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = text.at(i);
+        qsizetype skipTo = -1;
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            const qsizetype close = text.indexOf(c, i + 1);
+            skipTo = close < 0 ? n : close + 1;
+        } else if (text.mid(i, 2) == QLatin1String("--")) {
+            const qsizetype eol = text.indexOf(QLatin1Char('\n'), i);
+            skipTo = eol < 0 ? n : eol;
+        } else if (text.mid(i, 2) == QLatin1String("/*")) {
+            const qsizetype close = text.indexOf(QLatin1String("*/"), i + 2);
+            skipTo = close < 0 ? n : close + 2;
+        } else if (text.mid(i, 2) == QLatin1String("$$")) {
+            const qsizetype close = text.indexOf(QLatin1String("$$"), i + 2);
+            skipTo = close < 0 ? n : close + 2;
+        } else if (text.mid(i, 2) == QLatin1String("::")) {
+            skipTo = i + 2;
+        } else if (c == QLatin1Char(':') && i + 1 < n && isNameStart(text.at(i + 1))) {
+            qsizetype end = i + 1;
+            while (end < n && isNameChar(text.at(end)))
+                ++end;
+            out.pieces << piece;
+            out.names << text.mid(i + 1, end - i - 1);
+            piece.clear();
+            i = end;
+            continue;
+        }
+        if (skipTo >= 0) {
+            piece += text.mid(i, skipTo - i);
+            i = skipTo;
+        } else {
+            piece += c;
+            ++i;
+        }
+    }
+    out.pieces << piece;
+    return out;
+}
+
+QMetaType::Type typeOf(const TParameter &p)
+{
+    return p.DataType != QMetaType::UnknownType ? p.DataType : QMetaType::Type(p.Value.metaType().id());
+}
+
+// The value as it goes to the engine: null for an empty text, dates as text on SQLite, Booleans as 1 and 0
+// (the schema keeps them in NUMBER(1) columns).
+QVariant boundValue(const TParameter &p, TADOConnection::TProvider provider)
+{
+    if (p.IsNull())
+        return {};
+    const QVariant &v = p.Value;
+    switch (typeOf(p)) {
+    case QMetaType::QDate:
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.metaType().id() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0))
+                                                                    : v.toDateTime();
+        if (!dt.isValid())
+            throw EDatabaseError(QStringLiteral("The parameter %1 is not a date: \"%2\"").arg(p.Name, v.toString()));
+        if (provider == TADOConnection::TProvider::SQLite)
+            return sqliteDateText(dt);
+        return dt;
+    }
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 0;
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (!ok || !std::isfinite(d))
+            throw EDatabaseError(QStringLiteral("The parameter %1 is not a number: \"%2\"").arg(p.Name, v.toString()));
+        return d;
+    }
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short: {
+        bool ok = false;
+        const qlonglong i = v.toLongLong(&ok);
+        if (!ok)
+            throw EDatabaseError(QStringLiteral("The parameter %1 is not a whole number: \"%2\"").arg(p.Name, v.toString()));
+        return i;
+    }
+    case QMetaType::QString:
+        return v.toString();
+    default:
+        return v;
+    }
+}
+
+// PostgreSQL gets the values written into the text: its prepared statements type each parameter from its
+// first use and refuse ":P is null" or CONCAT(:P, ...). Texts are escaped by the driver.
+QString postgresLiteral(const QVariant &v, const QSqlDriver *driver)
+{
+    if (!v.isValid() || v.isNull())
+        return QStringLiteral("NULL");
+    switch (v.metaType().id()) {
+    case QMetaType::QDateTime:
+        return QStringLiteral("TIMESTAMP '%1'").arg(sqliteDateText(v.toDateTime()));
+    case QMetaType::LongLong:
+    case QMetaType::Int: {
+        const QString text = QString::number(v.toLongLong());
+        return v.toLongLong() < 0 ? QLatin1Char('(') + text + QLatin1Char(')') : text;
+    }
+    case QMetaType::Double: {
+        const QString text = QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return v.toDouble() < 0 ? QLatin1Char('(') + text + QLatin1Char(')') : text;
+    }
+    default: {
+        QSqlField field(QString(), QMetaType(QMetaType::QString));
+        field.setValue(v.toString());
+        return driver->formatValue(field);
+    }
+    }
+}
+
+QString errorText(const QSqlError &e)
+{
+    const QString db = e.databaseText().trimmed();
+    return db.isEmpty() ? e.text().trimmed() : db;
+}
+
+QAtomicInt connectionCounter;
+
+} // namespace
+
+bool TParameter::IsNull() const
+{
+    if (!Value.isValid() || Value.isNull())
+        return true;
+    return Value.metaType().id() == QMetaType::QString && Value.toString().isEmpty();
+}
+
+TParameter *TParameters::FindParam(const QString &name)
+{
+    for (TParameter &p : m_items)
+        if (p.Name.compare(name, Qt::CaseInsensitive) == 0)
+            return &p;
+    return nullptr;
+}
+
+const TParameter *TParameters::FindParam(const QString &name) const
+{
+    return const_cast<TParameters *>(this)->FindParam(name);
+}
+
+TParameter &TParameters::ParamByName(const QString &name)
+{
+    if (TParameter *p = FindParam(name))
+        return *p;
+    throw EDatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+}
+
+TParameter &TParameters::AddParameter(const QString &name, const QVariant &value, QMetaType::Type dataType)
+{
+    m_items.append(TParameter(name, value, dataType));
+    return m_items.last();
+}
+
+void TParameters::ParseSQL(const QString &commandText)
+{
+    QList<TParameter> items;
+    for (const QString &name : splitParameters(commandText).names) {
+        if (std::any_of(items.begin(), items.end(),
+                        [&](const TParameter &p) { return p.Name.compare(name, Qt::CaseInsensitive) == 0; }))
+            continue;
+        const TParameter *old = FindParam(name);
+        items.append(old ? *old : TParameter(name));
+    }
+    m_items = items;
+}
+
+TADOConnection::TADOConnection(QObject *parent)
+    : QObject(parent)
+    , m_connectionName(QStringLiteral("tarvik_ado_%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{
+}
+
+TADOConnection::~TADOConnection()
+{
+    Close();
+}
+
+void TADOConnection::SetConnectionString(const QString &initString)
+{
+    if (m_connected)
+        throw EDatabaseError(QStringLiteral("Cannot change the connection string of an open connection"));
+    TConnectionProperties properties = UdlFile::parse(initString);
+    const auto provider = [&]() -> QString {
+        for (const auto &[name, value] : properties)
+            if (name.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0)
+                return value.trimmed();
+        return {};
+    }();
+    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
+        m_provider = TProvider::SQLite;
+    else if (provider.compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0)
+        m_provider = TProvider::PostgreSQL;
+    else if (provider.compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0
+             || provider.startsWith(QLatin1String("MSDASQL"), Qt::CaseInsensitive))
+        m_provider = TProvider::ODBC;
+    else
+        throw EDatabaseError(provider.isEmpty()
+                                 ? QStringLiteral("The connection string names no provider")
+                                 : QStringLiteral("Provider cannot be found: %1").arg(provider));
+    m_connectionString = initString;
+    m_properties = properties;
+    if (m_provider == TProvider::ODBC)
+        m_dialect.reset();
+    else
+        m_dialect = Dialect::create(m_provider == TProvider::SQLite ? Dialect::Engine::SQLite
+                                                                    : Dialect::Engine::PostgreSQL);
+}
+
+QString TADOConnection::ConnectionProperty(const QString &name) const
+{
+    for (const auto &[n, v] : m_properties)
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return v;
+    return {};
+}
+
+void TADOConnection::SetConnectionProperty(const QString &name, const QString &value)
+{
+    for (auto &[n, v] : m_properties)
+        if (n.compare(name, Qt::CaseInsensitive) == 0) {
+            v = value;
+            return;
+        }
+    m_properties.append({name, value});
+}
+
+TConnectionProperties TADOConnection::Properties() const
+{
+    TConnectionProperties out;
+    for (const auto &[name, value] : m_properties) {
+        const bool secret = name.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0
+                            || name.compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0;
+        out.append({name, secret ? QStringLiteral("***") : value});
+    }
+    out.append({QStringLiteral("Connect Timeout"), QString::number(ConnectionTimeout)});
+    out.append({QStringLiteral("Isolation Level"), QStringLiteral("Read Committed")});
+    if (m_connected) {
+        out.append({QStringLiteral("DBMS Name"), m_dbmsName});
+        out.append({QStringLiteral("DBMS Version"), m_dbmsVersion});
+    }
+    return out;
+}
+
+void TADOConnection::Open()
+{
+    if (m_connected)
+        return;
+    if (m_connectionString.isEmpty())
+        throw EDatabaseError(QStringLiteral("The connection has no connection string"));
+    if (BeforeConnect)
+        BeforeConnect(*this);
+    m_thread = QThread::currentThread();
+    try {
+        switch (m_provider) {
+        case TProvider::SQLite: openSqlite(); break;
+        case TProvider::PostgreSQL: openPostgres(); break;
+        case TProvider::ODBC: openOdbc(); break;
+        }
+        m_connected = true;
+        if (m_dialect)
+            for (const QString &statement : m_dialect->sessionInit())
+                runSetup(statement);
+    } catch (const EDatabaseError &e) {
+        m_connected = false;
+        dropDatabase();
+        if (OnConnectComplete)
+            OnConnectComplete(*this, e.message(), TEventStatus::esErrorsOccured);
+        throw;
+    }
+    if (OnConnectComplete)
+        OnConnectComplete(*this, QString(), TEventStatus::esOK);
+    if (AfterConnect)
+        AfterConnect(*this);
+}
+
+void TADOConnection::runSetup(const QString &text)
+{
+    QSqlQuery q(m_db);
+    if (!q.exec(text))
+        throw EDatabaseError(errorText(q.lastError()));
+}
+
+void TADOConnection::openSqlite()
+{
+    const QString source = ConnectionProperty(QStringLiteral("Data Source"));
+    if (source.trimmed().isEmpty())
+        throw EDatabaseError(QStringLiteral("The connection string names no database file"));
+    const QString path = QFileInfo(source).absoluteFilePath();
+    // Attaching a missing file would create an empty database in its place.
+    if (!m_createIfMissing && !QFileInfo::exists(path))
+        throw EDatabaseError(QStringLiteral("unable to open database file: %1").arg(QDir::toNativeSeparators(path)));
+
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_db.setDatabaseName(QStringLiteral(":memory:"));
+    if (!m_db.open())
+        throw EDatabaseError(errorText(m_db.lastError()));
+    const QVariant handle = m_db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0 || !*static_cast<sqlite3 *const *>(handle.data()))
+        throw EDatabaseError(QStringLiteral("The SQLite driver gives no handle"));
+    sqlite3 *db = *static_cast<sqlite3 *const *>(handle.data());
+    if (registerSqliteFunctions(db) != SQLITE_OK)
+        throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+
+    QSqlQuery attach(m_db);
+    attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ZOLT"));
+    attach.addBindValue(path);
+    if (!attach.exec())
+        throw EDatabaseError(errorText(attach.lastError()));
+    // Reading the schema is what tells a database from any other file.
+    runSetup(QStringLiteral("select count(*) from ZOLT.sqlite_master"));
+    runSetup(QStringLiteral("PRAGMA ZOLT.journal_mode=WAL"));
+    runSetup(QStringLiteral("PRAGMA foreign_keys=ON"));
+    runSetup(QStringLiteral("PRAGMA busy_timeout=10000"));
+    m_dbmsName = QStringLiteral("SQLite");
+    m_dbmsVersion = QString::fromLatin1(sqlite3_libversion());
+}
+
+void TADOConnection::openPostgres()
+{
+    const QString source = ConnectionProperty(QStringLiteral("Data Source")).trimmed();
+    QString host = source.isEmpty() ? QStringLiteral("localhost") : source;
+    int port = 5432;
+    if (const qsizetype colon = source.lastIndexOf(QLatin1Char(':')); colon > 0) {
+        bool ok = false;
+        port = source.mid(colon + 1).toInt(&ok);
+        if (!ok || port <= 0 || port > 65535)
+            throw EDatabaseError(QStringLiteral("Invalid server port in \"%1\"").arg(source));
+        host = source.left(colon);
+    }
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+    m_db.setHostName(host);
+    m_db.setPort(port);
+    m_db.setDatabaseName(ConnectionProperty(QStringLiteral("Initial Catalog")));
+    m_db.setUserName(ConnectionProperty(QStringLiteral("User ID")));
+    m_db.setPassword(ConnectionProperty(QStringLiteral("Password")));
+    m_db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(ConnectionTimeout));
+    if (!m_db.open())
+        throw EDatabaseError(errorText(m_db.lastError()));
+    m_dbmsName = QStringLiteral("PostgreSQL");
+    QSqlQuery q(m_db);
+    if (q.exec(QStringLiteral("show server_version")) && q.next())
+        m_dbmsVersion = q.value(0).toString();
+}
+
+void TADOConnection::openOdbc()
+{
+    QStringList pairs;
+    for (const auto &[name, value] : m_properties) {
+        if (name.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0
+            || name.compare(QLatin1String("User ID"), Qt::CaseInsensitive) == 0
+            || name.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0)
+            continue;
+        pairs << name + QLatin1Char('=') + value;
+    }
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+    m_db.setDatabaseName(pairs.join(QLatin1Char(';')));
+    m_db.setUserName(ConnectionProperty(QStringLiteral("User ID")));
+    m_db.setPassword(ConnectionProperty(QStringLiteral("Password")));
+    m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(ConnectionTimeout));
+    if (!m_db.open())
+        throw EDatabaseError(errorText(m_db.lastError()));
+    m_dbmsName = QStringLiteral("ODBC");
+}
+
+void TADOConnection::dropDatabase()
+{
+    if (m_db.isValid())
+        m_db.close();
+    m_db = QSqlDatabase();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::removeDatabase(m_connectionName);
+    m_dbmsName.clear();
+    m_dbmsVersion.clear();
+}
+
+void TADOConnection::Close()
+{
+    if (!m_connected)
+        return;
+    if (OnDisconnect)
+        OnDisconnect(*this);
+    m_connected = false;
+    m_inTransaction = false;
+    dropDatabase();
+    if (AfterDisconnect)
+        AfterDisconnect(*this);
+}
+
+void TADOConnection::checkUsable() const
+{
+    if (!m_connected)
+        throw EDatabaseError(QStringLiteral("The connection is not open"));
+    if (QThread::currentThread() != m_thread)
+        throw EDatabaseError(QStringLiteral("A connection can only be used by the thread that opened it"));
+}
+
+void TADOConnection::transactionStep(bool (QSqlDatabase::*step)(), const char *what,
+                                     const std::function<void(TADOConnection &, const QString &, TEventStatus)> &event,
+                                     bool needsTransaction)
+{
+    checkUsable();
+    QString error;
+    if (m_inTransaction != needsTransaction)
+        error = needsTransaction ? QStringLiteral("No transaction is open")
+                                 : QStringLiteral("A transaction is already open");
+    else if (!(m_db.*step)())
+        error = errorText(m_db.lastError());
+    if (error.isEmpty())
+        m_inTransaction = !needsTransaction;
+    if (event)
+        event(*this, error, error.isEmpty() ? TEventStatus::esOK : TEventStatus::esErrorsOccured);
+    if (!error.isEmpty())
+        throw EDatabaseError(QStringLiteral("%1: %2").arg(QLatin1String(what), error));
+}
+
+void TADOConnection::BeginTrans()
+{
+    transactionStep(&QSqlDatabase::transaction, "Begin transaction", OnBeginTransComplete, false);
+}
+
+void TADOConnection::CommitTrans()
+{
+    transactionStep(&QSqlDatabase::commit, "Commit", OnCommitTransComplete, true);
+}
+
+void TADOConnection::RollbackTrans()
+{
+    transactionStep(&QSqlDatabase::rollback, "Rollback", OnRollbackTransComplete, true);
+}
+
+QSqlQuery TADOConnection::run(const QString &text, const TParameters &params, TExecuteSource source, bool forwardOnly)
+{
+    checkUsable();
+    const SplitStatement split = splitParameters(text);
+    QList<QVariant> values;
+    for (const QString &name : split.names) {
+        const TParameter *p = params.FindParam(name);
+        if (!p)
+            throw EDatabaseError(QStringLiteral("No value for the parameter :%1").arg(name));
+        values << boundValue(*p, m_provider);
+    }
+
+    if (OnWillExecute)
+        OnWillExecute(*this, TExecuteInfo{text, &params, source});
+    QElapsedTimer timer;
+    timer.start();
+
+    QSqlQuery q(m_db);
+    q.setForwardOnly(forwardOnly);
+    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    bool ok;
+    if (values.isEmpty()) {
+        ok = q.exec(text);
+    } else if (m_provider == TProvider::PostgreSQL) {
+        QString inlined = split.pieces.first();
+        for (int i = 0; i < values.size(); ++i)
+            inlined += postgresLiteral(values.at(i), m_db.driver()) + split.pieces.at(i + 1);
+        ok = q.exec(inlined);
+    } else {
+        ok = q.prepare(split.pieces.join(QLatin1Char('?')));
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        ok = ok && q.exec();
+    }
+    const QString error = ok ? QString() : errorText(q.lastError());
+    if (OnExecuteComplete)
+        OnExecuteComplete(*this, timer.elapsed() / 1000.0, error,
+                          ok ? TEventStatus::esOK : TEventStatus::esErrorsOccured);
+    if (!ok)
+        throw EDatabaseError(error);
+    return q;
+}
+
+int TADOConnection::Execute(const QString &text, const TParameters &params, TExecuteSource source)
+{
+    return run(text, params, source, true).numRowsAffected();
+}
+
+QSqlQuery TADOConnection::OpenQuery(const QString &text, const TParameters &params, TExecuteSource source)
+{
+    return run(text, params, source, true);
+}
+
+QVariant TADOConnection::SelectValue(const QString &text, const TParameters &params)
+{
+    QSqlQuery q = run(text, params, TExecuteSource::Connection, true);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+std::unique_ptr<TADOConnection> TADOConnection::CloneForThread() const
+{
+    auto clone = std::make_unique<TADOConnection>();
+    clone->SetConnectionString(m_connectionString);
+    clone->m_properties = m_properties;
+    if (m_connected)
+        clone->Open();
+    return clone;
+}

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "Dialect.h"
+#include "UdlFile.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+
+class QThread;
+
+// A parameter of a statement, named as it is written in the text (":P_X" is "P_X"). Null is a value that is
+// not valid or is null; an empty text is bound as null too, because the stored statements test "is null" where
+// the text was left empty. Dates go to SQLite as 'YYYY-MM-DD HH:MM:SS' text.
+struct TParameter
+{
+    QString Name;
+    QVariant Value;
+    // The type the value is bound as; Unknown takes the value's own type.
+    QMetaType::Type DataType = QMetaType::UnknownType;
+
+    TParameter() = default;
+    TParameter(const QString &name, const QVariant &value = {}, QMetaType::Type dataType = QMetaType::UnknownType)
+        : Name(name)
+        , Value(value)
+        , DataType(dataType)
+    {
+    }
+    bool IsNull() const;
+};
+
+class TParameters
+{
+public:
+    TParameters() = default;
+    TParameters(std::initializer_list<TParameter> items)
+        : m_items(items)
+    {
+    }
+
+    int Count() const { return int(m_items.size()); }
+    TParameter &operator[](int index) { return m_items[index]; }
+    const TParameter &operator[](int index) const { return m_items[index]; }
+    // Names ignore case.
+    TParameter *FindParam(const QString &name);
+    const TParameter *FindParam(const QString &name) const;
+    // Raises EDatabaseError when there is none.
+    TParameter &ParamByName(const QString &name);
+    TParameter &AddParameter(const QString &name, const QVariant &value = {},
+                             QMetaType::Type dataType = QMetaType::UnknownType);
+    void Clear() { m_items.clear(); }
+    // Makes the list hold the parameters a command text names, in order of first use; a parameter that stays
+    // keeps its value and type.
+    void ParseSQL(const QString &commandText);
+
+    auto begin() const { return m_items.begin(); }
+    auto end() const { return m_items.end(); }
+
+private:
+    QList<TParameter> m_items;
+};
+
+// Who sends a statement; the trace lists parameters differently for datasets and commands.
+enum class TExecuteSource { Connection, Command, DataSet };
+
+struct TExecuteInfo
+{
+    QString CommandText;
+    const TParameters *Parameters = nullptr;
+    TExecuteSource Source = TExecuteSource::Connection;
+};
+
+enum class TEventStatus { esOK, esErrorsOccured };
+
+// The database connection, opened from an initialisation string: "Provider=SQLite;Data Source=<file>",
+// "Provider=PostgreSQL;Data Source=host[:port];Initial Catalog=<db>" or "ODBC;DSN=<dsn>" for outside
+// databases. "User ID" and "Password" set on the connection override those of the string.
+//
+// Transactions are tracked here; outside one, every statement commits on its own. A connection belongs to
+// the thread that opened it: another thread gets its own through CloneForThread().
+class TADOConnection : public QObject
+{
+public:
+    enum class TProvider { SQLite, PostgreSQL, ODBC };
+
+    explicit TADOConnection(QObject *parent = nullptr);
+    ~TADOConnection() override;
+
+    // Raises EDatabaseError on a malformed string or an unknown provider; the connection must be closed.
+    void SetConnectionString(const QString &initString);
+    QString ConnectionString() const { return m_connectionString; }
+    void LoadFromFile(const QString &udlPath) { SetConnectionString(UdlFile::readInitString(udlPath)); }
+    // A property of the initialisation string by name (ignoring case); setting one adds it when missing.
+    QString ConnectionProperty(const QString &name) const;
+    void SetConnectionProperty(const QString &name, const QString &value);
+    // Every property for the trace, the password masked, with the connection's own settings and, once
+    // connected, "DBMS Name" and "DBMS Version".
+    TConnectionProperties Properties() const;
+    static constexpr int ConnectionTimeout = 30;
+
+    // On SQLite, whether Open() may create a missing data file (first start of the embedded database).
+    void SetCreateIfMissing(bool create) { m_createIfMissing = create; }
+
+    // Raises EDatabaseError with the engine's message; a failed open leaves nothing created or changed.
+    void Open();
+    void Close();
+    bool Connected() const { return m_connected; }
+    TProvider Provider() const { return m_provider; }
+    QString DbmsName() const { return m_dbmsName; }
+    QString DbmsVersion() const { return m_dbmsVersion; }
+    int DbmsKind() const { return 0; }
+    // Null on ODBC connections, which only reach outside databases.
+    const Dialect *SqlDialect() const { return m_dialect.get(); }
+
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    bool InTransaction() const { return m_inTransaction; }
+
+    // Runs a statement and answers the rows it affected.
+    int Execute(const QString &text, const TParameters &params = {},
+                TExecuteSource source = TExecuteSource::Connection);
+    // Runs a query and answers it positioned before its first row; numbers arrive as double.
+    QSqlQuery OpenQuery(const QString &text, const TParameters &params = {},
+                        TExecuteSource source = TExecuteSource::Connection);
+    // The first column of the first row; invalid when there is no row.
+    QVariant SelectValue(const QString &text, const TParameters &params = {});
+
+    // A closed connection with the same settings, or an open one when this one is open, for the calling thread.
+    std::unique_ptr<TADOConnection> CloneForThread() const;
+
+    // Events, each with the connection; errors come with their message and esErrorsOccured.
+    std::function<void(TADOConnection &)> BeforeConnect;
+    std::function<void(TADOConnection &, const QString &error, TEventStatus)> OnConnectComplete;
+    std::function<void(TADOConnection &)> AfterConnect;
+    std::function<void(TADOConnection &, const QString &error, TEventStatus)> OnBeginTransComplete;
+    std::function<void(TADOConnection &, const QString &error, TEventStatus)> OnCommitTransComplete;
+    std::function<void(TADOConnection &, const QString &error, TEventStatus)> OnRollbackTransComplete;
+    std::function<void(TADOConnection &)> OnDisconnect;
+    std::function<void(TADOConnection &)> AfterDisconnect;
+    std::function<void(TADOConnection &, const TExecuteInfo &)> OnWillExecute;
+    std::function<void(TADOConnection &, double seconds, const QString &error, TEventStatus)> OnExecuteComplete;
+
+private:
+    void openSqlite();
+    void openPostgres();
+    void openOdbc();
+    void runSetup(const QString &text);
+    QSqlQuery run(const QString &text, const TParameters &params, TExecuteSource source, bool forwardOnly);
+    void checkUsable() const;
+    void dropDatabase();
+    void transactionStep(bool (QSqlDatabase::*step)(), const char *what,
+                         const std::function<void(TADOConnection &, const QString &, TEventStatus)> &event,
+                         bool needsTransaction);
+
+    QString m_connectionString;
+    TConnectionProperties m_properties;
+    TProvider m_provider = TProvider::SQLite;
+    std::unique_ptr<Dialect> m_dialect;
+    QString m_connectionName;
+    QSqlDatabase m_db;
+    QThread *m_thread = nullptr;
+    QString m_dbmsName;
+    QString m_dbmsVersion;
+    bool m_connected = false;
+    bool m_inTransaction = false;
+    bool m_createIfMissing = false;
+};
