@@ -882,16 +882,16 @@ void TCustomGrid::DrawLines(QPainter &painter, const TGridDrawInfo &info, int co
     QList<QRect> blanks;
     if (vw > 0) {
         int x = startX;
-        for (int c = col; c < m_colCount && x < stopX; ++c) {
-            x += ColWidths(c);
+        for (int c = col; c < info.Horz.GridCellCount && x < stopX; ++c) {
+            x += info.Horz.GetExtent(c);
             (vert ? lines : blanks).append(QRect(x, startY, vw, stopY - startY));
             x += vw;
         }
     }
     if (hw > 0) {
         int y = startY;
-        for (int r = row; r < m_rowCount && y < stopY; ++r) {
-            y += RowHeights(r);
+        for (int r = row; r < info.Vert.GridCellCount && y < stopY; ++r) {
+            y += info.Vert.GetExtent(r);
             (horz ? lines : blanks).append(QRect(startX, y, stopX - startX, hw));
             y += hw;
         }
@@ -917,14 +917,14 @@ void TCustomGrid::DrawCells(QPainter &painter, const QRect &clip, const TGridDra
     const bool editorShown = m_inplaceEdit && m_inplaceEdit->isVisible();
     const TGridRect selection = Selection();
     int y = startY;
-    for (int r = row; r < m_rowCount && y < stopY; ++r) {
-        const int h = RowHeights(r);
+    for (int r = row; r < info.Vert.GridCellCount && y < stopY; ++r) {
+        const int h = info.Vert.GetExtent(r);
         if (y > clip.bottom())
             break;
         if (h > 0 && y + h > clip.top()) {
             int x = startX;
-            for (int c = col; c < m_colCount && x < stopX; ++c) {
-                const int w = ColWidths(c);
+            for (int c = col; c < info.Horz.GridCellCount && x < stopX; ++c) {
+                const int w = info.Horz.GetExtent(c);
                 if (x > clip.right())
                     break;
                 const QRect where(x, y, w, h);

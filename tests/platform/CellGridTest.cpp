@@ -224,6 +224,15 @@ TEST(CellGrid, DraggingAColumnBorderSizesTheColumn)
     QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(100, 10));
     EXPECT_EQ(grid.GridState(), gsNormal);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(100, 10));
+
+    // Rows are sized over the fixed column: the border after row 1 lies at 25 + 24 = 49.
+    grid.SetOptions(grid.Options() | goRowSizing);
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(10, 50));
+    EXPECT_EQ(grid.GridState(), gsRowSizing);
+    QTest::mouseMove(vp, QPoint(10, 70));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(10, 70));
+    EXPECT_EQ(grid.RowHeights(1), 44);
+    EXPECT_EQ(grid.CellRect(1, 2).top(), 25 + 45);
 }
 
 TEST(CellGridMoving, DraggingATitleMovesTheColumn)
