@@ -1,5 +1,6 @@
-// Every test program starts here: widgets need an application object, and tests run without a display.
-#include <QApplication>
+// Every test program starts here: widgets need an application object, and tests run without a display. The
+// application is the program's own, so that exceptions escaping event handlers are handled as they are there.
+#include "Guard.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvik-tests"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
