@@ -1,6 +1,8 @@
 #include "FR_Globals.h"
 
+#include "FR_Intrp.h"
 #include "FR_Locale.h"
+#include "FR_Pars.h"
 
 #include <QColor>
 
@@ -28,10 +30,50 @@ void appendBounded(std::vector<T> &registry, T entry, const char *what)
     registry.push_back(std::move(entry));
 }
 
+void fillConstants(TfrVariables &c)
+{
+    const struct
+    {
+        const char *name;
+        qint64 value;
+    } numbers[] = {
+        {"clWhite", 0xFFFFFF}, {"clBlack", 0}, {"clMaroon", 0x80}, {"clGreen", 0x8000}, {"clOlive", 0x8080},
+        {"clNavy", 0x800000}, {"clPurple", 0x800080}, {"clTeal", 0x808000}, {"clGray", 0x808080},
+        {"clSilver", 0xC0C0C0}, {"clRed", 0xFF}, {"clLime", 0xFF00}, {"clYellow", 0xFFFF}, {"clBlue", 0xFF0000},
+        {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00}, {"clTransparent", 0x1FFFFFFF},
+        {"mrNone", 0}, {"mrOk", 1}, {"mrCancel", 2}, {"mrYes", 6}, {"mrNo", 7},
+        {"fsBold", 2}, {"fsItalic", 1}, {"fsUnderline", 4}, {"fsStrikeOut", 8},
+        {"frftNone", 0}, {"frftRight", 1}, {"frftBottom", 2}, {"frftLeft", 4}, {"frftTop", 8},
+        {"frtaLeft", 0}, {"frtaRight", 1}, {"frtaCenter", 2}, {"frtaVertical", 4}, {"frtaMiddle", 8},
+        {"frtaDown", 16},
+        {"baNone", 0}, {"baLeft", 1}, {"baRight", 2}, {"baCenter", 3}, {"baWidth", 4}, {"baBottom", 5},
+        {"baTop", 6}, {"baRest", 7},
+        {"psSolid", 0}, {"psDash", 1}, {"psDot", 2}, {"psDashDot", 3}, {"psDashDotDot", 4}, {"psDouble", 5},
+        {"mb_Ok", 0}, {"mb_OkCancel", 1}, {"mb_YesNo", 4}, {"mb_YesNoCancel", 3}, {"mb_IconError", 16},
+        {"mb_IconQuestion", 32}, {"mb_IconInformation", 64}, {"mb_IconWarning", 48},
+    };
+    for (const auto &n : numbers)
+        c.SetValue(QString::fromLatin1(n.name), Variant(int(n.value)));
+    const char *systemColors[] = {"clScrollBar", "clBackground", "clActiveCaption", "clInactiveCaption", "clMenu",
+                                  "clWindow", "clWindowFrame", "clMenuText", "clWindowText", "clCaptionText",
+                                  "clActiveBorder", "clInactiveBorder", "clAppWorkSpace", "clHighlight",
+                                  "clHighlightText", "clBtnFace", "clBtnShadow", "clGrayText", "clBtnText",
+                                  "clInactiveCaptionText", "clBtnHighlight", "cl3DDkShadow", "cl3DLight",
+                                  "clInfoText", "clInfoBk"};
+    // System colours are the platform's colour integers, negative as 32-bit values.
+    quint32 code = 0x80000000u;
+    for (const char *name : systemColors)
+        c.SetValue(QString::fromLatin1(name), Variant(int(qint32(code++))));
+    c.SetValue(QStringLiteral("CRLF"), Variant(QStringLiteral("\r\n")));
+    c.SetValue(QStringLiteral("Null"), Variant::Null());
+}
+
 } // namespace
 
 TfrGlobals::TfrGlobals()
-    : m_scratchCanvas(std::make_unique<RecordingCanvas>())
+    : m_parser(std::make_unique<TfrParser>())
+    , m_interpreter(std::make_unique<TfrInterpretator>())
+    , m_scratchCanvas(std::make_unique<RecordingCanvas>())
     , m_printer(std::make_unique<TfrPrinter>())
 {
     bool ok = false;
@@ -46,6 +88,10 @@ TfrGlobals::TfrGlobals()
                     QStringLiteral("LINE#"), QStringLiteral("LINETHROUGH#"), QStringLiteral("COLUMN#"),
                     QStringLiteral("CURRENT#"), QStringLiteral("TOTALPAGES")};
 
+    ScriptVariables.SetSorted(true);
+    EngineConstants.SetSorted(true);
+    fillConstants(EngineConstants);
+
     CheckerBitmap = QImage(8, 8, QImage::Format_RGB32);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
@@ -57,6 +103,11 @@ TfrGlobals::TfrGlobals()
 }
 
 TfrGlobals::~TfrGlobals() = default;
+
+void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)
+{
+    m_interpreter = std::move(interpreter);
+}
 
 TfrGlobals &frEngine()
 {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "FR_Pars.h"
 #include "FR_Prntr.h"
 #include "ReportCanvas.h"
+
+#include "Exceptions.h"
+#include "Formats.h"
 
 #include <QImage>
 #include <QString>
@@ -14,6 +18,8 @@
 #include <vector>
 
 class TfrBand;
+class TfrInterpretator;
+class TfrParser;
 class TfrPage;
 class TfrReport;
 class TfrView;
@@ -21,21 +27,17 @@ class TfrExportFilter;
 class TfrFunctionLibrary;
 class QWidget;
 
-// Rounds to the nearest whole number, halves to the even one.
+// The platform's rounding (halves to the even one) for the engine's pixel arithmetic.
 inline int frRound(double v)
 {
-    return int(std::nearbyint(v));
+    return int(Round(v));
 }
 
 // A class that the template names but the program does not link.
-class EClassNotFound : public std::runtime_error
+class EClassNotFound : public Exception
 {
 public:
-    explicit EClassNotFound(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
-    QString message() const { return m_message; }
-
-private:
-    QString m_message;
+    using Exception::Exception;
 };
 
 // The engine's registries hold at most this many entries each.
@@ -100,11 +102,16 @@ public:
     bool FirstOfTwoPasses = false;
     int PageNo = 0;
     int TotalPages = 0;
+    // Height of the last text layout, gaps included.
+    int WrapHeight = 0;
     // The designer's band-titles setting.
     bool BandTitles = true;
 
     int EngineCharset = 204;
     QStringList BandNames, DateFormats, TimeFormats, BoolFormats, SpecialNames;
+
+    // Variables that scripts set, and the named constants that expressions see ("clRed", "mb_YesNo", ...).
+    TfrVariables ScriptVariables, EngineConstants;
 
     // Measuring and preparing objects without painting.
     RecordingCanvas &ScratchCanvas() { return *m_scratchCanvas; }
@@ -120,6 +127,8 @@ public:
     // Editor hooks the designer fills while it is shown.
     TfrEditorHook MemoEditorHook, PictureEditorHook, TagEditorHook, RestrictionsEditorHook, HighlightEditorHook,
         DataFieldEditorHook, BandDataSourceEditorHook, CrossDataSourceEditorHook, GroupEditorHook, FontEditorHook;
+    // The designer's display-format dialog for the selected text objects.
+    TfrEditorHook FormatEditorHook;
 
     // Later layers fill these: the build (false when cancelled or failed), the preview of prepared pages, and
     // the designer (answers its modal result; unset means that no designer is linked).
@@ -127,11 +136,18 @@ public:
     std::function<void(TfrReport &)> ShowPreparedHook;
     std::function<int(TfrReport &)> DesignerFormClass;
 
+    // The one expression parser and script interpreter of the engine (the build sets their callbacks).
+    TfrParser &Parser() { return *m_parser; }
+    TfrInterpretator &Interpreter() { return *m_interpreter; }
+    void SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter);
+
     TfrPrinter &Printer() { return *m_printer; }
     int DefaultPaperSize = PaperA4;
     bool PrinterReady = false;
 
 private:
+    std::unique_ptr<TfrParser> m_parser;
+    std::unique_ptr<TfrInterpretator> m_interpreter;
     std::unique_ptr<RecordingCanvas> m_scratchCanvas;
     std::unique_ptr<TfrPrinter> m_printer;
     std::unique_ptr<PlatformPrinters> m_platformPrinters;

@@ -3,6 +3,8 @@
 #include "FR_Globals.h"
 #include "FR_Locale.h"
 
+#include "Exceptions.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
@@ -251,11 +253,12 @@ void TfrPrinter::SetSettings()
         Bins = {DefaultBin};
         BinNames = {GetLocaleString(55435)};
         BinsNum = 1;
-        if (PaperSize != PaperCustom) {
-            if (const TPaperInfo *p = findPaper(PaperSize)) {
-                PaperWidth = Orientation == 1 ? p->Y : p->X;
-                PaperHeight = Orientation == 1 ? p->X : p->Y;
-            }
+        if (PaperSize != PaperCustom && PaperSize != -1) {
+            const TPaperInfo *p = findPaper(PaperSize);
+            if (!p)
+                throw Exception(QStringLiteral("Неизвестный размер бумаги %1").arg(PaperSize));
+            PaperWidth = Orientation == 1 ? p->Y : p->X;
+            PaperHeight = Orientation == 1 ? p->X : p->Y;
         }
         return;
     }

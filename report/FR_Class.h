@@ -1,0 +1,534 @@
+#pragma once
+
+#include "FR_Globals.h"
+#include "ReportCanvas.h"
+
+#include "Color.h"
+#include "Variant.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QRegion>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TStream;
+class TfrDataDictionary;
+class TfrPage;
+class TfrReport;
+class TfrView;
+
+
+// Property type flags of the designer and the inspector.
+enum : int {
+    frdtString = 0x1,
+    frdtInteger = 0x2,
+    frdtFloat = 0x4,
+    frdtBoolean = 0x8,
+    frdtColor = 0x10,
+    frdtEnum = 0x20,
+    frdtHasEditor = 0x40,
+    frdtSize = 0x80,
+    frdtOneObject = 0x100,
+};
+
+// One property of an object as the designer and the inspector read it.
+struct TfrPropRec
+{
+    QString PropName;
+    int PropType = 0;
+    QStringList Enum;
+    bool HasEnum = false;
+    // The value of each text, or Null when the texts are the values.
+    Variant EnumValues = Variant::Null();
+    TfrEditorHook PEditor;
+};
+
+// The named-property interface shared by report objects and template pages.
+class TfrObject
+{
+public:
+    virtual ~TfrObject() = default;
+
+    virtual void SetPropertyValue(const QString &name, const Variant &value);
+    virtual Variant GetPropertyValue(const QString &name);
+    virtual Variant CallMethod(const QString &name, const Variant &p1, const Variant &p2, const Variant &p3);
+    virtual void RegisterProperties() {}
+
+    void RegisterProp(const QString &name, int typ, TfrEditorHook editor = {});
+    // Texts separated by ";"; values Null (the texts are the values) or one value per text.
+    void RegisterEnumProp(const QString &name, const QString &texts, const QList<Variant> &values);
+    void ClearPropList() { PropRecs.clear(); }
+    TfrPropRec *FindPropRec(const QString &name);
+
+    std::vector<TfrPropRec> PropRecs;
+
+protected:
+    // The list methods of a string-list property; true when the method was one of them.
+    bool CallListMethod(QStringList &list, const QString &methodName, Variant &result, const Variant &p1,
+                        const Variant &p2, const Variant &p3, const QString &propName);
+};
+
+// The font of a text object as templates keep it.
+struct TfrFont
+{
+    QString Name = QStringLiteral("Arial");
+    int Size = 10;  // points
+    int Style = 0;  // 1 italic, 2 bold, 4 underline, 8 strike-out
+    TColor Color = clBlack;
+    int Charset = 204;
+
+    // The font at a pixel height (the engine works at 96 pixels per inch).
+    QFont toQFont(int pixelHeight) const;
+    int pixelHeight() const;
+    bool operator==(const TfrFont &) const = default;
+};
+
+void SetFontValue(TfrFont &font, const QString &name, const Variant &value);
+Variant GetFontValue(const TfrFont &font, const QString &name);
+
+// The base of every report object. Geometry is in page pixels; between ApplyScale and RestoreGeometry it is
+// the geometry of the current drawing pass.
+class TfrView : public TfrObject
+{
+public:
+    TfrView();
+    ~TfrView() override;
+
+    // The class name that type-10 records carry.
+    virtual QString ClassName() const { return QStringLiteral("TfrView"); }
+
+    void SetPropertyValue(const QString &name, const Variant &value) override;
+    Variant GetPropertyValue(const QString &name) override;
+    Variant CallMethod(const QString &name, const Variant &p1, const Variant &p2, const Variant &p3) override;
+    void RegisterProperties() override;
+
+    virtual void DrawBackground();
+    virtual void DrawFrame();
+    // Takes the content of a data field (null QVariant: no value).
+    virtual void ReadBlobField(const QVariant &) {}
+    virtual void NotifyViewPrinting() {}
+    virtual void AfterLoad() {}
+    virtual void ApplyScale();
+    virtual void RestoreGeometry();
+    virtual void Draw(ReportCanvas &canvas) = 0;
+    virtual void WritePrepared(TStream &stream);
+    virtual void ExportData();
+    virtual void LoadFromStream(TStream &stream);
+    virtual void SaveToStream(TStream &stream);
+    virtual void AfterDesignerEdit() {}
+    virtual QRegion GetClipRegion(bool enlarged);
+    virtual void ShowEditor() {}
+
+    void PrepareDraw(ReportCanvas &canvas);
+    void MakeUniqueName();
+    void ExpandBrackets(QString &text);
+    void PlaceAt(int left, int top, int width, int height);
+    TfrView *BandUnder();
+    bool IsStretched() const { return Flags & 1; }
+
+    // Design geometry kept while a pass works at its zoom.
+    int SavedLeft = 0, SavedTop = 0, SavedWidth = 0, SavedHeight = 0, SavedGapX = 0, SavedGapY = 0;
+    double SavedFrameWidth = 0;
+    QString NamePrefix = QStringLiteral("View");
+    ReportCanvas *DrawCanvas = nullptr;
+    QRect DrawRect;
+    QStringList WorkText;
+    QString BlobFieldName;
+    int RecordMode = 0; // 0 template, 1 prepared
+    QString Name;
+    int TypeCode = 10;
+    int RecordVersionMajor = 2, RecordVersionMinor = 0;
+    int ObjectID = 0;
+    bool IsSelected = false;
+    QRect DesignRect;
+    double ZoomX = 1, ZoomY = 1;
+    int ShiftX = 0, ShiftY = 0;
+    bool ForPrinter = false;
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    quint16 Flags = 1;
+    quint16 FrameTyp = 0;
+    double FrameWidth = 1;
+    TColor FrameColor = clBlack;
+    quint16 FrameStyle = 0;
+    TColor FillColor = clTransparent;
+    qint32 FormatCode = 0;
+    QString FormatText;
+    bool Visible = true;
+    int GapX = 2, GapY = 1;
+    quint16 Restrictions = 0;
+    QString Tag;
+    QStringList Memo;
+    QStringList Script;
+    quint8 BandAlign = 0;
+    TfrBand *Parent = nullptr;
+
+protected:
+    // The object record of the base class.
+    void LoadBaseRecord(TStream &stream);
+    void SaveBaseRecord(TStream &stream);
+    // Draws one frame line with the frame's pen, style and width.
+    void DrawFrameLine(int x1, int y1, int x2, int y2);
+    bool Designing() const { return frEngine().DocumentMode == 0; }
+};
+
+// Objects that grow with their band: text and line objects.
+class TfrStretcheable : public TfrView
+{
+public:
+    Variant CallMethod(const QString &name, const Variant &p1, const Variant &p2, const Variant &p3) override;
+    virtual int CalcHeight() = 0;
+    virtual int MinHeight() = 0;
+    virtual int RemainHeight() = 0;
+
+    int DrawMode = 0; // 0 whole, 1 measured, 2 remaining part
+};
+
+// Horizontal alignment, turned text and vertical placement of a text object's Alignment word.
+enum : int {
+    frtaLeft = 0,
+    frtaRight = 1,
+    frtaCenter = 2,
+    frtaJustify = 3,
+    frtaVertical = 4,
+    frtaMiddle = 8,
+    frtaDown = 16,
+};
+
+// Ends a paragraph in a laid-out text.
+constexpr QChar ParagraphEnd = QChar(1);
+
+class TfrMemoView : public TfrStretcheable
+{
+public:
+    TfrMemoView();
+    QString ClassName() const override { return QStringLiteral("TfrMemoView"); }
+
+    void SetPropertyValue(const QString &name, const Variant &value) override;
+    Variant GetPropertyValue(const QString &name) override;
+    Variant CallMethod(const QString &name, const Variant &p1, const Variant &p2, const Variant &p3) override;
+    void RegisterProperties() override;
+    void Draw(ReportCanvas &canvas) override;
+    void WritePrepared(TStream &stream) override;
+    void ExportData() override;
+    void ReadBlobField(const QVariant &value) override;
+    void LoadFromStream(TStream &stream) override;
+    void SaveToStream(TStream &stream) override;
+    void ShowEditor() override;
+    int CalcHeight() override;
+    int MinHeight() override;
+    int RemainHeight() override;
+
+    void FillWorkText();
+    void LayoutText();
+    void PaintText();
+    void PaintUnderlines();
+    int MeasureWidth(const QStringList &lines);
+    void SelectDrawFont(ReportCanvas &canvas);
+
+    TfrFont Font;
+    QString LastValue;
+    bool Prewrapped = false;
+    bool ClipAtBottom = false;
+    int LineStep = 0;
+    int LineCounter = 0;
+    bool Exporting = false;
+    qint32 Alignment = 0;
+    quint16 HighlightStyle = 2;
+    TColor HighlightFontColor = clBlack;
+    TColor HighlightFillColor = clWhite;
+    QString HighlightCondition;
+    qint32 LineSpacing = 2;
+    qint32 CharSpacing = 0;
+
+private:
+    void BreakLine(const QString &s, int maxWidth, bool designFirstLine);
+    void Emit(const QString &line);
+    // Applies the highlight when its condition holds; the returned function restores font and fill.
+    std::function<void()> ApplyHighlight();
+
+    int m_position = 0;     // running position of the layout
+    int m_available = 0;    // available length of the layout
+    int m_lineStepLayout = 0;
+    ReportCanvas *m_layoutCanvas = nullptr;
+};
+
+// Hyphenation positions of a word by the Russian rules: after the i-th character (counted from 1).
+std::vector<int> HyphenationPositions(const QString &word);
+
+// Band types.
+enum TfrBandType : int {
+    btReportTitle, btReportSummary, btPageHeader, btPageFooter, btMasterHeader, btMasterData, btMasterFooter,
+    btDetailHeader, btDetailData, btDetailFooter, btSubDetailHeader, btSubDetailData, btSubDetailFooter,
+    btOverlay, btColumnHeader, btColumnFooter, btGroupHeader, btGroupFooter, btCrossHeader, btCrossData,
+    btCrossFooter, btChild, btNone
+};
+
+class TfrBandView : public TfrView
+{
+public:
+    TfrBandView();
+    QString ClassName() const override { return QStringLiteral("TfrBandView"); }
+
+    void SetPropertyValue(const QString &name, const Variant &value) override;
+    Variant GetPropertyValue(const QString &name) override;
+    void RegisterProperties() override;
+    void Draw(ReportCanvas &canvas) override;
+    void LoadFromStream(TStream &stream) override;
+    void SaveToStream(TStream &stream) override;
+    QRegion GetClipRegion(bool enlarged) override;
+
+    int GetBandType() const { return FrameTyp & 0xFF; }
+    void SetBandType(int code) { FrameTyp = quint16(code & 0x7F); }
+    bool IsCrossBand() const { return GetBandType() >= btCrossHeader && GetBandType() <= btCrossFooter; }
+    int TitleWidth();
+
+    QString ChildBand;
+    QString Master;
+    qint32 Columns = 1, ColumnWidth = 200, ColumnGap = 20, NewColumnAfter = 1;
+};
+
+class TfrSubReportView : public TfrView
+{
+public:
+    TfrSubReportView();
+    QString ClassName() const override { return QStringLiteral("TfrSubReportView"); }
+    void SetPropertyValue(const QString &name, const Variant &value) override;
+    Variant GetPropertyValue(const QString &name) override;
+    void Draw(ReportCanvas &canvas) override;
+    void LoadFromStream(TStream &stream) override;
+    void SaveToStream(TStream &stream) override;
+
+    qint32 SubPageIndex = 0;
+};
+
+// The picture a picture object holds: the graphic's own file bytes and their kind, with the image when Qt
+// can draw it. Metafiles keep their bytes for saving and draw as a placeholder.
+class TfrPicture
+{
+public:
+    enum Kind { None = 0, Bitmap = 1, Metafile = 2, Icon = 3, Jpeg = 4 };
+
+    bool IsEmpty() const { return m_kind == None; }
+    Kind GetKind() const { return m_kind; }
+    const QByteArray &Data() const { return m_data; }
+    const QImage &Image() const { return m_image; }
+    int Width() const;
+    int Height() const;
+    void Clear();
+    // Takes the bytes of a graphic of the given kind; raises when an image kind does not load.
+    void SetData(Kind kind, const QByteArray &data);
+    // Loads a file, the kind following its contents; false when it is no picture.
+    bool LoadFromFile(const QString &fileName);
+    void SetImage(const QImage &image, Kind kind = Bitmap);
+
+private:
+    Kind m_kind = None;
+    QByteArray m_data;
+    QImage m_image;
+    int m_metaWidth = 0, m_metaHeight = 0;
+};
+
+class TfrPictureView : public TfrView
+{
+public:
+    TfrPictureView();
+    QString ClassName() const override { return QStringLiteral("TfrPictureView"); }
+
+    void SetPropertyValue(const QString &name, const Variant &value) override;
+    Variant GetPropertyValue(const QString &name) override;
+    Variant CallMethod(const QString &name, const Variant &p1, const Variant &p2, const Variant &p3) override;
+    void RegisterProperties() override;
+    void Draw(ReportCanvas &canvas) override;
+    void LoadFromStream(TStream &stream) override;
+    void SaveToStream(TStream &stream) override;
+    void ReadBlobField(const QVariant &value) override;
+    void ShowEditor() override;
+
+    TfrPicture Picture;
+    quint8 BlobType = 0; // 0 bitmap, 1 JPEG, 2 icon, 3 metafile
+};
+
+class TfrLineView : public TfrStretcheable
+{
+public:
+    TfrLineView();
+    QString ClassName() const override { return QStringLiteral("TfrLineView"); }
+    void RegisterProperties() override;
+    void Draw(ReportCanvas &canvas) override;
+    QRegion GetClipRegion(bool enlarged) override;
+    int CalcHeight() override { return Height; }
+    int MinHeight() override { return 1; }
+    int RemainHeight() override { return 0; }
+};
+
+// Makes target a copy of source through the object record (designer undo and clipboard).
+void CopyViewContents(TfrView &target, TfrView &source);
+
+// One page of a report template: paper, margins, columns, its objects, its script and, for a dialog page,
+// its window's properties.
+class TfrPage : public TfrObject
+{
+public:
+    TfrPage(int size, int width, int height, int bin, int orientation);
+    ~TfrPage() override;
+    TfrPage(const TfrPage &) = delete;
+    TfrPage &operator=(const TfrPage &) = delete;
+
+    void ApplyPaper(int size, int width, int height, int bin, int orientation);
+    int PrintAreaLeft() const;
+    int PrintAreaTop() const;
+    int PrintAreaRight() const;
+    int PrintAreaBottom() const;
+
+    int ObjectCount() const { return int(Objects.size()); }
+    TfrView *Object(int i) const { return Objects.at(size_t(i)).get(); }
+    void AddObject(TfrView *view);
+    void ClearObjects() { Objects.clear(); }
+    void DeleteObject(int i);
+    int IndexOfObjectID(int id) const;
+    TfrView *FindViewByName(const QString &name) const;
+    void MakeUniqueName();
+
+    void LoadFromStream(TStream &stream);
+    void SaveToStream(TStream &stream);
+
+    int PaperSize = PaperA4;
+    int PaperWidth = 0, PaperHeight = 0;
+    int LeftMargin = 0, TopMargin = 0, RightMargin = 0, BottomMargin = 0;
+    int Orientation = 0;
+    int Bin = DefaultBin;
+    bool PrintToPrevPage = false;
+    bool MarginsUsed = true;
+    TPrinterGeometry PrnInfo;
+    int Columns = 1, ColumnWidth = 0, ColumnGap = 0;
+    int Type = 0; // 0 report page, 1 dialog page
+    std::vector<std::unique_ptr<TfrView>> Objects;
+    QString Name;
+    int BorderStyle = 3;
+    QString Caption = QStringLiteral("Form");
+    TColor Color = clBtnFace;
+    int Left = 220, Top = 120, Width = 380, Height = 300;
+    int Position = 4;
+    QStringList Script;
+    bool Visible = true;
+};
+
+class TfrPages
+{
+public:
+    explicit TfrPages(TfrReport *parent) : m_parent(parent) {}
+
+    int GetCount() const { return int(m_pages.size()); }
+    TfrPage *GetPage(int i) const { return m_pages.at(size_t(i)).get(); }
+    TfrPage *operator[](int i) const { return GetPage(i); }
+    void Clear() { m_pages.clear(); }
+    int Add();
+    void Delete(int i);
+    void Move(int from, int to);
+    // Puts a page object in as the last page (the caller gives up ownership).
+    void Append(std::unique_ptr<TfrPage> page) { m_pages.push_back(std::move(page)); }
+    void LoadFromStream(TStream &stream);
+    void SaveToStream(TStream &stream);
+    void PrepareAlignedViews();
+
+private:
+    TfrReport *m_parent;
+    std::vector<std::unique_ptr<TfrPage>> m_pages;
+};
+
+enum TfrReportType { rtSimple, rtMultiple };
+enum TfrPreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
+enum TfrPreviewButton : unsigned {
+    pbZoom = 0x1, pbLoad = 0x2, pbSave = 0x4, pbPrint = 0x8, pbFind = 0x10, pbHelp = 0x20, pbExit = 0x40,
+    pbPageSetup = 0x80,
+};
+
+// The report component: one template, its prepared pages and its data dictionary. A template reload (after
+// every build, and every load) recreates all objects: an object pointer handed to OnBeforePrint is valid for
+// the call only.
+class TfrReport : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TfrReport(QObject *owner = nullptr);
+    ~TfrReport() override;
+
+    // Answers whether the file existed; a missing file changes nothing.
+    bool LoadReportFile(const QString &fileName);
+    // Writes the template; a failure leaves any existing file as it was and raises.
+    void SaveReportFile(const QString &fileName);
+    // Load failures are shown in message boxes (the template is then kept, or replaced by one empty page).
+    void LoadReportStream(TStream &stream);
+    void SaveReportStream(TStream &stream);
+    void SaveTemplateFile(const QString &fileName, const QStringList &description, const QImage &picture);
+    void LoadTemplateFile(const QString &fileName, QStringList &description, bool loadReport, QImage &picture);
+    // The "ReportForm" property of a form.
+    void WriteReportForm(TStream &stream);
+    void ReadReportForm(TStream &stream);
+    void Loaded();
+
+    void ClearTemplate();
+    TfrView *FindViewByName(const QString &name) const;
+
+    bool BuildReport();
+    void PreviewReport();
+    void ShowPreparedPages();
+    int OpenDesigner();
+    void SelectStoredPrinter(const QString &printerName);
+    bool SelectPrinter(int oldIndex, int newIndex);
+    void DoBeforePrint(QStringList &memo, TfrView *view);
+    // Hand objects and text lines to the running export.
+    void DoExportData(TfrView *view);
+    void DoExportText(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view);
+    // The value of a bracketed expression as text (the build fills the hook; by default the expression is
+    // evaluated by the engine's parser).
+    QString ExpandValue(const QString &expression);
+
+    TfrPages &Pages() { return *m_pages; }
+    TfrDataDictionary &Dictionary() { return *m_dictionary; }
+
+    // Published properties.
+    QPointer<QObject> Dataset;
+    int DefaultCopies = 1;
+    bool DefaultCollate = true;
+    bool GrayedButtons = false;
+    TfrPreviewZoom InitialZoom = pzDefault;
+    bool MDIPreview = false;
+    bool ModalPreview = true;
+    bool ModifyPrepared = true;
+    QPointer<QObject> Preview;
+    unsigned PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbHelp | pbExit;
+    bool PrintIfEmpty = true;
+    TfrReportType ReportType = rtSimple;
+    bool ShowPrintDialog = true;
+    bool ShowProgress = true;
+    bool StoreInDFM = false;
+    QString Title;
+
+    std::function<void(QStringList &memo, TfrView *view)> OnBeforePrint;
+    std::function<void(const QString &expression, QString &text)> OnExpandValue;
+    // The running export, filled by the export layer while it runs.
+    std::function<void(int left, int top, TfrView *view)> ExportDataHook;
+    std::function<void(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view)>
+        ExportTextHook;
+
+    bool KeepDefaultPrinter = false;
+    bool TwoPass = false;
+    bool TwoPassRequested = false;
+    bool FinalPass = false;
+    bool StopRequested = false;
+    bool BuiltFromTemplate = false;
+    QString FileName;
+    QString StoredPrinterName;
+
+private:
+    std::unique_ptr<TfrPages> m_pages;
+    std::unique_ptr<TfrDataDictionary> m_dictionary;
+    std::unique_ptr<QByteArray> m_reportForm;
+};

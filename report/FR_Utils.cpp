@@ -1,0 +1,184 @@
+#include "FR_Utils.h"
+
+#include "FR_Globals.h"
+
+#include "CodePage.h"
+#include "Exceptions.h"
+#include "Formats.h"
+#include "FormatSettings.h"
+#include "Streams.h"
+
+
+quint8 ReadStreamByte(TStream &stream)
+{
+    return stream.ReadByte();
+}
+
+void WriteStreamByte(TStream &stream, quint8 value)
+{
+    stream.WriteByte(value);
+}
+
+quint16 ReadStreamWord(TStream &stream)
+{
+    return stream.ReadUInt16();
+}
+
+void WriteStreamWord(TStream &stream, quint16 value)
+{
+    stream.WriteUInt16(value);
+}
+
+qint32 ReadStreamInt(TStream &stream)
+{
+    return stream.ReadInt32();
+}
+
+void WriteStreamInt(TStream &stream, qint32 value)
+{
+    stream.WriteInt32(value);
+}
+
+bool ReadStreamBool(TStream &stream)
+{
+    return stream.ReadBool16();
+}
+
+void WriteStreamBool(TStream &stream, bool value)
+{
+    stream.WriteBool16(value);
+}
+
+QString ReadStreamString(TStream &stream)
+{
+    return stream.ReadStreamString();
+}
+
+void WriteStreamString(TStream &stream, const QString &text)
+{
+    stream.WriteStreamString(text);
+}
+
+void ReadStreamStrings(TStream &stream, QStringList &lines)
+{
+    lines.clear();
+    if (stream.ReadUInt16() == 0) {
+        stream.ReadByte();
+        return;
+    }
+    quint8 separator = 0;
+    do {
+        const quint16 n = stream.ReadUInt16();
+        lines << CP1251ToQString(stream.ReadBytes(n));
+        separator = stream.ReadByte();
+    } while (separator != 0);
+}
+
+void WriteStreamStrings(TStream &stream, const QStringList &lines)
+{
+    if (lines.size() > 0xFFFF)
+        throw EWriteError(QStringLiteral("Список из %1 строк не помещается в шаблон").arg(lines.size()));
+    stream.WriteUInt16(quint16(lines.size()));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray bytes = QStringToCP1251(lines.at(i));
+        if (bytes.size() > 0xFFFF)
+            throw EWriteError(QStringLiteral("Строка длиннее 65535 байт не помещается в шаблон"));
+        stream.WriteUInt16(quint16(bytes.size()));
+        stream.WriteBytes(bytes);
+        if (i + 1 < lines.size())
+            stream.WriteByte(13);
+    }
+    stream.WriteByte(0);
+}
+
+QString ReadZeroString(TStream &stream)
+{
+    QByteArray bytes;
+    for (;;) {
+        const quint8 b = stream.ReadByte();
+        if (b == 0)
+            break;
+        bytes.append(char(b));
+    }
+    return CP1251ToQString(bytes);
+}
+
+void ReadZeroStrings(TStream &stream, QStringList &lines)
+{
+    lines.clear();
+    QByteArray line;
+    for (;;) {
+        const quint8 b = stream.ReadByte();
+        if (b == 0)
+            break;
+        if (b == 13) {
+            lines << CP1251ToQString(line);
+            line.clear();
+        } else {
+            line.append(char(b));
+        }
+    }
+    if (!line.isEmpty())
+        lines << CP1251ToQString(line);
+}
+
+QString ReadStoredString(TStream &stream)
+{
+    return frEngine().StreamVersion < 23 ? ReadZeroString(stream) : ReadStreamString(stream);
+}
+
+void ReadStoredStrings(TStream &stream, QStringList &lines)
+{
+    if (frEngine().StreamVersion < 23)
+        ReadZeroStrings(stream, lines);
+    else
+        ReadStreamStrings(stream, lines);
+}
+
+void FontStyleFromInt(QFont &font, int stored)
+{
+    font.setItalic(stored & 1);
+    font.setBold(stored & 2);
+    font.setUnderline(stored & 4);
+    font.setStrikeOut(stored & 8);
+}
+
+int FontStyleToInt(const QFont &font)
+{
+    return (font.italic() ? 1 : 0) | (font.bold() ? 2 : 0) | (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0);
+}
+
+double StrToFloatAnySeparator(const QString &text)
+{
+    QString s = text;
+    const QChar sep = FormatSettings().DecimalSeparator;
+    for (QChar &c : s)
+        if (c == u',' || c == u'.')
+            c = sep;
+    return StrToFloat(s.trimmed());
+}
+
+QString UnquoteText(const QString &text)
+{
+    if (text.size() > 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+QString ReadToken(const QString &text, int &pos)
+{
+    const int start = pos;
+    int i = pos;
+    while (i <= text.size() && text.at(i - 1) != u';')
+        ++i;
+    pos = i + 1;
+    return text.mid(start - 1, i - start);
+}
+
+void SplitBySemicolon(const QString &text, QStringList &list)
+{
+    list.clear();
+    int pos = 1;
+    while (pos <= text.size())
+        list << ReadToken(text, pos);
+}
