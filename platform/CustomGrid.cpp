@@ -1,7 +1,5 @@
 #include "CustomGrid.h"
 
-#include "WidgetKit.h"
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -210,6 +208,10 @@ TCustomGrid::TCustomGrid(QWidget *parent)
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this,
             [this] { ScrollBarMoved(Qt::Vertical, verticalScrollBar()->value()); });
     m_focusConnection = connect(qApp, &QApplication::focusChanged, this, &TCustomGrid::focusChanged);
+    m_font.OnChange = [this] {
+        setFont(m_font.qfont());
+        FontChanged();
+    };
     UpdateScrollRange();
 }
 
@@ -429,6 +431,25 @@ void TCustomGrid::SetFixedColor(TColor value)
         return;
     m_fixedColor = value;
     InvalidateGrid();
+}
+
+void TCustomGrid::SetCtl3D(bool value)
+{
+    if (value == m_ctl3D)
+        return;
+    m_ctl3D = value;
+    InvalidateGrid();
+}
+
+void TCustomGrid::SetFont(const TFont &value)
+{
+    m_font.Assign(value);
+}
+
+void TCustomGrid::FontChanged()
+{
+    InvalidateGrid();
+    UpdateEdit();
 }
 
 void TCustomGrid::SetDefaultDrawing(bool value)
@@ -869,7 +890,8 @@ void TCustomGrid::InvalidateGrid()
 void TCustomGrid::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
-    painter.setFont(font());
+    painter.setFont(m_font.qfont());
+    painter.setPen(m_font.qcolor());
     Paint(painter, event->rect());
 }
 
@@ -1162,8 +1184,10 @@ bool TCustomGrid::IsActiveControl() const
 void TCustomGrid::focusChanged(QWidget *old, QWidget *now)
 {
     auto ours = [this](QWidget *w) { return w && (w == this || w == viewport() || w == m_inplaceEdit); };
-    if (ours(old) && !ours(now))
+    if (ours(old) && !ours(now)) {
+        CancelMode();
         DoExit();
+    }
 }
 
 bool TCustomGrid::HolderAllowsEdit(QWidget *)
@@ -1500,6 +1524,11 @@ void TCustomGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift,
         return;
     if ((m_options & goEditing) && cell == m_current && !(shift & Qt::ShiftModifier)) {
         ShowEditor();
+        // The click that opened the editor also places its caret.
+        if (m_inplaceEdit && m_inplaceEdit->isVisible()) {
+            const QPoint at = m_inplaceEdit->mapFrom(viewport(), QPoint(x, y));
+            m_inplaceEdit->setCursorPosition(m_inplaceEdit->cursorPositionAt(at));
+        }
         return;
     }
     m_gridState = gsSelecting;
@@ -1578,6 +1607,18 @@ void TCustomGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, i
         break;
     }
     m_sizingIndex = -1;
+}
+
+void TCustomGrid::CancelMode()
+{
+    if (m_gridState == gsNormal)
+        return;
+    invalidateOverlay();
+    StopScrollTimer();
+    m_gridState = gsNormal;
+    m_sizingIndex = -1;
+    m_moveIndex = -1;
+    m_movePos = -1;
 }
 
 bool TCustomGrid::DoMouseWheelDown(Qt::KeyboardModifiers, const QPoint &)

@@ -11,6 +11,7 @@
 #include "Color.h"
 #include "Exceptions.h"
 #include "InplaceEditHolder.h"
+#include "WidgetKit.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -179,6 +180,13 @@ public:
     void SetColor(TColor value);
     TColor FixedColor() const { return m_fixedColor; }
     void SetFixedColor(TColor value);
+    // The cells' font and text colour; a change reaches FontChanged.
+    TFont &Font() { return m_font; }
+    const TFont &Font() const { return m_font; }
+    void SetFont(const TFont &value);
+    // Whether fixed cells and frames look raised (3D) rather than flat; descendants draw accordingly.
+    bool Ctl3D() const { return m_ctl3D; }
+    void SetCtl3D(bool value);
     // With default drawing the grid fills each cell and draws the focus rectangle around DrawCell.
     bool DefaultDrawing() const { return m_defaultDrawing; }
     void SetDefaultDrawing(bool value);
@@ -209,6 +217,10 @@ public:
     void InvalidateEditor();
     // Shows, moves or refreshes the editor to match the current cell and the editor mode.
     void UpdateEdit();
+
+    // Abandons a mouse gesture in progress (sizing, moving, selecting) without applying it, as when another
+    // window takes the mouse away.
+    virtual void CancelMode();
 
     // Moves column from to position to (widths and the current column follow), then ColumnMoved.
     void MoveColumn(int from, int to);
@@ -257,6 +269,7 @@ protected:
     virtual void RowHeightsChanged();
     virtual void ColumnMoved(int from, int to);
     virtual void SizeChanged(int oldColCount, int oldRowCount);
+    virtual void FontChanged();
     // Whether (x, y) lies on a border that can be dragged; fills the sizing state, the index of the cell before
     // the border, the border position and the offset of the point from it.
     virtual void CalcSizingState(int x, int y, TGridState &state, int &index, int &sizingPos, int &sizingOfs,
@@ -346,6 +359,8 @@ private:
     TGridState m_gridState = gsNormal;
     TColor m_color = clWindow;
     TColor m_fixedColor = clBtnFace;
+    TFont m_font;
+    bool m_ctl3D = true;
     bool m_defaultDrawing = true;
 
     TInplaceEdit *m_inplaceEdit = nullptr;

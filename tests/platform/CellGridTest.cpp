@@ -32,6 +32,7 @@ public:
     int drawn = 0;
     int topLeftChanges = 0;
     int widthChanges = 0;
+    int fontChanges = 0;
     std::vector<std::pair<int, int>> moves;
     std::map<std::pair<int, int>, QString> texts;
     int vetoCol = -1;
@@ -52,6 +53,11 @@ protected:
         TCustomGrid::ColWidthsChanged();
     }
     void ColumnMoved(int from, int to) override { moves.emplace_back(from, to); }
+    void FontChanged() override
+    {
+        ++fontChanges;
+        TCustomGrid::FontChanged();
+    }
     QString GetEditText(int col, int row) override { return texts[{col, row}]; }
     void SetEditText(int col, int row, const QString &value) override { texts[{col, row}] = value; }
     void PreviewEditorKeyDown(QWidget *, int &key, Qt::KeyboardModifiers) override
@@ -225,6 +231,15 @@ TEST(CellGrid, DraggingAColumnBorderSizesTheColumn)
     EXPECT_EQ(grid.GridState(), gsNormal);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(100, 10));
 
+    // A gesture cancelled half-way changes nothing.
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(159, 10));
+    ASSERT_EQ(grid.GridState(), gsColSizing);
+    QTest::mouseMove(vp, QPoint(200, 10));
+    grid.CancelMode();
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(200, 10));
+    EXPECT_EQ(grid.ColWidths(1), 94);
+    EXPECT_EQ(grid.GridState(), gsNormal);
+
     // Rows are sized over the fixed column: the border after row 1 lies at 25 + 24 = 49.
     grid.SetOptions(grid.Options() | goRowSizing);
     QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(10, 50));
@@ -302,6 +317,27 @@ TEST(CellGrid, EditorOpensOverTheCurrentCellWithTheHoldersHooks)
     EXPECT_FALSE(editor->isVisible());
     EXPECT_TRUE(grid.hasFocus()) << "the focus returns to the grid";
     EXPECT_EQ(grid.texts[std::pair(1, 2)], QStringLiteral("x"));
+
+    // A click on the current cell opens the editor with the caret where the click was.
+    grid.texts[std::pair(1, 2)] = QStringLiteral("wide text");
+    const QRect cell = grid.CellRect(1, 2);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(1, 5));
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_FALSE(editor->hasSelectedText());
+    EXPECT_EQ(editor->cursorPosition(), 0);
+}
+
+TEST(CellGrid, FontChangesReachTheGrid)
+{
+    TestGrid grid;
+    grid.Font().SetStyle(fsBold);
+    grid.Font().SetColor(clBlue);
+    EXPECT_EQ(grid.fontChanges, 2);
+    EXPECT_TRUE(grid.font().bold());
+    TFont other;
+    grid.SetFont(other);
+    EXPECT_FALSE(grid.font().bold());
+    EXPECT_EQ(grid.Font().Color(), clWindowText);
 }
 
 TEST(CellGrid, AlwaysShownEditorFollowsTheCurrentCell)
