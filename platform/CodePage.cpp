@@ -27,8 +27,7 @@ public:
 
     // Converts all of the input; `skip` answers how many input bytes an unconvertible character takes, and
     // `replacement` is written in its place.
-    template<class Skip>
-    QByteArray run(const char *input, size_t length, const QByteArray &replacement, Skip skip)
+    template <class Skip> QByteArray run(const char *input, size_t length, const QByteArray &replacement, Skip skip)
     {
         QByteArray out;
         out.reserve(qsizetype(length));
@@ -76,7 +75,7 @@ QString decodeText(const QByteArray &bytes, CodePage page)
     if (bytes.isEmpty())
         return {};
     Converter converter("UTF-16LE", iconvName(page));
-    const QByteArray utf16 = converter.run(bytes.constData(), size_t(bytes.size()), QByteArray("?\0", 2),
-                                           [](const char *, size_t) { return size_t(1); });
+    const QByteArray utf16 = converter.run(
+        bytes.constData(), size_t(bytes.size()), QByteArray("?\0", 2), [](const char *, size_t) { return size_t(1); });
     return QString(reinterpret_cast<const QChar *>(utf16.constData()), utf16.size() / 2);
 }

@@ -15,7 +15,7 @@ void ComponentRegistry::registerOwner(QObject *owner, const QString &name)
         existing->name = ownerName;
         return;
     }
-    m_owners.append(Owner{owner, ownerName, {}});
+    m_owners.append(Owner { owner, ownerName, {} });
     QObject::connect(owner, &QObject::destroyed, [this, owner] { unregister(owner); });
 }
 
@@ -33,7 +33,7 @@ void ComponentRegistry::registerComponent(QObject *owner, QObject *component, co
             return;
         }
     }
-    entry->components.append({component, componentName});
+    entry->components.append({ component, componentName });
     QObject::connect(component, &QObject::destroyed, [this, component] { unregister(component); });
 }
 
@@ -137,7 +137,7 @@ QList<ComponentRegistry::Entry> ComponentRegistry::entries() const
             continue;
         for (const auto &c : o.components) {
             if (c.first)
-                list.append(Entry{o.object.data(), o.name, c.first.data(), c.second});
+                list.append(Entry { o.object.data(), o.name, c.first.data(), c.second });
         }
     }
     return list;

@@ -31,8 +31,7 @@ public:
     // "Name" is looked for among the components of `context` (an owner) first, then among the owners, then
     // among every owner's components in registration order. Null when nothing matches.
     QObject *find(const QString &path, QObject *context = nullptr) const;
-    template<class T>
-    T *findAs(const QString &path, QObject *context = nullptr) const
+    template <class T> T *findAs(const QString &path, QObject *context = nullptr) const
     {
         return qobject_cast<T *>(find(path, context));
     }

@@ -20,14 +20,14 @@ struct TFormatSettings
     QString TimeAMString;
     QString TimePMString;
     QString CurrencyString = QStringLiteral("р.");
-    int CurrencyFormat = 3;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
-    int NegCurrFormat = 8;   // 0..15, the platform's table; 8 is "-1 $"
+    int CurrencyFormat = 3; // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
+    int NegCurrFormat = 8; // 0..15, the platform's table; 8 is "-1 $"
     int CurrencyDecimals = 2;
     // A two-digit year is taken within this many years before the current year (0: the current century).
     int TwoDigitYearCenturyWindow = 50;
-    QStringList ShortMonthNames;  // 12 entries, January first
+    QStringList ShortMonthNames; // 12 entries, January first
     QStringList LongMonthNames;
-    QStringList ShortDayNames;    // 7 entries, Sunday first
+    QStringList ShortDayNames; // 7 entries, Sunday first
     QStringList LongDayNames;
 
     TFormatSettings();

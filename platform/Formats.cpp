@@ -36,7 +36,7 @@ DayAndTime splitDayCount(TDateTime value)
         msecs -= MSecsPerDay;
         day += value < 0 ? -1 : 1;
     }
-    return {day, msecs};
+    return { day, msecs };
 }
 
 TDateTime joinDayCount(qint64 day, qint64 msecs)
@@ -255,29 +255,49 @@ QString currencyText(const QString &body, bool negative)
     const QString c = fs.CurrencyString;
     if (!negative) {
         switch (fs.CurrencyFormat) {
-        case 0: return c + body;
-        case 1: return body + c;
-        case 2: return c + QLatin1Char(' ') + body;
-        default: return body + QLatin1Char(' ') + c;
+        case 0:
+            return c + body;
+        case 1:
+            return body + c;
+        case 2:
+            return c + QLatin1Char(' ') + body;
+        default:
+            return body + QLatin1Char(' ') + c;
         }
     }
     switch (fs.NegCurrFormat) {
-    case 0: return QLatin1Char('(') + c + body + QLatin1Char(')');
-    case 1: return QLatin1Char('-') + c + body;
-    case 2: return c + QLatin1Char('-') + body;
-    case 3: return c + body + QLatin1Char('-');
-    case 4: return QLatin1Char('(') + body + c + QLatin1Char(')');
-    case 5: return QLatin1Char('-') + body + c;
-    case 6: return body + QLatin1Char('-') + c;
-    case 7: return body + c + QLatin1Char('-');
-    case 9: return QLatin1Char('-') + c + QLatin1Char(' ') + body;
-    case 10: return body + QLatin1Char(' ') + c + QLatin1Char('-');
-    case 11: return c + QLatin1Char(' ') + body + QLatin1Char('-');
-    case 12: return c + QLatin1Char(' ') + QLatin1Char('-') + body;
-    case 13: return body + QLatin1Char('-') + QLatin1Char(' ') + c;
-    case 14: return QLatin1Char('(') + c + QLatin1Char(' ') + body + QLatin1Char(')');
-    case 15: return QLatin1Char('(') + body + QLatin1Char(' ') + c + QLatin1Char(')');
-    default: return QLatin1Char('-') + body + QLatin1Char(' ') + c;
+    case 0:
+        return QLatin1Char('(') + c + body + QLatin1Char(')');
+    case 1:
+        return QLatin1Char('-') + c + body;
+    case 2:
+        return c + QLatin1Char('-') + body;
+    case 3:
+        return c + body + QLatin1Char('-');
+    case 4:
+        return QLatin1Char('(') + body + c + QLatin1Char(')');
+    case 5:
+        return QLatin1Char('-') + body + c;
+    case 6:
+        return body + QLatin1Char('-') + c;
+    case 7:
+        return body + c + QLatin1Char('-');
+    case 9:
+        return QLatin1Char('-') + c + QLatin1Char(' ') + body;
+    case 10:
+        return body + QLatin1Char(' ') + c + QLatin1Char('-');
+    case 11:
+        return c + QLatin1Char(' ') + body + QLatin1Char('-');
+    case 12:
+        return c + QLatin1Char(' ') + QLatin1Char('-') + body;
+    case 13:
+        return body + QLatin1Char('-') + QLatin1Char(' ') + c;
+    case 14:
+        return QLatin1Char('(') + c + QLatin1Char(' ') + body + QLatin1Char(')');
+    case 15:
+        return QLatin1Char('(') + body + QLatin1Char(' ') + c + QLatin1Char(')');
+    default:
+        return QLatin1Char('-') + body + QLatin1Char(' ') + c;
     }
 }
 
@@ -348,7 +368,7 @@ SectionSpec analyseSection(const QString &s)
         } else if (c == QLatin1Char(',')) {
             spec.thousands = true;
         } else if ((c == QLatin1Char('E') || c == QLatin1Char('e')) && i + 1 < s.size()
-                   && (s[i + 1] == QLatin1Char('+') || s[i + 1] == QLatin1Char('-'))) {
+            && (s[i + 1] == QLatin1Char('+') || s[i + 1] == QLatin1Char('-'))) {
             spec.scientific = true;
             break;
         }
@@ -512,9 +532,8 @@ QString FormatFloat(const QString &format, double value)
     SectionSpec spec = analyseSection(sections[index]);
     if (!spec.scientific && std::fabs(value) >= 1e18)
         return FloatToStr(value);
-    Decimal d = spec.scientific
-        ? toDecimal(value, std::max(1, spec.intPlaceholders + spec.decimals))
-        : toDecimal(value, MaxDigits, spec.decimals);
+    Decimal d = spec.scientific ? toDecimal(value, std::max(1, spec.intPlaceholders + spec.decimals))
+                                : toDecimal(value, MaxDigits, spec.decimals);
     if (d.isZero()) {
         // A value that rounds to zero is shown by the zero section, or by the first one without a sign.
         index = sections.size() >= 3 && !sections[2].isEmpty() ? 2 : 0;
@@ -594,8 +613,8 @@ bool usesTwelveHourClock(const QString &format)
         } else if (isQuote(c)) {
             quote = c;
         } else if (startsWithIgnoreCase(format, i, QLatin1StringView("am/pm"))
-                   || startsWithIgnoreCase(format, i, QLatin1StringView("a/p"))
-                   || startsWithIgnoreCase(format, i, QLatin1StringView("ampm"))) {
+            || startsWithIgnoreCase(format, i, QLatin1StringView("a/p"))
+            || startsWithIgnoreCase(format, i, QLatin1StringView("ampm"))) {
             return true;
         }
     }
@@ -653,12 +672,24 @@ void appendDateTime(QString &out, const QString &format, const DateParts &p, int
             break;
         case 'D':
             switch (count) {
-            case 1: out += QString::number(p.day); break;
-            case 2: out += padded(p.day, 2); break;
-            case 3: out += fs.ShortDayNames.value(p.dayOfWeek); break;
-            case 4: out += fs.LongDayNames.value(p.dayOfWeek); break;
-            case 5: appendDateTime(out, fs.ShortDateFormat, p, depth + 1); break;
-            default: appendDateTime(out, fs.LongDateFormat, p, depth + 1); break;
+            case 1:
+                out += QString::number(p.day);
+                break;
+            case 2:
+                out += padded(p.day, 2);
+                break;
+            case 3:
+                out += fs.ShortDayNames.value(p.dayOfWeek);
+                break;
+            case 4:
+                out += fs.LongDayNames.value(p.dayOfWeek);
+                break;
+            case 5:
+                appendDateTime(out, fs.ShortDateFormat, p, depth + 1);
+                break;
+            default:
+                appendDateTime(out, fs.LongDateFormat, p, depth + 1);
+                break;
             }
             break;
         case 'H': {
@@ -867,9 +898,24 @@ bool scanDate(Scanner &s, TDateTime &value)
         }
     } else {
         switch (order) {
-        case DateOrder::DMY: day = n1; month = n2; year = n3; yearDigits = l3; break;
-        case DateOrder::MDY: month = n1; day = n2; year = n3; yearDigits = l3; break;
-        default: year = n1; month = n2; day = n3; yearDigits = l1; break;
+        case DateOrder::DMY:
+            day = n1;
+            month = n2;
+            year = n3;
+            yearDigits = l3;
+            break;
+        case DateOrder::MDY:
+            month = n1;
+            day = n2;
+            year = n3;
+            yearDigits = l3;
+            break;
+        default:
+            year = n1;
+            month = n2;
+            day = n3;
+            yearDigits = l1;
+            break;
         }
     }
     if (yearDigits <= 2) {
@@ -900,7 +946,8 @@ bool scanTime(Scanner &s, TDateTime &value)
         baseHour = 0;
     else if (s.word(pm))
         baseHour = 12;
-    const QString seps = QString(fs.TimeSeparator) + (fs.TimeSeparator == QLatin1Char(':') ? QString() : QStringLiteral(":"));
+    const QString seps
+        = QString(fs.TimeSeparator) + (fs.TimeSeparator == QLatin1Char(':') ? QString() : QStringLiteral(":"));
     int hour = 0, minute = 0, second = 0, msec = 0;
     if (s.number(hour) == 0)
         return false;
@@ -952,7 +999,7 @@ bool scanTime(Scanner &s, TDateTime &value)
 
 bool TryStrToDate(const QString &text, TDateTime &value)
 {
-    Scanner s{text};
+    Scanner s { text };
     TDateTime date = 0;
     if (!scanDate(s, date) || !s.atEnd())
         return false;
@@ -962,7 +1009,7 @@ bool TryStrToDate(const QString &text, TDateTime &value)
 
 bool TryStrToTime(const QString &text, TDateTime &value)
 {
-    Scanner s{text};
+    Scanner s { text };
     TDateTime time = 0;
     if (!scanTime(s, time) || !s.atEnd())
         return false;
@@ -972,7 +1019,7 @@ bool TryStrToTime(const QString &text, TDateTime &value)
 
 bool TryStrToDateTime(const QString &text, TDateTime &value)
 {
-    Scanner s{text};
+    Scanner s { text };
     TDateTime date = 0;
     if (scanDate(s, date)) {
         TDateTime time = 0;

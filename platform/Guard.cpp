@@ -1,33 +1,22 @@
 #include "Guard.h"
 
 #include "Exceptions.h"
+#include "Hook.h"
 #include "LogSink.h"
-
-#include <QMutex>
 
 #include <exception>
 
 namespace {
 
-QMutex &handlerMutex()
+Hook<ExceptionHandler> &programHandler()
 {
-    static QMutex mutex;
-    return mutex;
-}
-
-ExceptionHandler &currentHandler()
-{
-    static ExceptionHandler handler;
-    return handler;
+    static Hook<ExceptionHandler> hook;
+    return hook;
 }
 
 void report(const QString &message)
 {
-    ExceptionHandler handler;
-    {
-        QMutexLocker lock(&handlerMutex());
-        handler = currentHandler();
-    }
+    const ExceptionHandler handler = programHandler().get();
     if (!handler) {
         platformLog(LogKind::Error, message);
         return;
@@ -45,10 +34,7 @@ void report(const QString &message)
 
 ExceptionHandler setExceptionHandler(ExceptionHandler handler)
 {
-    QMutexLocker lock(&handlerMutex());
-    ExceptionHandler previous = std::move(currentHandler());
-    currentHandler() = std::move(handler);
-    return previous;
+    return programHandler().exchange(std::move(handler));
 }
 
 void handleCurrentException()

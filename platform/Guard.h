@@ -21,12 +21,9 @@ void handleCurrentException();
 bool guard(const std::function<void()> &fn);
 
 // A callable for connect() that runs `fn` under guard().
-template<class F>
-auto guarded(F fn)
+template <class F> auto guarded(F fn)
 {
-    return [fn = std::move(fn)](auto &&...args) {
-        guard([&] { fn(std::forward<decltype(args)>(args)...); });
-    };
+    return [fn = std::move(fn)](auto &&...args) { guard([&] { fn(std::forward<decltype(args)>(args)...); }); };
 }
 
 // The application object of the program and of the test programs: every event is delivered under the guard.

@@ -1,39 +1,24 @@
 #include "LogSink.h"
 
-#include <QMutex>
+#include "Hook.h"
 
 namespace {
 
-QMutex &sinkMutex()
+Hook<PlatformLogSink> &sink()
 {
-    static QMutex mutex;
-    return mutex;
-}
-
-PlatformLogSink &currentSink()
-{
-    static PlatformLogSink sink;
-    return sink;
+    static Hook<PlatformLogSink> hook;
+    return hook;
 }
 
 } // namespace
 
 void platformLog(LogKind kind, const QString &text)
 {
-    PlatformLogSink sink;
-    {
-        QMutexLocker lock(&sinkMutex());
-        sink = currentSink();
-    }
-    // Called outside the lock: a sink may log again or take its own locks.
-    if (sink)
-        sink(kind, text);
+    if (const PlatformLogSink current = sink().get())
+        current(kind, text);
 }
 
-PlatformLogSink setPlatformLogSink(PlatformLogSink sink)
+PlatformLogSink setPlatformLogSink(PlatformLogSink newSink)
 {
-    QMutexLocker lock(&sinkMutex());
-    PlatformLogSink previous = std::move(currentSink());
-    currentSink() = std::move(sink);
-    return previous;
+    return sink().exchange(std::move(newSink));
 }

@@ -101,7 +101,7 @@ bool FakeShellService::openDocument(const QString &pathOrUrl)
 
 bool FakeShellService::startProgram(const QString &program, const QStringList &arguments, const QString &)
 {
-    started << (QStringList{program} + arguments).join(QLatin1Char(' '));
+    started << (QStringList { program } + arguments).join(QLatin1Char(' '));
     return succeed;
 }
 

@@ -43,9 +43,9 @@ public:
     bool chooseFont(QFont &font, QColor &color) override;
 
     // A chosen file (and filter index); an empty name scripts a cancel.
-    void answerOpen(const QString &fileName, int filterIndex = 1) { m_open << FileAnswer{fileName, filterIndex}; }
-    void answerSave(const QString &fileName, int filterIndex = 1) { m_save << FileAnswer{fileName, filterIndex}; }
-    void answerPicture(const QString &fileName) { m_picture << FileAnswer{fileName, 1}; }
+    void answerOpen(const QString &fileName, int filterIndex = 1) { m_open << FileAnswer { fileName, filterIndex }; }
+    void answerSave(const QString &fileName, int filterIndex = 1) { m_save << FileAnswer { fileName, filterIndex }; }
+    void answerPicture(const QString &fileName) { m_picture << FileAnswer { fileName, 1 }; }
     void answerColor(std::optional<QColor> color) { m_colors << color; }
     void answerFont(std::optional<QFont> font) { m_fonts << font; }
 

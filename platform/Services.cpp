@@ -30,11 +30,16 @@
 QString MessageService::captionFor(TMsgDlgType type)
 {
     switch (type) {
-    case mtWarning: return QStringLiteral("Предупреждение");
-    case mtError: return QStringLiteral("Ошибка");
-    case mtInformation: return QStringLiteral("Информация");
-    case mtConfirmation: return QStringLiteral("Подтверждение");
-    case mtCustom: break;
+    case mtWarning:
+        return QStringLiteral("Предупреждение");
+    case mtError:
+        return QStringLiteral("Ошибка");
+    case mtInformation:
+        return QStringLiteral("Информация");
+    case mtConfirmation:
+        return QStringLiteral("Подтверждение");
+    case mtCustom:
+        break;
     }
     return QApplication::applicationName();
 }
@@ -66,11 +71,21 @@ public:
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         box.setText(text);
         switch (request.type) {
-        case mtWarning: box.setIcon(QMessageBox::Warning); break;
-        case mtError: box.setIcon(QMessageBox::Critical); break;
-        case mtInformation: box.setIcon(QMessageBox::Information); break;
-        case mtConfirmation: box.setIcon(QMessageBox::Question); break;
-        case mtCustom: box.setIcon(QMessageBox::NoIcon); break;
+        case mtWarning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case mtError:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case mtInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case mtConfirmation:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case mtCustom:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
         }
         struct ButtonSpec
         {
@@ -80,13 +95,13 @@ public:
             TModalResult result;
         };
         static const ButtonSpec specs[] = {
-            {mbYes, "&Да", QMessageBox::YesRole, mrYes},
-            {mbNo, "&Нет", QMessageBox::NoRole, mrNo},
-            {mbOK, "OK", QMessageBox::AcceptRole, mrOk},
-            {mbCancel, "Отмена", QMessageBox::RejectRole, mrCancel},
-            {mbAbort, "&Прервать", QMessageBox::RejectRole, mrAbort},
-            {mbRetry, "&Повтор", QMessageBox::AcceptRole, mrRetry},
-            {mbIgnore, "П&ропустить", QMessageBox::AcceptRole, mrIgnore},
+            { mbYes, "&Да", QMessageBox::YesRole, mrYes },
+            { mbNo, "&Нет", QMessageBox::NoRole, mrNo },
+            { mbOK, "OK", QMessageBox::AcceptRole, mrOk },
+            { mbCancel, "Отмена", QMessageBox::RejectRole, mrCancel },
+            { mbAbort, "&Прервать", QMessageBox::RejectRole, mrAbort },
+            { mbRetry, "&Повтор", QMessageBox::AcceptRole, mrRetry },
+            { mbIgnore, "П&ропустить", QMessageBox::AcceptRole, mrIgnore },
         };
         QHash<QAbstractButton *, TModalResult> results;
         const TMsgDlgButtons buttons = request.buttons ? request.buttons : TMsgDlgButtons(mbOK);
@@ -189,7 +204,7 @@ public:
         return QProcess::startDetached(program, arguments, workingDir);
     }
 
-    void activateKeyboardLayout(const QString &) override {}
+    void activateKeyboardLayout(const QString &) override { }
 };
 
 class NetworkReachability final : public ReachabilityService
@@ -226,10 +241,10 @@ private:
         const int fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
         if (fd < 0)
             return -1;
-        sockaddr_in to{};
+        sockaddr_in to {};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = htonl(ipv4);
-        icmphdr request{};
+        icmphdr request {};
         request.type = ICMP_ECHO;
         request.un.echo.sequence = htons(1);
         int result = 0;
@@ -239,10 +254,10 @@ private:
             QElapsedTimer timer;
             timer.start();
             while (result == 0 && timer.elapsed() < timeoutMs) {
-                pollfd p{fd, POLLIN, 0};
+                pollfd p { fd, POLLIN, 0 };
                 if (::poll(&p, 1, int(timeoutMs - timer.elapsed())) <= 0)
                     break;
-                icmphdr reply{};
+                icmphdr reply {};
                 char buffer[1500];
                 const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
                 if (n >= ssize_t(sizeof reply)) {
@@ -257,8 +272,7 @@ private:
     }
 };
 
-template<class Service, class Real>
-class Slot
+template <class Service, class Real> class Slot
 {
 public:
     Service *get()
@@ -274,53 +288,59 @@ public:
 
 private:
     Real m_real;
-    std::atomic<Service *> m_override{nullptr};
+    std::atomic<Service *> m_override { nullptr };
 };
 
-Slot<MessageService, QtMessageService> &messageSlot()
+template <class Service, class Real> Slot<Service, Real> &slot()
 {
-    static Slot<MessageService, QtMessageService> slot;
-    return slot;
-}
-
-Slot<DialogService, QtDialogService> &dialogSlot()
-{
-    static Slot<DialogService, QtDialogService> slot;
-    return slot;
-}
-
-Slot<Clock, SystemClock> &clockSlot()
-{
-    static Slot<Clock, SystemClock> slot;
-    return slot;
-}
-
-Slot<ShellService, DesktopShellService> &shellSlot()
-{
-    static Slot<ShellService, DesktopShellService> slot;
-    return slot;
-}
-
-Slot<ReachabilityService, NetworkReachability> &reachabilitySlot()
-{
-    static Slot<ReachabilityService, NetworkReachability> slot;
-    return slot;
+    static Slot<Service, Real> instance;
+    return instance;
 }
 
 } // namespace
 
 namespace Services {
 
-MessageService *messages() { return messageSlot().get(); }
-DialogService *dialogs() { return dialogSlot().get(); }
-Clock *clock() { return clockSlot().get(); }
-ShellService *shell() { return shellSlot().get(); }
-ReachabilityService *reachability() { return reachabilitySlot().get(); }
+MessageService *messages()
+{
+    return slot<MessageService, QtMessageService>().get();
+}
+DialogService *dialogs()
+{
+    return slot<DialogService, QtDialogService>().get();
+}
+Clock *clock()
+{
+    return slot<Clock, SystemClock>().get();
+}
+ShellService *shell()
+{
+    return slot<ShellService, DesktopShellService>().get();
+}
+ReachabilityService *reachability()
+{
+    return slot<ReachabilityService, NetworkReachability>().get();
+}
 
-MessageService *setMessages(MessageService *service) { return messageSlot().set(service); }
-DialogService *setDialogs(DialogService *service) { return dialogSlot().set(service); }
-Clock *setClock(Clock *service) { return clockSlot().set(service); }
-ShellService *setShell(ShellService *service) { return shellSlot().set(service); }
-ReachabilityService *setReachability(ReachabilityService *service) { return reachabilitySlot().set(service); }
+MessageService *setMessages(MessageService *service)
+{
+    return slot<MessageService, QtMessageService>().set(service);
+}
+DialogService *setDialogs(DialogService *service)
+{
+    return slot<DialogService, QtDialogService>().set(service);
+}
+Clock *setClock(Clock *service)
+{
+    return slot<Clock, SystemClock>().set(service);
+}
+ShellService *setShell(ShellService *service)
+{
+    return slot<ShellService, DesktopShellService>().set(service);
+}
+ReachabilityService *setReachability(ReachabilityService *service)
+{
+    return slot<ReachabilityService, NetworkReachability>().set(service);
+}
 
 } // namespace Services

@@ -34,11 +34,11 @@ enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4
 
 struct MessageRequest
 {
-    QString text;              // "\r" shows as a line break
+    QString text; // "\r" shows as a line break
     TMsgDlgType type = mtInformation;
     TMsgDlgButtons buttons = mbOK;
     TMsgDlgBtn defaultButton = mbOK; // 0-like values mean the first button
-    QString caption;           // empty: the type's Russian caption ("Ошибка", ...), or the program's title
+    QString caption; // empty: the type's Russian caption ("Ошибка", ...), or the program's title
 };
 
 class MessageService
@@ -48,21 +48,21 @@ public:
     virtual TModalResult show(const MessageRequest &request) = 0;
 
     // The system's standard boxes.
-    void error(const QString &text) { show({text, mtError, mbOK, mbOK, {}}); }
-    void warning(const QString &text) { show({text, mtWarning, mbOK, mbOK, {}}); }
-    void information(const QString &text) { show({text, mtInformation, mbOK, mbOK, {}}); }
+    void error(const QString &text) { show({ text, mtError, mbOK, mbOK, {} }); }
+    void warning(const QString &text) { show({ text, mtWarning, mbOK, mbOK, {} }); }
+    void information(const QString &text) { show({ text, mtInformation, mbOK, mbOK, {} }); }
     // A Yes/No confirmation; true only on Yes.
     bool confirm(const QString &text, TMsgDlgBtn defaultButton = mbYes)
     {
-        return show({text, mtConfirmation, mbYesNo, defaultButton, {}}) == mrYes;
+        return show({ text, mtConfirmation, mbYesNo, defaultButton, {} }) == mrYes;
     }
-    TModalResult messageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons,
-                            TMsgDlgBtn defaultButton = mbOK)
+    TModalResult messageDlg(
+        const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton = mbOK)
     {
-        return show({text, type, buttons, defaultButton, {}});
+        return show({ text, type, buttons, defaultButton, {} });
     }
     // A plain box captioned with the program's title.
-    void showMessage(const QString &text) { show({text, mtCustom, mbOK, mbOK, {}}); }
+    void showMessage(const QString &text) { show({ text, mtCustom, mbOK, mbOK, {} }); }
 
     // The caption a box of this type gets when the request names none.
     static QString captionFor(TMsgDlgType type);
@@ -75,10 +75,10 @@ struct FileDialogRequest
     QString title;
     // The platform's filter syntax: "Описание|*.a;*.b|Все файлы|*.*".
     QString filter;
-    int filterIndex = 1;  // 1-based, as the platform counts; set to the chosen filter on success
+    int filterIndex = 1; // 1-based, as the platform counts; set to the chosen filter on success
     QString initialDir;
-    QString fileName;     // proposed name; the chosen file on success
-    QString defaultExt;   // without the dot; added to a typed name that has none
+    QString fileName; // proposed name; the chosen file on success
+    QString defaultExt; // without the dot; added to a typed name that has none
 };
 
 class DialogService
@@ -115,8 +115,8 @@ public:
     virtual ~ShellService() = default;
     // A file opened with its associated program, or a URL in the browser; false when nothing could open it.
     virtual bool openDocument(const QString &pathOrUrl) = 0;
-    virtual bool startProgram(const QString &program, const QStringList &arguments = {},
-                              const QString &workingDir = {}) = 0;
+    virtual bool startProgram(const QString &program, const QStringList &arguments = {}, const QString &workingDir = {})
+        = 0;
     // Switches the keyboard to a layout (eight hexadecimal digits of the platform's layout id). The desktop
     // keeps one layout per user here, so the real service leaves it alone.
     virtual void activateKeyboardLayout(const QString &layoutId) = 0;

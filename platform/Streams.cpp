@@ -14,16 +14,14 @@ namespace {
     throw EReadError(QStringLiteral("Stream read error"));
 }
 
-template<class T>
-T readLittleEndian(TStream &stream)
+template <class T> T readLittleEndian(TStream &stream)
 {
     uchar bytes[sizeof(T)];
     stream.ReadBuffer(bytes, sizeof(T));
     return qFromLittleEndian<T>(bytes);
 }
 
-template<class T>
-void writeLittleEndian(TStream &stream, T value)
+template <class T> void writeLittleEndian(TStream &stream, T value)
 {
     uchar bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
@@ -61,15 +59,42 @@ qint64 TStream::CopyFrom(TStream &source, qint64 count)
     return count;
 }
 
-quint8 TStream::ReadByte() { return readLittleEndian<quint8>(*this); }
-qint16 TStream::ReadInt16() { return readLittleEndian<qint16>(*this); }
-quint16 TStream::ReadUInt16() { return readLittleEndian<quint16>(*this); }
-qint32 TStream::ReadInt32() { return readLittleEndian<qint32>(*this); }
-quint32 TStream::ReadUInt32() { return readLittleEndian<quint32>(*this); }
-qint64 TStream::ReadInt64() { return readLittleEndian<qint64>(*this); }
-float TStream::ReadSingle() { return readLittleEndian<float>(*this); }
-double TStream::ReadDouble() { return readLittleEndian<double>(*this); }
-bool TStream::ReadBool16() { return readLittleEndian<quint16>(*this) != 0; }
+quint8 TStream::ReadByte()
+{
+    return readLittleEndian<quint8>(*this);
+}
+qint16 TStream::ReadInt16()
+{
+    return readLittleEndian<qint16>(*this);
+}
+quint16 TStream::ReadUInt16()
+{
+    return readLittleEndian<quint16>(*this);
+}
+qint32 TStream::ReadInt32()
+{
+    return readLittleEndian<qint32>(*this);
+}
+quint32 TStream::ReadUInt32()
+{
+    return readLittleEndian<quint32>(*this);
+}
+qint64 TStream::ReadInt64()
+{
+    return readLittleEndian<qint64>(*this);
+}
+float TStream::ReadSingle()
+{
+    return readLittleEndian<float>(*this);
+}
+double TStream::ReadDouble()
+{
+    return readLittleEndian<double>(*this);
+}
+bool TStream::ReadBool16()
+{
+    return readLittleEndian<quint16>(*this) != 0;
+}
 
 QByteArray TStream::ReadBytes(qint64 count)
 {
@@ -89,15 +114,42 @@ QString TStream::ReadStreamString()
     return CP1251ToQString(bytes);
 }
 
-void TStream::WriteByte(quint8 value) { writeLittleEndian(*this, value); }
-void TStream::WriteInt16(qint16 value) { writeLittleEndian(*this, value); }
-void TStream::WriteUInt16(quint16 value) { writeLittleEndian(*this, value); }
-void TStream::WriteInt32(qint32 value) { writeLittleEndian(*this, value); }
-void TStream::WriteUInt32(quint32 value) { writeLittleEndian(*this, value); }
-void TStream::WriteInt64(qint64 value) { writeLittleEndian(*this, value); }
-void TStream::WriteSingle(float value) { writeLittleEndian(*this, value); }
-void TStream::WriteDouble(double value) { writeLittleEndian(*this, value); }
-void TStream::WriteBool16(bool value) { writeLittleEndian<quint16>(*this, value ? 0xFFFF : 0); }
+void TStream::WriteByte(quint8 value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteInt16(qint16 value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteUInt16(quint16 value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteInt32(qint32 value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteUInt32(quint32 value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteInt64(qint64 value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteSingle(float value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteDouble(double value)
+{
+    writeLittleEndian(*this, value);
+}
+void TStream::WriteBool16(bool value)
+{
+    writeLittleEndian<quint16>(*this, value ? 0xFFFF : 0);
+}
 
 void TStream::WriteBytes(const QByteArray &bytes)
 {

@@ -80,16 +80,26 @@ Variant Variant::Error(quint32 code)
 QString Variant::typeName() const
 {
     switch (m_type) {
-    case VarType::Unassigned: return QStringLiteral("Empty");
-    case VarType::Null: return QStringLiteral("Null");
-    case VarType::Boolean: return QStringLiteral("Boolean");
-    case VarType::Integer: return QStringLiteral("Integer");
-    case VarType::Int64: return QStringLiteral("Int64");
-    case VarType::Double: return QStringLiteral("Double");
-    case VarType::Date: return QStringLiteral("Date");
-    case VarType::String: return QStringLiteral("String");
-    case VarType::Array: return QStringLiteral("Array Variant");
-    case VarType::Error: return QStringLiteral("Error");
+    case VarType::Unassigned:
+        return QStringLiteral("Empty");
+    case VarType::Null:
+        return QStringLiteral("Null");
+    case VarType::Boolean:
+        return QStringLiteral("Boolean");
+    case VarType::Integer:
+        return QStringLiteral("Integer");
+    case VarType::Int64:
+        return QStringLiteral("Int64");
+    case VarType::Double:
+        return QStringLiteral("Double");
+    case VarType::Date:
+        return QStringLiteral("Date");
+    case VarType::String:
+        return QStringLiteral("String");
+    case VarType::Array:
+        return QStringLiteral("Array Variant");
+    case VarType::Error:
+        return QStringLiteral("Error");
     }
     return {};
 }
@@ -129,19 +139,24 @@ bool stringToDouble(const QString &text, double &value)
 double Variant::toDouble() const
 {
     switch (m_type) {
-    case VarType::Unassigned: return 0;
-    case VarType::Boolean: return m_int ? -1 : 0;
+    case VarType::Unassigned:
+        return 0;
+    case VarType::Boolean:
+        return m_int ? -1 : 0;
     case VarType::Integer:
-    case VarType::Int64: return double(m_int);
+    case VarType::Int64:
+        return double(m_int);
     case VarType::Double:
-    case VarType::Date: return m_double;
+    case VarType::Date:
+        return m_double;
     case VarType::String: {
         double value = 0;
         if (!stringToDouble(m_string, value))
             castError(*this, "Double");
         return value;
     }
-    default: castError(*this, "Double");
+    default:
+        castError(*this, "Double");
     }
 }
 
@@ -149,8 +164,10 @@ qint64 Variant::toInt64() const
 {
     switch (m_type) {
     case VarType::Integer:
-    case VarType::Int64: return m_int;
-    case VarType::Boolean: return m_int ? -1 : 0;
+    case VarType::Int64:
+        return m_int;
+    case VarType::Boolean:
+        return m_int ? -1 : 0;
     default: {
         const double d = roundHalfEven(toDouble());
         if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
@@ -171,14 +188,16 @@ int Variant::toInt() const
 bool Variant::toBool() const
 {
     switch (m_type) {
-    case VarType::Boolean: return m_int != 0;
+    case VarType::Boolean:
+        return m_int != 0;
     case VarType::String: {
         double value = 0;
         if (!stringToDouble(m_string, value))
             castError(*this, "Boolean");
         return value != 0;
     }
-    default: return toDouble() != 0;
+    default:
+        return toDouble() != 0;
     }
 }
 
@@ -191,8 +210,10 @@ TDateTime Variant::toDate() const
             return value;
         castError(*this, "Date");
     }
-    case VarType::Boolean: castError(*this, "Date");
-    default: return toDouble();
+    case VarType::Boolean:
+        castError(*this, "Date");
+    default:
+        return toDouble();
     }
 }
 
@@ -205,14 +226,21 @@ QString Variant::toString() const
 {
     switch (m_type) {
     case VarType::Unassigned:
-    case VarType::Null: return {};
-    case VarType::Boolean: return m_int ? QStringLiteral("True") : QStringLiteral("False");
+    case VarType::Null:
+        return {};
+    case VarType::Boolean:
+        return m_int ? QStringLiteral("True") : QStringLiteral("False");
     case VarType::Integer:
-    case VarType::Int64: return QString::number(m_int);
-    case VarType::Double: return FloatToStr(m_double);
-    case VarType::Date: return DateTimeToStr(m_double);
-    case VarType::String: return m_string;
-    default: castError(*this, "String");
+    case VarType::Int64:
+        return QString::number(m_int);
+    case VarType::Double:
+        return FloatToStr(m_double);
+    case VarType::Date:
+        return DateTimeToStr(m_double);
+    case VarType::String:
+        return m_string;
+    default:
+        castError(*this, "String");
     }
 }
 
@@ -227,20 +255,28 @@ QVariant Variant::toQVariant() const
 {
     switch (m_type) {
     case VarType::Unassigned:
-    case VarType::Null: return QVariant();
-    case VarType::Boolean: return QVariant(m_int != 0);
-    case VarType::Integer: return QVariant(int(m_int));
-    case VarType::Int64: return QVariant(qlonglong(m_int));
-    case VarType::Double: return QVariant(m_double);
-    case VarType::Date: return QVariant(DayCountToDateTime(m_double));
-    case VarType::String: return QVariant(m_string);
+    case VarType::Null:
+        return QVariant();
+    case VarType::Boolean:
+        return QVariant(m_int != 0);
+    case VarType::Integer:
+        return QVariant(int(m_int));
+    case VarType::Int64:
+        return QVariant(qlonglong(m_int));
+    case VarType::Double:
+        return QVariant(m_double);
+    case VarType::Date:
+        return QVariant(DayCountToDateTime(m_double));
+    case VarType::String:
+        return QVariant(m_string);
     case VarType::Array: {
         QVariantList list;
         for (const Variant &e : *m_array)
             list << e.toQVariant();
         return list;
     }
-    case VarType::Error: return QVariant::fromValue(*this);
+    case VarType::Error:
+        return QVariant::fromValue(*this);
     }
     return {};
 }
@@ -253,16 +289,19 @@ Variant Variant::fromQVariant(const QVariant &value)
     if (typeId == qMetaTypeId<Variant>())
         return value.value<Variant>();
     switch (typeId) {
-    case QMetaType::Bool: return Variant(value.toBool());
+    case QMetaType::Bool:
+        return Variant(value.toBool());
     case QMetaType::Int:
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::Char:
     case QMetaType::SChar:
-    case QMetaType::UChar: return Variant(value.toInt());
+    case QMetaType::UChar:
+        return Variant(value.toInt());
     case QMetaType::UInt:
     case QMetaType::Long:
-    case QMetaType::LongLong: return Variant(qint64(value.toLongLong()));
+    case QMetaType::LongLong:
+        return Variant(qint64(value.toLongLong()));
     case QMetaType::ULong:
     case QMetaType::ULongLong: {
         const qulonglong u = value.toULongLong();
@@ -271,10 +310,14 @@ Variant Variant::fromQVariant(const QVariant &value)
         return Variant(qint64(u));
     }
     case QMetaType::Double:
-    case QMetaType::Float: return Variant(value.toDouble());
-    case QMetaType::QDate: return value.toDate().isValid() ? Date(DateToDayCount(value.toDate())) : Null();
-    case QMetaType::QTime: return value.toTime().isValid() ? Date(TimeToDayFraction(value.toTime())) : Null();
-    case QMetaType::QDateTime: return fromDateTime(value.toDateTime());
+    case QMetaType::Float:
+        return Variant(value.toDouble());
+    case QMetaType::QDate:
+        return value.toDate().isValid() ? Date(DateToDayCount(value.toDate())) : Null();
+    case QMetaType::QTime:
+        return value.toTime().isValid() ? Date(TimeToDayFraction(value.toTime())) : Null();
+    case QMetaType::QDateTime:
+        return fromDateTime(value.toDateTime());
     case QMetaType::QVariantList:
     case QMetaType::QStringList: {
         QList<Variant> elements;
@@ -282,7 +325,8 @@ Variant Variant::fromQVariant(const QVariant &value)
             elements << fromQVariant(e);
         return Variant(elements);
     }
-    default: return Variant(value.toString());
+    default:
+        return Variant(value.toString());
     }
 }
 
@@ -298,12 +342,17 @@ NumKind kindOf(const Variant &v)
     switch (v.type()) {
     case VarType::Unassigned:
     case VarType::Boolean:
-    case VarType::Integer: return NumKind::Integer;
-    case VarType::Int64: return NumKind::Int64;
-    case VarType::Date: return NumKind::Date;
+    case VarType::Integer:
+        return NumKind::Integer;
+    case VarType::Int64:
+        return NumKind::Int64;
+    case VarType::Date:
+        return NumKind::Date;
     case VarType::Double:
-    case VarType::String: return NumKind::Double;
-    default: invalidOperation();
+    case VarType::String:
+        return NumKind::Double;
+    default:
+        invalidOperation();
     }
 }
 
@@ -329,18 +378,24 @@ Variant arithmetic(const Variant &a, const Variant &b, ArithOp op)
         const double x = a.toDouble();
         const double y = b.toDouble();
         switch (op) {
-        case ArithOp::Add: return Variant::Date(x + y);
-        case ArithOp::Sub: return ka == NumKind::Date && kb == NumKind::Date ? Variant(x - y) : Variant::Date(x - y);
-        case ArithOp::Mul: return Variant(x * y);
+        case ArithOp::Add:
+            return Variant::Date(x + y);
+        case ArithOp::Sub:
+            return ka == NumKind::Date && kb == NumKind::Date ? Variant(x - y) : Variant::Date(x - y);
+        case ArithOp::Mul:
+            return Variant(x * y);
         }
     }
     if (ka == NumKind::Double || kb == NumKind::Double) {
         const double x = a.toDouble();
         const double y = b.toDouble();
         switch (op) {
-        case ArithOp::Add: return Variant(x + y);
-        case ArithOp::Sub: return Variant(x - y);
-        case ArithOp::Mul: return Variant(x * y);
+        case ArithOp::Add:
+            return Variant(x + y);
+        case ArithOp::Sub:
+            return Variant(x - y);
+        case ArithOp::Mul:
+            return Variant(x * y);
         }
     }
     const qint64 x = a.toInt64();
@@ -348,9 +403,15 @@ Variant arithmetic(const Variant &a, const Variant &b, ArithOp op)
     qint64 r = 0;
     bool overflow = false;
     switch (op) {
-    case ArithOp::Add: overflow = __builtin_add_overflow(x, y, &r); break;
-    case ArithOp::Sub: overflow = __builtin_sub_overflow(x, y, &r); break;
-    case ArithOp::Mul: overflow = __builtin_mul_overflow(x, y, &r); break;
+    case ArithOp::Add:
+        overflow = __builtin_add_overflow(x, y, &r);
+        break;
+    case ArithOp::Sub:
+        overflow = __builtin_sub_overflow(x, y, &r);
+        break;
+    case ArithOp::Mul:
+        overflow = __builtin_mul_overflow(x, y, &r);
+        break;
     }
     if (overflow) {
         // Past 64 bits the result goes on as a Double rather than wrapping round.
@@ -398,38 +459,47 @@ Variant operator/(const Variant &a, const Variant &b)
 Variant Variant::operator-() const
 {
     switch (m_type) {
-    case VarType::Null: return Null();
-    case VarType::Date: return Date(-m_double);
-    default: return Variant(0) - *this;
+    case VarType::Null:
+        return Null();
+    case VarType::Date:
+        return Date(-m_double);
+    default:
+        return Variant(0) - *this;
     }
 }
 
-Variant Variant::intDiv(const Variant &a, const Variant &b)
+namespace {
+
+// The platform's div and mod: both operands as integers, truncating towards zero.
+Variant integerDivision(const Variant &a, const Variant &b, bool remainder)
 {
     if (a.isNull() || b.isNull())
-        return Null();
-    const NumKind kind = kindOf(a) == NumKind::Integer && kindOf(b) == NumKind::Integer ? NumKind::Integer : NumKind::Int64;
+        return Variant::Null();
+    const NumKind kind
+        = kindOf(a) == NumKind::Integer && kindOf(b) == NumKind::Integer ? NumKind::Integer : NumKind::Int64;
     const qint64 y = b.toInt64();
     if (y == 0)
         divisionByZero();
     const qint64 x = a.toInt64();
-    if (x == std::numeric_limits<qint64>::min() && y == -1)
-        return Variant(-double(x));
-    return fromInt64(x / y, kind);
+    if (y == -1) {
+        // The one quotient that overflows is the lowest value divided by -1.
+        if (remainder)
+            return fromInt64(0, kind);
+        return x == std::numeric_limits<qint64>::min() ? Variant(-double(x)) : fromInt64(-x, kind);
+    }
+    return fromInt64(remainder ? x % y : x / y, kind);
+}
+
+} // namespace
+
+Variant Variant::intDiv(const Variant &a, const Variant &b)
+{
+    return integerDivision(a, b, false);
 }
 
 Variant Variant::mod(const Variant &a, const Variant &b)
 {
-    if (a.isNull() || b.isNull())
-        return Null();
-    const NumKind kind = kindOf(a) == NumKind::Integer && kindOf(b) == NumKind::Integer ? NumKind::Integer : NumKind::Int64;
-    const qint64 y = b.toInt64();
-    if (y == 0)
-        divisionByZero();
-    const qint64 x = a.toInt64();
-    if (y == -1)
-        return fromInt64(0, kind);
-    return fromInt64(x % y, kind);
+    return integerDivision(a, b, true);
 }
 
 Variant Variant::logicalNot(const Variant &a)

@@ -38,7 +38,10 @@ public:
     bool isUnassigned() const { return m_type == VarType::Unassigned; }
     bool isNull() const { return m_type == VarType::Null; }
     bool isUnassignedOrNull() const { return isUnassigned() || isNull(); }
-    bool isNumeric() const { return m_type == VarType::Integer || m_type == VarType::Int64 || m_type == VarType::Double; }
+    bool isNumeric() const
+    {
+        return m_type == VarType::Integer || m_type == VarType::Int64 || m_type == VarType::Double;
+    }
     bool isString() const { return m_type == VarType::String; }
     bool isDate() const { return m_type == VarType::Date; }
     bool isArray() const { return m_type == VarType::Array; }
@@ -47,7 +50,7 @@ public:
     // Conversions by the platform's rules; they raise EVariantError where the platform does (Null to a number,
     // a text that is no number, an array to a scalar). Unassigned reads as 0, False and "".
     bool toBool() const;
-    int toInt() const;     // doubles are rounded halves to even
+    int toInt() const; // doubles are rounded halves to even
     qint64 toInt64() const;
     double toDouble() const;
     TDateTime toDate() const;
@@ -87,7 +90,7 @@ public:
 
 private:
     VarType m_type = VarType::Unassigned;
-    qint64 m_int = 0;   // Boolean (0 or 1), Integer, Int64, Error code
+    qint64 m_int = 0; // Boolean (0 or 1), Integer, Int64, Error code
     double m_double = 0; // Double, Date
     QString m_string;
     std::shared_ptr<const QList<Variant>> m_array;

@@ -34,8 +34,8 @@ MessageTypes &messageTypes()
 
 // The child-window protocol's numbers are taken before anything else can register event types.
 const bool reserved = [] {
-    for (int msg : {AMCreateChild, AMQueryChild, AMChildClose, AMRunQuery, AMCloseAllChildForms, AMShowAnimate,
-                    AMHideAnimate, AmAddDebugInfo, AMLargeIconsChanged, AMCloseApplication})
+    for (int msg : { AMCreateChild, AMQueryChild, AMChildClose, AMRunQuery, AMCloseAllChildForms, AMShowAnimate,
+             AMHideAnimate, AmAddDebugInfo, AMLargeIconsChanged, AMCloseApplication })
         messageTypes().typeOf(msg);
     return true;
 }();
@@ -70,8 +70,7 @@ qintptr SendMessage(QObject *target, int msg, qintptr wParam, qintptr lParam, co
         QCoreApplication::sendEvent(target, &event);
     } else {
         QMetaObject::invokeMethod(
-            target, [target, &event] { QCoreApplication::sendEvent(target, &event); },
-            Qt::BlockingQueuedConnection);
+            target, [target, &event] { QCoreApplication::sendEvent(target, &event); }, Qt::BlockingQueuedConnection);
     }
     return event.Result;
 }

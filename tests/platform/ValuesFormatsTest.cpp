@@ -33,39 +33,24 @@ TEST_P(ValuesFormatFloat, MatchesThePlatform)
     EXPECT_EQ(FormatFloat(QString::fromUtf8(c.format), c.value), QString::fromUtf8(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, ValuesFormatFloat, ::testing::Values(
-    // The grid's display format: no blanks before the first digit.
-    FloatCase{"### ### ### ##0.##", 1234567.5, "1 234 567.5"},
-    FloatCase{"### ### ### ##0.##", 0, "0"},
-    FloatCase{"### ### ### ##0.##", -1500.25, "-1 500.25"},
-    FloatCase{"### ### ### ##0.##", 12.345, "12.35"},
-    FloatCase{"# ##0", 1234567, "1234 567"},
-    FloatCase{"#,##0.00", 1234567.891, "1 234 567.89"},
-    FloatCase{"#,##0.00", -0.5, "-0.50"},
-    FloatCase{"##0.", 12.6, "13"},
-    FloatCase{"##0.##", 2.5, "2.5"},
-    // Halves round away from zero on the decimal digits, not on the binary value.
-    FloatCase{"0.00", 2.675, "2.68"},
-    FloatCase{"0.00", 0.125, "0.13"},
-    FloatCase{"0", 2.5, "3"},
-    FloatCase{"0", -2.5, "-3"},
-    FloatCase{"0", -0.4, "0"},
-    FloatCase{"00000", 42, "00042"},
-    FloatCase{"#", 0, ""},
-    FloatCase{"#.##", 0.5, ".5"},
-    FloatCase{"#.##", -0.5, "-.5"},
-    FloatCase{"0.00;(0.00);'ноль'", -5, "(5.00)"},
-    FloatCase{"0.00;(0.00);'ноль'", 0.001, "ноль"},
-    FloatCase{"0.00;;'ноль'", -5, "-5.00"},
-    FloatCase{"\"Итого: \"0", -5, "Итого: -5"},
-    FloatCase{"0 руб", 7, "7 руб"},
-    // The first "." is the decimal point wherever it stands.
-    FloatCase{"0 руб.", 7, "7 руб"},
-    FloatCase{"0.00E+00", 1234.5, "1.23E+03"},
-    FloatCase{"0.###E-0", 0.00012, "1.2E-4"},
-    FloatCase{"0.0E+0", 0, "0.0E+0"},
-    FloatCase{"0.00", 1e20, "1E20"},
-    FloatCase{"", 1.5, "1.5"}));
+INSTANTIATE_TEST_SUITE_P(Values, ValuesFormatFloat,
+    ::testing::Values(
+        // The grid's display format: no blanks before the first digit.
+        FloatCase { "### ### ### ##0.##", 1234567.5, "1 234 567.5" }, FloatCase { "### ### ### ##0.##", 0, "0" },
+        FloatCase { "### ### ### ##0.##", -1500.25, "-1 500.25" }, FloatCase { "### ### ### ##0.##", 12.345, "12.35" },
+        FloatCase { "# ##0", 1234567, "1234 567" }, FloatCase { "#,##0.00", 1234567.891, "1 234 567.89" },
+        FloatCase { "#,##0.00", -0.5, "-0.50" }, FloatCase { "##0.", 12.6, "13" }, FloatCase { "##0.##", 2.5, "2.5" },
+        // Halves round away from zero on the decimal digits, not on the binary value.
+        FloatCase { "0.00", 2.675, "2.68" }, FloatCase { "0.00", 0.125, "0.13" }, FloatCase { "0", 2.5, "3" },
+        FloatCase { "0", -2.5, "-3" }, FloatCase { "0", -0.4, "0" }, FloatCase { "00000", 42, "00042" },
+        FloatCase { "#", 0, "" }, FloatCase { "#.##", 0.5, ".5" }, FloatCase { "#.##", -0.5, "-.5" },
+        FloatCase { "0.00;(0.00);'ноль'", -5, "(5.00)" }, FloatCase { "0.00;(0.00);'ноль'", 0.001, "ноль" },
+        FloatCase { "0.00;;'ноль'", -5, "-5.00" }, FloatCase { "\"Итого: \"0", -5, "Итого: -5" },
+        FloatCase { "0 руб", 7, "7 руб" },
+        // The first "." is the decimal point wherever it stands.
+        FloatCase { "0 руб.", 7, "7 руб" }, FloatCase { "0.00E+00", 1234.5, "1.23E+03" },
+        FloatCase { "0.###E-0", 0.00012, "1.2E-4" }, FloatCase { "0.0E+0", 0, "0.0E+0" },
+        FloatCase { "0.00", 1e20, "1E20" }, FloatCase { "", 1.5, "1.5" }));
 
 TEST(ValuesFormatFloatSeparators, FollowTheProcessSettings)
 {
@@ -79,16 +64,16 @@ TEST(ValuesFormatFloatSeparators, FollowTheProcessSettings)
 TEST(ValuesFloatToStr, FifteenSignificantDigitsInTheShorterForm)
 {
     const std::pair<double, const char *> cases[] = {
-        {0.1, "0.1"},
-        {1.0 / 3, "0.333333333333333"},
-        {123456789012345.0, "123456789012345"},
-        {1e15, "1E15"},
-        {1e20, "1E20"},
-        {0.0001, "0.0001"},
-        {0.00001, "1E-5"},
-        {-1.5e-7, "-1.5E-7"},
-        {0.1 + 0.2, "0.3"},
-        {0, "0"},
+        { 0.1, "0.1" },
+        { 1.0 / 3, "0.333333333333333" },
+        { 123456789012345.0, "123456789012345" },
+        { 1e15, "1E15" },
+        { 1e20, "1E20" },
+        { 0.0001, "0.0001" },
+        { 0.00001, "1E-5" },
+        { -1.5e-7, "-1.5E-7" },
+        { 0.1 + 0.2, "0.3" },
+        { 0, "0" },
     };
     for (const auto &[value, expected] : cases)
         EXPECT_EQ(FloatToStr(value), QString::fromLatin1(expected)) << value;
@@ -97,6 +82,7 @@ TEST(ValuesFloatToStr, FifteenSignificantDigitsInTheShorterForm)
 TEST(ValuesFloatToStrF, EachFormatKind)
 {
     EXPECT_EQ(FloatToStrF(1234.5678, ffFixed, 15, 2), QStringLiteral("1234.57"));
+    EXPECT_EQ(FloatToStrF(1234.5, ffFixed, 15, 2), QStringLiteral("1234.50"));
     EXPECT_EQ(FloatToStrF(-0.001, ffFixed, 15, 2), QStringLiteral("0.00"));
     EXPECT_EQ(FloatToStrF(1234.5678, ffNumber, 15, 2), QStringLiteral("1 234.57"));
     EXPECT_EQ(FloatToStrF(1234.5, ffExponent, 4, 2), QStringLiteral("1.235E+03"));
@@ -141,21 +127,21 @@ TEST(ValuesFormatDateTime, Tokens)
     FormatSettingsScope scope;
     const TDateTime t = DateTimeToDayCount(QDateTime(QDate(2020, 3, 5), QTime(14, 7, 9, 45)));
     const std::pair<const char *, const char *> cases[] = {
-        {"dd.mm.yyyy", "05.03.2020"},
-        {"dd.MM.yyyy", "05.03.2020"},
-        {"d/m/yy", "5/3/20"},
-        {"hh:nn:ss.zzz", "14:07:09.045"},
-        {"hh:mm", "14:07"},
-        {"h:m", "14:7"},
-        {"dddd, d mmmm yyyy 'г.'", "четверг, 5 Март 2020 г."},
-        {"ddd mmm", "Чт мар"},
-        {"ddddd", "05.03.2020"},
-        {"c", "05.03.2020 14:07:09"},
-        {"t", "14:07"},
-        {"h:nn am/pm", "2:07 pm"},
-        {"h:nn A/P", "2:07 P"},
-        {"\"в\" hh \"ч.\"", "в 14 ч."},
-        {"", "05.03.2020 14:07:09"},
+        { "dd.mm.yyyy", "05.03.2020" },
+        { "dd.MM.yyyy", "05.03.2020" },
+        { "d/m/yy", "5/3/20" },
+        { "hh:nn:ss.zzz", "14:07:09.045" },
+        { "hh:mm", "14:07" },
+        { "h:m", "14:7" },
+        { "dddd, d mmmm yyyy 'г.'", "четверг, 5 Март 2020 г." },
+        { "ddd mmm", "Чт мар" },
+        { "ddddd", "05.03.2020" },
+        { "c", "05.03.2020 14:07:09" },
+        { "t", "14:07" },
+        { "h:nn am/pm", "2:07 pm" },
+        { "h:nn A/P", "2:07 P" },
+        { "\"в\" hh \"ч.\"", "в 14 ч." },
+        { "", "05.03.2020 14:07:09" },
     };
     for (const auto &[format, expected] : cases)
         EXPECT_EQ(FormatDateTime(QString::fromUtf8(format), t), QString::fromUtf8(expected)) << format;
@@ -179,18 +165,18 @@ TEST(ValuesStrToDate, ReadsTheShortDateOrder)
     FormatSettingsScope scope;
     const std::pair<const char *, QDate> good[] = {
         // The format's own separator reads even though the date separator is "/".
-        {"31.12.2019", QDate(2019, 12, 31)},
-        {"31/12/2019", QDate(2019, 12, 31)},
-        {" 1.2.2003 ", QDate(2003, 2, 1)},
-        {"31.12", QDate(2020, 12, 31)},
-        {"1.2.20", QDate(2020, 2, 1)},
-        {"1.2.75", QDate(1975, 2, 1)},
-        {"1.2.69", QDate(2069, 2, 1)},
+        { "31.12.2019", QDate(2019, 12, 31) },
+        { "31/12/2019", QDate(2019, 12, 31) },
+        { " 1.2.2003 ", QDate(2003, 2, 1) },
+        { "31.12", QDate(2020, 12, 31) },
+        { "1.2.20", QDate(2020, 2, 1) },
+        { "1.2.75", QDate(1975, 2, 1) },
+        { "1.2.69", QDate(2069, 2, 1) },
     };
     for (const auto &[text, date] : good)
         EXPECT_EQ(DayCountToDate(StrToDate(QString::fromUtf8(text))), date) << text;
 
-    for (const char *bad : {"31.02.2020", "abc", "", "12", "1.2.3.4", "1.13.2020", "5.5.2020x"}) {
+    for (const char *bad : { "31.02.2020", "abc", "", "12", "1.2.3.4", "1.13.2020", "5.5.2020x" }) {
         TDateTime v = 0;
         EXPECT_FALSE(TryStrToDate(QString::fromUtf8(bad), v)) << bad;
     }
@@ -214,7 +200,7 @@ TEST(ValuesStrToTime, HoursMinutesSecondsAndHalfDays)
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("6:00 PM")), 0.75);
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("12:00 am")), 0.0);
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("0:00:00.5")), 500.0 / 86400000);
-    for (const char *bad : {"25:00", "12:60", "14", "13:00 PM", "x"}) {
+    for (const char *bad : { "25:00", "12:60", "14", "13:00 PM", "x" }) {
         TDateTime v = 0;
         EXPECT_FALSE(TryStrToTime(QString::fromLatin1(bad), v)) << bad;
     }
@@ -236,7 +222,7 @@ TEST(ValuesStrToFloat, ThePlatformSyntaxOnly)
     EXPECT_DOUBLE_EQ(StrToFloat(QStringLiteral(" -1.5e3 ")), -1500);
     EXPECT_DOUBLE_EQ(StrToFloat(QStringLiteral(".5")), 0.5);
     EXPECT_DOUBLE_EQ(StrToFloat(QStringLiteral("+7.")), 7);
-    for (const char *bad : {"", "1,5", "1 250", "abc", "1e", "-", "1e999", "nan", "inf"}) {
+    for (const char *bad : { "", "1,5", "1 250", "abc", "1e", "-", "1e999", "nan", "inf" }) {
         double v = 0;
         EXPECT_FALSE(TryStrToFloat(QString::fromLatin1(bad), v)) << bad;
     }
@@ -256,8 +242,8 @@ TEST(ValuesStrToFloat, ThePlatformSyntaxOnly)
 
 TEST(ValuesRounding, HalvesToEvenAndMulDiv)
 {
-    const std::pair<double, qint64> cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2},
-                                               {2.4999, 2}, {-0.6, -1}, {1e15 + 0.5, 1000000000000000}};
+    const std::pair<double, qint64> cases[] = { { 2.5, 2 }, { 3.5, 4 }, { -2.5, -2 }, { -3.5, -4 }, { 0.5, 0 },
+        { 1.5, 2 }, { 2.4999, 2 }, { -0.6, -1 }, { 1e15 + 0.5, 1000000000000000 } };
     for (const auto &[value, expected] : cases)
         EXPECT_EQ(Round(value), expected) << value;
     EXPECT_THROW(Round(1e300), EConvertError);
@@ -281,14 +267,14 @@ TEST(ValuesText, RussianCaseAndCollation)
     EXPECT_NE(CompareTextCaseSensitive(QStringLiteral("é"), QStringLiteral("e")), 0);
     EXPECT_LT(CompareText(QStringLiteral("ель"), QStringLiteral("ёж")), 0);
 
-    QStringList names{QStringLiteral("ёж"), QStringLiteral("ель"), QStringLiteral("Ежа"), QStringLiteral("жук"),
-                      QStringLiteral("Ёлка"), QStringLiteral("елка"), QStringLiteral("Zed"), QStringLiteral("apple"),
-                      QStringLiteral("9"), QStringLiteral("10")};
+    QStringList names { QStringLiteral("ёж"), QStringLiteral("ель"), QStringLiteral("Ежа"), QStringLiteral("жук"),
+        QStringLiteral("Ёлка"), QStringLiteral("елка"), QStringLiteral("Zed"), QStringLiteral("apple"),
+        QStringLiteral("9"), QStringLiteral("10") };
     std::stable_sort(names.begin(), names.end(), RussianCollator(Qt::CaseInsensitive));
-    EXPECT_EQ(names, (QStringList{QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("apple"),
-                                  QStringLiteral("Zed"), QStringLiteral("Ежа"), QStringLiteral("елка"),
-                                  QStringLiteral("ель"), QStringLiteral("ёж"), QStringLiteral("Ёлка"),
-                                  QStringLiteral("жук")}));
+    EXPECT_EQ(names,
+        (QStringList { QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("apple"), QStringLiteral("Zed"),
+            QStringLiteral("Ежа"), QStringLiteral("елка"), QStringLiteral("ель"), QStringLiteral("ёж"),
+            QStringLiteral("Ёлка"), QStringLiteral("жук") }));
 }
 
 } // namespace

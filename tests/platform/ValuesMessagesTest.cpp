@@ -19,7 +19,7 @@ namespace {
 class Receiver : public QObject
 {
 public:
-    std::atomic<int> received{0};
+    std::atomic<int> received { 0 };
     QThread *handledOn = nullptr;
     QString lastData;
     int lastMsg = 0;
@@ -129,10 +129,10 @@ TEST(ValuesGuard, ExceptionsGoToTheProgramsHandler)
     ASSERT_TRUE(waitFor([&] { return handled.size() == 7; }));
 
     setExceptionHandler(previous);
-    EXPECT_EQ(handled, (QStringList{QStringLiteral("'x' is not a valid date"), QStringLiteral("plain"),
-                                    QStringLiteral("Unknown exception"), QStringLiteral("из слота"),
-                                    QStringLiteral("сбой обработчика"), QStringLiteral("сбой обработчика"),
-                                    QStringLiteral("из таймера")}));
+    EXPECT_EQ(handled,
+        (QStringList { QStringLiteral("'x' is not a valid date"), QStringLiteral("plain"),
+            QStringLiteral("Unknown exception"), QStringLiteral("из слота"), QStringLiteral("сбой обработчика"),
+            QStringLiteral("сбой обработчика"), QStringLiteral("из таймера") }));
 }
 
 TEST(ValuesGuard, WithoutAHandlerTheErrorIsLogged)
@@ -149,8 +149,8 @@ TEST(ValuesGuard, WithoutAHandlerTheErrorIsLogged)
     guard([] { throw Exception(QStringLiteral("второй")); });
     setExceptionHandler(previous);
     setPlatformLogSink(previousSink);
-    EXPECT_EQ(errors, (QStringList{QStringLiteral("нет соединения"), QStringLiteral("второй"),
-                                   QStringLiteral("handler broke")}));
+    EXPECT_EQ(errors,
+        (QStringList { QStringLiteral("нет соединения"), QStringLiteral("второй"), QStringLiteral("handler broke") }));
 }
 
 } // namespace

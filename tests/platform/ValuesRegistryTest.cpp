@@ -42,12 +42,13 @@ TEST_F(ValuesRegistry, KeysValuesAndTheirTypes)
     EXPECT_THROW(reg.WriteString(QStringLiteral("X"), QStringLiteral("y")), ERegistryException);
     QStringList names = reg.GetValueNames();
     names.sort();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Bad"), QStringLiteral("Count"), QStringLiteral("Font0"),
-                                  QStringLiteral("Show")}));
+    EXPECT_EQ(names,
+        (QStringList {
+            QStringLiteral("Bad"), QStringLiteral("Count"), QStringLiteral("Font0"), QStringLiteral("Show") }));
     reg.CloseKey();
 
     ASSERT_TRUE(reg.OpenKey(QStringLiteral("Software"), false));
-    EXPECT_EQ(reg.GetKeyNames(), QStringList{QStringLiteral("ReportDesigner")});
+    EXPECT_EQ(reg.GetKeyNames(), QStringList { QStringLiteral("ReportDesigner") });
     ASSERT_TRUE(reg.OpenKey(QStringLiteral("ReportDesigner"), false)) << "relative to the open key";
     EXPECT_TRUE(reg.DeleteKey(QStringLiteral("MRUFont")));
     EXPECT_FALSE(reg.KeyExists(QStringLiteral("MRUFont")));
@@ -72,8 +73,8 @@ TEST_F(ValuesRegistry, IniViewFallsBackToDefaults)
         << "a value that is no number reads as the default";
     EXPECT_TRUE(again.ReadBool(QStringLiteral("ToolBar\\Pan1"), QStringLiteral("isFloat"), false))
         << "any non-zero number is true";
-    EXPECT_EQ(again.ReadString(QStringLiteral("Nowhere"), QStringLiteral("x"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(
+        again.ReadString(QStringLiteral("Nowhere"), QStringLiteral("x"), QStringLiteral("d")), QStringLiteral("d"));
 
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(QStringLiteral("Software\\ReportDesigner\\tarvik\\Form\\TfrDesignerForm"), false));
@@ -85,7 +86,7 @@ TEST_F(ValuesRegistry, IniViewFallsBackToDefaults)
     again.DeleteKey(QStringLiteral("Form\\TfrDesignerForm"), QStringLiteral("Units"));
     QStringList idents = again.ReadSection(QStringLiteral("Form\\TfrDesignerForm"));
     idents.sort();
-    EXPECT_EQ(idents, (QStringList{QStringLiteral("GridAlign"), QStringLiteral("GridSize")}));
+    EXPECT_EQ(idents, (QStringList { QStringLiteral("GridAlign"), QStringLiteral("GridSize") }));
 }
 
 TEST(ValuesComponentRegistry, NamesIgnoreCaseAndLeaveWithTheirObjects)
@@ -120,14 +121,15 @@ TEST(ValuesComponentRegistry, NamesIgnoreCaseAndLeaveWithTheirObjects)
     QStringList names;
     for (const auto &e : reg.entries())
         names << e.fullName();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("dmReports.cdsPayments"), QStringLiteral("dmReports.Frame1"),
-                                  QStringLiteral("frmCustomer.cdsPayments")}));
+    EXPECT_EQ(names,
+        (QStringList { QStringLiteral("dmReports.cdsPayments"), QStringLiteral("dmReports.Frame1"),
+            QStringLiteral("frmCustomer.cdsPayments") }));
 
     delete cdsPayments;
     EXPECT_EQ(reg.find(QStringLiteral("cdsPayments")), other);
     window.reset();
     EXPECT_EQ(reg.find(QStringLiteral("cdsPayments")), nullptr);
-    EXPECT_EQ(reg.owners(), QList<QObject *>{dm.get()});
+    EXPECT_EQ(reg.owners(), QList<QObject *> { dm.get() });
     dm.reset();
     EXPECT_TRUE(reg.owners().isEmpty());
     EXPECT_TRUE(reg.entries().isEmpty());

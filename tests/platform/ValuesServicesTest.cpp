@@ -30,13 +30,13 @@ TEST(ValuesMessageService, RealBoxShowsRussianCaptionsAndLineBreaks)
                 b->click();
         }
     });
-    const TModalResult result = Services::messages()->messageDlg(QStringLiteral("Первая\rВторая"), mtConfirmation,
-                                                                 mbYesNo, mbNo);
+    const TModalResult result
+        = Services::messages()->messageDlg(QStringLiteral("Первая\rВторая"), mtConfirmation, mbYesNo, mbNo);
     EXPECT_EQ(result, mrNo);
     EXPECT_EQ(title, QStringLiteral("Подтверждение"));
     EXPECT_EQ(text, QStringLiteral("Первая\nВторая"));
     buttons.sort();
-    EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Да"), QStringLiteral("&Нет")}));
+    EXPECT_EQ(buttons, (QStringList { QStringLiteral("&Да"), QStringLiteral("&Нет") }));
 
     QTimer::singleShot(0, [] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
@@ -81,7 +81,7 @@ TEST(ValuesDialogService, FakeAnswersEachKindInTurn)
     fake.answerSave(QString());
     fake.answerColor(QColor(Qt::red));
 
-    FileDialogRequest open{QStringLiteral("Открыть"), QStringLiteral("Отчеты|*.frf|Все|*.*"), 1, {}, {}, {}};
+    FileDialogRequest open { QStringLiteral("Открыть"), QStringLiteral("Отчеты|*.frf|Все|*.*"), 1, {}, {}, {} };
     ASSERT_TRUE(Services::dialogs()->openFile(open));
     EXPECT_EQ(open.fileName, QStringLiteral("/tmp/a.frf"));
     EXPECT_EQ(open.filterIndex, 2);
@@ -97,7 +97,7 @@ TEST(ValuesDialogService, FakeAnswersEachKindInTurn)
     EXPECT_FALSE(Services::dialogs()->chooseFont(font, color));
 
     EXPECT_EQ(DialogService::toQtFilter(QStringLiteral("Отчеты|*.frf;*.frp|Все файлы|*.*")),
-              QStringLiteral("Отчеты (*.frf *.frp);;Все файлы (*.*)"));
+        QStringLiteral("Отчеты (*.frf *.frp);;Все файлы (*.*)"));
 }
 
 TEST(ValuesClock, FakeMovesOnlyWhenTold)
@@ -119,13 +119,13 @@ TEST(ValuesShellService, FakeRecordsOpensStartsAndLayouts)
 {
     FakeShellService shell;
     EXPECT_TRUE(Services::shell()->openDocument(QStringLiteral("http://localhost/help")));
-    EXPECT_TRUE(Services::shell()->startProgram(QStringLiteral("calc"), {QStringLiteral("-x")}));
+    EXPECT_TRUE(Services::shell()->startProgram(QStringLiteral("calc"), { QStringLiteral("-x") }));
     Services::shell()->activateKeyboardLayout(QStringLiteral("00000409"));
     shell.succeed = false;
     EXPECT_FALSE(Services::shell()->openDocument(QStringLiteral("/nowhere")));
     EXPECT_EQ(shell.opened.size(), 2);
-    EXPECT_EQ(shell.started, QStringList{QStringLiteral("calc -x")});
-    EXPECT_EQ(shell.layouts, QStringList{QStringLiteral("00000409")});
+    EXPECT_EQ(shell.started, QStringList { QStringLiteral("calc -x") });
+    EXPECT_EQ(shell.layouts, QStringList { QStringLiteral("00000409") });
 }
 
 TEST(ValuesReachability, LocalHostAnswersAndSilenceTimesOut)
@@ -146,9 +146,8 @@ TEST(ValuesLogSink, ForwardsToTheInstalledSinkOnly)
 {
     platformLog(LogKind::Error, QStringLiteral("dropped without a sink"));
     QList<std::pair<LogKind, QString>> lines;
-    const PlatformLogSink previous = setPlatformLogSink([&](LogKind kind, const QString &text) {
-        lines << std::make_pair(kind, text);
-    });
+    const PlatformLogSink previous
+        = setPlatformLogSink([&](LogKind kind, const QString &text) { lines << std::make_pair(kind, text); });
     platformLog(LogKind::Error, QStringLiteral("ERROR: x"));
     platformLog(LogKind::Debug, QStringLiteral("d"));
     setPlatformLogSink(previous);

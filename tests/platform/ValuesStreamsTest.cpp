@@ -14,7 +14,9 @@ TEST(ValuesCodePage, RussianTextBothWays)
 {
     const QString text = QStringLiteral("Ёлка ёж Щ №1 «х»");
     const QByteArray cp1251 = QStringToCP1251(text);
-    EXPECT_EQ(cp1251, QByteArray("\xA8\xEB\xEA\xE0 \xB8\xE6 \xD9 \xB9" "1 \xAB\xF5\xBB"));
+    EXPECT_EQ(cp1251,
+        QByteArray("\xA8\xEB\xEA\xE0 \xB8\xE6 \xD9 \xB9"
+                   "1 \xAB\xF5\xBB"));
     EXPECT_EQ(CP1251ToQString(cp1251), text);
 
     const QByteArray cp866 = QStringToCP866(QStringLiteral("Ёлка ж"));
@@ -31,10 +33,14 @@ TEST(ValuesCodePage, RussianTextBothWays)
 TEST(ValuesCodePage, UnrepresentableCharactersBecomeQuestionMarks)
 {
     // One "?" per character, a surrogate pair included.
-    EXPECT_EQ(QStringToCP1251(QStringLiteral("a€b漢c😀d")), QByteArray("a\x88" "b?c?d"));
+    EXPECT_EQ(QStringToCP1251(QStringLiteral("a€b漢c😀d")),
+        QByteArray("a\x88"
+                   "b?c?d"));
     EXPECT_EQ(QStringToCP866(QStringLiteral("№€")), QByteArray("\xFC?"));
     // 0x98 is the one byte CP1251 leaves undefined.
-    EXPECT_EQ(CP1251ToQString(QByteArray("a\x98" "b")), QStringLiteral("a?b"));
+    EXPECT_EQ(CP1251ToQString(QByteArray("a\x98"
+                                         "b")),
+        QStringLiteral("a?b"));
     EXPECT_TRUE(QStringToCP1251(QString()).isEmpty());
     EXPECT_TRUE(CP1251ToQString(QByteArray()).isEmpty());
 }
@@ -54,8 +60,13 @@ TEST(ValuesStreams, LittleEndianValuesAndEngineStrings)
     s.WriteStreamString(QStringLiteral("Ия"));
     s.WriteStreamString(QString());
 
-    const QByteArray expected = QByteArray("\xAB" "\xFE\xFF" "\x34\x12" "\x60\x79\xFE\xFF"
-                                           "\x08\x07\x06\x05\x04\x03\x02\x01" "\x00\x00\xC0\x3F", 21)
+    const QByteArray expected = QByteArray("\xAB"
+                                           "\xFE\xFF"
+                                           "\x34\x12"
+                                           "\x60\x79\xFE\xFF"
+                                           "\x08\x07\x06\x05\x04\x03\x02\x01"
+                                           "\x00\x00\xC0\x3F",
+                                    21)
         + QByteArray("\x00\x00\x00\x00\x00\x00\x02\xC0", 8) + QByteArray("\xFF\xFF\x00\x00", 4)
         + QByteArray("\x02\x00\xC8\xFF\x00", 5) + QByteArray("\x00\x00\x00", 3);
     EXPECT_EQ(s.Bytes().toHex(' '), expected.toHex(' '));
@@ -83,7 +94,9 @@ TEST(ValuesStreams, LittleEndianValuesAndEngineStrings)
 TEST(ValuesStreams, DamagedLengthsAndOversizedStrings)
 {
     // A length far past the end raises before anything is allocated.
-    TMemoryStream damaged(QByteArray("\xFF\xFF" "ab", 4));
+    TMemoryStream damaged(QByteArray("\xFF\xFF"
+                                     "ab",
+        4));
     EXPECT_THROW(damaged.ReadStreamString(), EReadError);
 
     TMemoryStream s;

@@ -25,7 +25,7 @@ TEST(ValuesVariantConversion, ThePlatformRules)
     EXPECT_THROW(Variant("abc").toBool(), EVariantError);
     EXPECT_THROW(Variant::Null().toDouble(), EVariantError);
     EXPECT_THROW(Variant(1e12).toInt(), EVariantError);
-    EXPECT_THROW(Variant(QList<Variant>{1, 2}).toString(), EVariantError);
+    EXPECT_THROW(Variant(QList<Variant> { 1, 2 }).toString(), EVariantError);
     EXPECT_THROW(Variant::Error(7).toDouble(), EVariantError);
     try {
         Variant("x").toDouble();
@@ -121,38 +121,38 @@ TEST(ValuesVariantCompare, NumbersAgainstNumericStringsAreNumeric)
 
 TEST(ValuesSameVariantValues, NeverRaises)
 {
-    const Variant a12 = QList<Variant>{1, 2};
+    const Variant a12 = QList<Variant> { 1, 2 };
     const struct
     {
         Variant a, b;
         bool same;
     } cases[] = {
-        {Variant(), Variant(), true},
-        {Variant(), Variant::Null(), false},
-        {Variant(), Variant(0), false},
-        {Variant::Null(), Variant::Null(), true},
-        {a12, Variant(1), false},
-        {a12, QList<Variant>{1, 2}, true},
-        {a12, QList<Variant>{1, 3}, false},
-        {a12, QList<Variant>{1, 2, 3}, false},
-        {a12, QList<Variant>{1, "2"}, true},
-        {Variant("abc"), Variant(1), false},
-        {Variant(1), Variant("1"), true},
-        {Variant(1), Variant(1.0), true},
-        {Variant("a"), Variant("A"), false},
-        {Variant::Error(1), Variant::Error(1), true},
-        {Variant::Error(1), Variant(1), false},
+        { Variant(), Variant(), true },
+        { Variant(), Variant::Null(), false },
+        { Variant(), Variant(0), false },
+        { Variant::Null(), Variant::Null(), true },
+        { a12, Variant(1), false },
+        { a12, QList<Variant> { 1, 2 }, true },
+        { a12, QList<Variant> { 1, 3 }, false },
+        { a12, QList<Variant> { 1, 2, 3 }, false },
+        { a12, QList<Variant> { 1, "2" }, true },
+        { Variant("abc"), Variant(1), false },
+        { Variant(1), Variant("1"), true },
+        { Variant(1), Variant(1.0), true },
+        { Variant("a"), Variant("A"), false },
+        { Variant::Error(1), Variant::Error(1), true },
+        { Variant::Error(1), Variant(1), false },
     };
     for (const auto &c : cases)
-        EXPECT_EQ(SameVariantValues(c.a, c.b), c.same) << c.a.typeName().toStdString() << " "
-                                                         << c.b.typeName().toStdString();
+        EXPECT_EQ(SameVariantValues(c.a, c.b), c.same)
+            << c.a.typeName().toStdString() << " " << c.b.typeName().toStdString();
 
     EXPECT_TRUE(SameVariantValues(QVariant(), QVariant()));
     EXPECT_FALSE(SameVariantValues(QVariant(), QVariant(0)));
     EXPECT_TRUE(SameVariantValues(QVariant(1), QVariant(1.0)));
-    EXPECT_TRUE(SameVariantValues(QVariant(QVariantList{1, QStringLiteral("x")}),
-                                  QVariant(QVariantList{1, QStringLiteral("x")})));
-    EXPECT_FALSE(SameVariantValues(QVariant(QVariantList{1}), QVariant(1)));
+    EXPECT_TRUE(SameVariantValues(
+        QVariant(QVariantList { 1, QStringLiteral("x") }), QVariant(QVariantList { 1, QStringLiteral("x") })));
+    EXPECT_FALSE(SameVariantValues(QVariant(QVariantList { 1 }), QVariant(1)));
 }
 
 TEST(ValuesVariantQVariant, RoundTrips)
@@ -172,9 +172,9 @@ TEST(ValuesVariantQVariant, RoundTrips)
     EXPECT_EQ(Variant::fromQVariant(QVariant(5)).type(), VarType::Integer);
     EXPECT_EQ(Variant::fromQVariant(QVariant(true)).type(), VarType::Boolean);
     EXPECT_EQ(Variant::fromQVariant(QVariant(QStringLiteral("ё"))).toString(), QStringLiteral("ё"));
-    EXPECT_EQ(Variant::fromQVariant(QVariant(QStringList{QStringLiteral("a")})).elements().size(), 1);
+    EXPECT_EQ(Variant::fromQVariant(QVariant(QStringList { QStringLiteral("a") })).elements().size(), 1);
 
-    const QVariant list = Variant(QList<Variant>{1, "x", Variant::Null()}).toQVariant();
+    const QVariant list = Variant(QList<Variant> { 1, "x", Variant::Null() }).toQVariant();
     ASSERT_EQ(list.typeId(), QMetaType::QVariantList);
     EXPECT_EQ(list.toList().value(1).toString(), QStringLiteral("x"));
     EXPECT_FALSE(list.toList().value(2).isValid());
