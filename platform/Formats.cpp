@@ -1168,13 +1168,25 @@ const QLocale &russianLocale()
     return locale;
 }
 
-// Where a lower-case character stands in the sort order; case and accents are resolved by the caller.
+// Where a lower-case character stands in the sort order; case and accents are resolved by the caller. Sorting
+// calls this for every differing character, so the Russian alphabet is placed by arithmetic: а..е, then ё, then
+// ж..я (U+0430..U+0435, U+0451, U+0436..U+044F).
 uint primaryKey(QChar c)
 {
-    static const QString alphabet = QStringLiteral("абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
-    const int inAlphabet = alphabet.indexOf(c);
-    if (inAlphabet >= 0)
-        return 0x30000 + uint(inAlphabet);
+    const char16_t u = c.unicode();
+    if (u >= 0x0430 && u <= 0x0435)
+        return 0x30000 + (u - 0x0430);
+    if (u == 0x0451)
+        return 0x30006;
+    if (u >= 0x0436 && u <= 0x044F)
+        return 0x30000 + (u - 0x0430) + 1;
+    if (u < 0x80) {
+        if (u >= '0' && u <= '9')
+            return 0x10000 + (u - '0');
+        if (u >= 'a' && u <= 'z')
+            return 0x20000 + u;
+        return u;
+    }
     if (c.isDigit())
         return 0x10000 + uint(c.digitValue());
     if (c.isLetter()) {
@@ -1187,7 +1199,7 @@ uint primaryKey(QChar c)
             return 0x30100 + base.unicode();
         return 0x40000 + base.unicode();
     }
-    return c.unicode();
+    return u;
 }
 
 } // namespace
