@@ -1,10 +1,13 @@
+#include "Guard.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    // Exceptions that escape an event handler reach the program's handler instead of ending the program.
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvik"));
     QApplication::setApplicationDisplayName(QStringLiteral("tarvik"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
