@@ -1479,7 +1479,15 @@ void TCustomGrid::mousePressEvent(QMouseEvent *event)
 
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    m_inDoubleClick = true;
     mousePressEvent(event);
+    m_inDoubleClick = false;
+    if (event->button() == Qt::LeftButton)
+        DblClick();
+}
+
+void TCustomGrid::DblClick()
+{
 }
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent *event)

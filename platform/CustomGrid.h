@@ -295,6 +295,9 @@ protected:
     virtual void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     virtual void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
     virtual void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    // After the second press of a double click, which MouseDown sees with InDoubleClick() true.
+    virtual void DblClick();
+    bool InDoubleClick() const { return m_inDoubleClick; }
     virtual bool DoMouseWheelDown(Qt::KeyboardModifiers shift, const QPoint &pos);
     virtual bool DoMouseWheelUp(Qt::KeyboardModifiers shift, const QPoint &pos);
 
@@ -378,6 +381,7 @@ private:
     // The press that started the current mouse gesture, for GetLastMouseDown.
     QPoint m_lastMouseDownPos;
     qint64 m_lastMouseDownTime = 0;
+    bool m_inDoubleClick = false;
 
     QBasicTimer m_scrollTimer;
     QMetaObject::Connection m_focusConnection;

@@ -33,6 +33,8 @@ public:
     int topLeftChanges = 0;
     int widthChanges = 0;
     int fontChanges = 0;
+    int doublePresses = 0;
+    int doubleClicks = 0;
     std::vector<std::pair<int, int>> moves;
     std::map<std::pair<int, int>, QString> texts;
     int vetoCol = -1;
@@ -53,6 +55,12 @@ protected:
         TCustomGrid::ColWidthsChanged();
     }
     void ColumnMoved(int from, int to) override { moves.emplace_back(from, to); }
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) override
+    {
+        doublePresses += InDoubleClick();
+        TCustomGrid::MouseDown(button, shift, x, y);
+    }
+    void DblClick() override { ++doubleClicks; }
     void FontChanged() override
     {
         ++fontChanges;
@@ -222,6 +230,11 @@ TEST(CellGrid, DraggingAColumnBorderSizesTheColumn)
     EXPECT_EQ(grid.ColWidths(1), 94);
     EXPECT_EQ(grid.widthChanges, changes + 1);
     EXPECT_EQ(grid.CellRect(2, 1).left(), 65 + 95);
+
+    // A double click is a press that knows it is one, then DblClick.
+    QTest::mouseDClick(vp, Qt::LeftButton, {}, QPoint(100, 40));
+    EXPECT_EQ(grid.doublePresses, 1);
+    EXPECT_EQ(grid.doubleClicks, 1);
 
     // A press in the data rows or far from a border does not size.
     QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(159, 40));
