@@ -26,6 +26,11 @@ Variant::Variant(qint64 value)
 {
 }
 
+Variant::Variant(long value)
+    : Variant(qint64(value))
+{
+}
+
 Variant::Variant(double value)
     : m_type(VarType::Double)
     , m_double(value)

@@ -22,6 +22,7 @@ public:
     Variant(bool value);
     Variant(int value);
     Variant(qint64 value);
+    Variant(long value); // sizes and counts (qsizetype) without a cast
     Variant(double value);
     Variant(const QString &value);
     Variant(const char *utf8);

@@ -68,6 +68,7 @@ TEST(ValuesVariantArithmetic, TypesOfResults)
     EXPECT_EQ(wide.toInt64(), qint64(INT_MAX) + 1);
     EXPECT_EQ((Variant(LLONG_MAX) + Variant(1)).type(), VarType::Double);
     EXPECT_EQ((Variant(2) * Variant(3)).type(), VarType::Integer);
+    EXPECT_EQ(Variant(QStringList{QStringLiteral("a")}.size()).toInt(), 1);
 
     EXPECT_DOUBLE_EQ((Variant(7) / Variant(2)).toDouble(), 3.5);
     EXPECT_EQ(Variant::intDiv(Variant(7), Variant(2)).toInt(), 3);
