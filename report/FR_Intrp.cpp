@@ -1,7 +1,5 @@
 #include "FR_Intrp.h"
 
-#include "Formats.h"
-
 namespace {
 
 enum : char16_t { lnCondJump = 1, lnJump = 2, lnCall = 3 };
@@ -20,7 +18,6 @@ struct Label {
 };
 QList<Label> labels;
 
-// A syntax error; an empty text stops the compilation without an error line.
 struct CompileError {
     QString text;
 };
@@ -183,7 +180,7 @@ private:
             For(pos);
         else if (token == QLatin1String("GOTO"))
             Goto(pos);
-        else if (IsEnd(token) || token == QLatin1String("UNTIL"))
+        else if (IsEnd(token) || token == QLatin1String("UNTIL") || token == QLatin1String(" "))
             pos = before;
         else if (isDigit(At(start)) && LabelAt(start, pos))
             Statement(pos);
@@ -475,7 +472,8 @@ private:
                     break;
             }
         } else {
-            Fail(QString());
+            // Reported rather than ending the compilation quietly: the owner would run a truncated script.
+            Fail(QStringLiteral("Need an expression here"));
         }
     }
 
@@ -576,8 +574,7 @@ void TfrInterpretator::CompileScript(const QStringList &source, QStringList &com
     try {
         compiler.Compile();
     } catch (const CompileError &e) {
-        if (!e.text.isEmpty())
-            errors.append(compiler.ErrorText(e.text));
+        errors.append(compiler.ErrorText(e.text));
     }
 
     for (QString &line : compiled) {

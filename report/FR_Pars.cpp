@@ -413,9 +413,8 @@ QString ReadBracketed(const QString &s, int &start, int &pos)
 
 // ---- Conversion to postfix ----------------------------------------------------------------------------------
 
-QString TfrParser::ToPostfix(const QString &expr)
+QString TfrParser::ToPostfix(const QString &s)
 {
-    const QString s = expr;
     QString out;
     QString stack; // the top is the first character
     bool operandLast = false;

@@ -65,7 +65,7 @@ public:
     TFunctionEvent OnFunction;
 
     Variant Evaluate(const QString &expr);
-    QString ToPostfix(const QString &expr);
+    QString ToPostfix(const QString &s);
     Variant EvaluatePostfix(const QString &postfix);
 
     QString ReadIdentifier(const QString &s, int &pos) const;

@@ -18,6 +18,7 @@ const TfrBarcodeTypeInfo frBarcodeTypeInfo[bcCodeEAN128C + 1] = {
 namespace {
 
 const char *const ClassName = "TfrBarcode";
+const double MaxElementWidth = 1000;
 
 // Wide ("1") and narrow ("0") elements of each digit in the 2-of-5 family.
 const char *const Table2of5[10] = {"00110", "10001", "01001", "11000", "00101",
@@ -163,15 +164,18 @@ QString fullAscii93(int code)
     return sequence;
 }
 
-int modulo10(const QString &digits)
+// The digits weighted alternately from the rightmost one, which gets the first weight.
+int weightedSum(const QString &digits, int rightmost, int other)
 {
     int sum = 0;
-    bool three = true;
-    for (int i = digits.size() - 1; i >= 0; --i) {
-        sum += digitOf(digits[i]) * (three ? 3 : 1);
-        three = !three;
-    }
-    return (10 - sum % 10) % 10;
+    for (int i = int(digits.size()) - 1, k = 0; i >= 0; --i, ++k)
+        sum += digitOf(digits[i]) * (k % 2 == 0 ? rightmost : other);
+    return sum;
+}
+
+int modulo10(const QString &digits)
+{
+    return (10 - weightedSum(digits, 3, 1) % 10) % 10;
 }
 
 void requireDigits(const QString &text)
@@ -215,13 +219,7 @@ QString supplement(const QString &digits, const QString &parity)
 
 int supplementCheck(const QString &digits)
 {
-    int sum = 0;
-    bool three = true;
-    for (int i = digits.size() - 1; i >= 0; --i) {
-        sum += digitOf(digits[i]) * (three ? 3 : 9);
-        three = !three;
-    }
-    return sum % 10;
+    return weightedSum(digits, 3, 9) % 10;
 }
 
 } // namespace
@@ -333,9 +331,13 @@ QString TfrBarcode::MakeElements()
         SetRatio(qBound(2.25, m_ratio, 3.0));
     else if (!((m_typ >= bcCode128A && m_typ <= bcCodePostNet) || m_typ >= bcCodeEAN128A))
         SetRatio(qBound(2.0, m_ratio, 3.0));
-    // Widths are kept in full ints: a wide ratio on a wide module must not wrap to a negative width.
+    // Widths are kept in full ints, so wide elements of wide modules never wrap round; a ratio that would
+    // make a bar wider than any page is refused.
+    const double wide = m_modul * m_ratio;
+    if (!(wide >= 0 && wide <= MaxElementWidth))
+        throw Exception(QString("%1: wrong Ratio").arg(ClassName));
     m_w[0] = m_modul;
-    m_w[1] = int(Round(m_modul * m_ratio));
+    m_w[1] = int(Round(wide));
     m_w[2] = m_w[1] * 3 / 2;
     m_w[3] = m_w[1] * 2;
 

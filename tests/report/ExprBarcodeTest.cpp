@@ -138,10 +138,15 @@ TEST(ExprBarcode, BadTextIsRefused)
         {bcCodeEAN13, "12a", "Barcode must be numeric"},
         {bcCode93, "a", "TfrBarcode:Code93 bad Data <a>"},
         {TfrBarcodeType(23), "1", "TfrBarcode: wrong BarcodeType"},
+        {bcCode128B, "ratio", "TfrBarcode: wrong Ratio"},
     };
     for (const auto &c : cases) {
         try {
-            encode(c.typ, c.text);
+            TfrBarcode b;
+            b.SetTyp(c.typ);
+            b.SetText(c.text);
+            b.SetRatio(c.typ == bcCode128B ? 1e12 : 2);
+            b.MakeElements();
             ADD_FAILURE() << c.text;
         } catch (const Exception &e) {
             EXPECT_EQ(e.message(), c.error);

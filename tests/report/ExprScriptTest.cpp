@@ -56,8 +56,10 @@ QString jump(int kind, int target)
 TEST(ExprScript, EmptySourceGivesNothing)
 {
     FakeInterpretator in;
-    EXPECT_TRUE(in.Compile("").isEmpty());
-    EXPECT_TRUE(in.Compiled().isEmpty());
+    for (const char *source : {"", " \n\t", "{ only a comment }", "// only a comment"}) {
+        EXPECT_TRUE(in.Compile(source).isEmpty()) << source;
+        EXPECT_TRUE(in.Compiled().isEmpty()) << source;
+    }
 }
 
 TEST(ExprScript, CompiledLines)
@@ -153,6 +155,8 @@ TEST(ExprScript, ErrorTexts)
         {"a := (1 + 2", "Line 2/0: Need \")\" here"},
         {"a := [b", "Line 1/6: Need \"]\" here"},
         {"a := f(1 2)", "Line 1/10: Need \",\" or \")\" here"},
+        {"begin a := 1;; b := 2 end", "Line 1/14: Need an expression here"},
+        {"a := * 2", "Line 1/6: Need an expression here"},
         {"{ a comment }  // and one more\nbegin {x}  a := 1 {y} b := 2 end", "Line 2/23: Need \";\" or \"end\" here"},
     };
     for (const auto &c : cases) {
