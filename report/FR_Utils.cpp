@@ -1,12 +1,18 @@
 #include "FR_Utils.h"
 
+#include "FR_Class.h"
 #include "FR_Globals.h"
 
 #include "CodePage.h"
+#include "ComponentRegistry.h"
+#include "Color.h"
 #include "Exceptions.h"
 #include "Formats.h"
 #include "FormatSettings.h"
 #include "Streams.h"
+
+#include <QLabel>
+#include <QWidget>
 
 
 quint8 ReadStreamByte(TStream &stream)
@@ -181,4 +187,66 @@ void SplitBySemicolon(const QString &text, QStringList &list)
     int pos = 1;
     while (pos <= text.size())
         list << ReadToken(text, pos);
+}
+
+QObject *FindComponentPath(QObject *owner, const QString &name)
+{
+    try {
+        ComponentRegistry &registry = ComponentRegistry::instance();
+        if (name.contains(u'.'))
+            return registry.find(name);
+        for (const ComponentRegistry::Entry &e : registry.entries())
+            if (e.owner == owner && e.name.compare(name, Qt::CaseInsensitive) == 0)
+                return e.component;
+        return nullptr;
+    } catch (const std::exception &) {
+        throw EClassNotFound(QStringLiteral("Missing ") + name);
+    }
+}
+
+QObject *FindReportComponent(const QString &name)
+{
+    TfrReport *report = frEngine().CurrentReport;
+    return FindComponentPath(report ? report->parent() : nullptr, name);
+}
+
+void CollectComponentNames(QObject *owner, const QMetaObject &cls, QStringList &list, QObject *skipped)
+{
+    list.clear();
+    for (const ComponentRegistry::Entry &e : ComponentRegistry::instance().entries()) {
+        if (!e.component || e.component == skipped || !e.component->metaObject()->inherits(&cls))
+            continue;
+        list << (e.owner == owner ? e.name : e.fullName());
+    }
+}
+
+QWidget *ControlAtPoint(QWidget *parent, const QPoint &point)
+{
+    const QObjectList &children = parent->children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        auto *w = qobject_cast<QWidget *>(*it);
+        if (!w || !w->isVisible() || w->isWindow() || !w->geometry().contains(point))
+            continue;
+        const bool hasChildWidgets = std::any_of(w->children().begin(), w->children().end(),
+                                                 [](QObject *o) { return o->isWidgetType(); });
+        if (!hasChildWidgets)
+            return w;
+        if (QWidget *inner = ControlAtPoint(w, point - w->pos()))
+            return inner;
+        // Nothing inside: the search moves on to the next candidate.
+    }
+    return nullptr;
+}
+
+void SetControlsEnabled(const QList<QWidget *> &controls, bool enabled)
+{
+    for (QWidget *w : controls) {
+        QPalette palette = w->palette();
+        if (qobject_cast<QLabel *>(w))
+            palette.setColor(QPalette::WindowText, toQColor(enabled ? clWindowText : clGrayText));
+        else
+            palette.setColor(QPalette::Base, toQColor(enabled ? clWindow : clBtnFace));
+        w->setPalette(palette);
+        w->setEnabled(enabled);
+    }
 }

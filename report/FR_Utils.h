@@ -4,7 +4,11 @@
 #include <QString>
 #include <QStringList>
 
+class QObject;
+class QPoint;
+class QWidget;
 class TStream;
+struct QMetaObject;
 
 // The engine's stream encodings: little-endian integers, stream strings (16-bit length, the bytes in the
 // ANSI code page, a 0 byte), string lists and the zero-ended strings of old templates. Readers raise the
@@ -38,3 +42,16 @@ QString UnquoteText(const QString &text);
 // The text from pos (counted from 1) up to the next ";"; pos moves past it.
 QString ReadToken(const QString &text, int &pos);
 void SplitBySemicolon(const QString &text, QStringList &list);
+
+// Components by dotted names ("Name", "Owner.Name", "Owner.Frame.Name") through the component registry; null
+// when a part is missing. A look-up that fails with an error raises EClassNotFound "Missing " + name.
+QObject *FindComponentPath(QObject *owner, const QString &name);
+// FindComponentPath with the owner of the current report.
+QObject *FindReportComponent(const QString &name);
+// Names of the registered components of a class: plain names for the owner's own, "Owner.Name" otherwise.
+void CollectComponentNames(QObject *owner, const QMetaObject &cls, QStringList &list, QObject *skipped);
+
+// The innermost visible child control under a point of the parent (null when none).
+QWidget *ControlAtPoint(QWidget *parent, const QPoint &point);
+// Labels turn grey when disabled; other controls get the window or the button-face background.
+void SetControlsEnabled(const QList<QWidget *> &controls, bool enabled);

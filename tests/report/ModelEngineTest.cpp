@@ -191,3 +191,48 @@ TEST_F(ModelEngine, RealPrinterSettingsAndFallbackToTheVirtualPrinter)
 }
 
 } // namespace
+
+#include "FR_PrDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+TEST_F(ModelEngine, PrintDialogCopiesPagesAndPrinter)
+{
+    auto owned = std::make_unique<FakePrinters>();
+    frAttachPlatformPrinters(std::move(owned));
+    TfrPrintForm form;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Печать"));
+    EXPECT_EQ(form.CB1->count(), 1);
+    EXPECT_EQ(form.CB2->count(), 3);
+    EXPECT_EQ(form.Copies(), 1);
+    form.DownButton->click();
+    EXPECT_EQ(form.Copies(), 1);
+    form.UpButton->click();
+    form.UpButton->click();
+    EXPECT_EQ(form.Copies(), 3);
+    EXPECT_TRUE(form.Collate());
+    QTest::mouseClick(form.Label3, Qt::LeftButton);
+    EXPECT_FALSE(form.Collate());
+
+    EXPECT_EQ(form.PageList(4), QString());
+    form.RB2->setChecked(true);
+    EXPECT_EQ(form.PageList(4), QStringLiteral("4"));
+    QTest::keyClicks(form.E2, "1,3-5");
+    EXPECT_TRUE(form.RB3->isChecked());
+    EXPECT_EQ(form.PageList(4), QStringLiteral("1,3-5"));
+
+    // A printer chosen and then cancelled is put back.
+    EnginePrinter().SetPrinterIndex(1);
+    form.reject();
+    EXPECT_EQ(EnginePrinter().PrinterIndex, 0);
+}
+
+} // namespace

@@ -567,3 +567,54 @@ TEST_F(ModelStream, DictionaryOldRecordAndNameConvention)
 }
 
 } // namespace
+
+#include "ComponentRegistry.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace {
+
+TEST_F(ModelStream, ComponentsByDottedNamesAndControlsUnderAPoint)
+{
+    QObject module;
+    QObject customers, other;
+    ComponentRegistry::instance().registerOwner(&module, "DM");
+    ComponentRegistry::instance().registerComponent(&module, &customers, "Customers");
+    QObject form;
+    ComponentRegistry::instance().registerOwner(&form, "Form1");
+    ComponentRegistry::instance().registerComponent(&form, &other, "Other");
+
+    EXPECT_EQ(FindComponentPath(&module, "customers"), &customers);
+    EXPECT_EQ(FindComponentPath(&module, "Other"), nullptr);
+    EXPECT_EQ(FindComponentPath(&form, "DM.Customers"), &customers);
+    EXPECT_EQ(FindComponentPath(&form, "NoForm.Customers"), nullptr);
+    QStringList names;
+    CollectComponentNames(&form, QObject::staticMetaObject, names, &other);
+    EXPECT_TRUE(names.contains("DM.Customers"));
+    EXPECT_FALSE(names.contains("Other"));
+    CollectComponentNames(&module, QObject::staticMetaObject, names, nullptr);
+    EXPECT_TRUE(names.contains("Customers"));
+    EXPECT_TRUE(names.contains("Form1.Other"));
+
+    QWidget parent;
+    parent.resize(200, 200);
+    auto *panel = new QWidget(&parent);
+    panel->setGeometry(10, 10, 100, 100);
+    auto *edit = new QLineEdit(panel);
+    edit->setGeometry(5, 5, 50, 20);
+    auto *label = new QLabel("x", &parent);
+    label->setGeometry(150, 150, 20, 20);
+    parent.show();
+    EXPECT_EQ(ControlAtPoint(&parent, QPoint(20, 20)), edit);
+    EXPECT_EQ(ControlAtPoint(&parent, QPoint(155, 155)), label);
+    EXPECT_EQ(ControlAtPoint(&parent, QPoint(80, 80)), nullptr);
+    EXPECT_EQ(ControlAtPoint(&parent, QPoint(190, 5)), nullptr);
+
+    SetControlsEnabled({label, edit}, false);
+    EXPECT_FALSE(edit->isEnabled());
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), toQColor(clGrayText));
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+// Feeds arbitrary bytes to the report template reader, then writes what was read and reads it back.
+#include "FR_Class.h"
+#include "FR_Globals.h"
+
+#include "ServiceFakes.h"
+#include "Streams.h"
+
+#include <QGuiApplication>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static FakeMessageService messages;
+    messages.requests.clear();
+    frResetEngine();
+    TfrReport report;
+    TMemoryStream in(QByteArray(reinterpret_cast<const char *>(data), int(size)));
+    report.LoadReportStream(in);
+    try {
+        TMemoryStream out;
+        report.SaveReportStream(out);
+        out.SetPosition(0);
+        TfrReport copy;
+        copy.LoadReportStream(out);
+    } catch (const Exception &) {
+        // The writer refuses what it cannot store (texts over 65535 bytes, more than 256 pages).
+    }
+    return 0;
+}
