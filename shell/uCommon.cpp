@@ -1,0 +1,409 @@
+#include "uCommon.h"
+
+#include "Exceptions.h"
+#include "FormatSettings.h"
+#include "Formats.h"
+#include "Services.h"
+
+#include <QFile>
+#include <QSysInfo>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// Cuts the fraction digits as the rounding rule says; the arithmetic is done in extended precision so
+// that a sum is rounded by its own binary value, not by the product's rounding error.
+long double roundDecimals(int precision, long double x)
+{
+    const long double a = std::pow(10.0L, precision);
+    const long double y = x * a;
+    const long double whole = std::trunc(y);
+    return (whole + std::trunc(2 * (y - whole))) / a;
+}
+
+long double roundToStep(long double x, long double step)
+{
+    const long double lower = std::trunc(x / step) * step;
+    const long double rest = x - lower;
+    if (rest < step / 4)
+        return lower;
+    if (rest < step * 3 / 4)
+        return lower + step / 2;
+    return step * roundDecimals(0, x / step);
+}
+
+// The date of a "given" value, or nothing for a null, an invalid date, the number 0 and the zero date.
+std::optional<QDate> givenDate(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return std::nullopt;
+    QDate d;
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        d = value.toDate();
+        break;
+    case QMetaType::QDateTime:
+        d = value.toDateTime().date();
+        break;
+    case QMetaType::QString:
+        d = DayCountToDate(StrToDate(value.toString()));
+        break;
+    default:
+        d = value.toDouble() == 0 ? ZeroDate() : DayCountToDate(value.toDouble());
+    }
+    if (!d.isValid() || d == ZeroDate())
+        return std::nullopt;
+    return d;
+}
+
+QString shortDateText(const QDate &d)
+{
+    return DateToStr(DateToDayCount(d));
+}
+
+const char16_t *const monthNames[] = {u"Январь", u"Февраль", u"Март",     u"Апрель",  u"Май",    u"Июнь",
+                                      u"Июль",   u"Август",  u"Сентябрь", u"Октябрь", u"Ноябрь", u"Декабрь"};
+
+} // namespace
+
+double RoundMoney(int precision, double x)
+{
+    if (x == 0)
+        return 0;
+    if (precision >= 0)
+        return double(roundDecimals(precision, x));
+    if (precision == -2)
+        return double(roundToStep(x, 100));
+    if (precision == -3)
+        return double(roundToStep(x, 1000));
+    const long double step = std::pow(10.0L, -precision);
+    return double(step * roundDecimals(0, x / step));
+}
+
+QString FloatToDotText(double x)
+{
+    if (x == 0)
+        return QStringLiteral("0");
+    return FloatToStr(x).replace(QLatin1Char(','), QLatin1Char('.'));
+}
+
+double TextToFloat(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return 0;
+    QString text = value.toString().trimmed();
+    text.remove(QLatin1Char(' '));
+    text.remove(QChar(0x00A0));
+    const QChar separator = FormatSettings().DecimalSeparator;
+    if (separator == QLatin1Char('.'))
+        text.replace(QLatin1Char(','), QLatin1Char('.'));
+    else
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    if (text.isEmpty() || text.startsWith(separator))
+        text.prepend(QLatin1Char('0'));
+    if (text.endsWith(separator))
+        text.append(QLatin1Char('0'));
+    return StrToFloat(text);
+}
+
+QString NumberToText(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return QStringLiteral("0");
+    return FloatToStr(value.toDouble());
+}
+
+QDate ZeroDate()
+{
+    return QDate(1899, 12, 30);
+}
+
+QDate StartOfMonth(const QDate &d)
+{
+    return QDate(d.year(), d.month(), 1);
+}
+
+QDate EndOfMonth(const QDate &d)
+{
+    return QDate(d.year(), d.month(), d.daysInMonth());
+}
+
+QDate StartOfCurrentMonth()
+{
+    return StartOfMonth(Services::clock()->today());
+}
+
+QDate EndOfCurrentMonth()
+{
+    return EndOfMonth(Services::clock()->today());
+}
+
+QDate StartOfCurrentYear()
+{
+    return QDate(Services::clock()->today().year(), 1, 1);
+}
+
+QDate EndOfCurrentYear()
+{
+    return QDate(Services::clock()->today().year(), 12, 31);
+}
+
+QString DateToSqlLiteral(const QVariant &value)
+{
+    const std::optional<QDate> d = givenDate(value);
+    if (!d)
+        return QStringLiteral("Null");
+    return QStringLiteral("TO_DATE('%1','DD/MM/YYYY')").arg(d->toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+QString BuildRangeCondition(const QString &fieldName, const QVariant &fromValue, const QVariant &toValue)
+{
+    const std::optional<QDate> from = givenDate(fromValue);
+    const std::optional<QDate> to = givenDate(toValue);
+    if (from && to && *from == *to)
+        return QStringLiteral("(%1=%2)").arg(fieldName, DateToSqlLiteral(*to));
+    if (!to)
+        return QStringLiteral("(0=0)");
+    if (!from)
+        return QStringLiteral("(%1 <= %2)").arg(fieldName, DateToSqlLiteral(*to));
+    return QStringLiteral("(%1 between %2 and %3)").arg(fieldName, DateToSqlLiteral(*from), DateToSqlLiteral(*to));
+}
+
+QString MonthYearCaption(const QDate &d)
+{
+    return QStringLiteral("%1 %2 г.").arg(QString::fromUtf16(monthNames[d.month() - 1])).arg(d.year(), 4, 10,
+                                                                                                QLatin1Char('0'));
+}
+
+QString PeriodCaption(const QVariant &fromValue, const QVariant &toValue)
+{
+    const std::optional<QDate> from = givenDate(fromValue);
+    const std::optional<QDate> to = givenDate(toValue);
+    if (from && to && *from == *to)
+        return QStringLiteral("(на %1)").arg(shortDateText(*to));
+    if (!to)
+        return QString();
+    if (!from)
+        return QStringLiteral("(по %1)").arg(shortDateText(*to));
+    if (*from == StartOfMonth(*from) && *to == EndOfMonth(*from))
+        return QStringLiteral("(за %1)").arg(MonthYearCaption(*from));
+    return QStringLiteral("(с: %1 по: %2)").arg(shortDateText(*from), shortDateText(*to));
+}
+
+void PeriodPreset(int kind, QDate &from, QDate &to)
+{
+    const QDate today = Services::clock()->today();
+    switch (kind) {
+    case 0:
+        from = ZeroDate();
+        to = QDate(4712, 12, 31);
+        break;
+    case 1:
+        from = to = today;
+        break;
+    case 2:
+        from = to = today.addDays(-1);
+        break;
+    case 3:
+        from = StartOfCurrentMonth();
+        to = EndOfCurrentMonth();
+        break;
+    case 4:
+        from = StartOfCurrentYear();
+        to = EndOfCurrentYear();
+        break;
+    default:
+        break;
+    }
+}
+
+namespace {
+
+// Words of one group of three digits (hundreds, tens, units), each followed by a blank.
+QString groupWords(const QString &group, int groupIndex, int gender)
+{
+    static const char16_t *const hundreds[] = {u"",         u"сто ",      u"двести ",  u"триста ",    u"четыреста ",
+                                               u"пятьсот ", u"шестьсот ", u"семьсот ", u"восемьсот ", u"девятьсот "};
+    static const char16_t *const teens[] = {u"десять ",       u"одиннадцать ", u"двенадцать ",   u"тринадцать ",
+                                            u"четырнадцать ", u"пятнадцать ",  u"шестнадцать ",  u"семнадцать ",
+                                            u"восемнадцать ", u"девятнадцать "};
+    static const char16_t *const tens[] = {u"",           u"",           u"двадцать ",  u"тридцать ",   u"сорок ",
+                                           u"пятьдесят ", u"шестьдесят ", u"семьдесят ", u"восемьдесят ", u"девяносто "};
+    static const char16_t *const units[] = {u"", u"", u"", u"три ", u"четыре ", u"пять ", u"шесть ", u"семь ",
+                                            u"восемь ", u"девять "};
+
+    const int h = group[0].digitValue();
+    const int t = group[1].digitValue();
+    const int u = group[2].digitValue();
+    QString words = QString::fromUtf16(hundreds[h]);
+    if (t == 1)
+        return words + QString::fromUtf16(teens[u]);
+    words += QString::fromUtf16(tens[t]);
+    if (u == 1 || u == 2) {
+        // The thousand is feminine; the units take the gender of the call; millions and up are masculine.
+        int g = 1;
+        if (groupIndex == 2)
+            g = 3;
+        else if (groupIndex == 1)
+            g = gender;
+        if (u == 1)
+            words += g == 3 ? u"одна " : g == 2 ? u"одно " : u"один ";
+        else
+            words += g == 3 ? u"две " : u"два ";
+    } else {
+        words += QString::fromUtf16(units[u]);
+    }
+    return words;
+}
+
+// 1 for the form after 1, 2 for 2 to 4, 5 for 5 or more (and the teens).
+int formOf(const QString &group)
+{
+    const int t = group[1].digitValue();
+    const int u = group[2].digitValue();
+    if (t == 1)
+        return 5;
+    if (u == 1)
+        return 1;
+    if (u >= 2 && u <= 4)
+        return 2;
+    return 5;
+}
+
+} // namespace
+
+QString AmountToWords(const QString &digits, int gender, const QString &form1, const QString &form2to4,
+                      const QString &form5plus)
+{
+    static const char16_t *const scales[][3] = {
+        {u"тысяча ", u"тысячи ", u"тысяч "},
+        {u"миллион ", u"миллиона ", u"миллионов "},
+        {u"миллиард ", u"миллиарда ", u"миллиардов "},
+        {u"триллион ", u"триллиона ", u"триллионов "},
+    };
+    const int maxGroups = 1 + int(std::size(scales));
+
+    bool allDigits = !digits.isEmpty();
+    for (const QChar c : digits)
+        allDigits = allDigits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!allDigits || digits.size() > 3 * maxGroups)
+        throw EConvertError(QStringLiteral("'%1' не является целым числом до %2 знаков").arg(digits).arg(3 * maxGroups));
+    if (digits.count(QLatin1Char('0')) == digits.size())
+        return QString();
+
+    QString padded = digits;
+    padded.prepend(QString((3 - digits.size() % 3) % 3, QLatin1Char('0')));
+    const int groupCount = int(padded.size() / 3);
+
+    QString text;
+    for (int i = 0; i < groupCount; ++i) {
+        const QString group = padded.mid(3 * i, 3);
+        const int n = groupCount - i;
+        text += groupWords(group, n, gender);
+        const int form = formOf(group);
+        const int formIndex = form == 1 ? 0 : form == 2 ? 1 : 2;
+        if (n == 1)
+            text += form == 1 ? form1 : form == 2 ? form2to4 : form5plus;
+        else if (group != QLatin1String("000"))
+            text += QString::fromUtf16(scales[n - 2][formIndex]);
+    }
+    text[0] = text[0].toUpper();
+    return text;
+}
+
+QString AmountToWords(const TConvertData &data)
+{
+    return AmountToWords(data.digits, data.gender, data.form1, data.form2to4, data.form5plus);
+}
+
+bool ConfirmSaveChanges()
+{
+    return Services::messages()->confirm(QStringLiteral("Данные изменены, записать?"));
+}
+
+bool ShowInfoMessage(const QString &text)
+{
+    Services::messages()->showMessage(text);
+    return true;
+}
+
+bool ConfirmDeleteRecord(const QString &language, const QString &detail)
+{
+    const QString question = language == QLatin1String("RU") ? QStringLiteral("Удалять запись? ")
+                                                              : QStringLiteral("Delete record? ");
+    return Services::messages()->confirm(question + detail);
+}
+
+QString KeyboardLayoutName(int primaryLanguage, int subLanguage)
+{
+    return QStringLiteral("%1").arg(uint(subLanguage << 10 | primaryLanguage), 8, 16, QLatin1Char('0')).toUpper();
+}
+
+void SetKeyboardLayout(int primaryLanguage, int subLanguage)
+{
+    Services::shell()->activateKeyboardLayout(KeyboardLayoutName(primaryLanguage, subLanguage));
+}
+
+void SetKeyboardLanguage(const QString &code)
+{
+    const QString upper = code.toUpper();
+    const int primary = upper == QLatin1String("RU") ? 0x19 : upper == QLatin1String("GE") ? 0x07 : 0x09;
+    SetKeyboardLayout(primary, 1);
+}
+
+QString OperatingSystemText()
+{
+    return QStringLiteral("%1 %2 (%3)").arg(QSysInfo::prettyProductName(), QSysInfo::kernelType(),
+                                             QSysInfo::kernelVersion());
+}
+
+namespace {
+
+QString firmwareText(const char *name)
+{
+    QFile file(QStringLiteral("/sys/class/dmi/id/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+// A "Name: value kB" line of /proc/meminfo, in bytes; 0 when missing.
+qint64 memInfoBytes(const QByteArray &memInfo, const QByteArray &name)
+{
+    for (const QByteArray &line : memInfo.split('\n')) {
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool GetMachineInfo(TMashineInfo &info)
+{
+    info.osText = OperatingSystemText();
+    info.biosVersion = firmwareText("bios_version");
+    info.biosDate = firmwareText("bios_date");
+    info.videoBiosVersion.clear();
+    info.videoBiosDate.clear();
+    return true;
+}
+
+void ShowMemoryInfo()
+{
+    QFile file(QStringLiteral("/proc/meminfo"));
+    const QByteArray memInfo = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const qint64 totalPhys = memInfoBytes(memInfo, "MemTotal");
+    const qint64 availPhys = memInfoBytes(memInfo, "MemAvailable");
+    // What the system lets programs commit, and what is left of it.
+    const qint64 totalVirtual = memInfoBytes(memInfo, "CommitLimit");
+    const qint64 availVirtual = std::max<qint64>(0, totalVirtual - memInfoBytes(memInfo, "Committed_AS"));
+    const double load = totalPhys > 0 ? RoundMoney(2, double(totalPhys - availPhys) * 100 / double(totalPhys)) : 0;
+    Services::messages()->information(
+        QStringLiteral("Загрузка памяти: %1%\rВсего физической: %2\rДоступно физической: %3\rВсего виртуальной: "
+                       "%4\rДоступно виртуальной: %5\r\r%6\r\r")
+            .arg(FloatToStrF(load, ffFixed, 15, 2), QString::number(totalPhys), QString::number(availPhys),
+                 QString::number(totalVirtual), QString::number(availVirtual), OperatingSystemText()));
+}

@@ -1,0 +1,121 @@
+#include "uLog.h"
+
+#include "LogSink.h"
+#include "Services.h"
+#include "frmuBugDebug.h"
+
+#include <QApplication>
+#include <QHostInfo>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> debugMode{false};
+std::atomic<bool> sqlMonitor{true};
+
+} // namespace
+
+bool IsDebugMode()
+{
+    return debugMode;
+}
+
+void SetDebugMode(bool on)
+{
+    debugMode = on;
+}
+
+bool IsSqlMonitorOn()
+{
+    return sqlMonitor;
+}
+
+void SetSqlMonitor(bool on)
+{
+    sqlMonitor = on;
+}
+
+void SendToEventMonitor(const QString &text)
+{
+    if (!debugMode || !sqlMonitor)
+        return;
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (!app)
+        return;
+    if (QThread::currentThread() != app->thread()) {
+        // Widgets live on the user-interface thread: the line is handed over and looked up there.
+        QMetaObject::invokeMethod(app, [text] { SendToEventMonitor(text); }, Qt::QueuedConnection);
+        return;
+    }
+    if (TfrmBugDebug *monitor = frmBugDebug())
+        monitor->AddDebugInfo(text);
+}
+
+void LogError(const QString &text)
+{
+    SendToEventMonitor(QStringLiteral("ERROR: ") + text);
+}
+
+void LogDebug(const QString &text)
+{
+    SendToEventMonitor(QStringLiteral("DEBUG: ") + text);
+}
+
+void InstallLogService()
+{
+    setPlatformLogSink([](LogKind kind, const QString &text) {
+        switch (kind) {
+        case LogKind::Error:
+            LogError(text);
+            break;
+        case LogKind::Debug:
+            LogDebug(text);
+            break;
+        case LogKind::Raw:
+            SendToEventMonitor(text);
+            break;
+        }
+    });
+}
+
+QString ReconcileErrorMessage(const QString &dataSetName, ReconcileKind kind, const QString &errorMessage,
+                              const QString &errorContext)
+{
+    QString kindText;
+    switch (kind) {
+    case ReconcileKind::Modify:
+        kindText = QStringLiteral("Изменение");
+        break;
+    case ReconcileKind::Insert:
+        kindText = QStringLiteral("Добавление");
+        break;
+    case ReconcileKind::Delete:
+        kindText = QStringLiteral("Удаление");
+        break;
+    }
+    return QStringLiteral("ERROR: %1 %2\r%3 %4")
+        .arg(QStringLiteral("Ошибка обновления - ") + dataSetName, kindText, errorMessage, errorContext);
+}
+
+void HandleReconcileError(const QString &dataSetName, ReconcileKind kind, const QString &errorMessage,
+                          const QString &errorContext)
+{
+    const QString message = ReconcileErrorMessage(dataSetName, kind, errorMessage, errorContext);
+    LogError(message);
+    Services::messages()->error(message);
+}
+
+QString GetLocalHostName()
+{
+    return QHostInfo::localHostName().left(128).trimmed();
+}
+
+QString GetProgramVersion()
+{
+    QStringList parts = QStringLiteral(TARVIK_VERSION).split(QLatin1Char('.'));
+    while (parts.size() < 4)
+        parts.append(QStringLiteral("0"));
+    return parts.mid(0, 4).join(QLatin1Char('.')) + QStringLiteral(".0");
+}
