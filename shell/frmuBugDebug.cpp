@@ -1,5 +1,6 @@
 #include "frmuBugDebug.h"
 
+#include "WindowMessages.h"
 #include "XmlSettingsStorage.h"
 #include "uSettings.h"
 
@@ -51,6 +52,15 @@ TfrmBugDebug::~TfrmBugDebug()
 void TfrmBugDebug::AddDebugInfo(const QString &text)
 {
     memoEvents->appendPlainText(text);
+}
+
+bool TfrmBugDebug::event(QEvent *event)
+{
+    if (TMessageEvent *message = TMessageEvent::from(event); message && message->Msg == AmAddDebugInfo) {
+        AddDebugInfo(message->Data.toString());
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void TfrmBugDebug::closeEvent(QCloseEvent *event)

@@ -14,12 +14,13 @@ public:
     explicit TfrmBugDebug(QWidget *parent = nullptr);
     ~TfrmBugDebug() override;
 
-    // Appends one line (the monitor's AmAddDebugInfo message).
+    // Appends one line; the AmAddDebugInfo message with the text as its data does the same.
     void AddDebugInfo(const QString &text);
 
     QPlainTextEdit *memoEvents = nullptr;
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

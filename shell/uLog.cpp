@@ -2,6 +2,7 @@
 
 #include "LogSink.h"
 #include "Services.h"
+#include "WindowMessages.h"
 #include "frmuBugDebug.h"
 
 #include <QApplication>
@@ -50,7 +51,7 @@ void SendToEventMonitor(const QString &text)
         return;
     }
     if (TfrmBugDebug *monitor = frmBugDebug())
-        monitor->AddDebugInfo(text);
+        SendMessage(monitor, AmAddDebugInfo, 0, 0, text);
 }
 
 void LogError(const QString &text)
