@@ -247,7 +247,7 @@ public:
     qint32 CharSpacing = 0;
 
 private:
-    void BreakLine(const QString &s, int maxWidth, bool designFirstLine);
+    void BreakLine(const QString &s, int maxWidth);
     void Emit(const QString &line);
     // Applies the highlight when its condition holds; the returned function restores font and fill.
     std::function<void()> ApplyHighlight();
@@ -298,8 +298,6 @@ class TfrSubReportView : public TfrView
 public:
     TfrSubReportView();
     QString ClassName() const override { return QStringLiteral("TfrSubReportView"); }
-    void SetPropertyValue(const QString &name, const Variant &value) override;
-    Variant GetPropertyValue(const QString &name) override;
     void Draw(ReportCanvas &canvas) override;
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
@@ -528,6 +526,8 @@ public:
     QString StoredPrinterName;
 
 private:
+    void LoadPagesKeepingOld(TStream &stream);
+
     std::unique_ptr<TfrPages> m_pages;
     std::unique_ptr<TfrDataDictionary> m_dictionary;
     std::unique_ptr<QByteArray> m_reportForm;

@@ -193,7 +193,7 @@ void TfrMemoView::LayoutText()
             if (Prewrapped)
                 Emit(line);
             else if (Flags & mfWordWrap)
-                BreakLine(line, m_available, false);
+                BreakLine(line, m_available);
             else
                 Emit(turned ? line : line + ParagraphEnd);
         }
@@ -204,7 +204,7 @@ void TfrMemoView::LayoutText()
     m_layoutCanvas = nullptr;
 }
 
-void TfrMemoView::BreakLine(const QString &s, int maxWidth, bool)
+void TfrMemoView::BreakLine(const QString &s, int maxWidth)
 {
     ReportCanvas &c = *m_layoutCanvas;
     const int len = int(s.size());

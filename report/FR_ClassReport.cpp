@@ -465,6 +465,11 @@ void TfrReport::LoadReportStream(TStream &stream)
         return;
     }
 
+    LoadPagesKeepingOld(stream);
+}
+
+void TfrReport::LoadPagesKeepingOld(TStream &stream)
+{
     // The template is read into fresh pages; a stream that cannot be read leaves the old template in place.
     auto oldPages = std::exchange(m_pages, std::make_unique<TfrPages>(this));
     auto oldDictionary = std::exchange(m_dictionary, std::make_unique<TfrDataDictionary>());
@@ -477,7 +482,7 @@ void TfrReport::LoadReportStream(TStream &stream)
         showError(QStringLiteral("Report contains the following non-plugged components:\r") + missing.message()
                   + QStringLiteral("You must include these components into your project."));
     } catch (const std::exception &) {
-        e.ActivePage = nullptr;
+        frEngine().ActivePage = nullptr;
         m_pages = std::move(oldPages);
         m_dictionary = std::move(oldDictionary);
         KeepDefaultPrinter = oldKeep;
@@ -554,19 +559,7 @@ void TfrReport::LoadTemplateFile(const QString &fileName, QStringList &descripti
     e.DocumentMode = 0;
     e.ErrorFlag = false;
     e.ErrorMessage.clear();
-    auto oldPages = std::exchange(m_pages, std::make_unique<TfrPages>(this));
-    auto oldDictionary = std::exchange(m_dictionary, std::make_unique<TfrDataDictionary>());
-    try {
-        m_pages->LoadFromStream(stream);
-    } catch (const EClassNotFound &missing) {
-        showError(QStringLiteral("Report contains the following non-plugged components:\r") + missing.message()
-                  + QStringLiteral("You must include these components into your project."));
-    } catch (const std::exception &) {
-        e.ActivePage = nullptr;
-        m_pages = std::move(oldPages);
-        m_dictionary = std::move(oldDictionary);
-        showError(GetLocaleString(55345));
-    }
+    LoadPagesKeepingOld(stream);
 }
 
 void TfrReport::WriteReportForm(TStream &stream)

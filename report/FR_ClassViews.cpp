@@ -273,16 +273,6 @@ TfrSubReportView::TfrSubReportView()
     NamePrefix = QStringLiteral("SubReport");
 }
 
-void TfrSubReportView::SetPropertyValue(const QString &name, const Variant &value)
-{
-    TfrView::SetPropertyValue(name, value);
-}
-
-Variant TfrSubReportView::GetPropertyValue(const QString &name)
-{
-    return TfrView::GetPropertyValue(name);
-}
-
 void TfrSubReportView::Draw(ReportCanvas &canvas)
 {
     PrepareDraw(canvas);

@@ -11,10 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <cmath>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 class TfrBand;
