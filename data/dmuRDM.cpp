@@ -1,0 +1,423 @@
+#include "dmuRDM.h"
+
+#include "DatabaseError.h"
+#include "Formats.h"
+#include "LogSink.h"
+#include "Services.h"
+#include "WindowMessages.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TDMR *DMR = nullptr;
+
+namespace {
+
+void trace(const QString &line)
+{
+    platformLog(LogKind::Raw, line);
+}
+
+QString seconds(quint64 fromTick, quint64 toTick)
+{
+    return FloatToStr(double(toTick - fromTick) / 1000.0);
+}
+
+QString valueText(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return QStringLiteral("Null");
+    return value.toString();
+}
+
+} // namespace
+
+TDMR::TDMR(QObject *parent)
+    : QObject(parent)
+    , m_connection(std::make_unique<TADOConnection>())
+    , m_connectionsFolder(DefaultConnectionsFolder())
+{
+    installTrace();
+}
+
+TDMR::~TDMR()
+{
+    if (m_connection->Connected()) {
+        if (m_connection->InTransaction()) {
+            try {
+                m_connection->CommitTrans();
+            } catch (const EDatabaseError &e) {
+                platformLog(LogKind::Error, e.message());
+            }
+        }
+        m_connection->Close();
+    }
+    if (DMR == this)
+        DMR = nullptr;
+}
+
+QString TDMR::DefaultConnectionsFolder()
+{
+    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../connections"));
+}
+
+void TDMR::SetUserName(const QString &name)
+{
+    const bool wasOpen = m_connection->Connected();
+    if (wasOpen)
+        m_connection->Close();
+    m_userName = name.toUpper();
+    m_connection->SetConnectionProperty(QStringLiteral("User ID"), m_userName);
+    if (wasOpen)
+        m_connection->Open();
+}
+
+void TDMR::SetPassword(const QString &password)
+{
+    const bool wasOpen = m_connection->Connected();
+    if (wasOpen)
+        m_connection->Close();
+    m_password = password;
+    m_connection->SetConnectionProperty(QStringLiteral("Password"), m_password);
+    if (wasOpen)
+        m_connection->Open();
+}
+
+void TDMR::installTrace()
+{
+    TADOConnection &c = *m_connection;
+    c.BeforeConnect = [](TADOConnection &conn) {
+        for (const auto &[name, value] : conn.Properties())
+            trace(name + QStringLiteral("= ") + value);
+    };
+    c.OnConnectComplete = [this](TADOConnection &conn, const QString &error, TEventStatus status) {
+        trace(status == TEventStatus::esOK ? QStringLiteral("Connect complete ") : error);
+        for (const auto &[name, value] : conn.Properties())
+            trace(name + QStringLiteral(": ") + value);
+        if (status == TEventStatus::esOK) {
+            m_dbmsName = conn.DbmsName();
+            m_dbmsVersion = conn.DbmsVersion();
+            const QString upper = m_dbmsName.toUpper();
+            m_dbmsKind = upper.contains(QLatin1String("ORACLE")) ? (upper.contains(QLatin1String("LITE")) ? 2 : 1) : 0;
+        }
+    };
+    c.AfterConnect = [](TADOConnection &) { trace(QStringLiteral("Connected")); };
+    c.OnBeginTransComplete = [](TADOConnection &, const QString &error, TEventStatus) {
+        trace(QStringLiteral("Begin transaction ") + error);
+    };
+    c.OnCommitTransComplete = [](TADOConnection &, const QString &error, TEventStatus status) {
+        trace(status == TEventStatus::esOK ? QStringLiteral("Commit transaction ") : error);
+    };
+    c.OnRollbackTransComplete = [](TADOConnection &, const QString &error, TEventStatus) {
+        trace(QStringLiteral("Rollback transaction ") + error);
+    };
+    c.OnDisconnect = [](TADOConnection &) { trace(QStringLiteral("Disconnect ")); };
+    c.AfterDisconnect = [](TADOConnection &) { trace(QStringLiteral("DisConnected")); };
+    c.OnWillExecute = [this](TADOConnection &, const TExecuteInfo &info) {
+        m_executeStart = Services::clock()->tickCount();
+        const bool secret = !m_secretStatement.isEmpty() && info.CommandText == m_secretStatement;
+        trace(QStringLiteral("WillExecute.. ") + (secret ? m_secretShownAs : info.CommandText));
+        if (info.Parameters && !secret) {
+            int index = 0;
+            for (const TParameter &p : *info.Parameters) {
+                if (info.Source == TExecuteSource::DataSet)
+                    trace(QStringLiteral("P[%1] %2 = %3").arg(index).arg(p.Name, valueText(p.Value)));
+                else
+                    trace(p.Name + QStringLiteral(" = ") + valueText(p.Value));
+                ++index;
+            }
+        }
+        trace(QString());
+    };
+    c.OnExecuteComplete = [this](TADOConnection &, double, const QString &, TEventStatus) {
+        trace(QStringLiteral("Execute time: ") + seconds(m_executeStart, Services::clock()->tickCount())
+              + QStringLiteral(" s."));
+    };
+}
+
+void TDMR::buildConnection()
+{
+    const QString udl = QDir(m_connectionsFolder).absoluteFilePath(m_databaseName + QStringLiteral(".udl"));
+    m_connection->LoadFromFile(udl);
+    // The typed login always wins over what the file says.
+    m_connection->SetConnectionProperty(QStringLiteral("User ID"), m_userName);
+    m_connection->SetConnectionProperty(QStringLiteral("Password"), m_password);
+    if (m_connection->Provider() == TADOConnection::TProvider::SQLite) {
+        // A data file named relative to the program lies beside the connections folder.
+        const QString source = m_connection->ConnectionProperty(QStringLiteral("Data Source")).trimmed();
+        if (!source.isEmpty() && QFileInfo(source).isRelative()) {
+            QDir home(m_connectionsFolder);
+            home.cdUp();
+            m_connection->SetConnectionProperty(QStringLiteral("Data Source"),
+                                                QDir::cleanPath(home.absoluteFilePath(source)));
+        }
+    }
+}
+
+bool TDMR::DbLogON(const QString &userName, const QString &password, const QString &databaseName)
+{
+    bool result = false;
+    try {
+        m_connection->Close();
+        m_userName = userName.toUpper();
+        m_password = password;
+        m_databaseName = databaseName;
+        m_userId = -1;
+        buildConnection();
+
+        bool created = false;
+        try {
+            if (m_connection->Provider() == TADOConnection::TProvider::SQLite
+                && !QFileInfo::exists(m_connection->ConnectionProperty(QStringLiteral("Data Source")))) {
+                created = createNewEmbeddedDatabase();
+            } else {
+                m_connection->Open();
+            }
+        } catch (const Exception &e) {
+            platformLog(LogKind::Error, e.message());
+        }
+        result = m_connection->Connected();
+        if (!result)
+            return false;
+        if (created)
+            trace(QStringLiteral("New database ") + m_connection->ConnectionProperty(QStringLiteral("Data Source")));
+        // The session's date format: both engines take dates in one fixed form, so there is nothing to set.
+        result = GetUserId();
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        result = false;
+    }
+    return result;
+}
+
+bool TDMR::createNewEmbeddedDatabase()
+{
+    const QString file = m_connection->ConnectionProperty(QStringLiteral("Data Source"));
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    m_connection->SetCreateIfMissing(true);
+    m_connection->Open();
+    m_connection->SetCreateIfMissing(false);
+    try {
+        CreateBaseSchema();
+        if (!UpdateDbStructure())
+            throw EDatabaseError(m_lastUpgradeError);
+        m_connection->Execute(
+            QStringLiteral("insert into ZOLT.APP_USER (USER_ID, STATUS_ID, LOGIN_NAME, CREATED, VALID_TO) "
+                           "values (1, 1, :P_LOGIN, :P_CREATED, :P_VALID_TO)"),
+            {{QStringLiteral("P_LOGIN"), QString::fromLatin1(DemoLogin)},
+             {QStringLiteral("P_CREATED"), Services::clock()->now()},
+             {QStringLiteral("P_VALID_TO"), QDateTime(QDate(4712, 12, 31), QTime(0, 0))}});
+    } catch (...) {
+        // A half-made database must not pass for a usable one at the next start.
+        m_connection->Close();
+        QFile::remove(file);
+        QFile::remove(file + QStringLiteral("-wal"));
+        QFile::remove(file + QStringLiteral("-shm"));
+        throw;
+    }
+    return true;
+}
+
+bool TDMR::DbLogOut()
+{
+    CommitWork();
+    m_connection->Close();
+    QCoreApplication::processEvents();
+    return !m_connection->Connected();
+}
+
+bool TDMR::Get_DatabaseConnectStatus() const
+{
+    return m_connection->Connected();
+}
+
+bool TDMR::GetUserId()
+{
+    bool found = false;
+    if (m_connection->Connected()) {
+        try {
+            const QVariant id = selectValue(
+                QStringLiteral("select USER_ID from ZOLT.APP_USER where LOGIN_NAME = :P_LOGIN_NAME "
+                               "and VALID_TO = (select MAX(VALID_TO) from ZOLT.APP_USER where LOGIN_NAME = :P_LOGIN_NAME)"),
+                {{QStringLiteral("P_LOGIN_NAME"), m_userName}});
+            found = id.isValid() && !id.isNull();
+            m_userId = found ? id.toDouble() : -1;
+        } catch (const Exception &e) {
+            platformLog(LogKind::Error, e.message());
+            m_userId = -1;
+        }
+    }
+    CommitWork();
+    return found;
+}
+
+bool TDMR::CommitWork()
+{
+    // Outside a transaction every statement has already committed itself.
+    if (!m_connection->Connected() || !m_connection->InTransaction())
+        return true;
+    try {
+        m_connection->CommitTrans();
+        return true;
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        return false;
+    }
+}
+
+void TDMR::StartTransactionIfNone()
+{
+    if (!m_connection->InTransaction())
+        m_connection->BeginTrans();
+}
+
+void TDMR::executeTraced(const QString &statement)
+{
+    try {
+        m_connection->Execute(statement);
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        throw;
+    }
+}
+
+bool TDMR::ExecSqlScript(const QString &script)
+{
+    const quint64 start = Services::clock()->tickCount();
+    bool ok = true;
+    // Cut at every ";": the program's scripts hold no ";" inside their literals.
+    for (const QString &raw : script.split(QLatin1Char(';'))) {
+        const QString piece = raw.trimmed();
+        if (piece.isEmpty() || !m_connection->Connected())
+            continue;
+        try {
+            executeTraced(piece);
+        } catch (const Exception &e) {
+            ok = false;
+            if (m_connection->InTransaction()) {
+                try {
+                    m_connection->RollbackTrans();
+                } catch (const Exception &re) {
+                    platformLog(LogKind::Error, re.message());
+                }
+            }
+            const QString shown = (!m_secretStatement.isEmpty() && piece == m_secretStatement) ? m_secretShownAs : piece;
+            platformLog(LogKind::Error, e.message() + QLatin1Char('\r') + shown);
+            break;
+        }
+        QCoreApplication::processEvents();
+    }
+    trace(QStringLiteral("time") + seconds(start, Services::clock()->tickCount()) + QStringLiteral(" с."));
+    return ok;
+}
+
+QVariant TDMR::selectValue(const QString &text, const TParameters &params)
+{
+    return m_connection->SelectValue(text, params);
+}
+
+bool TDMR::GetNextSeqValue(const QString &sequenceName, QVariant &value)
+{
+    try {
+        value = m_connection->SqlDialect()->nextSequenceValue(*m_connection, sequenceName);
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        value = QVariant();
+    }
+    return value.isValid() && !value.isNull();
+}
+
+double TDMR::GetNextNo(const QString &keyField, const QString &table, const QString &condition,
+                       const TParameters &params)
+{
+    try {
+        const QVariant v = selectValue(QStringLiteral("select (MAX(") + keyField + QStringLiteral(")+1) as NEXT_NO")
+                                           + QStringLiteral(" from ") + table + QLatin1Char(' ') + condition,
+                                       params);
+        return (v.isValid() && !v.isNull()) ? v.toDouble() : 1;
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        return 0;
+    }
+}
+
+double TDMR::GetMinId(const QString &field, const QString &table, const QString &condition, const TParameters &params)
+{
+    try {
+        const QVariant v = selectValue(QStringLiteral("select MIN(") + field + QStringLiteral(") as MIN_ID")
+                                           + QStringLiteral(" from ") + table + QLatin1Char(' ') + condition,
+                                       params);
+        return (v.isValid() && !v.isNull()) ? v.toDouble() : 0;
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        return 0;
+    }
+}
+
+bool TDMR::GetRefCount(const QString &field, const QString &table, const QVariant &value)
+{
+    try {
+        const QVariant v = selectValue(QStringLiteral("select count(*) as Q_Rec from ZOLT.") + table
+                                           + QStringLiteral(" where ") + field + QStringLiteral(" = :P_VALUE"),
+                                       {{QStringLiteral("P_VALUE"), value}});
+        return v.isValid() && !v.isNull() && v.toDouble() > 0;
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        return false;
+    }
+}
+
+int TDMR::GetRecordsCount(const QString &table, const QString &condition, const TParameters &params)
+{
+    try {
+        const QVariant v = selectValue(QStringLiteral("select count(*) as QRecords from ZOLT.") + table
+                                           + QLatin1Char(' ') + condition,
+                                       params);
+        return (v.isValid() && !v.isNull()) ? v.toInt() : 0;
+    } catch (const Exception &) {
+        return 0;
+    }
+}
+
+bool TDMR::ChangeDbPassword(const QString &newPassword)
+{
+    const Dialect *dialect = m_connection->SqlDialect();
+    const QString statement = dialect ? dialect->changePasswordStatement(m_userName, newPassword) : QString();
+    if (statement.isEmpty())
+        return false;
+    // The statement runs whole (a ";" in the password must not cut it) and never shows the password.
+    m_secretStatement = statement;
+    m_secretShownAs = dialect->changePasswordStatement(m_userName, QStringLiteral("***"));
+    bool ok = true;
+    try {
+        executeTraced(statement);
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message() + QLatin1Char('\r') + m_secretShownAs);
+        ok = false;
+    }
+    m_secretStatement.clear();
+    m_secretShownAs.clear();
+    CommitWork();
+    if (ok)
+        m_password = newPassword;
+    return ok;
+}
+
+QVariant TDMR::GetCfgCompanyId()
+{
+    try {
+        const QVariant v = selectValue(QStringLiteral("select COMPANY_ID from ZOLT.MAIN_CFG"));
+        return (v.isValid() && !v.isNull()) ? v : QVariant(-1);
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        return -1;
+    }
+}
+
+void TDMR::sendToMainWindow(int message)
+{
+    if (m_mainWindow)
+        SendMessage(m_mainWindow, message);
+}
