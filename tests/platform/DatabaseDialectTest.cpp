@@ -4,6 +4,8 @@
 #include "DatabaseFixture.h"
 #include "SqliteFunctions.h"
 
+#include <QCoreApplication>
+
 class DatabaseDialect : public DatabaseTest
 {
 protected:
@@ -173,13 +175,15 @@ TEST_P(DatabaseDialect, SequencesHandOutIncreasingValues)
 
 TEST_P(DatabaseDialect, PasswordChange)
 {
-    const QString statement = d().changePasswordStatement(QStringLiteral("VMDEMO"), QStringLiteral("it's \"new\";"));
+    // Roles belong to the whole server, which other test programs share: this one has a name of its own.
+    const QString role = QStringLiteral("PWTEST_%1").arg(QCoreApplication::applicationPid());
+    const QString statement = d().changePasswordStatement(role, QStringLiteral("it's \"new\";"));
     if (isSqlite()) {
         EXPECT_TRUE(statement.isEmpty()) << "SQLite has no accounts";
         return;
     }
-    db->Execute(QStringLiteral("CREATE ROLE \"VMDEMO\" LOGIN"));
+    db->Execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(role));
     db->Execute(statement);
-    EXPECT_EQ(db->SelectValue(QStringLiteral("select count(*) from pg_roles where rolname = 'VMDEMO'")).toInt(), 1);
-    db->Execute(QStringLiteral("DROP ROLE \"VMDEMO\""));
+    EXPECT_EQ(db->SelectValue(QStringLiteral("select count(*) from pg_roles where rolname = '%1'").arg(role)).toInt(), 1);
+    db->Execute(QStringLiteral("DROP ROLE \"%1\"").arg(role));
 }
