@@ -441,14 +441,14 @@ QString TfrBarcode::MakeElements()
         break;
     }
     case bcCodeMSI: {
-        QString odd, even;
-        for (int i = m_text.size() - 1, place = 1; i >= 0; --i, ++place)
-            (place % 2 == 1 ? odd : even).prepend(m_text[i]);
+        // The digits in the odd places from the right form a number that is doubled and its digits added:
+        // digit by digit, as the number may be longer than any integer type holds. A doubled digit of 5 or
+        // more carries, which takes 9 from the digit sum.
         int total = 0;
-        for (QChar c : QString::number(odd.isEmpty() ? 0 : odd.toLongLong() * 2))
-            total += digitOf(c);
-        for (QChar c : even)
-            total += digitOf(c);
+        for (int i = int(m_text.size()) - 1, place = 1; i >= 0; --i, ++place) {
+            const int d = digitOf(m_text[i]);
+            total += place % 2 == 0 ? d : d < 5 ? 2 * d : 2 * d - 9;
+        }
         auto msiDigit = [](int d) {
             QString e;
             for (int bit = 3; bit >= 0; --bit)

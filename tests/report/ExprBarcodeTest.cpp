@@ -124,6 +124,8 @@ TEST(ExprBarcode, Code93AndOthers)
     EXPECT_EQ(encode(bcCode_2_5_matrix, "1"), "705050" "605060" "70505");
     // MSI 12: odd places 2 -> 4, plus even places 1 = 5: check 5.
     EXPECT_EQ(encode(bcCodeMSI, "12"), "60" "51515160" "51516051" "51605160" "515");
+    // Forty digits: the doubled number is far beyond 64 bits; its check digit is 2.
+    EXPECT_EQ(encode(bcCodeMSI, QString("1234567890").repeated(4)).right(11), "51516051" "515");
     EXPECT_EQ(encode(bcCodePostNet, "0"), "51" "5151A1A1A1" "5");
     EXPECT_EQ(encode(bcCodeCodabar, "1"), "5061515" "0" "5050615" "0" "5151506");
 }
