@@ -1,0 +1,243 @@
+#include "FilterExpression.h"
+
+#include "DataSet.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+enum class Tok { End, Name, Text, Number, Op, LParen, RParen };
+
+struct Token
+{
+    Tok kind = Tok::End;
+    QString text;
+};
+
+struct Node
+{
+    enum Kind { And, Or, Not, Compare, IsNull } kind = Compare;
+    std::unique_ptr<Node> left, right;
+    TField *field = nullptr;
+    QString op;
+    QVariant value;
+    bool prefix = false; // "= 'ab*'"
+    bool negate = false; // IS NOT NULL
+};
+
+class Parser
+{
+public:
+    Parser(TDataSet *ds, const QString &text) : m_ds(ds), m_text(text) { advance(); }
+
+    std::unique_ptr<Node> parse()
+    {
+        auto n = parseOr();
+        if (m_tok.kind != Tok::End)
+            error();
+        return n;
+    }
+
+private:
+    [[noreturn]] void error() const
+    {
+        throw EDatabaseError(QStringLiteral("Invalid filter expression: %1").arg(m_text));
+    }
+
+    bool keyword(const char *word) const
+    {
+        return m_tok.kind == Tok::Name && m_tok.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    }
+
+    void advance()
+    {
+        while (m_pos < m_text.size() && m_text[m_pos].isSpace())
+            ++m_pos;
+        m_tok = Token();
+        if (m_pos >= m_text.size())
+            return;
+        const QChar c = m_text[m_pos];
+        if (c == QLatin1Char('(') || c == QLatin1Char(')')) {
+            m_tok.kind = c == QLatin1Char('(') ? Tok::LParen : Tok::RParen;
+            ++m_pos;
+        } else if (c == QLatin1Char('\'')) {
+            m_tok.kind = Tok::Text;
+            ++m_pos;
+            for (;;) {
+                if (m_pos >= m_text.size())
+                    error();
+                if (m_text[m_pos] == QLatin1Char('\'')) {
+                    if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == QLatin1Char('\'')) {
+                        m_tok.text += QLatin1Char('\'');
+                        m_pos += 2;
+                        continue;
+                    }
+                    ++m_pos;
+                    break;
+                }
+                m_tok.text += m_text[m_pos++];
+            }
+        } else if (c == QLatin1Char('[')) {
+            const int end = int(m_text.indexOf(QLatin1Char(']'), m_pos));
+            if (end < 0)
+                error();
+            m_tok.kind = Tok::Name;
+            m_tok.text = m_text.mid(m_pos + 1, end - m_pos - 1);
+            m_pos = end + 1;
+        } else if (QStringLiteral("=<>").contains(c)) {
+            m_tok.kind = Tok::Op;
+            m_tok.text = c;
+            ++m_pos;
+            if (m_pos < m_text.size() && (m_text[m_pos] == QLatin1Char('=') || (c == QLatin1Char('<') && m_text[m_pos] == QLatin1Char('>')))) {
+                m_tok.text += m_text[m_pos];
+                ++m_pos;
+            }
+        } else if (c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('.')) {
+            m_tok.kind = Tok::Number;
+            while (m_pos < m_text.size() && (m_text[m_pos].isDigit() || m_text[m_pos] == QLatin1Char('.')
+                                            || (m_tok.text.isEmpty() && m_text[m_pos] == QLatin1Char('-'))))
+                m_tok.text += m_text[m_pos++];
+        } else if (c.isLetter() || c == QLatin1Char('_')) {
+            m_tok.kind = Tok::Name;
+            while (m_pos < m_text.size() && (m_text[m_pos].isLetterOrNumber() || m_text[m_pos] == QLatin1Char('_')))
+                m_tok.text += m_text[m_pos++];
+        } else {
+            error();
+        }
+    }
+
+    std::unique_ptr<Node> binary(Node::Kind kind, std::unique_ptr<Node> l, std::unique_ptr<Node> r)
+    {
+        auto n = std::make_unique<Node>();
+        n->kind = kind;
+        n->left = std::move(l);
+        n->right = std::move(r);
+        return n;
+    }
+
+    std::unique_ptr<Node> parseOr()
+    {
+        auto n = parseAnd();
+        while (keyword("OR")) {
+            advance();
+            n = binary(Node::Or, std::move(n), parseAnd());
+        }
+        return n;
+    }
+
+    std::unique_ptr<Node> parseAnd()
+    {
+        auto n = parseNot();
+        while (keyword("AND")) {
+            advance();
+            n = binary(Node::And, std::move(n), parseNot());
+        }
+        return n;
+    }
+
+    std::unique_ptr<Node> parseNot()
+    {
+        if (keyword("NOT")) {
+            advance();
+            return binary(Node::Not, parseNot(), nullptr);
+        }
+        if (m_tok.kind == Tok::LParen) {
+            advance();
+            auto n = parseOr();
+            if (m_tok.kind != Tok::RParen)
+                error();
+            advance();
+            return n;
+        }
+        return parseComparison();
+    }
+
+    std::unique_ptr<Node> parseComparison()
+    {
+        if (m_tok.kind != Tok::Name)
+            error();
+        auto n = std::make_unique<Node>();
+        n->field = m_ds->FieldByName(m_tok.text);
+        advance();
+        if (keyword("IS")) {
+            advance();
+            n->kind = Node::IsNull;
+            if (keyword("NOT")) {
+                n->negate = true;
+                advance();
+            }
+            if (!keyword("NULL"))
+                error();
+            advance();
+            return n;
+        }
+        if (m_tok.kind != Tok::Op)
+            error();
+        n->op = m_tok.text;
+        advance();
+        if (keyword("NULL")) {
+            if (n->op != QLatin1String("=") && n->op != QLatin1String("<>"))
+                error();
+            n->kind = Node::IsNull;
+            n->negate = n->op == QLatin1String("<>");
+            advance();
+            return n;
+        }
+        if (m_tok.kind != Tok::Text && m_tok.kind != Tok::Number)
+            error();
+        QString literal = m_tok.text;
+        if (m_tok.kind == Tok::Text && n->op == QLatin1String("=") && literal.endsWith(QLatin1Char('*'))
+            && IsStringType(n->field->DataType())) {
+            n->prefix = true;
+            literal.chop(1);
+        }
+        n->value = IsStringType(n->field->DataType()) ? QVariant(literal) : n->field->Coerce(literal);
+        advance();
+        return n;
+    }
+
+    TDataSet *m_ds;
+    QString m_text;
+    int m_pos = 0;
+    Token m_tok;
+};
+
+bool evaluate(const Node &n)
+{
+    switch (n.kind) {
+    case Node::And: return evaluate(*n.left) && evaluate(*n.right);
+    case Node::Or: return evaluate(*n.left) || evaluate(*n.right);
+    case Node::Not: return !evaluate(*n.left);
+    case Node::IsNull: return n.field->IsNull() != n.negate;
+    case Node::Compare: break;
+    }
+    const QVariant v = n.field->Value();
+    if (!v.isValid() || !n.value.isValid())
+        return false;
+    if (n.prefix)
+        return v.toString().startsWith(n.value.toString());
+    const TFieldType t = n.field->DataType();
+    int c = 0;
+    if (IsStringType(t))
+        c = QString::compare(v.toString(), n.value.toString());
+    else if (IsDateType(t))
+        c = v.toDateTime() < n.value.toDateTime() ? -1 : (v.toDateTime() > n.value.toDateTime() ? 1 : 0);
+    else
+        c = v.toDouble() < n.value.toDouble() ? -1 : (v.toDouble() > n.value.toDouble() ? 1 : 0);
+    const QString &op = n.op;
+    if (op == QLatin1String("=")) return c == 0;
+    if (op == QLatin1String("<>")) return c != 0;
+    if (op == QLatin1String("<")) return c < 0;
+    if (op == QLatin1String(">")) return c > 0;
+    if (op == QLatin1String("<=")) return c <= 0;
+    return c >= 0;
+}
+
+} // namespace
+
+std::function<bool(TDataSet *, int)> CompileFilter(TDataSet *dataSet, const QString &text)
+{
+    std::shared_ptr<Node> root = Parser(dataSet, text).parse();
+    return [root](TDataSet *, int) { return evaluate(*root); };
+}

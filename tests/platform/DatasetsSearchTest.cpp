@@ -1,0 +1,113 @@
+#include "DatasetsSupport.h"
+
+#include <gtest/gtest.h>
+
+using tarvik::test::makeTable;
+
+TEST(DatasetsLocate, KeysOptionsAndMisses)
+{
+    auto t = makeTable({"Иванов", "иваненко", "Петров", QString(), "Ёлкин"});
+    struct Case
+    {
+        const char *fields;
+        QVariant key;
+        TLocateOptions options;
+        int found; // ID, 0 for not found
+    } cases[] = {
+        {"NAME", "Петров", 0, 3},
+        {"NAME", "петров", 0, 0},
+        {"NAME", "петров", loCaseInsensitive, 3},
+        {"NAME", "Иван", 0, 0},
+        {"NAME", "Иван", loPartialKey, 1},
+        {"NAME", "иван", loPartialKey, 2},
+        {"NAME", "ИВАН", loPartialKey | loCaseInsensitive, 1},
+        {"NAME", "ёл", loPartialKey | loCaseInsensitive, 5},
+        {"NAME", QVariant(), 0, 4},
+        {"ID;NAME", QVariantList{3, "Петров"}, 0, 3},
+        {"ID;NAME", QVariantList{2, "Петров"}, 0, 0},
+        {"id", "2", loPartialKey, 2},          // a number is matched by value, never partially
+        {"AMOUNT", 4.5, 0, 3},
+        {"AMOUNT", "4", loPartialKey, 0},
+    };
+    for (const Case &c : cases) {
+        t->Last();
+        const bool found = t->Locate(c.fields, c.key, c.options);
+        EXPECT_EQ(found, c.found != 0) << c.fields << " " << c.key.toString().toStdString();
+        if (c.found)
+            EXPECT_EQ(t->FieldByName("ID")->AsInteger(), c.found) << c.key.toString().toStdString();
+        else
+            EXPECT_EQ(t->RecNo(), 5) << "a miss does not move";
+    }
+}
+
+TEST(DatasetsLocate, LookupAnswersWithoutMoving)
+{
+    auto t = makeTable({"a", "b", "c"});
+    EXPECT_EQ(t->Lookup("ID", 2, "NAME"), QVariant("b"));
+    EXPECT_EQ(t->Lookup("NAME", "c", "ID;AMOUNT"), QVariant(QVariantList{3, 4.5}));
+    EXPECT_FALSE(t->Lookup("ID", 7, "NAME").isValid());
+    EXPECT_EQ(t->RecNo(), 1);
+    EXPECT_THROW(t->Lookup("NOPE", 1, "NAME"), EDatabaseError);
+}
+
+TEST(DatasetsBookmarks, StableRowIdsComparedByPosition)
+{
+    auto t = makeTable({"a", "b", "c", "d"});
+    t->SetRecNo(3);
+    const QByteArray c = t->GetBookmark();
+    t->First();
+    const QByteArray a = t->GetBookmark();
+    t->Next();
+    t->Insert();
+    t->FieldByName("NAME")->SetValue("x");
+    t->Post();
+    const QByteArray x = t->GetBookmark();
+    EXPECT_LT(t->CompareBookmarks(a, c), 0);
+    EXPECT_LT(t->CompareBookmarks(x, c), 0) << "the inserted row is before c in the current order";
+    EXPECT_GT(t->CompareBookmarks(c, a), 0);
+    EXPECT_EQ(t->CompareBookmarks(c, c), 0);
+    t->GotoBookmark(c);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "c");
+    t->Delete();
+    EXPECT_FALSE(t->BookmarkValid(c));
+    EXPECT_THROW(t->GotoBookmark(c), EDatabaseError);
+    EXPECT_TRUE(t->BookmarkValid(a));
+    EXPECT_FALSE(t->BookmarkValid(QByteArray("junk")));
+}
+
+TEST(DatasetsFilter, FilterTextAndHandler)
+{
+    auto t = makeTable({"Анна", "Борис", "Анатолий", QString(), "Вера"});
+    t->SetRecNo(3);
+    const QByteArray anatoly = t->GetBookmark();
+    const quint64 stamp = t->OrderStamp();
+    struct { const char *filter; int count; } cases[] = {
+        {"NAME = 'Ан*'", 2},
+        {"ID > 2 AND NOT (NAME = 'Вера')", 2},
+        {"NAME IS NULL OR ID = 1", 2},
+        {"AMOUNT >= 4.5", 3},
+        {"[NAME] <> 'Анна'", 3},
+        {"NAME = NULL", 1},
+    };
+    t->SetFiltered(true);
+    for (const auto &c : cases) {
+        t->SetFilter(c.filter);
+        EXPECT_EQ(t->RecordCount(), c.count) << c.filter;
+    }
+    EXPECT_GT(t->OrderStamp(), stamp);
+    EXPECT_THROW(t->SetFilter("NAME = "), EDatabaseError);
+    EXPECT_THROW(t->SetFilter("NOPE = 1"), EDatabaseError);
+
+    t->SetFilter("NAME = 'Ан*'");
+    ASSERT_TRUE(t->BookmarkValid(anatoly));
+    t->GotoBookmark(anatoly);
+    t->OnFilterRecord.add([](TDataSet *ds, bool &accept) { accept = ds->FieldByName("ID")->AsInteger() != 3; });
+    t->SetFiltered(false);
+    t->SetFiltered(true);
+    EXPECT_EQ(t->RecordCount(), 1);
+    EXPECT_FALSE(t->BookmarkValid(anatoly)) << "a filtered-out row";
+    t->SetFilter(QString());
+    EXPECT_EQ(t->RecordCount(), 4);
+    t->SetFiltered(false);
+    EXPECT_EQ(t->RecordCount(), 5);
+}
