@@ -519,7 +519,7 @@ bool TField::AsBoolean() const
     if (!v.isValid())
         return false;
     if (IsStringType(m_dataType))
-        return Coerce(v.toString()).isValid() && v.toString().trimmed().compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
+        return v.toString().trimmed().compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
     return v.toBool();
 }
 

@@ -1,0 +1,637 @@
+#include "ClientDataSet.h"
+
+#include "DataPacketXml.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+[[noreturn]] void fail(const TDataSet *ds, const QString &message)
+{
+    throw EDatabaseError(ds->objectName().isEmpty() ? message : ds->objectName() + QStringLiteral(": ") + message);
+}
+
+bool listed(const QString &list, const QString &name)
+{
+    return SplitFieldNames(list).contains(name, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+// --------------------------------------------------------------------------------------------------------------
+
+TIndexDef &TIndexDefs::Add(const QString &name, const QString &fields, TIndexOptions options)
+{
+    TIndexDef def;
+    def.Name = name;
+    def.Fields = fields;
+    def.Options = options;
+    m_items.append(def);
+    return m_items.last();
+}
+
+int TIndexDefs::IndexOf(const QString &name) const
+{
+    for (int i = 0; i < m_items.size(); ++i)
+        if (m_items[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+const TIndexDef *TIndexDefs::Find(const QString &name) const
+{
+    const int i = IndexOf(name);
+    return i < 0 ? nullptr : &m_items[i];
+}
+
+void TIndexDefs::Remove(const QString &name)
+{
+    const int i = IndexOf(name);
+    if (i >= 0)
+        m_items.removeAt(i);
+}
+
+// --------------------------------------------------------------------------------------------------------------
+
+TClientDataSet::TClientDataSet(QObject *owner)
+    : TDataSet(owner)
+{
+    m_indexDefs.Add(QString::fromLatin1(DefaultOrder), QString());
+}
+
+TClientDataSet::~TClientDataSet() = default;
+
+// ---- Opening
+
+bool TClientDataSet::FetchesPerMaster() const
+{
+    return m_provider && m_packetRecords == 0 && MasterSource() && !MasterFields().isEmpty();
+}
+
+void TClientDataSet::SetMasterParams()
+{
+    const QVariantList values = CurrentMasterValues();
+    const QStringList names = SplitFieldNames(MasterFields());
+    for (int i = 0; i < names.size() && i < values.size(); ++i) {
+        TParam *p = Params().FindParam(names[i]);
+        if (!p)
+            p = &Params().CreateParam(ftUnknown, names[i]);
+        p->SetValue(values[i]);
+    }
+}
+
+TDataPacket TClientDataSet::DoGetRecords()
+{
+    BeforeGetRecords(this);
+    if (FetchesPerMaster())
+        SetMasterParams();
+    TDataPacket packet = m_provider->GetRecords(RequestCommandText(), Params());
+    AfterGetRecords(this);
+    return packet;
+}
+
+void TClientDataSet::TakePacket(TDataPacket packet)
+{
+    FieldDefs().Clear();
+    QStringList keys;
+    for (const TFieldDef &d : packet.fields) {
+        FieldDefs().Add(d.Name, d.DataType, d.Size, d.Required) = d;
+        if (d.ProviderFlags & pfInKey)
+            keys << d.Name;
+    }
+    m_indexDefs.Remove(QString::fromLatin1(PrimaryKey));
+    if (!keys.isEmpty())
+        m_indexDefs.Add(QString::fromLatin1(PrimaryKey), keys.join(QLatin1Char(';')), ixPrimary | ixUnique);
+    ReserveRows(int(packet.rows.size()));
+    for (auto &row : packet.rows)
+        AppendFetchedRow(std::move(row));
+    m_changeLog.clear();
+}
+
+void TClientDataSet::InternalOpen()
+{
+    if (m_filePacket) {
+        auto packet = std::move(m_filePacket);
+        TakePacket(std::move(*packet));
+        m_createMode = true; // the loaded data is now the table's own
+        return;
+    }
+    if (m_provider) {
+        TakePacket(DoGetRecords());
+        return;
+    }
+    if (m_createMode)
+        return;
+    fail(this, QStringLiteral("Missing data provider or data packet"));
+}
+
+void TClientDataSet::InternalClose()
+{
+    m_changeLog.clear();
+    m_indexDefs.Remove(QString::fromLatin1(PrimaryKey));
+}
+
+void TClientDataSet::InternalRefresh()
+{
+    if (!m_provider)
+        return; // a local table is its own source
+    if (!m_changeLog.empty())
+        fail(this, QStringLiteral("Must apply updates before refreshing data"));
+    TDataPacket packet = DoGetRecords();
+    ClearRows();
+    TakePacket(std::move(packet));
+    BindFields();
+}
+
+void TClientDataSet::MasterChanged()
+{
+    if (!FetchesPerMaster()) {
+        TDataSet::MasterChanged();
+        return;
+    }
+    if (!Active())
+        return;
+    CheckBrowseMode();
+    TDataPacket packet = DoGetRecords();
+    ClearRows();
+    TakePacket(std::move(packet));
+    BindFields();
+    RebuildOrder(false);
+    DataEvent(deDataSetChange, nullptr, wmFirst);
+    AfterScroll(this);
+}
+
+void TClientDataSet::Execute()
+{
+    if (!m_provider)
+        fail(this, QStringLiteral("Missing data provider"));
+    m_provider->Execute(RequestCommandText(), Params());
+}
+
+QString TClientDataSet::PSGetKeyFields() const
+{
+    QStringList keys;
+    for (const TFieldDef &d : FieldDefs().Items())
+        if (d.ProviderFlags & pfInKey)
+            keys << d.Name;
+    return keys.isEmpty() ? TDataSet::PSGetKeyFields() : keys.join(QLatin1Char(';'));
+}
+
+// ---- Change log
+
+void TClientDataSet::LogChange(int rowId)
+{
+    if (std::find(m_changeLog.begin(), m_changeLog.end(), rowId) == m_changeLog.end())
+        m_changeLog.push_back(rowId);
+}
+
+void TClientDataSet::InternalPost(int rowId, bool inserted, std::vector<QVariant> &previous)
+{
+    if (!m_logChanges)
+        return;
+    TRecordData &row = Rows()[rowId];
+    if (inserted) {
+        row.status = usInserted;
+    } else if (row.status == usUnmodified) {
+        row.original = std::make_unique<std::vector<QVariant>>(std::move(previous));
+        row.status = usModified;
+    }
+    LogChange(rowId);
+}
+
+void TClientDataSet::InternalDelete(int rowId)
+{
+    TRecordData &row = Rows()[rowId];
+    if (!m_logChanges || row.status == usInserted) {
+        m_changeLog.erase(std::remove(m_changeLog.begin(), m_changeLog.end(), rowId), m_changeLog.end());
+        row.status = usUnmodified;
+        TDataSet::InternalDelete(rowId);
+        return;
+    }
+    if (!row.original)
+        row.original = std::make_unique<std::vector<QVariant>>(row.values);
+    row.status = usDeleted;
+    row.live = false;
+    LogChange(rowId);
+}
+
+TUpdateStatus TClientDataSet::UpdateStatus() const
+{
+    if (State() == dsInsert)
+        return usInserted;
+    const int id = CurrentRowId();
+    return id < 0 ? usUnmodified : Rows()[id].status;
+}
+
+void TClientDataSet::Revert(int rowId)
+{
+    TRecordData &row = Rows()[rowId];
+    switch (row.status) {
+    case usModified:
+    case usDeleted:
+        row.values = std::move(*row.original);
+        row.live = true;
+        break;
+    case usInserted:
+        row.live = false;
+        row.values.clear();
+        break;
+    case usUnmodified:
+        break;
+    }
+    row.original.reset();
+    row.status = usUnmodified;
+    m_changeLog.erase(std::remove(m_changeLog.begin(), m_changeLog.end(), rowId), m_changeLog.end());
+}
+
+void TClientDataSet::CancelUpdates()
+{
+    CheckActive();
+    Cancel();
+    const auto log = m_changeLog;
+    for (int id : log)
+        Revert(id);
+    InvalidateCalcCache();
+    RebuildOrder(true);
+    DataEvent(deDataSetChange, nullptr, wmCentre);
+}
+
+void TClientDataSet::RevertRecord()
+{
+    CheckActive();
+    Cancel();
+    const int id = CurrentRowId();
+    if (id < 0 || Rows()[id].status == usUnmodified)
+        return;
+    Revert(id);
+    InvalidateCalcCache();
+    RebuildOrder(true);
+    DataEvent(deDataSetChange, nullptr, wmStructural);
+}
+
+void TClientDataSet::MergeChangeLog()
+{
+    for (int id : m_changeLog) {
+        TRecordData &row = Rows()[id];
+        if (row.status == usDeleted)
+            row.values.clear();
+        row.original.reset();
+        row.status = usUnmodified;
+    }
+    m_changeLog.clear();
+}
+
+int TClientDataSet::ApplyUpdates(int maxErrors)
+{
+    CheckActive();
+    CheckBrowseMode();
+    if (!m_provider)
+        fail(this, QStringLiteral("Missing data provider"));
+    if (m_changeLog.empty())
+        return 0;
+
+    QList<TFieldDef> fields = FieldDefs().Items();
+    for (TFieldDef &def : fields)
+        if (TField *f = FindField(def.Name))
+            def.ProviderFlags = f->ProviderFlags() | (def.ProviderFlags & pfInKey);
+    const std::vector<int> log = m_changeLog;
+    std::vector<TDeltaRecord> delta;
+    delta.reserve(log.size());
+    for (int id : log) {
+        const TRecordData &row = Rows()[id];
+        TDeltaRecord rec;
+        rec.kind = row.status == usInserted ? ukInsert : (row.status == usDeleted ? ukDelete : ukModify);
+        if (rec.kind != ukInsert)
+            rec.oldValues = row.original ? *row.original : row.values;
+        if (rec.kind != ukDelete)
+            rec.newValues = row.values;
+        delta.push_back(std::move(rec));
+    }
+
+    const TApplyResult result = m_provider->ApplyUpdates(fields, delta, maxErrors);
+
+    std::vector<bool> failed(log.size(), false);
+    for (const TUpdateErrorInfo &e : result.errors)
+        failed[size_t(e.index)] = true;
+    if (!result.rolledBack) {
+        for (int i = 0; i < result.processed && i < int(log.size()); ++i) {
+            if (failed[size_t(i)])
+                continue;
+            TRecordData &row = Rows()[log[size_t(i)]];
+            if (row.status == usDeleted)
+                row.values.clear();
+            else if (result.refreshed.contains(i) && result.refreshed[i].size() == row.values.size())
+                row.values = result.refreshed[i];
+            row.original.reset();
+            row.status = usUnmodified;
+        }
+    }
+    bool abort = false;
+    for (const TUpdateErrorInfo &e : result.errors) {
+        TReconcileAction action = raSkip;
+        if (OnReconcileError && !abort)
+            OnReconcileError(this, EReconcileError(e.message, e.context), delta[size_t(e.index)].kind, action);
+        if (action == raCancel)
+            Revert(log[size_t(e.index)]);
+        else if (action == raAbort)
+            abort = true;
+    }
+    m_changeLog.erase(std::remove_if(m_changeLog.begin(), m_changeLog.end(),
+                                     [this](int id) { return Rows()[id].status == usUnmodified; }),
+                      m_changeLog.end());
+    InvalidateCalcCache();
+    RebuildOrder(true);
+    DataEvent(deDataSetChange, nullptr, wmStructural);
+    return result.errorCount;
+}
+
+void TClientDataSet::RefreshRecord()
+{
+    CheckActive();
+    CheckBrowseMode();
+    if (!m_provider)
+        fail(this, QStringLiteral("Missing data provider"));
+    const int id = CurrentRowId();
+    if (id < 0)
+        return;
+    if (Rows()[id].status != usUnmodified)
+        fail(this, QStringLiteral("Must apply updates before refreshing data"));
+    QList<TFieldDef> fields = FieldDefs().Items();
+    std::vector<QVariant> row;
+    if (!m_provider->FetchRow(fields, Rows()[id].values, row))
+        fail(this, QStringLiteral("Record not found or changed by another user"));
+    Rows()[id].values = std::move(row);
+    InvalidateCalcCache();
+    DataEvent(deRecordChange);
+    AfterRefresh(this);
+}
+
+// ---- Local tables
+
+void TClientDataSet::CreateDataSet()
+{
+    CheckInactive();
+    if (FieldDefs().Count() == 0 && Fields().Count() == 0)
+        fail(this, QStringLiteral("Missing field definitions"));
+    m_createMode = true;
+    Open();
+}
+
+void TClientDataSet::EmptyDataSet()
+{
+    CheckActive();
+    Cancel();
+    ClearRows();
+    m_changeLog.clear();
+    RebuildOrder(false);
+    DataEvent(deDataSetChange, nullptr, wmFirst);
+    AfterScroll(this);
+}
+
+void TClientDataSet::SaveToFile(const QString &fileName)
+{
+    CheckActive();
+    CheckBrowseMode();
+    QList<TFieldDef> fields = FieldDefs().Items();
+    std::vector<std::vector<QVariant>> rows;
+    for (int id : TDataSet::BaseOrder())
+        rows.push_back(Rows()[id].values);
+    // The old file stays as it was until the new one is complete.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        fail(this, QStringLiteral("Cannot create file \"%1\": %2").arg(fileName, file.errorString()));
+    WriteDataPacketXml(file, fields, rows);
+    if (!file.commit())
+        fail(this, QStringLiteral("Cannot write file \"%1\": %2").arg(fileName, file.errorString()));
+}
+
+void TClientDataSet::LoadFromFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(this, QStringLiteral("Cannot open file \"%1\": %2").arg(fileName, file.errorString()));
+    TDataPacket packet;
+    try {
+        packet = ReadDataPacketXml(file);
+    } catch (const EDatabaseError &e) {
+        fail(this, QStringLiteral("%1: %2").arg(fileName, e.message()));
+    }
+    // Declared fields must find their columns before the current data is given up.
+    for (TField *f : Fields())
+        if (f->FieldKind() == fkData
+            && std::none_of(packet.fields.begin(), packet.fields.end(),
+                            [f](const TFieldDef &d) { return d.Name.compare(f->FieldName(), Qt::CaseInsensitive) == 0; }))
+            fail(this, QStringLiteral("Field '%1' not found").arg(f->FieldName()));
+    Close();
+    m_filePacket = std::make_unique<TDataPacket>(std::move(packet));
+    Open();
+}
+
+// ---- Indexes
+
+void TClientDataSet::AddIndex(const QString &name, const QString &fields, TIndexOptions options,
+                              const QString &descFields, const QString &caseInsFields, int groupingLevel)
+{
+    if (name.trimmed().isEmpty())
+        fail(this, QStringLiteral("Index name missing"));
+    if (m_indexDefs.IndexOf(name) >= 0)
+        fail(this, QStringLiteral("Duplicate index name '%1'").arg(name));
+    if (SplitFieldNames(fields).isEmpty())
+        fail(this, QStringLiteral("Index '%1' has no fields").arg(name));
+    TIndexDef def;
+    def.Name = name;
+    def.Fields = fields;
+    def.Options = options;
+    def.DescFields = descFields;
+    def.CaseInsFields = caseInsFields;
+    def.GroupingLevel = groupingLevel;
+    if (Active())
+        SortKeysOf(def); // raises for an unknown field
+    m_indexDefs.m_items.append(def);
+}
+
+void TClientDataSet::DeleteIndex(const QString &name)
+{
+    const int i = m_indexDefs.IndexOf(name);
+    if (i < 0)
+        fail(this, QStringLiteral("Index '%1' not found").arg(name));
+    if (name.compare(QLatin1String(DefaultOrder), Qt::CaseInsensitive) == 0)
+        fail(this, QStringLiteral("Index '%1' cannot be deleted").arg(name));
+    const bool active = m_indexName.compare(name, Qt::CaseInsensitive) == 0;
+    m_indexDefs.m_items.removeAt(i);
+    if (active)
+        SetIndexName(QString());
+}
+
+void TClientDataSet::ActivateIndex(const QString &name, const QString &fieldNames)
+{
+    const QString oldName = m_indexName, oldFields = m_indexFieldNames;
+    m_indexName = name;
+    m_indexFieldNames = fieldNames;
+    if (!Active())
+        return;
+    try {
+        ActiveSortKeys(); // checks the fields before the order changes
+    } catch (...) {
+        m_indexName = oldName;
+        m_indexFieldNames = oldFields;
+        throw;
+    }
+    OrderChanged();
+}
+
+void TClientDataSet::SetIndexName(const QString &name)
+{
+    if (name.compare(m_indexName, Qt::CaseInsensitive) == 0 && m_indexFieldNames.isEmpty())
+        return;
+    QString stored = name;
+    if (!name.isEmpty()) {
+        const TIndexDef *def = m_indexDefs.Find(name);
+        if (!def)
+            fail(this, QStringLiteral("Index '%1' not found").arg(name));
+        stored = def->Name;
+    }
+    ActivateIndex(stored, QString());
+}
+
+void TClientDataSet::SetIndexFieldNames(const QString &names)
+{
+    if (names == m_indexFieldNames && m_indexName.isEmpty())
+        return;
+    ActivateIndex(QString(), names);
+}
+
+int TClientDataSet::IndexFieldCount() const
+{
+    if (!m_indexFieldNames.isEmpty())
+        return int(SplitFieldNames(m_indexFieldNames).size());
+    const TIndexDef *def = m_indexName.isEmpty() ? nullptr : m_indexDefs.Find(m_indexName);
+    return def ? int(SplitFieldNames(def->Fields).size()) : 0;
+}
+
+TField *TClientDataSet::IndexFields(int i) const
+{
+    const TIndexDef *def = m_indexName.isEmpty() ? nullptr : m_indexDefs.Find(m_indexName);
+    const QStringList names = SplitFieldNames(!m_indexFieldNames.isEmpty() ? m_indexFieldNames
+                                                                           : (def ? def->Fields : QString()));
+    if (i < 0 || i >= names.size())
+        fail(this, QStringLiteral("Index field %1 out of range").arg(i));
+    return FieldByName(names[i]);
+}
+
+std::vector<TClientDataSet::SortKey> TClientDataSet::SortKeysOf(const TIndexDef &def) const
+{
+    std::vector<SortKey> keys;
+    for (const QString &name : SplitFieldNames(def.Fields)) {
+        TField *f = FieldByName(name);
+        if (f->FieldKind() != fkData)
+            fail(this, QStringLiteral("Field '%1' cannot be used in an index").arg(name));
+        SortKey k;
+        k.column = f->FieldNo() - 1;
+        k.type = f->DataType();
+        k.descending = (def.Options & ixDescending) || listed(def.DescFields, name);
+        k.caseInsensitive = (def.Options & ixCaseInsensitive) || listed(def.CaseInsFields, name);
+        keys.push_back(k);
+    }
+    return keys;
+}
+
+std::vector<TClientDataSet::SortKey> TClientDataSet::ActiveSortKeys() const
+{
+    if (!m_indexFieldNames.isEmpty()) {
+        TIndexDef def;
+        def.Fields = m_indexFieldNames;
+        return SortKeysOf(def);
+    }
+    if (m_indexName.isEmpty())
+        return {};
+    const TIndexDef *def = m_indexDefs.Find(m_indexName);
+    return def ? SortKeysOf(*def) : std::vector<SortKey>();
+}
+
+int TClientDataSet::CompareRows(const std::vector<SortKey> &keys, int a, int b) const
+{
+    const auto &ra = Rows()[a].values;
+    const auto &rb = Rows()[b].values;
+    for (const SortKey &k : keys) {
+        int c = CompareValues(k.type, ra[size_t(k.column)], rb[size_t(k.column)], k.caseInsensitive);
+        if (c != 0)
+            return k.descending ? -c : c;
+    }
+    return 0;
+}
+
+std::vector<int> TClientDataSet::BaseOrder() const
+{
+    std::vector<int> order = TDataSet::BaseOrder();
+    const std::vector<SortKey> keys = ActiveSortKeys();
+    if (!keys.empty())
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return CompareRows(keys, a, b) < 0; });
+    return order;
+}
+
+int TClientDataSet::PlaceInBaseOrder(const std::vector<int> &order, int rowId) const
+{
+    const std::vector<SortKey> keys = ActiveSortKeys();
+    if (keys.empty())
+        return -1;
+    const int pos = PositionOf(rowId);
+    const int n = int(order.size()) - (pos >= 0 ? 1 : 0);
+    auto at = [&](int j) { return order[size_t(pos >= 0 && j >= pos ? j + 1 : j)]; };
+    int lo = 0, hi = n;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (CompareRows(keys, rowId, at(mid)) < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+bool TClientDataSet::CanUseIndexForLocate(const QList<TField *> &fields, TLocateOptions options) const
+{
+    if ((options & loPartialKey) || IsEditing() || fields.isEmpty())
+        return false;
+    const std::vector<SortKey> keys = ActiveSortKeys();
+    if (fields.size() > int(keys.size()))
+        return false;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (fields[i]->FieldKind() != fkData || fields[i]->FieldNo() - 1 != keys[size_t(i)].column)
+            return false;
+        if ((options & loCaseInsensitive) && IsStringType(fields[i]->DataType()) && !keys[size_t(i)].caseInsensitive)
+            return false;
+    }
+    return true;
+}
+
+int TClientDataSet::FindInIndex(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const
+{
+    const std::vector<SortKey> keys = ActiveSortKeys();
+    const std::vector<int> &order = Order();
+    auto compare = [&](int rowId) {
+        const auto &values = Rows()[rowId].values;
+        for (int i = 0; i < fields.size(); ++i) {
+            const SortKey &k = keys[size_t(i)];
+            int c = CompareValues(k.type, values[size_t(k.column)], key[i], k.caseInsensitive);
+            if (c != 0)
+                return k.descending ? -c : c;
+        }
+        return 0;
+    };
+    int lo = 0, hi = int(order.size());
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (compare(order[size_t(mid)]) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    for (int pos = lo; pos < int(order.size()) && compare(order[size_t(pos)]) == 0; ++pos)
+        if (RowMatches(order[size_t(pos)], fields, key, options))
+            return pos;
+    return -1;
+}

@@ -1,0 +1,456 @@
+#include "ClientDataSet.h"
+#include "DataSource.h"
+#include "DatasetsSqlFixture.h"
+#include "DatasetsSupport.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A local client dataset of (ID integer, NAME string, D date) rows; a null name where the text is null.
+std::unique_ptr<TClientDataSet> makeClient(const QList<std::pair<int, QString>> &rows)
+{
+    auto cds = std::make_unique<TClientDataSet>();
+    cds->setObjectName("cdsTest");
+    cds->FieldDefs().Add("ID", ftInteger);
+    cds->FieldDefs().Add("NAME", ftString, 40);
+    cds->FieldDefs().Add("D", ftDateTime);
+    cds->CreateDataSet();
+    for (const auto &[id, name] : rows) {
+        cds->Append();
+        cds->FieldByName("ID")->SetValue(id);
+        if (!name.isNull())
+            cds->FieldByName("NAME")->SetValue(name);
+        cds->Post();
+    }
+    cds->MergeChangeLog();
+    cds->First();
+    return cds;
+}
+
+QList<int> ids(TDataSet &ds)
+{
+    QList<int> out;
+    const QByteArray bm = ds.GetBookmark();
+    for (ds.First(); !ds.Eof(); ds.Next())
+        out << ds.FieldByName("ID")->AsInteger();
+    if (!bm.isEmpty())
+        ds.GotoBookmark(bm);
+    return out;
+}
+
+} // namespace
+
+TEST(DatasetsIndex, SortingRules)
+{
+    auto cds = makeClient({{1, "ель"}, {2, "Ёж"}, {3, QString()}, {4, "ёлка"}, {5, "Ель"}, {6, "еж"},
+                           {7, "ЕЛЬ"}, {8, "жук"}, {9, QString()}});
+    // Case ignored: ель, Ель and ЕЛЬ tie and keep their arrival order; ё sorts after е; nulls first.
+    cds->AddIndex("iName", "NAME", ixCaseInsensitive);
+    cds->SetIndexName("iname");
+    EXPECT_EQ(cds->IndexName(), "iName");
+    EXPECT_EQ(ids(*cds), QList<int>({3, 9, 6, 1, 5, 7, 2, 4, 8}));
+
+    cds->AddIndex("iNameDesc", "NAME;ID", ixCaseInsensitive, "NAME");
+    cds->SetIndexName("iNameDesc");
+    EXPECT_EQ(ids(*cds), QList<int>({8, 4, 2, 1, 5, 7, 6, 3, 9}));
+
+    cds->SetIndexFieldNames("NAME");
+    EXPECT_EQ(cds->IndexName(), "");
+    const QList<int> caseSensitive = ids(*cds);
+    EXPECT_EQ(caseSensitive.mid(0, 2), QList<int>({3, 9}));
+    EXPECT_EQ(caseSensitive.last(), 8);
+    EXPECT_EQ(cds->IndexFieldCount(), 1);
+    EXPECT_EQ(cds->IndexFields(0)->FieldName(), "NAME");
+
+    cds->SetIndexName("DEFAULT_ORDER");
+    EXPECT_EQ(ids(*cds), QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(cds->IndexFieldCount(), 0);
+}
+
+TEST(DatasetsIndex, DefinitionsAndErrors)
+{
+    auto cds = makeClient({{1, "a"}});
+    EXPECT_THROW(cds->AddIndex("iX", "NOPE"), EDatabaseError);
+    cds->AddIndex("iX", "NAME");
+    EXPECT_THROW(cds->AddIndex("ix", "ID"), EDatabaseError) << "names ignore case";
+    EXPECT_THROW(cds->SetIndexName("missing"), EDatabaseError);
+    EXPECT_NE(cds->IndexDefs().Find("IX"), nullptr);
+    EXPECT_NE(cds->IndexDefs().Find("default_order"), nullptr);
+    cds->SetIndexName("iX");
+    cds->DeleteIndex("IX");
+    EXPECT_EQ(cds->IndexName(), "") << "deleting the active index goes back to the default order";
+    EXPECT_EQ(cds->IndexDefs().Find("iX"), nullptr);
+    EXPECT_THROW(cds->DeleteIndex("DEFAULT_ORDER"), EDatabaseError);
+}
+
+TEST(DatasetsIndex, BookmarksPostsAndLocateFollowTheIndex)
+{
+    auto cds = makeClient({{1, "в"}, {2, "а"}, {3, "г"}, {4, "б"}});
+    TDataSource ds;
+    ds.SetDataSet(cds.get());
+    tarvik::test::RecordingLink link;
+    link.SetDataSource(&ds);
+    link.SetBufferCount(3);
+    cds->Locate("ID", 3);
+    const QByteArray g = cds->GetBookmark();
+    cds->First();
+    const QByteArray v = cds->GetBookmark();
+    EXPECT_LT(cds->CompareBookmarks(v, g), 0);
+    const quint64 stamp = cds->OrderStamp();
+    cds->Locate("ID", 3);
+    cds->AddIndex("iName", "NAME", ixDescending);
+    cds->SetIndexName("iName");
+    EXPECT_GT(cds->OrderStamp(), stamp);
+    EXPECT_EQ(cds->FieldByName("ID")->AsInteger(), 3) << "switching keeps the current record";
+    EXPECT_EQ(cds->RecNo(), 1);
+    EXPECT_GT(cds->CompareBookmarks(v, g), 0) << "г comes before в in descending order";
+
+    // A posted record moves to its place under the index and the cursor follows it.
+    cds->Append();
+    cds->FieldByName("ID")->SetValue(5);
+    cds->FieldByName("NAME")->SetValue("бб");
+    cds->Post();
+    EXPECT_EQ(cds->FieldByName("ID")->AsInteger(), 5);
+    EXPECT_EQ(cds->RecNo(), 3);
+    EXPECT_EQ(link.ActiveRecord(), cds->RecNo() - 1 - link.FirstRecord());
+    EXPECT_EQ(ids(*cds), QList<int>({3, 1, 5, 4, 2}));
+    cds->Edit();
+    cds->FieldByName("NAME")->SetValue("я");
+    cds->Post();
+    EXPECT_EQ(cds->RecNo(), 1);
+
+    // The indexed search answers as the plain one does.
+    for (const char *name : {"а", "б", "бб", "нет"}) {
+        cds->SetIndexName("iName");
+        const bool indexed = cds->Locate("NAME", name);
+        const int indexedId = cds->FieldByName("ID")->AsInteger();
+        cds->SetIndexName(QString());
+        EXPECT_EQ(cds->Locate("NAME", name), indexed) << name;
+        if (indexed) {
+            EXPECT_EQ(cds->FieldByName("ID")->AsInteger(), indexedId) << name;
+        }
+    }
+}
+
+TEST(DatasetsChangeLog, StatusCancelAndMerge)
+{
+    auto cds = makeClient({{1, "a"}, {2, "b"}, {3, "c"}});
+    EXPECT_EQ(cds->ChangeCount(), 0);
+    cds->Edit();
+    cds->FieldByName("NAME")->SetValue("A");
+    cds->Post();
+    cds->Edit();
+    cds->FieldByName("NAME")->SetValue("AA");
+    cds->Post();
+    EXPECT_EQ(cds->UpdateStatus(), usModified);
+    EXPECT_EQ(cds->FieldByName("NAME")->OldValue(), QVariant("a")) << "the value before the first change";
+    cds->Next();
+    cds->Delete();
+    cds->Append();
+    cds->FieldByName("ID")->SetValue(4);
+    cds->Post();
+    EXPECT_EQ(cds->UpdateStatus(), usInserted);
+    EXPECT_EQ(cds->ChangeCount(), 3);
+    cds->Append();
+    cds->FieldByName("ID")->SetValue(5);
+    cds->Post();
+    cds->Delete();
+    EXPECT_EQ(cds->ChangeCount(), 3) << "an insert deleted again leaves nothing to send";
+
+    cds->CancelUpdates();
+    EXPECT_EQ(cds->ChangeCount(), 0);
+    EXPECT_EQ(ids(*cds), QList<int>({1, 2, 3}));
+    cds->First();
+    EXPECT_EQ(cds->FieldByName("NAME")->AsString(), "a");
+
+    cds->Edit();
+    cds->FieldByName("NAME")->SetValue("z");
+    cds->Post();
+    cds->MergeChangeLog();
+    EXPECT_EQ(cds->ChangeCount(), 0);
+    EXPECT_EQ(cds->UpdateStatus(), usUnmodified);
+    EXPECT_EQ(cds->FieldByName("NAME")->OldValue(), QVariant("z"));
+    cds->EmptyDataSet();
+    EXPECT_EQ(cds->RecordCount(), 0);
+}
+
+namespace {
+
+struct ProviderFixture
+{
+    SqlFixtureDatabase db;
+    SqlFixtureDataSet server{db.name()};
+    TDataSetProvider provider;
+    TClientDataSet cds;
+
+    ProviderFixture()
+    {
+        db.exec("create table CUSTOMER (CUSTOMER_ID integer primary key, NAME varchar(40) not null, "
+                "BALANCE real, STAMP varchar(20) default 'db')");
+        db.exec("create table COMPANY (COMPANY_ID integer, TITLE varchar(40))");
+        db.exec("insert into COMPANY values (1, 'Кабель')");
+        db.exec("insert into CUSTOMER (CUSTOMER_ID, NAME, BALANCE) values (1, 'Иванов', 10.5), "
+                "(2, 'Петров', null), (3, 'Сидоров', -4)");
+        server.setObjectName("odsCustomer");
+        server.PSSetCommandText("select C.CUSTOMER_ID, C.NAME, C.BALANCE, C.STAMP, K.TITLE from CUSTOMER C "
+                                "left join COMPANY K on K.COMPANY_ID = 1 order by C.CUSTOMER_ID");
+        server.TableName = "CUSTOMER";
+        server.KeyFields = "CUSTOMER_ID";
+        provider.setObjectName("dspCustomer");
+        provider.SetDataSet(&server);
+        provider.SetUpdateMode(upWhereKeyOnly);
+        cds.setObjectName("cdsCustomer");
+        cds.SetProvider(&provider);
+    }
+};
+
+} // namespace
+
+TEST(DatasetsProvider, OpensWithMetadataAndWritesOnlyTheTablesColumns)
+{
+    ProviderFixture f;
+    f.cds.Open();
+    ASSERT_EQ(f.cds.RecordCount(), 3);
+    EXPECT_EQ(f.cds.PSGetKeyFields(), "CUSTOMER_ID");
+    EXPECT_NE(f.cds.IndexDefs().Find("PRIMARY_KEY"), nullptr);
+    EXPECT_EQ(f.cds.FieldByName("TITLE")->AsString(), "Кабель");
+
+    f.cds.Edit();
+    f.cds.FieldByName("NAME")->SetValue("Иванова");
+    f.cds.FieldByName("TITLE")->SetValue("joined column");
+    f.cds.Post();
+    f.cds.Locate("CUSTOMER_ID", 2);
+    f.cds.Delete();
+    f.cds.Append();
+    f.cds.FieldByName("CUSTOMER_ID")->SetValue(4);
+    f.cds.FieldByName("NAME")->SetValue("O'Brien; drop table CUSTOMER");
+    f.cds.Post();
+    EXPECT_EQ(f.cds.ApplyUpdates(-1), 0);
+    EXPECT_EQ(f.cds.ChangeCount(), 0);
+    EXPECT_EQ(f.server.Statements,
+              QStringList({"update CUSTOMER set NAME = ? where CUSTOMER_ID = ? | Иванова, 1",
+                           "delete from CUSTOMER where CUSTOMER_ID = ? | 2",
+                           "insert into CUSTOMER (CUSTOMER_ID, NAME) values (?, ?) | 4, O'Brien; drop table CUSTOMER"}));
+    EXPECT_EQ(f.db.value("select count(*) from CUSTOMER").toInt(), 3);
+    EXPECT_EQ(f.db.value("select NAME from CUSTOMER where CUSTOMER_ID = 4").toString(),
+              "O'Brien; drop table CUSTOMER");
+    EXPECT_EQ(f.db.value("select TITLE from COMPANY").toString(), "Кабель");
+}
+
+TEST(DatasetsProvider, WhereClausesAndModes)
+{
+    ProviderFixture f;
+    f.cds.Open();
+    QList<TFieldDef> fields = f.cds.FieldDefs().Items();
+    TDeltaRecord rec;
+    rec.kind = ukModify;
+    rec.oldValues = {QVariant(), QVariant("a"), QVariant(1.5), QVariant(), QVariant()};
+    rec.newValues = {QVariant(), QVariant("b"), QVariant(1.5), QVariant(), QVariant()};
+    TParams params;
+    EXPECT_EQ(f.provider.UpdateStatement(fields, rec, params), "update CUSTOMER set NAME = ? where CUSTOMER_ID is null");
+
+    f.provider.SetUpdateMode(upWhereAll);
+    params.Clear();
+    EXPECT_EQ(f.provider.UpdateStatement(fields, rec, params),
+              "update CUSTOMER set NAME = ? where CUSTOMER_ID is null and NAME = ? and BALANCE = ? and STAMP is null "
+              "and TITLE is null");
+    EXPECT_EQ(params.Count(), 3);
+
+    rec.newValues = rec.oldValues;
+    params.Clear();
+    EXPECT_EQ(f.provider.UpdateStatement(fields, rec, params), "") << "nothing changed, nothing sent";
+
+    f.server.KeyFields.clear();
+    for (TFieldDef &d : fields)
+        d.ProviderFlags &= ~pfInKey;
+    f.provider.SetUpdateMode(upWhereKeyOnly);
+    rec.kind = ukDelete;
+    EXPECT_THROW(f.provider.UpdateStatement(fields, rec, params), EDatabaseError);
+
+    TParams none;
+    EXPECT_THROW(f.provider.GetRecords("select 1", none), EDatabaseError) << "command text is not allowed";
+    f.provider.SetOptions(poAllowCommandText);
+    EXPECT_EQ(f.provider.GetRecords("select NAME from CUSTOMER where CUSTOMER_ID = 3", none).rows.size(), 1u);
+}
+
+TEST(DatasetsProvider, ReconcileCancelRestoresTheRow)
+{
+    ProviderFixture f;
+    f.cds.Open();
+    QStringList seen;
+    f.cds.OnReconcileError = [&](TClientDataSet *, const EReconcileError &e, TUpdateKind kind, TReconcileAction &action) {
+        seen << QStringLiteral("%1 | %2").arg(kind).arg(e.Context());
+        action = raCancel;
+    };
+    f.cds.Edit();
+    f.cds.FieldByName("BALANCE")->SetValue(99.0);
+    f.cds.Post();
+    f.cds.Next();
+    f.cds.Edit();
+    f.cds.FieldByName("NAME")->Clear(); // NOT NULL in the table
+    f.cds.Post();
+    f.db.exec("delete from CUSTOMER where CUSTOMER_ID = 3");
+    f.cds.Next();
+    f.cds.Edit();
+    f.cds.FieldByName("NAME")->SetValue("gone");
+    f.cds.Post();
+
+    EXPECT_EQ(f.cds.ApplyUpdates(-1), 2);
+    EXPECT_EQ(seen, QStringList({"0 | update CUSTOMER set NAME = ? where CUSTOMER_ID = ?",
+                                 "0 | update CUSTOMER set NAME = ? where CUSTOMER_ID = ?"}));
+    EXPECT_EQ(f.cds.ChangeCount(), 0);
+    f.cds.Locate("CUSTOMER_ID", 2);
+    EXPECT_EQ(f.cds.FieldByName("NAME")->AsString(), "Петров") << "cancel puts the original values back";
+    f.cds.Locate("CUSTOMER_ID", 3);
+    EXPECT_EQ(f.cds.FieldByName("NAME")->AsString(), "Сидоров");
+    EXPECT_EQ(f.db.value("select BALANCE from CUSTOMER where CUSTOMER_ID = 1").toDouble(), 99.0);
+
+    // Without a handler the failed row stays in the log; with an error limit nothing is written.
+    f.cds.OnReconcileError = nullptr;
+    f.cds.Locate("CUSTOMER_ID", 1);
+    f.cds.Edit();
+    f.cds.FieldByName("BALANCE")->SetValue(1.0);
+    f.cds.Post();
+    f.cds.Locate("CUSTOMER_ID", 2);
+    f.cds.Edit();
+    f.cds.FieldByName("NAME")->Clear();
+    f.cds.Post();
+    EXPECT_EQ(f.cds.ApplyUpdates(0), 1);
+    EXPECT_EQ(f.cds.ChangeCount(), 2);
+    EXPECT_EQ(f.db.value("select BALANCE from CUSTOMER where CUSTOMER_ID = 1").toDouble(), 99.0);
+}
+
+TEST(DatasetsProvider, AutoRefreshRefreshRecordAndDetails)
+{
+    ProviderFixture f;
+    f.provider.SetOptions(poAutoRefresh);
+    f.cds.Open();
+    f.cds.Append();
+    f.cds.FieldByName("CUSTOMER_ID")->SetValue(7);
+    f.cds.FieldByName("NAME")->SetValue("Новый");
+    f.cds.Post();
+    EXPECT_TRUE(f.cds.FieldByName("STAMP")->IsNull());
+    EXPECT_EQ(f.cds.ApplyUpdates(-1), 0);
+    EXPECT_EQ(f.cds.FieldByName("STAMP")->AsString(), "db") << "the row was read back";
+
+    f.db.exec("update CUSTOMER set NAME = 'changed' where CUSTOMER_ID = 7");
+    int refreshed = 0;
+    f.cds.AfterRefresh.add([&](TDataSet *) { ++refreshed; });
+    f.cds.RefreshRecord();
+    EXPECT_EQ(f.cds.FieldByName("NAME")->AsString(), "changed");
+    EXPECT_EQ(refreshed, 1);
+
+    // A detail reads its rows each time the master moves, with the master's key as parameter.
+    SqlFixtureDataSet payments(f.db.name());
+    f.db.exec("create table PAYMENT (PAYMENT_ID integer, CUSTOMER_ID integer, SUM real)");
+    f.db.exec("insert into PAYMENT values (1, 1, 5), (2, 1, 6), (3, 7, 7)");
+    payments.PSSetCommandText("select * from PAYMENT where CUSTOMER_ID = :CUSTOMER_ID");
+    TDataSetProvider dsp;
+    dsp.SetDataSet(&payments);
+    TDataSource master;
+    master.SetDataSet(&f.cds);
+    TClientDataSet detail;
+    detail.SetProvider(&dsp);
+    detail.SetPacketRecords(0);
+    detail.SetMasterFields("CUSTOMER_ID");
+    detail.SetMasterSource(&master);
+    f.cds.First();
+    detail.Open();
+    EXPECT_EQ(detail.RecordCount(), 2);
+    f.cds.Locate("CUSTOMER_ID", 7);
+    EXPECT_EQ(detail.RecordCount(), 1);
+    EXPECT_EQ(detail.Params().ParamByName("CUSTOMER_ID").AsInteger(), 7);
+    f.cds.Locate("CUSTOMER_ID", 2);
+    EXPECT_TRUE(detail.IsEmpty());
+}
+
+TEST(DatasetsXmlPacket, RoundTripOfEveryKindOfValue)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("packet.xml");
+    TClientDataSet cds;
+    cds.FieldDefs().Add("I", ftInteger);
+    cds.FieldDefs().Add("S", ftString, 20);
+    cds.FieldDefs().Add("F", ftFloat);
+    cds.FieldDefs().Add("D", ftDate);
+    cds.FieldDefs().Add("DT", ftDateTime);
+    cds.FieldDefs().Add("B", ftBoolean);
+    cds.FieldDefs().Add("M", ftMemo);
+    cds.FieldDefs().Add("L", ftLargeint);
+    cds.CreateDataSet();
+    const QList<QVariantList> rows = {
+        {1, "Ёлка \"<&>\" 'x'", 0.1, QDate(2024, 2, 29), QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58, 123)), true,
+         "строка\nвторая", Q_INT64_C(9000000000)},
+        {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), false, QVariant(), QVariant()},
+        {-2, "", -1e-300, QDate(1899, 12, 30), QDateTime(QDate(1, 1, 1), QTime(0, 0)), QVariant(), "", 0},
+    };
+    for (const QVariantList &r : rows) {
+        cds.Append();
+        for (int i = 0; i < r.size(); ++i)
+            cds.Fields()[i]->SetValue(r[i]);
+        cds.Post();
+    }
+    cds.SaveToFile(path);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.startsWith("<?xml version=\"1.0\" standalone=\"yes\"?>")) << text.left(60).constData();
+    EXPECT_TRUE(text.contains("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"I\" fieldtype=\"i4\"/>"
+                              "<FIELD attrname=\"S\" fieldtype=\"string\" WIDTH=\"20\"/>"));
+    EXPECT_TRUE(text.contains("D=\"20240229\" DT=\"20231231T23:59:58123\" B=\"TRUE\""));
+
+    TClientDataSet copy;
+    copy.LoadFromFile(path);
+    ASSERT_EQ(copy.RecordCount(), 3);
+    for (int i = 0; i < copy.FieldCount(); ++i) {
+        EXPECT_EQ(copy.Fields()[i]->FieldName(), cds.Fields()[i]->FieldName());
+        EXPECT_EQ(copy.Fields()[i]->DataType(), cds.Fields()[i]->DataType());
+    }
+    int r = 0;
+    for (copy.First(), cds.First(); !copy.Eof(); copy.Next(), cds.Next(), ++r)
+        for (int i = 0; i < copy.FieldCount(); ++i)
+            EXPECT_EQ(copy.Fields()[i]->Value(), cds.Fields()[i]->Value()) << "row " << r << " field " << i;
+    EXPECT_EQ(copy.ChangeCount(), 0);
+}
+
+TEST(DatasetsXmlPacket, BadPacketsAreRefusedAndLoseNothing)
+{
+    QTemporaryDir dir;
+    auto cds = makeClient({{1, "keep"}});
+    const QString good = dir.filePath("good.xml");
+    cds->SaveToFile(good);
+    struct { const char *text; const char *error; } cases[] = {
+        {"<x/>", "the root element is not DATAPACKET"},
+        {"<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"zz\"/></FIELDS></METADATA></DATAPACKET>",
+         "field 'A' has the unknown type 'zz'"},
+        {"<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/></FIELDS></METADATA>"
+         "<ROWDATA><ROW A=\"1\"/><ROW A=\"x\"/></ROWDATA></DATAPACKET>", "row 2, field 'A': 'x' is not a valid value"},
+        {"<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/></FIELDS></METADATA>"
+         "<ROWDATA><ROW B=\"1\"/></ROWDATA></DATAPACKET>", "row 1 has the unknown field 'B'"},
+        {"<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"date\"/></FIELDS></METADATA>"
+         "<ROWDATA><ROW A=\"20241399\"/></ROWDATA></DATAPACKET>", "'20241399' is not a valid value"},
+        {"<DATAPACKET><METADATA><FIELDS>", "Invalid data packet"},
+    };
+    for (const auto &c : cases) {
+        const QString path = dir.filePath("bad.xml");
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.text);
+        f.close();
+        try {
+            cds->LoadFromFile(path);
+            ADD_FAILURE() << c.text;
+        } catch (const EDatabaseError &e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.error))) << e.message().toStdString();
+        }
+        ASSERT_TRUE(cds->Active());
+        EXPECT_EQ(cds->FieldByName("NAME")->AsString(), "keep");
+    }
+    EXPECT_THROW(cds->SaveToFile(dir.filePath("no/such/dir/x.xml")), EDatabaseError);
+    QFile f(good);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("keep"));
+}
