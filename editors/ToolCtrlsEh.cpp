@@ -14,6 +14,7 @@
 #include <QRegion>
 #include <QScreen>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -124,6 +125,34 @@ void DrawTreeElement(QPainter &Canvas, const QRect &Rect, int ElementKind, bool 
             vLine(top, bottom);
             break;
         }
+    }
+    Canvas.restore();
+}
+
+void DrawClippedImage(QPainter &Canvas, const QRect &Rect, const TImageList *Images, int ImageIndex, bool Selected)
+{
+    if (!Images || ImageIndex < 0 || ImageIndex >= Images->Count())
+        return;
+    const int right = Rect.left() + Rect.width(), bottom = Rect.top() + Rect.height();
+    const QRect image((Rect.left() + right - Images->Width()) / 2, (Rect.top() + bottom - Images->Height()) / 2,
+                      Images->Width(), Images->Height());
+    Canvas.save();
+    if (!Rect.contains(image))
+        Canvas.setClipRect(Rect, Qt::IntersectClip);
+    if (!Selected) {
+        Images->Draw(Canvas, image.left(), image.top(), ImageIndex);
+    } else {
+        QPixmap blended(image.size());
+        blended.fill(Qt::transparent);
+        {
+            QPainter p(&blended);
+            Images->Draw(p, 0, 0, ImageIndex);
+            p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+            QColor highlight = toQColor(clHighlight);
+            highlight.setAlpha(128);
+            p.fillRect(blended.rect(), highlight);
+        }
+        Canvas.drawPixmap(image.topLeft(), blended);
     }
     Canvas.restore();
 }
@@ -1232,7 +1261,58 @@ namespace {
 constexpr int SearchTextLimit = 32;
 constexpr qint64 SearchPauseMs = 2000;
 
+// Rows of a list with images: the image cell, then the text, in the highlight colours when selected.
+class ImageRowDelegate : public QStyledItemDelegate
+{
+public:
+    explicit ImageRowDelegate(TPopupListboxEh *List)
+        : QStyledItemDelegate(List)
+        , m_list(List)
+    {
+    }
+
+    void paint(QPainter *Painter, const QStyleOptionViewItem &Option, const QModelIndex &Index) const override
+    {
+        const TImageList *images = m_list->Images();
+        const bool selected = Option.state & QStyle::State_Selected;
+        const QRect r = Option.rect;
+        Painter->save();
+        Painter->fillRect(r, toQColor(selected ? clHighlight : clWindow));
+        int imageIndex = Index.row();
+        if (m_list->OnGetImageIndex)
+            m_list->OnGetImageIndex(m_list->parent(), Index.row(), imageIndex);
+        const bool rtl = m_list->layoutDirection() == Qt::RightToLeft;
+        const int cell = images->Width() + 4;
+        const QRect imageCell = rtl ? QRect(r.right() + 1 - cell, r.top(), cell, r.height())
+                                    : QRect(r.left(), r.top(), cell, r.height());
+        DrawClippedImage(*Painter, imageCell, images, imageIndex, selected);
+        Painter->setFont(Option.font);
+        Painter->setPen(toQColor(selected ? clHighlightText : clWindowText));
+        const QString text = Index.data(Qt::DisplayRole).toString();
+        const QRect textRect = rtl ? QRect(r.left(), r.top(), r.width() - cell - 2, r.height())
+                                   : QRect(r.left() + images->Width() + 5, r.top(), r.width(), r.height());
+        Painter->drawText(textRect, Qt::AlignTop | (rtl ? Qt::AlignRight : Qt::AlignLeft), text);
+        Painter->restore();
+    }
+
+private:
+    TPopupListboxEh *m_list;
+};
+
 } // namespace
+
+void TPopupListboxEh::SetImages(const TImageList *Images)
+{
+    m_images = Images;
+    QAbstractItemDelegate *old = itemDelegate();
+    if (Images)
+        setItemDelegate(new ImageRowDelegate(this));
+    else
+        setItemDelegate(new QStyledItemDelegate(this));
+    if (old && old->parent() == this)
+        old->deleteLater();
+    viewport()->update();
+}
 
 TPopupListboxEh::TPopupListboxEh(QObject *Owner)
     : QListWidget(qobject_cast<QWidget *>(Owner))
@@ -1467,11 +1547,6 @@ QStringList ParseCellsText(const QString &Text)
     return cells;
 }
 
-TColor TColorOf(const QColor &c)
-{
-    return TColor(c.red() | (c.green() << 8) | (c.blue() << 16));
-}
-
 } // namespace
 
 TSpecRowEh::TSpecRowEh(QWidget *Owner)
@@ -1515,7 +1590,7 @@ QString TSpecRowEh::GetCellText(int Index) const
 TColor TSpecRowEh::Color() const
 {
     if (!m_colorSet && m_owner)
-        return TColorOf(m_owner->palette().color(QPalette::Base));
+        return fromQColor(m_owner->palette().color(QPalette::Base));
     return m_color;
 }
 

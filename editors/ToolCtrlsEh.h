@@ -41,6 +41,9 @@ void DrawDottedLine(QPainter &Canvas, QPoint Start, int Length, bool Horizontal,
 // Expand boxes (0..5) and tree connector lines (6..9) of a tree cell.
 void DrawTreeElement(QPainter &Canvas, const QRect &Rect, int ElementKind, bool Phase);
 
+// One image of a list centred in Rect and clipped to it; a selected image is blended with the highlight colour.
+void DrawClippedImage(QPainter &Canvas, const QRect &Rect, const TImageList *Images, int ImageIndex, bool Selected);
+
 // ---------------------------------------------------------------------------------------------------------
 // Edit buttons: the settings (TEditButtonEh and its collection) and the on-screen buttons
 // ---------------------------------------------------------------------------------------------------------
@@ -478,6 +481,10 @@ public:
     // Keys reach the list from its owner's edit field, which keeps the focus; true when consumed.
     bool HandleKeyPress(const QString &Text, int Key);
 
+    // With images the list draws each row itself: the image, then the text. The list is not owned.
+    void SetImages(const TImageList *Images);
+    const TImageList *Images() const { return m_images; }
+
     TListGetImageIndexEventEh OnGetImageIndex;
 
 protected:
@@ -490,6 +497,7 @@ protected:
 
 private:
     TDropDownBehaviorEh *m_behavior;
+    const TImageList *m_images = nullptr;
     int m_rowCount = 1;
     QString m_searchText;
     qint64 m_lastSearchTick = 0;

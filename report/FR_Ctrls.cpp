@@ -462,28 +462,30 @@ void TfrComboEdit::changeEvent(QEvent *Event)
         m_button->setEnabled(isEnabled() && m_buttonEnabled);
 }
 
-void TfrComboEdit::PassDialogKey(int Key)
+bool TfrComboEdit::PassDialogKey(int Key)
 {
     auto *dialog = qobject_cast<QDialog *>(window());
     if (!dialog)
-        return;
+        return false;
     if (Key == Qt::Key_Escape) {
         dialog->reject();
-        return;
+        return true;
     }
     for (QPushButton *b : dialog->findChildren<QPushButton *>())
         if (b->isDefault() && b->isVisible() && b->isEnabled()) {
             b->click();
-            return;
+            return true;
         }
+    return false;
 }
 
 bool TfrComboEdit::eventFilter(QObject *Watched, QEvent *Event)
 {
     if (Watched == lineEdit() && Event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(Event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
-            PassDialogKey(key);
+        // Handled by the dialog, the key must not reach it a second time through the usual propagation.
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) && PassDialogKey(key))
+            return true;
     }
     return QComboBox::eventFilter(Watched, Event);
 }

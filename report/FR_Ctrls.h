@@ -127,7 +127,7 @@ protected:
 private:
     void PlaceButton();
     // Enter and Escape reach the dialog's default and cancel buttons before the edit sees them.
-    void PassDialogKey(int Key);
+    bool PassDialogKey(int Key);
 
     QFrame *m_panel;
     TfrSpeedButton *m_button;

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -252,4 +253,44 @@ TEST(KitDropDownOwner, CalendarClosesOnADayButNotOnTheMonthArrow)
     const QDate before = calendar.Date();
     QApplication::sendEvent(view->viewport(), &wheel);
     EXPECT_EQ(calendar.Date(), before.addDays(1));
+}
+
+TEST(KitDropDownListbox, ImagesAreDrawnCentredAndClipped)
+{
+    TImageList images(8, 8);
+    QPixmap red(8, 8);
+    red.fill(Qt::red);
+    images.Add(red);
+
+    QImage canvas(20, 20, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    {
+        QPainter p(&canvas);
+        DrawClippedImage(p, QRect(0, 0, 20, 20), &images, 0, false);
+        DrawClippedImage(p, QRect(0, 0, 4, 4), &images, 0, false);
+        DrawClippedImage(p, QRect(0, 0, 4, 4), &images, 5, false);
+    }
+    EXPECT_EQ(canvas.pixelColor(6, 6), QColor(Qt::red)) << "(20 - 8) / 2";
+    EXPECT_EQ(canvas.pixelColor(5, 5), QColor(Qt::white));
+    EXPECT_EQ(canvas.pixelColor(0, 0), QColor(Qt::red)) << "clipped into the small rectangle";
+    EXPECT_EQ(canvas.pixelColor(4, 0), QColor(Qt::white));
+
+    QWidget owner;
+    TPopupListboxEh list(&owner);
+    list.addItems({QStringLiteral("one"), QStringLiteral("two")});
+    int asked = 0;
+    list.OnGetImageIndex = [&](QObject *sender, int, int &index) {
+        EXPECT_EQ(sender, &owner);
+        ++asked;
+        index = 0;
+    };
+    list.SetImages(&images);
+    list.setCurrentRow(1);
+    list.resize(100, 60);
+    list.show();
+    const QImage shot = list.viewport()->grab().toImage();
+    EXPECT_GE(asked, 2);
+    const QRect second = list.visualItemRect(list.item(1));
+    EXPECT_EQ(shot.pixelColor(60, second.center().y()).rgb(), toQColor(clHighlight).rgb());
+    EXPECT_NE(shot.pixelColor(6, second.center().y()).rgb(), QColor(Qt::red).rgb()) << "a selected image is blended";
 }
