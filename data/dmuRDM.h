@@ -2,6 +2,7 @@
 
 #include "AdoConnection.h"
 
+#include <QDate>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -75,6 +76,82 @@ public:
     // Makes the tables that predate the upgrade history, with the rows the program assumes.
     void CreateBaseSchema();
 
+    // ---- Business commands, customer state and tariff checks ----
+    // Commands answer false (or their neutral value) when the connection is closed or a statement fails; every
+    // command that writes several rows writes them in one transaction. Dates are cut to the day.
+
+    // The date that marks "no end".
+    static QDate OpenEndDate() { return QDate(4712, 12, 31); }
+
+    bool newPayDoc(int paySourceId, const QString &docNo, int &docId, const QString &notice, double sum,
+                   const QDate &date);
+    bool newCustomerPayment(int docId, int customerId, int &paymentId, const QString &notice, double sum,
+                            const QDate &date, int servId);
+    // A document with its one payment, both written or neither.
+    bool newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice, double sum,
+                                  const QDate &date, const QString &docNo, int servId);
+
+    // A new subscription writes SUBSCR_SERV and its first period; a reconnection adds a period to the customer's
+    // subscription of the service. Without card and contract the contract runs to OpenEndDate and no card is
+    // recorded. All or nothing; false when nothing was written.
+    bool ActivateSubscr(bool newSubscr, const QVariant &customerId, bool withCardAndContract, int smartCardId,
+                        const QVariant &servId, const QVariant &actServId, const QDate &contractEnd,
+                        const QDate &startDate);
+    // The customer's subscription of the service; null when there is none, "0" when not connected.
+    QVariant FindSubscrServId(const QVariant &customerId, const QVariant &servId);
+    // Removes every subscription of the customer with its periods; no commit, errors reach the caller.
+    void DeleteCustSubscr(const QVariant &customerId);
+
+    bool SmartCardExists(const QString &cardNo);
+    // Registers `count` cards numbered from `firstNo` up, skipping numbers already there; no commit.
+    bool AddSmartCard(const QString &firstNo, int count);
+    // Links the card to the customer as the main one unless it is linked already; the caller's commit keeps it.
+    void SetCustMainSmartCard(const QVariant &customerId, const QVariant &cardId);
+
+    bool newCustomerTicket(int customerId, int teamId, int &ticketId, const QString &planTimeEnd,
+                           const QString &planTimeStart, const QString &notice, const QDate &planDate,
+                           const QDate &ticketDate, int statusId);
+    bool updateTicket(int ticketId, const QString &notice, int teamId, int statusId, const QString &planTimeEnd,
+                      const QString &planTimeStart, const QDate &planDate, const QDate &ticketDate);
+    bool TeamExists(int teamId);
+
+    // "street code.house.flat", trimmed; "0" when the house is unknown.
+    QString GetCustCode(const QVariant &houseId, const QString &flatNo);
+    void RebuildStreetCustCodes(const QVariant &streetId);
+    void MergeStreets(const QVariant &, const QVariant &) {}
+
+    int GetFirstCustCodeWithDebt();
+    double GetFirstSubscrPaySum(const QDate &date);
+    // "0" followed by ",id" for every house: text for an in-list condition.
+    QString GetStreetHouseIds(const QVariant &streetId);
+    QString GetHouseIdsByNo(const QString &houseNo);
+    QString GetHouseId(const QVariant &streetId, const QString &houseNo);
+    // The id of the (last) customer with the account, -1 when none; `info` gets "surname initials".
+    int GetClientInfo(const QString &accountNo, QString &info);
+    QString GetServDescr(const QVariant &servId);
+    bool MoreThenOneServ();
+    bool GetCust_PropList(QStringList &list);
+
+    // The last inserted payment's sum, offered as the next payment's default.
+    double LastPaymentSum = 0;
+
+    // Derives the customer's state from its connection periods and stores it where it differs from what the
+    // caller read (the stored values). Commits nothing; a failing query raises.
+    void UpdateCustState(const QVariant &customerId, const QVariant &storedState, const QVariant &storedStateDescr,
+                         const QVariant &storedCustProp, const QVariant &storedActivizDate);
+
+    // Services whose tariff history ends before OpenEndDate.
+    bool HasInvalidTarifs();
+    // Completes every such history with a tariff of 0 up to OpenEndDate; a failing insert raises.
+    void AutoCorrectTarifs();
+    // Cuts the time of day from tariff starts; false when it could not.
+    bool FixTarifDates();
+    // A service's new tariff from `dateFrom` (open-ended), ending the previous one the day before; when the new
+    // tariff is refused nothing changes.
+    bool AddTarif(const QVariant &servId, const QVariant &previousTarifId, const QDate &dateFrom, double sum,
+                  int &tarifId);
+    // ---- end of business commands ----
+
     // Set by the web module: gives every customer without a web password an initial one.
     std::function<void()> InitEmptyWebPasswords;
 
@@ -90,6 +167,12 @@ private:
     bool createNewEmbeddedDatabase();
     void sendToMainWindow(int message);
     bool runStep(const QStringList &statements);
+    // Business commands' helpers.
+    int nextId(const QString &keyField, const QString &table);
+    void rollbackQuietly();
+    bool runLogged(const QString &text, const TParameters &params);
+    int insertPayDoc(int paySourceId, const QString &docNo, const QString &notice, double sum, const QDate &date);
+    int insertPayment(int docId, int customerId, const QString &notice, double sum, const QDate &date, int servId);
 
     std::unique_ptr<TADOConnection> m_connection;
     QString m_connectionsFolder;
