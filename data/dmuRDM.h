@@ -151,6 +151,22 @@ public:
     bool AddTarif(const QVariant &servId, const QVariant &previousTarifId, const QDate &dateFrom, double sum,
                   int &tarifId);
     // ---- end of business commands ----
+    // ---- Debt recalculation and its queue ----
+    // One month of one customer: its incoming balance, charges and payments, written to the customer's debts
+    // and to the next month's balance row. Callers pass to = the month's last day. Always true.
+    bool CheckCustDebt(const QVariant &customerId, int debtMode, const QDate &from, const QDate &to,
+                       const QDate &accDate);
+    // Every month of one customer from the initialisation month up to the open month. Always true.
+    bool CheckFullCustDebt(const QVariant &customerId, const QVariant &accDate, const QVariant &contractDate,
+                           int debtMode);
+    // The customer's balance on the initialisation date: the starting debt less the payments before it.
+    void CorrectInitBalance(const QVariant &customerId);
+    // Queues a customer for recalculation from the month of changeDate (never later than the open month).
+    void MarkInvalidCustDebt(const QVariant &customerId, const QVariant &changeDate, const QDate &accDate);
+    // Works off the queue, customer by customer from each one's earliest queued month; never raises.
+    void CheckInvalidCustDebt(int debtMode, const QDate &accDate);
+    // MAIN_CFG.INIT_DATE; invalid when there is no row or no date.
+    QDate InitDate();
 
     // Set by the web module: gives every customer without a web password an initial one.
     std::function<void()> InitEmptyWebPasswords;
@@ -173,6 +189,7 @@ private:
     bool runLogged(const QString &text, const TParameters &params);
     int insertPayDoc(int paySourceId, const QString &docNo, const QString &notice, double sum, const QDate &date);
     int insertPayment(int docId, int customerId, const QString &notice, double sum, const QDate &date, int servId);
+    double sumOf(const QString &text, const TParameters &params);
 
     std::unique_ptr<TADOConnection> m_connection;
     QString m_connectionsFolder;
