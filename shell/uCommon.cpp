@@ -13,27 +13,6 @@
 
 namespace {
 
-// Cuts the fraction digits as the rounding rule says; the arithmetic is done in extended precision so
-// that a sum is rounded by its own binary value, not by the product's rounding error.
-long double roundDecimals(int precision, long double x)
-{
-    const long double a = std::pow(10.0L, precision);
-    const long double y = x * a;
-    const long double whole = std::trunc(y);
-    return (whole + std::trunc(2 * (y - whole))) / a;
-}
-
-long double roundToStep(long double x, long double step)
-{
-    const long double lower = std::trunc(x / step) * step;
-    const long double rest = x - lower;
-    if (rest < step / 4)
-        return lower;
-    if (rest < step * 3 / 4)
-        return lower + step / 2;
-    return step * roundDecimals(0, x / step);
-}
-
 // The date of a "given" value, or nothing for a null, an invalid date, the number 0 and the zero date.
 std::optional<QDate> givenDate(const QVariant &value)
 {
@@ -67,20 +46,6 @@ const char16_t *const monthNames[] = {u"Январь", u"Февраль", u"Ма
                                       u"Июль",   u"Август",  u"Сентябрь", u"Октябрь", u"Ноябрь", u"Декабрь"};
 
 } // namespace
-
-double RoundMoney(int precision, double x)
-{
-    if (x == 0)
-        return 0;
-    if (precision >= 0)
-        return double(roundDecimals(precision, x));
-    if (precision == -2)
-        return double(roundToStep(x, 100));
-    if (precision == -3)
-        return double(roundToStep(x, 1000));
-    const long double step = std::pow(10.0L, -precision);
-    return double(step * roundDecimals(0, x / step));
-}
 
 QString FloatToDotText(double x)
 {

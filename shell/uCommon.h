@@ -10,9 +10,8 @@
 
 // Money and numbers
 
-// Rounds a sum by the operator's precision: p >= 0 decimals half away from zero, -2 to fifties,
-// -3 to five hundreds, any other negative p to 10^-p.
-double RoundMoney(int precision, double x);
+// RoundMoney lives below the data layer, so that the accounting engine rounds by the same rule.
+#include "Money.h"
 
 // "0" for 0, otherwise the shortest float text with a "." whatever the decimal separator is.
 QString FloatToDotText(double x);

@@ -1,6 +1,7 @@
 #include "uSettings.h"
 
 #include "FormatSettings.h"
+#include "Money.h"
 #include "XmlSettingsStorage.h"
 #include "uLog.h"
 
@@ -121,6 +122,8 @@ void readPreferencesFromStorage(const TXmlSettingsStorage &storage, const QStrin
         s.VoyagerPassword = d.VoyagerPassword;
     s.AccountNo = integer("AccountNo", d.AccountNo);
     s.RoundPrecision = integer("RoundPrecision", d.RoundPrecision);
+    // The accounting engine below the shell rounds by the same setting.
+    SetMoneyRoundPrecision(s.RoundPrecision);
     s.teamFilterId = integer("teamFilterId", d.teamFilterId);
     s.importPaymentsMode = integer("importPaymentsMode", d.importPaymentsMode);
     s.exportMode = integer("exportMode", d.exportMode);
