@@ -18,8 +18,8 @@
 
 namespace {
 
-// A command text cut around its ":NAME" parameters: pieces has one more entry than names. Quoted texts,
-// quoted names, comments, dollar-quoted bodies and "::" casts are left alone.
+// A command text cut around its ":NAME" and "?" parameters (an empty name): pieces has one more entry than
+// names. Quoted texts, quoted names, comments, dollar-quoted bodies and "::" casts are left alone.
 struct SplitStatement
 {
     QStringList pieces;
@@ -51,6 +51,12 @@ SplitStatement splitParameters(const QString &text)
             skipTo = close < 0 ? n : close + 2;
         } else if (text.mid(i, 2) == QLatin1String("::")) {
             skipTo = i + 2;
+        } else if (c == QLatin1Char('?')) {
+            out.pieces << piece;
+            out.names << QString();
+            piece.clear();
+            ++i;
+            continue;
         } else if (c == QLatin1Char(':') && i + 1 < n && isNameStart(text.at(i + 1))) {
             qsizetype end = i + 1;
             while (end < n && isNameChar(text.at(end)))
@@ -73,55 +79,59 @@ SplitStatement splitParameters(const QString &text)
     return out;
 }
 
-QMetaType::Type typeOf(const TParameter &p)
+bool isNullParam(const TParam &p)
 {
-    return p.DataType != QMetaType::UnknownType ? p.DataType : QMetaType::Type(p.Value.metaType().id());
+    const QVariant &v = p.Value();
+    return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
 }
 
-// The value as it goes to the engine: null for an empty text, dates as text on SQLite, Booleans as 1 and 0
-// (the schema keeps them in NUMBER(1) columns).
-QVariant boundValue(const TParameter &p, TADOConnection::TProvider provider)
+TFieldType typeOf(const TParam &p)
 {
-    if (p.IsNull())
-        return {};
-    const QVariant &v = p.Value;
-    switch (typeOf(p)) {
-    case QMetaType::QDate:
-    case QMetaType::QDateTime: {
-        const QDateTime dt = v.metaType().id() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0))
-                                                                    : v.toDateTime();
-        if (!dt.isValid())
-            throw EDatabaseError(QStringLiteral("The parameter %1 is not a date: \"%2\"").arg(p.Name, v.toString()));
-        if (provider == TADOConnection::TProvider::SQLite)
-            return sqliteDateText(dt);
-        return dt;
+    if (p.DataType() != ftUnknown)
+        return p.DataType();
+    switch (p.Value().typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::Short: return ftInteger;
+    case QMetaType::LongLong: case QMetaType::Long: return ftLargeint;
+    case QMetaType::Double: case QMetaType::Float: return ftFloat;
+    case QMetaType::Bool: return ftBoolean;
+    case QMetaType::QDate: case QMetaType::QDateTime: return ftDateTime;
+    default: return ftUnknown;
     }
-    case QMetaType::Bool:
+}
+
+// The value as it goes to the engine.
+QVariant boundValue(const TParam &p, TADOConnection::TProvider provider)
+{
+    if (isNullParam(p))
+        return {};
+    const QVariant &v = p.Value();
+    const TFieldType type = typeOf(p);
+    if (IsDateType(type)) {
+        const QDateTime dt = v.typeId() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0)) : v.toDateTime();
+        if (!dt.isValid())
+            throw EDatabaseError(QStringLiteral("The parameter %1 is not a date: \"%2\"").arg(p.Name(), v.toString()));
+        return provider == TADOConnection::TProvider::SQLite ? QVariant(sqliteDateText(dt)) : QVariant(dt);
+    }
+    if (type == ftBoolean)
         return v.toBool() ? 1 : 0;
-    case QMetaType::Double:
-    case QMetaType::Float: {
+    if (IsFloatType(type)) {
         bool ok = false;
         const double d = v.toDouble(&ok);
         if (!ok || !std::isfinite(d))
-            throw EDatabaseError(QStringLiteral("The parameter %1 is not a number: \"%2\"").arg(p.Name, v.toString()));
-        return d;
+            throw EDatabaseError(QStringLiteral("The parameter %1 is not a number: \"%2\"").arg(p.Name(), v.toString()));
+        return p.NumericScale() >= 0 ? roundDecimal(d, p.NumericScale()) : d;
     }
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short: {
+    if (IsIntegerType(type)) {
         bool ok = false;
         const qlonglong i = v.toLongLong(&ok);
         if (!ok)
-            throw EDatabaseError(QStringLiteral("The parameter %1 is not a whole number: \"%2\"").arg(p.Name, v.toString()));
+            throw EDatabaseError(
+                QStringLiteral("The parameter %1 is not a whole number: \"%2\"").arg(p.Name(), v.toString()));
         return i;
     }
-    case QMetaType::QString:
+    if (IsStringType(type) || v.typeId() == QMetaType::QString)
         return v.toString();
-    default:
-        return v;
-    }
+    return v;
 }
 
 // PostgreSQL gets the values written into the text: its prepared statements type each parameter from its
@@ -158,52 +168,41 @@ QString errorText(const QSqlError &e)
 
 QAtomicInt connectionCounter;
 
+// The main database is an empty in-memory one: a table made there unqualified would vanish with the
+// connection, so making objects anywhere but in ZOLT (or as temporary ones) is refused.
+int refuseObjectsInMain(void *, int action, const char *, const char *, const char *database, const char *)
+{
+    switch (action) {
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_CREATE_TRIGGER:
+        return database && qstrcmp(database, "main") == 0 ? SQLITE_DENY : SQLITE_OK;
+    default:
+        return SQLITE_OK;
+    }
+}
+
 } // namespace
 
-bool TParameter::IsNull() const
+void ParseSQLParams(TParams &params, const QString &commandText)
 {
-    if (!Value.isValid() || Value.isNull())
-        return true;
-    return Value.metaType().id() == QMetaType::QString && Value.toString().isEmpty();
-}
-
-TParameter *TParameters::FindParam(const QString &name)
-{
-    for (TParameter &p : m_items)
-        if (p.Name.compare(name, Qt::CaseInsensitive) == 0)
-            return &p;
-    return nullptr;
-}
-
-const TParameter *TParameters::FindParam(const QString &name) const
-{
-    return const_cast<TParameters *>(this)->FindParam(name);
-}
-
-TParameter &TParameters::ParamByName(const QString &name)
-{
-    if (TParameter *p = FindParam(name))
-        return *p;
-    throw EDatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
-}
-
-TParameter &TParameters::AddParameter(const QString &name, const QVariant &value, QMetaType::Type dataType)
-{
-    m_items.append(TParameter(name, value, dataType));
-    return m_items.last();
-}
-
-void TParameters::ParseSQL(const QString &commandText)
-{
-    QList<TParameter> items;
+    TParams result;
     for (const QString &name : splitParameters(commandText).names) {
-        if (std::any_of(items.begin(), items.end(),
-                        [&](const TParameter &p) { return p.Name.compare(name, Qt::CaseInsensitive) == 0; }))
+        if (name.isEmpty() || result.FindParam(name))
             continue;
-        const TParameter *old = FindParam(name);
-        items.append(old ? *old : TParameter(name));
+        const TParam *old = params.FindParam(name);
+        result.AddParam(old ? *old : TParam(name));
     }
-    m_items = items;
+    params = result;
+}
+
+TParams ParamsOf(std::initializer_list<QPair<QString, QVariant>> values)
+{
+    TParams params;
+    for (const auto &[name, value] : values)
+        params.CreateParam(ftUnknown, name).SetValue(value);
+    return params;
 }
 
 TADOConnection::TADOConnection(QObject *parent)
@@ -353,6 +352,7 @@ void TADOConnection::openSqlite()
     runSetup(QStringLiteral("PRAGMA ZOLT.journal_mode=WAL"));
     runSetup(QStringLiteral("PRAGMA foreign_keys=ON"));
     runSetup(QStringLiteral("PRAGMA busy_timeout=10000"));
+    sqlite3_set_authorizer(db, refuseObjectsInMain, nullptr);
     m_dbmsName = QStringLiteral("SQLite");
     m_dbmsVersion = QString::fromLatin1(sqlite3_libversion());
 }
@@ -387,13 +387,23 @@ void TADOConnection::openPostgres()
 void TADOConnection::openOdbc()
 {
     QStringList pairs;
+    QString dsn;
+    bool driverNamed = false;
     for (const auto &[name, value] : m_properties) {
         if (name.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0
             || name.compare(QLatin1String("User ID"), Qt::CaseInsensitive) == 0
             || name.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0)
             continue;
-        pairs << name + QLatin1Char('=') + value;
+        if (name.compare(QLatin1String("DSN"), Qt::CaseInsensitive) == 0)
+            dsn = value;
+        else
+            pairs << name + QLatin1Char('=') + value;
+        driverNamed = driverNamed || name.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0
+                      || name.compare(QLatin1String("Server"), Qt::CaseInsensitive) == 0;
     }
+    // The driver prefixes "DSN=" itself unless the string names a driver or a server.
+    if (!dsn.isEmpty())
+        pairs.prepend(driverNamed ? QStringLiteral("DSN=") + dsn : dsn);
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
     m_db.setDatabaseName(pairs.join(QLatin1Char(';')));
     m_db.setUserName(ConnectionProperty(QStringLiteral("User ID")));
@@ -470,15 +480,18 @@ void TADOConnection::RollbackTrans()
     transactionStep(&QSqlDatabase::rollback, "Rollback", OnRollbackTransComplete, true);
 }
 
-QSqlQuery TADOConnection::run(const QString &text, const TParameters &params, TExecuteSource source, bool forwardOnly)
+QSqlQuery TADOConnection::run(const QString &text, const TParams &params, TExecuteSource source, bool forwardOnly)
 {
     checkUsable();
     const SplitStatement split = splitParameters(text);
     QList<QVariant> values;
+    int positional = 0;
     for (const QString &name : split.names) {
-        const TParameter *p = params.FindParam(name);
+        const TParam *p = name.isEmpty() ? (positional < params.Count() ? &params[positional++] : nullptr)
+                                         : params.FindParam(name);
         if (!p)
-            throw EDatabaseError(QStringLiteral("No value for the parameter :%1").arg(name));
+            throw EDatabaseError(name.isEmpty() ? QStringLiteral("No value for the parameter %1").arg(positional + 1)
+                                                : QStringLiteral("No value for the parameter :%1").arg(name));
         values << boundValue(*p, m_provider);
     }
 
@@ -513,17 +526,17 @@ QSqlQuery TADOConnection::run(const QString &text, const TParameters &params, TE
     return q;
 }
 
-int TADOConnection::Execute(const QString &text, const TParameters &params, TExecuteSource source)
+int TADOConnection::Execute(const QString &text, const TParams &params, TExecuteSource source)
 {
     return run(text, params, source, true).numRowsAffected();
 }
 
-QSqlQuery TADOConnection::OpenQuery(const QString &text, const TParameters &params, TExecuteSource source)
+QSqlQuery TADOConnection::OpenQuery(const QString &text, const TParams &params, TExecuteSource source)
 {
     return run(text, params, source, true);
 }
 
-QVariant TADOConnection::SelectValue(const QString &text, const TParameters &params)
+QVariant TADOConnection::SelectValue(const QString &text, const TParams &params)
 {
     QSqlQuery q = run(text, params, TExecuteSource::Connection, true);
     return q.next() ? q.value(0) : QVariant();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DataSet.h"
 #include "Dialect.h"
 #include "UdlFile.h"
 
@@ -14,56 +15,16 @@
 
 class QThread;
 
-// A parameter of a statement, named as it is written in the text (":P_X" is "P_X"). Null is a value that is
-// not valid or is null; an empty text is bound as null too, because the stored statements test "is null" where
-// the text was left empty. Dates go to SQLite as 'YYYY-MM-DD HH:MM:SS' text.
-struct TParameter
-{
-    QString Name;
-    QVariant Value;
-    // The type the value is bound as; Unknown takes the value's own type.
-    QMetaType::Type DataType = QMetaType::UnknownType;
+// Statements name their parameters ":P_X" (or mark them "?", taken in order). A parameter binds by its
+// DataType: dates go to SQLite as 'YYYY-MM-DD HH:MM:SS' text, Booleans as 1 and 0, a float with a NumericScale
+// is rounded to it first, and an empty text is bound as null, because the stored statements test "is null"
+// where the text was left empty.
 
-    TParameter() = default;
-    TParameter(const QString &name, const QVariant &value = {}, QMetaType::Type dataType = QMetaType::UnknownType)
-        : Name(name)
-        , Value(value)
-        , DataType(dataType)
-    {
-    }
-    bool IsNull() const;
-};
-
-class TParameters
-{
-public:
-    TParameters() = default;
-    TParameters(std::initializer_list<TParameter> items)
-        : m_items(items)
-    {
-    }
-
-    int Count() const { return int(m_items.size()); }
-    TParameter &operator[](int index) { return m_items[index]; }
-    const TParameter &operator[](int index) const { return m_items[index]; }
-    // Names ignore case.
-    TParameter *FindParam(const QString &name);
-    const TParameter *FindParam(const QString &name) const;
-    // Raises EDatabaseError when there is none.
-    TParameter &ParamByName(const QString &name);
-    TParameter &AddParameter(const QString &name, const QVariant &value = {},
-                             QMetaType::Type dataType = QMetaType::UnknownType);
-    void Clear() { m_items.clear(); }
-    // Makes the list hold the parameters a command text names, in order of first use; a parameter that stays
-    // keeps its value and type.
-    void ParseSQL(const QString &commandText);
-
-    auto begin() const { return m_items.begin(); }
-    auto end() const { return m_items.end(); }
-
-private:
-    QList<TParameter> m_items;
-};
+// Makes the list hold the parameters a command text names, in order of first use; a parameter that stays
+// keeps its value and type.
+void ParseSQLParams(TParams &params, const QString &commandText);
+// A parameter list in place, for short statements: ParamsOf({{"P_ID", 5}}).
+TParams ParamsOf(std::initializer_list<QPair<QString, QVariant>> values);
 
 // Who sends a statement; the trace lists parameters differently for datasets and commands.
 enum class TExecuteSource { Connection, Command, DataSet };
@@ -71,7 +32,7 @@ enum class TExecuteSource { Connection, Command, DataSet };
 struct TExecuteInfo
 {
     QString CommandText;
-    const TParameters *Parameters = nullptr;
+    const TParams *Parameters = nullptr;
     TExecuteSource Source = TExecuteSource::Connection;
 };
 
@@ -123,13 +84,13 @@ public:
     bool InTransaction() const { return m_inTransaction; }
 
     // Runs a statement and answers the rows it affected.
-    int Execute(const QString &text, const TParameters &params = {},
+    int Execute(const QString &text, const TParams &params = {},
                 TExecuteSource source = TExecuteSource::Connection);
     // Runs a query and answers it positioned before its first row; numbers arrive as double.
-    QSqlQuery OpenQuery(const QString &text, const TParameters &params = {},
+    QSqlQuery OpenQuery(const QString &text, const TParams &params = {},
                         TExecuteSource source = TExecuteSource::Connection);
     // The first column of the first row; invalid when there is no row.
-    QVariant SelectValue(const QString &text, const TParameters &params = {});
+    QVariant SelectValue(const QString &text, const TParams &params = {});
 
     // A closed connection with the same settings, or an open one when this one is open, for the calling thread.
     std::unique_ptr<TADOConnection> CloneForThread() const;
@@ -151,7 +112,7 @@ private:
     void openPostgres();
     void openOdbc();
     void runSetup(const QString &text);
-    QSqlQuery run(const QString &text, const TParameters &params, TExecuteSource source, bool forwardOnly);
+    QSqlQuery run(const QString &text, const TParams &params, TExecuteSource source, bool forwardOnly);
     void checkUsable() const;
     void dropDatabase();
     void transactionStep(bool (QSqlDatabase::*step)(), const char *what,

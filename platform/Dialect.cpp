@@ -2,6 +2,7 @@
 
 #include "AdoConnection.h"
 #include "DatabaseError.h"
+#include "LogSink.h"
 
 #include <QRegularExpression>
 
@@ -69,6 +70,8 @@ public:
         checkedColumnList(columns);
         checkedIdentifier(refTable);
         checkedColumnList(refColumns);
+        platformLog(LogKind::Debug, QStringLiteral("The foreign key %1 of %2 is not added: SQLite declares foreign keys "
+                                                   "only with the table").arg(name, table));
         return {};
     }
     QString createIndex(const QString &name, const QString &table, const QString &columns) const override
@@ -82,7 +85,7 @@ public:
         return connection
                    .SelectValue(QStringLiteral("select count(*) from ZOLT.sqlite_master where type = 'table' "
                                                "and upper(name) = upper(:P_TABLE)"),
-                                {{QStringLiteral("P_TABLE"), table}})
+                                ParamsOf({{QStringLiteral("P_TABLE"), table}}))
                    .toInt()
                > 0;
     }
@@ -90,7 +93,7 @@ public:
     {
         const QVariant type = connection.SelectValue(
             QStringLiteral("select type from pragma_table_info(:P_TABLE, 'ZOLT') where upper(name) = upper(:P_COLUMN)"),
-            {{QStringLiteral("P_TABLE"), table.toUpper()}, {QStringLiteral("P_COLUMN"), column}});
+            ParamsOf({{QStringLiteral("P_TABLE"), table.toUpper()}, {QStringLiteral("P_COLUMN"), column}}));
         return type.isValid() ? declaredWidth(type.toString()) : -1;
     }
     // Constraint names are not kept, and there is nothing to drop.
@@ -99,7 +102,7 @@ public:
     // SQLite has no sequences: a table of last values, bumped and read in one transaction.
     QVariant nextSequenceValue(TADOConnection &connection, const QString &name) const override
     {
-        const TParameters params = {{QStringLiteral("P_NAME"), name.toUpper()}};
+        const TParams params = ParamsOf({{QStringLiteral("P_NAME"), name.toUpper()}});
         const bool own = !connection.InTransaction();
         if (own)
             connection.BeginTrans();
@@ -206,18 +209,18 @@ public:
         return connection
                    .SelectValue(QStringLiteral("select count(*) from information_schema.tables "
                                                "where table_schema = 'zolt' and table_name = lower(:P_TABLE)"),
-                                {{QStringLiteral("P_TABLE"), table}})
+                                ParamsOf({{QStringLiteral("P_TABLE"), table}}))
                    .toInt()
                > 0;
     }
     int columnWidth(TADOConnection &connection, const QString &table, const QString &column) const override
     {
-        QSqlQuery q = connection.OpenQuery(
+        const QVariant width = connection.SelectValue(
             QStringLiteral("select coalesce(character_maximum_length, numeric_precision, 0) "
                            "from information_schema.columns where table_schema = 'zolt' "
                            "and table_name = lower(:P_TABLE) and column_name = lower(:P_COLUMN)"),
-            {{QStringLiteral("P_TABLE"), table}, {QStringLiteral("P_COLUMN"), column}});
-        return q.next() ? q.value(0).toInt() : -1;
+            ParamsOf({{QStringLiteral("P_TABLE"), table}, {QStringLiteral("P_COLUMN"), column}}));
+        return width.isValid() ? width.toInt() : -1;
     }
     bool constraintExists(TADOConnection &connection, const QString &table, const QString &name) const override
     {
@@ -225,7 +228,7 @@ public:
                    .SelectValue(QStringLiteral("select count(*) from information_schema.table_constraints "
                                                "where constraint_schema = 'zolt' and table_name = lower(:P_TABLE) "
                                                "and constraint_name = lower(:P_NAME)"),
-                                {{QStringLiteral("P_TABLE"), table}, {QStringLiteral("P_NAME"), name}})
+                                ParamsOf({{QStringLiteral("P_TABLE"), table}, {QStringLiteral("P_NAME"), name}}))
                    .toInt()
                > 0;
     }
@@ -235,11 +238,11 @@ public:
         if (!connection
                  .SelectValue(QStringLiteral("select count(*) from information_schema.sequences "
                                              "where sequence_schema = 'zolt' and sequence_name = lower(:P_NAME)"),
-                              {{QStringLiteral("P_NAME"), name}})
+                              ParamsOf({{QStringLiteral("P_NAME"), name}}))
                  .toInt())
             return {};
         return connection.SelectValue(QStringLiteral("select nextval(:P_NAME) as NextSEQ"),
-                                      {{QStringLiteral("P_NAME"), qualified}});
+                                      ParamsOf({{QStringLiteral("P_NAME"), qualified}}));
     }
 };
 

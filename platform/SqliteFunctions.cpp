@@ -124,7 +124,7 @@ QString formatDate(const QDateTime &value, const QString &format)
 }
 
 // The value rounded half away from zero to `scale` decimals, as fixed text without a sign. The rounding works
-// on the shortest decimal form of the double, so 2.675 rounds to 2.68 as the server's numbers do.
+// on the shortest decimal form of the double, so 2.675 rounds to 2.68 as the servers' numbers do.
 QString fixedDecimal(double value, int scale)
 {
     const QString sci = QString::number(std::abs(value), 'e', 14); // d.dddddddddddddde±XX
@@ -299,6 +299,12 @@ QDateTime parseSqliteDate(const QString &text)
     if (t.size() == 19 && t.at(10) == QLatin1Char('T'))
         t[10] = QLatin1Char(' ');
     return t.size() == 19 ? QDateTime::fromString(t, kDateFormat) : QDateTime();
+}
+
+double roundDecimal(double value, int scale)
+{
+    const double magnitude = fixedDecimal(value, scale).toDouble();
+    return value < 0 ? -magnitude : magnitude;
 }
 
 int registerSqliteFunctions(sqlite3 *db)

@@ -124,6 +124,19 @@ TEST(DatabaseConnectionString, MalformedOrUnknownProviderIsRefusedBeforeAnyOpen)
     }
 }
 
+TEST_P(DatabaseConnection, TablesAreMadeInTheSchemaAndFoundUnqualified)
+{
+    db->Execute(QStringLiteral("create table ZOLT.KEPT (A integer)"));
+    db->Execute(QStringLiteral("insert into KEPT (A) values (1)"));
+    // SQLite would make an unqualified table in the in-memory main database, lost at disconnect: refused.
+    const QString unqualified = failureOf([&] { db->Execute(QStringLiteral("create table LOST (A integer)")); });
+    EXPECT_EQ(unqualified.isEmpty(), !isSqlite()) << unqualified.toStdString();
+    db->Close();
+    db->Open();
+    EXPECT_EQ(db->SelectValue(QStringLiteral("select count(*) from KEPT")).toInt(), 1);
+    EXPECT_EQ(db->SqlDialect()->tableExists(*db, QStringLiteral("LOST")), !isSqlite());
+}
+
 TEST_P(DatabaseConnection, ParametersOfEveryTypeRoundTrip)
 {
     makeTable();
@@ -142,11 +155,11 @@ TEST_P(DatabaseConnection, ParametersOfEveryTypeRoundTrip)
         {-4, QStringLiteral("x"), -2.5, when.addSecs(-13 * 3600 - 5 * 60 - 9), 3.0},
     };
     for (const Row &r : rows) {
-        insert.Parameters.ParamByName(QStringLiteral("ID")).Value = r.id;
-        insert.Parameters.ParamByName(QStringLiteral("name")).Value = r.name;
-        insert.Parameters.ParamByName(QStringLiteral("AMOUNT")).Value = r.amount;
-        insert.Parameters.ParamByName(QStringLiteral("D")).Value = r.date;
-        insert.Parameters.ParamByName(QStringLiteral("F")).Value = r.f;
+        insert.Parameters.ParamByName(QStringLiteral("ID")).SetValue(r.id);
+        insert.Parameters.ParamByName(QStringLiteral("name")).SetValue(r.name);
+        insert.Parameters.ParamByName(QStringLiteral("AMOUNT")).SetValue(r.amount);
+        insert.Parameters.ParamByName(QStringLiteral("D")).SetValue(r.date);
+        insert.Parameters.ParamByName(QStringLiteral("F")).SetValue(r.f);
         EXPECT_EQ(insert.Execute(), 1);
     }
     QSqlQuery q = db->OpenQuery(QStringLiteral("select ID, NAME, AMOUNT, D, F from ZOLT.T order by ID"));
@@ -173,7 +186,7 @@ TEST_P(DatabaseConnection, ParametersOfEveryTypeRoundTrip)
 
 TEST_P(DatabaseConnection, ParameterTextsAreNotParsedInsideQuotesAndRepeatsBindTheSameValue)
 {
-    const TParameters params = {{QStringLiteral("P_X"), 7}, {QStringLiteral("P_NONE"), QVariant()}};
+    const TParams params = ParamsOf({{QStringLiteral("P_X"), 7}, {QStringLiteral("P_NONE"), QVariant()}});
     EXPECT_EQ(db->SelectValue(QStringLiteral("select CONCAT(':P_X', ' :P_Y ', CASE WHEN :P_NONE IS NULL THEN "
                                              ":P_X + :P_X ELSE 0 END) /* :P_Z */"),
                               params)
@@ -192,12 +205,12 @@ TEST_P(DatabaseConnection, OrderByADateColumnIsChronological)
                                     QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59)),
                                     QDateTime(QDate(2024, 2, 9), QTime(8, 0))};
     for (int i = 0; i < dates.size(); ++i) {
-        insert.Parameters.ParamByName(QStringLiteral("ID")).Value = i;
-        insert.Parameters.ParamByName(QStringLiteral("D")).Value = i % 2 ? QVariant(dates[i]) : QVariant(dates[i].date());
+        insert.Parameters.ParamByName(QStringLiteral("ID")).SetValue(i);
+        insert.Parameters.ParamByName(QStringLiteral("D")).SetValue(i % 2 ? QVariant(dates[i]) : QVariant(dates[i].date()));
         insert.Execute();
     }
     QSqlQuery q = db->OpenQuery(QStringLiteral("select ID from ZOLT.T where D >= :FROM and D < :TILL order by D"),
-                                {{QStringLiteral("FROM"), QDate(2024, 2, 1)}, {QStringLiteral("TILL"), QDate(2024, 11, 1)}});
+                                ParamsOf({{QStringLiteral("FROM"), QDate(2024, 2, 1)}, {QStringLiteral("TILL"), QDate(2024, 11, 1)}}));
     QList<int> order;
     while (q.next())
         order << q.value(0).toInt();
@@ -261,8 +274,8 @@ TEST_P(DatabaseConnection, TraceEventsCarryStatementsParametersAndOutcomes)
     c.AfterDisconnect = [&](TADOConnection &) { lines << QStringLiteral("after disconnect"); };
     c.OnWillExecute = [&](TADOConnection &, const TExecuteInfo &info) {
         QString line = QStringLiteral("will %1 %2").arg(int(info.Source)).arg(info.CommandText);
-        for (const TParameter &p : *info.Parameters)
-            line += QStringLiteral(" %1=%2").arg(p.Name, p.IsNull() ? QStringLiteral("Null") : p.Value.toString());
+        for (const TParam &p : *info.Parameters)
+            line += QStringLiteral(" %1=%2").arg(p.Name(), p.IsNull() ? QStringLiteral("Null") : p.Value().toString());
         lines << line;
     };
     c.OnExecuteComplete = [&](TADOConnection &, double seconds, const QString &e, TEventStatus s) {
@@ -272,7 +285,7 @@ TEST_P(DatabaseConnection, TraceEventsCarryStatementsParametersAndOutcomes)
     c.Open();
     TADOCommand cmd(&c);
     cmd.SetCommandText(QStringLiteral("insert into ZOLT.T (ID, NAME) values (:ID, :NAME)"));
-    cmd.Parameters.ParamByName(QStringLiteral("ID")).Value = 5;
+    cmd.Parameters.ParamByName(QStringLiteral("ID")).SetValue(5);
     c.BeginTrans();
     cmd.Execute();
     c.CommitTrans();
@@ -310,7 +323,7 @@ TEST_P(DatabaseConnection, ACloneServesAnotherThread)
             EXPECT_TRUE(own->Connected());
             own->BeginTrans();
             for (int i = 1; i <= 3; ++i)
-                own->Execute(QStringLiteral("insert into ZOLT.T (ID) values (:ID)"), {{QStringLiteral("ID"), i}});
+                own->Execute(QStringLiteral("insert into ZOLT.T (ID) values (:ID)"), ParamsOf({{QStringLiteral("ID"), i}}));
             own->CommitTrans();
         } catch (const EDatabaseError &e) {
             workerError = e.message();
@@ -326,16 +339,70 @@ TEST_P(DatabaseConnection, CommandAnswersRowsAffectedAndFollowsItsText)
 {
     makeTable();
     for (int i = 1; i <= 3; ++i)
-        db->Execute(QStringLiteral("insert into ZOLT.T (ID, NAME) values (:ID, 'a')"), {{QStringLiteral("ID"), i}});
+        db->Execute(QStringLiteral("insert into ZOLT.T (ID, NAME) values (:ID, 'a')"), ParamsOf({{QStringLiteral("ID"), i}}));
     TADOCommand cmd(db.get());
     cmd.SetCommandText(QStringLiteral("update ZOLT.T set NAME = :NAME where ID >= :FROM"));
-    cmd.Parameters.ParamByName(QStringLiteral("NAME")).Value = QStringLiteral("b");
-    cmd.Parameters.ParamByName(QStringLiteral("FROM")).Value = 2;
+    cmd.Parameters.ParamByName(QStringLiteral("NAME")).SetValue(QStringLiteral("b"));
+    cmd.Parameters.ParamByName(QStringLiteral("FROM")).SetValue(2);
     EXPECT_EQ(cmd.Execute(), 2);
     cmd.SetCommandText(QStringLiteral("update ZOLT.T set NAME = :NAME where ID < :TILL"));
     ASSERT_EQ(cmd.Parameters.Count(), 2);
-    EXPECT_EQ(cmd.Parameters[0].Value.toString(), QStringLiteral("b")) << "a parameter that stays keeps its value";
+    EXPECT_EQ(cmd.Parameters[0].Value().toString(), QStringLiteral("b")) << "a parameter that stays keeps its value";
     EXPECT_TRUE(cmd.Parameters[1].IsNull());
     EXPECT_EQ(cmd.Execute(), 0) << "ID < NULL selects nothing";
     EXPECT_THROW(cmd.Parameters.ParamByName(QStringLiteral("FROM")), EDatabaseError);
+}
+
+// Outside databases are reached through ODBC; the test defines its DSN over the SQLite ODBC driver.
+TEST(DatabaseOdbc, ConnectsThroughADataSourceName)
+{
+    TempSqliteFile file;
+    {
+        TADOConnection creator;
+        creator.SetConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1").arg(file.path()));
+        creator.SetCreateIfMissing(true);
+        creator.Open();
+        creator.Execute(QStringLiteral("create table ZOLT.SUBSCRIBER (ID integer, NAME varchar(20))"));
+        creator.Execute(QStringLiteral("insert into ZOLT.SUBSCRIBER values (7, 'Петров')"));
+    }
+    const QString ini = file.dir() + QStringLiteral("/odbc.ini");
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[tarvik-test]\nDriver=SQLite3\nDatabase=%1\n").arg(file.path()).toUtf8());
+    f.close();
+    const QByteArray previous = qgetenv("ODBCINI");
+    qputenv("ODBCINI", ini.toLocal8Bit());
+
+    TADOConnection c;
+    c.SetConnectionString(QStringLiteral("ODBC;DSN=tarvik-test"));
+    EXPECT_EQ(c.Provider(), TADOConnection::TProvider::ODBC);
+    EXPECT_EQ(c.SqlDialect(), nullptr);
+    c.Open();
+    EXPECT_EQ(c.SelectValue(QStringLiteral("select NAME from SUBSCRIBER where ID = :ID"), ParamsOf({{QStringLiteral("ID"), 7}}))
+                  .toString(),
+              QStringLiteral("Петров"));
+    c.Close();
+
+    TADOConnection missing;
+    missing.SetConnectionString(QStringLiteral("ODBC;DSN=no-such-dsn"));
+    EXPECT_THROW(missing.Open(), EDatabaseError);
+    if (previous.isNull())
+        qunsetenv("ODBCINI");
+    else
+        qputenv("ODBCINI", previous);
+}
+
+TEST_P(DatabaseConnection, MoneyParametersAreRoundedToTheirScaleBeforeBinding)
+{
+    TParams params;
+    TParam &sum = params.CreateParam(ftFloat, QStringLiteral("P_SUM"));
+    sum.SetNumericScale(2);
+    const QString sql = QStringLiteral("select CAST(:P_SUM AS %1)").arg(db->SqlDialect()->doubleType());
+    for (const auto &[value, expected] : {std::pair{2.675, 2.68}, {-2.675, -2.68}, {1.005, 1.01}, {0.994999, 0.99}}) {
+        sum.SetValue(value);
+        EXPECT_DOUBLE_EQ(db->SelectValue(sql, params).toDouble(), expected) << value;
+    }
+    sum.SetNumericScale(-1);
+    sum.SetValue(2.675);
+    EXPECT_DOUBLE_EQ(db->SelectValue(sql, params).toDouble(), 2.675);
 }

@@ -42,7 +42,7 @@ TEST_P(DatabaseDialect, RegisteredDateFunctions)
         {"TO_CHAR(ADD_MONTHS(TO_DATE('15/01/2024','DD/MM/YYYY'), -13), 'YYYY-MM-DD')", "2022-12-15"},
         {"TO_CHAR(ADD_MONTHS(:P_TIME, 1), 'YYYY-MM-DD HH24:MI:SS')", "2024-04-05 14:07:09"},
     };
-    const TParameters time = {{QStringLiteral("P_TIME"), QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))}};
+    const TParams time = ParamsOf({{QStringLiteral("P_TIME"), QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))}});
     for (const Case &c : cases)
         EXPECT_EQ(db->SelectValue(QStringLiteral("select ") + QString::fromLatin1(c.expression), time).toString(),
                   QString::fromLatin1(c.expected))
@@ -96,7 +96,7 @@ TEST_P(DatabaseDialect, DateArithmeticAndTheCurrentTime)
     EXPECT_LE(now, QDateTime::currentDateTime().addSecs(2));
 
     const QString jan31 = QStringLiteral(":P_JAN31");
-    const TParameters p = {{QStringLiteral("P_JAN31"), QDateTime(QDate(2024, 1, 31), QTime(18, 30))}};
+    const TParams p = ParamsOf({{QStringLiteral("P_JAN31"), QDateTime(QDate(2024, 1, 31), QTime(18, 30))}});
     const QString mar1 = QStringLiteral("TO_DATE('01/03/2024','DD/MM/YYYY')");
     EXPECT_EQ(value(QStringLiteral("CAST(%1 AS INTEGER)").arg(d().daysBetween(mar1, QStringLiteral("TO_DATE('31/01/2024','DD/MM/YYYY')"))))
                   .toInt(),
