@@ -121,11 +121,11 @@ void TDMR::installTrace()
         trace(QStringLiteral("WillExecute.. ") + (secret ? m_secretShownAs : info.CommandText));
         if (info.Parameters && !secret) {
             int index = 0;
-            for (const TParameter &p : *info.Parameters) {
+            for (const TParam &p : *info.Parameters) {
                 if (info.Source == TExecuteSource::DataSet)
-                    trace(QStringLiteral("P[%1] %2 = %3").arg(index).arg(p.Name, valueText(p.Value)));
+                    trace(QStringLiteral("P[%1] %2 = %3").arg(index).arg(p.Name(), valueText(p.Value())));
                 else
-                    trace(p.Name + QStringLiteral(" = ") + valueText(p.Value));
+                    trace(p.Name() + QStringLiteral(" = ") + valueText(p.Value()));
                 ++index;
             }
         }
@@ -313,7 +313,7 @@ bool TDMR::ExecSqlScript(const QString &script)
     return ok;
 }
 
-QVariant TDMR::selectValue(const QString &text, const TParameters &params)
+QVariant TDMR::selectValue(const QString &text, const TParams &params)
 {
     return m_connection->SelectValue(text, params);
 }
@@ -330,7 +330,7 @@ bool TDMR::GetNextSeqValue(const QString &sequenceName, QVariant &value)
 }
 
 double TDMR::GetNextNo(const QString &keyField, const QString &table, const QString &condition,
-                       const TParameters &params)
+                       const TParams &params)
 {
     try {
         const QVariant v = selectValue(QStringLiteral("select (MAX(") + keyField + QStringLiteral(")+1) as NEXT_NO")
@@ -343,7 +343,7 @@ double TDMR::GetNextNo(const QString &keyField, const QString &table, const QStr
     }
 }
 
-double TDMR::GetMinId(const QString &field, const QString &table, const QString &condition, const TParameters &params)
+double TDMR::GetMinId(const QString &field, const QString &table, const QString &condition, const TParams &params)
 {
     try {
         const QVariant v = selectValue(QStringLiteral("select MIN(") + field + QStringLiteral(") as MIN_ID")
@@ -369,7 +369,7 @@ bool TDMR::GetRefCount(const QString &field, const QString &table, const QVarian
     }
 }
 
-int TDMR::GetRecordsCount(const QString &table, const QString &condition, const TParameters &params)
+int TDMR::GetRecordsCount(const QString &table, const QString &condition, const TParams &params)
 {
     try {
         const QVariant v = selectValue(QStringLiteral("select count(*) as QRecords from ZOLT.") + table

@@ -54,11 +54,11 @@ public:
     // Key values travel as numbers: MAX+1, 1 on an empty table, 0 when the query fails. The condition is
     // program text; values in it are bound through params.
     double GetNextNo(const QString &keyField, const QString &table, const QString &condition = {},
-                     const TParameters &params = {});
+                     const TParams &params = {});
     double GetMinId(const QString &field, const QString &table, const QString &condition = {},
-                    const TParameters &params = {});
+                    const TParams &params = {});
     bool GetRefCount(const QString &field, const QString &table, const QVariant &value);
-    int GetRecordsCount(const QString &table, const QString &condition = {}, const TParameters &params = {});
+    int GetRecordsCount(const QString &table, const QString &condition = {}, const TParams &params = {});
     bool ChangeDbPassword(const QString &newPassword);
 
     // The operator's company of the configuration row; -1 when there is none.
@@ -179,17 +179,17 @@ private:
     void buildConnection();
     void installTrace();
     void executeTraced(const QString &statement);
-    QVariant selectValue(const QString &text, const TParameters &params = {});
+    QVariant selectValue(const QString &text, const TParams &params = {});
     bool createNewEmbeddedDatabase();
     void sendToMainWindow(int message);
     bool runStep(const QStringList &statements);
     // Business commands' helpers.
     int nextId(const QString &keyField, const QString &table);
     void rollbackQuietly();
-    bool runLogged(const QString &text, const TParameters &params);
+    bool runLogged(const QString &text, const TParams &params);
     int insertPayDoc(int paySourceId, const QString &docNo, const QString &notice, double sum, const QDate &date);
     int insertPayment(int docId, int customerId, const QString &notice, double sum, const QDate &date, int servId);
-    double sumOf(const QString &text, const TParameters &params);
+    double sumOf(const QString &text, const TParams &params);
 
     std::unique_ptr<TADOConnection> m_connection;
     QString m_connectionsFolder;

@@ -48,7 +48,7 @@ void TDMR::rollbackQuietly()
     }
 }
 
-bool TDMR::runLogged(const QString &text, const TParameters &params)
+bool TDMR::runLogged(const QString &text, const TParams &params)
 {
     try {
         m_connection->Execute(text, params);
@@ -270,7 +270,7 @@ void TDMR::SetCustMainSmartCard(const QVariant &customerId, const QVariant &card
     if (!m_connection->Connected())
         return;
     try {
-        const TParameters params{{kCustomer, customerId}, {QStringLiteral("P_SMARTCARD_ID"), cardId}};
+        const TParams params{{kCustomer, customerId}, {QStringLiteral("P_SMARTCARD_ID"), cardId}};
         const QVariant n = selectValue(QStringLiteral("select count(*) as QREC from ZOLT.CUSTOMER_SMARTCARDS where "
                                                       "CUSTOMER_ID = :P_CUSTOMER_ID and SMARTCARD_ID = :P_SMARTCARD_ID"),
                                        params);
@@ -449,7 +449,7 @@ double TDMR::GetFirstSubscrPaySum(const QDate &date)
 
 namespace {
 
-QString houseIdList(TADOConnection &connection, const QString &condition, const TParameters &params)
+QString houseIdList(TADOConnection &connection, const QString &condition, const TParams &params)
 {
     QString list = QStringLiteral("0");
     QSqlQuery q = connection.OpenQuery(QStringLiteral("select HOUSE_ID from ZOLT.HOUSE where ") + condition, params);

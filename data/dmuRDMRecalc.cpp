@@ -49,7 +49,7 @@ QString inRange(const char *column, bool bounded)
 
 } // namespace
 
-double TDMR::sumOf(const QString &text, const TParameters &params)
+double TDMR::sumOf(const QString &text, const TParams &params)
 {
     return ColumnMoney(selectValue(text, params));
 }
@@ -74,8 +74,8 @@ bool TDMR::CheckCustDebt(const QVariant &customerId, int debtMode, const QDate &
     CommitWork();
 
     const QVariant id = customerId;
-    const TParameters byCustomer{{QStringLiteral("P_CUSTOMER_ID"), id}};
-    const TParameters inMonth{{QStringLiteral("P_CUSTOMER_ID"), id},
+    const TParams byCustomer{{QStringLiteral("P_CUSTOMER_ID"), id}};
+    const TParams inMonth{{QStringLiteral("P_CUSTOMER_ID"), id},
                               {QStringLiteral("P_FROM"), at(from)},
                               {QStringLiteral("P_TO"), at(next)}};
 
@@ -187,7 +187,7 @@ bool TDMR::CheckCustDebt(const QVariant &customerId, int debtMode, const QDate &
     }
 
     // The next month's incoming balance is this month's outgoing one, never with the prepayment in it.
-    const TParameters nextRow{{QStringLiteral("P_DEBT_SUM"), out},
+    const TParams nextRow{{QStringLiteral("P_DEBT_SUM"), out},
                               {QStringLiteral("P_CUSTOMER_ID"), id},
                               {QStringLiteral("P_REL_DATE"), at(next)}};
     bool exists = false;
@@ -223,7 +223,7 @@ void TDMR::CorrectInitBalance(const QVariant &customerId)
     if (!m_connection->Connected())
         return;
     const QDate init = InitDate();
-    const TParameters byCustomer{{QStringLiteral("P_CUSTOMER_ID"), customerId}};
+    const TParams byCustomer{{QStringLiteral("P_CUSTOMER_ID"), customerId}};
     // Payments before the initialisation date are subtracted whatever their sign, as the reseed of the close does.
     const double before = sumOf(QStringLiteral("select SUM(PAY_SUM) from ZOLT.PAYMENT "
                                                "where CUSTOMER_ID = :P_CUSTOMER_ID and PAY_DATE < :P_INIT"),
@@ -254,7 +254,7 @@ void TDMR::CorrectInitBalance(const QVariant &customerId)
                                {QStringLiteral("P_CUSTOMER_ID"), customerId}},
                               TExecuteSource::Command);
     }
-    const TParameters row{{QStringLiteral("P_DEBT_SUM"), init2},
+    const TParams row{{QStringLiteral("P_DEBT_SUM"), init2},
                           {QStringLiteral("P_CUSTOMER_ID"), customerId},
                           {QStringLiteral("P_REL_DATE"), at(init)}};
     QSqlQuery q = m_connection->OpenQuery(QStringLiteral("select DEBT_SUM from ZOLT.PAY_ACCOUNT "
@@ -303,7 +303,7 @@ void TDMR::MarkInvalidCustDebt(const QVariant &customerId, const QVariant &chang
     const QDate from = (changed.isValid() && monthStart(changed) < accDate) ? monthStart(changed) : accDate;
     trace(QStringLiteral("Добавить информацию об абоненте в список непересчитанных долгов ") + customerId.toString()
           + QStringLiteral(" от ") + DateToStr(DateToDayCount(from)));
-    const TParameters row{{QStringLiteral("P_CUSTOMER_ID"), customerId}, {QStringLiteral("P_DATE_FROM"), at(from)}};
+    const TParams row{{QStringLiteral("P_CUSTOMER_ID"), customerId}, {QStringLiteral("P_DATE_FROM"), at(from)}};
     m_connection->Execute(QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = :P_CUSTOMER_ID "
                                          "and DATE_FROM >= :P_DATE_FROM"),
                           row, TExecuteSource::Command);

@@ -73,7 +73,7 @@ void TDMR::UpdateCustState(const QVariant &customerId, const QVariant &storedSta
 {
     if (!m_connection->Connected())
         return;
-    const TParameters idParam{{kCustomer, customerId}};
+    const TParams idParam{{kCustomer, customerId}};
 
     // For each service, its latest period(s); a customer without periods gives one row of missing values.
     QList<StateRow> rows;

@@ -422,7 +422,7 @@ bool TDMR::StampDbVersion()
 {
     const int rows = selectValue(QStringLiteral("select COUNT(*) as QRec from ZOLT.DB_VERSION where MODULE_ID = 1")).toInt();
     CommitWork();
-    const TParameters ver = {{QStringLiteral("VER"), DbSchema::CurrentVersion}};
+    const TParams ver = {{QStringLiteral("VER"), DbSchema::CurrentVersion}};
     if (rows < 1)
         m_connection->Execute(QStringLiteral("insert into ZOLT.DB_VERSION (module_id, db_version) values (1, :VER)"), ver);
     else

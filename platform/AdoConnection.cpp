@@ -199,10 +199,7 @@ void ParseSQLParams(TParams &params, const QString &commandText)
 
 TParams ParamsOf(std::initializer_list<QPair<QString, QVariant>> values)
 {
-    TParams params;
-    for (const auto &[name, value] : values)
-        params.CreateParam(ftUnknown, name).SetValue(value);
-    return params;
+    return TParams(values);
 }
 
 TADOConnection::TADOConnection(QObject *parent)

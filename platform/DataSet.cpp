@@ -174,6 +174,12 @@ void TParam::SetValue(const QVariant &v)
     }
 }
 
+TParams::TParams(std::initializer_list<QPair<QString, QVariant>> values)
+{
+    for (const auto &[name, value] : values)
+        CreateParam(ftUnknown, name).SetValue(value);
+}
+
 TParam &TParams::CreateParam(TFieldType type, const QString &name, TParamType kind)
 {
     m_items.append(TParam(name, type, kind));

@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <initializer_list>
+
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -376,6 +378,9 @@ private:
 class TParams
 {
 public:
+    TParams() = default;
+    // A short list written in place: {{"P_ID", 5}, {"P_NAME", name}}.
+    TParams(std::initializer_list<QPair<QString, QVariant>> values);
     TParam &CreateParam(TFieldType type, const QString &name, TParamType kind = ptInput);
     TParam &AddParam(const TParam &p);
     TParam *FindParam(const QString &name); // ignores case

@@ -21,7 +21,7 @@ protected:
         ASSERT_TRUE(m_dmr->Get_DatabaseConnectStatus());
     }
 
-    void exec(const QString &sql, const TParameters &params = {}) { m_dmr->dbConnection()->Execute(sql, params); }
+    void exec(const QString &sql, const TParams &params = {}) { m_dmr->dbConnection()->Execute(sql, params); }
 
     // Structure changes need the schema owner: how a failing statement is brought about.
     void execAsOwner(const QString &sql)
@@ -34,7 +34,7 @@ protected:
         owner->DbLogOut();
     }
 
-    QVariant value(const QString &sql, const TParameters &params = {})
+    QVariant value(const QString &sql, const TParams &params = {})
     {
         return m_dmr->dbConnection()->SelectValue(sql, params);
     }
