@@ -1,6 +1,8 @@
 // The server dataset on both engines: fetching and typing, declared fields, key fields and what a provider
 // asks of it.
 #include "AdoDataSet.h"
+#include "ClientDataSet.h"
+#include "DataSetProvider.h"
 #include "DatabaseError.h"
 #include "DatabaseFixture.h"
 #include "MemTable.h"
@@ -140,4 +142,45 @@ TEST_P(DatabaseDataSet, ProviderStatementsAndTransactions)
     db->CommitTrans();
     EXPECT_EQ(ds->PSExecuteStatement(QStringLiteral("select NOTICE from ZOLT.PAYMENT where PAYMENT_ID = ?"), key, &reread), 1);
     EXPECT_EQ(reread.FieldByName(QStringLiteral("NOTICE"))->AsString(), QStringLiteral("новый"));
+}
+
+TEST_P(DatabaseDataSet, AClientDataSetWritesItsChangesBackThroughAProvider)
+{
+    TADODataSet server;
+    server.SetConnection(db.get());
+    server.SetUniqueFields(QStringLiteral("PAYMENT_ID"));
+    TDataSetProvider provider;
+    provider.SetDataSet(&server);
+    provider.SetUpdateMode(upWhereKeyOnly);
+    provider.SetOptions(poAllowCommandText | poAutoRefresh);
+    provider.OnGetTableName = [](TDataSetProvider *, TDataSet *) { return QStringLiteral("ZOLT.PAYMENT"); };
+    TClientDataSet client;
+    client.SetProvider(&provider);
+    client.SetCommandText(QStringLiteral("select PAYMENT_ID, NOTICE, PAY_SUM, PAY_DATE from ZOLT.PAYMENT order by PAYMENT_ID"));
+    client.Open();
+    ASSERT_EQ(client.RecordCount(), 3);
+
+    client.First();
+    client.Edit();
+    client.FieldByName(QStringLiteral("NOTICE"))->SetAsString(QStringLiteral("исправлен"));
+    client.FieldByName(QStringLiteral("PAY_DATE"))->SetAsDateTime(QDateTime(QDate(2024, 3, 1), QTime(9, 30)));
+    client.Post();
+    client.Next();
+    client.Delete();
+    client.Append();
+    client.FieldByName(QStringLiteral("PAYMENT_ID"))->SetAsInteger(9);
+    client.FieldByName(QStringLiteral("PAY_SUM"))->SetAsFloat(-5.25);
+    client.Post();
+    EXPECT_EQ(client.ApplyUpdates(0), 0);
+    EXPECT_EQ(client.ChangeCount(), 0);
+
+    auto check = query(QStringLiteral("select PAYMENT_ID, NOTICE, PAY_SUM, PAY_DATE from ZOLT.PAYMENT order by PAYMENT_ID"));
+    check->Open();
+    ASSERT_EQ(check->RecordCount(), 3);
+    EXPECT_EQ(check->FieldByName(QStringLiteral("NOTICE"))->AsString(), QStringLiteral("исправлен"));
+    EXPECT_EQ(check->FieldByName(QStringLiteral("PAY_DATE"))->AsDateTime(), QDateTime(QDate(2024, 3, 1), QTime(9, 30)));
+    check->Last();
+    EXPECT_EQ(check->FieldByName(QStringLiteral("PAYMENT_ID"))->AsInteger(), 9);
+    EXPECT_DOUBLE_EQ(check->FieldByName(QStringLiteral("PAY_SUM"))->AsFloat(), -5.25);
+    EXPECT_TRUE(check->FieldByName(QStringLiteral("NOTICE"))->IsNull());
 }
