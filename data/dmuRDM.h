@@ -209,3 +209,9 @@ private:
 };
 
 extern TDMR *DMR;
+
+// A value read from the database that holds nothing: no row, or SQL NULL.
+inline bool isNullValue(const QVariant &v)
+{
+    return !v.isValid() || v.isNull();
+}

@@ -10,14 +10,9 @@ namespace {
 
 const QString kCustomer = QStringLiteral("P_CUSTOMER_ID");
 
-bool isNull(const QVariant &v)
-{
-    return !v.isValid() || v.isNull();
-}
-
 QString trimmedText(const QVariant &v)
 {
-    return isNull(v) ? QString() : v.toString().trimmed();
+    return isNullValue(v) ? QString() : v.toString().trimmed();
 }
 
 // Ids read from the database arrive as numbers; their text is the integer.
@@ -173,7 +168,7 @@ bool TDMR::ActivateSubscr(bool newSubscr, const QVariant &customerId, bool withC
         } else {
             subscrServId = FindSubscrServId(customerId, servId);
             // A reconnection needs the subscription it continues; a period pointing nowhere is refused.
-            if (isNull(subscrServId))
+            if (isNullValue(subscrServId))
                 throw EDatabaseError(QStringLiteral("The customer %1 has no subscription of the service %2")
                                          .arg(customerId.toString(), servId.toString()));
         }
@@ -233,7 +228,7 @@ bool TDMR::SmartCardExists(const QString &cardNo)
         const QVariant n = selectValue(QStringLiteral("select count(*) as QREC from ZOLT.SMARTCARD where SMARTCARD_NO = "
                                                       ":P_SMARTCARD_NO group by SMARTCARD_ID"),
                                        {{QStringLiteral("P_SMARTCARD_NO"), cardNo}});
-        return !isNull(n) && n.toDouble() > 0;
+        return !isNullValue(n) && n.toDouble() > 0;
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return false;
@@ -275,7 +270,7 @@ void TDMR::SetCustMainSmartCard(const QVariant &customerId, const QVariant &card
                                                       "CUSTOMER_ID = :P_CUSTOMER_ID and SMARTCARD_ID = :P_SMARTCARD_ID"),
                                        params);
         CommitWork();
-        if (!isNull(n) && n.toDouble() >= 1)
+        if (!isNullValue(n) && n.toDouble() >= 1)
             return;
         // The link and the demotion of the customer's other cards go together.
         StartTransactionIfNone();
@@ -354,7 +349,7 @@ bool TDMR::TeamExists(int teamId)
     try {
         const QVariant n = selectValue(QStringLiteral("select count(*) as QREC from ZOLT.TEAM where TEAM_ID = :P_TEAM_ID"),
                                        {{QStringLiteral("P_TEAM_ID"), teamId}});
-        return !isNull(n) && n.toDouble() > 0;
+        return !isNullValue(n) && n.toDouble() > 0;
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return false;
@@ -398,7 +393,7 @@ void TDMR::RebuildStreetCustCodes(const QVariant &streetId)
             while (q.next()) {
                 const QString code = q.value(2).toString() + QLatin1Char('.') + q.value(3).toString()
                                      + QLatin1Char('.') + q.value(4).toString() + QLatin1Char('.');
-                if (isNull(q.value(1)) || q.value(1).toString() != code)
+                if (isNullValue(q.value(1)) || q.value(1).toString() != code)
                     changes.append({q.value(0), code});
             }
         }
@@ -423,7 +418,7 @@ int TDMR::GetFirstCustCodeWithDebt()
     try {
         const QVariant v = selectValue(QStringLiteral("select coalesce(min(CUSTOMER_ID), 0) as CUSTOMER_ID "
                                                       "from ZOLT.CUSTOMER where DEBT_SUM > 0"));
-        return isNull(v) ? 0 : int(v.toDouble());
+        return isNullValue(v) ? 0 : int(v.toDouble());
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return 0;
@@ -440,7 +435,7 @@ double TDMR::GetFirstSubscrPaySum(const QDate &date)
                            "and T.SERV_ID = (select min(T2.SERV_ID) from ZOLT.TARIF T2 "
                            "where T2.DATE_FROM <= :P_DATE and T2.DATE_TO >= :P_DATE)"),
             {{QStringLiteral("P_DATE"), date}});
-        return isNull(v) ? 0 : v.toDouble();
+        return isNullValue(v) ? 0 : v.toDouble();
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return 0;
@@ -454,7 +449,7 @@ QString houseIdList(TADOConnection &connection, const QString &condition, const 
     QString list = QStringLiteral("0");
     QSqlQuery q = connection.OpenQuery(QStringLiteral("select HOUSE_ID from ZOLT.HOUSE where ") + condition, params);
     while (q.next())
-        if (!isNull(q.value(0)))
+        if (!isNullValue(q.value(0)))
             list += QLatin1Char(',') + idText(q.value(0));
     return list;
 }
@@ -495,7 +490,7 @@ QString TDMR::GetHouseId(const QVariant &streetId, const QString &houseNo)
         const QVariant v = selectValue(QStringLiteral("select HOUSE_ID from ZOLT.HOUSE where STREET_ID = :P_STREET_ID "
                                                       "and HOUSE_NO = :P_HOUSE_NO"),
                                        {{QStringLiteral("P_STREET_ID"), streetId}, {QStringLiteral("P_HOUSE_NO"), houseNo}});
-        return isNull(v) ? QStringLiteral("0") : idText(v);
+        return isNullValue(v) ? QStringLiteral("0") : idText(v);
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return QStringLiteral("0");
@@ -529,7 +524,7 @@ QString TDMR::GetServDescr(const QVariant &servId)
     try {
         const QVariant v = selectValue(QStringLiteral("select SERV_DESCR from ZOLT.SERV where SERV_ID = :P_SERV_ID"),
                                        {{QStringLiteral("P_SERV_ID"), servId}});
-        return isNull(v) ? QString() : v.toString();
+        return isNullValue(v) ? QString() : v.toString();
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return {};
@@ -543,7 +538,7 @@ bool TDMR::MoreThenOneServ()
     try {
         const QVariant n = selectValue(QStringLiteral("select count(*) as QREC from ZOLT.SERV "
                                                       "where CHILDSERV_ID is null and SERV_ID <> -1"));
-        return !isNull(n) && n.toDouble() > 1;
+        return !isNullValue(n) && n.toDouble() > 1;
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return false;

@@ -33,11 +33,6 @@ QDate monthStart(const QDate &d)
     return QDate(d.year(), d.month(), 1);
 }
 
-bool isNull(const QVariant &v)
-{
-    return !v.isValid() || v.isNull();
-}
-
 // Month ranges are half-open: a payment at 15:00 on the last day belongs to its month. The open month has no
 // upper bound (a payment dated in the future counts at once).
 QString inRange(const char *column, bool bounded)
@@ -66,7 +61,7 @@ bool TDMR::CheckCustDebt(const QVariant &customerId, int debtMode, const QDate &
     trace(stars);
     trace(QStringLiteral("*** CheckCustDebt ") + DateToStr(DateToDayCount(from)) + QStringLiteral(" - ")
           + DateToStr(DateToDayCount(to)));
-    if (!m_connection->Connected() || isNull(customerId))
+    if (!m_connection->Connected() || isNullValue(customerId))
         return true;
 
     const bool openMonth = from == accDate;
@@ -125,7 +120,7 @@ bool TDMR::CheckCustDebt(const QVariant &customerId, int debtMode, const QDate &
             QStringLiteral("select FACTOR_VALUE from ZOLT.DISCOUNT_FACTOR where CUSTOMER_ID = :P_CUSTOMER_ID "
                            "and DATE_FROM <= :P_FROM and DATE_TO >= :P_FROM order by DATE_FROM, DATE_TO"),
             {{QStringLiteral("P_CUSTOMER_ID"), id}, {QStringLiteral("P_FROM"), at(from)}});
-        if (q.next() && !isNull(q.value(0)))
+        if (q.next() && !isNullValue(q.value(0)))
             factor = q.value(0).toDouble();
     }
 

@@ -10,15 +10,10 @@ namespace {
 
 const QString kCustomer = QStringLiteral("P_CUSTOMER_ID");
 
-bool isNull(const QVariant &v)
-{
-    return !v.isValid() || v.isNull();
-}
-
 // A date as either engine answers it (text on SQLite) or as a caller passes it; invalid for null.
 QDateTime dateTimeOf(const QVariant &v)
 {
-    if (isNull(v))
+    if (isNullValue(v))
         return {};
     if (v.metaType().id() == QMetaType::QString)
         return parseSqliteDate(v.toString());
@@ -46,7 +41,7 @@ QString dateText(const QVariant &v)
 // Stored and derived values compare as values: the text "1" equals the number 1, null equals nothing.
 bool sameValue(const QVariant &stored, const QString &derived)
 {
-    if (isNull(stored))
+    if (isNullValue(stored))
         return false;
     bool storedIsNumber = false;
     bool derivedIsNumber = false;
@@ -91,18 +86,18 @@ void TDMR::UpdateCustState(const QVariant &customerId, const QVariant &storedSta
             idParam);
         while (q.next()) {
             StateRow row;
-            if (isNull(q.value(0))) {
+            if (isNullValue(q.value(0))) {
                 row.state = 0;
                 row.text = QStringLiteral("Не подключался");
                 row.code = QStringLiteral("Нп");
             } else if (isOpenEnd(q.value(2))) {
                 row.state = 1;
-                row.text = (!isNull(q.value(4)) && q.value(4).toInt() == 2)
+                row.text = (!isNullValue(q.value(4)) && q.value(4).toInt() == 2)
                                ? QStringLiteral("Подключен")
                                : q.value(5).toString() + QLatin1Char(' ') + dateText(q.value(1));
                 row.code = q.value(6).toString();
             } else {
-                row.state = isNull(q.value(3)) ? 0 : int(q.value(3).toDouble());
+                row.state = isNullValue(q.value(3)) ? 0 : int(q.value(3).toDouble());
                 row.text = q.value(7).toString() + QLatin1Char(' ') + dateText(q.value(2));
                 row.code = q.value(8).toString();
             }
@@ -120,8 +115,8 @@ void TDMR::UpdateCustState(const QVariant &customerId, const QVariant &storedSta
         codes += QLatin1Char(' ') + row.code;
     codes = codes.trimmed().left(20).trimmed();
 
-    const bool differs = !sameValue(storedState, newState) || isNull(storedStateDescr)
-                         || storedStateDescr.toString() != newDescr || isNull(storedCustProp)
+    const bool differs = !sameValue(storedState, newState) || isNullValue(storedStateDescr)
+                         || storedStateDescr.toString() != newDescr || isNullValue(storedCustProp)
                          || storedCustProp.toString() != codes;
 
     auto updateCustomer = [&] {
@@ -171,7 +166,7 @@ void TDMR::UpdateCustState(const QVariant &customerId, const QVariant &storedSta
             idParam);
         while (q.next()) {
             const int state = isOpenEnd(q.value(2)) ? 1 : 0;
-            if (isNull(q.value(1)) || int(q.value(1).toDouble()) != state)
+            if (isNullValue(q.value(1)) || int(q.value(1).toDouble()) != state)
                 subscriptionStates.append({q.value(0), state});
         }
     }
@@ -233,7 +228,7 @@ void TDMR::AutoCorrectTarifs()
     const QList<ProposedTarif> proposed = incompleteHistories(*m_connection);
     // Keys as the proposals number them: the greatest key + 1, plus the proposal's place (1, 2, ...).
     const QVariant maxId = selectValue(QStringLiteral("select max(TARIF_ID) from ZOLT.TARIF"));
-    const qint64 base = (isNull(maxId) ? 0 : qint64(maxId.toDouble())) + 1;
+    const qint64 base = (isNullValue(maxId) ? 0 : qint64(maxId.toDouble())) + 1;
     for (int i = 0; i < proposed.size(); ++i) {
         insertTarif(*m_connection, base + i + 1, proposed[i].servId, proposed[i].dateFrom, 0);
         CommitWork();
@@ -272,7 +267,7 @@ bool TDMR::AddTarif(const QVariant &servId, const QVariant &previousTarifId, con
         return false;
     try {
         m_connection->BeginTrans();
-        if (!isNull(previousTarifId))
+        if (!isNullValue(previousTarifId))
             m_connection->Execute(QStringLiteral("update ZOLT.TARIF set DATE_TO = :P_DATE_TO where TARIF_ID = :P_TARIF_ID"),
                                   {{QStringLiteral("P_DATE_TO"), dateFrom.addDays(-1)},
                                    {QStringLiteral("P_TARIF_ID"), previousTarifId}});
