@@ -153,7 +153,7 @@ QString postgresLiteral(const QVariant &v, const QSqlDriver *driver)
         return v.toDouble() < 0 ? QLatin1Char('(') + text + QLatin1Char(')') : text;
     }
     default: {
-        QSqlField field(QString(), QMetaType(QMetaType::QString));
+        QSqlField field{QString(), QMetaType(QMetaType::QString)};
         field.setValue(v.toString());
         return driver->formatValue(field);
     }
