@@ -167,6 +167,23 @@ public:
     void CheckInvalidCustDebt(int debtMode, const QDate &accDate);
     // MAIN_CFG.INIT_DATE; invalid when there is no row or no date.
     QDate InitDate();
+    // MAIN_CFG.ACC_DATE, the open month; invalid when there is no row or no date.
+    QDate AccDate();
+    // Every customer's state and every month of its balances; the main window shows its animation meanwhile.
+    void RecalcAllCustomers(const QVariant &accDate, int debtMode);
+    // The initialisation month of every customer with payments.
+    void RecalcPayersDebt(int debtMode, const QDate &accDate);
+
+    // ---- Undoing the monthly close ----
+    // Reopens the month before the open one, asking the user first; with nothing closed it resets everything and
+    // says so.
+    void ReturnAccPeriod(const QDate &initDate);
+    // Throws away every month balance, reseeds the initialisation month's and reopens it. Called also when the
+    // configuration row's INIT_DATE changes.
+    void RemoveAllCalculation();
+    // The statement that writes every customer's balance row on the initialisation date: the starting debt less
+    // the payments before it.
+    static QString ReseedPayAccountStatement();
 
     // Set by the web module: gives every customer without a web password an initial one.
     std::function<void()> InitEmptyWebPasswords;

@@ -6,6 +6,8 @@
 #include "LogSink.h"
 #include "Money.h"
 #include "MoneyRule.h"
+#include "Periods.h"
+#include "WindowMessages.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -348,5 +350,67 @@ void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
         }
     } catch (const std::exception &) {
         // The queue is worked again at the next refresh; what failed stays queued.
+    }
+}
+
+void TDMR::RecalcAllCustomers(const QVariant &accDate, int debtMode)
+{
+    if (!m_connection->Connected())
+        return;
+    sendToMainWindow(AMShowAnimate);
+    struct HideAnimate
+    {
+        TDMR *self;
+        ~HideAnimate() { self->sendToMainWindow(AMHideAnimate); }
+    } hide{this};
+
+    struct Stored
+    {
+        QVariant id, state, stateDescr, custProp, activizDate;
+    };
+    QList<Stored> customers;
+    {
+        QSqlQuery q = m_connection->OpenQuery(QStringLiteral(
+            "select CUSTOMER_ID, CUST_STATE, CUST_STATE_DESCR, CUST_PROP, ACTIVIZ_DATE from ZOLT.CUSTOMER"));
+        while (q.next())
+            customers.append({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)});
+    }
+    const int step = int(customers.size() / 100);
+    StartTransactionIfNone();
+    int count = 0;
+    for (const Stored &c : customers) {
+        trace(c.id.toString());
+        UpdateCustState(c.id, isNullValue(c.state) ? QVariant(0) : c.state, c.stateDescr, c.custProp,
+                        isNullValue(c.activizDate) ? QVariant(QDateTime(ZeroDate(), QTime(0, 0)))
+                                                   : c.activizDate);
+        CheckFullCustDebt(c.id, accDate, accDate, debtMode);
+        if (++count == step) {
+            count = 0;
+            CommitWork();
+            StartTransactionIfNone();
+        }
+    }
+    CommitWork();
+}
+
+void TDMR::RecalcPayersDebt(int debtMode, const QDate &accDate)
+{
+    if (!m_connection->Connected())
+        return;
+    const QDate init = InitDate();
+    QList<QVariant> ids;
+    {
+        // One row per payment: a customer with several payments is worked once.
+        QSqlQuery q = m_connection->OpenQuery(QStringLiteral(
+            "select C.CUSTOMER_ID from ZOLT.CUSTOMER C, ZOLT.PAYMENT P where  P.CUSTOMER_ID=C.CUSTOMER_ID "
+            "order by C.CUSTOMER_ID"));
+        while (q.next())
+            if (ids.isEmpty() || ids.constLast().toDouble() != q.value(0).toDouble())
+                ids.append(q.value(0));
+    }
+    for (const QVariant &id : ids) {
+        CorrectInitBalance(id);
+        CheckCustDebt(id, debtMode, init, EndOfMonth(init), accDate);
+        CommitWork();
     }
 }

@@ -11,42 +11,6 @@
 #include <cmath>
 #include <optional>
 
-namespace {
-
-// The date of a "given" value, or nothing for a null, an invalid date, the number 0 and the zero date.
-std::optional<QDate> givenDate(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return std::nullopt;
-    QDate d;
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        d = value.toDate();
-        break;
-    case QMetaType::QDateTime:
-        d = value.toDateTime().date();
-        break;
-    case QMetaType::QString:
-        d = DayCountToDate(StrToDate(value.toString()));
-        break;
-    default:
-        d = value.toDouble() == 0 ? ZeroDate() : DayCountToDate(value.toDouble());
-    }
-    if (!d.isValid() || d == ZeroDate())
-        return std::nullopt;
-    return d;
-}
-
-QString shortDateText(const QDate &d)
-{
-    return DateToStr(DateToDayCount(d));
-}
-
-const char16_t *const monthNames[] = {u"Январь", u"Февраль", u"Март",     u"Апрель",  u"Май",    u"Июнь",
-                                      u"Июль",   u"Август",  u"Сентябрь", u"Октябрь", u"Ноябрь", u"Декабрь"};
-
-} // namespace
-
 QString FloatToDotText(double x)
 {
     if (x == 0)
@@ -73,28 +37,6 @@ double TextToFloat(const QVariant &value)
     return StrToFloat(text);
 }
 
-QString NumberToText(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return QStringLiteral("0");
-    return FloatToStr(value.toDouble());
-}
-
-QDate ZeroDate()
-{
-    return QDate(1899, 12, 30);
-}
-
-QDate StartOfMonth(const QDate &d)
-{
-    return QDate(d.year(), d.month(), 1);
-}
-
-QDate EndOfMonth(const QDate &d)
-{
-    return QDate(d.year(), d.month(), d.daysInMonth());
-}
-
 QDate StartOfCurrentMonth()
 {
     return StartOfMonth(Services::clock()->today());
@@ -117,7 +59,7 @@ QDate EndOfCurrentYear()
 
 QString DateToSqlLiteral(const QVariant &value)
 {
-    const std::optional<QDate> d = givenDate(value);
+    const std::optional<QDate> d = GivenDate(value);
     if (!d)
         return QStringLiteral("Null");
     return QStringLiteral("TO_DATE('%1','DD/MM/YYYY')").arg(d->toString(QStringLiteral("dd/MM/yyyy")));
@@ -125,8 +67,8 @@ QString DateToSqlLiteral(const QVariant &value)
 
 QString BuildRangeCondition(const QString &fieldName, const QVariant &fromValue, const QVariant &toValue)
 {
-    const std::optional<QDate> from = givenDate(fromValue);
-    const std::optional<QDate> to = givenDate(toValue);
+    const std::optional<QDate> from = GivenDate(fromValue);
+    const std::optional<QDate> to = GivenDate(toValue);
     if (from && to && *from == *to)
         return QStringLiteral("(%1=%2)").arg(fieldName, DateToSqlLiteral(*to));
     if (!to)
@@ -134,27 +76,6 @@ QString BuildRangeCondition(const QString &fieldName, const QVariant &fromValue,
     if (!from)
         return QStringLiteral("(%1 <= %2)").arg(fieldName, DateToSqlLiteral(*to));
     return QStringLiteral("(%1 between %2 and %3)").arg(fieldName, DateToSqlLiteral(*from), DateToSqlLiteral(*to));
-}
-
-QString MonthYearCaption(const QDate &d)
-{
-    return QStringLiteral("%1 %2 г.").arg(QString::fromUtf16(monthNames[d.month() - 1])).arg(d.year(), 4, 10,
-                                                                                                QLatin1Char('0'));
-}
-
-QString PeriodCaption(const QVariant &fromValue, const QVariant &toValue)
-{
-    const std::optional<QDate> from = givenDate(fromValue);
-    const std::optional<QDate> to = givenDate(toValue);
-    if (from && to && *from == *to)
-        return QStringLiteral("(на %1)").arg(shortDateText(*to));
-    if (!to)
-        return QString();
-    if (!from)
-        return QStringLiteral("(по %1)").arg(shortDateText(*to));
-    if (*from == StartOfMonth(*from) && *to == EndOfMonth(*from))
-        return QStringLiteral("(за %1)").arg(MonthYearCaption(*from));
-    return QStringLiteral("(с: %1 по: %2)").arg(shortDateText(*from), shortDateText(*to));
 }
 
 void PeriodPreset(int kind, QDate &from, QDate &to)

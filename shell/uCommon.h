@@ -21,13 +21,10 @@ QString FloatToDotText(double x);
 // Throws EConvertError when what is left is not a number.
 double TextToFloat(const QVariant &value);
 
-// "0" for a null, otherwise the float text of the value.
-QString NumberToText(const QVariant &value);
+// Dates. A date "not given" is a null variant, an invalid date or the zero date (30.12.1899). Month bounds,
+// captions and NumberToText live below the data layer, so that the accounting engine names months alike.
+#include "Periods.h"
 
-// Dates. A date "not given" is a null variant, an invalid date or the zero date (30.12.1899).
-
-QDate StartOfMonth(const QDate &d);
-QDate EndOfMonth(const QDate &d);
 QDate StartOfCurrentMonth();
 QDate EndOfCurrentMonth();
 QDate StartOfCurrentYear();
@@ -39,18 +36,9 @@ QString DateToSqlLiteral(const QVariant &value);
 // A where-condition on a date column for the period from..to; either end may be open.
 QString BuildRangeCondition(const QString &fieldName, const QVariant &fromValue, const QVariant &toValue);
 
-// "Январь 2020 г."
-QString MonthYearCaption(const QDate &d);
-
-// The period as report captions show it: "(за Февраль 2020 г.)", "(с: ... по: ...)", ...
-QString PeriodCaption(const QVariant &fromValue, const QVariant &toValue);
-
 // The period buttons: 0 all time, 1 today, 2 yesterday, 3 this month, 4 this year; other kinds leave
 // both dates as they are. "All time" starts at the zero date.
 void PeriodPreset(int kind, QDate &from, QDate &to);
-
-// The zero date of the platform's date numbers (day 0): an open end of a period.
-QDate ZeroDate();
 
 // Words
 
