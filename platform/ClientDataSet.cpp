@@ -1,6 +1,7 @@
 #include "ClientDataSet.h"
 
 #include "DataPacketXml.h"
+#include "Formats.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -60,6 +61,7 @@ TClientDataSet::TClientDataSet(QObject *owner)
     : TDataSet(owner)
 {
     m_indexDefs.Add(QString::fromLatin1(DefaultOrder), QString());
+    m_indexDefs.Add(QString::fromLatin1(ChangeIndex), QString());
 }
 
 TClientDataSet::~TClientDataSet() = default;
@@ -365,6 +367,7 @@ void TClientDataSet::RefreshRecord()
         fail(this, QStringLiteral("Record not found or changed by another user"));
     Rows()[id].values = std::move(row);
     InvalidateCalcCache();
+    RowsChanged();
     DataEvent(deRecordChange);
     AfterRefresh(this);
 }
@@ -458,7 +461,8 @@ void TClientDataSet::DeleteIndex(const QString &name)
     const int i = m_indexDefs.IndexOf(name);
     if (i < 0)
         fail(this, QStringLiteral("Index '%1' not found").arg(name));
-    if (name.compare(QLatin1String(DefaultOrder), Qt::CaseInsensitive) == 0)
+    if (name.compare(QLatin1String(DefaultOrder), Qt::CaseInsensitive) == 0
+        || name.compare(QLatin1String(ChangeIndex), Qt::CaseInsensitive) == 0)
         fail(this, QStringLiteral("Index '%1' cannot be deleted").arg(name));
     const bool active = m_indexName.compare(name, Qt::CaseInsensitive) == 0;
     m_indexDefs.m_items.removeAt(i);
@@ -566,10 +570,57 @@ int TClientDataSet::CompareRows(const std::vector<SortKey> &keys, int a, int b) 
 
 std::vector<int> TClientDataSet::BaseOrder() const
 {
+    // The change index shows the rows with pending changes (deleted ones aside) in the order of their first change.
+    if (m_indexFieldNames.isEmpty() && m_indexName.compare(QLatin1String(ChangeIndex), Qt::CaseInsensitive) == 0) {
+        std::vector<int> changed;
+        for (int id : m_changeLog)
+            if (Rows()[size_t(id)].live)
+                changed.push_back(id);
+        return changed;
+    }
     std::vector<int> order = TDataSet::BaseOrder();
     const std::vector<SortKey> keys = ActiveSortKeys();
-    if (!keys.empty())
+    if (keys.empty())
+        return order;
+    if (!IsStringType(keys.front().type)) {
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return CompareRows(keys, a, b) < 0; });
+        return order;
+    }
+    // A text first key (the usual title sort) is sorted on views of the texts held beside the row ids, so that
+    // the comparisons read no row; only ties look at the further keys.
+    struct Entry
+    {
+        QString text; // shares the row's characters, copies nothing
+        int id;
+        bool null;
+    };
+    const SortKey &first = keys.front();
+    const std::vector<SortKey> rest(keys.begin() + 1, keys.end());
+    std::vector<Entry> entries;
+    entries.reserve(order.size());
+    for (int id : order) {
+        const QVariant &v = Rows()[size_t(id)].values[size_t(first.column)];
+        if (!v.isValid())
+            entries.push_back({QString(), id, true});
+        else if (v.typeId() == QMetaType::QString)
+            entries.push_back({QString::fromRawData(static_cast<const QString *>(v.constData())->constData(),
+                                                    static_cast<const QString *>(v.constData())->size()),
+                               id, false});
+        else
+            entries.push_back({v.toString(), id, false});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
+        int c = 0;
+        if (a.null || b.null)
+            c = a.null == b.null ? 0 : (a.null ? -1 : 1);
+        else
+            c = first.caseInsensitive ? CompareTextIgnoreCase(a.text, b.text) : CompareTextCaseSensitive(a.text, b.text);
+        if (c != 0)
+            return (first.descending ? -c : c) < 0;
+        return !rest.empty() && CompareRows(rest, a.id, b.id) < 0;
+    });
+    for (size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].id;
     return order;
 }
 

@@ -102,7 +102,8 @@ public:
     void SaveToFile(const QString &fileName);
     void LoadFromFile(const QString &fileName);
 
-    // ---- Indexes
+    // ---- Indexes. Built in: DEFAULT_ORDER (arrival order), CHANGEINDEX (the rows with pending changes, in the
+    // order of their first change) and, when the provider names a key, PRIMARY_KEY.
     TIndexDefs &IndexDefs() { return m_indexDefs; }
     void AddIndex(const QString &name, const QString &fields, TIndexOptions options = 0,
                   const QString &descFields = QString(), const QString &caseInsFields = QString(),
@@ -162,7 +163,6 @@ private:
     TIndexDefs m_indexDefs;
     QString m_indexName;
     QString m_indexFieldNames;
-    std::vector<SortKey> m_sortKeys; // of the active index; empty for the default order
     bool m_createMode = false;
     std::unique_ptr<TDataPacket> m_filePacket;
 };

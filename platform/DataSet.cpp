@@ -58,6 +58,17 @@ int decodeBookmark(const QByteArray &b)
     return int(v);
 }
 
+// Key values of a Locate or Lookup as one list: a single value stands alone, a list is padded with nulls.
+QVariantList keyList(const QVariant &values, int count)
+{
+    if (count == 1 && values.typeId() != QMetaType::QVariantList)
+        return {values};
+    QVariantList list = values.toList();
+    while (list.size() < count)
+        list << QVariant();
+    return list;
+}
+
 } // namespace
 
 // --------------------------------------------------------------------------------------------------------------
@@ -342,11 +353,16 @@ void TField::SetIndex(int i)
     m_dataSet->DataEvent(deLayoutChange);
 }
 
+void TField::LayoutChanged()
+{
+    if (m_dataSet)
+        m_dataSet->DataEvent(deLayoutChange);
+}
+
 void TField::SetDisplayLabel(const QString &s)
 {
     m_displayLabel = s;
-    if (m_dataSet)
-        m_dataSet->DataEvent(deLayoutChange);
+    LayoutChanged();
 }
 
 int TField::DisplayWidth() const
@@ -371,36 +387,31 @@ int TField::DisplayWidth() const
 void TField::SetDisplayWidth(int w)
 {
     m_displayWidth = w;
-    if (m_dataSet)
-        m_dataSet->DataEvent(deLayoutChange);
+    LayoutChanged();
 }
 
 void TField::SetAlignment(TAlignment a)
 {
     m_alignment = a;
-    if (m_dataSet)
-        m_dataSet->DataEvent(deLayoutChange);
+    LayoutChanged();
 }
 
 void TField::SetVisible(bool v)
 {
     m_visible = v;
-    if (m_dataSet)
-        m_dataSet->DataEvent(deLayoutChange);
+    LayoutChanged();
 }
 
 void TField::SetDisplayFormat(const QString &f)
 {
     m_displayFormat = f;
-    if (m_dataSet)
-        m_dataSet->DataEvent(deLayoutChange);
+    LayoutChanged();
 }
 
 void TField::SetEditFormat(const QString &f)
 {
     m_editFormat = f;
-    if (m_dataSet)
-        m_dataSet->DataEvent(deLayoutChange);
+    LayoutChanged();
 }
 
 bool TField::CanModify() const
@@ -475,12 +486,7 @@ void TField::SetAsString(const QString &s)
 
 int TField::AsInteger() const
 {
-    const QVariant v = Value();
-    if (!v.isValid())
-        return 0;
-    if (IsFloatType(m_dataType))
-        return int(Round(v.toDouble()));
-    return int(Coerce(v).toLongLong());
+    return int(AsLargeInt());
 }
 
 qlonglong TField::AsLargeInt() const
@@ -490,7 +496,7 @@ qlonglong TField::AsLargeInt() const
         return 0;
     if (IsFloatType(m_dataType))
         return Round(v.toDouble());
-    return v.toLongLong();
+    return Coerce(v).toLongLong();
 }
 
 double TField::AsFloat() const
@@ -877,6 +883,7 @@ void TDataSet::CloseCursor()
 
 void TDataSet::ClearRows()
 {
+    RowsChanged();
     m_rows.clear();
     m_sequence.clear();
     m_order.clear();
@@ -1072,6 +1079,7 @@ void TDataSet::RebuildOrder(bool keepCurrent)
     m_order.swap(base);
     m_positionsValid = false;
     ++m_orderStamp;
+    RowsChanged();
     InvalidateCalcCache();
     int pos = current >= 0 ? PositionOf(current) : -1;
     if (pos < 0)
@@ -1178,8 +1186,7 @@ void TDataSet::CalculateFields(const std::vector<QVariant> &source, std::vector<
                 for (const QVariant &k : key.toList())
                     anyNull = anyNull || !k.isValid();
             if (!anyNull)
-                buffer[f->m_calcIndex] =
-                    f->Coerce(f->m_lookupDataSet->Lookup(f->m_lookupKeyFields, key, f->m_lookupResultField));
+                buffer[f->m_calcIndex] = f->Coerce(LookupValue(f, key));
         }
         if (OnCalcFields.assigned()) {
             m_state = dsCalcFields;
@@ -1232,6 +1239,73 @@ void TDataSet::WriteValue(TField *f, const QVariant &v)
     if (f->OnChange)
         f->OnChange(f);
     DataEvent(deFieldChange, f);
+}
+
+// The text a lookup list files a key under: the values as the lookup dataset compares them (texts as they
+// are, other types coerced to the key field's type), each tagged so that no two keys share a text.
+static QString lookupKeyText(const QList<TField *> &fields, const QVariantList &values)
+{
+    QString out;
+    for (int i = 0; i < fields.size(); ++i) {
+        const QVariant &raw = i < values.size() ? values[i] : QVariant();
+        const TField *f = fields[i];
+        const QVariant v = !raw.isValid() ? QVariant() : (IsStringType(f->DataType()) ? QVariant(raw.toString())
+                                                                                       : f->Coerce(raw));
+        if (!v.isValid())
+            out += QLatin1String("\x01");
+        else if (IsDateType(f->DataType()))
+            out += QLatin1Char('d') + QString::number(v.toDateTime().toMSecsSinceEpoch());
+        else if (IsFloatType(f->DataType()))
+            out += QLatin1Char('f') + QString::number(v.toDouble(), 'g', 17);
+        else
+            out += QLatin1Char('v') + v.toString();
+        out += QChar(0x1f);
+    }
+    return out;
+}
+
+QVariant TDataSet::LookupValue(TField *f, const QVariant &key)
+{
+    TDataSet *ds = f->m_lookupDataSet;
+    if (!f->m_lookupCache)
+        return ds->Lookup(f->m_lookupKeyFields, key, f->m_lookupResultField);
+    const QList<TField *> keyFields = ds->GetFieldList(f->m_lookupKeyFields);
+    if (f->m_lookupListStamp != ds->m_dataStamp)
+        f->RefreshLookupList();
+    return f->m_lookupList.value(lookupKeyText(keyFields, keyList(key, int(keyFields.size()))));
+}
+
+void TField::SetLookupCache(bool on)
+{
+    m_lookupCache = on;
+    m_lookupList.clear();
+    m_lookupListStamp = 0;
+    if (m_dataSet)
+        m_dataSet->InvalidateCalcCache();
+}
+
+void TField::RefreshLookupList()
+{
+    m_lookupList.clear();
+    m_lookupListStamp = 0;
+    TDataSet *ds = m_lookupDataSet;
+    if (!ds || !ds->Active())
+        return;
+    const QList<TField *> keyFields = ds->GetFieldList(m_lookupKeyFields);
+    TField *result = ds->FieldByName(m_lookupResultField);
+    for (int id : ds->m_order) {
+        if (ds->IsEditing() && id == ds->m_editRowId)
+            continue;
+        QVariantList values;
+        for (const TField *k : keyFields)
+            values << ds->RowValue(id, k);
+        const QString text = lookupKeyText(keyFields, values);
+        if (!m_lookupList.contains(text)) // the first row of a key answers, as Lookup does
+            m_lookupList.insert(text, ds->RowValue(id, result));
+    }
+    m_lookupListStamp = ds->m_dataStamp;
+    if (m_dataSet)
+        m_dataSet->InvalidateCalcCache();
 }
 
 QVariantList TDataSet::CurrentMasterValues() const
@@ -1513,6 +1587,7 @@ void TDataSet::Post()
     m_editRowId = -1;
     m_modified = false;
     InvalidateCalcCache();
+    RowsChanged();
     // Under an index the posted record moves to its place, and the cursor follows it.
     const int pos = PositionOf(id);
     const int place = PlaceInBaseOrder(m_order, id);
@@ -1574,6 +1649,7 @@ void TDataSet::Delete()
     m_order.erase(m_order.begin() + m_cursor);
     m_positionsValid = false;
     InvalidateCalcCache();
+    RowsChanged();
     const int n = int(m_order.size());
     if (n == 0) {
         m_cursor = -1;
@@ -1660,15 +1736,6 @@ void TDataSet::SetFieldValues(const QString &names, const QVariant &values)
 
 // ---- Search
 
-static QVariantList keyList(const QVariant &values, int count)
-{
-    if (count == 1 && values.typeId() != QMetaType::QVariantList)
-        return {values};
-    QVariantList list = values.toList();
-    while (list.size() < count)
-        list << QVariant();
-    return list;
-}
 
 bool TDataSet::RowMatches(int rowId, const QList<TField *> &fields, const QVariantList &key,
                           TLocateOptions options) const
@@ -1704,8 +1771,12 @@ int TDataSet::CompareValues(TFieldType type, const QVariant &a, const QVariant &
     if (!a.isValid() || !b.isValid())
         return a.isValid() ? 1 : (b.isValid() ? -1 : 0);
     if (IsStringType(type)) {
-        return caseInsensitive ? CompareTextIgnoreCase(a.toString(), b.toString())
-                               : CompareTextCaseSensitive(a.toString(), b.toString());
+        // Texts are compared where they lie; toString() would copy both on every comparison of a sort.
+        const bool direct = a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString;
+        const QString x = direct ? QString() : a.toString(), y = direct ? QString() : b.toString();
+        const QString &s = direct ? *static_cast<const QString *>(a.constData()) : x;
+        const QString &t = direct ? *static_cast<const QString *>(b.constData()) : y;
+        return caseInsensitive ? CompareTextIgnoreCase(s, t) : CompareTextCaseSensitive(s, t);
     }
     if (IsIntegerType(type)) {
         const qlonglong x = a.toLongLong(), y = b.toLongLong();

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -194,6 +195,12 @@ public:
     void SetLookupResultField(const QString &s) { m_lookupResultField = s; }
     QString KeyFields() const { return m_keyFields; }
     void SetKeyFields(const QString &s) { m_keyFields = s; }
+    // With the cache on, the lookup dataset's rows are read once into a list of key and result; the list is read
+    // again when that dataset's rows or order change (open, refresh, post, delete, filter, index) and on
+    // RefreshLookupList.
+    bool LookupCache() const { return m_lookupCache; }
+    void SetLookupCache(bool on);
+    void RefreshLookupList();
 
     // Value of the current record (or of the record a data link is drawing).
     QVariant Value() const;
@@ -233,6 +240,7 @@ public:
     std::function<void(TField *, const QVariant &value)> OnValidate;
 
 protected:
+    void LayoutChanged(); // a property the grid shows changed
     QString GetText(bool displayText) const;
     QString FormatValue(const QVariant &v, bool displayText) const;
     QVariant ParseText(const QString &s) const;
@@ -267,6 +275,9 @@ private:
     QString m_lookupResultField;
     QString m_keyFields;
     bool m_defaultField = false;
+    bool m_lookupCache = false;
+    QHash<QString, QVariant> m_lookupList; // key text -> result of the first row with that key
+    quint64 m_lookupListStamp = 0;         // the lookup dataset's DataStamp when the list was read; 0 = not read
 };
 
 // The typed kinds: the type is fixed by the class, as when a window declares its fields in code.
@@ -496,6 +507,8 @@ public:
     int CompareBookmarks(const QByteArray &a, const QByteArray &b) const;
     // Raised by every change of order (index, filter, refresh), so that sorted bookmark lists can be re-sorted.
     quint64 OrderStamp() const { return m_orderStamp; }
+    // Raised by every change of the rows or their order, so that what was read from them can be read again.
+    quint64 DataStamp() const { return m_dataStamp; }
 
     // ---- Filters
     QString Filter() const { return m_filter; }
@@ -611,6 +624,7 @@ protected:
     bool RowMatches(int rowId, const QList<TField *> &fields, const QVariantList &key,
                     TLocateOptions options) const;
     void InvalidateCalcCache() const { m_calcRowId = -2; }
+    void RowsChanged() { ++m_dataStamp; }
     QString m_commandText;
 
 private:
@@ -632,6 +646,7 @@ private:
     const std::vector<QVariant> &CalcBufferFor(int rowId) const;
     bool RowPassesFilter(int rowId);
     int FindRow(const QList<TField *> &fields, const QVariantList &values, TLocateOptions options) const;
+    QVariant LookupValue(TField *f, const QVariant &key);
     QList<TDataLink *> AllLinks() const;
     void SetDrawPosition(int position) { m_drawPosition = position; InvalidateCalcCache(); }
     void RebuildPositions() const;
@@ -665,6 +680,7 @@ private:
     const std::vector<QVariant> *m_calcSource = nullptr;
     std::vector<QVariant> *m_calcWork = nullptr;
     quint64 m_orderStamp = 0;
+    quint64 m_dataStamp = 1;
     QString m_filter;
     bool m_filtered = false;
     std::function<bool(TDataSet *, int)> m_filterPredicate;

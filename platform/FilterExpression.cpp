@@ -2,12 +2,13 @@
 
 #include "DataSet.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 namespace {
 
-enum class Tok { End, Name, Text, Number, Op, LParen, RParen };
+enum class Tok { End, Name, Text, Number, Op, LParen, RParen, Comma };
 
 struct Token
 {
@@ -17,14 +18,38 @@ struct Token
 
 struct Node
 {
-    enum Kind { And, Or, Not, Compare, IsNull } kind = Compare;
+    enum Kind { And, Or, Not, Compare, IsNull, Like, In } kind = Compare;
     std::unique_ptr<Node> left, right;
     TField *field = nullptr;
     QString op;
     QVariant value;
+    QVariantList list;   // IN
     bool prefix = false; // "= 'ab*'"
-    bool negate = false; // IS NOT NULL
+    bool negate = false; // IS NOT NULL, NOT LIKE, NOT IN
 };
+
+// SQL's LIKE: "%" (or "*") stands for any run of characters, "_" for one; case counts, as with "=".
+bool likeMatches(const QString &text, const QString &pattern)
+{
+    qsizetype t = 0, p = 0, starP = -1, starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == QLatin1Char('%') || pattern[p] == QLatin1Char('*'))) {
+            starP = p++;
+            starT = t;
+        } else if (p < pattern.size() && (pattern[p] == QLatin1Char('_') || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && (pattern[p] == QLatin1Char('%') || pattern[p] == QLatin1Char('*')))
+        ++p;
+    return p == pattern.size();
+}
 
 class Parser
 {
@@ -61,6 +86,26 @@ private:
         if (c == QLatin1Char('(') || c == QLatin1Char(')')) {
             m_tok.kind = c == QLatin1Char('(') ? Tok::LParen : Tok::RParen;
             ++m_pos;
+        } else if (c == QLatin1Char(',')) {
+            m_tok.kind = Tok::Comma;
+            ++m_pos;
+        } else if (c == QLatin1Char('~')) {
+            m_tok.kind = Tok::Op;
+            m_tok.text = QStringLiteral("LIKE");
+            ++m_pos;
+        } else if (c == QLatin1Char('!')) {
+            // "!=" is "<>"; "!~" and "!In" are the negated LIKE and IN of the grid's filter texts.
+            ++m_pos;
+            m_tok.kind = Tok::Op;
+            if (m_pos < m_text.size() && m_text[m_pos] == QLatin1Char('=')) {
+                m_tok.text = QStringLiteral("<>");
+                ++m_pos;
+            } else if (m_pos < m_text.size() && m_text[m_pos] == QLatin1Char('~')) {
+                m_tok.text = QStringLiteral("NOT LIKE");
+                ++m_pos;
+            } else {
+                m_tok.text = QStringLiteral("!");
+            }
         } else if (c == QLatin1Char('\'')) {
             m_tok.kind = Tok::Text;
             ++m_pos;
@@ -172,7 +217,41 @@ private:
             advance();
             return n;
         }
-        if (m_tok.kind != Tok::Op)
+        // [NOT] LIKE and [NOT] IN, also written "~", "!~" and "!In".
+        bool negate = false;
+        if (keyword("NOT") || (m_tok.kind == Tok::Op && m_tok.text == QLatin1String("!"))) {
+            negate = true;
+            advance();
+            if (!keyword("LIKE") && !keyword("IN"))
+                error();
+        }
+        if (keyword("LIKE") || (m_tok.kind == Tok::Op && m_tok.text.endsWith(QLatin1String("LIKE")))) {
+            n->kind = Node::Like;
+            n->negate = negate || m_tok.text == QLatin1String("NOT LIKE");
+            advance();
+            if (m_tok.kind != Tok::Text && m_tok.kind != Tok::Number)
+                error();
+            n->value = m_tok.text;
+            advance();
+            return n;
+        }
+        if (keyword("IN")) {
+            n->kind = Node::In;
+            n->negate = negate;
+            advance();
+            if (m_tok.kind != Tok::LParen)
+                error();
+            do {
+                advance();
+                n->list << literal(n->field);
+                advance();
+            } while (m_tok.kind == Tok::Comma);
+            if (m_tok.kind != Tok::RParen)
+                error();
+            advance();
+            return n;
+        }
+        if (m_tok.kind != Tok::Op || m_tok.text == QLatin1String("!"))
             error();
         n->op = m_tok.text;
         advance();
@@ -184,17 +263,22 @@ private:
             advance();
             return n;
         }
-        if (m_tok.kind != Tok::Text && m_tok.kind != Tok::Number)
-            error();
-        QString literal = m_tok.text;
-        if (m_tok.kind == Tok::Text && n->op == QLatin1String("=") && literal.endsWith(QLatin1Char('*'))
+        if (m_tok.kind == Tok::Text && n->op == QLatin1String("=") && m_tok.text.endsWith(QLatin1Char('*'))
             && IsStringType(n->field->DataType())) {
             n->prefix = true;
-            literal.chop(1);
+            m_tok.text.chop(1);
         }
-        n->value = IsStringType(n->field->DataType()) ? QVariant(literal) : n->field->Coerce(literal);
+        n->value = literal(n->field);
         advance();
         return n;
+    }
+
+    // The current text or number token as a value of the field's type.
+    QVariant literal(const TField *field)
+    {
+        if (m_tok.kind != Tok::Text && m_tok.kind != Tok::Number)
+            error();
+        return IsStringType(field->DataType()) ? QVariant(m_tok.text) : field->Coerce(m_tok.text);
     }
 
     TDataSet *m_ds;
@@ -203,6 +287,15 @@ private:
     Token m_tok;
 };
 
+int compare(TFieldType t, const QVariant &v, const QVariant &w)
+{
+    if (IsStringType(t))
+        return QString::compare(v.toString(), w.toString());
+    if (IsDateType(t))
+        return v.toDateTime() < w.toDateTime() ? -1 : (v.toDateTime() > w.toDateTime() ? 1 : 0);
+    return v.toDouble() < w.toDouble() ? -1 : (v.toDouble() > w.toDouble() ? 1 : 0);
+}
+
 bool evaluate(const Node &n)
 {
     switch (n.kind) {
@@ -210,21 +303,24 @@ bool evaluate(const Node &n)
     case Node::Or: return evaluate(*n.left) || evaluate(*n.right);
     case Node::Not: return !evaluate(*n.left);
     case Node::IsNull: return n.field->IsNull() != n.negate;
-    case Node::Compare: break;
+    case Node::Compare: case Node::Like: case Node::In: break;
     }
+    // A null value satisfies no comparison, negated or not, as in SQL.
     const QVariant v = n.field->Value();
-    if (!v.isValid() || !n.value.isValid())
+    if (!v.isValid())
+        return false;
+    if (n.kind == Node::Like)
+        return likeMatches(n.field->AsString(), n.value.toString()) != n.negate;
+    const TFieldType t = n.field->DataType();
+    if (n.kind == Node::In)
+        return std::any_of(n.list.begin(), n.list.end(), [&](const QVariant &item) {
+                   return item.isValid() && compare(t, v, item) == 0;
+               }) != n.negate;
+    if (!n.value.isValid())
         return false;
     if (n.prefix)
         return v.toString().startsWith(n.value.toString());
-    const TFieldType t = n.field->DataType();
-    int c = 0;
-    if (IsStringType(t))
-        c = QString::compare(v.toString(), n.value.toString());
-    else if (IsDateType(t))
-        c = v.toDateTime() < n.value.toDateTime() ? -1 : (v.toDateTime() > n.value.toDateTime() ? 1 : 0);
-    else
-        c = v.toDouble() < n.value.toDouble() ? -1 : (v.toDouble() > n.value.toDouble() ? 1 : 0);
+    const int c = compare(t, v, n.value);
     const QString &op = n.op;
     if (op == QLatin1String("=")) return c == 0;
     if (op == QLatin1String("<>")) return c != 0;

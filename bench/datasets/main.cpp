@@ -112,9 +112,10 @@ int main(int argc, char **argv)
     const QString sql = QStringLiteral("select * from T");
     QElapsedTimer timer;
 
-    // Baseline: a bare walk over the same rows.
-    timer.start();
-    {
+    // Baseline: a bare walk over the same rows, the best of three.
+    double walkMs = 0;
+    for (int run = 0; run < 3; ++run) {
+        timer.start();
         QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(connectionName)));
         q.setForwardOnly(true);
         q.exec(sql);
@@ -124,8 +125,9 @@ int main(int argc, char **argv)
                 sink += q.value(i).isValid();
         if (sink == 42)
             std::puts("");
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        walkMs = run == 0 ? ms : std::min(walkMs, ms);
     }
-    const double walkMs = double(timer.nsecsElapsed()) / 1e6;
 
     // The same values in one flat array, for the per-row cost: what the values alone take.
     size_t before = heapInUse();
@@ -148,12 +150,25 @@ int main(int argc, char **argv)
     provider.SetDataSet(&server);
     TClientDataSet cds;
     cds.SetProvider(&provider);
-    before = heapInUse();
-    timer.start();
-    cds.Open();
-    const double openMs = double(timer.nsecsElapsed()) / 1e6;
-    const size_t cdsBytes = heapInUse() - before;
+    // The first open also pays for the process taking its memory from the system (page faults), which the
+    // walk never does; the repeated opens show the layer's own cost. Both are printed.
+    double openMs = 0, firstOpenMs = 0;
+    size_t cdsBytes = 0;
+    for (int run = 0; run < 3; ++run) {
+        if (run > 0)
+            cds.Close();
+        before = heapInUse();
+        timer.start();
+        cds.Open();
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        if (run == 0) {
+            cdsBytes = heapInUse() - before; // later opens reuse the containers' capacity
+            firstOpenMs = openMs = ms;
+        }
+        openMs = std::min(openMs, ms);
+    }
     line("open client dataset through provider", openMs, walkMs, "ms");
+    line("  the first open (fresh memory)", firstOpenMs, walkMs, "ms");
 
     // Index on a text field, ignoring case, with the Russian collator.
     const int column = cds.FieldByName(QStringLiteral("S1"))->FieldNo() - 1;
@@ -169,6 +184,13 @@ int main(int argc, char **argv)
     cds.AddIndex(QStringLiteral("iS1"), QStringLiteral("S1"), ixCaseInsensitive);
     cds.SetIndexName(QStringLiteral("iS1"));
     const double indexMs = double(timer.nsecsElapsed()) / 1e6;
+    for (int pos = 0; pos < rows; pos += rows / 1000 + 1) { // the dataset's order is the sort's
+        cds.SetRecNo(pos + 1);
+        if (cds.FieldByName(QStringLiteral("S1"))->AsString() != keys[size_t(pos)]) {
+            std::printf("index order differs from the sort at row %d\n", pos + 1);
+            return 1;
+        }
+    }
     line("build and switch to an index (text, no case)", indexMs, sortMs, "ms");
 
     // Locate on the indexed field.

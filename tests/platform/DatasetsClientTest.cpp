@@ -177,6 +177,48 @@ TEST(DatasetsChangeLog, StatusCancelAndMerge)
     EXPECT_EQ(cds->RecordCount(), 0);
 }
 
+TEST(DatasetsChangeLog, ChangeIndexShowsThePendingRowsInTheOrderOfChange)
+{
+    auto cds = makeClient({{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}, {5, "e"}});
+    auto setName = [&](int id, const QString &name) {
+        cds->Locate("ID", id);
+        cds->Edit();
+        cds->FieldByName("NAME")->SetValue(name);
+        cds->Post();
+    };
+    setName(3, "C");
+    setName(1, "A");
+    setName(3, "CC"); // a second change keeps the row's place
+    cds->Append();
+    cds->FieldByName("ID")->SetValue(6);
+    cds->Post();
+    cds->Locate("ID", 2);
+    cds->Delete();
+    ASSERT_NE(cds->IndexDefs().Find("changeindex"), nullptr);
+    cds->SetIndexName("CHANGEINDEX");
+    EXPECT_EQ(ids(*cds), QList<int>({3, 1, 6})) << "deleted rows are not shown";
+    EXPECT_EQ(cds->RecordCount(), 3);
+    EXPECT_EQ(cds->IndexFieldCount(), 0);
+
+    cds->Locate("ID", 3);
+    cds->RevertRecord();
+    EXPECT_EQ(ids(*cds), QList<int>({1, 6}));
+    cds->Append();
+    cds->FieldByName("ID")->SetValue(7);
+    cds->Post();
+    EXPECT_EQ(ids(*cds), QList<int>({1, 6, 7}));
+    EXPECT_THROW(cds->DeleteIndex("CHANGEINDEX"), EDatabaseError);
+    EXPECT_THROW(cds->AddIndex("ChangeIndex", "ID"), EDatabaseError);
+
+    cds->SetIndexName(QString());
+    EXPECT_EQ(ids(*cds), QList<int>({1, 3, 4, 5, 6, 7}));
+    cds->SetIndexName("CHANGEINDEX");
+    cds->CancelUpdates();
+    EXPECT_TRUE(cds->IsEmpty());
+    cds->SetIndexName("DEFAULT_ORDER");
+    EXPECT_EQ(ids(*cds), QList<int>({1, 2, 3, 4, 5}));
+}
+
 namespace {
 
 struct ProviderFixture

@@ -153,6 +153,74 @@ TEST(DatasetsFields, CalculatedAndLookupFields)
     EXPECT_GT(calls, 0);
 }
 
+TEST(DatasetsFields, LookupCacheReadsTheListOnceUntilItChanges)
+{
+    TMemTable list;
+    list.AddField<TIntegerField>("ID");
+    list.AddField<TStringField>("NAME");
+    list.AddField<TStringField>("C_NAME", fkCalculated);
+    int reads = 0; // rows of the list read for their result
+    list.OnCalcFields.add([&](TDataSet *ds) {
+        ++reads;
+        ds->FieldByName("C_NAME")->SetValue(ds->FieldByName("NAME")->AsString().toUpper());
+    });
+    list.Open();
+    for (const auto &[id, name] : QList<std::pair<int, QString>>{{1, "a"}, {2, "b"}, {3, "c"}, {2, "duplicate"}}) {
+        list.Append();
+        list.FieldByName("ID")->SetValue(id);
+        list.FieldByName("NAME")->SetValue(name);
+        list.Post();
+    }
+    TMemTable t;
+    auto *ref = t.AddField<TIntegerField>("REF");
+    auto *look = t.AddField<TStringField>("L_NAME", fkLookup);
+    look->SetLookupDataSet(&list);
+    look->SetKeyFields("REF");
+    look->SetLookupKeyFields("ID");
+    look->SetLookupResultField("C_NAME");
+    look->SetLookupCache(true);
+    t.Open();
+    for (int r : {1, 2, 3, 1, 2, 9}) {
+        t.Append();
+        ref->SetValue(r);
+        t.Post();
+    }
+    auto texts = [&] {
+        QStringList out;
+        for (t.First(); !t.Eof(); t.Next())
+            out << look->AsString();
+        return out;
+    };
+    reads = 0;
+    EXPECT_EQ(texts(), QStringList({"A", "B", "C", "A", "B", ""})) << "the first row of a key answers";
+    EXPECT_EQ(texts(), QStringList({"A", "B", "C", "A", "B", ""}));
+    EXPECT_EQ(reads, 3) << "the first row of each key read once, for both walks";
+
+    // A change of the list's rows or order is seen at the next read.
+    list.Locate("ID", 3);
+    list.Edit();
+    list.FieldByName("NAME")->SetValue("cc");
+    list.Post();
+    EXPECT_EQ(texts()[2], "CC");
+    list.SetFilter("ID <> 1");
+    list.SetFiltered(true);
+    EXPECT_EQ(texts()[0], "");
+    list.Close();
+    EXPECT_EQ(texts(), QStringList({"", "", "", "", "", ""}));
+    list.Open(); // a memory table starts empty again
+    EXPECT_EQ(texts()[1], "");
+
+    reads = 0;
+    look->RefreshLookupList();
+    EXPECT_EQ(reads, 0) << "an empty list";
+    look->SetLookupCache(false);
+    list.Append();
+    list.FieldByName("ID")->SetValue(2);
+    list.FieldByName("NAME")->SetValue("x");
+    list.Post();
+    EXPECT_EQ(texts(), QStringList({"", "X", "", "", "X", ""}));
+}
+
 TEST(DatasetsFields, OldValueIsTheValueBeforeTheEdit)
 {
     auto t = makeTable({"a"});

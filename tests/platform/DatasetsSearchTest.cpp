@@ -88,6 +88,19 @@ TEST(DatasetsFilter, FilterTextAndHandler)
         {"AMOUNT >= 4.5", 3},
         {"[NAME] <> 'Анна'", 3},
         {"NAME = NULL", 1},
+        {"NAME LIKE '%на%'", 2},
+        {"NAME LIKE 'А_а%'", 1},
+        {"NAME like 'ан%'", 0},
+        {"NAME NOT LIKE 'Ан%'", 2},
+        {"NAME ~ '*ра'", 1},
+        {"NAME !~ '*ра'", 3},
+        {"ID IN (1, 3, 5)", 3},
+        {"ID in (2)", 1},
+        {"ID NOT IN (1,2)", 3},
+        {"ID !In (1,2) AND NAME IS NOT NULL", 2},
+        {"NAME IN ('Вера', 'Анна')", 2},
+        {"NAME NOT IN ('Вера')", 3},
+        {"AMOUNT IN (1.5, 7.5) OR ID != 2", 4},
     };
     t->SetFiltered(true);
     for (const auto &c : cases) {
@@ -97,6 +110,8 @@ TEST(DatasetsFilter, FilterTextAndHandler)
     EXPECT_GT(t->OrderStamp(), stamp);
     EXPECT_THROW(t->SetFilter("NAME = "), EDatabaseError);
     EXPECT_THROW(t->SetFilter("NOPE = 1"), EDatabaseError);
+    for (const char *bad : {"ID IN (1, 2", "ID IN ()", "ID IN 1", "NAME NOT = 'a'", "NAME LIKE", "ID ! 2", "ID IN ('x')"})
+        EXPECT_THROW(t->SetFilter(bad), Exception) << bad;
 
     t->SetFilter("NAME = 'Ан*'");
     ASSERT_TRUE(t->BookmarkValid(anatoly));
