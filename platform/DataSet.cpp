@@ -21,16 +21,9 @@ QString tr(const char *text)
     throw EDatabaseError(message);
 }
 
-QString nameOf(const TDataSet *ds)
-{
-    return ds ? ds->objectName() : QString();
-}
-
-// The platform's database-error form: the component's name and ": " in front when it has one.
 [[noreturn]] void failFor(const TDataSet *ds, const QString &message)
 {
-    const QString name = nameOf(ds);
-    fail(name.isEmpty() ? message : name + QStringLiteral(": ") + message);
+    DatabaseError(message, ds);
 }
 
 const QDateTime &zeroDate()
