@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+class TDataSet;
+class TField;
 class TStream;
 class TfrDataDictionary;
 class TfrPage;
@@ -110,8 +112,8 @@ public:
 
     virtual void DrawBackground();
     virtual void DrawFrame();
-    // Takes the content of a data field (null QVariant: no value).
-    virtual void ReadBlobField(const QVariant &) {}
+    // Takes the content of the blob field the object is bound to.
+    virtual void ReadBlobField(TField *) {}
     virtual void NotifyViewPrinting() {}
     virtual void AfterLoad() {}
     virtual void ApplyScale();
@@ -139,6 +141,8 @@ public:
     ReportCanvas *DrawCanvas = nullptr;
     QRect DrawRect;
     QStringList WorkText;
+    // The data field the page build bound the object to; DoBeforePrint reads it when it is a blob.
+    QPointer<TDataSet> BlobDataSet;
     QString BlobFieldName;
     int RecordMode = 0; // 0 template, 1 prepared
     QString Name;
@@ -216,7 +220,7 @@ public:
     void Draw(ReportCanvas &canvas) override;
     void WritePrepared(TStream &stream) override;
     void ExportData() override;
-    void ReadBlobField(const QVariant &value) override;
+    void ReadBlobField(TField *field) override;
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
     void ShowEditor() override;
@@ -345,7 +349,7 @@ public:
     void Draw(ReportCanvas &canvas) override;
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
-    void ReadBlobField(const QVariant &value) override;
+    void ReadBlobField(TField *field) override;
     void ShowEditor() override;
 
     TfrPicture Picture;

@@ -5,6 +5,7 @@
 #include "FR_Pars.h"
 #include "FR_Utils.h"
 
+#include "DataSet.h"
 #include "Exceptions.h"
 #include "Formats.h"
 #include "Streams.h"
@@ -587,9 +588,9 @@ void TfrMemoView::ExportData()
     Exporting = false;
 }
 
-void TfrMemoView::ReadBlobField(const QVariant &value)
+void TfrMemoView::ReadBlobField(TField *field)
 {
-    WorkText = value.isValid() ? value.toString().split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))) : QStringList();
+    AssignBlobTo(field, WorkText);
 }
 
 void TfrMemoView::ShowEditor()

@@ -5,6 +5,7 @@
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
+#include "DataSet.h"
 #include "Exceptions.h"
 #include "Services.h"
 #include "Streams.h"
@@ -659,6 +660,11 @@ bool TfrReport::SelectPrinter(int oldIndex, int newIndex)
 
 void TfrReport::DoBeforePrint(QStringList &memo, TfrView *view)
 {
+    if (view && view->BlobDataSet) {
+        TField *field = view->BlobDataSet->FindField(view->BlobFieldName);
+        if (IsBlobField(field))
+            view->ReadBlobField(field);
+    }
     if (OnBeforePrint)
         OnBeforePrint(memo, view);
 }

@@ -5,6 +5,7 @@
 #include "FR_Pars.h"
 #include "FR_Utils.h"
 
+#include "DataSet.h"
 #include "Streams.h"
 
 #include <QBuffer>
@@ -517,14 +518,16 @@ void TfrPictureView::SaveToStream(TStream &stream)
     stream.SetPosition(end);
 }
 
-void TfrPictureView::ReadBlobField(const QVariant &value)
+void TfrPictureView::ReadBlobField(TField *field)
 {
-    if (!value.isValid() || value.isNull()) {
+    if (field->IsNull()) {
         Picture.Clear();
         return;
     }
     static const TfrPicture::Kind kinds[] = {TfrPicture::Bitmap, TfrPicture::Jpeg, TfrPicture::Icon, TfrPicture::Metafile};
-    Picture.SetData(kinds[std::min<int>(BlobType, 3)], value.toByteArray());
+    TMemoryStream content;
+    AssignBlobTo(field, content);
+    Picture.SetData(kinds[std::min<int>(BlobType, 3)], content.Bytes());
 }
 
 void TfrPictureView::ShowEditor()

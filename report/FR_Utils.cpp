@@ -6,12 +6,16 @@
 #include "CodePage.h"
 #include "ComponentRegistry.h"
 #include "Color.h"
+#include "DataSet.h"
 #include "Exceptions.h"
 #include "Formats.h"
 #include "FormatSettings.h"
 #include "Streams.h"
+#include "Variant.h"
+#include "VCLHelpersEh.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QWidget>
 
 
@@ -249,4 +253,130 @@ void SetControlsEnabled(const QList<QWidget *> &controls, bool enabled)
         w->setPalette(palette);
         w->setEnabled(enabled);
     }
+}
+
+void ResolveFieldReference(const QString &text, TDataSet *&dataset, QString &fieldName)
+{
+    // Points inside a quoted field name do not separate parts.
+    const qsizetype quote = text.indexOf(u'"');
+    QStringList parts = (quote < 0 ? text : text.left(quote)).split(u'.');
+    if (quote >= 0)
+        parts.last() += text.mid(quote);
+    if (parts.size() > 4) {
+        dataset = nullptr;
+    } else if (parts.size() > 1) {
+        TfrReport *report = frEngine().CurrentReport;
+        dataset = qobject_cast<TDataSet *>(
+            FindComponentPath(report ? report->parent() : nullptr, parts.mid(0, parts.size() - 1).join(u'.')));
+    }
+    fieldName = FieldNameIfExists(dataset, UnquoteText(parts.last()));
+}
+
+QString FieldNameIfExists(const TDataSet *dataset, const QString &name)
+{
+    QStringList names;
+    ListDataSetFields(dataset, names);
+    return names.contains(name, Qt::CaseInsensitive) ? name : QString();
+}
+
+void ListDataSetFields(const TDataSet *dataset, QStringList &list)
+{
+    list.clear();
+    if (!dataset)
+        return;
+    // A closed dataset without declared fields still knows its columns from its definitions.
+    if (dataset->FieldCount() > 0) {
+        for (const TField *field : dataset->Fields())
+            list << field->FieldName();
+    } else {
+        for (const TFieldDef &def : dataset->FieldDefs().Items())
+            list << def.Name;
+    }
+}
+
+void GetFieldValue(TField *field, Variant &value)
+{
+    if (field->DataSet() && !field->DataSet()->Active())
+        field->DataSet()->Open();
+    const TFieldType type = field->DataType();
+    if (field->OnGetText || type == ftLargeint) {
+        value = Variant(field->DisplayText());
+        return;
+    }
+    const QVariant v = field->Value();
+    if (v.isValid()) {
+        value = Variant::fromQVariant(v);
+        return;
+    }
+    switch (type) {
+    case ftString: case ftFixedChar: case ftWideString:
+    // An empty note prints as nothing, not as 0.
+    case ftMemo: case ftFmtMemo: case ftOraClob:
+        value = Variant(QString());
+        break;
+    case ftBoolean:
+        value = Variant(false);
+        break;
+    default:
+        value = Variant(0);
+    }
+}
+
+bool IsBlobField(const TField *field)
+{
+    return field && IsBlobType(field->DataType());
+}
+
+namespace {
+
+QByteArray blobBytes(const TField *field)
+{
+    const QVariant v = field->Value();
+    if (!v.isValid())
+        return {};
+    return v.typeId() == QMetaType::QByteArray ? v.toByteArray() : QStringToCP1251(v.toString());
+}
+
+} // namespace
+
+void AssignBlobTo(const TField *field, TStream &target)
+{
+    const QByteArray bytes = blobBytes(field);
+    target.WriteBuffer(bytes.constData(), bytes.size());
+    target.SetPosition(0);
+}
+
+void AssignBlobTo(const TField *field, QStringList &target)
+{
+    const QVariant v = field->Value();
+    const QString text = v.typeId() == QMetaType::QByteArray ? CP1251ToQString(v.toByteArray()) : v.toString();
+    target.clear();
+    if (text.isEmpty())
+        return;
+    target = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // A final line break ends the last line rather than starting an empty one.
+    if (target.last().isEmpty())
+        target.removeLast();
+}
+
+QByteArray GetDataSetBookmark(const TDataSet *dataset)
+{
+    return dataset ? dataset->GetBookmark() : QByteArray();
+}
+
+void GotoDataSetBookmark(TDataSet *dataset, const QByteArray &bookmark)
+{
+    if (dataset)
+        dataset->GotoBookmark(bookmark);
+}
+
+void FreeDataSetBookmark(TDataSet *dataset, QByteArray &bookmark)
+{
+    Q_UNUSED(dataset);
+    bookmark.clear();
+}
+
+bool BookmarksEqual(const TDataSet *dataset, const QByteArray &bookmark1, const QByteArray &bookmark2)
+{
+    return CompareDatasetBookmarks(dataset, bookmark1, bookmark2) == 0;
 }

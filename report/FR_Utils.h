@@ -7,7 +7,10 @@
 class QObject;
 class QPoint;
 class QWidget;
+class TDataSet;
+class TField;
 class TStream;
+class Variant;
 struct QMetaObject;
 
 // The engine's stream encodings: little-endian integers, stream strings (16-bit length, the bytes in the
@@ -55,3 +58,26 @@ void CollectComponentNames(QObject *owner, const QMetaObject &cls, QStringList &
 QWidget *ControlAtPoint(QWidget *parent, const QPoint &point);
 // Labels turn grey when disabled; other controls get the window or the button-face background.
 void SetControlsEnabled(const QList<QWidget *> &controls, bool enabled);
+
+// Data fields named in templates: "Field" (of the dataset passed in), "DataSet.Field" (of the report's owner),
+// "Form.DataSet.Field", "Form.Frame.DataSet.Field"; a field part in double quotes may hold points and blanks.
+// dataset receives the dataset found (null when none); fieldName the field's name, empty when the dataset has
+// no such field.
+void ResolveFieldReference(const QString &text, TDataSet *&dataset, QString &fieldName);
+// name when the dataset has a field of that name, else empty.
+QString FieldNameIfExists(const TDataSet *dataset, const QString &name);
+void ListDataSetFields(const TDataSet *dataset, QStringList &list);
+
+// The value a report shows for a field: its display text when it has a text handler or is a large integer,
+// else its value; Null becomes "" for texts, False for booleans and 0 for the rest. Opens a closed dataset.
+void GetFieldValue(TField *field, Variant &value);
+bool IsBlobField(const TField *field);
+// The field's content written into the stream, which is then rewound; text content in the ANSI code page.
+void AssignBlobTo(const TField *field, TStream &target);
+// The field's content as lines of text.
+void AssignBlobTo(const TField *field, QStringList &target);
+
+QByteArray GetDataSetBookmark(const TDataSet *dataset);
+void GotoDataSetBookmark(TDataSet *dataset, const QByteArray &bookmark);
+void FreeDataSetBookmark(TDataSet *dataset, QByteArray &bookmark);
+bool BookmarksEqual(const TDataSet *dataset, const QByteArray &bookmark1, const QByteArray &bookmark2);
