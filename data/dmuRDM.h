@@ -40,6 +40,7 @@ public:
     QString DbmsVersion() const { return m_dbmsVersion; }
     int DbmsKind() const { return m_dbmsKind; }
     double UserId() const { return m_userId; }
+    void SetUserId(double id) { m_userId = id; }
 
     bool DbLogON(const QString &userName, const QString &password, const QString &databaseName);
     bool DbLogOut();
