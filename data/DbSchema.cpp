@@ -258,8 +258,14 @@ QList<Index> makeIndexes()
         ix("XIF4_SUPPORT_REQUEST", "SUPPORT_REQUEST", "REQUECT_DATE"),
         ix("XIF1CUSTOMER_TOKEN", "CUSTOMER_TOKEN", "CUSTOMER_ID"),
         ix("XIF1CUST_DOC_CUSTOMER_ID", "CUST_DOC", "CUSTOMER_ID"),
+        ix("XIF1PAYMENT", "PAYMENT", "CUSTOMER_ID,PAY_DATE"),
+        ix("XIF1SUBSCR_HIST", "SUBSCR_HIST", "CUSTOMER_ID"),
+        ix("XIF1SUBSCR_SERV", "SUBSCR_SERV", "CUSTOMER_ID"),
+        ix("XIF1SINGLE_SERV", "SINGLE_SERV", "CUSTOMER_ID"),
+        ix("XIF1DISCOUNT_FACTOR", "DISCOUNT_FACTOR", "CUSTOMER_ID"),
     };
 }
+
 
 QList<ForeignKey> makeForeignKeys()
 {
@@ -357,6 +363,14 @@ const Table &table(const QString &name)
         if (t.name.compare(name, Qt::CaseInsensitive) == 0)
             return t;
     throw EDatabaseError(QStringLiteral("Unknown table %1").arg(name));
+}
+
+const QStringList &baseIndexNames()
+{
+    static const QStringList names{QStringLiteral("XIF1PAYMENT"), QStringLiteral("XIF1SUBSCR_HIST"),
+                                   QStringLiteral("XIF1SUBSCR_SERV"), QStringLiteral("XIF1SINGLE_SERV"),
+                                   QStringLiteral("XIF1DISCOUNT_FACTOR")};
+    return names;
 }
 
 const QList<Index> &indexes()

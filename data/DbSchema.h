@@ -56,6 +56,9 @@ struct ForeignKey
 const QList<Table> &tables();
 const Table &table(const QString &name);
 const QList<Index> &indexes();
+// The indexes made with the tables that predate the upgrade history: the accounting engine reads payments,
+// connection periods, subscriptions, single services and discount factors by customer.
+const QStringList &baseIndexNames();
 const QList<ForeignKey> &foreignKeys();
 
 // The engine's definition of one column ("PHONE_NO varchar(20)", with its default and NOT NULL).

@@ -34,18 +34,23 @@ bool MoneyDiffers(const QVariant &stored, double computed)
     return RoundCents(stored.toDouble()) != RoundCents(computed);
 }
 
-QDate ColumnDate(const QVariant &value)
+QDateTime ColumnDateTime(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
         return {};
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return value.toDate();
+        return QDateTime(value.toDate(), QTime(0, 0));
     case QMetaType::QDateTime:
-        return value.toDateTime().date();
+        return value.toDateTime();
     default:
-        return parseSqliteDate(value.toString()).date();
+        return parseSqliteDate(value.toString());
     }
+}
+
+QDate ColumnDate(const QVariant &value)
+{
+    return ColumnDateTime(value).date();
 }
 
 double ColumnMoney(const QVariant &value)

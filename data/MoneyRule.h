@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QVariant>
 
@@ -27,7 +28,9 @@ double SubscriptionCharge(const QList<TChargePeriod> &periods, const QDate &mont
 // null always differs.
 bool MoneyDiffers(const QVariant &stored, double computed);
 
-// A date read from a column (a QDate, a QDateTime or SQLite's text), without its time; invalid for null.
+// A date read from a column (a QDate, a QDateTime or SQLite's text); invalid for null.
+QDateTime ColumnDateTime(const QVariant &value);
+// The same without its time.
 QDate ColumnDate(const QVariant &value);
 // A money column: null reads as 0.
 double ColumnMoney(const QVariant &value);

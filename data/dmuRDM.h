@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+struct TCustomerActivity;
+
 // The database data module: the program's one connection to its database and the session operations every
 // other part uses (logon, commit, scripts, identifiers, counts, tracing, the structure upgrade).
 class TDMR : public QObject
@@ -29,6 +31,7 @@ public:
 
     // The window told about long operations (AMShowAnimate / AMHideAnimate); none in tests.
     void SetMainWindow(QObject *window) { m_mainWindow = window; }
+    void sendToMainWindow(int message);
 
     // Session state.
     QString UserName() const { return m_userName; }
@@ -199,7 +202,6 @@ private:
     void executeTraced(const QString &statement);
     QVariant selectValue(const QString &text, const TParams &params = {});
     bool createNewEmbeddedDatabase();
-    void sendToMainWindow(int message);
     bool runStep(const QStringList &statements);
     // Business commands' helpers.
     int nextId(const QString &keyField, const QString &table);
@@ -207,7 +209,13 @@ private:
     bool runLogged(const QString &text, const TParams &params);
     int insertPayDoc(int paySourceId, const QString &docNo, const QString &notice, double sum, const QDate &date);
     int insertPayment(int docId, int customerId, const QString &notice, double sum, const QDate &date, int servId);
-    double sumOf(const QString &text, const TParams &params);
+    // Recalculates the customers the condition selects (program text on C, the customer table), slice by slice,
+    // each from the month `firstMonth` answers up to lastMonth (invalid: the open month): the initialisation
+    // month or earlier recalculates from the start, corrected first; an invalid date skips the customer.
+    // `afterSlice` runs before each slice commits.
+    void recalcCustomers(const QString &condition, const QDate &lastMonth, const QDate &accDate, int debtMode,
+                         const std::function<QDate(TCustomerActivity &)> &firstMonth,
+                         const std::function<void(const QList<qint64> &)> &afterSlice = {});
 
     std::unique_ptr<TADOConnection> m_connection;
     QString m_connectionsFolder;

@@ -363,6 +363,8 @@ void TDMR::CreateBaseSchema()
     for (const DbSchema::Table &t : DbSchema::tables())
         if (t.step == 0)
             statements << DbSchema::createTableStatement(d, t);
+    for (const QString &name : DbSchema::baseIndexNames())
+        statements << DbSchema::createIndexStatement(d, name);
     statements << d.createSequenceStatements(DbSchema::LetterSequence);
     statements << DbSchema::baseSeedStatements();
     // Location 0 stands for "none" and is what every new address row points at.

@@ -1,0 +1,339 @@
+#include "BalanceEngine.h"
+
+#include "Money.h"
+#include "MoneyRule.h"
+
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+QDateTime midnight(const QDate &d)
+{
+    return QDateTime(d, QTime(0, 0));
+}
+
+bool isNull(const QVariant &v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+qint64 keyOf(const QVariant &v)
+{
+    return qint64(v.toDouble());
+}
+
+void addPositional(TParams &params, const QVariant &value)
+{
+    params.CreateParam(ftUnknown, QString()).SetValue(value);
+}
+
+// The sum of the amounts dated from `lo` on, and before `hi` unless the range is open.
+double sumIn(const QList<TDatedSum> &items, const QDateTime &lo, const QDateTime &hi, bool open)
+{
+    double s = 0;
+    for (const TDatedSum &i : items)
+        if (i.when >= lo && (open || i.when < hi))
+            s += i.sum;
+    return s;
+}
+
+} // namespace
+
+// ---- Tariffs ----
+
+void TTariffBook::load(TADOConnection &connection)
+{
+    m_rows.clear();
+    QSqlQuery q = connection.OpenQuery(QStringLiteral("select SERV_ID, DATE_FROM, DATE_TO, TARIF_SUM from ZOLT.TARIF"));
+    while (q.next()) {
+        if (isNull(q.value(0)))
+            continue;
+        m_rows[keyOf(q.value(0))].append({ColumnDateTime(q.value(1)), ColumnDateTime(q.value(2)), ColumnMoney(q.value(3))});
+    }
+}
+
+double TTariffBook::price(qint64 servId, const QDateTime &when) const
+{
+    double s = 0;
+    for (double p : pricesAt(servId, when))
+        s += p;
+    return s;
+}
+
+QList<double> TTariffBook::pricesAt(qint64 servId, const QDateTime &when) const
+{
+    QList<double> result;
+    const auto it = m_rows.constFind(servId);
+    if (it == m_rows.constEnd() || !when.isValid())
+        return result;
+    for (const Row &r : *it)
+        if (r.from.isValid() && r.to.isValid() && r.from <= when && r.to >= when)
+            result.append(r.sum);
+    return result;
+}
+
+// ---- One month ----
+
+TMonthFigures ComputeMonth(const TCustomerActivity &a, const TTariffBook &tariffs, double in, const QDate &from,
+                           bool openMonth, int debtMode)
+{
+    TMonthFigures f;
+    const QDateTime lo = midnight(from);
+    const QDateTime hi = midnight(from.addMonths(1));
+    f.in = in;
+    f.oneOff = sumIn(a.oneOff, lo, hi, openMonth);
+    f.byFact = sumIn(a.byFact, lo, hi, openMonth);
+    f.activation = sumIn(a.activation, lo, hi, openMonth);
+    f.deactivation = sumIn(a.deactivation, lo, hi, openMonth);
+    for (const TFactorRow &r : a.factors) {
+        if (r.from <= lo && r.to >= lo) {
+            if (!r.value.isNull() && r.value.isValid())
+                f.factor = r.value.toDouble();
+            break;
+        }
+    }
+    if (!openMonth) {
+        QList<TChargePeriod> periods;
+        for (const TSubscriptionPeriod &p : a.periods) {
+            if (!(p.from < hi && p.to >= lo))
+                continue;
+            for (double tariff : tariffs.pricesAt(p.servId, lo))
+                periods.append({p.from.date(), p.to.date(), tariff});
+        }
+        f.subscription = SubscriptionCharge(periods, from, f.factor);
+    } else if (debtMode != 0) {
+        // One full month of every subscription running past the open month's end.
+        double full = 0;
+        for (const TSubscriptionPeriod &p : a.periods)
+            if (p.subscribed && p.from < hi && p.to >= hi)
+                full += tariffs.price(p.servId, lo);
+        f.prepay = RoundMoney(full * f.factor);
+    }
+    f.payments = sumIn(a.payments, lo, hi, openMonth);
+    f.out = RoundCents(f.in + f.subscription + f.oneOff + f.byFact + f.activation + f.deactivation - f.payments);
+    f.debt = RoundCents(debtMode != 0 ? f.out + f.prepay : f.out);
+    return f;
+}
+
+// ---- Reading customers ----
+
+TActivityReader::TActivityReader(TADOConnection &connection, const TTariffBook &tariffs, const QString &condition,
+                                 const QDate &rowsFrom)
+    : m_connection(connection)
+    , m_tariffs(tariffs)
+    , m_condition(condition)
+    , m_rowsFrom(rowsFrom)
+{
+    QSqlQuery q = m_connection.OpenQuery(QStringLiteral("select C.CUSTOMER_ID from ZOLT.CUSTOMER C where 1 = 1")
+                                         + m_condition + QStringLiteral(" order by C.CUSTOMER_ID"));
+    while (q.next())
+        m_keys.append(keyOf(q.value(0)));
+}
+
+QList<TCustomerActivity> TActivityReader::readSlice(int slice)
+{
+    const qsizetype first = qsizetype(slice) * m_sliceSize;
+    const qsizetype last = std::min<qsizetype>(first + m_sliceSize, m_keys.size()) - 1;
+    if (first > last)
+        return {};
+    return readRange(m_keys.at(first), m_keys.at(last));
+}
+
+QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
+{
+    QList<TCustomerActivity> customers;
+    QHash<qint64, qsizetype> at;
+    const TParams range{{QStringLiteral("P_LO"), lo}, {QStringLiteral("P_HI"), hi}};
+    // Every query of a slice: the customers' key range, and the caller's restriction on the customers.
+    auto customerRange = [this](const char *column) {
+        const QString c = QString::fromLatin1(column);
+        return QStringLiteral(" %1 >= :P_LO and %1 <= :P_HI").arg(c)
+               + (m_condition.isEmpty() ? QString()
+                                        : QStringLiteral(" and %1 in (select C.CUSTOMER_ID from ZOLT.CUSTOMER C "
+                                                         "where 1 = 1%2)")
+                                              .arg(c, m_condition));
+    };
+    auto each = [&](const QString &text, const TParams &params, auto &&onRow) {
+        QSqlQuery q = m_connection.OpenQuery(text, params);
+        while (q.next()) {
+            const auto it = at.constFind(keyOf(q.value(0)));
+            if (it != at.constEnd())
+                onRow(customers[*it], q);
+        }
+    };
+
+    {
+        QSqlQuery q = m_connection.OpenQuery(
+            QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, C.CUST_STATE, "
+                           "C.CONTRACT_DATE, C.CUST_STATE_DESCR, C.CUST_PROP, C.ACTIVIZ_DATE from ZOLT.CUSTOMER C where 1 = 1 and")
+                + customerRange("C.CUSTOMER_ID") + QStringLiteral(" order by C.CUSTOMER_ID"),
+            range);
+        while (q.next()) {
+            TCustomerActivity a;
+            a.id = keyOf(q.value(0));
+            a.startDebt = q.value(1);
+            a.debtIn = q.value(2);
+            a.debtSum = q.value(3);
+            a.custState = q.value(4);
+            a.contractDate = q.value(5);
+            a.custStateDescr = q.value(6);
+            a.custProp = q.value(7);
+            a.activizDate = q.value(8);
+            at.insert(a.id, customers.size());
+            customers.append(a);
+        }
+    }
+    if (customers.isEmpty())
+        return customers;
+
+    each(QStringLiteral("select CUSTOMER_ID, PAY_DATE, PAY_SUM from ZOLT.PAYMENT where") + customerRange("CUSTOMER_ID"),
+         range, [](TCustomerActivity &a, QSqlQuery &q) {
+             a.payments.append({ColumnDateTime(q.value(1)), ColumnMoney(q.value(2))});
+         });
+    each(QStringLiteral("select CUSTOMER_ID, SERV_ID, SERV_DATE from ZOLT.SINGLE_SERV where")
+             + customerRange("CUSTOMER_ID"),
+         range, [this](TCustomerActivity &a, QSqlQuery &q) {
+             const QDateTime when = ColumnDateTime(q.value(2));
+             const QList<double> prices = m_tariffs.pricesAt(keyOf(q.value(1)), when);
+             for (double p : prices)
+                 a.oneOff.append({when, p});
+         });
+    each(QStringLiteral("select CS.CUSTOMER_ID, CS.SERVICE_DATE, CS.AMOUNT from ZOLT.CUSTOMER_SERVICE CS "
+                        "join ZOLT.SINGLE_SERVICE_TARIF ST on ST.SINGLE_SERVICE_TARIF_ID = CS.SINGLE_SERVICE_TARIF_ID "
+                        "where CS.AMOUNT <> 0 and")
+             + customerRange("CS.CUSTOMER_ID"),
+         range, [](TCustomerActivity &a, QSqlQuery &q) {
+             a.byFact.append({ColumnDateTime(q.value(1)), ColumnMoney(q.value(2))});
+         });
+    each(QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, H.DISACT_SERV_ID, "
+                        "S.SERV_ID from ZOLT.SUBSCR_HIST H left join ZOLT.SUBSCR_SERV SS "
+                        "on SS.SUBSCR_SERV_ID = H.SUBSCR_SERV_ID and SS.CUSTOMER_ID = H.CUSTOMER_ID "
+                        "left join ZOLT.SERV S on S.SERV_ID = SS.SERV_ID where")
+             + customerRange("H.CUSTOMER_ID"),
+         range, [this](TCustomerActivity &a, QSqlQuery &q) {
+             TSubscriptionPeriod p;
+             p.servId = keyOf(q.value(1));
+             p.from = ColumnDateTime(q.value(2));
+             p.to = ColumnDateTime(q.value(3));
+             p.subscribed = !isNull(q.value(6));
+             if (!isNull(q.value(4)))
+                 for (double price : m_tariffs.pricesAt(keyOf(q.value(4)), p.from))
+                     a.activation.append({p.from, price});
+             if (!isNull(q.value(5)))
+                 for (double price : m_tariffs.pricesAt(keyOf(q.value(5)), p.to))
+                     a.deactivation.append({p.to, price});
+             if (p.from.isValid() && p.to.isValid())
+                 a.periods.append(p);
+         });
+    // Of two rows covering a month's first day, the earlier one counts.
+    each(QStringLiteral("select CUSTOMER_ID, DATE_FROM, DATE_TO, FACTOR_VALUE from ZOLT.DISCOUNT_FACTOR where")
+             + customerRange("CUSTOMER_ID") + QStringLiteral(" order by CUSTOMER_ID, DATE_FROM, DATE_TO"),
+         range, [](TCustomerActivity &a, QSqlQuery &q) {
+             a.factors.append({ColumnDateTime(q.value(1)), ColumnDateTime(q.value(2)), q.value(3)});
+         });
+    TParams rows = range;
+    rows.CreateParam(ftDateTime, QStringLiteral("P_SINCE")).SetValue(midnight(m_rowsFrom));
+    each(QStringLiteral("select CUSTOMER_ID, REL_DATE, DEBT_SUM from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_SINCE and")
+             + customerRange("CUSTOMER_ID"),
+         rows, [](TCustomerActivity &a, QSqlQuery &q) { a.payAccount.insert(ColumnDate(q.value(1)), q.value(2)); });
+    return customers;
+}
+
+// ---- Writing balances ----
+
+TBalanceWriter::TBalanceWriter(TADOConnection &connection)
+    : m_connection(connection)
+{
+}
+
+void TBalanceWriter::setDebts(qint64 customerId, double debtIn, double debt)
+{
+    m_debts.append({customerId, debtIn, debt});
+}
+
+void TBalanceWriter::insertPayAccount(qint64 customerId, const QDate &month, double sum)
+{
+    m_inserts.append({customerId, midnight(month), sum});
+}
+
+void TBalanceWriter::updatePayAccount(qint64 customerId, const QDate &month, double sum)
+{
+    m_updates.append({customerId, midnight(month), sum});
+}
+
+void TBalanceWriter::flush()
+{
+    const QList<Row> debts = std::exchange(m_debts, {});
+    const QList<Row> inserts = std::exchange(m_inserts, {});
+    QList<Row> updates = std::exchange(m_updates, {});
+    // A changed balance row is written anew: deleted, then inserted with the new sum.
+    deletePayAccount(updates);
+    updates.append(inserts);
+    writePayAccount(updates);
+    writeDebts(debts);
+}
+
+void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
+                                const QList<QVariantList> &rows)
+{
+    const QString row = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
+                        + QLatin1Char(')');
+    for (qsizetype first = 0; first < rows.size(); first += BatchRows) {
+        const qsizetype n = std::min<qsizetype>(BatchRows, rows.size() - first);
+        TParams params;
+        for (qsizetype i = first; i < first + n; ++i)
+            for (const QVariant &v : rows.at(i))
+                addPositional(params, v);
+        connection.Execute(QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QLatin1Char(',')))
+                               + QStringList(n, row).join(QLatin1Char(',')),
+                           params, TExecuteSource::Command);
+    }
+}
+
+void TBalanceWriter::writePayAccount(const QList<Row> &rows)
+{
+    QList<QVariantList> values;
+    values.reserve(rows.size());
+    for (const Row &r : rows)
+        values.append({r.id, r.a, RoundCents(r.b)});
+    insertRows(m_connection, QStringLiteral("ZOLT.PAY_ACCOUNT"),
+               {QStringLiteral("CUSTOMER_ID"), QStringLiteral("REL_DATE"), QStringLiteral("DEBT_SUM")}, values);
+}
+
+void TBalanceWriter::deletePayAccount(const QList<Row> &rows)
+{
+    for (qsizetype first = 0; first < rows.size(); first += BatchRows) {
+        const qsizetype n = std::min<qsizetype>(BatchRows, rows.size() - first);
+        TParams params;
+        for (qsizetype i = first; i < first + n; ++i) {
+            addPositional(params, rows.at(i).id);
+            addPositional(params, rows.at(i).a);
+        }
+        m_connection.Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where (CUSTOMER_ID, REL_DATE) in (values ")
+                                 + QStringList(n, QStringLiteral("(?,?)")).join(QLatin1Char(',')) + QLatin1Char(')'),
+                             params, TExecuteSource::Command);
+    }
+}
+
+void TBalanceWriter::writeDebts(const QList<Row> &rows)
+{
+    // One statement sets the debts of a whole batch of customers, from a list of (key, incoming, debt).
+    for (qsizetype first = 0; first < rows.size(); first += BatchRows) {
+        const qsizetype n = std::min<qsizetype>(BatchRows, rows.size() - first);
+        TParams params;
+        QStringList selects;
+        for (qsizetype i = first; i < first + n; ++i) {
+            addPositional(params, rows.at(i).id);
+            addPositional(params, RoundCents(rows.at(i).a.toDouble()));
+            addPositional(params, RoundCents(rows.at(i).b));
+            selects << (i == first ? QStringLiteral("select ? as K, ? as I, ? as D") : QStringLiteral("select ?, ?, ?"));
+        }
+        m_connection.Execute(QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = V.I, DEBT_SUM = V.D from (")
+                                 + selects.join(QStringLiteral(" union all "))
+                                 + QStringLiteral(") V where CUSTOMER.CUSTOMER_ID = V.K"),
+                             params, TExecuteSource::Command);
+    }
+}

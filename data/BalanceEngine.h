@@ -1,0 +1,162 @@
+#pragma once
+
+// The balances of many customers at once. Customers are read in slices of their keys, with a handful of set
+// queries per slice; every month is then computed in memory by the one money rule and the changed balances are
+// written in batches. The recalculation of one customer, the bulk recalculation, the queue and the monthly close
+// all compute through here, so they cannot disagree; memory holds the key list and one slice.
+#include "AdoConnection.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QVariant>
+
+struct TDatedSum
+{
+    QDateTime when;
+    double sum = 0;
+};
+
+struct TSubscriptionPeriod
+{
+    QDateTime from;
+    QDateTime to;
+    qint64 servId = 0;
+    // The period belongs to a subscription of an existing service: only such periods are prepaid.
+    bool subscribed = false;
+};
+
+struct TFactorRow
+{
+    QDateTime from;
+    QDateTime to;
+    QVariant value;
+};
+
+// What the accounting engine knows of one customer.
+struct TCustomerActivity
+{
+    qint64 id = 0;
+    QVariant startDebt;
+    QVariant debtIn;
+    QVariant debtSum;
+    QVariant custState;
+    QVariant custStateDescr;
+    QVariant custProp;
+    QVariant activizDate;
+    QVariant contractDate;
+    QList<TDatedSum> payments;
+    QList<TDatedSum> oneOff;      // single services priced by their service's tariff on their date
+    QList<TDatedSum> byFact;      // services by fact that point at a price-list entry, non-zero amounts
+    QList<TDatedSum> activation;  // connection charges, dated at the period's start
+    QList<TDatedSum> deactivation; // disconnection charges, dated at the period's end
+    QList<TSubscriptionPeriod> periods;
+    QList<TFactorRow> factors; // in the order the first covering row is taken
+    QMap<QDate, QVariant> payAccount; // stored balance rows read (REL_DATE -> DEBT_SUM)
+};
+
+// Every tariff row, by service.
+class TTariffBook
+{
+public:
+    void load(TADOConnection &connection);
+    // The sum of the service's tariff rows that cover `when` (0 when none does).
+    double price(qint64 servId, const QDateTime &when) const;
+    // Each tariff row of the service that covers `when`.
+    QList<double> pricesAt(qint64 servId, const QDateTime &when) const;
+
+private:
+    struct Row
+    {
+        QDateTime from;
+        QDateTime to;
+        double sum = 0;
+    };
+    QHash<qint64, QList<Row>> m_rows;
+};
+
+// The components of one month of one customer.
+struct TMonthFigures
+{
+    double in = 0;
+    double oneOff = 0;
+    double byFact = 0;
+    double activation = 0;
+    double deactivation = 0;
+    double factor = 1;
+    double subscription = 0; // closed months only
+    double prepay = 0;       // the open month in prepayment mode only
+    double payments = 0;
+    double out = 0;  // the month's outgoing balance: the next month's balance row
+    double debt = 0; // out, plus the prepayment in prepayment mode
+};
+
+// One month (from = its first day) of one customer with incoming balance `in`. The open month has no upper
+// bound: everything dated in it or later counts. Any debt mode other than 0 is the prepayment mode.
+TMonthFigures ComputeMonth(const TCustomerActivity &activity, const TTariffBook &tariffs, double in,
+                           const QDate &from, bool openMonth, int debtMode);
+
+// Reads customers in slices of their sorted keys.
+class TActivityReader
+{
+public:
+    // `condition` (program text, may be empty) restricts the customers, with C as the customer table; balance
+    // rows are read from `rowsFrom` on.
+    TActivityReader(TADOConnection &connection, const TTariffBook &tariffs, const QString &condition,
+                    const QDate &rowsFrom);
+
+    // The keys of the customers to read, ascending.
+    const QList<qint64> &keys() const { return m_keys; }
+    // Customers a slice holds: what memory holds beyond the key list.
+    int SliceSize() const { return m_sliceSize; }
+    void SetSliceSize(int size) { m_sliceSize = size > 0 ? size : 1; }
+    int sliceCount() const { return int((m_keys.size() + m_sliceSize - 1) / m_sliceSize); }
+    QList<TCustomerActivity> readSlice(int slice);
+    // One customer (none when it does not exist).
+    QList<TCustomerActivity> readRange(qint64 lo, qint64 hi);
+
+private:
+    TADOConnection &m_connection;
+    const TTariffBook &m_tariffs;
+    QString m_condition;
+    QDate m_rowsFrom;
+    QList<qint64> m_keys;
+    int m_sliceSize = 2000;
+};
+
+// Writes balances in batches: customer debts, new balance rows and changed ones.
+class TBalanceWriter
+{
+public:
+    explicit TBalanceWriter(TADOConnection &connection);
+    void setDebts(qint64 customerId, double debtIn, double debt);
+    void insertPayAccount(qint64 customerId, const QDate &month, double sum);
+    void updatePayAccount(qint64 customerId, const QDate &month, double sum);
+    // Writes everything collected; a failing statement raises and what it held is dropped.
+    void flush();
+    bool isEmpty() const { return m_debts.isEmpty() && m_inserts.isEmpty() && m_updates.isEmpty(); }
+
+    // Rows in one statement: three values a row, under the 999 parameters an SQLite statement takes.
+    static constexpr int BatchRows = 300;
+    // Inserts rows into a table in batches of multi-row statements: the plain write the engine is measured by.
+    static void insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
+                           const QList<QVariantList> &rows);
+
+private:
+    struct Row
+    {
+        qint64 id;
+        QVariant a;
+        double b;
+    };
+    void writeDebts(const QList<Row> &rows);
+    void writePayAccount(const QList<Row> &rows);
+    void deletePayAccount(const QList<Row> &rows);
+
+    TADOConnection &m_connection;
+    QList<Row> m_debts;
+    QList<Row> m_inserts;
+    QList<Row> m_updates;
+};
