@@ -111,6 +111,19 @@ void TClientDataSet::TakePacket(TDataPacket packet)
     for (auto &row : packet.rows)
         AppendFetchedRow(std::move(row));
     m_changeLog.clear();
+    // The pending changes of a saved file come back as they were.
+    for (TPacketChange &c : packet.changes) {
+        TRecordData &row = Rows()[size_t(c.row)];
+        row.status = c.status;
+        if (c.status == usModified) {
+            c.original.resize(row.values.size());
+            row.original = std::make_unique<std::vector<QVariant>>(std::move(c.original));
+        } else if (c.status == usDeleted) {
+            row.original = std::make_unique<std::vector<QVariant>>(row.values);
+            row.live = false;
+        }
+        m_changeLog.push_back(c.row);
+    }
 }
 
 void TClientDataSet::InternalOpen()
@@ -133,6 +146,7 @@ void TClientDataSet::InternalOpen()
 void TClientDataSet::InternalClose()
 {
     m_changeLog.clear();
+    m_keptRows = false;
     m_indexDefs.Remove(QString::fromLatin1(PrimaryKey));
 }
 
@@ -145,6 +159,7 @@ void TClientDataSet::InternalRefresh()
     TDataPacket packet = DoGetRecords();
     ClearRows();
     TakePacket(std::move(packet));
+    m_keptRows = false;
     BindFields();
 }
 
@@ -157,13 +172,69 @@ void TClientDataSet::MasterChanged()
     if (!Active())
         return;
     CheckBrowseMode();
+    // Rows with pending changes stay, whichever master they belong to, so that the next ApplyUpdates writes
+    // them; the master's range then decides which rows are shown.
+    if (!m_changeLog.empty()) {
+        const QString rangeFields = DetailFields().isEmpty() ? MasterFields() : DetailFields();
+        for (const QString &name : SplitFieldNames(rangeFields))
+            if (!FindField(name))
+                fail(this, QStringLiteral("Must apply updates before refreshing data"));
+    }
     TDataPacket packet = DoGetRecords();
+    std::vector<TRecordData> kept;
+    for (int id : m_changeLog)
+        kept.push_back(std::move(Rows()[size_t(id)]));
     ClearRows();
+    const std::vector<int> copyOf = FetchedCopies(packet, kept);
     TakePacket(std::move(packet));
+    // A kept row takes the place of its fetched copy; the others (inserts, rows gone from the database) follow.
+    std::vector<int> keptIds(kept.size(), -1);
+    for (size_t r = 0; r < copyOf.size(); ++r)
+        if (copyOf[r] >= 0)
+            keptIds[size_t(copyOf[r])] = int(r);
+    for (size_t k = 0; k < kept.size(); ++k) {
+        if (keptIds[k] < 0) {
+            keptIds[k] = int(Rows().size());
+            AppendFetchedRow({});
+        }
+        Rows()[size_t(keptIds[k])] = std::move(kept[k]);
+    }
+    m_changeLog = keptIds;
+    m_keptRows = !kept.empty();
     BindFields();
     RebuildOrder(false);
     DataEvent(deDataSetChange, nullptr, wmFirst);
     AfterScroll(this);
+}
+
+std::vector<int> TClientDataSet::FetchedCopies(const TDataPacket &packet, const std::vector<TRecordData> &kept) const
+{
+    // A fetched row is the database's copy of a kept modified or deleted row when its key (or, with no key, all
+    // of it) equals the kept row's original values. Answers, per fetched row, the kept row it stands for or -1.
+    QList<int> columns;
+    for (int i = 0; i < packet.fields.size(); ++i)
+        if (packet.fields[i].ProviderFlags & pfInKey)
+            columns << i;
+    if (columns.isEmpty())
+        for (int i = 0; i < packet.fields.size(); ++i)
+            columns << i;
+    auto same = [&](const std::vector<QVariant> &a, const std::vector<QVariant> &b) {
+        for (int i : columns)
+            if (size_t(i) >= a.size() || size_t(i) >= b.size()
+                || CompareValues(packet.fields[i].DataType, a[size_t(i)], b[size_t(i)], false) != 0)
+                return false;
+        return true;
+    };
+    std::vector<int> copyOf(packet.rows.size(), -1);
+    std::vector<bool> placed(kept.size(), false);
+    for (size_t r = 0; r < packet.rows.size(); ++r)
+        for (size_t k = 0; k < kept.size(); ++k)
+            if (!placed[k] && kept[k].status != usInserted && kept[k].original && same(packet.rows[r], *kept[k].original)) {
+                copyOf[r] = int(k);
+                placed[k] = true;
+                break;
+            }
+    return copyOf;
 }
 
 void TClientDataSet::Execute()
@@ -398,15 +469,31 @@ void TClientDataSet::SaveToFile(const QString &fileName)
 {
     CheckActive();
     CheckBrowseMode();
-    QList<TFieldDef> fields = FieldDefs().Items();
-    std::vector<std::vector<QVariant>> rows;
-    for (int id : TDataSet::BaseOrder())
-        rows.push_back(Rows()[id].values);
+    TDataPacket packet;
+    packet.fields = FieldDefs().Items();
+    // Rows in arrival order, deleted ones with pending deletions among them, and the change log over them.
+    std::vector<int> recordOf(Rows().size(), -1);
+    for (int id : Sequence()) {
+        const TRecordData &row = Rows()[size_t(id)];
+        if (!row.live && row.status != usDeleted)
+            continue;
+        recordOf[size_t(id)] = int(packet.rows.size());
+        packet.rows.push_back(row.status == usDeleted && row.original ? *row.original : row.values);
+    }
+    for (int id : m_changeLog) {
+        const TRecordData &row = Rows()[size_t(id)];
+        TPacketChange change;
+        change.row = recordOf[size_t(id)];
+        change.status = row.status;
+        if (row.status == usModified && row.original)
+            change.original = *row.original;
+        packet.changes.push_back(std::move(change));
+    }
     // The old file stays as it was until the new one is complete.
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         fail(this, QStringLiteral("Cannot create file \"%1\": %2").arg(fileName, file.errorString()));
-    WriteDataPacketXml(file, fields, rows);
+    WriteDataPacketXml(file, packet);
     if (!file.commit())
         fail(this, QStringLiteral("Cannot write file \"%1\": %2").arg(fileName, file.errorString()));
 }

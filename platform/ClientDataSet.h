@@ -98,7 +98,8 @@ public:
     // ---- Local tables
     void CreateDataSet();
     void EmptyDataSet();
-    // The client-dataset XML packet. Pending changes are saved as the current data.
+    // The client-dataset XML packet, pending changes included (with their original values), so that a dataset
+    // loaded again can still apply them. A file that cannot be read leaves the dataset as it was.
     void SaveToFile(const QString &fileName);
     void LoadFromFile(const QString &fileName);
 
@@ -129,7 +130,8 @@ protected:
     bool CanUseIndexForLocate(const QList<TField *> &fields, TLocateOptions options) const override;
     int FindInIndex(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const override;
     void MasterChanged() override;
-    bool UsesMasterRange() const override { return !FetchesPerMaster(); }
+    // A detail reading its rows per master shows them all, unless it holds changed rows of other masters.
+    bool UsesMasterRange() const override { return !FetchesPerMaster() || m_keptRows; }
 
     // The command text sent with every request (a subclass substitutes its macros here).
     virtual QString RequestCommandText() { return m_clientCommandText; }
@@ -147,6 +149,7 @@ private:
     bool FetchesPerMaster() const;
     void SetMasterParams();
     void TakePacket(TDataPacket packet);
+    std::vector<int> FetchedCopies(const TDataPacket &packet, const std::vector<TRecordData> &kept) const;
     void LogChange(int rowId);
     void Revert(int rowId);
     std::vector<SortKey> SortKeysOf(const TIndexDef &def) const;
@@ -164,5 +167,6 @@ private:
     QString m_indexName;
     QString m_indexFieldNames;
     bool m_createMode = false;
+    bool m_keptRows = false; // a detail holds changed rows kept from an earlier master
     std::unique_ptr<TDataPacket> m_filePacket;
 };

@@ -4,6 +4,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+
 namespace {
 
 struct TypeName
@@ -116,11 +118,39 @@ QVariant parseValue(TFieldType t, const QString &s, bool &ok)
     throw EDatabaseError(QStringLiteral("Invalid data packet: %1").arg(what));
 }
 
+// The RowState of a saved row.
+const int stateOriginal = 1, stateDeleted = 2, stateInserted = 4, stateModified = 8;
+
+// The changes in the order the CHANGE_LOG names them: every changed record exactly once.
+std::vector<TPacketChange> orderedChanges(std::vector<TPacketChange> changes, const QString &changeLog)
+{
+    const QStringList numbers = changeLog.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    std::vector<TPacketChange> ordered;
+    for (const QString &n : numbers) {
+        bool ok = false;
+        const int row = n.toInt(&ok) - 1;
+        auto it = std::find_if(changes.begin(), changes.end(), [row](const TPacketChange &c) { return c.row == row; });
+        if (!ok || it == changes.end())
+            bad(QStringLiteral("the change log names '%1', which is not a changed row").arg(n));
+        ordered.push_back(std::move(*it));
+        changes.erase(it);
+    }
+    if (!changes.empty())
+        bad(QStringLiteral("the change log leaves out row %1").arg(changes.front().row + 1));
+    return ordered;
+}
+
 } // namespace
 
-void WriteDataPacketXml(QIODevice &device, const QList<TFieldDef> &fields,
-                        const std::vector<std::vector<QVariant>> &rows)
+void WriteDataPacketXml(QIODevice &device, const TDataPacket &packet)
 {
+    const QList<TFieldDef> &fields = packet.fields;
+    std::vector<const TPacketChange *> changeOf(packet.rows.size(), nullptr);
+    QStringList changeLog;
+    for (const TPacketChange &c : packet.changes) {
+        changeOf[size_t(c.row)] = &c;
+        changeLog << QString::number(c.row + 1);
+    }
     // The packet's own declaration names no encoding; the text is UTF-8, the XML default.
     device.write("<?xml version=\"1.0\" standalone=\"yes\"?>");
     QXmlStreamWriter w(&device);
@@ -148,14 +178,29 @@ void WriteDataPacketXml(QIODevice &device, const QList<TFieldDef> &fields,
     }
     w.writeEndElement();
     w.writeEmptyElement(QStringLiteral("PARAMS"));
+    if (!changeLog.isEmpty())
+        w.writeAttribute(QStringLiteral("CHANGE_LOG"), changeLog.join(QLatin1Char(' ')));
     w.writeEndElement();
     w.writeStartElement(QStringLiteral("ROWDATA"));
-    for (const auto &row : rows) {
+    auto writeRow = [&](const std::vector<QVariant> &row, int state) {
         w.writeStartElement(QStringLiteral("ROW"));
+        if (state != 0)
+            w.writeAttribute(QStringLiteral("RowState"), QString::number(state));
         for (int i = 0; i < fields.size(); ++i)
             if (size_t(i) < row.size() && row[size_t(i)].isValid())
                 w.writeAttribute(fields[i].Name, valueText(fields[i].DataType, row[size_t(i)]));
         w.writeEndElement();
+    };
+    for (size_t r = 0; r < packet.rows.size(); ++r) {
+        const TPacketChange *c = changeOf[r];
+        if (!c) {
+            writeRow(packet.rows[r], 0);
+        } else if (c->status == usModified) {
+            writeRow(c->original, stateOriginal);
+            writeRow(packet.rows[r], stateModified);
+        } else {
+            writeRow(packet.rows[r], c->status == usInserted ? stateInserted : stateDeleted);
+        }
     }
     w.writeEndElement();
     w.writeEndElement();
@@ -167,16 +212,22 @@ TDataPacket ReadDataPacketXml(QIODevice &device)
     TDataPacket packet;
     QXmlStreamReader r(&device);
     bool sawRoot = false, sawFields = false;
+    QString changeLog;
+    std::vector<QVariant> original; // of the modified record whose current values come next
+    bool awaitingCurrent = false;
     while (!r.atEnd()) {
         if (r.readNext() != QXmlStreamReader::StartElement)
             continue;
         const QStringView name = r.name();
+        const int record = int(packet.rows.size()) + 1;
         if (!sawRoot) {
             if (name != QLatin1String("DATAPACKET"))
                 bad(QStringLiteral("the root element is not DATAPACKET"));
             sawRoot = true;
         } else if (name == QLatin1String("FIELDS")) {
             sawFields = true;
+        } else if (name == QLatin1String("PARAMS")) {
+            changeLog = r.attributes().value(QLatin1String("CHANGE_LOG")).toString();
         } else if (name == QLatin1String("FIELD")) {
             const auto a = r.attributes();
             TFieldDef def;
@@ -199,21 +250,44 @@ TDataPacket ReadDataPacketXml(QIODevice &device)
             if (!sawFields)
                 bad(QStringLiteral("rows come before the fields"));
             std::vector<QVariant> row(size_t(packet.fields.size()));
+            int state = 0;
             for (const QXmlStreamAttribute &attr : r.attributes()) {
                 const QString column = attr.name().toString();
-                if (column == QLatin1String("RowState"))
+                if (column == QLatin1String("RowState")) {
+                    bool ok = false;
+                    state = attr.value().toInt(&ok);
+                    if (!ok || (state != 0 && state != stateOriginal && state != stateDeleted
+                                && state != stateInserted && state != stateModified))
+                        bad(QStringLiteral("row %1 has the unknown state '%2'").arg(record).arg(attr.value()));
                     continue;
+                }
                 int i = 0;
                 while (i < packet.fields.size() && packet.fields[i].Name != column)
                     ++i;
                 if (i == packet.fields.size())
-                    bad(QStringLiteral("row %1 has the unknown field '%2'").arg(packet.rows.size() + 1).arg(column));
+                    bad(QStringLiteral("row %1 has the unknown field '%2'").arg(record).arg(column));
                 bool ok = true;
                 row[size_t(i)] = parseValue(packet.fields[i].DataType, attr.value().toString(), ok);
                 if (!ok)
                     bad(QStringLiteral("row %1, field '%2': '%3' is not a valid value")
-                            .arg(packet.rows.size() + 1).arg(column, attr.value().toString()));
+                            .arg(record).arg(column, attr.value().toString()));
             }
+            if (awaitingCurrent != (state == stateModified))
+                bad(QStringLiteral("row %1: a modified row must follow its original values").arg(record));
+            if (state == stateOriginal) {
+                original = std::move(row);
+                awaitingCurrent = true;
+                continue;
+            }
+            if (state != 0) {
+                TPacketChange change;
+                change.row = record - 1;
+                change.status = state == stateInserted ? usInserted : (state == stateDeleted ? usDeleted : usModified);
+                if (state == stateModified)
+                    change.original = std::move(original);
+                packet.changes.push_back(std::move(change));
+            }
+            awaitingCurrent = false;
             packet.rows.push_back(std::move(row));
         }
     }
@@ -221,5 +295,9 @@ TDataPacket ReadDataPacketXml(QIODevice &device)
         bad(r.errorString() + QStringLiteral(" (line %1)").arg(r.lineNumber()));
     if (!sawRoot || !sawFields)
         bad(QStringLiteral("no field list"));
+    if (awaitingCurrent)
+        bad(QStringLiteral("the last row's original values have no current values"));
+    if (!changeLog.isEmpty())
+        packet.changes = orderedChanges(std::move(packet.changes), changeLog);
     return packet;
 }

@@ -924,6 +924,8 @@ void TDataSet::BindFields()
                     QVariant &v = m_rows[r].values[size_t(i)];
                     try {
                         v = f->Coerce(v);
+                        if (m_rows[r].original) // a pending change read from a file
+                            (*m_rows[r].original)[size_t(i)] = f->Coerce((*m_rows[r].original)[size_t(i)]);
                     } catch (const Exception &e) {
                         failFor(this, tr("Row %1: %2").arg(r + 1).arg(e.message()));
                     }

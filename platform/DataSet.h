@@ -609,6 +609,7 @@ protected:
     void ClearRows();
     bool IsEditing() const;
     const std::vector<int> &Order() const { return m_order; }
+    const std::vector<int> &Sequence() const { return m_sequence; } // every row id in arrival order
     std::vector<TRecordData> &Rows() { return m_rows; }
     const std::vector<TRecordData> &Rows() const { return m_rows; }
     int CurrentRowId() const;

@@ -9,11 +9,22 @@
 #include <functional>
 #include <vector>
 
+// A row of a saved client dataset that has a pending change.
+struct TPacketChange
+{
+    int row = -1;                    // in the packet's rows
+    TUpdateStatus status = usModified;
+    std::vector<QVariant> original;  // the values before the change, for a modified row
+};
+
 // Rows with their field metadata, as a provider hands them to a client dataset.
 struct TDataPacket
 {
     QList<TFieldDef> fields; // ProviderFlags carry pfInKey for the key fields
     std::vector<std::vector<QVariant>> rows;
+    // Only in a saved file: the pending changes in the order they were first made. A deleted row's values are
+    // those before its change.
+    std::vector<TPacketChange> changes;
 };
 
 // One changed row of a client dataset's change log.

@@ -30,12 +30,12 @@ std::unique_ptr<TClientDataSet> makeClient(const QList<std::pair<int, QString>> 
     return cds;
 }
 
-QList<int> ids(TDataSet &ds)
+QList<int> ids(TDataSet &ds, const char *field = "ID")
 {
     QList<int> out;
     const QByteArray bm = ds.GetBookmark();
     for (ds.First(); !ds.Eof(); ds.Next())
-        out << ds.FieldByName("ID")->AsInteger();
+        out << ds.FieldByName(field)->AsInteger();
     if (!bm.isEmpty())
         ds.GotoBookmark(bm);
     return out;
@@ -409,6 +409,72 @@ TEST(DatasetsProvider, AutoRefreshRefreshRecordAndDetails)
     EXPECT_TRUE(detail.IsEmpty());
 }
 
+TEST(DatasetsMasterDetail, DetailKeepsItsPendingChangesWhileTheMasterMoves)
+{
+    ProviderFixture f;
+    SqlFixtureDataSet payments(f.db.name());
+    f.db.exec("create table PAYMENT (PAYMENT_ID integer primary key, CUSTOMER_ID integer, SUM real)");
+    f.db.exec("insert into PAYMENT values (1, 1, 5), (2, 1, 6), (3, 3, 7)");
+    payments.PSSetCommandText("select * from PAYMENT where CUSTOMER_ID = :CUSTOMER_ID order by PAYMENT_ID");
+    payments.TableName = "PAYMENT";
+    payments.KeyFields = "PAYMENT_ID";
+    TDataSetProvider dsp;
+    dsp.SetDataSet(&payments);
+    dsp.SetUpdateMode(upWhereKeyOnly);
+    TDataSource master;
+    master.SetDataSet(&f.cds);
+    TClientDataSet detail;
+    detail.SetProvider(&dsp);
+    detail.SetPacketRecords(0);
+    detail.SetMasterFields("CUSTOMER_ID");
+    detail.SetMasterSource(&master);
+    f.cds.Open();
+    detail.Open();
+    auto sums = [&] {
+        QStringList out;
+        const QByteArray bm = detail.GetBookmark();
+        for (detail.First(); !detail.Eof(); detail.Next())
+            out << detail.FieldByName("PAYMENT_ID")->AsString() + "=" + detail.FieldByName("SUM")->AsString();
+        if (!bm.isEmpty())
+            detail.GotoBookmark(bm);
+        return out;
+    };
+    auto moveMaster = [&](int customer) { ASSERT_TRUE(f.cds.Locate("CUSTOMER_ID", customer)); };
+
+    ASSERT_EQ(sums(), QStringList({"1=5", "2=6"}));
+    detail.Edit();
+    detail.FieldByName("SUM")->SetValue(50.0);
+    detail.Post();
+    detail.Append();
+    detail.FieldByName("PAYMENT_ID")->SetValue(10);
+    detail.FieldByName("SUM")->SetValue(1.0);
+    detail.Post();
+    detail.Locate("PAYMENT_ID", 2);
+    detail.Edit();
+    detail.FieldByName("SUM")->SetValue(60.0); // not posted: the move posts it
+
+    moveMaster(3);
+    EXPECT_EQ(sums(), QStringList({"3=7"})) << "the other master's changed rows are not shown";
+    EXPECT_EQ(detail.ChangeCount(), 3);
+    detail.Delete();
+    moveMaster(2);
+    EXPECT_TRUE(detail.IsEmpty());
+    moveMaster(1);
+    EXPECT_EQ(sums(), QStringList({"1=50", "2=60", "10=1"})) << "changed rows are not read back over";
+    EXPECT_EQ(detail.FieldByName("CUSTOMER_ID")->AsInteger(), 1);
+    EXPECT_EQ(detail.ChangeCount(), 4);
+
+    EXPECT_EQ(detail.ApplyUpdates(-1), 0);
+    EXPECT_EQ(f.db.value("select group_concat(PAYMENT_ID || '=' || SUM || '/' || CUSTOMER_ID, ' ') from "
+                         "(select * from PAYMENT order by PAYMENT_ID)").toString(),
+              "1=50.0/1 2=60.0/1 10=1.0/1");
+    EXPECT_EQ(sums(), QStringList({"1=50", "2=60", "10=1"}));
+    moveMaster(3);
+    EXPECT_TRUE(detail.IsEmpty());
+    moveMaster(1);
+    EXPECT_EQ(sums(), QStringList({"1=50", "2=60", "10=1"}));
+}
+
 TEST(DatasetsXmlPacket, RoundTripOfEveryKindOfValue)
 {
     QTemporaryDir dir;
@@ -455,7 +521,93 @@ TEST(DatasetsXmlPacket, RoundTripOfEveryKindOfValue)
     for (copy.First(), cds.First(); !copy.Eof(); copy.Next(), cds.Next(), ++r)
         for (int i = 0; i < copy.FieldCount(); ++i)
             EXPECT_EQ(copy.Fields()[i]->Value(), cds.Fields()[i]->Value()) << "row " << r << " field " << i;
-    EXPECT_EQ(copy.ChangeCount(), 0);
+    EXPECT_EQ(copy.ChangeCount(), 3) << "rows appended and never merged are still pending inserts";
+}
+
+TEST(DatasetsXmlPacket, PendingChangesSurviveTheFileAndApplyAfterwards)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pending.xml");
+    {
+        ProviderFixture f;
+        f.cds.Open();
+        f.cds.Append();
+        f.cds.FieldByName("CUSTOMER_ID")->SetValue(4);
+        f.cds.FieldByName("NAME")->SetValue("Новиков");
+        f.cds.Post();
+        f.cds.Locate("CUSTOMER_ID", 1);
+        f.cds.Edit();
+        f.cds.FieldByName("NAME")->SetValue("Иванова");
+        f.cds.FieldByName("BALANCE")->Clear();
+        f.cds.Post();
+        f.cds.Locate("CUSTOMER_ID", 2);
+        f.cds.Edit();
+        f.cds.FieldByName("NAME")->SetValue("changed, then deleted");
+        f.cds.Post();
+        f.cds.Delete();
+        f.cds.SaveToFile(path);
+        EXPECT_EQ(f.cds.ChangeCount(), 3) << "saving applies nothing";
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("<PARAMS CHANGE_LOG=\"4 1 2\"/>")) << text.constData();
+    EXPECT_TRUE(text.contains("<ROW RowState=\"1\" CUSTOMER_ID=\"1\" NAME=\"Иванов\" BALANCE=\"10.5\" STAMP=\"db\" "
+                              "TITLE=\"Кабель\"/><ROW RowState=\"8\" CUSTOMER_ID=\"1\" NAME=\"Иванова\" STAMP"))
+        << text.constData();
+    EXPECT_TRUE(text.contains("<ROW RowState=\"2\" CUSTOMER_ID=\"2\" NAME=\"Петров\""));
+    EXPECT_TRUE(text.contains("<ROW RowState=\"4\" CUSTOMER_ID=\"4\""));
+
+    // Another session reads the file and writes the changes, in the order they were made.
+    ProviderFixture f;
+    f.cds.LoadFromFile(path);
+    EXPECT_EQ(f.cds.ChangeCount(), 3);
+    EXPECT_EQ(ids(f.cds, "CUSTOMER_ID"), QList<int>({1, 3, 4}));
+    f.cds.Locate("CUSTOMER_ID", 1);
+    EXPECT_EQ(f.cds.UpdateStatus(), usModified);
+    EXPECT_EQ(f.cds.FieldByName("NAME")->OldValue(), QVariant("Иванов"));
+    EXPECT_EQ(f.cds.ApplyUpdates(-1), 0);
+    EXPECT_EQ(f.server.Statements,
+              QStringList({"insert into CUSTOMER (CUSTOMER_ID, NAME) values (?, ?) | 4, Новиков",
+                           "update CUSTOMER set NAME = ?, BALANCE = ? where CUSTOMER_ID = ? | Иванова, null, 1",
+                           "delete from CUSTOMER where CUSTOMER_ID = ? | 2"}));
+    EXPECT_EQ(f.db.value("select count(*) from CUSTOMER").toInt(), 3);
+    EXPECT_EQ(f.cds.ChangeCount(), 0);
+
+    // A file whose change log does not hold together is refused, and the pending changes stay.
+    f.cds.Edit();
+    f.cds.FieldByName("NAME")->SetValue("pending");
+    f.cds.Post();
+    const QByteArray head = "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/></FIELDS>";
+    struct { QByteArray text; const char *error; } cases[] = {
+        {head + "</METADATA><ROWDATA><ROW RowState=\"8\" A=\"1\"/></ROWDATA></DATAPACKET>",
+         "row 1: a modified row must follow its original values"},
+        {head + "</METADATA><ROWDATA><ROW RowState=\"1\" A=\"1\"/><ROW A=\"2\"/></ROWDATA></DATAPACKET>",
+         "row 1: a modified row must follow its original values"},
+        {head + "</METADATA><ROWDATA><ROW RowState=\"1\" A=\"1\"/></ROWDATA></DATAPACKET>",
+         "the last row's original values have no current values"},
+        {head + "</METADATA><ROWDATA><ROW RowState=\"16\" A=\"1\"/></ROWDATA></DATAPACKET>",
+         "row 1 has the unknown state '16'"},
+        {head + "<PARAMS CHANGE_LOG=\"2\"/></METADATA><ROWDATA><ROW RowState=\"4\" A=\"1\"/><ROW A=\"2\"/>"
+                "</ROWDATA></DATAPACKET>", "the change log names '2', which is not a changed row"},
+        {head + "<PARAMS CHANGE_LOG=\"1\"/></METADATA><ROWDATA><ROW RowState=\"4\" A=\"1\"/>"
+                "<ROW RowState=\"2\" A=\"2\"/></ROWDATA></DATAPACKET>", "the change log leaves out row 2"},
+    };
+    for (const auto &c : cases) {
+        const QString bad = dir.filePath("bad.xml");
+        QFile out(bad);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(c.text);
+        out.close();
+        try {
+            f.cds.LoadFromFile(bad);
+            ADD_FAILURE() << c.text.constData();
+        } catch (const EDatabaseError &e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.error))) << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(f.cds.ChangeCount(), 1);
+    EXPECT_EQ(f.cds.FieldByName("NAME")->AsString(), "pending");
 }
 
 TEST(DatasetsXmlPacket, BadPacketsAreRefusedAndLoseNothing)
