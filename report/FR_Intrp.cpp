@@ -464,13 +464,9 @@ private:
                     ++pos;
             }
         } else if (c == '\'') {
-            ++pos;
-            while (pos < m_buf.size()) {
-                if (At(pos) == '\'' && At(pos + 1) == '\'')
-                    pos += 2;
-                else if (At(pos++) == '\'')
-                    break;
-            }
+            int next = pos + 1;
+            TfrParser().ReadQuoted(m_buf, next);
+            pos = next - 1;
         } else {
             // Reported rather than ending the compilation quietly: the owner would run a truncated script.
             Fail(QStringLiteral("Need an expression here"));
@@ -498,24 +494,12 @@ private:
     // From an opening "[" to after its matching "]", nesting and quotes skipped.
     void Bracket(int &pos)
     {
-        int depth = 0;
-        bool single = false, dbl = false;
-        for (; pos < m_buf.size(); ++pos) {
-            const QChar c = m_buf[pos];
-            if (c == '"' && !single)
-                dbl = !dbl;
-            else if (c == '\'' && !dbl)
-                single = !single;
-            else if (!single && !dbl) {
-                if (c == '[')
-                    ++depth;
-                else if (c == ']' && --depth == 0) {
-                    ++pos;
-                    return;
-                }
-            }
-        }
-        Fail(QStringLiteral("Need \"]\" here"));
+        // The expression reader counts from 1: its position of the closing "]" is ours of the character after.
+        int start = pos + 1, closing = pos + 1;
+        ReadBracketed(m_buf, start, closing);
+        pos = closing;
+        if (closing > m_buf.size())
+            Fail(QStringLiteral("Need \"]\" here"));
     }
 
     const QStringList &m_source;

@@ -75,6 +75,11 @@ TEST(ExprScript, CompiledLines)
     EXPECT_EQ(in.Compiled()[0], jump(1, 3) + "x 0 >");
     EXPECT_EQ(in.Compiled()[2], jump(2, 4));
 
+    // Semicolons and brackets inside quotes, and quotes inside brackets, belong to their expression.
+    ASSERT_TRUE(in.Compile("begin x := 'a;b''c'; y := [d + '];' + '[']; z := 1 end").isEmpty());
+    ASSERT_EQ(in.Compiled().size(), 3) << in.Compiled().join(" | ").toStdString();
+    EXPECT_EQ(in.Compiled()[2], "z 1 ");
+
     ASSERT_TRUE(in.Compile("a[2] := 5").isEmpty());
     EXPECT_EQ(in.Compiled(), QStringList({QString(QChar(3)) + "SETARRAY(a, 2, 5)"}));
     in.Run();
