@@ -178,6 +178,11 @@ public:
     // The initialisation month of every customer with payments.
     void RecalcPayersDebt(int debtMode, const QDate &accDate);
 
+    // The customer's account statement from the initialisation date to after the open month, written as lines of
+    // TMP_CUST_BALANCE for the current user. False when the connection is closed or the user's old lines could not
+    // be deleted (nothing is written then).
+    bool FillCustBalance(const QVariant &customerId, int debtMode, const QDate &accDate, const QDate &startDate);
+
     // ---- Undoing the monthly close ----
     // Reopens the month before the open one, asking the user first; with nothing closed it resets everything and
     // says so.
