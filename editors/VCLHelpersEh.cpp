@@ -3,6 +3,10 @@
 #include "DataSet.h"
 #include "DataSource.h"
 #include "DatabaseError.h"
+#include "Color.h"
+#include "Exceptions.h"
+#include "Variant.h"
+#include "WindowMessages.h"
 
 int CompareDatasetBookmarks(const TDataSet *DataSet, const QByteArray &Bookmark1, const QByteArray &Bookmark2)
 {
@@ -62,4 +66,47 @@ void FieldsArrayFromNames(const TDataSet *DataSet, const QObject *Control, const
     QList<TField *> list;
     FindFieldsList(&list, DataSet, Control, FieldNames);
     Fields = list;
+}
+
+COLORREF ColorToImageListColor(qint32 Color)
+{
+    if (Color == clNone)
+        return CLR_NONE;
+    if (Color == clDefault)
+        return CLR_DEFAULT;
+    return COLORREF(ColorToRGB(Color)) & 0x00FFFFFFu;
+}
+
+qint32 SmallPointAsLParam(const QPoint &Point)
+{
+    return qint32((quint32(quint16(qint16(Point.y()))) << 16) | quint16(qint16(Point.x())));
+}
+
+qintptr ObjectAsInteger(const QObject *Obj)
+{
+    return reinterpret_cast<qintptr>(Obj);
+}
+
+QString StringFromPChar(const char *Text)
+{
+    return Text ? QString::fromLocal8Bit(Text) : QString();
+}
+
+void CopyWindowMessage(const TMessageEvent &Source, TMessageEvent &Dest)
+{
+    Dest.Msg = Source.Msg;
+    Dest.WParam = Source.WParam;
+    Dest.LParam = Source.LParam;
+    Dest.Result = Source.Result;
+}
+
+void RedimVariantArray(Variant &Array, int HighBound)
+{
+    if (!Array.isArray())
+        throw EVariantError(QStringLiteral("Invalid variant operation"));
+    if (HighBound < -1)
+        throw EVariantError(QStringLiteral("Variant array bounds error"));
+    QList<Variant> elements = Array.elements();
+    elements.resize(HighBound + 1);
+    Array = Variant(elements);
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMetaProperty>
+#include <QPoint>
 #include <QString>
 #include <QVariant>
 
@@ -34,3 +35,33 @@ void FindFieldsList(QList<TField *> *List, const TDataSet *DataSet, const QObjec
                     const QString &FieldNames);
 void FieldsArrayFromNames(const TDataSet *DataSet, const QObject *Control, const QString &FieldNames,
                           TFieldsArrEh &Fields);
+
+// Window-message and colour helpers that the grid and the editors use when they pass values on as message
+// parameters or to image lists.
+
+class TMessageEvent;
+class Variant;
+
+using COLORREF = quint32;
+constexpr COLORREF CLR_NONE = 0xFFFFFFFFu;
+constexpr COLORREF CLR_DEFAULT = 0xFF000000u;
+
+// clNone and clDefault keep their image-list meaning; every other colour is its 0x00BBGGRR value with system
+// colours resolved.
+COLORREF ColorToImageListColor(qint32 Color);
+
+// A point packed as a mouse message's parameter: x in the low 16 bits, y in the high 16 bits.
+qint32 SmallPointAsLParam(const QPoint &Point);
+// The object reference itself, for a message parameter.
+qintptr ObjectAsInteger(const QObject *Obj);
+QString StringFromPChar(const char *Text);
+// Copies the message fields (Msg, WParam, LParam, Result) of one message into another.
+void CopyWindowMessage(const TMessageEvent &Source, TMessageEvent &Dest);
+inline void CopyMessageRecord(const TMessageEvent &Source, TMessageEvent &Dest)
+{
+    CopyWindowMessage(Source, Dest);
+}
+
+// Sets the high bound of a one-dimensional array (new elements are Unassigned); anything but an array, or a
+// bound below -1, raises the variant error.
+void RedimVariantArray(Variant &Array, int HighBound);

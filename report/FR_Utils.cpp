@@ -158,6 +158,11 @@ int FontStyleToInt(const QFont &font)
     return (font.italic() ? 1 : 0) | (font.bold() ? 2 : 0) | (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0);
 }
 
+QString WindowsVersionLabel()
+{
+    return QString();
+}
+
 double StrToFloatAnySeparator(const QString &text)
 {
     QString s = text;

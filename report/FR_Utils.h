@@ -41,6 +41,9 @@ int FontStyleToInt(const QFont &font);
 
 // Reads a real number written with either "," or "." as its decimal separator; raises the conversion error.
 double StrToFloatAnySeparator(const QString &text);
+// The label of the Windows line the program runs on ("32s", "95", "98", "NT"), which the designer sizes its
+// menus by; empty on any other system, which is every system this build runs on.
+QString WindowsVersionLabel();
 QString UnquoteText(const QString &text);
 // The text from pos (counted from 1) up to the next ";"; pos moves past it.
 QString ReadToken(const QString &text, int &pos);

@@ -4,12 +4,17 @@
 #include "DataSource.h"
 #include "DatabaseError.h"
 #include "MemTable.h"
+#include "Color.h"
+#include "Exceptions.h"
+#include "Variant.h"
+#include "WindowMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <QPointer>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -146,3 +151,36 @@ TEST(KitDatasetHelpers, FieldListsKeepTheOrderAndNameTheComponentOfAMissingField
 }
 
 #include "KitDatasetHelpersTest.moc"
+
+TEST(KitDatasetHelpers, MessageAndColourValues)
+{
+    EXPECT_EQ(ColorToImageListColor(clNone), CLR_NONE);
+    EXPECT_EQ(ColorToImageListColor(clDefault), CLR_DEFAULT);
+    EXPECT_EQ(ColorToImageListColor(clRed), 0x0000FFu);
+    EXPECT_EQ(ColorToImageListColor(clBtnFace), COLORREF(ColorToRGB(clBtnFace)));
+
+    // Negative coordinates keep their 16-bit pattern, as a mouse message carries them.
+    EXPECT_EQ(SmallPointAsLParam(QPoint(3, 2)), 0x00020003);
+    EXPECT_EQ(quint32(SmallPointAsLParam(QPoint(-1, -2))), 0xFFFEFFFFu);
+
+    TMessageEvent source(WM_USER + 5, 7, 9), copy(0, 0, 0);
+    source.Result = 11;
+    CopyWindowMessage(source, copy);
+    EXPECT_EQ(std::tuple(copy.Msg, copy.WParam, copy.LParam, copy.Result), std::tuple(WM_USER + 5, 7, 9, 11));
+}
+
+TEST(KitDatasetHelpers, RedimVariantArrayKeepsElementsAndRefusesScalars)
+{
+    Variant array(QList<Variant>{Variant(1), Variant(QStringLiteral("a"))});
+    RedimVariantArray(array, 3);
+    ASSERT_EQ(array.elements().size(), 4);
+    EXPECT_EQ(array.elements()[1].toString(), QStringLiteral("a"));
+    EXPECT_TRUE(array.elements()[3].isUnassigned());
+    RedimVariantArray(array, 0);
+    EXPECT_EQ(array.elements().size(), 1);
+
+    Variant scalar(5);
+    EXPECT_THROW(RedimVariantArray(scalar, 2), EVariantError);
+    EXPECT_THROW(RedimVariantArray(array, -2), EVariantError);
+    EXPECT_EQ(scalar.toInt(), 5);
+}
