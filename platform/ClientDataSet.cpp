@@ -36,10 +36,7 @@ TIndexDef &TIndexDefs::Add(const QString &name, const QString &fields, TIndexOpt
 
 int TIndexDefs::IndexOf(const QString &name) const
 {
-    for (int i = 0; i < m_items.size(); ++i)
-        if (m_items[i].Name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return IndexOfName(m_items, name);
 }
 
 const TIndexDef *TIndexDefs::Find(const QString &name) const
@@ -228,12 +225,14 @@ std::vector<int> TClientDataSet::FetchedCopies(const TDataPacket &packet, const 
     std::vector<int> copyOf(packet.rows.size(), -1);
     std::vector<bool> placed(kept.size(), false);
     for (size_t r = 0; r < packet.rows.size(); ++r)
-        for (size_t k = 0; k < kept.size(); ++k)
-            if (!placed[k] && kept[k].status != usInserted && kept[k].original && same(packet.rows[r], *kept[k].original)) {
+        for (size_t k = 0; k < kept.size(); ++k) {
+            const TRecordData &row = kept[k];
+            if (!placed[k] && row.status != usInserted && row.original && same(packet.rows[r], *row.original)) {
                 copyOf[r] = int(k);
                 placed[k] = true;
                 break;
             }
+        }
     return copyOf;
 }
 
@@ -701,7 +700,8 @@ std::vector<int> TClientDataSet::BaseOrder() const
         if (a.null || b.null)
             c = a.null == b.null ? 0 : (a.null ? -1 : 1);
         else
-            c = first.caseInsensitive ? CompareTextIgnoreCase(a.text, b.text) : CompareTextCaseSensitive(a.text, b.text);
+            c = first.caseInsensitive ? CompareTextIgnoreCase(a.text, b.text)
+                                      : CompareTextCaseSensitive(a.text, b.text);
         if (c != 0)
             return (first.descending ? -c : c) < 0;
         return !rest.empty() && CompareRows(rest, a.id, b.id) < 0;

@@ -130,10 +130,7 @@ TFieldDef &TFieldDefs::Add(const QString &name, TFieldType type, int size, bool 
 
 int TFieldDefs::IndexOf(const QString &name) const
 {
-    for (int i = 0; i < m_items.size(); ++i)
-        if (m_items[i].Name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return IndexOfName(m_items, name);
 }
 
 const TFieldDef *TFieldDefs::Find(const QString &name) const

@@ -89,6 +89,16 @@ QString FieldTypeName(TFieldType t);
 // Splits a "A;B" field list into trimmed names (empty pieces dropped).
 QStringList SplitFieldNames(const QString &names);
 
+// Position of the item whose Name matches, ignoring case; -1 when absent.
+template<typename T>
+int IndexOfName(const QList<T> &items, const QString &name)
+{
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
 // --------------------------------------------------------------------------------------------------------------
 // Field definitions: what the dataset holds per row, independent of the field objects shown to callers.
 

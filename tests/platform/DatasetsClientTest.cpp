@@ -41,6 +41,22 @@ QList<int> ids(TDataSet &ds, const char *field = "ID")
     return out;
 }
 
+// Writes the text to the file and loads it; answers the error, or "loaded" when there was none.
+QString loadError(TClientDataSet &cds, const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return "cannot write " + path;
+    f.write(text);
+    f.close();
+    try {
+        cds.LoadFromFile(path);
+    } catch (const EDatabaseError &e) {
+        return e.message();
+    }
+    return "loaded";
+}
+
 } // namespace
 
 TEST(DatasetsIndex, SortingRules)
@@ -249,6 +265,31 @@ struct ProviderFixture
     }
 };
 
+// Payments of the fixture's customers, read per customer by a detail client dataset.
+struct PaymentsDetail
+{
+    SqlFixtureDataSet payments;
+    TDataSetProvider dsp;
+    TDataSource master;
+    TClientDataSet detail;
+
+    PaymentsDetail(ProviderFixture &f, const QString &rows) : payments(f.db.name())
+    {
+        f.db.exec("create table PAYMENT (PAYMENT_ID integer primary key, CUSTOMER_ID integer, SUM real)");
+        f.db.exec("insert into PAYMENT values " + rows);
+        payments.PSSetCommandText("select * from PAYMENT where CUSTOMER_ID = :CUSTOMER_ID order by PAYMENT_ID");
+        payments.TableName = "PAYMENT";
+        payments.KeyFields = "PAYMENT_ID";
+        dsp.SetDataSet(&payments);
+        dsp.SetUpdateMode(upWhereKeyOnly);
+        master.SetDataSet(&f.cds);
+        detail.SetProvider(&dsp);
+        detail.SetPacketRecords(0);
+        detail.SetMasterFields("CUSTOMER_ID");
+        detail.SetMasterSource(&master);
+    }
+};
+
 } // namespace
 
 TEST(DatasetsProvider, OpensWithMetadataAndWritesOnlyTheTablesColumns)
@@ -386,19 +427,8 @@ TEST(DatasetsProvider, AutoRefreshRefreshRecordAndDetails)
     EXPECT_EQ(refreshed, 1);
 
     // A detail reads its rows each time the master moves, with the master's key as parameter.
-    SqlFixtureDataSet payments(f.db.name());
-    f.db.exec("create table PAYMENT (PAYMENT_ID integer, CUSTOMER_ID integer, SUM real)");
-    f.db.exec("insert into PAYMENT values (1, 1, 5), (2, 1, 6), (3, 7, 7)");
-    payments.PSSetCommandText("select * from PAYMENT where CUSTOMER_ID = :CUSTOMER_ID");
-    TDataSetProvider dsp;
-    dsp.SetDataSet(&payments);
-    TDataSource master;
-    master.SetDataSet(&f.cds);
-    TClientDataSet detail;
-    detail.SetProvider(&dsp);
-    detail.SetPacketRecords(0);
-    detail.SetMasterFields("CUSTOMER_ID");
-    detail.SetMasterSource(&master);
+    PaymentsDetail d(f, "(1, 1, 5), (2, 1, 6), (3, 7, 7)");
+    TClientDataSet &detail = d.detail;
     f.cds.First();
     detail.Open();
     EXPECT_EQ(detail.RecordCount(), 2);
@@ -409,25 +439,46 @@ TEST(DatasetsProvider, AutoRefreshRefreshRecordAndDetails)
     EXPECT_TRUE(detail.IsEmpty());
 }
 
+namespace {
+
+// A server dataset that runs its command text by writing it down.
+class CommandDataSet : public TDataSet
+{
+public:
+    QStringList executed;
+    void PSExecute() override
+    {
+        executed << PSCommandText() + " | " + Params().ParamByName("P_ID").AsString();
+    }
+};
+
+} // namespace
+
+TEST(DatasetsProvider, ExecuteSendsTheCommandTextAndParameters)
+{
+    CommandDataSet server;
+    server.PSSetCommandText("update T set X = 1 where ID = :P_ID");
+    TDataSetProvider dsp;
+    dsp.SetDataSet(&server);
+    TClientDataSet cds;
+    EXPECT_THROW(cds.Execute(), EDatabaseError) << "no provider";
+    cds.SetProvider(&dsp);
+    cds.Params().CreateParam(ftInteger, "P_ID").SetValue(5);
+    cds.Execute();
+    cds.SetCommandText("delete from T where ID = :P_ID");
+    EXPECT_THROW(cds.Execute(), EDatabaseError) << "the provider does not allow command texts";
+    dsp.SetOptions(poAllowCommandText);
+    cds.Params().ParamByName("P_ID").SetValue(6);
+    cds.Execute();
+    EXPECT_EQ(server.executed, QStringList({"update T set X = 1 where ID = :P_ID | 5",
+                                            "delete from T where ID = :P_ID | 6"}));
+}
+
 TEST(DatasetsMasterDetail, DetailKeepsItsPendingChangesWhileTheMasterMoves)
 {
     ProviderFixture f;
-    SqlFixtureDataSet payments(f.db.name());
-    f.db.exec("create table PAYMENT (PAYMENT_ID integer primary key, CUSTOMER_ID integer, SUM real)");
-    f.db.exec("insert into PAYMENT values (1, 1, 5), (2, 1, 6), (3, 3, 7)");
-    payments.PSSetCommandText("select * from PAYMENT where CUSTOMER_ID = :CUSTOMER_ID order by PAYMENT_ID");
-    payments.TableName = "PAYMENT";
-    payments.KeyFields = "PAYMENT_ID";
-    TDataSetProvider dsp;
-    dsp.SetDataSet(&payments);
-    dsp.SetUpdateMode(upWhereKeyOnly);
-    TDataSource master;
-    master.SetDataSet(&f.cds);
-    TClientDataSet detail;
-    detail.SetProvider(&dsp);
-    detail.SetPacketRecords(0);
-    detail.SetMasterFields("CUSTOMER_ID");
-    detail.SetMasterSource(&master);
+    PaymentsDetail d(f, "(1, 1, 5), (2, 1, 6), (3, 3, 7)");
+    TClientDataSet &detail = d.detail;
     f.cds.Open();
     detail.Open();
     auto sums = [&] {
@@ -593,19 +644,8 @@ TEST(DatasetsXmlPacket, PendingChangesSurviveTheFileAndApplyAfterwards)
         {head + "<PARAMS CHANGE_LOG=\"1\"/></METADATA><ROWDATA><ROW RowState=\"4\" A=\"1\"/>"
                 "<ROW RowState=\"2\" A=\"2\"/></ROWDATA></DATAPACKET>", "the change log leaves out row 2"},
     };
-    for (const auto &c : cases) {
-        const QString bad = dir.filePath("bad.xml");
-        QFile out(bad);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(c.text);
-        out.close();
-        try {
-            f.cds.LoadFromFile(bad);
-            ADD_FAILURE() << c.text.constData();
-        } catch (const EDatabaseError &e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.error))) << e.message().toStdString();
-        }
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(loadError(f.cds, dir.filePath("bad.xml"), c.text).contains(QString::fromUtf8(c.error))) << c.error;
     EXPECT_EQ(f.cds.ChangeCount(), 1);
     EXPECT_EQ(f.cds.FieldByName("NAME")->AsString(), "pending");
 }
@@ -629,17 +669,7 @@ TEST(DatasetsXmlPacket, BadPacketsAreRefusedAndLoseNothing)
         {"<DATAPACKET><METADATA><FIELDS>", "Invalid data packet"},
     };
     for (const auto &c : cases) {
-        const QString path = dir.filePath("bad.xml");
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(c.text);
-        f.close();
-        try {
-            cds->LoadFromFile(path);
-            ADD_FAILURE() << c.text;
-        } catch (const EDatabaseError &e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.error))) << e.message().toStdString();
-        }
+        EXPECT_TRUE(loadError(*cds, dir.filePath("bad.xml"), c.text).contains(QString::fromUtf8(c.error))) << c.error;
         ASSERT_TRUE(cds->Active());
         EXPECT_EQ(cds->FieldByName("NAME")->AsString(), "keep");
     }

@@ -205,3 +205,60 @@ TEST(DatasetsMasterDetail, DetailFollowsTheMastersRecord)
     master->First();
     EXPECT_EQ(detail.RecordCount(), 2);
 }
+
+TEST(DatasetsMasterDetail, CircularLinksAreRefused)
+{
+    auto a = makeTable({"a"});
+    auto b = makeTable({"b"});
+    TDataSource sa, sb;
+    sa.SetDataSet(a.get());
+    sb.SetDataSet(b.get());
+    b->SetMasterFields("ID");
+    b->SetDetailFields("ID");
+    b->SetMasterSource(&sa);
+    EXPECT_TRUE(a->IsLinkedTo(&sb)) << "sb's dataset hangs on a";
+    EXPECT_FALSE(b->IsLinkedTo(&sa));
+    EXPECT_TRUE(a->IsLinkedTo(&sa));
+    EXPECT_THROW(a->SetMasterSource(&sb), EDatabaseError);
+    EXPECT_THROW(a->SetMasterSource(&sa), EDatabaseError);
+    EXPECT_EQ(a->MasterSource(), nullptr);
+}
+
+namespace {
+
+// Takes the focus request for one field name and passes the others on.
+class FocusLink : public TDataLink
+{
+public:
+    QString accepts;
+    QStringList asked;
+
+protected:
+    void FocusControl(TField **field) override
+    {
+        asked << (*field)->FieldName();
+        if ((*field)->FieldName() == accepts)
+            *field = nullptr;
+    }
+};
+
+} // namespace
+
+TEST(DatasetsDataSource, FocusGoesToTheFirstLinkThatTakesIt)
+{
+    auto t = makeTable({"a"});
+    TDataSource source;
+    source.SetDataSet(t.get());
+    FocusLink first, second, third;
+    first.accepts = "AMOUNT";
+    second.accepts = "NAME";
+    for (FocusLink *l : {&first, &second, &third})
+        l->SetDataSource(&source);
+    t->FieldByName("NAME")->SetRequired(true);
+    t->Append();
+    EXPECT_THROW(t->Post(), EDatabaseError) << "a required field without a value";
+    EXPECT_EQ(first.asked, QStringList({"NAME"}));
+    EXPECT_EQ(second.asked, QStringList({"NAME"}));
+    EXPECT_TRUE(third.asked.isEmpty()) << "the second link took it";
+    EXPECT_EQ(t->State(), dsInsert) << "the record stays for the user to complete";
+}

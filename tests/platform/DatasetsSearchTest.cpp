@@ -110,7 +110,8 @@ TEST(DatasetsFilter, FilterTextAndHandler)
     EXPECT_GT(t->OrderStamp(), stamp);
     EXPECT_THROW(t->SetFilter("NAME = "), EDatabaseError);
     EXPECT_THROW(t->SetFilter("NOPE = 1"), EDatabaseError);
-    for (const char *bad : {"ID IN (1, 2", "ID IN ()", "ID IN 1", "NAME NOT = 'a'", "NAME LIKE", "ID ! 2", "ID IN ('x')"})
+    for (const char *bad :
+         {"ID IN (1, 2", "ID IN ()", "ID IN 1", "NAME NOT = 'a'", "NAME LIKE", "ID ! 2", "ID IN ('x')"})
         EXPECT_THROW(t->SetFilter(bad), Exception) << bad;
 
     t->SetFilter("NAME = 'Ан*'");
