@@ -1,23 +1,28 @@
+#include "Exceptions.h"
 #include "Guard.h"
+#include "dmuRDM.h"
+#include "uLog.h"
+#include "uProgram.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
     // Exceptions that escape an event handler reach the program's handler instead of ending the program.
     GuardedApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tarvik"));
-    QApplication::setApplicationDisplayName(QStringLiteral("tarvik"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    InstallLogService();
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("tarvik"));
-    auto *label = new QLabel(QStringLiteral("tarvik"), &window);
-    label->setAlignment(Qt::AlignCenter);
-    window.setCentralWidget(label);
-    window.resize(1024, 700);
-    window.show();
-    return app.exec();
+    // The data modules, in the order they are made; the layers above add theirs as they come.
+    const QList<TModuleFactory> modules = {
+        {QStringLiteral("DMR"), [] { return DMR = new TDMR(); }},
+    };
+    try {
+        return RunProgram(app, QApplication::arguments().mid(1), modules);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "tarvik: %s\n", exceptionMessage(e).toLocal8Bit().constData());
+        return 1;
+    }
 }

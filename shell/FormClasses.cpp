@@ -1,0 +1,44 @@
+#include "FormClasses.h"
+
+#include <QHash>
+#include <QWidget>
+
+namespace {
+
+QHash<QString, TFormFactory> &classes()
+{
+    static QHash<QString, TFormFactory> registered;
+    return registered;
+}
+
+const char *const ClassNameProperty = "tarvikFormClass";
+
+} // namespace
+
+void RegisterFormClass(const QString &className, TFormFactory factory)
+{
+    classes().insert(className, std::move(factory));
+}
+
+void UnRegisterFormClass(const QString &className)
+{
+    classes().remove(className);
+}
+
+TFormFactory FindFormClass(const QString &className)
+{
+    return classes().value(className);
+}
+
+QString FormClassName(const QWidget *form)
+{
+    if (!form)
+        return {};
+    const QVariant name = form->property(ClassNameProperty);
+    return name.isValid() ? name.toString() : QString::fromLatin1(form->metaObject()->className());
+}
+
+void SetFormClassName(QWidget *form, const QString &className)
+{
+    form->setProperty(ClassNameProperty, className);
+}

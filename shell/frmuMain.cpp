@@ -1,0 +1,1003 @@
+#include "frmuMain.h"
+
+#include "CalculatorEh.h"
+#include "Exceptions.h"
+#include "FormClasses.h"
+#include "Guard.h"
+#include "Services.h"
+#include "WindowMessages.h"
+#include "XmlSettingsStorage.h"
+#include "dmuRDM.h"
+#include "frmuAbout.h"
+#include "frmuBugDebug.h"
+#include "frmuChangePassword.h"
+#include "uCommon.h"
+#include "uLog.h"
+#include "uSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+TfrmMain *frmMain = nullptr;
+
+QDate NoEndDate;
+QDate EarliestDate;
+QDate SelectionPeriodFrom;
+QDate SelectionPeriodTo;
+int CASFailureCount = 0;
+TColor CustListFontColors[6];
+
+namespace {
+
+// The product's web pages: the online manual and the support page.
+const QString ProductWebAddress = QStringLiteral("https://tarvik.net");
+
+QHash<QString, std::function<void()>> &commands()
+{
+    static QHash<QString, std::function<void()>> registered;
+    return registered;
+}
+
+QString replaceSegment(QString path, const QString &from, const QString &to)
+{
+    return path.replace(QLatin1Char('/') + from + QLatin1Char('/'), QLatin1Char('/') + to + QLatin1Char('/'));
+}
+
+// A slot that ignores the signal's arguments and hands exceptions to the program's handler.
+template <class F> auto guardedSlot(F fn)
+{
+    return [fn = std::move(fn)](auto &&...) { guard(fn); };
+}
+
+} // namespace
+
+TProgramFolders TProgramFolders::from(const QString &programFolder)
+{
+    TProgramFolders f;
+    f.programFolder = programFolder.endsWith(QLatin1Char('/')) ? programFolder : programFolder + QLatin1Char('/');
+    const QString templates = replaceSegment(f.programFolder, QStringLiteral("bin"), QStringLiteral("fr_forms"));
+    f.connectionsFolder = replaceSegment(templates, QStringLiteral("fr_forms"), QStringLiteral("connections"));
+    const QString variable = qEnvironmentVariable("TARVIK_TEMPLATES");
+    f.reportsFolder = variable.isEmpty() ? templates : variable;
+    return f;
+}
+
+void RegisterCommand(const QString &name, std::function<void()> command)
+{
+    commands().insert(name, std::move(command));
+}
+
+void UnRegisterCommand(const QString &name)
+{
+    commands().remove(name);
+}
+
+bool RunCommand(const QString &name, bool logMissing)
+{
+    const std::function<void()> command = commands().value(name);
+    if (!command) {
+        if (logMissing)
+            LogError(QStringLiteral("Не подключено: ") + name);
+        return false;
+    }
+    command();
+    return true;
+}
+
+QString MainWindowString(const QString &key)
+{
+    static const QHash<QString, QString> texts = {
+        {QStringLiteral("connectCaption"), QStringLiteral("Database connection")},
+        {QStringLiteral("connectHint"), QStringLiteral("Connect to database")},
+        {QStringLiteral("disconnectCaption"), QStringLiteral("Disconnect")},
+        {QStringLiteral("disconnectHint"), QStringLiteral("Disconnect from database")},
+        {QStringLiteral("uiChangedRestart"),
+         QStringLiteral("The interface language will change at the next start. Close the program now?")},
+    };
+    return texts.value(key, key);
+}
+
+// ---- Creation and destruction --------------------------------------------------------------------------------
+
+TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
+    : QMainWindow(parent)
+{
+    frmMain = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setMinimumSize(652, 480);
+    setProperty("HelpContext", 3000);
+
+    mdiArea = new QMdiArea(this);
+    mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(mdiArea);
+
+    for (int i = 0; i < 3; ++i) {
+        auto *panel = new QLabel(this);
+        m_panels << panel;
+        statusBar()->addWidget(panel, i == 0 ? 5 : (i == 1 ? 4 : 1));
+    }
+    statusBar()->setObjectName(QStringLiteral("stbMain"));
+
+    createActions();
+    createMenus();
+    createToolBars();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(300000);
+    connect(Timer1, &QTimer::timeout, this, guardedSlot([this] { Timer1Timer(); }));
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(15000);
+    Timer2->setSingleShot(true);
+    connect(Timer2, &QTimer::timeout, this, guardedSlot([this] { Timer2Timer(); }));
+
+    // An exception that reaches the application is only logged; the user sees nothing.
+    m_previousExceptionHandler = setExceptionHandler([](const QString &message) { LogError(message); });
+
+    CASFailureCount = 0;
+    NoEndDate = QDate::fromString(QStringLiteral("31/12/4712"), QStringLiteral("dd/MM/yyyy"));
+    EarliestDate = QDate::fromString(QStringLiteral("01/01/1980"), QStringLiteral("dd/MM/yyyy"));
+    SelectionPeriodFrom = Services::clock()->today();
+    SelectionPeriodTo = SelectionPeriodFrom;
+
+    for (QLabel *panel : m_panels)
+        panel->clear();
+
+    m_folders = TProgramFolders::from(QCoreApplication::applicationDirPath());
+
+    SetDebugMode(false);
+    for (const QString &argument : arguments) {
+        const QString a = argument.toLower();
+        if (a == QLatin1String("/monitore") || a == QLatin1String("-monitore"))
+            SetDebugMode(true);
+        // "/clean" and "-clean" are accepted and change nothing.
+    }
+    SetSqlMonitor(actSqlMonitor->isChecked());
+
+    m_helpFileName = (m_folders.programFolder + QStringLiteral("tarvik.chm")).toUpper();
+    m_helpFileName.replace(QStringLiteral("/BIN/"), QStringLiteral("/DOC/"));
+
+    const TColor colors[6] = {clWindowText, clTeal, clGray, clRed, clMaroon, clBlue};
+    std::copy(std::begin(colors), std::end(colors), std::begin(CustListFontColors));
+
+    LoadSettings();
+    RestoreFormPlacement(SettingsStorage(), *this, QStringLiteral("frmMain"));
+
+    const QString base = m_folders.programFolder + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
+                         + QLatin1Char('_') + AppSettings().UILanguage;
+    m_dictionaryFileName = base + QStringLiteral(".ini");
+    m_manualFileName = base + QStringLiteral(".chm");
+
+    UpdateMenu();
+    Timer1->start();
+    Timer2->start();
+}
+
+TfrmMain::~TfrmMain()
+{
+    Timer1->stop();
+    Timer2->stop();
+    try {
+        StoreFormPlacement(SettingsStorage(), *this, QStringLiteral("frmMain"));
+        SaveSettings();
+    } catch (const std::exception &e) {
+        LogError(exceptionMessage(e));
+    }
+    setExceptionHandler(m_previousExceptionHandler);
+    if (frmMain == this)
+        frmMain = nullptr;
+}
+
+// ---- Actions, menus and tool bars ----------------------------------------------------------------------------
+
+QAction *TfrmMain::makeAction(QAction *&slot, const char *name, const QString &caption)
+{
+    slot = new QAction(caption, this);
+    slot->setObjectName(QString::fromLatin1(name));
+    // Shortcuts work whether or not the action sits in a menu.
+    addAction(slot);
+    return slot;
+}
+
+void TfrmMain::openChild(QAction *action, const QString &className)
+{
+    connect(action, &QAction::triggered, this, guardedSlot([this, className] {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                CreateChildForm(className, 1);
+                setDefaultCursor();
+            }));
+}
+
+void TfrmMain::runCommandAction(QAction *action, const QString &command)
+{
+    connect(action, &QAction::triggered, this, guardedSlot([command] { RunCommand(command); }));
+}
+
+void TfrmMain::createActions()
+{
+    makeAction(actFileDatabaseConnect, "actFileDatabaseConnect", MainWindowString(QStringLiteral("connectCaption")));
+    actFileDatabaseConnect->setProperty("HelpContext", 4100);
+    actFileDatabaseConnect->setProperty("ImageIndex", 131);
+    connect(actFileDatabaseConnect, &QAction::triggered, this, guardedSlot([this] { actFileDatabaseConnectExecute(); }));
+    makeAction(actFileExit, "actFileExit", QStringLiteral("Exit"));
+    connect(actFileExit, &QAction::triggered, this, &QWidget::close);
+
+    openChild(makeAction(actShowCustList, "actShowCustList", QStringLiteral("Customers")), QStringLiteral("TfrmCustomer"));
+    openChild(makeAction(actPayments, "actPayments", QStringLiteral("Payments")), QStringLiteral("TfrmPayDoc"));
+    openChild(makeAction(actTickets, "actTickets", QStringLiteral("Заявки")), QStringLiteral("TfrmTickets"));
+    runCommandAction(makeAction(actServicePackages, "actServicePackages", QStringLiteral("Packages")),
+                     QStringLiteral("executeServTypeGuide"));
+    makeAction(actNewAccPeriod, "actNewAccPeriod", QStringLiteral("New period"));
+    connect(actNewAccPeriod, &QAction::triggered, this, guardedSlot([this] { actNewAccPeriodExecute(); }));
+    makeAction(actReturnAccPeriod, "actReturnAccPeriod", QStringLiteral("Return to previous period"));
+    connect(actReturnAccPeriod, &QAction::triggered, this, guardedSlot([this] { actReturnAccPeriodExecute(); }));
+
+    openChild(makeAction(actImportPayments, "actImportPayments", QStringLiteral("Получение платежей из банка / почты")),
+              QStringLiteral("TfrmExternalPayments"));
+    runCommandAction(makeAction(actExportPayments, "actExportPayments", QStringLiteral("Export data")),
+                     QStringLiteral("actExportPayments"));
+    runCommandAction(makeAction(actExportPaymentsPost, "actExportPaymentsPost", QStringLiteral("Подготовка данных для Почты")),
+                     QStringLiteral("actExportPaymentsPost"));
+
+    struct Guide
+    {
+        QAction *&slot;
+        const char *name;
+        const char *caption;
+        const char *command;
+    };
+    const Guide guides[] = {
+        {actCompanyGuide, "actCompanyGuide", "Организации", "executeCompanyGuide"},
+        {actLocation, "actLocation", "Нас. пункты", "executeLocationGuide"},
+        {actAreaGuide, "actAreaGuide", "Районы", "executeAreaGuide"},
+        {actSubAreaGuide, "actSubAreaGuide", "Участки", "executeSubAreaGuide"},
+        {actStreetGuide, "actStreetGuide", "Улицы", "executeStreetGuide"},
+        {actHouseGuide, "actHouseGuide", "Houses", "executeHouseGuide"},
+        {actTeam, "actTeam", "Бригады", "executeTeamGuide"},
+        {actEmployee, "actEmployee", "Сотрудники", "executeEmployeeGuide"},
+        {actCust_Prop, "actCust_Prop", "Расшифр. состояния", "executeCustPropGuide"},
+        {actPaySourceGuide, "actPaySourceGuide", "Источники платежей", "executePaySourceGuide"},
+        {actSmartCards, "actSmartCards", "SMART карты", "executeSmartCardsGuide"},
+        {actDTVProviderGuide, "actDTVProviderGuide", "DTV провайдеры", "executeDTVProviderGuide"},
+    };
+    for (const Guide &g : guides)
+        runCommandAction(makeAction(g.slot, g.name, QString::fromUtf8(g.caption)), QString::fromLatin1(g.command));
+
+    // Reports of the "Отчеты" menu run the report of the action's own name.
+    struct Report
+    {
+        QAction *&slot;
+        const char *name;
+        const char *caption;
+    };
+    const Report reports[] = {
+        {actReportNewConnectCust, "actReportNewConnectCust", "Вновь подключенные"},
+        {actReportNewConnectCustALL, "actReportNewConnectCustALL", "Все"},
+        {actReportNewConnectCustNotPayed, "actReportNewConnectCustNotPayed", "Бесплатно"},
+        {actReportNewConnectCustPayed, "actReportNewConnectCustPayed", "Платно"},
+        {actReportNextTimeConnectedCust, "actReportNextTimeConnectedCust", "Повторно подключенные"},
+        {actReportDisactCustByPeriod, "actReportDisactCustByPeriod", "Отключенные за период"},
+        {actReportNewConnectCustALLPerMonth, "actReportNewConnectCustALLPerMonth", "Все"},
+        {actReportNewConnectCustPayedPerMonth, "actReportNewConnectCustPayedPerMonth", "Платно"},
+        {actReportNewConnectCustNotPayedPerMonth, "actReportNewConnectCustNotPayedPerMonth", "Бесплатно"},
+        {actReportNextTimeConnectedCustPerMonth, "actReportNextTimeConnectedCustPerMonth",
+         "Повторно подключенные за месяц"},
+        {actReportDisactCustByMonth, "actReportDisactCustByMonth", "Отключенные за месяц"},
+        {actReportSubscrSum, "actReportSubscrSum", "Суммы подписки"},
+        {actReportMainState, "actReportMainState", "Общее состояние"},
+    };
+    for (const Report &r : reports)
+        runCommandAction(makeAction(r.slot, r.name, QString::fromUtf8(r.caption)), QString::fromLatin1(r.name));
+    runCommandAction(makeAction(actCustDebt, "actCustDebt", QStringLiteral("Услуги за месяц")),
+                     QStringLiteral("actCustDebt"));
+    makeAction(actCustPayments, "actCustPayments", QStringLiteral("Инф. по платежам"));
+    connect(actCustPayments, &QAction::triggered, this, guardedSlot([this] { actCustPaymentsExecute(); }));
+
+    makeAction(actViewStatusBar, "actViewStatusBar", QStringLiteral("Панель сообщений"));
+    actViewStatusBar->setCheckable(true);
+    actViewStatusBar->setChecked(true);
+    connect(actViewStatusBar, &QAction::triggered, this, guardedSlot([this] { UpdateMenu(); }));
+    makeAction(actViewLargeIcons, "actViewLargeIcons", QStringLiteral("Большие иконки"));
+    actViewLargeIcons->setCheckable(true);
+    actViewLargeIcons->setVisible(false);
+    actViewLargeIcons->setEnabled(false);
+    connect(actViewLargeIcons, &QAction::triggered, this, guardedSlot([this] {
+                AppSettings().useLargeIcons = !AppSettings().useLargeIcons;
+                UpdateMenu();
+            }));
+    runCommandAction(makeAction(actSelectUILanguage, "actSelectUILanguage", QStringLiteral("Select UI Language")),
+                     QStringLiteral("actSelectUILanguage"));
+
+    makeAction(actCalculator, "actCalculator", QStringLiteral("Калькулятор"));
+    actCalculator->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
+    connect(actCalculator, &QAction::triggered, this, guardedSlot([this] { actCalculatorExecute(); }));
+    makeAction(actServisConfig, "actServisConfig", QStringLiteral("Настройка конфигурации"));
+    connect(actServisConfig, &QAction::triggered, this, guardedSlot([this] { actServisConfigExecute(); }));
+    makeAction(actChangePassword, "actChangePassword", QStringLiteral("Сменить пароль"));
+    connect(actChangePassword, &QAction::triggered, this, guardedSlot([this] { actChangePasswordExecute(); }));
+
+    // The links of the CAS, Voyager and web modules: their modules register what these run.
+    struct Link
+    {
+        QAction *&slot;
+        const char *name;
+        const char *caption;
+    };
+    const Link links[] = {
+        {actConnectToVoyager, "actConnectToVoyager", "Подключиться к Voyager"},
+        {actConnectToCASServer, "actConnectToCASServer", "Подключение к CAS серверу"},
+        {actReConnectToCASServer, "actReConnectToCASServer", "Переподключение к CAS серверу"},
+        {actTestCASConnection, "actTestCASConnection", "Test CAS Connection"},
+        {actStartWebServer, "actStartWebServer", "Start web server"},
+        {actStopWebServer, "actStopWebServer", "Stop web server"},
+    };
+    for (const Link &l : links) {
+        makeAction(l.slot, l.name, QString::fromUtf8(l.caption));
+        const QString command = QString::fromLatin1(l.name);
+        connect(l.slot, &QAction::triggered, this, guardedSlot([command] { RunCommand(command, false); }));
+    }
+    openChild(makeAction(actCASConsole, "actCASConsole", QStringLiteral("CAS консоль")), QStringLiteral("TfrmCASConsole"));
+
+    makeAction(actDebugMode, "actDebugMode", QStringLiteral("Монитор событий"));
+    connect(actDebugMode, &QAction::triggered, this, guardedSlot([] { ShowEventMonitor(); }));
+    makeAction(actSqlMonitor, "actSqlMonitor", QStringLiteral("SQL Монитор"));
+    actSqlMonitor->setCheckable(true);
+    actSqlMonitor->setChecked(true);
+    connect(actSqlMonitor, &QAction::toggled, this, [](bool on) { SetSqlMonitor(on); });
+    runCommandAction(makeAction(actTestSql, "actTestSql", QStringLiteral("Test Sql")), QStringLiteral("actTestSql"));
+    runCommandAction(makeAction(actTestCustomers, "actTestCustomers", QStringLiteral("Тестирование данных")),
+                     QStringLiteral("actTestCustomers"));
+    makeAction(actCorrectData, "actCorrectData", QStringLiteral("Обновление структуры БД"));
+    connect(actCorrectData, &QAction::triggered, this, guardedSlot([this] { actCorrectDataExecute(); }));
+    makeAction(actActivizAllCustomers, "actActivizAllCustomers", QStringLiteral("Подключить всех"));
+    actActivizAllCustomers->setEnabled(false);
+    makeAction(actShowSystemInfo, "actShowSystemInfo", QStringLiteral("Информация о системе"));
+    connect(actShowSystemInfo, &QAction::triggered, this, guardedSlot([] { ShowMemoryInfo(); }));
+    makeAction(actRemoveAllCalculation, "actRemoveAllCalculation", QStringLiteral("Сбросить расчеты"));
+    connect(actRemoveAllCalculation, &QAction::triggered, this, guardedSlot([this] { actRemoveAllCalculationExecute(); }));
+
+    makeAction(actAppHelp, "actAppHelp", QStringLiteral("Справка"));
+    connect(actAppHelp, &QAction::triggered, this, guardedSlot([this] { actAppHelpExecute(); }));
+    makeAction(actAppOnlineHelp, "actAppOnlineHelp", QStringLiteral("&Справка (онлайн)"));
+    connect(actAppOnlineHelp, &QAction::triggered, this, guardedSlot([] {
+                Services::shell()->openDocument(ProductWebAddress + QLatin1Char('/') + AppSettings().UILanguage
+                                                + QStringLiteral("/docs/default.html"));
+            }));
+    const auto openSupport = [] {
+        Services::shell()->openDocument(ProductWebAddress + QStringLiteral("/support?v=") + GetProgramVersion());
+    };
+    makeAction(actSendBugReport, "actSendBugReport", QStringLiteral("Сообщить об ошибке"));
+    connect(actSendBugReport, &QAction::triggered, this, guardedSlot(openSupport));
+    makeAction(actSendTip, "actSendTip", QStringLiteral("Рекомендации по улучшению"));
+    connect(actSendTip, &QAction::triggered, this, guardedSlot(openSupport));
+    makeAction(HelpAbout, "HelpAbout", QStringLiteral("О &Программе"));
+    connect(HelpAbout, &QAction::triggered, this, guardedSlot([] { ShowAboutBox(); }));
+    // No context-help viewer exists here: the manual stands in for it.
+    makeAction(actHelp, "actHelp", QStringLiteral("Контекстная помощь"));
+    actHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(actHelp, &QAction::triggered, this, guardedSlot([this] { actAppHelpExecute(); }));
+
+    makeAction(EditCut, "EditCut", QStringLiteral("Cu&t"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    makeAction(EditCopy1, "EditCopy1", QStringLiteral("&Copy"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    makeAction(EditPaste1, "EditPaste1", QStringLiteral("&Paste"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    makeAction(EditUndo1, "EditUndo1", QStringLiteral("&Undo"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Backspace));
+    for (QAction *a : {EditCut, EditCopy1, EditPaste1, EditUndo1}) {
+        // Only inside a child window: elsewhere the focused editor keeps its own keys.
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        mdiArea->addAction(a);
+    }
+    connect(EditCut, &QAction::triggered, this, [this] { sendEditCommand("cut"); });
+    connect(EditCopy1, &QAction::triggered, this, [this] { sendEditCommand("copy"); });
+    connect(EditPaste1, &QAction::triggered, this, [this] { sendEditCommand("paste"); });
+    connect(EditUndo1, &QAction::triggered, this, [this] { sendEditCommand("undo"); });
+    makeAction(WindowCloseAll, "WindowCloseAll", QStringLiteral("Закрыть все"));
+    connect(WindowCloseAll, &QAction::triggered, this, [this] { SendMessage(this, AMCloseAllChildForms); });
+
+    for (QAction *a : findChildren<QAction *>())
+        connect(a, &QAction::hovered, this, [this, a] { showHint(a->statusTip().isEmpty() ? a->toolTip() : a->statusTip()); });
+}
+
+void TfrmMain::createMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    const auto menu = [bar](const QString &title, const char *name) {
+        QMenu *m = bar->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+
+    mmiFile = menu(QStringLiteral("&File"), "mmiFile");
+    mmiFile->addAction(actFileDatabaseConnect);
+    mmiFileChildSeparator = mmiFile->addSeparator();
+    mmiFile->addAction(actFileExit);
+
+    QMenu *operations = menu(QStringLiteral("Operations"), "mmiOperations");
+    operations->addAction(actShowCustList);
+    operations->addSeparator();
+    operations->addAction(actPayments);
+    operations->addAction(actTickets);
+    operations->addSeparator();
+    operations->addAction(actServicePackages);
+    operations->addSeparator();
+    operations->addAction(actNewAccPeriod);
+    operations->addAction(actReturnAccPeriod);
+
+    QMenu *exchange = menu(QStringLiteral("Обмен данными"), "mmiExchange");
+    exchange->addAction(actImportPayments);
+    QAction *bankExport = exchange->addAction(QStringLiteral("Подготовка данных в банк"));
+    connect(bankExport, &QAction::triggered, actExportPayments, &QAction::trigger);
+    connect(actExportPayments, &QAction::changed, bankExport, [this, bankExport] {
+        bankExport->setEnabled(actExportPayments->isEnabled());
+    });
+    exchange->addSeparator();
+    exchange->addAction(actExportPaymentsPost);
+
+    QMenu *guides = menu(QStringLiteral("&Справочники"), "mmiGuides");
+    for (QAction *a : {actCompanyGuide, actLocation, actAreaGuide, actSubAreaGuide, actStreetGuide, actHouseGuide,
+                       actTeam, actEmployee, actCust_Prop, actPaySourceGuide})
+        guides->addAction(a);
+    guides->addSeparator();
+    guides->addAction(actServicePackages);
+
+    QMenu *reports = menu(QStringLiteral("Отчеты"), "mmiReports");
+    mmiRepNewCust = reports->addMenu(QStringLiteral("Вновь подключенные"));
+    mmiRepNewCust->setObjectName(QStringLiteral("mmiRepNewCust"));
+    mmiRepNewCust->addActions({actReportNewConnectCustALL, actReportNewConnectCustNotPayed, actReportNewConnectCustPayed});
+    reports->addAction(actReportNextTimeConnectedCust);
+    reports->addAction(actReportDisactCustByPeriod);
+    reports->addSeparator();
+    mmiRepNewCustPerMonth = reports->addMenu(QStringLiteral("Вновь подключенные за месяц"));
+    mmiRepNewCustPerMonth->setObjectName(QStringLiteral("mmiRepNewCustPerMonth"));
+    mmiRepNewCustPerMonth->addActions({actReportNewConnectCustALLPerMonth, actReportNewConnectCustPayedPerMonth,
+                                       actReportNewConnectCustNotPayedPerMonth});
+    reports->addAction(actReportNextTimeConnectedCustPerMonth);
+    reports->addAction(actReportDisactCustByMonth);
+    reports->addSeparator();
+    reports->addActions({actCustDebt, actReportMainState, actCustPayments});
+
+    QMenu *view = menu(QStringLiteral("&Вид"), "mmiView");
+    view->addAction(actViewStatusBar);
+    view->addSeparator();
+    view->addActions({actViewLargeIcons, actSelectUILanguage});
+
+    QMenu *service = menu(QStringLiteral("Сервис"), "mmiService");
+    service->addAction(actCalculator);
+    service->addSeparator();
+    service->addActions({actServisConfig, actChangePassword});
+    service->addSeparator();
+    mmiVoyager = service->addMenu(QStringLiteral("Voyager"));
+    mmiVoyager->setObjectName(QStringLiteral("mmiVoyager"));
+    mmiVoyager->addAction(actConnectToVoyager);
+    mmiCAS = service->addMenu(QStringLiteral("CAS"));
+    mmiCAS->setObjectName(QStringLiteral("mmiCAS"));
+    mmiCAS->addActions({actConnectToCASServer, actReConnectToCASServer});
+    mmiCAS->addSeparator();
+    mmiCAS->addActions({actSmartCards, actDTVProviderGuide});
+    mmiCAS->addSeparator();
+    mmiCAS->addAction(actCASConsole);
+    service->addSeparator();
+    service->addActions({actDebugMode, actSqlMonitor, actTestSql, actTestCustomers, actCorrectData,
+                         actActivizAllCustomers, actShowSystemInfo});
+    service->addSeparator();
+    service->addAction(actRemoveAllCalculation);
+
+    QMenu *help = menu(QStringLiteral("&Помощь"), "mmiHelp");
+    help->addActions({actAppHelp, actAppOnlineHelp});
+    help->addSeparator();
+    help->addActions({actSendBugReport, actSendTip});
+    help->addSeparator();
+    help->addAction(HelpAbout);
+
+    // The open accounting month, right-aligned in the menu bar.
+    mmiPeriod = new QLabel(bar);
+    mmiPeriod->setObjectName(QStringLiteral("mmiPeriod"));
+    mmiPeriod->setEnabled(false);
+    mmiPeriod->setContentsMargins(8, 0, 8, 0);
+    bar->setCornerWidget(mmiPeriod, Qt::TopRightCorner);
+}
+
+void TfrmMain::createToolBars()
+{
+    const auto fill = [this](QToolBar *bar) {
+        bar->addActions({actShowCustList, actPayments, actTickets, actServicePackages, actHouseGuide});
+        bar->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint &pos) {
+            QMenu popup;
+            popup.addAction(actViewStatusBar);
+            popup.exec(bar->mapToGlobal(pos));
+        });
+    };
+    pnlTopToolBar = new QToolBar(QStringLiteral("pnlTopToolBar"), this);
+    pnlTopToolBar->setObjectName(QStringLiteral("pnlTopToolBar"));
+    addToolBar(Qt::TopToolBarArea, pnlTopToolBar);
+    leftToolBar = new QToolBar(QStringLiteral("leftToolBar"), this);
+    leftToolBar->setObjectName(QStringLiteral("leftToolBar"));
+    addToolBar(Qt::LeftToolBarArea, leftToolBar);
+    for (QToolBar *bar : {pnlTopToolBar, leftToolBar}) {
+        bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        bar->setMovable(false);
+        fill(bar);
+    }
+    pnlTopToolBar->hide();
+}
+
+// ---- The child-window protocol -------------------------------------------------------------------------------
+
+QList<QWidget *> TfrmMain::ChildForms() const
+{
+    QList<QWidget *> forms;
+    for (QMdiSubWindow *window : mdiArea->subWindowList()) {
+        // A closed child is hidden at once and destroyed later.
+        if (!window->isHidden() && window->widget())
+            forms << window->widget();
+    }
+    return forms;
+}
+
+QMdiSubWindow *TfrmMain::findChildWindow(const QString &className) const
+{
+    for (QMdiSubWindow *window : mdiArea->subWindowList()) {
+        if (!window->isHidden() && FormClassName(window->widget()) == className)
+            return window;
+    }
+    return nullptr;
+}
+
+QWidget *TfrmMain::CreateChildForm(const QString &className, qintptr wParam)
+{
+    if (QMdiSubWindow *window = findChildWindow(className)) {
+        if (window->isMinimized())
+            window->showNormal();
+        mdiArea->setActiveSubWindow(window);
+        window->raise();
+        SendMessage(window->widget(), AMRunQuery, wParam, 0);
+        return window->widget();
+    }
+    const TFormFactory factory = FindFormClass(className);
+    if (!factory) {
+        LogError(QStringLiteral("Окно ") + className + QStringLiteral(" не зарегистрировано"));
+        return nullptr;
+    }
+    QWidget *form = factory();
+    SetFormClassName(form, className);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *window = mdiArea->addSubWindow(form);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // Whether or not the child says so itself, its closing refreshes the menus.
+    connect(form, &QObject::destroyed, this, [this] { PostMessage(this, AMChildClose); });
+    window->show();
+    SendMessage(form, AMRunQuery, wParam, 0);
+    UpdateMenu();
+    return form;
+}
+
+QWidget *TfrmMain::QueryChildForm(const QString &className, qintptr wParam)
+{
+    if (QMdiSubWindow *window = findChildWindow(className)) {
+        SendMessage(window->widget(), AMRunQuery, wParam, 0);
+        return window->widget();
+    }
+    return CreateChildForm(className, wParam);
+}
+
+void TfrmMain::closeAllChildForms()
+{
+    const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if ((*it)->isHidden())
+            continue;
+        (*it)->close();
+        QApplication::processEvents();
+    }
+    RefreshTitle();
+    UpdateMenu();
+}
+
+bool TfrmMain::event(QEvent *event)
+{
+    TMessageEvent *m = TMessageEvent::from(event);
+    if (!m)
+        return QMainWindow::event(event);
+    switch (m->Msg) {
+    case AMCreateChild:
+        m->Result = reinterpret_cast<qintptr>(CreateChildForm(m->Data.toString(), m->LParam));
+        break;
+    case AMQueryChild:
+        m->Result = reinterpret_cast<qintptr>(QueryChildForm(m->Data.toString(), m->LParam));
+        break;
+    case AMChildClose:
+        QApplication::processEvents();
+        UpdateMenu();
+        setDefaultCursor();
+        break;
+    case AMCloseAllChildForms:
+        closeAllChildForms();
+        break;
+    case AMShowAnimate:
+        if (m->WParam == 0)
+            SetStatusMsg(QStringLiteral(" .."));
+        break;
+    case AMHideAnimate:
+        break;
+    case AMCloseApplication:
+        close();
+        break;
+    default:
+        return QMainWindow::event(event);
+    }
+    return true;
+}
+
+// ---- Status bar, title, menus --------------------------------------------------------------------------------
+
+void TfrmMain::SetStatusMsg(const QString &text)
+{
+    m_panels[0]->setText(text);
+    QApplication::processEvents();
+}
+
+void TfrmMain::SetCASStatusMsg(const QString &text)
+{
+    m_linkStatus = text;
+    m_panels[1]->setText(text);
+    QApplication::processEvents();
+}
+
+void TfrmMain::SetVoyagerStatusMsg(const QString &text)
+{
+    SetCASStatusMsg(text);
+}
+
+QString TfrmMain::StatusText(int panel) const
+{
+    return m_panels.value(panel) ? m_panels[panel]->text() : QString();
+}
+
+void TfrmMain::showHint(const QString &text)
+{
+    m_panels[0]->setText(text);
+}
+
+void TfrmMain::setDefaultCursor()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void TfrmMain::RefreshTitle()
+{
+    if (!DMR)
+        setWindowTitle(QStringLiteral("[ Нет соединения с БД ]"));
+    else if (Session::IsDatabaseConnected())
+        setWindowTitle(QStringLiteral("Tarvik"));
+    else
+        setWindowTitle(QStringLiteral("Tarvik[ Нет соединения с БД ]"));
+}
+
+void TfrmMain::SetDebugMode(bool on)
+{
+    ::SetDebugMode(on);
+    for (QAction *a : {actDebugMode, actSqlMonitor, actTestSql, actTestCustomers})
+        a->setVisible(on);
+}
+
+void TfrmMain::ReloadMainCfg()
+{
+    m_mainCfg = Session::ReadMainCfg();
+}
+
+void TfrmMain::UpdateMenu()
+{
+    const bool hasChildren = !ChildForms().isEmpty();
+    mmiFileChildSeparator->setVisible(hasChildren);
+    WindowCloseAll->setEnabled(hasChildren);
+
+    RefreshTitle();
+    statusBar()->setVisible(actViewStatusBar->isChecked());
+    actViewStatusBar->setToolTip(actViewStatusBar->isChecked() ? QStringLiteral("Убрать панель статуса")
+                                                               : QStringLiteral("Показать панель статуса"));
+
+    const bool connected = Session::IsDatabaseConnected();
+    for (QAction *a : {actShowCustList, actPayments, actServisConfig, actCompanyGuide, actAreaGuide, actSubAreaGuide,
+                       actStreetGuide, actHouseGuide, actServicePackages, actPaySourceGuide, actCust_Prop,
+                       actReturnAccPeriod, actImportPayments, actExportPayments, actReportNewConnectCust,
+                       actReportNextTimeConnectedCust, actReportMainState, actReportDisactCustByPeriod,
+                       actReportNextTimeConnectedCustPerMonth, actReportDisactCustByMonth, actReportSubscrSum,
+                       actCustDebt, actCustPayments, actChangePassword, actTickets})
+        a->setEnabled(connected);
+    mmiRepNewCustPerMonth->setEnabled(connected);
+    mmiRepNewCust->setEnabled(connected);
+
+    actNewAccPeriod->setEnabled(false);
+
+    const bool cas = connected && AppSettings().useCAS;
+    mmiCAS->setEnabled(cas);
+    for (QAction *a : {actConnectToCASServer, actReConnectToCASServer, actSmartCards, actCASConsole, actDTVProviderGuide})
+        a->setEnabled(cas);
+    mmiVoyager->setEnabled(connected && AppSettings().useVoyager);
+
+    QString period;
+    if (connected && m_mainCfg.exists && m_mainCfg.accDate.isValid()) {
+        if (!guard([&] {
+                actNewAccPeriod->setEnabled(m_mainCfg.accDate.addMonths(1)
+                                            <= StartOfMonth(Services::clock()->today()));
+                period = MonthYearCaption(m_mainCfg.accDate);
+            }))
+            period = QStringLiteral("Ошибка");
+    }
+    if (mmiPeriod->text() != period) {
+        mmiPeriod->setText(period);
+        mmiPeriod->adjustSize();
+        // The menu bar lays its corner out again only when it is given one.
+        menuBar()->setCornerWidget(mmiPeriod, Qt::TopRightCorner);
+    }
+
+    if (actViewLargeIcons->isChecked() != AppSettings().useLargeIcons) {
+        actViewLargeIcons->setChecked(AppSettings().useLargeIcons);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            PostMessage(w, AMLargeIconsChanged);
+        for (QWidget *w : ChildForms())
+            PostMessage(w, AMLargeIconsChanged);
+    }
+
+    const TAppSettings &s = AppSettings();
+    pnlTopToolBar->setVisible(s.useToolBar && !s.useLeftToolBar);
+    leftToolBar->setVisible(s.useToolBar && s.useLeftToolBar);
+    QApplication::processEvents();
+}
+
+// ---- Showing, closing, resizing, timers ----------------------------------------------------------------------
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        // The login dialog runs once the window is on the screen, not inside its showing.
+        QMetaObject::invokeMethod(this, [this] { guard([this] { FormShow(); }); }, Qt::QueuedConnection);
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    if (IsDebugMode())
+        ShowEventMonitor();
+    actFileDatabaseConnect->trigger();
+    UpdateMenu();
+    RefreshTitle();
+    setDefaultCursor();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    guard([this] {
+        actStopWebServer->trigger();
+        if (OnCloseCASSocket)
+            OnCloseCASSocket();
+        SendMessage(this, AMCloseAllChildForms);
+        if (DMR)
+            Session::LogOut();
+    });
+    event->accept();
+    emit closed();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    const int w = width();
+    m_panels[0]->setMinimumWidth(int(w * 0.5) - 8);
+    m_panels[1]->setMinimumWidth(int(w * 0.4) - 8);
+}
+
+void TfrmMain::Timer1Timer()
+{
+    actConnectToCASServer->trigger();
+    actTestCASConnection->trigger();
+    actStartWebServer->trigger();
+}
+
+void TfrmMain::Timer2Timer()
+{
+    actConnectToVoyager->trigger();
+    actStartWebServer->trigger();
+    actConnectToCASServer->trigger();
+    actTestCASConnection->trigger();
+    Timer2->stop();
+}
+
+// ---- The actions' work ---------------------------------------------------------------------------------------
+
+void TfrmMain::actFileDatabaseConnectExecute()
+{
+    SetKeyboardLanguage(QStringLiteral("EN"));
+    if (DMR)
+        DMR->SetMainWindow(this);
+    if (Session::IsDatabaseConnected()) {
+        SendMessage(this, AMCloseAllChildForms);
+        Session::LogOut();
+    } else if (!Session::Login(m_folders.connectionsFolder)) {
+        Services::messages()->messageDlg(
+            QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно"), mtError, mbYes,
+            mbYes);
+    }
+
+    if (Session::IsDatabaseConnected() && !DMR->IsDbVersionCurrent()) {
+        if (Services::messages()->confirm(
+                QStringLiteral("Формат базы данных не соответствует данной версии программы\r"
+                               "Часть функций может не работать, или работать неправильно\r"
+                               " Рекомендуется произвести обновление структуры БД\r"
+                               " См. пункт меню \"Сервис -> Обновление структуры БД\"")))
+            actCorrectDataExecute();
+    }
+
+    if (Session::IsDatabaseConnected()) {
+        guard([this] {
+            ReloadMainCfg();
+            if (!m_mainCfg.exists) {
+                // The configuration window opens on a complete row rather than an empty table.
+                Session::InsertDefaultMainCfg(Services::clock()->today());
+                ReloadMainCfg();
+                actServisConfigExecute();
+            }
+        });
+    }
+
+    if (Session::IsDatabaseConnected() && DMR->HasInvalidTarifs()) {
+        if (Services::messages()->confirm(QStringLiteral("Тарифы введены не полностью\r"
+                                                         "Часть функций может не работать, или работать неправильно\r"
+                                                         "Рекомендуется произвести авто корректировку")))
+            DMR->AutoCorrectTarifs();
+    }
+
+    if (Session::IsDatabaseConnected()) {
+        if (!Session::UserHasRights()) {
+            Services::messages()->error(QStringLiteral("У пользователя [") + AppSettings().logonUserName
+                                        + QStringLiteral("] нет прав для работы с программой"));
+            SendMessage(this, AMCloseAllChildForms);
+            Session::LogOut();
+        } else {
+            if (!m_mainCfg.exists) {
+                Session::InsertDefaultMainCfg(Services::clock()->today());
+                ReloadMainCfg();
+            }
+            DMR->CheckInvalidCustDebt(m_mainCfg.debtMode, m_mainCfg.accDate);
+            actFileDatabaseConnect->setProperty("ImageIndex", 132);
+            actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("disconnectCaption")));
+            actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("disconnectHint")) + QStringLiteral(" (")
+                                               + Session::GetLoginName() + QLatin1Char('@')
+                                               + AppSettings().logonDataBase + QLatin1Char(')'));
+        }
+    }
+
+    if (!Session::IsDatabaseConnected()) {
+        m_mainCfg = {};
+        actFileDatabaseConnect->setProperty("ImageIndex", 131);
+        actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("connectCaption")));
+        actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("connectHint")));
+        SendMessage(this, AMCloseAllChildForms);
+    }
+
+    UpdateMenu();
+    RefreshTitle();
+    setDefaultCursor();
+    QApplication::processEvents();
+}
+
+void TfrmMain::actCorrectDataExecute()
+{
+    if (!DMR)
+        return;
+    if (!DMR->UpdateDbStructure())
+        Services::messages()->error(DMR->LastUpgradeError());
+    // Logs out: the user connects again on the new structure.
+    actFileDatabaseConnectExecute();
+}
+
+void TfrmMain::actNewAccPeriodExecute()
+{
+    SendMessage(this, AMCloseAllChildForms);
+    RunCommand(QStringLiteral("executeMonthClose"));
+    if (DMR)
+        DMR->CommitWork();
+    mmiPeriod->clear();
+    ReloadMainCfg();
+    UpdateMenu();
+    setDefaultCursor();
+}
+
+void TfrmMain::actReturnAccPeriodExecute()
+{
+    SendMessage(this, AMCloseAllChildForms);
+    RunCommand(QStringLiteral("ReturnAccPeriod"));
+    if (DMR)
+        DMR->CommitWork();
+    ReloadMainCfg();
+    mmiPeriod->clear();
+    UpdateMenu();
+    setDefaultCursor();
+}
+
+void TfrmMain::actCustPaymentsExecute()
+{
+    if (DMR)
+        DMR->CheckInvalidCustDebt(m_mainCfg.debtMode, m_mainCfg.accDate);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CreateChildForm(QStringLiteral("TfrmCustPayments"), 1);
+    setDefaultCursor();
+}
+
+void TfrmMain::actServisConfigExecute()
+{
+    SendMessage(this, AMCloseAllChildForms);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CreateChildForm(QStringLiteral("TfrmCFG"), 1);
+    setDefaultCursor();
+}
+
+void TfrmMain::actCalculatorExecute()
+{
+    if (Services::shell()->startProgram(QStringLiteral("CALC.EXE"), {}, QStringLiteral("C:\\")))
+        return;
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Калькулятор"));
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new TCalculatorEh(&dialog));
+    dialog.exec();
+}
+
+void TfrmMain::actChangePasswordExecute()
+{
+    QString newPassword;
+    if (!ExecuteChangePassword(AppSettings().sessionPassword, newPassword))
+        return;
+    if (DMR && DMR->ChangeDbPassword(newPassword)) {
+        AppSettings().sessionPassword = newPassword;
+        DMR->CommitWork();
+        Services::messages()->information(QStringLiteral("Пароль заменен. Требуется перезагрузка программы"));
+        actFileExit->trigger();
+    } else {
+        Services::messages()->error(QStringLiteral("Ошибка изменения пароля пользователя"));
+    }
+}
+
+void TfrmMain::actRemoveAllCalculationExecute()
+{
+    if (!Services::messages()->confirm(
+            QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию")))
+        return;
+    if (!RunCommand(QStringLiteral("RemoveAllCalculation")))
+        return;
+    Services::messages()->information(QStringLiteral("Нет закрытых периодов, программа будет перезагружена"));
+    PostMessage(this, AMCloseApplication);
+}
+
+void TfrmMain::actAppHelpExecute()
+{
+    if (QFileInfo::exists(m_manualFileName))
+        Services::shell()->openDocument(m_manualFileName);
+    else
+        ShowInfoMessage(QStringLiteral("File : ") + m_manualFileName + QStringLiteral(" not found"));
+}
+
+void TfrmMain::sendEditCommand(const char *slot)
+{
+    QMdiSubWindow *active = mdiArea->activeSubWindow();
+    QWidget *focused = QApplication::focusWidget();
+    if (active && focused && active->isAncestorOf(focused))
+        QMetaObject::invokeMethod(focused, slot);
+}

@@ -1,0 +1,191 @@
+#pragma once
+
+#include "Color.h"
+#include "Guard.h"
+#include "uSession.h"
+
+#include <QDate>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+// Values the main window's creation sets for the whole program.
+extern QDate NoEndDate; // 31/12/4712: "no end"
+extern QDate EarliestDate; // 01/01/1980: the earliest date accepted
+// The report and selection period that payment windows, reports and the tickets window share.
+extern QDate SelectionPeriodFrom;
+extern QDate SelectionPeriodTo;
+extern int CASFailureCount;
+// The font colours of the customer list, by customer state.
+extern TColor CustListFontColors[6];
+
+// The folders of an installation: <root>/bin holds the program, <root>/fr_forms the report templates,
+// <root>/connections the connection files.
+struct TProgramFolders
+{
+    QString programFolder; // with a trailing "/"
+    QString reportsFolder;
+    QString connectionsFolder;
+
+    // The "bin" segment of the program folder becomes "fr_forms" for the templates (TARVIK_TEMPLATES points
+    // elsewhere when set) and "connections" for the connection files. Letter case is kept.
+    static TProgramFolders from(const QString &programFolder);
+};
+
+// Named operations of the subsystems above the shell (guides, reports, the CAS and web links) that the main
+// window's actions run. Running a name nobody registered does nothing; `logMissing` then logs one line.
+void RegisterCommand(const QString &name, std::function<void()> command);
+void UnRegisterCommand(const QString &name);
+bool RunCommand(const QString &name, bool logMissing = true);
+
+// The program's multiple-document main window: menus, tool bars and actions, the status bar, the two link
+// timers, the connect action and the protocol by which its child windows are opened and report closing.
+class TfrmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Touches no data module: defaults, folders, the command line (arguments without the program) and the
+    // settings file.
+    explicit TfrmMain(const QStringList &arguments = {}, QWidget *parent = nullptr);
+    // Stores the window placement and writes the settings file.
+    ~TfrmMain() override;
+
+    // The open child of that class, brought to the front, or a new one; either way it is sent AMRunQuery
+    // with `wParam`. A class nobody registered opens nothing, logs one line and answers null.
+    QWidget *CreateChildForm(const QString &className, qintptr wParam);
+    // As CreateChildForm, but an open child is only told to load its data, not brought to the front.
+    QWidget *QueryChildForm(const QString &className, qintptr wParam);
+    // The open children, first opened first.
+    QList<QWidget *> ChildForms() const;
+
+    void SetStatusMsg(const QString &text);
+    void SetCASStatusMsg(const QString &text);
+    void SetVoyagerStatusMsg(const QString &text);
+    QString StatusText(int panel) const;
+
+    void RefreshTitle();
+    // Enables the actions by the connection state and the settings, shows the accounting month.
+    void UpdateMenu();
+    void SetDebugMode(bool on);
+    // The work of the first showing: event monitor, connect, menus. Runs once, queued after the first show.
+    void FormShow();
+
+    const TProgramFolders &Folders() const { return m_folders; }
+    // Tests and installations that keep their files elsewhere.
+    void SetFolders(const TProgramFolders &folders) { m_folders = folders; }
+    QString DictionaryFileName() const { return m_dictionaryFileName; }
+    QString ManualFileName() const { return m_manualFileName; }
+    // The configuration row as the connect action last read it.
+    const Session::TMainCfg &MainCfg() const { return m_mainCfg; }
+    void ReloadMainCfg();
+
+    // Closes the CAS link at shut-down; set by the CAS module.
+    std::function<void()> OnCloseCASSocket;
+
+    QMdiArea *mdiArea = nullptr;
+    QToolBar *pnlTopToolBar = nullptr;
+    QToolBar *leftToolBar = nullptr;
+    QLabel *mmiPeriod = nullptr;
+    QTimer *Timer1 = nullptr;
+    QTimer *Timer2 = nullptr;
+
+    QMenu *mmiFile = nullptr;
+    QMenu *mmiRepNewCust = nullptr;
+    QMenu *mmiRepNewCustPerMonth = nullptr;
+    QMenu *mmiVoyager = nullptr;
+    QMenu *mmiCAS = nullptr;
+    QAction *mmiFileChildSeparator = nullptr;
+
+    QAction *actFileDatabaseConnect = nullptr, *actFileExit = nullptr;
+    QAction *actShowCustList = nullptr, *actPayments = nullptr, *actTickets = nullptr, *actServicePackages = nullptr;
+    QAction *actNewAccPeriod = nullptr, *actReturnAccPeriod = nullptr;
+    QAction *actImportPayments = nullptr, *actExportPayments = nullptr, *actExportPaymentsPost = nullptr;
+    QAction *actCompanyGuide = nullptr, *actLocation = nullptr, *actAreaGuide = nullptr, *actSubAreaGuide = nullptr;
+    QAction *actStreetGuide = nullptr, *actHouseGuide = nullptr, *actTeam = nullptr, *actEmployee = nullptr;
+    QAction *actCust_Prop = nullptr, *actPaySourceGuide = nullptr;
+    QAction *actReportNewConnectCust = nullptr, *actReportNewConnectCustALL = nullptr;
+    QAction *actReportNewConnectCustNotPayed = nullptr, *actReportNewConnectCustPayed = nullptr;
+    QAction *actReportNextTimeConnectedCust = nullptr, *actReportDisactCustByPeriod = nullptr;
+    QAction *actReportNewConnectCustALLPerMonth = nullptr, *actReportNewConnectCustPayedPerMonth = nullptr;
+    QAction *actReportNewConnectCustNotPayedPerMonth = nullptr, *actReportNextTimeConnectedCustPerMonth = nullptr;
+    QAction *actReportDisactCustByMonth = nullptr, *actReportSubscrSum = nullptr;
+    QAction *actCustDebt = nullptr, *actReportMainState = nullptr, *actCustPayments = nullptr;
+    QAction *actViewStatusBar = nullptr, *actViewLargeIcons = nullptr, *actSelectUILanguage = nullptr;
+    QAction *actCalculator = nullptr, *actServisConfig = nullptr, *actChangePassword = nullptr;
+    QAction *actConnectToVoyager = nullptr, *actConnectToCASServer = nullptr, *actReConnectToCASServer = nullptr;
+    QAction *actTestCASConnection = nullptr, *actSmartCards = nullptr, *actDTVProviderGuide = nullptr;
+    QAction *actCASConsole = nullptr;
+    QAction *actDebugMode = nullptr, *actSqlMonitor = nullptr, *actTestSql = nullptr, *actTestCustomers = nullptr;
+    QAction *actCorrectData = nullptr, *actActivizAllCustomers = nullptr, *actShowSystemInfo = nullptr;
+    QAction *actRemoveAllCalculation = nullptr;
+    QAction *actAppHelp = nullptr, *actAppOnlineHelp = nullptr, *actSendBugReport = nullptr, *actSendTip = nullptr;
+    QAction *HelpAbout = nullptr, *actHelp = nullptr;
+    QAction *EditCut = nullptr, *EditCopy1 = nullptr, *EditPaste1 = nullptr, *EditUndo1 = nullptr;
+    QAction *WindowCloseAll = nullptr;
+    QAction *actStartWebServer = nullptr, *actStopWebServer = nullptr;
+
+signals:
+    // The window closed: the program ends.
+    void closed();
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    QAction *makeAction(QAction *&slot, const char *name, const QString &caption);
+    void openChild(QAction *action, const QString &className);
+    void runCommandAction(QAction *action, const QString &command);
+
+    QMdiSubWindow *findChildWindow(const QString &className) const;
+    void closeAllChildForms();
+
+    // The actions' work.
+    void actFileDatabaseConnectExecute();
+    void actCorrectDataExecute();
+    void actNewAccPeriodExecute();
+    void actReturnAccPeriodExecute();
+    void actCustPaymentsExecute();
+    void actCalculatorExecute();
+    void actServisConfigExecute();
+    void actChangePasswordExecute();
+    void actRemoveAllCalculationExecute();
+    void actAppHelpExecute();
+    void sendEditCommand(const char *slot);
+    void Timer1Timer();
+    void Timer2Timer();
+
+    void showHint(const QString &text);
+    void setDefaultCursor();
+
+    TProgramFolders m_folders;
+    QString m_dictionaryFileName;
+    QString m_manualFileName;
+    QString m_helpFileName;
+    QString m_linkStatus;
+    QList<QLabel *> m_panels;
+    Session::TMainCfg m_mainCfg;
+    bool m_shown = false;
+    ExceptionHandler m_previousExceptionHandler;
+};
+
+// The main window of the run, or null.
+extern TfrmMain *frmMain;
+
+// The main window's run-time texts that the interface dictionaries may translate, by key.
+QString MainWindowString(const QString &key);

@@ -1,0 +1,163 @@
+#pragma once
+
+// The program's start-up objects on a temporary SQLite database: a connections folder with "TEST.udl", the
+// settings file in a temporary folder, the database module and the main window, with fake message boxes,
+// clock and shell.
+#include "ServiceFakes.h"
+#include "WindowMessages.h"
+#include "XmlSettingsStorage.h"
+#include "dmuRDM.h"
+#include "frmuBugDebug.h"
+#include "frmuMain.h"
+#include "frmuPasswordDlg.h"
+#include "uLog.h"
+#include "uSettings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+class StartupFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_debug = IsDebugMode();
+        m_sql = IsSqlMonitorOn();
+        QDir(m_dir.path()).mkpath(QStringLiteral("connections"));
+        writeUdl(QStringLiteral("TEST"), QStringLiteral("Provider=SQLite;Data Source=data/tarvik.db;"));
+        m_oldSettingsFile = SettingsStorage().fileName();
+        SettingsStorage().setFileName(settingsFile());
+        SettingsStorage().clear();
+        AppSettings() = TAppSettings::defaults();
+        m_dmr = std::make_unique<TDMR>();
+        DMR = m_dmr.get();
+    }
+
+    void TearDown() override
+    {
+        if (TfrmBugDebug *monitor = frmBugDebug())
+            monitor->close();
+        m_main.reset();
+        m_dmr.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        SettingsStorage().clear();
+        SettingsStorage().setFileName(m_oldSettingsFile);
+        AppSettings() = TAppSettings::defaults();
+        SetDebugMode(m_debug);
+        SetSqlMonitor(m_sql);
+    }
+
+    QString connectionsFolder() const { return m_dir.filePath(QStringLiteral("connections")); }
+    QString settingsFile() const { return m_dir.filePath(QStringLiteral("settings.xml")); }
+
+    void writeUdl(const QString &name, const QString &initString)
+    {
+        QFile f(QDir(connectionsFolder()).filePath(name + QStringLiteral(".udl")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(("[oledb]\r\n" + initString + "\r\n").toUtf8());
+    }
+
+    TfrmMain *makeMain(const QStringList &arguments = {})
+    {
+        m_main = std::make_unique<TfrmMain>(arguments);
+        TProgramFolders folders = m_main->Folders();
+        folders.connectionsFolder = connectionsFolder();
+        m_main->SetFolders(folders);
+        m_main->resize(1024, 700);
+        return m_main.get();
+    }
+
+    // Shows the main window; the login of its first showing is cancelled, and its error box forgotten.
+    void showMain()
+    {
+        answerLogin(QString(), QString(), false);
+        m_main->show();
+        ASSERT_TRUE(waitUntil([this] { return !m_messages.requests.isEmpty(); }));
+        m_messages.requests.clear();
+    }
+
+    // Answers the next login dialog by typing into it as a user would, then pressing Ok or Cancel.
+    static void answerLogin(const QString &user, const QString &password, bool ok = true)
+    {
+        auto *timer = new QTimer;
+        timer->setInterval(5);
+        QObject::connect(timer, &QTimer::timeout, [=] {
+            TfrmPasswordDlg *dialog = frmPasswordDlg;
+            if (!dialog || !dialog->isVisible())
+                return;
+            timer->stop();
+            timer->deleteLater();
+            dialog->edUserName->clear();
+            QTest::keyClicks(dialog->edUserName, user);
+            dialog->edUserPassword->clear();
+            QTest::keyClicks(dialog->edUserPassword, password);
+            QTest::mouseClick(ok ? dialog->btnOk : dialog->btnCancel, Qt::LeftButton);
+        });
+        timer->start();
+    }
+
+    // The connect action with the login dialog answered.
+    void login(const QString &user = QStringLiteral("vmdemo"), const QString &password = QStringLiteral("wisp"))
+    {
+        login(m_main.get(), user, password);
+    }
+    static void login(TfrmMain *m, const QString &user = QStringLiteral("vmdemo"),
+                      const QString &password = QStringLiteral("wisp"))
+    {
+        answerLogin(user, password);
+        m->actFileDatabaseConnect->trigger();
+    }
+
+    // Runs the event loop until the condition holds; false when it still does not after `ms`.
+    static bool waitUntil(const std::function<bool()> &condition, int ms = 5000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!condition()) {
+            if (clock.elapsed() > ms)
+                return false;
+            QTest::qWait(5);
+        }
+        return true;
+    }
+
+    static QStringList monitorLines()
+    {
+        const TfrmBugDebug *monitor = frmBugDebug();
+        if (!monitor || monitor->memoEvents->toPlainText().isEmpty())
+            return {};
+        return monitor->memoEvents->toPlainText().split(QLatin1Char('\n'));
+    }
+
+    QVariant selectValue(const QString &sql)
+    {
+        return DMR->dbConnection()->SelectValue(sql);
+    }
+
+    FakeMessageService m_messages;
+    FakeClock m_clock{QDateTime(QDate(2020, 6, 20), QTime(10, 0))};
+    FakeShellService m_shell;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TDMR> m_dmr;
+    std::unique_ptr<TfrmMain> m_main;
+
+private:
+    QString m_oldSettingsFile;
+    bool m_debug = false;
+    bool m_sql = true;
+};

@@ -1,0 +1,243 @@
+// The connect action: login on a connection file, the refusal of a user without rights, the default
+// configuration row of a first connect, disconnect, and the menus' enabling by the connection state.
+#include "StartupFixture.h"
+
+#include "FormClasses.h"
+#include "uSession.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+namespace {
+
+const QString ConnectError = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+
+// Every action that needs the database.
+QList<QAction *> dataActions(TfrmMain *m)
+{
+    return {m->actShowCustList, m->actPayments, m->actServisConfig, m->actCompanyGuide, m->actAreaGuide,
+            m->actSubAreaGuide, m->actStreetGuide, m->actHouseGuide, m->actServicePackages, m->actPaySourceGuide,
+            m->actCust_Prop, m->actReturnAccPeriod, m->actImportPayments, m->actExportPayments,
+            m->actReportNextTimeConnectedCust, m->actReportMainState, m->actCustDebt, m->actCustPayments,
+            m->actChangePassword, m->actTickets};
+}
+
+// A configuration window that records being told to load its data.
+class CfgWindow : public QWidget
+{
+public:
+    bool event(QEvent *e) override
+    {
+        if (TMessageEvent *m = TMessageEvent::from(e); m && m->Msg == AMRunQuery)
+            return true;
+        return QWidget::event(e);
+    }
+};
+
+class StartupLogin : public StartupFixture
+{
+};
+
+} // namespace
+
+TEST_F(StartupLogin, LoginEnablesMenusShowsMonthAndDisconnectDisablesThem)
+{
+    TfrmMain *m = makeMain();
+    for (QAction *a : dataActions(m))
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_FALSE(m->actNewAccPeriod->isEnabled());
+    EXPECT_TRUE(m->mmiPeriod->text().isEmpty());
+    EXPECT_TRUE(m->actFileDatabaseConnect->isEnabled());
+    EXPECT_TRUE(m->actFileExit->isEnabled());
+    EXPECT_FALSE(m->mmiFileChildSeparator->isVisible());
+
+    login();
+    ASSERT_TRUE(Session::IsDatabaseConnected()) << m_messages.lastText().toStdString();
+    EXPECT_TRUE(m_messages.requests.isEmpty()) << m_messages.lastText().toStdString();
+    for (QAction *a : dataActions(m))
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik"));
+    EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Июнь 2020 г."));
+    EXPECT_EQ(m->actFileDatabaseConnect->property("ImageIndex").toInt(), 132);
+    EXPECT_TRUE(m->actFileDatabaseConnect->toolTip().endsWith(QStringLiteral("(VMDEMO@TEST)")));
+    EXPECT_EQ(AppSettings().logonDataBase, QStringLiteral("TEST"));
+    // Without the CAS and Voyager settings their menus stay off even when connected.
+    EXPECT_FALSE(m->mmiCAS->isEnabled());
+    EXPECT_FALSE(m->actDTVProviderGuide->isEnabled());
+    EXPECT_FALSE(m->mmiVoyager->isEnabled());
+    EXPECT_FALSE(m->actActivizAllCustomers->isEnabled());
+
+    // The empty configuration table got one complete default row: the current month is open.
+    EXPECT_EQ(selectValue(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt(), 1);
+    EXPECT_EQ(selectValue(QStringLiteral("select ACC_DAY + 0 from ZOLT.MAIN_CFG")).toInt(), 10);
+    EXPECT_EQ(selectValue(QStringLiteral("select CUSTVALIDSUM + 0 from ZOLT.MAIN_CFG")).toInt(), 1000);
+    EXPECT_EQ(selectValue(QStringLiteral("select COMPANY_ID + 0 from ZOLT.MAIN_CFG")).toInt(), 1);
+    EXPECT_EQ(selectValue(QStringLiteral("select DEBTMODE + 0 from ZOLT.MAIN_CFG")).toInt(), 0);
+    EXPECT_EQ(m->MainCfg().accDate, QDate(2020, 6, 1));
+
+    m->actFileDatabaseConnect->trigger();
+    EXPECT_FALSE(Session::IsDatabaseConnected());
+    for (QAction *a : dataActions(m))
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(m->mmiPeriod->text().isEmpty());
+    EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik[ Нет соединения с БД ]"));
+    EXPECT_EQ(m->actFileDatabaseConnect->property("ImageIndex").toInt(), 131);
+}
+
+TEST_F(StartupLogin, UserWithoutRightsIsRefusedAndEverythingCloses)
+{
+    // The configuration window that the first connect opens is open when the refusal comes.
+    bool cfgOpened = false;
+    RegisterFormClass(QStringLiteral("TfrmCFG"), [&cfgOpened] {
+        cfgOpened = true;
+        return new CfgWindow;
+    });
+    TfrmMain *m = makeMain();
+    login(QStringLiteral("Ivanov"), QStringLiteral("x"));
+    UnRegisterFormClass(QStringLiteral("TfrmCFG"));
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("У пользователя [Ivanov] нет прав для работы с программой"));
+    EXPECT_EQ(m_messages.requests.constLast().type, mtError);
+    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_TRUE(cfgOpened);
+    EXPECT_TRUE(m->ChildForms().isEmpty());
+    EXPECT_FALSE(m->actShowCustList->isEnabled());
+    EXPECT_TRUE(m->mmiPeriod->text().isEmpty());
+}
+
+TEST_F(StartupLogin, EmptyConfigurationGetsDefaultRowBeforeTheConfigurationWindowOpens)
+{
+    int rowsWhenOpened = -1;
+    RegisterFormClass(QStringLiteral("TfrmCFG"), [this, &rowsWhenOpened] {
+        rowsWhenOpened = selectValue(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt();
+        return new CfgWindow;
+    });
+    TfrmMain *m = makeMain();
+    login();
+    UnRegisterFormClass(QStringLiteral("TfrmCFG"));
+    EXPECT_EQ(rowsWhenOpened, 1);
+    ASSERT_EQ(m->ChildForms().size(), 1);
+    EXPECT_EQ(FormClassName(m->ChildForms().first()), QStringLiteral("TfrmCFG"));
+
+    // The second connect finds the row and opens nothing.
+    m->actFileDatabaseConnect->trigger();
+    EXPECT_TRUE(m->ChildForms().isEmpty());
+    login();
+    EXPECT_TRUE(m->ChildForms().isEmpty());
+    EXPECT_EQ(selectValue(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt(), 1);
+}
+
+TEST_F(StartupLogin, FailedOrCancelledLoginShowsTheConnectionErrorAndStaysDisconnected)
+{
+    // A data file that cannot be made fails as a refused password does on a server.
+    writeUdl(QStringLiteral("TEST"), QStringLiteral("Provider=SQLite;Data Source=/proc/no-such-place/tarvik.db;"));
+    TfrmMain *m = makeMain();
+    login(QStringLiteral("vmdemo"), QStringLiteral("wrong"));
+    EXPECT_FALSE(Session::IsDatabaseConnected());
+    ASSERT_EQ(m_messages.requests.size(), 1);
+    EXPECT_EQ(m_messages.requests[0].text, ConnectError);
+    EXPECT_EQ(m_messages.requests[0].buttons, TMsgDlgButtons(mbYes));
+    EXPECT_FALSE(m->actShowCustList->isEnabled());
+
+    answerLogin(QStringLiteral("vmdemo"), QStringLiteral("wisp"), false);
+    m->actFileDatabaseConnect->trigger();
+    EXPECT_EQ(m_messages.requests.size(), 2);
+    EXPECT_EQ(m_messages.lastText(), ConnectError);
+}
+
+TEST_F(StartupLogin, NewPeriodIsOfferedOnlyOnceTheNextMonthHasBegun)
+{
+    TfrmMain *m = makeMain();
+    login();
+    ASSERT_TRUE(Session::IsDatabaseConnected());
+    DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_D"),
+                                 {{QStringLiteral("P_D"), QDateTime(QDate(2020, 5, 1), QTime(0, 0))}});
+    struct Case
+    {
+        QDate today;
+        bool enabled;
+    };
+    for (const Case &c : {Case{QDate(2020, 6, 20), true}, Case{QDate(2020, 6, 1), true}, Case{QDate(2020, 5, 31), false}}) {
+        m_clock.setNow(QDateTime(c.today, QTime(9, 0)));
+        m->ReloadMainCfg();
+        m->UpdateMenu();
+        EXPECT_EQ(m->actNewAccPeriod->isEnabled(), c.enabled) << c.today.toString().toStdString();
+        EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Май 2020 г."));
+    }
+}
+
+TEST_F(StartupLogin, CasMenuFollowsTheSetting)
+{
+    TfrmMain *m = makeMain();
+    login();
+    AppSettings().useCAS = true;
+    AppSettings().useVoyager = true;
+    m->UpdateMenu();
+    for (QAction *a : {m->actConnectToCASServer, m->actReConnectToCASServer, m->actSmartCards, m->actCASConsole,
+                       m->actDTVProviderGuide})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(m->mmiCAS->isEnabled());
+    EXPECT_TRUE(m->mmiVoyager->isEnabled());
+}
+
+TEST(StartupLoginDialog, OffersTheConnectionFilesAndKeepsValuesOnCancel)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"a.udl", "b.test.udl", "notes.txt"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        f.open(QIODevice::WriteOnly);
+    }
+    QDir(dir.path()).mkpath(QStringLiteral("c.udl"));
+    EXPECT_EQ(Session::ListOfConnections(dir.path()), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_TRUE(Session::ListOfConnections(dir.filePath(QStringLiteral("missing"))).isEmpty());
+
+    struct Case
+    {
+        QStringList choices;
+        QString stored;
+        QString shown;
+        bool listEnabled;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("DEMO")}, QStringLiteral("OFFICE"), QStringLiteral("DEMO"), false},
+        {{QStringLiteral("DEMO"), QStringLiteral("OFFICE")}, QStringLiteral("OFFICE"), QStringLiteral("OFFICE"), true},
+        {{QStringLiteral("DEMO"), QStringLiteral("OFFICE")}, QStringLiteral("office"), QStringLiteral("DEMO"), true},
+        {{}, QStringLiteral("DEMO"), QString(), false},
+    };
+    for (const Case &c : cases) {
+        QString user = QStringLiteral("VMDEMO"), password = QStringLiteral("wisp"), database = c.stored;
+        QString shown;
+        bool enabled = true;
+        bool passwordFocused = false;
+        QTimer::singleShot(0, [&] {
+            TfrmPasswordDlg *d = frmPasswordDlg;
+            ASSERT_NE(d, nullptr);
+            shown = d->cbxDatabase->currentText();
+            enabled = d->cbxDatabase->isEnabled();
+            passwordFocused = d->focusWidget() == d->edUserPassword;
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        EXPECT_FALSE(ExecuteLoginDialog(user, password, database, c.choices));
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(enabled, c.listEnabled);
+        EXPECT_TRUE(passwordFocused);
+        EXPECT_EQ(database, c.stored);
+        EXPECT_EQ(frmPasswordDlg, nullptr);
+    }
+
+    // Ok hands back what was typed.
+    QString user, password, database;
+    QTimer::singleShot(0, [] {
+        TfrmPasswordDlg *d = frmPasswordDlg;
+        EXPECT_EQ(d->focusWidget(), d->edUserName);
+        QTest::keyClicks(d->edUserName, QStringLiteral("petrov"));
+        QTest::keyClicks(d->edUserPassword, QStringLiteral("Secret"));
+        d->cbxDatabase->setCurrentIndex(1);
+        QTest::keyClick(d->edUserPassword, Qt::Key_Return);
+    });
+    EXPECT_TRUE(ExecuteLoginDialog(user, password, database, {QStringLiteral("DEMO"), QStringLiteral("OFFICE")}));
+    EXPECT_EQ(user, QStringLiteral("petrov"));
+    EXPECT_EQ(password, QStringLiteral("Secret"));
+    EXPECT_EQ(database, QStringLiteral("OFFICE"));
+}

@@ -1,0 +1,291 @@
+// The main window: the child-window protocol, the command line, the folders, the hourglass messages, the
+// timers, the first showing with its login, and the program body's start-up and shut-down order.
+#include "StartupFixture.h"
+
+#include "FormClasses.h"
+#include "uProgram.h"
+#include "uSession.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace {
+
+// A child window that records the AMRunQuery messages it gets.
+class TestChild : public QWidget
+{
+public:
+    QList<qintptr> runQueries;
+    std::function<void()> onClose;
+
+    void closeEvent(QCloseEvent *e) override
+    {
+        if (onClose)
+            onClose();
+        QWidget::closeEvent(e);
+    }
+
+    bool event(QEvent *e) override
+    {
+        if (TMessageEvent *m = TMessageEvent::from(e); m && m->Msg == AMRunQuery) {
+            runQueries << m->WParam;
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+class StartupMainWindow : public StartupFixture
+{
+protected:
+    void SetUp() override
+    {
+        StartupFixture::SetUp();
+        RegisterFormClass(QStringLiteral("TfrmTestChild"), [] { return new TestChild; });
+        RegisterFormClass(QStringLiteral("TfrmOtherChild"), [] { return new TestChild; });
+    }
+    void TearDown() override
+    {
+        UnRegisterFormClass(QStringLiteral("TfrmTestChild"));
+        UnRegisterFormClass(QStringLiteral("TfrmOtherChild"));
+        StartupFixture::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(StartupMainWindow, RegisteredChildOpensOnceAndComesToTheFront)
+{
+    TfrmMain *m = makeMain();
+    showMain();
+    auto *first = static_cast<TestChild *>(m->CreateChildForm(QStringLiteral("TfrmTestChild"), 1));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->runQueries, QList<qintptr>{1});
+    EXPECT_TRUE(m->WindowCloseAll->isEnabled());
+    EXPECT_TRUE(m->mmiFileChildSeparator->isVisible());
+
+    QWidget *other = m->CreateChildForm(QStringLiteral("TfrmOtherChild"), 1);
+    EXPECT_EQ(m->mdiArea->activeSubWindow()->widget(), other);
+
+    // The window message does what the call does: the open child comes to the front and loads again.
+    const qintptr result = SendMessage(m, AMCreateChild, 0, 7, QStringLiteral("TfrmTestChild"));
+    EXPECT_EQ(result, reinterpret_cast<qintptr>(first));
+    EXPECT_EQ(m->ChildForms().size(), 2);
+    EXPECT_EQ(m->mdiArea->activeSubWindow()->widget(), first);
+    EXPECT_EQ(first->runQueries, (QList<qintptr>{1, 7}));
+
+    // A query loads the open child without bringing it to the front.
+    m->CreateChildForm(QStringLiteral("TfrmOtherChild"), 1);
+    EXPECT_EQ(m->QueryChildForm(QStringLiteral("TfrmTestChild"), 2), first);
+    EXPECT_EQ(first->runQueries, (QList<qintptr>{1, 7, 2}));
+    EXPECT_EQ(m->mdiArea->activeSubWindow()->widget(), other);
+
+    // Closing the children refreshes the menus once they are gone.
+    first->parentWidget()->close();
+    EXPECT_EQ(m->ChildForms().size(), 2 - 1);
+    SendMessage(m, AMCloseAllChildForms);
+    EXPECT_TRUE(m->ChildForms().isEmpty());
+    ASSERT_TRUE(waitUntil([m] { return m->mdiArea->subWindowList().isEmpty(); }));
+    EXPECT_FALSE(m->WindowCloseAll->isEnabled());
+    EXPECT_FALSE(m->mmiFileChildSeparator->isVisible());
+}
+
+TEST_F(StartupMainWindow, UnregisteredChildOpensNothingAndLogsOneLine)
+{
+    TfrmMain *m = makeMain({QStringLiteral("/monitore")});
+    SetSqlMonitor(true);
+    ShowEventMonitor();
+    const int before = monitorLines().size();
+    EXPECT_EQ(m->CreateChildForm(QStringLiteral("TfrmCustomer"), 1), nullptr);
+    EXPECT_TRUE(m->ChildForms().isEmpty());
+    const QStringList lines = monitorLines();
+    ASSERT_EQ(lines.size(), before + 1);
+    EXPECT_TRUE(lines.last().contains(QStringLiteral("TfrmCustomer"))) << lines.last().toStdString();
+
+    // The menu action does the same.
+    login();
+    m->actShowCustList->trigger();
+    EXPECT_TRUE(m->ChildForms().isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(StartupMainWindow, CommandLineSwitchesDebugMode)
+{
+    struct Case
+    {
+        QStringList arguments;
+        bool debug;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("/MONITORE")}, true},
+        {{QStringLiteral("-monitore")}, true},
+        {{QStringLiteral("/clean"), QStringLiteral("-clean")}, false},
+        {{QStringLiteral("/unknown")}, false},
+        {{}, false},
+    };
+    for (const Case &c : cases) {
+        TfrmMain *m = makeMain(c.arguments);
+        EXPECT_EQ(IsDebugMode(), c.debug) << c.arguments.join(' ').toStdString();
+        for (QAction *a : {m->actDebugMode, m->actSqlMonitor, m->actTestSql, m->actTestCustomers})
+            EXPECT_EQ(a->isVisible(), c.debug) << a->objectName().toStdString();
+        m_main.reset();
+    }
+}
+
+TEST(StartupFolders, TemplatesAndConnectionsLieBesideTheProgramFolder)
+{
+    qunsetenv("TARVIK_TEMPLATES");
+    struct Case
+    {
+        QString program, reports, connections;
+    };
+    const Case cases[] = {
+        {"/opt/Tarvik/bin", "/opt/Tarvik/fr_forms/", "/opt/Tarvik/connections/"},
+        {"/home/u/Prog/", "/home/u/Prog/", "/home/u/Prog/"},
+        {"/srv/fr_forms/x/", "/srv/fr_forms/x/", "/srv/connections/x/"},
+        {"/opt/BIN/", "/opt/BIN/", "/opt/BIN/"},
+    };
+    for (const Case &c : cases) {
+        const TProgramFolders f = TProgramFolders::from(c.program);
+        EXPECT_EQ(f.reportsFolder, c.reports) << c.program.toStdString();
+        EXPECT_EQ(f.connectionsFolder, c.connections) << c.program.toStdString();
+    }
+    qputenv("TARVIK_TEMPLATES", "/data/templates/");
+    const TProgramFolders f = TProgramFolders::from(QStringLiteral("/opt/t/bin/"));
+    qunsetenv("TARVIK_TEMPLATES");
+    EXPECT_EQ(f.reportsFolder, QStringLiteral("/data/templates/"));
+    EXPECT_EQ(f.connectionsFolder, QStringLiteral("/opt/t/connections/"));
+}
+
+TEST_F(StartupMainWindow, HourglassMessagesAndCloseApplication)
+{
+    TfrmMain *m = makeMain();
+    m->SetStatusMsg(QStringLiteral("ready"));
+    SendMessage(m, AMShowAnimate, 1);
+    EXPECT_EQ(m->StatusText(0), QStringLiteral("ready"));
+    SendMessage(m, AMShowAnimate, 0);
+    EXPECT_EQ(m->StatusText(0), QStringLiteral(" .."));
+    SendMessage(m, AMHideAnimate, 0);
+    EXPECT_EQ(m->StatusText(0), QStringLiteral(" .."));
+
+    showMain();
+    int closed = 0;
+    QObject::connect(m, &TfrmMain::closed, [&closed] { ++closed; });
+    SendMessage(m, AMCloseApplication);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(m->isVisible());
+}
+
+TEST_F(StartupMainWindow, TimersRunTheLinkActions)
+{
+    TfrmMain *m = makeMain();
+    EXPECT_EQ(m->Timer1->interval(), 300000);
+    EXPECT_FALSE(m->Timer1->isSingleShot());
+    EXPECT_TRUE(m->Timer1->isActive());
+    EXPECT_EQ(m->Timer2->interval(), 15000);
+
+    QStringList ran;
+    for (const char *name : {"actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection"}) {
+        const QString command = QString::fromLatin1(name);
+        RegisterCommand(command, [&ran, command] { ran << command; });
+    }
+    AppSettings().useCAS = true;
+    login();
+    m->Timer2->setInterval(1);
+    m->Timer2->start();
+    QTest::qWait(30);
+    EXPECT_EQ(ran, (QStringList{"actConnectToVoyager", "actStartWebServer", "actConnectToCASServer",
+                                "actTestCASConnection"}));
+    EXPECT_FALSE(m->Timer2->isActive());
+    ran.clear();
+    m->Timer1->setInterval(1);
+    ASSERT_TRUE(waitUntil([&ran] { return ran.size() >= 3; }));
+    m->Timer1->stop();
+    EXPECT_EQ(ran.mid(0, 3), (QStringList{"actConnectToCASServer", "actTestCASConnection", "actStartWebServer"}));
+    for (const char *name : {"actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection"})
+        UnRegisterCommand(QString::fromLatin1(name));
+}
+
+TEST_F(StartupMainWindow, FirstShowingLogsInAndShowsTheOpenMonth)
+{
+    TfrmMain *m = makeMain();
+    answerLogin(QStringLiteral("VMDEMO"), QStringLiteral("wisp"));
+    m->show();
+    ASSERT_TRUE(waitUntil([m] { return !m->mmiPeriod->text().isEmpty(); }));
+    EXPECT_TRUE(Session::IsDatabaseConnected());
+    EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Июнь 2020 г."));
+    EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik"));
+
+    // The picture of the main window after login, for the README.
+    const QImage shot = m->grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+    const QString folder = qEnvironmentVariable("TARVIK_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(shot.save(QDir(folder).filePath(QStringLiteral("main-window.png"))));
+    }
+}
+
+TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWritesSettings)
+{
+    QStringList events;
+    RegisterCommand(QStringLiteral("actStopWebServer"), [&events] { events << "stop web server"; });
+    const auto module = [&events](const QString &name) {
+        return TModuleFactory{name, [&events, name] {
+                                  events << "make " + name;
+                                  auto *o = new QObject;
+                                  QObject::connect(o, &QObject::destroyed, [&events, name] { events << "free " + name; });
+                                  return o;
+                              }};
+    };
+    const QList<TModuleFactory> modules = {
+        {QStringLiteral("DMR"), [&events] {
+             events << "make DMR";
+             auto *dmr = new TDMR;
+             DMR = dmr;
+             dmr->SetConnectionsFolder(QString());
+             QObject::connect(dmr, &QObject::destroyed, [&events] { events << "free DMR"; });
+             return dmr;
+         }},
+        module(QStringLiteral("DM")),
+        module(QStringLiteral("dmWeb")),
+    };
+    m_dmr.reset();
+
+    // The first showing's login is cancelled (the program runs in the test's folder, which holds no
+    // connection files); then the user logs in on the test's folder, opens a child and closes the window.
+    answerLogin(QString(), QString(), false);
+    auto *driver = new QTimer;
+    driver->setInterval(5);
+    QObject::connect(driver, &QTimer::timeout, [&, driver] {
+        if (!frmMain || m_messages.requests.isEmpty())
+            return;
+        driver->stop();
+        driver->deleteLater();
+        frmMain->SetFolders({frmMain->Folders().programFolder, QString(), connectionsFolder()});
+        login(frmMain);
+        ASSERT_TRUE(Session::IsDatabaseConnected());
+        frmMain->OnCloseCASSocket = [&events] { events << "close CAS socket"; };
+        auto *child = static_cast<TestChild *>(frmMain->CreateChildForm(QStringLiteral("TfrmTestChild"), 1));
+        child->onClose = [&events] { events << "close child"; };
+        QObject::connect(frmMain, &QObject::destroyed, [&events, this] {
+            events << QStringLiteral("free main window, settings %1").arg(QFile::exists(settingsFile()));
+        });
+        QObject::connect(frmMain, &TfrmMain::closed, [&events] {
+            events << QStringLiteral("closed, connected %1").arg(Session::IsDatabaseConnected());
+        });
+        frmMain->close();
+    });
+    driver->start();
+    const int code = RunProgram(*qApp, {}, modules);
+    UnRegisterCommand(QStringLiteral("actStopWebServer"));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(events, (QStringList{"make DMR", "make DM", "make dmWeb", "stop web server", "close CAS socket",
+                                   "close child", "closed, connected 0", "free dmWeb", "free DM", "free DMR",
+                                   "free main window, settings 1"}));
+    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("tarvik"));
+    QApplication::setApplicationName(QStringLiteral("tarvik-tests"));
+
+    TXmlSettingsStorage written(settingsFile());
+    written.reload();
+    EXPECT_EQ(written.readString(QStringLiteral("preferences\\logonUserName"), {}), QStringLiteral("vmdemo"));
+}
