@@ -8,7 +8,10 @@
 #include "LogSink.h"
 
 #include <QLineEdit>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QPalette>
+#include <QRegularExpression>
 
 TSqlSubstitution *TSqlSubstitutions::Add()
 {
@@ -335,4 +338,27 @@ void TKyv_ADODataSet::InternalOpen()
 {
     TScreenCursorScope wait(m_waitCursor);
     TADODataSet::InternalOpen();
+}
+
+QStringList TKyv_ADODataSet::PSGetTableColumns(const QString &tableName)
+{
+    if (tableName.isEmpty() || !Connection())
+        return {};
+    const QString key = tableName.toUpper();
+    const auto it = m_tableColumns.constFind(key);
+    if (it != m_tableColumns.constEnd())
+        return *it;
+    // The name is the program's own ("ZOLT.CUSTOMER"); anything else is not put into a statement.
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_$]*(\\.[A-Za-z_][A-Za-z0-9_$]*)?$"));
+    if (!plainName.match(tableName).hasMatch())
+        return {};
+    QStringList names;
+    const QSqlRecord record =
+        Connection()
+            ->OpenQuery(QStringLiteral("select * from %1 where 1 = 0").arg(tableName), {}, TExecuteSource::DataSet)
+            .record();
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i).toUpper();
+    m_tableColumns.insert(key, names);
+    return names;
 }

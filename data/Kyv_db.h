@@ -5,6 +5,7 @@
 #include "ScreenCursor.h"
 
 #include <QList>
+#include <QMap>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -149,10 +150,15 @@ public:
     // edit's text turns red when nothing is found. Never raises.
     bool LocateByEdit(const QString &keyFields, QLineEdit *edit);
 
+    // The columns of the provider's update table, so that a joined or computed column of the query is never
+    // written to it nor read back from it.
+    QStringList PSGetTableColumns(const QString &tableName) override;
+
 protected:
     void InternalOpen() override;
 
 private:
+    QMap<QString, QStringList> m_tableColumns; // by upper-cased table name, read once
     TCursor m_waitCursor = crHourGlass;
     QChar m_substituteChar = QLatin1Char('&');
     TSqlSubstitutions m_substitutions{static_cast<const QObject *>(this)};

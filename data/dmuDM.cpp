@@ -158,6 +158,22 @@ QDate dateOf(const TField *field)
     return v.toDateTime().date();
 }
 
+// A field declared in code, as the Part's field lists give them.
+struct FieldSpec
+{
+    const char *name;
+    TFieldType type;
+    int size;
+};
+
+TField *addField(TDataSet *ds, const FieldSpec &spec)
+{
+    TField *f = CreateField(spec.type, ds);
+    f->SetFieldName(QString::fromLatin1(spec.name));
+    f->SetSize(spec.size);
+    return f;
+}
+
 QDateTime atMidnight(const QDate &d)
 {
     return QDateTime(d, QTime(0, 0));
@@ -301,12 +317,6 @@ void TDM::InstallUpdateRule(TClientDataSet *dataSet, const QString &label)
 void TDM::CreateMainCFG()
 {
     TKyv_ClientDataSet *cds = MakeClient(m_cdsMainCFG, QStringLiteral("cdsMainCFG"), QStringLiteral("dspMainCFG"));
-    struct FieldSpec
-    {
-        const char *name;
-        TFieldType type;
-        int size;
-    };
     static const FieldSpec fields[] = {
         {"CFG_ID", ftFloat, 0},          {"COMPANY_ID", ftFloat, 0},     {"INIT_DATE", ftDateTime, 0},
         {"ACC_DATE", ftDateTime, 0},     {"ACC_DAY", ftFloat, 0},        {"WORK_PERIOD", ftDateTime, 0},
@@ -319,9 +329,7 @@ void TDM::CreateMainCFG()
         {"DIRECT_PROF", ftString, 20},   {"DIRECT_FIO", ftString, 60},
     };
     for (const FieldSpec &spec : fields) {
-        TField *f = CreateField(spec.type, cds);
-        f->SetFieldName(QString::fromLatin1(spec.name));
-        f->SetSize(spec.size);
+        TField *f = addField(cds, spec);
         // The company's columns and the computed month come with the row but are never written or re-read.
         if (!DbSchema::table(QStringLiteral("MAIN_CFG")).column(f->FieldName()))
             f->SetProviderFlags(0);
@@ -337,9 +345,7 @@ void TDM::CreateMainCFG()
     const LookupSpec lookups[] = {{"L_COMPANY_NAME", m_odsCompanyLookUp.get(), "COMPANY_NAME", 120},
                                   {"L_COMPANY_LOCATION", m_odsCompanyLocationLookup.get(), "LOCATION", 51}};
     for (const LookupSpec &spec : lookups) {
-        TField *f = CreateField(ftString, cds);
-        f->SetFieldName(QString::fromLatin1(spec.name));
-        f->SetSize(spec.size);
+        TField *f = addField(cds, {spec.name, ftString, spec.size});
         f->SetFieldKind(fkLookup);
         f->SetKeyFields(QStringLiteral("COMPANY_ID"));
         f->SetLookupDataSet(spec.dataSet);
@@ -423,6 +429,23 @@ void TDM::MainCFGAfterPost()
         close();
 }
 
+bool TDM::CreateDefaultMainCFG()
+{
+    TKyv_ClientDataSet *cfg = m_cdsMainCFG.get();
+    if (!cfg->Active())
+        cfg->Open();
+    if (!cfg->IsEmpty())
+        return true;
+    const QDateTime first = atMidnight(StartOfMonth(Services::clock()->today()));
+    cfg->Append();
+    cfg->FieldByName(QStringLiteral("COMPANY_ID"))->SetValue(1);
+    cfg->FieldByName(QStringLiteral("INIT_DATE"))->SetValue(first);
+    cfg->FieldByName(QStringLiteral("ACC_DATE"))->SetValue(first);
+    cfg->FieldByName(QStringLiteral("CUSTVALIDSUM"))->SetValue(1000);
+    cfg->Post();
+    return !cfg->IsEmpty();
+}
+
 void TDM::ApplyMainCFG()
 {
     if (m_cdsMainCFG->ChangeCount() > 0) {
@@ -482,12 +505,6 @@ void TDM::CreateTempCFG()
 {
     m_mdTempCFG = std::make_unique<TMemTable>();
     m_mdTempCFG->setObjectName(QStringLiteral("mdTempCFG"));
-    struct FieldSpec
-    {
-        const char *name;
-        TFieldType type;
-        int size;
-    };
     static const FieldSpec fields[] = {
         {"FLAT_NO", ftString, 20},        {"CHECK_ADRESS", ftInteger, 0},   {"CHECK_DEBT", ftInteger, 0},
         {"DEBT_SUM", ftFloat, 0},         {"DEBT_SIGN", ftInteger, 0},      {"STATE_1", ftInteger, 0},
@@ -508,12 +525,8 @@ void TDM::CreateTempCFG()
         {"CUST_PROP_DESCR", ftString, 6}, {"DoubleAddress", ftSmallint, 0}, {"DebtMode", ftSmallint, 0},
         {"DebtFrom", ftFloat, 0},         {"DebtTo", ftFloat, 0},           {"SMART_CARD_IS_ACTIVE", ftInteger, 0},
     };
-    for (const FieldSpec &spec : fields) {
-        TField *f = CreateField(spec.type, m_mdTempCFG.get());
-        f->SetFieldName(QString::fromLatin1(spec.name));
-        f->SetSize(spec.size);
-        f->SetDataSet(m_mdTempCFG.get());
-    }
+    for (const FieldSpec &spec : fields)
+        addField(m_mdTempCFG.get(), spec)->SetDataSet(m_mdTempCFG.get());
     m_mdTempCFG->OnNewRecord.add([this](TDataSet *) { SetTempCFGDefaultValues(); });
     m_mdTempCFG->Open();
     m_mdTempCFG->Append();
@@ -652,7 +665,7 @@ double TDM::GetMinId(const QString &field, const QString &table, const QString &
     return m_dmr->GetMinId(field, table, condition, params);
 }
 
-bool TDM::CommitWork() { return m_dmr->CommitWork(); }
+bool TDM::CommitWork() { return m_dmr && m_dmr->CommitWork(); }
 bool TDM::ExecSqlScript(const QString &script) { return m_dmr->ExecSqlScript(script); }
 bool TDM::GetNextSeqValue(const QString &name, QVariant &value) { return m_dmr->GetNextSeqValue(name, value); }
 bool TDM::IsReferenced(const QString &field, const QString &table, const QVariant &value)

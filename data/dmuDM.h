@@ -118,6 +118,10 @@ public:
     void ReturnAccPeriod();
 
     // ---- Configuration row
+    // The first connect on an empty configuration table writes one complete row: the company 1, the
+    // initialisation date and the open month at the first of the current month, ACC_DAY 10, DEBTMODE 0,
+    // CUSTVALIDSUM 1000. Opens cdsMainCFG; true when it holds a row afterwards.
+    bool CreateDefaultMainCFG();
     // Applies the pending changes of cdsMainCFG (no error limit) and commits.
     void ApplyMainCFG();
     // Queues the customer for recalculation from the month of `changedDate`, against the open month.

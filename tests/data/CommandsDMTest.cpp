@@ -195,6 +195,22 @@ TEST_P(CommandsDMDb, ConfigurationRowRules)
     setReconcileErrorSink(previousSink);
 }
 
+TEST_P(CommandsDMDb, FirstConnectWritesOneCompleteConfigurationRow)
+{
+    int closeRequests = 0;
+    const auto previous = setCloseApplicationHook([&] { ++closeRequests; });
+    EXPECT_TRUE(dm->CreateDefaultMainCFG());
+    EXPECT_TRUE(dm->CreateDefaultMainCFG());
+    setCloseApplicationHook(previous);
+    EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt(), 1);
+    EXPECT_EQ(value(QStringLiteral("select COMPANY_ID + ACC_DAY + DEBTMODE + CUSTVALIDSUM from ZOLT.MAIN_CFG")).toInt(),
+              1 + 10 + 0 + 1000);
+    EXPECT_EQ(stored("INIT_DATE"), QDate(2024, 6, 1));
+    EXPECT_EQ(stored("ACC_DATE"), QDate(2024, 6, 1));
+    EXPECT_EQ(dm->AccDate(), QDate(2024, 6, 1));
+    EXPECT_EQ(closeRequests, 0); // a first initialisation date resets nothing
+}
+
 TEST_P(CommandsDMDb, LoginAnswersWhetherConnectedWithTheUsersId)
 {
     dmr->DbLogOut();

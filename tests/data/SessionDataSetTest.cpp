@@ -197,21 +197,23 @@ TEST_P(SessionDataSetDb, ReadsAndWritesThroughAProviderWithTheSubstitutedText)
     EXPECT_EQ(ods.PSGetKeyFields(), QStringLiteral("SERVTYPE_ID"));
     TDataSetProvider dsp;
     dsp.SetDataSet(&ods);
-    dsp.SetOptions(poAllowCommandText);
+    dsp.SetOptions(poAllowCommandText | poAutoRefresh);
     dsp.SetUpdateMode(upWhereKeyOnly);
     dsp.OnGetTableName = [](TDataSetProvider *, TDataSet *) { return QStringLiteral("ZOLT.SERVTYPE"); };
 
     TKyv_ClientDataSet cds;
     cds.SetDataProvider(&dsp);
     cds.SqlSubstitutions().Add(QStringLiteral("where_str"), QStringLiteral(" and SERVTYPE_ID >= 4"));
-    cds.SetCommandText(QStringLiteral("select SERVTYPE_ID, DESCR from ZOLT.SERVTYPE where 1=1 &where_str\n"
-                                      "order by SERVTYPE_ID"));
+    // A computed column comes with the rows but is neither written to the update table nor read back from it.
+    cds.SetCommandText(QStringLiteral("select SERVTYPE_ID, DESCR, SERVTYPE_ID * 10 as TIMES_TEN from ZOLT.SERVTYPE\n"
+                                      "where 1=1 &where_str\norder by SERVTYPE_ID"));
     cds.Open();
     EXPECT_EQ(cds.RecordCount(), 2);
     cds.Edit();
     cds.FieldByName(QStringLiteral("DESCR"))->SetAsString(QStringLiteral("Пакет"));
     cds.Post();
     EXPECT_EQ(cds.ApplyUpdates(-1), 0);
+    EXPECT_EQ(cds.FieldByName(QStringLiteral("TIMES_TEN"))->AsInteger(), 40);
     dmr->CommitWork();
     EXPECT_EQ(dmr->dbConnection()->SelectValue(QStringLiteral("select DESCR from ZOLT.SERVTYPE where SERVTYPE_ID = 4")),
               QStringLiteral("Пакет"));
