@@ -7,7 +7,10 @@
 #include "Services.h"
 #include "WindowMessages.h"
 #include "XmlSettingsStorage.h"
+#include "ScreenCursor.h"
+#include "dmuDM.h"
 #include "dmuRDM.h"
+#include "frmuDebtCalc.h"
 #include "frmuAbout.h"
 #include "frmuBugDebug.h"
 #include "frmuChangePassword.h"
@@ -146,6 +149,19 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
 
     // An exception that reaches the application is only logged; the user sees nothing.
     m_previousExceptionHandler = setExceptionHandler([](const QString &message) { LogError(message); });
+    // The data modules below reach the user and this window through these.
+    setReconcileErrorSink([](const QString &dataSetName, TUpdateKind kind, const QString &message,
+                             const QString &context) {
+        HandleReconcileError(dataSetName,
+                             kind == ukInsert   ? ReconcileKind::Insert
+                             : kind == ukDelete ? ReconcileKind::Delete
+                                                : ReconcileKind::Modify,
+                             message, context);
+    });
+    setCloseApplicationHook([] {
+        if (frmMain)
+            PostMessage(frmMain, AMCloseApplication);
+    });
 
     CASFailureCount = 0;
     NoEndDate = QDate::fromString(QStringLiteral("31/12/4712"), QStringLiteral("dd/MM/yyyy"));
@@ -197,6 +213,8 @@ TfrmMain::~TfrmMain()
         LogError(exceptionMessage(e));
     }
     setExceptionHandler(m_previousExceptionHandler);
+    setReconcileErrorSink({});
+    setCloseApplicationHook({});
     if (frmMain == this)
         frmMain = nullptr;
 }
@@ -215,7 +233,7 @@ QAction *TfrmMain::makeAction(QAction *&slot, const char *name, const QString &c
 void TfrmMain::openChild(QAction *action, const QString &className)
 {
     connect(action, &QAction::triggered, this, guardedSlot([this, className] {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
+                SetScreenCursor(crHourGlass);
                 CreateChildForm(className, 1);
                 setDefaultCursor();
             }));
@@ -674,13 +692,12 @@ void TfrmMain::showHint(const QString &text)
 
 void TfrmMain::setDefaultCursor()
 {
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
+    SetScreenCursor(crDefault);
 }
 
 void TfrmMain::RefreshTitle()
 {
-    if (!DMR)
+    if (!DM)
         setWindowTitle(QStringLiteral("[ Нет соединения с БД ]"));
     else if (Session::IsDatabaseConnected())
         setWindowTitle(QStringLiteral("Tarvik"));
@@ -697,7 +714,7 @@ void TfrmMain::SetDebugMode(bool on)
 
 void TfrmMain::ReloadMainCfg()
 {
-    m_mainCfg = Session::ReadMainCfg();
+    m_mainCfg = Session::ReadMainCfg(true);
 }
 
 void TfrmMain::UpdateMenu()
@@ -789,8 +806,7 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         if (OnCloseCASSocket)
             OnCloseCASSocket();
         SendMessage(this, AMCloseAllChildForms);
-        if (DMR)
-            Session::LogOut();
+        Session::LogOut();
     });
     event->accept();
     emit closed();
@@ -876,6 +892,8 @@ void TfrmMain::actFileDatabaseConnectExecute()
                 ReloadMainCfg();
             }
             DMR->CheckInvalidCustDebt(m_mainCfg.debtMode, m_mainCfg.accDate);
+            DM->cdsAppUser()->Open();
+            Session::StartWorkDate(Services::clock()->today());
             actFileDatabaseConnect->setProperty("ImageIndex", 132);
             actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("disconnectCaption")));
             actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("disconnectHint")) + QStringLiteral(" (")
@@ -885,6 +903,7 @@ void TfrmMain::actFileDatabaseConnectExecute()
     }
 
     if (!Session::IsDatabaseConnected()) {
+        Session::CloseMainCfg();
         m_mainCfg = {};
         actFileDatabaseConnect->setProperty("ImageIndex", 131);
         actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("connectCaption")));
@@ -911,9 +930,8 @@ void TfrmMain::actCorrectDataExecute()
 void TfrmMain::actNewAccPeriodExecute()
 {
     SendMessage(this, AMCloseAllChildForms);
-    RunCommand(QStringLiteral("executeMonthClose"));
-    if (DMR)
-        DMR->CommitWork();
+    executeMonthClose(this);
+    DM->CommitWork();
     mmiPeriod->clear();
     ReloadMainCfg();
     UpdateMenu();
@@ -923,9 +941,8 @@ void TfrmMain::actNewAccPeriodExecute()
 void TfrmMain::actReturnAccPeriodExecute()
 {
     SendMessage(this, AMCloseAllChildForms);
-    RunCommand(QStringLiteral("ReturnAccPeriod"));
-    if (DMR)
-        DMR->CommitWork();
+    DM->ReturnAccPeriod();
+    DM->CommitWork();
     ReloadMainCfg();
     mmiPeriod->clear();
     UpdateMenu();
@@ -934,9 +951,8 @@ void TfrmMain::actReturnAccPeriodExecute()
 
 void TfrmMain::actCustPaymentsExecute()
 {
-    if (DMR)
-        DMR->CheckInvalidCustDebt(m_mainCfg.debtMode, m_mainCfg.accDate);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DMR->CheckInvalidCustDebt(m_mainCfg.debtMode, m_mainCfg.accDate);
+    SetScreenCursor(crHourGlass);
     CreateChildForm(QStringLiteral("TfrmCustPayments"), 1);
     setDefaultCursor();
 }
@@ -944,7 +960,7 @@ void TfrmMain::actCustPaymentsExecute()
 void TfrmMain::actServisConfigExecute()
 {
     SendMessage(this, AMCloseAllChildForms);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SetScreenCursor(crHourGlass);
     CreateChildForm(QStringLiteral("TfrmCFG"), 1);
     setDefaultCursor();
 }
@@ -980,8 +996,7 @@ void TfrmMain::actRemoveAllCalculationExecute()
     if (!Services::messages()->confirm(
             QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию")))
         return;
-    if (!RunCommand(QStringLiteral("RemoveAllCalculation")))
-        return;
+    DMR->RemoveAllCalculation();
     Services::messages()->information(QStringLiteral("Нет закрытых периодов, программа будет перезагружена"));
     PostMessage(this, AMCloseApplication);
 }

@@ -1,116 +1,115 @@
 #include "uSession.h"
 
 #include "MoneyRule.h"
+#include "dmuDM.h"
 #include "dmuRDM.h"
 #include "frmuPasswordDlg.h"
-#include "Exceptions.h"
-#include "uLog.h"
 #include "uSettings.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 
 namespace Session {
 
-QStringList ListOfConnections(const QString &folder)
+namespace {
+
+QDate dateField(TDataSet *ds, const char *name)
 {
-    QStringList names;
-    const QDir dir(folder);
-    if (!dir.exists())
-        return names;
-    const QFileInfoList files = dir.entryInfoList({QStringLiteral("*.udl")}, QDir::Files | QDir::Hidden, QDir::Name);
-    for (const QFileInfo &file : files) {
-        const QString name = file.fileName().section(QLatin1Char('.'), 0, 0);
-        if (!name.isEmpty() && !names.contains(name))
-            names << name;
-    }
-    return names;
+    return ColumnDate(ds->FieldByName(QString::fromLatin1(name))->Value());
 }
+
+} // namespace
 
 bool Login(const QString &connectionsFolder)
 {
-    if (!DMR)
+    if (!DM || !DMR)
         return false;
-    try {
-        TAppSettings &s = AppSettings();
-        QString user = s.logonUserName;
-        QString password = s.sessionPassword;
-        QString database = s.logonDataBase;
-        if (!ExecuteLoginDialog(user, password, database, ListOfConnections(connectionsFolder)))
-            return false;
-        s.logonUserName = user;
-        s.sessionPassword = password;
-        s.logonDataBase = database;
-
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        DMR->SetConnectionsFolder(connectionsFolder);
-        DMR->DbLogON(user, password, database);
-        // A login without rights still connects; the caller refuses it with its own message.
-        const bool connected = DMR->Get_DatabaseConnectStatus();
-        QApplication::processEvents();
-        QApplication::restoreOverrideCursor();
-        return connected;
-    } catch (const std::exception &e) {
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-        LogError(exceptionMessage(e));
-        return false;
-    }
+    TAppSettings &s = AppSettings();
+    DM->LoginDialog = ExecuteLoginDialog;
+    DM->RememberedUserName = s.logonUserName;
+    DM->RememberedPassword = s.sessionPassword;
+    DM->RememberedDatabase = s.logonDataBase;
+    DMR->SetConnectionsFolder(connectionsFolder);
+    const bool connected = DM->Login();
+    s.logonUserName = DM->RememberedUserName;
+    s.sessionPassword = DM->RememberedPassword;
+    s.logonDataBase = DM->RememberedDatabase;
+    return connected;
 }
 
 void LogOut()
 {
-    if (DMR)
-        DMR->DbLogOut();
+    if (DM)
+        DM->LogOut();
 }
 
 bool IsDatabaseConnected()
 {
-    return DMR && DMR->Get_DatabaseConnectStatus();
+    return DM && DM->IsDatabaseConnected();
 }
 
 QString GetLoginName()
 {
-    return DMR ? DMR->UserName().toUpper() : QString();
+    return DM ? DM->GetLoginName() : QString();
 }
 
 bool UserHasRights()
 {
-    return DMR && DMR->UserId() != -1;
+    return DM && DM->UserId() != -1;
 }
 
-TMainCfg ReadMainCfg()
+TMainCfg ReadMainCfg(bool reopen)
 {
     TMainCfg cfg;
     if (!IsDatabaseConnected())
         return cfg;
-    QSqlQuery q = DMR->dbConnection()->OpenQuery(
-        QStringLiteral("select ACC_DATE, DEBTMODE from ZOLT.MAIN_CFG order by CFG_ID"));
-    if (q.next()) {
+    TKyv_ClientDataSet *ds = DM->cdsMainCFG();
+    if (reopen && ds->Active())
+        ds->Close();
+    if (!ds->Active())
+        ds->Open();
+    if (ds->RecordCount() > 0) {
+        ds->First();
         cfg.exists = true;
-        cfg.accDate = ColumnDate(q.value(0));
-        cfg.debtMode = q.value(1).toInt();
+        cfg.accDate = dateField(ds, "ACC_DATE");
+        cfg.debtMode = ds->FieldByName(QStringLiteral("DEBTMODE"))->Value().toInt();
     }
     return cfg;
 }
 
+void CloseMainCfg()
+{
+    if (DM && DM->cdsMainCFG()->Active())
+        DM->cdsMainCFG()->Close();
+}
+
 void InsertDefaultMainCfg(const QDate &today)
 {
+    TKyv_ClientDataSet *ds = DM->cdsMainCFG();
+    if (!ds->Active())
+        ds->Open();
     const QDateTime firstOfMonth(QDate(today.year(), today.month(), 1), QTime(0, 0));
-    TADOConnection *c = DMR->dbConnection();
-    DMR->StartTransactionIfNone();
-    try {
-        c->Execute(QStringLiteral("insert into ZOLT.MAIN_CFG (CFG_ID, COMPANY_ID, INIT_DATE, ACC_DATE, ACC_DAY, "
-                                  "DEBTMODE, CUSTVALIDSUM) values (:P_ID, 1, :P_INIT, :P_ACC, 10, 0, 1000)"),
-                   {{QStringLiteral("P_ID"), DMR->GetNextNo(QStringLiteral("CFG_ID"), QStringLiteral("ZOLT.MAIN_CFG"))},
-                    {QStringLiteral("P_INIT"), firstOfMonth},
-                    {QStringLiteral("P_ACC"), firstOfMonth}});
-    } catch (...) {
-        c->RollbackTrans();
-        throw;
-    }
-    DMR->CommitWork();
+    ds->Append();
+    const auto set = [ds](const char *name, const QVariant &value) {
+        ds->FieldByName(QString::fromLatin1(name))->SetValue(value);
+    };
+    set("COMPANY_ID", 1);
+    set("INIT_DATE", firstOfMonth);
+    set("ACC_DATE", firstOfMonth);
+    set("ACC_DAY", 10);
+    set("DEBTMODE", 0);
+    set("CUSTVALIDSUM", 1000);
+    // The update rule applies and commits the row.
+    ds->Post();
+}
+
+void StartWorkDate(const QDate &today)
+{
+    TMemTable *temp = DM->mdTempCFG();
+    if (!temp->Active())
+        temp->Open();
+    if (temp->RecordCount() == 0)
+        temp->Append();
+    else if (temp->State() != dsEdit && temp->State() != dsInsert)
+        temp->Edit();
+    temp->FieldByName(QStringLiteral("WORK_DATE"))->SetValue(QDateTime(today, QTime(0, 0)));
 }
 
 } // namespace Session

@@ -6,6 +6,8 @@
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
 #include "XmlSettingsStorage.h"
+#include "dmuDM.h"
+#include "dmuDebtCalc.h"
 #include "dmuRDM.h"
 #include "frmuBugDebug.h"
 #include "frmuMain.h"
@@ -46,6 +48,9 @@ protected:
         AppSettings() = TAppSettings::defaults();
         m_dmr = std::make_unique<TDMR>();
         DMR = m_dmr.get();
+        m_dm = std::make_unique<TDM>(DMR);
+        m_debtCalc = std::make_unique<TdmDebtCalc>(DMR);
+        dmDebtCalc = m_debtCalc.get();
     }
 
     void TearDown() override
@@ -53,6 +58,8 @@ protected:
         if (TfrmBugDebug *monitor = frmBugDebug())
             monitor->close();
         m_main.reset();
+        m_debtCalc.reset();
+        m_dm.reset();
         m_dmr.reset();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         SettingsStorage().clear();
@@ -91,24 +98,32 @@ protected:
         m_messages.requests.clear();
     }
 
-    // Answers the next login dialog by typing into it as a user would, then pressing Ok or Cancel.
-    static void answerLogin(const QString &user, const QString &password, bool ok = true)
+    // Once `ready` holds (a dialog is up), runs `act` once, from the event loop of whatever waits.
+    static void whenReady(std::function<bool()> ready, std::function<void()> act)
     {
         auto *timer = new QTimer;
         timer->setInterval(5);
         QObject::connect(timer, &QTimer::timeout, [=] {
-            TfrmPasswordDlg *dialog = frmPasswordDlg;
-            if (!dialog || !dialog->isVisible())
+            if (!ready())
                 return;
             timer->stop();
             timer->deleteLater();
+            act();
+        });
+        timer->start();
+    }
+
+    // Answers the next login dialog by typing into it as a user would, then pressing Ok or Cancel.
+    static void answerLogin(const QString &user, const QString &password, bool ok = true)
+    {
+        whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); }, [=] {
+            TfrmPasswordDlg *dialog = frmPasswordDlg;
             dialog->edUserName->clear();
             QTest::keyClicks(dialog->edUserName, user);
             dialog->edUserPassword->clear();
             QTest::keyClicks(dialog->edUserPassword, password);
             QTest::mouseClick(ok ? dialog->btnOk : dialog->btnCancel, Qt::LeftButton);
         });
-        timer->start();
     }
 
     // The connect action with the login dialog answered.
@@ -154,6 +169,8 @@ protected:
     FakeShellService m_shell;
     QTemporaryDir m_dir;
     std::unique_ptr<TDMR> m_dmr;
+    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TdmDebtCalc> m_debtCalc;
     std::unique_ptr<TfrmMain> m_main;
 
 private:

@@ -3,6 +3,8 @@
 #include "StartupFixture.h"
 
 #include "FormClasses.h"
+#include "frmuChangePassword.h"
+#include "frmuDebtCalc.h"
 #include "uSession.h"
 
 #include <QLabel>
@@ -76,6 +78,8 @@ TEST_F(StartupLogin, LoginEnablesMenusShowsMonthAndDisconnectDisablesThem)
     EXPECT_EQ(selectValue(QStringLiteral("select COMPANY_ID + 0 from ZOLT.MAIN_CFG")).toInt(), 1);
     EXPECT_EQ(selectValue(QStringLiteral("select DEBTMODE + 0 from ZOLT.MAIN_CFG")).toInt(), 0);
     EXPECT_EQ(m->MainCfg().accDate, QDate(2020, 6, 1));
+    EXPECT_EQ(DM->mdTempCFG()->FieldByName(QStringLiteral("WORK_DATE"))->Value().toDate(), QDate(2020, 6, 20));
+    EXPECT_TRUE(DM->cdsAppUser()->Active());
 
     m->actFileDatabaseConnect->trigger();
     EXPECT_FALSE(Session::IsDatabaseConnected());
@@ -167,6 +171,25 @@ TEST_F(StartupLogin, NewPeriodIsOfferedOnlyOnceTheNextMonthHasBegun)
     }
 }
 
+TEST_F(StartupLogin, NewPeriodClosesTheMonthAndShowsTheNextOne)
+{
+    TfrmMain *m = makeMain();
+    login();
+    DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_D, INIT_DATE = :P_D"),
+                                 {{QStringLiteral("P_D"), QDateTime(QDate(2020, 5, 1), QTime(0, 0))}});
+    m->ReloadMainCfg();
+    m->UpdateMenu();
+    ASSERT_TRUE(m->actNewAccPeriod->isEnabled());
+
+    whenReady([] { return frmDebtCalc && frmDebtCalc->isVisible(); },
+              [] { QTest::mouseClick(frmDebtCalc->actStart, Qt::LeftButton); });
+    m->actNewAccPeriod->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Месяц успешно закрыт"));
+    EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Июнь 2020 г."));
+    EXPECT_FALSE(m->actNewAccPeriod->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(StartupLogin, CasMenuFollowsTheSetting)
 {
     TfrmMain *m = makeMain();
@@ -181,17 +204,8 @@ TEST_F(StartupLogin, CasMenuFollowsTheSetting)
     EXPECT_TRUE(m->mmiVoyager->isEnabled());
 }
 
-TEST(StartupLoginDialog, OffersTheConnectionFilesAndKeepsValuesOnCancel)
+TEST(StartupLoginDialog, ShowsTheStoredChoiceAndKeepsValuesOnCancel)
 {
-    QTemporaryDir dir;
-    for (const char *name : {"a.udl", "b.test.udl", "notes.txt"}) {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        f.open(QIODevice::WriteOnly);
-    }
-    QDir(dir.path()).mkpath(QStringLiteral("c.udl"));
-    EXPECT_EQ(Session::ListOfConnections(dir.path()), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-    EXPECT_TRUE(Session::ListOfConnections(dir.filePath(QStringLiteral("missing"))).isEmpty());
-
     struct Case
     {
         QStringList choices;
@@ -240,4 +254,41 @@ TEST(StartupLoginDialog, OffersTheConnectionFilesAndKeepsValuesOnCancel)
     EXPECT_EQ(user, QStringLiteral("petrov"));
     EXPECT_EQ(password, QStringLiteral("Secret"));
     EXPECT_EQ(database, QStringLiteral("OFFICE"));
+}
+
+TEST_F(StartupLogin, ChangePasswordChecksTheOldOneInAnyCaseAndTheNewOneExactly)
+{
+    TfrmMain *m = makeMain();
+    login(QStringLiteral("vmdemo"), QStringLiteral("Wisp"));
+    ASSERT_TRUE(Session::IsDatabaseConnected());
+
+    // Typed into the dialog: the old password, the new one and its confirmation; Ok is pressed after each try.
+    struct Try
+    {
+        QString oldPassword, newPassword, confirmation, error;
+    };
+    const QList<Try> tries = {
+        {"wrong", "new1", "new1", "Текущий пароль не соответствует введенному"},
+        {"WISP", "new1", "New1", "Новый пароль не подтвержден"},
+        {"wIsP", "new1", "new1", QString()},
+    };
+    QStringList errors;
+    whenReady([] { return qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget()) != nullptr; }, [&] {
+        auto *d = qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget());
+        for (const Try &t : tries) {
+            for (QLineEdit *e : {d->edUserNameOldPassword, d->edNewPassword, d->edConfirmPassword})
+                e->clear();
+            QTest::keyClicks(d->edUserNameOldPassword, t.oldPassword);
+            QTest::keyClicks(d->edNewPassword, t.newPassword);
+            QTest::keyClicks(d->edConfirmPassword, t.confirmation);
+            const int shown = m_messages.requests.size();
+            QTest::mouseClick(d->btnApply, Qt::LeftButton);
+            errors << (m_messages.requests.size() > shown ? m_messages.lastText() : QString());
+        }
+    });
+    m->actChangePassword->trigger();
+    EXPECT_EQ(errors, (QStringList{tries[0].error, tries[1].error, tries[2].error}));
+    // The embedded database keeps no passwords: the change is refused.
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Ошибка изменения пароля пользователя"));
+    EXPECT_EQ(AppSettings().sessionPassword, QStringLiteral("Wisp"));
 }

@@ -246,9 +246,16 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
              QObject::connect(dmr, &QObject::destroyed, [&events] { events << "free DMR"; });
              return dmr;
          }},
-        module(QStringLiteral("DM")),
+        {QStringLiteral("DM"), [&events] {
+             events << "make DM";
+             auto *dm = new TDM(DMR);
+             QObject::connect(dm, &QObject::destroyed, [&events] { events << "free DM"; });
+             return dm;
+         }},
         module(QStringLiteral("dmWeb")),
     };
+    m_debtCalc.reset();
+    m_dm.reset();
     m_dmr.reset();
 
     // The first showing's login is cancelled (the program runs in the test's folder, which holds no
