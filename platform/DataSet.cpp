@@ -740,8 +740,15 @@ private:
         if (values == m_detail->m_masterValues && m_seen)
             return;
         m_seen = true;
-        m_detail->m_masterValues = values;
-        m_detail->MasterChanged();
+        // A detail that refuses to follow (it cannot keep its pending changes) stays on the rows it shows.
+        QVariantList previous = values;
+        m_detail->m_masterValues.swap(previous);
+        try {
+            m_detail->MasterChanged();
+        } catch (...) {
+            m_detail->m_masterValues.swap(previous);
+            throw;
+        }
     }
 
     TDataSet *m_detail;

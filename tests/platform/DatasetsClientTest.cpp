@@ -524,6 +524,21 @@ TEST(DatasetsMasterDetail, DetailKeepsItsPendingChangesWhileTheMasterMoves)
     EXPECT_TRUE(detail.IsEmpty());
     moveMaster(1);
     EXPECT_EQ(sums(), QStringList({"1=50", "2=60", "10=1"}));
+
+    // Without the master's field among its own the detail could not tell its changed rows apart: it refuses to
+    // follow the master until they are applied, and keeps them.
+    detail.Close();
+    d.payments.PSSetCommandText("select PAYMENT_ID, SUM from PAYMENT where CUSTOMER_ID = :CUSTOMER_ID");
+    detail.Open();
+    detail.Edit();
+    detail.FieldByName("SUM")->SetValue(51.0);
+    detail.Post();
+    EXPECT_THROW(f.cds.Locate("CUSTOMER_ID", 3), EDatabaseError);
+    EXPECT_EQ(sums(), QStringList({"1=51", "2=60", "10=1"}));
+    EXPECT_THROW(f.cds.Next(), EDatabaseError) << "still refused on the next move";
+    EXPECT_EQ(detail.ApplyUpdates(-1), 0);
+    moveMaster(3);
+    EXPECT_TRUE(detail.IsEmpty()) << "following the master again (its payment was deleted above)";
 }
 
 TEST(DatasetsXmlPacket, RoundTripOfEveryKindOfValue)
