@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSet>
 
 TDM *DM = nullptr;
 
@@ -241,9 +240,6 @@ void TDM::CreateProviders()
         }
         m_providers[name] = std::move(provider);
     }
-    // The configuration row with its company.
-    TKyv_ADODataSet *odsMainCFG = ServerDataSet(QStringLiteral("odsMainCFG"));
-    odsMainCFG->SetUniqueFields(QStringLiteral("CFG_ID"));
     // The company lookups of the configuration row.
     m_odsCompanyLookUp = std::make_unique<TKyv_ADODataSet>();
     m_odsCompanyLookUp->setObjectName(QStringLiteral("odsCFG_CompanyLookUp"));

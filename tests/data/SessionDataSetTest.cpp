@@ -5,6 +5,7 @@
 #include "DataSetProvider.h"
 #include "DatabaseError.h"
 #include "Kyv_db.h"
+#include "MemTable.h"
 
 #include <QLineEdit>
 
@@ -108,6 +109,29 @@ TEST(SessionDataSet, ForgetsAProviderThatIsDestroyed)
         RecordingProvider provider;
         cds.SetDataProvider(&provider);
         EXPECT_EQ(cds.Provider(), &provider);
+    }
+    EXPECT_EQ(cds.DataProvider(), nullptr);
+    EXPECT_EQ(cds.Provider(), nullptr);
+
+    // A dataset that is not a provider is read through a provider of the client's own, made afresh at
+    // each close.
+    {
+        TMemTable table;
+        TField *f = CreateField(ftInteger, &table);
+        f->SetFieldName(QStringLiteral("ID"));
+        f->SetDataSet(&table);
+        table.Open();
+        for (int id : {1, 2, 3}) {
+            table.Append();
+            f->SetValue(id);
+            table.Post();
+        }
+        cds.SetDataProvider(&table);
+        cds.Open();
+        EXPECT_EQ(cds.RecordCount(), 3);
+        cds.Close();
+        cds.Open();
+        EXPECT_EQ(cds.RecordCount(), 3);
     }
     EXPECT_EQ(cds.DataProvider(), nullptr);
     EXPECT_EQ(cds.Provider(), nullptr);
