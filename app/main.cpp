@@ -19,9 +19,9 @@ int main(int argc, char **argv)
 
     // The data modules, in the order they are made; the layers above add theirs as they come.
     const QList<TModuleFactory> modules = {
-        {QStringLiteral("DMR"), [] { return DMR = new TDMR(); }},
-        {QStringLiteral("DM"), [] { return new TDM(DMR, nullptr, QApplication::arguments()); }},
-        {QStringLiteral("dmDebtCalc"), [] { return dmDebtCalc = new TdmDebtCalc(DMR); }},
+        { QStringLiteral("DMR"), [] { return DMR = new TDMR(); } },
+        { QStringLiteral("DM"), [] { return new TDM(DMR, nullptr, QApplication::arguments()); } },
+        { QStringLiteral("dmDebtCalc"), [] { return dmDebtCalc = new TdmDebtCalc(DMR); } },
     };
     try {
         return RunProgram(app, QApplication::arguments().mid(1), modules);

@@ -102,12 +102,12 @@ bool RunCommand(const QString &name, bool logMissing)
 QString MainWindowString(const QString &key)
 {
     static const QHash<QString, QString> texts = {
-        {QStringLiteral("connectCaption"), QStringLiteral("Database connection")},
-        {QStringLiteral("connectHint"), QStringLiteral("Connect to database")},
-        {QStringLiteral("disconnectCaption"), QStringLiteral("Disconnect")},
-        {QStringLiteral("disconnectHint"), QStringLiteral("Disconnect from database")},
-        {QStringLiteral("uiChangedRestart"),
-         QStringLiteral("The interface language will change at the next start. Close the program now?")},
+        { QStringLiteral("connectCaption"), QStringLiteral("Database connection") },
+        { QStringLiteral("connectHint"), QStringLiteral("Connect to database") },
+        { QStringLiteral("disconnectCaption"), QStringLiteral("Disconnect") },
+        { QStringLiteral("disconnectHint"), QStringLiteral("Disconnect from database") },
+        { QStringLiteral("uiChangedRestart"),
+            QStringLiteral("The interface language will change at the next start. Close the program now?") },
     };
     return texts.value(key, key);
 }
@@ -150,14 +150,14 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     // An exception that reaches the application is only logged; the user sees nothing.
     m_previousExceptionHandler = setExceptionHandler([](const QString &message) { LogError(message); });
     // The data modules below reach the user and this window through these.
-    setReconcileErrorSink([](const QString &dataSetName, TUpdateKind kind, const QString &message,
-                             const QString &context) {
-        HandleReconcileError(dataSetName,
-                             kind == ukInsert   ? ReconcileKind::Insert
-                             : kind == ukDelete ? ReconcileKind::Delete
-                                                : ReconcileKind::Modify,
-                             message, context);
-    });
+    setReconcileErrorSink(
+        [](const QString &dataSetName, TUpdateKind kind, const QString &message, const QString &context) {
+            HandleReconcileError(dataSetName,
+                kind == ukInsert       ? ReconcileKind::Insert
+                    : kind == ukDelete ? ReconcileKind::Delete
+                                       : ReconcileKind::Modify,
+                message, context);
+        });
     setCloseApplicationHook([] {
         if (frmMain)
             PostMessage(frmMain, AMCloseApplication);
@@ -186,14 +186,14 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     m_helpFileName = (m_folders.programFolder + QStringLiteral("tarvik.chm")).toUpper();
     m_helpFileName.replace(QStringLiteral("/BIN/"), QStringLiteral("/DOC/"));
 
-    const TColor colors[6] = {clWindowText, clTeal, clGray, clRed, clMaroon, clBlue};
+    const TColor colors[6] = { clWindowText, clTeal, clGray, clRed, clMaroon, clBlue };
     std::copy(std::begin(colors), std::end(colors), std::begin(CustListFontColors));
 
     LoadSettings();
     RestoreFormPlacement(SettingsStorage(), *this, QStringLiteral("frmMain"));
 
     const QString base = m_folders.programFolder + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
-                         + QLatin1Char('_') + AppSettings().UILanguage;
+        + QLatin1Char('_') + AppSettings().UILanguage;
     m_dictionaryFileName = base + QStringLiteral(".ini");
     m_manualFileName = base + QStringLiteral(".chm");
 
@@ -233,15 +233,15 @@ QAction *TfrmMain::makeAction(QAction *&slot, const char *name, const QString &c
 void TfrmMain::openChild(QAction *action, const QString &className)
 {
     connect(action, &QAction::triggered, this, guardedSlot([this, className] {
-                SetScreenCursor(crHourGlass);
-                CreateChildForm(className, 1);
-                setDefaultCursor();
-            }));
+        SetScreenCursor(crHourGlass);
+        CreateChildForm(className, 1);
+        setDefaultCursor();
+    }));
 }
 
-void TfrmMain::runCommandAction(QAction *action, const QString &command)
+void TfrmMain::runCommandAction(QAction *action, const QString &command, bool logMissing)
 {
-    connect(action, &QAction::triggered, this, guardedSlot([command] { RunCommand(command); }));
+    connect(action, &QAction::triggered, this, guardedSlot([command, logMissing] { RunCommand(command, logMissing); }));
 }
 
 void TfrmMain::createActions()
@@ -249,78 +249,76 @@ void TfrmMain::createActions()
     makeAction(actFileDatabaseConnect, "actFileDatabaseConnect", MainWindowString(QStringLiteral("connectCaption")));
     actFileDatabaseConnect->setProperty("HelpContext", 4100);
     actFileDatabaseConnect->setProperty("ImageIndex", 131);
-    connect(actFileDatabaseConnect, &QAction::triggered, this, guardedSlot([this] { actFileDatabaseConnectExecute(); }));
+    connect(
+        actFileDatabaseConnect, &QAction::triggered, this, guardedSlot([this] { actFileDatabaseConnectExecute(); }));
     makeAction(actFileExit, "actFileExit", QStringLiteral("Exit"));
     connect(actFileExit, &QAction::triggered, this, &QWidget::close);
 
-    openChild(makeAction(actShowCustList, "actShowCustList", QStringLiteral("Customers")), QStringLiteral("TfrmCustomer"));
+    openChild(
+        makeAction(actShowCustList, "actShowCustList", QStringLiteral("Customers")), QStringLiteral("TfrmCustomer"));
     openChild(makeAction(actPayments, "actPayments", QStringLiteral("Payments")), QStringLiteral("TfrmPayDoc"));
     openChild(makeAction(actTickets, "actTickets", QStringLiteral("Заявки")), QStringLiteral("TfrmTickets"));
-    runCommandAction(makeAction(actServicePackages, "actServicePackages", QStringLiteral("Packages")),
-                     QStringLiteral("executeServTypeGuide"));
     makeAction(actNewAccPeriod, "actNewAccPeriod", QStringLiteral("New period"));
     connect(actNewAccPeriod, &QAction::triggered, this, guardedSlot([this] { actNewAccPeriodExecute(); }));
     makeAction(actReturnAccPeriod, "actReturnAccPeriod", QStringLiteral("Return to previous period"));
     connect(actReturnAccPeriod, &QAction::triggered, this, guardedSlot([this] { actReturnAccPeriodExecute(); }));
 
     openChild(makeAction(actImportPayments, "actImportPayments", QStringLiteral("Получение платежей из банка / почты")),
-              QStringLiteral("TfrmExternalPayments"));
-    runCommandAction(makeAction(actExportPayments, "actExportPayments", QStringLiteral("Export data")),
-                     QStringLiteral("actExportPayments"));
-    runCommandAction(makeAction(actExportPaymentsPost, "actExportPaymentsPost", QStringLiteral("Подготовка данных для Почты")),
-                     QStringLiteral("actExportPaymentsPost"));
+        QStringLiteral("TfrmExternalPayments"));
 
-    struct Guide
+    // Actions whose work a subsystem above registers as a command: the guides under their routines' names, the
+    // rest under the action's own name.
+    struct Command
     {
         QAction *&slot;
         const char *name;
         const char *caption;
-        const char *command;
+        const char *command = nullptr;
     };
-    const Guide guides[] = {
-        {actCompanyGuide, "actCompanyGuide", "Организации", "executeCompanyGuide"},
-        {actLocation, "actLocation", "Нас. пункты", "executeLocationGuide"},
-        {actAreaGuide, "actAreaGuide", "Районы", "executeAreaGuide"},
-        {actSubAreaGuide, "actSubAreaGuide", "Участки", "executeSubAreaGuide"},
-        {actStreetGuide, "actStreetGuide", "Улицы", "executeStreetGuide"},
-        {actHouseGuide, "actHouseGuide", "Houses", "executeHouseGuide"},
-        {actTeam, "actTeam", "Бригады", "executeTeamGuide"},
-        {actEmployee, "actEmployee", "Сотрудники", "executeEmployeeGuide"},
-        {actCust_Prop, "actCust_Prop", "Расшифр. состояния", "executeCustPropGuide"},
-        {actPaySourceGuide, "actPaySourceGuide", "Источники платежей", "executePaySourceGuide"},
-        {actSmartCards, "actSmartCards", "SMART карты", "executeSmartCardsGuide"},
-        {actDTVProviderGuide, "actDTVProviderGuide", "DTV провайдеры", "executeDTVProviderGuide"},
+    const auto addCommands = [this](std::initializer_list<Command> list, bool logMissing) {
+        for (const Command &c : list) {
+            makeAction(c.slot, c.name, QString::fromUtf8(c.caption));
+            runCommandAction(c.slot, QString::fromLatin1(c.command ? c.command : c.name), logMissing);
+        }
     };
-    for (const Guide &g : guides)
-        runCommandAction(makeAction(g.slot, g.name, QString::fromUtf8(g.caption)), QString::fromLatin1(g.command));
-
-    // Reports of the "Отчеты" menu run the report of the action's own name.
-    struct Report
-    {
-        QAction *&slot;
-        const char *name;
-        const char *caption;
-    };
-    const Report reports[] = {
-        {actReportNewConnectCust, "actReportNewConnectCust", "Вновь подключенные"},
-        {actReportNewConnectCustALL, "actReportNewConnectCustALL", "Все"},
-        {actReportNewConnectCustNotPayed, "actReportNewConnectCustNotPayed", "Бесплатно"},
-        {actReportNewConnectCustPayed, "actReportNewConnectCustPayed", "Платно"},
-        {actReportNextTimeConnectedCust, "actReportNextTimeConnectedCust", "Повторно подключенные"},
-        {actReportDisactCustByPeriod, "actReportDisactCustByPeriod", "Отключенные за период"},
-        {actReportNewConnectCustALLPerMonth, "actReportNewConnectCustALLPerMonth", "Все"},
-        {actReportNewConnectCustPayedPerMonth, "actReportNewConnectCustPayedPerMonth", "Платно"},
-        {actReportNewConnectCustNotPayedPerMonth, "actReportNewConnectCustNotPayedPerMonth", "Бесплатно"},
-        {actReportNextTimeConnectedCustPerMonth, "actReportNextTimeConnectedCustPerMonth",
-         "Повторно подключенные за месяц"},
-        {actReportDisactCustByMonth, "actReportDisactCustByMonth", "Отключенные за месяц"},
-        {actReportSubscrSum, "actReportSubscrSum", "Суммы подписки"},
-        {actReportMainState, "actReportMainState", "Общее состояние"},
-    };
-    for (const Report &r : reports)
-        runCommandAction(makeAction(r.slot, r.name, QString::fromUtf8(r.caption)), QString::fromLatin1(r.name));
-    runCommandAction(makeAction(actCustDebt, "actCustDebt", QStringLiteral("Услуги за месяц")),
-                     QStringLiteral("actCustDebt"));
+    addCommands(
+        {
+            { actCompanyGuide, "actCompanyGuide", "Организации", "executeCompanyGuide" },
+            { actLocation, "actLocation", "Нас. пункты", "executeLocationGuide" },
+            { actAreaGuide, "actAreaGuide", "Районы", "executeAreaGuide" },
+            { actSubAreaGuide, "actSubAreaGuide", "Участки", "executeSubAreaGuide" },
+            { actStreetGuide, "actStreetGuide", "Улицы", "executeStreetGuide" },
+            { actHouseGuide, "actHouseGuide", "Houses", "executeHouseGuide" },
+            { actTeam, "actTeam", "Бригады", "executeTeamGuide" },
+            { actEmployee, "actEmployee", "Сотрудники", "executeEmployeeGuide" },
+            { actCust_Prop, "actCust_Prop", "Расшифр. состояния", "executeCustPropGuide" },
+            { actPaySourceGuide, "actPaySourceGuide", "Источники платежей", "executePaySourceGuide" },
+            { actSmartCards, "actSmartCards", "SMART карты", "executeSmartCardsGuide" },
+            { actDTVProviderGuide, "actDTVProviderGuide", "DTV провайдеры", "executeDTVProviderGuide" },
+            // The reports of the "Отчеты" menu.
+            { actReportNewConnectCust, "actReportNewConnectCust", "Вновь подключенные" },
+            { actReportNewConnectCustALL, "actReportNewConnectCustALL", "Все" },
+            { actReportNewConnectCustNotPayed, "actReportNewConnectCustNotPayed", "Бесплатно" },
+            { actReportNewConnectCustPayed, "actReportNewConnectCustPayed", "Платно" },
+            { actReportNextTimeConnectedCust, "actReportNextTimeConnectedCust", "Повторно подключенные" },
+            { actReportDisactCustByPeriod, "actReportDisactCustByPeriod", "Отключенные за период" },
+            { actReportNewConnectCustALLPerMonth, "actReportNewConnectCustALLPerMonth", "Все" },
+            { actReportNewConnectCustPayedPerMonth, "actReportNewConnectCustPayedPerMonth", "Платно" },
+            { actReportNewConnectCustNotPayedPerMonth, "actReportNewConnectCustNotPayedPerMonth", "Бесплатно" },
+            { actReportNextTimeConnectedCustPerMonth, "actReportNextTimeConnectedCustPerMonth",
+                "Повторно подключенные за месяц" },
+            { actReportDisactCustByMonth, "actReportDisactCustByMonth", "Отключенные за месяц" },
+            { actReportSubscrSum, "actReportSubscrSum", "Суммы подписки" },
+            { actReportMainState, "actReportMainState", "Общее состояние" },
+            { actCustDebt, "actCustDebt", "Услуги за месяц" },
+            { actExportPayments, "actExportPayments", "Export data" },
+            { actExportPaymentsPost, "actExportPaymentsPost", "Подготовка данных для Почты" },
+            { actServicePackages, "actServicePackages", "Packages", "executeServTypeGuide" },
+            { actSelectUILanguage, "actSelectUILanguage", "Select UI Language" },
+            { actTestSql, "actTestSql", "Test Sql" },
+            { actTestCustomers, "actTestCustomers", "Тестирование данных" },
+        },
+        true);
     makeAction(actCustPayments, "actCustPayments", QStringLiteral("Инф. по платежам"));
     connect(actCustPayments, &QAction::triggered, this, guardedSlot([this] { actCustPaymentsExecute(); }));
 
@@ -333,11 +331,9 @@ void TfrmMain::createActions()
     actViewLargeIcons->setVisible(false);
     actViewLargeIcons->setEnabled(false);
     connect(actViewLargeIcons, &QAction::triggered, this, guardedSlot([this] {
-                AppSettings().useLargeIcons = !AppSettings().useLargeIcons;
-                UpdateMenu();
-            }));
-    runCommandAction(makeAction(actSelectUILanguage, "actSelectUILanguage", QStringLiteral("Select UI Language")),
-                     QStringLiteral("actSelectUILanguage"));
+        AppSettings().useLargeIcons = !AppSettings().useLargeIcons;
+        UpdateMenu();
+    }));
 
     makeAction(actCalculator, "actCalculator", QStringLiteral("Калькулятор"));
     actCalculator->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
@@ -347,27 +343,19 @@ void TfrmMain::createActions()
     makeAction(actChangePassword, "actChangePassword", QStringLiteral("Сменить пароль"));
     connect(actChangePassword, &QAction::triggered, this, guardedSlot([this] { actChangePasswordExecute(); }));
 
-    // The links of the CAS, Voyager and web modules: their modules register what these run.
-    struct Link
-    {
-        QAction *&slot;
-        const char *name;
-        const char *caption;
-    };
-    const Link links[] = {
-        {actConnectToVoyager, "actConnectToVoyager", "Подключиться к Voyager"},
-        {actConnectToCASServer, "actConnectToCASServer", "Подключение к CAS серверу"},
-        {actReConnectToCASServer, "actReConnectToCASServer", "Переподключение к CAS серверу"},
-        {actTestCASConnection, "actTestCASConnection", "Test CAS Connection"},
-        {actStartWebServer, "actStartWebServer", "Start web server"},
-        {actStopWebServer, "actStopWebServer", "Stop web server"},
-    };
-    for (const Link &l : links) {
-        makeAction(l.slot, l.name, QString::fromUtf8(l.caption));
-        const QString command = QString::fromLatin1(l.name);
-        connect(l.slot, &QAction::triggered, this, guardedSlot([command] { RunCommand(command, false); }));
-    }
-    openChild(makeAction(actCASConsole, "actCASConsole", QStringLiteral("CAS консоль")), QStringLiteral("TfrmCASConsole"));
+    // The links of the CAS, Voyager and web modules, which the timers run whether or not the modules exist.
+    addCommands(
+        {
+            { actConnectToVoyager, "actConnectToVoyager", "Подключиться к Voyager" },
+            { actConnectToCASServer, "actConnectToCASServer", "Подключение к CAS серверу" },
+            { actReConnectToCASServer, "actReConnectToCASServer", "Переподключение к CAS серверу" },
+            { actTestCASConnection, "actTestCASConnection", "Test CAS Connection" },
+            { actStartWebServer, "actStartWebServer", "Start web server" },
+            { actStopWebServer, "actStopWebServer", "Stop web server" },
+        },
+        false);
+    openChild(
+        makeAction(actCASConsole, "actCASConsole", QStringLiteral("CAS консоль")), QStringLiteral("TfrmCASConsole"));
 
     makeAction(actDebugMode, "actDebugMode", QStringLiteral("Монитор событий"));
     connect(actDebugMode, &QAction::triggered, this, guardedSlot([] { ShowEventMonitor(); }));
@@ -375,9 +363,6 @@ void TfrmMain::createActions()
     actSqlMonitor->setCheckable(true);
     actSqlMonitor->setChecked(true);
     connect(actSqlMonitor, &QAction::toggled, this, [](bool on) { SetSqlMonitor(on); });
-    runCommandAction(makeAction(actTestSql, "actTestSql", QStringLiteral("Test Sql")), QStringLiteral("actTestSql"));
-    runCommandAction(makeAction(actTestCustomers, "actTestCustomers", QStringLiteral("Тестирование данных")),
-                     QStringLiteral("actTestCustomers"));
     makeAction(actCorrectData, "actCorrectData", QStringLiteral("Обновление структуры БД"));
     connect(actCorrectData, &QAction::triggered, this, guardedSlot([this] { actCorrectDataExecute(); }));
     makeAction(actActivizAllCustomers, "actActivizAllCustomers", QStringLiteral("Подключить всех"));
@@ -385,15 +370,16 @@ void TfrmMain::createActions()
     makeAction(actShowSystemInfo, "actShowSystemInfo", QStringLiteral("Информация о системе"));
     connect(actShowSystemInfo, &QAction::triggered, this, guardedSlot([] { ShowMemoryInfo(); }));
     makeAction(actRemoveAllCalculation, "actRemoveAllCalculation", QStringLiteral("Сбросить расчеты"));
-    connect(actRemoveAllCalculation, &QAction::triggered, this, guardedSlot([this] { actRemoveAllCalculationExecute(); }));
+    connect(
+        actRemoveAllCalculation, &QAction::triggered, this, guardedSlot([this] { actRemoveAllCalculationExecute(); }));
 
     makeAction(actAppHelp, "actAppHelp", QStringLiteral("Справка"));
     connect(actAppHelp, &QAction::triggered, this, guardedSlot([this] { actAppHelpExecute(); }));
     makeAction(actAppOnlineHelp, "actAppOnlineHelp", QStringLiteral("&Справка (онлайн)"));
     connect(actAppOnlineHelp, &QAction::triggered, this, guardedSlot([] {
-                Services::shell()->openDocument(ProductWebAddress + QLatin1Char('/') + AppSettings().UILanguage
-                                                + QStringLiteral("/docs/default.html"));
-            }));
+        Services::shell()->openDocument(
+            ProductWebAddress + QLatin1Char('/') + AppSettings().UILanguage + QStringLiteral("/docs/default.html"));
+    }));
     const auto openSupport = [] {
         Services::shell()->openDocument(ProductWebAddress + QStringLiteral("/support?v=") + GetProgramVersion());
     };
@@ -412,7 +398,7 @@ void TfrmMain::createActions()
     makeAction(EditCopy1, "EditCopy1", QStringLiteral("&Copy"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     makeAction(EditPaste1, "EditPaste1", QStringLiteral("&Paste"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     makeAction(EditUndo1, "EditUndo1", QStringLiteral("&Undo"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Backspace));
-    for (QAction *a : {EditCut, EditCopy1, EditPaste1, EditUndo1}) {
+    for (QAction *a : { EditCut, EditCopy1, EditPaste1, EditUndo1 }) {
         // Only inside a child window: elsewhere the focused editor keeps its own keys.
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         mdiArea->addAction(a);
@@ -425,7 +411,8 @@ void TfrmMain::createActions()
     connect(WindowCloseAll, &QAction::triggered, this, [this] { SendMessage(this, AMCloseAllChildForms); });
 
     for (QAction *a : findChildren<QAction *>())
-        connect(a, &QAction::hovered, this, [this, a] { showHint(a->statusTip().isEmpty() ? a->toolTip() : a->statusTip()); });
+        connect(a, &QAction::hovered, this,
+            [this, a] { showHint(a->statusTip().isEmpty() ? a->toolTip() : a->statusTip()); });
 }
 
 void TfrmMain::createMenus()
@@ -458,15 +445,14 @@ void TfrmMain::createMenus()
     exchange->addAction(actImportPayments);
     QAction *bankExport = exchange->addAction(QStringLiteral("Подготовка данных в банк"));
     connect(bankExport, &QAction::triggered, actExportPayments, &QAction::trigger);
-    connect(actExportPayments, &QAction::changed, bankExport, [this, bankExport] {
-        bankExport->setEnabled(actExportPayments->isEnabled());
-    });
+    connect(actExportPayments, &QAction::changed, bankExport,
+        [this, bankExport] { bankExport->setEnabled(actExportPayments->isEnabled()); });
     exchange->addSeparator();
     exchange->addAction(actExportPaymentsPost);
 
     QMenu *guides = menu(QStringLiteral("&Справочники"), "mmiGuides");
-    for (QAction *a : {actCompanyGuide, actLocation, actAreaGuide, actSubAreaGuide, actStreetGuide, actHouseGuide,
-                       actTeam, actEmployee, actCust_Prop, actPaySourceGuide})
+    for (QAction *a : { actCompanyGuide, actLocation, actAreaGuide, actSubAreaGuide, actStreetGuide, actHouseGuide,
+             actTeam, actEmployee, actCust_Prop, actPaySourceGuide })
         guides->addAction(a);
     guides->addSeparator();
     guides->addAction(actServicePackages);
@@ -474,49 +460,50 @@ void TfrmMain::createMenus()
     QMenu *reports = menu(QStringLiteral("Отчеты"), "mmiReports");
     mmiRepNewCust = reports->addMenu(QStringLiteral("Вновь подключенные"));
     mmiRepNewCust->setObjectName(QStringLiteral("mmiRepNewCust"));
-    mmiRepNewCust->addActions({actReportNewConnectCustALL, actReportNewConnectCustNotPayed, actReportNewConnectCustPayed});
+    mmiRepNewCust->addActions(
+        { actReportNewConnectCustALL, actReportNewConnectCustNotPayed, actReportNewConnectCustPayed });
     reports->addAction(actReportNextTimeConnectedCust);
     reports->addAction(actReportDisactCustByPeriod);
     reports->addSeparator();
     mmiRepNewCustPerMonth = reports->addMenu(QStringLiteral("Вновь подключенные за месяц"));
     mmiRepNewCustPerMonth->setObjectName(QStringLiteral("mmiRepNewCustPerMonth"));
-    mmiRepNewCustPerMonth->addActions({actReportNewConnectCustALLPerMonth, actReportNewConnectCustPayedPerMonth,
-                                       actReportNewConnectCustNotPayedPerMonth});
+    mmiRepNewCustPerMonth->addActions({ actReportNewConnectCustALLPerMonth, actReportNewConnectCustPayedPerMonth,
+        actReportNewConnectCustNotPayedPerMonth });
     reports->addAction(actReportNextTimeConnectedCustPerMonth);
     reports->addAction(actReportDisactCustByMonth);
     reports->addSeparator();
-    reports->addActions({actCustDebt, actReportMainState, actCustPayments});
+    reports->addActions({ actCustDebt, actReportMainState, actCustPayments });
 
     QMenu *view = menu(QStringLiteral("&Вид"), "mmiView");
     view->addAction(actViewStatusBar);
     view->addSeparator();
-    view->addActions({actViewLargeIcons, actSelectUILanguage});
+    view->addActions({ actViewLargeIcons, actSelectUILanguage });
 
     QMenu *service = menu(QStringLiteral("Сервис"), "mmiService");
     service->addAction(actCalculator);
     service->addSeparator();
-    service->addActions({actServisConfig, actChangePassword});
+    service->addActions({ actServisConfig, actChangePassword });
     service->addSeparator();
     mmiVoyager = service->addMenu(QStringLiteral("Voyager"));
     mmiVoyager->setObjectName(QStringLiteral("mmiVoyager"));
     mmiVoyager->addAction(actConnectToVoyager);
     mmiCAS = service->addMenu(QStringLiteral("CAS"));
     mmiCAS->setObjectName(QStringLiteral("mmiCAS"));
-    mmiCAS->addActions({actConnectToCASServer, actReConnectToCASServer});
+    mmiCAS->addActions({ actConnectToCASServer, actReConnectToCASServer });
     mmiCAS->addSeparator();
-    mmiCAS->addActions({actSmartCards, actDTVProviderGuide});
+    mmiCAS->addActions({ actSmartCards, actDTVProviderGuide });
     mmiCAS->addSeparator();
     mmiCAS->addAction(actCASConsole);
     service->addSeparator();
-    service->addActions({actDebugMode, actSqlMonitor, actTestSql, actTestCustomers, actCorrectData,
-                         actActivizAllCustomers, actShowSystemInfo});
+    service->addActions({ actDebugMode, actSqlMonitor, actTestSql, actTestCustomers, actCorrectData,
+        actActivizAllCustomers, actShowSystemInfo });
     service->addSeparator();
     service->addAction(actRemoveAllCalculation);
 
     QMenu *help = menu(QStringLiteral("&Помощь"), "mmiHelp");
-    help->addActions({actAppHelp, actAppOnlineHelp});
+    help->addActions({ actAppHelp, actAppOnlineHelp });
     help->addSeparator();
-    help->addActions({actSendBugReport, actSendTip});
+    help->addActions({ actSendBugReport, actSendTip });
     help->addSeparator();
     help->addAction(HelpAbout);
 
@@ -531,7 +518,7 @@ void TfrmMain::createMenus()
 void TfrmMain::createToolBars()
 {
     const auto fill = [this](QToolBar *bar) {
-        bar->addActions({actShowCustList, actPayments, actTickets, actServicePackages, actHouseGuide});
+        bar->addActions({ actShowCustList, actPayments, actTickets, actServicePackages, actHouseGuide });
         bar->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint &pos) {
             QMenu popup;
@@ -545,7 +532,7 @@ void TfrmMain::createToolBars()
     leftToolBar = new QToolBar(QStringLiteral("leftToolBar"), this);
     leftToolBar->setObjectName(QStringLiteral("leftToolBar"));
     addToolBar(Qt::LeftToolBarArea, leftToolBar);
-    for (QToolBar *bar : {pnlTopToolBar, leftToolBar}) {
+    for (QToolBar *bar : { pnlTopToolBar, leftToolBar }) {
         bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         bar->setMovable(false);
         fill(bar);
@@ -708,7 +695,7 @@ void TfrmMain::RefreshTitle()
 void TfrmMain::SetDebugMode(bool on)
 {
     ::SetDebugMode(on);
-    for (QAction *a : {actDebugMode, actSqlMonitor, actTestSql, actTestCustomers})
+    for (QAction *a : { actDebugMode, actSqlMonitor, actTestSql, actTestCustomers })
         a->setVisible(on);
 }
 
@@ -729,12 +716,12 @@ void TfrmMain::UpdateMenu()
                                                                : QStringLiteral("Показать панель статуса"));
 
     const bool connected = Session::IsDatabaseConnected();
-    for (QAction *a : {actShowCustList, actPayments, actServisConfig, actCompanyGuide, actAreaGuide, actSubAreaGuide,
-                       actStreetGuide, actHouseGuide, actServicePackages, actPaySourceGuide, actCust_Prop,
-                       actReturnAccPeriod, actImportPayments, actExportPayments, actReportNewConnectCust,
-                       actReportNextTimeConnectedCust, actReportMainState, actReportDisactCustByPeriod,
-                       actReportNextTimeConnectedCustPerMonth, actReportDisactCustByMonth, actReportSubscrSum,
-                       actCustDebt, actCustPayments, actChangePassword, actTickets})
+    for (QAction *a :
+        { actShowCustList, actPayments, actServisConfig, actCompanyGuide, actAreaGuide, actSubAreaGuide, actStreetGuide,
+            actHouseGuide, actServicePackages, actPaySourceGuide, actCust_Prop, actReturnAccPeriod, actImportPayments,
+            actExportPayments, actReportNewConnectCust, actReportNextTimeConnectedCust, actReportMainState,
+            actReportDisactCustByPeriod, actReportNextTimeConnectedCustPerMonth, actReportDisactCustByMonth,
+            actReportSubscrSum, actCustDebt, actCustPayments, actChangePassword, actTickets })
         a->setEnabled(connected);
     mmiRepNewCustPerMonth->setEnabled(connected);
     mmiRepNewCust->setEnabled(connected);
@@ -743,15 +730,15 @@ void TfrmMain::UpdateMenu()
 
     const bool cas = connected && AppSettings().useCAS;
     mmiCAS->setEnabled(cas);
-    for (QAction *a : {actConnectToCASServer, actReConnectToCASServer, actSmartCards, actCASConsole, actDTVProviderGuide})
+    for (QAction *a :
+        { actConnectToCASServer, actReConnectToCASServer, actSmartCards, actCASConsole, actDTVProviderGuide })
         a->setEnabled(cas);
     mmiVoyager->setEnabled(connected && AppSettings().useVoyager);
 
     QString period;
     if (connected && m_mainCfg.exists && m_mainCfg.accDate.isValid()) {
         if (!guard([&] {
-                actNewAccPeriod->setEnabled(m_mainCfg.accDate.addMonths(1)
-                                            <= StartOfMonth(Services::clock()->today()));
+                actNewAccPeriod->setEnabled(m_mainCfg.accDate.addMonths(1) <= StartOfMonth(Services::clock()->today()));
                 period = MonthYearCaption(m_mainCfg.accDate);
             }))
             period = QStringLiteral("Ошибка");
@@ -785,12 +772,17 @@ void TfrmMain::showEvent(QShowEvent *event)
     if (!m_shown) {
         m_shown = true;
         // The login dialog runs once the window is on the screen, not inside its showing.
-        QMetaObject::invokeMethod(this, [this] { guard([this] { FormShow(); }); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { guard([this] { FormShow(); }); }, Qt::QueuedConnection);
     }
 }
 
 void TfrmMain::FormShow()
 {
+    if (DM && !DM->InitDM()) {
+        close();
+        return;
+    }
     if (IsDebugMode())
         ShowEventMonitor();
     actFileDatabaseConnect->trigger();
@@ -853,11 +845,10 @@ void TfrmMain::actFileDatabaseConnectExecute()
     }
 
     if (Session::IsDatabaseConnected() && !DMR->IsDbVersionCurrent()) {
-        if (Services::messages()->confirm(
-                QStringLiteral("Формат базы данных не соответствует данной версии программы\r"
-                               "Часть функций может не работать, или работать неправильно\r"
-                               " Рекомендуется произвести обновление структуры БД\r"
-                               " См. пункт меню \"Сервис -> Обновление структуры БД\"")))
+        if (Services::messages()->confirm(QStringLiteral("Формат базы данных не соответствует данной версии программы\r"
+                                                         "Часть функций может не работать, или работать неправильно\r"
+                                                         " Рекомендуется произвести обновление структуры БД\r"
+                                                         " См. пункт меню \"Сервис -> Обновление структуры БД\"")))
             actCorrectDataExecute();
     }
 
@@ -883,7 +874,7 @@ void TfrmMain::actFileDatabaseConnectExecute()
     if (Session::IsDatabaseConnected()) {
         if (!Session::UserHasRights()) {
             Services::messages()->error(QStringLiteral("У пользователя [") + AppSettings().logonUserName
-                                        + QStringLiteral("] нет прав для работы с программой"));
+                + QStringLiteral("] нет прав для работы с программой"));
             SendMessage(this, AMCloseAllChildForms);
             Session::LogOut();
         } else {
@@ -897,8 +888,7 @@ void TfrmMain::actFileDatabaseConnectExecute()
             actFileDatabaseConnect->setProperty("ImageIndex", 132);
             actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("disconnectCaption")));
             actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("disconnectHint")) + QStringLiteral(" (")
-                                               + Session::GetLoginName() + QLatin1Char('@')
-                                               + AppSettings().logonDataBase + QLatin1Char(')'));
+                + Session::GetLoginName() + QLatin1Char('@') + AppSettings().logonDataBase + QLatin1Char(')'));
         }
     }
 

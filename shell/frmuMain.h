@@ -150,7 +150,7 @@ private:
     void createToolBars();
     QAction *makeAction(QAction *&slot, const char *name, const QString &caption);
     void openChild(QAction *action, const QString &className);
-    void runCommandAction(QAction *action, const QString &command);
+    void runCommandAction(QAction *action, const QString &command, bool logMissing);
 
     QMdiSubWindow *findChildWindow(const QString &className) const;
     void closeAllChildForms();

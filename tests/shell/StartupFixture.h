@@ -116,14 +116,15 @@ protected:
     // Answers the next login dialog by typing into it as a user would, then pressing Ok or Cancel.
     static void answerLogin(const QString &user, const QString &password, bool ok = true)
     {
-        whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); }, [=] {
-            TfrmPasswordDlg *dialog = frmPasswordDlg;
-            dialog->edUserName->clear();
-            QTest::keyClicks(dialog->edUserName, user);
-            dialog->edUserPassword->clear();
-            QTest::keyClicks(dialog->edUserPassword, password);
-            QTest::mouseClick(ok ? dialog->btnOk : dialog->btnCancel, Qt::LeftButton);
-        });
+        whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); },
+            [=] {
+                TfrmPasswordDlg *dialog = frmPasswordDlg;
+                dialog->edUserName->clear();
+                QTest::keyClicks(dialog->edUserName, user);
+                dialog->edUserPassword->clear();
+                QTest::keyClicks(dialog->edUserPassword, password);
+                QTest::mouseClick(ok ? dialog->btnOk : dialog->btnCancel, Qt::LeftButton);
+            });
     }
 
     // The connect action with the login dialog answered.
@@ -131,8 +132,8 @@ protected:
     {
         login(m_main.get(), user, password);
     }
-    static void login(TfrmMain *m, const QString &user = QStringLiteral("vmdemo"),
-                      const QString &password = QStringLiteral("wisp"))
+    static void login(
+        TfrmMain *m, const QString &user = QStringLiteral("vmdemo"), const QString &password = QStringLiteral("wisp"))
     {
         answerLogin(user, password);
         m->actFileDatabaseConnect->trigger();
@@ -159,13 +160,10 @@ protected:
         return monitor->memoEvents->toPlainText().split(QLatin1Char('\n'));
     }
 
-    QVariant selectValue(const QString &sql)
-    {
-        return DMR->dbConnection()->SelectValue(sql);
-    }
+    QVariant selectValue(const QString &sql) { return DMR->dbConnection()->SelectValue(sql); }
 
     FakeMessageService m_messages;
-    FakeClock m_clock{QDateTime(QDate(2020, 6, 20), QTime(10, 0))};
+    FakeClock m_clock { QDateTime(QDate(2020, 6, 20), QTime(10, 0)) };
     FakeShellService m_shell;
     QTemporaryDir m_dir;
     std::unique_ptr<TDMR> m_dmr;

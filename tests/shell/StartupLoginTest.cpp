@@ -14,16 +14,17 @@
 
 namespace {
 
-const QString ConnectError = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+const QString ConnectError
+    = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
 
 // Every action that needs the database.
 QList<QAction *> dataActions(TfrmMain *m)
 {
-    return {m->actShowCustList, m->actPayments, m->actServisConfig, m->actCompanyGuide, m->actAreaGuide,
-            m->actSubAreaGuide, m->actStreetGuide, m->actHouseGuide, m->actServicePackages, m->actPaySourceGuide,
-            m->actCust_Prop, m->actReturnAccPeriod, m->actImportPayments, m->actExportPayments,
-            m->actReportNextTimeConnectedCust, m->actReportMainState, m->actCustDebt, m->actCustPayments,
-            m->actChangePassword, m->actTickets};
+    return { m->actShowCustList, m->actPayments, m->actServisConfig, m->actCompanyGuide, m->actAreaGuide,
+        m->actSubAreaGuide, m->actStreetGuide, m->actHouseGuide, m->actServicePackages, m->actPaySourceGuide,
+        m->actCust_Prop, m->actReturnAccPeriod, m->actImportPayments, m->actExportPayments,
+        m->actReportNextTimeConnectedCust, m->actReportMainState, m->actCustDebt, m->actCustPayments,
+        m->actChangePassword, m->actTickets };
 }
 
 // A configuration window that records being told to load its data.
@@ -156,13 +157,14 @@ TEST_F(StartupLogin, NewPeriodIsOfferedOnlyOnceTheNextMonthHasBegun)
     login();
     ASSERT_TRUE(Session::IsDatabaseConnected());
     DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_D"),
-                                 {{QStringLiteral("P_D"), QDateTime(QDate(2020, 5, 1), QTime(0, 0))}});
+        { { QStringLiteral("P_D"), QDateTime(QDate(2020, 5, 1), QTime(0, 0)) } });
     struct Case
     {
         QDate today;
         bool enabled;
     };
-    for (const Case &c : {Case{QDate(2020, 6, 20), true}, Case{QDate(2020, 6, 1), true}, Case{QDate(2020, 5, 31), false}}) {
+    for (const Case &c :
+        { Case { QDate(2020, 6, 20), true }, Case { QDate(2020, 6, 1), true }, Case { QDate(2020, 5, 31), false } }) {
         m_clock.setNow(QDateTime(c.today, QTime(9, 0)));
         m->ReloadMainCfg();
         m->UpdateMenu();
@@ -176,13 +178,13 @@ TEST_F(StartupLogin, NewPeriodClosesTheMonthAndShowsTheNextOne)
     TfrmMain *m = makeMain();
     login();
     DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_D, INIT_DATE = :P_D"),
-                                 {{QStringLiteral("P_D"), QDateTime(QDate(2020, 5, 1), QTime(0, 0))}});
+        { { QStringLiteral("P_D"), QDateTime(QDate(2020, 5, 1), QTime(0, 0)) } });
     m->ReloadMainCfg();
     m->UpdateMenu();
     ASSERT_TRUE(m->actNewAccPeriod->isEnabled());
 
     whenReady([] { return frmDebtCalc && frmDebtCalc->isVisible(); },
-              [] { QTest::mouseClick(frmDebtCalc->actStart, Qt::LeftButton); });
+        [] { QTest::mouseClick(frmDebtCalc->actStart, Qt::LeftButton); });
     m->actNewAccPeriod->trigger();
     EXPECT_EQ(m_messages.lastText(), QStringLiteral("Месяц успешно закрыт"));
     EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Июнь 2020 г."));
@@ -197,8 +199,8 @@ TEST_F(StartupLogin, CasMenuFollowsTheSetting)
     AppSettings().useCAS = true;
     AppSettings().useVoyager = true;
     m->UpdateMenu();
-    for (QAction *a : {m->actConnectToCASServer, m->actReConnectToCASServer, m->actSmartCards, m->actCASConsole,
-                       m->actDTVProviderGuide})
+    for (QAction *a : { m->actConnectToCASServer, m->actReConnectToCASServer, m->actSmartCards, m->actCASConsole,
+             m->actDTVProviderGuide })
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_TRUE(m->mmiCAS->isEnabled());
     EXPECT_TRUE(m->mmiVoyager->isEnabled());
@@ -214,10 +216,12 @@ TEST(StartupLoginDialog, ShowsTheStoredChoiceAndKeepsValuesOnCancel)
         bool listEnabled;
     };
     const Case cases[] = {
-        {{QStringLiteral("DEMO")}, QStringLiteral("OFFICE"), QStringLiteral("DEMO"), false},
-        {{QStringLiteral("DEMO"), QStringLiteral("OFFICE")}, QStringLiteral("OFFICE"), QStringLiteral("OFFICE"), true},
-        {{QStringLiteral("DEMO"), QStringLiteral("OFFICE")}, QStringLiteral("office"), QStringLiteral("DEMO"), true},
-        {{}, QStringLiteral("DEMO"), QString(), false},
+        { { QStringLiteral("DEMO") }, QStringLiteral("OFFICE"), QStringLiteral("DEMO"), false },
+        { { QStringLiteral("DEMO"), QStringLiteral("OFFICE") }, QStringLiteral("OFFICE"), QStringLiteral("OFFICE"),
+            true },
+        { { QStringLiteral("DEMO"), QStringLiteral("OFFICE") }, QStringLiteral("office"), QStringLiteral("DEMO"),
+            true },
+        { {}, QStringLiteral("DEMO"), QString(), false },
     };
     for (const Case &c : cases) {
         QString user = QStringLiteral("VMDEMO"), password = QStringLiteral("wisp"), database = c.stored;
@@ -250,7 +254,7 @@ TEST(StartupLoginDialog, ShowsTheStoredChoiceAndKeepsValuesOnCancel)
         d->cbxDatabase->setCurrentIndex(1);
         QTest::keyClick(d->edUserPassword, Qt::Key_Return);
     });
-    EXPECT_TRUE(ExecuteLoginDialog(user, password, database, {QStringLiteral("DEMO"), QStringLiteral("OFFICE")}));
+    EXPECT_TRUE(ExecuteLoginDialog(user, password, database, { QStringLiteral("DEMO"), QStringLiteral("OFFICE") }));
     EXPECT_EQ(user, QStringLiteral("petrov"));
     EXPECT_EQ(password, QStringLiteral("Secret"));
     EXPECT_EQ(database, QStringLiteral("OFFICE"));
@@ -268,27 +272,60 @@ TEST_F(StartupLogin, ChangePasswordChecksTheOldOneInAnyCaseAndTheNewOneExactly)
         QString oldPassword, newPassword, confirmation, error;
     };
     const QList<Try> tries = {
-        {"wrong", "new1", "new1", "Текущий пароль не соответствует введенному"},
-        {"WISP", "new1", "New1", "Новый пароль не подтвержден"},
-        {"wIsP", "new1", "new1", QString()},
+        { "wrong", "new1", "new1", "Текущий пароль не соответствует введенному" },
+        { "WISP", "new1", "New1", "Новый пароль не подтвержден" },
+        { "wIsP", "new1", "new1", QString() },
     };
     QStringList errors;
-    whenReady([] { return qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget()) != nullptr; }, [&] {
-        auto *d = qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget());
-        for (const Try &t : tries) {
-            for (QLineEdit *e : {d->edUserNameOldPassword, d->edNewPassword, d->edConfirmPassword})
-                e->clear();
-            QTest::keyClicks(d->edUserNameOldPassword, t.oldPassword);
-            QTest::keyClicks(d->edNewPassword, t.newPassword);
-            QTest::keyClicks(d->edConfirmPassword, t.confirmation);
-            const int shown = m_messages.requests.size();
-            QTest::mouseClick(d->btnApply, Qt::LeftButton);
-            errors << (m_messages.requests.size() > shown ? m_messages.lastText() : QString());
-        }
-    });
+    whenReady([] { return qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget()) != nullptr; },
+        [&] {
+            auto *d = qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget());
+            for (const Try &t : tries) {
+                for (QLineEdit *e : { d->edUserNameOldPassword, d->edNewPassword, d->edConfirmPassword })
+                    e->clear();
+                QTest::keyClicks(d->edUserNameOldPassword, t.oldPassword);
+                QTest::keyClicks(d->edNewPassword, t.newPassword);
+                QTest::keyClicks(d->edConfirmPassword, t.confirmation);
+                const int shown = m_messages.requests.size();
+                QTest::mouseClick(d->btnApply, Qt::LeftButton);
+                errors << (m_messages.requests.size() > shown ? m_messages.lastText() : QString());
+            }
+        });
     m->actChangePassword->trigger();
-    EXPECT_EQ(errors, (QStringList{tries[0].error, tries[1].error, tries[2].error}));
+    EXPECT_EQ(errors, (QStringList { tries[0].error, tries[1].error, tries[2].error }));
     // The embedded database keeps no passwords: the change is refused.
     EXPECT_EQ(m_messages.lastText(), QStringLiteral("Ошибка изменения пароля пользователя"));
     EXPECT_EQ(AppSettings().sessionPassword, QStringLiteral("Wisp"));
+}
+
+TEST_F(StartupLogin, OldStructureOffersTheUpdateWhichEndsDisconnected)
+{
+    const QString offer = QStringLiteral(
+        "Формат базы данных не соответствует данной версии программы\rЧасть функций может не работать, или работать "
+        "неправильно\r Рекомендуется произвести обновление структуры БД\r См. пункт меню \"Сервис -> Обновление "
+        "структуры БД\"");
+    TfrmMain *m = makeMain();
+    login();
+    DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.DB_VERSION set DB_VERSION = 1"));
+    m->actFileDatabaseConnect->trigger();
+
+    // Declined: the session goes on, on the old structure.
+    m_messages.answer(mrNo);
+    login();
+    ASSERT_FALSE(m_messages.requests.isEmpty());
+    EXPECT_EQ(m_messages.requests[0].text, offer);
+    EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
+    EXPECT_TRUE(Session::IsDatabaseConnected());
+    m->actFileDatabaseConnect->trigger();
+
+    // Accepted: the structure is brought up to date and the user connects again afterwards.
+    m_messages.requests.clear();
+    m_messages.answer(mrYes);
+    login();
+    EXPECT_EQ(m_messages.requests.size(), 1);
+    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(m->actShowCustList->isEnabled());
+    login();
+    EXPECT_TRUE(Session::IsDatabaseConnected());
+    EXPECT_TRUE(DMR->IsDbVersionCurrent());
 }

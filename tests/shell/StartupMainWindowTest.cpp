@@ -60,7 +60,7 @@ TEST_F(StartupMainWindow, RegisteredChildOpensOnceAndComesToTheFront)
     showMain();
     auto *first = static_cast<TestChild *>(m->CreateChildForm(QStringLiteral("TfrmTestChild"), 1));
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->runQueries, QList<qintptr>{1});
+    EXPECT_EQ(first->runQueries, QList<qintptr> { 1 });
     EXPECT_TRUE(m->WindowCloseAll->isEnabled());
     EXPECT_TRUE(m->mmiFileChildSeparator->isVisible());
 
@@ -72,12 +72,12 @@ TEST_F(StartupMainWindow, RegisteredChildOpensOnceAndComesToTheFront)
     EXPECT_EQ(result, reinterpret_cast<qintptr>(first));
     EXPECT_EQ(m->ChildForms().size(), 2);
     EXPECT_EQ(m->mdiArea->activeSubWindow()->widget(), first);
-    EXPECT_EQ(first->runQueries, (QList<qintptr>{1, 7}));
+    EXPECT_EQ(first->runQueries, (QList<qintptr> { 1, 7 }));
 
     // A query loads the open child without bringing it to the front.
     m->CreateChildForm(QStringLiteral("TfrmOtherChild"), 1);
     EXPECT_EQ(m->QueryChildForm(QStringLiteral("TfrmTestChild"), 2), first);
-    EXPECT_EQ(first->runQueries, (QList<qintptr>{1, 7, 2}));
+    EXPECT_EQ(first->runQueries, (QList<qintptr> { 1, 7, 2 }));
     EXPECT_EQ(m->mdiArea->activeSubWindow()->widget(), other);
 
     // Closing the children refreshes the menus once they are gone.
@@ -92,7 +92,7 @@ TEST_F(StartupMainWindow, RegisteredChildOpensOnceAndComesToTheFront)
 
 TEST_F(StartupMainWindow, UnregisteredChildOpensNothingAndLogsOneLine)
 {
-    TfrmMain *m = makeMain({QStringLiteral("/monitore")});
+    TfrmMain *m = makeMain({ QStringLiteral("/monitore") });
     SetSqlMonitor(true);
     ShowEventMonitor();
     const int before = monitorLines().size();
@@ -117,16 +117,16 @@ TEST_F(StartupMainWindow, CommandLineSwitchesDebugMode)
         bool debug;
     };
     const Case cases[] = {
-        {{QStringLiteral("/MONITORE")}, true},
-        {{QStringLiteral("-monitore")}, true},
-        {{QStringLiteral("/clean"), QStringLiteral("-clean")}, false},
-        {{QStringLiteral("/unknown")}, false},
-        {{}, false},
+        { { QStringLiteral("/MONITORE") }, true },
+        { { QStringLiteral("-monitore") }, true },
+        { { QStringLiteral("/clean"), QStringLiteral("-clean") }, false },
+        { { QStringLiteral("/unknown") }, false },
+        { {}, false },
     };
     for (const Case &c : cases) {
         TfrmMain *m = makeMain(c.arguments);
         EXPECT_EQ(IsDebugMode(), c.debug) << c.arguments.join(' ').toStdString();
-        for (QAction *a : {m->actDebugMode, m->actSqlMonitor, m->actTestSql, m->actTestCustomers})
+        for (QAction *a : { m->actDebugMode, m->actSqlMonitor, m->actTestSql, m->actTestCustomers })
             EXPECT_EQ(a->isVisible(), c.debug) << a->objectName().toStdString();
         m_main.reset();
     }
@@ -140,10 +140,10 @@ TEST(StartupFolders, TemplatesAndConnectionsLieBesideTheProgramFolder)
         QString program, reports, connections;
     };
     const Case cases[] = {
-        {"/opt/Tarvik/bin", "/opt/Tarvik/fr_forms/", "/opt/Tarvik/connections/"},
-        {"/home/u/Prog/", "/home/u/Prog/", "/home/u/Prog/"},
-        {"/srv/fr_forms/x/", "/srv/fr_forms/x/", "/srv/connections/x/"},
-        {"/opt/BIN/", "/opt/BIN/", "/opt/BIN/"},
+        { "/opt/Tarvik/bin", "/opt/Tarvik/fr_forms/", "/opt/Tarvik/connections/" },
+        { "/home/u/Prog/", "/home/u/Prog/", "/home/u/Prog/" },
+        { "/srv/fr_forms/x/", "/srv/fr_forms/x/", "/srv/connections/x/" },
+        { "/opt/BIN/", "/opt/BIN/", "/opt/BIN/" },
     };
     for (const Case &c : cases) {
         const TProgramFolders f = TProgramFolders::from(c.program);
@@ -185,7 +185,8 @@ TEST_F(StartupMainWindow, TimersRunTheLinkActions)
     EXPECT_EQ(m->Timer2->interval(), 15000);
 
     QStringList ran;
-    for (const char *name : {"actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection"}) {
+    for (const char *name :
+        { "actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection" }) {
         const QString command = QString::fromLatin1(name);
         RegisterCommand(command, [&ran, command] { ran << command; });
     }
@@ -194,15 +195,16 @@ TEST_F(StartupMainWindow, TimersRunTheLinkActions)
     m->Timer2->setInterval(1);
     m->Timer2->start();
     QTest::qWait(30);
-    EXPECT_EQ(ran, (QStringList{"actConnectToVoyager", "actStartWebServer", "actConnectToCASServer",
-                                "actTestCASConnection"}));
+    EXPECT_EQ(ran,
+        (QStringList { "actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection" }));
     EXPECT_FALSE(m->Timer2->isActive());
     ran.clear();
     m->Timer1->setInterval(1);
     ASSERT_TRUE(waitUntil([&ran] { return ran.size() >= 3; }));
     m->Timer1->stop();
-    EXPECT_EQ(ran.mid(0, 3), (QStringList{"actConnectToCASServer", "actTestCASConnection", "actStartWebServer"}));
-    for (const char *name : {"actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection"})
+    EXPECT_EQ(ran.mid(0, 3), (QStringList { "actConnectToCASServer", "actTestCASConnection", "actStartWebServer" }));
+    for (const char *name :
+        { "actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection" })
         UnRegisterCommand(QString::fromLatin1(name));
 }
 
@@ -230,28 +232,31 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
     QStringList events;
     RegisterCommand(QStringLiteral("actStopWebServer"), [&events] { events << "stop web server"; });
     const auto module = [&events](const QString &name) {
-        return TModuleFactory{name, [&events, name] {
-                                  events << "make " + name;
-                                  auto *o = new QObject;
-                                  QObject::connect(o, &QObject::destroyed, [&events, name] { events << "free " + name; });
-                                  return o;
-                              }};
+        return TModuleFactory { name, [&events, name] {
+                                   events << "make " + name;
+                                   auto *o = new QObject;
+                                   QObject::connect(
+                                       o, &QObject::destroyed, [&events, name] { events << "free " + name; });
+                                   return o;
+                               } };
     };
     const QList<TModuleFactory> modules = {
-        {QStringLiteral("DMR"), [&events] {
-             events << "make DMR";
-             auto *dmr = new TDMR;
-             DMR = dmr;
-             dmr->SetConnectionsFolder(QString());
-             QObject::connect(dmr, &QObject::destroyed, [&events] { events << "free DMR"; });
-             return dmr;
-         }},
-        {QStringLiteral("DM"), [&events] {
-             events << "make DM";
-             auto *dm = new TDM(DMR);
-             QObject::connect(dm, &QObject::destroyed, [&events] { events << "free DM"; });
-             return dm;
-         }},
+        { QStringLiteral("DMR"),
+            [&events] {
+                events << "make DMR";
+                auto *dmr = new TDMR;
+                DMR = dmr;
+                dmr->SetConnectionsFolder(QString());
+                QObject::connect(dmr, &QObject::destroyed, [&events] { events << "free DMR"; });
+                return dmr;
+            } },
+        { QStringLiteral("DM"),
+            [&events] {
+                events << "make DM";
+                auto *dm = new TDM(DMR);
+                QObject::connect(dm, &QObject::destroyed, [&events] { events << "free DM"; });
+                return dm;
+            } },
         module(QStringLiteral("dmWeb")),
     };
     m_debtCalc.reset();
@@ -268,7 +273,7 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
             return;
         driver->stop();
         driver->deleteLater();
-        frmMain->SetFolders({frmMain->Folders().programFolder, QString(), connectionsFolder()});
+        frmMain->SetFolders({ frmMain->Folders().programFolder, QString(), connectionsFolder() });
         login(frmMain);
         ASSERT_TRUE(Session::IsDatabaseConnected());
         frmMain->OnCloseCASSocket = [&events] { events << "close CAS socket"; };
@@ -277,18 +282,17 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
         QObject::connect(frmMain, &QObject::destroyed, [&events, this] {
             events << QStringLiteral("free main window, settings %1").arg(QFile::exists(settingsFile()));
         });
-        QObject::connect(frmMain, &TfrmMain::closed, [&events] {
-            events << QStringLiteral("closed, connected %1").arg(Session::IsDatabaseConnected());
-        });
+        QObject::connect(frmMain, &TfrmMain::closed,
+            [&events] { events << QStringLiteral("closed, connected %1").arg(Session::IsDatabaseConnected()); });
         frmMain->close();
     });
     driver->start();
     const int code = RunProgram(*qApp, {}, modules);
     UnRegisterCommand(QStringLiteral("actStopWebServer"));
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(events, (QStringList{"make DMR", "make DM", "make dmWeb", "stop web server", "close CAS socket",
-                                   "close child", "closed, connected 0", "free dmWeb", "free DM", "free DMR",
-                                   "free main window, settings 1"}));
+    EXPECT_EQ(events,
+        (QStringList { "make DMR", "make DM", "make dmWeb", "stop web server", "close CAS socket", "close child",
+            "closed, connected 0", "free dmWeb", "free DM", "free DMR", "free main window, settings 1" }));
     EXPECT_EQ(QApplication::applicationName(), QStringLiteral("tarvik"));
     QApplication::setApplicationName(QStringLiteral("tarvik-tests"));
 
