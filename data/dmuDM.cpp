@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 
 TDM *DM = nullptr;
 
@@ -632,19 +631,18 @@ bool TDM::LogUserAction(const QVariant &, const QString &, const QString &)
 
 namespace {
 
-// In debug mode with the SQL monitor on, how long an identifier query took.
+// In debug mode with the SQL monitor on, how long an identifier query took (the event monitor filters).
 class SelectTimer
 {
 public:
-    SelectTimer() { m_timer.start(); }
     ~SelectTimer()
     {
-        platformLog(LogKind::Debug, QStringLiteral("Выбрано за ") + FloatToStr(m_timer.elapsed() / 1000.0)
-                                        + QStringLiteral(" с."));
+        const double seconds = double(Services::clock()->tickCount() - m_start) / 1000.0;
+        platformLog(LogKind::Raw, QStringLiteral("Выбрано за ") + FloatToStr(seconds) + QStringLiteral(" с."));
     }
 
 private:
-    QElapsedTimer m_timer;
+    quint64 m_start = Services::clock()->tickCount();
 };
 
 } // namespace

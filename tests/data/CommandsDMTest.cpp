@@ -1,6 +1,7 @@
 // The provider data module: the configuration row's rules, the login, the filter record and the update rule
 // of every editable client dataset.
 #include "DataFixture.h"
+#include "LogSink.h"
 #include "ServiceFakes.h"
 #include "dmuDM.h"
 
@@ -209,6 +210,16 @@ TEST_P(CommandsDMDb, FirstConnectWritesOneCompleteConfigurationRow)
     EXPECT_EQ(stored("ACC_DATE"), QDate(2024, 6, 1));
     EXPECT_EQ(dm->AccDate(), QDate(2024, 6, 1));
     EXPECT_EQ(closeRequests, 0); // a first initialisation date resets nothing
+
+    // The identifier queries say how long they took.
+    QStringList lines;
+    const auto previousSink = setPlatformLogSink([&](LogKind kind, const QString &text) {
+        if (kind == LogKind::Raw)
+            lines << text;
+    });
+    EXPECT_EQ(dm->GetNextNo(QStringLiteral("CFG_ID"), QStringLiteral("ZOLT.MAIN_CFG")), 2);
+    setPlatformLogSink(previousSink);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Выбрано за 0 с."))) << lines.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_P(CommandsDMDb, LoginAnswersWhetherConnectedWithTheUsersId)
