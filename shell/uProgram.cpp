@@ -1,6 +1,5 @@
 #include "uProgram.h"
 
-#include "Exceptions.h"
 #include "Services.h"
 #include "frmuMain.h"
 #include "frmuSplash.h"

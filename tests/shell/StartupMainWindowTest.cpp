@@ -7,6 +7,7 @@
 #include "uSession.h"
 
 #include <QMdiArea>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 
 namespace {
@@ -299,4 +300,50 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
     TXmlSettingsStorage written(settingsFile());
     written.reload();
     EXPECT_EQ(written.readString(QStringLiteral("preferences\\logonUserName"), {}), QStringLiteral("vmdemo"));
+}
+
+TEST_F(StartupMainWindow, ResetOfAllCalculationAsksFirstAndThenEndsTheProgram)
+{
+    TfrmMain *m = makeMain();
+    showMain();
+    login();
+    int closed = 0;
+    QObject::connect(m, &TfrmMain::closed, [&closed] { ++closed; });
+
+    m_messages.answer(mrNo);
+    m->actRemoveAllCalculation->trigger();
+    ASSERT_EQ(m_messages.requests.size(), 1);
+    EXPECT_EQ(
+        m_messages.lastText(), QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию"));
+    QTest::qWait(20);
+    EXPECT_EQ(closed, 0);
+
+    m_messages.answer(mrYes);
+    m->actRemoveAllCalculation->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Нет закрытых периодов, программа будет перезагружена"));
+    ASSERT_TRUE(waitUntil([&closed] { return closed == 1; }));
+    EXPECT_FALSE(Session::IsDatabaseConnected());
+}
+
+TEST_F(StartupMainWindow, EditActionsReachTheFocusedControlOfTheActiveChild)
+{
+    RegisterFormClass(QStringLiteral("TfrmEditChild"), [] {
+        auto *w = new QWidget;
+        new QLineEdit(w);
+        return w;
+    });
+    TfrmMain *m = makeMain();
+    showMain();
+    QWidget *child = m->CreateChildForm(QStringLiteral("TfrmEditChild"), 1);
+    UnRegisterFormClass(QStringLiteral("TfrmEditChild"));
+    auto *edit = child->findChild<QLineEdit *>();
+    QApplication::setActiveWindow(m);
+    edit->setFocus();
+    ASSERT_TRUE(waitUntil([edit] { return edit->hasFocus(); }));
+    QTest::keyClicks(edit, QStringLiteral("abc"));
+    edit->selectAll();
+    m->EditCut->trigger();
+    EXPECT_TRUE(edit->text().isEmpty());
+    m->EditUndo1->trigger();
+    EXPECT_EQ(edit->text(), QStringLiteral("abc"));
 }
