@@ -31,7 +31,7 @@ void addPositional(TParams &params, const QVariant &value)
 }
 
 // The sum of the amounts dated from `lo` on, and before `hi` unless the range is open.
-double sumIn(const QList<TDatedSum> &items, const QDateTime &lo, const QDateTime &hi, bool open)
+double sumIn(const QList<TDatedSum> &items, TStamp lo, TStamp hi, bool open)
 {
     double s = 0;
     for (const TDatedSum &i : items)
@@ -40,7 +40,52 @@ double sumIn(const QList<TDatedSum> &items, const QDateTime &lo, const QDateTime
     return s;
 }
 
+int digits(const QChar *p, int n)
+{
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        const int d = p[i].unicode() - '0';
+        if (d < 0 || d > 9)
+            return -1;
+        v = v * 10 + d;
+    }
+    return v;
+}
+
 } // namespace
+
+TStamp StampOf(const QDate &d)
+{
+    return d.isValid() ? d.toJulianDay() * 86400 : NullStamp;
+}
+
+TStamp StampOf(const QVariant &column)
+{
+    if (isNull(column))
+        return NullStamp;
+    if (column.typeId() == QMetaType::QString) {
+        // SQLite's 'YYYY-MM-DD HH:MM:SS' read field by field; anything else through the general reader.
+        const QString text = column.toString();
+        const QChar *c = text.constData();
+        if ((text.size() == 10 || text.size() == 19) && c[4] == u'-' && c[7] == u'-') {
+            const QDate d(digits(c, 4), digits(c + 5, 2), digits(c + 8, 2));
+            if (text.size() == 10)
+                return StampOf(d);
+            const int h = digits(c + 11, 2), m = digits(c + 14, 2), sec = digits(c + 17, 2);
+            if (d.isValid() && h >= 0 && m >= 0 && sec >= 0)
+                return StampOf(d) + h * 3600 + m * 60 + sec;
+        }
+    }
+    const QDateTime dt = ColumnDateTime(column);
+    return dt.isValid() ? StampOf(dt.date()) + dt.time().msecsSinceStartOfDay() / 1000 : NullStamp;
+}
+
+QDate StampDate(TStamp stamp)
+{
+    if (stamp == NullStamp)
+        return {};
+    return QDate::fromJulianDay(stamp >= 0 ? stamp / 86400 : -((-stamp + 86399) / 86400));
+}
 
 // ---- Tariffs ----
 
@@ -51,11 +96,11 @@ void TTariffBook::load(TADOConnection &connection)
     while (q.next()) {
         if (isNull(q.value(0)))
             continue;
-        m_rows[keyOf(q.value(0))].append({ColumnDateTime(q.value(1)), ColumnDateTime(q.value(2)), ColumnMoney(q.value(3))});
+        m_rows[keyOf(q.value(0))].append({StampOf(q.value(1)), StampOf(q.value(2)), ColumnMoney(q.value(3))});
     }
 }
 
-double TTariffBook::price(qint64 servId, const QDateTime &when) const
+double TTariffBook::price(qint64 servId, TStamp when) const
 {
     double s = 0;
     for (double p : pricesAt(servId, when))
@@ -63,14 +108,14 @@ double TTariffBook::price(qint64 servId, const QDateTime &when) const
     return s;
 }
 
-QList<double> TTariffBook::pricesAt(qint64 servId, const QDateTime &when) const
+QList<double> TTariffBook::pricesAt(qint64 servId, TStamp when) const
 {
     QList<double> result;
     const auto it = m_rows.constFind(servId);
-    if (it == m_rows.constEnd() || !when.isValid())
+    if (it == m_rows.constEnd() || when == NullStamp)
         return result;
     for (const Row &r : *it)
-        if (r.from.isValid() && r.to.isValid() && r.from <= when && r.to >= when)
+        if (r.from != NullStamp && r.to != NullStamp && r.from <= when && r.to >= when)
             result.append(r.sum);
     return result;
 }
@@ -81,8 +126,8 @@ TMonthFigures ComputeMonth(const TCustomerActivity &a, const TTariffBook &tariff
                            bool openMonth, int debtMode)
 {
     TMonthFigures f;
-    const QDateTime lo = midnight(from);
-    const QDateTime hi = midnight(from.addMonths(1));
+    const TStamp lo = StampOf(from);
+    const TStamp hi = StampOf(from.addMonths(1));
     f.in = in;
     f.oneOff = sumIn(a.oneOff, lo, hi, openMonth);
     f.byFact = sumIn(a.byFact, lo, hi, openMonth);
@@ -101,7 +146,7 @@ TMonthFigures ComputeMonth(const TCustomerActivity &a, const TTariffBook &tariff
             if (!(p.from < hi && p.to >= lo))
                 continue;
             for (double tariff : tariffs.pricesAt(p.servId, lo))
-                periods.append({p.from.date(), p.to.date(), tariff});
+                periods.append({StampDate(p.from), StampDate(p.to), tariff});
         }
         f.subscription = SubscriptionCharge(periods, from, f.factor);
     } else if (debtMode != 0) {
@@ -189,24 +234,28 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
     if (customers.isEmpty())
         return customers;
 
-    each(QStringLiteral("select CUSTOMER_ID, PAY_DATE, PAY_SUM from ZOLT.PAYMENT where") + customerRange("CUSTOMER_ID"),
-         range, [](TCustomerActivity &a, QSqlQuery &q) {
-             a.payments.append({ColumnDateTime(q.value(1)), ColumnMoney(q.value(2))});
-         });
-    each(QStringLiteral("select CUSTOMER_ID, SERV_ID, SERV_DATE from ZOLT.SINGLE_SERV where")
+    TParams dated = range;
+    dated.CreateParam(ftDateTime, QStringLiteral("P_ACT_SINCE"))
+        .SetValue(midnight(m_activitySince.isValid() ? m_activitySince : QDate(1, 1, 1)));
+    each(QStringLiteral("select CUSTOMER_ID, PAY_DATE, PAY_SUM from ZOLT.PAYMENT where PAY_DATE >= :P_ACT_SINCE and")
              + customerRange("CUSTOMER_ID"),
-         range, [this](TCustomerActivity &a, QSqlQuery &q) {
-             const QDateTime when = ColumnDateTime(q.value(2));
+         dated, [](TCustomerActivity &a, QSqlQuery &q) {
+             a.payments.append({StampOf(q.value(1)), ColumnMoney(q.value(2))});
+         });
+    each(QStringLiteral("select CUSTOMER_ID, SERV_ID, SERV_DATE from ZOLT.SINGLE_SERV where SERV_DATE >= :P_ACT_SINCE and")
+             + customerRange("CUSTOMER_ID"),
+         dated, [this](TCustomerActivity &a, QSqlQuery &q) {
+             const TStamp when = StampOf(q.value(2));
              const QList<double> prices = m_tariffs.pricesAt(keyOf(q.value(1)), when);
              for (double p : prices)
                  a.oneOff.append({when, p});
          });
     each(QStringLiteral("select CS.CUSTOMER_ID, CS.SERVICE_DATE, CS.AMOUNT from ZOLT.CUSTOMER_SERVICE CS "
                         "join ZOLT.SINGLE_SERVICE_TARIF ST on ST.SINGLE_SERVICE_TARIF_ID = CS.SINGLE_SERVICE_TARIF_ID "
-                        "where CS.AMOUNT <> 0 and")
+                        "where CS.AMOUNT <> 0 and CS.SERVICE_DATE >= :P_ACT_SINCE and")
              + customerRange("CS.CUSTOMER_ID"),
-         range, [](TCustomerActivity &a, QSqlQuery &q) {
-             a.byFact.append({ColumnDateTime(q.value(1)), ColumnMoney(q.value(2))});
+         dated, [](TCustomerActivity &a, QSqlQuery &q) {
+             a.byFact.append({StampOf(q.value(1)), ColumnMoney(q.value(2))});
          });
     each(QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, H.DISACT_SERV_ID, "
                         "S.SERV_ID from ZOLT.SUBSCR_HIST H left join ZOLT.SUBSCR_SERV SS "
@@ -216,8 +265,8 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
          range, [this](TCustomerActivity &a, QSqlQuery &q) {
              TSubscriptionPeriod p;
              p.servId = keyOf(q.value(1));
-             p.from = ColumnDateTime(q.value(2));
-             p.to = ColumnDateTime(q.value(3));
+             p.from = StampOf(q.value(2));
+             p.to = StampOf(q.value(3));
              p.subscribed = !isNull(q.value(6));
              if (!isNull(q.value(4)))
                  for (double price : m_tariffs.pricesAt(keyOf(q.value(4)), p.from))
@@ -225,20 +274,20 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
              if (!isNull(q.value(5)))
                  for (double price : m_tariffs.pricesAt(keyOf(q.value(5)), p.to))
                      a.deactivation.append({p.to, price});
-             if (p.from.isValid() && p.to.isValid())
+             if (p.from != NullStamp && p.to != NullStamp)
                  a.periods.append(p);
          });
     // Of two rows covering a month's first day, the earlier one counts.
     each(QStringLiteral("select CUSTOMER_ID, DATE_FROM, DATE_TO, FACTOR_VALUE from ZOLT.DISCOUNT_FACTOR where")
              + customerRange("CUSTOMER_ID") + QStringLiteral(" order by CUSTOMER_ID, DATE_FROM, DATE_TO"),
          range, [](TCustomerActivity &a, QSqlQuery &q) {
-             a.factors.append({ColumnDateTime(q.value(1)), ColumnDateTime(q.value(2)), q.value(3)});
+             a.factors.append({StampOf(q.value(1)), StampOf(q.value(2)), q.value(3)});
          });
     TParams rows = range;
     rows.CreateParam(ftDateTime, QStringLiteral("P_SINCE")).SetValue(midnight(m_rowsFrom));
     each(QStringLiteral("select CUSTOMER_ID, REL_DATE, DEBT_SUM from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_SINCE and")
              + customerRange("CUSTOMER_ID"),
-         rows, [](TCustomerActivity &a, QSqlQuery &q) { a.payAccount.insert(ColumnDate(q.value(1)), q.value(2)); });
+         rows, [](TCustomerActivity &a, QSqlQuery &q) { a.payAccount.insert(StampDate(StampOf(q.value(1))), q.value(2)); });
     return customers;
 }
 
@@ -254,14 +303,27 @@ void TBalanceWriter::setDebts(qint64 customerId, double debtIn, double debt)
     m_debts.append({customerId, debtIn, debt});
 }
 
+QVariant TBalanceWriter::monthValue(const QDate &month)
+{
+    auto it = m_months.find(month);
+    if (it == m_months.end())
+        it = m_months.insert(month, midnight(month));
+    return *it;
+}
+
 void TBalanceWriter::insertPayAccount(qint64 customerId, const QDate &month, double sum)
 {
-    m_inserts.append({customerId, midnight(month), sum});
+    m_inserts.append({customerId, monthValue(month), sum});
 }
 
 void TBalanceWriter::updatePayAccount(qint64 customerId, const QDate &month, double sum)
 {
-    m_updates.append({customerId, midnight(month), sum});
+    m_updates.append({customerId, monthValue(month), sum});
+}
+
+int TBalanceWriter::BatchRows(const TADOConnection &connection)
+{
+    return connection.Provider() == TADOConnection::TProvider::SQLite ? 40 : 300;
 }
 
 void TBalanceWriter::flush()
@@ -281,8 +343,9 @@ void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table
 {
     const QString row = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
                         + QLatin1Char(')');
-    for (qsizetype first = 0; first < rows.size(); first += BatchRows) {
-        const qsizetype n = std::min<qsizetype>(BatchRows, rows.size() - first);
+    const int batch = BatchRows(connection);
+    for (qsizetype first = 0; first < rows.size(); first += batch) {
+        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
         TParams params;
         for (qsizetype i = first; i < first + n; ++i)
             for (const QVariant &v : rows.at(i))
@@ -305,15 +368,18 @@ void TBalanceWriter::writePayAccount(const QList<Row> &rows)
 
 void TBalanceWriter::deletePayAccount(const QList<Row> &rows)
 {
-    for (qsizetype first = 0; first < rows.size(); first += BatchRows) {
-        const qsizetype n = std::min<qsizetype>(BatchRows, rows.size() - first);
+    const int batch = BatchRows(m_connection);
+    for (qsizetype first = 0; first < rows.size(); first += batch) {
+        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
         TParams params;
         for (qsizetype i = first; i < first + n; ++i) {
             addPositional(params, rows.at(i).id);
             addPositional(params, rows.at(i).a);
         }
-        m_connection.Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where (CUSTOMER_ID, REL_DATE) in (values ")
-                                 + QStringList(n, QStringLiteral("(?,?)")).join(QLatin1Char(',')) + QLatin1Char(')'),
+        // Terms joined by "or" each find their row through the key; a list of row values would not, on SQLite.
+        m_connection.Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where ")
+                                 + QStringList(n, QStringLiteral("(CUSTOMER_ID = ? and REL_DATE = ?)"))
+                                       .join(QStringLiteral(" or ")),
                              params, TExecuteSource::Command);
     }
 }
@@ -321,19 +387,20 @@ void TBalanceWriter::deletePayAccount(const QList<Row> &rows)
 void TBalanceWriter::writeDebts(const QList<Row> &rows)
 {
     // One statement sets the debts of a whole batch of customers, from a list of (key, incoming, debt).
-    for (qsizetype first = 0; first < rows.size(); first += BatchRows) {
-        const qsizetype n = std::min<qsizetype>(BatchRows, rows.size() - first);
+    const int batch = BatchRows(m_connection);
+    for (qsizetype first = 0; first < rows.size(); first += batch) {
+        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
         TParams params;
-        QStringList selects;
         for (qsizetype i = first; i < first + n; ++i) {
             addPositional(params, rows.at(i).id);
             addPositional(params, RoundCents(rows.at(i).a.toDouble()));
             addPositional(params, RoundCents(rows.at(i).b));
-            selects << (i == first ? QStringLiteral("select ? as K, ? as I, ? as D") : QStringLiteral("select ?, ?, ?"));
         }
-        m_connection.Execute(QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = V.I, DEBT_SUM = V.D from (")
-                                 + selects.join(QStringLiteral(" union all "))
-                                 + QStringLiteral(") V where CUSTOMER.CUSTOMER_ID = V.K"),
+        // Both engines name the columns of a VALUES list column1, column2, ...
+        m_connection.Execute(QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = V.column2, DEBT_SUM = V.column3 "
+                                            "from (values ")
+                                 + QStringList(n, QStringLiteral("(?,?,?)")).join(QLatin1Char(','))
+                                 + QStringLiteral(") V where CUSTOMER.CUSTOMER_ID = V.column1"),
                              params, TExecuteSource::Command);
     }
 }

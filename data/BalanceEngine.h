@@ -13,16 +13,27 @@
 #include <QMap>
 #include <QVariant>
 
+#include <limits>
+
+// A moment as seconds on the Julian day count: dates compare without any time-zone work, which matters when
+// millions of them are compared. Null dates read as NullStamp, before every other.
+using TStamp = qint64;
+constexpr TStamp NullStamp = std::numeric_limits<qint64>::min();
+TStamp StampOf(const QDate &d);
+// A date column as either engine answers it (text on SQLite).
+TStamp StampOf(const QVariant &column);
+QDate StampDate(TStamp stamp);
+
 struct TDatedSum
 {
-    QDateTime when;
+    TStamp when = NullStamp;
     double sum = 0;
 };
 
 struct TSubscriptionPeriod
 {
-    QDateTime from;
-    QDateTime to;
+    TStamp from = NullStamp;
+    TStamp to = NullStamp;
     qint64 servId = 0;
     // The period belongs to a subscription of an existing service: only such periods are prepaid.
     bool subscribed = false;
@@ -30,8 +41,8 @@ struct TSubscriptionPeriod
 
 struct TFactorRow
 {
-    QDateTime from;
-    QDateTime to;
+    TStamp from = NullStamp;
+    TStamp to = NullStamp;
     QVariant value;
 };
 
@@ -63,15 +74,15 @@ class TTariffBook
 public:
     void load(TADOConnection &connection);
     // The sum of the service's tariff rows that cover `when` (0 when none does).
-    double price(qint64 servId, const QDateTime &when) const;
+    double price(qint64 servId, TStamp when) const;
     // Each tariff row of the service that covers `when`.
-    QList<double> pricesAt(qint64 servId, const QDateTime &when) const;
+    QList<double> pricesAt(qint64 servId, TStamp when) const;
 
 private:
     struct Row
     {
-        QDateTime from;
-        QDateTime to;
+        TStamp from;
+        TStamp to;
         double sum = 0;
     };
     QHash<qint64, QList<Row>> m_rows;
@@ -114,14 +125,18 @@ public:
     void SetSliceSize(int size) { m_sliceSize = size > 0 ? size : 1; }
     int sliceCount() const { return int((m_keys.size() + m_sliceSize - 1) / m_sliceSize); }
     QList<TCustomerActivity> readSlice(int slice);
-    // One customer (none when it does not exist).
+    // Customers with keys lo..hi (none when there are none).
     QList<TCustomerActivity> readRange(qint64 lo, qint64 hi);
+    // Payments, single services and services by fact dated before `since` are left unread: a caller that
+    // computes only months from `since` on needs none of them.
+    void SetActivitySince(const QDate &since) { m_activitySince = since; }
 
 private:
     TADOConnection &m_connection;
     const TTariffBook &m_tariffs;
     QString m_condition;
     QDate m_rowsFrom;
+    QDate m_activitySince;
     QList<qint64> m_keys;
     int m_sliceSize = 2000;
 };
@@ -138,8 +153,9 @@ public:
     void flush();
     bool isEmpty() const { return m_debts.isEmpty() && m_inserts.isEmpty() && m_updates.isEmpty(); }
 
-    // Rows in one statement: three values a row, under the 999 parameters an SQLite statement takes.
-    static constexpr int BatchRows = 300;
+    // Rows in one statement: SQLite looks its parameters up one by one, so it takes short statements; the server
+    // takes long ones, each a round trip.
+    static int BatchRows(const TADOConnection &connection);
     // Inserts rows into a table in batches of multi-row statements: the plain write the engine is measured by.
     static void insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
                            const QList<QVariantList> &rows);
@@ -154,9 +170,12 @@ private:
     void writeDebts(const QList<Row> &rows);
     void writePayAccount(const QList<Row> &rows);
     void deletePayAccount(const QList<Row> &rows);
+    // The month's date as a statement value, made once per month.
+    QVariant monthValue(const QDate &month);
 
     TADOConnection &m_connection;
     QList<Row> m_debts;
     QList<Row> m_inserts;
     QList<Row> m_updates;
+    QHash<QDate, QVariant> m_months;
 };

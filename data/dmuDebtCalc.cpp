@@ -67,6 +67,7 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
         hint(QStringLiteral("Выборка по списку клиентов"));
         TActivityReader reader(*connection, tariffs, QString(), month);
         reader.SetSliceSize(m_sliceSize);
+        reader.SetActivitySince(month);
         m_dmr->sendToMainWindow(AMHideAnimate);
         hint(QString());
 

@@ -153,10 +153,10 @@ bool TDMR::FillCustBalance(const QVariant &customerId, int debtMode, const QDate
         const TMonthFigures month = ComputeMonth(a, tariffs, 0, m, false, debtMode);
         if (m < accDate) {
             for (const TSubscriptionPeriod &p : a.periods) {
-                if (!(p.from < hi && p.to >= lo))
+                if (!(p.from < StampOf(m.addMonths(1)) && p.to >= StampOf(m)))
                     continue;
-                for (double tariff : tariffs.pricesAt(p.servId, lo)) {
-                    const TChargePeriod period{p.from.date(), p.to.date(), tariff};
+                for (double tariff : tariffs.pricesAt(p.servId, StampOf(m))) {
+                    const TChargePeriod period{StampDate(p.from), StampDate(p.to), tariff};
                     line(-1,
                          serviceNames.value(p.servId) + QLatin1Char(' ')
                              + PeriodCaption(std::max(period.dateFrom, m), std::min(period.dateTo, EndOfMonth(m)))

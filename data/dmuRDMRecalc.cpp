@@ -51,7 +51,7 @@ void correctStart(TCustomerActivity &a, const QDate &init, TBalanceWriter &write
     double before = 0;
     bool any = false;
     for (const TDatedSum &p : a.payments)
-        if (p.when < at(init)) {
+        if (p.when != NullStamp && p.when < StampOf(init)) {
             before += p.sum;
             any = true;
         }

@@ -1,0 +1,326 @@
+// Figures of the accounting engine on an operator of N customers (default 100,000; the first argument) with two
+// years of subscriptions, tariff changes, discounts, single services and monthly payments, on SQLite and on
+// PostgreSQL (when TARVIK_PG_HOST/TARVIK_PG_PORT name a server, as scripts/pg-peer sets them): the bulk
+// recalculation, a queue of 10 % of the customers and one monthly close, each beside the engine's plain
+// batched-insert time for the same number of rows in the same run, and the peak memory.
+#include "BalanceEngine.h"
+#include "dmuDebtCalc.h"
+#include "dmuRDM.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+const QDate InitMonth(2023, 1, 1);
+const QDate AccMonth(2025, 1, 1); // two years after the initialisation month
+constexpr int Slice = 2000;
+
+long peakKb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+QDateTime at(const QDate &d)
+{
+    return QDateTime(d, QTime(0, 0));
+}
+
+void writeUdl(const QString &folder, const QString &initString)
+{
+    QFile f(QDir(folder).filePath(QStringLiteral("BENCH.udl")));
+    f.open(QIODevice::WriteOnly);
+    f.write(("[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n" + initString + "\r\n").toUtf8());
+}
+
+// A fresh PostgreSQL database owned by the schema owner's role, or an empty name when there is no server.
+QString createPgDatabase(QString &initString)
+{
+    const QString host = qEnvironmentVariable("TARVIK_PG_HOST");
+    const QString port = qEnvironmentVariable("TARVIK_PG_PORT");
+    if (host.isEmpty() || port.isEmpty())
+        return {};
+    const QString name = QStringLiteral("tarvik_bench_%1").arg(QCoreApplication::applicationPid());
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("bench_admin"));
+        admin.setHostName(host);
+        admin.setPort(port.toInt());
+        admin.setUserName(qEnvironmentVariable("TARVIK_PG_USER", QStringLiteral("postgres")));
+        admin.setDatabaseName(QStringLiteral("postgres"));
+        if (!admin.open()) {
+            std::printf("PostgreSQL: %s\n", qPrintable(admin.lastError().text()));
+            return {};
+        }
+        QSqlQuery q(admin);
+        for (const char *role : {"ZOLT", "VMDEMO"})
+            q.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE \"%1\" LOGIN; EXCEPTION WHEN OTHERS THEN NULL; END $$")
+                       .arg(QLatin1String(role)));
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + name);
+        if (!q.exec(QStringLiteral("CREATE DATABASE %1 OWNER \"ZOLT\"").arg(name))) {
+            std::printf("PostgreSQL: %s\n", qPrintable(q.lastError().text()));
+            return {};
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench_admin"));
+    initString = QStringLiteral("Provider=PostgreSQL;Data Source=%1:%2;Initial Catalog=%3;").arg(host, port, name);
+    return name;
+}
+
+void dropPgDatabase(const QString &name)
+{
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("bench_admin"));
+        admin.setHostName(qEnvironmentVariable("TARVIK_PG_HOST"));
+        admin.setPort(qEnvironmentVariable("TARVIK_PG_PORT").toInt());
+        admin.setUserName(qEnvironmentVariable("TARVIK_PG_USER", QStringLiteral("postgres")));
+        admin.setDatabaseName(QStringLiteral("postgres"));
+        if (admin.open())
+            QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS ") + name);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench_admin"));
+}
+
+std::unique_ptr<TDMR> logOn(const QString &folder, bool postgres)
+{
+    auto dmr = std::make_unique<TDMR>();
+    dmr->SetConnectionsFolder(folder);
+    dmr->DbLogON(QStringLiteral("vmdemo"), QStringLiteral("wisp"), QStringLiteral("BENCH"));
+    if (postgres) {
+        if (!dmr->Get_DatabaseConnectStatus() || !dmr->UpdateDbStructure())
+            return nullptr;
+        dmr->dbConnection()->Execute(
+            QStringLiteral("insert into ZOLT.APP_USER (USER_ID, LOGIN_NAME, VALID_TO) values (1, 'VMDEMO', :P_TO)"),
+            {{QStringLiteral("P_TO"), at(QDate(4712, 12, 31))}});
+    }
+    // The bench works as the schema owner: it makes a scratch table for its yardstick and refreshes the planner's
+    // statistics after loading.
+    dmr->DbLogON(QString::fromLatin1(TDMR::SchemaOwner), QString::fromLatin1(TDMR::SchemaOwnerPassword),
+                 QStringLiteral("BENCH"));
+    return dmr->Get_DatabaseConnectStatus() ? std::move(dmr) : nullptr;
+}
+
+void exec(TDMR &dmr, const QString &sql)
+{
+    dmr.dbConnection()->Execute(sql);
+}
+
+// The operator: three periodic services whose tariffs change after a year, connection and disconnection
+// services, a single service and a service by fact. Every customer subscribes in the first months; one in five
+// had an earlier period that ended with a disconnection; one in ten has a discount; one in twenty a single
+// service and one a service by fact; everyone pays every month.
+void generate(TDMR &dmr, int customers)
+{
+    TADOConnection &c = *dmr.dbConnection();
+    exec(dmr, QStringLiteral("delete from ZOLT.MAIN_CFG"));
+    c.Execute(QStringLiteral("insert into ZOLT.MAIN_CFG (CFG_ID, COMPANY_ID, INIT_DATE, ACC_DATE, DEBTMODE) "
+                             "values (1, 1, :P_INIT, :P_ACC, 0)"),
+              {{QStringLiteral("P_INIT"), at(InitMonth)}, {QStringLiteral("P_ACC"), at(AccMonth)}});
+    QList<QVariantList> rows;
+    int tarifId = 1;
+    for (int serv : {10, 11, 12, 20, 21, 30}) {
+        c.Execute(QStringLiteral("insert into ZOLT.SERV (SERV_ID, SERV_DESCR, SERVTYPE_ID, SERV_PACKAGE_ID) "
+                                 "values (:P_ID, :P_DESCR, 0, -1)"),
+                  {{QStringLiteral("P_ID"), serv}, {QStringLiteral("P_DESCR"), QStringLiteral("Услуга %1").arg(serv)}});
+        const double sum = serv < 20 ? 100 + serv : 15;
+        rows.append({tarifId++, serv, at(QDate(2000, 1, 1)), at(QDate(2023, 12, 31)), sum});
+        rows.append({tarifId++, serv, at(QDate(2024, 1, 1)), at(QDate(4712, 12, 31)), sum * 1.1});
+    }
+    TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.TARIF"),
+                               {"TARIF_ID", "SERV_ID", "DATE_FROM", "DATE_TO", "TARIF_SUM"}, rows);
+    exec(dmr, QStringLiteral("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR) values (1, 'Касса')"));
+    exec(dmr, QStringLiteral("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO) values (1, 1, '1')"));
+    exec(dmr, QStringLiteral("insert into ZOLT.SINGLE_SERVICE_TARIF (SINGLE_SERVICE_TARIF_ID, PRICE, SERVICE_NAME) "
+                             "values (1000, 50, 'Вызов мастера')"));
+
+    qint64 paymentId = 1;
+    for (int first = 1; first <= customers; first += Slice) {
+        QList<QVariantList> cust, subscr, hist, factors, single, byFact, payments;
+        const int last = std::min(customers, first + Slice - 1);
+        for (int id = first; id <= last; ++id) {
+            cust.append({id, QString::number(id), QStringLiteral("Абонент"), 1, id % 3 ? QVariant(id % 50) : QVariant()});
+            const int serv = 10 + id % 3;
+            const QDate start = InitMonth.addDays(id % 90);
+            subscr.append({id, id, serv, 1});
+            if (id % 5 == 0) {
+                hist.append({2 * id, id, id, serv, at(start.addDays(-200)), at(start.addDays(-20)), 20, 21});
+            }
+            hist.append({2 * id + 1, id, id, serv, at(start), at(QDate(4712, 12, 31)), 20, QVariant()});
+            if (id % 10 == 0)
+                factors.append({id, at(InitMonth), at(QDate(2024, 12, 31)), 0.9});
+            if (id % 20 == 0)
+                single.append({id, id, 30, at(start.addDays(40))});
+            if (id % 20 == 1)
+                byFact.append({id, id, 1000, 50, 1, 50, at(start.addDays(50)), at(start.addDays(50))});
+            for (int month = 0; month < 24; ++month)
+                payments.append({paymentId++, 1, id, serv, at(InitMonth.addMonths(month).addDays(id % 27)),
+                                 100 + (id + month) % 30});
+        }
+        c.BeginTrans();
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.CUSTOMER"),
+                                   {"CUSTOMER_ID", "ACCOUNT_NO", "SURNAME", "CUST_STATE", "START_DEBT_SUM"}, cust);
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.SUBSCR_SERV"),
+                                   {"SUBSCR_SERV_ID", "CUSTOMER_ID", "SERV_ID", "STATE_SGN"}, subscr);
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.SUBSCR_HIST"),
+                                   {"SUBSCR_HIST_ID", "CUSTOMER_ID", "SUBSCR_SERV_ID", "SERV_ID", "DATE_FROM",
+                                    "DATE_TO", "ACT_SERV_ID", "DISACT_SERV_ID"},
+                                   hist);
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.DISCOUNT_FACTOR"),
+                                   {"CUSTOMER_ID", "DATE_FROM", "DATE_TO", "FACTOR_VALUE"}, factors);
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.SINGLE_SERV"),
+                                   {"SINGLESERV_ID", "CUSTOMER_ID", "SERV_ID", "SERV_DATE"}, single);
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.CUSTOMER_SERVICE"),
+                                   {"CUSTOMER_ID", "CUSTOMER_SERVICE_ID", "SINGLE_SERVICE_TARIF_ID", "PRICE",
+                                    "QUANTITY", "AMOUNT", "SERVICE_DATE", "PUT_TIME"},
+                                   byFact);
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.PAYMENT"),
+                                   {"PAYMENT_ID", "PAY_DOC_ID", "CUSTOMER_ID", "SERV_ID", "PAY_DATE", "PAY_SUM"},
+                                   payments);
+        c.CommitTrans();
+    }
+    if (c.Provider() == TADOConnection::TProvider::PostgreSQL)
+        for (const char *table : {"CUSTOMER", "SUBSCR_SERV", "SUBSCR_HIST", "DISCOUNT_FACTOR", "SINGLE_SERV",
+                                  "CUSTOMER_SERVICE", "PAYMENT", "TARIF"})
+            exec(dmr, QStringLiteral("analyze ZOLT.") + QLatin1String(table));
+}
+
+// Plain batched inserts of `count` balance-like rows into a scratch table, in transactions of one slice each, as
+// the engine writes: the yardstick of every figure.
+double batchedInsertSeconds(TDMR &dmr, qint64 count)
+{
+    TADOConnection &c = *dmr.dbConnection();
+    exec(dmr, QStringLiteral("create table ZOLT.BENCH_ROWS (CUSTOMER_ID NUMERIC(10), REL_DATE ")
+                  + (c.Provider() == TADOConnection::TProvider::PostgreSQL ? QStringLiteral("TIMESTAMP")
+                                                                          : QStringLiteral("DATE"))
+                  + QStringLiteral(", DEBT_SUM NUMERIC)"));
+    QElapsedTimer timer;
+    timer.start();
+    for (qint64 first = 0; first < count; first += Slice * 10) {
+        QList<QVariantList> rows;
+        for (qint64 i = first; i < std::min(count, first + Slice * 10); ++i)
+            rows.append({i, at(AccMonth), double(i % 1000) / 4});
+        c.BeginTrans();
+        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.BENCH_ROWS"), {"CUSTOMER_ID", "REL_DATE", "DEBT_SUM"},
+                                   rows);
+        c.CommitTrans();
+    }
+    const double seconds = timer.elapsed() / 1000.0;
+    exec(dmr, QStringLiteral("drop table ZOLT.BENCH_ROWS"));
+    return seconds;
+}
+
+qint64 count(TDMR &dmr, const QString &sql)
+{
+    return qint64(dmr.dbConnection()->SelectValue(sql).toDouble());
+}
+
+void report(const char *what, double seconds, qint64 rows, double baseline)
+{
+    std::printf("  %-34s %9.2f s  rows %9lld  batched inserts %8.2f s  ratio %6.2f\n", what, seconds,
+                static_cast<long long>(rows), baseline, baseline > 0 ? seconds / baseline : 0.0);
+    std::fflush(stdout);
+}
+
+void run(const char *engine, TDMR &dmr, int customers)
+{
+    std::printf("%s, %d customers\n", engine, customers);
+    QElapsedTimer timer;
+    timer.start();
+    generate(dmr, customers);
+    std::printf("  %-34s %9.2f s  (%lld payments)\n", "generating the operator", timer.elapsed() / 1000.0,
+                static_cast<long long>(count(dmr, QStringLiteral("select count(*) from ZOLT.PAYMENT"))));
+    std::fflush(stdout);
+
+    // Bulk recalculation: every month of every customer, from no balances at all.
+    timer.start();
+    dmr.RecalcAllCustomers(at(AccMonth), 0);
+    const double bulk = timer.elapsed() / 1000.0;
+    const qint64 bulkRows = count(dmr, QStringLiteral("select count(*) from ZOLT.PAY_ACCOUNT")) + customers;
+    report("bulk recalculation", bulk, bulkRows, batchedInsertSeconds(dmr, bulkRows));
+
+    // The queue: one customer in ten paid again six months ago.
+    const QDate changed = AccMonth.addMonths(-6).addDays(4);
+    QList<QVariantList> extra;
+    for (int id = 10; id <= customers; id += 10)
+        extra.append({10000000 + id, 1, id, 10, at(changed), 7.5});
+    TBalanceWriter::insertRows(*dmr.dbConnection(), QStringLiteral("ZOLT.PAYMENT"),
+                               {"PAYMENT_ID", "PAY_DOC_ID", "CUSTOMER_ID", "SERV_ID", "PAY_DATE", "PAY_SUM"}, extra);
+    for (const QVariantList &p : extra)
+        dmr.MarkInvalidCustDebt(p.at(2), at(changed), AccMonth);
+    timer.start();
+    dmr.CheckInvalidCustDebt(0, AccMonth);
+    const double queue = timer.elapsed() / 1000.0;
+    // Every balance row of a queued customer after the payment's month changed, and its debts.
+    const qint64 queueRows =
+        count(dmr, QStringLiteral("select count(*) from ZOLT.PAY_ACCOUNT where REL_DATE > '%1' and CUSTOMER_ID in "
+                                  "(select CUSTOMER_ID from ZOLT.PAYMENT where PAYMENT_ID > 10000000)")
+                       .arg(changed.toString(QStringLiteral("yyyy-MM-dd 00:00:00"))))
+        + extra.size();
+    report("queue of 10 %", queue, queueRows, batchedInsertSeconds(dmr, queueRows));
+    if (count(dmr, QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")) != 0)
+        std::printf("  the queue was not worked off!\n");
+
+    // One monthly close: a balance row and the debts of every customer.
+    TdmDebtCalc calc(&dmr);
+    timer.start();
+    const bool closed = calc.closeAccountingMonth(0, AccMonth);
+    const double close = timer.elapsed() / 1000.0;
+    report(closed ? "monthly close" : "monthly close FAILED", close, 2LL * customers,
+           batchedInsertSeconds(dmr, 2LL * customers));
+    std::printf("  peak memory so far %ld MB\n", peakKb() / 1024);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int customers = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const QString only = argc > 2 ? QString::fromLatin1(argv[2]) : QString();
+
+    if (only.isEmpty() || only == QLatin1String("sqlite")) {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("connections"));
+        QDir().mkpath(folder);
+        writeUdl(folder, QStringLiteral("Provider=SQLite;Data Source=data/bench.db;"));
+        if (auto dmr = logOn(folder, false))
+            run("SQLite", *dmr, customers);
+        else
+            std::printf("SQLite: cannot log on\n");
+    }
+    if (only.isEmpty() || only == QLatin1String("pg")) {
+        QString initString;
+        const QString name = createPgDatabase(initString);
+        if (name.isEmpty()) {
+            std::printf("PostgreSQL: no server (start one with scripts/pg-peer and load its env)\n");
+        } else {
+            QTemporaryDir dir;
+            const QString folder = dir.filePath(QStringLiteral("connections"));
+            QDir().mkpath(folder);
+            writeUdl(folder, initString);
+            if (auto dmr = logOn(folder, true)) {
+                run("PostgreSQL", *dmr, customers);
+                dmr->DbLogOut();
+            } else {
+                std::printf("PostgreSQL: cannot log on\n");
+            }
+            dropPgDatabase(name);
+        }
+    }
+    std::printf("peak memory %ld MB\n", peakKb() / 1024);
+    return 0;
+}
