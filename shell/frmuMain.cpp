@@ -183,9 +183,6 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     }
     SetSqlMonitor(actSqlMonitor->isChecked());
 
-    m_helpFileName = (m_folders.programFolder + QStringLiteral("tarvik.chm")).toUpper();
-    m_helpFileName.replace(QStringLiteral("/BIN/"), QStringLiteral("/DOC/"));
-
     const TColor colors[6] = { clWindowText, clTeal, clGray, clRed, clMaroon, clBlue };
     std::copy(std::begin(colors), std::end(colors), std::begin(CustListFontColors));
 
@@ -657,7 +654,6 @@ void TfrmMain::SetStatusMsg(const QString &text)
 
 void TfrmMain::SetCASStatusMsg(const QString &text)
 {
-    m_linkStatus = text;
     m_panels[1]->setText(text);
     QApplication::processEvents();
 }

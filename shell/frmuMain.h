@@ -176,8 +176,6 @@ private:
     TProgramFolders m_folders;
     QString m_dictionaryFileName;
     QString m_manualFileName;
-    QString m_helpFileName;
-    QString m_linkStatus;
     QList<QLabel *> m_panels;
     Session::TMainCfg m_mainCfg;
     bool m_shown = false;

@@ -209,15 +209,26 @@ TEST_F(StartupMainWindow, TimersRunTheLinkActions)
         UnRegisterCommand(QString::fromLatin1(name));
 }
 
-TEST_F(StartupMainWindow, FirstShowingLogsInAndShowsTheOpenMonth)
+TEST_F(StartupMainWindow, NewUserLogsInOnTheDemoConnectionWithOk)
 {
+    // The connections folder as shipped, with no settings file yet.
+    QFile::remove(QDir(connectionsFolder()).filePath(QStringLiteral("TEST.udl")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_SOURCE_DIR "/connections/DEMO.udl"),
+                            QDir(connectionsFolder()).filePath(QStringLiteral("DEMO.udl"))));
     TfrmMain *m = makeMain();
-    answerLogin(QStringLiteral("VMDEMO"), QStringLiteral("wisp"));
+    QStringList offered;
+    whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); }, [&offered] {
+        TfrmPasswordDlg *d = frmPasswordDlg;
+        offered << d->edUserName->text() << d->edUserPassword->text() << d->cbxDatabase->currentText();
+        QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+    });
     m->show();
     ASSERT_TRUE(waitUntil([m] { return !m->mmiPeriod->text().isEmpty(); }));
     EXPECT_TRUE(Session::IsDatabaseConnected());
     EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Июнь 2020 г."));
     EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik"));
+    EXPECT_EQ(offered, (QStringList{"VMDEMO", "wisp", "DEMO"}));
+    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("data/tarvik.db"))));
 
     // The picture of the main window after login, for the README.
     const QImage shot = m->grab().toImage();
