@@ -329,3 +329,27 @@ TEST_F(StartupLogin, OldStructureOffersTheUpdateWhichEndsDisconnected)
     EXPECT_TRUE(Session::IsDatabaseConnected());
     EXPECT_TRUE(DMR->IsDbVersionCurrent());
 }
+
+TEST_F(StartupLogin, IncompleteTariffsOfferTheAutoCorrection)
+{
+    TfrmMain *m = makeMain();
+    login();
+    TADOConnection *c = DMR->dbConnection();
+    c->Execute(QStringLiteral("insert into ZOLT.SERV (SERV_ID, SERV_DESCR, SERVTYPE_ID) values (1, 'Пакет', 0)"));
+    c->Execute(QStringLiteral("insert into ZOLT.TARIF (TARIF_ID, SERV_ID, DATE_FROM, DATE_TO, TARIF_SUM) "
+                              "values (1, 1, :P_FROM, :P_TO, 10)"),
+        { { QStringLiteral("P_FROM"), QDateTime(QDate(2020, 1, 1), QTime(0, 0)) },
+            { QStringLiteral("P_TO"), QDateTime(QDate(2020, 3, 31), QTime(0, 0)) } });
+    DMR->CommitWork();
+    ASSERT_TRUE(DMR->HasInvalidTarifs());
+    m->actFileDatabaseConnect->trigger();
+
+    m_messages.answer(mrYes);
+    login();
+    ASSERT_EQ(m_messages.requests.size(), 1);
+    EXPECT_EQ(m_messages.lastText(),
+        QStringLiteral("Тарифы введены не полностью\rЧасть функций может не работать, или работать "
+                       "неправильно\rРекомендуется произвести авто корректировку"));
+    EXPECT_TRUE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(DMR->HasInvalidTarifs());
+}
