@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -172,16 +173,29 @@ TActivityReader::TActivityReader(TADOConnection &connection, const TTariffBook &
     , m_condition(condition)
     , m_rowsFrom(rowsFrom)
 {
-    QSqlQuery q = m_connection.OpenQuery(QStringLiteral("select C.CUSTOMER_ID from ZOLT.CUSTOMER C where 1 = 1")
-                                         + m_condition + QStringLiteral(" order by C.CUSTOMER_ID"));
-    while (q.next())
-        m_keys.append(keyOf(q.value(0)));
+}
+
+const QList<qint64> &TActivityReader::keys()
+{
+    if (!m_keysRead) {
+        QSqlQuery q = m_connection.OpenQuery(QStringLiteral("select C.CUSTOMER_ID from ZOLT.CUSTOMER C where 1 = 1")
+                                             + m_condition + QStringLiteral(" order by C.CUSTOMER_ID"));
+        while (q.next())
+            m_keys.append(keyOf(q.value(0)));
+        m_keysRead = true;
+    }
+    return m_keys;
+}
+
+int TActivityReader::sliceCount()
+{
+    return int((keys().size() + m_sliceSize - 1) / m_sliceSize);
 }
 
 QList<TCustomerActivity> TActivityReader::readSlice(int slice)
 {
     const qsizetype first = qsizetype(slice) * m_sliceSize;
-    const qsizetype last = std::min<qsizetype>(first + m_sliceSize, m_keys.size()) - 1;
+    const qsizetype last = std::min<qsizetype>(first + m_sliceSize, keys().size()) - 1;
     if (first > last)
         return {};
     return readRange(m_keys.at(first), m_keys.at(last));
@@ -338,22 +352,37 @@ void TBalanceWriter::flush()
     writeDebts(debts);
 }
 
+namespace {
+
+// One statement per batch of rows: `text(n)` is the statement for n rows, `bind` adds one row's values.
+template <typename Row, typename Bind>
+void executeBatches(TADOConnection &connection, const QList<Row> &rows, const std::function<QString(qsizetype)> &text,
+                    Bind bind)
+{
+    const int batch = TBalanceWriter::BatchRows(connection);
+    for (qsizetype first = 0; first < rows.size(); first += batch) {
+        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
+        TParams params;
+        for (qsizetype i = first; i < first + n; ++i)
+            bind(params, rows.at(i));
+        connection.Execute(text(n), params, TExecuteSource::Command);
+    }
+}
+
+} // namespace
+
 void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
                                 const QList<QVariantList> &rows)
 {
     const QString row = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
                         + QLatin1Char(')');
-    const int batch = BatchRows(connection);
-    for (qsizetype first = 0; first < rows.size(); first += batch) {
-        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
-        TParams params;
-        for (qsizetype i = first; i < first + n; ++i)
-            for (const QVariant &v : rows.at(i))
+    const QString head = QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QLatin1Char(',')));
+    executeBatches(
+        connection, rows, [&](qsizetype n) { return head + QStringList(n, row).join(QLatin1Char(',')); },
+        [](TParams &params, const QVariantList &values) {
+            for (const QVariant &v : values)
                 addPositional(params, v);
-        connection.Execute(QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QLatin1Char(',')))
-                               + QStringList(n, row).join(QLatin1Char(',')),
-                           params, TExecuteSource::Command);
-    }
+        });
 }
 
 void TBalanceWriter::writePayAccount(const QList<Row> &rows)
@@ -368,39 +397,33 @@ void TBalanceWriter::writePayAccount(const QList<Row> &rows)
 
 void TBalanceWriter::deletePayAccount(const QList<Row> &rows)
 {
-    const int batch = BatchRows(m_connection);
-    for (qsizetype first = 0; first < rows.size(); first += batch) {
-        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
-        TParams params;
-        for (qsizetype i = first; i < first + n; ++i) {
-            addPositional(params, rows.at(i).id);
-            addPositional(params, rows.at(i).a);
-        }
-        // Terms joined by "or" each find their row through the key; a list of row values would not, on SQLite.
-        m_connection.Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where ")
-                                 + QStringList(n, QStringLiteral("(CUSTOMER_ID = ? and REL_DATE = ?)"))
-                                       .join(QStringLiteral(" or ")),
-                             params, TExecuteSource::Command);
-    }
+    // Terms joined by "or" each find their row through the key; a list of row values would not, on SQLite.
+    executeBatches(
+        m_connection, rows,
+        [](qsizetype n) {
+            return QStringLiteral("delete from ZOLT.PAY_ACCOUNT where ")
+                   + QStringList(n, QStringLiteral("(CUSTOMER_ID = ? and REL_DATE = ?)")).join(QStringLiteral(" or "));
+        },
+        [](TParams &params, const Row &r) {
+            addPositional(params, r.id);
+            addPositional(params, r.a);
+        });
 }
 
 void TBalanceWriter::writeDebts(const QList<Row> &rows)
 {
-    // One statement sets the debts of a whole batch of customers, from a list of (key, incoming, debt).
-    const int batch = BatchRows(m_connection);
-    for (qsizetype first = 0; first < rows.size(); first += batch) {
-        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
-        TParams params;
-        for (qsizetype i = first; i < first + n; ++i) {
-            addPositional(params, rows.at(i).id);
-            addPositional(params, RoundCents(rows.at(i).a.toDouble()));
-            addPositional(params, RoundCents(rows.at(i).b));
-        }
-        // Both engines name the columns of a VALUES list column1, column2, ...
-        m_connection.Execute(QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = V.column2, DEBT_SUM = V.column3 "
-                                            "from (values ")
-                                 + QStringList(n, QStringLiteral("(?,?,?)")).join(QLatin1Char(','))
-                                 + QStringLiteral(") V where CUSTOMER.CUSTOMER_ID = V.column1"),
-                             params, TExecuteSource::Command);
-    }
+    // One statement sets the debts of a whole batch of customers; both engines name the columns of a VALUES list
+    // column1, column2, ...
+    executeBatches(
+        m_connection, rows,
+        [](qsizetype n) {
+            return QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = V.column2, DEBT_SUM = V.column3 from (values ")
+                   + QStringList(n, QStringLiteral("(?,?,?)")).join(QLatin1Char(','))
+                   + QStringLiteral(") V where CUSTOMER.CUSTOMER_ID = V.column1");
+        },
+        [](TParams &params, const Row &r) {
+            addPositional(params, r.id);
+            addPositional(params, RoundCents(r.a.toDouble()));
+            addPositional(params, RoundCents(r.b));
+        });
 }

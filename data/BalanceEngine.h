@@ -118,12 +118,12 @@ public:
     TActivityReader(TADOConnection &connection, const TTariffBook &tariffs, const QString &condition,
                     const QDate &rowsFrom);
 
-    // The keys of the customers to read, ascending.
-    const QList<qint64> &keys() const { return m_keys; }
+    // The keys of the customers to read, ascending (read on first use).
+    const QList<qint64> &keys();
     // Customers a slice holds: what memory holds beyond the key list.
     int SliceSize() const { return m_sliceSize; }
     void SetSliceSize(int size) { m_sliceSize = size > 0 ? size : 1; }
-    int sliceCount() const { return int((m_keys.size() + m_sliceSize - 1) / m_sliceSize); }
+    int sliceCount();
     QList<TCustomerActivity> readSlice(int slice);
     // Customers with keys lo..hi (none when there are none).
     QList<TCustomerActivity> readRange(qint64 lo, qint64 hi);
@@ -138,6 +138,7 @@ private:
     QDate m_rowsFrom;
     QDate m_activitySince;
     QList<qint64> m_keys;
+    bool m_keysRead = false;
     int m_sliceSize = 2000;
 };
 

@@ -35,6 +35,9 @@ QDateTime at(const QDate &d)
     return QDateTime(d, QTime(0, 0));
 }
 
+// What a customer's first month is when every month is to be recalculated, the start corrected first.
+const QDate FromTheStart(1, 1, 1);
+
 } // namespace
 
 QDate TDMR::InitDate()
@@ -127,6 +130,14 @@ bool checkMonth(TCustomerActivity &a, const TTariffBook &tariffs, const QDate &f
     return changed;
 }
 
+// One customer, with its balance rows from rowsFrom on; none when it does not exist.
+QList<TCustomerActivity> readCustomer(TADOConnection &connection, const TTariffBook &tariffs,
+                                      const QVariant &customerId, const QDate &rowsFrom)
+{
+    const qint64 id = qint64(customerId.toDouble());
+    return TActivityReader(connection, tariffs, QString(), rowsFrom).readRange(id, id);
+}
+
 void traceMonthHeader(const QDate &from, const QDate &to)
 {
     trace(QString(51, QLatin1Char('*')));
@@ -170,9 +181,7 @@ bool TDMR::CheckCustDebt(const QVariant &customerId, int debtMode, const QDate &
     CommitWork();
     TTariffBook tariffs;
     tariffs.load(*m_connection);
-    TActivityReader reader(*m_connection, tariffs, QString(), from);
-    const qint64 id = qint64(customerId.toDouble());
-    QList<TCustomerActivity> found = reader.readRange(id, id);
+    QList<TCustomerActivity> found = readCustomer(*m_connection, tariffs, customerId, from);
     if (!found.isEmpty()) {
         TBalanceWriter writer(*m_connection);
         const bool changed = checkMonth(found.first(), tariffs, StartOfMonth(from), accDate, debtMode, writer, true);
@@ -190,10 +199,9 @@ void TDMR::CorrectInitBalance(const QVariant &customerId)
     if (!m_connection->Connected())
         return;
     const QDate init = InitDate();
+    // The start correction needs no tariff.
     TTariffBook tariffs;
-    TActivityReader reader(*m_connection, tariffs, QString(), init);
-    const qint64 id = qint64(customerId.toDouble());
-    QList<TCustomerActivity> found = reader.readRange(id, id);
+    QList<TCustomerActivity> found = readCustomer(*m_connection, tariffs, customerId, init);
     if (found.isEmpty())
         return;
     TBalanceWriter writer(*m_connection);
@@ -222,9 +230,7 @@ bool TDMR::CheckFullCustDebt(const QVariant &customerId, const QVariant &accDate
     CommitWork();
     TTariffBook tariffs;
     tariffs.load(*m_connection);
-    TActivityReader reader(*m_connection, tariffs, QString(), init);
-    const qint64 id = qint64(customerId.toDouble());
-    QList<TCustomerActivity> found = reader.readRange(id, id);
+    QList<TCustomerActivity> found = readCustomer(*m_connection, tariffs, customerId, init);
     if (found.isEmpty())
         return true;
     TBalanceWriter writer(*m_connection);
@@ -256,7 +262,8 @@ void TDMR::recalcCustomers(const QString &condition, const QDate &lastMonth, con
             const QDate first = firstMonth(a);
             if (!first.isValid())
                 continue;
-            recalcFrom(a, tariffs, init, first, lastMonth.isValid() ? lastMonth : accDate, accDate, debtMode, writer, false);
+            recalcFrom(a, tariffs, init, first, lastMonth.isValid() ? lastMonth : accDate, accDate, debtMode, writer,
+                       false);
             done.append(a.id);
         }
         writer.flush();
@@ -266,6 +273,7 @@ void TDMR::recalcCustomers(const QString &condition, const QDate &lastMonth, con
         QCoreApplication::processEvents();
     }
 }
+
 void TDMR::MarkInvalidCustDebt(const QVariant &customerId, const QVariant &changeDate, const QDate &accDate)
 {
     CommitWork();
@@ -290,7 +298,7 @@ void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
         QHash<qint64, QDate> queued;
         {
             QSqlQuery q = m_connection->OpenQuery(
-                QStringLiteral("select I.CUSTOMER_ID, I.DATE_FROM, C.CONTRACT_DATE from ZOLT.INVALIDCUSTDEBT I "
+                QStringLiteral("select I.CUSTOMER_ID, I.DATE_FROM from ZOLT.INVALIDCUSTDEBT I "
                                "join ZOLT.CUSTOMER C on C.Customer_Id = I.Customer_Id + 0 "
                                "order by I.CUSTOMER_ID, I.DATE_FROM"));
             while (q.next()) {
@@ -316,7 +324,7 @@ void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
                             const QDate from = StartOfMonth(queued.value(a.id));
                             trace(QStringLiteral("Контроль сальдо ") + QString::number(a.id) + QStringLiteral(" от ")
                                   + DateToStr(DateToDayCount(accDate)));
-                            return from >= accDate ? accDate : QDate(1, 1, 1);
+                            return from >= accDate ? accDate : FromTheStart;
                         },
                         dequeue);
     } catch (const std::exception &) {
@@ -340,7 +348,7 @@ void TDMR::RecalcAllCustomers(const QVariant &accDate, int debtMode)
         trace(QString::number(a.id));
         UpdateCustState(a.id, isNullValue(a.custState) ? QVariant(0) : a.custState, a.custStateDescr, a.custProp,
                         isNullValue(a.activizDate) ? QVariant(QDateTime(ZeroDate(), QTime(0, 0))) : a.activizDate);
-        return QDate(1, 1, 1);
+        return FromTheStart;
     });
 }
 
@@ -351,5 +359,5 @@ void TDMR::RecalcPayersDebt(int debtMode, const QDate &accDate)
     // The initialisation month of every customer with payments, each customer once.
     const QDate init = InitDate();
     recalcCustomers(QStringLiteral(" and C.CUSTOMER_ID in (select P.CUSTOMER_ID from ZOLT.PAYMENT P)"), init, accDate,
-                    debtMode, [](TCustomerActivity &) { return QDate(1, 1, 1); });
+                    debtMode, [](TCustomerActivity &) { return FromTheStart; });
 }
