@@ -55,6 +55,17 @@ TEST_P(EngineClose, CloseAndSecondClose)
     EXPECT_EQ(payAccount().mid(4, 1), QStringList({"1 2024-05 85"}));
     EXPECT_EQ(debts(1), "85 85");
     EXPECT_EQ(debts(2), "2.27 1.27");
+
+    // Reopening April and closing it again gives the same balances: the repeated close starts clean.
+    const QStringList closed = payAccount();
+    FakeMessageService messages;
+    messages.answer(mrYes);
+    dmr->ReturnAccPeriod(QDate(2024, 1, 1));
+    EXPECT_EQ(accMonth(), "2024-04");
+    EXPECT_FALSE(payAccount().contains("1 2024-05 85"));
+    ASSERT_TRUE(close());
+    EXPECT_EQ(payAccount(), closed);
+    EXPECT_EQ(debts(1), "85 85");
 }
 
 TEST_P(EngineClose, PrepaymentAddsTheNextFullMonthToTheDebtOnly)
