@@ -1,7 +1,9 @@
 #include "dmuRDM.h"
 
+#include "DataSource.h"
 #include "DatabaseError.h"
 #include "Formats.h"
+#include "Kyv_db.h"
 #include "LogSink.h"
 #include "Services.h"
 #include "WindowMessages.h"
@@ -40,6 +42,7 @@ TDMR::TDMR(QObject *parent)
     , m_connectionsFolder(DefaultConnectionsFolder())
 {
     installTrace();
+    createBalanceReaders();
 }
 
 TDMR::~TDMR()

@@ -12,6 +12,8 @@
 #include <memory>
 
 struct TCustomerActivity;
+class TDataSource;
+class TKyv_ADODataSet;
 
 // The database data module: the program's one connection to its database and the session operations every
 // other part uses (logon, commit, scripts, identifiers, counts, tracing, the structure upgrade).
@@ -182,6 +184,11 @@ public:
     // TMP_CUST_BALANCE for the current user. False when the connection is closed or the user's old lines could not
     // be deleted (nothing is written then).
     bool FillCustBalance(const QVariant &customerId, int debtMode, const QDate &accDate, const QDate &startDate);
+    // The readers of the current user's statement: its groups, and the income and charge lines of the group
+    // that is current. Opening the group reader reopens the other two; closing it closes them.
+    TKyv_ADODataSet *odsBalanceGroup() const { return m_odsBalanceGroup.get(); }
+    TKyv_ADODataSet *odsBalanceIncome() const { return m_odsBalanceIncome.get(); }
+    TKyv_ADODataSet *odsBalanceOutgo() const { return m_odsBalanceOutgo.get(); }
 
     // ---- Undoing the monthly close ----
     // Reopens the month before the open one, asking the user first; with nothing closed it resets everything and
@@ -237,6 +244,11 @@ private:
     // A statement whose text must not reach the trace (it holds a password), and how it is shown instead.
     QString m_secretStatement;
     QString m_secretShownAs;
+    void createBalanceReaders();
+    std::unique_ptr<TKyv_ADODataSet> m_odsBalanceGroup;
+    std::unique_ptr<TDataSource> m_dsBalanceGroup;
+    std::unique_ptr<TKyv_ADODataSet> m_odsBalanceIncome;
+    std::unique_ptr<TKyv_ADODataSet> m_odsBalanceOutgo;
 };
 
 extern TDMR *DMR;

@@ -2,7 +2,9 @@
 #include "dmuRDM.h"
 
 #include "BalanceEngine.h"
+#include "DataSource.h"
 #include "Formats.h"
+#include "Kyv_db.h"
 #include "Money.h"
 #include "MoneyRule.h"
 #include "Periods.h"
@@ -195,4 +197,46 @@ bool TDMR::FillCustBalance(const QVariant &customerId, int debtMode, const QDate
     sumLine(QStringLiteral("За услуги подключения"), rest.activation);
     sumLine(QStringLiteral("За услуги отключения"), rest.deactivation);
     return true;
+}
+
+void TDMR::createBalanceReaders()
+{
+    const auto make = [this](const char *name, const QString &text) {
+        auto ds = std::make_unique<TKyv_ADODataSet>();
+        ds->setObjectName(QString::fromLatin1(name));
+        ds->SetConnection(m_connection.get());
+        ds->SetCommandText(text);
+        // Several users build statements in the same table: each reads only its own lines.
+        ds->BeforeOpen.add([this](TDataSet *d) {
+            d->Params().ParamByName(QStringLiteral("P_USER_ID")).SetValue(m_userId);
+        });
+        return ds;
+    };
+    m_odsBalanceGroup = make("odsBalanceGroup",
+                             QStringLiteral("select distinct GROUP_ID, USER_ID, GROUP_DESCR from ZOLT.TMP_CUST_BALANCE "
+                                            "where USER_ID = :P_USER_ID order by GROUP_ID"));
+    m_dsBalanceGroup = std::make_unique<TDataSource>();
+    m_dsBalanceGroup->SetDataSet(m_odsBalanceGroup.get());
+    const auto lines = [&](const char *name, const char *sign) {
+        auto ds = make(name,
+                       QStringLiteral("select USER_ID, GROUP_ID, DESCR, SUM_VAL from ZOLT.TMP_CUST_BALANCE "
+                                      "where USER_ID = :P_USER_ID and SUM_SGN %1 0 order by TMP_CUST_BALANCE_ID")
+                           .arg(QLatin1String(sign)));
+        ds->SetMasterSource(m_dsBalanceGroup.get());
+        ds->SetMasterFields(QStringLiteral("USER_ID;GROUP_ID"));
+        return ds;
+    };
+    m_odsBalanceIncome = lines("odsBalanceIncome", ">");
+    m_odsBalanceOutgo = lines("odsBalanceOutgo", "<=");
+    // The lines are read with the groups, so that a new statement is never shown with an older one's lines.
+    m_odsBalanceGroup->AfterOpen.add([this](TDataSet *) {
+        for (TKyv_ADODataSet *d : {m_odsBalanceIncome.get(), m_odsBalanceOutgo.get()}) {
+            d->Close();
+            d->Open();
+        }
+    });
+    m_odsBalanceGroup->AfterClose.add([this](TDataSet *) {
+        m_odsBalanceIncome->Close();
+        m_odsBalanceOutgo->Close();
+    });
 }

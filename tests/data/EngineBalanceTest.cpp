@@ -1,5 +1,6 @@
 // The account statement of one customer: its groups and lines, on both engines.
 #include "EngineFixture.h"
+#include "Kyv_db.h"
 
 namespace {
 
@@ -64,6 +65,48 @@ TEST_P(EngineBalance, NothingIsWrittenWhenTheOldLinesCannotBeDeleted)
     EXPECT_FALSE(dmr->FillCustBalance(1, 0, march(), QDate()));
     owner->dbConnection()->Execute(QStringLiteral("alter table ZOLT.TMP_AWAY rename to TMP_CUST_BALANCE"));
     EXPECT_TRUE(lines().isEmpty());
+}
+
+TEST_P(EngineBalance, ReadersShowTheGroupsWithTheirIncomeAndCharges)
+{
+    makeOperator();
+    // Another user's statement in the same table must not show.
+    exec(QStringLiteral("insert into ZOLT.TMP_CUST_BALANCE (TMP_CUST_BALANCE_ID, CUSTOMER_ID, USER_ID, GROUP_ID, "
+                        "GROUP_DESCR, SUM_VAL, SUM_SGN, DESCR) values (1000, 1, 999, 3, 'чужая', 7, 1, 'чужой')"));
+    dmr->RecalcAllCustomers(march(), 1);
+    ASSERT_TRUE(dmr->FillCustBalance(1, 1, march(), QDate()));
+    TDataSet *groups = dmr->odsBalanceGroup();
+    groups->Open();
+    const auto rows = [](TDataSet *ds) {
+        QStringList out;
+        for (ds->First(); !ds->Eof(); ds->Next())
+            out << ds->FieldByName(QStringLiteral("DESCR"))->AsString() + QStringLiteral(" = ")
+                       + ds->FieldByName(QStringLiteral("SUM_VAL"))->AsString();
+        return out.join(QStringLiteral("; "));
+    };
+    QStringList seen;
+    for (groups->First(); !groups->Eof(); groups->Next())
+        seen << QStringLiteral("%1 %2 | %3 | %4")
+                    .arg(groups->FieldByName(QStringLiteral("GROUP_ID"))->AsInteger())
+                    .arg(groups->FieldByName(QStringLiteral("GROUP_DESCR"))->AsString(),
+                         rows(dmr->odsBalanceIncome()), rows(dmr->odsBalanceOutgo()));
+    EXPECT_EQ(text(seen), text({
+                          "1 на дату инициализации (01.01.2024) | Платеж ТВ 20.12.2023 = 5 | "
+                          "Долг на дату инициализации (01.01.2024) = 10",
+                          "2 Январь 2024 г.  Вх. долг = 5 |  | ТВ (с: 10.01.2024 по: 31.01.2024) = 22; "
+                          "За услуги подключения = 5",
+                          "3 Февраль 2024 г.  Вх. долг = 32 | ТВ 29.02.2024 = 40 | ТВ (за Февраль 2024 г.) = 31",
+                          "4 Март 2024 г.  Вх. долг = 23 |  | Предоплата Март 2024 г. = 31",
+                      }));
+
+    // Reopening after the next statement reads the new lines; closing the groups closes the lines.
+    ASSERT_TRUE(dmr->FillCustBalance(2, 0, march(), QDate()));
+    groups->Close();
+    EXPECT_FALSE(dmr->odsBalanceIncome()->Active());
+    groups->Open();
+    EXPECT_EQ(groups->RecordCount(), 2);
+    EXPECT_EQ(rows(dmr->odsBalanceOutgo()).toStdString(), "Радио (с: 10.02.2024 по: 20.02.2024) скидка: 0.5 = 2.27");
+    groups->Close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, EngineBalance, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
