@@ -150,12 +150,14 @@ TMonthFigures ComputeMonth(const TCustomerActivity &a, const TTariffBook &tariff
                 periods.append({StampDate(p.from), StampDate(p.to), tariff});
         }
         f.subscription = SubscriptionCharge(periods, from, f.factor);
+        f.subscriptionBase = SubscriptionCharge(periods, from, 1);
     } else if (debtMode != 0) {
         // One full month of every subscription running past the open month's end.
         double full = 0;
         for (const TSubscriptionPeriod &p : a.periods)
             if (p.subscribed && p.from < hi && p.to >= hi)
                 full += tariffs.price(p.servId, lo);
+        f.prepayBase = full;
         f.prepay = RoundMoney(full * f.factor);
     }
     f.payments = sumIn(a.payments, lo, hi, openMonth);

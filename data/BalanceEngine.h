@@ -98,7 +98,9 @@ struct TMonthFigures
     double deactivation = 0;
     double factor = 1;
     double subscription = 0; // closed months only
+    double subscriptionBase = 0; // the same before the discount factor
     double prepay = 0;       // the open month in prepayment mode only
+    double prepayBase = 0;   // the same before the discount factor
     double payments = 0;
     double out = 0;  // the month's outgoing balance: the next month's balance row
     double debt = 0; // out, plus the prepayment in prepayment mode

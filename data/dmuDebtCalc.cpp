@@ -1,8 +1,10 @@
 #include "dmuDebtCalc.h"
 
-#include "BalanceEngine.h"
+#include "DataSource.h"
 #include "Exceptions.h"
+#include "Kyv_db.h"
 #include "LogSink.h"
+#include "Money.h"
 #include "MoneyRule.h"
 #include "Periods.h"
 #include "ScreenCursor.h"
@@ -17,11 +19,33 @@ TdmDebtCalc *dmDebtCalc = nullptr;
 TdmDebtCalc::TdmDebtCalc(TDMR *dmr, QObject *parent)
     : QObject(parent)
     , m_dmr(dmr)
+    , m_odsCustDebtState(std::make_unique<TKyv_ADODataSet>())
+    , m_dsCustDebtState(std::make_unique<TDataSource>())
 {
+    TKyv_ADODataSet *list = m_odsCustDebtState.get();
+    list->setObjectName(QStringLiteral("odsCustDebtState"));
+    if (m_dmr)
+        list->SetConnection(m_dmr->dbConnection());
+    for (const char *name : {"CUSTOMER_ID", "START_DEBT_SUM", "DEBT_IN_SUM", "DEBT_SUM"})
+        list->AddField<TFloatField>(QString::fromLatin1(name));
+    for (const char *name : {"ACCOUNT_NO", "SURNAME", "CUSTOMER_NAME"})
+        list->AddField<TStringField>(QString::fromLatin1(name));
+    for (const char *name : {"P_DATE_FROM", "P_DATE_TO"})
+        list->AddField<TDateTimeField>(QString::fromLatin1(name), fkCalculated);
+    for (const char *name :
+         {"P_DEBT_IN_SUM", "FACTOR_VALUE", "L_SINGLE_SERVICE_SUM", "L_SINGLE_SERVICE_SUM_A", "SINGLE_SERV_SUM",
+          "SINGLE_SERV_SUM_A", "ACT_SERV_SUM", "ACT_SERV_SUM_A", "DISACT_SERV_SUM", "DISACT_SERV_SUM_A", "PAY_SUM",
+          "PAY_SUM_A", "L_SUM", "C_SUM_ADD", "C_SUM", "C_ACT_SERV_SUM", "C_PAY_SUM", "C_SINGLE_SERVICE_SUM",
+          "C_TO_PAY_SUM", "DEBT_OUT_SUM"})
+        list->AddField<TFloatField>(QString::fromLatin1(name), fkCalculated);
+    list->OnCalcFields.add([this](TDataSet *ds) { odsCustDebtStateCalcFields(ds); });
+    list->AfterClose.add([this](TDataSet *) { m_custFigures.clear(); });
+    m_dsCustDebtState->SetDataSet(list);
 }
 
 TdmDebtCalc::~TdmDebtCalc()
 {
+    m_odsCustDebtState->Close();
     if (dmDebtCalc == this)
         dmDebtCalc = nullptr;
 }
@@ -121,4 +145,84 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
     }
     hint(QString());
     return result;
+}
+
+void TdmDebtCalc::openCustDebtState(const QDate &month, const QString &orderBy)
+{
+    m_odsCustDebtState->Close();
+    TADOConnection *connection = m_dmr->dbConnection();
+    const QDate from = StartOfMonth(month);
+    const QDate next = StartOfMonth(from.addMonths(1));
+    TScreenCursorScope wait(crHourGlass);
+    hint(QStringLiteral("Выборка по списку клиентов"));
+    // The view shows what the close would write: the figures come from the engine, not from a formula of its own.
+    QHash<qint64, TCustFigures> figures;
+    TTariffBook tariffs;
+    tariffs.load(*connection);
+    TActivityReader reader(*connection, tariffs, QString(), from);
+    reader.SetSliceSize(m_sliceSize);
+    reader.SetActivitySince(from);
+    for (int slice = 0; slice < reader.sliceCount(); ++slice) {
+        for (const TCustomerActivity &a : reader.readSlice(slice)) {
+            TCustFigures &f = figures[a.id];
+            f.month = ComputeMonth(a, tariffs, ColumnMoney(a.payAccount.value(from)), from, false, 0);
+            // Prepayment mode only adds the next month's subscriptions, which the list shows whatever the mode.
+            f.after = ComputeMonth(a, tariffs, f.month.out, next, true, 1);
+        }
+        QCoreApplication::processEvents();
+    }
+    m_custFigures = std::move(figures);
+    m_listMonth = from;
+    m_odsCustDebtState->SetCommandText(
+        QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM,C.ACCOUNT_NO, C.SURNAME,"
+                       "C.SURNAME || ' ' || C.INITIALS as CUSTOMER_NAME from ZOLT.CUSTOMER C")
+        + (orderBy.isEmpty() ? QString() : QLatin1Char(' ') + orderBy));
+    try {
+        m_odsCustDebtState->Open();
+    } catch (...) {
+        m_custFigures.clear();
+        hint(QString());
+        throw;
+    }
+    hint(QString());
+}
+
+void TdmDebtCalc::odsCustDebtStateCalcFields(TDataSet *ds)
+{
+    const auto set = [ds](const char *name, const QVariant &value) {
+        ds->FieldByName(QString::fromLatin1(name))->SetValue(value);
+    };
+    set("P_DATE_FROM", QDateTime(m_listMonth, QTime(0, 0)));
+    set("P_DATE_TO", QDateTime(EndOfMonth(m_listMonth), QTime(0, 0)));
+    const TField *id = ds->FieldByName(QStringLiteral("CUSTOMER_ID"));
+    const auto found = id->IsNull() ? m_custFigures.constEnd() : m_custFigures.constFind(qint64(id->AsFloat()));
+    if (found == m_custFigures.constEnd()) {
+        // A customer added after the figures were read has none: nothing to pay is shown rather than a guess.
+        set("C_TO_PAY_SUM", 0.0);
+        return;
+    }
+    const TMonthFigures &m = found->month;
+    const TMonthFigures &a = found->after;
+    set("P_DEBT_IN_SUM", m.in);
+    set("FACTOR_VALUE", m.factor);
+    set("L_SINGLE_SERVICE_SUM", m.byFact);
+    set("L_SINGLE_SERVICE_SUM_A", a.byFact);
+    set("SINGLE_SERV_SUM", m.oneOff);
+    set("SINGLE_SERV_SUM_A", a.oneOff);
+    set("ACT_SERV_SUM", m.activation);
+    set("ACT_SERV_SUM_A", a.activation);
+    set("DISACT_SERV_SUM", m.deactivation);
+    set("DISACT_SERV_SUM_A", a.deactivation);
+    set("PAY_SUM", m.payments);
+    set("PAY_SUM_A", a.payments);
+    set("L_SUM", m.subscriptionBase);
+    set("C_SUM_ADD", a.prepayBase);
+    set("C_SUM", m.subscriptionBase);
+    set("C_ACT_SERV_SUM", m.activation);
+    set("C_PAY_SUM", m.payments);
+    set("C_SINGLE_SERVICE_SUM", m.byFact);
+    // Everything charged in the month, the factor applied per period as the close does, so that the outgoing
+    // balance shown is the balance row the close writes.
+    set("C_TO_PAY_SUM", RoundCents(m.out + m.payments));
+    set("DEBT_OUT_SUM", m.out);
 }

@@ -1,5 +1,7 @@
 // The monthly close against sums worked out by hand, its agreement with the recalculation, and its failures.
 #include "EngineFixture.h"
+#include "Kyv_db.h"
+#include "Periods.h"
 #include "ServiceFakes.h"
 #include "dmuDebtCalc.h"
 #include "frmuDebtCalc.h"
@@ -169,6 +171,50 @@ TEST_P(EngineClose, DialogClosesEveryMonthUpToTheCurrentOne)
     EXPECT_EQ(debts(1), "85 85");
     DMR = savedDmr;
     dmDebtCalc = savedCalc;
+}
+
+TEST_P(EngineClose, CustomerListShowsWhatTheCloseWrites)
+{
+    makeOperator();
+    dmr->RecalcAllCustomers(march(), 0);
+    // "customer: in factor subscription charged payments out" of the list, and the row the close wrote next month.
+    const auto list = [&](const QDate &month) {
+        calc->openCustDebtState(month, QStringLiteral("order by C.CUSTOMER_ID"));
+        TDataSet *ds = calc->odsCustDebtState();
+        QStringList rows;
+        for (ds->First(); !ds->Eof(); ds->Next()) {
+            QStringList values;
+            for (const char *name : {"P_DEBT_IN_SUM", "FACTOR_VALUE", "C_SUM", "C_TO_PAY_SUM", "C_PAY_SUM", "DEBT_OUT_SUM"})
+                values << QString::number(ds->FieldByName(QString::fromLatin1(name))->AsFloat());
+            rows << ds->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsString() + QStringLiteral(": ") + values.join(' ');
+        }
+        EXPECT_EQ(ds->FieldByName(QStringLiteral("P_DATE_TO"))->AsDateTime().date(), EndOfMonth(month));
+        return rows;
+    };
+    const auto written = [&](const QDate &next) {
+        QStringList rows;
+        for (const QString &r : payAccount())
+            if (r.section(' ', 1, 1) == next.toString(QStringLiteral("yyyy-MM")))
+                rows << r.section(' ', 2);
+        return rows;
+    };
+    const auto outs = [](const QStringList &rows) {
+        QStringList out;
+        for (const QString &r : rows)
+            out << r.section(' ', -1);
+        return out;
+    };
+
+    // February: customer 2's cent case, the factor applied per period before rounding as the close does.
+    const QStringList february = list(QDate(2024, 2, 1));
+    EXPECT_EQ(february.join(QStringLiteral("; ")).toStdString(), "1: 32 1 31 63 40 23; 2: 0 0.5 4.55 2.27 0 2.27");
+    EXPECT_EQ(outs(february), written(march()));
+
+    // The open month, then its close.
+    const QStringList open = list(march());
+    ASSERT_TRUE(close());
+    EXPECT_EQ(outs(open), written(QDate(2024, 4, 1)));
+    calc->odsCustDebtState()->Close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, EngineClose, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
