@@ -1,5 +1,6 @@
 #include "dmuDebtCalc.h"
 
+#include "ApplicationHint.h"
 #include "DataSource.h"
 #include "Exceptions.h"
 #include "Kyv_db.h"
@@ -52,6 +53,7 @@ TdmDebtCalc::~TdmDebtCalc()
 
 void TdmDebtCalc::hint(const QString &text)
 {
+    SetApplicationHint(text);
     if (OnHint)
         OnHint(text);
     QCoreApplication::processEvents();

@@ -1,6 +1,7 @@
 // The recalculation of customers' balances, month by month: one customer, the queue, and all of them.
 #include "dmuRDM.h"
 
+#include "ApplicationHint.h"
 #include "BalanceEngine.h"
 #include "Exceptions.h"
 #include "Formats.h"
@@ -160,7 +161,9 @@ void recalcFrom(TCustomerActivity &a, const TTariffBook &tariffs, const QDate &i
         correctStart(a, init, writer, traced);
     for (QDate m = std::max(first, init); m.isValid() && m <= last; m = m.addMonths(1)) {
         if (traced) {
-            trace(QStringLiteral("Проверка долга на ") + DateToStr(DateToDayCount(m)));
+            const QString hint = QStringLiteral("Проверка долга на ") + DateToStr(DateToDayCount(m));
+            SetApplicationHint(hint);
+            trace(hint);
             traceMonthHeader(m, EndOfMonth(m));
         }
         checkMonth(a, tariffs, m, accDate, debtMode, writer, traced);
@@ -222,7 +225,13 @@ bool TDMR::CheckFullCustDebt(const QVariant &customerId, const QVariant &accDate
     if (!m_connection->Connected() || isNullValue(customerId))
         return true;
     TScreenCursorScope wait(crHourGlass);
+    // The hint goes away with the cursor, also when a query raises.
+    struct HintScope
+    {
+        ~HintScope() { SetApplicationHint(QString()); }
+    } hintScope;
     FixTarifDates();
+    SetApplicationHint(QStringLiteral("Проверка входящего долга от даты инициализации"));
     trace(QStringLiteral("Проверка входящего долга от даты инициализации"));
     const QDate init = InitDate();
     if (!init.isValid())

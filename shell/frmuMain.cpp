@@ -149,6 +149,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
 
     // An exception that reaches the application is only logged; the user sees nothing.
     m_previousExceptionHandler = setExceptionHandler([](const QString &message) { LogError(message); });
+    m_previousHintHandler = setApplicationHintHandler([this] { ShowHint(); });
     // The data modules below reach the user and this window through these.
     setReconcileErrorSink(
         [](const QString &dataSetName, TUpdateKind kind, const QString &message, const QString &context) {
@@ -210,6 +211,7 @@ TfrmMain::~TfrmMain()
         LogError(exceptionMessage(e));
     }
     setExceptionHandler(m_previousExceptionHandler);
+    setApplicationHintHandler(m_previousHintHandler);
     setReconcileErrorSink({});
     setCloseApplicationHook({});
     if (frmMain == this)
@@ -650,6 +652,11 @@ void TfrmMain::SetStatusMsg(const QString &text)
 {
     m_panels[0]->setText(text);
     QApplication::processEvents();
+}
+
+void TfrmMain::ShowHint()
+{
+    m_panels[0]->setText(ApplicationHint());
 }
 
 void TfrmMain::SetCASStatusMsg(const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplicationHint.h"
 #include "Color.h"
 #include "Guard.h"
 #include "uSession.h"
@@ -69,6 +70,8 @@ public:
     QList<QWidget *> ChildForms() const;
 
     void SetStatusMsg(const QString &text);
+    // The application's hint handler: status panel 0 shows the current hint.
+    void ShowHint();
     void SetCASStatusMsg(const QString &text);
     void SetVoyagerStatusMsg(const QString &text);
     QString StatusText(int panel) const;
@@ -180,6 +183,7 @@ private:
     Session::TMainCfg m_mainCfg;
     bool m_shown = false;
     ExceptionHandler m_previousExceptionHandler;
+    ApplicationHintHandler m_previousHintHandler;
 };
 
 // The main window of the run, or null.

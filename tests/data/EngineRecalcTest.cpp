@@ -1,5 +1,6 @@
 // The recalculation of one customer and the queue, on both engines, against sums worked out by hand.
 #include "EngineFixture.h"
+#include "ApplicationHint.h"
 #include "Money.h"
 
 namespace {
@@ -54,9 +55,15 @@ TEST_P(EngineDb, FullRecalculationByFact)
     EXPECT_EQ(debts(1), "23 23");
     EXPECT_EQ(debts(2), "2.27 1.27");
 
-    // A second run changes nothing.
+    // A second run changes nothing; the application hint says which month it checks and is cleared at the end.
+    QStringList hints;
+    const ApplicationHintHandler previous = setApplicationHintHandler([&hints] { hints << ApplicationHint(); });
     dmr->CheckFullCustDebt(1, march(), QVariant(), 0);
+    setApplicationHintHandler(previous);
     EXPECT_EQ(debts(1), "23 23");
+    EXPECT_EQ(hints.join(QLatin1Char('|')).toStdString(),
+              "Проверка входящего долга от даты инициализации|Проверка долга на 01.01.2024|"
+              "Проверка долга на 01.02.2024|Проверка долга на 01.03.2024|");
 }
 
 TEST_P(EngineDb, FullRecalculationWithPrepayment)

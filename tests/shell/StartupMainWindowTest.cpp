@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 
 namespace {
 
@@ -357,4 +358,24 @@ TEST_F(StartupMainWindow, EditActionsReachTheFocusedControlOfTheActiveChild)
     EXPECT_TRUE(edit->text().isEmpty());
     m->EditUndo1->trigger();
     EXPECT_EQ(edit->text(), QStringLiteral("abc"));
+}
+
+TEST_F(StartupMainWindow, HintOfTheMonthCloseShowsInTheFirstStatusPanel)
+{
+    TfrmMain *m = makeMain();
+    showMain();
+    login();
+    ASSERT_TRUE(DMR->Get_DatabaseConnectStatus());
+    QLabel *panel0 = m->statusBar()->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly).value(0);
+    ASSERT_TRUE(panel0);
+    QStringList shown;
+    dmDebtCalc->OnHint = [&](const QString &text) {
+        if (!text.isEmpty())
+            shown << panel0->text();
+    };
+    const QDate month = DMR->AccDate().isValid() ? DMR->AccDate() : QDate::currentDate();
+    dmDebtCalc->closeAccountingMonth(0, month);
+    dmDebtCalc->OnHint = nullptr;
+    EXPECT_TRUE(shown.contains(QStringLiteral("Выборка по списку клиентов"))) << shown.join('|').toStdString();
+    EXPECT_TRUE(panel0->text().isEmpty()) << "the close clears its hint";
 }
