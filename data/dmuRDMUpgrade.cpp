@@ -465,16 +465,20 @@ bool TDMR::UpdateDbStructure()
     if (!RunUpgradeSteps(std::numeric_limits<int>::max()))
         return false;
 
-    QStringList views;
+    QStringList finish;
+    // A database made before the indexes by customer existed gets them here; the close and the recalculation
+    // read every table by customer.
+    for (const QString &name : DbSchema::baseIndexNames())
+        finish << DbSchema::createIndexStatement(d, name);
     for (const DbSchema::View &v : DbSchema::views())
-        views << d.createOrReplaceView(v.name, v.body);
+        finish << d.createOrReplaceView(v.name, v.body);
     if (d.engine() == Dialect::Engine::PostgreSQL) {
         // The staff log on as roles of their own: they work on the owner's tables.
-        views << QStringLiteral("GRANT USAGE ON SCHEMA zolt TO PUBLIC")
-              << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA zolt TO PUBLIC")
-              << QStringLiteral("GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA zolt TO PUBLIC");
+        finish << QStringLiteral("GRANT USAGE ON SCHEMA zolt TO PUBLIC")
+               << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA zolt TO PUBLIC")
+               << QStringLiteral("GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA zolt TO PUBLIC");
     }
-    if (!runStep(views))
+    if (!runStep(finish))
         return false;
     return StampDbVersion();
 }

@@ -76,7 +76,7 @@ public:
     }
     QString createIndex(const QString &name, const QString &table, const QString &columns) const override
     {
-        return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
             .arg(zolt(checkedIdentifier(name)), checkedIdentifier(table), checkedColumnList(columns));
     }
 
@@ -200,7 +200,7 @@ public:
     }
     QString createIndex(const QString &name, const QString &table, const QString &columns) const override
     {
-        return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
             .arg(checkedIdentifier(name), zolt(checkedIdentifier(table)), checkedColumnList(columns));
     }
 

@@ -52,6 +52,7 @@ public:
     virtual QString modifyColumn(const QString &table, const QString &column, const QString &declaredType) const = 0;
     virtual QString addForeignKey(const QString &table, const QString &name, const QString &columns,
                                   const QString &refTable, const QString &refColumns) const = 0;
+    // Does nothing when the index exists, so that an upgrade can make sure of an index more than once.
     virtual QString createIndex(const QString &name, const QString &table, const QString &columns) const = 0;
     QStringList createOrReplaceView(const QString &name, const QString &body) const;
 

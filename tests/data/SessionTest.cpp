@@ -251,8 +251,16 @@ TEST_P(SessionDb, AnOldDatabaseIsBroughtUpStepByStepAndARerunChangesNothing)
                                                 "values (1, '1001', 1, '12')"));
     dmr->dbConnection()->Execute(QStringLiteral("insert into ZOLT.HOUSE (HOUSE_ID, STREET_ID, HOUSE_NO) values (1, 2, '7А')"));
     dmr->dbConnection()->Execute(QStringLiteral("insert into ZOLT.STREET (STREET_ID, STREET_CODE) values (2, '015')"));
+    // A database from before the indexes by customer gets them.
+    const QString paymentIndex =
+        GetParam() == TestEngine::PostgreSQL
+            ? QStringLiteral("select count(*) from pg_indexes where schemaname = 'zolt' and indexname = 'xif1payment'")
+            : QStringLiteral("select count(*) from ZOLT.sqlite_master where type = 'index' and name = 'XIF1PAYMENT'");
+    dmr->dbConnection()->Execute(QStringLiteral("drop index ZOLT.XIF1PAYMENT"));
+    ASSERT_EQ(value(*dmr, paymentIndex).toInt(), 0);
 
     ASSERT_TRUE(dmr->UpdateDbStructure()) << dmr->LastUpgradeError().toStdString();
+    EXPECT_EQ(value(*dmr, paymentIndex).toInt(), 1);
     EXPECT_TRUE(dmr->IsDbVersionCurrent());
     EXPECT_EQ(value(*dmr, QStringLiteral("select CUST_CODE from ZOLT.CUSTOMER")).toString(), QStringLiteral("015.7А.12."));
     EXPECT_EQ(value(*dmr, QStringLiteral("select COMPANY_ID from ZOLT.CUSTOMER")).toInt(), 1);
