@@ -294,18 +294,20 @@ void TField::SetDataSet(TDataSet *ds)
 {
     if (ds == m_dataSet)
         return;
+    // Every check before the move: a refused move leaves the field where it was.
+    if (m_dataSet)
+        m_dataSet->CheckInactive();
+    if (ds) {
+        ds->CheckInactive();
+        if (!m_fieldName.isEmpty() && ds->FindField(m_fieldName))
+            failFor(ds, tr("Duplicate field name '%1'").arg(m_fieldName));
+    }
     if (m_dataSet) {
-        if (m_dataSet->Active())
-            failFor(m_dataSet, tr("Cannot perform this operation on an open dataset"));
         m_dataSet->m_fields.m_items.removeOne(this);
         m_dataSet->DataEvent(deFieldListChange);
     }
     m_dataSet = ds;
     if (ds) {
-        if (ds->Active())
-            failFor(ds, tr("Cannot perform this operation on an open dataset"));
-        if (!m_fieldName.isEmpty() && ds->FindField(m_fieldName))
-            failFor(ds, tr("Duplicate field name '%1'").arg(m_fieldName));
         ds->m_fields.m_items.append(this);
         ds->DataEvent(deFieldListChange);
     }
@@ -313,15 +315,15 @@ void TField::SetDataSet(TDataSet *ds)
 
 void TField::SetFieldName(const QString &name)
 {
-    if (m_dataSet && m_dataSet->Active())
-        failFor(m_dataSet, tr("Cannot perform this operation on an open dataset"));
+    if (m_dataSet)
+        m_dataSet->CheckInactive();
     m_fieldName = name;
 }
 
 void TField::SetFieldKind(TFieldKind kind)
 {
-    if (m_dataSet && m_dataSet->Active())
-        failFor(m_dataSet, tr("Cannot perform this operation on an open dataset"));
+    if (m_dataSet)
+        m_dataSet->CheckInactive();
     m_fieldKind = kind;
 }
 

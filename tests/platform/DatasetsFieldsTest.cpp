@@ -113,6 +113,19 @@ TEST(DatasetsFields, KindsPropertiesAndLists)
     EXPECT_EQ(t.Fields()[0], amount);
 }
 
+TEST(DatasetsFields, MovingAFieldToAnOpenDatasetLeavesItWhereItWas)
+{
+    TMemTable from;
+    auto *code = from.AddField<TStringField>("CODE");
+    TMemTable to;
+    to.AddField<TStringField>("NAME");
+    to.Open();
+    EXPECT_THROW(code->SetDataSet(&to), EDatabaseError);
+    EXPECT_EQ(code->DataSet(), &from);
+    EXPECT_EQ(from.FindField("CODE"), code);
+    EXPECT_EQ(to.FindField("CODE"), nullptr);
+}
+
 TEST(DatasetsFields, CalculatedAndLookupFields)
 {
     auto lookup = makeTable({"first", "second"});
