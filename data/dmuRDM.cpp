@@ -29,7 +29,7 @@ QString seconds(quint64 fromTick, quint64 toTick)
 
 QString valueText(const QVariant &value)
 {
-    if (!value.isValid() || value.isNull())
+    if (isNullValue(value))
         return QStringLiteral("Null");
     return value.toString();
 }
@@ -245,7 +245,7 @@ bool TDMR::GetUserId()
                 QStringLiteral("select USER_ID from ZOLT.APP_USER where LOGIN_NAME = :P_LOGIN_NAME "
                                "and VALID_TO = (select MAX(VALID_TO) from ZOLT.APP_USER where LOGIN_NAME = :P_LOGIN_NAME)"),
                 {{QStringLiteral("P_LOGIN_NAME"), m_userName}});
-            found = id.isValid() && !id.isNull();
+            found = !isNullValue(id);
             m_userId = found ? id.toDouble() : -1;
         } catch (const Exception &e) {
             platformLog(LogKind::Error, e.message());
@@ -329,34 +329,34 @@ bool TDMR::GetNextSeqValue(const QString &sequenceName, QVariant &value)
         platformLog(LogKind::Error, e.message());
         value = QVariant();
     }
-    return value.isValid() && !value.isNull();
+    return !isNullValue(value);
+}
+
+// One aggregate over a table: `ifNone` when no row matches, 0 when the query fails.
+double TDMR::selectAggregate(const QString &aggregate, const QString &table, const QString &condition,
+                             const TParams &params, double ifNone)
+{
+    try {
+        const QVariant v = selectValue(QStringLiteral("select ") + aggregate + QStringLiteral(" from ") + table
+                                           + QLatin1Char(' ') + condition,
+                                       params);
+        return isNullValue(v) ? ifNone : v.toDouble();
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+        return 0;
+    }
 }
 
 double TDMR::GetNextNo(const QString &keyField, const QString &table, const QString &condition,
                        const TParams &params)
 {
-    try {
-        const QVariant v = selectValue(QStringLiteral("select (MAX(") + keyField + QStringLiteral(")+1) as NEXT_NO")
-                                           + QStringLiteral(" from ") + table + QLatin1Char(' ') + condition,
-                                       params);
-        return (v.isValid() && !v.isNull()) ? v.toDouble() : 1;
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-        return 0;
-    }
+    return selectAggregate(QStringLiteral("(MAX(") + keyField + QStringLiteral(")+1) as NEXT_NO"), table, condition,
+                           params, 1);
 }
 
 double TDMR::GetMinId(const QString &field, const QString &table, const QString &condition, const TParams &params)
 {
-    try {
-        const QVariant v = selectValue(QStringLiteral("select MIN(") + field + QStringLiteral(") as MIN_ID")
-                                           + QStringLiteral(" from ") + table + QLatin1Char(' ') + condition,
-                                       params);
-        return (v.isValid() && !v.isNull()) ? v.toDouble() : 0;
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-        return 0;
-    }
+    return selectAggregate(QStringLiteral("MIN(") + field + QStringLiteral(") as MIN_ID"), table, condition, params, 0);
 }
 
 bool TDMR::GetRefCount(const QString &field, const QString &table, const QVariant &value)
@@ -365,7 +365,7 @@ bool TDMR::GetRefCount(const QString &field, const QString &table, const QVarian
         const QVariant v = selectValue(QStringLiteral("select count(*) as Q_Rec from ZOLT.") + table
                                            + QStringLiteral(" where ") + field + QStringLiteral(" = :P_VALUE"),
                                        {{QStringLiteral("P_VALUE"), value}});
-        return v.isValid() && !v.isNull() && v.toDouble() > 0;
+        return !isNullValue(v) && v.toDouble() > 0;
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return false;
@@ -378,7 +378,7 @@ int TDMR::GetRecordsCount(const QString &table, const QString &condition, const 
         const QVariant v = selectValue(QStringLiteral("select count(*) as QRecords from ZOLT.") + table
                                            + QLatin1Char(' ') + condition,
                                        params);
-        return (v.isValid() && !v.isNull()) ? v.toInt() : 0;
+        return isNullValue(v) ? 0 : v.toInt();
     } catch (const Exception &) {
         return 0;
     }
@@ -412,7 +412,7 @@ QVariant TDMR::GetCfgCompanyId()
 {
     try {
         const QVariant v = selectValue(QStringLiteral("select COMPANY_ID from ZOLT.MAIN_CFG"));
-        return (v.isValid() && !v.isNull()) ? v : QVariant(-1);
+        return isNullValue(v) ? QVariant(-1) : v;
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
         return -1;

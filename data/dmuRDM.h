@@ -213,6 +213,8 @@ private:
     void installTrace();
     void executeTraced(const QString &statement);
     QVariant selectValue(const QString &text, const TParams &params = {});
+    double selectAggregate(const QString &aggregate, const QString &table, const QString &condition,
+                           const TParams &params, double ifNone);
     bool createNewEmbeddedDatabase();
     bool runStep(const QStringList &statements);
     // Business commands' helpers.
