@@ -126,8 +126,6 @@ QString TDataSetProvider::WhereClause(const QList<TFieldDef> &fields, const TDel
     QList<int> columns;
     if (m_updateMode == upWhereKeyOnly || m_updateMode == upWhereChanged)
         columns = KeyColumns(fields);
-    if (m_updateMode == upWhereKeyOnly && columns.isEmpty())
-        throw EDatabaseError(QStringLiteral("Unable to find record. No key specified"));
     for (int i = 0; i < fields.size(); ++i) {
         const TFieldDef &def = fields[i];
         if (columns.contains(i) || IsBlobType(def.DataType) || !(def.ProviderFlags & pfInWhere))
