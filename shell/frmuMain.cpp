@@ -607,7 +607,6 @@ void TfrmMain::closeAllChildForms()
         (*it)->close();
         QApplication::processEvents();
     }
-    RefreshTitle();
     UpdateMenu();
 }
 
@@ -790,7 +789,6 @@ void TfrmMain::FormShow()
         ShowEventMonitor();
     actFileDatabaseConnect->trigger();
     UpdateMenu();
-    RefreshTitle();
     setDefaultCursor();
 }
 
@@ -905,7 +903,6 @@ void TfrmMain::actFileDatabaseConnectExecute()
     }
 
     UpdateMenu();
-    RefreshTitle();
     setDefaultCursor();
     QApplication::processEvents();
 }

@@ -1,6 +1,7 @@
 #include "uSession.h"
 
 #include "MoneyRule.h"
+#include "Periods.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
 #include "frmuPasswordDlg.h"
@@ -85,7 +86,7 @@ void InsertDefaultMainCfg(const QDate &today)
     TKyv_ClientDataSet *ds = DM->cdsMainCFG();
     if (!ds->Active())
         ds->Open();
-    const QDateTime firstOfMonth(QDate(today.year(), today.month(), 1), QTime(0, 0));
+    const QDateTime firstOfMonth(StartOfMonth(today), QTime(0, 0));
     ds->Append();
     const auto set = [ds](const char *name, const QVariant &value) {
         ds->FieldByName(QString::fromLatin1(name))->SetValue(value);
