@@ -816,20 +816,6 @@ bool TfrTBButton::event(QEvent *Event)
     return TfrSpeedButton::event(Event);
 }
 
-TfrTBSeparator::TfrTBSeparator(QWidget *Parent)
-    : QWidget(Parent)
-{
-    resize(8, 8);
-    AlignToToolBar(this);
-}
-
-bool TfrTBSeparator::event(QEvent *Event)
-{
-    if (Event->type() == QEvent::ParentChange)
-        AlignToToolBar(this);
-    return QWidget::event(Event);
-}
-
 void TfrTBSeparator::paintEvent(QPaintEvent *)
 {
     QPainter p(this);

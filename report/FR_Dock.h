@@ -172,19 +172,6 @@ protected:
     bool event(QEvent *Event) override;
 };
 
-class TfrTBSeparator : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit TfrTBSeparator(QWidget *Parent = nullptr);
-
-    bool DrawBevel = true;
-
-protected:
-    bool event(QEvent *Event) override;
-    void paintEvent(QPaintEvent *Event) override;
-};
-
 class TfrTBPanel : public QWidget
 {
     Q_OBJECT
@@ -193,6 +180,19 @@ public:
 
 protected:
     bool event(QEvent *Event) override;
+    void paintEvent(QPaintEvent *Event) override;
+};
+
+// A panel with a bevelled line across the toolbar's run.
+class TfrTBSeparator : public TfrTBPanel
+{
+    Q_OBJECT
+public:
+    using TfrTBPanel::TfrTBPanel;
+
+    bool DrawBevel = true;
+
+protected:
     void paintEvent(QPaintEvent *Event) override;
 };
 

@@ -31,6 +31,21 @@ struct Presses
     }
 };
 
+// A seventeen-pixel up-down button whose presses are recorded.
+struct UpDownButton
+{
+    QWidget host;
+    TEditButtonControlEh button{&host};
+    Presses presses;
+
+    UpDownButton()
+    {
+        button.SetStyle(ebsUpDownEh);
+        button.resize(15, 17);
+        button.OnButtonDown = presses.handler();
+    }
+};
+
 } // namespace
 
 TEST(KitEditButtonSettings, NumGlyphsIsClampedAndChangesReachTheOwner)
@@ -122,12 +137,9 @@ TEST(KitEditButtonLayout, ButtonsStandRightToLeftWithSeparatorsOfAFlatOwner)
 
 TEST(KitEditButtonControl, UpDownHalvesOfASeventeenPixelButton)
 {
-    QWidget host;
-    TEditButtonControlEh button(&host);
-    button.SetStyle(ebsUpDownEh);
-    button.resize(15, 17);
-    Presses presses;
-    button.OnButtonDown = presses.handler();
+    UpDownButton fixture;
+    TEditButtonControlEh &button = fixture.button;
+    Presses &presses = fixture.presses;
 
     struct Case
     {
@@ -145,12 +157,9 @@ TEST(KitEditButtonControl, UpDownHalvesOfASeventeenPixelButton)
 
 TEST(KitEditButtonControl, AutoRepeatAndDraggingIntoTheOtherHalf)
 {
-    QWidget host;
-    TEditButtonControlEh button(&host);
-    button.SetStyle(ebsUpDownEh);
-    button.resize(15, 17);
-    Presses presses;
-    button.OnButtonDown = presses.handler();
+    UpDownButton fixture;
+    TEditButtonControlEh &button = fixture.button;
+    Presses &presses = fixture.presses;
     int clicks = 0;
     button.OnClick = [&](TEditButtonControlEh *) { ++clicks; };
 
