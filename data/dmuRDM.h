@@ -220,6 +220,7 @@ private:
     // Business commands' helpers.
     int nextId(const QString &keyField, const QString &table);
     void rollbackQuietly();
+    bool runOwnTransaction(const std::function<void()> &work);
     bool runLogged(const QString &text, const TParams &params);
     int insertPayDoc(int paySourceId, const QString &docNo, const QString &notice, double sum, const QDate &date);
     int insertPayment(int docId, int customerId, const QString &notice, double sum, const QDate &date, int servId);

@@ -43,6 +43,23 @@ void TDMR::rollbackQuietly()
     }
 }
 
+// Earlier work is committed first, so that a refused command rolls back its own rows and nothing else.
+bool TDMR::runOwnTransaction(const std::function<void()> &work)
+{
+    if (!m_connection->Connected() || !CommitWork())
+        return false;
+    try {
+        m_connection->BeginTrans();
+        work();
+        if (CommitWork())
+            return true;
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
+    }
+    rollbackQuietly();
+    return false;
+}
+
 bool TDMR::runLogged(const QString &text, const TParams &params)
 {
     try {
@@ -128,22 +145,14 @@ bool TDMR::newCustomerPayment(int docId, int customerId, int &paymentId, const Q
 bool TDMR::newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice,
                                     double sum, const QDate &date, const QString &docNo, int servId)
 {
-    // Earlier work is committed first, so that a refused payment rolls back its own document and nothing else.
-    if (!m_connection->Connected() || !CommitWork())
+    int id = 0;
+    if (!runOwnTransaction([&] {
+            const int docId = insertPayDoc(paySourceId, docNo, notice, sum, date);
+            id = insertPayment(docId, customerId, notice, sum, date, servId);
+        }))
         return false;
-    try {
-        m_connection->BeginTrans();
-        const int docId = insertPayDoc(paySourceId, docNo, notice, sum, date);
-        const int id = insertPayment(docId, customerId, notice, sum, date, servId);
-        if (CommitWork()) {
-            paymentId = id;
-            return true;
-        }
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-    }
-    rollbackQuietly();
-    return false;
+    paymentId = id;
+    return true;
 }
 
 // ---- Subscriptions ----
@@ -152,10 +161,7 @@ bool TDMR::ActivateSubscr(bool newSubscr, const QVariant &customerId, bool withC
                           const QVariant &servId, const QVariant &actServId, const QDate &contractEnd,
                           const QDate &startDate)
 {
-    if (!m_connection->Connected() || !CommitWork())
-        return false;
-    try {
-        StartTransactionIfNone();
+    return runOwnTransaction([&] {
         QVariant subscrServId;
         if (newSubscr) {
             subscrServId = nextId(QStringLiteral("SUBSCR_SERV_ID"), QStringLiteral("ZOLT.SUBSCR_SERV"));
@@ -187,13 +193,7 @@ bool TDMR::ActivateSubscr(bool newSubscr, const QVariant &customerId, bool withC
              {QStringLiteral("P_ACT_SERV_ID"), actServId},
              {QStringLiteral("P_CONTRACT_TILL"), withCardAndContract ? contractEnd : OpenEndDate()},
              {QStringLiteral("P_SMARTCARD_ID"), withCardAndContract ? QVariant(smartCardId) : QVariant()}});
-        if (CommitWork())
-            return true;
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-    }
-    rollbackQuietly();
-    return false;
+    });
 }
 
 QVariant TDMR::FindSubscrServId(const QVariant &customerId, const QVariant &servId)

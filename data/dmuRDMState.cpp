@@ -263,23 +263,19 @@ bool TDMR::FixTarifDates()
 bool TDMR::AddTarif(const QVariant &servId, const QVariant &previousTarifId, const QDate &dateFrom, double sum,
                     int &tarifId)
 {
-    if (!m_connection->Connected() || !dateFrom.isValid() || !CommitWork())
+    if (!dateFrom.isValid())
         return false;
-    try {
-        m_connection->BeginTrans();
-        if (!isNullValue(previousTarifId))
-            m_connection->Execute(QStringLiteral("update ZOLT.TARIF set DATE_TO = :P_DATE_TO where TARIF_ID = :P_TARIF_ID"),
-                                  {{QStringLiteral("P_DATE_TO"), dateFrom.addDays(-1)},
-                                   {QStringLiteral("P_TARIF_ID"), previousTarifId}});
-        const int id = nextId(QStringLiteral("TARIF_ID"), QStringLiteral("ZOLT.TARIF"));
-        insertTarif(*m_connection, id, servId, dateFrom, sum);
-        if (CommitWork()) {
-            tarifId = id;
-            return true;
-        }
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-    }
-    rollbackQuietly();
-    return false;
+    int id = 0;
+    if (!runOwnTransaction([&] {
+            if (!isNullValue(previousTarifId))
+                m_connection->Execute(
+                    QStringLiteral("update ZOLT.TARIF set DATE_TO = :P_DATE_TO where TARIF_ID = :P_TARIF_ID"),
+                    {{QStringLiteral("P_DATE_TO"), dateFrom.addDays(-1)},
+                     {QStringLiteral("P_TARIF_ID"), previousTarifId}});
+            id = nextId(QStringLiteral("TARIF_ID"), QStringLiteral("ZOLT.TARIF"));
+            insertTarif(*m_connection, id, servId, dateFrom, sum);
+        }))
+        return false;
+    tarifId = id;
+    return true;
 }
