@@ -243,7 +243,8 @@ bool TDMR::AddSmartCard(const QString &firstNo, int count)
     const qlonglong first = firstNo.trimmed().toLongLong(&ok);
     if (!ok)
         return false;
-    try {
+    // A batch of cards is added whole or not at all.
+    return runOwnTransaction([&] {
         for (int i = 0; i < count; ++i) {
             const QString number = QString::number(first + i);
             if (SmartCardExists(number))
@@ -253,11 +254,7 @@ bool TDMR::AddSmartCard(const QString &firstNo, int count)
                                                  "values (:P_SMARTCARD_ID, :P_SMARTCARD_NO, 0)"),
                                   {{QStringLiteral("P_SMARTCARD_ID"), id}, {QStringLiteral("P_SMARTCARD_NO"), number}});
         }
-        return true;
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-        return false;
-    }
+    });
 }
 
 void TDMR::SetCustMainSmartCard(const QVariant &customerId, const QVariant &cardId)

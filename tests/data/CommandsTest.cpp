@@ -208,6 +208,20 @@ TEST_P(CommandsTest, SmartCardsAreAddedOnceAndLinkedAsMain)
     EXPECT_FALSE(m_dmr->AddSmartCard(QStringLiteral("12ab"), 2));
     EXPECT_EQ(count(QStringLiteral("SMARTCARD")), 3);
 
+    // A card that cannot be written leaves none of its batch behind.
+    if (GetParam() == TestEngine::SQLite) {
+        execAsOwner(QStringLiteral("create trigger ZOLT.FAIL_CARD before insert on SMARTCARD when new.SMARTCARD_NO = '2002' "
+                                   "begin select raise(abort, 'injected failure'); end"));
+    } else {
+        execAsOwner(QStringLiteral("create function ZOLT.FAIL_CARD() returns trigger language plpgsql as $$ begin "
+                                   "if new.SMARTCARD_NO = '2002' then raise exception 'injected failure'; end if; "
+                                   "return new; end $$"));
+        execAsOwner(QStringLiteral("create trigger FAIL_CARD before insert on ZOLT.SMARTCARD "
+                                   "for each row execute function ZOLT.FAIL_CARD()"));
+    }
+    EXPECT_FALSE(m_dmr->AddSmartCard(QStringLiteral("2000"), 3));
+    EXPECT_EQ(count(QStringLiteral("SMARTCARD")), 3);
+
     addCustomer(1);
     m_dmr->SetCustMainSmartCard(1, 5);
     m_dmr->SetCustMainSmartCard(1, 6);
