@@ -379,7 +379,8 @@ int TDMR::GetRecordsCount(const QString &table, const QString &condition, const 
                                            + QLatin1Char(' ') + condition,
                                        params);
         return isNullValue(v) ? 0 : v.toInt();
-    } catch (const Exception &) {
+    } catch (const Exception &e) {
+        platformLog(LogKind::Error, e.message());
         return 0;
     }
 }
