@@ -118,7 +118,10 @@ void TDMR::installTrace()
     };
     c.OnDisconnect = [](TADOConnection &) { trace(QStringLiteral("Disconnect ")); };
     c.AfterDisconnect = [](TADOConnection &) { trace(QStringLiteral("DisConnected")); };
+    // Statements and their parameters are only written out while someone reads the trace.
     c.OnWillExecute = [this](TADOConnection &, const TExecuteInfo &info) {
+        if (!platformLogWanted(LogKind::Raw))
+            return;
         m_executeStart = Services::clock()->tickCount();
         const bool secret = !m_secretStatement.isEmpty() && info.CommandText == m_secretStatement;
         trace(QStringLiteral("WillExecute.. ") + (secret ? m_secretShownAs : info.CommandText));
@@ -135,6 +138,8 @@ void TDMR::installTrace()
         trace(QString());
     };
     c.OnExecuteComplete = [this](TADOConnection &, double, const QString &, TEventStatus) {
+        if (!platformLogWanted(LogKind::Raw))
+            return;
         trace(QStringLiteral("Execute time: ") + seconds(m_executeStart, Services::clock()->tickCount())
               + QStringLiteral(" s."));
     };

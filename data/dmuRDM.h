@@ -205,7 +205,10 @@ public:
     std::function<void()> InitEmptyWebPasswords;
 
     static constexpr const char *SchemaOwner = "ZOLT";
+    // The owner's password for the structure update, unless TARVIK_OWNER_PASSWORD sets another.
     static constexpr const char *SchemaOwnerPassword = "kelp";
+    // The server's group role of the staff: every table is granted to it, and to no other role.
+    static constexpr const char *StaffRole = "TARVIK_STAFF";
     static constexpr const char *DemoLogin = "VMDEMO";
 
 private:

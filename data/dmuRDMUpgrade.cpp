@@ -440,7 +440,11 @@ bool TDMR::UpdateDbStructure()
         CommitWork();
     m_connection->Close();
     m_connection->SetConnectionProperty(QStringLiteral("User ID"), QString::fromLatin1(SchemaOwner));
-    m_connection->SetConnectionProperty(QStringLiteral("Password"), QString::fromLatin1(SchemaOwnerPassword));
+    // An office that gave the owner a password of its own says it in the environment.
+    const QString ownerPassword = qEnvironmentVariable("TARVIK_OWNER_PASSWORD");
+    m_connection->SetConnectionProperty(QStringLiteral("Password"), ownerPassword.isEmpty()
+                                                                        ? QString::fromLatin1(SchemaOwnerPassword)
+                                                                        : ownerPassword);
     try {
         m_connection->Open();
     } catch (const Exception &e) {
@@ -473,10 +477,22 @@ bool TDMR::UpdateDbStructure()
     for (const DbSchema::View &v : DbSchema::views())
         finish << d.createOrReplaceView(v.name, v.body);
     if (d.engine() == Dialect::Engine::PostgreSQL) {
-        // The staff log on as roles of their own: they work on the owner's tables.
-        finish << QStringLiteral("GRANT USAGE ON SCHEMA zolt TO PUBLIC")
-               << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA zolt TO PUBLIC")
-               << QStringLiteral("GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA zolt TO PUBLIC");
+        // The staff log on as roles of their own and work on the owner's tables through the group role
+        // TARVIK_STAFF, made here when the server lacks it; a role outside it reads and changes nothing (the
+        // grants earlier versions gave every role are taken back).
+        const TParams staff = {{QStringLiteral("P_ROLE"), QString::fromLatin1(StaffRole)}};
+        if (m_connection->SelectValue(QStringLiteral("select count(*) from pg_roles where rolname = :P_ROLE"), staff)
+                .toInt()
+            == 0)
+            finish << QStringLiteral("CREATE ROLE \"%1\" NOLOGIN").arg(QLatin1String(StaffRole));
+        finish << QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA zolt FROM PUBLIC")
+               << QStringLiteral("REVOKE ALL ON ALL SEQUENCES IN SCHEMA zolt FROM PUBLIC")
+               << QStringLiteral("REVOKE ALL ON SCHEMA zolt FROM PUBLIC")
+               << QStringLiteral("GRANT USAGE ON SCHEMA zolt TO \"%1\"").arg(QLatin1String(StaffRole))
+               << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA zolt TO \"%1\"")
+                      .arg(QLatin1String(StaffRole))
+               << QStringLiteral("GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA zolt TO \"%1\"")
+                      .arg(QLatin1String(StaffRole));
     }
     if (!runStep(finish))
         return false;

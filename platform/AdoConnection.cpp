@@ -1,5 +1,6 @@
 #include "AdoConnection.h"
 
+#include "AdoStatements.h"
 #include "DatabaseError.h"
 #include "SqliteFunctions.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QThread>
 
 #include <sqlite3.h>
@@ -17,67 +17,6 @@
 #include <cmath>
 
 namespace {
-
-// A command text cut around its ":NAME" and "?" parameters (an empty name): pieces has one more entry than
-// names. Quoted texts, quoted names, comments, dollar-quoted bodies and "::" casts are left alone.
-struct SplitStatement
-{
-    QStringList pieces;
-    QStringList names;
-};
-
-SplitStatement splitParameters(const QString &text)
-{
-    SplitStatement out;
-    QString piece;
-    const qsizetype n = text.size();
-    auto isNameStart = [](QChar c) { return c.isLetter() || c == QLatin1Char('_'); };
-    auto isNameChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = text.at(i);
-        qsizetype skipTo = -1;
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            const qsizetype close = text.indexOf(c, i + 1);
-            skipTo = close < 0 ? n : close + 1;
-        } else if (text.mid(i, 2) == QLatin1String("--")) {
-            const qsizetype eol = text.indexOf(QLatin1Char('\n'), i);
-            skipTo = eol < 0 ? n : eol;
-        } else if (text.mid(i, 2) == QLatin1String("/*")) {
-            const qsizetype close = text.indexOf(QLatin1String("*/"), i + 2);
-            skipTo = close < 0 ? n : close + 2;
-        } else if (text.mid(i, 2) == QLatin1String("$$")) {
-            const qsizetype close = text.indexOf(QLatin1String("$$"), i + 2);
-            skipTo = close < 0 ? n : close + 2;
-        } else if (text.mid(i, 2) == QLatin1String("::")) {
-            skipTo = i + 2;
-        } else if (c == QLatin1Char('?')) {
-            out.pieces << piece;
-            out.names << QString();
-            piece.clear();
-            ++i;
-            continue;
-        } else if (c == QLatin1Char(':') && i + 1 < n && isNameStart(text.at(i + 1))) {
-            qsizetype end = i + 1;
-            while (end < n && isNameChar(text.at(end)))
-                ++end;
-            out.pieces << piece;
-            out.names << text.mid(i + 1, end - i - 1);
-            piece.clear();
-            i = end;
-            continue;
-        }
-        if (skipTo >= 0) {
-            piece += text.mid(i, skipTo - i);
-            i = skipTo;
-        } else {
-            piece += c;
-            ++i;
-        }
-    }
-    out.pieces << piece;
-    return out;
-}
 
 bool isNullParam(const TParam &p)
 {
@@ -99,65 +38,65 @@ TFieldType typeOf(const TParam &p)
     }
 }
 
-// The value as it goes to the engine.
-QVariant boundValue(const TParam &p, TADOConnection::TProvider provider)
+BoundValue::Kind kindOf(TFieldType type)
 {
-    if (isNullParam(p))
-        return {};
-    const QVariant &v = p.Value();
+    if (IsDateType(type))
+        return BoundValue::Date;
+    if (type == ftBoolean || IsIntegerType(type))
+        return BoundValue::Integer;
+    if (IsFloatType(type))
+        return BoundValue::Float;
+    if (IsBlobType(type) && type != ftMemo)
+        return BoundValue::Bytes;
+    if (IsStringType(type) || type == ftMemo)
+        return BoundValue::Text;
+    return BoundValue::Null;
+}
+
+// The value as it goes to the engine. Dates travel as calendar text built from their parts, never through the
+// local time zone.
+BoundValue boundValue(const TParam &p)
+{
+    BoundValue out;
     const TFieldType type = typeOf(p);
-    if (IsDateType(type)) {
-        const QDateTime dt = v.typeId() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0)) : v.toDateTime();
-        if (!dt.isValid())
-            throw EDatabaseError(QStringLiteral("The parameter %1 is not a date: \"%2\"").arg(p.Name(), v.toString()));
-        return provider == TADOConnection::TProvider::SQLite ? QVariant(sqliteDateText(dt)) : QVariant(dt);
+    if (isNullParam(p)) {
+        out.declared = kindOf(type);
+        return out;
     }
-    if (type == ftBoolean)
-        return v.toBool() ? 1 : 0;
-    if (IsFloatType(type)) {
+    const QVariant &v = p.Value();
+    if (IsDateType(type)) {
+        const QString text = v.typeId() == QMetaType::QDate ? sqliteDateText(v.toDate()) : sqliteDateText(v.toDateTime());
+        if (text.isEmpty())
+            throw EDatabaseError(QStringLiteral("The parameter %1 is not a date: \"%2\"").arg(p.Name(), v.toString()));
+        out.kind = BoundValue::Date;
+        out.value = text;
+    } else if (type == ftBoolean) {
+        out.kind = BoundValue::Integer;
+        out.value = qlonglong(v.toBool() ? 1 : 0);
+    } else if (IsFloatType(type)) {
         bool ok = false;
         const double d = v.toDouble(&ok);
         if (!ok || !std::isfinite(d))
             throw EDatabaseError(QStringLiteral("The parameter %1 is not a number: \"%2\"").arg(p.Name(), v.toString()));
-        return p.NumericScale() >= 0 ? roundDecimal(d, p.NumericScale()) : d;
-    }
-    if (IsIntegerType(type)) {
+        out.kind = BoundValue::Float;
+        out.value = p.NumericScale() >= 0 ? roundDecimal(d, p.NumericScale()) : d;
+    } else if (IsIntegerType(type)) {
         bool ok = false;
         const qlonglong i = v.toLongLong(&ok);
         if (!ok)
             throw EDatabaseError(
                 QStringLiteral("The parameter %1 is not a whole number: \"%2\"").arg(p.Name(), v.toString()));
-        return i;
+        out.kind = BoundValue::Integer;
+        out.value = i;
+    } else if (v.typeId() == QMetaType::QByteArray && !IsStringType(type)) {
+        // Bytes arrive byte for byte.
+        out.kind = BoundValue::Bytes;
+        out.value = v;
+    } else {
+        out.kind = BoundValue::Text;
+        out.value = v.toString();
     }
-    if (IsStringType(type) || v.typeId() == QMetaType::QString)
-        return v.toString();
-    return v;
-}
-
-// PostgreSQL gets the values written into the text: its prepared statements type each parameter from its
-// first use and refuse ":P is null" or CONCAT(:P, ...). Texts are escaped by the driver.
-QString postgresLiteral(const QVariant &v, const QSqlDriver *driver)
-{
-    if (!v.isValid() || v.isNull())
-        return QStringLiteral("NULL");
-    switch (v.metaType().id()) {
-    case QMetaType::QDateTime:
-        return QStringLiteral("TIMESTAMP '%1'").arg(sqliteDateText(v.toDateTime()));
-    case QMetaType::LongLong:
-    case QMetaType::Int: {
-        const QString text = QString::number(v.toLongLong());
-        return v.toLongLong() < 0 ? QLatin1Char('(') + text + QLatin1Char(')') : text;
-    }
-    case QMetaType::Double: {
-        const QString text = QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
-        return v.toDouble() < 0 ? QLatin1Char('(') + text + QLatin1Char(')') : text;
-    }
-    default: {
-        QSqlField field{QString(), QMetaType(QMetaType::QString)};
-        field.setValue(v.toString());
-        return driver->formatValue(field);
-    }
-    }
+    return out;
 }
 
 QString errorText(const QSqlError &e)
@@ -294,6 +233,10 @@ void TADOConnection::Open()
         case TProvider::PostgreSQL: openPostgres(); break;
         case TProvider::ODBC: openOdbc(); break;
         }
+        if (m_provider == TProvider::SQLite)
+            m_statements = StatementCache::forSqlite(m_db.driver(), m_prepareCount);
+        else if (m_provider == TProvider::PostgreSQL)
+            m_statements = StatementCache::forPostgres(m_db.driver(), m_prepareCount);
         m_connected = true;
         if (m_dialect)
             for (const QString &statement : m_dialect->sessionInit())
@@ -413,6 +356,8 @@ void TADOConnection::openOdbc()
 
 void TADOConnection::dropDatabase()
 {
+    // Prepared statements go before the engine's connection they belong to.
+    m_statements.reset();
     if (m_db.isValid())
         m_db.close();
     m_db = QSqlDatabase();
@@ -480,41 +425,58 @@ void TADOConnection::RollbackTrans()
 QSqlQuery TADOConnection::run(const QString &text, const TParams &params, TExecuteSource source, bool forwardOnly)
 {
     checkUsable();
-    const SplitStatement split = splitParameters(text);
-    QList<QVariant> values;
+    std::shared_ptr<const StatementCache::Text> cached;
+    if (m_statements)
+        cached = m_statements->text(text);
+    const SplitStatement odbcSplit = m_statements ? SplitStatement() : splitParameters(text);
+    const QStringList &slotNames = cached ? cached->slotNames : odbcSplit.names;
+    QList<BoundValue> values;
+    values.reserve(slotNames.size());
     int positional = 0;
-    for (const QString &name : split.names) {
-        const TParam *p = name.isEmpty() ? (positional < params.Count() ? &params[positional++] : nullptr)
-                                         : params.FindParam(name);
+    // Parameter lists made from the text hold the names in the order the text first uses them: each is
+    // looked for where it should stand before the list is searched.
+    int next = 0;
+    for (const QString &name : slotNames) {
+        const TParam *p = nullptr;
+        if (name.isEmpty())
+            p = positional < params.Count() ? &params[positional++] : nullptr;
+        else if (next < params.Count() && params[next].Name().compare(name, Qt::CaseInsensitive) == 0)
+            p = &params[next++];
+        else
+            p = params.FindParam(name);
         if (!p)
             throw EDatabaseError(name.isEmpty() ? QStringLiteral("No value for the parameter %1").arg(positional + 1)
                                                 : QStringLiteral("No value for the parameter :%1").arg(name));
-        values << boundValue(*p, m_provider);
+        values << boundValue(*p);
     }
 
     if (OnWillExecute)
         OnWillExecute(*this, TExecuteInfo{text, &params, source});
     QElapsedTimer timer;
-    timer.start();
+    if (OnExecuteComplete)
+        timer.start();
 
-    QSqlQuery q(m_db);
-    q.setForwardOnly(forwardOnly);
-    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    bool ok;
-    if (values.isEmpty()) {
-        ok = q.exec(text);
-    } else if (m_provider == TProvider::PostgreSQL) {
-        QString inlined = split.pieces.first();
-        for (int i = 0; i < values.size(); ++i)
-            inlined += postgresLiteral(values.at(i), m_db.driver()) + split.pieces.at(i + 1);
-        ok = q.exec(inlined);
-    } else {
-        ok = q.prepare(split.pieces.join(QLatin1Char('?')));
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        ok = ok && q.exec();
+    QString error;
+    RowsResult *rows = nullptr;
+    if (m_statements) {
+        try {
+            rows = m_statements->run(text, *cached, values);
+        } catch (const EDatabaseError &e) {
+            error = e.message();
+        }
     }
-    const QString error = ok ? QString() : errorText(q.lastError());
+    QSqlQuery q = rows ? QSqlQuery(rows) : QSqlQuery(m_db);
+    if (!m_statements) {
+        // Outside databases get the values through the driver's own binding.
+        q.setForwardOnly(forwardOnly);
+        q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        bool ok = q.prepare(odbcSplit.pieces.join(QLatin1Char('?')));
+        for (const BoundValue &v : values)
+            q.addBindValue(v.value);
+        if (!ok || !q.exec())
+            error = errorText(q.lastError());
+    }
+    const bool ok = m_statements ? rows != nullptr : error.isEmpty();
     if (OnExecuteComplete)
         OnExecuteComplete(*this, timer.elapsed() / 1000.0, error,
                           ok ? TEventStatus::esOK : TEventStatus::esErrorsOccured);

@@ -14,11 +14,14 @@
 #include <memory>
 
 class QThread;
+class StatementCache;
 
-// Statements name their parameters ":P_X" (or mark them "?", taken in order). A parameter binds by its
-// DataType: dates go to SQLite as 'YYYY-MM-DD HH:MM:SS' text, Booleans as 1 and 0, a float with a NumericScale
-// is rounded to it first, and an empty text is bound as null, because the stored statements test "is null"
-// where the text was left empty.
+// Statements name their parameters ":P_X" (or mark them "?", taken in order); a name used twice is one value.
+// Every value is bound to the engine, never written into the text. A parameter binds by its DataType: dates go
+// as 'YYYY-MM-DD HH:MM:SS' calendar values (text on SQLite, timestamps on PostgreSQL), Booleans as 1 and 0, a
+// float with a NumericScale is rounded to it first, a QByteArray byte for byte, and an empty text is bound as
+// null, because the stored statements test "is null" where the text was left empty. Dates are read back as
+// their calendar values too: a UTC QDateTime with the stored day and time (text on SQLite, as stored).
 
 // Makes the list hold the parameters a command text names, in order of first use; a parameter that stays
 // keeps its value and type.
@@ -91,6 +94,10 @@ public:
                         TExecuteSource source = TExecuteSource::Connection);
     // The first column of the first row; invalid when there is no row.
     QVariant SelectValue(const QString &text, const TParams &params = {});
+    // How many statements the engine has prepared for this connection. Queries and row changes are kept
+    // prepared by their text (a few dozen, the least recently used let go first; all of them on disconnect and
+    // on a change of the schema), so a text run again is not prepared again.
+    int PreparedStatementCount() const { return m_prepareCount; }
 
     // A closed connection with the same settings, or an open one when this one is open, for the calling thread.
     std::unique_ptr<TADOConnection> CloneForThread() const;
@@ -131,4 +138,6 @@ private:
     bool m_connected = false;
     bool m_inTransaction = false;
     bool m_createIfMissing = false;
+    std::unique_ptr<StatementCache> m_statements;
+    int m_prepareCount = 0;
 };

@@ -3,43 +3,13 @@
 #include "DatabaseError.h"
 #include "SqliteFunctions.h"
 
-#include <QRegularExpression>
 #include <QSqlField>
 #include <QSqlRecord>
-#include <QSqlResult>
-
-#include <sqlite3.h>
 
 namespace {
 
-// The type a column is declared with on SQLite ("VARCHAR2(40)", "NUMBER(16,2)", "DATE"); expressions have none.
-TFieldType sqliteDeclaredType(const QSqlQuery &q, int column, int *size)
-{
-    const QVariant handle = q.result()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
-        return ftUnknown;
-    auto *stmt = *static_cast<sqlite3_stmt *const *>(handle.data());
-    const char *declared = stmt ? sqlite3_column_decltype(stmt, column) : nullptr;
-    if (!declared)
-        return ftUnknown;
-    const QString type = QString::fromUtf8(declared).toUpper();
-    static const QRegularExpression width(QStringLiteral("\\(\\s*(\\d+)"));
-    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("TEXT"))
-        || type.contains(QLatin1String("CLOB"))) {
-        *size = width.match(type).captured(1).toInt();
-        return ftString;
-    }
-    if (type == QLatin1String("INTEGER") || type == QLatin1String("INT"))
-        return ftInteger;
-    if (type.contains(QLatin1String("DATE")) || type.contains(QLatin1String("TIME")))
-        return ftDateTime;
-    if (type.contains(QLatin1String("BLOB")))
-        return ftBlob;
-    if (type.contains(QLatin1String("BOOL")))
-        return ftBoolean;
-    return ftFloat;
-}
-
+// The column's type as the connection reports it: the engine's type, or on SQLite the type the table declares
+// (an expression declares none, and its values tell).
 TFieldType engineType(const QSqlField &field, int *size)
 {
     switch (field.metaType().id()) {
@@ -80,7 +50,7 @@ QVariant convert(const QVariant &v, TFieldType type, const QString &fieldName)
         if (v.typeId() == QMetaType::QDateTime)
             return v;
         if (v.typeId() == QMetaType::QDate)
-            return QDateTime(v.toDate(), QTime(0, 0));
+            return QDateTime(v.toDate(), QTime(0, 0), Qt::UTC);
         const QDateTime dt = parseSqliteDate(v.toString());
         if (!dt.isValid())
             throw EDatabaseError(QStringLiteral("Field '%1': '%2' is not a date").arg(fieldName, v.toString()));
@@ -103,7 +73,7 @@ QVariant convert(const QVariant &v, TFieldType type, const QString &fieldName)
 
 // Reads every row of a query with the field types fixed by the declared data fields of `declaredOn` (when
 // given), by the field definitions a previous open left, by the engine's column types, or by the values.
-void readRows(QSqlQuery &q, bool sqlite, const TDataSet *declaredOn, const TFieldDefs &previous,
+void readRows(QSqlQuery &q, const TDataSet *declaredOn, const TFieldDefs &previous,
               QList<TFieldDef> &defs, std::vector<std::vector<QVariant>> &rows)
 {
     const QSqlRecord record = q.record();
@@ -120,7 +90,7 @@ void readRows(QSqlQuery &q, bool sqlite, const TDataSet *declaredOn, const TFiel
             type = def->DataType;
             size = def->Size;
         } else {
-            type = sqlite ? sqliteDeclaredType(q, i, &size) : engineType(record.field(i), &size);
+            type = engineType(record.field(i), &size);
         }
         defs.append(TFieldDef(name, type, size));
         types.push_back(type);
@@ -189,7 +159,7 @@ int TADODataSet::PSExecuteStatement(const QString &sql, const TParams &params, T
     QSqlQuery q = connection().OpenQuery(sql, params, TExecuteSource::Command);
     QList<TFieldDef> defs;
     std::vector<std::vector<QVariant>> rows;
-    readRows(q, connection().Provider() == TADOConnection::TProvider::SQLite, nullptr, TFieldDefs(), defs, rows);
+    readRows(q, nullptr, TFieldDefs(), defs, rows);
     const int count = int(rows.size());
     resultSet->LoadData(defs, std::move(rows));
     return count;
@@ -224,7 +194,7 @@ void TADODataSet::InternalOpen()
     QSqlQuery q = connection().OpenQuery(m_commandText, Params(), TExecuteSource::DataSet);
     QList<TFieldDef> defs;
     std::vector<std::vector<QVariant>> rows;
-    readRows(q, connection().Provider() == TADOConnection::TProvider::SQLite, this, FieldDefs(), defs, rows);
+    readRows(q, this, FieldDefs(), defs, rows);
     FieldDefs().Clear();
     for (const TFieldDef &d : defs)
         FieldDefs().Add(d.Name, d.DataType, d.Size);

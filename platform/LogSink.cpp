@@ -4,9 +4,15 @@
 
 namespace {
 
-Hook<PlatformLogSink> &sink()
+struct Sink
 {
-    static Hook<PlatformLogSink> hook;
+    PlatformLogSink sink;
+    PlatformLogWants wants;
+};
+
+Hook<Sink> &sink()
+{
+    static Hook<Sink> hook;
     return hook;
 }
 
@@ -14,11 +20,17 @@ Hook<PlatformLogSink> &sink()
 
 void platformLog(LogKind kind, const QString &text)
 {
-    if (const PlatformLogSink current = sink().get())
-        current(kind, text);
+    if (const Sink current = sink().get(); current.sink)
+        current.sink(kind, text);
 }
 
-PlatformLogSink setPlatformLogSink(PlatformLogSink newSink)
+bool platformLogWanted(LogKind kind)
 {
-    return sink().exchange(std::move(newSink));
+    const Sink current = sink().get();
+    return current.sink && (!current.wants || current.wants(kind));
+}
+
+PlatformLogSink setPlatformLogSink(PlatformLogSink newSink, PlatformLogWants wants)
+{
+    return sink().exchange(Sink{std::move(newSink), std::move(wants)}).sink;
 }

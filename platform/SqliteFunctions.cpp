@@ -279,26 +279,85 @@ void sysdate(sqlite3_context *ctx, int, sqlite3_value **)
 
 } // namespace
 
+namespace {
+
+void putDigits(QChar *&out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = QChar(u'0' + value % 10);
+        value /= 10;
+    }
+    out += width;
+}
+
+// Built digit by digit: a date here is a calendar value, and no time-zone work is wanted on the way.
+QString dateText(const QDate &date, const QTime &time)
+{
+    if (!date.isValid())
+        return {};
+    if (date.year() < 1 || date.year() > 9999)
+        return QDateTime(date, time, Qt::UTC).toString(kDateFormat);
+    QString text(19, Qt::Uninitialized);
+    QChar *p = text.data();
+    putDigits(p, date.year(), 4);
+    *p++ = u'-';
+    putDigits(p, date.month(), 2);
+    *p++ = u'-';
+    putDigits(p, date.day(), 2);
+    *p++ = u' ';
+    putDigits(p, time.hour(), 2);
+    *p++ = u':';
+    putDigits(p, time.minute(), 2);
+    *p++ = u':';
+    putDigits(p, time.second(), 2);
+    return text;
+}
+
+// The number written in `count` digits from `at`, or -1.
+int digitsAt(QStringView text, qsizetype at, int count)
+{
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+} // namespace
+
 QString sqliteDateText(const QDateTime &value)
 {
-    return value.toString(kDateFormat);
+    return value.isValid() ? dateText(value.date(), value.time()) : QString();
 }
 
 QString sqliteDateText(const QDate &value)
 {
-    return QDateTime(value, QTime(0, 0)).toString(kDateFormat);
+    return dateText(value, QTime(0, 0));
 }
 
 QDateTime parseSqliteDate(const QString &text)
 {
-    QString t = text.trimmed();
-    if (t.size() == 10)
-        t += QStringLiteral(" 00:00:00");
-    if (t.size() > 19 && t.at(19) == QLatin1Char('.'))
-        t.truncate(19);
-    if (t.size() == 19 && t.at(10) == QLatin1Char('T'))
-        t[10] = QLatin1Char(' ');
-    return t.size() == 19 ? QDateTime::fromString(t, kDateFormat) : QDateTime();
+    QStringView t = QStringView(text).trimmed();
+    if (t.size() > 19 && t[19] == u'.')
+        t = t.left(19);
+    if ((t.size() != 10 && t.size() != 19) || t[4] != u'-' || t[7] != u'-')
+        return {};
+    const int year = digitsAt(t, 0, 4);
+    if (year < 0)
+        return {};
+    const QDate date(year, digitsAt(t, 5, 2), digitsAt(t, 8, 2));
+    QTime time(0, 0);
+    if (t.size() == 19) {
+        if ((t[10] != u' ' && t[10] != u'T') || t[13] != u':' || t[16] != u':')
+            return {};
+        time = QTime(digitsAt(t, 11, 2), digitsAt(t, 14, 2), digitsAt(t, 17, 2));
+    }
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::UTC);
 }
 
 double roundDecimal(double value, int scale)

@@ -8,7 +8,8 @@ struct sqlite3;
 // Dates on SQLite are fixed 19-character text, so that text order is time order.
 QString sqliteDateText(const QDateTime &value);
 QString sqliteDateText(const QDate &value);
-// Reads 'YYYY-MM-DD HH:MM:SS' (also without the time, or with "T" between); invalid on anything else.
+// Reads 'YYYY-MM-DD HH:MM:SS' (also without the time, or with "T" between) as a UTC date and time, so that no
+// time-zone work is done; invalid on anything else.
 QDateTime parseSqliteDate(const QString &text);
 
 // The value rounded half away from zero to `scale` decimals, as the servers' numeric columns round. It works on

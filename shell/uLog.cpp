@@ -78,7 +78,9 @@ void InstallLogService()
             SendToEventMonitor(text);
             break;
         }
-    });
+    },
+    // The event monitor shows lines only in debug mode with the SQL monitor on.
+    [](LogKind) { return debugMode && sqlMonitor; });
 }
 
 QString ReconcileErrorMessage(const QString &dataSetName, ReconcileKind kind, const QString &errorMessage,

@@ -49,6 +49,8 @@ public:
     TestEngine engine() const { return m_engine; }
     QString connectionsFolder() const { return m_dir.filePath(QStringLiteral("connections")); }
     QString sqliteFile() const { return m_dir.filePath(QStringLiteral("data/tarvik.db")); }
+    // The PostgreSQL database, null on SQLite.
+    const tarvik::test::PgDatabase *pg() const { return m_pg.get(); }
 
     std::unique_ptr<TDMR> makeDmr() const
     {
@@ -99,7 +101,12 @@ private:
                     q.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE \"%1\" LOGIN; EXCEPTION WHEN OTHERS THEN NULL; END $$")
                                .arg(QLatin1String(role)));
                 }
-                if (!q.exec(QStringLiteral("ALTER DATABASE %1 OWNER TO \"ZOLT\"").arg(m_pg->name())))
+                // The members of staff belong to the staff's group role (the structure update makes it too).
+                q.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE \"%1\" NOLOGIN; EXCEPTION WHEN OTHERS THEN NULL; END $$")
+                           .arg(QLatin1String(TDMR::StaffRole)));
+                if (!q.exec(QStringLiteral("GRANT \"%1\" TO \"VMDEMO\", \"IVANOV\"").arg(QLatin1String(TDMR::StaffRole))))
+                    m_error = q.lastError().text();
+                if (m_error.isEmpty() && !q.exec(QStringLiteral("ALTER DATABASE %1 OWNER TO \"ZOLT\"").arg(m_pg->name())))
                     m_error = q.lastError().text();
             }
         }

@@ -15,10 +15,12 @@ using namespace tarvik::test;
 
 namespace {
 
-// A date read back: SQLite gives the 19-character text, PostgreSQL a timestamp.
+// A date read back: SQLite gives the 19-character text, PostgreSQL a timestamp; both are calendar values,
+// compared here by their day and time.
 QDateTime asDateTime(const QVariant &v)
 {
-    return v.metaType().id() == QMetaType::QString ? parseSqliteDate(v.toString()) : v.toDateTime();
+    const QDateTime read = v.metaType().id() == QMetaType::QString ? parseSqliteDate(v.toString()) : v.toDateTime();
+    return read.isValid() ? QDateTime(read.date(), read.time()) : read;
 }
 
 QString failureOf(const std::function<void()> &fn)

@@ -90,10 +90,15 @@ TEST_P(DatabaseDialect, RegisteredTextAndNumberFunctions)
 
 TEST_P(DatabaseDialect, DateArithmeticAndTheCurrentTime)
 {
-    const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+    // The current time is a calendar value too: compared by the wall clock.
+    auto wallClock = [](int seconds) {
+        const QDateTime local = QDateTime::currentDateTime().addSecs(seconds);
+        return QDateTime(local.date(), local.time(), Qt::UTC);
+    };
+    const QDateTime before = wallClock(-2);
     const QDateTime now = parseSqliteDate(text(QStringLiteral("TO_CHAR(%1, 'YYYY-MM-DD HH24:MI:SS')").arg(d().sysdate())));
     EXPECT_GE(now, before);
-    EXPECT_LE(now, QDateTime::currentDateTime().addSecs(2));
+    EXPECT_LE(now, wallClock(2));
 
     const QString jan31 = QStringLiteral(":P_JAN31");
     const TParams p = ParamsOf({{QStringLiteral("P_JAN31"), QDateTime(QDate(2024, 1, 31), QTime(18, 30))}});
