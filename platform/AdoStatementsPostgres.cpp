@@ -53,9 +53,13 @@ struct Encoded
             switch (v.kind) {
             case BoundValue::Null: data.emplace_back(); break;
             case BoundValue::Integer: data.push_back(QByteArray::number(v.value.toLongLong())); break;
-            case BoundValue::Float:
-                data.push_back(QString::number(v.value.toDouble(), 'g', QLocale::FloatingPointShortest).toLatin1());
+            case BoundValue::Float: {
+                // The shortest text that reads back as the same double, as a numeric literal would be written.
+                char text[32];
+                const auto written = std::to_chars(text, text + sizeof text, v.value.toDouble());
+                data.emplace_back(text, written.ptr - text);
                 break;
+            }
             case BoundValue::Text:
             case BoundValue::Date: data.push_back(v.value.toString().toUtf8()); break;
             case BoundValue::Bytes: data.push_back(v.value.toByteArray()); break;

@@ -23,16 +23,6 @@ QDateTime asDateTime(const QVariant &v)
     return read.isValid() ? QDateTime(read.date(), read.time()) : read;
 }
 
-QString failureOf(const std::function<void()> &fn)
-{
-    try {
-        fn();
-    } catch (const EDatabaseError &e) {
-        return e.message().isEmpty() ? QStringLiteral("(empty message)") : e.message();
-    }
-    return {};
-}
-
 } // namespace
 
 class DatabaseConnection : public DatabaseTest

@@ -43,3 +43,13 @@ std::string databaseEngineName(const ::testing::TestParamInfo<DatabaseEngine> &i
 {
     return info.param == DatabaseEngine::SQLite ? "SQLite" : "PostgreSQL";
 }
+
+QString failureOf(const std::function<void()> &fn)
+{
+    try {
+        fn();
+    } catch (const EDatabaseError &e) {
+        return e.message().isEmpty() ? QStringLiteral("(empty message)") : e.message();
+    }
+    return {};
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // The database tests run on both engines: a temporary SQLite file and a fresh PostgreSQL database of the
@@ -26,6 +27,9 @@ protected:
     QString m_initString;
     std::unique_ptr<TADOConnection> db;
 };
+
+// The message of the EDatabaseError the function raises; empty when it raises none.
+QString failureOf(const std::function<void()> &fn);
 
 std::string databaseEngineName(const ::testing::TestParamInfo<DatabaseEngine> &info);
 

@@ -11,16 +11,6 @@ using namespace tarvik::test;
 
 namespace {
 
-QString failureOf(const std::function<void()> &fn)
-{
-    try {
-        fn();
-    } catch (const EDatabaseError &e) {
-        return e.message().isEmpty() ? QStringLiteral("(empty message)") : e.message();
-    }
-    return {};
-}
-
 QByteArray everyByte()
 {
     QByteArray bytes;
