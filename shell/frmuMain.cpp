@@ -66,7 +66,7 @@ void UnTrapedError(const QString &message)
 {
     static bool showing = false;
     LogError(message);
-    if (showing || QThread::currentThread() != QCoreApplication::instance()->thread())
+    if (QThread::currentThread() != QCoreApplication::instance()->thread() || showing)
         return;
     showing = true;
     struct Reset

@@ -231,14 +231,22 @@ TEST_F(StartupRefusals, CalculatorTakesTypedKeysAndOkClosesItWithTheValue)
     const auto typeInto = [&shown](const QString &keys) {
         whenReady([] { return qobject_cast<QDialog *>(QApplication::activeModalWidget()) != nullptr; },
             [&shown, keys] {
-                auto *calculator = QApplication::activeModalWidget()->findChild<TCalculatorEh *>();
-                ASSERT_NE(calculator, nullptr);
-                ASSERT_EQ(QApplication::focusWidget(), calculator);
+                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                auto *calculator = dialog->findChild<TCalculatorEh *>();
+                // The calculator is the dialog's focused control: what the user types reaches it.
+                EXPECT_EQ(dialog->focusWidget(), calculator);
+                if (!calculator || dialog->focusWidget() != calculator) {
+                    dialog->reject();
+                    return;
+                }
                 shown << calculator->DisplayText();
-                QTest::keyClicks(QApplication::focusWidget(), keys);
+                QTest::keyClicks(calculator, keys);
                 shown << calculator->DisplayText();
                 // Ok computes nothing more and closes the window.
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                QTest::keyClick(calculator, Qt::Key_Return);
+                EXPECT_EQ(dialog->result(), QDialog::Accepted);
+                if (dialog->isVisible())
+                    dialog->reject();
             });
     };
     typeInto(QStringLiteral("12+3="));
