@@ -927,7 +927,8 @@ void TfrmMain::actFileDatabaseConnectExecute()
         if (Services::messages()->confirm(QStringLiteral("Тарифы введены не полностью\r"
                                                          "Часть функций может не работать, или работать неправильно\r"
                                                          "Рекомендуется произвести авто корректировку")))
-            DMR->AutoCorrectTarifs();
+            // A correction that cannot be written (a read-only database) is shown; the connect goes on.
+            guard([] { DMR->AutoCorrectTarifs(); });
     }
 
     if (Session::IsDatabaseConnected()) {

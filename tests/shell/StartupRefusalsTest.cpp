@@ -95,12 +95,31 @@ TEST_F(StartupRefusals, ReadOnlyDatabaseOpensAndAWriteShowsItsError)
 {
     makeMain();
     makeDatabase();
+    {
+        // A tariff history with a gap, which the login offers to correct.
+        TADOConnection c;
+        c.SetConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1").arg(databaseFile()));
+        c.Open();
+        c.Execute(QStringLiteral("insert into ZOLT.SERV (SERV_ID, SERV_DESCR, SERVTYPE_ID) values (1, 'Пакет', 0)"));
+        c.Execute(QStringLiteral("insert into ZOLT.TARIF (TARIF_ID, SERV_ID, DATE_FROM, DATE_TO, TARIF_SUM) "
+                                 "values (1, 1, :P_FROM, :P_TO, 10)"),
+            { { QStringLiteral("P_FROM"), QDateTime(QDate(2020, 1, 1), QTime(0, 0)) },
+                { QStringLiteral("P_TO"), QDateTime(QDate(2020, 3, 31), QTime(0, 0)) } });
+    }
     setReadOnly(true);
+    m_messages.answer(mrYes);
     login();
     ASSERT_TRUE(Session::IsDatabaseConnected()) << m_messages.lastText().toStdString();
-    EXPECT_TRUE(m_messages.requests.isEmpty()) << m_messages.lastText().toStdString();
+    // The correction cannot be written: its error is shown and the session is ready all the same.
+    ASSERT_EQ(m_messages.requests.size(), 2) << m_messages.lastText().toStdString();
+    EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
+    EXPECT_EQ(m_messages.requests[1].type, mtError);
+    EXPECT_TRUE(m_messages.lastText().contains(QStringLiteral("readonly"))) << m_messages.lastText().toStdString();
+    EXPECT_TRUE(m_main->actShowCustList->isEnabled());
+    EXPECT_EQ(valueInFile(QStringLiteral("select count(*) from ZOLT.TARIF")).toInt(), 1);
 
     // The configuration row is changed as its window changes it: the update rule applies and fails.
+    m_messages.requests.clear();
     TKyv_ClientDataSet *cfg = DM->cdsMainCFG();
     cfg->Edit();
     cfg->FieldByName(QStringLiteral("ACC_DAY"))->SetValue(20);
