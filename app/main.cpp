@@ -1,3 +1,4 @@
+#include "DataFolder.h"
 #include "Exceptions.h"
 #include "Guard.h"
 #include "dmuDM.h"
@@ -7,6 +8,7 @@
 #include "uProgram.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -16,6 +18,7 @@ int main(int argc, char **argv)
     GuardedApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     InstallLogService();
+    SetLogFile(QDir(UserDataFolder()).filePath(QStringLiteral("tarvik.log")));
 
     // The data modules, in the order they are made; the layers above add theirs as they come.
     const QList<TModuleFactory> modules = {

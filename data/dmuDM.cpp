@@ -571,6 +571,7 @@ QStringList TDM::DatabaseChoices(const QString &connectionsFolder)
 
 bool TDM::Login()
 {
+    m_lastLoginError.clear();
     try {
         QString user = RememberedUserName, password = RememberedPassword, database = RememberedDatabase;
         const QStringList choices = DatabaseChoices(m_dmr->ConnectionsFolder());
@@ -585,10 +586,13 @@ bool TDM::Login()
             m_dmr->DbLogON(user, password, database);
             connected = m_dmr->Get_DatabaseConnectStatus();
             m_userId = connected ? m_dmr->UserId() : -1;
+            if (!connected)
+                m_lastLoginError = m_dmr->LastLogonError();
             QCoreApplication::processEvents();
         }
         return connected;
     } catch (const std::exception &e) {
+        m_lastLoginError = exceptionMessage(e);
         platformLog(LogKind::Error, QStringLiteral("ERROR: ") + exceptionMessage(e));
         return false;
     }

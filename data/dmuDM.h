@@ -69,6 +69,9 @@ public:
     // entered; true when the connection is open (also for a user without an APP_USER row: UserId() is then -1).
     // Never raises: failures are logged.
     bool Login();
+    // Why the last Login found no open connection, in the engine's words; empty when it connected or when the
+    // dialog was cancelled.
+    QString LastLoginError() const { return m_lastLoginError; }
     // Closes every open client dataset of the module and, in local mode, logs out of the database.
     void LogOut();
     bool IsDatabaseConnected() const;
@@ -155,6 +158,7 @@ private:
     std::unique_ptr<TMemTable> m_mdTempCFG;
     int m_kindDM = 1;
     double m_userId = -1;
+    QString m_lastLoginError;
     QString m_periodText;
     QStringList m_list;
     QDate m_initDate, m_accDate;

@@ -1,5 +1,6 @@
 #include "dmuRDM.h"
 
+#include "DataFolder.h"
 #include "DataSource.h"
 #include "DatabaseError.h"
 #include "Formats.h"
@@ -63,7 +64,7 @@ TDMR::~TDMR()
 
 QString TDMR::DefaultConnectionsFolder()
 {
-    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../connections"));
+    return QDir(UserDataFolder()).filePath(QStringLiteral("connections"));
 }
 
 void TDMR::SetUserName(const QString &name)
@@ -153,20 +154,21 @@ void TDMR::buildConnection()
     m_connection->SetConnectionProperty(QStringLiteral("User ID"), m_userName);
     m_connection->SetConnectionProperty(QStringLiteral("Password"), m_password);
     if (m_connection->Provider() == TADOConnection::TProvider::SQLite) {
-        // A data file named relative to the program lies beside the connections folder.
+        // A data file named by a relative path lies in the user's data folder, so that no build holds it.
         const QString source = m_connection->ConnectionProperty(QStringLiteral("Data Source")).trimmed();
-        if (!source.isEmpty() && QFileInfo(source).isRelative()) {
-            QDir home(m_connectionsFolder);
-            home.cdUp();
-            m_connection->SetConnectionProperty(QStringLiteral("Data Source"),
-                                                QDir::cleanPath(home.absoluteFilePath(source)));
-        }
+        if (!source.isEmpty())
+            m_connection->SetConnectionProperty(QStringLiteral("Data Source"), ResolveUserDataPath(source));
     }
 }
 
 bool TDMR::DbLogON(const QString &userName, const QString &password, const QString &databaseName)
 {
     bool result = false;
+    m_lastLogonError.clear();
+    const auto failed = [this](const Exception &e) {
+        m_lastLogonError = e.message();
+        platformLog(LogKind::Error, e.message());
+    };
     try {
         m_connection->Close();
         m_userName = userName.toUpper();
@@ -177,14 +179,12 @@ bool TDMR::DbLogON(const QString &userName, const QString &password, const QStri
 
         bool created = false;
         try {
-            if (m_connection->Provider() == TADOConnection::TProvider::SQLite
-                && !QFileInfo::exists(m_connection->ConnectionProperty(QStringLiteral("Data Source")))) {
-                created = createNewEmbeddedDatabase();
-            } else {
+            if (m_connection->Provider() == TADOConnection::TProvider::SQLite)
+                created = openEmbeddedDatabase();
+            else
                 m_connection->Open();
-            }
         } catch (const Exception &e) {
-            platformLog(LogKind::Error, e.message());
+            failed(e);
         }
         result = m_connection->Connected();
         if (!result)
@@ -194,10 +194,42 @@ bool TDMR::DbLogON(const QString &userName, const QString &password, const QStri
         // The session's date format: both engines take dates in one fixed form, so there is nothing to set.
         result = GetUserId();
     } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
+        failed(e);
         result = false;
     }
     return result;
+}
+
+bool TDMR::openEmbeddedDatabase()
+{
+    const QString file = m_connection->ConnectionProperty(QStringLiteral("Data Source"));
+    const QString shown = QDir::toNativeSeparators(file);
+    if (!QFileInfo::exists(file)) {
+        // A mistyped path must not open a second, empty database: only a connection file that asks for it
+        // makes one.
+        if (m_connection->ConnectionProperty(QStringLiteral("Create If Missing")).trimmed().compare(
+                QLatin1String("True"), Qt::CaseInsensitive)
+            != 0)
+            throw EDatabaseError(QStringLiteral("The database file %1 does not exist").arg(shown));
+        return createNewEmbeddedDatabase();
+    }
+    try {
+        m_connection->Open();
+    } catch (const EDatabaseError &e) {
+        throw EDatabaseError(QStringLiteral("The database file %1 cannot be opened: %2").arg(shown, e.message()));
+    }
+    // A damaged file is refused before anything reads or writes it.
+    QString check;
+    try {
+        check = m_connection->SelectValue(QStringLiteral("PRAGMA ZOLT.quick_check(1)")).toString();
+    } catch (const EDatabaseError &e) {
+        check = e.message();
+    }
+    if (check != QLatin1String("ok")) {
+        m_connection->Close();
+        throw EDatabaseError(QStringLiteral("The database file %1 is damaged: %2").arg(shown, check));
+    }
+    return false;
 }
 
 bool TDMR::createNewEmbeddedDatabase()

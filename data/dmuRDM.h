@@ -25,8 +25,8 @@ public:
 
     TADOConnection *dbConnection() const { return m_connection.get(); }
 
-    // The folder of the ".udl" connection files; a relative data file of the embedded engine lies in the folder
-    // above it. Defaults to "connections" beside the program's folder.
+    // The folder of the ".udl" connection files; a relative data file of the embedded engine lies in the user's
+    // data folder. Defaults to "connections" in the user's data folder.
     QString ConnectionsFolder() const { return m_connectionsFolder; }
     void SetConnectionsFolder(const QString &folder) { m_connectionsFolder = folder; }
     static QString DefaultConnectionsFolder();
@@ -48,6 +48,9 @@ public:
     void SetUserId(double id) { m_userId = id; }
 
     bool DbLogON(const QString &userName, const QString &password, const QString &databaseName);
+    // Why the last DbLogON found no open connection, in the engine's words (naming the data file on the
+    // embedded engine); empty when it connected.
+    QString LastLogonError() const { return m_lastLogonError; }
     bool DbLogOut();
     bool Get_DatabaseConnectStatus() const;
     bool GetUserId();
@@ -219,6 +222,8 @@ private:
     double selectAggregate(const QString &aggregate, const QString &table, const QString &condition,
                            const TParams &params, double ifNone);
     bool createNewEmbeddedDatabase();
+    // True when it made a new database.
+    bool openEmbeddedDatabase();
     bool runStep(const QStringList &statements);
     // Business commands' helpers.
     int nextId(const QString &keyField, const QString &table);
@@ -247,6 +252,7 @@ private:
     double m_userId = -1;
     qint64 m_executeStart = 0;
     QString m_lastUpgradeError;
+    QString m_lastLogonError;
     // A statement whose text must not reach the trace (it holds a password), and how it is shown instead.
     QString m_secretStatement;
     QString m_secretShownAs;

@@ -33,7 +33,7 @@ void TDMR::ReturnAccPeriod(const QDate &initDate)
         Services::messages()->information(QStringLiteral("Нет закрытых периодов"));
         return;
     }
-    if (!Services::messages()->confirm(QStringLiteral("Открыть период ") + MonthYearCaption(acc)))
+    if (!Services::messages()->confirm(QStringLiteral("Открыть период ") + MonthYearCaption(acc), mbNo))
         return;
 
     CommitWork();

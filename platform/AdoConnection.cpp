@@ -11,6 +11,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -271,8 +272,17 @@ void TADOConnection::openSqlite()
     if (!m_createIfMissing && !QFileInfo::exists(path))
         throw EDatabaseError(QStringLiteral("unable to open database file: %1").arg(QDir::toNativeSeparators(path)));
 
+    // A file without write permission is attached read-only (even for a user the system lets write anyway), so
+    // that every write fails with the engine's error instead of changing a file marked read-only.
+    const QFileInfo info(path);
+    const bool readOnly = info.exists()
+                          && (!info.isWritable()
+                              || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)));
+
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_db.setDatabaseName(QStringLiteral(":memory:"));
+    if (readOnly)
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     if (!m_db.open())
         throw EDatabaseError(errorText(m_db.lastError()));
     const QVariant handle = m_db.driver()->handle();
@@ -284,12 +294,14 @@ void TADOConnection::openSqlite()
 
     QSqlQuery attach(m_db);
     attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ZOLT"));
-    attach.addBindValue(path);
+    attach.addBindValue(readOnly ? QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro")
+                                 : path);
     if (!attach.exec())
         throw EDatabaseError(errorText(attach.lastError()));
     // Reading the schema is what tells a database from any other file.
     runSetup(QStringLiteral("select count(*) from ZOLT.sqlite_master"));
-    runSetup(QStringLiteral("PRAGMA ZOLT.journal_mode=WAL"));
+    if (!readOnly)
+        runSetup(QStringLiteral("PRAGMA ZOLT.journal_mode=WAL"));
     runSetup(QStringLiteral("PRAGMA foreign_keys=ON"));
     runSetup(QStringLiteral("PRAGMA busy_timeout=10000"));
     sqlite3_set_authorizer(db, refuseObjectsInMain, nullptr);

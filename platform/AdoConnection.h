@@ -65,7 +65,8 @@ public:
     // Every property for the trace, the password masked, with the connection's own settings and, once
     // connected, "DBMS Name" and "DBMS Version".
     TConnectionProperties Properties() const;
-    static constexpr int ConnectionTimeout = 30;
+    // Seconds a server may take to answer a connect before the logon gives up.
+    static constexpr int ConnectionTimeout = 10;
 
     // On SQLite, whether Open() may create a missing data file (first start of the embedded database).
     void SetCreateIfMissing(bool create) { m_createIfMissing = create; }

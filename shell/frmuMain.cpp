@@ -29,6 +29,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -58,6 +59,50 @@ QString replaceSegment(QString path, const QString &from, const QString &to)
     return path.replace(QLatin1Char('/') + from + QLatin1Char('/'), QLatin1Char('/') + to + QLatin1Char('/'));
 }
 
+// The program's exception handler: the message is logged and shown in an error box, as an exception nobody
+// handled is shown to the user. A failure while such a box is up (a paint that keeps failing) or on another
+// thread is only logged, so that boxes never pile up and no window is made off the user-interface thread.
+void UnTrapedError(const QString &message)
+{
+    static bool showing = false;
+    LogError(message);
+    if (QThread::currentThread() != QCoreApplication::instance()->thread() || showing)
+        return;
+    showing = true;
+    struct Reset
+    {
+        ~Reset() { showing = false; }
+    } reset;
+    Services::messages()->error(message);
+}
+
+// The built-in calculator of the main window: it has the focus, so typed keys reach it at once, and its Ok (Enter
+// or "=" with no operation pending) closes the dialog with the value shown.
+class TDialogCalculator final : public TCalculatorEh
+{
+public:
+    explicit TDialogCalculator(QDialog *dialog)
+        : TCalculatorEh(dialog)
+        , m_dialog(dialog)
+    {
+        setObjectName(QStringLiteral("Calculator"));
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+    void CalcKey(QChar key) override
+    {
+        const bool accept = key == QChar(u'\r') || key == QLatin1Char('=');
+        if (accept && State() != csError && EqualButton()->Caption() == QLatin1String("Ok")) {
+            m_dialog->accept();
+            return;
+        }
+        TCalculatorEh::CalcKey(key);
+    }
+
+private:
+    QDialog *m_dialog;
+};
+
 // A slot that ignores the signal's arguments and hands exceptions to the program's handler.
 template <class F> auto guardedSlot(F fn)
 {
@@ -71,7 +116,7 @@ TProgramFolders TProgramFolders::from(const QString &programFolder)
     TProgramFolders f;
     f.programFolder = programFolder.endsWith(QLatin1Char('/')) ? programFolder : programFolder + QLatin1Char('/');
     const QString templates = replaceSegment(f.programFolder, QStringLiteral("bin"), QStringLiteral("fr_forms"));
-    f.connectionsFolder = replaceSegment(templates, QStringLiteral("fr_forms"), QStringLiteral("connections"));
+    f.connectionsFolder = TDMR::DefaultConnectionsFolder() + QLatin1Char('/');
     const QString variable = qEnvironmentVariable("TARVIK_TEMPLATES");
     f.reportsFolder = variable.isEmpty() ? templates : variable;
     return f;
@@ -147,8 +192,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     Timer2->setSingleShot(true);
     connect(Timer2, &QTimer::timeout, this, guardedSlot([this] { Timer2Timer(); }));
 
-    // An exception that reaches the application is only logged; the user sees nothing.
-    m_previousExceptionHandler = setExceptionHandler([](const QString &message) { LogError(message); });
+    m_previousExceptionHandler = setExceptionHandler(UnTrapedError);
     m_previousHintHandler = setApplicationHintHandler([this] { ShowHint(); });
     // The data modules below reach the user and this window through these.
     setReconcileErrorSink(
@@ -840,17 +884,31 @@ void TfrmMain::actFileDatabaseConnectExecute()
         SendMessage(this, AMCloseAllChildForms);
         Session::LogOut();
     } else if (!Session::Login(m_folders.connectionsFolder)) {
-        Services::messages()->messageDlg(
-            QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно"), mtError, mbYes,
-            mbYes);
+        // The engine's own words follow the system's text: a wrong password, a missing or damaged file and a
+        // server that does not answer each need a different remedy.
+        QString text = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+        if (const QString reason = Session::LastLoginError(); !reason.isEmpty())
+            text += QLatin1Char('\r') + reason;
+        Services::messages()->messageDlg(text, mtError, mbYes, mbYes);
     }
 
     if (Session::IsDatabaseConnected() && !DMR->IsDbVersionCurrent()) {
+        // No session goes on with a structure of another version: the update ends it as well.
         if (Services::messages()->confirm(QStringLiteral("Формат базы данных не соответствует данной версии программы\r"
                                                          "Часть функций может не работать, или работать неправильно\r"
                                                          " Рекомендуется произвести обновление структуры БД\r"
                                                          " См. пункт меню \"Сервис -> Обновление структуры БД\"")))
             actCorrectDataExecute();
+        else
+            logOut();
+    }
+
+    // A user without rights is refused before the session writes anything (the configuration row, the
+    // tariff correction, the recalculation queue).
+    if (Session::IsDatabaseConnected() && !Session::UserHasRights()) {
+        Services::messages()->error(QStringLiteral("У пользователя [") + AppSettings().logonUserName
+            + QStringLiteral("] нет прав для работы с программой"));
+        logOut();
     }
 
     if (Session::IsDatabaseConnected()) {
@@ -869,30 +927,35 @@ void TfrmMain::actFileDatabaseConnectExecute()
         if (Services::messages()->confirm(QStringLiteral("Тарифы введены не полностью\r"
                                                          "Часть функций может не работать, или работать неправильно\r"
                                                          "Рекомендуется произвести авто корректировку")))
-            DMR->AutoCorrectTarifs();
+            // A correction that cannot be written (a read-only database) is shown; the connect goes on.
+            guard([] { DMR->AutoCorrectTarifs(); });
     }
 
     if (Session::IsDatabaseConnected()) {
-        if (!Session::UserHasRights()) {
-            Services::messages()->error(QStringLiteral("У пользователя [") + AppSettings().logonUserName
-                + QStringLiteral("] нет прав для работы с программой"));
-            SendMessage(this, AMCloseAllChildForms);
-            Session::LogOut();
-        } else {
-            if (!m_mainCfg.exists) {
-                Session::InsertDefaultMainCfg(Services::clock()->today());
-                ReloadMainCfg();
-            }
-            DMR->CheckInvalidCustDebt(m_mainCfg.debtMode, m_mainCfg.accDate);
-            DM->cdsAppUser()->Open();
-            Session::StartWorkDate(Services::clock()->today());
-            actFileDatabaseConnect->setProperty("ImageIndex", 132);
-            actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("disconnectCaption")));
-            actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("disconnectHint")) + QStringLiteral(" (")
-                + Session::GetLoginName() + QLatin1Char('@') + AppSettings().logonDataBase + QLatin1Char(')'));
+        if (!m_mainCfg.exists) {
+            Session::InsertDefaultMainCfg(Services::clock()->today());
+            ReloadMainCfg();
         }
+        DMR->CheckInvalidCustDebt(m_mainCfg.debtMode, m_mainCfg.accDate);
+        DM->cdsAppUser()->Open();
+        Session::StartWorkDate(Services::clock()->today());
+        actFileDatabaseConnect->setProperty("ImageIndex", 132);
+        actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("disconnectCaption")));
+        actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("disconnectHint")) + QStringLiteral(" (")
+            + Session::GetLoginName() + QLatin1Char('@') + AppSettings().logonDataBase + QLatin1Char(')'));
     }
 
+    showConnectionState();
+}
+
+void TfrmMain::logOut()
+{
+    SendMessage(this, AMCloseAllChildForms);
+    Session::LogOut();
+}
+
+void TfrmMain::showConnectionState()
+{
     if (!Session::IsDatabaseConnected()) {
         Session::CloseMainCfg();
         m_mainCfg = {};
@@ -913,8 +976,12 @@ void TfrmMain::actCorrectDataExecute()
         return;
     if (!DMR->UpdateDbStructure())
         Services::messages()->error(DMR->LastUpgradeError());
-    // Logs out: the user connects again on the new structure.
-    actFileDatabaseConnectExecute();
+    // Logs out: the user connects again on the new structure. A failed update whose owner logon did not even
+    // connect ends disconnected as well, without asking for a login.
+    if (Session::IsDatabaseConnected())
+        actFileDatabaseConnectExecute();
+    else
+        showConnectionState();
 }
 
 void TfrmMain::actNewAccPeriodExecute()
@@ -960,10 +1027,15 @@ void TfrmMain::actCalculatorExecute()
     if (Services::shell()->startProgram(QStringLiteral("CALC.EXE"), {}, QStringLiteral("C:\\")))
         return;
     QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("RxCalculator1"));
     dialog.setWindowTitle(QStringLiteral("Калькулятор"));
+    auto *calculator = new TDialogCalculator(&dialog);
+    calculator->SetDisplayValue(m_calculatorValue);
     auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new TCalculatorEh(&dialog));
-    dialog.exec();
+    layout->addWidget(calculator);
+    calculator->setFocus();
+    if (dialog.exec() == QDialog::Accepted)
+        m_calculatorValue = calculator->DisplayValue();
 }
 
 void TfrmMain::actChangePasswordExecute()
@@ -984,7 +1056,7 @@ void TfrmMain::actChangePasswordExecute()
 void TfrmMain::actRemoveAllCalculationExecute()
 {
     if (!Services::messages()->confirm(
-            QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию")))
+            QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию"), mbNo))
         return;
     DMR->RemoveAllCalculation();
     Services::messages()->information(QStringLiteral("Нет закрытых периодов, программа будет перезагружена"));

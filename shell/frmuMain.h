@@ -29,16 +29,16 @@ extern int CASFailureCount;
 // The font colours of the customer list, by customer state.
 extern TColor CustListFontColors[6];
 
-// The folders of an installation: <root>/bin holds the program, <root>/fr_forms the report templates,
-// <root>/connections the connection files.
+// The folders of an installation: <root>/bin holds the program, <root>/fr_forms the report templates; the
+// connection files lie in "connections" of the user's data folder, outside the installation and any build.
 struct TProgramFolders
 {
     QString programFolder; // with a trailing "/"
     QString reportsFolder;
-    QString connectionsFolder;
+    QString connectionsFolder; // with a trailing "/"
 
     // The "bin" segment of the program folder becomes "fr_forms" for the templates (TARVIK_TEMPLATES points
-    // elsewhere when set) and "connections" for the connection files. Letter case is kept.
+    // elsewhere when set). Letter case is kept.
     static TProgramFolders from(const QString &programFolder);
 };
 
@@ -169,6 +169,10 @@ private:
     void actChangePasswordExecute();
     void actRemoveAllCalculationExecute();
     void actAppHelpExecute();
+    // Ends the session: every child closes, then the logout.
+    void logOut();
+    // The connect action's image, caption and hint, the menus and the title after a connect or a logout.
+    void showConnectionState();
     void sendEditCommand(const char *slot);
     void Timer1Timer();
     void Timer2Timer();
@@ -182,6 +186,8 @@ private:
     QList<QLabel *> m_panels;
     Session::TMainCfg m_mainCfg;
     bool m_shown = false;
+    // The value the built-in calculator closed with; it opens with it next time.
+    double m_calculatorValue = 0;
     ExceptionHandler m_previousExceptionHandler;
     ApplicationHintHandler m_previousHintHandler;
 };

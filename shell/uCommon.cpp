@@ -219,7 +219,8 @@ bool ConfirmDeleteRecord(const QString &language, const QString &detail)
 {
     const QString question = language == QLatin1String("RU") ? QStringLiteral("Удалять запись? ")
                                                               : QStringLiteral("Delete record? ");
-    return Services::messages()->confirm(question + detail);
+    // A deletion is answered "Нет" by a stray Enter.
+    return Services::messages()->confirm(question + detail, mbNo);
 }
 
 QString KeyboardLayoutName(int primaryLanguage, int subLanguage)

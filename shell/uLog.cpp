@@ -6,15 +6,56 @@
 #include "frmuBugDebug.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHostInfo>
+#include <QMutex>
 #include <QThread>
 
 #include <atomic>
+#include <cstdio>
 
 namespace {
 
 std::atomic<bool> debugMode{false};
 std::atomic<bool> sqlMonitor{true};
+
+struct LogFile
+{
+    QMutex mutex;
+    QString fileName;
+    qint64 maxBytes = LogFileMaxBytes;
+};
+
+LogFile &logFile()
+{
+    static LogFile file;
+    return file;
+}
+
+void writeToLogFile(const QString &line)
+{
+    LogFile &log = logFile();
+    const QMutexLocker lock(&log.mutex);
+    if (log.fileName.isEmpty())
+        return;
+    QString text = line;
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QByteArray bytes
+        = (Services::clock()->now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss ")) + text + QLatin1Char('\n'))
+              .toUtf8();
+    const QFileInfo info(log.fileName);
+    if (info.exists() && info.size() + bytes.size() > log.maxBytes) {
+        const QString older = log.fileName + QStringLiteral(".1");
+        QFile::remove(older);
+        QFile::rename(log.fileName, older);
+    }
+    QFile file(log.fileName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write(bytes);
+    std::fputs(("tarvik: " + text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+}
 
 } // namespace
 
@@ -56,7 +97,9 @@ void SendToEventMonitor(const QString &text)
 
 void LogError(const QString &text)
 {
-    SendToEventMonitor(QStringLiteral("ERROR: ") + text);
+    const QString line = QStringLiteral("ERROR: ") + text;
+    writeToLogFile(line);
+    SendToEventMonitor(line);
 }
 
 void LogDebug(const QString &text)
@@ -81,6 +124,23 @@ void InstallLogService()
     },
     // The event monitor shows lines only in debug mode with the SQL monitor on.
     [](LogKind) { return debugMode && sqlMonitor; });
+}
+
+void SetLogFile(const QString &fileName, qint64 maxBytes)
+{
+    LogFile &log = logFile();
+    const QMutexLocker lock(&log.mutex);
+    log.fileName = fileName;
+    log.maxBytes = maxBytes;
+    if (!fileName.isEmpty())
+        QDir().mkpath(QFileInfo(fileName).absolutePath());
+}
+
+QString LogFileName()
+{
+    LogFile &log = logFile();
+    const QMutexLocker lock(&log.mutex);
+    return log.fileName;
 }
 
 QString ReconcileErrorMessage(const QString &dataSetName, ReconcileKind kind, const QString &errorMessage,

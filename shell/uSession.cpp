@@ -35,6 +35,11 @@ bool Login(const QString &connectionsFolder)
     return connected;
 }
 
+QString LastLoginError()
+{
+    return DM ? DM->LastLoginError() : QString();
+}
+
 void LogOut()
 {
     if (DM)

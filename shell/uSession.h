@@ -13,6 +13,8 @@ namespace Session {
 // was confirmed) and logs on, the connection files taken from `connectionsFolder`. True when the connection
 // is open, also for a user without rights. Never raises: failures are logged.
 bool Login(const QString &connectionsFolder);
+// Why the last Login did not connect, in the engine's words; empty after a cancelled dialog.
+QString LastLoginError();
 void LogOut();
 bool IsDatabaseConnected();
 // The upper-cased login of the connection.

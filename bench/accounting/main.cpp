@@ -296,7 +296,8 @@ int main(int argc, char **argv)
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("connections"));
         QDir().mkpath(folder);
-        writeUdl(folder, QStringLiteral("Provider=SQLite;Data Source=data/bench.db;"));
+        writeUdl(folder, QStringLiteral("Provider=SQLite;Data Source=%1;Create If Missing=True;")
+                             .arg(dir.filePath(QStringLiteral("data/bench.db"))));
         if (auto dmr = logOn(folder, false))
             run("SQLite", *dmr, customers);
         else

@@ -1,7 +1,7 @@
 #pragma once
 
 // A database for the data module's tests, on either engine: a connections folder with one connection file
-// "TEST.udl". On SQLite the data file does not exist yet (the first logon makes it); on PostgreSQL the
+// "TEST.udl". On SQLite the data file does not exist yet (the first logon makes it, as the file asks); on PostgreSQL the
 // database is fresh and owned by the schema owner's role, as an operator would set it up.
 #include "TestSupport.h"
 #include "dmuRDM.h"
@@ -29,7 +29,7 @@ public:
     {
         QDir(m_dir.path()).mkpath(QStringLiteral("connections"));
         if (engine == TestEngine::SQLite) {
-            writeUdl(QStringLiteral("Provider=SQLite;Data Source=data/tarvik.db;"));
+            writeUdl(QStringLiteral("Provider=SQLite;Data Source=%1;Create If Missing=True;").arg(sqliteFile()));
             return;
         }
         m_pg = std::make_unique<tarvik::test::PgDatabase>();

@@ -54,7 +54,7 @@ TEST_P(DatabaseConnection, ReportsTheEngineAndMasksThePassword)
         lines << name + QStringLiteral("=") + value;
     EXPECT_TRUE(lines.contains(QStringLiteral("Password=***"))) << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(lines.join(QLatin1Char('|')).contains(QStringLiteral("secret")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Connect Timeout=30")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Connect Timeout=10")));
     EXPECT_TRUE(lines.contains(QStringLiteral("DBMS Name=") + c.DbmsName()));
 }
 

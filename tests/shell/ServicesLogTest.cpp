@@ -9,6 +9,7 @@
 #include "XmlSettingsStorage.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -209,4 +210,40 @@ TEST(ServicesAbout, ShowsVersionAndOpensLinksThroughTheShell)
     QTest::mouseClick(box.findChild<QPlainTextEdit *>()->viewport(), Qt::LeftButton);
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
+}
+
+TEST(ServicesLogFile, ErrorsGoToTheFileWhateverTheSwitchesAndTheFileIsRotated)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("nested/tarvik.log"));
+    const FakeClock clock(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)));
+    SetLogFile(file, 200);
+    EXPECT_EQ(LogFileName(), file);
+    const bool debug = IsDebugMode();
+    SetDebugMode(false);
+    LogDebug(QStringLiteral("not an error"));
+    // Each line is 2021-03-04 05:06:07 ERROR: line NN (35 bytes with its line feed): five fit in 200 bytes.
+    for (int i = 10; i < 22; ++i)
+        LogError(QStringLiteral("line %1").arg(i));
+    LogError(QStringLiteral("first\rsecond"));
+    SetLogFile(QString());
+    LogError(QStringLiteral("after the file was stopped"));
+    SetDebugMode(debug);
+
+    const auto read = [](const QString &name) {
+        QFile f(name);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    const QString current = read(file);
+    const QString older = read(file + QStringLiteral(".1"));
+    EXPECT_LE(current.toUtf8().size(), 200);
+    EXPECT_LE(older.toUtf8().size(), 200);
+    EXPECT_TRUE(current.endsWith(QStringLiteral("2021-03-04 05:06:07 ERROR: first\nsecond\n"))) << current.toStdString();
+    // Lines 10 to 14 filled the first file and went with the second rotation; 15 to 19 are the older file.
+    EXPECT_TRUE(current.startsWith(QStringLiteral("2021-03-04 05:06:07 ERROR: line 20\n"))) << current.toStdString();
+    EXPECT_TRUE(older.startsWith(QStringLiteral("2021-03-04 05:06:07 ERROR: line 15\n"))) << older.toStdString();
+    EXPECT_TRUE(older.endsWith(QStringLiteral("ERROR: line 19\n"))) << older.toStdString();
+    EXPECT_FALSE((current + older).contains(QStringLiteral("not an error")));
+    EXPECT_FALSE((current + older).contains(QStringLiteral("stopped")));
+    EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".2")));
 }

@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,8 +42,12 @@ protected:
     {
         m_debug = IsDebugMode();
         m_sql = IsSqlMonitorOn();
-        QDir(m_dir.path()).mkpath(QStringLiteral("connections"));
-        writeUdl(QStringLiteral("TEST"), QStringLiteral("Provider=SQLite;Data Source=data/tarvik.db;"));
+        // The test's folder is the user's data folder: the connection files lie in its "connections", and the
+        // relative data file of TEST.udl in its "data".
+        m_oldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_dir.path().toLocal8Bit());
+        QDir().mkpath(connectionsFolder());
+        writeUdl(QStringLiteral("TEST"), QStringLiteral("Provider=SQLite;Data Source=data/tarvik.db;Create If Missing=True;"));
         m_oldSettingsFile = SettingsStorage().fileName();
         SettingsStorage().setFileName(settingsFile());
         SettingsStorage().clear();
@@ -67,9 +73,12 @@ protected:
         AppSettings() = TAppSettings::defaults();
         SetDebugMode(m_debug);
         SetSqlMonitor(m_sql);
+        qputenv("XDG_DATA_HOME", m_oldDataHome);
     }
 
-    QString connectionsFolder() const { return m_dir.filePath(QStringLiteral("connections")); }
+    QString dataFolder() const { return m_dir.filePath(QStringLiteral("tarvik")); }
+    QString connectionsFolder() const { return QDir(dataFolder()).filePath(QStringLiteral("connections")); }
+    QString databaseFile() const { return QDir(dataFolder()).filePath(QStringLiteral("data/tarvik.db")); }
     QString settingsFile() const { return m_dir.filePath(QStringLiteral("settings.xml")); }
 
     void writeUdl(const QString &name, const QString &initString)
@@ -162,6 +171,24 @@ protected:
 
     QVariant selectValue(const QString &sql) { return DMR->dbConnection()->SelectValue(sql); }
 
+    // The start script's installation of the shipped connection files into the test's data folder.
+    bool installConnections(const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+    {
+        QProcess script;
+        script.setProcessEnvironment(environment);
+        script.start(QStringLiteral(TARVIK_SOURCE_DIR "/scripts/install-connections"), QStringList());
+        return script.waitForFinished(30000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+    }
+
+    // A value read from the embedded database file on a connection of its own (the session may be closed).
+    QVariant valueInFile(const QString &sql)
+    {
+        TADOConnection c;
+        c.SetConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1").arg(databaseFile()));
+        c.Open();
+        return c.SelectValue(sql);
+    }
+
     FakeMessageService m_messages;
     FakeClock m_clock { QDateTime(QDate(2020, 6, 20), QTime(10, 0)) };
     FakeShellService m_shell;
@@ -173,6 +200,7 @@ protected:
 
 private:
     QString m_oldSettingsFile;
+    QByteArray m_oldDataHome;
     bool m_debug = false;
     bool m_sql = true;
 };

@@ -91,9 +91,8 @@ TEST_F(StartupLogin, LoginEnablesMenusShowsMonthAndDisconnectDisablesThem)
     EXPECT_EQ(m->actFileDatabaseConnect->property("ImageIndex").toInt(), 131);
 }
 
-TEST_F(StartupLogin, UserWithoutRightsIsRefusedAndEverythingCloses)
+TEST_F(StartupLogin, UserWithoutRightsIsRefusedBeforeAnythingIsWritten)
 {
-    // The configuration window that the first connect opens is open when the refusal comes.
     bool cfgOpened = false;
     RegisterFormClass(QStringLiteral("TfrmCFG"), [&cfgOpened] {
         cfgOpened = true;
@@ -102,10 +101,13 @@ TEST_F(StartupLogin, UserWithoutRightsIsRefusedAndEverythingCloses)
     TfrmMain *m = makeMain();
     login(QStringLiteral("Ivanov"), QStringLiteral("x"));
     UnRegisterFormClass(QStringLiteral("TfrmCFG"));
+    ASSERT_EQ(m_messages.requests.size(), 1) << m_messages.lastText().toStdString();
     EXPECT_EQ(m_messages.lastText(), QStringLiteral("У пользователя [Ivanov] нет прав для работы с программой"));
     EXPECT_EQ(m_messages.requests.constLast().type, mtError);
     EXPECT_FALSE(Session::IsDatabaseConnected());
-    EXPECT_TRUE(cfgOpened);
+    // Neither the configuration row of a first connect nor its window.
+    EXPECT_FALSE(cfgOpened);
+    EXPECT_EQ(valueInFile(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt(), 0);
     EXPECT_TRUE(m->ChildForms().isEmpty());
     EXPECT_FALSE(m->actShowCustList->isEnabled());
     EXPECT_TRUE(m->mmiPeriod->text().isEmpty());
@@ -135,16 +137,20 @@ TEST_F(StartupLogin, EmptyConfigurationGetsDefaultRowBeforeTheConfigurationWindo
 
 TEST_F(StartupLogin, FailedOrCancelledLoginShowsTheConnectionErrorAndStaysDisconnected)
 {
-    // A data file that cannot be made fails as a refused password does on a server.
-    writeUdl(QStringLiteral("TEST"), QStringLiteral("Provider=SQLite;Data Source=/proc/no-such-place/tarvik.db;"));
+    // A data file that cannot be made fails as a refused password does on a server; the engine's words follow.
+    writeUdl(QStringLiteral("TEST"),
+             QStringLiteral("Provider=SQLite;Data Source=/proc/no-such-place/tarvik.db;Create If Missing=True;"));
     TfrmMain *m = makeMain();
     login(QStringLiteral("vmdemo"), QStringLiteral("wrong"));
     EXPECT_FALSE(Session::IsDatabaseConnected());
     ASSERT_EQ(m_messages.requests.size(), 1);
-    EXPECT_EQ(m_messages.requests[0].text, ConnectError);
+    EXPECT_TRUE(m_messages.requests[0].text.startsWith(ConnectError + QLatin1Char('\r')))
+        << m_messages.requests[0].text.toStdString();
+    EXPECT_TRUE(m_messages.requests[0].text.contains(QStringLiteral("/proc/no-such-place/tarvik.db")));
     EXPECT_EQ(m_messages.requests[0].buttons, TMsgDlgButtons(mbYes));
     EXPECT_FALSE(m->actShowCustList->isEnabled());
 
+    // A cancelled dialog has no reason to add.
     answerLogin(QStringLiteral("vmdemo"), QStringLiteral("wisp"), false);
     m->actFileDatabaseConnect->trigger();
     EXPECT_EQ(m_messages.requests.size(), 2);
@@ -309,14 +315,16 @@ TEST_F(StartupLogin, OldStructureOffersTheUpdateWhichEndsDisconnected)
     DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.DB_VERSION set DB_VERSION = 1"));
     m->actFileDatabaseConnect->trigger();
 
-    // Declined: the session goes on, on the old structure.
+    // Declined: no session goes on with the old structure.
     m_messages.answer(mrNo);
     login();
-    ASSERT_FALSE(m_messages.requests.isEmpty());
+    ASSERT_EQ(m_messages.requests.size(), 1);
     EXPECT_EQ(m_messages.requests[0].text, offer);
     EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
-    EXPECT_TRUE(Session::IsDatabaseConnected());
-    m->actFileDatabaseConnect->trigger();
+    EXPECT_FALSE(Session::IsDatabaseConnected());
+    for (QAction *a : dataActions(m))
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik[ Нет соединения с БД ]"));
 
     // Accepted: the structure is brought up to date and the user connects again afterwards.
     m_messages.requests.clear();

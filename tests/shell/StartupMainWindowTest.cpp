@@ -2,6 +2,7 @@
 // timers, the first showing with its login, and the program body's start-up and shut-down order.
 #include "StartupFixture.h"
 
+#include "DataFolder.h"
 #include "FormClasses.h"
 #include "uProgram.h"
 #include "uSession.h"
@@ -134,29 +135,42 @@ TEST_F(StartupMainWindow, CommandLineSwitchesDebugMode)
     }
 }
 
-TEST(StartupFolders, TemplatesAndConnectionsLieBesideTheProgramFolder)
+TEST(StartupFolders, TemplatesLieBesideTheProgramFolderAndConnectionsInTheUserDataFolder)
 {
     qunsetenv("TARVIK_TEMPLATES");
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "/home/u/.data");
     struct Case
     {
-        QString program, reports, connections;
+        QString program, reports;
     };
     const Case cases[] = {
-        { "/opt/Tarvik/bin", "/opt/Tarvik/fr_forms/", "/opt/Tarvik/connections/" },
-        { "/home/u/Prog/", "/home/u/Prog/", "/home/u/Prog/" },
-        { "/srv/fr_forms/x/", "/srv/fr_forms/x/", "/srv/connections/x/" },
-        { "/opt/BIN/", "/opt/BIN/", "/opt/BIN/" },
+        { "/opt/Tarvik/bin", "/opt/Tarvik/fr_forms/" },
+        { "/home/u/Prog/", "/home/u/Prog/" },
+        { "/srv/fr_forms/x/", "/srv/fr_forms/x/" },
+        { "/opt/BIN/", "/opt/BIN/" },
     };
     for (const Case &c : cases) {
         const TProgramFolders f = TProgramFolders::from(c.program);
         EXPECT_EQ(f.reportsFolder, c.reports) << c.program.toStdString();
-        EXPECT_EQ(f.connectionsFolder, c.connections) << c.program.toStdString();
+        EXPECT_EQ(f.connectionsFolder, QStringLiteral("/home/u/.data/tarvik/connections/")) << c.program.toStdString();
     }
     qputenv("TARVIK_TEMPLATES", "/data/templates/");
     const TProgramFolders f = TProgramFolders::from(QStringLiteral("/opt/t/bin/"));
     qunsetenv("TARVIK_TEMPLATES");
     EXPECT_EQ(f.reportsFolder, QStringLiteral("/data/templates/"));
-    EXPECT_EQ(f.connectionsFolder, QStringLiteral("/opt/t/connections/"));
+
+    // Without a usable XDG_DATA_HOME the data folder is the one under the home folder.
+    const QString fallback = QDir::home().filePath(QStringLiteral(".local/share/tarvik"));
+    for (const char *value : { "", "relative/data" }) {
+        qputenv("XDG_DATA_HOME", value);
+        EXPECT_EQ(UserDataFolder(), fallback) << value;
+    }
+    qputenv("XDG_DATA_HOME", "/home/u/.data/");
+    EXPECT_EQ(UserDataFolder(), QStringLiteral("/home/u/.data/tarvik"));
+    EXPECT_EQ(ResolveUserDataPath(QStringLiteral("data/x.db")), QStringLiteral("/home/u/.data/tarvik/data/x.db"));
+    EXPECT_EQ(ResolveUserDataPath(QStringLiteral("/srv/x.db")), QStringLiteral("/srv/x.db"));
+    qputenv("XDG_DATA_HOME", dataHome);
 }
 
 TEST_F(StartupMainWindow, HourglassMessagesAndCloseApplication)
@@ -212,11 +226,15 @@ TEST_F(StartupMainWindow, TimersRunTheLinkActions)
 
 TEST_F(StartupMainWindow, NewUserLogsInOnTheDemoConnectionWithOk)
 {
-    // The connections folder as shipped, with no settings file yet.
-    QFile::remove(QDir(connectionsFolder()).filePath(QStringLiteral("TEST.udl")));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_SOURCE_DIR "/connections/DEMO.udl"),
-                            QDir(connectionsFolder()).filePath(QStringLiteral("DEMO.udl"))));
-    TfrmMain *m = makeMain();
+    // The connection files as the start script installs them, with no settings file yet; the window looks for
+    // them in the user's data folder by itself.
+    QDir(dataFolder()).removeRecursively();
+    ASSERT_TRUE(installConnections());
+    EXPECT_EQ(QDir(connectionsFolder()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("DEMO.udl"), QStringLiteral("OFFICE.udl.sample")}));
+    m_main = std::make_unique<TfrmMain>();
+    TfrmMain *m = m_main.get();
+    m->resize(1024, 700);
     QStringList offered;
     whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); }, [&offered] {
         TfrmPasswordDlg *d = frmPasswordDlg;
@@ -229,7 +247,7 @@ TEST_F(StartupMainWindow, NewUserLogsInOnTheDemoConnectionWithOk)
     EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Июнь 2020 г."));
     EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik"));
     EXPECT_EQ(offered, (QStringList{"VMDEMO", "wisp", "DEMO"}));
-    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("data/tarvik.db"))));
+    EXPECT_TRUE(QFile::exists(databaseFile()));
 
     // The picture of the main window after login, for the README.
     const QImage shot = m->grab().toImage();
@@ -276,8 +294,8 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
     m_dm.reset();
     m_dmr.reset();
 
-    // The first showing's login is cancelled (the program runs in the test's folder, which holds no
-    // connection files); then the user logs in on the test's folder, opens a child and closes the window.
+    // The first showing's login is cancelled; then the user logs in on the test's folder, opens a child and
+    // closes the window.
     answerLogin(QString(), QString(), false);
     auto *driver = new QTimer;
     driver->setInterval(5);
@@ -327,6 +345,8 @@ TEST_F(StartupMainWindow, ResetOfAllCalculationAsksFirstAndThenEndsTheProgram)
     ASSERT_EQ(m_messages.requests.size(), 1);
     EXPECT_EQ(
         m_messages.lastText(), QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию"));
+    // A stray Enter keeps the data.
+    EXPECT_EQ(m_messages.requests[0].defaultButton, mbNo);
     QTest::qWait(20);
     EXPECT_EQ(closed, 0);
 
