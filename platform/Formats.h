@@ -29,6 +29,10 @@ QString FormatFloat(const QString &format, double value);
 // General format with 15 significant digits.
 QString FloatToStr(double value);
 QString FloatToStrF(double value, TFloatFormat format, int precision, int digits);
+// The same with a decimal separator of the caller's instead of FormatSettings()'s (a report's number format
+// carries its own).
+QString FormatFloat(const QString &format, double value, QChar decimalSeparator);
+QString FloatToStrF(double value, TFloatFormat format, int precision, int digits, QChar decimalSeparator);
 // As FormatFloat and FloatToStrF, on the value first held as the platform's fixed-point currency (4 decimals).
 QString FormatCurr(const QString &format, double value);
 QString CurrToStrF(double value, TFloatFormat format, int digits);
