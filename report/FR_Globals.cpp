@@ -75,7 +75,7 @@ void fillConstants(TfrVariables &c)
 TfrGlobals::TfrGlobals()
     : m_installedFunctions(std::make_unique<TfrInstalledFunctions>())
     , m_parser(std::make_unique<TfrParser>())
-    , m_interpreter(std::make_unique<TfrInterpretator>())
+    , m_interpreter(std::make_unique<TInterpretator>())
     , m_scratchCanvas(std::make_unique<RecordingCanvas>())
     , m_printer(std::make_unique<TfrPrinter>())
 {
@@ -110,7 +110,6 @@ TfrGlobals::~TfrGlobals() = default;
 void TfrGlobals::Start()
 {
     RegisterFunctionLibrary<TfrStdFunctionLibrary>();
-    m_interpreter = std::make_unique<TInterpretator>();
 }
 
 void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)

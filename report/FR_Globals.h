@@ -156,7 +156,7 @@ public:
     bool PrinterReady = false;
 
 private:
-    // Registers the standard function library and installs the report's interpreter, once the globals exist.
+    // Registers the standard function library, which describes itself to the globals, once they exist.
     void Start();
     friend TfrGlobals &frEngine();
     friend void frResetEngine();

@@ -86,11 +86,6 @@ QString arrayIndex(const Variant &argument)
     return index.isString() ? index.toString() : QString::number(index.toInt());
 }
 
-QString arrayCellName(const QString &array, const QString &index)
-{
-    return QStringLiteral("Arr_") + array + u'_' + index;
-}
-
 } // namespace
 
 // ---- names
@@ -251,7 +246,7 @@ void TfrReport::DoBuiltinProcedure(const QString &name, const Variant &p1, const
                                          evaluate(p2), Variant::Null());
             return;
         }
-        const QString cell = arrayCellName(array, arrayIndex(p2));
+        const QString cell = QStringLiteral("Arr_") + array + u'_' + arrayIndex(p2);
         if (set)
             e.ScriptVariables.SetValue(cell, evaluate(p3));
         else

@@ -5,6 +5,8 @@
 #include "FR_Intrp.h"
 #include "FR_Locale.h"
 
+#include "Streams.h"
+
 #include <QTemporaryDir>
 
 namespace {
@@ -351,6 +353,28 @@ TEST_F(DataDictionary, DictionaryFilesKeepEverything)
     EXPECT_EQ(loaded.GetAliasName(QStringLiteral("Customers")), QStringLiteral("Абоненты"));
     EXPECT_EQ(loaded.GetAliasName(QStringLiteral("frCustomers")), QStringLiteral("Список"));
 
+}
+
+TEST_F(DataDictionary, OlderRecordsDropEmptyAliasesOfMissingFields)
+{
+    dict().FieldAliases.SetValue(QStringLiteral("Customers.NAME"), Variant(QString()));
+    dict().FieldAliases.SetValue(QStringLiteral("Customers.GONE"), Variant(QString()));
+    dict().FieldAliases.SetValue(QStringLiteral("Customers.ID"), Variant(QStringLiteral("Код")));
+    dict().BandDatasources.SetValue(QStringLiteral("frCustomers"), Variant(QString()));
+    dict().BandDatasources.SetValue(QStringLiteral("frOther"), Variant(QStringLiteral("Другой")));
+    TMemoryStream stream;
+    dict().SaveToStream(stream);
+    QByteArray bytes = stream.Bytes();
+    bytes[0] = char(0xFF); // the signature of the older record, -1
+    bytes[1] = char(0xFF);
+    TMemoryStream older(bytes);
+    TfrDataDictionary loaded;
+    loaded.LoadFromStream(older);
+    ASSERT_EQ(loaded.FieldAliases.GetCount(), 2);
+    EXPECT_EQ(loaded.FieldAliases.GetName(0), QStringLiteral("Customers.NAME")) << "a hidden field that exists";
+    EXPECT_EQ(loaded.FieldAliases.GetName(1), QStringLiteral("Customers.ID"));
+    ASSERT_EQ(loaded.BandDatasources.GetCount(), 1);
+    EXPECT_EQ(loaded.BandDatasources.GetName(0), QStringLiteral("frOther"));
 }
 
 } // namespace
