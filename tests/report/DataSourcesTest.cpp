@@ -236,6 +236,11 @@ TEST_F(DataDictionary, VariablesAreExpressionsAndScriptVariablesWin)
     frEngine().Interpreter().SetValue(QStringLiteral("Налог"), Variant(43));
     EXPECT_EQ(frEngine().ScriptVariables.GetValue(QStringLiteral("Налог")).toInt(), 43);
     EXPECT_EQ(dict().Variables.GetValue(QStringLiteral("Налог")).toInt(), 7) << "and takes the assignment";
+
+    report.Dataset = &source;
+    const int count = dict().Variables.GetCount();
+    frEngine().Interpreter().SetValue(QStringLiteral("NAME"), Variant(5));
+    EXPECT_EQ(dict().Variables.GetCount(), count) << "a field reference never becomes a dictionary variable";
 }
 
 TEST_F(DataDictionary, VariablesThatNeedEachOtherAreUndefined)

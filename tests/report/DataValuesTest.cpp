@@ -209,6 +209,7 @@ TEST_F(DataValues, FormatCodes)
         {number, 1, 3, 1, '-', "", "1 234-6"},
         {number, 1, 4, 0, '.', "0.000", "1234.567"},
         {number, 1, 5, 0, '.', "", ""},
+        {Variant(2.5), 1, 1, 2, 0, "", "2.50"}, // no separator in the code: the usual one
         {number, 7, 0, 0, 0, "", ""},
         {date, 2, 0, 0, 0, "", "05.03.21"},
         {date, 2, 1, 0, 0, "", "05.03.2021"},
@@ -216,7 +217,10 @@ TEST_F(DataValues, FormatCodes)
         {date, 2, 3, 0, 0, "", QLocale::system().toString(QDate(2021, 3, 5), QLocale::LongFormat)},
         {date, 2, 4, 0, 0, "yyyy", "2021"},
         {date, 3, 0, 0, 0, "", "13:05:09"},
+        {date, 3, 1, 0, 0, "", "13:05:09"},
+        {date, 3, 2, 0, 0, "", "13:05"},
         {date, 3, 3, 0, 0, "", "13:05"},
+        {date, 3, 4, 0, 0, "h-nn", "13-05"},
         {Variant(1), 4, 0, 0, 0, "", "1"},
         {Variant(0), 4, 1, 0, 0, "", "Нет"},
         {Variant(true), 4, 1, 0, 0, "", "Да"},
