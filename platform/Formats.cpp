@@ -206,11 +206,10 @@ QString groupThousands(const QString &digits)
     return text;
 }
 
-QString generalText(const Decimal &d, int precision, int expDigits)
+QString generalText(const Decimal &d, int precision, int expDigits, QChar point)
 {
     if (d.isZero())
         return QStringLiteral("0");
-    const QChar point = FormatSettings().DecimalSeparator;
     QString text = d.negative ? QStringLiteral("-") : QString();
     if (d.exponent > precision || d.exponent < -3) {
         text += QLatin1Char(d.digits[0]);
@@ -225,19 +224,19 @@ QString generalText(const Decimal &d, int precision, int expDigits)
     return text;
 }
 
-QString exponentFormText(const Decimal &d, int precision, int expDigits)
+QString exponentFormText(const Decimal &d, int precision, int expDigits, QChar point)
 {
     const int p = std::clamp(precision, 1, MaxDigits);
     QByteArray mantissa = d.digits.leftJustified(p, '0');
     QString text = d.negative && !d.isZero() ? QStringLiteral("-") : QString();
     text += QLatin1Char(mantissa[0]);
     if (p > 1)
-        text += FormatSettings().DecimalSeparator + QString::fromLatin1(mantissa.mid(1));
+        text += point + QString::fromLatin1(mantissa.mid(1));
     return text + QLatin1Char('E') + exponentText(d.isZero() ? 0 : d.exponent - 1, true, expDigits);
 }
 
 // Fixed digits with exactly `digits` decimals, optionally grouped; no sign.
-QString fixedBody(const Decimal &d, int digits, bool grouped)
+QString fixedBody(const Decimal &d, int digits, bool grouped, QChar point)
 {
     QString whole = integerDigits(d);
     if (grouped)
@@ -246,7 +245,7 @@ QString fixedBody(const Decimal &d, int digits, bool grouped)
         return whole;
     QString fraction = fractionDigits(d);
     fraction = fraction.leftJustified(digits, QLatin1Char('0'));
-    return whole + FormatSettings().DecimalSeparator + fraction;
+    return whole + point + fraction;
 }
 
 QString currencyText(const QString &body, bool negative)
@@ -378,7 +377,7 @@ SectionSpec analyseSection(const QString &s)
     return spec;
 }
 
-QString renderSection(const QString &s, const SectionSpec &spec, const Decimal &d, bool showSign)
+QString renderSection(const QString &s, const SectionSpec &spec, const Decimal &d, bool showSign, QChar point)
 {
     const TFormatSettings &fs = FormatSettings();
     QString intText;
@@ -462,7 +461,7 @@ QString renderSection(const QString &s, const SectionSpec &spec, const Decimal &
                     out += QLatin1Char('-');
                     signDone = true;
                 }
-                out += fs.DecimalSeparator;
+                out += point;
             }
             continue;
         }
@@ -493,23 +492,28 @@ QString renderSection(const QString &s, const SectionSpec &spec, const Decimal &
 
 QString FloatToStrF(double value, TFloatFormat format, int precision, int digits)
 {
+    return FloatToStrF(value, format, precision, digits, FormatSettings().DecimalSeparator);
+}
+
+QString FloatToStrF(double value, TFloatFormat format, int precision, int digits, QChar decimalSeparator)
+{
     if (!std::isfinite(value))
         return specialText(value);
     precision = std::clamp(precision, 1, 18);
     switch (format) {
     case ffGeneral:
-        return generalText(toDecimal(value, precision), precision, std::clamp(digits, 0, 4));
+        return generalText(toDecimal(value, precision), precision, std::clamp(digits, 0, 4), decimalSeparator);
     case ffExponent:
-        return exponentFormText(toDecimal(value, precision), precision, std::clamp(digits, 0, 4));
+        return exponentFormText(toDecimal(value, precision), precision, std::clamp(digits, 0, 4), decimalSeparator);
     case ffFixed:
     case ffNumber:
     case ffCurrency: {
         digits = std::clamp(digits, 0, 18);
         if (toDecimal(value, precision).exponent > precision)
-            return generalText(toDecimal(value, precision), precision, 0);
+            return generalText(toDecimal(value, precision), precision, 0, decimalSeparator);
         const Decimal d = toDecimal(value, MaxDigits, digits);
         const bool negative = d.negative && !d.isZero();
-        const QString body = fixedBody(d, digits, format != ffFixed);
+        const QString body = fixedBody(d, digits, format != ffFixed, decimalSeparator);
         if (format == ffCurrency)
             return currencyText(body, negative);
         return negative ? QLatin1Char('-') + body : body;
@@ -525,13 +529,18 @@ QString FloatToStr(double value)
 
 QString FormatFloat(const QString &format, double value)
 {
+    return FormatFloat(format, value, FormatSettings().DecimalSeparator);
+}
+
+QString FormatFloat(const QString &format, double value, QChar decimalSeparator)
+{
     if (format.isEmpty() || !std::isfinite(value))
-        return FloatToStr(value);
+        return FloatToStrF(value, ffGeneral, 15, 0, decimalSeparator);
     const QStringList sections = splitSections(format);
     int index = value < 0 && sections.size() >= 2 && !sections[1].isEmpty() ? 1 : 0;
     SectionSpec spec = analyseSection(sections[index]);
     if (!spec.scientific && std::fabs(value) >= 1e18)
-        return FloatToStr(value);
+        return FloatToStrF(value, ffGeneral, 15, 0, decimalSeparator);
     Decimal d = spec.scientific ? toDecimal(value, std::max(1, spec.intPlaceholders + spec.decimals))
                                 : toDecimal(value, MaxDigits, spec.decimals);
     if (d.isZero()) {
@@ -539,7 +548,7 @@ QString FormatFloat(const QString &format, double value)
         index = sections.size() >= 3 && !sections[2].isEmpty() ? 2 : 0;
         spec = analyseSection(sections[index]);
     }
-    return renderSection(sections[index], spec, d, index == 0 && d.negative && !d.isZero());
+    return renderSection(sections[index], spec, d, index == 0 && d.negative && !d.isZero(), decimalSeparator);
 }
 
 namespace {

@@ -29,6 +29,10 @@ QString FormatFloat(const QString &format, double value);
 // General format with 15 significant digits.
 QString FloatToStr(double value);
 QString FloatToStrF(double value, TFloatFormat format, int precision, int digits);
+// The same with a decimal separator of the caller's instead of FormatSettings()'s (a report's number format
+// carries its own).
+QString FormatFloat(const QString &format, double value, QChar decimalSeparator);
+QString FloatToStrF(double value, TFloatFormat format, int precision, int digits, QChar decimalSeparator);
 // As FormatFloat and FloatToStrF, on the value first held as the platform's fixed-point currency (4 decimals).
 QString FormatCurr(const QString &format, double value);
 QString CurrToStrF(double value, TFloatFormat format, int digits);
@@ -65,6 +69,10 @@ int MulDiv(int a, int b, int c);
 qint64 Round(double value);
 // The one rounding helper for "halves to even".
 double roundHalfEven(double value);
+
+// The edit text that the edit mask (see EditMask.h) makes of value: ("000-00;0; ", "12345") gives
+// "123-45". An empty mask gives the value unchanged.
+QString FormatMaskText(const QString &editMask, const QString &value);
 
 // Upper and lower case by the Russian locale's rules.
 QString TextToUpper(const QString &text);

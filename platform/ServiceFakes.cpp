@@ -66,6 +66,15 @@ bool FakeDialogService::chooseFont(QFont &font, QColor &)
     return answer.has_value();
 }
 
+bool FakeDialogService::inputQuery(const QString &caption, const QString &prompt, QString &value)
+{
+    inputRequests << InputRequest{caption, prompt, value};
+    const std::optional<QString> answer = m_inputs.isEmpty() ? std::nullopt : m_inputs.takeFirst();
+    if (answer)
+        value = *answer;
+    return answer.has_value();
+}
+
 FakeClock::FakeClock(const QDateTime &start)
     : m_now(start)
     , m_previous(Services::setClock(this))

@@ -41,6 +41,7 @@ public:
     bool openPicture(FileDialogRequest &request) override { return take(m_picture, request); }
     bool chooseColor(QColor &color) override;
     bool chooseFont(QFont &font, QColor &color) override;
+    bool inputQuery(const QString &caption, const QString &prompt, QString &value) override;
 
     // A chosen file (and filter index); an empty name scripts a cancel.
     void answerOpen(const QString &fileName, int filterIndex = 1) { m_open << FileAnswer { fileName, filterIndex }; }
@@ -48,8 +49,15 @@ public:
     void answerPicture(const QString &fileName) { m_picture << FileAnswer { fileName, 1 }; }
     void answerColor(std::optional<QColor> color) { m_colors << color; }
     void answerFont(std::optional<QFont> font) { m_fonts << font; }
+    // A typed text; nullopt scripts a cancel.
+    void answerInput(std::optional<QString> text) { m_inputs << text; }
 
     QList<FileDialogRequest> fileRequests;
+    struct InputRequest
+    {
+        QString caption, prompt, preset;
+    };
+    QList<InputRequest> inputRequests;
 
 private:
     struct FileAnswer
@@ -62,6 +70,7 @@ private:
     QList<FileAnswer> m_open, m_save, m_picture;
     QList<std::optional<QColor>> m_colors;
     QList<std::optional<QFont>> m_fonts;
+    QList<std::optional<QString>> m_inputs;
     DialogService *m_previous;
 };
 

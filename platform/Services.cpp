@@ -11,6 +11,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QImageReader>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -42,6 +43,12 @@ QString MessageService::captionFor(TMsgDlgType type)
         break;
     }
     return QApplication::applicationName();
+}
+
+QString DialogService::inputBox(const QString &caption, const QString &prompt, const QString &preset)
+{
+    QString value = preset;
+    return inputQuery(caption, prompt, value) ? value : preset;
 }
 
 QString DialogService::toQtFilter(const QString &platformFilter)
@@ -152,6 +159,16 @@ public:
         const QFont chosen = QFontDialog::getFont(&ok, font, QApplication::activeWindow());
         if (ok)
             font = chosen;
+        return ok;
+    }
+
+    bool inputQuery(const QString &caption, const QString &prompt, QString &value) override
+    {
+        bool ok = false;
+        const QString typed
+            = QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, value, &ok);
+        if (ok)
+            value = typed;
         return ok;
     }
 

@@ -90,6 +90,11 @@ public:
     virtual bool openPicture(FileDialogRequest &request) = 0;
     virtual bool chooseColor(QColor &color) = 0;
     virtual bool chooseFont(QFont &font, QColor &color) = 0;
+    // The system input box: a caption, a prompt and an edit preset with `value`. True with the typed text in
+    // `value` on OK; false, `value` unchanged, when cancelled.
+    virtual bool inputQuery(const QString &caption, const QString &prompt, QString &value) = 0;
+    // The typed text, or `preset` when the box is cancelled.
+    QString inputBox(const QString &caption, const QString &prompt, const QString &preset);
 
     // "A|*.a|B|*.b" as Qt's "A (*.a);;B (*.b)".
     static QString toQtFilter(const QString &platformFilter);

@@ -584,7 +584,9 @@ void TfrView::ExpandBrackets(QString &text)
         if (pos > text.size() || pos == start)
             break;
         // The value is inserted as it is: text it brings in is never expanded again.
-        const QString value = report ? report->ExpandValue(expr) : QString();
+        QString value;
+        if (report)
+            report->ExpandValue(expr, value);
         text.replace(start - 1, pos - start + 1, value);
         i = start + int(value.size());
     }

@@ -13,14 +13,17 @@
 #include <QRegion>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 class TDataSet;
 class TField;
+class QDialog;
 class TStream;
 class TfrDataDictionary;
+class TfrDataset;
 class TfrPage;
 class TfrReport;
 class TfrView;
@@ -372,6 +375,78 @@ public:
 // Makes target a copy of source through the object record (designer undo and clipboard).
 void CopyViewContents(TfrView &target, TfrView &source);
 
+// Separates the fields of a totals key.
+constexpr QChar TotalKeySeparator = QChar(1);
+// Kinds of totals entries: the character in the key's kind field.
+enum : int { tkSum = 11, tkMin = 12, tkMax = 13, tkAvg = 14, tkCount = 15 };
+
+// Field n (from 1) of a totals key without its separator; empty when the key has fewer fields.
+QString TotalKeyField(const QString &key, int n);
+
+// A band of a template page while a report is built: its kind, place, data source, objects, links and the
+// counters and totals of the build.
+class TfrBand
+{
+public:
+    TfrBand(int bandType, TfrPage *page);
+    ~TfrBand();
+    TfrBand(const TfrBand &) = delete;
+    TfrBand &operator=(const TfrBand &) = delete;
+
+    // Sets an entry of Totals, adding it when new.
+    void SetTotal(const QString &key, const Variant &value);
+    // The entry's value (Null when absent). AVG is the sum divided by TotalCount, 0 before any record; a MIN or
+    // MAX entry that has taken no value yet (Unassigned) reads 0.
+    void GetTotal(const QString &key, Variant &value) const;
+    // The band lists an object that another band prints (cross cells).
+    bool HasCrossCells() const;
+
+    TfrPage *Page;
+    TfrView *View = nullptr;
+    quint16 Flags = 0;
+    // The chain of bands of one type, ordered by top; a band owns the next one.
+    std::unique_ptr<TfrBand> Next;
+    TfrBand *Prev = nullptr;
+    TfrBand *NextGroup = nullptr, *PrevGroup = nullptr;
+    TfrBand *FirstGroup = nullptr, *LastGroup = nullptr;
+    TfrBand *ChildBand = nullptr;
+    // For a footer the data band holding its totals; for a cross data band the row band it prints.
+    TfrBand *TotalsBand = nullptr;
+    int FirstSubreport = 0;
+    int SubreportsBottom = 0;
+    bool SubreportsDone = false;
+    std::array<bool, 32> SubreportDone{};
+    int LineNo = 1;
+    int LineThroughNo = 1;
+    Variant GroupValue;
+    TfrBand *HeaderBand = nullptr, *FooterBand = nullptr;
+    TfrBand *DataBand = nullptr;
+    TfrBand *LastInChain = nullptr;
+    TfrVariables Totals;
+    int TotalCount = 0;
+    bool RepeatingHeader = false;
+    int CalcHeight = -1;
+    int ColumnNo = 1;
+    int ColumnStartX = 0;
+    bool KeepScriptY = false;
+    int CrossColumns = 0;
+    bool ScriptDone = false;
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    int PrintedHeight = 0;
+    int BandType;
+    QString Name;
+    bool PrintIfSubsetEmpty = false, FormNewPage = false, Stretched = false, Breaked = false,
+         PrintChildIfInvisible = false, Visible = true;
+    std::vector<TfrView *> Objects;
+    QStringList Memo, Script;
+    TfrDataset *DataSource = nullptr;
+    bool OwnsDataSource = false;
+    TfrDataset *CrossDataSource = nullptr;
+    bool OwnsCrossDataSource = false;
+    QString Condition;
+    int NewPageRequests = 0, NewColumnRequests = 0;
+};
+
 // One page of a report template: paper, margins, columns, its objects, its script and, for a dialog page,
 // its window's properties.
 class TfrPage : public TfrObject
@@ -419,6 +494,27 @@ public:
     int Position = 4;
     QStringList Script;
     bool Visible = true;
+
+    // Build state. One chain of bands per band type while a report page is built.
+    std::array<std::unique_ptr<TfrBand>, btNone + 1> BandsByType;
+    bool IsSubreportPage = false;
+    bool Prepared = false;
+    int ColumnIndex = 0;
+    int ColumnTopY = 0;
+    int ColumnOffsetX = 0;
+    int Recording = 0;
+    int ReplayPos = 0;
+    TfrBand *PendingSubreportBand = nullptr;
+    // The current cross column ("COLUMN#") and the records printed on this page ("CURRENT#"), both from 1.
+    int CrossColumnNo = 1;
+    int RecordNo = 1;
+    TfrBand *LastPrintedBand = nullptr;
+    bool SuppressRepeats = false;
+    // Where the next band goes and the lowest y usable on the current prepared page.
+    int CursorY = 0;
+    int BottomLimit = 0;
+    // The window of a dialog page while a report is built.
+    QPointer<QDialog> Form;
 };
 
 class TfrPages
@@ -488,9 +584,24 @@ public:
     // Hand objects and text lines to the running export.
     void DoExportData(TfrView *view);
     void DoExportText(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view);
-    // The value of a bracketed expression as text (the build fills the hook; by default the expression is
-    // evaluated by the engine's parser).
-    QString ExpandValue(const QString &expression);
+
+    // The value chain of expressions (the build installs the first two as the engine parser's callbacks).
+    // Names: OnGetValue first, then the dictionary, the report variables, script variables, object properties
+    // and constants; anything else is evaluated as an expression, and a name that needs itself is undefined.
+    void GetVariableValue(const QString &name, Variant &value);
+    void GetSystemValue(const QString &name, Variant &value);
+    // Functions: the registered libraries, then the report's procedures and OnUserFunction.
+    void DoFunction(const QString &name, const Variant &p1, const Variant &p2, const Variant &p3, Variant &val);
+    void DoBuiltinProcedure(const QString &name, const Variant &p1, const Variant &p2, const Variant &p3,
+                            Variant &val);
+    // The text of one bracketed expression of the current object, with an optional format suffix after " #";
+    // during the totals preparation text is left as it was.
+    void ExpandValue(const QString &expression, QString &text);
+    // A value as text by a format code (category, sub-format, decimals, decimal separator) and format string; a
+    // value that does not convert prints as it is.
+    void FormatValue(const Variant &value, int format, QString &text, const QString &formatString);
+    // The user's long date format of the system locale, day of the week included.
+    static QString FormatLongDate(TDateTime value);
 
     TfrPages &Pages() { return *m_pages; }
     TfrDataDictionary &Dictionary() { return *m_dictionary; }
@@ -514,7 +625,10 @@ public:
     QString Title;
 
     std::function<void(QStringList &memo, TfrView *view)> OnBeforePrint;
-    std::function<void(const QString &expression, QString &text)> OnExpandValue;
+    // Answers a name before anything else does (leaving the value Unassigned passes it on).
+    TGetPValueEvent OnGetValue;
+    // Functions that neither a library nor the report knows.
+    TFunctionEvent OnUserFunction;
     // The running export, filled by the export layer while it runs.
     std::function<void(int left, int top, TfrView *view)> ExportDataHook;
     std::function<void(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view)>

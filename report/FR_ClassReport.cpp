@@ -680,13 +680,3 @@ void TfrReport::DoExportText(const QRect &rect, int x, int y, const QString &tex
     if (ExportTextHook)
         ExportTextHook(rect, x, y, text, frameTyp, view);
 }
-
-QString TfrReport::ExpandValue(const QString &expression)
-{
-    QString text;
-    if (OnExpandValue)
-        OnExpandValue(expression, text);
-    else
-        text = frEngine().Parser().Evaluate(expression).toString();
-    return text;
-}

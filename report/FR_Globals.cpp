@@ -3,6 +3,8 @@
 #include "FR_Intrp.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
+#include "ReportFunctions.h"
+#include "ReportValues.h"
 
 #include <QColor>
 
@@ -71,8 +73,9 @@ void fillConstants(TfrVariables &c)
 } // namespace
 
 TfrGlobals::TfrGlobals()
-    : m_parser(std::make_unique<TfrParser>())
-    , m_interpreter(std::make_unique<TfrInterpretator>())
+    : m_installedFunctions(std::make_unique<TfrInstalledFunctions>())
+    , m_parser(std::make_unique<TfrParser>())
+    , m_interpreter(std::make_unique<TInterpretator>())
     , m_scratchCanvas(std::make_unique<RecordingCanvas>())
     , m_printer(std::make_unique<TfrPrinter>())
 {
@@ -104,6 +107,11 @@ TfrGlobals::TfrGlobals()
 
 TfrGlobals::~TfrGlobals() = default;
 
+void TfrGlobals::Start()
+{
+    RegisterFunctionLibrary<TfrStdFunctionLibrary>();
+}
+
 void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)
 {
     m_interpreter = std::move(interpreter);
@@ -111,14 +119,17 @@ void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)
 
 TfrGlobals &frEngine()
 {
-    if (!engineSlot())
+    if (!engineSlot()) {
         engineSlot() = std::make_unique<TfrGlobals>();
+        engineSlot()->Start();
+    }
     return *engineSlot();
 }
 
 void frResetEngine()
 {
     engineSlot() = std::make_unique<TfrGlobals>();
+    engineSlot()->Start();
 }
 
 void frAttachPlatformPrinters(std::unique_ptr<PlatformPrinters> printers)
@@ -159,19 +170,4 @@ void UnregisterExportFilter(TfrExportFilter *filter)
 {
     auto &filters = frEngine().ExportFilters;
     std::erase_if(filters, [filter](const TfrExportFilterInfo &f) { return f.Filter == filter; });
-}
-
-void RegisterFunctionLibrary(TfrFunctionLibrary *library)
-{
-    auto &libraries = frEngine().FunctionLibraries;
-    for (const TfrFunctionLibraryInfo &l : libraries)
-        if (l.Library == library)
-            return;
-    appendBounded(libraries, TfrFunctionLibraryInfo{library}, "function libraries");
-}
-
-void UnregisterFunctionLibrary(TfrFunctionLibrary *library)
-{
-    auto &libraries = frEngine().FunctionLibraries;
-    std::erase_if(libraries, [library](const TfrFunctionLibraryInfo &l) { return l.Library == library; });
 }

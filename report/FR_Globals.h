@@ -23,6 +23,7 @@ class TfrReport;
 class TfrView;
 class TfrExportFilter;
 class TfrFunctionLibrary;
+class TfrInstalledFunctions;
 class QWidget;
 
 // The platform's rounding (halves to the even one) for the engine's pixel arithmetic.
@@ -55,11 +56,6 @@ struct TfrExportFilterInfo
     TfrExportFilter *Filter = nullptr;
     QString FilterDesc;
     QString FilterExt;
-};
-
-struct TfrFunctionLibraryInfo
-{
-    TfrFunctionLibrary *Library = nullptr;
 };
 
 struct TfrToolInfo
@@ -111,6 +107,16 @@ public:
     // Variables that scripts set, and the named constants that expressions see ("clRed", "mb_YesNo", ...).
     TfrVariables ScriptVariables, EngineConstants;
 
+    // The value chain: the value of the last bracketed expression ("VALUE") and the name being computed, which
+    // guards against an expression that needs itself.
+    Variant CurrentValue;
+    QString CurrentExpression;
+    // The date and the time at which the build started ("DATE", "TIME").
+    TDateTime ReportDate = 0, ReportTime = 0;
+    // The totals preparation runs, and the data band that receives the aggregate entries.
+    bool TotalsPreparation = false;
+    TfrBand *TotalsDataBand = nullptr;
+
     // Measuring and preparing objects without painting.
     RecordingCanvas &ScratchCanvas() { return *m_scratchCanvas; }
     QStringList ScratchList;
@@ -119,7 +125,9 @@ public:
 
     std::vector<TfrAddInObjectInfo> AddIns;
     std::vector<TfrExportFilterInfo> ExportFilters;
-    std::vector<TfrFunctionLibraryInfo> FunctionLibraries;
+    // In registration order; the descriptions of their functions are in InstalledFunctions.
+    std::vector<std::unique_ptr<TfrFunctionLibrary>> FunctionLibraries;
+    TfrInstalledFunctions &InstalledFunctions() { return *m_installedFunctions; }
     std::vector<TfrToolInfo> Tools;
 
     // Editor hooks the designer fills while it is shown.
@@ -133,6 +141,10 @@ public:
     std::function<bool(TfrReport &)> BuildHook;
     std::function<void(TfrReport &)> ShowPreparedHook;
     std::function<int(TfrReport &)> DesignerFormClass;
+    // The page build shows a band by name (the procedure SHOWBAND); the progress window shows a script's text
+    // in its second line (the variable PROGRESS).
+    std::function<void(TfrPage &, const QString &bandName)> ShowBandHook;
+    std::function<void(const QString &text)> ProgressTextHook;
 
     // The one expression parser and script interpreter of the engine (the build sets their callbacks).
     TfrParser &Parser() { return *m_parser; }
@@ -144,6 +156,12 @@ public:
     bool PrinterReady = false;
 
 private:
+    // Registers the standard function library, which describes itself to the globals, once they exist.
+    void Start();
+    friend TfrGlobals &frEngine();
+    friend void frResetEngine();
+
+    std::unique_ptr<TfrInstalledFunctions> m_installedFunctions;
     std::unique_ptr<TfrParser> m_parser;
     std::unique_ptr<TfrInterpretator> m_interpreter;
     std::unique_ptr<RecordingCanvas> m_scratchCanvas;
@@ -166,5 +184,3 @@ void RegisterAddInObject(const QString &className, std::function<TfrView *()> cr
                          const QString &hint);
 void RegisterExportFilter(TfrExportFilter *filter, const QString &desc, const QString &ext);
 void UnregisterExportFilter(TfrExportFilter *filter);
-void RegisterFunctionLibrary(TfrFunctionLibrary *library);
-void UnregisterFunctionLibrary(TfrFunctionLibrary *library);

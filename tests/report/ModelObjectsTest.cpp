@@ -148,7 +148,7 @@ TEST_F(ModelObjects, ValuesWithLineBreaksBecomeParagraphs)
 {
     TfrReport report;
     frEngine().CurrentReport = &report;
-    report.OnExpandValue = [](const QString &expr, QString &text) { text = expr == "V" ? "x\r\ny" : "?"; };
+    report.OnGetValue = [](const QString &name, Variant &value) { value = Variant(name == "V" ? "x\r\ny" : "?"); };
     TfrMemoView memo;
     memo.Memo = {"A: [V]", "", "B"};
     memo.FillWorkText();
@@ -158,7 +158,7 @@ TEST_F(ModelObjects, ValuesWithLineBreaksBecomeParagraphs)
     EXPECT_EQ(memo.WorkText, QStringList({"A: [V]", "", "B"}));
 
     // Brackets are expanded once: text a value brings in is not expanded again.
-    report.OnExpandValue = [](const QString &, QString &text) { text = "[V]"; };
+    report.OnGetValue = [](const QString &, Variant &value) { value = Variant("[V]"); };
     QString tag = "<[A]|[B]>";
     memo.ExpandBrackets(tag);
     EXPECT_EQ(tag, QStringLiteral("<[V]|[V]>"));
