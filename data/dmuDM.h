@@ -115,7 +115,7 @@ public:
     void RecalcAllCustomers();
     void RecalcPayersDebt();
     // Reopens the month before the open one (TDMR::ReturnAccPeriod) with the configuration's INIT_DATE.
-    void ReturnAccPeriod();
+    bool ReturnAccPeriod();
 
     // ---- Configuration row
     // The first connect on an empty configuration table writes one complete row: the company 1, the

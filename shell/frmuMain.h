@@ -77,7 +77,8 @@ public:
     QString StatusText(int panel) const;
 
     void RefreshTitle();
-    // Enables the actions by the connection state and the settings, shows the accounting month.
+    // Enables the actions by the connection state and the settings, shows the accounting month. It lets pending
+    // events run at its end; an update asked for meanwhile runs after the current one, never inside it.
     void UpdateMenu();
     void SetDebugMode(bool on);
     // The work of the first showing: event monitor, connect, menus. Runs once, queued after the first show.
@@ -182,6 +183,9 @@ private:
     QList<QLabel *> m_panels;
     Session::TMainCfg m_mainCfg;
     bool m_shown = false;
+    void updateMenuOnce();
+    bool m_updatingMenu = false;
+    bool m_menuUpdateAgain = false;
     ExceptionHandler m_previousExceptionHandler;
     ApplicationHintHandler m_previousHintHandler;
 };
