@@ -2,19 +2,15 @@
 // and merged.
 #include "ClientDataSet.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include "FuzzInput.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <cstddef>
 #include <cstdint>
 
 namespace {
-
-const QTemporaryDir &folder()
-{
-    static const QTemporaryDir dir;
-    return dir;
-}
 
 void walk(TClientDataSet &ds)
 {
@@ -29,14 +25,10 @@ void walk(TClientDataSet &ds)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString in = folder().filePath(QStringLiteral("in.xml"));
-    const QString out = folder().filePath(QStringLiteral("out.xml"));
-    {
-        QFile f(in);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    const QString in = writeFuzzInput(QStringLiteral("in.xml"), data, size);
+    if (in.isEmpty())
+        return 0;
+    const QString out = QFileInfo(in).dir().filePath(QStringLiteral("out.xml"));
     TClientDataSet ds;
     try {
         ds.LoadFromFile(in);

@@ -3,22 +3,16 @@
 
 #include "Exceptions.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include "FuzzInput.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("settings.xml"));
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    const QString path = writeFuzzInput(QStringLiteral("settings.xml"), data, size);
+    if (path.isEmpty())
+        return 0;
     TXmlSettingsStorage storage(path);
     storage.reload();
     for (const char *key : {"preferences\\HTTPPort", "preferences\\UseCAS", "frmMain\\Left", "a\\b\\c"}) {

@@ -2,22 +2,16 @@
 #include "DatabaseError.h"
 #include "UdlFile.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include "FuzzInput.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x.udl"));
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    const QString path = writeFuzzInput(QStringLiteral("x.udl"), data, size);
+    if (path.isEmpty())
+        return 0;
     try {
         UdlFile::parse(UdlFile::readInitString(path));
     } catch (const EDatabaseError &) {
