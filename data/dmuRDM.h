@@ -182,7 +182,7 @@ public:
 
     // The customer's account statement from the initialisation date to after the open month, written as lines of
     // TMP_CUST_BALANCE for the current user. False when the connection is closed or the user's old lines could not
-    // be deleted (nothing is written then).
+    // be deleted (nothing is written then); a failing query, a line's key look-up among them, raises.
     bool FillCustBalance(const QVariant &customerId, int debtMode, const QDate &accDate, const QDate &startDate);
     // The readers of the current user's statement: its groups, and the income and charge lines of the group
     // that is current. Opening the group reader reopens the other two; closing it closes them.
