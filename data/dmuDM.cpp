@@ -415,8 +415,9 @@ void TDM::MainCFGAfterPost()
     // A row that had no initialisation date has no calculation to throw away (the first connect writes one).
     if (!hadDate)
         return;
-    m_dmr->RemoveAllCalculation();
-    m_dmr->ReturnAccPeriod(initDate);
+    // A reset that failed has shown its error and changed nothing.
+    if (!m_dmr->RemoveAllCalculation() || !m_dmr->ReturnAccPeriod(initDate))
+        return;
     Services::messages()->information(
         QStringLiteral("Изменена дата инициализации, расчетные данные сброшены.\rДля корректного расчета необходимо "
                        "перевести остатки с новой даты инициализации."));
@@ -699,9 +700,9 @@ void TDM::RecalcPayersDebt()
     m_dmr->RecalcPayersDebt(DebtMode(), dateOf(m_cdsMainCFG->FieldByName(QStringLiteral("ACC_DATE"))));
 }
 
-void TDM::ReturnAccPeriod()
+bool TDM::ReturnAccPeriod()
 {
-    m_dmr->ReturnAccPeriod(dateOf(m_cdsMainCFG->FieldByName(QStringLiteral("INIT_DATE"))));
+    return m_dmr->ReturnAccPeriod(dateOf(m_cdsMainCFG->FieldByName(QStringLiteral("INIT_DATE"))));
 }
 
 int TDM::DebtMode() const

@@ -118,12 +118,13 @@ public:
     void RecalcAllCustomers();
     void RecalcPayersDebt();
     // Reopens the month before the open one (TDMR::ReturnAccPeriod) with the configuration's INIT_DATE.
-    void ReturnAccPeriod();
+    bool ReturnAccPeriod();
 
     // ---- Configuration row
     // The first connect on an empty configuration table writes one complete row: the company 1, the
     // initialisation date and the open month at the first of the current month, ACC_DAY 10, DEBTMODE 0,
-    // CUSTVALIDSUM 1000. Opens cdsMainCFG; true when it holds a row afterwards.
+    // CUSTVALIDSUM 1000. Opens cdsMainCFG; true when it holds a row afterwards. A failed key look-up raises and
+    // writes nothing.
     bool CreateDefaultMainCFG();
     // Applies the pending changes of cdsMainCFG (no error limit) and commits.
     void ApplyMainCFG();

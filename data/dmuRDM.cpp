@@ -330,8 +330,14 @@ bool TDMR::ExecSqlScript(const QString &script)
     // Cut at every ";": the program's scripts hold no ";" inside their literals.
     for (const QString &raw : script.split(QLatin1Char(';'))) {
         const QString piece = raw.trimmed();
-        if (piece.isEmpty() || !m_connection->Connected())
+        if (piece.isEmpty())
             continue;
+        // A script that ran nothing has not done its work: an upgrade step must not count as done.
+        if (!m_connection->Connected()) {
+            ok = false;
+            platformLog(LogKind::Error, QStringLiteral("Нет соединения с базой данных\r") + piece);
+            break;
+        }
         try {
             executeTraced(piece);
         } catch (const Exception &e) {
@@ -369,7 +375,8 @@ bool TDMR::GetNextSeqValue(const QString &sequenceName, QVariant &value)
     return !isNullValue(value);
 }
 
-// One aggregate over a table: `ifNone` when no row matches, 0 when the query fails.
+// One aggregate over a table: `ifNone` when no row matches. A failed query is logged and raised: an answer
+// made up here would become a key or a count the caller writes or acts on.
 double TDMR::selectAggregate(const QString &aggregate, const QString &table, const QString &condition,
                              const TParams &params, double ifNone)
 {
@@ -380,7 +387,7 @@ double TDMR::selectAggregate(const QString &aggregate, const QString &table, con
         return isNullValue(v) ? ifNone : v.toDouble();
     } catch (const Exception &e) {
         platformLog(LogKind::Error, e.message());
-        return 0;
+        throw;
     }
 }
 
@@ -398,28 +405,16 @@ double TDMR::GetMinId(const QString &field, const QString &table, const QString 
 
 bool TDMR::GetRefCount(const QString &field, const QString &table, const QVariant &value)
 {
-    try {
-        const QVariant v = selectValue(QStringLiteral("select count(*) as Q_Rec from ZOLT.") + table
-                                           + QStringLiteral(" where ") + field + QStringLiteral(" = :P_VALUE"),
-                                       {{QStringLiteral("P_VALUE"), value}});
-        return !isNullValue(v) && v.toDouble() > 0;
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-        return false;
-    }
+    return selectAggregate(QStringLiteral("count(*) as Q_Rec"), QStringLiteral("ZOLT.") + table,
+                           QStringLiteral("where ") + field + QStringLiteral(" = :P_VALUE"),
+                           {{QStringLiteral("P_VALUE"), value}}, 0)
+        > 0;
 }
 
 int TDMR::GetRecordsCount(const QString &table, const QString &condition, const TParams &params)
 {
-    try {
-        const QVariant v = selectValue(QStringLiteral("select count(*) as QRecords from ZOLT.") + table
-                                           + QLatin1Char(' ') + condition,
-                                       params);
-        return isNullValue(v) ? 0 : v.toInt();
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-        return 0;
-    }
+    return int(selectAggregate(QStringLiteral("count(*) as QRecords"), QStringLiteral("ZOLT.") + table, condition,
+                               params, 0));
 }
 
 bool TDMR::ChangeDbPassword(const QString &newPassword)

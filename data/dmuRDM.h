@@ -60,8 +60,8 @@ public:
     bool ExecSqlScript(const QString &script);
 
     bool GetNextSeqValue(const QString &sequenceName, QVariant &value);
-    // Key values travel as numbers: MAX+1, 1 on an empty table, 0 when the query fails. The condition is
-    // program text; values in it are bound through params.
+    // Key values travel as numbers: MAX+1, 1 on an empty table. The condition is program text; values in it are
+    // bound through params. A failed look-up or count is logged and raises EDatabaseError, never answers 0.
     double GetNextNo(const QString &keyField, const QString &table, const QString &condition = {},
                      const TParams &params = {});
     double GetMinId(const QString &field, const QString &table, const QString &condition = {},
@@ -185,7 +185,7 @@ public:
 
     // The customer's account statement from the initialisation date to after the open month, written as lines of
     // TMP_CUST_BALANCE for the current user. False when the connection is closed or the user's old lines could not
-    // be deleted (nothing is written then).
+    // be deleted (nothing is written then); a failing query, a line's key look-up among them, raises.
     bool FillCustBalance(const QVariant &customerId, int debtMode, const QDate &accDate, const QDate &startDate);
     // The readers of the current user's statement: its groups, and the income and charge lines of the group
     // that is current. Opening the group reader reopens the other two; closing it closes them.
@@ -194,12 +194,13 @@ public:
     TKyv_ADODataSet *odsBalanceOutgo() const { return m_odsBalanceOutgo.get(); }
 
     // ---- Undoing the monthly close ----
-    // Reopens the month before the open one, asking the user first; with nothing closed it resets everything and
-    // says so.
-    void ReturnAccPeriod(const QDate &initDate);
+    // Both run in one transaction: on failure the error is shown, nothing is changed and they answer false.
+    // Reopens the month before the open one, asking the user first (false when refused); with nothing closed it
+    // resets everything and says so.
+    bool ReturnAccPeriod(const QDate &initDate);
     // Throws away every month balance, reseeds the initialisation month's and reopens it. Called also when the
     // configuration row's INIT_DATE changes.
-    void RemoveAllCalculation();
+    bool RemoveAllCalculation();
     // The statement that writes every customer's balance row on the initialisation date: the starting debt less
     // the payments before it.
     static QString ReseedPayAccountStatement();

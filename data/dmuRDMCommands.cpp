@@ -25,11 +25,7 @@ QString idText(const QVariant &v)
 
 int TDMR::nextId(const QString &keyField, const QString &table)
 {
-    const double id = GetNextNo(keyField, table);
-    // 0 is the answer of a failed query; no key of these tables starts below 1.
-    if (id < 1)
-        throw EDatabaseError(QStringLiteral("No new key for %1.%2").arg(table, keyField));
-    return int(id);
+    return int(GetNextNo(keyField, table));
 }
 
 void TDMR::rollbackQuietly()

@@ -24,42 +24,44 @@ QString TDMR::ReseedPayAccountStatement()
                           "from ZOLT.CUSTOMER C, ZOLT.MAIN_CFG M");
 }
 
-void TDMR::ReturnAccPeriod(const QDate &initDate)
+bool TDMR::ReturnAccPeriod(const QDate &initDate)
 {
     const QDate acc = AccDate();
     CommitWork();
     if (!acc.isValid() || acc <= initDate) {
-        RemoveAllCalculation();
+        if (!RemoveAllCalculation())
+            return false;
         Services::messages()->information(QStringLiteral("Нет закрытых периодов"));
-        return;
+        return true;
     }
     if (!Services::messages()->confirm(QStringLiteral("Открыть период ") + MonthYearCaption(acc), mbNo))
-        return;
-
-    CommitWork();
-    try {
-        m_connection->BeginTrans();
-        // The rows the close of the month before wrote at the open month, and any later ones.
-        m_connection->Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_DATE"),
-                              {{QStringLiteral("P_DATE"), QDateTime(acc, QTime(0, 0))}});
-        m_connection->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_DATE"),
-                              {{QStringLiteral("P_DATE"), QDateTime(acc.addMonths(-1), QTime(0, 0))}});
-        m_connection->CommitTrans();
-    } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
-        rollbackQuietly();
-        Services::messages()->error(QStringLiteral("Ошибка отката на предыдущий месяц."));
-    }
-    CommitWork();
+        return false;
+    // One transaction: a failure, or the program ending midway, leaves the balances and the open month as they
+    // were.
+    if (runOwnTransaction([&] {
+            // The rows the close of the month before wrote at the open month, and any later ones.
+            m_connection->Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_DATE"),
+                                  {{QStringLiteral("P_DATE"), QDateTime(acc, QTime(0, 0))}});
+            m_connection->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_DATE"),
+                                  {{QStringLiteral("P_DATE"), QDateTime(acc.addMonths(-1), QTime(0, 0))}});
+        }))
+        return true;
+    Services::messages()->error(QStringLiteral("Ошибка отката на предыдущий месяц."));
+    return false;
 }
 
-void TDMR::RemoveAllCalculation()
+bool TDMR::RemoveAllCalculation()
 {
-    // Each statement takes effect on its own; a failing one is logged and the next still runs.
-    if (AccDate().isValid())
-        ExecSqlScript(QStringLiteral("delete from ZOLT.PAY_ACCOUNT"));
-    ExecSqlScript(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE=INIT_DATE"));
-    ExecSqlScript(ReseedPayAccountStatement());
-    ExecSqlScript(QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = 0, DEBT_SUM = 0"));
-    CommitWork();
+    // One transaction, as for the close: a failure or a kill midway must not leave the months closed over
+    // balances already thrown away.
+    if (runOwnTransaction([this] {
+            if (AccDate().isValid())
+                m_connection->Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT"));
+            m_connection->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE=INIT_DATE"));
+            m_connection->Execute(ReseedPayAccountStatement());
+            m_connection->Execute(QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = 0, DEBT_SUM = 0"));
+        }))
+        return true;
+    Services::messages()->error(QStringLiteral("Ошибка сброса расчетов."));
+    return false;
 }

@@ -140,8 +140,8 @@ std::vector<Step> upgradeSteps()
     }
     s.push_back({15, tableMissing("DB_VERSION"),
                  stmts([](const Dialect &d) { return QStringList{create(d, "DB_VERSION")}; })});
-    // Every run: the customer codes follow the streets and houses. (The payment trigger of the original
-    // server is not made here: payments queue their customers for recalculation instead.)
+    // Every run: the customer codes follow the streets and houses. Payments have no trigger: the commands that
+    // write a payment queue its customer for recalculation.
     s.push_back({15, always(), stmts([](const Dialect &) {
                      return QStringList{sql("update ZOLT.CUSTOMER set CUST_CODE = (select CONCAT(S.STREET_CODE, '.', "
                                             "H.HOUSE_NO, '.', CUSTOMER.FLAT_NO, '.') from ZOLT.HOUSE H, ZOLT.STREET S "

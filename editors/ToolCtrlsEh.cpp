@@ -641,13 +641,15 @@ void TEditButtonControlEh::PaintGlyphFace(QPainter &Painter)
     const int shift = m_state == bsDown ? 1 : 0;
     QRect content = rect().translated(shift, shift);
     if (!m_glyph.isNull()) {
-        const int w = m_glyph.width() / m_numGlyphs;
+        // An image narrower than its glyph count holds fewer glyphs, each at least a pixel wide: draw those.
+        const int count = std::min(m_numGlyphs, m_glyph.width());
+        const int w = m_glyph.width() / count;
         int index = 0;
-        if (m_state == bsDisabled && m_numGlyphs > 1)
+        if (m_state == bsDisabled && count > 1)
             index = 1;
-        else if (m_state == bsDown && m_numGlyphs > 2)
+        else if (m_state == bsDown && count > 2)
             index = 2;
-        else if (m_state == bsExclusive && m_numGlyphs > 3)
+        else if (m_state == bsExclusive && count > 3)
             index = 3;
         const QRect source(index * w, 0, w, m_glyph.height());
         QRect target(QPoint(0, 0), source.size());

@@ -312,6 +312,7 @@ protected:
     // Scroll timer used while selecting or moving beyond the edges.
     void StartScrollTimer(int intervalMs = 60);
     void StopScrollTimer();
+    bool ScrollTimerActive() const { return m_scrollTimer.isActive(); }
 
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -3,11 +3,13 @@
 #include "DataSource.h"
 #include "FilterExpression.h"
 #include "Formats.h"
+#include "LogSink.h"
 
 #include <QDataStream>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -60,6 +62,17 @@ QVariantList keyList(const QVariant &values, int count)
     while (list.size() < count)
         list << QVariant();
     return list;
+}
+
+// The values a field of an integer type holds.
+std::pair<qlonglong, qlonglong> integerRange(TFieldType type)
+{
+    switch (type) {
+    case ftSmallint: return {-32768, 32767};
+    case ftWord: return {0, 65535};
+    case ftLargeint: return {std::numeric_limits<qlonglong>::min(), std::numeric_limits<qlonglong>::max()};
+    default: return {std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
+    }
 }
 
 } // namespace
@@ -264,7 +277,25 @@ TField::TField(TFieldType type, QObject *owner)
 
 TField::~TField()
 {
-    SetDataSet(nullptr);
+    // A destructor cannot refuse, and must not throw: a field freed while its dataset is open closes the dataset
+    // first (an open dataset must not keep a field that is gone), and the refusal is logged.
+    if (!m_dataSet)
+        return;
+    if (m_dataSet->Active()) {
+        platformLog(LogKind::Error, tr("Cannot perform this operation on an open dataset") + QStringLiteral(": ")
+                                        + m_dataSet->objectName() + QLatin1Char('.') + m_fieldName);
+        try {
+            m_dataSet->Close();
+        } catch (const std::exception &e) {
+            platformLog(LogKind::Error, QString::fromUtf8(e.what()));
+        }
+    }
+    m_dataSet->m_fields.m_items.removeOne(this);
+    try {
+        m_dataSet->DataEvent(deFieldListChange);
+    } catch (const std::exception &e) {
+        platformLog(LogKind::Error, QString::fromUtf8(e.what()));
+    }
 }
 
 TField *CreateField(TFieldType type, QObject *owner)
@@ -620,6 +651,14 @@ QVariant TField::Coerce(const QVariant &v) const
             return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
         return v.toString();
     case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: {
+        // A number the field cannot hold is refused, never wrapped or turned to 0.
+        const auto [low, high] = integerRange(m_dataType);
+        // Doubles at or beyond 2^63 do not convert to a 64-bit integer.
+        auto checked = [&](double d) {
+            if (!std::isfinite(d) || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+                invalid("integer");
+            return d;
+        };
         qlonglong n = 0;
         if (isText) {
             bool ok = false;
@@ -628,18 +667,24 @@ QVariant TField::Coerce(const QVariant &v) const
                 double d = 0;
                 if (!TryStrToFloat(v.toString(), d) || d != std::floor(d))
                     return invalid("integer");
-                n = qlonglong(d);
+                n = qlonglong(checked(d));
             }
         } else if (vt == QMetaType::Double || vt == QMetaType::Float) {
-            n = Round(v.toDouble());
+            n = Round(checked(v.toDouble()));
         } else if (vt == QMetaType::QDateTime || vt == QMetaType::QDate) {
             return invalid("integer");
+        } else if (vt == QMetaType::ULongLong) {
+            if (v.toULongLong() > quint64(high))
+                return invalid("integer");
+            n = qlonglong(v.toULongLong());
         } else {
             bool ok = false;
             n = v.toLongLong(&ok);
             if (!ok)
                 return invalid("integer");
         }
+        if (n < low || n > high)
+            return invalid("integer");
         if (m_dataType == ftLargeint)
             return n;
         return int(n);
@@ -1216,8 +1261,7 @@ void TDataSet::WriteValue(TField *f, const QVariant &v)
     CheckActive();
     if (f->m_fieldKind != fkData)
         failFor(this, tr("Field '%1' cannot be modified").arg(f->DisplayName()));
-    if (m_state == dsBrowse)
-        Edit();
+    // A write while browsing is refused: an edit begun behind the caller's back would be left pending.
     if (!IsEditing())
         failFor(this, tr("Dataset not in edit or insert mode"));
     if (f->m_readOnly && !m_fetching)
@@ -1294,15 +1338,20 @@ void TField::RefreshLookupList()
         return;
     const QList<TField *> keyFields = ds->GetFieldList(m_lookupKeyFields);
     TField *result = ds->FieldByName(m_lookupResultField);
+    // From the stored values: a row being edited files under its stored key, so that the list still holds it
+    // when the edit is cancelled; a new row not yet posted has no stored key.
+    const auto stored = [ds](int id, const TField *f) {
+        return f->m_dataIndex >= 0 ? ds->m_rows[id].values[f->m_dataIndex] : ds->RowValue(id, f);
+    };
     for (int id : ds->m_order) {
-        if (ds->IsEditing() && id == ds->m_editRowId)
+        if (!ds->m_rows[id].live)
             continue;
         QVariantList values;
         for (const TField *k : keyFields)
-            values << ds->RowValue(id, k);
+            values << stored(id, k);
         const QString text = lookupKeyText(keyFields, values);
         if (!m_lookupList.contains(text)) // the first row of a key answers, as Lookup does
-            m_lookupList.insert(text, ds->RowValue(id, result));
+            m_lookupList.insert(text, stored(id, result));
     }
     m_lookupListStamp = ds->m_dataStamp;
     if (m_dataSet)

@@ -16,6 +16,10 @@ struct Token
     QString text;
 };
 
+// How deeply brackets, NOT and chains of AND and OR may nest: far beyond any filter a window builds, and
+// shallow enough that parsing, evaluating and freeing the tree never exhaust the stack.
+constexpr int MaxDepth = 256;
+
 struct Node
 {
     enum Kind { And, Or, Not, Compare, IsNull, Like, In } kind = Compare;
@@ -26,6 +30,7 @@ struct Node
     QVariantList list;   // IN
     bool prefix = false; // "= 'ab*'"
     bool negate = false; // IS NOT NULL, NOT LIKE, NOT IN
+    int depth = 1;       // of the tree under this node
 };
 
 // SQL's LIKE: "%" (or "*") stands for any run of characters, "_" for one; case counts, as with "=".
@@ -152,9 +157,18 @@ private:
         }
     }
 
+    [[noreturn]] void tooDeep() const
+    {
+        throw EDatabaseError(QStringLiteral("Filter expression nested too deeply: %1").arg(m_text.left(80)));
+    }
+
     std::unique_ptr<Node> binary(Node::Kind kind, std::unique_ptr<Node> l, std::unique_ptr<Node> r)
     {
+        const int depth = 1 + std::max(l->depth, r ? r->depth : 0);
+        if (depth > MaxDepth)
+            tooDeep();
         auto n = std::make_unique<Node>();
+        n->depth = depth;
         n->kind = kind;
         n->left = std::move(l);
         n->right = std::move(r);
@@ -182,6 +196,15 @@ private:
     }
 
     std::unique_ptr<Node> parseNot()
+    {
+        if (++m_nesting > MaxDepth)
+            tooDeep();
+        auto n = parseNotNested();
+        --m_nesting;
+        return n;
+    }
+
+    std::unique_ptr<Node> parseNotNested()
     {
         if (keyword("NOT")) {
             advance();
@@ -284,6 +307,7 @@ private:
     TDataSet *m_ds;
     QString m_text;
     int m_pos = 0;
+    int m_nesting = 0; // open brackets and NOTs
     Token m_tok;
 };
 

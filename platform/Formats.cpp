@@ -27,8 +27,15 @@ struct DayAndTime
     qint64 msecs;
 };
 
+// The calendar's range: 1 January of year 1 to 31 December 9999, the last day whole.
+constexpr double FirstDayCount = -693593.0;
+constexpr double PastLastDayCount = 2958466.0;
+
 DayAndTime splitDayCount(TDateTime value)
 {
+    // Not a number, infinite or outside the calendar: no date to show or store.
+    if (!(value > FirstDayCount - 1.0 && value < PastLastDayCount))
+        throw EConvertError(QStringLiteral("Invalid date and time value %1").arg(value));
     const double whole = std::trunc(value);
     qint64 day = qint64(whole);
     qint64 msecs = qint64(std::llround(std::fabs(value - whole) * MSecsPerDay));

@@ -561,8 +561,9 @@ public:
     bool LoadReportFile(const QString &fileName);
     // Writes the template; a failure leaves any existing file as it was and raises.
     void SaveReportFile(const QString &fileName);
-    // Load failures are shown in message boxes (the template is then kept, or replaced by one empty page).
-    void LoadReportStream(TStream &stream);
+    // Load failures are shown in message boxes (the template is then kept, or replaced by one empty page);
+    // answers whether the stream was read.
+    bool LoadReportStream(TStream &stream);
     void SaveReportStream(TStream &stream);
     void SaveTemplateFile(const QString &fileName, const QStringList &description, const QImage &picture);
     void LoadTemplateFile(const QString &fileName, QStringList &description, bool loadReport, QImage &picture);
@@ -644,7 +645,7 @@ public:
     QString StoredPrinterName;
 
 private:
-    void LoadPagesKeepingOld(TStream &stream);
+    bool LoadPagesKeepingOld(TStream &stream);
 
     std::unique_ptr<TfrPages> m_pages;
     std::unique_ptr<TfrDataDictionary> m_dictionary;

@@ -415,8 +415,10 @@ bool TfrReport::LoadReportFile(const QString &fileName)
         showError(GetLocaleString(55345));
         return true;
     }
-    LoadReportStream(stream);
-    FileName = fileName;
+    // The name follows the template only when it was read: a later save must not write the old template over
+    // a file that could not be read.
+    if (LoadReportStream(stream))
+        FileName = fileName;
     return true;
 }
 
@@ -437,14 +439,14 @@ void TfrReport::SaveReportStream(TStream &stream)
     m_pages->SaveToStream(stream);
 }
 
-void TfrReport::LoadReportStream(TStream &stream)
+bool TfrReport::LoadReportStream(TStream &stream)
 {
     TfrGlobals &e = frEngine();
     e.DocumentMode = 0;
     e.CurrentReport = this;
     if (stream.Size() == 0) {
         m_dictionary->Clear();
-        return;
+        return true;
     }
     const qint64 start = stream.Position();
     int version = 0;
@@ -452,7 +454,7 @@ void TfrReport::LoadReportStream(TStream &stream)
         version = ReadStreamByte(stream);
     } catch (const std::exception &) {
         showError(GetLocaleString(55345));
-        return;
+        return false;
     }
     if (version <= 20) {
         version = 21;
@@ -463,13 +465,13 @@ void TfrReport::LoadReportStream(TStream &stream)
     e.ErrorMessage.clear();
     if (version > CurrentStreamVersion) {
         showError(GetLocaleString(55345));
-        return;
+        return false;
     }
 
-    LoadPagesKeepingOld(stream);
+    return LoadPagesKeepingOld(stream);
 }
 
-void TfrReport::LoadPagesKeepingOld(TStream &stream)
+bool TfrReport::LoadPagesKeepingOld(TStream &stream)
 {
     // The template is read into fresh pages; a stream that cannot be read leaves the old template in place.
     auto oldPages = std::exchange(m_pages, std::make_unique<TfrPages>(this));
@@ -490,7 +492,9 @@ void TfrReport::LoadPagesKeepingOld(TStream &stream)
         TwoPass = oldTwoPass;
         StoredPrinterName = oldPrinter;
         showError(GetLocaleString(55345));
+        return false;
     }
+    return true;
 }
 
 void TfrReport::SaveTemplateFile(const QString &fileName, const QStringList &description, const QImage &picture)

@@ -159,7 +159,8 @@ Variant unary(QChar op, const Variant &a)
     return a;
 }
 
-// Delphi-style substring: positions from 1, a start before the text counts from 1, a negative count is empty.
+// The templates' COPY: positions count from 1, a start before the text counts from 1, a count of 0 or less
+// gives an empty text.
 QString copyText(const QString &s, int start, int count)
 {
     if (start < 1)

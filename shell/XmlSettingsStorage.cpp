@@ -14,6 +14,9 @@
 namespace {
 
 const QString rootName = QStringLiteral("Configuration");
+// Deeper than any path the program writes; a deeper file is not one of its settings files, and the tree it would
+// make could exhaust the stack when it is written back or freed.
+constexpr size_t MaxDepth = 64;
 
 QStringList segments(const QString &path)
 {
@@ -74,6 +77,10 @@ bool TXmlSettingsStorage::reload()
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement()) {
+            if (open.size() >= MaxDepth) {
+                clear();
+                return false;
+            }
             Node &parent = *open.back();
             parent.children.push_back(Node{xml.name().toString(), QString(), {}});
             open.push_back(&parent.children.back());

@@ -20,8 +20,8 @@ public:
     void setFileName(const QString &fileName) { m_fileName = fileName; }
 
     // Replaces the values in memory by the file's. A missing or empty file gives no values; a file that
-    // is not well-formed keeps what could be read before the fault. Answers false only for a file that
-    // exists but could not be read whole.
+    // is not well-formed keeps what could be read before the fault; a file nested deeper than any settings
+    // path gives no values at all. Answers false only for a file that exists but could not be read whole.
     bool reload();
     // Writes every value to the file, creating its folder; throws Exception when that fails.
     void flush() const;

@@ -28,6 +28,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -752,6 +753,19 @@ void TfrmMain::ReloadMainCfg()
 
 void TfrmMain::UpdateMenu()
 {
+    if (m_updatingMenu) {
+        m_menuUpdateAgain = true;
+        return;
+    }
+    const QScopedValueRollback<bool> updating(m_updatingMenu, true);
+    do {
+        m_menuUpdateAgain = false;
+        updateMenuOnce();
+    } while (m_menuUpdateAgain);
+}
+
+void TfrmMain::updateMenuOnce()
+{
     const bool hasChildren = !ChildForms().isEmpty();
     mmiFileChildSeparator->setVisible(hasChildren);
     WindowCloseAll->setEnabled(hasChildren);
@@ -1058,7 +1072,9 @@ void TfrmMain::actRemoveAllCalculationExecute()
     if (!Services::messages()->confirm(
             QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию"), mbNo))
         return;
-    DMR->RemoveAllCalculation();
+    // A failed reset has shown its error and changed nothing: the program carries on.
+    if (!DMR->RemoveAllCalculation())
+        return;
     Services::messages()->information(QStringLiteral("Нет закрытых периодов, программа будет перезагружена"));
     PostMessage(this, AMCloseApplication);
 }

@@ -77,7 +77,8 @@ public:
     QString StatusText(int panel) const;
 
     void RefreshTitle();
-    // Enables the actions by the connection state and the settings, shows the accounting month.
+    // Enables the actions by the connection state and the settings, shows the accounting month. It lets pending
+    // events run at its end; an update asked for meanwhile runs after the current one, never inside it.
     void UpdateMenu();
     void SetDebugMode(bool on);
     // The work of the first showing: event monitor, connect, menus. Runs once, queued after the first show.
@@ -188,6 +189,9 @@ private:
     bool m_shown = false;
     // The value the built-in calculator closed with; it opens with it next time.
     double m_calculatorValue = 0;
+    void updateMenuOnce();
+    bool m_updatingMenu = false;
+    bool m_menuUpdateAgain = false;
     ExceptionHandler m_previousExceptionHandler;
     ApplicationHintHandler m_previousHintHandler;
 };

@@ -147,12 +147,12 @@ TEST_P(SessionDb, IdentifiersAndCounts)
     EXPECT_EQ(dmr->GetNextNo(QStringLiteral("PAY_DOC_ID"), QStringLiteral("ZOLT.PAY_DOC"),
                              QStringLiteral("where PAYSOURCE_ID = :P_SRC"), {{QStringLiteral("P_SRC"), 3}}),
               1);
-    EXPECT_EQ(dmr->GetNextNo(QStringLiteral("NO_COLUMN"), QStringLiteral("ZOLT.PAY_DOC")), 0);
+    EXPECT_THROW(dmr->GetNextNo(QStringLiteral("NO_COLUMN"), QStringLiteral("ZOLT.PAY_DOC")), EDatabaseError);
     EXPECT_EQ(dmr->GetMinId(QStringLiteral("PAY_DOC_ID"), QStringLiteral("ZOLT.PAY_DOC")), 41);
     EXPECT_TRUE(dmr->GetRefCount(QStringLiteral("PAYSOURCE_ID"), QStringLiteral("PAY_DOC"), 2));
     EXPECT_FALSE(dmr->GetRefCount(QStringLiteral("PAYSOURCE_ID"), QStringLiteral("PAY_DOC"), 9));
     EXPECT_EQ(dmr->GetRecordsCount(QStringLiteral("SERVTYPE")), 6);
-    EXPECT_EQ(dmr->GetRecordsCount(QStringLiteral("NO_TABLE")), 0);
+    EXPECT_THROW(dmr->GetRecordsCount(QStringLiteral("NO_TABLE")), EDatabaseError);
 
     QVariant first, second;
     ASSERT_TRUE(dmr->GetNextSeqValue(DbSchema::LetterSequence, first));

@@ -71,11 +71,10 @@ TEST(DatasetsEditing, CheckBrowseModePostsChangesAndCancelsUntouchedInserts)
     t->Next();
     EXPECT_EQ(t->RecordCount(), 2) << "an untouched insert is cancelled";
 
-    // Assigning a field in Browse puts the dataset into Edit first.
+    // Assigning a field in Browse is refused: no edit begins behind the caller's back.
     t->First();
-    t->FieldByName("AMOUNT")->SetAsString("7.25");
-    EXPECT_EQ(t->State(), dsEdit);
-    t->Cancel();
+    EXPECT_THROW(t->FieldByName("AMOUNT")->SetAsString("7.25"), EDatabaseError);
+    EXPECT_EQ(t->State(), dsBrowse);
     EXPECT_DOUBLE_EQ(t->FieldByName("AMOUNT")->AsFloat(), 1.5);
 }
 

@@ -19,7 +19,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -148,17 +147,11 @@ protected:
         m->actFileDatabaseConnect->trigger();
     }
 
-    // Runs the event loop until the condition holds; false when it still does not after `ms`.
-    static bool waitUntil(const std::function<bool()> &condition, int ms = 5000)
+    // Runs the event loop until the condition holds; false when it still does not after `ms`, a bound far
+    // beyond what a loaded machine needs, so that only a fault reaches it.
+    static bool waitUntil(const std::function<bool()> &condition, int ms = 30000)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition()) {
-            if (clock.elapsed() > ms)
-                return false;
-            QTest::qWait(5);
-        }
-        return true;
+        return QTest::qWaitFor(condition, ms);
     }
 
     static QStringList monitorLines()

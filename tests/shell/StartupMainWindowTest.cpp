@@ -210,7 +210,7 @@ TEST_F(StartupMainWindow, TimersRunTheLinkActions)
     login();
     m->Timer2->setInterval(1);
     m->Timer2->start();
-    QTest::qWait(30);
+    ASSERT_TRUE(waitUntil([&ran] { return ran.size() >= 4; }));
     EXPECT_EQ(ran,
         (QStringList { "actConnectToVoyager", "actStartWebServer", "actConnectToCASServer", "actTestCASConnection" }));
     EXPECT_FALSE(m->Timer2->isActive());
@@ -347,7 +347,9 @@ TEST_F(StartupMainWindow, ResetOfAllCalculationAsksFirstAndThenEndsTheProgram)
         m_messages.lastText(), QStringLiteral("Удалить все расчетные данные? Нужно будет перезапустить тарификацию"));
     // A stray Enter keeps the data.
     EXPECT_EQ(m_messages.requests[0].defaultButton, mbNo);
-    QTest::qWait(20);
+    // A close would have been posted: let posted events run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_EQ(closed, 0);
 
     m_messages.answer(mrYes);
