@@ -87,6 +87,9 @@ enum TColumnsEhState { csDefault, csCustomized };
 enum TColCellKindEh { ckPlainEh, ckCheckBoxEh, ckLookupEh, ckPickListEh, ckImageEh, ckKeyListEh };
 enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
+// What a vertical scroll bar asks of the grid.
+enum TScrollCodeEh { scLineUp, scLineDown, scPageUp, scPageDown, scThumbPosition, scThumbTrack, scTop, scBottom,
+                     scEndScroll };
 
 // The assigned values of a column and its title: one flag each; a value is used only after it was assigned,
 // otherwise the default from the field, the grid or the column defaults.
@@ -966,8 +969,6 @@ protected:
     void SafeCall(const std::function<void()> &fn) const;
 
     // ---- Vertical scroll actions (bar, keys of the bar, outside bars)
-    enum TScrollCodeEh { scLineUp, scLineDown, scPageUp, scPageDown, scThumbPosition, scThumbTrack, scTop,
-                         scBottom, scEndScroll };
     virtual void VertScroll(TScrollCodeEh code, int pos);
     // What a hint at pos (viewport coordinates) shows.
     TGridHintEh CalcHint(const QPoint &pos);

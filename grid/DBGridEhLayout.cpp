@@ -563,7 +563,7 @@ void TCustomDBGridEh::UpdateRowCount()
         SetRowHeights(0, std::max(0, m_titleRowHeight));
     if (m_footerRowCount > 0) {
         const int dataRows = rows - topFixed;
-        SetRowHeights(rows, std::max(0, ClientHeight() - used - dataRows * (rowHeight + line) - line));
+        SetRowHeights(rows, std::max(0, ClientHeight() - used - dataRows * (rowHeight + line)));
     }
     m_settingRows = false;
     SetTopRow(topFixed);

@@ -77,19 +77,19 @@ void TDBGridEhScrollBar::SetExtScrollBar(QScrollBar *value)
                 grid->SafeCall([&] {
                     switch (a) {
                     case QAbstractSlider::SliderSingleStepAdd:
-                        grid->VertScroll(TCustomDBGridEh::scLineDown, 0);
+                        grid->VertScroll(scLineDown, 0);
                         break;
                     case QAbstractSlider::SliderSingleStepSub:
-                        grid->VertScroll(TCustomDBGridEh::scLineUp, 0);
+                        grid->VertScroll(scLineUp, 0);
                         break;
                     case QAbstractSlider::SliderPageStepAdd:
-                        grid->VertScroll(TCustomDBGridEh::scPageDown, 0);
+                        grid->VertScroll(scPageDown, 0);
                         break;
                     case QAbstractSlider::SliderPageStepSub:
-                        grid->VertScroll(TCustomDBGridEh::scPageUp, 0);
+                        grid->VertScroll(scPageUp, 0);
                         break;
                     case QAbstractSlider::SliderMove:
-                        grid->VertScroll(TCustomDBGridEh::scThumbPosition, value->sliderPosition());
+                        grid->VertScroll(scThumbPosition, value->sliderPosition());
                         break;
                     default:
                         break;

@@ -12,6 +12,15 @@
 
 namespace tarvik::test {
 
+// The grid with the protected operations the tests drive opened up.
+class ProbeGrid : public TDBGridEh
+{
+public:
+    using TCustomDBGridEh::CalcHint;
+    using TCustomDBGridEh::VertScroll;
+    using TCustomGrid::CalcDrawInfo;
+};
+
 // Fields ID (integer), NAME (string 20), AMOUNT (float), FLAG (string 3).
 class GridFixture
 {
@@ -24,7 +33,7 @@ public:
         ds.FieldDefs().Add(QStringLiteral("FLAG"), ftString, 3);
         ds.CreateDataSet();
         source.SetDataSet(&ds);
-        grid = std::make_unique<TDBGridEh>();
+        grid = std::make_unique<ProbeGrid>();
         grid->setFrameShape(QFrame::NoFrame);
     }
 
@@ -63,6 +72,7 @@ public:
     }
 
     QImage picture() { return grid->viewport()->grab().toImage(); }
+    ProbeGrid *probe() { return static_cast<ProbeGrid *>(grid.get()); }
 
     TClientDataSet ds;
     TDataSource source;
