@@ -10,7 +10,8 @@
 // filter row when IsFilterRowVisible(); TopFixedRows() counts those. Then one row per buffered record; then,
 // with footers, one spacer row (taking the height that is left) and the footer rows at the bottom edge.
 //
-// The source is split by area: DBGridEhColumns.cpp (columns, titles, defaults, footers), DBGridEhCore.cpp
+// The source is split by area: DBGridEhColumns.cpp (columns, titles, defaults), DBGridEhFooters.cpp (footers
+// and their texts), DBGridEhCore.cpp
 // (the grid, its options, data link and brackets), DBGridEhLayout.cpp (field map, rows, title tree, auto-fit),
 // DBGridEhDraw.cpp (cells, frames, colours, text routines), DBGridEhScroll.cpp (scroll bars, wheel, hints).
 

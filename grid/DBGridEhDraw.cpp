@@ -3,7 +3,6 @@
 #include "DBGridEh.h"
 
 #include "Formats.h"
-#include "FormatSettings.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -722,73 +721,4 @@ QString TCustomDBGridEh::CellDrawText(int col, int row)
         text = kind == ckCheckBoxEh || kind == ckImageEh ? QString() : params.Text;
     });
     return text;
-}
-
-QString TCustomDBGridEh::GetFooterText(TColumnFooterEh &footer, TColumnEh &column) const
-{
-    TDataSet *ds = m_dataLink->DataSet();
-    switch (footer.ValueType()) {
-    case fvtNon:
-        return QString();
-    case fvtStaticText:
-        return footer.Value();
-    case fvtFieldValue: {
-        if (!ds || !ds->Active() || footer.FieldName().isEmpty())
-            return QString();
-        return FormatFieldText(ds->FindField(footer.FieldName()), footer.DisplayFormat());
-    }
-    case fvtCount: {
-        const TDBSum *item = m_sumList->SumCollection().FindSumItem(goCount, QString());
-        const double value = item ? double(item->SumValue) / 10000.0 : 0.0;
-        return footer.DisplayFormat().isEmpty() ? FloatToStr(value) : FormatFloat(footer.DisplayFormat(), value);
-    }
-    case fvtSum:
-    case fvtAvg:
-        break;
-    }
-    const QString name = footer.FieldName().isEmpty() ? column.FieldName() : footer.FieldName();
-    TField *field = ds ? ds->FindField(name) : nullptr;
-    if (!field)
-        return QStringLiteral("0");
-    const TDBSum *item =
-        m_sumList->SumCollection().FindSumItem(footer.ValueType() == fvtSum ? goSum : goAvg, field->FieldName());
-    const qint64 total = item ? item->SumValue : 0;
-    const double value = double(total) / 10000.0;
-    const QString &own = footer.DisplayFormat();
-    switch (field->DataType()) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-        if (!own.isEmpty())
-            return FormatFloat(own, value);
-        if (!field->DisplayFormat().isEmpty())
-            return FormatFloat(field->DisplayFormat(), value);
-        return QString::number(DivideHalfEven(total, 10000));
-    case ftFloat:
-    case ftCurrency:
-        if (!own.isEmpty())
-            return FormatFloat(own, value);
-        if (!field->DisplayFormat().isEmpty())
-            return FormatFloat(field->DisplayFormat(), value);
-        if (field->Currency())
-            return FloatToStrF(value, ffCurrency, field->Precision(), FormatSettings().CurrencyDecimals);
-        return FloatToStrF(value, ffGeneral, field->Precision(), 0);
-    case ftBCD:
-        if (!own.isEmpty())
-            return FormatFloat(own, value);
-        if (!field->DisplayFormat().isEmpty())
-            return FormatCurr(field->DisplayFormat(), value);
-        return CurrToStrF(value, field->Currency() ? ffCurrency : ffGeneral,
-                          field->Currency() ? FormatSettings().CurrencyDecimals : 0);
-    default:
-        return QStringLiteral("0");
-    }
-}
-
-void TCustomDBGridEh::sumListChanged()
-{
-    const int firstFooter = FirstFooterRow();
-    for (int r = std::max(0, firstFooter); firstFooter > 0 && r < RowCount(); ++r)
-        InvalidateRow(r);
 }
