@@ -1,6 +1,7 @@
 #include "GridSupport.h"
 
 #include "Exceptions.h"
+#include "Guard.h"
 
 #include <QLineEdit>
 #include <QWheelEvent>
@@ -257,4 +258,24 @@ TEST(GridScrolling, AnOutsideBarServesOneGridOnly)
     first.grid->VertScrollBar().SetExtScrollBar(nullptr);
     EXPECT_NO_THROW(second.grid->VertScrollBar().SetExtScrollBar(&bar));
     second.grid->VertScrollBar().SetExtScrollBar(nullptr);
+}
+
+TEST(GridDrawing, AThrowingHandlerIsReportedAndDrawingGoesOn)
+{
+    GridFixture f;
+    f.fill(3);
+    QStringList reported;
+    const ExceptionHandler previous = setExceptionHandler([&reported](const QString &m) { reported << m; });
+    f.grid->OnGetCellParams = [](TCustomDBGridEh *, TColumnEh *, TFont &, TColor &background, TGridDrawState) {
+        background = clAqua;
+        throw Exception(QStringLiteral("cell params failed"));
+    };
+    f.show();
+    const QImage image = f.picture();
+    setExceptionHandler(previous);
+    ASSERT_FALSE(reported.isEmpty());
+    EXPECT_TRUE(reported.first().contains(QStringLiteral("cell params failed")));
+    EXPECT_EQ(pixelAt(image, f.grid->CellRect(2, 2).right() - 2, f.grid->CellRect(2, 2).bottom() - 1),
+              toQColor(clAqua))
+        << "the cell is drawn with what the handler set before it failed";
 }
