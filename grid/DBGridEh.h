@@ -873,7 +873,6 @@ public:
 
     // ---- Footers
     virtual QString GetFooterText(TColumnFooterEh &footer, TColumnEh &column) const;
-    void SumListRecalcAll();
 
     // ---- What a cell would draw: the display text of data cells, the caption of titles, the text of
     // footers (for tests and for the tips).
@@ -886,10 +885,13 @@ public:
     const IGridMetricsEh &Metrics() const { return *m_metrics; }
     void SetMetrics(std::unique_ptr<IGridMetricsEh> metrics);
 
+    // The window of cell tips, once one was shown.
+    TCellTipWindow *CellTipWindow() const;
+
     // The vertical bar as layout last set it.
     TScrollInfoEh VertScrollInfo() const { return m_vertScrollInfo; }
 
-    // A column's field map or title changed: the grid re-resolves it (missing fields leave it unbound).
+    // Refreshes the in-place editor's contents from the current cell.
     void InvalidateCellEditor() { InvalidateEditor(); }
 
     // ---- Events (reference parameters; a throwing handler is stopped at the grid)
@@ -936,6 +938,7 @@ protected:
     virtual void BuildFieldMap();
     // Adds the fields default columns are made from.
     virtual void CollectDatasetFields(QList<TField *> &list);
+    // The data link became active or inactive: editor, sum list, layout, scroll bar.
     virtual void LinkActiveChanged(bool value);
     // The active record moved by distance.
     virtual void DataScrolled(int distance);
@@ -945,16 +948,26 @@ protected:
     virtual void UpdateActive();
     // Title rows, row heights and the number of records the link buffers, from the client height.
     virtual void UpdateRowCount();
+    // Range, page and position of the vertical bar: record numbers when the sum list can tell them, else three
+    // positions (first, elsewhere, last).
     virtual void UpdateVertScrollBar();
+    // An outside horizontal bar follows the left column (0 .. 127).
     virtual void UpdateHorzScrollBar();
+    // Paints the flat grid's sunken outer border around the widget.
     virtual void PaintFlatBorder(QPainter &painter);
+    // Grid column widths from the columns (hidden ones take no room), the indicator 11 pixels wide.
     virtual void SetColumnAttributes();
+    // The whole layout, run by the outermost EndLayout.
     virtual void RebuildLayout();
+    // A field of the current record (none: the whole record) changed: its cells repaint, the editor follows.
     virtual void CellDataChanged(TField *field);
+    // The dataset entered or left editing: the indicator of the current row repaints.
     virtual void EditingChanged();
 
     // ---- Helpers the lookup grid calls
+    // Ends a mouse tracking mode: scroll timer stopped, capture released, gesture abandoned.
     void CancelMouseTracking();
+    // Leaves incremental search: text cleared, the current row repainted.
     void StopIncrementalSearch();
     bool IncrementalSearching() const { return m_incSearching; }
     bool InternalAutoFit() const { return m_autoFitColWidths && !m_loading; }
@@ -965,7 +978,6 @@ protected:
     int EditButtonWidth() const { return m_editButtonWidth; }
     int EditButtonHeight() const { return m_editButtonHeight; }
     bool CanWrapText() const { return m_canWrapText; }
-    void RecalcColumnWidthsForLayout();
     // Runs a handler under the guard: an exception is reported, never passed through the event loop.
     void SafeCall(const std::function<void()> &fn) const;
 
@@ -973,6 +985,7 @@ protected:
     virtual void VertScroll(TScrollCodeEh code, int pos);
     // What a hint at pos (viewport coordinates) shows.
     TGridHintEh CalcHint(const QPoint &pos);
+    void showCellTip(const TGridHintEh &hint);
 
     // ---- TCustomGrid
     void Paint(QPainter &painter, const QRect &clip) override;
@@ -990,6 +1003,7 @@ protected:
     QString GetEditText(int col, int row) override;
     bool SelectCell(int col, int row) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
@@ -1020,7 +1034,6 @@ private:
     void drawFooterCell(QPainter &painter, int dataCol, int footerRow, const QRect &rect, TGridDrawState state);
     void drawEditButtons(QPainter &painter, TColumnEh &column, QRect &rect, bool cell3D);
     void draw3DFrame(QPainter &painter, const QRect &rect, bool sunken, TColor background);
-    QRect columnFullRect(int col, int row) const;
     void sumListChanged();
     void clampColumnWidths();
     void rebuildSortList();
@@ -1074,7 +1087,6 @@ private:
     int m_editButtonWidth = 0;
     int m_editButtonHeight = 0;
     int m_indicatorRow = -1;
-    bool m_vertBarShown = false;
     bool m_ignoreThumbRelease = false;
     bool m_applyingVertBar = false;
     TScrollInfoEh m_vertScrollInfo;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QPainter>
 #include <QResizeEvent>
 
 namespace {
@@ -324,8 +325,11 @@ void TCustomDBGridEh::SetDataSource(TDataSource *value)
 {
     if (value == DataSource())
         return;
+    const bool wasActive = m_dataLink->Active();
     m_dataLink->SetDataSource(value);
-    LinkActiveChanged(m_dataLink->Active());
+    // A change of activity reached LinkActiveChanged through the link already.
+    if (wasActive == m_dataLink->Active())
+        LinkActiveChanged(m_dataLink->Active());
     m_sumList->SetDataSet(value ? value->DataSet() : nullptr);
 }
 
@@ -700,6 +704,16 @@ void TCustomDBGridEh::resizeEvent(QResizeEvent *event)
         UpdateRowCount();
         UpdateVertScrollBar();
     }
+}
+
+bool TCustomDBGridEh::event(QEvent *event)
+{
+    const bool handled = TCustomGrid::event(event);
+    if (event->type() == QEvent::Paint && frameShape() != QFrame::NoFrame) {
+        QPainter painter(this);
+        PaintFlatBorder(painter);
+    }
+    return handled;
 }
 
 void TCustomDBGridEh::showEvent(QShowEvent *event)

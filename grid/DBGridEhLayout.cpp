@@ -626,8 +626,9 @@ void TCustomDBGridEh::DataScrolled(int distance)
         const QRect area(0, first.top(), ClientWidth(), last.bottom() + line - first.top() + 1);
         viewport()->scroll(0, -distance * (DefaultRowHeight() + line), area);
         if (m_indicatorOffset > 0) {
-            InvalidateCell(0, oldRow - distance);
-            InvalidateCell(0, oldRow);
+            // The indicator drawn last, now moved with the pixels, and the one of the current record.
+            InvalidateCell(0, m_indicatorRow - distance);
+            InvalidateCell(0, m_indicatorRow);
             InvalidateCell(0, Row());
         }
     }

@@ -444,6 +444,22 @@ TGridHintEh TCustomDBGridEh::CalcHint(const QPoint &pos)
     return hint;
 }
 
+void TCustomDBGridEh::showCellTip(const TGridHintEh &hint)
+{
+    if (!m_tipWindow)
+        m_tipWindow = new TCellTipWindow(this);
+    m_tipWindow->setWordWrap(hint.MaxWidth > 0);
+    m_tipWindow->setMaximumWidth(hint.MaxWidth > 0 ? hint.MaxWidth : QWIDGETSIZE_MAX);
+    m_tipWindow->ActivateTip(QRect(viewport()->mapToGlobal(hint.TipPos), QSize(1, 1)), hint.Text, hint.Font,
+                             clInfoBk);
+    m_tipCell = hint.CellRect;
+}
+
+TCellTipWindow *TCustomDBGridEh::CellTipWindow() const
+{
+    return m_tipWindow;
+}
+
 bool TCustomDBGridEh::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
@@ -455,30 +471,25 @@ bool TCustomDBGridEh::viewportEvent(QEvent *event)
                 m_tipWindow->HideTip();
             QToolTip::hideText();
             event->ignore();
-            return true;
-        }
-        if (hint.TitleHint) {
+        } else if (hint.TitleHint) {
             QToolTip::showText(help->globalPos(), hint.Text, viewport(), hint.CellRect);
         } else {
-            if (!m_tipWindow)
-                m_tipWindow = new TCellTipWindow(this);
-            if (hint.MaxWidth > 0) {
-                m_tipWindow->setWordWrap(true);
-                m_tipWindow->setMaximumWidth(hint.MaxWidth);
-            } else {
-                m_tipWindow->setWordWrap(false);
-                m_tipWindow->setMaximumWidth(QWIDGETSIZE_MAX);
-            }
-            m_tipWindow->ActivateTip(QRect(viewport()->mapToGlobal(hint.TipPos), QSize(1, 1)), hint.Text, hint.Font,
-                                     clInfoBk);
-            m_tipCell = hint.CellRect;
+            showCellTip(hint);
         }
         return true;
     }
-    if (event->type() == QEvent::MouseMove && m_tipWindow && m_tipWindow->IsActive()) {
+    if (event->type() == QEvent::MouseMove) {
         const auto *me = static_cast<QMouseEvent *>(event);
-        if (!m_tipCell.contains(me->position().toPoint()))
+        const QPoint pos = me->position().toPoint();
+        if (m_tipWindow && m_tipWindow->IsActive() && !m_tipCell.contains(pos))
             m_tipWindow->HideTip();
+        // Cells that show tips show them at once, without the hint pause.
+        if (me->buttons() == Qt::NoButton && !(m_tipWindow && m_tipWindow->IsActive())) {
+            TGridHintEh hint;
+            SafeCall([&] { hint = CalcHint(pos); });
+            if (hint.Show && hint.ShowAtOnce)
+                showCellTip(hint);
+        }
     }
     if (event->type() == QEvent::Leave && m_tipWindow)
         m_tipWindow->HideTip();

@@ -125,7 +125,6 @@ protected:
     virtual void HookDataSetEvents();
     virtual void UnhookDataSetEvents();
     void FireChanged();
-    void SetHooked(bool value) { m_hooked = value; }
 
 private:
     struct Hook

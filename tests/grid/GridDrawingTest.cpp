@@ -279,3 +279,33 @@ TEST(GridDrawing, AThrowingHandlerIsReportedAndDrawingGoesOn)
               toQColor(clAqua))
         << "the cell is drawn with what the handler set before it failed";
 }
+
+TEST(GridScrolling, MovingOverACutCellShowsItsTipAtOnceInTheCellFont)
+{
+    GridFixture f;
+    TColumnEh *name = f.grid->Columns().Add();
+    name->SetFieldName(QStringLiteral("NAME"));
+    name->SetWidth(50);
+    name->SetToolTips(true);
+    TFont font;
+    font.Assign(f.grid->Font());
+    font.SetStyle(fsBold);
+    name->SetFont(font);
+    f.add(1, QStringLiteral("A name far too long for the cell"));
+    f.show();
+    auto move = [&](const QPoint &pos) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(pos), f.grid->viewport()->mapToGlobal(QPointF(pos)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(f.grid->viewport(), &event);
+    };
+    const QRect cell = f.grid->CellRect(1, 1);
+    move(cell.center());
+    TCellTipWindow *tip = f.grid->CellTipWindow();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->IsActive());
+    EXPECT_EQ(tip->text(), QStringLiteral("A name far too long for the cell"));
+    EXPECT_TRUE(tip->font().bold());
+    EXPECT_EQ(tip->pos(), f.grid->viewport()->mapToGlobal(QPoint(cell.left() - 1, cell.top() - 1)));
+    move(f.grid->CellRect(0, 1).center());
+    EXPECT_FALSE(tip->IsActive()) << "leaving the cell hides the tip";
+}
