@@ -478,6 +478,7 @@ public:
         OnUpdateData;
 
 protected:
+    // The factories of the column's parts. The constructor calls them, so they make this class's parts.
     virtual TColumnTitleEh *CreateColumnTitle();
     virtual TColumnFooterEh *CreateColumnFooter();
     virtual TColumnFootersEh *CreateColumnFooters();

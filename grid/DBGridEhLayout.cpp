@@ -292,7 +292,13 @@ void TCustomDBGridEh::RebuildLayout()
         return;
     ++m_layoutsRun;
     m_postedLayout->Cancel();
-    m_inLayout = true;
+    // Painting waits while the layout runs, also when it fails half-way.
+    struct InLayout
+    {
+        bool &flag;
+        explicit InLayout(bool &f) : flag(f) { flag = true; }
+        ~InLayout() { flag = false; }
+    } inLayout(m_inLayout);
     TDBGridColumnsEh &columns = Columns();
 
     // 1. A stored column after a default one: the default columns go.
@@ -435,7 +441,6 @@ void TCustomDBGridEh::RebuildLayout()
 
     // 16.
     SetColumnAttributes();
-    m_inLayout = false;
     UpdateRowCount();
     UpdateActive();
     InvalidateGrid();
