@@ -1,6 +1,6 @@
 // Prints how long the cell grid takes to repaint a full-HD window of a million rows, and to page and wheel
 // through it. Runs offscreen: QT_QPA_PLATFORM=offscreen build/bench/cellgrid/bench_cellgrid
-#include "CustomGrid.h"
+#include "BareGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -10,32 +10,13 @@
 
 #include <cstdio>
 
-namespace {
-
-// Draws what a data grid draws at the least: a short text per cell.
-class TextGrid : public TCustomGrid
-{
-public:
-    long long cellsDrawn = 0;
-
-protected:
-    void DrawCell(QPainter &painter, int col, int row, const QRect &rect, TGridDrawState) override
-    {
-        ++cellsDrawn;
-        painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                         QString::number(row * 100 + col));
-    }
-};
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    TextGrid grid;
+    BareTextGrid grid;
     grid.setFrameShape(QFrame::NoFrame);
     grid.SetColCount(30);
     grid.SetRowCount(1000000);

@@ -1,0 +1,554 @@
+#include "DBSumLst.h"
+
+#include "DataSource.h"
+#include "Formats.h"
+
+#include <algorithm>
+#include <cmath>
+
+qint64 ToTenThousandths(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return 0;
+    // The scaled value is rounded once, in extended precision, halves to even (the processor's default).
+    return std::llrint(static_cast<long double>(value.toDouble()) * 10000.0L);
+}
+
+qint64 DivideHalfEven(qint64 a, qint64 b)
+{
+    if (b == 0)
+        return 0;
+    qint64 q = a / b;
+    const qint64 r = a % b;
+    const qint64 twice = 2 * (r < 0 ? -r : r);
+    const qint64 absB = b < 0 ? -b : b;
+    const bool negative = (a < 0) != (b < 0);
+    if (twice > absB || (twice == absB && (q % 2) != 0))
+        q += negative ? -1 : 1;
+    return q;
+}
+
+void TDBSum::Reset()
+{
+    SumValue = 0;
+    AvgSum = 0;
+    NotNullCount = 0;
+    PrevContribution = 0;
+    PrevValue = QVariant();
+    DeleteContribution = 0;
+    DeleteValue = QVariant();
+}
+
+// ---- Collection ----------------------------------------------------------------------------------------------
+
+TDBSum *TDBSumCollection::Add()
+{
+    m_items.push_back(std::make_unique<TDBSum>());
+    Changed();
+    return m_items.back().get();
+}
+
+void TDBSumCollection::Remove(TDBSum *item)
+{
+    auto it = std::find_if(m_items.begin(), m_items.end(), [item](const auto &p) { return p.get() == item; });
+    if (it == m_items.end())
+        return;
+    m_items.erase(it);
+    Changed();
+}
+
+void TDBSumCollection::Clear()
+{
+    if (m_items.empty())
+        return;
+    m_items.clear();
+    Changed();
+}
+
+TDBSum *TDBSumCollection::FindSumItem(TGroupOperation operation, const QString &fieldName) const
+{
+    for (const auto &item : m_items)
+        if (item->GroupOperation == operation && item->FieldName.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return item.get();
+    return nullptr;
+}
+
+void TDBSumCollection::EndUpdate()
+{
+    if (m_updateCount > 0 && --m_updateCount == 0 && m_pendingChange) {
+        m_pendingChange = false;
+        Changed();
+    }
+}
+
+void TDBSumCollection::Changed()
+{
+    if (m_updateCount > 0) {
+        m_pendingChange = true;
+        return;
+    }
+    m_engine->RecalcAllSums();
+}
+
+// ---- Engine --------------------------------------------------------------------------------------------------
+
+TDBSumListProducer::TDBSumListProducer()
+    : m_sums(this)
+{
+}
+
+TDBSumListProducer::~TDBSumListProducer()
+{
+    // The dataset may outlive the engine: its events must not call into a freed engine.
+    UnhookDataSetEvents();
+}
+
+void TDBSumListProducer::SetActive(bool value)
+{
+    if (value)
+        Activate(true);
+    else
+        Deactivate(true);
+}
+
+void TDBSumListProducer::Activate(bool recalc)
+{
+    m_active = true;
+    if (OwnerLoading())
+        return;
+    HookDataSetEvents();
+    if (recalc)
+        RecalcAllSums();
+}
+
+void TDBSumListProducer::Deactivate(bool reset)
+{
+    m_active = false;
+    if (OwnerLoading())
+        return;
+    UnhookDataSetEvents();
+    if (reset)
+        ResetSums();
+}
+
+void TDBSumListProducer::SetDataSet(TDataSet *dataSet)
+{
+    if (dataSet == m_dataSet && (m_hooked || !m_active || !dataSet))
+        return;
+    if (OwnerLoading()) {
+        m_dataSet = dataSet;
+        return;
+    }
+    const bool wasActive = m_active;
+    Deactivate(true);
+    m_dataSet = dataSet;
+    if (wasActive)
+        Activate(true);
+}
+
+void TDBSumListProducer::RefreshActivation()
+{
+    if (m_dataSet && m_active)
+        Activate(true);
+}
+
+void TDBSumListProducer::SetExternalRecalc(bool value)
+{
+    if (value == m_externalRecalc)
+        return;
+    m_externalRecalc = value;
+    RecalcAllSums();
+}
+
+void TDBSumListProducer::SetVirtualRecords(bool value)
+{
+    if (value == m_virtualRecords)
+        return;
+    m_virtualRecords = value;
+    if (value)
+        RecalcAllSums();
+}
+
+void TDBSumListProducer::hook(TDataSet *dataSet, TDataSetNotifyEvent &event, bool afterOthers,
+                              void (TDBSumListProducer::*handler)())
+{
+    // Handlers installed before the engine run after its own work for the After* events of a record's change,
+    // and before it for scrolling, deleting and cancelling.
+    auto call = [this, handler](TDataSet *) { (this->*handler)(); };
+    const int id = afterOthers ? event.add(call) : event.addFirst(call);
+    m_hooks.push_back({dataSet, &event, id});
+}
+
+void TDBSumListProducer::HookDataSetEvents()
+{
+    if (m_hooked || !m_dataSet)
+        return;
+    TDataSet *ds = m_dataSet;
+    hook(ds, ds->AfterEdit, false, &TDBSumListProducer::HandleAfterEdit);
+    hook(ds, ds->AfterInsert, false, &TDBSumListProducer::HandleAfterInsert);
+    hook(ds, ds->AfterOpen, false, &TDBSumListProducer::HandleAfterOpen);
+    hook(ds, ds->AfterPost, false, &TDBSumListProducer::HandleAfterPost);
+    hook(ds, ds->AfterClose, false, &TDBSumListProducer::HandleAfterClose);
+    hook(ds, ds->AfterScroll, true, &TDBSumListProducer::HandleAfterScroll);
+    hook(ds, ds->BeforeDelete, true, &TDBSumListProducer::HandleBeforeDelete);
+    hook(ds, ds->AfterDelete, true, &TDBSumListProducer::HandleAfterDelete);
+    hook(ds, ds->AfterCancel, true, &TDBSumListProducer::HandleAfterCancel);
+    hook(ds, ds->AfterRefresh, true, &TDBSumListProducer::HandleAfterRefresh);
+    if (TDataSource *master = ds->MasterSource(); master && master->DataSet()) {
+        m_masterDataSet = master->DataSet();
+        hook(m_masterDataSet, m_masterDataSet->AfterScroll, true, &TDBSumListProducer::HandleMasterAfterScroll);
+    }
+    m_hooked = true;
+}
+
+void TDBSumListProducer::UnhookDataSetEvents()
+{
+    for (const Hook &h : m_hooks)
+        if (h.owner)
+            h.event->remove(h.id);
+    m_hooks.clear();
+    m_masterDataSet = nullptr;
+    m_hooked = false;
+    m_virtualRecordList.clear();
+}
+
+TField *TDBSumListProducer::ItemField(const TDBSum &item) const
+{
+    if (!m_dataSet || item.FieldName.isEmpty())
+        return nullptr;
+    return m_dataSet->FindField(item.FieldName);
+}
+
+qint64 TDBSumListProducer::Contribution(const TDBSum &item, QVariant *value) const
+{
+    TField *field = ItemField(item);
+    const QVariant v = field ? field->Value() : QVariant();
+    if (value)
+        *value = v;
+    switch (item.GroupOperation) {
+    case goSum:
+    case goAvg:
+        return ToTenThousandths(v);
+    case goCount:
+        return (!item.FieldName.isEmpty() && !v.isValid()) ? 0 : 10000;
+    }
+    return 0;
+}
+
+bool TDBSumListProducer::UsesVirtualRecords() const
+{
+    return m_dataSet && m_virtualRecords && !m_dataSet->IsSequenced();
+}
+
+void TDBSumListProducer::FireChanged()
+{
+    if (SumListChanged)
+        SumListChanged(this);
+}
+
+void TDBSumListProducer::ResetSums()
+{
+    for (int i = 0; i < m_sums.Count(); ++i)
+        m_sums.Items(i)->Reset();
+}
+
+void TDBSumListProducer::RecalcAllSums()
+{
+    if (OwnerLoading() || !m_active || !m_dataSet || !m_dataSet->Active() || !m_hooked)
+        return;
+    ResetSums();
+    FireChanged();
+    m_lastFound = -1;
+    if (OnRecalcAll)
+        OnRecalcAll(this);
+    m_recalculating = true;
+    if (m_externalRecalc) {
+        m_filtered = m_dataSet->Filtered();
+        m_filterText = m_dataSet->Filter();
+    } else {
+        bool anyItem = false;
+        for (int i = 0; i < m_sums.Count(); ++i)
+            anyItem = anyItem || m_sums.Items(i)->Participates();
+        if (anyItem || UsesVirtualRecords()) {
+            TDataSet *ds = m_dataSet;
+            ds->DisableControls();
+            m_virtualRecordList.clear();
+            struct Resolved
+            {
+                TDBSum *item;
+                TField *field;
+            };
+            std::vector<Resolved> items;
+            for (int i = 0; i < m_sums.Count(); ++i)
+                if (m_sums.Items(i)->Participates())
+                    items.push_back({m_sums.Items(i), ItemField(*m_sums.Items(i))});
+            try {
+                ds->First();
+                while (!ds->Eof()) {
+                    for (const Resolved &r : items) {
+                        const QVariant v = r.field ? r.field->Value() : QVariant();
+                        switch (r.item->GroupOperation) {
+                        case goSum:
+                            r.item->SumValue += ToTenThousandths(v);
+                            break;
+                        case goAvg:
+                            if (v.isValid())
+                                ++r.item->NotNullCount;
+                            r.item->AvgSum += ToTenThousandths(v);
+                            break;
+                        case goCount:
+                            if (r.item->FieldName.isEmpty() || v.isValid())
+                                r.item->SumValue += 10000;
+                            break;
+                        }
+                    }
+                    if (UsesVirtualRecords())
+                        m_virtualRecordList.push_back(ds->GetBookmark());
+                    ds->Next();
+                }
+                ds->First();
+            } catch (...) {
+                ds->EnableControls();
+                m_recalculating = false;
+                throw;
+            }
+            for (const Resolved &r : items)
+                if (r.item->GroupOperation == goAvg)
+                    r.item->SumValue = DivideHalfEven(r.item->AvgSum, r.item->NotNullCount);
+            ds->EnableControls();
+        }
+        if (OnAfterRecalcAll)
+            OnAfterRecalcAll(this);
+        m_filtered = m_dataSet->Filtered();
+        m_filterText = m_dataSet->Filter();
+    }
+    m_recalculating = false;
+    FireChanged();
+}
+
+void TDBSumListProducer::HandleAfterOpen()
+{
+    if (m_active)
+        RecalcAllSums();
+}
+
+void TDBSumListProducer::HandleAfterRefresh()
+{
+    // A refresh re-reads the rows, so totals kept record by record no longer describe them.
+    if (m_active && !m_recalculating)
+        RecalcAllSums();
+}
+
+void TDBSumListProducer::HandleAfterEdit()
+{
+    if (!m_active)
+        return;
+    for (int i = 0; i < m_sums.Count(); ++i) {
+        TDBSum *item = m_sums.Items(i);
+        if (item->Participates())
+            item->PrevContribution = Contribution(*item, &item->PrevValue);
+    }
+}
+
+void TDBSumListProducer::HandleAfterInsert()
+{
+    if (!m_active)
+        return;
+    for (int i = 0; i < m_sums.Count(); ++i) {
+        TDBSum *item = m_sums.Items(i);
+        item->PrevValue = QVariant();
+        item->PrevContribution = 0;
+        if (item->GroupOperation == goCount && !item->FieldName.isEmpty()) {
+            TField *field = ItemField(*item);
+            item->PrevContribution = field && !field->IsNull() ? 10000 : 0;
+        }
+    }
+    if (UsesVirtualRecords()) {
+        const QByteArray bookmark = m_dataSet->GetBookmark();
+        if (!bookmark.isEmpty())
+            m_virtualRecordList.push_back(bookmark);
+        else
+            m_pendingInsert = true;
+    }
+}
+
+void TDBSumListProducer::HandleAfterPost()
+{
+    if (!m_active)
+        return;
+    for (int i = 0; i < m_sums.Count(); ++i) {
+        TDBSum *item = m_sums.Items(i);
+        if (!item->Participates())
+            continue;
+        QVariant value;
+        const qint64 now = Contribution(*item, &value);
+        switch (item->GroupOperation) {
+        case goSum:
+            item->SumValue += now - item->PrevContribution;
+            break;
+        case goAvg:
+            if (value.isValid() && !item->PrevValue.isValid())
+                ++item->NotNullCount;
+            else if (!value.isValid() && item->PrevValue.isValid())
+                --item->NotNullCount;
+            item->AvgSum += now - item->PrevContribution;
+            item->SumValue = DivideHalfEven(item->AvgSum, item->NotNullCount);
+            break;
+        case goCount:
+            item->SumValue += now - item->PrevContribution;
+            break;
+        }
+        // A second post of the same record without a new edit adds nothing more.
+        item->PrevContribution = now;
+        item->PrevValue = value;
+    }
+    if (m_pendingInsert && UsesVirtualRecords()) {
+        const QByteArray bookmark = m_dataSet->GetBookmark();
+        int pos = (m_lastFound < 0 || m_lastFound >= int(m_virtualRecordList.size())) ? 0 : m_lastFound;
+        const int n = int(m_virtualRecordList.size());
+        while (pos < n && m_dataSet->CompareBookmarks(m_virtualRecordList[size_t(pos)], bookmark) < 0)
+            ++pos;
+        while (pos > 0 && m_dataSet->CompareBookmarks(m_virtualRecordList[size_t(pos - 1)], bookmark) > 0)
+            --pos;
+        m_virtualRecordList.insert(m_virtualRecordList.begin() + pos, bookmark);
+    }
+    m_pendingInsert = false;
+    FireChanged();
+}
+
+void TDBSumListProducer::HandleBeforeDelete()
+{
+    if (!m_active)
+        return;
+    // The record's share is taken now, while it can still be read, and subtracted only once the delete
+    // succeeded: a refused delete leaves the totals as they were.
+    for (int i = 0; i < m_sums.Count(); ++i) {
+        TDBSum *item = m_sums.Items(i);
+        if (item->Participates())
+            item->DeleteContribution = Contribution(*item, &item->DeleteValue);
+    }
+    m_deletedBookmark = UsesVirtualRecords() ? m_dataSet->GetBookmark() : QByteArray();
+}
+
+void TDBSumListProducer::HandleAfterDelete()
+{
+    if (!m_active)
+        return;
+    for (int i = 0; i < m_sums.Count(); ++i) {
+        TDBSum *item = m_sums.Items(i);
+        if (!item->Participates())
+            continue;
+        switch (item->GroupOperation) {
+        case goSum:
+        case goCount:
+            item->SumValue -= item->DeleteContribution;
+            break;
+        case goAvg:
+            item->AvgSum -= item->DeleteContribution;
+            if (item->DeleteValue.isValid())
+                --item->NotNullCount;
+            item->SumValue = DivideHalfEven(item->AvgSum, item->NotNullCount);
+            break;
+        }
+        item->DeleteContribution = 0;
+        item->DeleteValue = QVariant();
+    }
+    if (!m_deletedBookmark.isEmpty()) {
+        auto it = std::find(m_virtualRecordList.begin(), m_virtualRecordList.end(), m_deletedBookmark);
+        if (it != m_virtualRecordList.end())
+            m_virtualRecordList.erase(it);
+        m_deletedBookmark.clear();
+        m_lastFound = -1;
+    }
+    FireChanged();
+}
+
+void TDBSumListProducer::HandleAfterCancel()
+{
+    m_pendingInsert = false;
+}
+
+void TDBSumListProducer::HandleAfterClose()
+{
+    if (!m_active)
+        return;
+    ResetSums();
+    FireChanged();
+    m_recalculating = false;
+    m_virtualRecordList.clear();
+}
+
+void TDBSumListProducer::HandleAfterScroll()
+{
+    if (!m_active || m_recalculating || !m_dataSet)
+        return;
+    if (m_dataSet->Filtered() != m_filtered || (m_dataSet->Filtered() && m_dataSet->Filter() != m_filterText))
+        RecalcAllSums();
+}
+
+void TDBSumListProducer::HandleMasterAfterScroll()
+{
+    if (m_active && !m_recalculating)
+        RecalcAllSums();
+}
+
+// ---- Record numbers ------------------------------------------------------------------------------------------
+
+bool TDBSumListProducer::IsSequenced() const
+{
+    if (!m_dataSet)
+        return false;
+    if (!UsesVirtualRecords() || !m_active)
+        return m_dataSet->IsSequenced();
+    return !m_virtualRecordList.empty() || (m_dataSet->Bof() && m_dataSet->Eof());
+}
+
+int TDBSumListProducer::RecordCount() const
+{
+    if (!m_dataSet)
+        return 0;
+    if (UsesVirtualRecords() && m_active)
+        return int(m_virtualRecordList.size());
+    return m_dataSet->RecordCount();
+}
+
+int TDBSumListProducer::GetRecNo() const
+{
+    if (!m_dataSet)
+        return 0;
+    if (UsesVirtualRecords() && m_active)
+        return 1 + const_cast<TDBSumListProducer *>(this)->FindVirtualRecord(m_dataSet->GetBookmark());
+    return m_dataSet->RecNo();
+}
+
+void TDBSumListProducer::SetRecNo(int recNo)
+{
+    if (!m_dataSet)
+        return;
+    if (UsesVirtualRecords() && m_active) {
+        if (recNo >= 1 && recNo <= int(m_virtualRecordList.size()))
+            m_dataSet->GotoBookmark(m_virtualRecordList[size_t(recNo - 1)]);
+        return;
+    }
+    m_dataSet->SetRecNo(recNo);
+}
+
+int TDBSumListProducer::FindVirtualRecord(const QByteArray &bookmark)
+{
+    const int n = int(m_virtualRecordList.size());
+    if (n == 0 || !m_dataSet)
+        return -1;
+    int pos = (m_lastFound < 0 || m_lastFound >= n) ? 0 : m_lastFound;
+    const int first = m_dataSet->CompareBookmarks(m_virtualRecordList[size_t(pos)], bookmark);
+    const int step = first > 0 ? -1 : 1;
+    for (; pos >= 0 && pos < n; pos += step) {
+        const int c = m_dataSet->CompareBookmarks(m_virtualRecordList[size_t(pos)], bookmark);
+        if (c == 0) {
+            m_lastFound = pos;
+            return pos;
+        }
+        if ((step > 0 && c > 0) || (step < 0 && c < 0))
+            break;
+    }
+    return -1;
+}

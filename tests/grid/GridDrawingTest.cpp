@@ -1,0 +1,311 @@
+#include "GridSupport.h"
+
+#include "Exceptions.h"
+#include "Guard.h"
+
+#include <QLineEdit>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+using tarvik::test::GridFixture;
+using tarvik::test::pixelAt;
+
+namespace {
+
+// A dataset that cannot tell record numbers.
+class UnsequencedDataSet : public TClientDataSet
+{
+public:
+    bool IsSequenced() const override { return false; }
+};
+
+// The pixel on the vertical line right of a cell, halfway down.
+QColor lineRightOf(GridFixture &f, int col, int row)
+{
+    const QRect cell = f.grid->CellRect(col, row);
+    return pixelAt(f.picture(), cell.right() + 1, cell.center().y());
+}
+
+// A pixel inside a cell, away from its text.
+QColor insideCell(GridFixture &f, int col, int row)
+{
+    const QRect cell = f.grid->CellRect(col, row);
+    return pixelAt(f.picture(), cell.right() - 2, cell.bottom() - 1);
+}
+
+} // namespace
+
+TEST(GridDrawing, LineColoursOfFlatRaisedAndSilverGrids)
+{
+    struct Case
+    {
+        bool flat;
+        TColor color;
+        QColor titleLine;
+        QColor dataLine;
+    };
+    const Case cases[] = {
+        {false, clWindow, QColor(0, 0, 0), QColor(192, 192, 192)},
+        {true, clWindow, QColor(128, 128, 128), QColor(192, 192, 192)},
+        {false, clSilver, QColor(0, 0, 0), QColor(128, 128, 128)},
+    };
+    for (const Case &c : cases) {
+        GridFixture f;
+        f.fill(3);
+        f.grid->SetFlat(c.flat);
+        f.grid->SetColor(c.color);
+        f.show();
+        EXPECT_EQ(lineRightOf(f, 1, 0), c.titleLine) << "flat " << c.flat;
+        EXPECT_EQ(lineRightOf(f, 1, 2), c.dataLine) << "flat " << c.flat;
+    }
+}
+
+TEST(GridDrawing, SelectionColoursWithAndWithoutFocus)
+{
+    GridFixture f;
+    f.fill(5);
+    f.grid->SetOptions(f.grid->Options() | dgAlwaysShowSelection);
+    QLineEdit other;
+    f.show();
+    f.grid->SetSelectedIndex(1);
+    const int row = f.grid->Row();
+    EXPECT_EQ(insideCell(f, 2, row), toQColor(clHighlight)) << "the focused current cell";
+    EXPECT_EQ(insideCell(f, 2, row + 1), toQColor(clWindow));
+
+    other.show();
+    QApplication::setActiveWindow(&other);
+    other.setFocus();
+    QApplication::processEvents();
+    ASSERT_FALSE(f.grid->IsActiveControl());
+    EXPECT_EQ(insideCell(f, 2, row), toQColor(clBtnShadow)) << "kept visible without focus";
+
+    f.grid->SetOptions(f.grid->Options() & ~dgAlwaysShowSelection);
+    EXPECT_EQ(insideCell(f, 2, row), toQColor(clWindow));
+
+    // A row-select grid without focus shows its whole current row.
+    f.grid->SetOptions(f.grid->Options() | dgRowSelect | dgAlwaysShowSelection);
+    EXPECT_FALSE(f.grid->Options() & dgEditing) << "row select drops editing";
+    EXPECT_EQ(insideCell(f, 3, row), toQColor(clBtnShadow));
+}
+
+TEST(GridDrawing, BlendTowardsFollowsItsFormula)
+{
+    // White towards highlight (0, 120, 215): red 255 -> 127.5 -> 186 -> 202 darkened.
+    const TColor blended = BlendTowards(clWindow, clHighlight, true);
+    EXPECT_EQ(blended & 0xFF, 202);
+    const TColor light = BlendTowards(clWhite, clBtnShadow, false);
+    EXPECT_EQ(light & 0xFF, 212); // 255 -> 191.5 -> 211.6
+}
+
+TEST(GridDrawing, FooterBandSitsAtTheBottomInTheFooterColour)
+{
+    GridFixture f;
+    f.fill(3);
+    f.grid->SetFooterRowCount(1);
+    f.grid->SetFooterColor(clAqua);
+    f.grid->SetOptionsEh(f.grid->OptionsEh() & ~dghFooter3D);
+    f.show(400, 300);
+    const QImage image = f.picture();
+    const int x = f.grid->CellRect(2, 1).center().x();
+    EXPECT_EQ(pixelAt(image, x, f.grid->ClientHeight() - 3), toQColor(clAqua));
+    EXPECT_EQ(pixelAt(image, x, f.grid->ClientHeight() / 2), toQColor(clWindow)) << "the spacer in the grid colour";
+}
+
+TEST(GridDrawing, ShortenWithEllipsisCutsUntilItFits)
+{
+    const QFont font = QApplication::font();
+    EXPECT_EQ(ShortenWithEllipsis(QStringLiteral("abc"), font, 1000), QStringLiteral("abc"));
+    const QString cut = ShortenWithEllipsis(QStringLiteral("a rather long caption"), font, 60);
+    EXPECT_TRUE(cut.endsWith(QStringLiteral("...")));
+    EXPECT_LE(TextWidth(font, cut), 60);
+}
+
+TEST(GridScrolling, SequencedBarRunsByRecordNumbers)
+{
+    GridFixture f;
+    f.fill(100);
+    f.show(400, 300);
+    // Ten data rows exactly.
+    const int line = f.grid->GridLineWidth();
+    const int height = f.grid->RowHeights(0) + line + 10 * (f.grid->DefaultRowHeight() + line);
+    f.grid->resize(400, height);
+    QApplication::processEvents();
+    ASSERT_EQ(f.grid->GetDataRowCount(), 10);
+    EXPECT_EQ(f.grid->VertScrollInfo(), (TScrollInfoEh{1, 109, 10, 1}));
+    QScrollBar *bar = f.grid->verticalScrollBar();
+    EXPECT_EQ(bar->minimum(), 1);
+    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(bar->pageStep(), 10);
+    f.ds.SetRecNo(50);
+    EXPECT_EQ(f.grid->VertScrollInfo().Pos, 50);
+    EXPECT_EQ(bar->value(), 50);
+
+    f.probe()->VertScroll(scPageDown, 0);
+    EXPECT_EQ(f.ds.RecNo(), 60);
+    f.probe()->VertScroll(scThumbPosition, 75);
+    EXPECT_EQ(f.ds.RecNo(), 75);
+    f.probe()->VertScroll(scBottom, 0);
+    EXPECT_EQ(f.ds.RecNo(), 100);
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(f.ds.RecNo(), 1);
+}
+
+TEST(GridScrolling, UnsequencedBarHasThreePositions)
+{
+    GridFixture f;
+    UnsequencedDataSet ds;
+    ds.FieldDefs().Add(QStringLiteral("ID"), ftInteger);
+    ds.CreateDataSet();
+    for (int i = 1; i <= 30; ++i) {
+        ds.Append();
+        ds.FieldByName(QStringLiteral("ID"))->SetValue(i);
+        ds.Post();
+    }
+    ds.First();
+    f.source.SetDataSet(&ds);
+    f.show(300, 200);
+    EXPECT_EQ(f.grid->VertScrollInfo(), (TScrollInfoEh{0, 4, 0, 0}));
+    ds.MoveBy(10);
+    EXPECT_EQ(f.grid->VertScrollInfo().Pos, 2);
+    ds.Last();
+    ds.Next();
+    EXPECT_EQ(f.grid->VertScrollInfo().Pos, 4);
+    f.probe()->VertScroll(scThumbPosition, 0);
+    EXPECT_EQ(ds.RecNo(), 1);
+    f.source.SetDataSet(&f.ds);
+}
+
+TEST(GridScrolling, TheWheelMovesOneRecordPerNotch)
+{
+    GridFixture f;
+    f.fill(50);
+    f.show();
+    auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(50, 50), f.grid->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(f.grid->viewport(), &event);
+    };
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(f.ds.RecNo(), 3);
+    wheel(120);
+    EXPECT_EQ(f.ds.RecNo(), 2);
+    EXPECT_EQ(f.grid->Row(), f.grid->TopFixedRows() + f.grid->DataLink()->ActiveRecord());
+}
+
+TEST(GridScrolling, CellTipsOnlyOverCutCellsAndWhereTheTextSits)
+{
+    GridFixture f;
+    TColumnEh *name = f.grid->Columns().Add();
+    name->SetFieldName(QStringLiteral("NAME"));
+    name->SetWidth(60);
+    name->SetToolTips(true);
+    TColumnEh *amount = f.grid->Columns().Add();
+    amount->SetFieldName(QStringLiteral("AMOUNT"));
+    amount->SetWidth(40);
+    amount->SetToolTips(true);
+    name->Title().Hint = QStringLiteral("Имя абонента|Полное имя");
+    f.add(1, QStringLiteral("Al"), 1.0);
+    f.add(2, QStringLiteral("A very long name indeed"), 123456789.25);
+    f.show();
+    auto *g = f.probe();
+
+    const QRect shortCell = g->CellRect(1, 1);
+    EXPECT_FALSE(g->CalcHint(shortCell.center()).Show) << "a text that fits gets no tip";
+
+    const QRect longCell = g->CellRect(1, 2);
+    const TGridHintEh tip = g->CalcHint(longCell.center());
+    ASSERT_TRUE(tip.Show);
+    EXPECT_FALSE(tip.TitleHint);
+    EXPECT_EQ(tip.Text, QStringLiteral("A very long name indeed"));
+    EXPECT_EQ(tip.TipPos, QPoint(longCell.left() - 1, longCell.top() - 1));
+    EXPECT_EQ(tip.Font.qfont(), name->Font().qfont()) << "the tip has the cell's font";
+    EXPECT_TRUE(tip.ShowAtOnce);
+
+    const QRect numberCell = g->CellRect(2, 2);
+    const TGridHintEh right = g->CalcHint(numberCell.center());
+    ASSERT_TRUE(right.Show);
+    const int textWidth = TextWidth(amount->Font().qfont(), right.Text);
+    EXPECT_EQ(right.TipPos.x(), numberCell.left() + g->ColWidths(2) - 1 - textWidth - 6)
+        << "right-aligned text: the tip ends where the text ends";
+
+    const TGridHintEh title = g->CalcHint(g->CellRect(1, 0).center());
+    ASSERT_TRUE(title.Show);
+    EXPECT_TRUE(title.TitleHint);
+    EXPECT_EQ(title.Text, QStringLiteral("Имя абонента"));
+
+    amount->SetToolTips(false);
+    EXPECT_FALSE(g->CalcHint(numberCell.center()).Show) << "no tips without ToolTips";
+}
+
+TEST(GridScrolling, AnOutsideBarServesOneGridOnly)
+{
+    GridFixture first;
+    GridFixture second;
+    QScrollBar bar(Qt::Vertical);
+    bar.setObjectName(QStringLiteral("sbOutside"));
+    first.fill(30);
+    first.show();
+    first.grid->VertScrollBar().SetExtScrollBar(&bar);
+    EXPECT_EQ(bar.maximum(), 30) << "the outside bar takes over the range";
+    try {
+        second.grid->VertScrollBar().SetExtScrollBar(&bar);
+        FAIL() << "attaching the bar twice must raise";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Possible sbOutside already attached to the other control."));
+    }
+    first.grid->VertScrollBar().SetExtScrollBar(nullptr);
+    EXPECT_NO_THROW(second.grid->VertScrollBar().SetExtScrollBar(&bar));
+    second.grid->VertScrollBar().SetExtScrollBar(nullptr);
+}
+
+TEST(GridDrawing, AThrowingHandlerIsReportedAndDrawingGoesOn)
+{
+    GridFixture f;
+    f.fill(3);
+    QStringList reported;
+    const ExceptionHandler previous = setExceptionHandler([&reported](const QString &m) { reported << m; });
+    f.grid->OnGetCellParams = [](TCustomDBGridEh *, TColumnEh *, TFont &, TColor &background, TGridDrawState) {
+        background = clAqua;
+        throw Exception(QStringLiteral("cell params failed"));
+    };
+    f.show();
+    const QImage image = f.picture();
+    setExceptionHandler(previous);
+    ASSERT_FALSE(reported.isEmpty());
+    EXPECT_TRUE(reported.first().contains(QStringLiteral("cell params failed")));
+    EXPECT_EQ(pixelAt(image, f.grid->CellRect(2, 2).right() - 2, f.grid->CellRect(2, 2).bottom() - 1),
+              toQColor(clAqua))
+        << "the cell is drawn with what the handler set before it failed";
+}
+
+TEST(GridScrolling, MovingOverACutCellShowsItsTipAtOnceInTheCellFont)
+{
+    GridFixture f;
+    TColumnEh *name = f.grid->Columns().Add();
+    name->SetFieldName(QStringLiteral("NAME"));
+    name->SetWidth(50);
+    name->SetToolTips(true);
+    TFont font;
+    font.Assign(f.grid->Font());
+    font.SetStyle(fsBold);
+    name->SetFont(font);
+    f.add(1, QStringLiteral("A name far too long for the cell"));
+    f.show();
+    auto move = [&](const QPoint &pos) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(pos), f.grid->viewport()->mapToGlobal(QPointF(pos)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(f.grid->viewport(), &event);
+    };
+    const QRect cell = f.grid->CellRect(1, 1);
+    move(cell.center());
+    TCellTipWindow *tip = f.grid->CellTipWindow();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->IsActive());
+    EXPECT_EQ(tip->text(), QStringLiteral("A name far too long for the cell"));
+    EXPECT_TRUE(tip->font().bold());
+    EXPECT_EQ(tip->pos(), f.grid->viewport()->mapToGlobal(QPoint(cell.left() - 1, cell.top() - 1)));
+    move(f.grid->CellRect(0, 1).center());
+    EXPECT_FALSE(tip->IsActive()) << "leaving the cell hides the tip";
+}
