@@ -112,6 +112,8 @@ TEST(GridColumns, KeyListCheckBoxReadsAnyCaseAndWritesTheFirstKey)
         f.field("FLAG")->SetValue(c.value);
         f.ds.Post();
     }
+    // Setting the state writes the field, so the record must be in edit mode first.
+    f.ds.Edit();
     column->SetCheckboxState(cbChecked);
     EXPECT_EQ(f.field("FLAG")->AsString(), QStringLiteral("Y"));
     column->StepColumnValue(1);
