@@ -975,6 +975,9 @@ protected:
     // Draws text into rect with the margins, alignment, wrap and ellipsis drawing uses.
     void DrawCellText(QPainter &painter, const QRect &rect, const QString &text, TAlignment alignment, int dx,
                       int dy, bool wordWrap, bool endEllipsis);
+    // The same for a title turned upright: one line read bottom-up, placed across the cell by the alignment.
+    void DrawCellTextVertical(QPainter &painter, const QRect &rect, const QString &text, TAlignment alignment,
+                              int dx, int dy, bool endEllipsis);
     int TextMargin() const { return m_flat ? 2 : 4; }
     int EditButtonWidth() const { return m_editButtonWidth; }
     int EditButtonHeight() const { return m_editButtonHeight; }
