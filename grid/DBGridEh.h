@@ -960,6 +960,9 @@ protected:
     virtual void SetColumnAttributes();
     // The whole layout, run by the outermost EndLayout.
     virtual void RebuildLayout();
+    // Scales the grid by m / d (a change of screen resolution): the grid's, title and footer fonts, the fonts
+    // columns, titles and footers have of their own, and the column widths, in one layout.
+    virtual void ChangeScale(int m, int d);
     // A field of the current record (none: the whole record) changed: its cells repaint, the editor follows.
     virtual void CellDataChanged(TField *field);
     // The dataset entered or left editing: the indicator of the current row repaints.
