@@ -988,6 +988,16 @@ protected:
     // Runs a handler under the guard: an exception is reported, never passed through the event loop.
     void SafeCall(const std::function<void()> &fn) const;
 
+    // ---- Keyboard
+    // Moves between records and columns: arrows, pages, Home and End (Ctrl: the window's or the set's ends,
+    // the first or last column), Tab and Shift+Tab with dgTabs running on over the record's end, Down past the
+    // last record appending one, Up and Down dropping an untouched new record. Other keys go to the cell grid.
+    void KeyDown(int &key, Qt::KeyboardModifiers shift) override;
+    // Makes dataCol current, skipping columns of width 0 in the direction of the move (+1 or -1; 0: no skip).
+    virtual void SelectCol(int dataCol, int direction);
+    // Whether Down past the last record may append one.
+    virtual bool CanAppendByKey() const;
+
     // ---- Vertical scroll actions (bar, keys of the bar, outside bars)
     virtual void VertScroll(TScrollCodeEh code, int pos);
     // What a hint at pos (viewport coordinates) shows.
