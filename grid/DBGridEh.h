@@ -991,12 +991,17 @@ protected:
     // ---- Keyboard
     // Moves between records and columns: arrows, pages, Home and End (Ctrl: the window's or the set's ends,
     // the first or last column), Tab and Shift+Tab with dgTabs running on over the record's end, Down past the
-    // last record appending one, Up and Down dropping an untouched new record. Other keys go to the cell grid.
+    // last record appending one, Up and Down dropping an untouched new record, Insert adding a record, Esc
+    // resetting the edited record. Other keys go to the cell grid.
     void KeyDown(int &key, Qt::KeyboardModifiers shift) override;
     // Makes dataCol current, skipping columns of width 0 in the direction of the move (+1 or -1; 0: no skip).
     virtual void SelectCol(int dataCol, int direction);
-    // Whether Down past the last record may append one.
+    // Whether keys may add a record (Insert; Down past the last record when appending is allowed).
+    virtual bool CanAddByKey() const;
     virtual bool CanAppendByKey() const;
+    // Esc: a record whose cell text the editor changed shows its stored value again; otherwise the dataset's
+    // edit or insertion is cancelled.
+    virtual void ResetEditedRecord();
 
     // ---- Vertical scroll actions (bar, keys of the bar, outside bars)
     virtual void VertScroll(TScrollCodeEh code, int pos);

@@ -17,11 +17,26 @@ bool newRecordAtEnd(const TDataSet &dataSet)
 
 } // namespace
 
-bool TCustomDBGridEh::CanAppendByKey() const
+bool TCustomDBGridEh::CanAddByKey() const
 {
     const TDataSet *dataSet = m_dataLink->DataSet();
-    return (m_dbOptions & dgEditing) && !m_readOnly && !m_dataLink->ReadOnly() && dataSet && dataSet->CanModify()
-        && (AllowedOperations & alopAppendEh);
+    return (m_dbOptions & dgEditing) && !m_readOnly && !m_dataLink->ReadOnly() && dataSet && dataSet->CanModify();
+}
+
+bool TCustomDBGridEh::CanAppendByKey() const
+{
+    return CanAddByKey() && (AllowedOperations & alopAppendEh);
+}
+
+void TCustomDBGridEh::ResetEditedRecord()
+{
+    if (m_dataLink->Modified()) {
+        // Only the editor's text changed: the cell shows the record's value again.
+        m_dataLink->SetModified(false);
+        InvalidateEditor();
+    } else if (TDataSet *dataSet = m_dataLink->DataSet()) {
+        dataSet->Cancel();
+    }
 }
 
 void TCustomDBGridEh::SelectCol(int dataCol, int direction)
@@ -125,6 +140,20 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
                 SelectCol(SelectedIndex() + 1, 1);
             } else if (movesRecord(recordDown)) {
                 SelectCol(0, 1);
+            }
+            break;
+        case Qt::Key_Escape:
+            ResetEditedRecord();
+            if (!(m_dbOptions & dgAlwaysShowEditor))
+                HideEditor();
+            break;
+        case Qt::Key_Insert:
+            if ((shift & Qt::ShiftModifier) || !CanAddByKey()) {
+                handled = false;
+            } else if (AllowedOperations & alopInsertEh) {
+                dataSet->Insert();
+            } else if (AllowedOperations & alopAppendEh) {
+                dataSet->Append();
             }
             break;
         case Qt::Key_Up:

@@ -152,3 +152,45 @@ TEST(GridKeyboard, DownAppendsNothingWhereAppendingIsNotAllowed)
         EXPECT_EQ(g.id(), 5) << c.what;
     }
 }
+
+TEST(GridKeyboard, InsertAddsARecordWhereAllowedAndEscDropsIt)
+{
+    struct Case
+    {
+        const char *what;
+        TDBGridEhAllowedOperations allowed;
+        bool readOnly;
+        TDataSetState state; // after Insert
+        int position;        // of the current record afterwards (0-based)
+        int idAfterEsc;      // an appended record dropped leaves the last record current
+    };
+    const Case cases[] = {
+        {"inserting allowed: before the current record", alopInsertEh | alopAppendEh, false, dsInsert, 1, 2},
+        {"only appending allowed: at the end", alopAppendEh, false, dsInsert, 5, 5},
+        {"neither allowed", alopUpdateEh, false, dsBrowse, 1, 2},
+        {"read-only grid", alopInsertEh | alopAppendEh, true, dsBrowse, 1, 2},
+    };
+    for (const Case &c : cases) {
+        KeyGrid g;
+        g.grid->AllowedOperations = c.allowed;
+        g.grid->SetReadOnly(c.readOnly);
+        g.press(Qt::Key_Down);
+        g.press(Qt::Key_Insert);
+        EXPECT_EQ(g.ds.State(), c.state) << c.what;
+        EXPECT_EQ(g.ds.CurrentPosition(), c.position) << c.what;
+        g.press(Qt::Key_Escape);
+        EXPECT_EQ(g.ds.State(), dsBrowse) << c.what;
+        EXPECT_EQ(g.ds.RecordCount(), 5) << c.what << ": Esc leaves no new record behind";
+        EXPECT_EQ(g.id(), c.idAfterEsc) << c.what;
+    }
+}
+
+TEST(GridKeyboard, EscCancelsAnEditOfTheRecord)
+{
+    KeyGrid g;
+    g.ds.Edit();
+    g.field("NAME")->SetValue(QStringLiteral("Changed"));
+    g.press(Qt::Key_Escape);
+    EXPECT_EQ(g.ds.State(), dsBrowse);
+    EXPECT_EQ(g.field("NAME")->AsString(), QStringLiteral("Name 1"));
+}
