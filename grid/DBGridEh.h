@@ -960,6 +960,9 @@ protected:
     virtual void SetColumnAttributes();
     // The whole layout, run by the outermost EndLayout.
     virtual void RebuildLayout();
+    // Scales the grid by m / d (a change of screen resolution): the grid's, title and footer fonts, the fonts
+    // columns, titles and footers have of their own, and the column widths, in one layout.
+    virtual void ChangeScale(int m, int d);
     // A field of the current record (none: the whole record) changed: its cells repaint, the editor follows.
     virtual void CellDataChanged(TField *field);
     // The dataset entered or left editing: the indicator of the current row repaints.
@@ -975,12 +978,30 @@ protected:
     // Draws text into rect with the margins, alignment, wrap and ellipsis drawing uses.
     void DrawCellText(QPainter &painter, const QRect &rect, const QString &text, TAlignment alignment, int dx,
                       int dy, bool wordWrap, bool endEllipsis);
+    // The same for a title turned upright: one line read bottom-up, placed across the cell by the alignment.
+    void DrawCellTextVertical(QPainter &painter, const QRect &rect, const QString &text, TAlignment alignment,
+                              int dx, int dy, bool endEllipsis);
     int TextMargin() const { return m_flat ? 2 : 4; }
     int EditButtonWidth() const { return m_editButtonWidth; }
     int EditButtonHeight() const { return m_editButtonHeight; }
     bool CanWrapText() const { return m_canWrapText; }
     // Runs a handler under the guard: an exception is reported, never passed through the event loop.
     void SafeCall(const std::function<void()> &fn) const;
+
+    // ---- Keyboard
+    // Moves between records and columns: arrows, pages, Home and End (Ctrl: the window's or the set's ends,
+    // the first or last column), Tab and Shift+Tab with dgTabs running on over the record's end, Down past the
+    // last record appending one, Up and Down dropping an untouched new record, Insert adding a record, Esc
+    // resetting the edited record. Other keys go to the cell grid.
+    void KeyDown(int &key, Qt::KeyboardModifiers shift) override;
+    // Makes dataCol current, skipping columns of width 0 in the direction of the move (+1 or -1; 0: no skip).
+    virtual void SelectCol(int dataCol, int direction);
+    // Whether keys may add a record (Insert; Down past the last record when appending is allowed).
+    virtual bool CanAddByKey() const;
+    virtual bool CanAppendByKey() const;
+    // Esc: a record whose cell text the editor changed shows its stored value again; otherwise the dataset's
+    // edit or insertion is cancelled.
+    virtual void ResetEditedRecord();
 
     // ---- Vertical scroll actions (bar, keys of the bar, outside bars)
     virtual void VertScroll(TScrollCodeEh code, int pos);

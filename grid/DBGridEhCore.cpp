@@ -3,6 +3,8 @@
 
 #include "Guard.h"
 
+#include <QKeyEvent>
+
 #include <algorithm>
 
 #include <QPainter>
@@ -708,6 +710,15 @@ void TCustomDBGridEh::resizeEvent(QResizeEvent *event)
 
 bool TCustomDBGridEh::event(QEvent *event)
 {
+    // With dgTabs, Tab moves between cells instead of moving the focus to the next control.
+    if (event->type() == QEvent::KeyPress && (m_dbOptions & dgTabs)) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab)
+            && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            keyPressEvent(ke);
+            return true;
+        }
+    }
     const bool handled = TCustomGrid::event(event);
     if (event->type() == QEvent::Paint && frameShape() != QFrame::NoFrame) {
         QPainter painter(this);

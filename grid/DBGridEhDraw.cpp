@@ -202,6 +202,30 @@ void TCustomDBGridEh::DrawCellText(QPainter &painter, const QRect &rect, const Q
     painter.drawText(area.intersected(rect), flags, shown);
 }
 
+void TCustomDBGridEh::DrawCellTextVertical(QPainter &painter, const QRect &rect, const QString &text,
+                                           TAlignment alignment, int dx, int dy, bool endEllipsis)
+{
+    if (text.isEmpty() || rect.width() <= 0 || rect.height() <= 0)
+        return;
+    const QFontMetrics fm(painter.font());
+    // The rotated line is as wide as the font is high; it is placed across the cell by the alignment.
+    const int lineWidth = fm.height();
+    if (layoutDirection() == Qt::RightToLeft && alignment != taCenter)
+        alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+    const int x = alignment == taRightJustify ? rect.right() + 1 - lineWidth - 3
+        : alignment == taCenter               ? rect.left() + (rect.width() - lineWidth) / 2
+                                              : rect.left() + dx;
+    const int length = rect.height() - 2 * dy;
+    const QString shown = endEllipsis ? ShortenWithEllipsis(text, painter.font(), length) : text;
+    painter.save();
+    painter.setClipRect(rect, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    // Bottom-up: the text starts at the cell's bottom and reads upwards, the tops of the letters to the left.
+    painter.translate(x, rect.bottom() + 1 - dy);
+    painter.rotate(-90);
+    painter.drawText(QPoint(0, fm.ascent()), shown);
+    painter.restore();
+}
+
 // ---- Paint ---------------------------------------------------------------------------------------------------
 
 void TCustomDBGridEh::Paint(QPainter &painter, const QRect &clip)
@@ -441,8 +465,12 @@ void TCustomDBGridEh::drawTitleCell(QPainter &painter, int col, const QRect &rec
         const QString caption = leaf ? leaf->Text : title.Caption();
         const bool wrap = leaf || m_titleHeight > 0 || m_titleLines > 0;
         const TAlignment alignment = leaf ? taCenter : title.Alignment();
-        DrawCellText(painter, textRect.translated(shift, shift), caption, alignment, margin + 1, margin, wrap,
-                     title.EndEllipsis());
+        if (title.Orientation() == tohVertical)
+            DrawCellTextVertical(painter, textRect.translated(shift, shift), caption, alignment, margin + 1, margin,
+                                 title.EndEllipsis());
+        else
+            DrawCellText(painter, textRect.translated(shift, shift), caption, alignment, margin + 1, margin, wrap,
+                         title.EndEllipsis());
     }
     if (showGlyph) {
         const TImageList &markers = SortMarkerImagesEh();

@@ -654,6 +654,60 @@ void TCustomDBGridEh::clampColumnWidths()
     }
 }
 
+void TCustomDBGridEh::ChangeScale(int m, int d)
+{
+    if (m == d || m <= 0 || d <= 0)
+        return;
+    const auto scale = [m, d](TFont &font) { font.SetSize(std::max(1, MulDiv(font.Size(), m, d))); };
+    const auto scaled = [&scale](const TFont &font) {
+        TFont copy;
+        copy.Assign(font);
+        scale(copy);
+        return copy;
+    };
+    BeginLayout();
+    try {
+        TDBGridColumnsEh &columns = Columns();
+        // Widths are read before the fonts change: a column without a width of its own derives it from its font.
+        std::vector<int> widths;
+        widths.reserve(size_t(columns.Count()));
+        for (int i = 0; i < columns.Count(); ++i)
+            widths.push_back(columns[i]->Width());
+        // Each font keeps its own size relative to the others; a title font larger than the cells' stays larger.
+        scale(Font());
+        scale(m_titleFont);
+        scale(m_footerFont);
+        for (int i = 0; i < columns.Count(); ++i) {
+            TColumnEh *column = columns[i];
+            if (column->IsAssigned(cvFont))
+                column->SetFont(scaled(column->Font()));
+            if (column->IsAssigned(cvTitleFont))
+                column->Title().SetFont(scaled(column->Title().Font()));
+            if (column->Footer().AssignedValues() & cvFooterFont)
+                column->Footer().SetFont(scaled(column->Footer().Font()));
+            for (int f = 0; f < column->Footers().Count(); ++f) {
+                TColumnFooterEh *footer = column->Footers().Items(f);
+                if (footer->AssignedValues() & cvFooterFont)
+                    footer->SetFont(scaled(footer->Font()));
+            }
+        }
+        // Scaling the running sum keeps the columns' right edges where the scaled total puts them: no rounding
+        // error piles up from column to column.
+        int sum = 0;
+        int previous = 0;
+        for (int i = 0; i < columns.Count(); ++i) {
+            sum += widths[size_t(i)];
+            const int edge = MulDiv(sum, m, d);
+            columns[i]->SetWidth(edge - previous);
+            previous = edge;
+        }
+    } catch (...) {
+        EndLayout();
+        throw;
+    }
+    EndLayout();
+}
+
 void TCustomDBGridEh::ColWidthsChanged()
 {
     TCustomGrid::ColWidthsChanged();

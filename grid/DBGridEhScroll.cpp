@@ -378,6 +378,13 @@ TGridHintEh TCustomDBGridEh::CalcHint(const QPoint &pos)
         hint.Alignment = leaf ? taCenter : column->Title().Alignment();
         hint.WordWrap = leaf || m_titleHeight > 0 || m_titleLines > 0;
         area.setRight(area.right() - column->Title().SortMarkerWidth());
+        if (leaf)
+            area.setTop(cell.bottom() - leaf->Height + 3);
+        if (column->Title().Orientation() == tohVertical) {
+            // An upright title is one line along the cell's height.
+            hint.WordWrap = false;
+            area = QRect(area.topLeft(), area.size().transposed());
+        }
     } else if (firstFooter > 0 && coord.Y >= firstFooter) {
         TColumnFooterEh &footer = column->UsedFooter(coord.Y - firstFooter);
         if (!footer.ToolTips() || !m_dataLink->Active())

@@ -34,6 +34,33 @@ QColor insideCell(GridFixture &f, int col, int row)
     return pixelAt(f.picture(), cell.right() - 2, cell.bottom() - 1);
 }
 
+// The ink of a cell's text: the box around its dark pixels (a few pixels in from the frame) and how many of them
+// lie in the box's lower half.
+struct TextInk
+{
+    QRect Box;
+    int Lower = 0;
+    int Total = 0;
+};
+
+TextInk inkIn(const QImage &image, const QRect &cell)
+{
+    TextInk ink;
+    const QRect inner = cell.adjusted(3, 3, -3, -3);
+    for (int y = inner.top(); y <= inner.bottom(); ++y)
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            if (QColor(image.pixel(x, y)).lightness() < 90)
+                ink.Box |= QRect(x, y, 1, 1);
+    for (int y = ink.Box.top(); y <= ink.Box.bottom(); ++y)
+        for (int x = ink.Box.left(); x <= ink.Box.right(); ++x)
+            if (QColor(image.pixel(x, y)).lightness() < 90) {
+                ++ink.Total;
+                if (y > ink.Box.center().y())
+                    ++ink.Lower;
+            }
+    return ink;
+}
+
 } // namespace
 
 TEST(GridDrawing, LineColoursOfFlatRaisedAndSilverGrids)
@@ -308,4 +335,45 @@ TEST(GridScrolling, MovingOverACutCellShowsItsTipAtOnceInTheCellFont)
     EXPECT_EQ(tip->pos(), f.grid->viewport()->mapToGlobal(QPoint(cell.left() - 1, cell.top() - 1)));
     move(f.grid->CellRect(0, 1).center());
     EXPECT_FALSE(tip->IsActive()) << "leaving the cell hides the tip";
+}
+
+TEST(GridDrawing, AnUprightTitleIsDrawnBottomUpAndTipsMeasureItAlongTheCell)
+{
+    GridFixture f;
+    TColumnEh *upright = f.grid->Columns().Add();
+    upright->SetFieldName(QStringLiteral("NAME"));
+    upright->SetWidth(30);
+    upright->Title().SetCaption(QStringLiteral("MMMM...."));
+    upright->Title().SetOrientation(tohVertical);
+    upright->Title().SetToolTips(true);
+    TColumnEh *flat = f.grid->Columns().Add();
+    flat->SetFieldName(QStringLiteral("ID"));
+    flat->SetWidth(120);
+    flat->Title().SetCaption(QStringLiteral("MMMM...."));
+    f.grid->SetUseMultiTitle(true);
+    f.add(1, QStringLiteral("Al"));
+    f.show();
+    auto *g = f.probe();
+
+    const QImage image = f.picture();
+    const QRect uprightCell = g->CellRect(1, 0);
+    const TextInk up = inkIn(image, uprightCell);
+    ASSERT_FALSE(up.Box.isEmpty()) << "the upright title is drawn";
+    EXPECT_GT(up.Box.height(), 2 * up.Box.width()) << "its text runs along the cell's height";
+    EXPECT_GT(up.Lower, up.Total - up.Lower) << "read bottom-up: the heavy letters come first, at the bottom";
+    EXPECT_GE(up.Box.bottom(), uprightCell.bottom() - 6) << "it starts at the cell's bottom";
+    const TextInk across = inkIn(image, g->CellRect(2, 0));
+    ASSERT_FALSE(across.Box.isEmpty());
+    EXPECT_GT(across.Box.width(), 2 * across.Box.height()) << "a horizontal title stays horizontal";
+
+    // The title row is fitted to the upright text, so its narrow cell holds it whole: no tip.
+    EXPECT_FALSE(g->CalcHint(uprightCell.center()).Show);
+    // A low title row cuts it: a tip with the whole caption, on one line.
+    f.grid->SetUseMultiTitle(false);
+    f.grid->SetTitleHeight(4);
+    QApplication::processEvents();
+    const TGridHintEh tip = g->CalcHint(g->CellRect(1, 0).center());
+    ASSERT_TRUE(tip.Show);
+    EXPECT_EQ(tip.Text, QStringLiteral("MMMM...."));
+    EXPECT_FALSE(tip.WordWrap);
 }

@@ -283,3 +283,82 @@ TEST(GridLayout, ADerivedGridAddsARowAboveTheData)
     const QRect cell = g->CellRect(2, 1);
     EXPECT_EQ(tarvik::test::pixelAt(image, cell.center().x(), cell.center().y()), QColor(255, 0, 255));
 }
+
+TEST(GridLayout, ChangeScaleScalesTheRunningSumOfWidths)
+{
+    struct Case
+    {
+        int m, d;
+        std::vector<int> widths, expected;
+    };
+    // Scaling each width alone would give 50 + 50 + 50 and 8 + 8 + 8: the right edges would drift.
+    const Case cases[] = {
+        {3, 2, {33, 33, 33}, {50, 49, 50}},
+        {1, 2, {15, 15, 15}, {8, 7, 8}},
+        {2, 1, {40, 1, 25}, {80, 2, 50}},
+        {5, 5, {33, 33, 33}, {33, 33, 33}},
+    };
+    for (const Case &c : cases) {
+        GridFixture f;
+        const char *fields[] = {"ID", "NAME", "AMOUNT"};
+        for (size_t i = 0; i < c.widths.size(); ++i)
+            addColumn(*f.grid, QString::fromLatin1(fields[i]))->SetWidth(c.widths[i]);
+        f.fill(3);
+        f.show();
+        const int layouts = f.grid->LayoutsRun();
+        f.probe()->ChangeScale(c.m, c.d);
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(f.grid->Columns()[int(i)]->Width(), c.expected[i]) << c.m << "/" << c.d << " column " << i;
+            EXPECT_EQ(f.grid->ColWidths(int(i) + 1), c.expected[i]) << c.m << "/" << c.d << " grid column " << i;
+        }
+        EXPECT_LE(f.grid->LayoutsRun() - layouts, 1) << c.m << "/" << c.d << ": one layout at most";
+    }
+}
+
+TEST(GridLayout, ChangeScaleScalesEachFontFromItsOwnSize)
+{
+    GridFixture f;
+    f.grid->Font().SetSize(10);
+    f.grid->TitleFont().SetSize(12);
+    f.grid->FooterFont().SetSize(8);
+    TColumnEh *own = addColumn(*f.grid, QStringLiteral("ID"));
+    TFont nine;
+    nine.Assign(f.grid->Font());
+    nine.SetSize(9);
+    own->SetFont(nine);
+    TFont fourteen;
+    fourteen.Assign(f.grid->TitleFont());
+    fourteen.SetSize(14);
+    own->Title().SetFont(fourteen);
+    own->Footer().SetFont(nine);
+    own->Footers().Add()->SetFont(fourteen);
+    TColumnEh *plain = addColumn(*f.grid, QStringLiteral("NAME"));
+    f.grid->SetFooterRowCount(1);
+    f.fill(3);
+    f.show();
+    const int rowHeight = f.grid->DefaultRowHeight();
+
+    f.probe()->ChangeScale(3, 2);
+
+    struct Expect
+    {
+        const char *what;
+        const TFont &font;
+        int size;
+    };
+    const Expect expected[] = {
+        {"grid", f.grid->Font(), 15},
+        {"titles", f.grid->TitleFont(), 18},
+        {"footers", f.grid->FooterFont(), 12},
+        {"column's own", own->Font(), 14},
+        {"column's own title", own->Title().Font(), 21},
+        {"column's own footer", own->Footer().Font(), 14},
+        {"column's further footer", own->Footers().Items(0)->Font(), 21},
+        {"column following the grid", plain->Font(), 15},
+        {"title following the grid", plain->Title().Font(), 18},
+        {"footer following the grid", plain->Footer().Font(), 12},
+    };
+    for (const Expect &e : expected)
+        EXPECT_EQ(e.font.Size(), e.size) << e.what;
+    EXPECT_GT(f.grid->DefaultRowHeight(), rowHeight) << "rows grow with the larger font";
+}

@@ -17,6 +17,7 @@ class ProbeGrid : public TDBGridEh
 {
 public:
     using TCustomDBGridEh::CalcHint;
+    using TCustomDBGridEh::ChangeScale;
     using TCustomDBGridEh::VertScroll;
     using TCustomGrid::CalcDrawInfo;
 };
