@@ -235,8 +235,8 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
 
     {
         QSqlQuery q = m_connection.OpenQuery(
-            QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, C.CUST_STATE, "
-                           "C.CONTRACT_DATE, C.CUST_STATE_DESCR, C.CUST_PROP, C.ACTIVIZ_DATE from ZOLT.CUSTOMER C where 1 = 1 and")
+            QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, C.CUST_STATE "
+                           "from ZOLT.CUSTOMER C where 1 = 1 and")
                 + customerRange("C.CUSTOMER_ID") + QStringLiteral(" order by C.CUSTOMER_ID"),
             range);
         while (q.next()) {
@@ -246,10 +246,6 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
             a.debtIn = q.value(2);
             a.debtSum = q.value(3);
             a.custState = q.value(4);
-            a.contractDate = q.value(5);
-            a.custStateDescr = q.value(6);
-            a.custProp = q.value(7);
-            a.activizDate = q.value(8);
             at.insert(a.id, customers.size());
             customers.append(a);
         }

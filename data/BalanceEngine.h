@@ -55,10 +55,6 @@ struct TCustomerActivity
     QVariant debtIn;
     QVariant debtSum;
     QVariant custState;
-    QVariant custStateDescr;
-    QVariant custProp;
-    QVariant activizDate;
-    QVariant contractDate;
     QList<TDatedSum> payments;
     QList<TDatedSum> oneOff;      // single services priced by their service's tariff on their date
     QList<TDatedSum> byFact;      // services by fact with non-zero amounts, with or without a price-list entry
