@@ -1,5 +1,6 @@
 #include "BalanceEngine.h"
 
+#include "BulkInsert.h"
 #include "Money.h"
 #include "MoneyRule.h"
 
@@ -194,13 +195,19 @@ int TActivityReader::sliceCount()
     return int((keys().size() + m_sliceSize - 1) / m_sliceSize);
 }
 
-QList<TCustomerActivity> TActivityReader::readSlice(int slice)
+QPair<qint64, qint64> TActivityReader::sliceRange(int slice)
 {
     const qsizetype first = qsizetype(slice) * m_sliceSize;
     const qsizetype last = std::min<qsizetype>(first + m_sliceSize, keys().size()) - 1;
     if (first > last)
-        return {};
-    return readRange(m_keys.at(first), m_keys.at(last));
+        return {1, 0};
+    return {m_keys.at(first), m_keys.at(last)};
+}
+
+QList<TCustomerActivity> TActivityReader::readSlice(int slice)
+{
+    const auto [lo, hi] = sliceRange(slice);
+    return lo > hi ? QList<TCustomerActivity>() : readRange(lo, hi);
 }
 
 QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
@@ -228,8 +235,8 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
 
     {
         QSqlQuery q = m_connection.OpenQuery(
-            QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, C.CUST_STATE, "
-                           "C.CONTRACT_DATE, C.CUST_STATE_DESCR, C.CUST_PROP, C.ACTIVIZ_DATE from ZOLT.CUSTOMER C where 1 = 1 and")
+            QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, C.CUST_STATE "
+                           "from ZOLT.CUSTOMER C where 1 = 1 and")
                 + customerRange("C.CUSTOMER_ID") + QStringLiteral(" order by C.CUSTOMER_ID"),
             range);
         while (q.next()) {
@@ -239,10 +246,6 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
             a.debtIn = q.value(2);
             a.debtSum = q.value(3);
             a.custState = q.value(4);
-            a.contractDate = q.value(5);
-            a.custStateDescr = q.value(6);
-            a.custProp = q.value(7);
-            a.activizDate = q.value(8);
             at.insert(a.id, customers.size());
             customers.append(a);
         }
@@ -266,8 +269,8 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
              for (double p : prices)
                  a.oneOff.append({when, p});
          });
+    // A service by fact charges its amount whether or not its price-list entry still exists.
     each(QStringLiteral("select CS.CUSTOMER_ID, CS.SERVICE_DATE, CS.AMOUNT from ZOLT.CUSTOMER_SERVICE CS "
-                        "join ZOLT.SINGLE_SERVICE_TARIF ST on ST.SINGLE_SERVICE_TARIF_ID = CS.SINGLE_SERVICE_TARIF_ID "
                         "where CS.AMOUNT <> 0 and CS.SERVICE_DATE >= :P_ACT_SINCE and")
              + customerRange("CS.CUSTOMER_ID"),
          dated, [](TCustomerActivity &a, QSqlQuery &q) {
@@ -309,6 +312,37 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
 
 // ---- Writing balances ----
 
+QString ValuesRows(const TADOConnection &connection, const QList<TValueKind> &kinds, qsizetype rows)
+{
+    const bool server = connection.Provider() == TADOConnection::TProvider::PostgreSQL;
+    QStringList markers;
+    for (TValueKind k : kinds) {
+        if (!server)
+            markers << QStringLiteral("?");
+        else if (k == TValueKind::Number)
+            markers << QStringLiteral("cast(? as numeric)");
+        else if (k == TValueKind::Date)
+            markers << QStringLiteral("cast(? as timestamp)");
+        else
+            markers << QStringLiteral("cast(? as varchar)");
+    }
+    const QString row = QLatin1Char('(') + markers.join(QLatin1Char(',')) + QLatin1Char(')');
+    return QStringList(rows, row).join(QLatin1Char(','));
+}
+
+void ExecuteInBatches(TADOConnection &connection, qsizetype total, const std::function<QString(qsizetype)> &text,
+                      const std::function<void(TParams &, qsizetype)> &bind)
+{
+    qsizetype first = 0;
+    for (qsizetype n : TBalanceWriter::BatchSizes(total, TBalanceWriter::BatchRows(connection))) {
+        TParams params;
+        for (qsizetype i = first; i < first + n; ++i)
+            bind(params, i);
+        connection.Execute(text(n), params, TExecuteSource::Command);
+        first += n;
+    }
+}
+
 TBalanceWriter::TBalanceWriter(TADOConnection &connection)
     : m_connection(connection)
 {
@@ -316,6 +350,12 @@ TBalanceWriter::TBalanceWriter(TADOConnection &connection)
 
 void TBalanceWriter::setDebts(qint64 customerId, double debtIn, double debt)
 {
+    const auto it = m_debtAt.constFind(customerId);
+    if (it != m_debtAt.constEnd()) {
+        m_debts[*it] = {customerId, debtIn, debt};
+        return;
+    }
+    m_debtAt.insert(customerId, m_debts.size());
     m_debts.append({customerId, debtIn, debt});
 }
 
@@ -323,18 +363,31 @@ QVariant TBalanceWriter::monthValue(const QDate &month)
 {
     auto it = m_months.find(month);
     if (it == m_months.end())
-        it = m_months.insert(month, midnight(month));
+        it = m_months.insert(month, month.toString(QStringLiteral("yyyy-MM-dd 00:00:00")));
     return *it;
+}
+
+void TBalanceWriter::setRow(QList<Row> &list, qint64 customerId, const QDate &month, double sum)
+{
+    const QPair<qint64, qint64> key{customerId, month.toJulianDay()};
+    const auto it = m_rowAt.constFind(key);
+    if (it != m_rowAt.constEnd()) {
+        // A row given twice keeps its first list: one that was new is still new.
+        (*it->first)[it->second].b = sum;
+        return;
+    }
+    m_rowAt.insert(key, {&list, list.size()});
+    list.append({customerId, monthValue(month), sum});
 }
 
 void TBalanceWriter::insertPayAccount(qint64 customerId, const QDate &month, double sum)
 {
-    m_inserts.append({customerId, monthValue(month), sum});
+    setRow(m_inserts, customerId, month, sum);
 }
 
 void TBalanceWriter::updatePayAccount(qint64 customerId, const QDate &month, double sum)
 {
-    m_updates.append({customerId, monthValue(month), sum});
+    setRow(m_updates, customerId, month, sum);
 }
 
 int TBalanceWriter::BatchRows(const TADOConnection &connection)
@@ -342,90 +395,74 @@ int TBalanceWriter::BatchRows(const TADOConnection &connection)
     return connection.Provider() == TADOConnection::TProvider::SQLite ? 40 : 300;
 }
 
+QList<qsizetype> TBalanceWriter::BatchSizes(qsizetype total, int batch)
+{
+    QList<qsizetype> sizes;
+    for (; total >= batch; total -= batch)
+        sizes.append(batch);
+    for (qsizetype n = qsizetype(1) << 30; total > 0; n >>= 1)
+        if (total >= n) {
+            sizes.append(n);
+            total -= n;
+        }
+    return sizes;
+}
+
 void TBalanceWriter::flush()
 {
     const QList<Row> debts = std::exchange(m_debts, {});
     const QList<Row> inserts = std::exchange(m_inserts, {});
-    QList<Row> updates = std::exchange(m_updates, {});
-    // A changed balance row is written anew: deleted, then inserted with the new sum.
-    deletePayAccount(updates);
-    updates.append(inserts);
-    writePayAccount(updates);
+    const QList<Row> updates = std::exchange(m_updates, {});
+    m_debtAt.clear();
+    m_rowAt.clear();
+    upsertPayAccount(updates);
+    QList<QVariantList> values;
+    values.reserve(inserts.size());
+    for (const Row &r : inserts)
+        values.append({r.id, r.a, RoundCents(r.b)});
+    insertRows(m_connection, QStringLiteral("ZOLT.PAY_ACCOUNT"),
+               {QStringLiteral("CUSTOMER_ID"), QStringLiteral("REL_DATE"), QStringLiteral("DEBT_SUM")}, values);
     writeDebts(debts);
 }
-
-namespace {
-
-// One statement per batch of rows: `text(n)` is the statement for n rows, `bind` adds one row's values.
-template <typename Row, typename Bind>
-void executeBatches(TADOConnection &connection, const QList<Row> &rows, const std::function<QString(qsizetype)> &text,
-                    Bind bind)
-{
-    const int batch = TBalanceWriter::BatchRows(connection);
-    for (qsizetype first = 0; first < rows.size(); first += batch) {
-        const qsizetype n = std::min<qsizetype>(batch, rows.size() - first);
-        TParams params;
-        for (qsizetype i = first; i < first + n; ++i)
-            bind(params, rows.at(i));
-        connection.Execute(text(n), params, TExecuteSource::Command);
-    }
-}
-
-} // namespace
 
 void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
                                 const QList<QVariantList> &rows)
 {
-    const QString row = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
-                        + QLatin1Char(')');
-    const QString head = QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QLatin1Char(',')));
-    executeBatches(
-        connection, rows, [&](qsizetype n) { return head + QStringList(n, row).join(QLatin1Char(',')); },
-        [](TParams &params, const QVariantList &values) {
-            for (const QVariant &v : values)
-                addPositional(params, v);
-        });
+    TBulkInsert::Insert(connection, table, columns, rows);
 }
 
-void TBalanceWriter::writePayAccount(const QList<Row> &rows)
+void TBalanceWriter::upsertPayAccount(const QList<Row> &rows)
 {
-    QList<QVariantList> values;
-    values.reserve(rows.size());
-    for (const Row &r : rows)
-        values.append({r.id, r.a, RoundCents(r.b)});
-    insertRows(m_connection, QStringLiteral("ZOLT.PAY_ACCOUNT"),
-               {QStringLiteral("CUSTOMER_ID"), QStringLiteral("REL_DATE"), QStringLiteral("DEBT_SUM")}, values);
-}
-
-void TBalanceWriter::deletePayAccount(const QList<Row> &rows)
-{
-    // Terms joined by "or" each find their row through the key; a list of row values would not, on SQLite.
-    executeBatches(
-        m_connection, rows,
-        [](qsizetype n) {
-            return QStringLiteral("delete from ZOLT.PAY_ACCOUNT where ")
-                   + QStringList(n, QStringLiteral("(CUSTOMER_ID = ? and REL_DATE = ?)")).join(QStringLiteral(" or "));
+    // Both engines take the key's conflict clause, and neither lets one statement name a row twice.
+    const QList<TValueKind> kinds{TValueKind::Number, TValueKind::Date, TValueKind::Number};
+    ExecuteInBatches(
+        m_connection, rows.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("insert into ZOLT.PAY_ACCOUNT (CUSTOMER_ID, REL_DATE, DEBT_SUM) values ")
+                   + ValuesRows(m_connection, kinds, n)
+                   + QStringLiteral(" on conflict (CUSTOMER_ID, REL_DATE) do update set DEBT_SUM = excluded.DEBT_SUM");
         },
-        [](TParams &params, const Row &r) {
-            addPositional(params, r.id);
-            addPositional(params, r.a);
+        [&](TParams &params, qsizetype i) {
+            addPositional(params, rows.at(i).id);
+            addPositional(params, rows.at(i).a);
+            addPositional(params, RoundCents(rows.at(i).b));
         });
 }
 
 void TBalanceWriter::writeDebts(const QList<Row> &rows)
 {
-    // One statement sets the debts of a whole batch of customers; both engines name the columns of a VALUES list
-    // column1, column2, ...
-    executeBatches(
-        m_connection, rows,
-        [](qsizetype n) {
+    // One statement sets the debts of a whole batch of customers, each named once; both engines name the columns
+    // of a values list column1, column2, ...
+    const QList<TValueKind> kinds{TValueKind::Number, TValueKind::Number, TValueKind::Number};
+    ExecuteInBatches(
+        m_connection, rows.size(),
+        [&](qsizetype n) {
             return QStringLiteral("update ZOLT.CUSTOMER set DEBT_IN_SUM = V.column2, DEBT_SUM = V.column3 from (values ")
-                   + QStringList(n, QStringLiteral("(?,?,?)")).join(QLatin1Char(','))
-                   + QStringLiteral(") V where CUSTOMER.CUSTOMER_ID = V.column1");
+                   + ValuesRows(m_connection, kinds, n) + QStringLiteral(") V where CUSTOMER.CUSTOMER_ID = V.column1");
         },
-        [](TParams &params, const Row &r) {
-            addPositional(params, r.id);
-            addPositional(params, RoundCents(r.a.toDouble()));
-            addPositional(params, RoundCents(r.b));
+        [&](TParams &params, qsizetype i) {
+            addPositional(params, rows.at(i).id);
+            addPositional(params, RoundCents(rows.at(i).a.toDouble()));
+            addPositional(params, RoundCents(rows.at(i).b));
         });
 }

@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QVariant>
 
+#include <functional>
 #include <limits>
 
 // A moment as seconds on the Julian day count: dates compare without any time-zone work, which matters when
@@ -54,13 +55,9 @@ struct TCustomerActivity
     QVariant debtIn;
     QVariant debtSum;
     QVariant custState;
-    QVariant custStateDescr;
-    QVariant custProp;
-    QVariant activizDate;
-    QVariant contractDate;
     QList<TDatedSum> payments;
     QList<TDatedSum> oneOff;      // single services priced by their service's tariff on their date
-    QList<TDatedSum> byFact;      // services by fact that point at a price-list entry, non-zero amounts
+    QList<TDatedSum> byFact;      // services by fact with non-zero amounts, with or without a price-list entry
     QList<TDatedSum> activation;  // connection charges, dated at the period's start
     QList<TDatedSum> deactivation; // disconnection charges, dated at the period's end
     QList<TSubscriptionPeriod> periods;
@@ -127,6 +124,8 @@ public:
     void SetSliceSize(int size) { m_sliceSize = size > 0 ? size : 1; }
     int sliceCount();
     QList<TCustomerActivity> readSlice(int slice);
+    // The first and last key of a slice.
+    QPair<qint64, qint64> sliceRange(int slice);
     // Customers with keys lo..hi (none when there are none).
     QList<TCustomerActivity> readRange(qint64 lo, qint64 hi);
     // Payments, single services and services by fact dated before `since` are left unread: a caller that
@@ -144,13 +143,28 @@ private:
     int m_sliceSize = 2000;
 };
 
-// Writes balances in batches: customer debts, new balance rows and changed ones.
+// The kind of a value bound into a list of row values.
+enum class TValueKind { Number, Date, Text };
+// "(?,?,...),(?,?,...)" for `rows` rows of values of these kinds. The server takes the column types of a values
+// list from its values, so there each marker is cast to its kind (a bound null or text would not compare with a
+// number or a date).
+QString ValuesRows(const TADOConnection &connection, const QList<TValueKind> &kinds, qsizetype rows);
+// Runs one statement per batch of `total` rows (sizes by TBalanceWriter::BatchSizes): `text(n)` is the statement
+// for n rows, `bind(params, i)` adds the values of row i.
+void ExecuteInBatches(TADOConnection &connection, qsizetype total, const std::function<QString(qsizetype)> &text,
+                      const std::function<void(TParams &, qsizetype)> &bind);
+
+// Writes balances in batches: customer debts, new balance rows and changed ones. Each customer's debts and each
+// balance row are written once per flush, with the last value given: a statement that named one target row twice
+// would leave the engine free to apply either value.
 class TBalanceWriter
 {
 public:
     explicit TBalanceWriter(TADOConnection &connection);
     void setDebts(qint64 customerId, double debtIn, double debt);
+    // A balance row not stored yet.
     void insertPayAccount(qint64 customerId, const QDate &month, double sum);
+    // A balance row that may be stored: written over.
     void updatePayAccount(qint64 customerId, const QDate &month, double sum);
     // Writes everything collected; a failing statement raises and what it held is dropped.
     void flush();
@@ -159,7 +173,10 @@ public:
     // Rows in one statement: SQLite looks its parameters up one by one, so it takes short statements; the server
     // takes long ones, each a round trip.
     static int BatchRows(const TADOConnection &connection);
-    // Inserts rows into a table in batches of multi-row statements: the plain write the engine is measured by.
+    // The sizes a run of `total` rows is cut into: full batches, then the rest in falling powers of two, so that
+    // a handful of statement texts serve every run and the engine can keep them prepared.
+    static QList<qsizetype> BatchSizes(qsizetype total, int batch);
+    // Inserts rows into a table by the engine's fast path (TBulkInsert).
     static void insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
                            const QList<QVariantList> &rows);
 
@@ -171,14 +188,18 @@ private:
         double b;
     };
     void writeDebts(const QList<Row> &rows);
-    void writePayAccount(const QList<Row> &rows);
-    void deletePayAccount(const QList<Row> &rows);
-    // The month's date as a statement value, made once per month.
+    void upsertPayAccount(const QList<Row> &rows);
+    // The month's date as a statement value, made once per month: the date text both engines read, so that
+    // millions of rows need no date conversion.
     QVariant monthValue(const QDate &month);
+    void setRow(QList<Row> &list, qint64 customerId, const QDate &month, double sum);
 
     TADOConnection &m_connection;
     QList<Row> m_debts;
+    QHash<qint64, qsizetype> m_debtAt;
     QList<Row> m_inserts;
     QList<Row> m_updates;
+    // Where a balance row already waits: (customer, month's day number) -> its list and place.
+    QHash<QPair<qint64, qint64>, QPair<QList<Row> *, qsizetype>> m_rowAt;
     QHash<QDate, QVariant> m_months;
 };

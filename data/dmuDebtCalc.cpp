@@ -109,11 +109,11 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
                     break;
                 }
                 // The closed month's outgoing balance is the next month's row, for every customer; the debt adds
-                // everything dated after the closed month (and, prepaid, the next month's subscriptions).
+                // everything dated after the closed month and, in debt mode 1 only, the next month's subscriptions.
                 const TMonthFigures closed =
                     ComputeMonth(a, tariffs, ColumnMoney(a.payAccount.value(month)), month, false, debtMode);
                 writer.insertPayAccount(a.id, next, closed.out);
-                const TMonthFigures open = ComputeMonth(a, tariffs, closed.out, next, true, debtMode);
+                const TMonthFigures open = ComputeMonth(a, tariffs, closed.out, next, true, debtMode == 1 ? 1 : 0);
                 if (MoneyDiffers(a.debtIn, closed.out) || MoneyDiffers(a.debtSum, open.debt))
                     writer.setDebts(a.id, closed.out, open.debt);
                 ++done;

@@ -151,7 +151,8 @@ public:
 
     // Services whose tariff history ends before OpenEndDate.
     bool HasInvalidTarifs();
-    // Completes every such history with a tariff of 0 up to OpenEndDate; a failing insert raises.
+    // Completes every such history with a tariff of 0 up to OpenEndDate, under the hourglass and the hint
+    // "Проверка тарифов"; a failure is shown to the user and logged, never raised.
     void AutoCorrectTarifs();
     // Cuts the time of day from tariff starts; false when it could not.
     bool FixTarifDates();
@@ -237,9 +238,14 @@ private:
     // each from the month `firstMonth` answers up to lastMonth (invalid: the open month): the initialisation
     // month or earlier recalculates from the start, corrected first; an invalid date skips the customer.
     // `afterSlice` runs before each slice commits.
+    // `beforeSlice` runs in the slice's transaction before its customers are worked, with the slice's key range.
     void recalcCustomers(const QString &condition, const QDate &lastMonth, const QDate &accDate, int debtMode,
                          const std::function<QDate(TCustomerActivity &)> &firstMonth,
-                         const std::function<void(const QList<qint64> &)> &afterSlice = {});
+                         const std::function<void(const QList<qint64> &)> &afterSlice = {},
+                         const std::function<void(qint64, qint64)> &beforeSlice = {});
+    // The state of every customer with keys lo..hi, by the rules of UpdateCustState, written in batches where it
+    // changed.
+    void updateCustStates(qint64 lo, qint64 hi);
 
     std::unique_ptr<TADOConnection> m_connection;
     QString m_connectionsFolder;

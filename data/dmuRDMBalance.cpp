@@ -72,7 +72,7 @@ bool TDMR::FillCustBalance(const QVariant &customerId, int debtMode, const QDate
     {
         QSqlQuery q = m_connection->OpenQuery(
             QStringLiteral("select CS.SERVICE_DATE, ST.SERVICE_NAME, CS.AMOUNT from ZOLT.CUSTOMER_SERVICE CS "
-                           "join ZOLT.SINGLE_SERVICE_TARIF ST on ST.SINGLE_SERVICE_TARIF_ID = CS.SINGLE_SERVICE_TARIF_ID "
+                           "left join ZOLT.SINGLE_SERVICE_TARIF ST on ST.SINGLE_SERVICE_TARIF_ID = CS.SINGLE_SERVICE_TARIF_ID "
                            "where CS.CUSTOMER_ID = :P_CUSTOMER_ID and CS.AMOUNT <> 0 "
                            "order by CS.SERVICE_DATE, CS.CUSTOMER_SERVICE_ID"),
             {{QStringLiteral("P_CUSTOMER_ID"), id}});

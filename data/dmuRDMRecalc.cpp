@@ -252,7 +252,8 @@ bool TDMR::CheckFullCustDebt(const QVariant &customerId, const QVariant &accDate
 
 void TDMR::recalcCustomers(const QString &condition, const QDate &lastMonth, const QDate &accDate, int debtMode,
                            const std::function<QDate(TCustomerActivity &)> &firstMonth,
-                           const std::function<void(const QList<qint64> &)> &afterSlice)
+                           const std::function<void(const QList<qint64> &)> &afterSlice,
+                           const std::function<void(qint64, qint64)> &beforeSlice)
 {
     FixTarifDates();
     const QDate init = InitDate();
@@ -263,8 +264,14 @@ void TDMR::recalcCustomers(const QString &condition, const QDate &lastMonth, con
     tariffs.load(*m_connection);
     TActivityReader reader(*m_connection, tariffs, condition, init);
     for (int slice = 0; slice < reader.sliceCount(); ++slice) {
+        // The slice is read before its transaction begins, so that on the embedded engine other users can queue
+        // customers meanwhile.
         QList<TCustomerActivity> customers = reader.readSlice(slice);
         StartTransactionIfNone();
+        if (beforeSlice) {
+            const auto [lo, hi] = reader.sliceRange(slice);
+            beforeSlice(lo, hi);
+        }
         TBalanceWriter writer(*m_connection);
         QList<qint64> done;
         for (TCustomerActivity &a : customers) {
@@ -303,37 +310,62 @@ void TDMR::MarkInvalidCustDebt(const QVariant &customerId, const QVariant &chang
 void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
 {
     try {
-        // Customer by customer, each from its earliest queued month.
-        QHash<qint64, QDate> queued;
+        // Customer by customer, each from its earliest queued month. The rows read are kept as read, so that only
+        // they leave the queue: a row another user queues meanwhile is worked by the next run.
+        struct Queued
+        {
+            QDate earliest;
+            QVariantList months; // DATE_FROM of each row read, as the engine answered it
+        };
+        QHash<qint64, Queued> queued;
         {
             QSqlQuery q = m_connection->OpenQuery(
                 QStringLiteral("select I.CUSTOMER_ID, I.DATE_FROM from ZOLT.INVALIDCUSTDEBT I "
                                "join ZOLT.CUSTOMER C on C.Customer_Id = I.Customer_Id + 0 "
                                "order by I.CUSTOMER_ID, I.DATE_FROM"));
             while (q.next()) {
-                const qint64 id = qint64(q.value(0).toDouble());
-                if (!queued.contains(id))
-                    queued.insert(id, ColumnDate(q.value(1)));
+                Queued &entry = queued[qint64(q.value(0).toDouble())];
+                if (entry.months.isEmpty())
+                    entry.earliest = ColumnDate(q.value(1));
+                entry.months.append(q.value(1));
             }
         }
         if (queued.isEmpty())
             return;
-        // A queued month at or after the open month recalculates the open month alone, an earlier one every
-        // month; a worked customer leaves the queue with its slice.
-        const auto dequeue = [this](const QList<qint64> &ids) {
-            QStringList keys;
+        const QList<TValueKind> kinds{TValueKind::Number, TValueKind::Date};
+        const auto dequeue = [&](const QList<qint64> &ids) {
+            QList<QPair<qint64, QVariant>> rows;
             for (qint64 id : ids)
-                keys << QString::number(id);
-            if (!keys.isEmpty())
-                ExecSqlScript(QStringLiteral("delete from ZOLT.InvalidCustDebt where Customer_Id in (")
-                              + keys.join(QLatin1Char(',')) + QLatin1Char(')'));
+                for (const QVariant &month : queued.value(id).months)
+                    rows.append({id, month});
+            try {
+                ExecuteInBatches(
+                    *m_connection, rows.size(),
+                    [&](qsizetype n) {
+                        return QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT where (CUSTOMER_ID, DATE_FROM) in "
+                                              "(values ")
+                               + ValuesRows(*m_connection, kinds, n) + QLatin1Char(')');
+                    },
+                    [&](TParams &params, qsizetype i) {
+                        params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).first);
+                        params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).second);
+                    });
+            } catch (const Exception &e) {
+                // The slice stays queued and is worked again; what it wrote is undone with it.
+                rollbackQuietly();
+                platformLog(LogKind::Error, e.message());
+            }
         };
+        // A queued month at or after the open month recalculates the open month alone, an earlier one every
+        // month; a customer queued only after the queue was read waits for the next run.
         recalcCustomers(QStringLiteral(" and C.CUSTOMER_ID in (select CUSTOMER_ID from ZOLT.INVALIDCUSTDEBT)"),
                         QDate(), accDate, debtMode, [&](TCustomerActivity &a) {
-                            const QDate from = StartOfMonth(queued.value(a.id));
+                            const auto it = queued.constFind(a.id);
+                            if (it == queued.constEnd())
+                                return QDate();
                             trace(QStringLiteral("Контроль сальдо ") + QString::number(a.id) + QStringLiteral(" от ")
                                   + DateToStr(DateToDayCount(accDate)));
-                            return from >= accDate ? accDate : FromTheStart;
+                            return StartOfMonth(it->earliest) >= accDate ? accDate : FromTheStart;
                         },
                         dequeue);
     } catch (const std::exception &) {
@@ -352,13 +384,11 @@ void TDMR::RecalcAllCustomers(const QVariant &accDate, int debtMode)
         TDMR *self;
         ~HideAnimate() { self->sendToMainWindow(AMHideAnimate); }
     } hide{this};
-    // Each slice of customers is one transaction: their states, then every month of their balances.
-    recalcCustomers(QString(), QDate(), ColumnDate(accDate), debtMode, [this](TCustomerActivity &a) {
-        trace(QString::number(a.id));
-        UpdateCustState(a.id, isNullValue(a.custState) ? QVariant(0) : a.custState, a.custStateDescr, a.custProp,
-                        isNullValue(a.activizDate) ? QVariant(QDateTime(ZeroDate(), QTime(0, 0))) : a.activizDate);
-        return FromTheStart;
-    });
+    // Each slice of customers is one transaction: their states, worked for the whole slice at once, then every
+    // month of their balances.
+    recalcCustomers(
+        QString(), QDate(), ColumnDate(accDate), debtMode, [](TCustomerActivity &) { return FromTheStart; }, {},
+        [this](qint64 lo, qint64 hi) { updateCustStates(lo, hi); });
 }
 
 void TDMR::RecalcPayersDebt(int debtMode, const QDate &accDate)
