@@ -66,6 +66,10 @@ qint64 Round(double value);
 // The one rounding helper for "halves to even".
 double roundHalfEven(double value);
 
+// The edit text that the edit mask (see EditMask.h) makes of value: ("000-00;0; ", "12345") gives
+// "123-45". An empty mask gives the value unchanged.
+QString FormatMaskText(const QString &editMask, const QString &value);
+
 // Upper and lower case by the Russian locale's rules.
 QString TextToUpper(const QString &text);
 QString TextToLower(const QString &text);
