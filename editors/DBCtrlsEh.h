@@ -351,3 +351,101 @@ class TDBEditEh : public TCustomDBEditEh
 public:
     using TCustomDBEditEh::TCustomDBEditEh;
 };
+
+// ---------------------------------------------------------------------------------------------------------
+// Date-time edit
+// ---------------------------------------------------------------------------------------------------------
+
+enum TDateTimeKindEh : std::uint8_t { dtkDateEh, dtkTimeEh, dtkDateTimeEh, dtkCustomEh };
+
+struct TDateTimeElementEh
+{
+    int Pos = -1; // 1-based in the edit text
+    int Len = -1;
+    bool Present = false;
+};
+
+// Year, month, day, hour, minute, second.
+enum TDateTimeElementIndexEh : std::uint8_t { dteYear, dteMonth, dteDay, dteHour, dteMin, dteSec };
+using TDateTimeElementsEh = std::array<TDateTimeElementEh, 6>;
+using TDateTimePartsEh = std::array<int, 6>; // -1: not given
+
+// The layout grammar of the date editor, pure and shared by the editor's tests.
+namespace DateTimeEditFormat {
+// Two-digit years fall into the hundred years from the current year - 60 on.
+int ExpandTwoDigitYear(int Y);
+// Raises on a bad element length, a too long element or a repeated element.
+void BuildMask(const QString &EditFormat, TDateTimeElementsEh &Elements, QString &Mask);
+QString ToDisplayFormat(const QString &EditFormat);
+QString ToTemplate(const QString &EditFormat);
+QString DefaultDateEditFormat(bool FourDigitYear);
+bool ParseText(const QString &Text, const TDateTimeElementsEh &Elements, TDateTimePartsEh &Parts);
+// Merges the parts into V (Null or a date-time); false when they do not form one (V becomes Null).
+bool MergeParts(TDateTimePartsEh Parts, const TDateTimeElementsEh &Elements, QVariant &V, bool Normalize);
+// Steps the element of the template under Pos (1-based); Pos and Len receive the element.
+void StepText(const QString &Text, const QString &Template, bool Up, QString &NewText, int &Len, int &Pos);
+} // namespace DateTimeEditFormat
+
+class TCustomDBDateTimeEditEh : public TCustomDBEditEh
+{
+    Q_OBJECT
+public:
+    explicit TCustomDBDateTimeEditEh(QWidget *Parent = nullptr);
+    ~TCustomDBDateTimeEditEh() override;
+
+    TDateTimeKindEh Kind() const { return m_kind; }
+    void SetKind(TDateTimeKindEh Value);
+    QString EditFormat() const { return m_editFormat; }
+    void SetEditFormat(const QString &Value);
+    QString DisplayFormat() const { return m_displayFormat; }
+    const TDateTimeElementsEh &Elements() const { return m_elements; }
+    bool CalendarDropped() const { return m_calendarDropped; }
+    TPopupMonthCalendarEh *Calendar();
+
+    void ValidateEdit() override;
+    void DropDown() override;
+    void CloseUp(bool Accept) override;
+    void StoreTextToField() override;
+
+    TCloseUpEventEh OnCloseUp;
+    std::function<void(QObject *Sender)> OnDropDown;
+
+protected:
+    QVariant ReadValue() const override { return m_value; }
+    void DataChanged() override;
+    void PutText(const QString &S) override;
+    void PutValue(const QVariant &V) override;
+    void Change() override;
+    void DropDownFromButton(bool Param) override;
+    bool DropDownKey(QKeyEvent *Event) override;
+    bool StepByWheel(bool Up) override;
+    void keyPressEvent(QKeyEvent *Event) override;
+    void focusInEvent(QFocusEvent *Event) override;
+
+private:
+    void UpdateFourDigitYear();
+    void UpdateEditFormat();
+    void TextToValue();
+    void SetTextGuarded(const QString &S);
+    void StepElement(bool Up);
+    void JumpToNextElement(QChar Separator);
+
+    TDateTimeKindEh m_kind = dtkDateEh;
+    QString m_editFormat;
+    QString m_displayFormat;
+    TDateTimeElementsEh m_elements;
+    bool m_fourDigitYear = true;
+    bool m_fourDigitYearKnown = false;
+    QVariant m_value;
+    bool m_settingText = false;
+    bool m_inValidate = false;
+    bool m_calendarDropped = false;
+    QPointer<TPopupMonthCalendarEh> m_calendar;
+};
+
+class TDBDateTimeEditEh : public TCustomDBDateTimeEditEh
+{
+    Q_OBJECT
+public:
+    using TCustomDBDateTimeEditEh::TCustomDBDateTimeEditEh;
+};
