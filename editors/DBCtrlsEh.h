@@ -449,3 +449,93 @@ class TDBDateTimeEditEh : public TCustomDBDateTimeEditEh
 public:
     using TCustomDBDateTimeEditEh::TCustomDBDateTimeEditEh;
 };
+
+// ---------------------------------------------------------------------------------------------------------
+// Combo box
+// ---------------------------------------------------------------------------------------------------------
+
+struct TDropDownBoxEh
+{
+    TDropDownAlign Align = daLeft;
+    bool AutoDrop = false;
+    int Rows = 7;
+    bool Sizable = false;
+    int Width = 0; // -1 fits the widest item; 0 or less otherwise: the editor's width
+
+    void Assign(const TDropDownBoxEh &Source);
+};
+
+using TNotInListEventEh = std::function<void(QObject *Sender, const QString &NewText, bool &RecheckInList)>;
+
+class TCustomDBComboBoxEh : public TCustomDBEditEh
+{
+    Q_OBJECT
+public:
+    explicit TCustomDBComboBoxEh(QWidget *Parent = nullptr);
+    ~TCustomDBComboBoxEh() override;
+
+    const QStringList &Items() const { return m_items; }
+    void SetItems(const QStringList &Value);
+    const QStringList &KeyItems() const { return m_keyItems; }
+    void SetKeyItems(const QStringList &Value);
+    TDropDownBoxEh &DropDownBox() { return m_dropDownBox; }
+    int ItemIndex() const { return m_itemIndex; }
+    void SetItemIndex(int Index);
+    int ItemsCount() const { return m_itemsCount; }
+    bool KeyMode() const { return m_keyMode; }
+    bool ListDropped() const { return m_listDropped; }
+    TPopupListboxEh *ListBox();
+    void Clear();
+
+    void DropDown() override;
+    void CloseUp(bool Accept) override;
+    void StoreTextToField() override;
+    void UpdateData() override;
+
+    TNotInListEventEh OnNotInList;
+    TCloseUpEventEh OnCloseUp;
+    std::function<void(QObject *Sender)> OnDropDown;
+
+protected:
+    QVariant ReadValue() const override;
+    bool IsValidChar(QChar Ch) const override;
+    Qt::Alignment DefaultAlignment() const override;
+    void DataChanged() override;
+    void PutText(const QString &S) override;
+    void PutValue(const QVariant &V) override;
+    void UpdateReadOnlyState() override;
+    void ResetMaxLength() override;
+    void Change() override;
+    void DropDownFromButton(bool Param) override;
+    bool DropDownKey(QKeyEvent *Event) override;
+    bool StepByWheel(bool Up) override;
+    void keyPressEvent(QKeyEvent *Event) override;
+    void mousePressEvent(QMouseEvent *Event) override;
+
+    bool LocateText(const QString &T, bool Partial);
+    bool ProcessSearchText(const QString &S);
+
+private:
+    void UpdateKeyMode();
+    void UpdateItemIndexFromText();
+    void SelectItem(int Index);
+    void StepItem(bool Up);
+    bool MayModify();
+
+    QStringList m_items;
+    QStringList m_keyItems;
+    TDropDownBoxEh m_dropDownBox;
+    int m_itemIndex = -1;
+    int m_itemsCount = 0;
+    bool m_keyMode = false;
+    QVariant m_keyValue;
+    bool m_listDropped = false;
+    QPointer<TPopupListboxEh> m_listBox;
+};
+
+class TDBComboBoxEh : public TCustomDBComboBoxEh
+{
+    Q_OBJECT
+public:
+    using TCustomDBComboBoxEh::TCustomDBComboBoxEh;
+};
