@@ -539,3 +539,93 @@ class TDBComboBoxEh : public TCustomDBComboBoxEh
 public:
     using TCustomDBComboBoxEh::TCustomDBComboBoxEh;
 };
+
+// ---------------------------------------------------------------------------------------------------------
+// Number edit
+// ---------------------------------------------------------------------------------------------------------
+
+// The digits pattern of a display format's first section ("#", ",", ".", "0"), quoted text and exponent digits
+// left out.
+QString ExtractNumberEditFormat(const QString &Format);
+// A thousand separator before every group of three integer digits (with UseSeparators), sign and fraction kept.
+QString InsertThousandSeparators(const QString &S, bool UseSeparators);
+
+class TCustomDBNumberEditEh : public TCustomDBEditEh
+{
+    Q_OBJECT
+public:
+    explicit TCustomDBNumberEditEh(QWidget *Parent = nullptr);
+    ~TCustomDBNumberEditEh() override;
+
+    QString DisplayFormat() const;
+    void SetDisplayFormat(const QString &Value);
+    bool Currency() const;
+    void SetCurrency(bool Value);
+    int DecimalPlaces() const { return m_decimalPlaces; }
+    void SetDecimalPlaces(int Value);
+    double Increment() const { return m_increment; }
+    void SetIncrement(double Value) { m_increment = Value; }
+    double MinValue() const;
+    void SetMinValue(double Value);
+    double MaxValue() const;
+    void SetMaxValue(double Value);
+    QString EditFormat() const { return m_editFormat; }
+    bool CalcDropped() const { return m_calcDropped; }
+    TPopupCalculatorEh *Calculator();
+
+    // Clamps to the bounds and rounds halves to even at DecimalPlaces.
+    double CheckValue(double X) const;
+    QString DisplayText() const;
+
+    void DropDown() override;
+    void CloseUp(bool Accept) override;
+    void StoreTextToField() override;
+
+    TCloseUpEventEh OnCloseUp;
+    std::function<void(QObject *Sender)> OnDropDown;
+
+protected:
+    QVariant ReadValue() const override { return m_value; }
+    bool IsValidChar(QChar Key) const override;
+    Qt::Alignment DefaultAlignment() const override;
+    void DataChanged() override;
+    void PutText(const QString &S) override;
+    void PutValue(const QVariant &V) override;
+    void Change() override;
+    void DropDownFromButton(bool Param) override;
+    bool DropDownKey(QKeyEvent *Event) override;
+    bool StepByWheel(bool Up) override;
+    void keyPressEvent(QKeyEvent *Event) override;
+
+private:
+    QString NormalizeNumberText(const QString &S) const;
+    QString FormatDisplayValue(double X) const;
+    void ReformatText(const QString &S);
+    void TextToValue();
+    void SetTextGuarded(const QString &S);
+    void StepValue(bool Up);
+    void Paste();
+
+    QString m_displayFormat;
+    bool m_displayFormatAssigned = false;
+    bool m_currency = false;
+    bool m_currencyAssigned = false;
+    double m_minValue = 0;
+    bool m_minValueAssigned = false;
+    double m_maxValue = 0;
+    bool m_maxValueAssigned = false;
+    int m_decimalPlaces = 2;
+    double m_increment = 1;
+    QString m_editFormat;
+    QVariant m_value;
+    bool m_settingText = false;
+    bool m_calcDropped = false;
+    QPointer<TPopupCalculatorEh> m_calculator;
+};
+
+class TDBNumberEditEh : public TCustomDBNumberEditEh
+{
+    Q_OBJECT
+public:
+    using TCustomDBNumberEditEh::TCustomDBNumberEditEh;
+};
