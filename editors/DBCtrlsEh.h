@@ -629,3 +629,103 @@ class TDBNumberEditEh : public TCustomDBNumberEditEh
 public:
     using TCustomDBNumberEditEh::TCustomDBNumberEditEh;
 };
+
+// ---------------------------------------------------------------------------------------------------------
+// Check box
+// ---------------------------------------------------------------------------------------------------------
+
+enum TCheckBoxState : std::uint8_t { cbUnchecked, cbChecked, cbGrayed };
+
+class TCustomDBCheckBoxEh : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TCustomDBCheckBoxEh(QWidget *Parent = nullptr);
+    ~TCustomDBCheckBoxEh() override;
+
+    TDataSource *DataSource() const { return m_dataLink->DataSource(); }
+    void SetDataSource(TDataSource *Value);
+    QString DataField() const { return m_dataLink->FieldName(); }
+    void SetDataField(const QString &Value);
+    TField *Field() const { return m_dataLink->Field(); }
+    TFieldDataLinkEh *DataLink() const { return m_dataLink.get(); }
+    bool IsDataIndependent() const { return m_dataLink->DataIndependent(); }
+
+    TCheckBoxState State() const { return m_state; }
+    // Writes back at once; a bound box first puts the dataset into edit mode.
+    void SetState(TCheckBoxState Value);
+    bool Checked() const { return m_state == cbChecked; }
+    void SetChecked(bool Value) { SetState(Value ? cbChecked : cbUnchecked); }
+    QString ValueChecked() const { return m_valueChecked; }
+    void SetValueChecked(const QString &Value);
+    QString ValueUnchecked() const { return m_valueUnchecked; }
+    void SetValueUnchecked(const QString &Value);
+    bool AllowGrayed() const { return m_allowGrayed; }
+    void SetAllowGrayed(bool Value) { m_allowGrayed = Value; }
+    bool ReadOnly() const { return m_dataLink->ReadOnly(); }
+    void SetReadOnly(bool Value) { m_dataLink->SetReadOnly(Value); }
+    // Qt::AlignRight: the caption right of the box (the default); Qt::AlignLeft: left of it.
+    Qt::Alignment Alignment() const { return m_alignment; }
+    void SetAlignment(Qt::Alignment Value);
+    bool Flat() const { return m_flat; }
+    void SetFlat(bool Value);
+    bool AlwaysShowBorder() const { return m_alwaysShowBorder; }
+    void SetAlwaysShowBorder(bool Value);
+    QString Caption() const { return m_caption; }
+    void SetCaption(const QString &Value);
+    bool StateModified() const { return m_stateModified; }
+
+    // The state the data gives.
+    TCheckBoxState GetFieldState() const;
+    static bool ValueMatches(const QString &List, const QString &Text);
+    void Toggle();
+    void UpdateData();
+    // Where the box and the caption are painted.
+    QRect BoxRect() const;
+    QRect CaptionRect() const;
+
+    TUpdateDataEventEh OnUpdateData;
+    std::function<void(QObject *Sender)> OnClick;
+
+    QSize sizeHint() const override;
+
+protected:
+    bool event(QEvent *Event) override;
+    void paintEvent(QPaintEvent *Event) override;
+    void keyPressEvent(QKeyEvent *Event) override;
+    void keyReleaseEvent(QKeyEvent *Event) override;
+    void mousePressEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void focusOutEvent(QFocusEvent *Event) override;
+    void enterEvent(QEnterEvent *Event) override;
+    void leaveEvent(QEvent *Event) override;
+
+private:
+    void InternalSetState(TCheckBoxState Value);
+    void WriteStateToField();
+    void DataChange();
+    bool BoxOnRight() const;
+
+    std::unique_ptr<TFieldDataLinkEh> m_dataLink;
+    TCheckBoxState m_state = cbUnchecked;
+    QString m_valueChecked = QStringLiteral("True");
+    QString m_valueUnchecked = QStringLiteral("False");
+    QString m_caption;
+    Qt::Alignment m_alignment = Qt::AlignRight;
+    bool m_allowGrayed = false;
+    bool m_flat = false;
+    bool m_alwaysShowBorder = false;
+    bool m_stateModified = false;
+    bool m_inUpdateData = false;
+    bool m_spacePressed = false;
+    bool m_mousePressed = false;
+    bool m_mouseInControl = false;
+    int m_shortcutId = 0;
+};
+
+class TDBCheckBoxEh : public TCustomDBCheckBoxEh
+{
+    Q_OBJECT
+public:
+    using TCustomDBCheckBoxEh::TCustomDBCheckBoxEh;
+};
