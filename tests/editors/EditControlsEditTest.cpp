@@ -1,0 +1,188 @@
+// The data-aware edit base: value and text, writing back, keys and focus.
+#include "DBCtrlsEh.h"
+#include "DatabaseError.h"
+#include "EditControlsSupport.h"
+
+#include <QLayout>
+
+#include <gtest/gtest.h>
+
+using tarvik::test::EditorTable;
+using tarvik::test::EditorWindow;
+
+namespace {
+
+struct BoundEdit
+{
+    EditorTable data;
+    EditorWindow w;
+    TDBEditEh *edit = new TDBEditEh(&w.window);
+
+    explicit BoundEdit(const char *field = "NAME")
+    {
+        w.window.layout()->addWidget(edit);
+        edit->SetDataSource(&data.source);
+        edit->SetDataField(QString::fromLatin1(field));
+    }
+};
+
+} // namespace
+
+TEST(EditControlsEdit, AnIndependentEditorKeepsItsOwnValueAsText)
+{
+    TDBEditEh edit;
+    edit.SetValue(5);
+    EXPECT_EQ(edit.EditText(), QStringLiteral("5"));
+    EXPECT_EQ(edit.Value(), QVariant(QStringLiteral("5"))) << "the value reads back the text";
+    EXPECT_EQ(edit.DataLink()->UnboundValue, QVariant(QStringLiteral("5")));
+    edit.SetText(QStringLiteral("abc"));
+    EXPECT_EQ(edit.DataLink()->UnboundValue, QVariant(QStringLiteral("abc")));
+}
+
+TEST(EditControlsEdit, SettingTheTextInsideTheWriteBackDoesNotWriteAgain)
+{
+    TDBEditEh edit;
+    int calls = 0;
+    edit.OnUpdateData = [&](QObject *, bool &handled) {
+        ++calls;
+        edit.SetText(QStringLiteral("inner"));
+        handled = true;
+    };
+    edit.SetText(QStringLiteral("outer"));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(edit.EditText(), QStringLiteral("inner"));
+    EXPECT_FALSE(edit.DataLink()->UnboundValue.isValid()) << "the handler took over the write";
+}
+
+TEST(EditControlsEdit, ABoundEditorIsReadOnlyUntilAKeyStartsEditing)
+{
+    BoundEdit f;
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("Иванов"));
+    EXPECT_TRUE(f.edit->isReadOnly());
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    f.edit->end(false);
+    QTest::keyClick(f.edit, Qt::Key_A);
+    EXPECT_EQ(f.data.table.State(), dsEdit);
+    EXPECT_FALSE(f.edit->isReadOnly());
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("Ивановa"));
+    ASSERT_TRUE(f.w.leave());
+    EXPECT_EQ(f.data.field("NAME")->AsString(), QStringLiteral("Ивановa"));
+
+    TDBEditEh handled;
+    handled.SetDataSource(&f.data.source);
+    handled.SetDataField(QStringLiteral("NAME"));
+    handled.OnUpdateData = [](QObject *, bool &) {};
+    handled.SetReadOnly(true);
+    handled.SetReadOnly(false);
+    EXPECT_FALSE(handled.isReadOnly()) << "a write-back handler makes it writable at once";
+}
+
+TEST(EditControlsEdit, EditingKeysTable)
+{
+    struct Case
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        bool starts;
+    };
+    const Case cases[] = {
+        { Qt::Key_Backspace, Qt::NoModifier, true }, { Qt::Key_Delete, Qt::NoModifier, true },
+        { Qt::Key_Insert, Qt::ShiftModifier, true }, { Qt::Key_V, Qt::ControlModifier, true },
+        { Qt::Key_X, Qt::ControlModifier, true },    { Qt::Key_Left, Qt::NoModifier, false },
+        { Qt::Key_A, Qt::ControlModifier, false },
+    };
+    for (const Case &c : cases) {
+        BoundEdit f;
+        ASSERT_TRUE(EditorWindow::focus(f.edit));
+        QTest::keyClick(f.edit, c.key, c.mods);
+        EXPECT_EQ(f.data.table.State() == dsEdit, c.starts) << int(c.key);
+    }
+}
+
+TEST(EditControlsEdit, EscReloadsTheFieldAndSelectsIt)
+{
+    BoundEdit f;
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    f.edit->end(false);
+    QTest::keyClicks(f.edit, QStringLiteral("xyz"));
+    EXPECT_TRUE(f.edit->Modified());
+    QKeyEvent overrideEvent(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(f.edit, &overrideEvent);
+    EXPECT_TRUE(overrideEvent.isAccepted()) << "Esc is the editor's while the text is changed";
+    QTest::keyClick(f.edit, Qt::Key_Escape);
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("Иванов"));
+    EXPECT_EQ(f.edit->selectedText(), QStringLiteral("Иванов"));
+    QKeyEvent again(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(f.edit, &again);
+    EXPECT_FALSE(again.isAccepted()) << "unchanged, Esc goes on to the window";
+}
+
+TEST(EditControlsEdit, ALetterInAnIntegerFieldIsDropped)
+{
+    BoundEdit f("ID");
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    f.edit->end(false);
+    QTest::keyClicks(f.edit, QStringLiteral("1x2"));
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("712"));
+}
+
+TEST(EditControlsEdit, MaxLengthFollowsTheStringField)
+{
+    BoundEdit f;
+    EXPECT_EQ(f.edit->MaxLength(), 20);
+    f.edit->SetDataField(QStringLiteral("NOTE"));
+    EXPECT_EQ(f.edit->MaxLength(), 30) << "a length taken from one field does not stick to the next";
+    f.edit->SetDataField(QStringLiteral("ID"));
+    EXPECT_EQ(f.edit->MaxLength(), 0);
+    f.edit->SetMaxLength(25);
+    f.edit->SetDataField(QStringLiteral("KIND"));
+    EXPECT_EQ(f.edit->MaxLength(), 25) << "an explicit length stays";
+}
+
+TEST(EditControlsEdit, CtrlASelectsAllAndAltADoesNot)
+{
+    BoundEdit f;
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    f.edit->deselect();
+    QTest::keyClick(f.edit, Qt::Key_A, Qt::AltModifier);
+    EXPECT_FALSE(f.edit->hasSelectedText());
+    QTest::keyClick(f.edit, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.edit->selectedText(), f.edit->EditText());
+}
+
+TEST(EditControlsEdit, AFailingWriteBackKeepsTheFocusAndTheText)
+{
+    FakeMessageService messages;
+    BoundEdit f;
+    f.data.field("NAME")->OnValidate = [](TField *, const QVariant &v) {
+        if (v.toString().contains(QLatin1Char('!')))
+            throw Exception(QStringLiteral("Недопустимый знак"));
+    };
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    f.edit->end(false);
+    QTest::keyClicks(f.edit, QStringLiteral("!"));
+    f.w.other->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.requests.isEmpty() && f.edit->hasFocus(); }));
+    EXPECT_EQ(messages.lastText(), QStringLiteral("Недопустимый знак"));
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("Иванов!"));
+}
+
+TEST(EditControlsEdit, WritingWithoutADataSourceIsAClearErrorAndTheTextStays)
+{
+    TDBEditEh edit;
+    edit.SetDataField(QStringLiteral("NAME"));
+    edit.SetEditText(QStringLiteral("typed"));
+    EXPECT_THROW(edit.SetText(QStringLiteral("x")), EDatabaseError);
+    EXPECT_EQ(edit.EditText(), QStringLiteral("typed"));
+}
+
+TEST(EditControlsEdit, TheMaskComesFromTheFieldUnlessAssigned)
+{
+    BoundEdit f("KIND");
+    f.data.field("KIND")->SetEditMask(QStringLiteral("00-00;1;_"));
+    f.edit->DataLink()->Reset();
+    EXPECT_EQ(f.edit->EditMask(), QStringLiteral("00-00;1;_"));
+    f.edit->SetEditMask(QStringLiteral("000;0;_"));
+    f.edit->DataLink()->Reset();
+    EXPECT_EQ(f.edit->EditMask(), QStringLiteral("000;0;_"));
+}
