@@ -4,6 +4,9 @@
 #include "dmuDM.h"
 #include "dmuDebtCalc.h"
 #include "dmuRDM.h"
+#include "dmuSMS.h"
+#include "dmuVoyager.h"
+#include "dmuWeb.h"
 #include "uLog.h"
 #include "uProgram.h"
 
@@ -25,6 +28,9 @@ int main(int argc, char **argv)
         { QStringLiteral("DMR"), [] { return DMR = new TDMR(); } },
         { QStringLiteral("DM"), [] { return new TDM(DMR, nullptr, QApplication::arguments()); } },
         { QStringLiteral("dmDebtCalc"), [] { return dmDebtCalc = new TdmDebtCalc(DMR); } },
+        { QStringLiteral("dmSMS"), [] { return new TdmSMS(); } },
+        { QStringLiteral("dmVoyager"), [] { return new TdmVoyager(); } },
+        { QStringLiteral("dmWeb"), [] { return new TdmWeb(DMR); } },
     };
     try {
         return RunProgram(app, QApplication::arguments().mid(1), modules);
