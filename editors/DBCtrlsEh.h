@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CheckBoxState.h"
 #include "DataSource.h"
 #include "InplaceEditHolder.h"
 #include "MaskEdit.h"
@@ -634,7 +635,6 @@ public:
 // Check box
 // ---------------------------------------------------------------------------------------------------------
 
-enum TCheckBoxState : std::uint8_t { cbUnchecked, cbChecked, cbGrayed };
 
 class TCustomDBCheckBoxEh : public QWidget
 {

@@ -15,6 +15,7 @@
 // (the grid, its options, data link and brackets), DBGridEhLayout.cpp (field map, rows, title tree, auto-fit),
 // DBGridEhDraw.cpp (cells, frames, colours, text routines), DBGridEhScroll.cpp (scroll bars, wheel, hints).
 
+#include "CheckBoxState.h"
 #include "CustomGrid.h"
 #include "DBSumLst.h"
 #include "DataSource.h"
@@ -82,7 +83,6 @@ using TDBGridEhAllowedSelections = unsigned;
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
 enum TTextOrientationEh { tohHorizontal, tohVertical };
-enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 enum TColumnsEhState { csDefault, csCustomized };
 // What a data cell shows and how a click or a step changes it.
 enum TColCellKindEh { ckPlainEh, ckCheckBoxEh, ckLookupEh, ckPickListEh, ckImageEh, ckKeyListEh };
