@@ -271,6 +271,11 @@ protected:
     virtual bool WantsSpecialKey(int Key) const;
     // Handles a key while a drop-down is open; true when consumed.
     virtual bool DropDownKey(QKeyEvent *Event);
+    // The editor's own keys, within the one keyPressEvent of the base: KeyDown after the holder's look at the key
+    // and the buttons' shortcuts; KeyPress for the character typed, after the holder, OnKeyPress and the checks
+    // of the base (it may change Ch, which is then typed instead). Each answers true when it consumed the key.
+    virtual bool KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift);
+    virtual bool KeyPress(QKeyEvent *Event, QChar &Ch);
     virtual bool StepByWheel(bool Up);
 
     void SetMask(const QString &Mask);
@@ -310,6 +315,7 @@ protected:
     void MRUListDropDown();
     void MRUListCloseUp(bool Accept);
     bool ApplyButtonShortCut(QKeyEvent *Event);
+    bool IsButtonShortCut(QKeyEvent *Event) const;
     static void ForwardKey(QWidget *Target, QKeyEvent *Event);
 
 private:
@@ -420,7 +426,8 @@ protected:
     void DropDownFromButton(bool Param) override;
     bool DropDownKey(QKeyEvent *Event) override;
     bool StepByWheel(bool Up) override;
-    void keyPressEvent(QKeyEvent *Event) override;
+    bool KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift) override;
+    bool KeyPress(QKeyEvent *Event, QChar &Ch) override;
     void focusInEvent(QFocusEvent *Event) override;
 
 private:
@@ -510,6 +517,8 @@ protected:
     void DropDownFromButton(bool Param) override;
     bool DropDownKey(QKeyEvent *Event) override;
     bool StepByWheel(bool Up) override;
+    bool KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift) override;
+    bool KeyPress(QKeyEvent *Event, QChar &Ch) override;
     void keyPressEvent(QKeyEvent *Event) override;
     void mousePressEvent(QMouseEvent *Event) override;
 
@@ -596,7 +605,8 @@ protected:
     void DropDownFromButton(bool Param) override;
     bool DropDownKey(QKeyEvent *Event) override;
     bool StepByWheel(bool Up) override;
-    void keyPressEvent(QKeyEvent *Event) override;
+    bool KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift) override;
+    bool KeyPress(QKeyEvent *Event, QChar &Ch) override;
 
 private:
     QString NormalizeNumberText(const QString &S) const;

@@ -82,6 +82,14 @@ int TCustomDBEditEh::ButtonIndexOf(const TEditButtonControlEh *Control) const
     return -1;
 }
 
+bool TCustomDBEditEh::IsButtonShortCut(QKeyEvent *Event) const
+{
+    const QKeySequence pressed(Event->keyCombination());
+    return std::any_of(m_buttonSlots.begin(), m_buttonSlots.end(), [&](const TEditButtonSlotEh &slot) {
+        return !slot.Settings->ShortCut().isEmpty() && slot.Settings->ShortCut() == pressed;
+    });
+}
+
 bool TCustomDBEditEh::ApplyButtonShortCut(QKeyEvent *Event)
 {
     const QKeySequence pressed(Event->keyCombination());

@@ -297,60 +297,60 @@ bool TCustomDBComboBoxEh::ProcessSearchText(const QString &S)
     return LocateText(EditText().left(hasSelectedText() ? selectionStart() : cursorPosition()) + S, true);
 }
 
+bool TCustomDBComboBoxEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift)
+{
+    Q_UNUSED(Event);
+    if ((Key == Qt::Key_Up || Key == Qt::Key_Down) && Shift == Qt::NoModifier) {
+        StepItem(Key == Qt::Key_Up);
+        return true;
+    }
+    if (!m_keyMode)
+        return false;
+    if (Key == Qt::Key_Backspace && Shift == Qt::NoModifier) {
+        if (!ReadOnly())
+            ProcessSearchText(QStringLiteral("\b"));
+        return true;
+    }
+    if (Key == Qt::Key_Delete && Shift == Qt::NoModifier) {
+        const bool required = !IsDataIndependent() && (!Field() || Field()->Required());
+        if (!required && MayModify())
+            PutValue(QVariant());
+        return true;
+    }
+    if ((Key == Qt::Key_V && Shift == Qt::ControlModifier) || (Key == Qt::Key_Insert && Shift == Qt::ShiftModifier)) {
+        // A pasted text searches the items as if typed.
+        const QString pasted = QApplication::clipboard()->text();
+        if (!pasted.isEmpty() && !ReadOnly())
+            ProcessSearchText(pasted);
+        return true;
+    }
+    return false;
+}
+
+bool TCustomDBComboBoxEh::KeyPress(QKeyEvent *Event, QChar &Ch)
+{
+    Q_UNUSED(Event);
+    if (Ch.unicode() < 32 || Ch.unicode() == 127)
+        return false;
+    if (m_dropDownBox.AutoDrop && !m_listDropped && !ReadOnly())
+        DropDown();
+    if (!m_keyMode)
+        return false;
+    // A pick list searches its items with what is typed; the text itself is never typed into.
+    if (!ReadOnly())
+        ProcessSearchText(QString(Ch));
+    return true;
+}
+
 void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent *Event)
 {
-    const int key = Event->key();
-    const Qt::KeyboardModifiers mods = Event->modifiers() & ~Qt::KeypadModifier;
-    if (m_listDropped && DropDownKey(Event))
-        return;
-    if ((key == Qt::Key_Up || key == Qt::Key_Down) && mods == Qt::NoModifier) {
-        if (!m_listDropped)
-            StepItem(key == Qt::Key_Up);
-        Event->accept();
-        return;
-    }
-    const QString text = Event->text();
-    const bool plain = !(mods & (Qt::ControlModifier | Qt::AltModifier));
-    if (m_keyMode) {
-        if (key == Qt::Key_Backspace) {
-            if (!ReadOnly())
-                ProcessSearchText(QStringLiteral("\b"));
-            Event->accept();
-            return;
-        }
-        if (key == Qt::Key_Delete && mods == Qt::NoModifier) {
-            const bool required = !IsDataIndependent() && (!Field() || Field()->Required());
-            if (!required && MayModify())
-                PutValue(QVariant());
-            Event->accept();
-            return;
-        }
-        if ((key == Qt::Key_V && mods == Qt::ControlModifier) || (key == Qt::Key_Insert && mods == Qt::ShiftModifier)) {
-            const QString pasted = QApplication::clipboard()->text();
-            if (!pasted.isEmpty() && !ReadOnly())
-                ProcessSearchText(pasted);
-            Event->accept();
-            return;
-        }
-        if (plain && text.size() == 1 && text.at(0).unicode() >= 32) {
-            if (!ReadOnly()) {
-                if (m_dropDownBox.AutoDrop && !m_listDropped)
-                    DropDown();
-                ProcessSearchText(text);
-            }
-            Event->accept();
-            return;
-        }
-        TCustomDBEditEh::keyPressEvent(Event);
-        return;
-    }
-
-    const bool typed = plain && text.size() == 1 && text.at(0).unicode() >= 32 && text.at(0).unicode() != 127;
-    if (typed && m_dropDownBox.AutoDrop && !m_listDropped && !ReadOnly())
-        DropDown();
     const QString before = EditText();
+    const QString text = Event->text();
     TCustomDBEditEh::keyPressEvent(Event);
-    if (!typed || EditText() == before || text.at(0) == QLatin1Char('.'))
+    const bool typed = !(Event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && text.size() == 1
+                       && text.at(0).unicode() >= 32 && text.at(0).unicode() != 127;
+    // Free text is completed from the items once the character is in; a full stop is not completed.
+    if (m_keyMode || !typed || EditText() == before || text.at(0) == QLatin1Char('.'))
         return;
     if (cursorPosition() == EditText().size() && !hasSelectedText()) {
         ProcessSearchText(QString());
@@ -464,7 +464,8 @@ void TCustomDBComboBoxEh::CloseUp(bool Accept)
 
 bool TCustomDBComboBoxEh::DropDownKey(QKeyEvent *Event)
 {
-    if (!m_listDropped)
+    // A button's shortcut acts as a press of the button even while the list is open.
+    if (!m_listDropped || IsButtonShortCut(Event))
         return false;
     const int key = Event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {

@@ -564,29 +564,28 @@ void TCustomDBDateTimeEditEh::JumpToNextElement(QChar Separator)
     setSelection(first, len);
 }
 
-void TCustomDBDateTimeEditEh::keyPressEvent(QKeyEvent *Event)
+bool TCustomDBDateTimeEditEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift)
 {
-    const int key = Event->key();
-    const Qt::KeyboardModifiers mods = Event->modifiers() & ~Qt::KeypadModifier;
-    if (!m_calendarDropped && IsMasked() && mods == Qt::NoModifier) {
-        if ((key == Qt::Key_Up || key == Qt::Key_Down) && !ReadOnly() && StartEditing()) {
-            StepElement(key == Qt::Key_Up);
-            Event->accept();
-            return;
-        }
-        if ((key == Qt::Key_Left || key == Qt::Key_Right) && selectedText().size() > 1) {
-            const int target = key == Qt::Key_Left ? selectionStart() : selectionStart() + int(selectedText().size()) - 1;
-            setCursorPosition(target);
-        }
-        const QString text = Event->text();
-        if (text.size() == 1
-            && (text.at(0) == FormatSettings().DateSeparator || text.at(0) == FormatSettings().TimeSeparator)) {
-            JumpToNextElement(text.at(0));
-            Event->accept();
-            return;
-        }
+    Q_UNUSED(Event);
+    if (!IsMasked() || Shift != Qt::NoModifier)
+        return false;
+    if ((Key == Qt::Key_Up || Key == Qt::Key_Down) && !ReadOnly() && StartEditing()) {
+        StepElement(Key == Qt::Key_Up);
+        return true;
     }
-    TCustomDBEditEh::keyPressEvent(Event);
+    // An element selected whole is left at its own end, not at the end of the selection Qt would take.
+    if ((Key == Qt::Key_Left || Key == Qt::Key_Right) && selectedText().size() > 1)
+        setCursorPosition(Key == Qt::Key_Left ? selectionStart() : selectionStart() + int(selectedText().size()) - 1);
+    return false;
+}
+
+bool TCustomDBDateTimeEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
+{
+    Q_UNUSED(Event);
+    if (!IsMasked() || (Ch != FormatSettings().DateSeparator && Ch != FormatSettings().TimeSeparator))
+        return false;
+    JumpToNextElement(Ch);
+    return true;
 }
 
 void TCustomDBDateTimeEditEh::focusInEvent(QFocusEvent *Event)

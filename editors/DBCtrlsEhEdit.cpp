@@ -393,13 +393,15 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
     if (m_droppedDown && DropDownKey(Event))
         return;
 
-    // The key-down part.
+    // The key-down part: the holder first, then the buttons' shortcuts, then the editor's own keys.
     if (m_holderIntf) {
         m_holderIntf->PreviewEditorKeyDown(this, key, shift);
         if (key == 0)
             return;
     }
     if (ApplyButtonShortCut(Event))
+        return;
+    if (KeyDown(Event, key, shift))
         return;
     if (key == Qt::Key_A && shift == Qt::ControlModifier) {
         selectAll();
@@ -437,21 +439,44 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
         }
         if (ch.unicode() >= 32 && ch.unicode() != 127) {
             if (!IsDataIndependent() && Field() && !IsValidChar(ch)) {
-                QApplication::beep();
+                Services::messages()->beep();
                 return;
             }
             if (!m_readOnly)
                 StartEditing();
         }
+        if (KeyPress(Event, ch))
+            return;
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab) {
         Event->ignore(); // never typed into the text
         return;
     }
     const QString before = EditText();
-    TCustomMaskEdit::keyPressEvent(Event);
+    if (!ch.isNull() && (text.isEmpty() || ch != text.at(0))) {
+        // The character was changed on its way (a decimal separator for a full stop, say).
+        QKeyEvent changed(Event->type(), key, Event->modifiers(), QString(ch), Event->isAutoRepeat());
+        TCustomMaskEdit::keyPressEvent(&changed);
+    } else {
+        TCustomMaskEdit::keyPressEvent(Event);
+    }
     if (EditText() != before)
         UpdateMRUList();
+}
+
+bool TCustomDBEditEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift)
+{
+    Q_UNUSED(Event);
+    Q_UNUSED(Key);
+    Q_UNUSED(Shift);
+    return false;
+}
+
+bool TCustomDBEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
+{
+    Q_UNUSED(Event);
+    Q_UNUSED(Ch);
+    return false;
 }
 
 void TCustomDBEditEh::keyReleaseEvent(QKeyEvent *Event)

@@ -5,9 +5,9 @@
 #include "CalculatorEh.h"
 #include "FormatSettings.h"
 #include "Formats.h"
+#include "Services.h"
 #include "Variant.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 
 namespace {
@@ -414,47 +414,37 @@ void TCustomDBNumberEditEh::Paste()
     }
 }
 
-void TCustomDBNumberEditEh::keyPressEvent(QKeyEvent *Event)
+bool TCustomDBNumberEditEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift)
 {
-    const int key = Event->key();
-    const Qt::KeyboardModifiers mods = Event->modifiers() & ~Qt::KeypadModifier;
-    if (m_calcDropped && DropDownKey(Event))
-        return;
-    if ((key == Qt::Key_Up || key == Qt::Key_Down) && mods == Qt::NoModifier) {
+    Q_UNUSED(Event);
+    if ((Key == Qt::Key_Up || Key == Qt::Key_Down) && Shift == Qt::NoModifier) {
         if (!ReadOnly())
-            StepValue(key == Qt::Key_Up);
-        Event->accept();
-        return;
+            StepValue(Key == Qt::Key_Up);
+        return true;
     }
-    if ((key == Qt::Key_V && mods == Qt::ControlModifier) || (key == Qt::Key_Insert && mods == Qt::ShiftModifier)) {
+    if ((Key == Qt::Key_V && Shift == Qt::ControlModifier) || (Key == Qt::Key_Insert && Shift == Qt::ShiftModifier)) {
         Paste();
-        Event->accept();
-        return;
+        return true;
     }
-    if (key == Qt::Key_Backspace && !hasSelectedText() && cursorPosition() > 0
+    // Backspace just after a thousand separator steps over it: the separators are the editor's, not the user's.
+    if (Key == Qt::Key_Backspace && Shift == Qt::NoModifier && !hasSelectedText() && cursorPosition() > 0
         && EditText().at(cursorPosition() - 1) == FormatSettings().ThousandSeparator) {
         cursorBackward(false);
-        Event->accept();
-        return;
+        return true;
     }
-    QString text = Event->text();
-    if (text.size() == 1 && !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
-        QChar ch = text.at(0);
-        if (ch == QLatin1Char(',') || ch == QLatin1Char('.'))
-            ch = FormatSettings().DecimalSeparator;
-        if (ch.unicode() >= 32 && ch.unicode() != 127 && !IsValidChar(ch)) {
-            QApplication::beep();
-            Event->accept();
-            return;
-        }
-        if (ch != text.at(0)) {
-            QKeyEvent translated(Event->type(), key, Event->modifiers(), QString(ch));
-            TCustomDBEditEh::keyPressEvent(&translated);
-            Event->setAccepted(translated.isAccepted());
-            return;
-        }
+    return false;
+}
+
+bool TCustomDBNumberEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
+{
+    Q_UNUSED(Event);
+    if (Ch == QLatin1Char(',') || Ch == QLatin1Char('.'))
+        Ch = FormatSettings().DecimalSeparator;
+    if (Ch.unicode() >= 32 && Ch.unicode() != 127 && !IsValidChar(Ch)) {
+        Services::messages()->beep();
+        return true;
     }
-    TCustomDBEditEh::keyPressEvent(Event);
+    return false;
 }
 
 // ---- Calculator ---------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "MaskEdit.h"
 
-#include <QApplication>
+#include "Services.h"
+
 #include <QKeyEvent>
 
 namespace {
@@ -142,7 +143,7 @@ void TCustomMaskEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (printable && IsMasked() && !MaskAcceptsTypedChar(typed.at(0))) {
-        QApplication::beep();
+        Services::messages()->beep();
         event->accept();
         return;
     }

@@ -18,8 +18,10 @@ public:
     ~FakeMessageService() override;
 
     TModalResult show(const MessageRequest &request) override;
+    void beep() override { ++beeps; }
 
     void answer(TModalResult result) { m_answers << result; }
+    int beeps = 0;
     TModalResult defaultAnswer = mrNone;
     QList<MessageRequest> requests;
     QString lastText() const { return requests.isEmpty() ? QString() : requests.constLast().text; }

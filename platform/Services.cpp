@@ -28,6 +28,11 @@
 
 #include <cstring>
 
+void MessageService::beep()
+{
+    QApplication::beep();
+}
+
 QString MessageService::captionFor(TMsgDlgType type)
 {
     switch (type) {

@@ -64,6 +64,9 @@ public:
     // A plain box captioned with the program's title.
     void showMessage(const QString &text) { show({ text, mtCustom, mbOK, mbOK, {} }); }
 
+    // The short warning sound of a refused key.
+    virtual void beep();
+
     // The caption a box of this type gets when the request names none.
     static QString captionFor(TMsgDlgType type);
 };
