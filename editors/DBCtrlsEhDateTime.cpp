@@ -543,20 +543,29 @@ void TCustomDBDateTimeEditEh::DropDownFromButton(bool Param)
 
 void TCustomDBDateTimeEditEh::JumpToNextElement(QChar Separator)
 {
-    // The editor's own layout tells where the next element is.
-    const QString rest = EditText().mid(hasSelectedText() ? selectionStart() : cursorPosition());
-    const int start = hasSelectedText() ? selectionStart() : cursorPosition();
-    const int found = int(rest.indexOf(Separator));
-    int pos = found >= 0 ? start + found + 2 : 1;
+    // The editor's own layout tells where the elements are.
     const QString templ = DateTimeEditFormat::ToTemplate(m_editFormat);
-    if (templ.isEmpty())
+    const auto isElement = [&templ](int i) { return i >= 0 && i < templ.size() && ElementOf(templ.at(i)) >= 0; };
+    const auto firstElementFrom = [&](int i) {
+        while (i < templ.size() && !isElement(i))
+            ++i;
+        return i;
+    };
+    const int from = hasSelectedText() ? selectionEnd() : cursorPosition();
+    int target = -1;
+    if (!hasSelectedText() && isElement(from) && from > 0 && !isElement(from - 1)) {
+        // Typing filled the element and the caret already stepped over the separator after it: the separator key
+        // confirms that element instead of skipping the next one ("31.12" is the 31st of December).
+        target = from;
+    } else {
+        const int found = int(EditText().indexOf(Separator, from));
+        target = found >= 0 ? firstElementFrom(found + 1) : -1;
+        if (!isElement(target))
+            target = firstElementFrom(0); // after the last element the first one follows
+    }
+    if (!isElement(target))
         return;
-    pos = std::clamp(pos, 1, int(templ.size()));
-    if (IsDateTimeSeparator(templ.at(pos - 1)) && pos < templ.size())
-        ++pos;
-    const QChar letter = templ.at(pos - 1);
-    if (ElementOf(letter) < 0)
-        return;
+    const QChar letter = templ.at(target);
     const int first = int(templ.indexOf(letter));
     int len = 0;
     while (first + len < templ.size() && templ.at(first + len) == letter)

@@ -121,12 +121,62 @@ TEST(EditControlsDateTime, LeavingCompletesAndClampsTheDate)
 
 TEST(EditControlsDateTime, DayAndMonthTypedWithTabGiveTheCurrentYear)
 {
-    DateFixture f;
-    f.bind();
-    ASSERT_TRUE(f.type(QStringLiteral("3112")));
-    QTest::keyClick(f.edit, Qt::Key_Tab);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.edit->hasFocus(); }));
-    EXPECT_EQ(f.data.field("PAID")->AsDateTime(), At(2026, 12, 31));
+    struct Case
+    {
+        char separator;
+        const char *keys;
+        QDate expected;
+    };
+    const Case cases[] = {
+        { '/', "3112", QDate(2026, 12, 31) },  { '/', "31/12", QDate(2026, 12, 31) },
+        { '/', "3/12", QDate(2026, 12, 3) },   { '.', "31.12", QDate(2026, 12, 31) },
+        { '.', "1.2.", QDate(2026, 2, 1) },    { '/', "31/12/25", QDate(2025, 12, 31) },
+    };
+    for (const Case &c : cases) {
+        FormatSettingsScope scope;
+        FormatSettings().DateSeparator = QLatin1Char(c.separator);
+        DateFixture f;
+        f.bind();
+        ASSERT_TRUE(f.type(QString::fromLatin1(c.keys)));
+        QTest::keyClick(f.edit, Qt::Key_Tab);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !f.edit->hasFocus(); })) << c.keys;
+        EXPECT_EQ(f.data.field("PAID")->AsDateTime(), QDateTime(c.expected, QTime(0, 0))) << c.keys;
+    }
+}
+
+TEST(EditControlsDateTime, AnImpossibleDateOnExitIsAnErrorAndTheFocusStays)
+{
+    // A layout without the day keeps the field's day 31, which February lacks; an unmasked editor takes any text.
+    struct Case
+    {
+        const char *editFormat;
+        const char *keys;
+        const char *kept;
+    };
+    const Case cases[] = {
+        { "MM/YYYY", "02", "02/2025" },
+        { "", "99/99/2025", "99/99/2025" },
+    };
+    for (const Case &c : cases) {
+        FakeMessageService messages;
+        DateFixture f;
+        f.data.table.Edit();
+        f.data.field("PAID")->SetValue(At(2025, 1, 31, 10, 0));
+        f.data.table.Post();
+        f.edit->SetEditFormat(QString::fromLatin1(c.editFormat));
+        f.bind();
+        ASSERT_TRUE(EditorWindow::focus(f.edit));
+        f.edit->selectAll();
+        if (!f.edit->IsMasked())
+            QTest::keyClick(f.edit, Qt::Key_Delete);
+        ASSERT_TRUE(f.type(QString::fromLatin1(c.keys)));
+        f.w.other->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.requests.isEmpty() && f.edit->hasFocus(); }))
+            << c.editFormat;
+        EXPECT_EQ(messages.requests.constLast().type, mtError);
+        EXPECT_EQ(f.edit->EditText(), QString::fromLatin1(c.kept)) << "the typed text stays";
+        EXPECT_EQ(f.data.field("PAID")->AsDateTime(), At(2025, 1, 31, 10, 0)) << "nothing was written";
+    }
 }
 
 TEST(EditControlsDateTime, StepsTheElementUnderTheCaret)

@@ -4,6 +4,7 @@
 #include "EditControlsSupport.h"
 
 #include <QLayout>
+#include <QShortcut>
 
 #include <gtest/gtest.h>
 
@@ -185,4 +186,146 @@ TEST(EditControlsEdit, TheMaskComesFromTheFieldUnlessAssigned)
     f.edit->SetEditMask(QStringLiteral("000;0;_"));
     f.edit->DataLink()->Reset();
     EXPECT_EQ(f.edit->EditMask(), QStringLiteral("000;0;_"));
+}
+
+TEST(EditControlsEdit, EnterAndEscAreClaimedFromTheWindowOnlyWhileWanted)
+{
+    // The window's own Enter and Esc (its default and cancel buttons) stand for shortcuts here.
+    struct Case
+    {
+        const char *state;
+        Qt::Key key;
+        bool windowGetsIt;
+    };
+    const Case cases[] = {
+        { "unchanged", Qt::Key_Return, true },  { "unchanged", Qt::Key_Escape, true },
+        { "typed", Qt::Key_Return, true },      { "typed", Qt::Key_Escape, false },
+        { "list open", Qt::Key_Return, false }, { "list open", Qt::Key_Escape, false },
+        { "recent texts", Qt::Key_Return, false }, { "recent texts", Qt::Key_Escape, false },
+    };
+    for (const Case &c : cases) {
+        EditorWindow w;
+        auto *combo = new TDBComboBoxEh(&w.window);
+        w.window.layout()->addWidget(combo);
+        combo->SetItems({ QStringLiteral("Москва"), QStringLiteral("Минск") });
+        int fired = 0;
+        QShortcut shortcut(QKeySequence(c.key), &w.window);
+        QObject::connect(&shortcut, &QShortcut::activated, [&] { ++fired; });
+        ASSERT_TRUE(EditorWindow::focus(combo));
+        const std::string state = c.state;
+        if (state == "typed") {
+            QTest::keyClicks(combo, QStringLiteral("x"));
+        } else if (state == "list open") {
+            combo->DropDown();
+        } else if (state == "recent texts") {
+            combo->SetItems({});
+            combo->MRUList()->SetItems({ QStringLiteral("Киев") });
+            combo->MRUList()->SetActive(true);
+            tarvik::test::typeText(combo, QStringLiteral("К"));
+            ASSERT_TRUE(combo->MRUList()->ListShown);
+            QTest::keyClick(combo, Qt::Key_Down);
+        }
+        QTest::keyClick(combo, c.key);
+        EXPECT_EQ(fired == 1, c.windowGetsIt) << c.state << " " << int(c.key);
+        EXPECT_FALSE(combo->ListDropped()) << "the key closed the list";
+        EXPECT_FALSE(combo->MRUList()->ListShown);
+    }
+}
+
+TEST(EditControlsEdit, ALetterInANumericFieldBeeps)
+{
+    FakeMessageService messages;
+    BoundEdit f("AMOUNT");
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    f.edit->selectAll();
+    QTest::keyClicks(f.edit, QStringLiteral("1q5"));
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("15"));
+    EXPECT_EQ(messages.beeps, 1);
+}
+
+namespace {
+
+// A control that hosts an editor in place, as a grid does: it sees every key first.
+class FakeHolder : public QWidget, public IInplaceEditHolderEh
+{
+public:
+    bool allowsEdit = true;
+    int takesKey = 0;
+    QChar takesChar;
+    QList<int> keysSeen;
+
+    bool HolderAllowsEdit(QWidget *) override { return allowsEdit; }
+    void GetLastMouseDown(QPoint &, qint64 &) override {}
+    bool PreviewEditorMessage(QWidget *, QEvent *) override { return false; }
+    void PreviewEditorKeyDown(QWidget *, int &key, Qt::KeyboardModifiers) override
+    {
+        keysSeen << key;
+        if (key == takesKey)
+            key = 0;
+    }
+    void PreviewEditorKeyPress(QWidget *, QChar &key) override
+    {
+        if (key == takesChar)
+            key = QChar();
+    }
+    void PreviewEditorKeyUp(QWidget *, int &, Qt::KeyboardModifiers) override {}
+};
+
+} // namespace
+
+TEST(EditControlsEdit, AHostingHolderSeesEveryKeyFirst)
+{
+    // The editors' own keys (stepping, the separator jump) come after the holder's look at them.
+    for (int kind = 0; kind < 3; ++kind) {
+        EditorWindow w;
+        auto *holder = new FakeHolder;
+        w.window.layout()->addWidget(holder);
+        holder->setMinimumSize(200, 30);
+        TCustomDBEditEh *edit = nullptr;
+        if (kind == 0)
+            edit = new TDBNumberEditEh(holder);
+        else if (kind == 1)
+            edit = new TDBDateTimeEditEh(holder);
+        else
+            edit = new TDBComboBoxEh(holder);
+        if (auto *combo = qobject_cast<TDBComboBoxEh *>(edit))
+            combo->SetItems({ QStringLiteral("a"), QStringLiteral("b") });
+        edit->SetInplaceEditHolder(holder);
+        holder->takesKey = Qt::Key_Up;
+        holder->takesChar = QLatin1Char('5');
+        ASSERT_TRUE(EditorWindow::focus(edit));
+        const QString before = edit->EditText();
+        QTest::keyClick(edit, Qt::Key_Up);
+        EXPECT_EQ(edit->EditText(), before) << kind;
+        EXPECT_TRUE(holder->keysSeen.contains(Qt::Key_Up));
+        QTest::keyClick(edit, Qt::Key_Down);
+        EXPECT_NE(edit->EditText(), before) << kind << ": the holder lets Down through";
+        if (kind == 0) {
+            edit->selectAll();
+            QTest::keyClicks(edit, QStringLiteral("152"));
+            EXPECT_EQ(edit->EditText(), QStringLiteral("12"));
+        }
+    }
+}
+
+TEST(EditControlsEdit, AHolderThatRefusesEditingKeepsTheEditorReadOnly)
+{
+    EditorWindow w;
+    auto *holder = new FakeHolder;
+    holder->allowsEdit = false;
+    w.window.layout()->addWidget(holder);
+    auto *edit = new TDBEditEh(holder);
+    edit->SetInplaceEditHolder(holder);
+    ASSERT_TRUE(EditorWindow::focus(edit));
+    QTest::keyClicks(edit, QStringLiteral("ab"));
+    EXPECT_TRUE(edit->isReadOnly());
+    EXPECT_EQ(edit->EditText(), QString());
+
+    QWidget plain;
+    try {
+        edit->SetInplaceEditHolder(&plain);
+        FAIL() << "no error";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("InplaceEditHolder have to support IInplaceEditHolderEh interface"));
+    }
 }
