@@ -1,5 +1,6 @@
 // The three-state check box: mapping, the grey cycle, keys, Esc and the caption's side.
 #include "DBCtrlsEh.h"
+#include "DatabaseError.h"
 #include "EditControlsSupport.h"
 
 #include <QLayout>
@@ -148,5 +149,35 @@ TEST(EditControlsCheckBox, TheCaptionsAcceleratorFocusesAndToggles)
     ASSERT_TRUE(EditorWindow::focus(f.w.other));
     QTest::keyClick(&f.w.window, Qt::Key_A, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.box->hasFocus(); }));
+    EXPECT_EQ(f.box->State(), cbChecked);
+}
+
+TEST(EditControlsCheckBox, WritingWithNothingBoundIsAClearError)
+{
+    TDBCheckBoxEh orphan;
+    orphan.SetDataField(QStringLiteral("FLAG"));
+    EXPECT_THROW(orphan.SetChecked(true), EDatabaseError) << "a field name without a data source";
+    EXPECT_EQ(orphan.State(), cbUnchecked);
+
+    CheckFixture f;
+    f.box->SetDataSource(&f.data.source);
+    EXPECT_THROW(f.box->SetDataField(QStringLiteral("MISSING")), EDatabaseError) << "a field the dataset lacks";
+}
+
+TEST(EditControlsCheckBox, AFailingWriteBackOnExitKeepsTheFocusAndTheState)
+{
+    FakeMessageService messages;
+    CheckFixture f;
+    f.bind("FLAG", false);
+    f.data.field("FLAG")->OnValidate = [](TField *, const QVariant &v) {
+        if (v.toBool())
+            throw Exception(QStringLiteral("Флаг нельзя ставить"));
+    };
+    ASSERT_TRUE(EditorWindow::focus(f.box));
+    f.click();
+    ASSERT_EQ(f.box->State(), cbChecked);
+    f.w.other->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.requests.isEmpty() && f.box->hasFocus(); }));
+    EXPECT_EQ(messages.lastText(), QStringLiteral("Флаг нельзя ставить"));
     EXPECT_EQ(f.box->State(), cbChecked);
 }

@@ -140,6 +140,28 @@ TEST(EditControlsComboBox, AReadOnlyComboNeverEntersEditMode)
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, 2));
     EXPECT_EQ(f.data.table.State(), dsBrowse);
     EXPECT_EQ(f.combo->EditText(), QStringLiteral("Bank"));
+
+    // The list opens, but choosing from it changes nothing.
+    f.combo->EditButton()->SetStyle(ebsDropDownEh);
+    QTest::keyClick(f.combo, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(f.combo->ListDropped());
+    QTest::keyClick(f.combo, Qt::Key_Up);
+    QTest::keyClick(f.combo, Qt::Key_Return);
+    EXPECT_FALSE(f.combo->ListDropped());
+    EXPECT_EQ(f.data.table.State(), dsBrowse);
+    EXPECT_EQ(f.combo->EditText(), QStringLiteral("Bank"));
+}
+
+TEST(EditControlsComboBox, TheButtonsShortcutClosesAnOpenList)
+{
+    ComboFixture f;
+    f.combo->SetItems({ QStringLiteral("a"), QStringLiteral("b") });
+    ASSERT_TRUE(EditorWindow::focus(f.combo));
+    QTest::keyClick(f.combo, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(f.combo->ListDropped());
+    QTest::keyClick(f.combo, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_FALSE(f.combo->ListDropped()) << "Alt+Down is the button's, not a move in the list";
+    EXPECT_EQ(f.combo->EditText(), QString());
 }
 
 TEST(EditControlsComboBox, TheListFitsTheWidestItemButNeverNarrowerThanTheEditor)
