@@ -249,6 +249,7 @@ protected:
     // Defaults that the descendants change.
     virtual Qt::Alignment DefaultAlignment() const;
     virtual int DefaultImageIndex() const { return -1; }
+    virtual bool EditsInAlignment() const { return false; }
     virtual QVariant ReadValue() const { return QVariant(Text()); }
     virtual bool IsValidChar(QChar Ch) const;
 
@@ -279,6 +280,7 @@ protected:
     virtual bool StepByWheel(bool Up);
 
     void SetMask(const QString &Mask);
+    void UpdateDisplayAlignment();
     // The link's Edit, keeping the caret and the selection over the reload it causes.
     bool StartEditing();
     bool EditCanModify() override;
@@ -324,7 +326,6 @@ private:
     QRect ImageRect() const;
     void UpdateMargins();
     void AdjustHeight();
-    void UpdateDisplayAlignment();
     void ReportWriteBackFailure(const QString &Message);
 
     std::unique_ptr<TFieldDataLinkEh> m_dataLink;
@@ -597,6 +598,7 @@ public:
 protected:
     QVariant ReadValue() const override { return m_value; }
     bool IsValidChar(QChar Key) const override;
+    bool EditsInAlignment() const override { return true; } // a number is edited where it shows
     Qt::Alignment DefaultAlignment() const override;
     void DataChanged() override;
     void PutText(const QString &S) override;

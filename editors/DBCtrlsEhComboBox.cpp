@@ -194,7 +194,7 @@ void TCustomDBComboBoxEh::PutValue(const QVariant &V)
 void TCustomDBComboBoxEh::DataChanged()
 {
     if (TField *field = Field()) {
-        setAlignment(Alignment() | Qt::AlignVCenter);
+        UpdateDisplayAlignment();
         if (!m_keyMode && IsStringType(field->DataType()) && MaxLength() == 0 && field->Size() > 0)
             SetMaxLength(field->Size());
         if ((IsFocused() && DataLink()->CanModify()) || m_keyMode)

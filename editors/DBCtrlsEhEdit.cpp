@@ -115,8 +115,9 @@ Qt::Alignment TCustomDBEditEh::DefaultAlignment() const
 
 void TCustomDBEditEh::UpdateDisplayAlignment()
 {
-    // Focused, the text is edited left-aligned; unfocused it shows in the editor's alignment.
-    const Qt::Alignment horizontal = m_focused ? Qt::AlignLeft : Alignment();
+    // Focused, the text is edited left-aligned (unless the editor edits in its alignment); unfocused it shows in
+    // the editor's alignment.
+    const Qt::Alignment horizontal = m_focused && !EditsInAlignment() ? Qt::AlignLeft : Alignment();
     setAlignment(horizontal | Qt::AlignVCenter);
 }
 

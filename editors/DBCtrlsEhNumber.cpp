@@ -299,12 +299,11 @@ void TCustomDBNumberEditEh::DataChanged()
     m_editFormat = !DisplayFormat().isEmpty() || !Currency()
                        ? ExtractNumberEditFormat(DisplayFormat())
                        : QStringLiteral(",#.") + QString(FormatSettings().CurrencyDecimals, QLatin1Char('0'));
-    if (TField *field = Field()) {
-        setAlignment(Alignment() | Qt::AlignVCenter);
+    UpdateDisplayAlignment();
+    if (TField *field = Field())
         PutValue(field->AsVariant());
-    } else {
+    else
         PutValue(IsDataIndependent() ? DataLink()->UnboundValue : QVariant());
-    }
     UpdateReadOnlyState();
     SetModified(false);
 }

@@ -161,3 +161,36 @@ TEST(EditControlsButtons, TypingOpensTheRecentTextsThatMatch)
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(edit->EditText(), QStringLiteral("Киев"));
 }
+
+TEST(EditControlsButtons, UnfocusedTheTextShowsInItsAlignmentFocusedItIsEditedFromTheLeft)
+{
+    EditorWindow w;
+    auto *edit = new TDBEditEh(&w.window);
+    w.window.layout()->addWidget(edit);
+    edit->SetAlignment(Qt::AlignRight);
+    EXPECT_TRUE(edit->alignment() & Qt::AlignRight);
+    ASSERT_TRUE(EditorWindow::focus(edit));
+    EXPECT_TRUE(edit->alignment() & Qt::AlignLeft);
+    ASSERT_TRUE(w.leave());
+    EXPECT_TRUE(edit->alignment() & Qt::AlignRight);
+}
+
+TEST(EditControlsButtons, AFlatBorderIsHotWithTheFocusOrWhenAlwaysShown)
+{
+    EditorWindow w;
+    auto *edit = new TDBEditEh(&w.window);
+    w.window.layout()->addWidget(edit);
+    edit->SetFlat(true);
+    edit->EditButton()->SetVisible(true);
+    ASSERT_TRUE(EditorWindow::focus(w.other));
+    EXPECT_FALSE(edit->BorderActive());
+    const QImage cold = edit->grab().toImage();
+    ASSERT_TRUE(EditorWindow::focus(edit));
+    EXPECT_TRUE(edit->BorderActive());
+    EXPECT_TRUE(edit->ButtonControl(0)->Active());
+    ASSERT_TRUE(w.leave());
+    EXPECT_FALSE(edit->BorderActive());
+    edit->SetAlwaysShowBorder(true);
+    EXPECT_TRUE(edit->BorderActive());
+    EXPECT_NE(edit->grab().toImage(), cold) << "the hot border looks different";
+}

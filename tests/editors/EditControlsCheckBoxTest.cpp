@@ -181,3 +181,18 @@ TEST(EditControlsCheckBox, AFailingWriteBackOnExitKeepsTheFocusAndTheState)
     EXPECT_EQ(messages.lastText(), QStringLiteral("Флаг нельзя ставить"));
     EXPECT_EQ(f.box->State(), cbChecked);
 }
+
+TEST(EditControlsCheckBox, EachStateHasItsOwnFace)
+{
+    TDBCheckBoxEh box;
+    box.resize(120, 20);
+    box.SetCaption(QStringLiteral("Активен"));
+    QList<QImage> faces;
+    for (TCheckBoxState state : { cbUnchecked, cbChecked, cbGrayed }) {
+        box.SetState(state);
+        faces << box.grab().toImage();
+    }
+    EXPECT_NE(faces[0], faces[1]);
+    EXPECT_NE(faces[1], faces[2]);
+    EXPECT_NE(faces[0], faces[2]);
+}

@@ -185,3 +185,25 @@ TEST(EditControlsComboBox, TheListFitsTheWidestItemButNeverNarrowerThanTheEditor
     EXPECT_FALSE(f.combo->ListDropped());
     EXPECT_EQ(f.combo->EditText(), QStringLiteral("a"));
 }
+
+TEST(EditControlsComboBox, ATextThatIsNoItemIsReportedOnWriteBack)
+{
+    ComboFixture f;
+    f.combo->SetItems({ QStringLiteral("Apple") });
+    f.combo->SetDataSource(&f.data.source);
+    f.combo->SetDataField(QStringLiteral("NAME"));
+    QStringList reported;
+    f.combo->OnNotInList = [&](QObject *, const QString &text, bool &) { reported << text; };
+    ASSERT_TRUE(EditorWindow::focus(f.combo));
+    f.combo->selectAll();
+    QTest::keyClicks(f.combo, QStringLiteral("Pear"));
+    ASSERT_TRUE(f.w.leave());
+    EXPECT_EQ(reported, QStringList { QStringLiteral("Pear") });
+    EXPECT_EQ(f.data.field("NAME")->AsString(), QStringLiteral("Pear"));
+
+    ASSERT_TRUE(EditorWindow::focus(f.combo));
+    f.combo->selectAll();
+    QTest::keyClicks(f.combo, QStringLiteral("Apple"));
+    ASSERT_TRUE(f.w.leave());
+    EXPECT_EQ(reported.size(), 1) << "an item is not reported";
+}

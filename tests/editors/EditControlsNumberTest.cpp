@@ -1,4 +1,5 @@
 // The number editor: formats, keystroke checks, bounds and rounding, stepping and paste.
+#include "CalculatorEh.h"
 #include "DBCtrlsEh.h"
 #include "EditControlsSupport.h"
 #include "FormatSettings.h"
@@ -159,4 +160,33 @@ TEST(EditControlsNumber, ABoundEditorWritesTheClampedValue)
     ASSERT_TRUE(f.w.leave());
     EXPECT_DOUBLE_EQ(data.field("AMOUNT")->AsFloat(), 100.0);
     EXPECT_EQ(f.edit->EditText(), QStringLiteral("100"));
+}
+
+TEST(EditControlsNumber, TheCalculatorStartsFromTheValueAndPutsItsResult)
+{
+    NumberFixture f;
+    f.edit->SetValue(12);
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    QTest::keyClick(f.edit, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(f.edit->CalcDropped()) << "the shortcut opens it though the button is hidden";
+    EXPECT_DOUBLE_EQ(f.edit->Calculator()->GetValue().toDouble(), 12.0);
+    QTest::keyClicks(f.edit, QStringLiteral("*2="));
+    QTest::keyClick(f.edit, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.edit->CalcDropped(); }));
+    EXPECT_DOUBLE_EQ(f.edit->Value().toDouble(), 24.0);
+
+    QTest::keyClick(f.edit, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(f.edit->CalcDropped());
+    QTest::keyClicks(f.edit, QStringLiteral("+1="));
+    QTest::keyClick(f.edit, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.edit->CalcDropped(); }));
+    EXPECT_DOUBLE_EQ(f.edit->Value().toDouble(), 24.0) << "Esc drops the result";
+}
+
+TEST(EditControlsNumber, ANumberIsEditedWhereItShows)
+{
+    NumberFixture f;
+    EXPECT_TRUE(f.edit->alignment() & Qt::AlignRight);
+    ASSERT_TRUE(EditorWindow::focus(f.edit));
+    EXPECT_TRUE(f.edit->alignment() & Qt::AlignRight);
 }
