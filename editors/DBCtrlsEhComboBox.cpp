@@ -180,7 +180,7 @@ void TCustomDBComboBoxEh::PutValue(const QVariant &V)
     m_keyValue = V;
     int index = -1;
     if (V.isValid() && !V.isNull()) {
-        index = int(m_keyItems.indexOf(VariantToText(V)));
+        index = IndexOfText(m_keyItems, VariantToText(V));
         if (index >= m_itemsCount)
             index = -1;
     }

@@ -103,6 +103,16 @@ TEST(EditControlsButtons, AMenuButtonPopsItsMenuAndNeverDropsDown)
     QTest::mousePress(edit->ButtonControl(0), Qt::LeftButton, {}, Centre(edit->ButtonControl(0)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }));
     EXPECT_EQ(edit->drops, 0);
+    // A press on the button while its menu is open only closes the menu: the press that reaches the button
+    // after the menu closed does not open it again.
+    menu.hide();
+    QTest::mousePress(edit->ButtonControl(0), Qt::LeftButton, {}, Centre(edit->ButtonControl(0)));
+    EXPECT_FALSE(menu.isVisible());
+    QTest::mouseRelease(edit->ButtonControl(0), Qt::LeftButton, {}, Centre(edit->ButtonControl(0)));
+    QCoreApplication::processEvents();
+    QTest::mousePress(edit->ButtonControl(0), Qt::LeftButton, {}, Centre(edit->ButtonControl(0)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); })) << "a later press opens it again";
+    EXPECT_EQ(edit->drops, 0);
     menu.hide();
 }
 
