@@ -250,6 +250,8 @@ protected:
     virtual Qt::Alignment DefaultAlignment() const;
     virtual int DefaultImageIndex() const { return -1; }
     virtual bool EditsInAlignment() const { return false; }
+    // The text the recently used entries must begin with.
+    virtual QString MRUFilterText() const { return Text(); }
     virtual QVariant ReadValue() const { return QVariant(Text()); }
     virtual bool IsValidChar(QChar Ch) const;
 
@@ -419,6 +421,7 @@ public:
     std::function<void(QObject *Sender)> OnDropDown;
 
 protected:
+    QString MRUFilterText() const override;
     QVariant ReadValue() const override { return m_value; }
     void DataChanged() override;
     void PutText(const QString &S) override;

@@ -319,6 +319,23 @@ void TCustomDBEditEh::mousePressEvent(QMouseEvent *Event)
         Event->accept();
         return;
     }
+    if (m_holderIntf && Event->button() == Qt::LeftButton) {
+        // The holder's press opened the editor; a second press close to it in time and place is the second half
+        // of a double click.
+        QPoint holderPos;
+        qint64 holderTime = 0;
+        m_holderIntf->GetLastMouseDown(holderPos, holderTime);
+        const bool holderPressed = holderTime != 0 || !holderPos.isNull();
+        if (holderPressed
+            && IsWithinDoubleClick(holderPos, Event->globalPosition().toPoint(),
+                                   int(qint64(Event->timestamp()) - holderTime))) {
+            QMouseEvent doubleClick(QEvent::MouseButtonDblClick, Event->position(), Event->scenePosition(),
+                                    Event->globalPosition(), Event->button(), Event->buttons(), Event->modifiers());
+            TCustomMaskEdit::mouseDoubleClickEvent(&doubleClick);
+            Event->accept();
+            return;
+        }
+    }
     TCustomMaskEdit::mousePressEvent(Event);
 }
 
@@ -368,7 +385,7 @@ void TCustomDBEditEh::MRUListDropDown()
 {
     TMRUListboxEh *list = GetMRUListbox();
     QStringList items;
-    if (!m_mruList->FilterItems(items, Text()) && m_mruList->ListShown)
+    if (!m_mruList->FilterItems(items, MRUFilterText()) && m_mruList->ListShown)
         MRUListCloseUp(false);
     if (items.isEmpty()) {
         MRUListCloseUp(false);

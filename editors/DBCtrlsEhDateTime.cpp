@@ -508,6 +508,15 @@ void TCustomDBDateTimeEditEh::StoreTextToField()
     DataLink()->SetValue(v);
 }
 
+QString TCustomDBDateTimeEditEh::MRUFilterText() const
+{
+    // What is typed so far: the blanks and separators of the elements still to come do not count.
+    QString text = EditText();
+    while (!text.isEmpty() && (text.back() == QLatin1Char(' ') || IsDateTimeSeparator(text.back())))
+        text.chop(1);
+    return text;
+}
+
 // ---- Stepping and the separator jump ------------------------------------------------------------------------
 
 void TCustomDBDateTimeEditEh::StepElement(bool Up)

@@ -279,3 +279,19 @@ TEST(EditControlsDateTime, TheCalendarOpensOnTodayAndKeepsTheTimeOfDay)
     ASSERT_TRUE(f.w.leave());
     EXPECT_EQ(f.data.field("PAID")->AsDateTime(), At(2020, 3, 10, 14, 30)) << "the time of day is kept";
 }
+
+TEST(EditControlsDateTime, RecentDatesMatchWhatIsTypedSoFar)
+{
+    DateFixture f;
+    f.edit->MRUList()->SetItems({ QStringLiteral("31/12/2025"), QStringLiteral("30/11/2025"), QStringLiteral("01/01/2026") });
+    f.edit->MRUList()->SetActive(true);
+    ASSERT_TRUE(f.type(QStringLiteral("3")));
+    ASSERT_TRUE(f.edit->MRUList()->ListShown);
+    EXPECT_EQ(f.edit->GetMRUListbox()->count(), 2);
+    QTest::keyClicks(f.edit, QStringLiteral("11"));
+    ASSERT_TRUE(f.edit->MRUList()->ListShown);
+    EXPECT_EQ(f.edit->GetMRUListbox()->count(), 1);
+    QTest::keyClick(f.edit, Qt::Key_Down);
+    QTest::keyClick(f.edit, Qt::Key_Return);
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("31/12/2025"));
+}

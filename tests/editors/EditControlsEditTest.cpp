@@ -4,6 +4,7 @@
 #include "EditControlsSupport.h"
 
 #include <QLayout>
+#include <QMouseEvent>
 #include <QShortcut>
 
 #include <gtest/gtest.h>
@@ -253,10 +254,26 @@ public:
     int takesKey = 0;
     QChar takesChar;
     QList<int> keysSeen;
+    int ownPressBefore = -1;
+    QPoint lastPressPos;
+    qint64 lastPressTime = 0;
 
     bool HolderAllowsEdit(QWidget *) override { return allowsEdit; }
-    void GetLastMouseDown(QPoint &, qint64 &) override {}
-    bool PreviewEditorMessage(QWidget *, QEvent *) override { return false; }
+    void GetLastMouseDown(QPoint &pos, qint64 &time) override
+    {
+        pos = lastPressPos;
+        time = lastPressTime;
+    }
+    bool PreviewEditorMessage(QWidget *, QEvent *event) override
+    {
+        // Plays the holder's own press that came this long before a press on the editor.
+        if (ownPressBefore >= 0 && event->type() == QEvent::MouseButtonPress) {
+            auto *press = static_cast<QMouseEvent *>(event);
+            lastPressPos = press->globalPosition().toPoint();
+            lastPressTime = qint64(press->timestamp()) - ownPressBefore;
+        }
+        return false;
+    }
     void PreviewEditorKeyDown(QWidget *, int &key, Qt::KeyboardModifiers) override
     {
         keysSeen << key;
@@ -327,5 +344,27 @@ TEST(EditControlsEdit, AHolderThatRefusesEditingKeepsTheEditorReadOnly)
         FAIL() << "no error";
     } catch (const Exception &e) {
         EXPECT_EQ(e.message(), QStringLiteral("InplaceEditHolder have to support IInplaceEditHolderEh interface"));
+    }
+}
+
+TEST(EditControlsEdit, APressRightAfterTheHoldersOwnIsADoubleClick)
+{
+    const std::pair<int, bool> cases[] = { { 50, true }, { QApplication::doubleClickInterval() + 50, false } };
+    for (const auto &[before, doubleClick] : cases) {
+        EditorWindow w;
+        auto *holder = new FakeHolder;
+        w.window.layout()->addWidget(holder);
+        holder->setMinimumSize(200, 30);
+        auto *edit = new TDBEditEh(holder);
+        edit->resize(200, edit->height());
+        edit->SetInplaceEditHolder(holder);
+        edit->SetText(QStringLiteral("один два"));
+        ASSERT_TRUE(EditorWindow::focus(edit));
+        holder->ownPressBefore = before;
+        edit->setCursorPosition(6);
+        const QPoint inSecondWord = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        edit->deselect();
+        QTest::mouseClick(edit, Qt::LeftButton, {}, inSecondWord);
+        EXPECT_EQ(edit->selectedText(), doubleClick ? QStringLiteral("два") : QString()) << before;
     }
 }
