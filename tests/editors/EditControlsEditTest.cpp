@@ -154,19 +154,37 @@ TEST(EditControlsEdit, CtrlASelectsAllAndAltADoesNot)
 
 TEST(EditControlsEdit, AFailingWriteBackKeepsTheFocusAndTheText)
 {
-    FakeMessageService messages;
-    BoundEdit f;
-    f.data.field("NAME")->OnValidate = [](TField *, const QVariant &v) {
-        if (v.toString().contains(QLatin1Char('!')))
-            throw Exception(QStringLiteral("Недопустимый знак"));
+    // The field refuses the text, or the text does not fill the field's mask.
+    struct Case
+    {
+        const char *field;
+        const char *mask;
+        const char *keys;
+        const char *kept;
     };
-    ASSERT_TRUE(EditorWindow::focus(f.edit));
-    f.edit->end(false);
-    QTest::keyClicks(f.edit, QStringLiteral("!"));
-    f.w.other->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.requests.isEmpty() && f.edit->hasFocus(); }));
-    EXPECT_EQ(messages.lastText(), QStringLiteral("Недопустимый знак"));
-    EXPECT_EQ(f.edit->EditText(), QStringLiteral("Иванов!"));
+    const Case cases[] = {
+        { "NAME", "", "!", "Иванов!" },
+        { "KIND", "00-00;1;_", "123", "12-3_" },
+    };
+    for (const Case &c : cases) {
+        FakeMessageService messages;
+        BoundEdit f(c.field);
+        f.data.field("NAME")->OnValidate = [](TField *, const QVariant &v) {
+            if (v.toString().contains(QLatin1Char('!')))
+                throw Exception(QStringLiteral("Недопустимый знак"));
+        };
+        f.data.field("KIND")->SetEditMask(QString::fromLatin1(c.mask));
+        f.edit->DataLink()->Reset();
+        ASSERT_TRUE(EditorWindow::focus(f.edit));
+        f.edit->end(false);
+        if (f.edit->IsMasked())
+            f.edit->setCursorPosition(0);
+        QTest::keyClicks(f.edit, QString::fromLatin1(c.keys));
+        f.w.other->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.requests.isEmpty() && f.edit->hasFocus(); })) << c.field;
+        EXPECT_EQ(messages.requests.constLast().type, mtError);
+        EXPECT_EQ(f.edit->EditText(), QString::fromUtf8(c.kept));
+    }
 }
 
 TEST(EditControlsEdit, WritingWithoutADataSourceIsAClearErrorAndTheTextStays)

@@ -73,9 +73,11 @@ TEST(EditControlsNumber, DisplayTextAgainstEditText)
 
 TEST(EditControlsNumber, TypedCharactersKeepTheTextANumber)
 {
+    FakeMessageService messages;
     NumberFixture f;
     ASSERT_TRUE(f.typeAt(0, QStringLiteral("1a2.345")));
     EXPECT_EQ(f.edit->EditText(), QStringLiteral("12.34")) << "a letter and a third decimal are refused";
+    EXPECT_EQ(messages.beeps, 2);
     ASSERT_TRUE(f.typeAt(5, QStringLiteral("E5")));
     EXPECT_EQ(f.edit->EditText(), QStringLiteral("12.34E5"));
     ASSERT_TRUE(f.typeAt(5, QStringLiteral("9")));
