@@ -591,7 +591,7 @@ bool TCustomDBDateTimeEditEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardMod
         StepElement(Key == Qt::Key_Up);
         return true;
     }
-    // An element selected whole is left at its own end, not at the end of the selection Qt would take.
+    // With an element selected, Left and Right move on from its first and from its last character.
     if ((Key == Qt::Key_Left || Key == Qt::Key_Right) && selectedText().size() > 1)
         setCursorPosition(Key == Qt::Key_Left ? selectionStart() : selectionStart() + int(selectedText().size()) - 1);
     return false;

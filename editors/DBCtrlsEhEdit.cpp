@@ -458,6 +458,7 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
         // The character was changed on its way (a decimal separator for a full stop, say).
         QKeyEvent changed(Event->type(), key, Event->modifiers(), QString(ch), Event->isAutoRepeat());
         TCustomMaskEdit::keyPressEvent(&changed);
+        Event->setAccepted(changed.isAccepted());
     } else {
         TCustomMaskEdit::keyPressEvent(Event);
     }
