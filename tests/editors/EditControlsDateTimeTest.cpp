@@ -214,6 +214,16 @@ TEST(EditControlsDateTime, StepsTheElementUnderTheCaret)
     EXPECT_EQ(f.edit->EditText(), QStringLiteral("01/05/2025"));
     EXPECT_EQ(f.edit->selectedText(), QStringLiteral("01")) << "the stepped element stays selected";
     EXPECT_EQ(f.edit->Value().toDateTime().date(), QDate(2025, 5, 1));
+
+    // An up-down main button steps the same element: its upper half up, its lower half down.
+    f.edit->EditButton()->SetStyle(ebsUpDownEh);
+    TEditButtonControlEh *button = f.edit->ButtonControl(0);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, 2));
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("02/05/2025"));
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() - 2));
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() - 2));
+    EXPECT_EQ(f.edit->EditText(), QStringLiteral("31/05/2025")) << "the day wraps below 1";
+    EXPECT_FALSE(f.edit->CalendarDropped());
 }
 
 TEST(EditControlsDateTime, TheSeparatorKeyJumpsByTheEditorsOwnLayout)
