@@ -121,6 +121,16 @@ public:
     bool ReturnAccPeriod();
 
     // ---- Configuration row
+    // What the session and the main window read of the configuration row.
+    struct TMainCfg
+    {
+        bool exists = false;
+        QDate accDate;
+        int debtMode = 0;
+    };
+    // Opens cdsMainCFG when it is closed or, with `reopen`, reads it afresh; an empty answer when the database
+    // is not connected. A failing query raises.
+    TMainCfg OpenMainCFG(bool reopen = false);
     // The first connect on an empty configuration table writes one complete row: the company 1, the
     // initialisation date and the open month at the first of the current month, ACC_DAY 10, DEBTMODE 0,
     // CUSTVALIDSUM 1000. Opens cdsMainCFG; true when it holds a row afterwards. A failed key look-up raises and
@@ -136,6 +146,10 @@ public:
     // after every post): an INIT_DATE that differs from this copy is a change of the initialisation date.
     QDate InitDate() const { return m_initDate; }
     QDate AccDate() const { return m_accDate; }
+
+    // ---- Filter record
+    // The work date of the filter record (mdTempCFG) becomes `date`; the record stays in edit state.
+    void SetWorkDate(const QDate &date);
 
 private:
     void CreateProviders();
