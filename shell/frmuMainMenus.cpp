@@ -250,7 +250,9 @@ void TfrmMain::createMenus()
 
     QMenu *exchange = menu(QStringLiteral("Обмен данными"), "mmiExchange");
     exchange->addAction(actImportPayments);
+    // The bank export's menu item has a caption of its own; it runs the action.
     QAction *bankExport = exchange->addAction(QStringLiteral("Подготовка данных в банк"));
+    bankExport->setObjectName(QStringLiteral("mmiExportPayments"));
     connect(bankExport, &QAction::triggered, actExportPayments, &QAction::trigger);
     connect(actExportPayments, &QAction::changed, bankExport,
         [this, bankExport] { bankExport->setEnabled(actExportPayments->isEnabled()); });
@@ -329,6 +331,7 @@ void TfrmMain::createToolBars()
         bar->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint &pos) {
             QMenu popup;
+            popup.setObjectName(QStringLiteral("ToolBarPopup"));
             popup.addAction(actViewStatusBar);
             popup.exec(bar->mapToGlobal(pos));
         });
