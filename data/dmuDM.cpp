@@ -664,7 +664,7 @@ bool TDM::LogUserAction(const QVariant &, const QString &, const QString &)
     return !QSysInfo::machineHostName().isNull();
 }
 
-// ---- Forwarders
+// ---- TDMR's operations under the windows' names
 
 namespace {
 

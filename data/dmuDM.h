@@ -34,7 +34,10 @@ using CloseApplicationHook = std::function<void()>;
 CloseApplicationHook setCloseApplicationHook(CloseApplicationHook hook);
 
 // The client side's door to the database: the providers over the session's server datasets, the configuration
-// row, the logged-on user's row, the filter record, the login and logout, and forwarders to TDMR.
+// row, the logged-on user's row, the filter record, the login and logout. The windows reach TDMR's operations
+// through it under the names they know; where an operation needs the configuration row (the open month, the
+// debt mode, the initialisation date) this module supplies it. The connect flow that uses all this lies in the
+// shell's session unit; the database, its statements and the accounting engine lie in TDMR.
 class TDM : public QObject
 {
     Q_OBJECT
@@ -93,7 +96,7 @@ public:
 
     bool LogUserAction(const QVariant &entryId, const QString &text, const QString &sourceName);
 
-    // ---- Forwarders to TDMR
+    // ---- TDMR's operations under the windows' names (the key look-ups timed for the event monitor)
     double GetNextNo(const QString &keyField, const QString &table, const QString &condition = {},
                      const TParams &params = {});
     double GetMinId(const QString &field, const QString &table, const QString &condition = {},
