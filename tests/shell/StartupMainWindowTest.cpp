@@ -251,7 +251,7 @@ TEST_F(StartupMainWindow, NewUserLogsInOnTheDemoConnectionWithOk)
 
     // The picture of the main window after login, for the README.
     EXPECT_FALSE(m->grab().toImage().isNull());
-    tarvik::test::SaveScreenshot(m, QStringLiteral("shell-main-window"));
+    tarvik::test::SaveScreenshot(m, QStringLiteral("shell-main-window"), QSize(1024, 700));
 }
 
 TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWritesSettings)

@@ -1,8 +1,9 @@
 // The month-close dialog driven through the main window as a user drives it, and the names of the controls a
-// user touches in every window of the shell.
+// user touches in every window of the shell, with each window's picture in its main state.
 #include "StartupFixture.h"
 
 #include "MoneyRule.h"
+#include "Screenshot.h"
 #include "frmuAbout.h"
 #include "frmuChangePassword.h"
 #include "frmuDebtCalc.h"
@@ -159,5 +160,9 @@ TEST_F(StartupMonthClose, EveryControlAndActionAUserTouchesHasItsName)
         EXPECT_EQ(className[0], 'T') << className;
         EXPECT_FALSE(w->objectName().isEmpty()) << className;
         EXPECT_EQ(unnamedControls(w).join(QStringLiteral(", ")).toStdString(), "") << className;
+        if (w != m) {
+            const QString folder = w == windows.back().get() ? QStringLiteral("data-") : QStringLiteral("shell-");
+            tarvik::test::SaveScreenshot(w, folder + w->objectName());
+        }
     }
 }

@@ -36,7 +36,8 @@ QString SaveScreenshot(QWidget *window, const QString &name, const QSize &size)
     fixed.setStyleHint(QFont::SansSerif);
     QApplication::setFont(fixed);
     const QSize previousSize = window->size();
-    layOut(window, size);
+    QCoreApplication::sendPostedEvents();
+    layOut(window, size.isValid() ? size : window->sizeHint());
     const QImage picture = window->grab().toImage();
     QApplication::setFont(previous);
     layOut(window, previousSize);
