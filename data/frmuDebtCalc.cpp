@@ -31,8 +31,9 @@ TDM::TMainCfg configuration()
 } // namespace
 
 TfrmDebtCalc::TfrmDebtCalc(QWidget *owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                         | Qt::WindowMinimizeButtonHint)
+    : QDialog(owner,
+        Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+            | Qt::WindowMinimizeButtonHint)
 {
     setObjectName(QStringLiteral("frmDebtCalc"));
     setWindowTitle(QStringLiteral("Перерасчет задолженности"));
@@ -72,7 +73,7 @@ void TfrmDebtCalc::checkCaption()
     if (!acc.isValid())
         return;
     setWindowTitle(QStringLiteral(" Закрыть месяц ") + MonthYearCaption(acc) + QStringLiteral(" Перевод остатков на ")
-                   + MonthYearCaption(acc.addMonths(1)));
+        + MonthYearCaption(acc.addMonths(1)));
 }
 
 bool TfrmDebtCalc::closeOneMonth()

@@ -49,7 +49,6 @@ private:
     QDialog *m_dialog;
 };
 
-
 } // namespace
 
 void TfrmMain::actNewAccPeriodExecute()
@@ -125,4 +124,3 @@ void TfrmMain::actAppHelpExecute()
     else
         ShowInfoMessage(QStringLiteral("File : ") + m_manualFileName + QStringLiteral(" not found"));
 }
-

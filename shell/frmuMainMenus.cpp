@@ -422,4 +422,3 @@ void TfrmMain::updateMenuOnce()
     leftToolBar->setVisible(s.useToolBar && s.useLeftToolBar);
     QApplication::processEvents();
 }
-

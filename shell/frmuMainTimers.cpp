@@ -71,4 +71,3 @@ void TfrmMain::Timer2Timer()
     actTestCASConnection->trigger();
     Timer2->stop();
 }
-

@@ -95,7 +95,7 @@ TConnectResult Connect(const TConnectHooks &hooks, const QString &connectionsFol
     // tariff correction, the recalculation queue).
     if (connected() && DM->UserId() == -1) {
         Services::messages()->error(QStringLiteral("У пользователя [") + AppSettings().logonUserName
-                                    + QStringLiteral("] нет прав для работы с программой"));
+            + QStringLiteral("] нет прав для работы с программой"));
         LogOut(hooks);
     }
 

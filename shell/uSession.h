@@ -17,8 +17,8 @@ namespace Session {
 
 // The login dialog: shows the choices with the values it is given; when the user confirms, the three strings
 // hold what was entered and the answer is true.
-using TLoginDialog = std::function<bool(QString &userName, QString &password, QString &database,
-                                        const QStringList &choices)>;
+using TLoginDialog
+    = std::function<bool(QString &userName, QString &password, QString &database, const QStringList &choices)>;
 
 // What the flow asks of the windows around it. An empty hook does nothing; without a login dialog no login
 // succeeds.

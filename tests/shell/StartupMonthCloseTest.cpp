@@ -55,10 +55,11 @@ QStringList unnamedControls(QWidget *window)
         if (auto *tool = qobject_cast<QToolButton *>(w); tool && tool->defaultAction())
             continue;
         const bool touched = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w)
-            || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
-            || qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QProgressBar *>(w);
+            || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QPlainTextEdit *>(w)
+            || qobject_cast<QProgressBar *>(w);
         // A line edit inside a combo box or a spin box belongs to it.
-        const bool part = qobject_cast<QComboBox *>(w->parentWidget()) || qobject_cast<QAbstractSpinBox *>(w->parentWidget());
+        const bool part
+            = qobject_cast<QComboBox *>(w->parentWidget()) || qobject_cast<QAbstractSpinBox *>(w->parentWidget());
         if (touched && !part && w->objectName().isEmpty())
             unnamed << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(':')
                     + (qobject_cast<QAbstractButton *>(w) ? qobject_cast<QAbstractButton *>(w)->text() : QString());
@@ -83,8 +84,8 @@ TEST_F(StartupMonthClose, UserClosesTheMonthThroughTheMenuAndTheDialog)
 {
     TfrmMain *m = connectedInMay();
     // Changed behind the window's back: the dialog reads the configuration row afresh.
-    DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_D"),
-        { { QStringLiteral("P_D"), day(2020, 4, 1) } });
+    DMR->dbConnection()->Execute(
+        QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_D"), { { QStringLiteral("P_D"), day(2020, 4, 1) } });
     DMR->CommitWork();
     auto *action = m->findChild<QAction *>(QStringLiteral("actNewAccPeriod"));
     ASSERT_NE(action, nullptr);
@@ -122,7 +123,10 @@ TEST_F(StartupMonthClose, LeavingTheDialogUnstartedClosesNothing)
         std::function<void(TfrmDebtCalc *)> leave;
     };
     const Case cases[] = {
-        { "Отмена", [](TfrmDebtCalc *d) { QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("actAbort")), Qt::LeftButton); } },
+        { "Отмена",
+            [](TfrmDebtCalc *d) {
+                QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("actAbort")), Qt::LeftButton);
+            } },
         { "Escape", [](TfrmDebtCalc *d) { QTest::keyClick(d, Qt::Key_Escape); } },
     };
     for (const Case &c : cases) {

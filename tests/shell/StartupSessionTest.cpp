@@ -39,8 +39,7 @@ protected:
     Session::TConnectHooks hooks(const QString &user, const QString &password, bool ok = true)
     {
         Session::TConnectHooks h;
-        h.loginDialog = [this, user, password, ok](
-                            QString &u, QString &p, QString &d, const QStringList &choices) {
+        h.loginDialog = [this, user, password, ok](QString &u, QString &p, QString &d, const QStringList &choices) {
             ++m_asked.dialogs;
             m_asked.dialogValues = QStringList { u, p, d, choices.join(QLatin1Char(',')) };
             if (!ok)
@@ -53,13 +52,14 @@ protected:
         h.closeAllChildren = [this] { ++m_asked.childrenClosed; };
         h.openConfiguration = [this] {
             ++m_asked.configurationOpened;
-            m_asked.configurationRowsWhenOpened = selectValue(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt();
+            m_asked.configurationRowsWhenOpened
+                = selectValue(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt();
         };
         return h;
     }
 
-    Session::TConnectResult connect(
-        const QString &user = QStringLiteral("vmdemo"), const QString &password = QStringLiteral("wisp"), bool ok = true)
+    Session::TConnectResult connect(const QString &user = QStringLiteral("vmdemo"),
+        const QString &password = QStringLiteral("wisp"), bool ok = true)
     {
         m_asked = {};
         return Session::Connect(hooks(user, password, ok), connectionsFolder());
@@ -180,7 +180,8 @@ TEST_F(StartupSession, LoginThatFailsShowsTheConnectionErrorAndWritesNothing)
         { "a data file that cannot be made",
             [this] {
                 writeUdl(QStringLiteral("TEST"),
-                    QStringLiteral("Provider=SQLite;Data Source=/proc/no-such-place/tarvik.db;Create If Missing=True;"));
+                    QStringLiteral(
+                        "Provider=SQLite;Data Source=/proc/no-such-place/tarvik.db;Create If Missing=True;"));
                 return hooks(QStringLiteral("vmdemo"), QStringLiteral("wisp"));
             },
             QStringLiteral("/proc/no-such-place/tarvik.db") },
@@ -237,8 +238,8 @@ TEST_F(StartupSession, OldStructureOffersTheUpdateAndEitherAnswerEndsTheSession)
         EXPECT_EQ(m_messages.requests[0].text, StructureOffer);
         EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
         EXPECT_EQ(m_asked.childrenClosed, 1) << c.answer;
-        EXPECT_EQ(valueInFile(QStringLiteral("select DB_VERSION from ZOLT.DB_VERSION")).toInt() != 1,
-            c.versionCurrentAfter)
+        EXPECT_EQ(
+            valueInFile(QStringLiteral("select DB_VERSION from ZOLT.DB_VERSION")).toInt() != 1, c.versionCurrentAfter)
             << c.answer;
     }
     // On the new structure the next connect makes a session.
