@@ -49,7 +49,8 @@ void UnRegisterCommand(const QString &name);
 bool RunCommand(const QString &name, bool logMissing = true);
 
 // The program's multiple-document main window: menus, tool bars and actions, the status bar, the two link
-// timers, the connect action and the protocol by which its child windows are opened and report closing.
+// timers, the connect action (whose work is the session unit's) and the protocol by which its child windows are
+// opened and report closing. Its source lies in frmuMain*.cpp, one file a topic.
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
