@@ -5,6 +5,7 @@
 #include "Formats.h"
 #include "Hook.h"
 #include "LogSink.h"
+#include "MoneyRule.h"
 #include "Periods.h"
 #include "Services.h"
 #include "dmuRDM.h"
@@ -442,6 +443,25 @@ bool TDM::CreateDefaultMainCFG()
     return !cfg->IsEmpty();
 }
 
+TDM::TMainCfg TDM::OpenMainCFG(bool reopen)
+{
+    TMainCfg cfg;
+    if (!IsDatabaseConnected())
+        return cfg;
+    TKyv_ClientDataSet *ds = m_cdsMainCFG.get();
+    if (reopen && ds->Active())
+        ds->Close();
+    if (!ds->Active())
+        ds->Open();
+    if (ds->RecordCount() > 0) {
+        ds->First();
+        cfg.exists = true;
+        cfg.accDate = ColumnDate(ds->FieldByName(QStringLiteral("ACC_DATE"))->Value());
+        cfg.debtMode = DebtMode();
+    }
+    return cfg;
+}
+
 void TDM::ApplyMainCFG()
 {
     if (m_cdsMainCFG->ChangeCount() > 0) {
@@ -527,6 +547,18 @@ void TDM::CreateTempCFG()
     m_mdTempCFG->Open();
     m_mdTempCFG->Append();
     m_mdTempCFG->Post();
+}
+
+void TDM::SetWorkDate(const QDate &date)
+{
+    TMemTable *temp = m_mdTempCFG.get();
+    if (!temp->Active())
+        temp->Open();
+    if (temp->RecordCount() == 0)
+        temp->Append();
+    else if (temp->State() != dsEdit && temp->State() != dsInsert)
+        temp->Edit();
+    temp->FieldByName(QStringLiteral("WORK_DATE"))->SetValue(atMidnight(date));
 }
 
 // mdTempCFGSetDafaultValues: the filter's start values.
@@ -632,7 +664,7 @@ bool TDM::LogUserAction(const QVariant &, const QString &, const QString &)
     return !QSysInfo::machineHostName().isNull();
 }
 
-// ---- Forwarders
+// ---- TDMR's operations under the windows' names
 
 namespace {
 

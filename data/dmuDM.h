@@ -34,7 +34,10 @@ using CloseApplicationHook = std::function<void()>;
 CloseApplicationHook setCloseApplicationHook(CloseApplicationHook hook);
 
 // The client side's door to the database: the providers over the session's server datasets, the configuration
-// row, the logged-on user's row, the filter record, the login and logout, and forwarders to TDMR.
+// row, the logged-on user's row, the filter record, the login and logout. The windows reach TDMR's operations
+// through it under the names they know; where an operation needs the configuration row (the open month, the
+// debt mode, the initialisation date) this module supplies it. The connect flow that uses all this lies in the
+// shell's session unit; the database, its statements and the accounting engine lie in TDMR.
 class TDM : public QObject
 {
     Q_OBJECT
@@ -93,7 +96,7 @@ public:
 
     bool LogUserAction(const QVariant &entryId, const QString &text, const QString &sourceName);
 
-    // ---- Forwarders to TDMR
+    // ---- TDMR's operations under the windows' names (the key look-ups timed for the event monitor)
     double GetNextNo(const QString &keyField, const QString &table, const QString &condition = {},
                      const TParams &params = {});
     double GetMinId(const QString &field, const QString &table, const QString &condition = {},
@@ -121,6 +124,16 @@ public:
     bool ReturnAccPeriod();
 
     // ---- Configuration row
+    // What the session and the main window read of the configuration row.
+    struct TMainCfg
+    {
+        bool exists = false;
+        QDate accDate;
+        int debtMode = 0;
+    };
+    // Opens cdsMainCFG when it is closed or, with `reopen`, reads it afresh; an empty answer when the database
+    // is not connected. A failing query raises.
+    TMainCfg OpenMainCFG(bool reopen = false);
     // The first connect on an empty configuration table writes one complete row: the company 1, the
     // initialisation date and the open month at the first of the current month, ACC_DAY 10, DEBTMODE 0,
     // CUSTVALIDSUM 1000. Opens cdsMainCFG; true when it holds a row afterwards. A failed key look-up raises and
@@ -136,6 +149,10 @@ public:
     // after every post): an INIT_DATE that differs from this copy is a change of the initialisation date.
     QDate InitDate() const { return m_initDate; }
     QDate AccDate() const { return m_accDate; }
+
+    // ---- Filter record
+    // The work date of the filter record (mdTempCFG) becomes `date`; the record stays in edit state.
+    void SetWorkDate(const QDate &date);
 
 private:
     void CreateProviders();

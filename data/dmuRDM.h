@@ -16,7 +16,9 @@ class TDataSource;
 class TKyv_ADODataSet;
 
 // The database data module: the program's one connection to its database and the session operations every
-// other part uses (logon, commit, scripts, identifiers, counts, tracing, the structure upgrade).
+// other part uses (logon, commit, scripts, identifiers, counts, tracing, the structure upgrade), the business
+// commands and the accounting engine. It holds no client dataset (TDM holds the client side) and reaches a
+// window only through the messages of long operations.
 class TDMR : public QObject
 {
 public:

@@ -6,8 +6,8 @@
 #include "Periods.h"
 #include "ScreenCursor.h"
 #include "Services.h"
+#include "dmuDM.h"
 #include "dmuDebtCalc.h"
-#include "dmuRDM.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,26 +22,34 @@ TfrmDebtCalc *frmDebtCalc = nullptr;
 
 namespace {
 
-int configuredDebtMode()
+// The configuration row read afresh: the open month and the debt mode of the close.
+TDM::TMainCfg configuration()
 {
-    const QVariant v = DMR->dbConnection()->SelectValue(QStringLiteral("select DEBTMODE from ZOLT.MAIN_CFG"));
-    return isNullValue(v) ? 0 : int(v.toDouble());
+    return DM ? DM->OpenMainCFG(true) : TDM::TMainCfg();
 }
 
 } // namespace
 
 TfrmDebtCalc::TfrmDebtCalc(QWidget *owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                         | Qt::WindowMinimizeButtonHint)
+    : QDialog(owner,
+        Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+            | Qt::WindowMinimizeButtonHint)
 {
+    setObjectName(QStringLiteral("frmDebtCalc"));
     setWindowTitle(QStringLiteral("Перерасчет задолженности"));
     lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
     ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     cbxAll = new QCheckBox(QStringLiteral("Все"), this);
+    cbxAll->setObjectName(QStringLiteral("cbxAll"));
+    // The buttons carry the names of the actions they run.
     actStart = new QPushButton(QStringLiteral("Пуск"), this);
+    actStart->setObjectName(QStringLiteral("actStart"));
     actAbort = new QPushButton(QStringLiteral("Отмена"), this);
+    actAbort->setObjectName(QStringLiteral("actAbort"));
     actAbort->setToolTip(QStringLiteral("Отменить операцию закрытия месяца"));
 
     auto *buttons = new QHBoxLayout;
@@ -61,17 +69,17 @@ TfrmDebtCalc::TfrmDebtCalc(QWidget *owner)
 
 void TfrmDebtCalc::checkCaption()
 {
-    const QDate acc = DMR->AccDate();
+    const QDate acc = configuration().accDate;
     if (!acc.isValid())
         return;
     setWindowTitle(QStringLiteral(" Закрыть месяц ") + MonthYearCaption(acc) + QStringLiteral(" Перевод остатков на ")
-                   + MonthYearCaption(acc.addMonths(1)));
+        + MonthYearCaption(acc.addMonths(1)));
 }
 
 bool TfrmDebtCalc::closeOneMonth()
 {
-    const QDate acc = DMR->AccDate();
-    if (!acc.isValid())
+    const TDM::TMainCfg cfg = configuration();
+    if (!cfg.accDate.isValid())
         return false;
     TdmDebtCalc *calc = dmDebtCalc;
     calc->OnProgress = [this](int done, int count) {
@@ -83,7 +91,7 @@ bool TfrmDebtCalc::closeOneMonth()
         if (!text.isEmpty())
             lblStatus->setText(text);
     };
-    const bool closed = calc->closeAccountingMonth(configuredDebtMode(), acc);
+    const bool closed = calc->closeAccountingMonth(cfg.debtMode, cfg.accDate);
     calc->OnProgress = nullptr;
     calc->OnHint = nullptr;
     return closed;
@@ -101,7 +109,8 @@ void TfrmDebtCalc::actStartExecute()
         } else {
             // Every month up to the current one, each named in the caption before its close.
             const QDate limit = StartOfMonth(Services::clock()->today());
-            for (QDate acc = DMR->AccDate(); acc.isValid() && StartOfMonth(acc) < limit; acc = DMR->AccDate()) {
+            for (QDate acc = configuration().accDate; acc.isValid() && StartOfMonth(acc) < limit;
+                 acc = configuration().accDate) {
                 checkCaption();
                 closed = closeOneMonth();
                 if (!closed)

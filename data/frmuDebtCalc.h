@@ -11,12 +11,15 @@ class QPushButton;
 // "Все" to close every month up to the current one, and the buttons to start and to abort.
 class TfrmDebtCalc : public QDialog
 {
+    Q_OBJECT
+
 public:
     explicit TfrmDebtCalc(QWidget *owner = nullptr);
 
-    // " Закрыть месяц <open month> Перевод остатков на <next month>".
+    // " Закрыть месяц <open month> Перевод остатков на <next month>", the open month read afresh from the
+    // configuration row.
     void checkCaption();
-    // Closes the open month of the configuration row; true when it was closed.
+    // Reads the configuration row afresh and closes its open month in its debt mode; true when it was closed.
     bool closeOneMonth();
 
     // The buttons' actions.

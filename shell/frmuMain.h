@@ -49,7 +49,8 @@ void UnRegisterCommand(const QString &name);
 bool RunCommand(const QString &name, bool logMissing = true);
 
 // The program's multiple-document main window: menus, tool bars and actions, the status bar, the two link
-// timers, the connect action and the protocol by which its child windows are opened and report closing.
+// timers, the connect action (whose work is the session unit's) and the protocol by which its child windows are
+// opened and report closing. Its source lies in frmuMain*.cpp, one file a topic.
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -90,7 +91,7 @@ public:
     QString DictionaryFileName() const { return m_dictionaryFileName; }
     QString ManualFileName() const { return m_manualFileName; }
     // The configuration row as the connect action last read it.
-    const Session::TMainCfg &MainCfg() const { return m_mainCfg; }
+    const TDM::TMainCfg &MainCfg() const { return m_mainCfg; }
     void ReloadMainCfg();
 
     // Closes the CAS link at shut-down; set by the CAS module.
@@ -170,8 +171,9 @@ private:
     void actChangePasswordExecute();
     void actRemoveAllCalculationExecute();
     void actAppHelpExecute();
-    // Ends the session: every child closes, then the logout.
-    void logOut();
+    // What the session's connect flow asks of this window: the login dialog, closing the children, the
+    // configuration window.
+    Session::TConnectHooks sessionHooks();
     // The connect action's image, caption and hint, the menus and the title after a connect or a logout.
     void showConnectionState();
     void sendEditCommand(const char *slot);
@@ -181,11 +183,17 @@ private:
     void showHint(const QString &text);
     void setDefaultCursor();
 
+    // A slot that ignores the signal's arguments and hands exceptions to the program's handler.
+    template <class F> static auto guardedSlot(F fn)
+    {
+        return [fn = std::move(fn)](auto &&...) { guard(fn); };
+    }
+
     TProgramFolders m_folders;
     QString m_dictionaryFileName;
     QString m_manualFileName;
     QList<QLabel *> m_panels;
-    Session::TMainCfg m_mainCfg;
+    TDM::TMainCfg m_mainCfg;
     bool m_shown = false;
     // The value the built-in calculator closed with; it opens with it next time.
     double m_calculatorValue = 0;

@@ -16,10 +16,15 @@ TfrmCasServerParams::TfrmCasServerParams(QWidget *parent)
     setObjectName(QStringLiteral("frmCasServerParams"));
     setWindowTitle(QStringLiteral("Параметры подключения к CAS серверу"));
     edServerIP = new QLineEdit(this);
+    edServerIP->setObjectName(QStringLiteral("edServerIP"));
     edPort = new QLineEdit(this);
+    edPort->setObjectName(QStringLiteral("edPort"));
     auto *buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("Ok"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton *btnOk = buttons->addButton(QStringLiteral("Ok"), QDialogButtonBox::AcceptRole);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnOk->setDefault(true);
+    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("btnCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -49,9 +54,13 @@ TfrmRoundTest::TfrmRoundTest(QWidget *parent)
     setObjectName(QStringLiteral("frmRoundTest"));
     setWindowTitle(QStringLiteral("Тест округления"));
     edNumber = new QLineEdit(QStringLiteral("12750"), this);
+    edNumber->setObjectName(QStringLiteral("edNumber"));
     edDigits = new QLineEdit(QString::number(AppSettings().RoundPrecision), this);
+    edDigits->setObjectName(QStringLiteral("edDigits"));
     edResult = new QLineEdit(this);
+    edResult->setObjectName(QStringLiteral("edResult"));
     btnRound = new QPushButton(QStringLiteral("Округлить"), this);
+    btnRound->setObjectName(QStringLiteral("btnRound"));
     btnRound->setDefault(true);
     connect(btnRound, &QPushButton::clicked, this, &TfrmRoundTest::Round);
 

@@ -1,29 +1,32 @@
 #include "uSession.h"
 
-#include "MoneyRule.h"
-#include "Periods.h"
-#include "dmuDM.h"
+#include "Guard.h"
+#include "Services.h"
 #include "dmuRDM.h"
-#include "frmuPasswordDlg.h"
+#include "uCommon.h"
 #include "uSettings.h"
 
 namespace Session {
 
 namespace {
 
-QDate dateField(TDataSet *ds, const char *name)
+bool connected()
 {
-    return ColumnDate(ds->FieldByName(QString::fromLatin1(name))->Value());
+    return DM && DM->IsDatabaseConnected();
 }
 
-} // namespace
-
-bool Login(const QString &connectionsFolder)
+void run(const std::function<void()> &hook)
 {
-    if (!DM || !DMR)
-        return false;
+    if (hook)
+        hook();
+}
+
+// The login dialog with the remembered values; what the user confirmed is remembered, also when the logon
+// then fails. True when the connection is open, also for a user without rights.
+bool login(const TConnectHooks &hooks, const QString &connectionsFolder)
+{
     TAppSettings &s = AppSettings();
-    DM->LoginDialog = ExecuteLoginDialog;
+    DM->LoginDialog = hooks.loginDialog;
     DM->RememberedUserName = s.logonUserName;
     DM->RememberedPassword = s.sessionPassword;
     DM->RememberedDatabase = s.logonDataBase;
@@ -35,87 +38,102 @@ bool Login(const QString &connectionsFolder)
     return connected;
 }
 
-QString LastLoginError()
+void showLoginError()
 {
-    return DM ? DM->LastLoginError() : QString();
+    // The engine's own words follow the system's text: a wrong password, a missing or damaged file and a
+    // server that does not answer each need a different remedy.
+    QString text = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+    if (const QString reason = DM->LastLoginError(); !reason.isEmpty())
+        text += QLatin1Char('\r') + reason;
+    Services::messages()->messageDlg(text, mtError, mbYes, mbYes);
 }
 
-void LogOut()
+} // namespace
+
+void LogOut(const TConnectHooks &hooks)
 {
+    run(hooks.closeAllChildren);
     if (DM)
         DM->LogOut();
 }
 
-bool IsDatabaseConnected()
+void UpdateStructure(const TConnectHooks &hooks)
 {
-    return DM && DM->IsDatabaseConnected();
+    if (!DMR)
+        return;
+    if (!DMR->UpdateDbStructure())
+        Services::messages()->error(DMR->LastUpgradeError());
+    // The user connects again on the new structure; a failed update whose owner logon did not even connect
+    // ends disconnected as well.
+    if (connected())
+        LogOut(hooks);
 }
 
-QString GetLoginName()
+TConnectResult Connect(const TConnectHooks &hooks, const QString &connectionsFolder)
 {
-    return DM ? DM->GetLoginName() : QString();
-}
+    TConnectResult result;
+    if (!DM || !DMR)
+        return result;
+    SetKeyboardLanguage(QStringLiteral("EN"));
+    if (connected())
+        LogOut(hooks);
+    else if (!login(hooks, connectionsFolder))
+        showLoginError();
 
-bool UserHasRights()
-{
-    return DM && DM->UserId() != -1;
-}
-
-TMainCfg ReadMainCfg(bool reopen)
-{
-    TMainCfg cfg;
-    if (!IsDatabaseConnected())
-        return cfg;
-    TKyv_ClientDataSet *ds = DM->cdsMainCFG();
-    if (reopen && ds->Active())
-        ds->Close();
-    if (!ds->Active())
-        ds->Open();
-    if (ds->RecordCount() > 0) {
-        ds->First();
-        cfg.exists = true;
-        cfg.accDate = dateField(ds, "ACC_DATE");
-        cfg.debtMode = ds->FieldByName(QStringLiteral("DEBTMODE"))->Value().toInt();
+    if (connected() && !DMR->IsDbVersionCurrent()) {
+        // No session goes on with a structure of another version: the update ends it as well.
+        if (Services::messages()->confirm(QStringLiteral("Формат базы данных не соответствует данной версии программы\r"
+                                                         "Часть функций может не работать, или работать неправильно\r"
+                                                         " Рекомендуется произвести обновление структуры БД\r"
+                                                         " См. пункт меню \"Сервис -> Обновление структуры БД\"")))
+            UpdateStructure(hooks);
+        else
+            LogOut(hooks);
     }
-    return cfg;
-}
 
-void CloseMainCfg()
-{
-    if (DM && DM->cdsMainCFG()->Active())
-        DM->cdsMainCFG()->Close();
-}
+    // A user without rights is refused before the session writes anything (the configuration row, the
+    // tariff correction, the recalculation queue).
+    if (connected() && DM->UserId() == -1) {
+        Services::messages()->error(QStringLiteral("У пользователя [") + AppSettings().logonUserName
+            + QStringLiteral("] нет прав для работы с программой"));
+        LogOut(hooks);
+    }
 
-void InsertDefaultMainCfg(const QDate &today)
-{
-    TKyv_ClientDataSet *ds = DM->cdsMainCFG();
-    if (!ds->Active())
-        ds->Open();
-    const QDateTime firstOfMonth(StartOfMonth(today), QTime(0, 0));
-    ds->Append();
-    const auto set = [ds](const char *name, const QVariant &value) {
-        ds->FieldByName(QString::fromLatin1(name))->SetValue(value);
-    };
-    set("COMPANY_ID", 1);
-    set("INIT_DATE", firstOfMonth);
-    set("ACC_DATE", firstOfMonth);
-    set("ACC_DAY", 10);
-    set("DEBTMODE", 0);
-    set("CUSTVALIDSUM", 1000);
-    // The update rule applies and commits the row.
-    ds->Post();
-}
+    if (connected()) {
+        guard([&] {
+            result.mainCfg = DM->OpenMainCFG(true);
+            if (!result.mainCfg.exists) {
+                // The configuration window opens on a complete row rather than an empty table.
+                DM->CreateDefaultMainCFG();
+                result.mainCfg = DM->OpenMainCFG(true);
+                run(hooks.openConfiguration);
+            }
+        });
+    }
 
-void StartWorkDate(const QDate &today)
-{
-    TMemTable *temp = DM->mdTempCFG();
-    if (!temp->Active())
-        temp->Open();
-    if (temp->RecordCount() == 0)
-        temp->Append();
-    else if (temp->State() != dsEdit && temp->State() != dsInsert)
-        temp->Edit();
-    temp->FieldByName(QStringLiteral("WORK_DATE"))->SetValue(QDateTime(today, QTime(0, 0)));
+    if (connected() && DMR->HasInvalidTarifs()) {
+        if (Services::messages()->confirm(QStringLiteral("Тарифы введены не полностью\r"
+                                                         "Часть функций может не работать, или работать неправильно\r"
+                                                         "Рекомендуется произвести авто корректировку")))
+            // A correction that cannot be written (a read-only database) is shown; the connect goes on.
+            guard([] { DMR->AutoCorrectTarifs(); });
+    }
+
+    if (connected()) {
+        if (!result.mainCfg.exists) {
+            DM->CreateDefaultMainCFG();
+            result.mainCfg = DM->OpenMainCFG(true);
+        }
+        DMR->CheckInvalidCustDebt(result.mainCfg.debtMode, result.mainCfg.accDate);
+        DM->cdsAppUser()->Open();
+        DM->SetWorkDate(Services::clock()->today());
+    } else {
+        if (DM->cdsMainCFG()->Active())
+            DM->cdsMainCFG()->Close();
+        result.mainCfg = {};
+    }
+    result.connected = connected();
+    return result;
 }
 
 } // namespace Session

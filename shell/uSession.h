@@ -1,40 +1,57 @@
 #pragma once
 
-#include <QDate>
+#include "dmuDM.h"
+
 #include <QString>
 #include <QStringList>
 
-// The data session as the main window's connect action sees it: the logon through the login dialog, the
-// logout, the user's rights, the configuration row and the work date, on the provider module (global DM).
+#include <functional>
+
+// The connect and login flow of a session: the logon through the login dialog with the remembered user,
+// password and database (AppSettings()), then what makes a session ready (the structure version, the user's
+// rights, the configuration row, the tariffs, the recalculation queue, the work date) or ends it. It builds no
+// window: its questions and errors go through MessageService, and what concerns windows goes through the hooks
+// its caller gives. It works on the data modules of the run (DM, DMR).
 
 namespace Session {
 
-// Shows the login dialog with the remembered user, password and database (AppSettings(), which keep what
-// was confirmed) and logs on, the connection files taken from `connectionsFolder`. True when the connection
-// is open, also for a user without rights. Never raises: failures are logged.
-bool Login(const QString &connectionsFolder);
-// Why the last Login did not connect, in the engine's words; empty after a cancelled dialog.
-QString LastLoginError();
-void LogOut();
-bool IsDatabaseConnected();
-// The upper-cased login of the connection.
-QString GetLoginName();
-// False when the login has no row in APP_USER.
-bool UserHasRights();
+// The login dialog: shows the choices with the values it is given; when the user confirms, the three strings
+// hold what was entered and the answer is true.
+using TLoginDialog
+    = std::function<bool(QString &userName, QString &password, QString &database, const QStringList &choices)>;
 
-// The configuration row MAIN_CFG (cdsMainCFG), opened when closed or, with `reopen`, read afresh. Reading
-// raises on a failing query.
-struct TMainCfg
+// What the flow asks of the windows around it. An empty hook does nothing; without a login dialog no login
+// succeeds.
+struct TConnectHooks
 {
-    bool exists = false;
-    QDate accDate;
-    int debtMode = 0;
+    TLoginDialog loginDialog;
+    // Closes every child window; runs before every logout.
+    std::function<void()> closeAllChildren;
+    // Opens the configuration window once the default row of a first connect is written.
+    std::function<void()> openConfiguration;
 };
-TMainCfg ReadMainCfg(bool reopen = false);
-void CloseMainCfg();
-// The first connect on an empty table writes one complete default row; the update rule commits it.
-void InsertDefaultMainCfg(const QDate &today);
-// The work date of the filter record becomes today.
-void StartWorkDate(const QDate &today);
+
+// The session after the flow.
+struct TConnectResult
+{
+    bool connected = false;
+    // The configuration row as the flow last read it; empty when not connected.
+    TDM::TMainCfg mainCfg;
+};
+
+// The connect action's work: when connected, the children close and the session ends; otherwise the login, and
+// on success the checks in this order: an old structure offers the structure update (which ends the session
+// either way), a user without an APP_USER row is refused before anything is written, an empty configuration
+// table gets its default row and the configuration window, incomplete tariffs offer the auto-correction, the
+// recalculation queue is worked off, the user row opens and the work date becomes today. A failed login shows
+// the connection error with the engine's words.
+TConnectResult Connect(const TConnectHooks &hooks, const QString &connectionsFolder);
+
+// The structure update as the schema's owner, its failure shown; the session ends afterwards either way, and
+// the user connects again on the new structure.
+void UpdateStructure(const TConnectHooks &hooks);
+
+// Ends the session: the children close, then the logout.
+void LogOut(const TConnectHooks &hooks);
 
 } // namespace Session

@@ -3,6 +3,7 @@
 #include "Kyv_db.h"
 #include "Periods.h"
 #include "ServiceFakes.h"
+#include "dmuDM.h"
 #include "dmuDebtCalc.h"
 #include "frmuDebtCalc.h"
 
@@ -158,6 +159,10 @@ TEST_P(EngineClose, DialogClosesEveryMonthUpToTheCurrentOne)
     TDMR *savedDmr = std::exchange(DMR, dmr.get());
     TdmDebtCalc *savedCalc = std::exchange(dmDebtCalc, calc.get());
     FakeClock clock(QDateTime(QDate(2024, 5, 20), QTime(9, 0)));
+    FakeShellService shell;
+    // The dialog reads the open month and the debt mode from the configuration row of the data module.
+    TDM dm(dmr.get());
+    TDM *savedDm = std::exchange(DM, &dm);
     {
         TfrmDebtCalc dialog;
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Закрыть месяц Март 2024 г. Перевод остатков на Апрель 2024 г."));
@@ -170,6 +175,7 @@ TEST_P(EngineClose, DialogClosesEveryMonthUpToTheCurrentOne)
     EXPECT_EQ(accMonth(), "2024-05");
     EXPECT_EQ(debts(1), "85 85");
     DMR = savedDmr;
+    DM = savedDm;
     dmDebtCalc = savedCalc;
 }
 

@@ -1,8 +1,14 @@
 // The harness every later test relies on: the offscreen application, the SQLite file fixture and the
 // PostgreSQL peer that ./test starts.
+#include "ModalAnswer.h"
+#include "Screenshot.h"
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -22,6 +28,63 @@ TEST(HarnessWidgets, OffscreenWidgetPaintsItsBackground)
     const QImage img = label.grab().toImage();
     ASSERT_EQ(img.size(), QSize(40, 20) * img.devicePixelRatio());
     EXPECT_EQ(img.pixelColor(5, 5), QColor(10, 200, 30));
+}
+
+TEST(HarnessModalAnswer, AnswersTheDialogOnceAndNeverOneOpenedAfterItStopped)
+{
+    const auto dialogUp = [] { return activeModal<QDialog>() != nullptr; };
+    int answered = 0;
+    {
+        ModalAnswer answer(dialogUp, [&answered] {
+            ++answered;
+            activeModal<QDialog>()->accept();
+        });
+        EXPECT_FALSE(answer.ran());
+        QDialog first;
+        EXPECT_EQ(first.exec(), QDialog::Accepted);
+        EXPECT_TRUE(answer.ran());
+        EXPECT_EQ(answered, 1);
+
+        // It answered once: a second dialog is not its business.
+        QDialog second;
+        QTimer::singleShot(0, &second, [&second] { second.reject(); });
+        EXPECT_EQ(second.exec(), QDialog::Rejected);
+        EXPECT_EQ(answered, 1);
+    }
+
+    // An answer whose dialog never came stops with its scope and answers no later dialog.
+    {
+        ModalAnswer unused(dialogUp, [&answered] {
+            ++answered;
+            activeModal<QDialog>()->accept();
+        });
+        EXPECT_FALSE(unused.ran());
+    }
+    QDialog later;
+    QTimer::singleShot(50, &later, [&later] { later.reject(); });
+    EXPECT_EQ(later.exec(), QDialog::Rejected);
+    EXPECT_EQ(answered, 1);
+}
+
+TEST(HarnessScreenshot, SavesOnlyUnderTheFolderItIsGivenAtTheSizeAsked)
+{
+    QLabel label(QStringLiteral("Июнь 2020 г."));
+    const QByteArray previous = qgetenv("TARVIK_SCREENSHOT_DIR");
+    qunsetenv("TARVIK_SCREENSHOT_DIR");
+    EXPECT_TRUE(SaveScreenshot(&label, QStringLiteral("platform-label")).isEmpty());
+
+    QTemporaryDir dir;
+    qputenv("TARVIK_SCREENSHOT_DIR", dir.filePath(QStringLiteral("shots")).toLocal8Bit());
+    const QFont font = QApplication::font();
+    const QString file = SaveScreenshot(&label, QStringLiteral("platform-label"), QSize(120, 30));
+    qputenv("TARVIK_SCREENSHOT_DIR", previous);
+    if (previous.isEmpty())
+        qunsetenv("TARVIK_SCREENSHOT_DIR");
+    EXPECT_EQ(file, dir.filePath(QStringLiteral("shots/platform-label.png")));
+    const QImage picture(file);
+    EXPECT_EQ(picture.size(), QSize(120, 30) * picture.devicePixelRatio());
+    // The fixed fonts are the picture's only: the application's own come back.
+    EXPECT_EQ(QApplication::font(), font);
 }
 
 TEST(HarnessSqlite, TemporaryFileHoldsATableAndDisappears)

@@ -1,13 +1,13 @@
 // The service seams: the real message box and its Russian captions, the fakes tests install, the reachability
 // check and the log hook.
 #include "LogSink.h"
+#include "ModalAnswer.h"
 #include "ServiceFakes.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTcpServer>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,12 @@ namespace {
 
 TEST(ValuesMessageService, RealBoxShowsRussianCaptionsAndLineBreaks)
 {
+    const auto messageBoxUp = [] { return tarvik::test::activeModal<QMessageBox>() != nullptr; };
     QString title;
     QString text;
     QStringList buttons;
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+    tarvik::test::ModalAnswer answerNo(messageBoxUp, [&] {
+        auto *box = tarvik::test::activeModal<QMessageBox>();
         title = box->windowTitle();
         text = box->text();
         for (QAbstractButton *b : box->buttons())
@@ -32,17 +32,16 @@ TEST(ValuesMessageService, RealBoxShowsRussianCaptionsAndLineBreaks)
     });
     const TModalResult result
         = Services::messages()->messageDlg(QStringLiteral("Первая\rВторая"), mtConfirmation, mbYesNo, mbNo);
+    EXPECT_TRUE(answerNo.ran());
     EXPECT_EQ(result, mrNo);
     EXPECT_EQ(title, QStringLiteral("Подтверждение"));
     EXPECT_EQ(text, QStringLiteral("Первая\nВторая"));
     buttons.sort();
     EXPECT_EQ(buttons, (QStringList { QStringLiteral("&Да"), QStringLiteral("&Нет") }));
 
-    QTimer::singleShot(0, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-            box->reject();
-    });
+    tarvik::test::ModalAnswer escape(messageBoxUp, [] { tarvik::test::activeModal<QMessageBox>()->reject(); });
     EXPECT_EQ(Services::messages()->messageDlg(QStringLiteral("?"), mtWarning, mbOKCancel), mrCancel);
+    EXPECT_TRUE(escape.ran());
 
     EXPECT_EQ(MessageService::captionFor(mtError), QStringLiteral("Ошибка"));
     EXPECT_EQ(MessageService::captionFor(mtWarning), QStringLiteral("Предупреждение"));

@@ -2,7 +2,6 @@
 #include "StartupFixture.h"
 
 #include "XmlSettingsStorage.h"
-#include "uSession.h"
 
 #include <QFile>
 #include <QTimer>
@@ -54,7 +53,7 @@ TEST_F(HardeningShell, AFailedResetOfAllCalculationKeepsTheProgramRunning)
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(closed, 0);
-    EXPECT_TRUE(Session::IsDatabaseConnected());
+    EXPECT_TRUE(isConnected());
 }
 
 // A settings file nested deeper than any settings path is ignored with a log line, and the defaults hold: it

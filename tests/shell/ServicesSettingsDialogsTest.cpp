@@ -1,23 +1,23 @@
 // The two small dialogs of the configuration window: the CAS server parameters and the rounding test.
 #include "frmuSettingsDialogs.h"
+
+#include "ModalAnswer.h"
 #include "uSettings.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // Edits the modal dialog that is about to open and presses the button with the given caption.
-void answerNextDialog(const QString &host, const QString &port, const QString &button)
+tarvik::test::ModalAnswer answerNextDialog(const QString &host, const QString &port, const QString &button)
 {
-    QTimer::singleShot(0, [=] {
-        auto *dialog = qobject_cast<TfrmCasServerParams *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    return tarvik::test::ModalAnswer([] { return tarvik::test::activeModal<TfrmCasServerParams>() != nullptr; }, [=] {
+        auto *dialog = tarvik::test::activeModal<TfrmCasServerParams>();
         dialog->edServerIP->setText(host);
         dialog->edPort->setText(port);
         for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
@@ -33,13 +33,16 @@ TEST(ServicesCasServerParams, OkWritesTheTextsBackCancelKeepsThem)
 {
     QString host = QStringLiteral("10.0.0.1");
     QString port = QStringLiteral("7000");
-    answerNextDialog(QStringLiteral("10.0.0.2"), QStringLiteral("7001"), QStringLiteral("Cancel"));
+    tarvik::test::ModalAnswer cancel
+        = answerNextDialog(QStringLiteral("10.0.0.2"), QStringLiteral("7001"), QStringLiteral("Cancel"));
     EXPECT_FALSE(executeCasServerParams(host, port));
+    EXPECT_TRUE(cancel.ran());
     EXPECT_EQ(host, QStringLiteral("10.0.0.1"));
     EXPECT_EQ(port, QStringLiteral("7000"));
 
-    answerNextDialog(QStringLiteral("cas.local"), QStringLiteral("7100"), QStringLiteral("Ok"));
+    tarvik::test::ModalAnswer ok = answerNextDialog(QStringLiteral("cas.local"), QStringLiteral("7100"), QStringLiteral("Ok"));
     EXPECT_TRUE(executeCasServerParams(host, port));
+    EXPECT_TRUE(ok.ran());
     EXPECT_EQ(host, QStringLiteral("cas.local"));
     EXPECT_EQ(port, QStringLiteral("7100"));
 }

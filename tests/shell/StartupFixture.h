@@ -3,6 +3,7 @@
 // The program's start-up objects on a temporary SQLite database: a connections folder with "TEST.udl", the
 // settings file in a temporary folder, the database module and the main window, with fake message boxes,
 // clock and shell.
+#include "ModalAnswer.h"
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
 #include "XmlSettingsStorage.h"
@@ -33,6 +34,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class StartupFixture : public ::testing::Test
 {
@@ -60,6 +62,11 @@ protected:
 
     void TearDown() override
     {
+        for (const auto &answer : m_answers) {
+            answer->stop();
+            EXPECT_TRUE(answer->ran()) << "a dialog the test answers never opened";
+        }
+        m_answers.clear();
         if (TfrmBugDebug *monitor = frmBugDebug())
             monitor->close();
         m_main.reset();
@@ -106,25 +113,18 @@ protected:
         m_messages.requests.clear();
     }
 
-    // Once `ready` holds (a dialog is up), runs `act` once, from the event loop of whatever waits.
-    static void whenReady(std::function<bool()> ready, std::function<void()> act)
+    // Once `ready` holds (a dialog is up), runs `act` once, from the event loop of whatever waits. The answer
+    // stops with the test, which fails when the dialog never came.
+    tarvik::test::ModalAnswer &whenReady(std::function<bool()> ready, std::function<void()> act)
     {
-        auto *timer = new QTimer;
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, [=] {
-            if (!ready())
-                return;
-            timer->stop();
-            timer->deleteLater();
-            act();
-        });
-        timer->start();
+        m_answers.push_back(std::make_unique<tarvik::test::ModalAnswer>(std::move(ready), std::move(act)));
+        return *m_answers.back();
     }
 
     // Answers the next login dialog by typing into it as a user would, then pressing Ok or Cancel.
-    static void answerLogin(const QString &user, const QString &password, bool ok = true)
+    tarvik::test::ModalAnswer &answerLogin(const QString &user, const QString &password, bool ok = true)
     {
-        whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); },
+        return whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); },
             [=] {
                 TfrmPasswordDlg *dialog = frmPasswordDlg;
                 dialog->edUserName->clear();
@@ -140,7 +140,7 @@ protected:
     {
         login(m_main.get(), user, password);
     }
-    static void login(
+    void login(
         TfrmMain *m, const QString &user = QStringLiteral("vmdemo"), const QString &password = QStringLiteral("wisp"))
     {
         answerLogin(user, password);
@@ -161,6 +161,8 @@ protected:
             return {};
         return monitor->memoEvents->toPlainText().split(QLatin1Char('\n'));
     }
+
+    static bool isConnected() { return DM && DM->IsDatabaseConnected(); }
 
     QVariant selectValue(const QString &sql) { return DMR->dbConnection()->SelectValue(sql); }
 
@@ -192,6 +194,7 @@ protected:
     std::unique_ptr<TfrmMain> m_main;
 
 private:
+    std::vector<std::unique_ptr<tarvik::test::ModalAnswer>> m_answers;
     QString m_oldSettingsFile;
     QByteArray m_oldDataHome;
     bool m_debug = false;

@@ -5,7 +5,6 @@
 #include "FormClasses.h"
 #include "frmuChangePassword.h"
 #include "frmuDebtCalc.h"
-#include "uSession.h"
 
 #include <QLabel>
 #include <QMdiArea>
@@ -57,7 +56,7 @@ TEST_F(StartupLogin, LoginEnablesMenusShowsMonthAndDisconnectDisablesThem)
     EXPECT_FALSE(m->mmiFileChildSeparator->isVisible());
 
     login();
-    ASSERT_TRUE(Session::IsDatabaseConnected()) << m_messages.lastText().toStdString();
+    ASSERT_TRUE(isConnected()) << m_messages.lastText().toStdString();
     EXPECT_TRUE(m_messages.requests.isEmpty()) << m_messages.lastText().toStdString();
     for (QAction *a : dataActions(m))
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
@@ -83,7 +82,7 @@ TEST_F(StartupLogin, LoginEnablesMenusShowsMonthAndDisconnectDisablesThem)
     EXPECT_TRUE(DM->cdsAppUser()->Active());
 
     m->actFileDatabaseConnect->trigger();
-    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(isConnected());
     for (QAction *a : dataActions(m))
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_TRUE(m->mmiPeriod->text().isEmpty());
@@ -104,7 +103,7 @@ TEST_F(StartupLogin, UserWithoutRightsIsRefusedBeforeAnythingIsWritten)
     ASSERT_EQ(m_messages.requests.size(), 1) << m_messages.lastText().toStdString();
     EXPECT_EQ(m_messages.lastText(), QStringLiteral("У пользователя [Ivanov] нет прав для работы с программой"));
     EXPECT_EQ(m_messages.requests.constLast().type, mtError);
-    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(isConnected());
     // Neither the configuration row of a first connect nor its window.
     EXPECT_FALSE(cfgOpened);
     EXPECT_EQ(valueInFile(QStringLiteral("select count(*) from ZOLT.MAIN_CFG")).toInt(), 0);
@@ -142,7 +141,7 @@ TEST_F(StartupLogin, FailedOrCancelledLoginShowsTheConnectionErrorAndStaysDiscon
              QStringLiteral("Provider=SQLite;Data Source=/proc/no-such-place/tarvik.db;Create If Missing=True;"));
     TfrmMain *m = makeMain();
     login(QStringLiteral("vmdemo"), QStringLiteral("wrong"));
-    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(isConnected());
     ASSERT_EQ(m_messages.requests.size(), 1);
     EXPECT_TRUE(m_messages.requests[0].text.startsWith(ConnectError + QLatin1Char('\r')))
         << m_messages.requests[0].text.toStdString();
@@ -161,7 +160,7 @@ TEST_F(StartupLogin, NewPeriodIsOfferedOnlyOnceTheNextMonthHasBegun)
 {
     TfrmMain *m = makeMain();
     login();
-    ASSERT_TRUE(Session::IsDatabaseConnected());
+    ASSERT_TRUE(isConnected());
     DMR->dbConnection()->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_D"),
         { { QStringLiteral("P_D"), QDateTime(QDate(2020, 5, 1), QTime(0, 0)) } });
     struct Case
@@ -214,6 +213,7 @@ TEST_F(StartupLogin, CasMenuFollowsTheSetting)
 
 TEST(StartupLoginDialog, ShowsTheStoredChoiceAndKeepsValuesOnCancel)
 {
+    const auto loginDialogUp = [] { return frmPasswordDlg && frmPasswordDlg->isVisible(); };
     struct Case
     {
         QStringList choices;
@@ -234,15 +234,15 @@ TEST(StartupLoginDialog, ShowsTheStoredChoiceAndKeepsValuesOnCancel)
         QString shown;
         bool enabled = true;
         bool passwordFocused = false;
-        QTimer::singleShot(0, [&] {
+        tarvik::test::ModalAnswer answer(loginDialogUp, [&] {
             TfrmPasswordDlg *d = frmPasswordDlg;
-            ASSERT_NE(d, nullptr);
             shown = d->cbxDatabase->currentText();
             enabled = d->cbxDatabase->isEnabled();
             passwordFocused = d->focusWidget() == d->edUserPassword;
             QTest::keyClick(d, Qt::Key_Escape);
         });
         EXPECT_FALSE(ExecuteLoginDialog(user, password, database, c.choices));
+        EXPECT_TRUE(answer.ran());
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(enabled, c.listEnabled);
         EXPECT_TRUE(passwordFocused);
@@ -252,7 +252,7 @@ TEST(StartupLoginDialog, ShowsTheStoredChoiceAndKeepsValuesOnCancel)
 
     // Ok hands back what was typed.
     QString user, password, database;
-    QTimer::singleShot(0, [] {
+    tarvik::test::ModalAnswer answer(loginDialogUp, [] {
         TfrmPasswordDlg *d = frmPasswordDlg;
         EXPECT_EQ(d->focusWidget(), d->edUserName);
         QTest::keyClicks(d->edUserName, QStringLiteral("petrov"));
@@ -261,6 +261,7 @@ TEST(StartupLoginDialog, ShowsTheStoredChoiceAndKeepsValuesOnCancel)
         QTest::keyClick(d->edUserPassword, Qt::Key_Return);
     });
     EXPECT_TRUE(ExecuteLoginDialog(user, password, database, { QStringLiteral("DEMO"), QStringLiteral("OFFICE") }));
+    EXPECT_TRUE(answer.ran());
     EXPECT_EQ(user, QStringLiteral("petrov"));
     EXPECT_EQ(password, QStringLiteral("Secret"));
     EXPECT_EQ(database, QStringLiteral("OFFICE"));
@@ -270,7 +271,7 @@ TEST_F(StartupLogin, ChangePasswordChecksTheOldOneInAnyCaseAndTheNewOneExactly)
 {
     TfrmMain *m = makeMain();
     login(QStringLiteral("vmdemo"), QStringLiteral("Wisp"));
-    ASSERT_TRUE(Session::IsDatabaseConnected());
+    ASSERT_TRUE(isConnected());
 
     // Typed into the dialog: the old password, the new one and its confirmation; Ok is pressed after each try.
     struct Try
@@ -283,9 +284,9 @@ TEST_F(StartupLogin, ChangePasswordChecksTheOldOneInAnyCaseAndTheNewOneExactly)
         { "wIsP", "new1", "new1", QString() },
     };
     QStringList errors;
-    whenReady([] { return qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget()) != nullptr; },
+    whenReady([] { return tarvik::test::activeModal<TfrmChangePassword>() != nullptr; },
         [&] {
-            auto *d = qobject_cast<TfrmChangePassword *>(QApplication::activeModalWidget());
+            auto *d = tarvik::test::activeModal<TfrmChangePassword>();
             for (const Try &t : tries) {
                 for (QLineEdit *e : { d->edUserNameOldPassword, d->edNewPassword, d->edConfirmPassword })
                     e->clear();
@@ -321,7 +322,7 @@ TEST_F(StartupLogin, OldStructureOffersTheUpdateWhichEndsDisconnected)
     ASSERT_EQ(m_messages.requests.size(), 1);
     EXPECT_EQ(m_messages.requests[0].text, offer);
     EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
-    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(isConnected());
     for (QAction *a : dataActions(m))
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik[ Нет соединения с БД ]"));
@@ -331,10 +332,10 @@ TEST_F(StartupLogin, OldStructureOffersTheUpdateWhichEndsDisconnected)
     m_messages.answer(mrYes);
     login();
     EXPECT_EQ(m_messages.requests.size(), 1);
-    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(isConnected());
     EXPECT_FALSE(m->actShowCustList->isEnabled());
     login();
-    EXPECT_TRUE(Session::IsDatabaseConnected());
+    EXPECT_TRUE(isConnected());
     EXPECT_TRUE(DMR->IsDbVersionCurrent());
 }
 
@@ -358,6 +359,6 @@ TEST_F(StartupLogin, IncompleteTariffsOfferTheAutoCorrection)
     EXPECT_EQ(m_messages.lastText(),
         QStringLiteral("Тарифы введены не полностью\rЧасть функций может не работать, или работать "
                        "неправильно\rРекомендуется произвести авто корректировку"));
-    EXPECT_TRUE(Session::IsDatabaseConnected());
+    EXPECT_TRUE(isConnected());
     EXPECT_FALSE(DMR->HasInvalidTarifs());
 }

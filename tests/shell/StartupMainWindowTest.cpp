@@ -4,8 +4,8 @@
 
 #include "DataFolder.h"
 #include "FormClasses.h"
+#include "Screenshot.h"
 #include "uProgram.h"
-#include "uSession.h"
 
 #include <QMdiArea>
 #include <QLineEdit>
@@ -243,19 +243,15 @@ TEST_F(StartupMainWindow, NewUserLogsInOnTheDemoConnectionWithOk)
     });
     m->show();
     ASSERT_TRUE(waitUntil([m] { return !m->mmiPeriod->text().isEmpty(); }));
-    EXPECT_TRUE(Session::IsDatabaseConnected());
+    EXPECT_TRUE(isConnected());
     EXPECT_EQ(m->mmiPeriod->text(), QStringLiteral("Июнь 2020 г."));
     EXPECT_EQ(m->windowTitle(), QStringLiteral("Tarvik"));
     EXPECT_EQ(offered, (QStringList{"VMDEMO", "wisp", "DEMO"}));
     EXPECT_TRUE(QFile::exists(databaseFile()));
 
     // The picture of the main window after login, for the README.
-    const QImage shot = m->grab().toImage();
-    EXPECT_FALSE(shot.isNull());
-    const QString folder = qEnvironmentVariable("TARVIK_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(folder).filePath(QStringLiteral("main-window.png"))));
-    }
+    EXPECT_FALSE(m->grab().toImage().isNull());
+    tarvik::test::SaveScreenshot(m, QStringLiteral("shell-main-window"), QSize(1024, 700));
 }
 
 TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWritesSettings)
@@ -297,16 +293,10 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
     // The first showing's login is cancelled; then the user logs in on the test's folder, opens a child and
     // closes the window.
     answerLogin(QString(), QString(), false);
-    auto *driver = new QTimer;
-    driver->setInterval(5);
-    QObject::connect(driver, &QTimer::timeout, [&, driver] {
-        if (!frmMain || m_messages.requests.isEmpty())
-            return;
-        driver->stop();
-        driver->deleteLater();
+    whenReady([this] { return frmMain && !m_messages.requests.isEmpty(); }, [&] {
         frmMain->SetFolders({ frmMain->Folders().programFolder, QString(), connectionsFolder() });
         login(frmMain);
-        ASSERT_TRUE(Session::IsDatabaseConnected());
+        ASSERT_TRUE(isConnected());
         frmMain->OnCloseCASSocket = [&events] { events << "close CAS socket"; };
         auto *child = static_cast<TestChild *>(frmMain->CreateChildForm(QStringLiteral("TfrmTestChild"), 1));
         child->onClose = [&events] { events << "close child"; };
@@ -314,10 +304,9 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
             events << QStringLiteral("free main window, settings %1").arg(QFile::exists(settingsFile()));
         });
         QObject::connect(frmMain, &TfrmMain::closed,
-            [&events] { events << QStringLiteral("closed, connected %1").arg(Session::IsDatabaseConnected()); });
+            [&events] { events << QStringLiteral("closed, connected %1").arg(isConnected()); });
         frmMain->close();
     });
-    driver->start();
     const int code = RunProgram(*qApp, {}, modules);
     UnRegisterCommand(QStringLiteral("actStopWebServer"));
     EXPECT_EQ(code, 0);
@@ -356,7 +345,7 @@ TEST_F(StartupMainWindow, ResetOfAllCalculationAsksFirstAndThenEndsTheProgram)
     m->actRemoveAllCalculation->trigger();
     EXPECT_EQ(m_messages.lastText(), QStringLiteral("Нет закрытых периодов, программа будет перезагружена"));
     ASSERT_TRUE(waitUntil([&closed] { return closed == 1; }));
-    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(isConnected());
 }
 
 TEST_F(StartupMainWindow, EditActionsReachTheFocusedControlOfTheActiveChild)

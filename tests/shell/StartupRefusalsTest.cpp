@@ -5,7 +5,6 @@
 
 #include "CalculatorEh.h"
 #include "Exceptions.h"
-#include "uSession.h"
 
 #include <QTcpServer>
 
@@ -21,9 +20,9 @@ protected:
     void makeDatabase()
     {
         login();
-        ASSERT_TRUE(Session::IsDatabaseConnected()) << m_messages.lastText().toStdString();
+        ASSERT_TRUE(isConnected()) << m_messages.lastText().toStdString();
         m_main->actFileDatabaseConnect->trigger();
-        ASSERT_FALSE(Session::IsDatabaseConnected());
+        ASSERT_FALSE(isConnected());
         m_messages.requests.clear();
     }
 
@@ -36,7 +35,7 @@ protected:
     // The one box the login showed: the connection error with the engine's words after it.
     QString refusal()
     {
-        EXPECT_FALSE(Session::IsDatabaseConnected());
+        EXPECT_FALSE(isConnected());
         EXPECT_EQ(m_messages.requests.size(), 1);
         const QString text = m_messages.lastText();
         EXPECT_TRUE(text.startsWith(ConnectError + QLatin1Char('\r'))) << text.toStdString();
@@ -109,7 +108,7 @@ TEST_F(StartupRefusals, ReadOnlyDatabaseOpensAndAWriteShowsItsError)
     setReadOnly(true);
     m_messages.answer(mrYes);
     login();
-    ASSERT_TRUE(Session::IsDatabaseConnected()) << m_messages.lastText().toStdString();
+    ASSERT_TRUE(isConnected()) << m_messages.lastText().toStdString();
     // The correction cannot be written: its error is shown and the session is ready all the same.
     ASSERT_EQ(m_messages.requests.size(), 2) << m_messages.lastText().toStdString();
     EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
@@ -148,7 +147,7 @@ TEST_F(StartupRefusals, MissingDatabaseFileIsMadeOnlyWhenTheConnectionFileAsksFo
             EXPECT_FALSE(QFileInfo::exists(file));
             EXPECT_FALSE(QFileInfo::exists(QFileInfo(file).absolutePath()));
         } else {
-            EXPECT_TRUE(Session::IsDatabaseConnected()) << m_messages.lastText().toStdString();
+            EXPECT_TRUE(isConnected()) << m_messages.lastText().toStdString();
             EXPECT_TRUE(QFileInfo::exists(file));
         }
     }
@@ -190,7 +189,7 @@ TEST_F(StartupRefusals, StructureUpdateThatFailsEndsTheSession)
     ASSERT_EQ(m_messages.requests.size(), 2) << m_messages.lastText().toStdString();
     EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
     EXPECT_EQ(m_messages.requests[1].type, mtError);
-    EXPECT_FALSE(Session::IsDatabaseConnected());
+    EXPECT_FALSE(isConnected());
     EXPECT_FALSE(m_main->actShowCustList->isEnabled());
     EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Tarvik[ Нет соединения с БД ]"));
 }
@@ -247,10 +246,10 @@ TEST_F(StartupRefusals, CalculatorTakesTypedKeysAndOkClosesItWithTheValue)
     m_shell.succeed = false;
     TfrmMain *m = makeMain();
     QStringList shown;
-    const auto typeInto = [&shown](const QString &keys) {
-        whenReady([] { return qobject_cast<QDialog *>(QApplication::activeModalWidget()) != nullptr; },
+    const auto typeInto = [this, &shown](const QString &keys) {
+        whenReady([] { return tarvik::test::activeModal<QDialog>() != nullptr; },
             [&shown, keys] {
-                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                auto *dialog = tarvik::test::activeModal<QDialog>();
                 auto *calculator = dialog->findChild<TCalculatorEh *>();
                 // The calculator is the dialog's focused control: what the user types reaches it.
                 EXPECT_EQ(dialog->focusWidget(), calculator);
