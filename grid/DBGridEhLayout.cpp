@@ -577,7 +577,8 @@ void TCustomDBGridEh::UpdateRowCount()
 
 void TCustomDBGridEh::UpdateActive()
 {
-    if (m_incSearching)
+    // A move made by the search itself keeps it going; any other move ends it.
+    if (m_incSearching && !m_searchMoving)
         StopIncrementalSearch();
     if (!m_dataLink->Active() || m_loading)
         return;
