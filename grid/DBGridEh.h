@@ -1190,6 +1190,7 @@ protected:
     void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
     void CancelMode() override;
     bool PreviewEditorMessage(QWidget *editor, QEvent *event) override;
+    void PreviewEditorKeyUp(QWidget *editor, int &key, Qt::KeyboardModifiers shift) override;
     void keyPressEvent(QKeyEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;

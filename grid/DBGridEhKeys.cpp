@@ -509,6 +509,13 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
         TCustomGrid::KeyDown(key, shift);
 }
 
+void TCustomDBGridEh::PreviewEditorKeyUp(QWidget *editor, int &key, Qt::KeyboardModifiers shift)
+{
+    TCustomGrid::PreviewEditorKeyUp(editor, key, shift);
+    if (key == Qt::Key_Control && m_sortMarkingPending)
+        KeyUp(key, shift);
+}
+
 void TCustomDBGridEh::KeyUp(int &key, Qt::KeyboardModifiers shift)
 {
     TCustomGrid::KeyUp(key, shift);

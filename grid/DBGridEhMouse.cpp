@@ -193,6 +193,7 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
         return;
     m_lastMousePoint = {x, y};
     m_lastMouseShift = shift;
+    m_pressPoint = {x, y};
     m_pressWasDouble = InDoubleClick();
     m_checkPressCell = {-1, -1};
     const bool left = button == Qt::LeftButton;
@@ -545,7 +546,10 @@ void TCustomDBGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
     m_trackMode = tmNoneEh;
     const TGridState state = GridState();
     TCustomGrid::MouseUp(button, shift, x, y);
-    if (state != gsNormal || mode == tmColSelectEh || !left || !dataColumn || cell.Y < 0)
+    // A title pressed and let go where it was pressed was clicked, not moved.
+    const bool moved = state == gsColMoving ? MouseCoord(m_pressPoint.x(), m_pressPoint.y()).X != cell.X
+                                            : state != gsNormal;
+    if (moved || mode == tmColSelectEh || !left || !dataColumn || cell.Y < 0)
         return;
     if (InplaceEditor() && InplaceEditor()->isVisible() && InplaceEditor()->geometry().contains(x, y))
         return;
