@@ -1325,6 +1325,8 @@ private:
     friend class TDBGridEhSelectionCols;
     friend class TDBGridEhSelectionRect;
     friend class TDBGridEhSelection;
+    // What the cell editor shows for a column's field in the current record.
+    QString cellEditText(int dataCol);
     bool keyDownShortcuts(int &key, Qt::KeyboardModifiers shift);
     bool keyDownWithCtrl(int &key, Qt::KeyboardModifiers shift);
     bool matchesCopyFromAbove(int key, Qt::KeyboardModifiers shift) const;

@@ -385,7 +385,8 @@ void TCustomDBGridEh::CellDataChanged(TField *field)
     }
     if (EditorMode() && InplaceEditor()) {
         TField *current = CurrentField();
-        if (current && current->Text() != InplaceEditor()->text()) {
+        // Only a value that changed under the editor replaces its text (a key list shows another text).
+        if (current && cellEditText(SelectedIndex()) != InplaceEditor()->text()) {
             InvalidateEditor();
             InplaceEditor()->Deselect();
         }

@@ -158,11 +158,8 @@ bool TCustomDBGridEh::CanEditAcceptKey(QChar key)
     return field->IsValidChar(key);
 }
 
-QString TCustomDBGridEh::GetEditText(int col, int row)
+QString TCustomDBGridEh::cellEditText(int dataCol)
 {
-    Q_UNUSED(row);
-    const int dataCol = col - m_indicatorOffset;
-    m_editKeyValue = QVariant();
     if (dataCol < 0 || dataCol >= Columns().Count())
         return QString();
     TColumnEh *column = Columns()[dataCol];
@@ -178,8 +175,6 @@ QString TCustomDBGridEh::GetEditText(int col, int row)
         const int i = indexOfTextCI(column->KeyList(), text);
         text = i >= 0 && i < column->PickList().size() ? column->PickList()[i] : QString();
     }
-    if (field->Lookup() && field->DataSet() && !field->KeyFields().isEmpty())
-        m_editKeyValue = field->DataSet()->FieldValues(field->KeyFields());
     if (column->OnGetCellParams) {
         TColCellParamsEh params;
         column->FillCellParams(params);
@@ -187,8 +182,19 @@ QString TCustomDBGridEh::GetEditText(int col, int row)
         SafeCall([&] { column->OnGetCellParams(column, true, params); });
         text = params.Text;
     }
-    m_editText = text;
     return text;
+}
+
+QString TCustomDBGridEh::GetEditText(int col, int row)
+{
+    Q_UNUSED(row);
+    const int dataCol = col - m_indicatorOffset;
+    m_editKeyValue = QVariant();
+    TField *field = dataCol >= 0 && dataCol < Columns().Count() ? Columns()[dataCol]->GetField() : nullptr;
+    if (field && field->Lookup() && field->DataSet() && !field->KeyFields().isEmpty())
+        m_editKeyValue = field->DataSet()->FieldValues(field->KeyFields());
+    m_editText = cellEditText(dataCol);
+    return m_editText;
 }
 
 void TCustomDBGridEh::SetEditText(int col, int row, const QString &value)
