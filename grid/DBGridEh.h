@@ -80,10 +80,11 @@ using TDBGridEhOptions = unsigned;
 
 enum TDBGridEhAllowedOperation : unsigned { alopInsertEh = 1, alopUpdateEh = 2, alopDeleteEh = 4, alopAppendEh = 8 };
 using TDBGridEhAllowedOperations = unsigned;
-enum TDBGridEhAllowedSelection : unsigned { gstRecordBookmarks = 1, gstRectangle = 2, gstColumns = 4, gstAll = 8 };
+// The kinds of selection; the grid's one selection is of one kind, or none (gstNon).
+enum TDBGridEhAllowedSelection : unsigned { gstNon = 0, gstRecordBookmarks = 1, gstRectangle = 2, gstColumns = 4,
+                                            gstAll = 8 };
 using TDBGridEhAllowedSelections = unsigned;
-// The kind of the grid's one selection: none, or one of the kinds AllowedSelections lists.
-enum TDBGridEhSelectionType : unsigned { gstNon = 0 };
+using TDBGridEhSelectionType = TDBGridEhAllowedSelection;
 // The clipboard keys a grid answers.
 enum TDBGridEhEditAction : unsigned { geaCutEh = 1, geaCopyEh = 2, geaPasteEh = 4, geaDeleteEh = 8, geaSelectAllEh = 16 };
 using TDBGridEhEditActions = unsigned;
@@ -832,6 +833,8 @@ public:
     void ExtendToColumn(TColumnEh *column);
     void Clear();
     void DropMissingColumns();
+    // A column is being freed: the selection lets go of it.
+    void Forget(TColumnEh *column);
     TGridRect SelectionBox() const;
 
 private:
@@ -1191,6 +1194,7 @@ protected:
     void CancelMode() override;
     bool PreviewEditorMessage(QWidget *editor, QEvent *event) override;
     void PreviewEditorKeyUp(QWidget *editor, int &key, Qt::KeyboardModifiers shift) override;
+    void PreviewEditorKeyDown(QWidget *editor, int &key, Qt::KeyboardModifiers shift) override;
     void keyPressEvent(QKeyEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
@@ -1335,6 +1339,10 @@ private:
     void autoScrollStepAt(const QPoint &p);
     void trackTo(int x, int y, Qt::KeyboardModifiers shift);
     bool titlePressHit(int x, int y) const;
+    // The column whose right border lies under x in the title rows when that border is the frozen columns' or
+    // the client's right edge; -1 otherwise.
+    int frozenBorderAt(int x, int y) const;
+    void paintMouseOverlay(QPainter &painter);
     void endSortClick(TColumnEh *column, bool ctrl);
     std::unique_ptr<TDBGridEhSelection> m_selection = std::make_unique<TDBGridEhSelection>(this);
     TDBGridEhAllowedSelections m_allowedSelections = gstRecordBookmarks | gstRectangle | gstColumns | gstAll;
@@ -1360,6 +1368,12 @@ private:
     bool m_rowGesture = false;
     bool m_searchMoving = false;
     int m_incSearchTimeOut = 1500;
+    // Sizing by the grid itself: the column, where it starts, the offset of the press from the border, the
+    // position of the border line while the frozen border is dragged.
+    int m_sizeIndex = -1;
+    int m_sizeStart = 0;
+    int m_sizeOfs = 0;
+    int m_frozenLine = 0;
     Qt::KeyboardModifiers m_lastKeyShift;
     QVariant m_editKeyValue;
 

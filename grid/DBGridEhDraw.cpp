@@ -297,6 +297,7 @@ void TCustomDBGridEh::Paint(QPainter &painter, const QRect &clip)
         if (!row.isEmpty())
             DrawFocusRect(painter, row);
     }
+    paintMouseOverlay(painter);
 }
 
 bool TCustomDBGridEh::ShowsRowFocusRect() const

@@ -509,6 +509,14 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
         TCustomGrid::KeyDown(key, shift);
 }
 
+void TCustomDBGridEh::PreviewEditorKeyDown(QWidget *editor, int &key, Qt::KeyboardModifiers shift)
+{
+    TCustomGrid::PreviewEditorKeyDown(editor, key, shift);
+    // Copying from the record above works while a cell is being edited too.
+    if (key != 0 && matchesCopyFromAbove(key, shift))
+        KeyDown(key, shift);
+}
+
 void TCustomDBGridEh::PreviewEditorKeyUp(QWidget *editor, int &key, Qt::KeyboardModifiers shift)
 {
     TCustomGrid::PreviewEditorKeyUp(editor, key, shift);

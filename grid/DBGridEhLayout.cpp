@@ -347,6 +347,9 @@ void TCustomDBGridEh::RebuildLayout()
         }
     }
 
+    // Columns may have come and gone: the column selection keeps the ones still here, in their new order.
+    m_selection->Columns().DropMissingColumns();
+
     // 4. Shown columns; hidden columns among and right after the frozen ones stay fixed too.
     m_visibleColumns.clear();
     for (int i = 0; i < columns.Count(); ++i)

@@ -2,6 +2,7 @@
 // title buttons and sort marking; selection gestures with their auto-scroll; fitting column widths; cursors.
 #include "DBGridEh.h"
 
+#include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
@@ -187,6 +188,41 @@ bool TCustomDBGridEh::titlePressHit(int x, int y) const
     return HasTitleRow() && cell.Y == 0 && cell.X == m_pressedCol;
 }
 
+int TCustomDBGridEh::frozenBorderAt(int x, int y) const
+{
+    TGridDrawInfo info;
+    CalcDrawInfo(info);
+    const int lineWidth = info.Horz.EffectiveLineWidth;
+    if (y < 0 || y >= info.Vert.FixedBoundary || lineWidth > 6)
+        return -1;
+    const int zone = (7 - lineWidth) / 2;
+    if (FixedCols() > m_indicatorOffset) {
+        const int last = FixedCols() - 1;
+        const int border = CellRect(last, 0).left() + ColWidths(last);
+        if (std::abs(x - border) <= zone)
+            return last;
+    }
+    // A column running past the right edge is sized by dragging that edge.
+    const int edge = ClientWidth() - 1;
+    if (std::abs(x - edge) <= zone) {
+        const TGridCoord cell = MouseCoord(edge, y);
+        if (cell.X >= m_indicatorOffset && CellRect(cell.X, 0).left() + ColWidths(cell.X) > ClientWidth())
+            return cell.X;
+    }
+    return -1;
+}
+
+void TCustomDBGridEh::paintMouseOverlay(QPainter &painter)
+{
+    if (m_trackMode != tmFrozenEh || (m_optionsEh & dghTraceColSizing))
+        return;
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    painter.drawLine(m_frozenLine, 0, m_frozenLine, ClientHeight());
+    painter.restore();
+}
+
 void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
 {
     if (!TakeFocus())
@@ -213,11 +249,12 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
     int sizingIndex = -1, sizingPos = 0, sizingOfs = 0;
     CalcSizingState(x, y, sizing, sizingIndex, sizingPos, sizingOfs, info);
 
+    const int frozenBorder = (m_dbOptions & dgColumnResize) ? frozenBorderAt(x, y) : -1;
     // 1. Double click: fit a column at its title border, or step a check box or image cell.
     if (left && InDoubleClick()) {
         bool fitted = false;
-        if (sizing == gsColSizing && (m_optionsEh & dghDblClickOptimizeColWidth)) {
-            const int fitCol = sizingIndex - m_indicatorOffset;
+        if ((sizing == gsColSizing || frozenBorder >= 0) && (m_optionsEh & dghDblClickOptimizeColWidth)) {
+            const int fitCol = (frozenBorder >= 0 ? frozenBorder : sizingIndex) - m_indicatorOffset;
             if (fitCol >= 0 && fitCol < Columns().Count()) {
                 FitColumnWidths(Columns()[fitCol]);
                 fitted = true;
@@ -233,10 +270,26 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
         mouseDownEvent();
         return;
     }
-    // 3. Borders that size columns or rows belong to the cell grid.
+    // 2. The border of the frozen columns (which the cell grid does not size) or the client's right edge.
+    if (left && frozenBorder >= 0) {
+        if (m_dataLink->Active() && m_dataLink->Modified())
+            m_dataLink->UpdateRecord();
+        m_trackMode = tmFrozenEh;
+        m_sizeIndex = frozenBorder;
+        m_sizeStart = CellRect(frozenBorder, 0).left();
+        m_frozenLine = x;
+        viewport()->update();
+        return;
+    }
+    // 3. Borders that size columns or rows belong to the cell grid; traced sizing follows the mouse live.
     if (sizing != gsNormal) {
         if (m_dataLink->Active() && m_dataLink->Modified())
             m_dataLink->UpdateRecord();
+        if (left && sizing == gsColSizing && (m_optionsEh & dghTraceColSizing)) {
+            m_sizeIndex = sizingIndex;
+            m_sizeStart = sizingPos - ColWidths(sizingIndex);
+            m_sizeOfs = sizingOfs;
+        }
         TCustomGrid::MouseDown(button, shift, x, y);
         mouseDownEvent();
         return;
@@ -429,6 +482,13 @@ void TCustomDBGridEh::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
     case tmRectEh:
         trackTo(x, y, shift);
         return;
+    case tmFrozenEh:
+        m_frozenLine = std::max(x, m_sizeStart + 1);
+        if (m_optionsEh & dghTraceColSizing)
+            Columns()[m_sizeIndex - m_indicatorOffset]->SetWidth(m_frozenLine - m_sizeStart);
+        else
+            viewport()->update();
+        return;
     case tmColSelectEh: {
         const TGridCoord cell = MouseCoord(x, y);
         const int dataCol = cell.X - m_indicatorOffset;
@@ -447,6 +507,13 @@ void TCustomDBGridEh::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
         break;
     }
     TCustomGrid::MouseMove(shift, x, y);
+    if (GridState() == gsColSizing && m_sizeIndex >= m_indicatorOffset && (m_optionsEh & dghTraceColSizing)) {
+        int width = std::max(1, x + m_sizeOfs - m_sizeStart);
+        // With auto-fit the column may not grow past the grid's right edge.
+        if (m_autoFitColWidths)
+            width = std::min(width, std::max(1, ClientWidth() - m_sizeStart));
+        Columns()[m_sizeIndex - m_indicatorOffset]->SetWidth(width);
+    }
     if (GridState() == gsNormal) {
         if (const QCursor *cursor = GridCursorAt(x, y))
             viewport()->setCursor(*cursor);
@@ -544,6 +611,15 @@ void TCustomDBGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
     }
     const TTrackModeEh mode = m_trackMode;
     m_trackMode = tmNoneEh;
+    if (mode == tmFrozenEh) {
+        const int width = m_frozenLine - m_sizeStart;
+        if (width > 1 && m_sizeIndex >= m_indicatorOffset && m_sizeIndex - m_indicatorOffset < Columns().Count())
+            Columns()[m_sizeIndex - m_indicatorOffset]->SetWidth(width);
+        m_sizeIndex = -1;
+        viewport()->update();
+        return;
+    }
+    m_sizeIndex = -1;
     const TGridState state = GridState();
     TCustomGrid::MouseUp(button, shift, x, y);
     // A title pressed and let go where it was pressed was clicked, not moved.
@@ -571,7 +647,10 @@ void TCustomDBGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
 void TCustomDBGridEh::CancelMode()
 {
     m_autoScrollTimer.stop();
+    if (m_trackMode == tmFrozenEh)
+        viewport()->update();
     m_trackMode = tmNoneEh;
+    m_sizeIndex = -1;
     if (m_titlePressed) {
         m_titlePressed = false;
         InvalidateCell(m_pressedCol, 0);

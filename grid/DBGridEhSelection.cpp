@@ -372,6 +372,18 @@ void TDBGridEhSelectionCols::DropMissingColumns()
                      [](TColumnEh *a, TColumnEh *b) { return a->Index() < b->Index(); });
 }
 
+void TDBGridEhSelectionCols::Forget(TColumnEh *column)
+{
+    m_items.removeAll(column);
+    m_shiftAdded.removeAll(column);
+    if (m_anchor == column)
+        m_anchor = nullptr;
+    if (m_shiftCol == column)
+        m_shiftCol = nullptr;
+    if (!m_grid->IsLoading())
+        m_grid->Selection().DropEmptyKind();
+}
+
 TGridRect TDBGridEhSelectionCols::SelectionBox() const
 {
     if (m_items.isEmpty())

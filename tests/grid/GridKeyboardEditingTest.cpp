@@ -228,3 +228,15 @@ TEST(GridKeyboardSelection, ShiftWithArrowsStretchesARectangleOrTheRecordsOfARow
     r.press(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
     EXPECT_EQ(r.selectedIds(), (QList<int>{1, 2, 3, 4}));
 }
+
+TEST(GridKeyboardCopyFromAbove, CtrlApostropheWorksInTheOpenEditorToo)
+{
+    InteractionGrid g;
+    g.grid->SetSelectedIndex(1);
+    g.press(Qt::Key_Down);
+    g.press(Qt::Key_F2);
+    ASSERT_TRUE(g.grid->InplaceEditor() && g.grid->InplaceEditor()->hasFocus());
+    QTest::keyClick(g.grid->InplaceEditor(), Qt::Key_Apostrophe, Qt::ControlModifier);
+    EXPECT_EQ(g.name(), QStringLiteral("Petrov"));
+    EXPECT_EQ(g.grid->InplaceEditor()->text(), QStringLiteral("Petrov"));
+}

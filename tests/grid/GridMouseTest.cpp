@@ -211,3 +211,71 @@ TEST(GridMouse, TheBottomOfATitleSelectsColumnsAndTheCornerEverything)
     g.click(0, 0);
     EXPECT_EQ(g.grid->Selection().SelectionType(), unsigned(gstNon));
 }
+
+TEST(GridMouse, ADoubleClickOnATitleBorderFitsTheColumnToItsWidestValueAndFooter)
+{
+    InteractionGrid g;
+    g.grid->SetOptionsEh(g.grid->OptionsEh() | dghDblClickOptimizeColWidth);
+    TColumnEh *name = g.grid->Columns()[1];
+    name->SetWidth(30);
+    QApplication::processEvents();
+    const auto doubleClickBorder = [&] {
+        const QRect title = g.grid->CellRect(2, 0);
+        QTest::mouseDClick(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                           QPoint(title.right() + 1, title.center().y()));
+    };
+    doubleClickBorder();
+    const IGridMetricsEh &metrics = g.grid->Metrics();
+    const int widest = metrics.TextWidth(name->Font(), QStringLiteral("Kuznetsov")) + 4;
+    EXPECT_EQ(name->Width(), std::max(widest, metrics.TextWidth(name->Title().Font(), QStringLiteral("NAME")) + 4));
+    EXPECT_EQ(g.id(), 1) << "the current record stays";
+
+    g.grid->SetFooterRowCount(1);
+    name->Footer().SetValueType(fvtStaticText);
+    name->Footer().SetValue(QStringLiteral("A footer much wider than any name"));
+    name->SetWidth(30);
+    QApplication::processEvents();
+    doubleClickBorder();
+    EXPECT_EQ(name->Width(),
+              metrics.TextWidth(name->Footer().Font(), QStringLiteral("A footer much wider than any name")) + 5);
+}
+
+TEST(GridMouse, TracedSizingFollowsTheMouseAndTheFrozenBorderSizesTheLastFrozenColumn)
+{
+    InteractionGrid g;
+    g.grid->SetOptionsEh(g.grid->OptionsEh() | dghTraceColSizing);
+    TColumnEh *name = g.grid->Columns()[1];
+    name->SetWidth(60);
+    QApplication::processEvents();
+    const QRect title = g.grid->CellRect(2, 0);
+    const QPoint border(title.left() + 60, title.center().y());
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, border);
+    QTest::mouseMove(g.grid->viewport(), border + QPoint(25, 0));
+    EXPECT_EQ(name->Width(), 85) << "the width follows the mouse before the release";
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, border + QPoint(25, 0));
+    EXPECT_EQ(name->Width(), 85);
+
+    // The frozen column's border: a line follows the mouse, the width changes at the release.
+    g.grid->SetOptionsEh(g.grid->OptionsEh() & ~dghTraceColSizing);
+    g.grid->SetFrozenCols(1);
+    QApplication::processEvents();
+    ASSERT_EQ(g.grid->FixedCols(), 2);
+    TColumnEh *id = g.grid->Columns()[0];
+    const int before = id->Width();
+    const QRect idTitle = g.grid->CellRect(1, 0);
+    const QPoint frozen(idTitle.left() + g.grid->ColWidths(1), idTitle.center().y());
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, frozen);
+    EXPECT_EQ(g.grid->TrackMode(), TCustomDBGridEh::tmFrozenEh);
+    QTest::mouseMove(g.grid->viewport(), frozen + QPoint(30, 0));
+    EXPECT_EQ(id->Width(), before);
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, frozen + QPoint(30, 0));
+    EXPECT_EQ(id->Width(), before + 30);
+    EXPECT_EQ(g.grid->TrackMode(), TCustomDBGridEh::tmNoneEh);
+
+    // Esc abandons it.
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, frozen + QPoint(30, 0));
+    QTest::mouseMove(g.grid->viewport(), frozen + QPoint(60, 0));
+    g.press(Qt::Key_Escape);
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, frozen + QPoint(60, 0));
+    EXPECT_EQ(id->Width(), before + 30);
+}

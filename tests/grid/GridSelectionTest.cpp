@@ -208,3 +208,35 @@ TEST(GridSelection, ReadingTheCurrentRecordOfAClosedGridIsAnError)
         EXPECT_EQ(e.message(), QStringLiteral("Cannot perform this operation on a closed dataset"));
     }
 }
+
+TEST(GridSelection, SelectedRecordsAreDrawnHighlighted)
+{
+    SelectGrid g;
+    g.click(0, g.rowOf(3), Qt::ControlModifier);
+    g.gotoId(1);
+    QApplication::processEvents();
+    const QImage image = g.picture();
+    const QRect selected = g.grid->CellRect(0, g.rowOf(3));
+    const QRect other = g.grid->CellRect(0, g.rowOf(2));
+    EXPECT_EQ(tarvik::test::pixelAt(image, selected.left() + 2, selected.center().y()), QColor(64, 64, 64));
+    EXPECT_NE(tarvik::test::pixelAt(image, other.left() + 2, other.center().y()), QColor(64, 64, 64));
+    const QRect cell = g.grid->CellRect(2, g.rowOf(3));
+    const QRect plain = g.grid->CellRect(2, g.rowOf(2));
+    EXPECT_NE(tarvik::test::pixelAt(image, cell.right() - 1, cell.bottom() - 1),
+              tarvik::test::pixelAt(image, plain.right() - 1, plain.bottom() - 1));
+}
+
+TEST(GridSelection, AFreedColumnLeavesTheColumnSelection)
+{
+    SelectGrid g;
+    TDBGridEhSelectionCols &cols = g.selection().Columns();
+    cols.SelectColumn(g.column(1), false);
+    cols.ExtendToColumn(g.column(2));
+    g.grid->Columns().Delete(2);
+    EXPECT_EQ(g.selectedColumns(), QList<int>{1});
+    EXPECT_EQ(cols.ShiftCol(), nullptr);
+    g.grid->Columns().Delete(1);
+    EXPECT_EQ(cols.Count(), 0);
+    EXPECT_EQ(g.kind(), unsigned(gstNon));
+    EXPECT_EQ(cols.SelectionBox(), (TGridRect{-1, -1, -1, -1}));
+}
