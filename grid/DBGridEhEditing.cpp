@@ -88,8 +88,7 @@ void TCustomDBGridEh::DoExit()
             // The value could not be written: the grid keeps the focus so that nothing typed is lost.
             HideEditor();
             setFocus(Qt::OtherFocusReason);
-            const std::exception_ptr error = std::current_exception();
-            SafeCall([&] { std::rethrow_exception(error); });
+            handleCurrentException();
             return;
         }
     }

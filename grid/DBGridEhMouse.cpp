@@ -94,6 +94,9 @@ int RowAutoScrollRecords(int distance)
 
 const QCursor *TCustomDBGridEh::GridCursorAt(int x, int y)
 {
+    static const QCursor split(Qt::SplitHCursor);
+    if ((m_dbOptions & dgColumnResize) && frozenBorderAt(x, y) >= 0)
+        return &split;
     if (!m_dataLink->Active() || !(m_dbOptions & dgMultiSelect))
         return nullptr;
     TGridDrawInfo info;

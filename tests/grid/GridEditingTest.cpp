@@ -1,5 +1,7 @@
 #include "GridInteraction.h"
 
+#include "DatabaseError.h"
+#include "Guard.h"
 #include "MemTable.h"
 
 #include <gtest/gtest.h>
@@ -229,4 +231,30 @@ TEST(GridEditing, ALookupColumnWritesTheKeyOfTheTextTyped)
     people.CheckBrowseMode();
     EXPECT_EQ(cityId->AsInteger(), 2);
     EXPECT_EQ(city->AsString(), QStringLiteral("Grodno"));
+}
+
+TEST(GridEditing, AValueThatCannotBeWrittenKeepsTheFocusInTheGrid)
+{
+    QStringList reported;
+    const ExceptionHandler previous = setExceptionHandler([&](const QString &message) { reported << message; });
+    {
+        InteractionGrid g;
+        // Another control of the same window.
+        QLineEdit other(g.grid.get());
+        other.show();
+        g.field("NAME")->OnValidate = [](TField *, const QVariant &value) {
+            if (value.toString() == QStringLiteral("bad"))
+                throw EDatabaseError(QStringLiteral("Not a name"));
+        };
+        g.grid->SetSelectedIndex(1);
+        g.press(Qt::Key_F2);
+        g.grid->InplaceEditor()->selectAll();
+        QTest::keyClicks(g.grid->InplaceEditor(), QStringLiteral("bad"));
+        other.setFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(reported, QStringList{QStringLiteral("Not a name")});
+        EXPECT_TRUE(g.grid->IsGridFocused()) << "the grid took the focus back";
+        EXPECT_EQ(g.name(), QStringLiteral("Petrov"));
+    }
+    setExceptionHandler(previous);
 }
