@@ -13,7 +13,10 @@
 // The source is split by area: DBGridEhColumns.cpp (columns, titles, defaults), DBGridEhFooters.cpp (footers
 // and their texts), DBGridEhCore.cpp
 // (the grid, its options, data link and brackets), DBGridEhLayout.cpp (field map, rows, title tree, auto-fit),
-// DBGridEhDraw.cpp (cells, frames, colours, text routines), DBGridEhScroll.cpp (scroll bars, wheel, hints).
+// DBGridEhDraw.cpp (cells, frames, colours, text routines), DBGridEhScroll.cpp (scroll bars, wheel, hints),
+// DBGridEhKeys.cpp (keys), DBGridEhSearch.cpp (incremental search), DBGridEhEditing.cpp (the cell editor's
+// questions, focus, typed characters, edit actions), DBGridEhMouse.cpp (presses, tracking, sort clicks,
+// sizing, cursors) and DBGridEhSelection.cpp (records, columns, rectangles, everything).
 
 #include "CheckBoxState.h"
 #include "CustomGrid.h"

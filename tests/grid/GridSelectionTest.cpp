@@ -87,8 +87,15 @@ TEST(GridSelection, TheRecordsFollowANewOrderOfTheDatasetAndAToggleFindsItsPlace
     SelectGrid g;
     for (int wanted : {1, 4, 5})
         g.click(0, g.rowOf(wanted), Qt::ControlModifier);
-    // The names E B D A C: by name the records come 4, 2, 5, 3, 1.
-    g.ds.SetIndexFieldNames(QStringLiteral("NAME"));
+    // A title click sorts by the names E B D A C: the records come 4, 2, 5, 3, 1.
+    g.grid->ColumnDefValues().Title().TitleButton = true;
+    g.grid->SetOptionsEh(g.grid->OptionsEh() | dghAutoSortMarking);
+    g.grid->OnSortMarkingChanged = [&](TCustomDBGridEh *sender) {
+        g.ds.SetIndexFieldNames(sender->SortColumnList().first()->FieldName());
+    };
+    const QRect title = g.grid->CellRect(2, 0);
+    QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(title.center().x(), title.top() + 2));
+    ASSERT_EQ(g.ds.IndexFieldNames(), QStringLiteral("NAME"));
     EXPECT_EQ(g.selectedIds(), (QList<int>{4, 5, 1}));
     g.click(0, g.rowOf(3), Qt::ControlModifier);
     EXPECT_EQ(g.selectedIds(), (QList<int>{4, 5, 3, 1}));
