@@ -1123,6 +1123,10 @@ public:
     bool EditActionAllowed(TDBGridEhEditAction action) const;
     // Runs the action when allowed; answers whether it ran.
     bool ExecuteEditAction(TDBGridEhEditAction action);
+    // The main window's Edit menu reaches the focused grid through these, gated like the keys.
+    Q_INVOKABLE void cut() { ExecuteEditAction(geaCutEh); }
+    Q_INVOKABLE void copy() { ExecuteEditAction(geaCopyEh); }
+    Q_INVOKABLE void paste() { ExecuteEditAction(geaPasteEh); }
     // Writes the editor's text into the current field: pick-list, key-list, lookup and text blob columns each
     // their own way.
     virtual void WriteEditorText();

@@ -158,6 +158,13 @@ TEST(GridKeyboardEditActions, ShiftDeleteAndShiftInsertActOnlyWhenEditActionsAll
     EXPECT_EQ(counting->clears, 1) << "Ctrl+Delete with a selection clears its contents";
     EXPECT_EQ(g.ds.RecordCount(), 4);
 
+    // The main window's Edit menu calls the focused control by name.
+    for (const char *command : {"cut", "copy", "paste"})
+        QMetaObject::invokeMethod(g.grid.get(), command);
+    EXPECT_EQ(counting->cuts, 2);
+    EXPECT_EQ(counting->copies, 2);
+    EXPECT_EQ(counting->pastes, 2);
+
     // Pasting also needs updating allowed, deleting the contents of a selection of everything deleting.
     g.grid->AllowedOperations = alopInsertEh | alopAppendEh;
     EXPECT_FALSE(g.grid->EditActionAllowed(geaPasteEh));
