@@ -233,7 +233,7 @@ void TCustomDBGridEh::extendByKeys(int distance, bool toEnd, Qt::KeyboardModifie
         move();
         rect.SelectCell(SelectedIndex(), ds->GetBookmark(), true);
     } else if (SelectionKindUsable(gstRecordBookmarks)) {
-        MoveBySelecting(toEnd ? distance : distance, toEnd);
+        MoveBySelecting(distance, toEnd);
     } else {
         move();
     }

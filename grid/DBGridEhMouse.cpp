@@ -352,13 +352,17 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
     const QByteArray oldBookmark = ds->GetBookmark();
     const int oldDataCol = SelectedIndex();
     const bool sameCell = oldCell == cell;
+    const bool rowsUsable = SelectionKindUsable(gstRecordBookmarks);
+    const bool rectUsable = SelectionKindUsable(gstRectangle) && !ds->IsEmpty();
+    const bool rowGesture = rowsUsable && (rowSelect || onIndicator || !rectUsable);
     BeginUpdate();
     try {
         if (m_dataLink->Modified())
             m_dataLink->UpdateRecord();
         if (!sameCell && !AlwaysShowsEditor())
             HideEditor();
-        const bool shiftRowGesture = withShift && multi && (onIndicator || rowSelect);
+        // A Shift gesture over records moves record by record itself, selecting on the way.
+        const bool shiftRowGesture = withShift && multi && rowGesture;
         if (dataRow != m_dataLink->ActiveRecord() && !shiftRowGesture)
             m_dataLink->MoveBy(dataRow - m_dataLink->ActiveRecord());
         if (dataColumn)
@@ -369,11 +373,9 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
     }
     EndUpdate();
 
-    const bool rowsUsable = SelectionKindUsable(gstRecordBookmarks);
-    const bool rectUsable = SelectionKindUsable(gstRectangle) && !ds->IsEmpty();
     m_toggleMode = ctrl || !(m_optionsEh & dghClearSelection);
     TBookmarkListEh &rows = m_selection->Rows();
-    if (rowsUsable && (rowSelect || onIndicator || !rectUsable)) {
+    if (rowGesture) {
         if (withShift && dataRow != m_dataLink->ActiveRecord()) {
             // From the record where the gesture began to the one pressed.
             MoveBySelecting(dataRow - m_dataLink->ActiveRecord(), false);
