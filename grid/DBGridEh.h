@@ -1346,6 +1346,8 @@ private:
     void autoScrollStepAt(const QPoint &p);
     void trackTo(int x, int y, Qt::KeyboardModifiers shift);
     bool titlePressHit(int x, int y) const;
+    // Whether y lies in the band of a column's own title, below the group bands of multi-level titles.
+    bool inLeafBand(int col, int y) const;
     // The column whose right border lies under x in the title rows when that border is the frozen columns' or
     // the client's right edge; -1 otherwise.
     int frozenBorderAt(int x, int y) const;

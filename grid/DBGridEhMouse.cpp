@@ -185,10 +185,17 @@ void TCustomDBGridEh::ColExit()
 
 // ---- Press ---------------------------------------------------------------------------------------------------
 
+bool TCustomDBGridEh::inLeafBand(int col, int y) const
+{
+    const int dataCol = col - m_indicatorOffset;
+    const THeadTreeNode *leaf = m_useMultiTitle && dataCol >= 0 ? LeafFieldArr(dataCol) : nullptr;
+    return !leaf || y >= CellRect(col, 0).bottom() - leaf->Height + 3;
+}
+
 bool TCustomDBGridEh::titlePressHit(int x, int y) const
 {
     const TGridCoord cell = MouseCoord(x, y);
-    return HasTitleRow() && cell.Y == 0 && cell.X == m_pressedCol;
+    return HasTitleRow() && cell.Y == 0 && cell.X == m_pressedCol && inLeafBand(cell.X, y);
 }
 
 int TCustomDBGridEh::frozenBorderAt(int x, int y) const
@@ -312,7 +319,7 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
         return;
     }
     // 5. A title that is a button is pressed.
-    if (dataColumn && HasTitleRow() && cell.Y == 0 && left && CheckTitleButton(cell.X)) {
+    if (dataColumn && HasTitleRow() && cell.Y == 0 && left && inLeafBand(cell.X, y) && CheckTitleButton(cell.X)) {
         m_titlePressed = true;
         m_pressedCol = cell.X;
         m_pressedInside = true;
