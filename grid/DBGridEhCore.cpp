@@ -166,6 +166,7 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget *parent)
     , m_headTree(std::make_unique<THeadTreeNode>(QStringLiteral("Root"), 0, 10))
     , m_metrics(std::make_unique<TFontGridMetricsEh>())
 {
+    m_selection = std::make_unique<TDBGridEhSelection>(this);
     m_titleFont.Assign(Font());
     m_footerFont.Assign(Font());
     m_titleFont.OnChange = [this] { LayoutChanged(); };

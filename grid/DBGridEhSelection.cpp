@@ -586,6 +586,21 @@ TGridRect TDBGridEhSelection::SelectionBox() const
 
 // ---- The grid's side -----------------------------------------------------------------------------------------
 
+TDBGridEhSelection &TCustomDBGridEh::Selection()
+{
+    return *m_selection;
+}
+
+const TDBGridEhSelection &TCustomDBGridEh::Selection() const
+{
+    return *m_selection;
+}
+
+TBookmarkListEh &TCustomDBGridEh::SelectedBookmarks()
+{
+    return m_selection->Rows();
+}
+
 void TCustomDBGridEh::SetAllowedSelections(TDBGridEhAllowedSelections value)
 {
     m_allowedSelections = value;
