@@ -512,8 +512,10 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
 void TCustomDBGridEh::PreviewEditorKeyDown(QWidget *editor, int &key, Qt::KeyboardModifiers shift)
 {
     TCustomGrid::PreviewEditorKeyDown(editor, key, shift);
-    // Copying from the record above works while a cell is being edited too.
-    if (key != 0 && matchesCopyFromAbove(key, shift))
+    // Copying from the record above, and Enter moving on like Tab, work while a cell is being edited too.
+    const bool enterAsTab = (m_optionsEh & dghEnterAsTab) && isEnter(key)
+        && !(shift & (Qt::ControlModifier | Qt::AltModifier));
+    if (key != 0 && (enterAsTab || matchesCopyFromAbove(key, shift)))
         KeyDown(key, shift);
 }
 

@@ -594,7 +594,7 @@ void TCustomDBGridEh::endSortClick(TColumnEh *column, bool ctrl)
     if (!(m_optionsEh & dghAutoSortMarking))
         return;
     // Ctrl keeps the markers of the other columns and waits with the sorting until it is let go.
-    column->Title().ToggleSortMarker(ctrl);
+    column->Title().ToggleSortMarker(ctrl && (m_optionsEh & dghMultiSortMarking));
     if (ctrl) {
         m_sortMarkingPending = true;
     } else {

@@ -247,3 +247,23 @@ TEST(GridKeyboardCopyFromAbove, CtrlApostropheWorksInTheOpenEditorToo)
     EXPECT_EQ(g.name(), QStringLiteral("Petrov"));
     EXPECT_EQ(g.grid->InplaceEditor()->text(), QStringLiteral("Petrov"));
 }
+
+TEST(GridKeyboardEnterAsTab, EnterMovesOnLikeTabAlsoFromTheEditorAndWritesWhatWasTyped)
+{
+    InteractionGrid g;
+    g.grid->SetOptionsEh(g.grid->OptionsEh() | dghEnterAsTab);
+    g.grid->SetSelectedIndex(1);
+    g.press(Qt::Key_Return);
+    EXPECT_EQ(g.grid->SelectedIndex(), 2);
+    g.press(Qt::Key_Return);
+    EXPECT_EQ(g.id(), 2) << "past the last column: the next record";
+    EXPECT_EQ(g.grid->SelectedIndex(), 0);
+    g.grid->SetSelectedIndex(1);
+    g.press(Qt::Key_F2);
+    ASSERT_TRUE(g.grid->InplaceEditor()->hasFocus());
+    g.grid->InplaceEditor()->selectAll();
+    QTest::keyClicks(g.grid->InplaceEditor(), QStringLiteral("Orlov"));
+    QTest::keyClick(g.grid->InplaceEditor(), Qt::Key_Return);
+    EXPECT_EQ(g.grid->SelectedIndex(), 2);
+    EXPECT_EQ(g.name(), QStringLiteral("Orlov"));
+}
