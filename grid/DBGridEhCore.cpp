@@ -343,9 +343,7 @@ void TCustomDBGridEh::SetSelectedIndex(int value)
 {
     if (value < 0 || value >= Columns().Count())
         return;
-    const int col = value + m_indicatorOffset;
-    if (col < ColCount())
-        SetCol(col);
+    SelectCol(value, 0);
 }
 
 TField *TCustomDBGridEh::CurrentField() const

@@ -99,7 +99,8 @@ void TCustomDBGridEh::SelectCol(int dataCol, int direction)
         return;
     if (!AlwaysShowsEditor())
         HideEditor();
-    SetSelectedIndex(dataCol);
+    if (dataCol + m_indicatorOffset < ColCount())
+        SetCol(dataCol + m_indicatorOffset);
     const TColCellKindEh kind = Columns()[dataCol]->GetCellKind();
     if (AlwaysShowsEditor() && kind != ckCheckBoxEh && kind != ckImageEh)
         ShowEditor();

@@ -267,3 +267,24 @@ TEST(GridKeyboardEnterAsTab, EnterMovesOnLikeTabAlsoFromTheEditorAndWritesWhatWa
     EXPECT_EQ(g.grid->SelectedIndex(), 2);
     EXPECT_EQ(g.name(), QStringLiteral("Orlov"));
 }
+
+TEST(GridKeyboardColumns, LeavingAndEnteringAColumnAreReportedAndAHandlerMayRedirect)
+{
+    InteractionGrid g;
+    QStringList events;
+    g.grid->OnColExit = [&](TCustomDBGridEh *sender) { events << QStringLiteral("exit %1").arg(sender->SelectedIndex()); };
+    g.grid->OnColEnter = [&](TCustomDBGridEh *sender) { events << QStringLiteral("enter %1").arg(sender->SelectedIndex()); };
+    g.press(Qt::Key_Right);
+    g.grid->SetSelectedIndex(2);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("exit 0"), QStringLiteral("enter 1"), QStringLiteral("exit 1"),
+                                   QStringLiteral("enter 2")}));
+    // A handler that moves the current column itself has the last word.
+    events.clear();
+    g.grid->OnColExit = [&](TCustomDBGridEh *sender) {
+        g.grid->OnColExit = nullptr;
+        sender->SetSelectedIndex(0);
+    };
+    g.press(Qt::Key_Left);
+    EXPECT_EQ(g.grid->SelectedIndex(), 0);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("enter 0")}));
+}
