@@ -39,8 +39,10 @@ public:
             m_threads.emplace_back([this, &settings] { work(settings); });
     }
 
+    // Each job serves one accepted connection, for as many requests as it keeps alive.
     void enqueue(std::function<void()> fn) override
     {
+        SendToEventMonitor(QStringLiteral("HTTP Server BeforeConnect"));
         {
             std::lock_guard lock(m_mutex);
             m_jobs.push_back(std::move(fn));
@@ -75,7 +77,9 @@ private:
                 job = std::move(m_jobs.front());
                 m_jobs.pop_front();
             }
+            SendToEventMonitor(QStringLiteral("HTTP Server Connect"));
             job();
+            SendToEventMonitor(QStringLiteral("HTTP Server Disconnect"));
         }
         own.reset();
         t_connection = nullptr;
@@ -122,6 +126,9 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
     const int threads = qMax(16, QThread::idealThreadCount());
     m_http->new_task_queue = [&settings, threads] { return new ConnectionThreads(settings, threads); };
     m_http->set_keep_alive_max_count(KeepAliveRequests);
+    // A reply leaves in two writes, head and body; without this the body of a kept-alive connection would
+    // wait for the client's delayed acknowledgement of the head.
+    m_http->set_tcp_nodelay(true);
 
     const auto handler = [this](const httplib::Request &req, httplib::Response &res) {
         const QString path = QString::fromStdString(req.path);
@@ -129,9 +136,11 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
         TRequestParams params;
         if (mark >= 0)
             params = DecodeRequestParams(QByteArray::fromStdString(req.target.substr(size_t(mark) + 1)));
-        if (req.method == "POST"
-            && headerBytes(req, "Content-Type").startsWith("application/x-www-form-urlencoded"))
-            params += DecodeRequestParams(QByteArray::fromStdString(req.body));
+        if (req.method == "POST" && !req.body.empty()) {
+            SendToEventMonitor(QStringLiteral("HTTP Server CreatePostStream"));
+            if (headerBytes(req, "Content-Type").startsWith("application/x-www-form-urlencoded"))
+                params += DecodeRequestParams(QByteArray::fromStdString(req.body));
+        }
 
         SendToEventMonitor(QStringLiteral("HTTP ServerCommandGet: ") + QString::number(m_port) + path);
         for (const auto &[name, value] : params)
@@ -165,13 +174,15 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
             message = exceptionMessage(e);
         } catch (...) {
         }
-        SendToEventMonitor(QStringLiteral("HTTP Server Exception ") + message);
+        SendToEventMonitor(QStringLiteral("HTTP Server Exception"));
+        LogError(message);
         res.status = 500;
     });
 }
 
 TdmWeb::Server::~Server()
 {
+    m_stopping = true;
     m_http->stop();
     if (m_listener.joinable())
         m_listener.join();
@@ -182,7 +193,12 @@ bool TdmWeb::Server::start(int port)
     m_port = port;
     if (!m_http->bind_to_port("0.0.0.0", port))
         return false;
-    m_listener = std::thread([this] { m_http->listen_after_bind(); });
+    SendToEventMonitor(QStringLiteral("HTTP Server AfterBind"));
+    m_listener = std::thread([this] {
+        SendToEventMonitor(QStringLiteral("HTTP ServerBeforeListenerRun"));
+        if (!m_http->listen_after_bind() && !m_stopping)
+            SendToEventMonitor(QStringLiteral("HTTP Server ListenException"));
+    });
     // Listening starts at once; until then the server would not count as running.
     const QDeadlineTimer deadline(5000);
     while (!m_http->is_running() && !deadline.hasExpired())
