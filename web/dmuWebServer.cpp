@@ -270,42 +270,42 @@ QString TdmWeb::Server::accountInfo(const TRequestParams &params)
     const QString key = ParamValue(params, QStringLiteral("cabinetApiKey"));
     SendToEventMonitor(QStringLiteral("apiKey ") + key);
     TADOConnection &db = threadConnection();
-    QSqlQuery account = db.OpenQuery(
-        QStringLiteral("select C.CUSTOMER_ID, C.ACCOUNT_NO, C.SURNAME || ' ' || C.INITIALS as CLIENT_NAME, "
-                       "C.DEBT_SUM from ZOLT.CUSTOMER C, ZOLT.CUSTOMER_TOKEN T where T.TOKEN_ID = :P_TOKEN "
-                       "and C.CUSTOMER_ID = T.CUSTOMER_ID and T.EXPITES_AFTER >= :P_NOW"),
+    // The account, its services and its documents come in one statement, one round trip to a database
+    // server: the account's row first, then the services in the order they were subscribed, then the
+    // documents, newest first. No row at all: the token is unknown or has expired.
+    QSqlQuery rows = db.OpenQuery(
+        QStringLiteral(
+            "with TOK as (select CUSTOMER_ID from ZOLT.CUSTOMER_TOKEN where TOKEN_ID = :P_TOKEN and EXPITES_AFTER >= :P_NOW) "
+            "select 0 as KIND, C.CUSTOMER_ID as ID, C.ACCOUNT_NO as TEXT1, C.SURNAME || ' ' || C.INITIALS as TEXT2, "
+            "cast(null as varchar(10)) as TEXT3, C.DEBT_SUM as AMOUNT, 0 as ORD "
+            "from TOK, ZOLT.CUSTOMER C where C.CUSTOMER_ID = TOK.CUSTOMER_ID "
+            "union all "
+            "select 1, SS.SERV_ID, S.SERV_DESCR, (case when SS.STATE_SGN = 1 THEN 'true' ELSE 'false' end), null, null, "
+            "SS.SUBSCR_SERV_ID from TOK, ZOLT.SUBSCR_SERV SS, ZOLT.SERV S "
+            "where SS.CUSTOMER_ID = TOK.CUSTOMER_ID and SS.SERV_ID = S.SERV_ID "
+            "union all "
+            "select 2, D.CUST_DOC_ID, D.DOC_NAME, D.DOC_URL, TO_CHAR(D.DOC_DATE, 'YYYY-MM-DD'), null, D.CUST_DOC_ID "
+            "from TOK, ZOLT.CUST_DOC D where D.CUSTOMER_ID = TOK.CUSTOMER_ID "
+            "order by 1, 5 desc, 7"),
         ParamsOf({ { QStringLiteral("P_TOKEN"), key }, { QStringLiteral("P_NOW"), Services::clock()->now() } }),
         TExecuteSource::DataSet);
-    if (!account.next())
+    enum { Kind, Id, Text1, Text2, Text3, Amount };
+    if (!rows.next() || rows.value(Kind).toInt() != 0)
         return {};
-    const QVariant customerId = account.value(0);
-    QString body = QStringLiteral("{\"accountNo\": ") + quoted(account.value(1)) + QStringLiteral(",\"clientName\": ")
-                   + quoted(account.value(2)) + QStringLiteral(",\"balance\": ")
-                   + FloatToDotText(account.value(3).isNull() ? 0.0 : account.value(3).toDouble())
-                   + QStringLiteral(",\"services\": [");
-    account.finish();
-    const TParams byCustomer = ParamsOf({ { QStringLiteral("P_CUSTOMER_ID"), customerId } });
-
-    QSqlQuery services = db.OpenQuery(
-        QStringLiteral("select SS.SERV_ID, S.SERV_DESCR, (case when SS.STATE_SGN = 1 THEN 'true' ELSE 'false' end) "
-                       "as STATUS from ZOLT.SUBSCR_SERV SS, ZOLT.SERV S where SS.CUSTOMER_ID = :P_CUSTOMER_ID "
-                       "and SS.SERV_ID = S.SERV_ID"),
-        byCustomer, TExecuteSource::DataSet);
-    QStringList items;
-    while (services.next())
-        items << QStringLiteral("{\"subscrServiceId\": ") + number(services.value(0))
-                     + QStringLiteral(",\"serviceName\": ") + quoted(services.value(1)) + QStringLiteral(",\"state\": ")
-                     + services.value(2).toString() + QLatin1Char('}');
-    body += items.join(QLatin1Char(',')) + QStringLiteral("],\"documents\": [");
-
-    QSqlQuery docs = db.OpenQuery(
-        QStringLiteral("select CUST_DOC_ID, DOC_URL, DOC_NAME, TO_CHAR(DOC_DATE, 'YYYY-MM-DD') as DOC_DATE_STR "
-                       "from ZOLT.CUST_DOC where CUSTOMER_ID = :P_CUSTOMER_ID order by DOC_DATE DESC"),
-        byCustomer, TExecuteSource::DataSet);
-    items.clear();
-    while (docs.next())
-        items << QStringLiteral("{\"docId\": ") + number(docs.value(0)) + QStringLiteral(",\"docName\": ")
-                     + quoted(docs.value(2)) + QStringLiteral(",\"docUrl\": ") + quoted(docs.value(1))
-                     + QStringLiteral(",\"docDate\": ") + quoted(docs.value(3)) + QLatin1Char('}');
-    return body + items.join(QLatin1Char(',')) + QStringLiteral("]}");
+    QString body = QStringLiteral("{\"accountNo\": ") + quoted(rows.value(Text1)) + QStringLiteral(",\"clientName\": ")
+                   + quoted(rows.value(Text2)) + QStringLiteral(",\"balance\": ")
+                   + FloatToDotText(rows.value(Amount).isNull() ? 0.0 : rows.value(Amount).toDouble());
+    QStringList services, documents;
+    while (rows.next()) {
+        if (rows.value(Kind).toInt() == 1)
+            services << QStringLiteral("{\"subscrServiceId\": ") + number(rows.value(Id))
+                            + QStringLiteral(",\"serviceName\": ") + quoted(rows.value(Text1))
+                            + QStringLiteral(",\"state\": ") + rows.value(Text2).toString() + QLatin1Char('}');
+        else
+            documents << QStringLiteral("{\"docId\": ") + number(rows.value(Id)) + QStringLiteral(",\"docName\": ")
+                             + quoted(rows.value(Text1)) + QStringLiteral(",\"docUrl\": ") + quoted(rows.value(Text2))
+                             + QStringLiteral(",\"docDate\": ") + quoted(rows.value(Text3)) + QLatin1Char('}');
+    }
+    return body + QStringLiteral(",\"services\": [") + services.join(QLatin1Char(','))
+           + QStringLiteral("],\"documents\": [") + documents.join(QLatin1Char(',')) + QStringLiteral("]}");
 }
