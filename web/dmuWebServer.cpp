@@ -21,6 +21,9 @@ namespace {
 // Keep-alive connections stay open for this many requests.
 constexpr size_t KeepAliveRequests = 100;
 
+// How much of the embedded database file the server's threads map into memory.
+constexpr qint64 SqliteMapBytes = qint64(1) << 30;
+
 // The company name of the sign-in reply that finds nobody.
 const QString SampleClientName = QStringLiteral("Sample Company");
 
@@ -216,8 +219,13 @@ TADOConnection &TdmWeb::Server::threadConnection()
     std::unique_ptr<TADOConnection> &own = *t_connection;
     if (!own)
         own = t_settings->CloneForThread();
-    if (!own->Connected())
+    if (!own->Connected()) {
         own->Open();
+        // The server's threads read the embedded database file through a memory map they share, not each
+        // through its own small page cache: the customers a cabinet asks for are all over the file.
+        if (own->Provider() == TADOConnection::TProvider::SQLite)
+            own->Execute(QStringLiteral("PRAGMA ZOLT.mmap_size=%1").arg(SqliteMapBytes));
+    }
     return *own;
 }
 
