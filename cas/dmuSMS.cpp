@@ -61,8 +61,9 @@ TdmSMS::TdmSMS(QObject *parent)
         setStatus(QStringLiteral("Нет соединения с CAS: ") + endpoint(), "dmSMS.clientSocketDisconnect(..)");
     });
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        // A wait for a reply that ran out is no fault of the connection.
-        if (error == QAbstractSocket::SocketTimeoutError && IsOpen())
+        // A wait for a reply that ran out is no fault of the connection, and a server that closes it is
+        // reported as the disconnect that follows.
+        if ((error == QAbstractSocket::SocketTimeoutError && IsOpen()) || error == QAbstractSocket::RemoteHostClosedError)
             return;
         setStatus(QStringLiteral("Ошибка подключения к CAS: ") + endpoint(), "dmSMS.clientSocketError(..)");
     });

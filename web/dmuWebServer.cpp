@@ -21,6 +21,9 @@ namespace {
 // Keep-alive connections stay open for this many requests.
 constexpr size_t KeepAliveRequests = 100;
 
+// How much of the embedded database file the server's threads map into memory.
+constexpr qint64 SqliteMapBytes = qint64(1) << 30;
+
 // The company name of the sign-in reply that finds nobody.
 const QString SampleClientName = QStringLiteral("Sample Company");
 
@@ -39,8 +42,10 @@ public:
             m_threads.emplace_back([this, &settings] { work(settings); });
     }
 
+    // Each job serves one accepted connection, for as many requests as it keeps alive.
     void enqueue(std::function<void()> fn) override
     {
+        SendToEventMonitor(QStringLiteral("HTTP Server BeforeConnect"));
         {
             std::lock_guard lock(m_mutex);
             m_jobs.push_back(std::move(fn));
@@ -75,7 +80,9 @@ private:
                 job = std::move(m_jobs.front());
                 m_jobs.pop_front();
             }
+            SendToEventMonitor(QStringLiteral("HTTP Server Connect"));
             job();
+            SendToEventMonitor(QStringLiteral("HTTP Server Disconnect"));
         }
         own.reset();
         t_connection = nullptr;
@@ -122,6 +129,9 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
     const int threads = qMax(16, QThread::idealThreadCount());
     m_http->new_task_queue = [&settings, threads] { return new ConnectionThreads(settings, threads); };
     m_http->set_keep_alive_max_count(KeepAliveRequests);
+    // A reply leaves in two writes, head and body; without this the body of a kept-alive connection would
+    // wait for the client's delayed acknowledgement of the head.
+    m_http->set_tcp_nodelay(true);
 
     const auto handler = [this](const httplib::Request &req, httplib::Response &res) {
         const QString path = QString::fromStdString(req.path);
@@ -129,9 +139,11 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
         TRequestParams params;
         if (mark >= 0)
             params = DecodeRequestParams(QByteArray::fromStdString(req.target.substr(size_t(mark) + 1)));
-        if (req.method == "POST"
-            && headerBytes(req, "Content-Type").startsWith("application/x-www-form-urlencoded"))
-            params += DecodeRequestParams(QByteArray::fromStdString(req.body));
+        if (req.method == "POST" && !req.body.empty()) {
+            SendToEventMonitor(QStringLiteral("HTTP Server CreatePostStream"));
+            if (headerBytes(req, "Content-Type").startsWith("application/x-www-form-urlencoded"))
+                params += DecodeRequestParams(QByteArray::fromStdString(req.body));
+        }
 
         SendToEventMonitor(QStringLiteral("HTTP ServerCommandGet: ") + QString::number(m_port) + path);
         for (const auto &[name, value] : params)
@@ -165,13 +177,15 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
             message = exceptionMessage(e);
         } catch (...) {
         }
-        SendToEventMonitor(QStringLiteral("HTTP Server Exception ") + message);
+        SendToEventMonitor(QStringLiteral("HTTP Server Exception"));
+        LogError(message);
         res.status = 500;
     });
 }
 
 TdmWeb::Server::~Server()
 {
+    m_stopping = true;
     m_http->stop();
     if (m_listener.joinable())
         m_listener.join();
@@ -182,7 +196,12 @@ bool TdmWeb::Server::start(int port)
     m_port = port;
     if (!m_http->bind_to_port("0.0.0.0", port))
         return false;
-    m_listener = std::thread([this] { m_http->listen_after_bind(); });
+    SendToEventMonitor(QStringLiteral("HTTP Server AfterBind"));
+    m_listener = std::thread([this] {
+        SendToEventMonitor(QStringLiteral("HTTP ServerBeforeListenerRun"));
+        if (!m_http->listen_after_bind() && !m_stopping)
+            SendToEventMonitor(QStringLiteral("HTTP Server ListenException"));
+    });
     // Listening starts at once; until then the server would not count as running.
     const QDeadlineTimer deadline(5000);
     while (!m_http->is_running() && !deadline.hasExpired())
@@ -200,8 +219,13 @@ TADOConnection &TdmWeb::Server::threadConnection()
     std::unique_ptr<TADOConnection> &own = *t_connection;
     if (!own)
         own = t_settings->CloneForThread();
-    if (!own->Connected())
+    if (!own->Connected()) {
         own->Open();
+        // The server's threads read the embedded database file through a memory map they share, not each
+        // through its own small page cache: the customers a cabinet asks for are all over the file.
+        if (own->Provider() == TADOConnection::TProvider::SQLite)
+            own->Execute(QStringLiteral("PRAGMA ZOLT.mmap_size=%1").arg(SqliteMapBytes));
+    }
     return *own;
 }
 
@@ -254,42 +278,42 @@ QString TdmWeb::Server::accountInfo(const TRequestParams &params)
     const QString key = ParamValue(params, QStringLiteral("cabinetApiKey"));
     SendToEventMonitor(QStringLiteral("apiKey ") + key);
     TADOConnection &db = threadConnection();
-    QSqlQuery account = db.OpenQuery(
-        QStringLiteral("select C.CUSTOMER_ID, C.ACCOUNT_NO, C.SURNAME || ' ' || C.INITIALS as CLIENT_NAME, "
-                       "C.DEBT_SUM from ZOLT.CUSTOMER C, ZOLT.CUSTOMER_TOKEN T where T.TOKEN_ID = :P_TOKEN "
-                       "and C.CUSTOMER_ID = T.CUSTOMER_ID and T.EXPITES_AFTER >= :P_NOW"),
+    // The account, its services and its documents come in one statement, one round trip to a database
+    // server: the account's row first, then the services in the order they were subscribed, then the
+    // documents, newest first. No row at all: the token is unknown or has expired.
+    QSqlQuery rows = db.OpenQuery(
+        QStringLiteral(
+            "with TOK as (select CUSTOMER_ID from ZOLT.CUSTOMER_TOKEN where TOKEN_ID = :P_TOKEN and EXPITES_AFTER >= :P_NOW) "
+            "select 0 as KIND, C.CUSTOMER_ID as ID, C.ACCOUNT_NO as TEXT1, C.SURNAME || ' ' || C.INITIALS as TEXT2, "
+            "cast(null as varchar(10)) as TEXT3, C.DEBT_SUM as AMOUNT, 0 as ORD "
+            "from TOK, ZOLT.CUSTOMER C where C.CUSTOMER_ID = TOK.CUSTOMER_ID "
+            "union all "
+            "select 1, SS.SERV_ID, S.SERV_DESCR, (case when SS.STATE_SGN = 1 THEN 'true' ELSE 'false' end), null, null, "
+            "SS.SUBSCR_SERV_ID from TOK, ZOLT.SUBSCR_SERV SS, ZOLT.SERV S "
+            "where SS.CUSTOMER_ID = TOK.CUSTOMER_ID and SS.SERV_ID = S.SERV_ID "
+            "union all "
+            "select 2, D.CUST_DOC_ID, D.DOC_NAME, D.DOC_URL, TO_CHAR(D.DOC_DATE, 'YYYY-MM-DD'), null, D.CUST_DOC_ID "
+            "from TOK, ZOLT.CUST_DOC D where D.CUSTOMER_ID = TOK.CUSTOMER_ID "
+            "order by 1, 5 desc, 7"),
         ParamsOf({ { QStringLiteral("P_TOKEN"), key }, { QStringLiteral("P_NOW"), Services::clock()->now() } }),
         TExecuteSource::DataSet);
-    if (!account.next())
+    enum { Kind, Id, Text1, Text2, Text3, Amount };
+    if (!rows.next() || rows.value(Kind).toInt() != 0)
         return {};
-    const QVariant customerId = account.value(0);
-    QString body = QStringLiteral("{\"accountNo\": ") + quoted(account.value(1)) + QStringLiteral(",\"clientName\": ")
-                   + quoted(account.value(2)) + QStringLiteral(",\"balance\": ")
-                   + FloatToDotText(account.value(3).isNull() ? 0.0 : account.value(3).toDouble())
-                   + QStringLiteral(",\"services\": [");
-    account.finish();
-    const TParams byCustomer = ParamsOf({ { QStringLiteral("P_CUSTOMER_ID"), customerId } });
-
-    QSqlQuery services = db.OpenQuery(
-        QStringLiteral("select SS.SERV_ID, S.SERV_DESCR, (case when SS.STATE_SGN = 1 THEN 'true' ELSE 'false' end) "
-                       "as STATUS from ZOLT.SUBSCR_SERV SS, ZOLT.SERV S where SS.CUSTOMER_ID = :P_CUSTOMER_ID "
-                       "and SS.SERV_ID = S.SERV_ID"),
-        byCustomer, TExecuteSource::DataSet);
-    QStringList items;
-    while (services.next())
-        items << QStringLiteral("{\"subscrServiceId\": ") + number(services.value(0))
-                     + QStringLiteral(",\"serviceName\": ") + quoted(services.value(1)) + QStringLiteral(",\"state\": ")
-                     + services.value(2).toString() + QLatin1Char('}');
-    body += items.join(QLatin1Char(',')) + QStringLiteral("],\"documents\": [");
-
-    QSqlQuery docs = db.OpenQuery(
-        QStringLiteral("select CUST_DOC_ID, DOC_URL, DOC_NAME, TO_CHAR(DOC_DATE, 'YYYY-MM-DD') as DOC_DATE_STR "
-                       "from ZOLT.CUST_DOC where CUSTOMER_ID = :P_CUSTOMER_ID order by DOC_DATE DESC"),
-        byCustomer, TExecuteSource::DataSet);
-    items.clear();
-    while (docs.next())
-        items << QStringLiteral("{\"docId\": ") + number(docs.value(0)) + QStringLiteral(",\"docName\": ")
-                     + quoted(docs.value(2)) + QStringLiteral(",\"docUrl\": ") + quoted(docs.value(1))
-                     + QStringLiteral(",\"docDate\": ") + quoted(docs.value(3)) + QLatin1Char('}');
-    return body + items.join(QLatin1Char(',')) + QStringLiteral("]}");
+    QString body = QStringLiteral("{\"accountNo\": ") + quoted(rows.value(Text1)) + QStringLiteral(",\"clientName\": ")
+                   + quoted(rows.value(Text2)) + QStringLiteral(",\"balance\": ")
+                   + FloatToDotText(rows.value(Amount).isNull() ? 0.0 : rows.value(Amount).toDouble());
+    QStringList services, documents;
+    while (rows.next()) {
+        if (rows.value(Kind).toInt() == 1)
+            services << QStringLiteral("{\"subscrServiceId\": ") + number(rows.value(Id))
+                            + QStringLiteral(",\"serviceName\": ") + quoted(rows.value(Text1))
+                            + QStringLiteral(",\"state\": ") + rows.value(Text2).toString() + QLatin1Char('}');
+        else
+            documents << QStringLiteral("{\"docId\": ") + number(rows.value(Id)) + QStringLiteral(",\"docName\": ")
+                             + quoted(rows.value(Text1)) + QStringLiteral(",\"docUrl\": ") + quoted(rows.value(Text2))
+                             + QStringLiteral(",\"docDate\": ") + quoted(rows.value(Text3)) + QLatin1Char('}');
+    }
+    return body + QStringLiteral(",\"services\": [") + services.join(QLatin1Char(','))
+           + QStringLiteral("],\"documents\": [") + documents.join(QLatin1Char(',')) + QStringLiteral("]}");
 }

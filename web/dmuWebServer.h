@@ -3,6 +3,7 @@
 #include "dmuWeb.h"
 #include "uCabinetText.h"
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -35,5 +36,6 @@ private:
     std::unique_ptr<TADOConnection> m_settings;
     std::unique_ptr<httplib::Server> m_http;
     std::thread m_listener;
+    std::atomic<bool> m_stopping { false };
     int m_port = 0;
 };

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QTcpServer>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -184,6 +185,57 @@ TEST_F(CasClient, AClosedConnectionGivesAnEmptyReplyAndOnlyAStatusText)
     // The next connect opens it again.
     connectNow();
     EXPECT_EQ(getReplyCode(send(testRequest())), CasSuccessCode);
+}
+
+// Every text the CAS status panel shows while it lives: the panel's setter lets pending events run, so a
+// zero timer sees each text before the next one replaces it.
+class StatusHistory
+{
+public:
+    explicit StatusHistory(TfrmMain *main)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, main] {
+            const QString text = main->StatusText(1);
+            if (texts.isEmpty() || texts.last() != text)
+                texts << text;
+        });
+        m_timer.start(0);
+    }
+
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
+
+TEST_F(CasClient, EverySocketEventShowsItsStatusText)
+{
+    StatusHistory history(m_main);
+    connectNow();
+    m_server.closeOnRequest();
+    AppSettings().CASResponseTimeOut = 5000;
+    send(testRequest());
+    QApplication::processEvents();
+    const QStringList expected { QStringLiteral("Подключение к CAS: ") + endpoint(),
+        QStringLiteral("Соединен с CAS: localhost"), QStringLiteral("Нет соединения с CAS: ") + endpoint() };
+    // The peer's name comes by reverse look-up; a machine without a name for 127.0.0.1 shows none.
+    QStringList seen = history.texts;
+    if (seen.size() > 1 && seen[1] == QStringLiteral("Соединен с CAS: "))
+        seen[1] = expected[1];
+    EXPECT_EQ(s(seen.join(QLatin1Char('|'))), s(expected.join(QLatin1Char('|'))));
+
+    // A connect nobody answers.
+    quint16 freePort = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        freePort = probe.serverPort();
+    }
+    AppSettings().CASserverPort = QString::number(freePort);
+    history.texts.clear();
+    RunCommand(QStringLiteral("actConnectToCASServer"));
+    EXPECT_EQ(s(history.texts.join(QLatin1Char('|'))),
+        s(QStringLiteral("Подключение к CAS: 127.0.0.1:%1|Ошибка подключения к CAS: 127.0.0.1:%1").arg(freePort)));
 }
 
 TEST_F(CasClient, ARefusedConnectOnlyChangesTheStatus)

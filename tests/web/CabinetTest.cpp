@@ -4,6 +4,7 @@
 #include "CodePage.h"
 #include "DataFixture.h"
 #include "MainWindowScope.h"
+#include "MonitorLines.h"
 #include "ServiceFakes.h"
 #include "frmuBugDebug.h"
 #include "uCabinetText.h"
@@ -12,7 +13,10 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <httplib.h>
@@ -283,6 +287,97 @@ TEST_P(CabinetServer, PasswordsNeverReachTheEventMonitor)
     EXPECT_TRUE(text.contains(QStringLiteral("Found customerId 2"))) << s(text);
     EXPECT_FALSE(text.contains(QStringLiteral("secret"))) << s(text);
     EXPECT_FALSE(text.contains(digest("Zx-secret"))) << s(text);
+}
+
+TEST_P(CabinetServer, EveryServerEventAndRequestReachesTheEventMonitorInOrder)
+{
+    const bool debug = IsDebugMode(), monitor = IsSqlMonitorOn();
+    SetDebugMode(true);
+    SetSqlMonitor(true);
+    TfrmBugDebug *events = ShowEventMonitor();
+    ASSERT_TRUE(m_web->SetCustomerWebPassword(QStringLiteral("p2"), 2));
+    startServer();
+    const QString port = QString::number(m_web->Port());
+    {
+        httplib::Client c = client();
+        c.set_url_encode(false);
+        const httplib::Headers headers { { "Cookie", "a=1; b=2" }, { "From", "abonent@example.org" } };
+        ASSERT_TRUE(c.Post("/rest/cabinet/api/v1/signin", headers, "username=1002&password=p2&rememberMe=true",
+            "application/x-www-form-urlencoded"));
+        ASSERT_TRUE(c.Get("/nowhere?x=%D0%98"));
+        ASSERT_TRUE(c.Delete("/"));
+    }
+    RunCommand(QStringLiteral("actStopWebServer"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return events->memoEvents->toPlainText().contains(QLatin1String("HTTP Server Disconnect")); }, 5000));
+    const QString text = events->memoEvents->toPlainText();
+    events->close();
+    SetDebugMode(debug);
+    SetSqlMonitor(monitor);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QString signInReply = lines.filter(QStringLiteral("Response {\"token\"")).value(0);
+    EXPECT_TRUE(signInReply.contains(QLatin1String("\"accNo\": \"1002\""))) << s(text);
+    const QString missing = missingInOrder(lines,
+        { QStringLiteral("custId: 2 passw: ***"), QStringLiteral("HTTP Server AfterBind"),
+            QStringLiteral("HTTP ServerBeforeListenerRun"), QStringLiteral("HTTP Server BeforeConnect"), QStringLiteral("HTTP Server Connect"),
+            QStringLiteral("HTTP Server CreatePostStream"),
+            QStringLiteral("HTTP ServerCommandGet: ") + port + QStringLiteral("/rest/cabinet/api/v1/signin"),
+            QStringLiteral("param username=1002"), QStringLiteral("param password=***"),
+            QStringLiteral("param rememberMe=true"), QStringLiteral("Cookie a=1"), QStringLiteral("Cookie b=2"),
+            QStringLiteral("Host 127.0.0.1:") + port, QStringLiteral("From abonent@example.org"),
+            QStringLiteral("Found customerId 2"), signInReply,
+            QStringLiteral("HTTP ServerCommandGet: ") + port + QStringLiteral("/nowhere"), QStringLiteral("param x=И"),
+            QStringLiteral("Host 127.0.0.1:") + port, QStringLiteral("From "), QStringLiteral("Response Error"),
+            QStringLiteral("HTTP Server CommandOther"), QStringLiteral("HTTP Server Disconnect") });
+    EXPECT_TRUE(missing.isEmpty()) << "missing or out of order: " << s(missing) << "\n" << s(text);
+    EXPECT_TRUE(lines.contains(QStringLiteral("HTTP Server started. Port:") + port)) << s(text);
+    // A GET has no body to take in, and the refused method is not served as a command.
+    EXPECT_EQ(lines.count(QStringLiteral("HTTP Server CreatePostStream")), 1) << s(text);
+    EXPECT_EQ(lines.filter(QStringLiteral("HTTP ServerCommandGet: ")).size(), 2) << s(text);
+}
+
+TEST_P(CabinetServer, NoRequestStopsTheServer)
+{
+    ASSERT_TRUE(m_web->SetCustomerWebPassword(QStringLiteral("p1"), 1));
+    startServer();
+    const QString token = tokenOf(signIn("1001", "p1"));
+    ASSERT_FALSE(token.isEmpty());
+
+    // Bytes that are no request, a request cut short and a header past every limit, each on a connection of
+    // its own.
+    const QByteArray junk[] = { QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11),
+        QByteArray("GET /rest/cabinet/api/v1/signin?username=1001"),
+        QByteArray("GET / HTTP/1.1\r\nHost: x\r\nX-Long: ") + QByteArray(200000, 'a') + "\r\n\r\n",
+        QByteArray("POST /rest/cabinet/api/v1/signin HTTP/1.1\r\nContent-Length: 99999999999999999999\r\n\r\nx") };
+    for (const QByteArray &bytes : junk) {
+        QTcpSocket raw;
+        raw.connectToHost(QHostAddress::LocalHost, quint16(m_web->Port()));
+        ASSERT_TRUE(raw.waitForConnected(5000));
+        raw.write(bytes);
+        raw.waitForBytesWritten(5000);
+        raw.disconnectFromHost();
+        EXPECT_EQ(s(body(client().Get("/"))), "HTTP сервер v 1.0") << bytes.left(40).toStdString();
+    }
+
+    // A database error inside a handler gets the server library's error reply; the next request is served.
+    if (const tarvik::test::PgDatabase *pg = m_data.pg()) {
+        // Only the table's owner may drop it.
+        {
+            QSqlDatabase admin = pg->connect(QStringLiteral("cabinet_admin"));
+            ASSERT_TRUE(admin.open());
+            QSqlQuery q(admin);
+            ASSERT_TRUE(q.exec(QStringLiteral("drop table ZOLT.CUST_DOC"))) << s(q.lastError().text());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("cabinet_admin"));
+    } else {
+        m_dmr->dbConnection()->Execute(QStringLiteral("drop table ZOLT.CUST_DOC"));
+    }
+    const httplib::Result failed = client().Get("/rest/cabinet/api/v1/account-info?cabinetApiKey=" + token.toStdString());
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->status, 500);
+    EXPECT_EQ(s(body(client().Get("/"))), "HTTP сервер v 1.0");
+    EXPECT_EQ(tokenOf(signIn("1001", "p1")).size(), 32);
+    EXPECT_TRUE(m_web->Active());
 }
 
 TEST_P(CabinetServer, ConcurrentRequestsRunBesideAWriteOfTheInterfaceThread)

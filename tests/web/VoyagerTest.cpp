@@ -2,12 +2,14 @@
 
 #include "Exceptions.h"
 #include "MainWindowScope.h"
+#include "MonitorLines.h"
 #include "ServiceFakes.h"
 #include "frmuBugDebug.h"
 #include "uLog.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -182,6 +184,7 @@ TEST_F(Voyager, NoTraceShowsThePassword)
     AppSettings().VoyagerODBC = QStringLiteral("DSN=voyager-mysql;PWD=Other-pw9");
     connectNow();
     m_voyager.setVoyagerUserDisabled(QStringLiteral("1"), true);
+    m_voyager.setVoyagerUserDisabled(QStringLiteral("4"), true);
     m_voyager.dbVoyager()->Close();
     QApplication::processEvents();
     const QString text = events->memoEvents->toPlainText();
@@ -192,6 +195,18 @@ TEST_F(Voyager, NoTraceShowsThePassword)
     EXPECT_TRUE(text.contains(QStringLiteral("P_DISABLED = 1"))) << s(text);
     EXPECT_FALSE(text.contains(QStringLiteral("Sekr3t-pw"))) << s(text);
     EXPECT_FALSE(text.contains(QStringLiteral("Other-pw9"))) << s(text);
+
+    // The connection's events in their order: the update that succeeds, the one that is refused, the close.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QString update = QStringLiteral("update main.suser set disabled = :P_DISABLED where ID = :P_ID ");
+    const QString missing = missingInOrder(lines,
+        { QStringLiteral("Connected"), QStringLiteral("Begin transaction "), QStringLiteral("WillExecute.. "), update,
+            QStringLiteral("P_DISABLED = 1"), QStringLiteral("P_ID = 1"), QString(), QStringLiteral("Commit transaction "),
+            QStringLiteral("Begin transaction "), QStringLiteral("WillExecute.. "), update,
+            QStringLiteral("P_DISABLED = 1"), QStringLiteral("P_ID = 4"), QString(),
+            QStringLiteral("Rollback transaction "), QStringLiteral("Disconnect "), QStringLiteral("DisConnected") });
+    EXPECT_TRUE(missing.isEmpty()) << "missing or out of order: " << s(missing) << "\n" << s(text);
+    EXPECT_FALSE(lines.filter(QRegularExpression(QStringLiteral("^Execute time: [0-9.,E-]+ s\\.$"))).isEmpty()) << s(text);
 }
 
 } // namespace
