@@ -164,8 +164,9 @@ protected:
 
     QString state()
     {
-        if (!dmr->Get_DatabaseConnectStatus())
+        if (!dmr->Get_DatabaseConnectStatus()) {
             EXPECT_TRUE(dmr->DbLogON(QStringLiteral("vmdemo"), QStringLiteral("wisp"), QStringLiteral("TEST")));
+        }
         return snapshot(*dmr->dbConnection());
     }
 
