@@ -249,6 +249,7 @@ QList<Index> makeIndexes()
         ix("XIF122SUBAREA", "SUBAREA", "LOCATION_ID"),
         ix("XIF123STREET", "STREET", "LOCATION_ID"),
         ix("XIF123CUSTOMER", "CUSTOMER", "COMPANY_ID"),
+        ix("XIE1CUSTOMER_ACCOUNT_NO", "CUSTOMER", "ACCOUNT_NO"),
         ix("XIF1_CUSTOMER_SERVICE", "CUSTOMER_SERVICE", "CUSTOMER_ID,SERVICE_DATE"),
         ix("XIF2_CUSTOMER_SERVICE", "CUSTOMER_SERVICE", "SERVICE_DATE"),
         ix("XIF3_CUSTOMER_SERVICE", "CUSTOMER_SERVICE", "SINGLE_SERVICE_TARIF_ID"),
@@ -369,7 +370,7 @@ const QStringList &baseIndexNames()
 {
     static const QStringList names{QStringLiteral("XIF1PAYMENT"), QStringLiteral("XIF1SUBSCR_HIST"),
                                    QStringLiteral("XIF1SUBSCR_SERV"), QStringLiteral("XIF1SINGLE_SERV"),
-                                   QStringLiteral("XIF1DISCOUNT_FACTOR")};
+                                   QStringLiteral("XIF1DISCOUNT_FACTOR"), QStringLiteral("XIE1CUSTOMER_ACCOUNT_NO")};
     return names;
 }
 
