@@ -2,6 +2,7 @@
 
 #include "DBGridEh.h"
 #include "DataSet.h"
+#include "Kyv_GridCDS.h"
 
 #include <vector>
 
@@ -13,10 +14,17 @@ struct FeaturesEntry
     std::unique_ptr<TDatasetFeaturesEh> features;
 };
 
-// One entry per registered dataset class, in the order of registration; freed with the program.
+// One entry per registered dataset class, in the order of registration; freed with the program. The units of
+// the grid that register features start with it, so that their registrations are there before any look-up
+// (and are linked into every program that sorts through the registry).
 std::vector<FeaturesEntry> &FeaturesRegistry()
 {
     static std::vector<FeaturesEntry> registry;
+    static bool started = false;
+    if (!started) {
+        started = true;
+        StartClientDatasetFeatures();
+    }
     return registry;
 }
 

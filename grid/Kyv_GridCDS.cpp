@@ -142,12 +142,7 @@ TDataSet *TCDSDatasetFeaturesEh::GetProviderDataSet(TDataSet *dataSet)
     return nullptr;
 }
 
-namespace {
-
-// The unit's start: client datasets (and every descendant) sort through these features.
-[[maybe_unused]] const bool registered = [] {
+void StartClientDatasetFeatures()
+{
     RegisterDatasetFeaturesClass<TCDSDatasetFeaturesEh>(TClientDataSet::staticMetaObject);
-    return true;
-}();
-
-} // namespace
+}

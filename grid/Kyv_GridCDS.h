@@ -1,8 +1,8 @@
 #pragma once
 
 // Title sorting of client datasets: the sort markers of a grid become a client-dataset index named after them.
-// The unit registers TCDSDatasetFeaturesEh for TClientDataSet when the program starts, so every grid over a
-// client dataset (or a descendant) sorts through it; the program grid's SortByMarkers uses the same index rules.
+// The unit registers TCDSDatasetFeaturesEh for TClientDataSet when the features registry starts, so every grid
+// over a client dataset (or a descendant) sorts through it; the program grid's SortByMarkers uses the same index rules.
 //
 // Index rules: per marked column in the order its marker was set, the field name followed by "_" for an
 // ascending marker (smDownEh) or "Desc_" for a descending one (smUpEh); the name is "i" + that without its
@@ -45,3 +45,6 @@ public:
     // a dataset provider with a dataset. None otherwise.
     virtual TDataSet *GetProviderDataSet(TDataSet *dataSet);
 };
+
+// The unit's start, run by the features registry when it is created: the client datasets' features.
+void StartClientDatasetFeatures();
