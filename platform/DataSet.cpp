@@ -224,6 +224,7 @@ void TDataSet::BindFields()
             TFieldDef &def = m_fieldDefs[i];
             if (def.DataType != f->m_dataType) {
                 def.DataType = f->m_dataType;
+                ++m_rowsStamp;
                 for (size_t r = 0; r < m_rows.size(); ++r) {
                     QVariant &v = m_rows[r].values[size_t(i)];
                     try {
@@ -250,6 +251,7 @@ void TDataSet::AppendFetchedRow(std::vector<QVariant> values)
     r.values = std::move(values);
     m_sequence.push_back(int(m_rows.size()));
     m_rows.push_back(std::move(r));
+    ++m_rowsStamp;
 }
 
 void TDataSet::LoadData(const QList<TFieldDef> &defs, std::vector<std::vector<QVariant>> rows)
@@ -268,6 +270,8 @@ std::vector<std::vector<QVariant>> TDataSet::ExtractRows(bool take)
 {
     std::vector<std::vector<QVariant>> out;
     out.reserve(m_order.size());
+    if (take)
+        ++m_rowsStamp;
     for (int id : m_order) {
         if (take)
             out.push_back(std::move(m_rows[id].values));
@@ -378,7 +382,7 @@ void TDataSet::RebuildOrder(bool keepCurrent)
     m_order.swap(base);
     m_positionsValid = false;
     ++m_orderStamp;
-    RowsChanged();
+    ++m_dataStamp; // the rows themselves are as they were
     InvalidateCalcCache();
     int pos = current >= 0 ? PositionOf(current) : -1;
     if (pos < 0)

@@ -162,6 +162,7 @@ void TDataSet::BeginInsert(bool append)
     r.live = false;
     r.status = usInserted;
     m_rows.push_back(std::move(r));
+    ++m_rowsStamp;
     const int id = int(m_rows.size()) - 1;
     const int pos = append || m_cursor < 0 ? int(m_order.size()) : m_cursor;
     const auto before = pos < int(m_order.size()) ? std::find(m_sequence.begin(), m_sequence.end(), m_order[pos])
@@ -211,6 +212,7 @@ void TDataSet::DropPendingInsert()
         m_sequence.erase(seq);
     if (m_editRowId == int(m_rows.size()) - 1)
         m_rows.pop_back();
+    ++m_rowsStamp;
     m_positionsValid = false;
     m_editRowId = -1;
     m_editBuffer.clear();
@@ -247,6 +249,7 @@ void TDataSet::InternalPost(int, bool, std::vector<QVariant> &)
 
 void TDataSet::InternalDelete(int rowId)
 {
+    ++m_rowsStamp;
     m_rows[rowId].live = false;
     m_rows[rowId].values.clear();
     m_rows[rowId].values.shrink_to_fit();
