@@ -13,7 +13,10 @@
 // The source is split by area: DBGridEhColumns.cpp (columns, titles, defaults), DBGridEhFooters.cpp (footers
 // and their texts), DBGridEhCore.cpp
 // (the grid, its options, data link and brackets), DBGridEhLayout.cpp (field map, rows, title tree, auto-fit),
-// DBGridEhDraw.cpp (cells, frames, colours, text routines), DBGridEhScroll.cpp (scroll bars, wheel, hints).
+// DBGridEhDraw.cpp (cells, frames, colours, text routines), DBGridEhScroll.cpp (scroll bars, wheel, hints),
+// DBGridEhKeys.cpp (keys), DBGridEhSearch.cpp (incremental search), DBGridEhEditing.cpp (the cell editor's
+// questions, focus, typed characters, edit actions), DBGridEhMouse.cpp (presses, tracking, sort clicks,
+// sizing, cursors) and DBGridEhSelection.cpp (records, columns, rectangles, everything).
 
 #include "CheckBoxState.h"
 #include "CustomGrid.h"
@@ -22,6 +25,9 @@
 #include "ToolCtrlsEh.h"
 #include "WidgetKit.h"
 
+#include <QBasicTimer>
+#include <QCursor>
+#include <QKeyCombination>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStringList>
@@ -77,8 +83,14 @@ using TDBGridEhOptions = unsigned;
 
 enum TDBGridEhAllowedOperation : unsigned { alopInsertEh = 1, alopUpdateEh = 2, alopDeleteEh = 4, alopAppendEh = 8 };
 using TDBGridEhAllowedOperations = unsigned;
-enum TDBGridEhAllowedSelection : unsigned { gstRecordBookmarks = 1, gstRectangle = 2, gstColumns = 4, gstAll = 8 };
+// The kinds of selection; the grid's one selection is of one kind, or none (gstNon).
+enum TDBGridEhAllowedSelection : unsigned { gstNon = 0, gstRecordBookmarks = 1, gstRectangle = 2, gstColumns = 4,
+                                            gstAll = 8 };
 using TDBGridEhAllowedSelections = unsigned;
+using TDBGridEhSelectionType = TDBGridEhAllowedSelection;
+// The clipboard keys a grid answers.
+enum TDBGridEhEditAction : unsigned { geaCutEh = 1, geaCopyEh = 2, geaPasteEh = 4, geaDeleteEh = 8, geaSelectAllEh = 16 };
+using TDBGridEhEditActions = unsigned;
 
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
@@ -476,6 +488,8 @@ public:
     std::function<void(TColumnEh *sender, bool editMode, TColCellParamsEh &params)> OnGetCellParams;
     std::function<void(TColumnEh *sender, QString &text, QVariant &value, bool &useText, bool &handled)>
         OnUpdateData;
+    // A typed text that is not in the pick list (or lookup list); setting recheck looks it up once more.
+    std::function<void(QObject *sender, const QString &newText, bool &recheck)> OnNotInList;
 
 protected:
     // The factories of the column's parts. The constructor calls them, so they make this class's parts.
@@ -762,6 +776,161 @@ struct TGridHintEh
     bool ShowAtOnce = false;  // no hint pause
 };
 
+// ---- Selections ----------------------------------------------------------------------------------------------
+
+// The selected records: their bookmarks in dataset order, so that a selection survives scrolling and refreshes
+// that keep bookmarks. When the dataset's order changes (an index, a filter), the list is put in the new order
+// before it is next read.
+class TBookmarkListEh
+{
+public:
+    explicit TBookmarkListEh(TCustomDBGridEh *grid);
+    int Count() const;
+    QByteArray Items(int index) const;
+    QList<QByteArray> Bookmarks() const;
+    int BookmarkIndex(const QByteArray &bookmark) const;
+    // Whether the bookmark is listed; index is its place, or where it would go.
+    bool SearchBookmark(const QByteArray &bookmark, int &index) const;
+    // Reading needs an active link ("Cannot perform this operation on a closed dataset").
+    bool CurrentRecordSelected() const;
+    void SetCurrentRecordSelected(bool value);
+    // Lists or unlists a record by its bookmark (the current row is repainted).
+    void SetSelected(const QByteArray &bookmark, bool value);
+    void Clear();
+    // Deletes the listed records from the last to the first; a bookmark whose record is gone is passed over.
+    void DeleteSelectedRecords();
+    // The visible rows that are selected, as grid rows; (-1, -1, -1, -1) when none is.
+    TGridRect SelectionBox() const;
+    void SetLinkActive(bool value);
+    bool LinkActive() const { return m_linkActive; }
+
+private:
+    QByteArray currentBookmark() const;
+    void keepOrder() const;
+    void changed();
+    TCustomDBGridEh *m_grid;
+    mutable QList<QByteArray> m_items;
+    mutable quint64 m_orderStamp = 0;
+    // The last bookmark looked up, its place and whether it was found.
+    mutable QByteArray m_cacheBookmark;
+    mutable int m_cacheIndex = -1;
+    mutable bool m_cacheFound = false;
+    mutable bool m_cacheValid = false;
+    bool m_linkActive = false;
+};
+
+// The selected columns, in column order, with the column where a gesture began (anchor) and where the last
+// Shift gesture ended.
+class TDBGridEhSelectionCols
+{
+public:
+    explicit TDBGridEhSelectionCols(TCustomDBGridEh *grid) : m_grid(grid) {}
+    const TColumnsEhList &Columns() const { return m_items; }
+    int Count() const { return int(m_items.size()); }
+    bool Contains(TColumnEh *column) const { return m_items.contains(column); }
+    TColumnEh *Anchor() const { return m_anchor; }
+    TColumnEh *ShiftCol() const { return m_shiftCol; }
+    void InsertInOrder(TColumnEh *column);
+    void SelectColumn(TColumnEh *column, bool add);
+    void ToggleColumn(TColumnEh *column);
+    void ExtendToColumn(TColumnEh *column);
+    void Clear();
+    void DropMissingColumns();
+    // A column is being freed: the selection lets go of it.
+    void Forget(TColumnEh *column);
+    TGridRect SelectionBox() const;
+
+private:
+    void repaint(TColumnEh *column);
+    void finish(TColumnEh *shiftCol);
+    TCustomDBGridEh *m_grid;
+    TColumnsEhList m_items;
+    TColumnsEhList m_shiftAdded;
+    TColumnEh *m_anchor = nullptr;
+    TColumnEh *m_shiftCol = nullptr;
+};
+
+// A rectangle of cells between an anchor cell and a shift cell, each a data column and a record's bookmark.
+class TDBGridEhSelectionRect
+{
+public:
+    explicit TDBGridEhSelectionRect(TCustomDBGridEh *grid) : m_grid(grid) {}
+    void SelectCell(int dataCol, const QByteArray &bookmark, bool extend);
+    bool CellSelected(int dataCol, const QByteArray &bookmark) const;
+    void Clear();
+    // Grid columns and the rows of the records in the link's window; (-1, -1, -1, -1) when none is visible.
+    TGridRect SelectionBox() const;
+    int AnchorCol() const { return m_anchorCol; }
+    int ShiftCol() const { return m_shiftCol; }
+    QByteArray AnchorBookmark() const { return m_anchorBookmark; }
+    QByteArray ShiftBookmark() const { return m_shiftBookmark; }
+    bool Empty() const { return m_anchorCol < 0; }
+
+private:
+    // The rectangle on screen, records outside the window taken at its top or bottom edge; empty as Right < Left.
+    TGridRect screenBox() const;
+    TCustomDBGridEh *m_grid;
+    int m_anchorCol = -1;
+    int m_shiftCol = -1;
+    QByteArray m_anchorBookmark;
+    QByteArray m_shiftBookmark;
+};
+
+// The grid's one selection: records, a rectangle, columns or everything.
+class TDBGridEhSelection
+{
+public:
+    explicit TDBGridEhSelection(TCustomDBGridEh *grid);
+    unsigned SelectionType() const { return m_kind; }
+    TBookmarkListEh &Rows() { return m_rows; }
+    const TBookmarkListEh &Rows() const { return m_rows; }
+    TDBGridEhSelectionCols &Columns() { return m_columns; }
+    const TDBGridEhSelectionCols &Columns() const { return m_columns; }
+    TDBGridEhSelectionRect &Rect() { return m_rect; }
+    const TDBGridEhSelectionRect &Rect() const { return m_rect; }
+    void Clear();
+    void SelectEverything();
+    bool IsCellSelected(int dataCol, const QByteArray &bookmark) const;
+    void ChangeKind(unsigned kind);
+    void DropEmptyKind();
+    void LinkStateChanged(bool active);
+    TGridRect SelectionBox() const;
+
+private:
+    TCustomDBGridEh *m_grid;
+    unsigned m_kind = gstNon;
+    TBookmarkListEh m_rows;
+    TDBGridEhSelectionCols m_columns;
+    TDBGridEhSelectionRect m_rect;
+};
+
+// The parts of a that b does not cover (at most four rectangles).
+QList<TGridRect> SubtractGridRect(const TGridRect &a, const TGridRect &b);
+
+// ---- Interaction settings shared by every grid ----------------------------------------------------------------
+
+// How long typed letters keep adding to an incremental search, in milliseconds.
+inline int DBGridEhIncSearchTimeOut = 1500;
+// The keys of incremental search, the search for the next and the previous match, copying the value of the
+// record above and the find dialog.
+inline QKeyCombination DBGridEhIncSearchShortCut(Qt::ControlModifier, Qt::Key_F);
+inline QKeyCombination DBGridEhSearchNextShortCut(Qt::ControlModifier, Qt::Key_Return);
+inline QKeyCombination DBGridEhSearchPriorShortCut(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Return);
+inline QKeyCombination DBGridEhCopyFromAboveShortCut(Qt::ControlModifier, Qt::Key_Apostrophe);
+inline QKeyCombination DBGridEhFindDialogShortCut(Qt::ControlModifier, Qt::Key_F);
+
+// Auto-scroll while a selection is dragged beyond the data area: the pause before the next step, and how many
+// records one step moves, each from the distance in pixels beyond the edge.
+int ColumnAutoScrollInterval(int distance);
+int RowAutoScrollInterval(int distance);
+int RowAutoScrollRecords(int distance);
+
+// The cursors of the selection gestures: over a title (select a column), over the indicator (select a record;
+// mirrored for right-to-left grids).
+const QCursor &DownCursorEh();
+const QCursor &RightCursorEh();
+const QCursor &LeftCursorEh();
+
 // ---- The grid ------------------------------------------------------------------------------------------------
 
 class TCustomDBGridEh : public TCustomGrid
@@ -800,7 +969,7 @@ public:
     TDBGridEhOptions OptionsEh() const { return m_optionsEh; }
     void SetOptionsEh(TDBGridEhOptions value);
     TDBGridEhAllowedOperations AllowedOperations = alopInsertEh | alopUpdateEh | alopDeleteEh | alopAppendEh;
-    TDBGridEhAllowedSelections AllowedSelections = gstRecordBookmarks | gstRectangle | gstColumns | gstAll;
+    TDBGridEhEditActions EditActions = 0;
     bool AutoFitColWidths() const { return m_autoFitColWidths; }
     void SetAutoFitColWidths(bool value);
     bool DrawMemoText() const { return m_drawMemoText; }
@@ -915,7 +1084,125 @@ public:
     std::function<void(TDBSumListProducer *)> OnSumListRecalcAll;
     std::function<void(TDBSumListProducer *)> OnSumListAfterRecalcAll;
 
+    // ==== Keyboard, mouse and selections (DBGridEhKeys.cpp, DBGridEhSearch.cpp, DBGridEhEditing.cpp,
+    // DBGridEhMouse.cpp, DBGridEhSelection.cpp)
+
+    // ---- Selection
+    // The grid's one selection (the cell grid's own anchor-to-current range is not used by this grid).
+    TDBGridEhSelection &Selection() { return *m_selection; }
+    const TDBGridEhSelection &Selection() const { return *m_selection; }
+    TBookmarkListEh &SelectedBookmarks() { return m_selection->Rows(); }
+    TDBGridEhAllowedSelections AllowedSelections() const { return m_allowedSelections; }
+    // A selection of a kind no longer allowed is cleared.
+    void SetAllowedSelections(TDBGridEhAllowedSelections value);
+    // dgMultiSelect, the kind allowed, and for rectangles and columns a grid without dgRowSelect.
+    bool SelectionKindUsable(unsigned kind) const;
+    virtual bool IsCellSelected(int col, int row);
+    // Repaints the selection's box (the whole grid under gstAll) and the current row.
+    virtual void RepaintSelection();
+    // Repaints a block of cells that a selection gained or lost.
+    virtual void InvalidateSelectionCells(const TGridRect &cells);
+    // Moves record by record, selecting the records passed (Shift with keys, Shift+press, row tracking).
+    void MoveBySelecting(int distance, bool toEnd);
+    // A move of the current cell with dghClearSelection drops the selection.
+    void ClearSelectionOnMove();
+    // Deletes the current record, or the selected ones, after the question of dgConfirmDelete; answers whether
+    // anything was deleted.
+    bool DeleteCurrentOrSelected();
+
+    // ---- Incremental search
+    // Adds text to the search and moves to the first match (direction 0), the next one (1) or the previous one
+    // (2); timeout in ms, -1 for none.
+    void IncrementalSearch(const QString &text, int timeout, int direction);
+    QString IncSearchText() const { return m_incSearchText; }
+
+    // ---- Editing and edit actions
+    // Whether the editor may open a list or step a value: an active link, updating allowed (or inserting), and
+    // a non-empty dataset unless records may be added.
+    bool EditAllowedByOperations() const;
+    bool EditActionAllowed(TDBGridEhEditAction action) const;
+    // Runs the action when allowed; answers whether it ran.
+    bool ExecuteEditAction(TDBGridEhEditAction action);
+    // Writes the editor's text into the current field: pick-list, key-list, lookup and text blob columns each
+    // their own way.
+    virtual void WriteEditorText();
+    // The cell editor's text as the grid last handed it out or received it.
+    QString EditorText() const { return m_editText; }
+
+    // ---- Focus
+    virtual bool TakeFocus();
+    virtual bool IsGridFocused() const;
+    virtual bool AlwaysShowsEditor() const;
+    virtual void ShowCellEditor();
+    virtual bool IsFindDialogModal() const { return true; }
+
+    // ---- Mouse
+    enum TTrackModeEh { tmNoneEh = 0, tmRowEh = 1, tmColSelectEh = 2, tmRectEh = 3, tmCellEh = 4, tmFrozenEh = 6 };
+    TTrackModeEh TrackMode() const { return m_trackMode; }
+    // A Ctrl title click waits for the release of Ctrl (or the loss of the focus) before the sorting runs.
+    bool SortMarkingPending() const { return m_sortMarkingPending; }
+    // The cursor the mouse gets at a point of the viewport (none: the cell grid's own).
+    const QCursor *GridCursorAt(int x, int y);
+
+    // ---- Events of interaction (a throwing handler is stopped at the grid)
+    std::function<void(TCustomDBGridEh *, int &key, Qt::KeyboardModifiers shift)> OnKeyDown;
+    std::function<void(TCustomDBGridEh *)> OnSortMarkingChanged;
+    std::function<void(TCustomDBGridEh *, int aCol, TColumnEh *column)> OnTitleBtnClick;
+    std::function<void(TCustomDBGridEh *, int aCol, TColumnEh *column, bool &enabled)> OnCheckButton;
+    std::function<void(TColumnEh *column)> OnTitleClick;
+    std::function<void(TColumnEh *column)> OnCellClick;
+    std::function<void(TCustomDBGridEh *)> OnColEnter;
+    std::function<void(TCustomDBGridEh *)> OnColExit;
+    std::function<void(TCustomDBGridEh *)> OnDblClick;
+    std::function<void(TCustomDBGridEh *, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)>
+        OnMouseDown;
+
 protected:
+    // ---- Interaction hooks
+    virtual void SortMarkingChanged();
+    // Hands the sort markers to the dataset's features.
+    virtual void ApplySorting();
+    virtual void TitleBtnClick(int aCol, TColumnEh *column);
+    virtual bool CheckTitleButton(int aCol);
+    virtual void TitleClick(TColumnEh *column);
+    virtual void CellClick(TColumnEh *column);
+    virtual void ColEnter();
+    virtual void ColExit();
+    // The clipboard operations on the selection; the grid's exchange formats fill them in.
+    virtual void CopySelectionToClipboard() {}
+    virtual void CutSelectionToClipboard() {}
+    virtual void PasteClipboardIntoSelection() {}
+    virtual void ClearSelectionContents() {}
+    virtual bool ClipboardHasGridData() const;
+    // The find dialog (Ctrl+F with dghDialogFind).
+    virtual void ShowFindDialog() {}
+    // Copies the current column's value from the record above (Ctrl+').
+    void CopyValueFromAbove();
+    // Fits the widths of the clicked column (and of the selected ones) to their titles, values and footers.
+    void FitColumnWidths(TColumnEh *clicked);
+
+    bool HolderAllowsEdit(QWidget *editor) override;
+    void KeyPress(QChar &key) override;
+    void KeyUp(int &key, Qt::KeyboardModifiers shift) override;
+    void DoExit() override;
+    bool CanEditShow() override;
+    bool CanEditModify() override;
+    bool CanEditAcceptKey(QChar key) override;
+    void SetEditText(int col, int row, const QString &value) override;
+    QString GetEditMask(int col, int row) override;
+    int GetEditLimit() override;
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
+    void MouseMove(Qt::KeyboardModifiers shift, int x, int y) override;
+    void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
+    void CancelMode() override;
+    bool PreviewEditorMessage(QWidget *editor, QEvent *event) override;
+    void PreviewEditorKeyUp(QWidget *editor, int &key, Qt::KeyboardModifiers shift) override;
+    void PreviewEditorKeyDown(QWidget *editor, int &key, Qt::KeyboardModifiers shift) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
     // ---- Factories
     virtual TDBGridColumnsEh *CreateColumns();
     virtual TColumnDefValuesEh *CreateColumnDefValues();
@@ -1002,6 +1289,8 @@ protected:
     // Esc: a record whose cell text the editor changed shows its stored value again; otherwise the dataset's
     // edit or insertion is cancelled.
     virtual void ResetEditedRecord();
+    // A record entered by Insert or Append that nobody has typed into yet.
+    bool UntouchedNewRecord() const;
 
     // ---- Vertical scroll actions (bar, keys of the bar, outside bars)
     virtual void VertScroll(TScrollCodeEh code, int pos);
@@ -1032,10 +1321,64 @@ protected:
     // The record a data row shows is made active while fn runs.
     void WithRecordOfRow(int dataRow, const std::function<void()> &fn);
 
-    // Incremental search (typed by Data grid II's keyboard handling): on, and the text matched so far.
+    // Incremental search: on, and the text matched so far.
     bool m_incSearching = false;
     QString m_incSearchText;
     bool m_inDataLinkLayout = false;
+
+private:
+    // ---- Interaction state
+    friend class TBookmarkListEh;
+    friend class TDBGridEhSelectionCols;
+    friend class TDBGridEhSelectionRect;
+    friend class TDBGridEhSelection;
+    // What the cell editor shows for a column's field in the current record.
+    QString cellEditText(int dataCol);
+    bool keyDownShortcuts(int &key, Qt::KeyboardModifiers shift);
+    bool keyDownWithCtrl(int &key, Qt::KeyboardModifiers shift);
+    bool matchesCopyFromAbove(int key, Qt::KeyboardModifiers shift) const;
+    void extendByKeys(int distance, bool toEnd, Qt::KeyboardModifiers shift);
+    void restartIncSearchTimer(int timeout);
+    void autoScrollStepAt(const QPoint &p);
+    void trackTo(int x, int y, Qt::KeyboardModifiers shift);
+    bool titlePressHit(int x, int y) const;
+    // The column whose right border lies under x in the title rows when that border is the frozen columns' or
+    // the client's right edge; -1 otherwise.
+    int frozenBorderAt(int x, int y) const;
+    void paintMouseOverlay(QPainter &painter);
+    void endSortClick(TColumnEh *column, bool ctrl);
+    std::unique_ptr<TDBGridEhSelection> m_selection = std::make_unique<TDBGridEhSelection>(this);
+    TDBGridEhAllowedSelections m_allowedSelections = gstRecordBookmarks | gstRectangle | gstColumns | gstAll;
+    QBasicTimer m_incSearchTimer;
+    QBasicTimer m_autoScrollTimer;
+    QString m_editText;
+    bool m_toggleMode = false;
+    quint32 m_lastScanCode = 0;
+    quint32 m_lastVirtualKey = 0;
+    TTrackModeEh m_trackMode = tmNoneEh;
+    bool m_titlePressed = false;
+    int m_pressedCol = -1;
+    bool m_pressedInside = false;
+    QPoint m_pressPoint;
+    bool m_sortMarkingPending = false;
+    bool m_dragArmed = false;
+    TGridCoord m_checkPressCell{-1, -1};
+    bool m_pressWasDouble = false;
+    QPoint m_lastMousePoint;
+    Qt::KeyboardModifiers m_lastMouseShift;
+    QByteArray m_rowAnchor;
+    bool m_rowToggleTarget = true;
+    bool m_rowGesture = false;
+    bool m_searchMoving = false;
+    int m_incSearchTimeOut = 1500;
+    // Sizing by the grid itself: the column, where it starts, the offset of the press from the border, the
+    // position of the border line while the frozen border is dragged.
+    int m_sizeIndex = -1;
+    int m_sizeStart = 0;
+    int m_sizeOfs = 0;
+    int m_frozenLine = 0;
+    Qt::KeyboardModifiers m_lastKeyShift;
+    QVariant m_editKeyValue;
 
 private:
     friend class TGridDataLinkEh;

@@ -351,8 +351,10 @@ TColumnEh::TColumnEh(TDBGridColumnsEh *collection)
 
 TColumnEh::~TColumnEh()
 {
-    if (TCustomDBGridEh *grid = GetGrid())
+    if (TCustomDBGridEh *grid = GetGrid()) {
         grid->SortColumnListRef().removeAll(this);
+        grid->Selection().Columns().Forget(this);
+    }
     // Footers give their sum items back while the column can still name its grid.
     m_footers.reset();
     m_footer.reset();

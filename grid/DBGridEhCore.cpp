@@ -125,9 +125,7 @@ void TGridDataLinkEh::UpdateData()
         return;
     m_inUpdateData = true;
     try {
-        TField *field = m_grid->CurrentField();
-        if (field && m_grid->InplaceEditor())
-            field->SetText(m_grid->InplaceEditor()->text());
+        m_grid->WriteEditorText();
     } catch (...) {
         m_inUpdateData = false;
         throw;
@@ -359,6 +357,7 @@ void TCustomDBGridEh::LinkActiveChanged(bool value)
 {
     if (!value)
         HideEditor();
+    m_selection->LinkStateChanged(value);
     m_sumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
     if (value)
         m_sumList->RefreshActivation();
@@ -386,21 +385,12 @@ void TCustomDBGridEh::CellDataChanged(TField *field)
     }
     if (EditorMode() && InplaceEditor()) {
         TField *current = CurrentField();
-        if (current && current->Text() != InplaceEditor()->text()) {
+        // Only a value that changed under the editor replaces its text (a key list shows another text).
+        if (current && cellEditText(SelectedIndex()) != InplaceEditor()->text()) {
             InvalidateEditor();
             InplaceEditor()->Deselect();
         }
     }
-}
-
-QString TCustomDBGridEh::GetEditText(int col, int row)
-{
-    Q_UNUSED(row);
-    const int i = col - m_indicatorOffset;
-    if (i < 0 || i >= Columns().Count())
-        return QString();
-    TField *field = Columns()[i]->GetField();
-    return field ? field->Text() : QString();
 }
 
 bool TCustomDBGridEh::SelectCell(int col, int row)

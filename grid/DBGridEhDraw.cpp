@@ -297,6 +297,7 @@ void TCustomDBGridEh::Paint(QPainter &painter, const QRect &clip)
         if (!row.isEmpty())
             DrawFocusRect(painter, row);
     }
+    paintMouseOverlay(painter);
 }
 
 bool TCustomDBGridEh::ShowsRowFocusRect() const
@@ -373,13 +374,18 @@ void TCustomDBGridEh::drawIndicatorCell(QPainter &painter, int row, const QRect 
     const int firstFooter = FirstFooterRow();
     const bool spacer = firstFooter > 0 && row == firstFooter - 1;
     TColor background = spacer && !(m_optionsEh & dghFrozen3D) ? Color() : FixedColor();
+    // The indicator of a selected record is drawn highlighted.
+    const bool highlighted = !spacer && IsCellSelected(0, row);
+    if (highlighted) {
+        TFont font;
+        GetFixedCellSelectionColors(0, row, font, background, state | gdSelected);
+    }
     painter.fillRect(rect, toQColor(background));
     const int dataRow = row - TopFixedRows();
     if (!m_dataLink->Active() || spacer || (firstFooter > 0 && row >= firstFooter) || dataRow < 0
         || dataRow >= m_dataLink->RecordCount() || dataRow != m_dataLink->ActiveRecord())
         return;
-    Q_UNUSED(state);
-    int glyph = 0;
+    int glyph = highlighted ? 5 : 0;
     switch (m_dataLink->DataSet()->State()) {
     case dsEdit:
         glyph = 1;
@@ -388,7 +394,7 @@ void TCustomDBGridEh::drawIndicatorCell(QPainter &painter, int row, const QRect 
         glyph = 2;
         break;
     default:
-        glyph = m_incSearching ? 6 : 0;
+        glyph = m_incSearching ? 6 : glyph;
         break;
     }
     const TImageList &images = IndicatorImagesEh();
@@ -410,7 +416,6 @@ void TCustomDBGridEh::DrawTitleBackground(QPainter &painter, int col, int row, c
 
 void TCustomDBGridEh::drawTitleCell(QPainter &painter, int col, const QRect &rect, TGridDrawState state)
 {
-    Q_UNUSED(state);
     const int dataCol = col - m_indicatorOffset;
     if (dataCol < 0 || dataCol >= Columns().Count()) {
         painter.fillRect(rect, toQColor(FixedColor()));
@@ -422,9 +427,12 @@ void TCustomDBGridEh::drawTitleCell(QPainter &painter, int col, const QRect &rec
     font.Assign(title.Font());
     TColor background = title.Color();
     TSortMarkerEh marker = title.SortMarker();
-    bool down = false;
+    // A title button looks pressed while the mouse holds it.
+    bool down = m_titlePressed && m_pressedInside && col == m_pressedCol;
     if (OnGetBtnParams && column->GetField())
         SafeCall([&] { OnGetBtnParams(this, column, font, background, marker, down); });
+    if (IsCellSelected(col, 0))
+        GetFixedCellSelectionColors(col, 0, font, background, state | gdSelected);
     painter.fillRect(rect, toQColor(background));
     const int margin = TextMargin() / 2;
     const int shift = down ? ((m_useMultiTitle || m_titleHeight > 0 || m_titleLines > 0) ? 2 : 1) : 0;
@@ -548,11 +556,11 @@ bool TCustomDBGridEh::GetFixedCellSelectionColors(int col, int row, TFont &font,
 bool TCustomDBGridEh::GetDataCellSelectionColors(int dataCol, int dataRow, TFont &font, TColor &background,
                                                  TGridDrawState state)
 {
-    Q_UNUSED(dataCol);
     const bool focused = IsActiveControl();
     const bool rowSelect = m_dbOptions & dgRowSelect;
     const bool currentRow = m_dataLink->Active() && dataRow == m_dataLink->ActiveRecord();
-    bool highlighted = false;
+    // Cells of the grid's selection are highlighted in the lighter shade; the current cell keeps the full one.
+    bool highlighted = IsCellSelected(dataCol + m_indicatorOffset, dataRow + TopFixedRows());
     bool current = false;
     if ((state & gdSelected) || (rowSelect && currentRow)) {
         const bool shows = (m_dbOptions & dgAlwaysShowSelection) || (focused && (m_optionsEh & dghHighlightFocus));

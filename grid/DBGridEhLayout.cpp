@@ -347,6 +347,9 @@ void TCustomDBGridEh::RebuildLayout()
         }
     }
 
+    // Columns may have come and gone: the column selection keeps the ones still here, in their new order.
+    m_selection->Columns().DropMissingColumns();
+
     // 4. Shown columns; hidden columns among and right after the frozen ones stay fixed too.
     m_visibleColumns.clear();
     for (int i = 0; i < columns.Count(); ++i)
@@ -577,7 +580,8 @@ void TCustomDBGridEh::UpdateRowCount()
 
 void TCustomDBGridEh::UpdateActive()
 {
-    if (m_incSearching)
+    // A move made by the search itself keeps it going; any other move ends it.
+    if (m_incSearching && !m_searchMoving)
         StopIncrementalSearch();
     if (!m_dataLink->Active() || m_loading)
         return;

@@ -319,12 +319,6 @@ void TCustomDBGridEh::TimedScroll(TGridScrollDirection direction)
         TCustomGrid::TimedScroll(direction);
 }
 
-void TCustomDBGridEh::AutoScrollStep()
-{
-    // The grid's own mouse tracking drives no auto-scroll of its own; descendants that track the mouse (the
-    // lookup grid) step here.
-}
-
 void TCustomDBGridEh::CancelMouseTracking()
 {
     StopScrollTimer();
@@ -337,9 +331,12 @@ void TCustomDBGridEh::StopIncrementalSearch()
 {
     if (!m_incSearching && m_incSearchText.isEmpty())
         return;
+    m_incSearchTimer.stop();
     m_incSearching = false;
     m_incSearchText.clear();
     InvalidateRow(Row());
+    if (AlwaysShowsEditor())
+        ShowEditor();
 }
 
 // ---- Hints and cell tips -------------------------------------------------------------------------------------

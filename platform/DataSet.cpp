@@ -1919,6 +1919,13 @@ QByteArray TDataSet::GetBookmark() const
     return encodeBookmark(id);
 }
 
+QByteArray TDataSet::ReadBookmark() const
+{
+    if (m_drawPosition < 0 || m_drawPosition >= int(m_order.size()))
+        return GetBookmark();
+    return encodeBookmark(m_order[m_drawPosition]);
+}
+
 bool TDataSet::BookmarkValid(const QByteArray &bookmark) const
 {
     if (!Active())

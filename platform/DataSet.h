@@ -512,6 +512,8 @@ public:
 
     // ---- Bookmarks: a stable row id; compared by the rows' positions in the current order.
     QByteArray GetBookmark() const;
+    // The bookmark of the record whose fields are read now: a data link's drawing row, else the current one.
+    QByteArray ReadBookmark() const;
     void GotoBookmark(const QByteArray &bookmark);
     bool BookmarkValid(const QByteArray &bookmark) const;
     int CompareBookmarks(const QByteArray &a, const QByteArray &b) const;
