@@ -1,17 +1,22 @@
 // Prints how long the data grid takes over a client dataset of a million rows at full HD: a full repaint, 1000
-// page-downs by its scroll bar, 1000 wheel steps and a full footer recalculation, each beside a baseline of the
-// same run (the bare cell grid of the same size; a First-to-Eof walk summing the same field).
+// page-downs by its scroll bar, 1000 wheel steps, a full footer recalculation and title clicks that sort a text
+// column, each beside a baseline of the same run (the bare cell grid of the same size; a First-to-Eof walk summing
+// the same field; std::stable_sort of the column's texts under the same collation).
 // Runs offscreen: QT_QPA_PLATFORM=offscreen build/bench/grid/bench_grid
 #include "BareGrid.h"
 #include "ClientDataSet.h"
 #include "DBGridEh.h"
 #include "DataSource.h"
+#include "DbUtilsEh.h"
+#include "Formats.h"
+#include "Kyv_GridCDS.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -160,6 +165,47 @@ int main(int argc, char **argv)
     std::printf("  footer %s, count %s, walk %.2f\n",
                 qPrintable(grid.GetFooterText(grid.Columns()[1]->Footer(), *grid.Columns()[1])),
                 qPrintable(grid.GetFooterText(grid.Columns()[0]->Footer(), *grid.Columns()[0])), walked);
-    std::printf("\ntargets: data grid within 3x the bare grid, recalculation within 2x the walk\n");
+
+    // Title clicks on the text column S2 (SortLocal on): the click turns the marker and hands the sorting to the
+    // client dataset's features, which build the index and switch to it; then the grid repaints.
+    grid.SortLocal = true;
+    auto titleClick = [&](int column) {
+        grid.Columns()[column]->Title().ToggleSortMarker(false);
+        DBGridEhDataService().ApplySorting(&grid);
+        grid.viewport()->repaint();
+    };
+    const double firstClick = millis([&] { titleClick(2); });
+    std::printf("  index %s, first record %s\n", qPrintable(ds.IndexName()),
+                qPrintable(ds.FieldByName(QStringLiteral("S2"))->AsString()));
+    // The baseline: the same texts with their row numbers, sorted stably under the same collation.
+    struct Key
+    {
+        QString text;
+        int row;
+    };
+    std::vector<Key> keys;
+    keys.reserve(kRows);
+    {
+        ds.DisableControls();
+        ds.SetIndexName(QString());
+        TField *s2 = ds.FieldByName(QStringLiteral("S2"));
+        int row = 0;
+        for (ds.First(); !ds.Eof(); ds.Next())
+            keys.push_back({s2->AsString(), row++});
+        ds.SetIndexName(QStringLiteral("iS2"));
+        ds.EnableControls();
+    }
+    const double stableSort = millis([&] {
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const Key &a, const Key &b) { return CompareTextIgnoreCase(a.text, b.text) < 0; });
+    });
+    print("title click sorting 1M texts", firstClick, "std::stable_sort of the keys", stableSort);
+    titleClick(4); // another column: its own index
+    const double againClick = millis([&] { titleClick(2); });
+    std::printf("  index %s again\n", qPrintable(ds.IndexName()));
+    print("title click reusing the index", againClick, "first click", firstClick);
+
+    std::printf("\ntargets: data grid within 3x the bare grid, recalculation within 2x the walk, a title click within "
+                "1.5x the sort, a click reusing its index 10x faster than the first\n");
     return 0;
 }
