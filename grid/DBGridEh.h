@@ -20,6 +20,7 @@
 
 #include "CheckBoxState.h"
 #include "CustomGrid.h"
+#include "DBGridEhFilter.h"
 #include "DBSumLst.h"
 #include "DataSource.h"
 #include "ToolCtrlsEh.h"
@@ -465,6 +466,9 @@ public:
     TColumnFooterEh &UsedFooter(int r);
     TEditButtonsEh &EditButtons() { return *m_editButtons; }
     TColumnDropDownBoxEh &DropDownBox() { return *m_dropDownBox; }
+    // What the column's cell of the filter row holds (DBGridEhFilter.cpp).
+    TSTColumnFilterEh &STFilter() { return *m_stFilter; }
+    const TSTColumnFilterEh &STFilter() const { return *m_stFilter; }
 
     // ---- Cell contents
     TColCellKindEh GetCellKind() const;
@@ -544,6 +548,7 @@ private:
     std::unique_ptr<TColumnFootersEh> m_footers;
     std::unique_ptr<TEditButtonsEh> m_editButtons;
     std::unique_ptr<TColumnDropDownBoxEh> m_dropDownBox;
+    std::unique_ptr<TSTColumnFilterEh> m_stFilter = std::make_unique<TSTColumnFilterEh>(this);
 };
 
 class TDBGridColumnEh : public TColumnEh
@@ -1014,7 +1019,7 @@ public:
     int IndicatorCols() const { return m_indicatorOffset; }
     virtual bool HasTitleRow() const { return (m_dbOptions & dgTitles) != 0; }
     // 1 when the filter row is shown; the grid counts this many rows between titles and data.
-    virtual int IsFilterRowVisible() const { return 0; }
+    virtual int IsFilterRowVisible() const { return m_stFilter->Visible() ? 1 : 0; }
     int TopFixedRows() const { return (HasTitleRow() ? 1 : 0) + IsFilterRowVisible(); }
     int GetFooterRowCount() const { return m_footerRowCount; }
     // Data rows on screen.
@@ -1083,6 +1088,18 @@ public:
     std::function<void(TCustomDBGridEh *, int from, int to)> OnColumnMoved;
     std::function<void(TDBSumListProducer *)> OnSumListRecalcAll;
     std::function<void(TDBSumListProducer *)> OnSumListAfterRecalcAll;
+
+    // ==== Filter row and exchange (DBGridEhFilter.cpp, DBGridEhImpExp.cpp, DBGridEhFindDlg.cpp)
+    TSTDBGridEhFilter &STFilter() { return *m_stFilter; }
+    const TSTDBGridEhFilter &STFilter() const { return *m_stFilter; }
+    // Fires OnApplyFilter, else hands the filter to the dataset's features; then, even when that raised, the
+    // left column is kept, the rows refreshed, the totals recalculated and the grid repainted.
+    virtual void ApplyFilter();
+    // A column's filter changed: the grid repaints and its filter editor follows.
+    void FilterChanged();
+    // The filter row was shown or hidden.
+    void FilterRowVisibilityChanged();
+    std::function<void(TCustomDBGridEh *)> OnApplyFilter;
 
     // ==== Keyboard, mouse and selections (DBGridEhKeys.cpp, DBGridEhSearch.cpp, DBGridEhEditing.cpp,
     // DBGridEhMouse.cpp, DBGridEhSelection.cpp)
@@ -1348,6 +1365,7 @@ private:
     void paintMouseOverlay(QPainter &painter);
     void endSortClick(TColumnEh *column, bool ctrl);
     std::unique_ptr<TDBGridEhSelection> m_selection = std::make_unique<TDBGridEhSelection>(this);
+    std::unique_ptr<TSTDBGridEhFilter> m_stFilter = std::make_unique<TSTDBGridEhFilter>(this);
     TDBGridEhAllowedSelections m_allowedSelections = gstRecordBookmarks | gstRectangle | gstColumns | gstAll;
     QBasicTimer m_incSearchTimer;
     QBasicTimer m_autoScrollTimer;

@@ -376,7 +376,7 @@ TEST(GridSortProgram, OnlyAnOpenProgramClientDatasetIsSorted)
 template <class G>
 concept ReachesSortLocal = requires(G &g) { g.SortLocal; };
 template <class G>
-concept ReachesAllowedSelections = requires(G &g) { g.AllowedSelections; };
+concept ReachesAllowedSelections = requires(G &g) { g.AllowedSelections(); };
 template <class G>
 concept ReachesColumnDefValues = requires(G &g) { g.ColumnDefValues(); };
 template <class G>
@@ -391,7 +391,7 @@ TEST(GridSortProgram, TheProgramGridPinsItsSettings)
     TKyv_DBGridEh grid;
     const TCustomDBGridEh &base = grid;
     EXPECT_FALSE(base.SortLocal);
-    EXPECT_EQ(base.AllowedSelections, TDBGridEhAllowedSelections(gstRecordBookmarks | gstRectangle | gstColumns | gstAll));
+    EXPECT_EQ(base.AllowedSelections(), TDBGridEhAllowedSelections(gstRecordBookmarks | gstRectangle | gstColumns | gstAll));
     EXPECT_NE(qobject_cast<TDBGridColumnEh *>(grid.Columns().Add()), nullptr);
 }
 
