@@ -124,6 +124,9 @@ using TColumnFooterValues = unsigned;
 // Text formatted by a display format the way cells and footers format it: an empty format gives the field's
 // display text, a null value empty text, numbers by FormatFloat, dates by FormatDateTime, other types nothing.
 QString FormatFieldText(const TField *field, const QString &displayFormat);
+// A footer's sum (in ten-thousandths) as text by the field's type: the footer's own format when given, else the
+// field's DisplayFormat, else a whole number for integers and the general or currency form for the others.
+QString FormatFooterTotal(const TField *field, qint64 total, const QString &ownFormat);
 
 // ---- Text measuring ------------------------------------------------------------------------------------------
 
@@ -481,7 +484,10 @@ public:
     void UpdateColumnData(QString text, QVariant value, bool useText);
     // A step forward (any positive step) or backward (any negative one) through the cell's values.
     void StepColumnValue(double step);
-    void FillCellParams(TColCellParamsEh &params) const;
+    // The cell's font, colour, alignment, image, text and check state; beforeColumn (the grid's
+    // OnGetCellParams, say) may change them before the column's own handler does.
+    void FillCellParams(TColCellParamsEh &params,
+                        const std::function<void(TColCellParamsEh &)> &beforeColumn = {}) const;
     TDataSet *GetLookupListDataSet() const;
     int EditButtonsWidth() const;
     // Whether the cell shows the default edit button (pick list, lookup, ellipsis and up-down columns).
@@ -1185,11 +1191,11 @@ protected:
     virtual void CellClick(TColumnEh *column);
     virtual void ColEnter();
     virtual void ColExit();
-    // The clipboard operations on the selection; the grid's exchange formats fill them in.
-    virtual void CopySelectionToClipboard() {}
-    virtual void CutSelectionToClipboard() {}
-    virtual void PasteClipboardIntoSelection() {}
-    virtual void ClearSelectionContents() {}
+    // The clipboard operations on the selection (DBGridEhImport.cpp).
+    virtual void CopySelectionToClipboard();
+    virtual void CutSelectionToClipboard();
+    virtual void PasteClipboardIntoSelection();
+    virtual void ClearSelectionContents();
     virtual bool ClipboardHasGridData() const;
     // The find dialog (Ctrl+F with dghDialogFind).
     virtual void ShowFindDialog() {}
