@@ -1197,8 +1197,8 @@ protected:
     virtual void PasteClipboardIntoSelection();
     virtual void ClearSelectionContents();
     virtual bool ClipboardHasGridData() const;
-    // The find dialog (Ctrl+F with dghDialogFind).
-    virtual void ShowFindDialog() {}
+    // The find dialog (Ctrl+F with dghDialogFind; DBGridEhFindDlg.cpp).
+    virtual void ShowFindDialog();
     // Copies the current column's value from the record above (Ctrl+').
     void CopyValueFromAbove();
     // Fits the widths of the clicked column (and of the selected ones) to their titles, values and footers.
