@@ -6,9 +6,7 @@
 
 #include <cmath>
 
-namespace {
-
-TColumnsEhList visibleColumns(TCustomDBGridEh *grid, int from = 0, int to = -1)
+TColumnsEhList GridVisibleColumnsEh(TCustomDBGridEh *grid, int from, int to)
 {
     TColumnsEhList list;
     const int last = to < 0 ? grid->Columns().Count() - 1 : to;
@@ -18,16 +16,27 @@ TColumnsEhList visibleColumns(TCustomDBGridEh *grid, int from = 0, int to = -1)
     return list;
 }
 
-// The records of a rectangle run from the earlier of its two bookmarks to the later.
-void rectangleBookmarks(TDataSet *ds, const TDBGridEhSelectionRect &rect, QByteArray &top, QByteArray &bottom)
+TColumnsEhList GridRectangleColumnsEh(TCustomDBGridEh *grid)
 {
-    top = rect.AnchorBookmark();
-    bottom = rect.ShiftBookmark();
-    if (ds->CompareBookmarks(top, bottom) > 0)
-        std::swap(top, bottom);
+    const TDBGridEhSelectionRect &rect = grid->Selection().Rect();
+    return GridVisibleColumnsEh(grid, std::min(rect.AnchorCol(), rect.ShiftCol()),
+                                std::max(rect.AnchorCol(), rect.ShiftCol()));
 }
 
-} // namespace
+void ForEachRectangleRecordEh(TDataSet *ds, const TDBGridEhSelectionRect &rect, const std::function<bool()> &visit)
+{
+    QByteArray top = rect.AnchorBookmark();
+    QByteArray bottom = rect.ShiftBookmark();
+    if (ds->CompareBookmarks(top, bottom) > 0)
+        std::swap(top, bottom);
+    if (!ds->BookmarkValid(top))
+        return;
+    for (ds->GotoBookmark(top); !ds->Eof(); ds->Next()) {
+        const bool last = ds->BookmarkValid(bottom) && ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0;
+        if (!visit() || last)
+            return;
+    }
+}
 
 // ---- Base exporter -------------------------------------------------------------------------------------------
 
@@ -70,17 +79,14 @@ void TDBGridEhExport::exportRecords(unsigned kind)
     TDataSet *ds = DataSet();
     const TDBGridEhSelection &selection = DBGridEh->Selection();
     switch (kind) {
-    case gstRectangle: {
-        const TDBGridEhSelectionRect &rect = selection.Rect();
-        m_expCols = visibleColumns(DBGridEh, std::min(rect.AnchorCol(), rect.ShiftCol()),
-                                   std::max(rect.AnchorCol(), rect.ShiftCol()));
+    case gstRectangle:
+        m_expCols = GridRectangleColumnsEh(DBGridEh);
         break;
-    }
     case gstColumns:
         m_expCols = selection.Columns().Columns();
         break;
     default:
-        m_expCols = visibleColumns(DBGridEh);
+        m_expCols = GridVisibleColumnsEh(DBGridEh);
         break;
     }
     const int footerRows = DBGridEh->FooterRowCount();
@@ -98,18 +104,12 @@ void TDBGridEhExport::exportRecords(unsigned kind)
             outputOne();
         }
         break;
-    case gstRectangle: {
-        QByteArray top, bottom;
-        rectangleBookmarks(ds, selection.Rect(), top, bottom);
-        if (!ds->BookmarkValid(top))
-            break;
-        for (ds->GotoBookmark(top); !ds->Eof(); ds->Next()) {
+    case gstRectangle:
+        ForEachRectangleRecordEh(ds, selection.Rect(), [&] {
             outputOne();
-            if (ds->BookmarkValid(bottom) && ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0)
-                break;
-        }
+            return true;
+        });
         break;
-    }
     default:
         for (ds->First(); !ds->Eof(); ds->Next())
             outputOne();
@@ -327,13 +327,15 @@ QList<int> TDBGridEhExportAsRTF::rightEdges(const TColumnsEhList &columns) const
     return edges;
 }
 
-void TDBGridEhExportAsRTF::writeRow(const QList<RtfCell> &cells)
+void TDBGridEhExportAsRTF::writeRow(const QList<RtfCell> &cells, const QByteArray &rowMargin)
 {
-    const QByteArray margin = DBGridEh->Flat() ? "12" : "24";
+    const QByteArray margin = !rowMargin.isEmpty() ? rowMargin : DBGridEh->Flat() ? "12" : "24";
     put("\\trowd\\trgaph40\r\n");
     for (const RtfCell &cell : cells) {
-        for (const char *border : { "\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr" })
-            put(QByteArray(border) + "\\brdrs\\brdrcf0\r\n");
+        const char *const borders[] = { "\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr" };
+        for (int b = 0; b < 4; ++b)
+            if (cell.Borders[b])
+                put(QByteArray(borders[b]) + "\\brdrs\\brdrcf0\r\n");
         put("\\clshdng10000\\clcfpat" + QByteArray::number(colorIndex(cell.Background)) + "\\cellx"
             + QByteArray::number(cell.RightEdge) + "\r\n");
     }
@@ -358,8 +360,58 @@ void TDBGridEhExportAsRTF::writeRow(const QList<RtfCell> &cells)
     put("\\pard\\intbl\\row}\r\n");
 }
 
+void TDBGridEhExportAsRTF::outputMultiTitle(const TColumnsEhList &columns)
+{
+    // Each column's path through the title tree, top level first.
+    QList<QList<THeadTreeNode *>> paths;
+    int depth = 1;
+    for (TColumnEh *column : columns) {
+        QList<THeadTreeNode *> path;
+        for (THeadTreeNode *node = DBGridEh->LeafFieldArr(DBGridEh->Columns().IndexOf(column)); node && node->Host;
+             node = node->Host)
+            path.prepend(node);
+        depth = std::max(depth, int(path.size()));
+        paths << path;
+    }
+    // The node a cell shows: a path shorter than the deepest continues its last node down.
+    const auto nodeAt = [&](int c, int r) -> THeadTreeNode * {
+        if (c < 0 || c >= paths.size() || r < 0 || r >= depth || paths[c].isEmpty())
+            return nullptr;
+        return paths[c][std::min(r, int(paths[c].size()) - 1)];
+    };
+    const int dpi = std::max(1, DBGridEh->logicalDpiX());
+    const QByteArray margin = QByteArray::number(int(std::trunc(double(DBGridEh->VTitleMargin()) / 2 / dpi * 1440.0 - 20)));
+    const QList<int> edges = rightEdges(columns);
+    for (int r = 0; r < depth; ++r) {
+        QList<RtfCell> cells;
+        for (int c = 0; c < columns.size(); ++c) {
+            THeadTreeNode *node = nodeAt(c, r);
+            const auto same = [&](int c2, int r2) { return node && nodeAt(c2, r2) == node; };
+            RtfCell cell;
+            cell.Alignment = taCenter;
+            cell.RightEdge = edges[c];
+            const bool bottom = r == depth - 1;
+            cell.Background = bottom ? columns[c]->Title().Color() : DBGridEh->FixedColor();
+            cell.Font.Assign(bottom ? columns[c]->Title().Font() : DBGridEh->TitleFont());
+            // A merged node is written once, in its top-left cell.
+            if (node && !same(c - 1, r) && !same(c, r - 1))
+                cell.Text = node->Text;
+            cell.Borders[0] = !same(c - 1, r);
+            cell.Borders[1] = !same(c, r - 1);
+            cell.Borders[2] = !same(c, r + 1);
+            cell.Borders[3] = !same(c + 1, r);
+            cells << cell;
+        }
+        writeRow(cells, margin);
+    }
+}
+
 void TDBGridEhExportAsRTF::OutputTitle(const TColumnsEhList &columns)
 {
+    if (DBGridEh->UseMultiTitle()) {
+        outputMultiTitle(columns);
+        return;
+    }
     const QList<int> edges = rightEdges(columns);
     QList<RtfCell> cells;
     for (int i = 0; i < columns.size(); ++i) {

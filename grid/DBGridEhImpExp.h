@@ -14,6 +14,14 @@
 #include <memory>
 #include <vector>
 
+// The grid's visible columns from index from to index to (-1: the last), in column order.
+TColumnsEhList GridVisibleColumnsEh(TCustomDBGridEh *grid, int from = 0, int to = -1);
+// The visible columns of the grid's rectangle selection.
+TColumnsEhList GridRectangleColumnsEh(TCustomDBGridEh *grid);
+// Makes each record of the rectangle current in turn, from its first to its last (or the dataset's end), while
+// visit answers true.
+void ForEachRectangleRecordEh(TDataSet *ds, const TDBGridEhSelectionRect &rect, const std::function<bool()> &visit);
+
 // ---- Exporters -----------------------------------------------------------------------------------------------
 
 class TDBGridEhExport
@@ -139,8 +147,11 @@ private:
         TColor Background = clWindow;
         TFont Font;
         int RightEdge = 0;
+        // Left, top, bottom and right; a cell inside a merged title leaves out the borders between its parts.
+        bool Borders[4] = { true, true, true, true };
     };
-    void writeRow(const QList<RtfCell> &cells);
+    void writeRow(const QList<RtfCell> &cells, const QByteArray &margin = QByteArray());
+    void outputMultiTitle(const TColumnsEhList &columns);
     int colorIndex(TColor color);
     int fontIndex(const QString &name);
     QList<int> rightEdges(const TColumnsEhList &columns) const;

@@ -16,16 +16,6 @@ struct ImportAborted
 {
 };
 
-TColumnsEhList visibleFrom(TCustomDBGridEh *grid, int from, int to = -1)
-{
-    TColumnsEhList list;
-    const int last = to < 0 ? grid->Columns().Count() - 1 : to;
-    for (int i = std::max(0, from); i <= last && i < grid->Columns().Count(); ++i)
-        if (grid->Columns()[i]->Visible())
-            list << grid->Columns()[i];
-    return list;
-}
-
 int firstVisibleColumn(TCustomDBGridEh *grid)
 {
     for (int i = 0; i < grid->Columns().Count(); ++i)
@@ -132,20 +122,17 @@ void TDBGridEhImport::ImportData(TStream &stream, bool importAll)
     try {
         TColumnsEhList columns;
         switch (kind) {
-        case gstRectangle: {
-            const TDBGridEhSelectionRect &rect = grid->Selection().Rect();
-            columns = visibleFrom(grid, std::min(rect.AnchorCol(), rect.ShiftCol()),
-                                  std::max(rect.AnchorCol(), rect.ShiftCol()));
+        case gstRectangle:
+            columns = GridRectangleColumnsEh(grid);
             break;
-        }
         case gstColumns:
             columns = grid->Selection().Columns().Columns();
             break;
         case gstNon:
-            columns = visibleFrom(grid, grid->SelectedIndex());
+            columns = GridVisibleColumnsEh(grid, grid->SelectedIndex());
             break;
         default:
-            columns = visibleFrom(grid, 0);
+            columns = GridVisibleColumnsEh(grid);
             break;
         }
         if (inserting || append) {
@@ -168,20 +155,12 @@ void TDBGridEhImport::ImportData(TStream &stream, bool importAll)
                     InputRecord(columns);
                 }
                 break;
-            case gstRectangle: {
-                const TDBGridEhSelectionRect &rect = grid->Selection().Rect();
-                QByteArray top = rect.AnchorBookmark(), bottom = rect.ShiftBookmark();
-                if (ds->CompareBookmarks(top, bottom) > 0)
-                    std::swap(top, bottom);
-                if (!ds->BookmarkValid(top))
-                    break;
-                for (ds->GotoBookmark(top); !ds->Eof() && !m_eos; ds->Next()) {
+            case gstRectangle:
+                ForEachRectangleRecordEh(ds, grid->Selection().Rect(), [&] {
                     InputRecord(columns);
-                    if (ds->BookmarkValid(bottom) && ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0)
-                        break;
-                }
+                    return !m_eos;
+                });
                 break;
-            }
             default:
                 for (ds->First(); !ds->Eof() && !m_eos; ds->Next())
                     InputRecord(columns);
@@ -473,7 +452,7 @@ void CutGridSelection(TCustomDBGridEh *grid, bool all)
 
 namespace {
 
-void clearCells(TCustomDBGridEh *grid, TDataSet *ds, const TColumnsEhList &columns)
+void clearCells(TDataSet *ds, const TColumnsEhList &columns)
 {
     for (TColumnEh *column : columns) {
         if (!column->CanModify(false))
@@ -488,7 +467,6 @@ void clearCells(TCustomDBGridEh *grid, TDataSet *ds, const TColumnsEhList &colum
         else if (field)
             field->Clear();
     }
-    Q_UNUSED(grid);
 }
 
 } // namespace
@@ -539,23 +517,15 @@ void ClearGridSelection(TCustomDBGridEh *grid, bool all)
     const QByteArray current = ds->GetBookmark();
     try {
         if (kind == gstRectangle) {
-            const TDBGridEhSelectionRect &rect = grid->Selection().Rect();
-            const TColumnsEhList columns = visibleFrom(grid, std::min(rect.AnchorCol(), rect.ShiftCol()),
-                                                       std::max(rect.AnchorCol(), rect.ShiftCol()));
-            QByteArray top = rect.AnchorBookmark(), bottom = rect.ShiftBookmark();
-            if (ds->CompareBookmarks(top, bottom) > 0)
-                std::swap(top, bottom);
-            if (ds->BookmarkValid(top)) {
-                for (ds->GotoBookmark(top); !ds->Eof(); ds->Next()) {
-                    clearCells(grid, ds, columns);
-                    if (ds->BookmarkValid(bottom) && ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0)
-                        break;
-                }
-            }
+            const TColumnsEhList columns = GridRectangleColumnsEh(grid);
+            ForEachRectangleRecordEh(ds, grid->Selection().Rect(), [&] {
+                clearCells(ds, columns);
+                return true;
+            });
         } else {
             const TColumnsEhList columns = grid->Selection().Columns().Columns();
             for (ds->First(); !ds->Eof(); ds->Next())
-                clearCells(grid, ds, columns);
+                clearCells(ds, columns);
         }
         if (ds->State() == dsEdit)
             ds->Post();

@@ -235,3 +235,37 @@ TEST(GridExchangeExport, AFileIsReplacedOnlyByACompleteExport)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("services.csv") });
 }
+
+TEST(GridExchangeExport, AMultiLevelTitleIsOneRtfRowPerLevelWithMergedNodesWrittenOnce)
+{
+    ExchangeGrid g;
+    g.add(1, QStringLiteral("a"));
+    g.show();
+    g.columns({ "ID", "NAME", "FLAG" });
+    g.grid->Columns()[0]->Title().SetCaption(QStringLiteral("Group|First"));
+    g.grid->Columns()[1]->Title().SetCaption(QStringLiteral("Group|Second"));
+    g.grid->Columns()[2]->Title().SetCaption(QStringLiteral("Alone"));
+    g.grid->SetUseMultiTitle(true);
+    g.grid->SetFooterRowCount(0);
+    QApplication::processEvents();
+    const QByteArray rtf = g.exported<TDBGridEhExportAsRTF>();
+    // Title rows come before the data row: two of them, every cell centred.
+    const QList<QByteArray> rows = rtf.split('\n');
+    QList<QByteArray> texts;
+    for (const QByteArray &line : rows)
+        if (line.startsWith("\\pard\\intbl{"))
+            texts << line.mid(line.lastIndexOf(' ') + 1).chopped(7); // the text before "\cell}\r"
+    ASSERT_EQ(texts.size(), 9);
+    EXPECT_EQ(texts.mid(0, 3), (QList<QByteArray> { "Group", "", "Alone" }));
+    EXPECT_EQ(texts.mid(3, 3), (QList<QByteArray> { "First", "Second", "" }));
+    EXPECT_EQ(texts.mid(6, 3), (QList<QByteArray> { "1", "a", "" }));
+    EXPECT_EQ(rtf.count("\\qc"), 6);
+    const int dpi = g.grid->logicalDpiX();
+    const QByteArray margin = QByteArray::number(int(double(g.grid->VTitleMargin()) / 2 / dpi * 1440.0 - 20));
+    EXPECT_TRUE(rtf.contains("\\qc\\sb" + margin + "\\sa" + margin)) << rtf.constData();
+    // "Group" over two columns: no border between them in the top row; "Alone" has no border inside its two rows.
+    const QByteArray top = rtf.mid(0, rtf.indexOf("{\\trrh0"));
+    EXPECT_EQ(top.count("\\clbrdrr"), 2);
+    EXPECT_EQ(top.count("\\clbrdrl"), 2);
+    EXPECT_EQ(top.count("\\clbrdrb"), 2);
+}
