@@ -166,6 +166,7 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget *parent)
     , m_headTree(std::make_unique<THeadTreeNode>(QStringLiteral("Root"), 0, 10))
     , m_metrics(std::make_unique<TFontGridMetricsEh>())
 {
+    m_selection = std::make_unique<TDBGridEhSelection>(this);
     m_titleFont.Assign(Font());
     m_footerFont.Assign(Font());
     m_titleFont.OnChange = [this] { LayoutChanged(); };
@@ -342,9 +343,7 @@ void TCustomDBGridEh::SetSelectedIndex(int value)
 {
     if (value < 0 || value >= Columns().Count())
         return;
-    const int col = value + m_indicatorOffset;
-    if (col < ColCount())
-        SetCol(col);
+    SelectCol(value, 0);
 }
 
 TField *TCustomDBGridEh::CurrentField() const

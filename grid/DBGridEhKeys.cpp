@@ -99,7 +99,8 @@ void TCustomDBGridEh::SelectCol(int dataCol, int direction)
         return;
     if (!AlwaysShowsEditor())
         HideEditor();
-    SetSelectedIndex(dataCol);
+    if (dataCol + m_indicatorOffset < ColCount())
+        SetCol(dataCol + m_indicatorOffset);
     const TColCellKindEh kind = Columns()[dataCol]->GetCellKind();
     if (AlwaysShowsEditor() && kind != ckCheckBoxEh && kind != ckImageEh)
         ShowEditor();
@@ -233,7 +234,7 @@ void TCustomDBGridEh::extendByKeys(int distance, bool toEnd, Qt::KeyboardModifie
         move();
         rect.SelectCell(SelectedIndex(), ds->GetBookmark(), true);
     } else if (SelectionKindUsable(gstRecordBookmarks)) {
-        MoveBySelecting(toEnd ? distance : distance, toEnd);
+        MoveBySelecting(distance, toEnd);
     } else {
         move();
     }
@@ -512,8 +513,10 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
 void TCustomDBGridEh::PreviewEditorKeyDown(QWidget *editor, int &key, Qt::KeyboardModifiers shift)
 {
     TCustomGrid::PreviewEditorKeyDown(editor, key, shift);
-    // Copying from the record above works while a cell is being edited too.
-    if (key != 0 && matchesCopyFromAbove(key, shift))
+    // Copying from the record above, and Enter moving on like Tab, work while a cell is being edited too.
+    const bool enterAsTab = (m_optionsEh & dghEnterAsTab) && isEnter(key)
+        && !(shift & (Qt::ControlModifier | Qt::AltModifier));
+    if (key != 0 && (enterAsTab || matchesCopyFromAbove(key, shift)))
         KeyDown(key, shift);
 }
 

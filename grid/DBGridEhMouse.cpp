@@ -185,10 +185,17 @@ void TCustomDBGridEh::ColExit()
 
 // ---- Press ---------------------------------------------------------------------------------------------------
 
+bool TCustomDBGridEh::inLeafBand(int col, int y) const
+{
+    const int dataCol = col - m_indicatorOffset;
+    const THeadTreeNode *leaf = m_useMultiTitle && dataCol >= 0 ? LeafFieldArr(dataCol) : nullptr;
+    return !leaf || y >= CellRect(col, 0).bottom() - leaf->Height + 3;
+}
+
 bool TCustomDBGridEh::titlePressHit(int x, int y) const
 {
     const TGridCoord cell = MouseCoord(x, y);
-    return HasTitleRow() && cell.Y == 0 && cell.X == m_pressedCol;
+    return HasTitleRow() && cell.Y == 0 && cell.X == m_pressedCol && inLeafBand(cell.X, y);
 }
 
 int TCustomDBGridEh::frozenBorderAt(int x, int y) const
@@ -312,7 +319,7 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
         return;
     }
     // 5. A title that is a button is pressed.
-    if (dataColumn && HasTitleRow() && cell.Y == 0 && left && CheckTitleButton(cell.X)) {
+    if (dataColumn && HasTitleRow() && cell.Y == 0 && left && inLeafBand(cell.X, y) && CheckTitleButton(cell.X)) {
         m_titlePressed = true;
         m_pressedCol = cell.X;
         m_pressedInside = true;
@@ -352,13 +359,17 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
     const QByteArray oldBookmark = ds->GetBookmark();
     const int oldDataCol = SelectedIndex();
     const bool sameCell = oldCell == cell;
+    const bool rowsUsable = SelectionKindUsable(gstRecordBookmarks);
+    const bool rectUsable = SelectionKindUsable(gstRectangle) && !ds->IsEmpty();
+    const bool rowGesture = rowsUsable && (rowSelect || onIndicator || !rectUsable);
     BeginUpdate();
     try {
         if (m_dataLink->Modified())
             m_dataLink->UpdateRecord();
         if (!sameCell && !AlwaysShowsEditor())
             HideEditor();
-        const bool shiftRowGesture = withShift && multi && (onIndicator || rowSelect);
+        // A Shift gesture over records moves record by record itself, selecting on the way.
+        const bool shiftRowGesture = withShift && multi && rowGesture;
         if (dataRow != m_dataLink->ActiveRecord() && !shiftRowGesture)
             m_dataLink->MoveBy(dataRow - m_dataLink->ActiveRecord());
         if (dataColumn)
@@ -369,11 +380,9 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
     }
     EndUpdate();
 
-    const bool rowsUsable = SelectionKindUsable(gstRecordBookmarks);
-    const bool rectUsable = SelectionKindUsable(gstRectangle) && !ds->IsEmpty();
     m_toggleMode = ctrl || !(m_optionsEh & dghClearSelection);
     TBookmarkListEh &rows = m_selection->Rows();
-    if (rowsUsable && (rowSelect || onIndicator || !rectUsable)) {
+    if (rowGesture) {
         if (withShift && dataRow != m_dataLink->ActiveRecord()) {
             // From the record where the gesture began to the one pressed.
             MoveBySelecting(dataRow - m_dataLink->ActiveRecord(), false);
@@ -585,7 +594,7 @@ void TCustomDBGridEh::endSortClick(TColumnEh *column, bool ctrl)
     if (!(m_optionsEh & dghAutoSortMarking))
         return;
     // Ctrl keeps the markers of the other columns and waits with the sorting until it is let go.
-    column->Title().ToggleSortMarker(ctrl);
+    column->Title().ToggleSortMarker(ctrl && (m_optionsEh & dghMultiSortMarking));
     if (ctrl) {
         m_sortMarkingPending = true;
     } else {

@@ -6,6 +6,8 @@
 
 #include <QTimerEvent>
 
+#include <algorithm>
+
 void TCustomDBGridEh::restartIncSearchTimer(int timeout)
 {
     m_incSearchTimer.stop();
@@ -28,6 +30,13 @@ void TCustomDBGridEh::IncrementalSearch(const QString &text, int timeout, int di
     try {
         if (!wanted.isEmpty()) {
             if (!matches() || direction != 0) {
+                // Where the window stands: its middle record and the current record's distance from it, so that
+                // a search without a match leaves the same records on the same rows.
+                const int shown = m_dataLink->RecordCount();
+                const int middleRow = std::min((m_dataLink->BufferCount() - 1) / 2, std::max(0, shown - 1));
+                QByteArray middle;
+                WithRecordOfRow(middleRow, [&] { middle = ds->ReadBookmark(); });
+                const int distance = m_dataLink->ActiveRecord() - middleRow;
                 ds->DisableControls();
                 const QByteArray saved = ds->GetBookmark();
                 bool found = false;
@@ -52,8 +61,12 @@ void TCustomDBGridEh::IncrementalSearch(const QString &text, int timeout, int di
                     }
                     if (found)
                         matched = column->GetColumnDisplayText().left(wanted.size());
-                    else if (!saved.isEmpty())
+                    else if (!middle.isEmpty() && ds->BookmarkValid(middle)) {
+                        ds->GotoBookmark(middle);
+                        ds->MoveBy(distance);
+                    } else if (!saved.isEmpty()) {
                         ds->GotoBookmark(saved);
+                    }
                 } catch (...) {
                     ds->EnableControls();
                     throw;

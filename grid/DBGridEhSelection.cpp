@@ -167,7 +167,11 @@ void TBookmarkListEh::SetSelected(const QByteArray &bookmark, bool value)
         m_items.removeAt(index);
         changed();
     }
-    m_grid->InvalidateRow(m_grid->Row());
+    TDataSet *ds = m_grid->DataLink()->DataSet();
+    if (ds && ds->GetBookmark() == bookmark)
+        m_grid->InvalidateRow(m_grid->Row());
+    else
+        m_grid->InvalidateGrid(); // a record left behind by a gesture, somewhere in the window
     TDBGridEhSelection &selection = m_grid->Selection();
     if (!m_items.isEmpty() && selection.SelectionType() != gstRecordBookmarks) {
         if (selection.SelectionType() != gstNon) {
@@ -506,7 +510,7 @@ void TDBGridEhSelection::Clear()
     }
     m_kind = gstNon;
     m_grid->m_rowGesture = false;
-    if (m_grid->AlwaysShowsEditor())
+    if (m_grid->AlwaysShowsEditor() && m_grid->DataLink()->Active() && !m_grid->IsLoading())
         m_grid->ShowEditor();
 }
 
@@ -581,6 +585,21 @@ TGridRect TDBGridEhSelection::SelectionBox() const
 }
 
 // ---- The grid's side -----------------------------------------------------------------------------------------
+
+TDBGridEhSelection &TCustomDBGridEh::Selection()
+{
+    return *m_selection;
+}
+
+const TDBGridEhSelection &TCustomDBGridEh::Selection() const
+{
+    return *m_selection;
+}
+
+TBookmarkListEh &TCustomDBGridEh::SelectedBookmarks()
+{
+    return m_selection->Rows();
+}
 
 void TCustomDBGridEh::SetAllowedSelections(TDBGridEhAllowedSelections value)
 {

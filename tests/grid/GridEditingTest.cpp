@@ -258,3 +258,18 @@ TEST(GridEditing, AValueThatCannotBeWrittenKeepsTheFocusInTheGrid)
     }
     setExceptionHandler(previous);
 }
+
+TEST(GridEditing, AnAlwaysShownEditorGivesWayToASelectionAndComesBackAfterIt)
+{
+    InteractionGrid g({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
+                      dgMultiSelect | dgAlwaysShowEditor);
+    QApplication::processEvents();
+    ASSERT_TRUE(g.grid->InplaceEditor() && g.grid->InplaceEditor()->isVisible());
+    QTest::keyClick(g.grid->InplaceEditor(), Qt::Key_Down, Qt::ShiftModifier);
+    ASSERT_EQ(g.grid->Selection().SelectionType(), unsigned(gstRectangle));
+    EXPECT_FALSE(g.grid->InplaceEditor()->isVisible());
+    g.press(Qt::Key_Down);
+    EXPECT_EQ(g.grid->Selection().SelectionType(), unsigned(gstNon));
+    EXPECT_TRUE(g.grid->InplaceEditor()->isVisible());
+    EXPECT_EQ(g.id(), 3);
+}

@@ -130,11 +130,11 @@ TEST(GridKeyboardEditActions, ShiftDeleteAndShiftInsertActOnlyWhenEditActionsAll
     g.show();
     QApplication::clipboard()->setText(QStringLiteral("x"));
 
-    // Select-all needs its own member as well.
+    // With EditActions empty Ctrl+A selects nothing; the indicator corner selects everything all the same.
+    ASSERT_EQ(g.grid->EditActions, 0u);
     g.press(Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(g.grid->Selection().SelectionType(), unsigned(gstNon));
-    g.grid->EditActions = geaSelectAllEh;
-    g.press(Qt::Key_A, Qt::ControlModifier);
+    g.click(0, 0);
     ASSERT_EQ(g.grid->Selection().SelectionType(), unsigned(gstAll));
 
     g.press(Qt::Key_Delete, Qt::ShiftModifier);
@@ -147,6 +147,10 @@ TEST(GridKeyboardEditActions, ShiftDeleteAndShiftInsertActOnlyWhenEditActionsAll
     EXPECT_EQ(g.grid->Selection().SelectionType(), unsigned(gstAll)) << "and the selection stays";
     EXPECT_TRUE(messages.requests.isEmpty());
 
+    g.grid->Selection().Clear();
+    g.grid->EditActions = geaSelectAllEh;
+    g.press(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(g.grid->Selection().SelectionType(), unsigned(gstAll)) << "Ctrl+A with its member";
     g.grid->EditActions = geaSelectAllEh | geaCutEh | geaCopyEh | geaPasteEh | geaDeleteEh;
     g.press(Qt::Key_Delete, Qt::ShiftModifier);
     g.press(Qt::Key_Insert, Qt::ShiftModifier);
@@ -157,6 +161,13 @@ TEST(GridKeyboardEditActions, ShiftDeleteAndShiftInsertActOnlyWhenEditActionsAll
     EXPECT_EQ(counting->copies, 1);
     EXPECT_EQ(counting->clears, 1) << "Ctrl+Delete with a selection clears its contents";
     EXPECT_EQ(g.ds.RecordCount(), 4);
+
+    // The main window's Edit menu calls the focused control by name.
+    for (const char *command : {"cut", "copy", "paste"})
+        QMetaObject::invokeMethod(g.grid.get(), command);
+    EXPECT_EQ(counting->cuts, 2);
+    EXPECT_EQ(counting->copies, 2);
+    EXPECT_EQ(counting->pastes, 2);
 
     // Pasting also needs updating allowed, deleting the contents of a selection of everything deleting.
     g.grid->AllowedOperations = alopInsertEh | alopAppendEh;
@@ -239,4 +250,45 @@ TEST(GridKeyboardCopyFromAbove, CtrlApostropheWorksInTheOpenEditorToo)
     QTest::keyClick(g.grid->InplaceEditor(), Qt::Key_Apostrophe, Qt::ControlModifier);
     EXPECT_EQ(g.name(), QStringLiteral("Petrov"));
     EXPECT_EQ(g.grid->InplaceEditor()->text(), QStringLiteral("Petrov"));
+}
+
+TEST(GridKeyboardEnterAsTab, EnterMovesOnLikeTabAlsoFromTheEditorAndWritesWhatWasTyped)
+{
+    InteractionGrid g;
+    g.grid->SetOptionsEh(g.grid->OptionsEh() | dghEnterAsTab);
+    g.grid->SetSelectedIndex(1);
+    g.press(Qt::Key_Return);
+    EXPECT_EQ(g.grid->SelectedIndex(), 2);
+    g.press(Qt::Key_Return);
+    EXPECT_EQ(g.id(), 2) << "past the last column: the next record";
+    EXPECT_EQ(g.grid->SelectedIndex(), 0);
+    g.grid->SetSelectedIndex(1);
+    g.press(Qt::Key_F2);
+    ASSERT_TRUE(g.grid->InplaceEditor()->hasFocus());
+    g.grid->InplaceEditor()->selectAll();
+    QTest::keyClicks(g.grid->InplaceEditor(), QStringLiteral("Orlov"));
+    QTest::keyClick(g.grid->InplaceEditor(), Qt::Key_Return);
+    EXPECT_EQ(g.grid->SelectedIndex(), 2);
+    EXPECT_EQ(g.name(), QStringLiteral("Orlov"));
+}
+
+TEST(GridKeyboardColumns, LeavingAndEnteringAColumnAreReportedAndAHandlerMayRedirect)
+{
+    InteractionGrid g;
+    QStringList events;
+    g.grid->OnColExit = [&](TCustomDBGridEh *sender) { events << QStringLiteral("exit %1").arg(sender->SelectedIndex()); };
+    g.grid->OnColEnter = [&](TCustomDBGridEh *sender) { events << QStringLiteral("enter %1").arg(sender->SelectedIndex()); };
+    g.press(Qt::Key_Right);
+    g.grid->SetSelectedIndex(2);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("exit 0"), QStringLiteral("enter 1"), QStringLiteral("exit 1"),
+                                   QStringLiteral("enter 2")}));
+    // A handler that moves the current column itself has the last word.
+    events.clear();
+    g.grid->OnColExit = [&](TCustomDBGridEh *sender) {
+        g.grid->OnColExit = nullptr;
+        sender->SetSelectedIndex(0);
+    };
+    g.press(Qt::Key_Left);
+    EXPECT_EQ(g.grid->SelectedIndex(), 0);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("enter 0")}));
 }

@@ -279,3 +279,19 @@ TEST(GridMouse, TracedSizingFollowsTheMouseAndTheFrozenBorderSizesTheLastFrozenC
     QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, frozen + QPoint(60, 0));
     EXPECT_EQ(id->Width(), before + 30);
 }
+
+TEST(GridMouse, OnlyAColumnsOwnBandOfAMultiLevelTitleIsItsButton)
+{
+    SortGrid g;
+    g.grid->Columns()[1]->Title().SetCaption(QStringLiteral("Person|Name"));
+    g.grid->Columns()[2]->Title().SetCaption(QStringLiteral("Person|Amount"));
+    g.grid->SetUseMultiTitle(true);
+    QApplication::processEvents();
+    const QRect title = g.grid->CellRect(2, 0);
+    QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(title.center().x(), title.top() + 2));
+    EXPECT_EQ(g.buttonClicks, 0) << "the group band above is not the column's button";
+    QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(title.center().x(), title.bottom() - 10));
+    EXPECT_EQ(g.buttonClicks, 1);
+    EXPECT_EQ(g.grid->Columns()[1]->Title().SortMarker(), smDownEh);
+}

@@ -109,3 +109,27 @@ TEST(GridSearch, CtrlFStartsASearchWithoutATimeOutAndTypingInAnEditableColumnEdi
     EXPECT_EQ(e.name(), QStringLiteral("Sidorov"));
     EXPECT_EQ(e.ds.State(), dsBrowse);
 }
+
+TEST(GridSearch, ALetterThatMatchesNothingLeavesTheWindowWhereItWas)
+{
+    QStringList names;
+    for (int i = 1; i <= 60; ++i)
+        names << QStringLiteral("N%1").arg(i, 2, 10, QLatin1Char('0'));
+    InteractionGrid g(names);
+    g.grid->resize(300, 200);
+    QApplication::processEvents();
+    g.grid->SetOptionsEh(g.grid->OptionsEh() | dghIncSearch);
+    g.grid->Columns()[1]->SetReadOnly(true);
+    g.grid->SetSelectedIndex(1);
+    for (int i = 0; i < 30; ++i)
+        g.press(Qt::Key_Down);
+    g.press(Qt::Key_Up);
+    g.press(Qt::Key_Up);
+    const int top = g.grid->DataLink()->FirstRecord();
+    const int row = g.grid->DataLink()->ActiveRecord();
+    ASSERT_GT(row, 0);
+    g.type(QStringLiteral("x"));
+    EXPECT_EQ(g.id(), 29);
+    EXPECT_EQ(g.grid->DataLink()->FirstRecord(), top) << "the same records on screen";
+    EXPECT_EQ(g.grid->DataLink()->ActiveRecord(), row) << "and the current one on the same row";
+}

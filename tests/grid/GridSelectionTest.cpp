@@ -247,3 +247,24 @@ TEST(GridSelection, AFreedColumnLeavesTheColumnSelection)
     EXPECT_EQ(g.kind(), unsigned(gstNon));
     EXPECT_EQ(cols.SelectionBox(), (TGridRect{-1, -1, -1, -1}));
 }
+
+TEST(GridSelection, PressesOnCellsMakeRectanglesOrRecordsWhereOnlyRecordsAreAllowed)
+{
+    SelectGrid g;
+    g.click(2, g.rowOf(1));
+    g.click(3, g.rowOf(3), Qt::ShiftModifier);
+    ASSERT_EQ(g.kind(), unsigned(gstRectangle));
+    EXPECT_EQ(g.selection().Rect().AnchorCol(), 1);
+    EXPECT_EQ(g.selection().Rect().ShiftCol(), 2);
+    EXPECT_TRUE(g.grid->IsCellSelected(2, g.rowOf(2)));
+    EXPECT_FALSE(g.grid->IsCellSelected(1, g.rowOf(2)));
+    EXPECT_FALSE(g.grid->IsCellSelected(2, g.rowOf(4)));
+    g.click(1, g.rowOf(5));
+    EXPECT_EQ(g.kind(), unsigned(gstNon)) << "a plain press clears the rectangle";
+
+    g.grid->SetAllowedSelections(gstRecordBookmarks);
+    g.click(2, g.rowOf(2));
+    g.click(2, g.rowOf(4), Qt::ShiftModifier);
+    EXPECT_EQ(g.selectedIds(), (QList<int>{2, 3, 4}));
+    EXPECT_EQ(g.id(), 4);
+}
