@@ -144,6 +144,7 @@ void TClientDataSet::InternalClose()
 {
     m_changeLog.clear();
     m_keptRows = false;
+    m_orderCache.clear();
     m_indexDefs.Remove(QString::fromLatin1(PrimaryKey));
 }
 
@@ -664,10 +665,35 @@ std::vector<int> TClientDataSet::BaseOrder() const
                 changed.push_back(id);
         return changed;
     }
-    std::vector<int> order = TDataSet::BaseOrder();
     const std::vector<SortKey> keys = ActiveSortKeys();
     if (keys.empty())
-        return order;
+        return TDataSet::BaseOrder();
+    const QString key = ActiveOrderKey();
+    std::erase_if(m_orderCache, [this](const CachedOrder &c) { return c.rowsStamp != RowsStamp(); });
+    for (const CachedOrder &c : m_orderCache)
+        if (c.key == key)
+            return c.order;
+    std::vector<int> order = SortedOrder(keys);
+    constexpr size_t kCachedOrders = 4;
+    if (m_orderCache.size() >= kCachedOrders)
+        m_orderCache.erase(m_orderCache.begin());
+    m_orderCache.push_back({key, RowsStamp(), order});
+    return order;
+}
+
+// What decides the order of the current index: its fields and how each is compared.
+QString TClientDataSet::ActiveOrderKey() const
+{
+    if (!m_indexFieldNames.isEmpty())
+        return QStringLiteral("F|") + m_indexFieldNames;
+    const TIndexDef *def = m_indexDefs.Find(m_indexName);
+    return def ? QStringLiteral("I|%1|%2|%3|%4").arg(def->Fields, def->DescFields, def->CaseInsFields).arg(def->Options)
+               : QString();
+}
+
+std::vector<int> TClientDataSet::SortedOrder(const std::vector<SortKey> &keys) const
+{
+    std::vector<int> order = TDataSet::BaseOrder();
     if (!IsStringType(keys.front().type)) {
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return CompareRows(keys, a, b) < 0; });
         return order;

@@ -157,6 +157,18 @@ private:
     int CompareRows(const std::vector<SortKey> &keys, int a, int b) const;
     void ActivateIndex(const QString &name, const QString &fieldNames);
 
+    // The orders last worked out for an index, for as long as the rows stand as they were (RowsStamp), so that
+    // going back to an index, as a title click does, costs no sort.
+    struct CachedOrder
+    {
+        QString key;
+        quint64 rowsStamp;
+        std::vector<int> order;
+    };
+    std::vector<int> SortedOrder(const std::vector<SortKey> &keys) const;
+    QString ActiveOrderKey() const;
+    mutable std::vector<CachedOrder> m_orderCache;
+
     QPointer<TCustomProvider> m_provider;
     QString m_providerName;
     QString m_clientCommandText;

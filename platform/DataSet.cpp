@@ -971,6 +971,7 @@ void TDataSet::BindFields()
             TFieldDef &def = m_fieldDefs[i];
             if (def.DataType != f->m_dataType) {
                 def.DataType = f->m_dataType;
+                ++m_rowsStamp;
                 for (size_t r = 0; r < m_rows.size(); ++r) {
                     QVariant &v = m_rows[r].values[size_t(i)];
                     try {
@@ -997,6 +998,7 @@ void TDataSet::AppendFetchedRow(std::vector<QVariant> values)
     r.values = std::move(values);
     m_sequence.push_back(int(m_rows.size()));
     m_rows.push_back(std::move(r));
+    ++m_rowsStamp;
 }
 
 void TDataSet::LoadData(const QList<TFieldDef> &defs, std::vector<std::vector<QVariant>> rows)
@@ -1015,6 +1017,8 @@ std::vector<std::vector<QVariant>> TDataSet::ExtractRows(bool take)
 {
     std::vector<std::vector<QVariant>> out;
     out.reserve(m_order.size());
+    if (take)
+        ++m_rowsStamp;
     for (int id : m_order) {
         if (take)
             out.push_back(std::move(m_rows[id].values));
@@ -1125,7 +1129,7 @@ void TDataSet::RebuildOrder(bool keepCurrent)
     m_order.swap(base);
     m_positionsValid = false;
     ++m_orderStamp;
-    RowsChanged();
+    ++m_dataStamp; // the rows themselves are as they were
     InvalidateCalcCache();
     int pos = current >= 0 ? PositionOf(current) : -1;
     if (pos < 0)
@@ -1519,6 +1523,7 @@ void TDataSet::BeginInsert(bool append)
     r.live = false;
     r.status = usInserted;
     m_rows.push_back(std::move(r));
+    ++m_rowsStamp;
     const int id = int(m_rows.size()) - 1;
     const int pos = append || m_cursor < 0 ? int(m_order.size()) : m_cursor;
     const auto before = pos < int(m_order.size()) ? std::find(m_sequence.begin(), m_sequence.end(), m_order[pos])
@@ -1568,6 +1573,7 @@ void TDataSet::DropPendingInsert()
         m_sequence.erase(seq);
     if (m_editRowId == int(m_rows.size()) - 1)
         m_rows.pop_back();
+    ++m_rowsStamp;
     m_positionsValid = false;
     m_editRowId = -1;
     m_editBuffer.clear();
@@ -1604,6 +1610,7 @@ void TDataSet::InternalPost(int, bool, std::vector<QVariant> &)
 
 void TDataSet::InternalDelete(int rowId)
 {
+    ++m_rowsStamp;
     m_rows[rowId].live = false;
     m_rows[rowId].values.clear();
     m_rows[rowId].values.shrink_to_fit();

@@ -622,8 +622,12 @@ protected:
     bool IsEditing() const;
     const std::vector<int> &Order() const { return m_order; }
     const std::vector<int> &Sequence() const { return m_sequence; } // every row id in arrival order
-    std::vector<TRecordData> &Rows() { return m_rows; }
+    // Handing the rows out for writing counts as a change of their contents (see RowsStamp).
+    std::vector<TRecordData> &Rows() { ++m_rowsStamp; return m_rows; }
     const std::vector<TRecordData> &Rows() const { return m_rows; }
+    // Raised by every change of the rows themselves (values, arrival, deletion), not by a change of their order:
+    // an order worked out from the rows stays right while it stands.
+    quint64 RowsStamp() const { return m_rowsStamp; }
     int CurrentRowId() const;
     int PositionOf(int rowId) const;
     QVariant RowValue(int rowId, const TField *f) const;
@@ -637,7 +641,7 @@ protected:
     bool RowMatches(int rowId, const QList<TField *> &fields, const QVariantList &key,
                     TLocateOptions options) const;
     void InvalidateCalcCache() const { m_calcRowId = -2; }
-    void RowsChanged() { ++m_dataStamp; }
+    void RowsChanged() { ++m_dataStamp; ++m_rowsStamp; }
     QString m_commandText;
 
 private:
@@ -694,6 +698,7 @@ private:
     std::vector<QVariant> *m_calcWork = nullptr;
     quint64 m_orderStamp = 0;
     quint64 m_dataStamp = 1;
+    quint64 m_rowsStamp = 1;
     QString m_filter;
     bool m_filtered = false;
     std::function<bool(TDataSet *, int)> m_filterPredicate;

@@ -292,6 +292,15 @@ TEST_P(GridSortPaths, AnIndexOfTheSameFieldsIsReusedWithoutANewDefinition)
     EXPECT_EQ(f.order("CUST_CODE"), QStringList({"C1", "c2", "c2", "c3"}));
 }
 
+TEST_P(GridSortPaths, NamesAndFieldsOfAnIndexCompareIgnoringCase)
+{
+    f.ds->AddIndex(QStringLiteral("ICUST_CODE"), QStringLiteral("cust_code"), ixCaseInsensitive);
+    f.mark({{"CUST_CODE", smDownEh}});
+    EXPECT_TRUE(sort());
+    EXPECT_EQ(f.ds->IndexName(), QStringLiteral("ICUST_CODE"));
+    EXPECT_EQ(f.indexNames(), QStringList());
+}
+
 TEST_P(GridSortPaths, ACutNameIsBuiltAgainOnEveryCall)
 {
     f.mark({{kLongA, smDownEh}, {kLongB, smUpEh}});
@@ -373,25 +382,49 @@ TEST(GridSortProgram, OnlyAnOpenProgramClientDatasetIsSorted)
     EXPECT_EQ(ScreenCursor(), crDefault);
 }
 
+TEST(GridSortProgram, TheHourglassShowsWhileTheIndexIsBuilt)
+{
+    SortFixture f;
+    f.mark({{"CUST_CODE", smDownEh}});
+    TCursor during = crDefault;
+    f.ds->AfterScroll.add([&](TDataSet *) { during = ScreenCursor(); });
+    EXPECT_TRUE(SortByMarkers(&f.grid));
+    EXPECT_EQ(during, crHourGlass);
+    EXPECT_EQ(ScreenCursor(), crDefault);
+}
+
+// Whether a window's code can reach a setting through the grid's class.
 template <class G>
-concept ReachesSortLocal = requires(G &g) { g.SortLocal; };
+concept ReachesSortLocal = requires { &G::SortLocal; };
 template <class G>
-concept ReachesAllowedSelections = requires(G &g) { g.AllowedSelections(); };
+concept ReachesAllowedSelections = requires { &G::AllowedSelections; };
+template <class G>
+concept ReachesSetAllowedSelections = requires(G &g) { g.SetAllowedSelections(0u); };
 template <class G>
 concept ReachesColumnDefValues = requires(G &g) { g.ColumnDefValues(); };
 template <class G>
-concept ReachesAfterRecalcAll = requires(G &g) { g.OnSumListAfterRecalcAll; };
+concept ReachesAfterRecalcAll = requires { &G::OnSumListAfterRecalcAll; };
+
+template <class G>
+TDBGridEhAllowedSelections AllowedSelectionsOf(const G &grid)
+{
+    if constexpr (requires { grid.AllowedSelections(); })
+        return grid.AllowedSelections();
+    else
+        return grid.AllowedSelections;
+}
 
 TEST(GridSortProgram, TheProgramGridPinsItsSettings)
 {
     static_assert(ReachesSortLocal<TDBGridEh> && !ReachesSortLocal<TKyv_DBGridEh>);
     static_assert(ReachesAllowedSelections<TDBGridEh> && !ReachesAllowedSelections<TKyv_DBGridEh>);
+    static_assert(!ReachesSetAllowedSelections<TKyv_DBGridEh>);
     static_assert(ReachesColumnDefValues<TDBGridEh> && !ReachesColumnDefValues<TKyv_DBGridEh>);
     static_assert(ReachesAfterRecalcAll<TDBGridEh> && !ReachesAfterRecalcAll<TKyv_DBGridEh>);
     TKyv_DBGridEh grid;
     const TCustomDBGridEh &base = grid;
     EXPECT_FALSE(base.SortLocal);
-    EXPECT_EQ(base.AllowedSelections(), TDBGridEhAllowedSelections(gstRecordBookmarks | gstRectangle | gstColumns | gstAll));
+    EXPECT_EQ(AllowedSelectionsOf(base), TDBGridEhAllowedSelections(gstRecordBookmarks | gstRectangle | gstColumns | gstAll));
     EXPECT_NE(qobject_cast<TDBGridColumnEh *>(grid.Columns().Add()), nullptr);
 }
 

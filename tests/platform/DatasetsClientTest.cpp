@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,6 +150,67 @@ TEST(DatasetsIndex, BookmarksPostsAndLocateFollowTheIndex)
         if (indexed) {
             EXPECT_EQ(cds->FieldByName("ID")->AsInteger(), indexedId) << name;
         }
+    }
+}
+
+// Going back to an index reuses the order it had only while the rows stand as they were: every kind of change
+// made under another index shows when the index is taken up again.
+TEST(DatasetsIndex, GoingBackToAnIndexFollowsChangesMadeMeanwhile)
+{
+    auto cds = makeClient({{1, "в"}, {2, "а"}, {3, "г"}, {4, "б"}});
+    cds->AddIndex("iName", "NAME", ixCaseInsensitive);
+    cds->AddIndex("iNameDesc", "NAME", ixCaseInsensitive, "NAME");
+    auto byName = [&] {
+        cds->SetIndexName("iName");
+        return ids(*cds);
+    };
+    EXPECT_EQ(byName(), QList<int>({2, 4, 1, 3}));
+    struct Change
+    {
+        const char *what;
+        std::function<void()> make;
+        QList<int> byName;
+    };
+    const Change changes[] = {
+        {"nothing", [] {}, {2, 4, 1, 3}},
+        {"edit", [&] {
+             cds->Locate("ID", 3);
+             cds->Edit();
+             cds->FieldByName("NAME")->SetValue("а0");
+             cds->Post();
+         }, {2, 3, 4, 1}},
+        {"append", [&] {
+             cds->Append();
+             cds->FieldByName("ID")->SetValue(5);
+             cds->FieldByName("NAME")->SetValue("АА");
+             cds->Post();
+         }, {2, 3, 5, 4, 1}},
+        {"delete", [&] {
+             cds->Locate("ID", 2);
+             cds->Delete();
+         }, {3, 5, 4, 1}},
+        {"cancelled insert", [&] {
+             cds->Insert();
+             cds->FieldByName("ID")->SetValue(6);
+             cds->Cancel();
+         }, {3, 5, 4, 1}},
+        {"undone change", [&] {
+             cds->CancelUpdates();
+         }, {2, 4, 1, 3}},
+        {"emptied and filled", [&] {
+             cds->EmptyDataSet();
+             for (int id : {7, 8}) {
+                 cds->Append();
+                 cds->FieldByName("ID")->SetValue(id);
+                 cds->FieldByName("NAME")->SetValue(id == 7 ? "я" : "ю");
+                 cds->Post();
+             }
+         }, {8, 7}},
+    };
+    for (const Change &c : changes) {
+        cds->SetIndexName("iNameDesc");
+        c.make();
+        EXPECT_EQ(byName(), c.byName) << c.what;
     }
 }
 
