@@ -350,3 +350,53 @@ TEST(GridExchangeImport, TheEditActionsCopyCutAndPasteThroughTheClipboard)
     ASSERT_TRUE(g.grid->ExecuteEditAction(geaPasteEh));
     EXPECT_EQ(g.names(), (QStringList { QStringLiteral("Name 1"), QStringLiteral("Name 2") }));
 }
+
+TEST(GridExchangeImport, AKeyListColumnTakesTheKeyOfThePickedTextAndClearsForAnUnknownOne)
+{
+    ExchangeGrid g;
+    g.add(1, QStringLiteral("a"), QVariant(), QStringLiteral("Y"));
+    g.add(2, QStringLiteral("b"), QVariant(), QStringLiteral("Y"));
+    g.ds.First();
+    g.show();
+    g.columns({ "FLAG" });
+    g.grid->Columns()[0]->PickList() = QStringList { QStringLiteral("Yes"), QStringLiteral("No") };
+    g.grid->Columns()[0]->KeyList() = QStringList { QStringLiteral("Y"), QStringLiteral("N") };
+    g.imported<TDBGridEhImportAsText>(QByteArray("No\r\nMaybe"));
+    g.ds.First();
+    EXPECT_EQ(g.field("FLAG")->AsString(), QStringLiteral("N"));
+    g.ds.Next();
+    EXPECT_TRUE(g.field("FLAG")->IsNull());
+}
+
+TEST(GridExchangeImport, ClearingColumnsEmptiesThemInEveryRecordWithoutAsking)
+{
+    ExchangeGrid g;
+    g.fill(3);
+    g.show();
+    g.columns({ "ID", "NAME" });
+    g.grid->SetOptions(g.grid->Options() | dgMultiSelect);
+    g.grid->Selection().Columns().SelectColumn(g.grid->Columns()[1], false);
+    FakeMessageService messages;
+    ClearGridSelection(g.grid.get(), false);
+    EXPECT_TRUE(messages.requests.isEmpty());
+    EXPECT_EQ(g.names(), (QStringList { QStringLiteral("<null>"), QStringLiteral("<null>"), QStringLiteral("<null>") }));
+    EXPECT_EQ(g.ds.RecordCount(), 3);
+}
+
+TEST(GridExchangeImport, ClearingSelectedRecordsAsksAndDeletesOnlyThem)
+{
+    ExchangeGrid g;
+    g.fill(4);
+    g.show();
+    g.grid->SetOptions(g.grid->Options() | dgMultiSelect);
+    for (int id : { 2, 4 }) {
+        g.ds.Locate(QStringLiteral("ID"), id);
+        g.grid->SelectedBookmarks().SetCurrentRecordSelected(true);
+    }
+    FakeMessageService messages;
+    messages.answer(mrOk);
+    ClearGridSelection(g.grid.get(), false);
+    EXPECT_EQ(messages.lastText(), QStringLiteral("Delete all selected records?"));
+    EXPECT_EQ(g.names(), (QStringList { QStringLiteral("Name 1"), QStringLiteral("Name 3") }));
+    EXPECT_EQ(g.grid->SelectedBookmarks().Count(), 0);
+}
