@@ -33,10 +33,7 @@ public:
         m_commaSeparates = !(type == botNumber && FormatSettings().DecimalSeparator == QLatin1Char(','));
     }
 
-    [[noreturn]] void Fail(const char *message) const
-    {
-        throw Exception(QString::fromLatin1(message) + m_text);
-    }
+    [[noreturn]] void Fail(const char *message) const { throw Exception(QString::fromLatin1(message) + m_text); }
 
     FilterToken Next()
     {
@@ -73,7 +70,11 @@ public:
     }
 
     // List mode: commas separate values (after IN, or wherever the operand type lets them).
-    void BeginList() { m_inList = true; m_listMode = m_commaSeparates; }
+    void BeginList()
+    {
+        m_inList = true;
+        m_listMode = m_commaSeparates;
+    }
     void ResetListMode() { m_listMode = m_commaSeparates; }
 
 private:
@@ -86,7 +87,8 @@ private:
     bool wordAt(qsizetype pos, const char *word) const
     {
         const QLatin1String w(word);
-        if (pos + w.size() > m_text.size() || QStringView(m_text).mid(pos, w.size()).compare(w, Qt::CaseInsensitive) != 0)
+        if (pos + w.size() > m_text.size()
+            || QStringView(m_text).mid(pos, w.size()).compare(w, Qt::CaseInsensitive) != 0)
             return false;
         const qsizetype end = pos + w.size();
         return end >= m_text.size() || !(m_text[end].isLetterOrNumber() || m_text[end] == QLatin1Char('_'));
@@ -329,7 +331,9 @@ void convertCondition(TSTFilterOperatorEh op, QVariant &operand, TSTOperandTypeE
 // doubled), so that a typed name holding a quote still filters on that name.
 QString operandText(const QVariant &value, TSTOperandTypeEh type)
 {
-    const auto quoted = [](QString s) { return QLatin1Char('\'') + s.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''); };
+    const auto quoted = [](QString s) {
+        return QLatin1Char('\'') + s.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+    };
     if (type == botNumber && value.typeId() == QMetaType::Double)
         return FloatToStrF(value.toDouble(), ffGeneral, 15, 0, QLatin1Char('.'));
     if (type == botDateTime && value.typeId() == QMetaType::Double)
@@ -367,19 +371,33 @@ QString conditionText(TSTFilterOperatorEh op, const QVariant &operand, TSTOperan
 
 QString STFilterOperatorText(TSTFilterOperatorEh op)
 {
-    static const char *const texts[] = { "", "=", "<>", ">", "<", ">=", "<=", "~", "!~", "In", "!In", "Null", "Null", "AND", "OR" };
+    static const char *const texts[]
+        = { "", "=", "<>", ">", "<", ">=", "<=", "~", "!~", "In", "!In", "Null", "Null", "AND", "OR" };
     return QString::fromLatin1(texts[op]);
 }
 
 TSTOperandTypeEh STOperandTypeOfField(TFieldType type)
 {
     switch (type) {
-    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftWideString: case ftGuid:
+    case ftString:
+    case ftMemo:
+    case ftFmtMemo:
+    case ftFixedChar:
+    case ftWideString:
+    case ftGuid:
         return botString;
-    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftAutoInc:
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftAutoInc:
     case ftLargeint:
         return botNumber;
-    case ftDate: case ftTime: case ftDateTime:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
         return botDateTime;
     case ftBoolean:
         return botBoolean;

@@ -68,7 +68,10 @@ class TSTColumnFilterEh;
 class TSTColumnFilterListLinkEh : public TDataLink
 {
 public:
-    explicit TSTColumnFilterListLinkEh(TSTColumnFilterEh *filter) : m_filter(filter) {}
+    explicit TSTColumnFilterListLinkEh(TSTColumnFilterEh *filter)
+        : m_filter(filter)
+    {
+    }
 
 protected:
     void ActiveChanged() override;
@@ -131,7 +134,10 @@ private:
 class TSTDBGridEhFilter
 {
 public:
-    explicit TSTDBGridEhFilter(TCustomDBGridEh *grid) : m_grid(grid) {}
+    explicit TSTDBGridEhFilter(TCustomDBGridEh *grid)
+        : m_grid(grid)
+    {
+    }
     TCustomDBGridEh *Grid() const { return m_grid; }
     bool Local = false;
     bool Visible() const { return m_visible; }

@@ -137,8 +137,8 @@ TDBGridEhFindDlg::TDBGridEhFindDlg(QWidget *parent)
     cbFindIn = combo("cbFindIn");
     cbMatchinType = combo("cbMatchinType");
     cbFindDirection = combo("cbFindDirection");
-    cbMatchinType->SetItems({ QStringLiteral("С любой части поля"), QStringLiteral("Поля целиком"),
-                              QStringLiteral("С начала поля") });
+    cbMatchinType->SetItems(
+        { QStringLiteral("С любой части поля"), QStringLiteral("Поля целиком"), QStringLiteral("С начала поля") });
     cbMatchinType->SetItemIndex(0);
     cbFindDirection->SetItems({ QStringLiteral("Вверх"), QStringLiteral("Вниз"), QStringLiteral("Все") });
     cbFindDirection->SetItemIndex(2);
@@ -186,8 +186,8 @@ TDBGridEhFindDlg::TDBGridEhFindDlg(QWidget *parent)
     cbFindDirection->OnChange = [this](QObject *) { cbTextChange(); };
 }
 
-void TDBGridEhFindDlg::Prepare(TCustomDBGridEh *grid, const QString &text,
-                               const QList<QPair<QString, TColumnEh *>> &columns)
+void TDBGridEhFindDlg::Prepare(
+    TCustomDBGridEh *grid, const QString &text, const QList<QPair<QString, TColumnEh *>> &columns)
 {
     m_search.Grid = grid;
     cbText->SetText(text);
@@ -211,7 +211,8 @@ void TDBGridEhFindDlg::Prepare(TCustomDBGridEh *grid, const QString &text,
     cbFindIn->SetItems(captions);
     cbFindIn->SetKeyItems(captions);
     const int current = grid->SelectedIndex();
-    const int at = current >= 0 && current < grid->Columns().Count() ? int(m_listed.indexOf(grid->Columns()[current])) : -1;
+    const int at
+        = current >= 0 && current < grid->Columns().Count() ? int(m_listed.indexOf(grid->Columns()[current])) : -1;
     cbFindIn->SetItemIndex(at >= 0 ? at : int(captions.size()) - 1);
     cbFindInChange();
     readOptions();
@@ -222,7 +223,8 @@ void TDBGridEhFindDlg::readOptions()
 {
     m_search.Pattern = cbText->Text();
     m_search.Matching = TFindMatchingEh(std::max(0, cbMatchinType->ItemIndex()));
-    m_search.Direction = TFindDirectionEh(cbFindDirection->ItemIndex() < 0 ? int(fdAllEh) : cbFindDirection->ItemIndex());
+    m_search.Direction
+        = TFindDirectionEh(cbFindDirection->ItemIndex() < 0 ? int(fdAllEh) : cbFindDirection->ItemIndex());
     m_search.CaseSensitive = cbCharCase->Checked();
     m_search.UseFormat = cbUseFormat->Checked();
 }
@@ -289,8 +291,8 @@ TDBGridEhFindDlg *GridFindDialog()
     return theDialog();
 }
 
-void ShowGridFindDialog(TCustomDBGridEh *grid, const QString &text, bool modal,
-                        const QList<QPair<QString, TColumnEh *>> &columns)
+void ShowGridFindDialog(
+    TCustomDBGridEh *grid, const QString &text, bool modal, const QList<QPair<QString, TColumnEh *>> &columns)
 {
     QPointer<TDBGridEhFindDlg> &dialog = theDialog();
     if (!dialog) {

@@ -83,7 +83,7 @@ private:
 };
 
 // Creates the one dialog when there is none, prepares it and shows it: modal, or staying on top and focused.
-void ShowGridFindDialog(TCustomDBGridEh *grid, const QString &text, bool modal,
-                        const QList<QPair<QString, TColumnEh *>> &columns = {});
+void ShowGridFindDialog(
+    TCustomDBGridEh *grid, const QString &text, bool modal, const QList<QPair<QString, TColumnEh *>> &columns = {});
 // The dialog, when one was made.
 TDBGridEhFindDlg *GridFindDialog();

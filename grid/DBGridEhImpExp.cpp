@@ -19,8 +19,8 @@ TColumnsEhList GridVisibleColumnsEh(TCustomDBGridEh *grid, int from, int to)
 TColumnsEhList GridRectangleColumnsEh(TCustomDBGridEh *grid)
 {
     const TDBGridEhSelectionRect &rect = grid->Selection().Rect();
-    return GridVisibleColumnsEh(grid, std::min(rect.AnchorCol(), rect.ShiftCol()),
-                                std::max(rect.AnchorCol(), rect.ShiftCol()));
+    return GridVisibleColumnsEh(
+        grid, std::min(rect.AnchorCol(), rect.ShiftCol()), std::max(rect.AnchorCol(), rect.ShiftCol()));
 }
 
 void ForEachRectangleRecordEh(TDataSet *ds, const TDBGridEhSelectionRect &rect, const std::function<bool()> &visit)
@@ -177,7 +177,7 @@ TDBGridEhExport::FooterCell TDBGridEhExport::FooterCellOf(int colIndex, int foot
         cell.Text = DBGridEh->GetFooterText(footer, *column);
     if (DBGridEh->OnGetFooterParams)
         DBGridEh->OnGetFooterParams(DBGridEh, DBGridEh->Columns().IndexOf(column), footerRow, column, cell.Font,
-                                    cell.Background, cell.Alignment, 0, cell.Text);
+            cell.Background, cell.Alignment, 0, cell.Text);
     return cell;
 }
 
@@ -247,8 +247,8 @@ void TDBGridEhExportAsText::OutputFooter(const TColumnsEhList &columns, int foot
     TDBGridEhExport::OutputFooter(columns, footerRow);
 }
 
-void TDBGridEhExportAsText::OutputFooterCell(int, int, const QString &text, TAlignment, TColor, const TFont &,
-                                             TColumnEh *)
+void TDBGridEhExportAsText::OutputFooterCell(
+    int, int, const QString &text, TAlignment, TColor, const TFont &, TColumnEh *)
 {
     SeparateCell();
     Write(Encode(CellText(text)));
@@ -380,7 +380,8 @@ void TDBGridEhExportAsRTF::outputMultiTitle(const TColumnsEhList &columns)
         return paths[c][std::min(r, int(paths[c].size()) - 1)];
     };
     const int dpi = std::max(1, DBGridEh->logicalDpiX());
-    const QByteArray margin = QByteArray::number(int(std::trunc(double(DBGridEh->VTitleMargin()) / 2 / dpi * 1440.0 - 20)));
+    const QByteArray margin
+        = QByteArray::number(int(std::trunc(double(DBGridEh->VTitleMargin()) / 2 / dpi * 1440.0 - 20)));
     const QList<int> edges = rightEdges(columns);
     for (int r = 0; r < depth; ++r) {
         QList<RtfCell> cells;
@@ -457,8 +458,8 @@ void TDBGridEhExportAsRTF::OutputFooter(const TColumnsEhList &columns, int foote
     writeRow(m_row);
 }
 
-void TDBGridEhExportAsRTF::OutputFooterCell(int, int, const QString &text, TAlignment alignment,
-                                            TColor background, const TFont &font, TColumnEh *)
+void TDBGridEhExportAsRTF::OutputFooterCell(
+    int, int, const QString &text, TAlignment alignment, TColor background, const TFont &font, TColumnEh *)
 {
     RtfCell cell;
     cell.Text = text;
@@ -513,11 +514,33 @@ void TDBGridEhExportAsVCLDBIF::OutputRecord(const TColumnsEhList &columns)
             Write(bytes);
         };
         switch (type) {
-        case ftSmallint: case ftInteger: case ftWord: case ftAutoInc:
-        case ftFloat: case ftCurrency: case ftBCD: case ftDate: case ftTime: case ftDateTime:
-        case ftString: case ftBoolean: case ftMemo: case ftFixedChar: case ftLargeint: case ftOraClob: case ftGuid:
-        case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftFmtMemo: case ftParadoxOle:
-        case ftDBaseOle: case ftTypedBinary: case ftWideString: case ftOraBlob:
+        case ftSmallint:
+        case ftInteger:
+        case ftWord:
+        case ftAutoInc:
+        case ftFloat:
+        case ftCurrency:
+        case ftBCD:
+        case ftDate:
+        case ftTime:
+        case ftDateTime:
+        case ftString:
+        case ftBoolean:
+        case ftMemo:
+        case ftFixedChar:
+        case ftLargeint:
+        case ftOraClob:
+        case ftGuid:
+        case ftBytes:
+        case ftVarBytes:
+        case ftBlob:
+        case ftGraphic:
+        case ftFmtMemo:
+        case ftParadoxOle:
+        case ftDBaseOle:
+        case ftTypedBinary:
+        case ftWideString:
+        case ftOraBlob:
             if (field->IsNull()) {
                 Stream().WriteByte(2);
                 continue;
@@ -528,15 +551,29 @@ void TDBGridEhExportAsVCLDBIF::OutputRecord(const TColumnsEhList &columns)
             continue;
         }
         switch (type) {
-        case ftSmallint: case ftInteger: case ftWord: case ftAutoInc:
+        case ftSmallint:
+        case ftInteger:
+        case ftWord:
+        case ftAutoInc:
             Stream().WriteByte(3);
             Stream().WriteInt32(field->AsInteger());
             break;
-        case ftFloat: case ftCurrency: case ftBCD: case ftDate: case ftTime: case ftDateTime:
+        case ftFloat:
+        case ftCurrency:
+        case ftBCD:
+        case ftDate:
+        case ftTime:
+        case ftDateTime:
             Stream().WriteByte(4);
             Stream().WriteDouble(field->AsFloat());
             break;
-        case ftString: case ftBoolean: case ftMemo: case ftFixedChar: case ftLargeint: case ftOraClob: case ftGuid:
+        case ftString:
+        case ftBoolean:
+        case ftMemo:
+        case ftFixedChar:
+        case ftLargeint:
+        case ftOraClob:
+        case ftGuid:
             text(5, field->AsString().toUtf8());
             break;
         default: {
@@ -562,8 +599,7 @@ void ExportGridToStream(TDBGridEhExportClass exportClass, TCustomDBGridEh *grid,
     exporter->ExportData(stream, exportAll);
 }
 
-void ExportGridToFile(TDBGridEhExportClass exportClass, TCustomDBGridEh *grid, const QString &fileName,
-                      bool exportAll)
+void ExportGridToFile(TDBGridEhExportClass exportClass, TCustomDBGridEh *grid, const QString &fileName, bool exportAll)
 {
     std::unique_ptr<TDBGridEhExport> exporter = exportClass();
     exporter->DBGridEh = grid;

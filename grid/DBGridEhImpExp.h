@@ -44,8 +44,8 @@ public:
     const std::vector<qint64> &FooterValues() const { return m_footerValues; }
 
 protected:
-    virtual void BeginOutput() {}
-    virtual void EndOutput() {}
+    virtual void BeginOutput() { }
+    virtual void EndOutput() { }
     virtual void OutputTitle(const TColumnsEhList &columns) { Q_UNUSED(columns); }
     virtual void OutputRecord(const TColumnsEhList &columns);
     virtual void OutputDataCell(TColumnEh *column, const TColCellParamsEh &params)
@@ -55,7 +55,7 @@ protected:
     }
     virtual void OutputFooter(const TColumnsEhList &columns, int footerRow);
     virtual void OutputFooterCell(int colIndex, int footerRow, const QString &text, TAlignment alignment,
-                                  TColor background, const TFont &font, TColumnEh *column)
+        TColor background, const TFont &font, TColumnEh *column)
     {
         Q_UNUSED(colIndex);
         Q_UNUSED(footerRow);
@@ -99,8 +99,8 @@ protected:
     void OutputRecord(const TColumnsEhList &columns) override;
     void OutputDataCell(TColumnEh *column, const TColCellParamsEh &params) override;
     void OutputFooter(const TColumnsEhList &columns, int footerRow) override;
-    void OutputFooterCell(int colIndex, int footerRow, const QString &text, TAlignment alignment,
-                          TColor background, const TFont &font, TColumnEh *column) override;
+    void OutputFooterCell(int colIndex, int footerRow, const QString &text, TAlignment alignment, TColor background,
+        const TFont &font, TColumnEh *column) override;
     virtual void SeparateRecord();
     virtual void SeparateCell();
     // A cell's text as the format writes it.
@@ -117,7 +117,10 @@ inline QChar DBGridEhCSVSeparator = QLatin1Char(';');
 class TDBGridEhExportAsCSV : public TDBGridEhExportAsText
 {
 public:
-    TDBGridEhExportAsCSV() : m_separator(DBGridEhCSVSeparator) {}
+    TDBGridEhExportAsCSV()
+        : m_separator(DBGridEhCSVSeparator)
+    {
+    }
 
 protected:
     QString CellText(const QString &text) const override;
@@ -136,8 +139,8 @@ protected:
     void OutputRecord(const TColumnsEhList &columns) override;
     void OutputDataCell(TColumnEh *column, const TColCellParamsEh &params) override;
     void OutputFooter(const TColumnsEhList &columns, int footerRow) override;
-    void OutputFooterCell(int colIndex, int footerRow, const QString &text, TAlignment alignment,
-                          TColor background, const TFont &font, TColumnEh *column) override;
+    void OutputFooterCell(int colIndex, int footerRow, const QString &text, TAlignment alignment, TColor background,
+        const TFont &font, TColumnEh *column) override;
 
 private:
     struct RtfCell
@@ -169,7 +172,7 @@ protected:
     void BeginOutput() override;
     void EndOutput() override;
     void OutputRecord(const TColumnsEhList &columns) override;
-    void OutputFooter(const TColumnsEhList &, int) override {}
+    void OutputFooter(const TColumnsEhList &, int) override { }
 };
 
 // RTF text of a cell: "\", "{" and "}" escaped, CP1251 letters beyond ASCII as \'xx, anything else as \uN?.
@@ -183,8 +186,7 @@ template <class T> std::unique_ptr<TDBGridEhExport> CreateGridExport()
 
 void ExportGridToStream(TDBGridEhExportClass exportClass, TCustomDBGridEh *grid, TStream &stream, bool exportAll);
 // Raises an error naming the file when it cannot be written; the file as it was stays then.
-void ExportGridToFile(TDBGridEhExportClass exportClass, TCustomDBGridEh *grid, const QString &fileName,
-                      bool exportAll);
+void ExportGridToFile(TDBGridEhExportClass exportClass, TCustomDBGridEh *grid, const QString &fileName, bool exportAll);
 template <class T> void ExportGridToStream(TCustomDBGridEh *grid, TStream &stream, bool exportAll)
 {
     ExportGridToStream(&CreateGridExport<T>, grid, stream, exportAll);
@@ -210,8 +212,8 @@ public:
     virtual void ImportDataFromFile(const QString &fileName, bool importAll);
 
 protected:
-    virtual void BeginInput() {}
-    virtual void EndInput() {}
+    virtual void BeginInput() { }
+    virtual void EndInput() { }
     virtual void InputRecord(const TColumnsEhList &columns) = 0;
     virtual void InputDataCell(TColumnEh *column) { Q_UNUSED(column); }
 
@@ -289,8 +291,7 @@ template <class T> std::unique_ptr<TDBGridEhImport> CreateGridImport()
 {
     return std::make_unique<T>();
 }
-void ImportGridFromStream(TDBGridEhImportClass importClass, TCustomDBGridEh *grid, TStream &stream,
-                          bool importAll);
+void ImportGridFromStream(TDBGridEhImportClass importClass, TCustomDBGridEh *grid, TStream &stream, bool importAll);
 template <class T> void ImportGridFromStream(TCustomDBGridEh *grid, TStream &stream, bool importAll)
 {
     ImportGridFromStream(&CreateGridImport<T>, grid, stream, importAll);

@@ -63,9 +63,9 @@ void TDBGridEhImport::GuardedWrite(const std::function<void()> &write)
     } catch (const Exception &error) {
         if (m_ignoreAll)
             return;
-        const TModalResult answer = Services::messages()->show(
-            { QStringLiteral("Ошибка при вставки значения:\n") + error.message() + QStringLiteral("\n\nИгнорировать ошибку?"),
-              mtError, mbYes | mbNo | mbAll, mbYes, {} });
+        const TModalResult answer = Services::messages()->show({ QStringLiteral("Ошибка при вставки значения:\n")
+                + error.message() + QStringLiteral("\n\nИгнорировать ошибку?"),
+            mtError, mbYes | mbNo | mbAll, mbYes, {} });
         if (answer == mrAll) {
             m_ignoreAll = true;
         } else if (answer != mrYes) {
@@ -378,8 +378,7 @@ void TDBGridEhImportAsVCLDBIF::InputRecord(const TColumnsEhList &columns)
 
 // ---- Entry points --------------------------------------------------------------------------------------------
 
-void ImportGridFromStream(TDBGridEhImportClass importClass, TCustomDBGridEh *grid, TStream &stream,
-                          bool importAll)
+void ImportGridFromStream(TDBGridEhImportClass importClass, TCustomDBGridEh *grid, TStream &stream, bool importAll)
 {
     std::unique_ptr<TDBGridEhImport> importer = importClass();
     importer->DBGridEh = grid;
@@ -421,9 +420,9 @@ void CopyGridSelectionToClipboard(TCustomDBGridEh *grid, bool all)
         throw;
     }
     ds->EnableControls();
-    Clipboard::SetData(QString::fromUtf8(text), { { QString::fromLatin1(ClipboardCsvFormat), csv },
-                                                  { QString::fromLatin1(ClipboardRtfFormat), rtf },
-                                                  { QString::fromLatin1(ClipboardGridDataFormat), binary } });
+    Clipboard::SetData(QString::fromUtf8(text),
+        { { QString::fromLatin1(ClipboardCsvFormat), csv }, { QString::fromLatin1(ClipboardRtfFormat), rtf },
+            { QString::fromLatin1(ClipboardGridDataFormat), binary } });
 }
 
 void PasteClipboardIntoGrid(TCustomDBGridEh *grid, bool all)
@@ -484,13 +483,14 @@ void ClearGridSelection(TCustomDBGridEh *grid, bool all)
         QString question;
         if (kind == gstRecordBookmarks)
             question = grid->Selection().Rows().Count() < 2 ? QStringLiteral("Delete record?")
-                                                           : QStringLiteral("Delete all selected records?");
+                                                            : QStringLiteral("Delete all selected records?");
         else if (kind == gstRectangle)
             question = QStringLiteral("Очистить выделенные ячейки?");
         else if (kind == gstAll)
             question = ds->RecordCount() < 2 ? QStringLiteral("Delete record?")
                                              : QStringLiteral("Delete all selected records?");
-        if (!question.isEmpty() && Services::messages()->show({ question, mtConfirmation, mbOKCancel, mbOK, {} }) != mrOk)
+        if (!question.isEmpty()
+            && Services::messages()->show({ question, mtConfirmation, mbOKCancel, mbOK, {} }) != mrOk)
             return;
     }
     switch (kind) {

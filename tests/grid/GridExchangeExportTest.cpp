@@ -56,8 +56,7 @@ TEST(GridExchangeExport, CsvQuotesEveryCellAndDoublesInnerQuotes)
     g.show();
     g.columns({ "NAME" });
     g.grid->SetOptions(g.grid->Options() & ~dgTitles);
-    EXPECT_EQ(g.exported<TDBGridEhExportAsCSV>(),
-              QByteArray("\"a;b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\r\nlines\""));
+    EXPECT_EQ(g.exported<TDBGridEhExportAsCSV>(), QByteArray("\"a;b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\r\nlines\""));
 }
 
 TEST(GridExchangeExport, ANullIntegerIsAnEmptyTextCellAndTagTwoInTheBinaryFormat)
@@ -73,10 +72,10 @@ TEST(GridExchangeExport, ANullIntegerIsAnEmptyTextCellAndTagTwoInTheBinaryFormat
     g.columns({ "ID", "NAME" });
     g.grid->SetOptions(g.grid->Options() & ~dgTitles);
     EXPECT_EQ(g.exported<TDBGridEhExportAsText>(), QByteArray("1\tab\r\n\t\r\n3\t"));
-    const QByteArray expected = QByteArray("VCLDBIF\x01", 8) + le32(2) + QByteArray("\x01\x00\x01\x00", 4)
-        + '\x03' + le32(1) + '\x05' + le32(2) + "ab"         // 1, "ab"
-        + '\x02' + '\x05' + le32(0)                          // null, ""
-        + '\x03' + le32(3) + '\x02'                          // 3, null
+    const QByteArray expected = QByteArray("VCLDBIF\x01", 8) + le32(2) + QByteArray("\x01\x00\x01\x00", 4) + '\x03'
+        + le32(1) + '\x05' + le32(2) + "ab" // 1, "ab"
+        + '\x02' + '\x05' + le32(0) // null, ""
+        + '\x03' + le32(3) + '\x02' // 3, null
         + '\x00';
     EXPECT_EQ(g.exported<TDBGridEhExportAsVCLDBIF>(), expected);
 }
@@ -109,19 +108,26 @@ TEST(GridExchangeExport, OneRowOfRtfIsLaidOutCellByCell)
     const QByteArray edge = QByteArray::number(int(100.0 / dpi * 1440.0));
     const QByteArray font = column->Font().Name().toLatin1();
     const QByteArray size = QByteArray::number(column->Font().Size() * 2);
-    const QByteArray expected = "{\\rtf0\\ansi\\ansicpg1251\r\n"
-                                "{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue255;\\red240\\green240\\blue240;}\r\n"
-                                "{\\fonttbl\\f0\\fnil " + font + ";}\r\n"
-                                "\\trowd\\trgaph40\r\n"
-                                "\\clbrdrl\\brdrs\\brdrcf0\r\n"
-                                "\\clbrdrt\\brdrs\\brdrcf0\r\n"
-                                "\\clbrdrb\\brdrs\\brdrcf0\r\n"
-                                "\\clbrdrr\\brdrs\\brdrcf0\r\n"
-                                "\\clshdng10000\\clcfpat1\\cellx" + edge + "\r\n"
-                                "{\\trrh0\r\n"
-                                "\\pard\\intbl{\\ql\\sb24\\sa24\\fs" + size + "\\f0\\cf0\\cb1 abc\\cell}\r\n"
-                                "\\pard\\intbl\\row}\r\n"
-                                "}";
+    const QByteArray expected
+        = "{\\rtf0\\ansi\\ansicpg1251\r\n"
+          "{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue255;\\red240\\green240\\blue240;}\r\n"
+          "{\\fonttbl\\f0\\fnil "
+        + font
+        + ";}\r\n"
+          "\\trowd\\trgaph40\r\n"
+          "\\clbrdrl\\brdrs\\brdrcf0\r\n"
+          "\\clbrdrt\\brdrs\\brdrcf0\r\n"
+          "\\clbrdrb\\brdrs\\brdrcf0\r\n"
+          "\\clbrdrr\\brdrs\\brdrcf0\r\n"
+          "\\clshdng10000\\clcfpat1\\cellx"
+        + edge
+        + "\r\n"
+          "{\\trrh0\r\n"
+          "\\pard\\intbl{\\ql\\sb24\\sa24\\fs"
+        + size
+        + "\\f0\\cf0\\cb1 abc\\cell}\r\n"
+          "\\pard\\intbl\\row}\r\n"
+          "}";
     EXPECT_EQ(g.exported<TDBGridEhExportAsRTF>(), expected);
 }
 
@@ -148,8 +154,8 @@ TEST(GridExchangeExport, RtfEscapesBracesBackslashesAndLettersBeyondAscii)
 TEST(GridExchangeExport, WithoutASelectionNothingAtAllIsWritten)
 {
     FooterGrid g;
-    for (auto exported : { &ExchangeGrid::exported<TDBGridEhExportAsText>, &ExchangeGrid::exported<TDBGridEhExportAsRTF>,
-                           &ExchangeGrid::exported<TDBGridEhExportAsVCLDBIF> })
+    for (auto exported : { &ExchangeGrid::exported<TDBGridEhExportAsText>,
+             &ExchangeGrid::exported<TDBGridEhExportAsRTF>, &ExchangeGrid::exported<TDBGridEhExportAsVCLDBIF> })
         EXPECT_TRUE((g.*exported)(false).isEmpty());
 }
 

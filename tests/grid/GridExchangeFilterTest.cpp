@@ -53,7 +53,8 @@ TEST(GridExchangeFilter, TypedTextsParseIntoConditions)
         { "!= 3", botNumber, foNotEqual, 3.0, foNon, foNon, {} },
         { "In (1, 2, 3)", botNumber, foIn, floats({ 1, 2, 3 }), foNon, foNon, {} },
         { "1,2", botNumber, foIn, floats({ 1, 2 }), foNon, foNon, {} },
-        { "in ('a b', c)", botString, foIn, QVariantList { QStringLiteral("a b"), QStringLiteral("c") }, foNon, foNon, {} },
+        { "in ('a b', c)", botString, foIn, QVariantList { QStringLiteral("a b"), QStringLiteral("c") }, foNon, foNon,
+            {} },
         { "NOT In (7)", botNumber, foNotIn, floats({ 7 }), foNon, foNon, {} },
         { "<> Null", botNumber, foNotNull, {}, foNon, foNon, {} },
         { "= null", botString, foNull, {}, foNon, foNon, {} },
@@ -88,7 +89,8 @@ TEST(GridExchangeFilter, ACommaDecimalSeparatorKeepsANumberColumnsCommasInItsNum
     EXPECT_EQ(in.Operator1, foIn);
     EXPECT_EQ(in.Operand1, QVariant(floats({ 2.5 })));
     // A text column still separates its list at commas.
-    EXPECT_EQ(parse(QStringLiteral("a,b"), botString).Operand1, QVariant(QVariantList { QStringLiteral("a"), QStringLiteral("b") }));
+    EXPECT_EQ(parse(QStringLiteral("a,b"), botString).Operand1,
+        QVariant(QVariantList { QStringLiteral("a"), QStringLiteral("b") }));
 }
 
 TEST(GridExchangeFilter, EachErrorNamesItselfAndTheWholeText)
@@ -174,8 +176,8 @@ TEST(GridExchangeFilter, ATypedNameWithAQuoteFiltersTheRightRecord)
     f.grid->OnApplyFilter = [&](TCustomDBGridEh *grid) {
         ++applied;
         TColumnEh *column = grid->Columns()[1];
-        grid->DataSource()->DataSet()->SetFilter(column->STFilter().GetFilterDataField() + QLatin1Char(' ')
-                                                 + column->STFilter().GetFilterText());
+        grid->DataSource()->DataSet()->SetFilter(
+            column->STFilter().GetFilterDataField() + QLatin1Char(' ') + column->STFilter().GetFilterText());
         grid->DataSource()->DataSet()->SetFiltered(true);
     };
     f.grid->ApplyFilter();

@@ -17,10 +17,7 @@ namespace {
 
 struct FindGrid : ExchangeGrid
 {
-    FindGrid()
-    {
-        search.Grid = grid.get();
-    }
+    FindGrid() { search.Grid = grid.get(); }
 
     void searchAll()
     {
@@ -31,7 +28,12 @@ struct FindGrid : ExchangeGrid
     }
 
     // The found cell as "ID:FIELD".
-    QString at() { return QStringLiteral("%1:%2").arg(field("ID")->AsInteger()).arg(grid->Columns()[grid->SelectedIndex()]->FieldName()); }
+    QString at()
+    {
+        return QStringLiteral("%1:%2")
+            .arg(field("ID")->AsInteger())
+            .arg(grid->Columns()[grid->SelectedIndex()]->FieldName());
+    }
 
     TDBGridEhFindSearch search;
     FakeMessageService messages;
@@ -146,7 +148,8 @@ TEST(GridExchangeFind, TheWindowsEnterFindsNextAndCtrlEnterTurnsBackOnce)
     ASSERT_TRUE(dialog->isVisible());
     EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(dialog->cbText->Text(), QStringLiteral("name"));
-    EXPECT_EQ(dialog->cbFindIn->Items(), (QStringList { QStringLiteral("ID"), QStringLiteral("NAME"), QStringLiteral("<All>") }));
+    EXPECT_EQ(dialog->cbFindIn->Items(),
+        (QStringList { QStringLiteral("ID"), QStringLiteral("NAME"), QStringLiteral("<All>") }));
     EXPECT_EQ(dialog->cbFindIn->ItemIndex(), 1) << "the grid's current column";
     dialog->cbFindDirection->SetItemIndex(1); // "Вниз"
 

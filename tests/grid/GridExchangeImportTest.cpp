@@ -159,14 +159,14 @@ TEST(GridExchangeImport, ABinaryStreamCutAnywhereOrWithABadLengthChangesNothing)
     }
     const QByteArray header = QByteArray("VCLDBIF\x01", 8) + le32(1) + QByteArray("\x01\x00", 2);
     const QByteArray bad[] = {
-        QByteArray("VCLDBIX\x01", 8) + le32(0) + '\x00',                 // signature
-        QByteArray("VCLDBIF\x01", 8) + le32(-1) + '\x00',                // negative count
+        QByteArray("VCLDBIX\x01", 8) + le32(0) + '\x00', // signature
+        QByteArray("VCLDBIF\x01", 8) + le32(-1) + '\x00', // negative count
         QByteArray("VCLDBIF\x01", 8) + le32(1) + QByteArray("\x01x", 2), // a name without its end
-        header + '\x05' + le32(-1) + '\x00',                              // negative length
-        header + '\x05' + le32(1000) + "ab" + '\x00',                     // length beyond the data
-        header + '\x06' + le32(0x7FFFFFFF) + '\x00',                      // oversized length
-        header + '\x09' + '\x00',                                         // unknown tag
-        header + '\x03' + le32(5),                                        // no end
+        header + '\x05' + le32(-1) + '\x00', // negative length
+        header + '\x05' + le32(1000) + "ab" + '\x00', // length beyond the data
+        header + '\x06' + le32(0x7FFFFFFF) + '\x00', // oversized length
+        header + '\x09' + '\x00', // unknown tag
+        header + '\x03' + le32(5), // no end
     };
     for (const QByteArray &bytes : bad) {
         SCOPED_TRACE(bytes.toHex().toStdString());
@@ -281,7 +281,8 @@ TEST(GridExchangeImport, TheBinaryFormatIsPreferredToTheText)
     from.add(5, QDate(2020, 2, 29), 1);
     TMemoryStream binary;
     ExportGridToStream<TDBGridEhExportAsVCLDBIF>(&from.grid, binary, true);
-    Clipboard::SetData(QStringLiteral("9\t\tGrodno"), { { QString::fromLatin1(ClipboardGridDataFormat), binary.Bytes() } });
+    Clipboard::SetData(
+        QStringLiteral("9\t\tGrodno"), { { QString::fromLatin1(ClipboardGridDataFormat), binary.Bytes() } });
     PasteClipboardIntoGrid(&to.grid, false);
     EXPECT_EQ(to.rows(), from.rows());
 
@@ -327,8 +328,9 @@ TEST(GridExchangeImport, ClearingARectangleAsksAndEmptiesItsCells)
     messages.answer(mrOk);
     ClearGridSelection(g.grid.get(), false);
     EXPECT_EQ(messages.lastText(), QStringLiteral("Очистить выделенные ячейки?"));
-    EXPECT_EQ(g.names(), (QStringList { QStringLiteral("Name 1"), QStringLiteral("<null>"), QStringLiteral("<null>"),
-                                        QStringLiteral("Name 4") }));
+    EXPECT_EQ(g.names(),
+        (QStringList {
+            QStringLiteral("Name 1"), QStringLiteral("<null>"), QStringLiteral("<null>"), QStringLiteral("Name 4") }));
     g.ds.Locate(QStringLiteral("ID"), 3);
     EXPECT_TRUE(g.field("AMOUNT")->IsNull());
     EXPECT_EQ(g.field("ID")->AsInteger(), 3);
@@ -379,7 +381,8 @@ TEST(GridExchangeImport, ClearingColumnsEmptiesThemInEveryRecordWithoutAsking)
     FakeMessageService messages;
     ClearGridSelection(g.grid.get(), false);
     EXPECT_TRUE(messages.requests.isEmpty());
-    EXPECT_EQ(g.names(), (QStringList { QStringLiteral("<null>"), QStringLiteral("<null>"), QStringLiteral("<null>") }));
+    EXPECT_EQ(
+        g.names(), (QStringList { QStringLiteral("<null>"), QStringLiteral("<null>"), QStringLiteral("<null>") }));
     EXPECT_EQ(g.ds.RecordCount(), 3);
 }
 
