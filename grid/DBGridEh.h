@@ -20,6 +20,7 @@
 
 #include "CheckBoxState.h"
 #include "CustomGrid.h"
+#include "DBGridEhFilter.h"
 #include "DBSumLst.h"
 #include "DataSource.h"
 #include "ToolCtrlsEh.h"
@@ -124,6 +125,9 @@ using TColumnFooterValues = unsigned;
 // Text formatted by a display format the way cells and footers format it: an empty format gives the field's
 // display text, a null value empty text, numbers by FormatFloat, dates by FormatDateTime, other types nothing.
 QString FormatFieldText(const TField *field, const QString &displayFormat);
+// A footer's sum (in ten-thousandths) as text by the field's type: the footer's own format when given, else the
+// field's DisplayFormat, else a whole number for integers and the general or currency form for the others.
+QString FormatFooterTotal(const TField *field, qint64 total, const QString &ownFormat);
 
 // ---- Text measuring ------------------------------------------------------------------------------------------
 
@@ -466,6 +470,9 @@ public:
     TColumnFooterEh &UsedFooter(int r);
     TEditButtonsEh &EditButtons() { return *m_editButtons; }
     TColumnDropDownBoxEh &DropDownBox() { return *m_dropDownBox; }
+    // What the column's cell of the filter row holds (DBGridEhFilter.cpp).
+    TSTColumnFilterEh &STFilter() { return *m_stFilter; }
+    const TSTColumnFilterEh &STFilter() const { return *m_stFilter; }
 
     // ---- Cell contents
     TColCellKindEh GetCellKind() const;
@@ -478,7 +485,10 @@ public:
     void UpdateColumnData(QString text, QVariant value, bool useText);
     // A step forward (any positive step) or backward (any negative one) through the cell's values.
     void StepColumnValue(double step);
-    void FillCellParams(TColCellParamsEh &params) const;
+    // The cell's font, colour, alignment, image, text and check state; beforeColumn (the grid's
+    // OnGetCellParams, say) may change them before the column's own handler does.
+    void FillCellParams(TColCellParamsEh &params,
+                        const std::function<void(TColCellParamsEh &)> &beforeColumn = {}) const;
     TDataSet *GetLookupListDataSet() const;
     int EditButtonsWidth() const;
     // Whether the cell shows the default edit button (pick list, lookup, ellipsis and up-down columns).
@@ -545,6 +555,7 @@ private:
     std::unique_ptr<TColumnFootersEh> m_footers;
     std::unique_ptr<TEditButtonsEh> m_editButtons;
     std::unique_ptr<TColumnDropDownBoxEh> m_dropDownBox;
+    std::unique_ptr<TSTColumnFilterEh> m_stFilter = std::make_unique<TSTColumnFilterEh>(this);
 };
 
 class TDBGridColumnEh : public TColumnEh
@@ -860,7 +871,7 @@ public:
     int IndicatorCols() const { return m_indicatorOffset; }
     virtual bool HasTitleRow() const { return (m_dbOptions & dgTitles) != 0; }
     // 1 when the filter row is shown; the grid counts this many rows between titles and data.
-    virtual int IsFilterRowVisible() const { return 0; }
+    virtual int IsFilterRowVisible() const { return m_stFilter->Visible() ? 1 : 0; }
     int TopFixedRows() const { return (HasTitleRow() ? 1 : 0) + IsFilterRowVisible(); }
     int GetFooterRowCount() const { return m_footerRowCount; }
     // Data rows on screen.
@@ -929,6 +940,18 @@ public:
     std::function<void(TCustomDBGridEh *, int from, int to)> OnColumnMoved;
     std::function<void(TDBSumListProducer *)> OnSumListRecalcAll;
     std::function<void(TDBSumListProducer *)> OnSumListAfterRecalcAll;
+
+    // ==== Filter row and exchange (DBGridEhFilter.cpp, DBGridEhImpExp.cpp, DBGridEhFindDlg.cpp)
+    TSTDBGridEhFilter &STFilter() { return *m_stFilter; }
+    const TSTDBGridEhFilter &STFilter() const { return *m_stFilter; }
+    // Fires OnApplyFilter, else hands the filter to the dataset's features; then, even when that raised, the
+    // left column is kept, the rows refreshed, the totals recalculated and the grid repainted.
+    virtual void ApplyFilter();
+    // A column's filter changed: the grid repaints and its filter editor follows.
+    void FilterChanged();
+    // The filter row was shown or hidden.
+    void FilterRowVisibilityChanged();
+    std::function<void(TCustomDBGridEh *)> OnApplyFilter;
 
     // ==== Keyboard, mouse and selections (DBGridEhKeys.cpp, DBGridEhSearch.cpp, DBGridEhEditing.cpp,
     // DBGridEhMouse.cpp, DBGridEhSelection.cpp)
@@ -1018,14 +1041,14 @@ protected:
     virtual void CellClick(TColumnEh *column);
     virtual void ColEnter();
     virtual void ColExit();
-    // The clipboard operations on the selection; the grid's exchange formats fill them in.
-    virtual void CopySelectionToClipboard() {}
-    virtual void CutSelectionToClipboard() {}
-    virtual void PasteClipboardIntoSelection() {}
-    virtual void ClearSelectionContents() {}
+    // The clipboard operations on the selection (DBGridEhImport.cpp).
+    virtual void CopySelectionToClipboard();
+    virtual void CutSelectionToClipboard();
+    virtual void PasteClipboardIntoSelection();
+    virtual void ClearSelectionContents();
     virtual bool ClipboardHasGridData() const;
-    // The find dialog (Ctrl+F with dghDialogFind).
-    virtual void ShowFindDialog() {}
+    // The find dialog (Ctrl+F with dghDialogFind; DBGridEhFindDlg.cpp).
+    virtual void ShowFindDialog();
     // Copies the current column's value from the record above (Ctrl+').
     void CopyValueFromAbove();
     // Fits the widths of the clicked column (and of the selected ones) to their titles, values and footers.
@@ -1200,6 +1223,7 @@ private:
     void paintMouseOverlay(QPainter &painter);
     void endSortClick(TColumnEh *column, bool ctrl);
     std::unique_ptr<TDBGridEhSelection> m_selection;
+    std::unique_ptr<TSTDBGridEhFilter> m_stFilter = std::make_unique<TSTDBGridEhFilter>(this);
     TDBGridEhAllowedSelections m_allowedSelections = gstRecordBookmarks | gstRectangle | gstColumns | gstAll;
     QBasicTimer m_incSearchTimer;
     QBasicTimer m_autoScrollTimer;

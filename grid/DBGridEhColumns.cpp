@@ -992,7 +992,8 @@ void TColumnEh::StepColumnValue(double step)
     }
 }
 
-void TColumnEh::FillCellParams(TColCellParamsEh &params) const
+void TColumnEh::FillCellParams(TColCellParamsEh &params,
+                               const std::function<void(TColCellParamsEh &)> &beforeColumn) const
 {
     params.Row = -1;
     params.Col = -1;
@@ -1004,6 +1005,8 @@ void TColumnEh::FillCellParams(TColCellParamsEh &params) const
     params.Text = GetColumnDisplayText();
     params.CheckState = GetCheckboxState();
     params.ReadOnly = ReadOnly();
+    if (beforeColumn)
+        beforeColumn(params);
     DoGetCellParams(params);
 }
 

@@ -342,7 +342,7 @@ void TCustomDBGridEh::KeyPress(QChar &key)
 bool TCustomDBGridEh::ClipboardHasGridData() const
 {
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasText();
+    return data && (data->hasText() || data->hasFormat(QString::fromLatin1(ClipboardGridDataFormat)));
 }
 
 bool TCustomDBGridEh::EditActionAllowed(TDBGridEhEditAction action) const

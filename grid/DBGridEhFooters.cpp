@@ -223,9 +223,12 @@ QString TCustomDBGridEh::GetFooterText(TColumnFooterEh &footer, TColumnEh &colum
         return QStringLiteral("0");
     const TDBSum *item =
         m_sumList->SumCollection().FindSumItem(footer.ValueType() == fvtSum ? goSum : goAvg, field->FieldName());
-    const qint64 total = item ? item->SumValue : 0;
+    return FormatFooterTotal(field, item ? item->SumValue : 0, footer.DisplayFormat());
+}
+
+QString FormatFooterTotal(const TField *field, qint64 total, const QString &own)
+{
     const double value = double(total) / 10000.0;
-    const QString &own = footer.DisplayFormat();
     switch (field->DataType()) {
     case ftSmallint:
     case ftInteger:

@@ -16,6 +16,7 @@ public:
 private:
     // Kept at the values the grid is made with; a window cannot reach them through this class.
     using TCustomDBGridEh::AllowedSelections;
+    using TCustomDBGridEh::SetAllowedSelections;
     using TCustomDBGridEh::ColumnDefValues;
     using TCustomDBGridEh::OnSumListAfterRecalcAll;
     using TCustomDBGridEh::SortLocal;

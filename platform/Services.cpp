@@ -114,6 +114,7 @@ public:
             { mbAbort, "&Прервать", QMessageBox::RejectRole, mrAbort },
             { mbRetry, "&Повтор", QMessageBox::AcceptRole, mrRetry },
             { mbIgnore, "П&ропустить", QMessageBox::AcceptRole, mrIgnore },
+            { mbAll, "&Все", QMessageBox::AcceptRole, mrAll },
         };
         QHash<QAbstractButton *, TModalResult> results;
         const TMsgDlgButtons buttons = request.buttons ? request.buttons : TMsgDlgButtons(mbOK);

@@ -23,6 +23,7 @@ enum TMsgDlgBtn : unsigned {
     mbAbort = 0x10,
     mbRetry = 0x20,
     mbIgnore = 0x40,
+    mbAll = 0x80,
 };
 using TMsgDlgButtons = unsigned;
 constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo;
@@ -30,7 +31,7 @@ constexpr TMsgDlgButtons mbYesNoCancel = mbYes | mbNo | mbCancel;
 constexpr TMsgDlgButtons mbOKCancel = mbOK | mbCancel;
 
 // The platform's modal results; a message box answers the one of the button pressed (mrCancel when closed).
-enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7, mrAll = 8 };
 
 struct MessageRequest
 {
