@@ -1,6 +1,7 @@
 // The mouse over the data grid: presses, moves and releases over titles, indicator, data cells and footers;
 // title buttons and sort marking; selection gestures with their auto-scroll; fitting column widths; cursors.
 #include "DBGridEh.h"
+#include "DbUtilsEh.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -139,6 +140,7 @@ void TCustomDBGridEh::SortMarkingChanged()
 void TCustomDBGridEh::ApplySorting()
 {
     // The grid never reorders data itself; the dataset's features do, once they are registered for it.
+    DBGridEhDataService().ApplySorting(this);
 }
 
 void TCustomDBGridEh::TitleBtnClick(int aCol, TColumnEh *column)

@@ -88,8 +88,9 @@ TEST(GridExchangeFind, MatchModesCompareIgnoringCaseUnlessAsked)
         g.search.CaseSensitive = c.caseSensitive;
         g.search.MarkRestart();
         EXPECT_EQ(g.search.FindNext(), c.found != 0);
-        if (c.found)
+        if (c.found) {
             EXPECT_EQ(g.field("ID")->AsInteger(), c.found);
+        }
     }
 }
 
