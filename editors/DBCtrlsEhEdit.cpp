@@ -9,8 +9,13 @@
 #include <QTimer>
 
 TCustomDBEditEh::TCustomDBEditEh(QWidget *Parent)
+    : TCustomDBEditEh(Parent, std::make_unique<TFieldDataLinkEh>())
+{
+}
+
+TCustomDBEditEh::TCustomDBEditEh(QWidget *Parent, std::unique_ptr<TFieldDataLinkEh> Link)
     : TCustomMaskEdit(Parent)
-    , m_dataLink(std::make_unique<TFieldDataLinkEh>())
+    , m_dataLink(std::move(Link))
     , m_editButton(std::make_unique<TEditButtonEh>(static_cast<QWidget *>(this)))
     , m_editButtons(std::make_unique<TEditButtonsEh>(this, TEditButtonsEh::ItemClass<TVisibleEditButtonEh>()))
     , m_editImage(std::make_unique<TEditImageEh>(this))
