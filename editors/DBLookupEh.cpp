@@ -449,6 +449,10 @@ void TCustomDBLookupComboboxEh::KeyValueUpdated()
 {
     DataLink()->MarkModified();
     SetModified(true);
+    if (IsDataIndependent() && !m_plainEditMode && !m_sourceLink->HoldsText) {
+        // Unbound, the link keeps the control's value: a reload (the focus coming) must find the key chosen.
+        DataLink()->UnboundValue = m_keyValue;
+    }
     if (!m_plainEditMode && m_listActive && FindKeyRecord()
         && !m_dropDownBox->SpecRow().MatchesValue(Variant::fromQVariant(m_keyValue)))
         SetEditText(m_displayListField->DisplayText());
