@@ -309,6 +309,8 @@ protected:
     void BeginSetterWrite();
     // Runs UpdateData, reloading from the data when it raises (then raising again).
     void WriteBackFromSetter();
+    // Runs OnUpdateData, if any; answers whether the handler did the writing itself.
+    bool DoUpdateData();
     bool m_inUpdateData = false;
     bool m_buttonOpenedDropDown = false;
     bool m_droppedDown = false;

@@ -214,6 +214,15 @@ void TCustomDBEditEh::UpdateData()
 {
     if (m_focused)
         ValidateEdit();
+    if (!DoUpdateData())
+        StoreTextToField();
+    SetModified(false);
+    if (m_mruList->AutoAdd && m_mruList->Active() && isVisible())
+        m_mruList->Add(Text());
+}
+
+bool TCustomDBEditEh::DoUpdateData()
+{
     bool handled = false;
     if (OnUpdateData) {
         m_inUpdateData = true;
@@ -225,11 +234,7 @@ void TCustomDBEditEh::UpdateData()
         }
         m_inUpdateData = false;
     }
-    if (!handled)
-        StoreTextToField();
-    SetModified(false);
-    if (m_mruList->AutoAdd && m_mruList->Active() && isVisible())
-        m_mruList->Add(Text());
+    return handled;
 }
 
 void TCustomDBEditEh::StoreTextToField()

@@ -314,7 +314,7 @@ void TCustomDBLookupComboboxEh::ResolveListFields()
         updatePlainEditMode();
         UpdateReadOnlyState();
         UpdateEditButtonsState();
-        ShowKeyText(false);
+        ShowKeyText();
     };
     try {
         TDataSet *ds = ListDataSet();
@@ -359,7 +359,7 @@ void TCustomDBLookupComboboxEh::SetTextKeepingModified(const QString &S)
     DataLink()->SetModified(linkModified);
 }
 
-void TCustomDBLookupComboboxEh::ShowKeyText(bool ForDataChange)
+void TCustomDBLookupComboboxEh::ShowKeyText()
 {
     if (m_plainEditMode)
         return;
@@ -374,9 +374,7 @@ void TCustomDBLookupComboboxEh::ShowKeyText(bool ForDataChange)
     } else if (m_listActive && spec.Visible()
                && (spec.MatchesValue(key) || (spec.ShowIfNotInKeyList() && !FindKeyRecord()))) {
         text = spec.GetCellText(EffectiveListFieldIndex());
-    } else if (!ForDataChange && m_listActive && FindKeyRecord()) {
-        text = m_displayListField->DisplayText();
-    } else if (ForDataChange && m_listActive && FindKeyRecord()) {
+    } else if (m_listActive && FindKeyRecord()) {
         text = m_displayListField->DisplayText();
     }
     SetTextKeepingModified(text);
@@ -400,10 +398,7 @@ bool TCustomDBLookupComboboxEh::CanChangeKey(bool Edit)
 
 bool TCustomDBLookupComboboxEh::IsKeyValueCompatible(const TFieldsArrEh &KeyFields, const QVariant &Value) const
 {
-    const bool isArray = Value.typeId() == QMetaType::QVariantList;
-    if (KeyFields.size() == 1)
-        return !isArray;
-    return KeyFields.size() > 1 && isArray && Value.toList().size() == KeyFields.size();
+    return KeyValueFitsKeyFields(KeyFields, Value);
 }
 
 bool TCustomDBLookupComboboxEh::FindKeyRecord()
@@ -559,7 +554,7 @@ void TCustomDBLookupComboboxEh::PutValue(const QVariant &V)
         return;
     }
     SetKeyValue(V);
-    ShowKeyText(false);
+    ShowKeyText();
 }
 
 void TCustomDBLookupComboboxEh::DataChanged()
@@ -584,7 +579,7 @@ void TCustomDBLookupComboboxEh::DataChanged()
         key = DataLink()->UnboundValue;
     SetKeyValue(key);
     if (m_listActive)
-        ShowKeyText(true);
+        ShowKeyText();
     else
         SetEditText(QString());
     UpdateReadOnlyState();
@@ -615,18 +610,7 @@ void TCustomDBLookupComboboxEh::UpdateData()
     }
     if (IsFocused())
         ValidateEdit();
-    bool handled = false;
-    if (OnUpdateData) {
-        m_inUpdateData = true;
-        try {
-            OnUpdateData(this, handled);
-        } catch (...) {
-            m_inUpdateData = false;
-            throw;
-        }
-        m_inUpdateData = false;
-    }
-    if (handled) {
+    if (DoUpdateData()) {
         SetModified(false);
         return;
     }

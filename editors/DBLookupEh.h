@@ -188,7 +188,7 @@ protected:
     TDataSet *ListDataSet() const;
     int EffectiveListFieldIndex() const;
     // Sets the text as the key shows it (the special row's, the list's or none), the modified state kept.
-    void ShowKeyText(bool ForDataChange);
+    void ShowKeyText();
     void SetTextKeepingModified(const QString &S);
 
     bool m_droppedByClick = false;

@@ -10,12 +10,6 @@
 
 namespace {
 
-bool IsSearchableField(const TField *field)
-{
-    return field && (field->FieldKind() == fkData || field->FieldKind() == fkLookup)
-           && IsStringType(field->DataType());
-}
-
 bool IsPaste(const QKeyEvent *e)
 {
     const Qt::KeyboardModifiers m = e->modifiers() & ~Qt::KeypadModifier;
@@ -86,7 +80,7 @@ bool TCustomDBLookupComboboxEh::LocateDisplayText(const QString &Text, bool Part
 
 void TCustomDBLookupComboboxEh::TypeInText(const QString &Text)
 {
-    if (!IsSearchableField(m_displayListField) || !CanChangeKey(true))
+    if (!IsLookupSearchField(m_displayListField) || !CanChangeKey(true))
         return;
     const int length = int(EditText().size());
     if (Text == QStringLiteral("\b")) {

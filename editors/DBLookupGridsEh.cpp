@@ -27,12 +27,6 @@ bool AtFirstRecord(TDataSet *ds)
     return false;
 }
 
-bool IsSearchableField(const TField *field)
-{
-    return field && (field->FieldKind() == fkData || field->FieldKind() == fkLookup)
-           && IsStringType(field->DataType());
-}
-
 } // namespace
 
 // ---- Special-row cells ---------------------------------------------------------------------------------------
@@ -219,12 +213,23 @@ bool TDBLookupGridEh::CanChangeKey() const
     return m_listActive && !m_readOnly;
 }
 
-bool TDBLookupGridEh::IsKeyValueCompatible(const TFieldsArrEh &keyFields, const QVariant &value) const
+bool KeyValueFitsKeyFields(const TFieldsArrEh &keyFields, const QVariant &value)
 {
     const bool isArray = value.typeId() == QMetaType::QVariantList;
     if (keyFields.size() == 1)
         return !isArray;
     return keyFields.size() > 1 && isArray && value.toList().size() == keyFields.size();
+}
+
+bool IsLookupSearchField(const TField *field)
+{
+    return field && (field->FieldKind() == fkData || field->FieldKind() == fkLookup)
+           && IsStringType(field->DataType());
+}
+
+bool TDBLookupGridEh::IsKeyValueCompatible(const TFieldsArrEh &keyFields, const QVariant &value) const
+{
+    return KeyValueFitsKeyFields(keyFields, value);
 }
 
 // ---- Fields and key ------------------------------------------------------------------------------------------
@@ -858,7 +863,7 @@ void TDBLookupGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
 
 void TDBLookupGridEh::KeyPress(QChar &key)
 {
-    if (IsSearchableField(m_displayListField)) {
+    if (IsLookupSearchField(m_displayListField)) {
         SearchKeyPress(key);
         if (key.unicode() >= 32)
             key = QChar();
@@ -869,7 +874,7 @@ void TDBLookupGridEh::KeyPress(QChar &key)
 
 void TDBLookupGridEh::SearchKeyPress(QChar key)
 {
-    if (!IsSearchableField(m_displayListField))
+    if (!IsLookupSearchField(m_displayListField))
         return;
     if (key.unicode() == 8 || key.unicode() == 27) {
         m_keySearchText.clear();

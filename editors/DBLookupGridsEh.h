@@ -18,6 +18,11 @@
 class TDBLookupGridEh;
 class TDBLookupGridColumnEh;
 
+// One key field and a single value, or several and a list of exactly as many values.
+bool KeyValueFitsKeyFields(const TFieldsArrEh &keyFields, const QVariant &value);
+// A field typed text is searched in: a data or lookup field of a string type.
+bool IsLookupSearchField(const TField *field);
+
 // The special-row cell of one column: the special row's text, colour and font until assigned here.
 class TGridColumnSpecCellEh
 {
