@@ -219,3 +219,29 @@ TEST(LookupComboTyping, TheWheelStepsThroughTheList)
     QApplication::sendEvent(f.combo, &up);
     EXPECT_EQ(f.combo->KeyValue(), QVariant(3)) << "a read-only combo does not step";
 }
+
+TEST(LookupComboTyping, TheOpenListFollowsTheMouseAndAClickOnTheSpecialRowChoosesIt)
+{
+    TypingFixture f(csDropDownListEh);
+    f.specRow();
+    f.combo->SetKeyValue(2);
+    ASSERT_TRUE(EditorWindow::focus(f.combo));
+    QTest::keyClick(f.combo, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(f.combo->ListVisible());
+    TPopupDataGridEh *grid = f.combo->DropDownGrid();
+    ASSERT_GE(grid->SpecRowGridRow(), 0);
+
+    const QPoint third = grid->CellRect(0, grid->TopFixedRows() + 2).center();
+    QMouseEvent hover(QEvent::MouseMove, QPointF(third), QPointF(grid->viewport()->mapToGlobal(third)),
+                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &hover);
+    EXPECT_EQ(grid->KeyValue(), QVariant(3)) << "the row under the pointer is selected";
+    EXPECT_EQ(f.combo->KeyValue(), QVariant(2)) << "the combo waits for the choice";
+
+    const QPoint spec = grid->CellRect(0, grid->SpecRowGridRow()).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, spec);
+    EXPECT_FALSE(f.combo->ListVisible());
+    EXPECT_TRUE(f.combo->KeyValue().isNull());
+    EXPECT_EQ(f.combo->EditText(), QStringLiteral("(none)"));
+    EXPECT_TRUE(f.combo->hasFocus());
+}

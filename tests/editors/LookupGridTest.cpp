@@ -247,3 +247,34 @@ TEST(LookupGrid, PopupReportsAcceptOnACellAndCancelOutside)
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_FALSE(reports.back());
 }
+
+TEST(LookupGridScrolling, TheScrollBarAndTheWheelMoveTheListButNotTheKey)
+{
+    QStringList names;
+    for (int i = 1; i <= 10; ++i)
+        names.append(QStringLiteral("Item %1").arg(i, 2, 10, QLatin1Char('0')));
+    LookupList list(names);
+    EditorWindow w;
+    auto *grid = new TDBLookupGridEh(&w.window); // placed by itself: its height is its own, in rows
+    grid->SetListSource(&list.source);
+    grid->SetKeyField(QStringLiteral("ID"));
+    grid->SetListField(QStringLiteral("NAME"));
+    grid->move(0, 60);
+    grid->SetRowCount(3);
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    grid->SetKeyValue(1);
+    ASSERT_TRUE(grid->KeyRowShown());
+    grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(list.currentId(), 4) << "a line down shows the record below the window";
+    EXPECT_EQ(grid->KeyValue(), QVariant(1));
+    EXPECT_FALSE(grid->KeyRowShown()) << "the key's row left the window";
+    QWheelEvent up(QPointF(5, 5), QPointF(grid->viewport()->mapToGlobal(QPoint(5, 5))), QPoint(), QPoint(0, 120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid->viewport(), &up);
+    EXPECT_EQ(grid->KeyValue(), QVariant(1));
+    EXPECT_LT(list.currentId(), 4) << "the wheel moves like the bar's line up";
+    int key = Qt::Key_Down;
+    grid->KeyDown(key, Qt::NoModifier);
+    EXPECT_EQ(grid->KeyValue(), QVariant(2)) << "keys step from the key's row, wherever the window is";
+}
