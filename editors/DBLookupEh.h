@@ -181,6 +181,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *Event) override;
     void mouseReleaseEvent(QMouseEvent *Event) override;
     void mouseDoubleClickEvent(QMouseEvent *Event) override;
+    void wheelEvent(QWheelEvent *Event) override;
 
     void StepKey(bool Previous);
     // The key field(s) of the list: the combo's KeyField, or the lookup field's key in lookup mode.

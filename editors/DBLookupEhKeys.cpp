@@ -273,6 +273,24 @@ bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
     return true;
 }
 
+void TCustomDBLookupComboboxEh::wheelEvent(QWheelEvent *Event)
+{
+    // While the list is open the wheel scrolls it first.
+    if (m_listVisible && m_dropDownGrid) {
+        QWidget *target = m_dropDownGrid->viewport();
+        const QPointF global = Event->globalPosition();
+        QWheelEvent forwarded(target->mapFromGlobal(global), global, Event->pixelDelta(), Event->angleDelta(),
+                              Event->buttons(), Event->modifiers(), Event->phase(), Event->inverted());
+        forwarded.setAccepted(false);
+        QApplication::sendEvent(target, &forwarded);
+        if (forwarded.isAccepted()) {
+            Event->accept();
+            return;
+        }
+    }
+    TCustomDBEditEh::wheelEvent(Event);
+}
+
 // ---- Mouse ---------------------------------------------------------------------------------------------------
 
 void TCustomDBLookupComboboxEh::mousePressEvent(QMouseEvent *Event)

@@ -106,6 +106,13 @@ TEST(LookupCombo, ALookupFieldDefinesListAndKeyItself)
         }
     }
     EXPECT_TRUE(f.combo->ListActive());
+
+    ASSERT_TRUE(EditorWindow::focus(f.combo));
+    QTest::keyClick(f.combo, Qt::Key_Up);
+    EXPECT_EQ(f.combo->EditText(), QStringLiteral("Apricot"));
+    ASSERT_TRUE(f.w.leave());
+    EXPECT_EQ(card.ref->AsInteger(), 2) << "the choice goes to the lookup field's key field";
+    EXPECT_EQ(card.lookupName->AsString(), QStringLiteral("Apricot"));
 }
 
 TEST(LookupCombo, BadListsAreRefusedByName)

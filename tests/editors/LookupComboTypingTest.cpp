@@ -218,6 +218,16 @@ TEST(LookupComboTyping, TheWheelStepsThroughTheList)
                    Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(f.combo, &up);
     EXPECT_EQ(f.combo->KeyValue(), QVariant(3)) << "a read-only combo does not step";
+
+    f.combo->SetReadOnly(false);
+    f.combo->DropDown();
+    ASSERT_TRUE(f.combo->ListVisible());
+    QWheelEvent again(QPointF(at), QPointF(f.combo->mapToGlobal(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.combo, &again);
+    EXPECT_TRUE(again.isAccepted()) << "the open list takes the wheel";
+    EXPECT_EQ(f.combo->KeyValue(), QVariant(3)) << "and the combo does not step";
+    EXPECT_EQ(f.combo->DropDownGrid()->KeyValue(), QVariant(3));
 }
 
 TEST(LookupComboTyping, TheOpenListFollowsTheMouseAndAClickOnTheSpecialRowChoosesIt)
