@@ -363,7 +363,7 @@ void TCustomDBLookupComboboxEh::ShowKeyText()
 {
     if (m_plainEditMode)
         return;
-    TSpecRowEh &spec = m_dropDownBox->SpecRow();
+    TSpecRowEh &specialRow = m_dropDownBox->SpecRow();
     const Variant key = Variant::fromQVariant(m_keyValue);
     QString text;
     if (m_listActive && IsFocused() && UsesDropDownBoxSource()
@@ -371,9 +371,9 @@ void TCustomDBLookupComboboxEh::ShowKeyText()
         TDataSource *source = m_lookupMode ? &m_lookupSource : m_listSource.data();
         if (TField *field = source->DataSet()->FindField(m_displayListField->FieldName()))
             text = field->DisplayText();
-    } else if (m_listActive && spec.Visible()
-               && (spec.MatchesValue(key) || (spec.ShowIfNotInKeyList() && !FindKeyRecord()))) {
-        text = spec.GetCellText(EffectiveListFieldIndex());
+    } else if (m_listActive && specialRow.Visible()
+               && (specialRow.MatchesValue(key) || (specialRow.ShowIfNotInKeyList() && !FindKeyRecord()))) {
+        text = specialRow.GetCellText(EffectiveListFieldIndex());
     } else if (m_listActive && FindKeyRecord()) {
         text = m_displayListField->DisplayText();
     }
@@ -761,10 +761,10 @@ void TCustomDBLookupComboboxEh::CloseUp(bool Accept)
     m_droppedDown = false;
     if (Accept && CanChangeKey(true)) {
         SetKeyValue(gridKey);
-        TSpecRowEh &spec = m_dropDownBox->SpecRow();
-        if ((spec.Visible() && spec.MatchesValue(Variant::fromQVariant(m_keyValue)))
-            || (spec.Visible() && spec.ShowIfNotInKeyList() && !FindKeyRecord()))
-            SetEditText(spec.GetCellText(EffectiveListFieldIndex()));
+        TSpecRowEh &specialRow = m_dropDownBox->SpecRow();
+        if ((specialRow.Visible() && specialRow.MatchesValue(Variant::fromQVariant(m_keyValue)))
+            || (specialRow.Visible() && specialRow.ShowIfNotInKeyList() && !FindKeyRecord()))
+            SetEditText(specialRow.GetCellText(EffectiveListFieldIndex()));
         SelectAllText();
     }
     if (m_style == csDropDownEh)

@@ -149,11 +149,11 @@ bool TCustomDBLookupComboboxEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardM
 {
     if (m_plainEditMode)
         return false;
-    TSpecRowEh &spec = m_dropDownBox->SpecRow();
-    if (m_listActive && spec.Visible() && !spec.ShortCut().isEmpty()
-        && QKeySequence(Event->keyCombination()) == spec.ShortCut()) {
-        SetKeyValue(spec.Value().toQVariant());
-        SetEditText(spec.GetCellText(EffectiveListFieldIndex()));
+    TSpecRowEh &specialRow = m_dropDownBox->SpecRow();
+    if (m_listActive && specialRow.Visible() && !specialRow.ShortCut().isEmpty()
+        && QKeySequence(Event->keyCombination()) == specialRow.ShortCut()) {
+        SetKeyValue(specialRow.Value().toQVariant());
+        SetEditText(specialRow.GetCellText(EffectiveListFieldIndex()));
         SelectAllText();
         return true;
     }

@@ -248,8 +248,8 @@ TEST(LookupComboTyping, TheOpenListFollowsTheMouseAndAClickOnTheSpecialRowChoose
     EXPECT_EQ(grid->KeyValue(), QVariant(3)) << "the row under the pointer is selected";
     EXPECT_EQ(f.combo->KeyValue(), QVariant(2)) << "the combo waits for the choice";
 
-    const QPoint spec = grid->CellRect(0, grid->SpecRowGridRow()).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, spec);
+    const QPoint specialRow = grid->CellRect(0, grid->SpecRowGridRow()).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, specialRow);
     EXPECT_FALSE(f.combo->ListVisible());
     EXPECT_TRUE(f.combo->KeyValue().isNull());
     EXPECT_EQ(f.combo->EditText(), QStringLiteral("(none)"));
