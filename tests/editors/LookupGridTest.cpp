@@ -66,6 +66,9 @@ TEST(LookupGrid, RowsAreClampedAndTheHeightIsWholeRows)
     f.showSpecRow();
     f.grid->SetRowCount(3);
     EXPECT_EQ(f.grid->height(), height + f.grid->SpecRowHeight()) << "the special row adds its own height";
+    f.grid->SetShowTitles(true);
+    EXPECT_EQ(f.grid->RowCount(), 3) << "titles keep the rows";
+    EXPECT_EQ(f.grid->height(), height + f.grid->SpecRowHeight() + f.grid->RowHeights(0));
 }
 
 TEST(LookupGrid, AKeyNotInTheListMakesTheSpecialRowCurrentOrMovesTheListToItsStart)
