@@ -22,6 +22,13 @@ QVariant driverHandle(TADOConnection &connection)
     return probe.driver() ? probe.driver()->handle() : QVariant();
 }
 
+// The server's driver names its handle by libpq's structure, "pg_conn*", rather than by the typedef.
+bool isPostgresHandle(const QVariant &handle)
+{
+    return handle.isValid()
+           && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0);
+}
+
 bool isNull(const QVariant &v)
 {
     return !v.isValid() || v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
@@ -242,7 +249,7 @@ void TBulkInsert::Insert(TADOConnection &connection, const QString &table, const
         trace.done(error);
         return;
     }
-    if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+    if (isPostgresHandle(handle)) {
         TraceScope trace(connection, QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QLatin1Char(','))));
         QString error;
         try {

@@ -42,6 +42,10 @@ QString createPgDatabase(QString &initString)
         for (const char *role : {"ZOLT", "VMDEMO"})
             q.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE \"%1\" LOGIN; EXCEPTION WHEN OTHERS THEN NULL; END $$")
                        .arg(QLatin1String(role)));
+        // The demo user works on the owner's tables through the staff's group role, as an office sets it up.
+        q.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE \"%1\" NOLOGIN; EXCEPTION WHEN OTHERS THEN NULL; END $$")
+                   .arg(QLatin1String(TDMR::StaffRole)));
+        q.exec(QStringLiteral("GRANT \"%1\" TO \"VMDEMO\"").arg(QLatin1String(TDMR::StaffRole)));
         q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + name);
         if (!q.exec(QStringLiteral("CREATE DATABASE %1 OWNER \"ZOLT\"").arg(name))) {
             std::printf("PostgreSQL: %s\n", qPrintable(q.lastError().text()));
