@@ -1,11 +1,10 @@
 #include "BulkInsert.h"
 
 #include "DatabaseError.h"
+#include "SqliteFunctions.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QSqlDriver>
-#include <QSqlQuery>
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -14,13 +13,6 @@
 #include <memory>
 
 namespace {
-
-// The driver's own connection handle, as the statement layer's driver holds it.
-QVariant driverHandle(TADOConnection &connection)
-{
-    const QSqlQuery probe = connection.OpenQuery(QStringLiteral("select 1"));
-    return probe.driver() ? probe.driver()->handle() : QVariant();
-}
 
 // The server's driver names its handle by libpq's structure, "pg_conn*", rather than by the typedef.
 bool isPostgresHandle(const QVariant &handle)
@@ -36,8 +28,7 @@ bool isNull(const QVariant &v)
 
 QString dateText(const QVariant &v)
 {
-    const QDateTime dt = v.typeId() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0)) : v.toDateTime();
-    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return v.typeId() == QMetaType::QDate ? sqliteDateText(v.toDate()) : sqliteDateText(v.toDateTime());
 }
 
 bool isDate(const QVariant &v)
@@ -237,7 +228,7 @@ void TBulkInsert::Insert(TADOConnection &connection, const QString &table, const
     const QString row = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
                         + QLatin1Char(')');
     const QVariant handle = connection.Provider() == TADOConnection::TProvider::ODBC ? QVariant()
-                                                                                      : driverHandle(connection);
+                                                                                      : connection.DriverHandle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
         TraceScope trace(connection, head + row);
         QString error;

@@ -14,6 +14,7 @@
 #include "dmuRDM.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 TdmDebtCalc *dmDebtCalc = nullptr;
 
@@ -76,9 +77,12 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
         hint(QStringLiteral("Удаляем всю информацию по состояниям долгов на период перевода остатков"));
         const QDate init = m_dmr->InitDate();
         if (next > init) {
-            // A repeated close of the same month (after a rollback) starts clean.
-            connection->Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_DATE"),
-                                {{QStringLiteral("P_DATE"), QDateTime(next, QTime(0, 0))}});
+            // A repeated close of the same month (after a rollback) starts clean. The next month's rows of
+            // existing customers stay: each is compared below and written over only when it differs, which
+            // leaves the same rows as writing them all again.
+            connection->Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE > :P_DATE or (REL_DATE = "
+                                               ":P_DATE and CUSTOMER_ID not in (select CUSTOMER_ID from ZOLT.CUSTOMER))"),
+                                {{QStringLiteral("P_DATE"), QDateTime(next, QTime(0, 0), Qt::UTC)}});
             if (init.addMonths(1) >= next) {
                 // Closing the initialisation month reseeds its balances, inside the close's transaction, so an
                 // aborted close gives them back.
@@ -99,6 +103,9 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
 
         const int count = int(reader.keys().size());
         int done = 0;
+        constexpr qint64 EventsEveryMs = 50;
+        QElapsedTimer events;
+        events.start();
         result = true;
         for (int slice = 0; result && slice < reader.sliceCount(); ++slice) {
             QList<TCustomerActivity> customers = reader.readSlice(slice);
@@ -112,21 +119,29 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
                 // everything dated after the closed month and, in debt mode 1 only, the next month's subscriptions.
                 const TMonthFigures closed =
                     ComputeMonth(a, tariffs, ColumnMoney(a.payAccount.value(month)), month, false, debtMode);
-                writer.insertPayAccount(a.id, next, closed.out);
+                const auto row = a.payAccount.constFind(next);
+                if (row == a.payAccount.constEnd())
+                    writer.insertPayAccount(a.id, next, closed.out);
+                else if (MoneyDiffers(*row, closed.out))
+                    writer.updatePayAccount(a.id, next, closed.out);
                 const TMonthFigures open = ComputeMonth(a, tariffs, closed.out, next, true, debtMode == 1 ? 1 : 0);
                 if (MoneyDiffers(a.debtIn, closed.out) || MoneyDiffers(a.debtSum, open.debt))
                     writer.setDebts(a.id, closed.out, open.debt);
                 ++done;
                 if (OnProgress)
                     OnProgress(done, count);
-                QCoreApplication::processEvents();
+                // The window stays responsive (and the abort button live) without a round of events per customer.
+                if (events.hasExpired(EventsEveryMs)) {
+                    QCoreApplication::processEvents();
+                    events.restart();
+                }
             }
             if (result)
                 writer.flush();
         }
         if (result) {
             connection->Execute(QStringLiteral("update ZOLT.MAIN_CFG set ACC_DATE = :P_DATE"),
-                                {{QStringLiteral("P_DATE"), QDateTime(next, QTime(0, 0))}});
+                                {{QStringLiteral("P_DATE"), QDateTime(next, QTime(0, 0), Qt::UTC)}});
             connection->CommitTrans();
         } else {
             connection->RollbackTrans();
@@ -194,8 +209,8 @@ void TdmDebtCalc::odsCustDebtStateCalcFields(TDataSet *ds)
     const auto set = [ds](const char *name, const QVariant &value) {
         ds->FieldByName(QString::fromLatin1(name))->SetValue(value);
     };
-    set("P_DATE_FROM", QDateTime(m_listMonth, QTime(0, 0)));
-    set("P_DATE_TO", QDateTime(EndOfMonth(m_listMonth), QTime(0, 0)));
+    set("P_DATE_FROM", QDateTime(m_listMonth, QTime(0, 0), Qt::UTC));
+    set("P_DATE_TO", QDateTime(EndOfMonth(m_listMonth), QTime(0, 0), Qt::UTC));
     const TField *id = ds->FieldByName(QStringLiteral("CUSTOMER_ID"));
     const auto found = id->IsNull() ? m_custFigures.constEnd() : m_custFigures.constFind(qint64(id->AsFloat()));
     if (found == m_custFigures.constEnd()) {

@@ -33,7 +33,7 @@ void traceValue(const QString &caption, double value)
 
 QDateTime at(const QDate &d)
 {
-    return QDateTime(d, QTime(0, 0));
+    return QDateTime(d, QTime(0, 0), Qt::UTC);
 }
 
 // What a customer's first month is when every month is to be recalculated, the start corrected first.
