@@ -226,10 +226,12 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
     };
     // A dated table read by way of the slice's customers, each customer's rows sought by its key and date, so
     // that a late date (the close's month) skips every customer's older rows instead of reading them all. SQLite
-    // takes a cross join's left table as its outer loop; the server plans it as any join.
+    // takes a cross join's left table as its outer loop; the server plans it as any join and is told the key range
+    // of both tables, which it does not carry over from one to the other.
     auto datedByCustomer = [this](const char *columns, const char *table, const char *dated) {
         return QStringLiteral("select %1 from ZOLT.CUSTOMER C cross join ZOLT.%2 where T.CUSTOMER_ID = C.CUSTOMER_ID "
-                              "and %3 and C.CUSTOMER_ID >= :P_LO and C.CUSTOMER_ID <= :P_HI")
+                              "and %3 and C.CUSTOMER_ID >= :P_LO and C.CUSTOMER_ID <= :P_HI and T.CUSTOMER_ID >= :P_LO "
+                              "and T.CUSTOMER_ID <= :P_HI")
                    .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(dated))
                + m_condition;
     };

@@ -81,7 +81,8 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
             // existing customers stay: each is compared below and written over only when it differs, which
             // leaves the same rows as writing them all again.
             connection->Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE > :P_DATE or (REL_DATE = "
-                                               ":P_DATE and CUSTOMER_ID not in (select CUSTOMER_ID from ZOLT.CUSTOMER))"),
+                                               ":P_DATE and not exists (select 1 from ZOLT.CUSTOMER C "
+                                               "where C.CUSTOMER_ID = PAY_ACCOUNT.CUSTOMER_ID))"),
                                 {{QStringLiteral("P_DATE"), QDateTime(next, QTime(0, 0), Qt::UTC)}});
             if (init.addMonths(1) >= next) {
                 // Closing the initialisation month reseeds its balances, inside the close's transaction, so an
