@@ -285,6 +285,7 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
     each(QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, H.DISACT_SERV_ID, "
                         "S.SERV_ID from ZOLT.SUBSCR_HIST H left join ZOLT.SUBSCR_SERV SS "
                         "on SS.SUBSCR_SERV_ID = H.SUBSCR_SERV_ID and SS.CUSTOMER_ID = H.CUSTOMER_ID "
+                        "and SS.CUSTOMER_ID >= :P_LO and SS.CUSTOMER_ID <= :P_HI "
                         "left join ZOLT.SERV S on S.SERV_ID = SS.SERV_ID where")
              + customerRange("H.CUSTOMER_ID"),
          range, [this](TCustomerActivity &a, QSqlQuery &q) {
