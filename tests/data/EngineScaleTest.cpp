@@ -124,6 +124,26 @@ TEST_P(EngineScale, EveryCustomerHoldsTheDebtsOfItsOwnOpenMonth)
     for (auto it = bulk.constBegin(); it != bulk.constEnd(); ++it)
         differ += MoneyDiffers(it->debt, queued.value(it.key()).debt) ? 1 : 0;
     EXPECT_EQ(differ, 0);
+
+    // Every customer's first payment grows: the queue writes over stored balance rows of every month after it,
+    // and ends where a bulk recalculation of the changed payments ends.
+    exec(QStringLiteral("update ZOLT.PAYMENT set PAY_SUM = PAY_SUM + 1.25 where PAYMENT_ID in "
+                        "(select min(PAYMENT_ID) from ZOLT.PAYMENT group by CUSTOMER_ID)"));
+    dmr->dbConnection()->Execute(
+        QStringLiteral("insert into ZOLT.INVALIDCUSTDEBT (CUSTOMER_ID, DATE_FROM) select CUSTOMER_ID, :P_INIT from "
+                       "ZOLT.CUSTOMER"),
+        {{QStringLiteral("P_INIT"), at(initMonth())}});
+    dmr->CheckInvalidCustDebt(0, accMonth());
+    const QHash<int, Stored> requeued = stored();
+    const QStringList rowsAfterQueue = payAccount();
+    dmr->RecalcAllCustomers(at(accMonth()), 0);
+    EXPECT_EQ(payAccount(), rowsAfterQueue);
+    const QHash<int, Stored> recalculated = stored();
+    differ = 0;
+    for (auto it = requeued.constBegin(); it != requeued.constEnd(); ++it)
+        differ += MoneyDiffers(it->debt, recalculated.value(it.key()).debt) ? 1 : 0;
+    EXPECT_EQ(differ, 0);
+    EXPECT_NE(requeued.value(1).debt, queued.value(1).debt);
 }
 
 // Many rows go to the engine in one write of its fast path (the server's COPY, SQLite's prepared insert) and
