@@ -363,8 +363,10 @@ void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
                             const auto it = queued.constFind(a.id);
                             if (it == queued.constEnd())
                                 return QDate();
-                            trace(QStringLiteral("Контроль сальдо ") + QString::number(a.id) + QStringLiteral(" от ")
-                                  + DateToStr(DateToDayCount(accDate)));
+                            // The line is built only when someone reads the trace: the queue may hold thousands.
+                            if (platformLogWanted(LogKind::Raw))
+                                trace(QStringLiteral("Контроль сальдо ") + QString::number(a.id)
+                                      + QStringLiteral(" от ") + DateToStr(DateToDayCount(accDate)));
                             return StartOfMonth(it->earliest) >= accDate ? accDate : FromTheStart;
                         },
                         dequeue);

@@ -270,7 +270,8 @@ void TDMR::updateCustStates(qint64 lo, qint64 hi)
             range);
         while (q.next()) {
             const qint64 id = qint64(q.value(0).toDouble());
-            trace(QString::number(id));
+            if (platformLogWanted(LogKind::Raw))
+                trace(QString::number(id));
             const DerivedState d = deriveState(history.value(id));
             // The stored values compare as the one-customer routine compares them: a null state is 0.
             const QVariant storedState = isNullValue(q.value(1)) ? QVariant(0) : q.value(1);
