@@ -421,13 +421,19 @@ void TBalanceWriter::flush()
     m_debtAt.clear();
     m_rowAt.clear();
     upsertPayAccount(updates);
-    QList<QVariantList> values;
-    values.reserve(inserts.size());
-    for (const Row &r : inserts)
-        values.append({r.id, r.a, RoundCents(r.b)});
-    insertRows(m_connection, QStringLiteral("ZOLT.PAY_ACCOUNT"),
-               {QStringLiteral("CUSTOMER_ID"), QStringLiteral("REL_DATE"), QStringLiteral("DEBT_SUM")}, values);
+    bulkPayAccount(inserts, QString());
     writeDebts(debts);
+}
+
+void TBalanceWriter::bulkPayAccount(const QList<Row> &rows, const QString &conflict)
+{
+    QList<QVariantList> values;
+    values.reserve(rows.size());
+    for (const Row &r : rows)
+        values.append({r.id, r.a, RoundCents(r.b)});
+    TBulkInsert::Insert(m_connection, QStringLiteral("ZOLT.PAY_ACCOUNT"),
+                        {QStringLiteral("CUSTOMER_ID"), QStringLiteral("REL_DATE"), QStringLiteral("DEBT_SUM")}, values,
+                        conflict);
 }
 
 void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
@@ -438,14 +444,20 @@ void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table
 
 void TBalanceWriter::upsertPayAccount(const QList<Row> &rows)
 {
-    // Both engines take the key's conflict clause, and neither lets one statement name a row twice.
+    // Both engines take the key's conflict clause, and neither lets one statement name a row twice. SQLite
+    // takes the rows by its prepared multi-row insert; the server by statements whose values are typed.
+    const QString conflict = QStringLiteral("on conflict (CUSTOMER_ID, REL_DATE) do update set DEBT_SUM = excluded.DEBT_SUM");
+    if (m_connection.Provider() == TADOConnection::TProvider::SQLite) {
+        bulkPayAccount(rows, conflict);
+        return;
+    }
     const QList<TValueKind> kinds{TValueKind::Number, TValueKind::Date, TValueKind::Number};
     ExecuteInBatches(
         m_connection, rows.size(),
         [&](qsizetype n) {
             return QStringLiteral("insert into ZOLT.PAY_ACCOUNT (CUSTOMER_ID, REL_DATE, DEBT_SUM) values ")
                    + ValuesRows(m_connection, kinds, n)
-                   + QStringLiteral(" on conflict (CUSTOMER_ID, REL_DATE) do update set DEBT_SUM = excluded.DEBT_SUM");
+                   + QLatin1Char(' ') + conflict;
         },
         [&](TParams &params, qsizetype i) {
             addPositional(params, rows.at(i).id);

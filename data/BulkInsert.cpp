@@ -97,14 +97,15 @@ void bindSqlite(sqlite3_stmt *s, int index, const QVariant &v)
     }
 }
 
-void insertSqlite(sqlite3 *db, const QString &head, const QString &row, int columns, const QList<QVariantList> &rows)
+void insertSqlite(sqlite3 *db, const QString &head, const QString &row, const QString &tail, int columns,
+                  const QList<QVariantList> &rows)
 {
     // One statement per batch size met, each prepared once and reused.
     std::map<qsizetype, Statement> prepared;
     auto statementFor = [&](qsizetype n) -> sqlite3_stmt * {
         Statement &s = prepared[n];
         if (!s) {
-            const QByteArray text = (head + QStringList(n, row).join(QLatin1Char(','))).toUtf8();
+            const QByteArray text = (head + QStringList(n, row).join(QLatin1Char(',')) + tail).toUtf8();
             sqlite3_stmt *raw = nullptr;
             if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
                 throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
@@ -220,27 +221,28 @@ void copyPostgres(PGconn *pg, const QString &table, const QStringList &columns, 
 } // namespace
 
 void TBulkInsert::Insert(TADOConnection &connection, const QString &table, const QStringList &columns,
-                         const QList<QVariantList> &rows)
+                         const QList<QVariantList> &rows, const QString &conflict)
 {
     if (rows.isEmpty())
         return;
     const QString head = QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QLatin1Char(',')));
     const QString row = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
                         + QLatin1Char(')');
+    const QString tail = conflict.isEmpty() ? QString() : QLatin1Char(' ') + conflict;
     const QVariant handle = connection.Provider() == TADOConnection::TProvider::ODBC ? QVariant()
                                                                                       : connection.DriverHandle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-        TraceScope trace(connection, head + row);
+        TraceScope trace(connection, head + row + tail);
         QString error;
         try {
-            insertSqlite(*static_cast<sqlite3 *const *>(handle.data()), head, row, int(columns.size()), rows);
+            insertSqlite(*static_cast<sqlite3 *const *>(handle.data()), head, row, tail, int(columns.size()), rows);
         } catch (const EDatabaseError &e) {
             error = e.message();
         }
         trace.done(error);
         return;
     }
-    if (isPostgresHandle(handle)) {
+    if (isPostgresHandle(handle) && conflict.isEmpty()) {
         TraceScope trace(connection, QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QLatin1Char(','))));
         QString error;
         try {
@@ -259,6 +261,6 @@ void TBulkInsert::Insert(TADOConnection &connection, const QString &table, const
         for (qsizetype i = first; i < first + n; ++i)
             for (const QVariant &v : rows.at(i))
                 params.CreateParam(ftUnknown, QString()).SetValue(v);
-        connection.Execute(head + QStringList(n, row).join(QLatin1Char(',')), params, TExecuteSource::Command);
+        connection.Execute(head + QStringList(n, row).join(QLatin1Char(',')) + tail, params, TExecuteSource::Command);
     }
 }
