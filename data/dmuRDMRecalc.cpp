@@ -341,12 +341,19 @@ void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
             try {
                 ExecuteInBatches(
                     *m_connection, rows.size(),
+                    // The rows go in key order, so a batch's keys lie between its first and the slice's last:
+                    // a range the queue's index finds, where the list of pairs alone would be matched against
+                    // every row of the queue.
                     [&](qsizetype n) {
-                        return QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT where (CUSTOMER_ID, DATE_FROM) in "
-                                              "(values ")
+                        return QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID >= ? and "
+                                              "CUSTOMER_ID <= ? and (CUSTOMER_ID, DATE_FROM) in (values ")
                                + ValuesRows(*m_connection, kinds, n) + QLatin1Char(')');
                     },
                     [&](TParams &params, qsizetype i) {
+                        if (params.IsEmpty()) {
+                            params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).first);
+                            params.CreateParam(ftUnknown, QString()).SetValue(rows.constLast().first);
+                        }
                         params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).first);
                         params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).second);
                     });
