@@ -14,7 +14,7 @@ namespace {
 
 QDateTime midnight(const QDate &d)
 {
-    return QDateTime(d, QTime(0, 0));
+    return QDateTime(d, QTime(0, 0), Qt::UTC);
 }
 
 bool isNull(const QVariant &v)
@@ -224,6 +224,17 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
                                                          "where 1 = 1%2)")
                                               .arg(c, m_condition));
     };
+    // A dated table read by way of the slice's customers, each customer's rows sought by its key and date, so
+    // that a late date (the close's month) skips every customer's older rows instead of reading them all. SQLite
+    // takes a cross join's left table as its outer loop; the server plans it as any join and is told the key range
+    // of both tables, which it does not carry over from one to the other.
+    auto datedByCustomer = [this](const char *columns, const char *table, const char *dated) {
+        return QStringLiteral("select %1 from ZOLT.CUSTOMER C cross join ZOLT.%2 where T.CUSTOMER_ID = C.CUSTOMER_ID "
+                              "and %3 and C.CUSTOMER_ID >= :P_LO and C.CUSTOMER_ID <= :P_HI and T.CUSTOMER_ID >= :P_LO "
+                              "and T.CUSTOMER_ID <= :P_HI")
+                   .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(dated))
+               + m_condition;
+    };
     auto each = [&](const QString &text, const TParams &params, auto &&onRow) {
         QSqlQuery q = m_connection.OpenQuery(text, params);
         while (q.next()) {
@@ -256,29 +267,25 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
     TParams dated = range;
     dated.CreateParam(ftDateTime, QStringLiteral("P_ACT_SINCE"))
         .SetValue(midnight(m_activitySince.isValid() ? m_activitySince : QDate(1, 1, 1)));
-    each(QStringLiteral("select CUSTOMER_ID, PAY_DATE, PAY_SUM from ZOLT.PAYMENT where PAY_DATE >= :P_ACT_SINCE and")
-             + customerRange("CUSTOMER_ID"),
-         dated, [](TCustomerActivity &a, QSqlQuery &q) {
+    each(datedByCustomer("T.CUSTOMER_ID, T.PAY_DATE, T.PAY_SUM", "PAYMENT T", "T.PAY_DATE >= :P_ACT_SINCE"), dated, [](TCustomerActivity &a, QSqlQuery &q) {
              a.payments.append({StampOf(q.value(1)), ColumnMoney(q.value(2))});
          });
-    each(QStringLiteral("select CUSTOMER_ID, SERV_ID, SERV_DATE from ZOLT.SINGLE_SERV where SERV_DATE >= :P_ACT_SINCE and")
-             + customerRange("CUSTOMER_ID"),
-         dated, [this](TCustomerActivity &a, QSqlQuery &q) {
+    each(datedByCustomer("T.CUSTOMER_ID, T.SERV_ID, T.SERV_DATE", "SINGLE_SERV T", "T.SERV_DATE >= :P_ACT_SINCE"), dated, [this](TCustomerActivity &a, QSqlQuery &q) {
              const TStamp when = StampOf(q.value(2));
              const QList<double> prices = m_tariffs.pricesAt(keyOf(q.value(1)), when);
              for (double p : prices)
                  a.oneOff.append({when, p});
          });
     // A service by fact charges its amount whether or not its price-list entry still exists.
-    each(QStringLiteral("select CS.CUSTOMER_ID, CS.SERVICE_DATE, CS.AMOUNT from ZOLT.CUSTOMER_SERVICE CS "
-                        "where CS.AMOUNT <> 0 and CS.SERVICE_DATE >= :P_ACT_SINCE and")
-             + customerRange("CS.CUSTOMER_ID"),
+    each(datedByCustomer("T.CUSTOMER_ID, T.SERVICE_DATE, T.AMOUNT", "CUSTOMER_SERVICE T",
+                         "T.AMOUNT <> 0 and T.SERVICE_DATE >= :P_ACT_SINCE"),
          dated, [](TCustomerActivity &a, QSqlQuery &q) {
              a.byFact.append({StampOf(q.value(1)), ColumnMoney(q.value(2))});
          });
     each(QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, H.DISACT_SERV_ID, "
                         "S.SERV_ID from ZOLT.SUBSCR_HIST H left join ZOLT.SUBSCR_SERV SS "
                         "on SS.SUBSCR_SERV_ID = H.SUBSCR_SERV_ID and SS.CUSTOMER_ID = H.CUSTOMER_ID "
+                        "and SS.CUSTOMER_ID >= :P_LO and SS.CUSTOMER_ID <= :P_HI "
                         "left join ZOLT.SERV S on S.SERV_ID = SS.SERV_ID where")
              + customerRange("H.CUSTOMER_ID"),
          range, [this](TCustomerActivity &a, QSqlQuery &q) {
@@ -304,9 +311,7 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
          });
     TParams rows = range;
     rows.CreateParam(ftDateTime, QStringLiteral("P_SINCE")).SetValue(midnight(m_rowsFrom));
-    each(QStringLiteral("select CUSTOMER_ID, REL_DATE, DEBT_SUM from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_SINCE and")
-             + customerRange("CUSTOMER_ID"),
-         rows, [](TCustomerActivity &a, QSqlQuery &q) { a.payAccount.insert(StampDate(StampOf(q.value(1))), q.value(2)); });
+    each(datedByCustomer("T.CUSTOMER_ID, T.REL_DATE, T.DEBT_SUM", "PAY_ACCOUNT T", "T.REL_DATE >= :P_SINCE"), rows, [](TCustomerActivity &a, QSqlQuery &q) { a.payAccount.insert(StampDate(StampOf(q.value(1))), q.value(2)); });
     return customers;
 }
 
@@ -416,13 +421,19 @@ void TBalanceWriter::flush()
     m_debtAt.clear();
     m_rowAt.clear();
     upsertPayAccount(updates);
-    QList<QVariantList> values;
-    values.reserve(inserts.size());
-    for (const Row &r : inserts)
-        values.append({r.id, r.a, RoundCents(r.b)});
-    insertRows(m_connection, QStringLiteral("ZOLT.PAY_ACCOUNT"),
-               {QStringLiteral("CUSTOMER_ID"), QStringLiteral("REL_DATE"), QStringLiteral("DEBT_SUM")}, values);
+    bulkPayAccount(inserts, QString());
     writeDebts(debts);
+}
+
+void TBalanceWriter::bulkPayAccount(const QList<Row> &rows, const QString &conflict)
+{
+    QList<QVariantList> values;
+    values.reserve(rows.size());
+    for (const Row &r : rows)
+        values.append({r.id, r.a, RoundCents(r.b)});
+    TBulkInsert::Insert(m_connection, QStringLiteral("ZOLT.PAY_ACCOUNT"),
+                        {QStringLiteral("CUSTOMER_ID"), QStringLiteral("REL_DATE"), QStringLiteral("DEBT_SUM")}, values,
+                        conflict);
 }
 
 void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table, const QStringList &columns,
@@ -433,14 +444,20 @@ void TBalanceWriter::insertRows(TADOConnection &connection, const QString &table
 
 void TBalanceWriter::upsertPayAccount(const QList<Row> &rows)
 {
-    // Both engines take the key's conflict clause, and neither lets one statement name a row twice.
+    // Both engines take the key's conflict clause, and neither lets one statement name a row twice. SQLite
+    // takes the rows by its prepared multi-row insert; the server by statements whose values are typed.
+    const QString conflict = QStringLiteral("on conflict (CUSTOMER_ID, REL_DATE) do update set DEBT_SUM = excluded.DEBT_SUM");
+    if (m_connection.Provider() == TADOConnection::TProvider::SQLite) {
+        bulkPayAccount(rows, conflict);
+        return;
+    }
     const QList<TValueKind> kinds{TValueKind::Number, TValueKind::Date, TValueKind::Number};
     ExecuteInBatches(
         m_connection, rows.size(),
         [&](qsizetype n) {
             return QStringLiteral("insert into ZOLT.PAY_ACCOUNT (CUSTOMER_ID, REL_DATE, DEBT_SUM) values ")
                    + ValuesRows(m_connection, kinds, n)
-                   + QStringLiteral(" on conflict (CUSTOMER_ID, REL_DATE) do update set DEBT_SUM = excluded.DEBT_SUM");
+                   + QLatin1Char(' ') + conflict;
         },
         [&](TParams &params, qsizetype i) {
             addPositional(params, rows.at(i).id);

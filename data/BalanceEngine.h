@@ -189,6 +189,8 @@ private:
     };
     void writeDebts(const QList<Row> &rows);
     void upsertPayAccount(const QList<Row> &rows);
+    // Balance rows by the engine's fast path, each statement ended by `conflict` when one is given.
+    void bulkPayAccount(const QList<Row> &rows, const QString &conflict);
     // The month's date as a statement value, made once per month: the date text both engines read, so that
     // millions of rows need no date conversion.
     QVariant monthValue(const QDate &month);

@@ -1,11 +1,10 @@
 #include "BulkInsert.h"
 
 #include "DatabaseError.h"
+#include "SqliteFunctions.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QSqlDriver>
-#include <QSqlQuery>
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -15,11 +14,11 @@
 
 namespace {
 
-// The driver's own connection handle, as the statement layer's driver holds it.
-QVariant driverHandle(TADOConnection &connection)
+// The server's driver names its handle by libpq's structure, "pg_conn*", rather than by the typedef.
+bool isPostgresHandle(const QVariant &handle)
 {
-    const QSqlQuery probe = connection.OpenQuery(QStringLiteral("select 1"));
-    return probe.driver() ? probe.driver()->handle() : QVariant();
+    return handle.isValid()
+           && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0);
 }
 
 bool isNull(const QVariant &v)
@@ -29,8 +28,7 @@ bool isNull(const QVariant &v)
 
 QString dateText(const QVariant &v)
 {
-    const QDateTime dt = v.typeId() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0)) : v.toDateTime();
-    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return v.typeId() == QMetaType::QDate ? sqliteDateText(v.toDate()) : sqliteDateText(v.toDateTime());
 }
 
 bool isDate(const QVariant &v)
@@ -99,14 +97,15 @@ void bindSqlite(sqlite3_stmt *s, int index, const QVariant &v)
     }
 }
 
-void insertSqlite(sqlite3 *db, const QString &head, const QString &row, int columns, const QList<QVariantList> &rows)
+void insertSqlite(sqlite3 *db, const QString &head, const QString &row, const QString &tail, int columns,
+                  const QList<QVariantList> &rows)
 {
     // One statement per batch size met, each prepared once and reused.
     std::map<qsizetype, Statement> prepared;
     auto statementFor = [&](qsizetype n) -> sqlite3_stmt * {
         Statement &s = prepared[n];
         if (!s) {
-            const QByteArray text = (head + QStringList(n, row).join(QLatin1Char(','))).toUtf8();
+            const QByteArray text = (head + QStringList(n, row).join(QLatin1Char(',')) + tail).toUtf8();
             sqlite3_stmt *raw = nullptr;
             if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
                 throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
@@ -222,27 +221,28 @@ void copyPostgres(PGconn *pg, const QString &table, const QStringList &columns, 
 } // namespace
 
 void TBulkInsert::Insert(TADOConnection &connection, const QString &table, const QStringList &columns,
-                         const QList<QVariantList> &rows)
+                         const QList<QVariantList> &rows, const QString &conflict)
 {
     if (rows.isEmpty())
         return;
     const QString head = QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QLatin1Char(',')));
     const QString row = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
                         + QLatin1Char(')');
+    const QString tail = conflict.isEmpty() ? QString() : QLatin1Char(' ') + conflict;
     const QVariant handle = connection.Provider() == TADOConnection::TProvider::ODBC ? QVariant()
-                                                                                      : driverHandle(connection);
+                                                                                      : connection.DriverHandle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-        TraceScope trace(connection, head + row);
+        TraceScope trace(connection, head + row + tail);
         QString error;
         try {
-            insertSqlite(*static_cast<sqlite3 *const *>(handle.data()), head, row, int(columns.size()), rows);
+            insertSqlite(*static_cast<sqlite3 *const *>(handle.data()), head, row, tail, int(columns.size()), rows);
         } catch (const EDatabaseError &e) {
             error = e.message();
         }
         trace.done(error);
         return;
     }
-    if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+    if (isPostgresHandle(handle) && conflict.isEmpty()) {
         TraceScope trace(connection, QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QLatin1Char(','))));
         QString error;
         try {
@@ -261,6 +261,6 @@ void TBulkInsert::Insert(TADOConnection &connection, const QString &table, const
         for (qsizetype i = first; i < first + n; ++i)
             for (const QVariant &v : rows.at(i))
                 params.CreateParam(ftUnknown, QString()).SetValue(v);
-        connection.Execute(head + QStringList(n, row).join(QLatin1Char(',')), params, TExecuteSource::Command);
+        connection.Execute(head + QStringList(n, row).join(QLatin1Char(',')) + tail, params, TExecuteSource::Command);
     }
 }

@@ -17,7 +17,8 @@ public:
     static constexpr int SqliteBatchRows = 40;
 
     // Raises EDatabaseError with the engine's message; a failed write leaves the rows of the open transaction
-    // to its rollback.
+    // to its rollback. `conflict` (such as "on conflict (...) do update ...") ends every statement; COPY takes
+    // none, so on the server a write with one goes by batched statements.
     static void Insert(TADOConnection &connection, const QString &table, const QStringList &columns,
-                       const QList<QVariantList> &rows);
+                       const QList<QVariantList> &rows, const QString &conflict = QString());
 };

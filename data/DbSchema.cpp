@@ -264,6 +264,7 @@ QList<Index> makeIndexes()
         ix("XIF1SUBSCR_SERV", "SUBSCR_SERV", "CUSTOMER_ID"),
         ix("XIF1SINGLE_SERV", "SINGLE_SERV", "CUSTOMER_ID"),
         ix("XIF1DISCOUNT_FACTOR", "DISCOUNT_FACTOR", "CUSTOMER_ID"),
+        ix("XIF1INVALIDCUSTDEBT", "INVALIDCUSTDEBT", "CUSTOMER_ID,DATE_FROM"),
     };
 }
 
@@ -370,7 +371,8 @@ const QStringList &baseIndexNames()
 {
     static const QStringList names{QStringLiteral("XIF1PAYMENT"), QStringLiteral("XIF1SUBSCR_HIST"),
                                    QStringLiteral("XIF1SUBSCR_SERV"), QStringLiteral("XIF1SINGLE_SERV"),
-                                   QStringLiteral("XIF1DISCOUNT_FACTOR"), QStringLiteral("XIE1CUSTOMER_ACCOUNT_NO")};
+                                   QStringLiteral("XIF1DISCOUNT_FACTOR"), QStringLiteral("XIF1INVALIDCUSTDEBT"),
+                                   QStringLiteral("XIE1CUSTOMER_ACCOUNT_NO")};
     return names;
 }
 

@@ -57,8 +57,8 @@ const QList<Table> &tables();
 const Table &table(const QString &name);
 const QList<Index> &indexes();
 // The indexes made with the tables that predate the upgrade history: the accounting engine reads payments,
-// connection periods, subscriptions, single services and discount factors by customer, customers by account
-// number (the cabinet signs in by it).
+// connection periods, subscriptions, single services and discount factors by customer, and works off its queue
+// by customer; the cabinet signs in by account number.
 const QStringList &baseIndexNames();
 const QList<ForeignKey> &foreignKeys();
 

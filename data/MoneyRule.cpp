@@ -38,11 +38,15 @@ QDateTime ColumnDateTime(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
         return {};
+    // A date is a calendar value: kept in UTC terms, so that no time-zone work is done on the way (which costs a
+    // look at the zone's file for every value) and two dates compare by their digits.
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return QDateTime(value.toDate(), QTime(0, 0));
-    case QMetaType::QDateTime:
-        return value.toDateTime();
+        return QDateTime(value.toDate(), QTime(0, 0), Qt::UTC);
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        return dt.timeSpec() == Qt::UTC || !dt.isValid() ? dt : QDateTime(dt.date(), dt.time(), Qt::UTC);
+    }
     default:
         return parseSqliteDate(value.toString());
     }

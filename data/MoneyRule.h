@@ -28,7 +28,8 @@ double SubscriptionCharge(const QList<TChargePeriod> &periods, const QDate &mont
 // null always differs.
 bool MoneyDiffers(const QVariant &stored, double computed);
 
-// A date read from a column (a QDate, a QDateTime or SQLite's text); invalid for null.
+// A date read from a column (a QDate, a QDateTime or SQLite's text), as a calendar value in UTC terms (a
+// local time keeps its digits); invalid for null.
 QDateTime ColumnDateTime(const QVariant &value);
 // The same without its time.
 QDate ColumnDate(const QVariant &value);

@@ -33,7 +33,7 @@ void traceValue(const QString &caption, double value)
 
 QDateTime at(const QDate &d)
 {
-    return QDateTime(d, QTime(0, 0));
+    return QDateTime(d, QTime(0, 0), Qt::UTC);
 }
 
 // What a customer's first month is when every month is to be recalculated, the start corrected first.
@@ -341,12 +341,19 @@ void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
             try {
                 ExecuteInBatches(
                     *m_connection, rows.size(),
+                    // The rows go in key order, so a batch's keys lie between its first and the slice's last:
+                    // a range the queue's index finds, where the list of pairs alone would be matched against
+                    // every row of the queue.
                     [&](qsizetype n) {
-                        return QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT where (CUSTOMER_ID, DATE_FROM) in "
-                                              "(values ")
+                        return QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID >= ? and "
+                                              "CUSTOMER_ID <= ? and (CUSTOMER_ID, DATE_FROM) in (values ")
                                + ValuesRows(*m_connection, kinds, n) + QLatin1Char(')');
                     },
                     [&](TParams &params, qsizetype i) {
+                        if (params.IsEmpty()) {
+                            params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).first);
+                            params.CreateParam(ftUnknown, QString()).SetValue(rows.constLast().first);
+                        }
                         params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).first);
                         params.CreateParam(ftUnknown, QString()).SetValue(rows.at(i).second);
                     });
@@ -363,8 +370,10 @@ void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)
                             const auto it = queued.constFind(a.id);
                             if (it == queued.constEnd())
                                 return QDate();
-                            trace(QStringLiteral("Контроль сальдо ") + QString::number(a.id) + QStringLiteral(" от ")
-                                  + DateToStr(DateToDayCount(accDate)));
+                            // The line is built only when someone reads the trace: the queue may hold thousands.
+                            if (platformLogWanted(LogKind::Raw))
+                                trace(QStringLiteral("Контроль сальдо ") + QString::number(a.id)
+                                      + QStringLiteral(" от ") + DateToStr(DateToDayCount(accDate)));
                             return StartOfMonth(it->earliest) >= accDate ? accDate : FromTheStart;
                         },
                         dequeue);

@@ -5,9 +5,9 @@
 #include "DatabaseError.h"
 #include "Exceptions.h"
 #include "LogSink.h"
+#include "MoneyRule.h"
 #include "ScreenCursor.h"
 #include "Services.h"
-#include "SqliteFunctions.h"
 
 #include <QCoreApplication>
 
@@ -20,32 +20,20 @@ void trace(const QString &line)
     platformLog(LogKind::Raw, line);
 }
 
-// A date as either engine answers it (text on SQLite) or as a caller passes it; invalid for null.
-QDateTime dateTimeOf(const QVariant &v)
-{
-    if (isNullValue(v))
-        return {};
-    if (v.metaType().id() == QMetaType::QString)
-        return parseSqliteDate(v.toString());
-    if (v.metaType().id() == QMetaType::QDate)
-        return QDateTime(v.toDate(), QTime(0, 0));
-    return v.toDateTime();
-}
-
 // The zero date stands for "none" when dates are compared.
 QDateTime orZeroDate(const QDateTime &d)
 {
-    return d.isValid() ? d : QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+    return d.isValid() ? d : QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
 }
 
 bool isOpenEnd(const QVariant &dateTo)
 {
-    return dateTimeOf(dateTo).date() == TDMR::OpenEndDate();
+    return ColumnDateTime(dateTo).date() == TDMR::OpenEndDate();
 }
 
 QString dateText(const QVariant &v)
 {
-    return dateTimeOf(v).date().toString(QStringLiteral("dd.MM.yyyy"));
+    return ColumnDateTime(v).date().toString(QStringLiteral("dd.MM.yyyy"));
 }
 
 // Stored and derived values compare as values: the text "1" equals the number 1, null equals nothing.
@@ -114,8 +102,8 @@ DerivedState deriveState(const QList<HistoryRow> &history)
     QHash<QString, QDateTime> latestOfSubscription;
     DerivedState d;
     for (const HistoryRow &h : history) {
-        const QDateTime to = dateTimeOf(h.dateTo);
-        const QDateTime from = dateTimeOf(h.dateFrom);
+        const QDateTime to = ColumnDateTime(h.dateTo);
+        const QDateTime from = ColumnDateTime(h.dateFrom);
         if (from.isValid() && (!d.activizDate.isValid() || from < d.activizDate))
             d.activizDate = from;
         if (!isNullValue(h.subscrServId)) {
@@ -131,7 +119,7 @@ DerivedState deriveState(const QList<HistoryRow> &history)
     }
     bool first = true;
     for (const HistoryRow &h : history) {
-        if (isNullValue(h.servId) || dateTimeOf(h.dateTo) != latestOfService.value(h.servId.toString()))
+        if (isNullValue(h.servId) || ColumnDateTime(h.dateTo) != latestOfService.value(h.servId.toString()))
             continue;
         int state;
         QString text;
@@ -214,10 +202,10 @@ void TDMR::UpdateCustState(const QVariant &customerId, const QVariant &storedSta
 
     if (stateDiffers(d, storedState, storedStateDescr, storedCustProp)) {
         updateCustomer();
-    } else if (orZeroDate(d.activizDate) != orZeroDate(dateTimeOf(storedActivizDate))) {
+    } else if (orZeroDate(d.activizDate) != orZeroDate(ColumnDateTime(storedActivizDate))) {
         updateCustomer();
         // Balance rows before the contract month mean nothing; only this customer's are removed.
-        const QDateTime contract = dateTimeOf(contractDate);
+        const QDateTime contract = ColumnDateTime(contractDate);
         if (contract.isValid()) {
             const QDate contractMonth(contract.date().year(), contract.date().month(), 1);
             runLogged(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where CUSTOMER_ID = :P_CUSTOMER_ID "
@@ -282,15 +270,16 @@ void TDMR::updateCustStates(qint64 lo, qint64 hi)
             range);
         while (q.next()) {
             const qint64 id = qint64(q.value(0).toDouble());
-            trace(QString::number(id));
+            if (platformLogWanted(LogKind::Raw))
+                trace(QString::number(id));
             const DerivedState d = deriveState(history.value(id));
             // The stored values compare as the one-customer routine compares them: a null state is 0.
             const QVariant storedState = isNullValue(q.value(1)) ? QVariant(0) : q.value(1);
             const QVariant descr = d.codes.isEmpty() ? q.value(5) : propDescr.value(d.codes);
             const bool stateChanged = stateDiffers(d, storedState, q.value(2), q.value(3));
-            const bool dateChanged = orZeroDate(d.activizDate) != orZeroDate(dateTimeOf(q.value(4)));
+            const bool dateChanged = orZeroDate(d.activizDate) != orZeroDate(ColumnDateTime(q.value(4)));
             if (!stateChanged && dateChanged) {
-                const QDateTime contract = dateTimeOf(q.value(6));
+                const QDateTime contract = ColumnDateTime(q.value(6));
                 if (contract.isValid())
                     cleanUps.append({id, QDate(contract.date().year(), contract.date().month(), 1)});
             }
@@ -369,7 +358,7 @@ QList<ProposedTarif> incompleteHistories(TADOConnection &connection)
                                                       "order by SERV_ID"),
                                        {{QStringLiteral("P_OPEN_END"), TDMR::OpenEndDate()}});
     while (q.next())
-        result.append({q.value(0), dateTimeOf(q.value(1)).date().addDays(1)});
+        result.append({q.value(0), ColumnDateTime(q.value(1)).date().addDays(1)});
     return result;
 }
 
@@ -430,7 +419,7 @@ bool TDMR::FixTarifDates()
         {
             QSqlQuery q = m_connection->OpenQuery(QStringLiteral("select TARIF_ID, DATE_FROM from ZOLT.TARIF"));
             while (q.next()) {
-                const QDateTime from = dateTimeOf(q.value(1));
+                const QDateTime from = ColumnDateTime(q.value(1));
                 if (from.isValid() && from.time() != QTime(0, 0))
                     fixes.append({q.value(0), from.date()});
             }

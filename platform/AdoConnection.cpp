@@ -507,6 +507,11 @@ QSqlQuery TADOConnection::OpenQuery(const QString &text, const TParams &params, 
     return run(text, params, source, true);
 }
 
+QVariant TADOConnection::DriverHandle() const
+{
+    return m_connected && m_db.driver() ? m_db.driver()->handle() : QVariant();
+}
+
 QVariant TADOConnection::SelectValue(const QString &text, const TParams &params)
 {
     QSqlQuery q = run(text, params, TExecuteSource::Connection, true);

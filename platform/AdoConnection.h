@@ -99,6 +99,9 @@ public:
     // prepared by their text (a few dozen, the least recently used let go first; all of them on disconnect and
     // on a change of the schema), so a text run again is not prepared again.
     int PreparedStatementCount() const { return m_prepareCount; }
+    // The driver's own handle of the open connection (sqlite3*, or libpq's connection), for a writer that takes
+    // the engine's native bulk path; invalid when not connected.
+    QVariant DriverHandle() const;
 
     // A closed connection with the same settings, or an open one when this one is open, for the calling thread.
     std::unique_ptr<TADOConnection> CloneForThread() const;

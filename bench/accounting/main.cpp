@@ -14,6 +14,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -125,16 +126,24 @@ double physicalInsertSeconds(TDMR &dmr, qint64 count)
                   + (c.Provider() == TADOConnection::TProvider::PostgreSQL ? QStringLiteral("TIMESTAMP")
                                                                           : QStringLiteral("DATE"))
                   + QStringLiteral(", DEBT_SUM NUMERIC, primary key (CUSTOMER_ID, REL_DATE))"));
-    QList<QVariantList> rows;
-    rows.reserve(count);
-    for (qint64 i = 0; i < count; ++i)
-        rows.append({i, at(AccMonth), double(i % 1000) / 4});
+    // Rows are made a chunk at a time, outside the timing, so that the yardstick does not set the peak memory.
+    constexpr qint64 Chunk = 100000;
     QElapsedTimer timer;
-    timer.start();
+    qint64 nanoseconds = 0;
     c.BeginTrans();
-    TBulkInsert::Insert(c, QStringLiteral("ZOLT.BENCH_ROWS"), {"CUSTOMER_ID", "REL_DATE", "DEBT_SUM"}, rows);
+    for (qint64 first = 0; first < count; first += Chunk) {
+        QList<QVariantList> rows;
+        rows.reserve(std::min(Chunk, count - first));
+        for (qint64 i = first; i < std::min(first + Chunk, count); ++i)
+            rows.append({i, at(AccMonth), double(i % 1000) / 4});
+        timer.start();
+        TBulkInsert::Insert(c, QStringLiteral("ZOLT.BENCH_ROWS"), {"CUSTOMER_ID", "REL_DATE", "DEBT_SUM"}, rows);
+        nanoseconds += timer.nsecsElapsed();
+    }
+    timer.start();
     c.CommitTrans();
-    const double seconds = timer.elapsed() / 1000.0;
+    nanoseconds += timer.nsecsElapsed();
+    const double seconds = nanoseconds / 1e9;
     exec(dmr, QStringLiteral("drop table ZOLT.BENCH_ROWS"));
     return seconds;
 }

@@ -45,7 +45,7 @@ QString createPgDatabase(QString &initString)
         // The staff logs on through the staff's group role, which the structure update grants the tables to.
         q.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE \"%1\" NOLOGIN; EXCEPTION WHEN OTHERS THEN NULL; END $$")
                    .arg(QLatin1String(TDMR::StaffRole)));
-        if (!q.exec(QStringLiteral("GRANT \"%1\" TO \"VMDEMO\"").arg(QLatin1String(TDMR::StaffRole)))) {
+        if (!q.exec(QStringLiteral("DO $$ BEGIN GRANT \"%1\" TO \"VMDEMO\"; EXCEPTION WHEN unique_violation THEN NULL; END $$").arg(QLatin1String(TDMR::StaffRole)))) {
             std::printf("PostgreSQL: %s\n", qPrintable(q.lastError().text()));
             return {};
         }

@@ -9,9 +9,10 @@
 
 #include <functional>
 
+// Midnight of a day as a calendar value, with no time-zone work on the way.
 inline QDateTime at(const QDate &d)
 {
-    return QDateTime(d, QTime(0, 0));
+    return QDateTime(d, QTime(0, 0), Qt::UTC);
 }
 
 // Runs `work` on a fresh SQLite database and then on a fresh PostgreSQL one, each dropped afterwards; `only`

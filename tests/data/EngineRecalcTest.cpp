@@ -1,7 +1,10 @@
 // The recalculation of one customer and the queue, on both engines, against sums worked out by hand.
 #include "EngineFixture.h"
 #include "ApplicationHint.h"
+#include "BalanceEngine.h"
 #include "Money.h"
+
+#include <ctime>
 
 namespace {
 
@@ -41,6 +44,32 @@ TEST(EngineMoney, OneChargeRulePerPeriod)
                      4.54);
     EXPECT_FALSE(MoneyDiffers(1.894999, 1.89));
     EXPECT_TRUE(MoneyDiffers(QVariant(), 0));
+}
+
+// A date is a calendar value whatever the machine's time zone: a day read as text, passed as a date or as a
+// local or UTC moment is the same value, compares equal and falls on the same day and stamp.
+TEST(EngineMoney, ColumnDatesAreCalendarValuesInEveryTimeZone)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "<+10>-10"); // ten hours east of UTC, needing no zone file
+    tzset();
+    const QDate day(2024, 2, 29);
+    const QDateTime expected(day, QTime(0, 0), Qt::UTC);
+    const QList<QVariant> forms{QVariant(day), QVariant(QDateTime(day, QTime(0, 0))), QVariant(expected),
+                                QVariant(QStringLiteral("2024-02-29 00:00:00")), QVariant(QStringLiteral("2024-02-29"))};
+    for (const QVariant &v : forms) {
+        EXPECT_EQ(ColumnDateTime(v), expected) << v.toString().toStdString();
+        EXPECT_EQ(ColumnDate(v), day) << v.toString().toStdString();
+        EXPECT_EQ(StampOf(v), StampOf(day)) << v.toString().toStdString();
+    }
+    // A local moment late in the day keeps its digits.
+    EXPECT_EQ(ColumnDateTime(QDateTime(day, QTime(23, 30))), QDateTime(day, QTime(23, 30), Qt::UTC));
+    EXPECT_FALSE(ColumnDateTime(QVariant()).isValid());
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
 }
 
 TEST_P(EngineDb, FullRecalculationByFact)

@@ -2,6 +2,8 @@
 // stored debts must be those of its own open month, whichever path wrote them.
 #include "EngineFixture.h"
 #include "BalanceEngine.h"
+#include "BulkInsert.h"
+#include "DatabaseError.h"
 #include "Money.h"
 
 namespace {
@@ -122,6 +124,111 @@ TEST_P(EngineScale, EveryCustomerHoldsTheDebtsOfItsOwnOpenMonth)
     for (auto it = bulk.constBegin(); it != bulk.constEnd(); ++it)
         differ += MoneyDiffers(it->debt, queued.value(it.key()).debt) ? 1 : 0;
     EXPECT_EQ(differ, 0);
+
+    // Every customer's first payment grows: the queue writes over stored balance rows of every month after it,
+    // and ends where a bulk recalculation of the changed payments ends.
+    exec(QStringLiteral("update ZOLT.PAYMENT set PAY_SUM = PAY_SUM + 1.25 where PAYMENT_ID in "
+                        "(select min(PAYMENT_ID) from ZOLT.PAYMENT group by CUSTOMER_ID)"));
+    dmr->dbConnection()->Execute(
+        QStringLiteral("insert into ZOLT.INVALIDCUSTDEBT (CUSTOMER_ID, DATE_FROM) select CUSTOMER_ID, :P_INIT from "
+                       "ZOLT.CUSTOMER"),
+        {{QStringLiteral("P_INIT"), at(initMonth())}});
+    dmr->CheckInvalidCustDebt(0, accMonth());
+    const QHash<int, Stored> requeued = stored();
+    const QStringList rowsAfterQueue = payAccount();
+    dmr->RecalcAllCustomers(at(accMonth()), 0);
+    EXPECT_EQ(payAccount(), rowsAfterQueue);
+    const QHash<int, Stored> recalculated = stored();
+    differ = 0;
+    for (auto it = requeued.constBegin(); it != requeued.constEnd(); ++it)
+        differ += MoneyDiffers(it->debt, recalculated.value(it.key()).debt) ? 1 : 0;
+    EXPECT_EQ(differ, 0);
+    EXPECT_NE(requeued.value(1).debt, queued.value(1).debt);
+}
+
+// Many rows go to the engine in one write of its fast path (the server's COPY, SQLite's prepared insert) and
+// come back as they were given: text with the characters COPY escapes, empty text and null as null, dates of
+// every kind, numbers as given. A refused row leaves nothing of the write behind.
+TEST_P(EngineScale, ManyRowsTakeTheEnginesFastPathAndComeBackAsGiven)
+{
+    TADOConnection &c = *dmr->dbConnection();
+    QStringList traced;
+    const auto previous = c.OnWillExecute;
+    c.OnWillExecute = [&](TADOConnection &connection, const TExecuteInfo &info) {
+        if (previous)
+            previous(connection, info);
+        traced << info.CommandText;
+    };
+    struct Case
+    {
+        QString surname;
+        QVariant contract;
+        QVariant startDebt;
+        QString surnameBack; // "null" for null
+        QString contractBack;
+        QString startDebtBack;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("tab\there"), QDate(2024, 2, 29), 0.1 + 0.2, QStringLiteral("tab\there"),
+         QStringLiteral("2024-02-29 00:00:00"), QStringLiteral("0.3")},
+        {QStringLiteral("back\\slash\nline\rend"), QDateTime(QDate(2024, 3, 1), QTime(15, 30), Qt::UTC), 12,
+         QStringLiteral("back\\slash\nline\rend"), QStringLiteral("2024-03-01 15:30:00"), QStringLiteral("12")},
+        {QString(), QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QVariant(), QStringLiteral("null"),
+         QStringLiteral("2024-03-01 00:00:00"), QStringLiteral("null")},
+        {QStringLiteral("Абонент"), QVariant(), -1234.56, QStringLiteral("Абонент"), QStringLiteral("null"),
+         QStringLiteral("-1234.56")},
+    };
+    QList<QVariantList> rows;
+    for (int i = 0; i < 300; ++i) { // more rows than one statement batch on either engine
+        const Case &k = cases.at(i % cases.size());
+        rows.append({1000 + i, QString::number(i), k.surname, k.contract, k.startDebt});
+    }
+    const QStringList columns{"CUSTOMER_ID", "ACCOUNT_NO", "SURNAME", "CONTRACT_DATE", "START_DEBT_SUM"};
+    c.BeginTrans();
+    TBulkInsert::Insert(c, QStringLiteral("ZOLT.CUSTOMER"), columns, rows);
+    c.CommitTrans();
+    ASSERT_EQ(traced.size(), 1) << traced.join(QLatin1Char('\n')).left(300).toStdString();
+    EXPECT_TRUE(traced.first().startsWith(fixture->engine() == TestEngine::PostgreSQL
+                                              ? QLatin1String("COPY ZOLT.CUSTOMER (")
+                                              : QLatin1String("insert into ZOLT.CUSTOMER (")))
+        << traced.first().toStdString();
+
+    const auto text = [](const QVariant &v) {
+        if (!v.isValid() || v.isNull())
+            return QStringLiteral("null");
+        if (v.typeId() == QMetaType::QString && v.toString().size() == 19 && v.toString().at(4) == u'-')
+            return v.toString();
+        if (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate)
+            return ColumnDateTime(v).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (v.typeId() == QMetaType::QString)
+            return v.toString();
+        return QString::number(RoundCents(v.toDouble()));
+    };
+    QSqlQuery q = c.OpenQuery(QStringLiteral("select CUSTOMER_ID, SURNAME, CONTRACT_DATE, START_DEBT_SUM from "
+                                             "ZOLT.CUSTOMER where CUSTOMER_ID >= 1000 order by CUSTOMER_ID"));
+    int read = 0;
+    while (q.next()) {
+        const Case &k = cases.at(read % cases.size());
+        EXPECT_EQ(q.value(0).toInt(), 1000 + read);
+        EXPECT_EQ(text(q.value(1)), k.surnameBack) << read;
+        EXPECT_EQ(text(q.value(2)), k.contractBack) << read;
+        EXPECT_EQ(text(q.value(3)), k.startDebtBack) << read;
+        ++read;
+    }
+    EXPECT_EQ(read, rows.size());
+
+    // A key written twice: the engine's refusal reaches the caller, and the rollback leaves none of the rows.
+    traced.clear();
+    QList<QVariantList> clash{{5000, QStringLiteral("a"), QStringLiteral("x"), QVariant(), 1},
+                              {5001, QStringLiteral("b"), QStringLiteral("y"), QVariant(), 2},
+                              {1000, QStringLiteral("c"), QStringLiteral("z"), QVariant(), 3}};
+    c.BeginTrans();
+    EXPECT_THROW(TBulkInsert::Insert(c, QStringLiteral("ZOLT.CUSTOMER"), columns, clash), EDatabaseError);
+    c.RollbackTrans();
+    c.OnWillExecute = previous;
+    EXPECT_EQ(c.SelectValue(QStringLiteral("select count(*) from ZOLT.CUSTOMER where CUSTOMER_ID >= 5000")).toInt(), 0);
+    EXPECT_EQ(c.SelectValue(QStringLiteral("select count(*) from ZOLT.CUSTOMER where CUSTOMER_ID >= 1000")).toInt(),
+              rows.size());
 }
 
 TEST(EngineBatches, RunsAreCutIntoAFewStatementSizes)
