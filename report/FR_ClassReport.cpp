@@ -93,9 +93,12 @@ int TfrPage::PrintAreaRight() const
 
 int TfrPage::PrintAreaBottom() const
 {
+    // While the page is built its page footer's room is kept free at the bottom.
+    const int footer = Type == 0 && Prepared && BandUsed(btPageFooter) ? Band(btPageFooter)->Height : 0;
     if (!MarginsUsed)
-        return PrnInfo.PaperHeightUnits;
-    return BottomMargin != 0 ? PrnInfo.PaperHeightUnits - BottomMargin : PrnInfo.OffsetY + PrnInfo.PrintHeight;
+        return PrnInfo.PaperHeightUnits - footer;
+    return (BottomMargin != 0 ? PrnInfo.PaperHeightUnits - BottomMargin : PrnInfo.OffsetY + PrnInfo.PrintHeight)
+           - footer;
 }
 
 void TfrPage::AddObject(TfrView *view)
@@ -594,12 +597,6 @@ void TfrReport::Loaded()
     TMemoryStream stream(*m_reportForm);
     m_reportForm.reset();
     LoadReportStream(stream);
-}
-
-bool TfrReport::BuildReport()
-{
-    frEngine().CurrentReport = this;
-    return frEngine().BuildHook ? frEngine().BuildHook(*this) : false;
 }
 
 void TfrReport::PreviewReport()

@@ -113,6 +113,17 @@ public:
     QString CurrentExpression;
     // The date and the time at which the build started ("DATE", "TIME").
     TDateTime ReportDate = 0, ReportTime = 0;
+    // The build: the next template page continues on the current prepared page, and so does the next member
+    // of a composite report; a dialog page was cancelled.
+    bool AppendPage = false;
+    bool AppendNextReport = false;
+    bool DialogCancelled = false;
+    // Where the last prepared page of one template page ended, for a page that continues on it.
+    int SavedCursorY = 0, SavedBottomLimit = 0;
+    bool FooterOnSavedPage = false;
+    // A cross row is being written, and the distance it carries to the following pages.
+    bool CrossRunning = false;
+    int CrossOffsetX = 0;
     // The totals preparation runs, and the data band that receives the aggregate entries.
     bool TotalsPreparation = false;
     TfrBand *TotalsDataBand = nullptr;
@@ -136,13 +147,12 @@ public:
     // The designer's display-format dialog for the selected text objects.
     TfrEditorHook FormatEditorHook;
 
-    // Later layers fill these: the build (false when cancelled or failed), the preview of prepared pages, and
-    // the designer (answers its modal result; unset means that no designer is linked).
-    std::function<bool(TfrReport &)> BuildHook;
+    // Later layers fill these: the preview of prepared pages, and the designer (answers its modal result; unset
+    // means that no designer is linked).
     std::function<void(TfrReport &)> ShowPreparedHook;
     std::function<int(TfrReport &)> DesignerFormClass;
-    // The page build shows a band by name (the procedure SHOWBAND); the progress window shows a script's text
-    // in its second line (the variable PROGRESS).
+    // Takes SHOWBAND in place of the page build when set (tests watch the calls through it); the progress window
+    // shows a script's text in its second line (the variable PROGRESS).
     std::function<void(TfrPage &, const QString &bandName)> ShowBandHook;
     std::function<void(const QString &text)> ProgressTextHook;
 

@@ -220,8 +220,10 @@ void TfrReport::DoBuiltinProcedure(const QString &name, const Variant &p1, const
         if (e.CurrentBand)
             ++e.CurrentBand->NewColumnRequests;
     } else if (name == QLatin1String("SHOWBAND")) {
-        if (e.ActivePage && e.ShowBandHook)
+        if (e.ShowBandHook && e.ActivePage)
             e.ShowBandHook(*e.ActivePage, p1.toString().trimmed());
+        else if (e.ActivePage)
+            e.ActivePage->ShowBandByName(p1.toString().trimmed());
     } else if (name == QLatin1String("INC") || name == QLatin1String("DEC")) {
         const QString target = p1.toString().trimmed();
         Variant value;
