@@ -24,6 +24,7 @@ class QDialog;
 class TStream;
 class TfrDataDictionary;
 class TfrDataset;
+class TfrEMFPages;
 class TfrPage;
 class TfrReport;
 class TfrView;
@@ -687,6 +688,11 @@ public:
     // Hand objects and text lines to the running export.
     void DoExportData(TfrView *view);
     void DoExportText(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view);
+    // Prepared report files. A file that is not one (compressed, cut short, inconsistent) is refused with a
+    // message and the prepared pages stay as they were; answers whether the file was loaded. The file that a save
+    // replaces is replaced only once the new one is complete.
+    bool LoadPreparedFile(const QString &fileName);
+    void SavePreparedFile(const QString &fileName);
 
     // The value chain of expressions (the build installs the first two as the engine parser's callbacks).
     // Names: OnGetValue first, then the dictionary, the report variables, script variables, object properties
@@ -708,6 +714,7 @@ public:
 
     TfrPages &Pages() { return *m_pages; }
     TfrDataDictionary &Dictionary() { return *m_dictionary; }
+    TfrEMFPages &EMFPages() { return *m_emfPages; }
 
     // Published properties.
     QPointer<QObject> Dataset;
@@ -743,6 +750,9 @@ public:
     std::function<void(int left, int top, TfrView *view)> ExportDataHook;
     std::function<void(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view)>
         ExportTextHook;
+    // A prepared object clicked in the preview, and the mouse over one (the handler may change the cursor).
+    std::function<void(TfrView *view)> OnObjectClick;
+    std::function<void(TfrView *view, Qt::CursorShape &cursor)> OnMouseOverObject;
 
     bool KeepDefaultPrinter = false;
     bool TwoPass = false;
@@ -759,6 +769,7 @@ private:
     bool LoadPagesKeepingOld(TStream &stream);
 
     std::unique_ptr<TfrPages> m_pages;
+    std::unique_ptr<TfrEMFPages> m_emfPages;
     std::unique_ptr<TfrDataDictionary> m_dictionary;
     std::unique_ptr<QByteArray> m_reportForm;
 };

@@ -1,6 +1,7 @@
 // Template pages, the report component and the report stream.
 #include "FR_Class.h"
 
+#include "FR_ClassPrepared.h"
 #include "FR_DataDict.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
@@ -378,6 +379,7 @@ TfrReport::TfrReport(QObject *owner)
     : QObject(owner)
     , FileName(GetLocaleString(55209))
     , m_pages(std::make_unique<TfrPages>(this))
+    , m_emfPages(std::make_unique<TfrEMFPages>(this))
     , m_dictionary(std::make_unique<TfrDataDictionary>())
 {
 }

@@ -3,6 +3,7 @@
 #include "FR_Intrp.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
+#include "FR_Progress.h"
 #include "ReportFunctions.h"
 #include "ReportValues.h"
 
@@ -78,6 +79,7 @@ TfrGlobals::TfrGlobals()
     , m_interpreter(std::make_unique<TInterpretator>())
     , m_scratchCanvas(std::make_unique<RecordingCanvas>())
     , m_printer(std::make_unique<TfrPrinter>())
+    , m_progress(std::make_unique<TfrProgress>())
 {
     bool ok = false;
     EngineCharset = GetLocaleString(55337).toInt(&ok);
@@ -115,6 +117,11 @@ void TfrGlobals::Start()
 void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)
 {
     m_interpreter = std::move(interpreter);
+}
+
+void TfrGlobals::SetProgress(std::unique_ptr<TfrProgress> progress)
+{
+    m_progress = progress ? std::move(progress) : std::make_unique<TfrProgress>();
 }
 
 TfrGlobals &frEngine()

@@ -19,6 +19,7 @@ class TfrBand;
 class TfrInterpretator;
 class TfrParser;
 class TfrPage;
+class TfrProgress;
 class TfrReport;
 class TfrView;
 class TfrExportFilter;
@@ -165,6 +166,10 @@ public:
     int DefaultPaperSize = PaperA4;
     bool PrinterReady = false;
 
+    // The progress window of builds, prints and exports; null puts back the one that runs jobs directly.
+    TfrProgress &Progress() { return *m_progress; }
+    void SetProgress(std::unique_ptr<TfrProgress> progress);
+
 private:
     // Registers the standard function library, which describes itself to the globals, once they exist.
     void Start();
@@ -176,6 +181,7 @@ private:
     std::unique_ptr<TfrInterpretator> m_interpreter;
     std::unique_ptr<RecordingCanvas> m_scratchCanvas;
     std::unique_ptr<TfrPrinter> m_printer;
+    std::unique_ptr<TfrProgress> m_progress;
     std::unique_ptr<PlatformPrinters> m_platformPrinters;
     friend void frAttachPlatformPrinters(std::unique_ptr<PlatformPrinters>);
 };
