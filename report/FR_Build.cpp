@@ -2,6 +2,8 @@
 // dataset, composite reports, progress and the report's events in their order.
 #include "FR_BuildOutput.h"
 #include "FR_Class.h"
+#include "FR_ClassPrepared.h"
+#include "FR_Progress.h"
 #include "FR_DBSet.h"
 #include "FR_DataDict.h"
 #include "FR_Locale.h"
@@ -151,7 +153,7 @@ bool TfrReport::RunBuild()
     QString caption = GetLocaleString(55203);
     if (!Title.isEmpty())
         caption += QStringLiteral(" - ") + Title;
-    TfrProgress &progress = EngineProgress();
+    TfrProgress &progress = e.Progress();
     const bool direct = bool(OnProgress) || !ShowProgress;
     if (TwoPass) {
         e.FirstOfTwoPasses = true;
@@ -161,9 +163,10 @@ bool TfrReport::RunBuild()
             return true;
         }
         progress.SetCaption(caption);
-        progress.CaptionPrefix = GetLocaleString(55204);
-        progress.SetLabel1(progress.CaptionPrefix + QStringLiteral("  1"));
-        return progress.RunModal([this] { BuildJob(); }) != 2;
+        progress.SetCaptionPrefix(GetLocaleString(55204));
+        progress.SetLabel1(progress.CaptionPrefix() + QStringLiteral("  1"));
+        progress.WorkProc = [this] { BuildJob(); };
+        return progress.RunModal(*this) != 2;
     }
     if (direct) {
         TwoPass = TwoPassRequested;
@@ -171,8 +174,8 @@ bool TfrReport::RunBuild()
         return true;
     }
     progress.SetCaption(caption);
-    progress.CaptionPrefix = GetLocaleString(55205);
-    progress.SetLabel1(progress.CaptionPrefix + QStringLiteral("  1"));
+    progress.SetCaptionPrefix(GetLocaleString(55205));
+    progress.SetLabel1(progress.CaptionPrefix() + QStringLiteral("  1"));
     if (TwoPassRequested) {
         // The final pass of two: the window of the first pass is still showing.
         TwoPass = true;
@@ -180,7 +183,8 @@ bool TfrReport::RunBuild()
         return true;
     }
     e.TotalPages = 0;
-    return progress.RunModal([this] { BuildJob(); }) != 2;
+    progress.WorkProc = [this] { BuildJob(); };
+    return progress.RunModal(*this) != 2;
 }
 
 void TfrReport::BuildJob()
@@ -188,14 +192,14 @@ void TfrReport::BuildJob()
     TfrGlobals &e = frEngine();
     BuildPages();
     if (FinalPass) {
-        EngineProgress().SetModalResult(StopRequested ? 2 : 1);
+        e.Progress().SetModalResult(StopRequested ? 2 : 1);
         return;
     }
     e.TotalPages = PreparedPageCount();
     TwoPass = false;
     if (StopRequested) {
         ClearPreparedPages();
-        EngineProgress().SetModalResult(2);
+        e.Progress().SetModalResult(2);
     } else {
         RunBuild();
     }
@@ -343,8 +347,8 @@ void TfrReport::DoProgress(int n)
     }
     if (!ShowProgress)
         return;
-    TfrProgress &progress = EngineProgress();
-    QString text = progress.CaptionPrefix + QStringLiteral("  ") + QString::number(n);
+    TfrProgress &progress = e.Progress();
+    QString text = progress.CaptionPrefix() + QStringLiteral("  ") + QString::number(n);
     const TfrReport *out = e.OutputReport ? e.OutputReport : this;
     if (out->TwoPass && out->FinalPass)
         text += u' ' + GetLocaleString(55199) + u' ' + QString::number(e.TotalPages);

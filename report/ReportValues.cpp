@@ -5,6 +5,7 @@
 #include "FR_DataDict.h"
 #include "FR_Globals.h"
 #include "FR_Locale.h"
+#include "FR_Progress.h"
 #include "ReportFunctions.h"
 
 #include "Exceptions.h"
@@ -316,6 +317,8 @@ void TInterpretator::SetValue(const QString &name, const Variant &value)
     if (name.compare(QLatin1String("PROGRESS"), Qt::CaseInsensitive) == 0) {
         if (e.ProgressTextHook)
             e.ProgressTextHook(value.toString());
+        else
+            e.Progress().SetLabel2(value.toString());
         return;
     }
     TfrObject *object = nullptr;

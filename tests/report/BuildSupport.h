@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FR_BuildOutput.h"
 #include "FR_Class.h"
+#include "FR_ClassPrepared.h"
 #include "FR_DBSet.h"
 #include "FR_Globals.h"
 #include "FR_Utils.h"
@@ -88,14 +88,14 @@ inline QByteArray templateBytes(TfrReport &report)
 }
 
 // Every object of every prepared page: type, name, rectangle and text.
-inline QString dumpPages(const TfrReport &report)
+inline QString dumpPages(TfrReport &report)
 {
     TfrGlobals &e = frEngine();
     QString out;
-    const int pages = PreparedPageCountOf(&report);
+    const int pages = report.EMFPages().GetCount();
     for (int i = 0; i < pages; ++i) {
         out += QStringLiteral("page %1\n").arg(i + 1);
-        TMemoryStream stream(PreparedPageBytes(&report, i));
+        TMemoryStream stream(report.EMFPages().GetPage(i)->Stream.Bytes());
         const int savedVersion = e.StreamVersion;
         e.StreamVersion = ReadStreamByte(stream);
         while (stream.Position() < stream.Size()) {
