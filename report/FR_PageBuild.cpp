@@ -596,7 +596,8 @@ void TfrPage::PrintLevel(int level)
 
 void TfrPage::ShowBand(TfrBand *band)
 {
-    if (!band)
+    // The page keeps a band of every type; one that stands for nothing on the page prints nothing.
+    if (!band || !band->IsUsed())
         return;
     if (Recording)
         RecordPlay(band, paPrint);
