@@ -1,0 +1,151 @@
+// Rules of totals, page footers, empty detail levels and repeated headers, each on a small build.
+#include "BuildSupport.h"
+
+using buildtest::Template;
+using buildtest::dumpPages;
+
+namespace {
+
+class BuildRules : public buildtest::BuildFixture
+{
+protected:
+    // Builds a list of amounts with a summary showing the expression; answers the summary's text.
+    QString summaryOf(const QList<QVariant> &amounts, const QString &expression, bool dataVisible = true)
+    {
+        std::vector<std::vector<QVariant>> rows;
+        for (const QVariant &a : amounts)
+            rows.push_back({"Север", "Абонент", a});
+        fillSales(std::move(rows));
+        report.Pages().Clear();
+        Template t(report);
+        TfrBandView *data = t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
+        data->Visible = dataVisible;
+        t.band(btReportSummary, 200, 20, QStringLiteral("Summary"));
+        t.memo(QStringLiteral("Result"), 40, 200, 300, 20, QLatin1Char('[') + expression + QLatin1Char(']'));
+        buildtest::reload(report);
+        messages.requests.clear();
+        EXPECT_TRUE(report.BuildReport()) << expression.toStdString();
+        EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
+        const QString dump = dumpPages(report);
+        const qsizetype at = dump.indexOf(QStringLiteral("Result ("));
+        if (at < 0)
+            return QStringLiteral("<none>");
+        const qsizetype textAt = dump.indexOf(u')', at) + 2;
+        return dump.mid(textAt, dump.indexOf(u'\n', textAt) - textAt);
+    }
+
+    std::vector<std::vector<QVariant>> numbered(int n)
+    {
+        std::vector<std::vector<QVariant>> rows;
+        for (int i = 1; i <= n; ++i)
+            rows.push_back({i <= n / 2 ? "Север" : "Юг", QStringLiteral("Абонент %1").arg(i), double(i)});
+        return rows;
+    }
+};
+
+TEST_F(BuildRules, Totals)
+{
+    struct Case
+    {
+        QList<QVariant> amounts;
+        const char *expression;
+        bool visible;
+        const char *result;
+    };
+    const Case cases[] = {
+        {{5.0, 3.0, 7.0}, "SUM([AMOUNT])", true, "15"},
+        {{5.0, 3.0, 7.0}, "MIN([AMOUNT])", true, "3"},
+        {{5.0, 3.0, 7.0}, "MAX([AMOUNT])", true, "7"},
+        {{5.0, 3.0, 7.0}, "AVG([AMOUNT])", true, "5"},
+        {{5.0, 3.0, 7.0}, "COUNT(MasterData1)", true, "3"},
+        // Negative values: the largest of them, not the 0 a total starts from.
+        {{-5.0, -3.0}, "MAX([AMOUNT])", true, "-3"},
+        {{5.0, 3.0}, "MIN([AMOUNT])", true, "3"},
+        // A Null value adds 0 and counts.
+        {{5.0, QVariant()}, "SUM([AMOUNT])", true, "5"},
+        {{4.0, QVariant()}, "AVG([AMOUNT])", true, "2"},
+        // No record at all: every total reads 0, AVG too, and the build goes on.
+        {{}, "AVG([AMOUNT])", true, "0"},
+        {{}, "MIN([AMOUNT])", true, "0"},
+        {{}, "MAX([AMOUNT])", true, "0"},
+        // An invisible data band adds its records only to totals that ask for it.
+        {{1.0, 2.0}, "COUNT(MasterData1)", false, "0"},
+        {{1.0, 2.0}, "COUNT(MasterData1, 1)", false, "2"},
+        {{1.0, 2.0}, "SUM([AMOUNT], MasterData1, 1)", false, "3"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(summaryOf(c.amounts, QString::fromUtf8(c.expression), c.visible), QString::fromUtf8(c.result))
+            << c.expression << " over " << c.amounts.size() << " records";
+}
+
+TEST_F(BuildRules, PageFooterWithoutFirstOrLastPageFlags)
+{
+    fillSales(numbered(120));
+    Template t(report);
+    t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
+    t.memo(QStringLiteral("Name"), 40, 100, 300, 20, QStringLiteral("[NAME]"));
+    t.band(btPageFooter, 1000, 20, QStringLiteral("PageFooter1"));
+    t.memo(QStringLiteral("Foot"), 40, 1000, 300, 20, QStringLiteral("подвал [PAGE#]"));
+    buildtest::reload(report);
+    ASSERT_TRUE(report.BuildReport());
+    ASSERT_EQ(report.EMFPages().GetCount(), 3);
+    const QString dump = dumpPages(report);
+    EXPECT_EQ(dump.count(QStringLiteral("подвал")), 1) << dump.toStdString();
+    EXPECT_TRUE(dump.contains(QStringLiteral("подвал 2")));
+}
+
+TEST_F(BuildRules, HeaderOfAnEmptyDetailLevelIsNotPrinted)
+{
+    TMemTable empty;
+    empty.LoadData({TFieldDef(QStringLiteral("ID"), ftInteger)}, {});
+    TfrDBDataSet emptySource;
+    emptySource.SetDataSet(&empty);
+    ComponentRegistry::instance().registerComponent(&module, &emptySource, QStringLiteral("frEmpty"));
+    fillSales(numbered(2));
+    for (const bool printIfSubsetEmpty : {false, true}) {
+        report.Pages().Clear();
+        Template t(report);
+        t.band(btMasterHeader, 40, 20, QStringLiteral("MasterHeader1"));
+        t.memo(QStringLiteral("Head"), 40, 40, 300, 20, QStringLiteral("шапка"));
+        t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"),
+               printIfSubsetEmpty ? 0x04 : 0);
+        t.memo(QStringLiteral("Name"), 40, 100, 300, 20, QStringLiteral("[NAME]"));
+        t.band(btDetailData, 160, 20, QStringLiteral("DetailData1"), QStringLiteral("frEmpty"));
+        t.memo(QStringLiteral("Detail"), 40, 160, 300, 20, QStringLiteral("деталь"));
+        t.band(btMasterFooter, 220, 20, QStringLiteral("MasterFooter1"));
+        t.memo(QStringLiteral("Foot"), 40, 220, 300, 20, QStringLiteral("итог"));
+        buildtest::reload(report);
+        ASSERT_TRUE(report.BuildReport());
+        const QString dump = dumpPages(report);
+        EXPECT_EQ(dump.contains(QStringLiteral("шапка")), printIfSubsetEmpty) << dump.toStdString();
+        EXPECT_EQ(dump.count(QStringLiteral("Абонент")), printIfSubsetEmpty ? 2 : 0);
+        EXPECT_EQ(dump.contains(QStringLiteral("итог")), printIfSubsetEmpty);
+        EXPECT_FALSE(dump.contains(QStringLiteral("деталь")));
+    }
+}
+
+TEST_F(BuildRules, GroupHeaderRepeatsOnANewPage)
+{
+    fillSales(numbered(120));
+    Template t(report);
+    t.band(btPageHeader, 20, 20, QStringLiteral("PageHeader1"));
+    t.memo(QStringLiteral("PageHead"), 40, 20, 300, 20, QStringLiteral("лист [PAGE#]"));
+    t.band(btGroupHeader, 60, 20, QStringLiteral("GroupHeader1"), QStringLiteral("[REGION]"), 0x40);
+    t.memo(QStringLiteral("Region"), 40, 60, 300, 20, QStringLiteral("[REGION]"));
+    t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
+    t.memo(QStringLiteral("Name"), 40, 100, 300, 20, QStringLiteral("[NAME]"));
+    buildtest::reload(report);
+    ASSERT_TRUE(report.BuildReport());
+    ASSERT_GE(report.EMFPages().GetCount(), 3);
+    const QString dump = dumpPages(report);
+    const QStringList pages = dump.split(QStringLiteral("page "), Qt::SkipEmptyParts);
+    // Page 2 starts with its page header (no header on the first page without OnFirstPage) and the group
+    // header again, above the next record.
+    const QStringList second = pages.value(1).split(u'\n');
+    ASSERT_GE(second.size(), 4);
+    EXPECT_TRUE(second[1].contains(QStringLiteral("лист 2"))) << second[1].toStdString();
+    EXPECT_TRUE(second[2].contains(QStringLiteral("Region"))) << second[2].toStdString();
+    EXPECT_TRUE(second[3].contains(QStringLiteral("Name"))) << second[3].toStdString();
+}
+
+} // namespace
