@@ -120,14 +120,20 @@ inline QString dumpPages(TfrReport &report)
     return out;
 }
 
-// Compares with tests/report/data/<name>.txt; with TARVIK_UPDATE_GOLDEN set the file is written instead.
-inline void expectGolden(const QString &actual, const QString &name)
+// Compares with tests/report/data/<name>.txt; with TARVIK_UPDATE_GOLDEN set the file is written instead, and
+// the template, when given, joins the template fuzzer's seeds.
+inline void expectGolden(const QString &actual, const QString &name, const QByteArray &templateBytes = QByteArray())
 {
     const QString path = QStringLiteral(TARVIK_TEST_DATA_DIR) + u'/' + name + QStringLiteral(".txt");
     if (qEnvironmentVariableIsSet("TARVIK_UPDATE_GOLDEN")) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(actual.toUtf8());
+        if (!templateBytes.isEmpty()) {
+            QFile seed(QStringLiteral(TARVIK_SOURCE_DIR "/tests/fuzz/corpus/fuzz_template/") + name);
+            ASSERT_TRUE(seed.open(QIODevice::WriteOnly));
+            seed.write(templateBytes);
+        }
         return;
     }
     QFile f(path);
