@@ -146,7 +146,7 @@ qint64 readEndOffset(TStream &stream, qint64 recordStart)
 ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
 {
     ParsedFile file;
-    if (compressed != 0 && !frCompressor().Enabled)
+    if (compressed != 0 && !frEngine().Compressor().Enabled)
         refuse("compressed file");
     file.hasPrinter = true;
     file.printer = ReadStreamString(stream);
@@ -175,7 +175,7 @@ ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
         const QByteArray objects = stream.ReadBytes(end - stream.Position());
         if (compressed != 0) {
             TMemoryStream packed(objects);
-            frCompressor().DeCompress(packed, p.Stream);
+            frEngine().Compressor().DeCompress(packed, p.Stream);
         } else {
             p.Stream.WriteBytes(objects);
         }
@@ -257,12 +257,6 @@ TfrPreparedPage::~TfrPreparedPage() = default;
 
 void TfrCompressor::Compress(TStream &, TStream &) {}
 void TfrCompressor::DeCompress(TStream &, TStream &) {}
-
-TfrCompressor &frCompressor()
-{
-    static TfrCompressor compressor;
-    return compressor;
-}
 
 // ---- TfrEMFPages
 
@@ -445,7 +439,7 @@ bool TfrEMFPages::DoClick(int i, const QPoint &point, Qt::CursorShape &cursor, b
 
 void TfrEMFPages::SaveToStream(TStream &stream)
 {
-    TfrCompressor &compressor = frCompressor();
+    TfrCompressor &compressor = frEngine().Compressor();
     TfrPrinter &printer = EnginePrinter();
     WriteStreamByte(stream, StreamVersionByte);
     WriteStreamByte(stream, compressor.Enabled ? 1 : 0);

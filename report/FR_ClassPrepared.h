@@ -65,9 +65,6 @@ public:
     bool Enabled = false;
 };
 
-// The engine's one compressor.
-TfrCompressor &frCompressor();
-
 // The prepared pages of one report.
 class TfrEMFPages
 {

@@ -1,5 +1,6 @@
 #include "FR_Globals.h"
 
+#include "FR_ClassPrepared.h"
 #include "FR_Intrp.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
@@ -8,6 +9,7 @@
 #include "ReportValues.h"
 
 #include <QColor>
+#include <QWidget>
 
 namespace {
 
@@ -80,6 +82,7 @@ TfrGlobals::TfrGlobals()
     , m_scratchCanvas(std::make_unique<RecordingCanvas>())
     , m_printer(std::make_unique<TfrPrinter>())
     , m_progress(std::make_unique<TfrProgress>())
+    , m_compressor(std::make_unique<TfrCompressor>())
 {
     bool ok = false;
     EngineCharset = GetLocaleString(55337).toInt(&ok);
@@ -122,6 +125,16 @@ void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)
 void TfrGlobals::SetProgress(std::unique_ptr<TfrProgress> progress)
 {
     m_progress = progress ? std::move(progress) : std::make_unique<TfrProgress>();
+}
+
+QWidget &TfrGlobals::DialogForm()
+{
+    if (!m_dialogForm) {
+        m_dialogForm = std::make_unique<QWidget>();
+        m_dialogForm->setObjectName(QStringLiteral("DialogForm"));
+        m_dialogForm->setGeometry(-100, -100, 10, 10);
+    }
+    return *m_dialogForm;
 }
 
 TfrGlobals &frEngine()

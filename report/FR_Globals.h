@@ -16,6 +16,7 @@
 #include <vector>
 
 class TfrBand;
+class TfrCompressor;
 class TfrInterpretator;
 class TfrParser;
 class TfrPage;
@@ -169,6 +170,11 @@ public:
     // The progress window of builds, prints and exports; null puts back the one that runs jobs directly.
     TfrProgress &Progress() { return *m_progress; }
     void SetProgress(std::unique_ptr<TfrProgress> progress);
+    // Packs the object streams of prepared files (the engine's own packs nothing).
+    TfrCompressor &Compressor() { return *m_compressor; }
+    // The hidden window that dialog controls live on while they are not on a dialog page's window; made on
+    // first use.
+    QWidget &DialogForm();
 
 private:
     // Registers the standard function library, which describes itself to the globals, once they exist.
@@ -182,6 +188,8 @@ private:
     std::unique_ptr<RecordingCanvas> m_scratchCanvas;
     std::unique_ptr<TfrPrinter> m_printer;
     std::unique_ptr<TfrProgress> m_progress;
+    std::unique_ptr<TfrCompressor> m_compressor;
+    std::unique_ptr<QWidget> m_dialogForm;
     std::unique_ptr<PlatformPrinters> m_platformPrinters;
     friend void frAttachPlatformPrinters(std::unique_ptr<PlatformPrinters>);
 };

@@ -26,6 +26,10 @@ public:
     virtual void SetLabel2(const QString &text) { m_label2 = text; }
     QString Label2() const { return m_label2; }
 
+    // A dialog page of the template hides the window while it is shown.
+    virtual void SetVisible(bool visible) { m_visible = visible; }
+    bool Visible() const { return m_visible; }
+
     // Set by the job: 1 ends the run, 2 ends it as cancelled.
     virtual void SetModalResult(int result) { m_modalResult = result; }
     int ModalResult() const { return m_modalResult; }
@@ -46,6 +50,7 @@ protected:
 private:
     QString m_caption, m_prefix, m_label1, m_label2;
     int m_modalResult = 0;
+    bool m_visible = false;
 };
 
 // Keeps every text set, in order, for tests; can press Cancel after a number of counter lines.
