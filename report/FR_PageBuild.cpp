@@ -83,10 +83,14 @@ void TfrPage::PrepareBuild()
 {
     TfrGlobals &e = frEngine();
     if (finalOfTwoPasses()) {
-        if (Type == 0)
+        if (Type == 0) {
             for (const auto &band : BandsByType)
                 if (band && band->DataSource)
                     band->DataSource->MoveFirst();
+            // The record counter starts again, as it does in a build of one pass.
+            RecordNo = 1;
+            CrossColumnNo = 1;
+        }
         return;
     }
     if (Type == 1) {

@@ -92,7 +92,7 @@ TEST_F(BuildPages, TwoPassesKnowTheTotalPages)
     Template t(report);
     report.TwoPass = true;
     t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
-    t.memo(QStringLiteral("Name"), 40, 100, 300, 20, QStringLiteral("[NAME]"));
+    t.memo(QStringLiteral("Name"), 40, 100, 300, 20, QStringLiteral("[CURRENT#]. [NAME]"));
     t.band(btPageFooter, 1000, 20, QStringLiteral("PageFooter1"), QString(), 0x30);
     t.memo(QStringLiteral("Foot"), 40, 1000, 300, 20, QStringLiteral("[PAGE#] из [TOTALPAGES] [FINALPASS]"));
     expectGolden(build(), QStringLiteral("build-two-passes"), lastTemplate);
