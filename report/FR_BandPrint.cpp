@@ -129,6 +129,9 @@ bool TfrBand::PrintBand()
         }
     }
     ScriptDone = false;
+    // A script may hide or show the band through its object.
+    if (View)
+        Visible = View->Visible;
     const int scriptY = Page->CursorY;
     if (report && report->StopRequested)
         return false;

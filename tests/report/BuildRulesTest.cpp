@@ -149,3 +149,25 @@ TEST_F(BuildRules, GroupHeaderRepeatsOnANewPage)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BuildRules, BandScriptHidesItsBand)
+{
+    fillSales(numbered(4));
+    Template t(report);
+    TfrBandView *data = t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
+    data->Script = QStringList{QStringLiteral("MasterData1.Visible := [AMOUNT] <> 2;")};
+    t.memo(QStringLiteral("Name"), 40, 100, 300, 20, QStringLiteral("[NAME]"));
+    t.band(btReportSummary, 200, 20, QStringLiteral("Summary"));
+    t.memo(QStringLiteral("Count"), 40, 200, 300, 20, QStringLiteral("[COUNT(MasterData1)] [COUNT(MasterData1, 1)]"));
+    buildtest::reload(report);
+    ASSERT_TRUE(report.BuildReport());
+    EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
+    const QString dump = dumpPages(report);
+    EXPECT_FALSE(dump.contains(QStringLiteral("Абонент 2"))) << dump.toStdString();
+    EXPECT_TRUE(dump.contains(QStringLiteral("Абонент 3")));
+    EXPECT_TRUE(dump.contains(QStringLiteral("3 4"))) << dump.toStdString();
+}
+
+} // namespace
