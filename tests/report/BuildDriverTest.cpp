@@ -266,14 +266,7 @@ TEST_F(BuildDriver, TemplatesThatReferToThemselvesEnd)
     child2->ChildBand = QStringLiteral("Child1");
     t.memo(QStringLiteral("Loop"), 40, 180, 200, 20, QStringLiteral("петля"));
     // A subreport showing its own page, and a band whose script shows itself and asks for new pages.
-    auto *sub = new TfrSubReportView;
-    sub->Name = QStringLiteral("Self");
-    sub->Top = 100;
-    sub->Left = 400;
-    sub->Width = 100;
-    sub->Height = 20;
-    sub->SubPageIndex = 0;
-    t.page->AddObject(sub);
+    t.subreport(QStringLiteral("Self"), 400, 100, 100, 20, 0);
     TfrBandView *header = t.band(btPageHeader, 20, 20, QStringLiteral("PageHeader1"), QString(), 0x10);
     header->Script = QStringList{QStringLiteral("ShowBand(PageHeader1); NewPage;")};
     buildtest::reload(report);
@@ -302,16 +295,8 @@ TEST_F(BuildDriver, FixedTablesNeverOverrun)
         // More subreports in one band than it keeps track of.
         Template t(report);
         t.band(btReportTitle, 160, 30, QStringLiteral("Host"));
-        for (int i = 0; i < 40; ++i) {
-            auto *s = new TfrSubReportView;
-            s->Name = QStringLiteral("Sub%1").arg(i);
-            s->Top = 160;
-            s->Left = 10 * i;
-            s->Width = 10;
-            s->Height = 10;
-            s->SubPageIndex = 1 + i;
-            t.page->AddObject(s);
-        }
+        for (int i = 0; i < 40; ++i)
+            t.subreport(QStringLiteral("Sub%1").arg(i), 10 * i, 160, 10, 10, 1 + i);
         for (int i = 0; i < 40; ++i) {
             t.addPage();
             t.band(btMasterData, 0, 10, QStringLiteral("Inner%1").arg(i), QStringLiteral("1"));

@@ -21,18 +21,6 @@ protected:
         fillSales(std::move(rows));
     }
 
-    QByteArray lastTemplate;
-
-    QString build()
-    {
-        buildtest::reload(report);
-        const QByteArray before = buildtest::templateBytes(report);
-        EXPECT_TRUE(report.BuildReport());
-        EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
-        EXPECT_EQ(buildtest::templateBytes(report), before) << "the build leaves the template as it was";
-        lastTemplate = before;
-        return dumpPages(report);
-    }
 };
 
 TEST_F(BuildLayout, PageColumnsRestartAtTheColumnHeader)
@@ -101,14 +89,7 @@ TEST_F(BuildLayout, SubreportPrintsItsPageInsideTheBand)
     Template t(report);
     t.band(btMasterData, 100, 40, QStringLiteral("Outer"), QStringLiteral("2"));
     t.memo(QStringLiteral("OuterText"), 40, 100, 200, 20, QStringLiteral("внешняя [LINE#]"));
-    auto *sub = new TfrSubReportView;
-    sub->Name = QStringLiteral("SubReport1");
-    sub->Left = 300;
-    sub->Top = 100;
-    sub->Width = 300;
-    sub->Height = 20;
-    sub->SubPageIndex = 1;
-    t.page->AddObject(sub);
+    t.subreport(QStringLiteral("SubReport1"), 300, 100, 300, 20, 1);
     t.band(btReportSummary, 200, 20, QStringLiteral("Summary"));
     t.memo(QStringLiteral("End"), 40, 200, 200, 20, QStringLiteral("конец"));
     t.addPage();

@@ -22,18 +22,6 @@ protected:
     }
 
     // Builds the reloaded template; the build must succeed without a message.
-    QByteArray lastTemplate;
-
-    QString build()
-    {
-        buildtest::reload(report);
-        const QByteArray before = buildtest::templateBytes(report);
-        EXPECT_TRUE(report.BuildReport());
-        EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
-        EXPECT_EQ(buildtest::templateBytes(report), before) << "the build leaves the template as it was";
-        lastTemplate = before;
-        return dumpPages(report);
-    }
 };
 
 TEST_F(BuildPages, TotalsInASummary)

@@ -65,6 +65,19 @@ public:
         return m;
     }
 
+    TfrSubReportView *subreport(const QString &name, int left, int top, int width, int height, int pageIndex)
+    {
+        auto *s = new TfrSubReportView;
+        s->Name = name;
+        s->Left = left;
+        s->Top = top;
+        s->Width = width;
+        s->Height = height;
+        s->SubPageIndex = pageIndex;
+        page->AddObject(s);
+        return s;
+    }
+
     TfrPage *page = nullptr;
 
 private:
@@ -163,6 +176,19 @@ protected:
         ComponentRegistry::instance().unregister(&module);
     }
 
+    // Builds the reloaded template, which must succeed without a message and stay as it was; answers the dump
+    // of the prepared pages and keeps the template's bytes.
+    QString build()
+    {
+        reload(report);
+        const QByteArray before = templateBytes(report);
+        EXPECT_TRUE(report.BuildReport());
+        EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
+        EXPECT_EQ(templateBytes(report), before) << "the build leaves the template as it was";
+        lastTemplate = before;
+        return dumpPages(report);
+    }
+
     // Rows of (region, name, amount).
     void fillSales(std::vector<std::vector<QVariant>> rows)
     {
@@ -177,6 +203,7 @@ protected:
     TMemTable sales;
     TfrDBDataSet source;
     TfrReport report{&module};
+    QByteArray lastTemplate;
 };
 
 } // namespace buildtest
