@@ -449,7 +449,7 @@ void TfrBand::EmitSplit()
     for (TfrView *v : Objects) {
         v->IsSelected = true;
         v->DesignRect = QRect(v->Left, v->Top, v->Width, v->Height);
-        if (v->BandAlign == 2 /* baBottom */)
+        if (v->BandAlign == 5) // bottom of the band
             v->Top = CalcHeight - v->Height;
     }
     auto anyPending = [this] {

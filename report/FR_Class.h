@@ -499,6 +499,9 @@ public:
     TfrPage &operator=(const TfrPage &) = delete;
 
     void ApplyPaper(int size, int width, int height, int bin, int orientation);
+    void SetPropertyValue(const QString &name, const Variant &value) override;
+    Variant GetPropertyValue(const QString &name) override;
+    void RegisterProperties() override;
     int PrintAreaLeft() const;
     int PrintAreaTop() const;
     int PrintAreaRight() const;

@@ -171,3 +171,38 @@ TEST_F(BuildRules, BandScriptHidesItsBand)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BuildRules, PageProperties)
+{
+    TfrPage page(PaperA4, 0, 0, -1, 0);
+    page.SetPropertyValue(QStringLiteral("Width"), Variant(744));
+    EXPECT_EQ(page.PaperWidth, 2067);
+    EXPECT_EQ(page.GetPropertyValue(QStringLiteral("width")).toInt(), 744);
+    page.SetPropertyValue(QStringLiteral("StretchToPrintable"), Variant(true));
+    EXPECT_FALSE(page.MarginsUsed);
+    page.SetPropertyValue(QStringLiteral("LeftMargin"), Variant(36));
+    EXPECT_EQ(page.GetPropertyValue(QStringLiteral("LeftMargin")).toInt(), 36);
+    EXPECT_TRUE(page.GetPropertyValue(QStringLiteral("NoSuchProperty")).isNull());
+    page.SetPropertyValue(QStringLiteral("NoSuchProperty"), Variant(1));
+    page.SetPropertyValue(QStringLiteral("Type"), Variant(1));
+    page.SetPropertyValue(QStringLiteral("Width"), Variant(500));
+    EXPECT_EQ(page.Width, 500) << "a dialog page's width is its window's";
+    EXPECT_EQ(page.PaperWidth, 2067);
+    page.RegisterProperties();
+    EXPECT_TRUE(page.FindPropRec(QStringLiteral("Caption")));
+    EXPECT_FALSE(page.FindPropRec(QStringLiteral("Columns")));
+
+    // A script reads the margins of the print area while the page is built.
+    fillSales(numbered(1));
+    Template t(report);
+    t.page->LeftMargin = 0;
+    t.band(btReportTitle, 100, 20, QStringLiteral("Title"));
+    t.memo(QStringLiteral("Edge"), 40, 100, 300, 20, QStringLiteral("[Page1.LeftMargin] [Page1.Columns]"));
+    const QString dump = build();
+    EXPECT_TRUE(dump.contains(QStringLiteral(") %1 1").arg(report.Pages().GetPage(0)->PrnInfo.OffsetX)))
+        << dump.toStdString();
+}
+
+} // namespace
