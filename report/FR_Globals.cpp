@@ -139,6 +139,12 @@ QWidget &TfrGlobals::DialogForm()
     return *m_dialogForm;
 }
 
+bool TfrGlobals::DialogFormHolds(const QString &name) const
+{
+    return m_dialogForm
+           && (m_dialogForm->objectName() == name || m_dialogForm->findChild<QObject *>(name) != nullptr);
+}
+
 TfrGlobals &frEngine()
 {
     if (!engineSlot()) {

@@ -169,6 +169,8 @@ public:
     // The hidden window that dialog controls live on while they are not on a dialog page's window; made on
     // first use.
     QWidget &DialogForm();
+    // A component of that name lives on the dialog host (dialog controls take other names).
+    bool DialogFormHolds(const QString &name) const;
 
 private:
     // Registers the standard function library, which describes itself to the globals, and the barcode object,
