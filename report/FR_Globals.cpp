@@ -1,5 +1,6 @@
 #include "FR_Globals.h"
 
+#include "FR_BarC.h"
 #include "FR_ClassPrepared.h"
 #include "FR_Intrp.h"
 #include "FR_Locale.h"
@@ -115,6 +116,7 @@ TfrGlobals::~TfrGlobals() = default;
 void TfrGlobals::Start()
 {
     RegisterFunctionLibrary<TfrStdFunctionLibrary>();
+    RegisterBarCodeObject();
 }
 
 void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)
@@ -135,6 +137,12 @@ QWidget &TfrGlobals::DialogForm()
         m_dialogForm->setGeometry(-100, -100, 10, 10);
     }
     return *m_dialogForm;
+}
+
+bool TfrGlobals::DialogFormHolds(const QString &name) const
+{
+    return m_dialogForm
+           && (m_dialogForm->objectName() == name || m_dialogForm->findChild<QObject *>(name) != nullptr);
 }
 
 TfrGlobals &frEngine()

@@ -172,12 +172,19 @@ public:
     void SetProgress(std::unique_ptr<TfrProgress> progress);
     // Packs the object streams of prepared files (the engine's own packs nothing).
     TfrCompressor &Compressor() { return *m_compressor; }
+    // The open designer's undo step before an editor changes an object, and its expression builder (empty when
+    // cancelled); unset without a designer.
+    std::function<void()> BeginObjectChangeHook;
+    std::function<QString()> PickExpressionHook;
     // The hidden window that dialog controls live on while they are not on a dialog page's window; made on
     // first use.
     QWidget &DialogForm();
+    // A component of that name lives on the dialog host (dialog controls take other names).
+    bool DialogFormHolds(const QString &name) const;
 
 private:
-    // Registers the standard function library, which describes itself to the globals, once they exist.
+    // Registers the standard function library, which describes itself to the globals, and the barcode object,
+    // once they exist.
     void Start();
     friend TfrGlobals &frEngine();
     friend void frResetEngine();
