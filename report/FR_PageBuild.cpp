@@ -2,6 +2,7 @@
 // and columns, headers and footers, and the recording of a page shown by a subreport.
 #include "FR_BuildOutput.h"
 #include "FR_Class.h"
+#include "FR_ClassControls.h"
 #include "FR_DBSet.h"
 #include "FR_Intrp.h"
 #include "ReportValues.h"
@@ -95,8 +96,7 @@ void TfrPage::PrepareBuild()
     }
     if (Type == 1) {
         e.ActivePage = this;
-        // Dialog controls are placed by the dialog layer; a page without any only runs its script.
-        RunPageScript(this, Script);
+        e.DialogCancelled = ShowDialogPage(*this, [this] { RunPageScript(this, Script); });
     } else {
         for (int t = 0; t <= btNone; ++t)
             BandsByType[size_t(t)] = std::make_unique<TfrBand>(t, this);
@@ -114,7 +114,7 @@ void TfrPage::FinishBuild()
         return;
     if (Prepared) {
         if (Type == 1) {
-            delete Form.data();
+            FreeDialogPage(*this);
         } else {
             for (auto &first : BandsByType)
                 for (TfrBand *b = first.get(); b; b = b->Next.get())

@@ -2,7 +2,14 @@
 // templates that refer back to themselves.
 #include "BuildSupport.h"
 
+#include "FR_ClassControls.h"
 #include "FR_Progress.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 
 using buildtest::Template;
 using buildtest::dumpPages;
@@ -307,6 +314,54 @@ TEST_F(BuildDriver, FixedTablesNeverOverrun)
         EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
         const QString dump = dumpPages(report);
         EXPECT_EQ(dump.count(QStringLiteral("InnerText")), 32) << "a band runs the subreports it keeps track of";
+    }
+}
+
+// A dialog control with an edit line, known to the template reader as an add-in class.
+class EditControl : public TfrControl
+{
+public:
+    EditControl() { SetControl(new QLineEdit); }
+    QString ClassName() const override { return QStringLiteral("TfrTestEdit"); }
+};
+
+TEST_F(BuildDriver, DialogPageCancelledGivesNoPages)
+{
+    RegisterAddInObject(QStringLiteral("TfrTestEdit"), [] { return new EditControl; }, QImage(), QString());
+    Template t(report);
+    t.page->Type = 1;
+    t.page->Caption = QStringLiteral("Период");
+    auto *edit = new EditControl;
+    edit->Name = QStringLiteral("Edit1");
+    edit->PlaceAt(10, 10, 120, 24);
+    t.page->AddObject(edit);
+    t.addPage();
+    t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
+    t.memo(QStringLiteral("Name"), 40, 100, 200, 20, QStringLiteral("[NAME]"));
+    buildtest::reload(report);
+    const QByteArray before = buildtest::templateBytes(report);
+
+    for (const bool cancel : {true, false}) {
+        QString caption;
+        QTimer timer;
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer.stop();
+            caption = dialog->windowTitle();
+            if (cancel)
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            else
+                dialog->accept();
+        });
+        timer.start();
+        EXPECT_EQ(report.BuildReport(), !cancel);
+        EXPECT_EQ(caption, QStringLiteral("Период"));
+        EXPECT_EQ(report.EMFPages().GetCount(), cancel ? 0 : 1);
+        EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
+        EXPECT_EQ(buildtest::templateBytes(report), before);
     }
 }
 
