@@ -744,6 +744,8 @@ public:
     std::function<void(TfrBand *band)> OnBeginColumn;
     std::function<void(int colNo, int &width)> OnPrintColumn;
     std::function<void(TfrPage *page)> OnManualBuild;
+    // Receives the component of every non-visual control of a dialog page before the page is shown.
+    std::function<void(QObject *component)> OnCustomizeObject;
     std::function<void(QStringList &memo, TfrView *view)> OnBeforePrint;
     // Answers a name before anything else does (leaving the value Unassigned passes it on).
     TGetPValueEvent OnGetValue;

@@ -96,6 +96,12 @@ void TfrPage::PrepareBuild()
     }
     if (Type == 1) {
         e.ActivePage = this;
+        TfrReport *report = e.CurrentReport;
+        for (const auto &view : Objects) {
+            auto *control = dynamic_cast<TfrNonVisualControl *>(view.get());
+            if (control && report && report->OnCustomizeObject)
+                report->OnCustomizeObject(control->Component());
+        }
         e.DialogCancelled = ShowDialogPage(*this, [this] { RunPageScript(this, Script); });
     } else {
         for (int t = 0; t <= btNone; ++t)

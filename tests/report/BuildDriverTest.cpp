@@ -325,9 +325,17 @@ public:
     QString ClassName() const override { return QStringLiteral("TfrTestEdit"); }
 };
 
+class QueryControl : public TfrNonVisualControl
+{
+public:
+    QueryControl() { SetComponent(new QObject); }
+    QString ClassName() const override { return QStringLiteral("TfrTestQuery"); }
+};
+
 TEST_F(BuildDriver, DialogPageCancelledGivesNoPages)
 {
     RegisterAddInObject(QStringLiteral("TfrTestEdit"), [] { return new EditControl; }, QImage(), QString());
+    RegisterAddInObject(QStringLiteral("TfrTestQuery"), [] { return new QueryControl; }, QImage(), QString());
     Template t(report);
     t.page->Type = 1;
     t.page->Caption = QStringLiteral("Период");
@@ -335,11 +343,16 @@ TEST_F(BuildDriver, DialogPageCancelledGivesNoPages)
     edit->Name = QStringLiteral("Edit1");
     edit->PlaceAt(10, 10, 120, 24);
     t.page->AddObject(edit);
+    auto *query = new QueryControl;
+    query->Name = QStringLiteral("Query1");
+    t.page->AddObject(query);
     t.addPage();
     t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
     t.memo(QStringLiteral("Name"), 40, 100, 200, 20, QStringLiteral("[NAME]"));
     buildtest::reload(report);
     const QByteArray before = buildtest::templateBytes(report);
+    QStringList customized;
+    report.OnCustomizeObject = [&customized](QObject *component) { customized << component->objectName(); };
 
     for (const bool cancel : {true, false}) {
         QString caption;
@@ -359,6 +372,7 @@ TEST_F(BuildDriver, DialogPageCancelledGivesNoPages)
         timer.start();
         EXPECT_EQ(report.BuildReport(), !cancel);
         EXPECT_EQ(caption, QStringLiteral("Период"));
+        EXPECT_EQ(customized.takeFirst(), QStringLiteral("Query1"));
         EXPECT_EQ(report.EMFPages().GetCount(), cancel ? 0 : 1);
         EXPECT_TRUE(messages.requests.isEmpty()) << messages.lastText().toStdString();
         EXPECT_EQ(buildtest::templateBytes(report), before);
