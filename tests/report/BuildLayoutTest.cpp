@@ -129,3 +129,48 @@ TEST_F(BuildLayout, PageContinuesOnThePreviousOne)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BuildLayout, NestedGroupsCloseInnerFootersFirst)
+{
+    Template t(report);
+    t.band(btGroupHeader, 40, 20, QStringLiteral("Outer"), QStringLiteral("[REGION]"));
+    t.memo(QStringLiteral("OuterHead"), 20, 40, 300, 20, QStringLiteral("[REGION]"));
+    t.band(btGroupHeader, 70, 20, QStringLiteral("Inner"), QStringLiteral("[AMOUNT] > 1"));
+    t.memo(QStringLiteral("InnerHead"), 40, 70, 300, 20, QStringLiteral("[IF([AMOUNT] > 1, 'больше 1', 'до 1')]"));
+    t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("frSales"));
+    t.memo(QStringLiteral("Name"), 60, 100, 300, 20, QStringLiteral("[LINE#] [NAME]"));
+    t.band(btGroupFooter, 130, 20, QStringLiteral("InnerFooter"));
+    t.memo(QStringLiteral("InnerFoot"), 40, 130, 300, 20, QStringLiteral("внутренний итог [SUM([AMOUNT])]"));
+    t.band(btGroupFooter, 160, 20, QStringLiteral("OuterFooter"));
+    t.memo(QStringLiteral("OuterFoot"), 20, 160, 300, 20, QStringLiteral("итог района [SUM([AMOUNT])]"));
+    expectGolden(build(), QStringLiteral("build-nested-groups"), lastTemplate);
+}
+
+TEST_F(BuildLayout, CrossRowsWithTheirOwnSources)
+{
+    // Each master row takes its columns from the sales; the master footer, with no source of its own, still
+    // gets a cell for every column seen. The handler narrows column 2 to nothing, and the width stays so.
+    Template t(report);
+    t.band(btMasterData, 100, 20, QStringLiteral("MasterData1"), QStringLiteral("2"));
+    t.memo(QStringLiteral("Row"), 20, 100, 100, 20, QStringLiteral("строка [LINE#]"));
+    t.band(btMasterFooter, 160, 20, QStringLiteral("MasterFooter1"));
+    t.memo(QStringLiteral("Foot"), 20, 160, 100, 20, QStringLiteral("итого"));
+    TfrBandView *cross = t.band(btCrossData, 0, 1000, QStringLiteral("CrossData1"),
+                                QStringLiteral("MasterData1=frSales;"));
+    cross->Left = 200;
+    cross->Width = 50;
+    t.memo(QStringLiteral("Cell"), 200, 100, 50, 20, QStringLiteral("[COLUMN#]"));
+    t.memo(QStringLiteral("FootCell"), 200, 160, 50, 20, QStringLiteral("к[COLUMN#]"));
+    QList<int> widths;
+    report.OnPrintColumn = [&widths](int colNo, int &width) {
+        widths << width;
+        if (colNo == 4)
+            width = 0;
+    };
+    expectGolden(build(), QStringLiteral("build-cross-row-sources"), lastTemplate);
+    EXPECT_EQ(widths.mid(0, 5), QList<int>({50, 50, 50, 50, 0}));
+}
+
+} // namespace

@@ -1,6 +1,8 @@
 // Rules of totals, page footers, empty detail levels and repeated headers, each on a small build.
 #include "BuildSupport.h"
 
+#include <QRegularExpression>
+
 using buildtest::Template;
 using buildtest::dumpPages;
 
@@ -203,6 +205,63 @@ TEST_F(BuildRules, PageProperties)
     const QString dump = build();
     EXPECT_TRUE(dump.contains(QStringLiteral(") %1 1").arg(report.Pages().GetPage(0)->PrnInfo.OffsetX)))
         << dump.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BuildRules, FitTest)
+{
+    TfrPage page(PaperA4, 0, 0, -1, 0);
+    page.Prepared = true;
+    for (int t = 0; t <= btNone; ++t)
+        page.BandsByType[size_t(t)] = std::make_unique<TfrBand>(t, &page);
+    page.BottomLimit = 100;
+    TfrBand *data = page.Band(btMasterData);
+    struct Case
+    {
+        int columnFooter, top, height;
+        bool outside;
+    };
+    const Case cases[] = {
+        {0, 80, 20, false}, // exactly as high as the room left
+        {0, 81, 20, true},
+        {10, 70, 20, false}, // the column footer's room is kept free
+        {10, 71, 20, true},
+    };
+    TfrBandView footerView;
+    for (const Case &c : cases) {
+        TfrBand *footer = page.Band(btColumnFooter);
+        footer->View = c.columnFooter ? &footerView : nullptr;
+        footer->Height = c.columnFooter;
+        EXPECT_EQ(data->EnsureRoom(c.top, c.height, true), c.outside) << c.top << "+" << c.height;
+    }
+    EXPECT_FALSE(page.Band(btColumnFooter)->EnsureRoom(1000, 1000, true)) << "a column footer always fits";
+}
+
+TEST_F(BuildRules, StretchedBandTakesItsTallestText)
+{
+    fillSales({{"Север", "Антонов", 1.0}});
+    for (const int lines : {1, 4}) {
+        report.Pages().Clear();
+        Template t(report);
+        t.band(btMasterData, 100, 40, QStringLiteral("MasterData1"), QStringLiteral("frSales"), 0x01);
+        QStringList text;
+        for (int i = 0; i < lines; ++i)
+            text << QStringLiteral("строка");
+        t.memo(QStringLiteral("Text"), 40, 110, 300, 18, text.join(u'\n'))->Flags = 0x01;
+        t.band(btReportSummary, 200, 20, QStringLiteral("Summary"));
+        t.memo(QStringLiteral("After"), 40, 200, 300, 20, QStringLiteral("после"));
+        const QString dump = build();
+        const QRegularExpression after(QStringLiteral("After \\(40,(\\d+) "));
+        const int y = after.match(dump).captured(1).toInt();
+        // The band starts at the print area's top (18); its text starts 10 below that.
+        if (lines == 1)
+            EXPECT_EQ(y, 18 + 40) << "never less than the design height";
+        else
+            EXPECT_GT(y, 18 + 10 + 4 * 14) << dump.toStdString();
+    }
 }
 
 } // namespace
