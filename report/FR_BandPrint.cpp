@@ -471,12 +471,18 @@ void TfrBand::EmitSplit()
         while (anyPending() && !outputStopped()) {
             const int room = Page->BottomLimit - footerHeight - Top - 2;
             reached = 0;
+            // A part that writes nothing while nothing lies further down would repeat itself on every page.
+            bool progressed = false;
+            for (const TfrView *v : Objects)
+                if (v->IsSelected && v->Top >= room && room > 0)
+                    progressed = true;
             for (TfrView *v : Objects) {
                 if (!v->IsSelected || v->Top < 0 || v->Top >= room)
                     continue;
                 TfrStretcheable *s = stretcheable(v);
                 if (v->Top + v->Height < room) {
                     write(v);
+                    progressed = true;
                     reached = std::max(reached, v->Top + v->Height);
                 } else if (s) {
                     const int height = v->Height;
@@ -486,6 +492,7 @@ void TfrBand::EmitSplit()
                     if (minimal < v->Height) {
                         s->DrawMode = 2;
                         EmitObject(v);
+                        progressed = true;
                     }
                     v->Height = height;
                     ShiftObjectsBelow(v, remain);
@@ -504,6 +511,7 @@ void TfrBand::EmitSplit()
                     v->Top = 0;
                     s->DrawMode = 2;
                     v->IsSelected = false;
+                    progressed = true;
                     reached = std::max(reached, v->Height);
                     if (v->IsStretched())
                         m_writeAtEnd.push_back(v);
@@ -516,11 +524,22 @@ void TfrBand::EmitSplit()
                     s->DrawMode = 2;
                     const int remain = s->RemainHeight();
                     EmitObject(v);
+                    progressed = true;
                     v->Top = top;
                     v->Height = height;
                     ShiftObjectsBelow(v, remain);
                     v->Height += remain;
                 }
+            }
+            if (!progressed) {
+                // What is left cannot be cut into this room: it is written as it is.
+                for (TfrView *v : Objects)
+                    if (v->IsSelected) {
+                        v->Top = std::max(v->Top, 0);
+                        write(v);
+                        reached = std::max(reached, v->Top + v->Height);
+                    }
+                break;
             }
             bool pending = false;
             for (TfrView *v : Objects)
@@ -529,9 +548,6 @@ void TfrBand::EmitSplit()
                     pending = true;
                 }
             if (pending) {
-                // Without any room on a fresh page the band would never end: the rest is dropped.
-                if (room <= 0 && reached == 0)
-                    break;
                 EnsureRoom(Top, 10000, false);
                 Top = Page->CursorY;
             }

@@ -18,6 +18,9 @@ TfrEMFPages &outputPages()
 TStream &PreparedPageStream()
 {
     TfrEMFPages &pages = outputPages();
+    // Output always has a page to go to, even from a template whose bands print before any page began.
+    if (pages.GetCount() == 0)
+        pages.Add(frEngine().ActivePage);
     const int i = std::clamp(frEngine().PageNo, 0, pages.GetCount() - 1);
     TMemoryStream &stream = pages.GetPage(i)->Stream;
     stream.Seek(0, soEnd);

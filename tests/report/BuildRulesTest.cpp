@@ -265,3 +265,22 @@ TEST_F(BuildRules, StretchedBandTakesItsTallestText)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BuildRules, SplitBandWithAnObjectTallerThanAPageEnds)
+{
+    fillSales(numbered(1));
+    Template t(report);
+    t.band(btReportTitle, 100, 2000, QStringLiteral("Title"), QString(), 0x08);
+    auto *picture = new TfrPictureView;
+    picture->Name = QStringLiteral("Tall");
+    picture->PlaceAt(40, 100, 200, 2000);
+    t.page->AddObject(picture);
+    t.memo(QStringLiteral("Small"), 300, 100, 200, 20, QStringLiteral("рядом"));
+    const QString dump = build();
+    EXPECT_EQ(dump.count(QStringLiteral("Tall")), 1) << dump.toStdString();
+    EXPECT_EQ(dump.count(QStringLiteral("рядом")), 1);
+}
+
+} // namespace
