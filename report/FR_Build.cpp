@@ -35,6 +35,19 @@ void loadTemplate(TfrReport &report, const QByteArray &bytes)
     report.LoadReportStream(stream);
 }
 
+QString currentExceptionMessage()
+{
+    try {
+        throw;
+    } catch (const std::exception &error) {
+        const QString text = exceptionMessage(error);
+        if (!text.isEmpty())
+            return text;
+    } catch (...) {
+    }
+    return GetLocaleString(55206);
+}
+
 TfrDataset *reportDataset(const TfrReport &report)
 {
     return qobject_cast<TfrDataset *>(report.Dataset.data());
@@ -103,10 +116,9 @@ bool TfrReport::BuildReport()
         for (TfrReport *r : members)
             if (r->OnEndDoc)
                 r->OnEndDoc();
-    } catch (const std::exception &error) {
-        failure = exceptionMessage(error);
-        if (failure.isEmpty())
-            failure = GetLocaleString(55206);
+    } catch (...) {
+        // Whatever failed, the build ends here: nothing of it leaves this call.
+        failure = currentExceptionMessage();
         finishAllPages(*this);
         for (TfrReport *r : members)
             finishAllPages(*r);
