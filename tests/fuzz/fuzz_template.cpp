@@ -8,7 +8,7 @@
 #include "ServiceFakes.h"
 #include "Streams.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,7 +16,8 @@
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QGuiApplication app(*argc, *argv);
+    // Dialog pages make windows: the build needs the widgets' application.
+    static QApplication app(*argc, *argv);
     return 0;
 }
 
