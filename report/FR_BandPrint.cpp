@@ -12,8 +12,6 @@
 
 namespace {
 
-enum : quint16 { bfOnFirstPage = 0x10, bfOnLastPage = 0x20, bfRepeatHeader = 0x40 };
-
 bool isDataBand(int type)
 {
     return type == btMasterData || type == btDetailData || type == btSubDetailData;
@@ -23,12 +21,6 @@ bool isDataBand(int type)
 bool atFixedPosition(int type)
 {
     return type == btPageFooter || type == btOverlay || type == btNone;
-}
-
-bool outputStopped()
-{
-    const TfrReport *r = frEngine().OutputReport;
-    return r && r->StopRequested;
 }
 
 TfrStretcheable *stretcheable(TfrView *view)
@@ -242,7 +234,7 @@ int TfrBand::MeasureStretch()
             TfrDataset *source = crossData->DataSource ? crossData->DataSource : CrossDataSource;
             if (source) {
                 source->MoveFirst();
-                while (!source->AtEnd() && !outputStopped()) {
+                while (!source->AtEnd() && !BuildStopped()) {
                     int width = crossData->Width;
                     if (TfrReport *report = e.CurrentReport)
                         report->DoPrintColumn(Page->CrossColumnNo, width);
@@ -376,7 +368,7 @@ bool TfrBand::EmitObjects()
 {
     TfrGlobals &e = frEngine();
     for (size_t i = 0; i < Objects.size(); ++i) {
-        if (outputStopped())
+        if (BuildStopped())
             break;
         TfrView *v = Objects[i];
         if (v->TypeCode == 3 && v->Visible && v->Parent == this) {
@@ -468,7 +460,7 @@ void TfrBand::EmitSplit()
         const TfrBand *footer = Page->Band(btColumnFooter);
         const int footerHeight = footer && footer->IsUsed() ? footer->Height : 0;
         int reached = 0;
-        while (anyPending() && !outputStopped()) {
+        while (anyPending() && !BuildStopped()) {
             const int room = Page->BottomLimit - footerHeight - Top - 2;
             reached = 0;
             // A part that writes nothing while nothing lies further down would repeat itself on every page.
@@ -670,7 +662,7 @@ void TfrBand::RunSubreports()
                 e.CurrentBand->ScriptDone = true;
             Page->StartNewPage();
         }
-    } while (!SubreportsDone && !outputStopped());
+    } while (!SubreportsDone && !BuildStopped());
     forEachSubreport(*this, Objects, [this](int, TfrView *v) {
         if (TfrPage *p = subreportPage(v, Page)) {
             p->ClearPlayList();

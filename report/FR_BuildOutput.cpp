@@ -55,3 +55,9 @@ void PreparedPagePaper(int i, int &size, int &orientation)
     size = pages.GetPage(i)->PaperSize;
     orientation = pages.GetPage(i)->Orientation;
 }
+
+bool BuildStopped()
+{
+    const TfrReport *r = frEngine().OutputReport;
+    return r && r->StopRequested;
+}

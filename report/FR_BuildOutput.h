@@ -1,6 +1,9 @@
 #pragma once
 
-// What the band and page build write into: the prepared pages of the report receiving the output.
+// What the band and page build share: the prepared pages of the report receiving the output, the stop of the
+// build, and the flags of band objects that the build reads.
+
+#include <QtGlobal>
 
 class TStream;
 class TfrPage;
@@ -14,3 +17,9 @@ int PreparedPageCount();
 void ClearPreparedPages();
 // The paper of prepared page i.
 void PreparedPagePaper(int i, int &size, int &orientation);
+
+// The report receiving the output was asked to stop (Cancel, STOPREPORT, an expression error).
+bool BuildStopped();
+
+// Flags of band objects.
+enum : quint16 { bfOnFirstPage = 0x10, bfOnLastPage = 0x20, bfRepeatHeader = 0x40 };

@@ -12,14 +12,6 @@
 
 namespace {
 
-enum : quint16 { bfOnFirstPage = 0x10, bfRepeatHeader = 0x40 };
-
-bool outputStopped()
-{
-    const TfrReport *r = frEngine().OutputReport;
-    return r && r->StopRequested;
-}
-
 void runScript(TfrBand *band)
 {
     if (band->Script.isEmpty())
@@ -77,7 +69,7 @@ void TfrBand::EmitCrossRow()
             source = counter.get();
         }
         int records = 0;
-        while (source && !source->AtEnd() && !outputStopped()) {
+        while (source && !source->AtEnd() && !BuildStopped()) {
             e.CurrentView = data->View;
             if (report)
                 report->DoPrintColumn(Page->CrossColumnNo, data->Width);

@@ -15,14 +15,6 @@
 
 namespace {
 
-enum : quint16 { bfOnFirstPage = 0x10, bfOnLastPage = 0x20, bfRepeatHeader = 0x40 };
-
-bool outputStopped()
-{
-    const TfrReport *r = frEngine().OutputReport;
-    return r && r->StopRequested;
-}
-
 bool finalOfTwoPasses()
 {
     const TfrReport *r = frEngine().CurrentReport;
@@ -558,7 +550,7 @@ void TfrPage::PrintLevel(int level)
         QueueBand(band->HeaderBand);
         if (band->FooterBand)
             band->FooterBand->ResetTotals();
-        while (!source->AtEnd() && !outputStopped()) {
+        while (!source->AtEnd() && !BuildStopped()) {
             QueueBand(band);
             if (band->PrintIfSubsetEmpty)
                 FlushQueue();
