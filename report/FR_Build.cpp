@@ -82,8 +82,30 @@ bool TfrReport::BuildReport()
         for (const QPointer<TfrReport> &r : composite->Reports)
             if (r)
                 members.push_back(r.data());
-    for (TfrReport *r : members)
+    // Scripts and the build change objects of the template: each template is kept as it was and put back. One
+    // that cannot be kept is not built.
+    QByteArray ownTemplate;
+    std::vector<QByteArray> memberTemplates;
+    try {
+        ownTemplate = saveTemplate(*this);
+        for (TfrReport *r : members) {
+            e.CurrentReport = r;
+            memberTemplates.push_back(saveTemplate(*r));
+        }
+    } catch (...) {
+        e.CurrentReport = e.OutputReport = this;
+        showBuildError(currentExceptionMessage());
+        return false;
+    }
+    for (TfrReport *r : members) {
+        for (int i = 0; i < r->Pages().GetCount(); ++i)
+            KeepGeometryInRange(*r->Pages().GetPage(i));
+        e.CurrentReport = r;
         r->Pages().PrepareAlignedViews();
+    }
+    e.CurrentReport = this;
+    for (int i = 0; i < m_pages->GetCount(); ++i)
+        KeepGeometryInRange(*m_pages->GetPage(i));
     m_pages->PrepareAlignedViews();
     e.CurrentReport = e.OutputReport = this;
     TwoPassRequested = TwoPass;
@@ -94,18 +116,13 @@ bool TfrReport::BuildReport()
     e.ErrorMessage.clear();
     e.DialogCancelled = false;
 
-    // Scripts and the build change objects of the template: each template is kept as it was and put back.
-    const QByteArray ownTemplate = saveTemplate(*this);
-    std::vector<QByteArray> memberTemplates;
     bool result = false;
     bool errorFlag = false;
     QString errorMessage, failure;
     try {
-        for (TfrReport *r : members) {
-            memberTemplates.push_back(saveTemplate(*r));
+        for (TfrReport *r : members)
             if (r->OnBeginDoc)
                 r->OnBeginDoc();
-        }
         if (OnBeginDoc)
             OnBeginDoc();
         result = RunBuild();

@@ -23,3 +23,7 @@ bool BuildStopped();
 
 // Flags of band objects.
 enum : quint16 { bfOnFirstPage = 0x10, bfOnLastPage = 0x20, bfRepeatHeader = 0x40 };
+
+// A template read from a file may hold any numbers: places and sizes are kept to some hundred metres of paper,
+// so that the build's arithmetic on them stays in range. The template is reloaded after the build.
+void KeepGeometryInRange(TfrPage &page);

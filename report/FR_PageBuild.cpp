@@ -39,37 +39,9 @@ void compileInPlace(QStringList &script)
     frEngine().Interpreter().CompileScript(source, script, errors);
 }
 
-// A template read from a file may hold any numbers; the build's arithmetic on places and sizes stays within
-// range when they are kept to some hundred metres of paper. The template is reloaded after the build.
 void keepInRange(int &value, int limit)
 {
     value = std::clamp(value, -limit, limit);
-}
-
-void keepGeometryInRange(TfrPage &page)
-{
-    constexpr int Length = 100000, Small = 1000;
-    for (int *v : {&page.LeftMargin, &page.TopMargin, &page.RightMargin, &page.BottomMargin, &page.ColumnGap})
-        keepInRange(*v, Length);
-    page.Columns = std::clamp(page.Columns, 0, Small);
-    for (const auto &owned : page.Objects) {
-        TfrView *view = owned.get();
-        for (int *v : {&view->Left, &view->Top, &view->Width, &view->Height})
-            keepInRange(*v, Length);
-        keepInRange(view->GapX, Small);
-        keepInRange(view->GapY, Small);
-        view->FrameWidth = std::clamp(view->FrameWidth, 0.0, double(Small));
-        if (auto *m = dynamic_cast<TfrMemoView *>(view)) {
-            keepInRange(m->LineSpacing, Small);
-            keepInRange(m->CharSpacing, Small);
-            keepInRange(m->Font.Size, Small);
-        }
-        if (auto *b = dynamic_cast<TfrBandView *>(view)) {
-            b->Columns = std::clamp(b->Columns, 0, Small);
-            keepInRange(b->ColumnWidth, Length);
-            keepInRange(b->ColumnGap, Length);
-        }
-    }
 }
 
 int dataBandType(int level)
@@ -103,6 +75,32 @@ void RunPageScript(TfrPage *page, const QStringList &lines)
     }
 }
 
+void KeepGeometryInRange(TfrPage &page)
+{
+    constexpr int Length = 100000, Small = 1000;
+    for (int *v : {&page.LeftMargin, &page.TopMargin, &page.RightMargin, &page.BottomMargin, &page.ColumnGap})
+        keepInRange(*v, Length);
+    page.Columns = std::clamp(page.Columns, 0, Small);
+    for (const auto &owned : page.Objects) {
+        TfrView *view = owned.get();
+        for (int *v : {&view->Left, &view->Top, &view->Width, &view->Height})
+            keepInRange(*v, Length);
+        keepInRange(view->GapX, Small);
+        keepInRange(view->GapY, Small);
+        view->FrameWidth = std::clamp(view->FrameWidth, 0.0, double(Small));
+        if (auto *m = dynamic_cast<TfrMemoView *>(view)) {
+            keepInRange(m->LineSpacing, Small);
+            keepInRange(m->CharSpacing, Small);
+            keepInRange(m->Font.Size, Small);
+        }
+        if (auto *b = dynamic_cast<TfrBandView *>(view)) {
+            b->Columns = std::clamp(b->Columns, 0, Small);
+            keepInRange(b->ColumnWidth, Length);
+            keepInRange(b->ColumnGap, Length);
+        }
+    }
+}
+
 // ---- preparation
 
 void TfrPage::PrepareBuild()
@@ -129,7 +127,6 @@ void TfrPage::PrepareBuild()
         }
         e.DialogCancelled = ShowDialogPage(*this, [this] { RunPageScript(this, Script); });
     } else {
-        keepGeometryInRange(*this);
         for (int t = 0; t <= btNone; ++t)
             BandsByType[size_t(t)] = std::make_unique<TfrBand>(t, this);
         BuildBandTree();
