@@ -74,8 +74,7 @@ void checkObjectStream(TStream &stream)
     try {
         e.ActivePage = nullptr;
         startObjectStream(stream);
-        while (readPreparedObject(stream)) {
-        }
+        while (readPreparedObject(stream)) { }
     } catch (const EBadPreparedFile &) {
         restore();
         throw;
@@ -91,8 +90,8 @@ void applyPaperGeometry(TfrPreparedPage &page)
 {
     TfrPrinter &printer = EnginePrinter();
     try {
-        printer.SetPrinterInfo(page.PaperSize, page.PaperWidth, page.PaperHeight, page.PaperBin, page.Orientation,
-                               false);
+        printer.SetPrinterInfo(
+            page.PaperSize, page.PaperWidth, page.PaperHeight, page.PaperBin, page.Orientation, false);
     } catch (const std::exception &) {
         printer.SetPrinterInfo(PaperCustom, page.PaperWidth, page.PaperHeight, DefaultBin, page.Orientation, false);
     }
@@ -255,12 +254,15 @@ void writeMetafilePage(TfrPreparedPage &page, const QByteArray &metafile)
 TfrPreparedPage::TfrPreparedPage() = default;
 TfrPreparedPage::~TfrPreparedPage() = default;
 
-void TfrCompressor::Compress(TStream &, TStream &) {}
-void TfrCompressor::DeCompress(TStream &, TStream &) {}
+void TfrCompressor::Compress(TStream &, TStream &) { }
+void TfrCompressor::DeCompress(TStream &, TStream &) { }
 
 // ---- TfrEMFPages
 
-TfrEMFPages::TfrEMFPages(TfrReport *parent) : m_parent(parent) {}
+TfrEMFPages::TfrEMFPages(TfrReport *parent)
+    : m_parent(parent)
+{
+}
 
 TfrEMFPages::~TfrEMFPages()
 {
@@ -295,7 +297,7 @@ void TfrEMFPages::Insert(int i, TfrPage *page)
         p->Orientation = page->Orientation;
         p->PaperBin = page->Bin;
         p->MarginsUsed = page->MarginsUsed;
-        p->Margins = {page->LeftMargin, page->TopMargin, page->RightMargin, page->BottomMargin};
+        p->Margins = { page->LeftMargin, page->TopMargin, page->RightMargin, page->BottomMargin };
         p->PrnInfo = page->PrnInfo;
     }
     if (i < 0)
@@ -375,10 +377,10 @@ void TfrEMFPages::Draw(int i, ReportCanvas &canvas, const QRect &rect, const QRe
     const bool forPrinter = canvas.isPrinter();
     for (const auto &view : p.Page->Objects) {
         if (!forPrinter && !visible.isNull()) {
-            const QRect scaled(QPoint(frRound(view->Left * kx) + rect.left() - 10,
-                                      frRound(view->Top * ky) + rect.top() - 10),
-                               QPoint(frRound((view->Left + view->Width) * kx) + rect.left() + 10,
-                                      frRound((view->Top + view->Height) * ky) + rect.top() + 10));
+            const QRect scaled(
+                QPoint(frRound(view->Left * kx) + rect.left() - 10, frRound(view->Top * ky) + rect.top() - 10),
+                QPoint(frRound((view->Left + view->Width) * kx) + rect.left() + 10,
+                    frRound((view->Top + view->Height) * ky) + rect.top() + 10));
             if (!scaled.intersects(visible))
                 continue;
         }
@@ -505,7 +507,7 @@ bool TfrReport::LoadPreparedFile(const QString &fileName)
         m_emfPages->LoadFromStream(&stream);
     } catch (const EBadPreparedFile &) {
         Services::messages()->show(
-            {QStringLiteral("Неверный FRP формат: ") + fileName, mtError, mbOK, mbOK, GetLocaleString(55206)});
+            { QStringLiteral("Неверный FRP формат: ") + fileName, mtError, mbOK, mbOK, GetLocaleString(55206) });
         return false;
     }
     BuiltFromTemplate = false;

@@ -74,8 +74,8 @@ protected:
         TfrEMFPages &pages = report.EMFPages();
         TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
         pages.Add(&a4);
-        addText(pages, 0, QStringLiteral("Memo1"), QRect(10, 20, 200, 40), {QStringLiteral("Итого"), "12,50"});
-        addText(pages, 0, QStringLiteral("Memo2"), QRect(100, 30, 200, 40), {QStringLiteral("поверх")});
+        addText(pages, 0, QStringLiteral("Memo1"), QRect(10, 20, 200, 40), { QStringLiteral("Итого"), "12,50" });
+        addText(pages, 0, QStringLiteral("Memo2"), QRect(100, 30, 200, 40), { QStringLiteral("поверх") });
         TfrLineView line;
         line.Name = QStringLiteral("Line1");
         line.PlaceAt(0, 300, 500, 0);
@@ -86,7 +86,7 @@ protected:
         a5.RightMargin = 40;
         a5.BottomMargin = 20;
         pages.Add(&a5);
-        addText(pages, 1, QStringLiteral("Memo3"), QRect(0, 0, 50, 18), {QStringLiteral("2")});
+        addText(pages, 1, QStringLiteral("Memo3"), QRect(0, 0, 50, 18), { QStringLiteral("2") });
     }
 
     static QByteArray save(TfrReport &report)
@@ -165,7 +165,7 @@ QByteArray onePageObjects()
     TfrMemoView memo;
     memo.Name = QStringLiteral("Old1");
     memo.PlaceAt(5, 6, 70, 20);
-    memo.WorkText = QStringList{QStringLiteral("старый")};
+    memo.WorkText = QStringList { QStringLiteral("старый") };
     TMemoryStream s;
     s.WriteByte(24);
     memo.RecordMode = 1;
@@ -187,7 +187,7 @@ TEST_F(BuildPrepared, AFileWithoutVersionByteHasTheDefaultBinAndNoMargins)
     ASSERT_EQ(report.EMFPages().GetCount(), 1);
     const TfrPreparedPage &p = *report.EMFPages()[0];
     EXPECT_EQ(p.PaperBin, -1);
-    EXPECT_EQ(p.Margins, TfrMargins{});
+    EXPECT_EQ(p.Margins, TfrMargins {});
     EXPECT_EQ(p.Orientation, 1);
     EXPECT_FALSE(p.MarginsUsed);
     EXPECT_EQ(p.Stream.Bytes(), objects);
@@ -198,7 +198,7 @@ TEST_F(BuildPrepared, TheOldestLayoutKeepsEachPageMetafileAsAPictureOfThePage)
 {
     const QByteArray metafile("\xD7\xCD\xC6\x9A old placeholder metafile bytes", 36);
     Bytes b;
-    b.zstrs({"Old printer"}).i32(2);
+    b.zstrs({ "Old printer" }).i32(2);
     for (int i = 0; i < 2; ++i) {
         const int record = b.size();
         b.i32(0).u16(9).i32(2100).i32(2970).u8(0).u8(1).raw(metafile);
@@ -248,7 +248,7 @@ GoodFile goodFile()
     report.EMFPages().Add(&page);
     TfrMemoView memo;
     memo.Name = QStringLiteral("M");
-    memo.WorkText = QStringList{QStringLiteral("x")};
+    memo.WorkText = QStringList { QStringLiteral("x") };
     report.EMFPages().AddObject(0, &memo);
     TMemoryStream s;
     report.EMFPages().SaveToStream(s);
@@ -286,22 +286,22 @@ TEST_F(BuildPrepared, ABadFileIsRefusedWithAMessageAndTheOldPagesStay)
         const char *name;
         QByteArray bytes;
     } cases[] = {
-        {"empty", QByteArray()},
-        {"compressed", withByte(good.bytes, 1, 1)},
-        {"compressed as -1", withByte(good.bytes, 1, char(255))},
-        {"cut in the header", good.bytes.left(good.countAt + 2)},
-        {"cut in the page record", good.bytes.left(good.recordAt + 9)},
-        {"cut in the objects", good.bytes.left(size - 3)},
-        {"end offset backwards", patched(good.bytes, good.recordAt, good.recordAt + 5)},
-        {"end offset before the record", patched(good.bytes, good.recordAt, 2)},
-        {"end offset past the end", patched(good.bytes, good.recordAt, size + 40)},
-        {"negative page count", patched(good.bytes, good.countAt, -1)},
-        {"impossible page count", patched(good.bytes, good.countAt, 0x7FFFFFFF)},
-        {"one page too many", patched(good.bytes, good.countAt, 2)},
-        {"object stream version", withByte(good.bytes, good.objectsAt, 99)},
-        {"unknown object type", unknownType},
-        {"unknown object class", unknownClass},
-        {"oldest layout cut short", Bytes().zstrs({"P"}).i32(1).i32(100).bytes()},
+        { "empty", QByteArray() },
+        { "compressed", withByte(good.bytes, 1, 1) },
+        { "compressed as -1", withByte(good.bytes, 1, char(255)) },
+        { "cut in the header", good.bytes.left(good.countAt + 2) },
+        { "cut in the page record", good.bytes.left(good.recordAt + 9) },
+        { "cut in the objects", good.bytes.left(size - 3) },
+        { "end offset backwards", patched(good.bytes, good.recordAt, good.recordAt + 5) },
+        { "end offset before the record", patched(good.bytes, good.recordAt, 2) },
+        { "end offset past the end", patched(good.bytes, good.recordAt, size + 40) },
+        { "negative page count", patched(good.bytes, good.countAt, -1) },
+        { "impossible page count", patched(good.bytes, good.countAt, 0x7FFFFFFF) },
+        { "one page too many", patched(good.bytes, good.countAt, 2) },
+        { "object stream version", withByte(good.bytes, good.objectsAt, 99) },
+        { "unknown object type", unknownType },
+        { "unknown object class", unknownClass },
+        { "oldest layout cut short", Bytes().zstrs({ "P" }).i32(1).i32(100).bytes() },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -354,7 +354,7 @@ TEST_F(BuildPrepared, HitTestingPrefersTheLastObjectAndRaisesTheEvents)
     EXPECT_TRUE(pages.DoClick(0, QPoint(20, 25), cursor, true));
     EXPECT_TRUE(pages.DoClick(0, QPoint(20, 25), cursor, false));
     EXPECT_FALSE(pages.DoClick(0, QPoint(700, 700), cursor, true));
-    EXPECT_EQ(seen, QStringList({"click Memo2", "click Memo1", "over Memo1"}));
+    EXPECT_EQ(seen, QStringList({ "click Memo2", "click Memo1", "over Memo1" }));
     EXPECT_EQ(cursor, Qt::PointingHandCursor);
 }
 
@@ -366,7 +366,7 @@ TEST_F(BuildPrepared, HitTestingOfAPageStretchedIntoThePrintableArea)
     page.LeftMargin = 20;
     page.TopMargin = 10;
     report.EMFPages().Add(&page);
-    addText(report.EMFPages(), 0, QStringLiteral("M"), QRect(0, 0, 100, 50), {QStringLiteral("a")});
+    addText(report.EMFPages(), 0, QStringLiteral("M"), QRect(0, 0, 100, 50), { QStringLiteral("a") });
     const TPrinterGeometry &g = report.EMFPages()[0]->PrnInfo;
     const double kx = double(g.PrintWidth - 20) / g.PaperWidthUnits;
     const int left = frRound(20 + g.OffsetX), right = frRound(20 + g.OffsetX + kx * 100);
@@ -418,11 +418,11 @@ TEST_F(BuildPrepared, AnEditedPageObjectIsWrittenBackIntoItsStream)
     TfrEMFPages &pages = report.EMFPages();
     pages.ObjectsToPage(1);
     TfrView *memo = pages[1]->Page->Object(0);
-    memo->Memo = QStringList{QStringLiteral("исправлено")};
+    memo->Memo = QStringList { QStringLiteral("исправлено") };
     memo->Left = 44;
     pages.PageToObjects(1);
     pages[1]->Page.reset();
-    EXPECT_EQ(dumpPages(pages).mid(5), QStringList({"TfrMemoView Memo3 44,0 50x18 'исправлено'"}));
+    EXPECT_EQ(dumpPages(pages).mid(5), QStringList({ "TfrMemoView Memo3 44,0 50x18 'исправлено'" }));
 }
 
 TEST_F(BuildPrepared, ExportWalksTheObjectsWithoutBuildingThePageObject)
