@@ -178,32 +178,16 @@ void TfrBarCodeView::Draw(ReportCanvas &canvas)
     RestoreGeometry();
 }
 
-void TfrBarCodeView::WritePrepared(TStream &stream)
+void TfrBarCodeView::CompletePreparedText()
 {
-    TfrGlobals &e = frEngine();
-    PrepareDraw(DrawCanvas ? *DrawCanvas : e.ScratchCanvas());
-    WorkText = Memo;
-    if (e.CurrentReport)
-        e.CurrentReport->DoBeforePrint(WorkText, this);
-    if (!Script.isEmpty())
-        e.Interpreter().RunScript(Script);
-    if (!Visible)
+    if (WorkText.isEmpty() || !WorkText.at(0).startsWith(u'['))
         return;
-    const QString savedTag = Tag;
-    if (Tag.contains(u'['))
-        ExpandBrackets(Tag);
-    if (!WorkText.isEmpty() && WorkText.at(0).startsWith(u'[')) {
-        // A value that cannot be computed prints as "0", which draws nothing.
-        try {
-            WorkText[0] = e.Parser().Evaluate(WorkText.at(0)).toString();
-        } catch (const std::exception &) {
-            WorkText[0] = QStringLiteral("0");
-        }
+    // A value that cannot be computed prints as "0", which draws nothing.
+    try {
+        WorkText[0] = frEngine().Parser().Evaluate(WorkText.at(0)).toString();
+    } catch (const std::exception &) {
+        WorkText[0] = QStringLiteral("0");
     }
-    WriteStreamByte(stream, quint8(TypeCode));
-    WriteStreamString(stream, ClassName());
-    SaveToStream(stream);
-    Tag = savedTag;
 }
 
 void TfrBarCodeView::LoadFromStream(TStream &stream)

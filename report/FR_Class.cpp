@@ -606,6 +606,7 @@ void TfrView::WritePrepared(TStream &stream)
     const QString savedTag = Tag;
     if (Tag.contains(u'['))
         ExpandBrackets(Tag);
+    CompletePreparedText();
     WriteStreamByte(stream, quint8(TypeCode));
     if (TypeCode == 10)
         WriteStreamString(stream, ClassName());

@@ -142,6 +142,29 @@ qint64 readEndOffset(TStream &stream, qint64 recordStart)
     return end;
 }
 
+// Reads one page record's fields ahead of its contents and answers those contents: the bytes up to the
+// record's end offset.
+QByteArray readPageRecord(TStream &stream, TfrPreparedPage &p, bool withBin)
+{
+    const qint64 recordStart = stream.Position();
+    const qint64 end = readEndOffset(stream, recordStart);
+    p.PaperSize = ReadStreamWord(stream);
+    p.PaperWidth = ReadStreamInt(stream);
+    p.PaperHeight = ReadStreamInt(stream);
+    p.Orientation = ReadStreamByte(stream);
+    p.PaperBin = withBin ? ReadStreamInt(stream) : -1;
+    p.MarginsUsed = ReadStreamByte(stream) != 0;
+    if (withBin) {
+        p.Margins.Left = ReadStreamInt(stream);
+        p.Margins.Top = ReadStreamInt(stream);
+        p.Margins.Right = ReadStreamInt(stream);
+        p.Margins.Bottom = ReadStreamInt(stream);
+    }
+    if (end < stream.Position())
+        refuse("page end offset inside its own header");
+    return stream.ReadBytes(end - stream.Position());
+}
+
 ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
 {
     ParsedFile file;
@@ -155,23 +178,7 @@ ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
         ParsedPage parsed;
         parsed.page = std::make_unique<TfrPreparedPage>();
         TfrPreparedPage &p = *parsed.page;
-        const qint64 recordStart = stream.Position();
-        const qint64 end = readEndOffset(stream, recordStart);
-        p.PaperSize = ReadStreamWord(stream);
-        p.PaperWidth = ReadStreamInt(stream);
-        p.PaperHeight = ReadStreamInt(stream);
-        p.Orientation = ReadStreamByte(stream);
-        p.PaperBin = withBin ? ReadStreamInt(stream) : -1;
-        p.MarginsUsed = ReadStreamByte(stream) != 0;
-        if (withBin) {
-            p.Margins.Left = ReadStreamInt(stream);
-            p.Margins.Top = ReadStreamInt(stream);
-            p.Margins.Right = ReadStreamInt(stream);
-            p.Margins.Bottom = ReadStreamInt(stream);
-        }
-        if (end < stream.Position())
-            refuse("page end offset inside its own header");
-        const QByteArray objects = stream.ReadBytes(end - stream.Position());
+        const QByteArray objects = readPageRecord(stream, p, withBin);
         if (compressed != 0) {
             TMemoryStream packed(objects);
             frEngine().Compressor().DeCompress(packed, p.Stream);
@@ -184,6 +191,7 @@ ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
     return file;
 }
 
+// The oldest layout: a zero-ended printer line, then pages whose contents are a metafile of the whole page.
 ParsedFile parseOldestLayout(TStream &stream)
 {
     ParsedFile file;
@@ -197,18 +205,7 @@ ParsedFile parseOldestLayout(TStream &stream)
         ParsedPage parsed;
         parsed.oldest = true;
         parsed.page = std::make_unique<TfrPreparedPage>();
-        TfrPreparedPage &p = *parsed.page;
-        const qint64 recordStart = stream.Position();
-        const qint64 end = readEndOffset(stream, recordStart);
-        p.PaperSize = ReadStreamWord(stream);
-        p.PaperWidth = ReadStreamInt(stream);
-        p.PaperHeight = ReadStreamInt(stream);
-        p.Orientation = ReadStreamByte(stream);
-        p.PaperBin = -1;
-        p.MarginsUsed = ReadStreamByte(stream) != 0;
-        if (end < stream.Position())
-            refuse("page end offset inside its own header");
-        parsed.metafile = stream.ReadBytes(end - stream.Position());
+        parsed.metafile = readPageRecord(stream, *parsed.page, false);
         file.pages.push_back(std::move(parsed));
     }
     return file;
