@@ -461,4 +461,29 @@ TEST_F(BuildPrepared, InsertingAndDeletingPages)
     EXPECT_EQ(pages.GetCount(), 0);
 }
 
+// Found by the prepared-report fuzzer: a dashed frame stored two million pixels wide was drawn as two million
+// lines per side.
+TEST_F(BuildPrepared, AHugeDashedFrameOfAPreparedObjectDrawsAsFewLines)
+{
+    TfrReport report;
+    TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
+    report.EMFPages().Add(&a4);
+    TfrPictureView picture;
+    picture.Name = QStringLiteral("Picture1");
+    picture.PlaceAt(0, 0, 50, 50);
+    picture.FrameTyp = 15;
+    picture.FrameStyle = 1;
+    picture.FrameWidth = 2000000;
+    report.EMFPages().AddObject(0, &picture);
+    TfrPreparedPage &p = *report.EMFPages()[0];
+    p.Visible = true;
+    RecordingCanvas canvas;
+    report.EMFPages().Draw(0, canvas, QRect(0, 0, p.PrnInfo.PaperWidthUnits, p.PrnInfo.PaperHeightUnits));
+    int lines = 0;
+    for (const CanvasRecord &r : canvas.records())
+        lines += r.kind == CanvasRecord::Line;
+    EXPECT_GT(lines, 4);
+    EXPECT_LE(lines, 4 * 102);
+}
+
 } // namespace
