@@ -56,6 +56,17 @@ void startObjectStream(TStream &stream)
     frEngine().StreamVersion = v;
 }
 
+// Whether an object's place could be on a page: no paper is millions of page pixels long, and drawing adds to
+// and scales these numbers.
+bool onSomePage(const TfrView &view)
+{
+    constexpr int Limit = 1 << 22;
+    for (int v : { view.Left, view.Top, view.Width, view.Height })
+        if (v < -Limit || v > Limit)
+            return false;
+    return true;
+}
+
 // Reads every object of a page stream once, so that a page that cannot be read is refused when the file is
 // loaded rather than when it is drawn. Leaves the engine's error state as it found it.
 void checkObjectStream(TStream &stream)
@@ -74,7 +85,10 @@ void checkObjectStream(TStream &stream)
     try {
         e.ActivePage = nullptr;
         startObjectStream(stream);
-        while (readPreparedObject(stream)) { }
+        while (std::unique_ptr<TfrView> view = readPreparedObject(stream)) {
+            if (!onSomePage(*view))
+                refuse("object outside any page");
+        }
     } catch (const EBadPreparedFile &) {
         restore();
         throw;

@@ -187,9 +187,13 @@ void TfrBandView::Draw(ReportCanvas &canvas)
     canvas.drawRect(QRect(Left, Top, Width + 1, Height + 1));
     if (Columns > 1 && page) {
         canvas.setPen(Qt::black, 1, Qt::DotLine);
+        // Only the columns that start on the page are shown: a stored count can be anything.
+        const qint64 step = qint64(ColumnWidth) + ColumnGap;
         for (int col = 0; col < Columns; ++col) {
-            const int x = page->PrintAreaLeft() + col * (ColumnWidth + ColumnGap);
-            canvas.drawRect(QRect(x, Top, ColumnWidth, Height));
+            const qint64 x = page->PrintAreaLeft() + col * step;
+            if (col > 0 && (step <= 0 || x > page->PrintAreaRight()))
+                break;
+            canvas.drawRect(QRect(int(x), Top, ColumnWidth, Height));
         }
     }
     const QString name = e.BandNames.value(GetBandType());

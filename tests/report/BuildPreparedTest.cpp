@@ -261,6 +261,20 @@ GoodFile goodFile()
     return f;
 }
 
+// A one-page file holding one text object at that place.
+QByteArray fileWithTextAt(int left, int top, int width, int height)
+{
+    TfrReport report;
+    TfrPage page(PaperA4, 0, 0, DefaultBin, 0);
+    report.EMFPages().Add(&page);
+    TfrMemoView memo;
+    memo.PlaceAt(left, top, width, height);
+    report.EMFPages().AddObject(0, &memo);
+    TMemoryStream s;
+    report.EMFPages().SaveToStream(s);
+    return s.Bytes();
+}
+
 QByteArray patched(QByteArray bytes, int at, qint64 value)
 {
     qToLittleEndian(qint32(value), bytes.data() + at);
@@ -301,6 +315,8 @@ TEST_F(BuildPrepared, ABadFileIsRefusedWithAMessageAndTheOldPagesStay)
         { "object stream version", withByte(good.bytes, good.objectsAt, 99) },
         { "unknown object type", unknownType },
         { "unknown object class", unknownClass },
+        { "object far to the right of any page", fileWithTextAt(2000000000, 0, 10, 10) },
+        { "object of a negative size beyond any page", fileWithTextAt(0, 0, 10, -2000000000) },
         { "oldest layout cut short", Bytes().zstrs({ "P" }).i32(1).i32(100).bytes() },
     };
     for (const auto &c : cases) {
@@ -484,6 +500,37 @@ TEST_F(BuildPrepared, AHugeDashedFrameOfAPreparedObjectDrawsAsFewLines)
         lines += r.kind == CanvasRecord::Line;
     EXPECT_GT(lines, 4);
     EXPECT_LE(lines, 4 * 102);
+}
+
+// Found by the prepared-report fuzzer: a band object stored with a billion columns drew each of them.
+TEST_F(BuildPrepared, ABandObjectShowsOnlyTheColumnsThatStartOnThePage)
+{
+    const struct
+    {
+        int width, gap;
+        int most;
+    } cases[] = { { 100, 20, 8 }, { 1, 0, 800 }, { -5, 0, 1 }, { 0, -3, 1 } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.width);
+        TfrReport report;
+        TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
+        report.EMFPages().Add(&a4);
+        TfrBandView band;
+        band.PlaceAt(0, 0, 100, 40);
+        band.Columns = 1000000000;
+        band.ColumnWidth = c.width;
+        band.ColumnGap = c.gap;
+        report.EMFPages().AddObject(0, &band);
+        TfrPreparedPage &p = *report.EMFPages()[0];
+        p.Visible = true;
+        RecordingCanvas canvas;
+        report.EMFPages().Draw(0, canvas, QRect(0, 0, p.PrnInfo.PaperWidthUnits, p.PrnInfo.PaperHeightUnits));
+        int dotted = 0;
+        for (const CanvasRecord &r : canvas.records())
+            dotted += r.kind == CanvasRecord::DrawRect && r.style == int(Qt::DotLine);
+        EXPECT_GE(dotted, 1);
+        EXPECT_LE(dotted, c.most);
+    }
 }
 
 } // namespace
