@@ -56,13 +56,15 @@ void startObjectStream(TStream &stream)
     frEngine().StreamVersion = v;
 }
 
-// Whether an object's place could be on a page: no paper is millions of page pixels long, and drawing adds to
-// and scales these numbers.
+// No paper is millions of page pixels long, and drawing adds to and scales these numbers: places beyond this
+// are no page's. Paper sizes are in tenths of a millimetre, of which 50 make 18 page pixels.
+constexpr int PlaceLimit = 1 << 22;
+constexpr int PaperLimit = PlaceLimit / 18 * 50;
+
 bool onSomePage(const TfrView &view)
 {
-    constexpr int Limit = 1 << 22;
     for (int v : { view.Left, view.Top, view.Width, view.Height })
-        if (v < -Limit || v > Limit)
+        if (v < -PlaceLimit || v > PlaceLimit)
             return false;
     return true;
 }
@@ -165,6 +167,8 @@ QByteArray readPageRecord(TStream &stream, TfrPreparedPage &p, bool withBin)
     p.PaperSize = ReadStreamWord(stream);
     p.PaperWidth = ReadStreamInt(stream);
     p.PaperHeight = ReadStreamInt(stream);
+    if (p.PaperWidth < 0 || p.PaperWidth > PaperLimit || p.PaperHeight < 0 || p.PaperHeight > PaperLimit)
+        refuse("paper larger than any");
     p.Orientation = ReadStreamByte(stream);
     p.PaperBin = withBin ? ReadStreamInt(stream) : -1;
     p.MarginsUsed = ReadStreamByte(stream) != 0;

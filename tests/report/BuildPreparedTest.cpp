@@ -317,6 +317,10 @@ TEST_F(BuildPrepared, ABadFileIsRefusedWithAMessageAndTheOldPagesStay)
         { "unknown object class", unknownClass },
         { "object far to the right of any page", fileWithTextAt(2000000000, 0, 10, 10) },
         { "object of a negative size beyond any page", fileWithTextAt(0, 0, 10, -2000000000) },
+        { "paper larger than any", patched(good.bytes, good.recordAt + 6, 2000000000) },
+        { "paper of a negative height", patched(good.bytes, good.recordAt + 10, -5) },
+        { "oldest layout with a paper larger than any",
+            Bytes().zstrs({ "P" }).i32(1).i32(26).u16(256).i32(2100).i32(0x6E762D73).u8(0).u8(1).raw("meta").bytes() },
         { "oldest layout cut short", Bytes().zstrs({ "P" }).i32(1).i32(100).bytes() },
     };
     for (const auto &c : cases) {
