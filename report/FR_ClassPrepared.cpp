@@ -63,7 +63,10 @@ constexpr int PaperLimit = PlaceLimit / 18 * 50;
 
 bool onSomePage(const TfrView &view)
 {
-    for (int v : { view.Left, view.Top, view.Width, view.Height })
+    std::vector<int> lengths { view.Left, view.Top, view.Width, view.Height, view.GapX, view.GapY };
+    if (const auto *memo = dynamic_cast<const TfrMemoView *>(&view))
+        lengths.insert(lengths.end(), { memo->LineSpacing, memo->CharSpacing, memo->Font.Size });
+    for (int v : lengths)
         if (v < -PlaceLimit || v > PlaceLimit)
             return false;
     return true;

@@ -261,14 +261,16 @@ GoodFile goodFile()
     return f;
 }
 
-// A one-page file holding one text object at that place.
-QByteArray fileWithTextAt(int left, int top, int width, int height)
+// A one-page file holding one text object at that place, with its line and character spacing.
+QByteArray fileWithTextAt(int left, int top, int width, int height, int lineSpacing = 2, int charSpacing = 0)
 {
     TfrReport report;
     TfrPage page(PaperA4, 0, 0, DefaultBin, 0);
     report.EMFPages().Add(&page);
     TfrMemoView memo;
     memo.PlaceAt(left, top, width, height);
+    memo.LineSpacing = lineSpacing;
+    memo.CharSpacing = charSpacing;
     report.EMFPages().AddObject(0, &memo);
     TMemoryStream s;
     report.EMFPages().SaveToStream(s);
@@ -317,6 +319,8 @@ TEST_F(BuildPrepared, ABadFileIsRefusedWithAMessageAndTheOldPagesStay)
         { "unknown object class", unknownClass },
         { "object far to the right of any page", fileWithTextAt(2000000000, 0, 10, 10) },
         { "object of a negative size beyond any page", fileWithTextAt(0, 0, 10, -2000000000) },
+        { "text spaced wider than any page", fileWithTextAt(0, 0, 10, 10, 2, -2000000000) },
+        { "lines spaced further than any page", fileWithTextAt(0, 0, 10, 10, 1610630746) },
         { "paper larger than any", patched(good.bytes, good.recordAt + 6, 2000000000) },
         { "paper of a negative height", patched(good.bytes, good.recordAt + 10, -5) },
         { "oldest layout with a paper larger than any",
