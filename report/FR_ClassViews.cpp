@@ -332,9 +332,11 @@ void TfrPicture::SetData(Kind kind, const QByteArray &data)
     if (kind == Metafile) {
         // Kept for saving; the bounds of an enhanced metafile give its size (device units of its header).
         if (data.size() >= 24 && quint8(data[0]) == 1 && data.mid(40, 4) == " EMF") {
-            auto i32 = [&data](int at) { return qFromLittleEndian<qint32>(data.constData() + at); };
-            m_metaWidth = std::max(0, i32(16) - i32(8) + 1);
-            m_metaHeight = std::max(0, i32(20) - i32(12) + 1);
+            auto i32 = [&data](int at) { return qint64(qFromLittleEndian<qint32>(data.constData() + at)); };
+            // A header from a damaged file may give any bounds; no picture is larger than this.
+            constexpr qint64 Largest = 1 << 22;
+            m_metaWidth = int(std::clamp<qint64>(i32(16) - i32(8) + 1, 0, Largest));
+            m_metaHeight = int(std::clamp<qint64>(i32(20) - i32(12) + 1, 0, Largest));
         }
     } else {
         const char *format = kind == Bitmap ? "BMP" : kind == Icon ? "ICO" : "JPG";

@@ -541,4 +541,21 @@ TEST_F(BuildPrepared, ABandObjectShowsOnlyTheColumnsThatStartOnThePage)
     }
 }
 
+// Found by the prepared-report fuzzer: a metafile header with extreme bounds gave a picture size that
+// overflowed while it was computed and drawn.
+TEST_F(BuildPrepared, AMetafileWithExtremeBoundsHasABoundedSize)
+{
+    QByteArray emf(108, '\0');
+    emf[0] = 1;
+    emf.replace(40, 4, " EMF");
+    qToLittleEndian(qint32(-2000000000), emf.data() + 8);
+    qToLittleEndian(qint32(2000000000), emf.data() + 16);
+    qToLittleEndian(qint32(5), emf.data() + 12);
+    qToLittleEndian(qint32(-7), emf.data() + 20);
+    TfrPicture picture;
+    picture.SetData(TfrPicture::Metafile, emf);
+    EXPECT_EQ(picture.Width(), 1 << 22);
+    EXPECT_EQ(picture.Height(), 0);
+}
+
 } // namespace
