@@ -485,26 +485,32 @@ TEST_F(BuildPrepared, InsertingAndDeletingPages)
     EXPECT_EQ(pages.GetCount(), 0);
 }
 
-// Found by the prepared-report fuzzer: a dashed frame stored two million pixels wide was drawn as two million
-// lines per side.
-TEST_F(BuildPrepared, AHugeDashedFrameOfAPreparedObjectDrawsAsFewLines)
+// The drawing of an A4 prepared page holding only that object, at the page's own size.
+std::vector<CanvasRecord> drawnAlone(TfrView &view)
 {
     TfrReport report;
     TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
     report.EMFPages().Add(&a4);
+    report.EMFPages().AddObject(0, &view);
+    TfrPreparedPage &p = *report.EMFPages()[0];
+    p.Visible = true;
+    RecordingCanvas canvas;
+    report.EMFPages().Draw(0, canvas, QRect(0, 0, p.PrnInfo.PaperWidthUnits, p.PrnInfo.PaperHeightUnits));
+    return canvas.records();
+}
+
+// Found by the prepared-report fuzzer: a dashed frame stored two million pixels wide was drawn as two million
+// lines per side.
+TEST_F(BuildPrepared, AHugeDashedFrameOfAPreparedObjectDrawsAsFewLines)
+{
     TfrPictureView picture;
     picture.Name = QStringLiteral("Picture1");
     picture.PlaceAt(0, 0, 50, 50);
     picture.FrameTyp = 15;
     picture.FrameStyle = 1;
     picture.FrameWidth = 2000000;
-    report.EMFPages().AddObject(0, &picture);
-    TfrPreparedPage &p = *report.EMFPages()[0];
-    p.Visible = true;
-    RecordingCanvas canvas;
-    report.EMFPages().Draw(0, canvas, QRect(0, 0, p.PrnInfo.PaperWidthUnits, p.PrnInfo.PaperHeightUnits));
     int lines = 0;
-    for (const CanvasRecord &r : canvas.records())
+    for (const CanvasRecord &r : drawnAlone(picture))
         lines += r.kind == CanvasRecord::Line;
     EXPECT_GT(lines, 4);
     EXPECT_LE(lines, 4 * 102);
@@ -520,21 +526,13 @@ TEST_F(BuildPrepared, ABandObjectShowsOnlyTheColumnsThatStartOnThePage)
     } cases[] = { { 100, 20, 8 }, { 1, 0, 800 }, { -5, 0, 1 }, { 0, -3, 1 } };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.width);
-        TfrReport report;
-        TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
-        report.EMFPages().Add(&a4);
         TfrBandView band;
         band.PlaceAt(0, 0, 100, 40);
         band.Columns = 1000000000;
         band.ColumnWidth = c.width;
         band.ColumnGap = c.gap;
-        report.EMFPages().AddObject(0, &band);
-        TfrPreparedPage &p = *report.EMFPages()[0];
-        p.Visible = true;
-        RecordingCanvas canvas;
-        report.EMFPages().Draw(0, canvas, QRect(0, 0, p.PrnInfo.PaperWidthUnits, p.PrnInfo.PaperHeightUnits));
         int dotted = 0;
-        for (const CanvasRecord &r : canvas.records())
+        for (const CanvasRecord &r : drawnAlone(band))
             dotted += r.kind == CanvasRecord::DrawRect && r.style == int(Qt::DotLine);
         EXPECT_GE(dotted, 1);
         EXPECT_LE(dotted, c.most);
