@@ -563,7 +563,7 @@ void TfrView::MakeUniqueName()
     TfrReport *report = frEngine().CurrentReport;
     for (int n = 1; n <= 10000; ++n) {
         const QString candidate = NamePrefix + QString::number(n);
-        if (!report || !report->FindViewByName(candidate)) {
+        if ((!report || !report->FindViewByName(candidate)) && !frEngine().DialogFormHolds(candidate)) {
             SetPropertyValue(QStringLiteral("Name"), Variant(candidate));
             return;
         }

@@ -24,6 +24,7 @@ class QDialog;
 class TStream;
 class TfrDataDictionary;
 class TfrDataset;
+class TfrEMFPages;
 class TfrPage;
 class TfrReport;
 class TfrView;
@@ -401,6 +402,38 @@ public:
     // The band lists an object that another band prints (cross cells).
     bool HasCrossCells() const;
 
+    // Build: data source, printing and its steps.
+    void AssignDataSource(const QString &text);
+    void ReleaseDataSource();
+    // A band that stands for a band object, or the band of the page's loose objects when it holds any.
+    bool IsUsed() const;
+    // True when the band did not fit where it was (a new column or page began) or its subreports overflowed.
+    bool PrintBand();
+    // True when a band of that height at that top does not fit; unless testing, a new column or page begins.
+    bool EnsureRoom(int top, int height, bool testOnly);
+    int MeasureHeight();
+    int MeasureStretch();
+    int TallestObject();
+    void EmitBand();
+    // True when a subreport ran (the cursor is then where the subreports left it).
+    bool EmitObjects();
+    void EmitObject(TfrView *view);
+    void EmitSplit();
+    void StartSubreports();
+    void RunSubreports();
+    void StretchObjects(int height);
+    void RestoreObjectHeights();
+    void ShiftObjectsBelow(TfrView *view, int dy);
+
+    // Totals: the current record added to every entry; the entries of this footer started again.
+    void AccumulateTotals();
+    void ResetTotals();
+
+    // Cross rows: this band is the row band.
+    void EmitCrossRow();
+    void EmitCrossCell(TfrBand *cross, int x);
+    void CrossNextPage(int width, int &x);
+
     TfrPage *Page;
     TfrView *View = nullptr;
     quint16 Flags = 0;
@@ -445,6 +478,14 @@ public:
     bool OwnsCrossDataSource = false;
     QString Condition;
     int NewPageRequests = 0, NewColumnRequests = 0;
+
+private:
+    // Heights of the objects kept while the band is measured and stretched.
+    std::vector<int> m_keptHeights;
+    // The band is printing: a child or SHOWBAND naming it again is not followed.
+    bool m_printing = false;
+    // Objects of a split band written once the final height is known.
+    std::vector<TfrView *> m_writeAtEnd;
 };
 
 // One page of a report template: paper, margins, columns, its objects, its script and, for a dialog page,
@@ -458,6 +499,9 @@ public:
     TfrPage &operator=(const TfrPage &) = delete;
 
     void ApplyPaper(int size, int width, int height, int bin, int orientation);
+    void SetPropertyValue(const QString &name, const Variant &value) override;
+    Variant GetPropertyValue(const QString &name) override;
+    void RegisterProperties() override;
     int PrintAreaLeft() const;
     int PrintAreaTop() const;
     int PrintAreaRight() const;
@@ -474,6 +518,30 @@ public:
 
     void LoadFromStream(TStream &stream);
     void SaveToStream(TStream &stream);
+
+    // Build.
+    void PrepareBuild();
+    void FinishBuild();
+    void BuildBandTree();
+    void BuildPage();
+    void ShowBand(TfrBand *band);
+    void ShowBandByName(const QString &name);
+    void StartNewPage();
+    void StartNewColumn(TfrBand *band);
+    void FinishPages();
+    void ResetBandLines(TfrBand *band, int value);
+    // Actions of the play list: print the band, its source to the first record, to the next record.
+    enum PlayAction { paPrint = 0, paFirst = 1, paNext = 2 };
+    void RecordPlay(TfrBand *band, int action);
+    // True when a band overflowed: the replay continues from that band on the next page.
+    bool ReplayRecords();
+    void ClearPlayList();
+    void PrepareTotals();
+    void PrepareTotalsOfBand(TfrBand *band);
+    void PrepareTotalsOfTypes(std::initializer_list<int> types);
+    // The first band of a type (its chain follows Next); null when the page has none.
+    TfrBand *Band(int type) const { return BandsByType[size_t(type)].get(); }
+    bool BandUsed(int type) const { return Band(type) && Band(type)->IsUsed(); }
 
     int PaperSize = PaperA4;
     int PaperWidth = 0, PaperHeight = 0;
@@ -515,7 +583,34 @@ public:
     int BottomLimit = 0;
     // The window of a dialog page while a report is built.
     QPointer<QDialog> Form;
+    struct PlayEntry
+    {
+        TfrBand *Band;
+        int Action;
+    };
+    std::vector<PlayEntry> PlayList;
+    // Set while the page's bands print (a subreport showing it again is not followed) and while a new page is
+    // set up (requests for another new page or column are not followed).
+    bool Building = false;
+    bool StartingPage = false;
+    // The page's number among the template pages, from 1, noted when it is built.
+    int PageNumber = 0;
+
+private:
+    void PrintLevel(int level);
+    void QueueBand(TfrBand *band);
+    void FlushQueue();
+    void PrintLevelFooters(TfrBand *band);
+
+    // Bands waiting to print until a deeper level shows that they have records below them.
+    static constexpr int PendingCapacity = 100;
+    std::array<TfrBand *, PendingCapacity> m_pending{};
+    int m_pendingCount = 0;
+    int m_maxLevel = 0;
 };
+
+// Runs a page script (compile errors are not reported).
+void RunPageScript(TfrPage *page, const QStringList &lines);
 
 class TfrPages
 {
@@ -575,7 +670,18 @@ public:
     void ClearTemplate();
     TfrView *FindViewByName(const QString &name) const;
 
+    // Builds the prepared pages; false when cancelled, when a dialog page was cancelled or when the build
+    // failed (the failure is shown, no page is kept, the template is as it was).
     bool BuildReport();
+    // One pass over the template.
+    virtual void BuildPages();
+    // Runs one or two passes, under the progress window or directly.
+    bool RunBuild();
+    // The progress window's job: one pass and what follows it.
+    void BuildJob();
+    void DoProgress(int n);
+    void DoBeginColumn(TfrBand *band);
+    void DoPrintColumn(int colNo, int &width);
     void PreviewReport();
     void ShowPreparedPages();
     int OpenDesigner();
@@ -585,6 +691,11 @@ public:
     // Hand objects and text lines to the running export.
     void DoExportData(TfrView *view);
     void DoExportText(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view);
+    // Prepared report files. A file that is not one (compressed, cut short, inconsistent) is refused with a
+    // message and the prepared pages stay as they were; answers whether the file was loaded. The file that a save
+    // replaces is replaced only once the new one is complete.
+    bool LoadPreparedFile(const QString &fileName);
+    void SavePreparedFile(const QString &fileName);
 
     // The value chain of expressions (the build installs the first two as the engine parser's callbacks).
     // Names: OnGetValue first, then the dictionary, the report variables, script variables, object properties
@@ -606,6 +717,7 @@ public:
 
     TfrPages &Pages() { return *m_pages; }
     TfrDataDictionary &Dictionary() { return *m_dictionary; }
+    TfrEMFPages &EMFPages() { return *m_emfPages; }
 
     // Published properties.
     QPointer<QObject> Dataset;
@@ -625,6 +737,15 @@ public:
     bool StoreInDFM = false;
     QString Title;
 
+    std::function<void()> OnBeginDoc, OnEndDoc;
+    std::function<void(int pgNo)> OnBeginPage, OnEndPage;
+    std::function<void(TfrBand *band)> OnBeginBand, OnEndBand;
+    std::function<void(int n)> OnProgress;
+    std::function<void(TfrBand *band)> OnBeginColumn;
+    std::function<void(int colNo, int &width)> OnPrintColumn;
+    std::function<void(TfrPage *page)> OnManualBuild;
+    // Receives the component of every non-visual control of a dialog page before the page is shown.
+    std::function<void(QObject *component)> OnCustomizeObject;
     std::function<void(QStringList &memo, TfrView *view)> OnBeforePrint;
     // Answers a name before anything else does (leaving the value Unassigned passes it on).
     TGetPValueEvent OnGetValue;
@@ -634,6 +755,9 @@ public:
     std::function<void(int left, int top, TfrView *view)> ExportDataHook;
     std::function<void(const QRect &rect, int x, int y, const QString &text, int frameTyp, TfrView *view)>
         ExportTextHook;
+    // A prepared object clicked in the preview, and the mouse over one (the handler may change the cursor).
+    std::function<void(TfrView *view)> OnObjectClick;
+    std::function<void(TfrView *view, Qt::CursorShape &cursor)> OnMouseOverObject;
 
     bool KeepDefaultPrinter = false;
     bool TwoPass = false;
@@ -643,11 +767,26 @@ public:
     bool BuiltFromTemplate = false;
     QString FileName;
     QString StoredPrinterName;
+    // The template page being built.
+    TfrPage *CurrentBuildPage = nullptr;
 
 private:
     bool LoadPagesKeepingOld(TStream &stream);
 
     std::unique_ptr<TfrPages> m_pages;
+    std::unique_ptr<TfrEMFPages> m_emfPages;
     std::unique_ptr<TfrDataDictionary> m_dictionary;
     std::unique_ptr<QByteArray> m_reportForm;
+};
+
+// A report made of member reports built one after another into its own prepared pages.
+class TfrCompositeReport : public TfrReport
+{
+    Q_OBJECT
+public:
+    using TfrReport::TfrReport;
+    void BuildPages() override;
+
+    // Not owned.
+    QList<QPointer<TfrReport>> Reports;
 };

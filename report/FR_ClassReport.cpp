@@ -1,6 +1,7 @@
 // Template pages, the report component and the report stream.
 #include "FR_Class.h"
 
+#include "FR_ClassPrepared.h"
 #include "FR_DataDict.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
@@ -93,9 +94,12 @@ int TfrPage::PrintAreaRight() const
 
 int TfrPage::PrintAreaBottom() const
 {
+    // While the page is built its page footer's room is kept free at the bottom.
+    const int footer = Type == 0 && Prepared && BandUsed(btPageFooter) ? Band(btPageFooter)->Height : 0;
     if (!MarginsUsed)
-        return PrnInfo.PaperHeightUnits;
-    return BottomMargin != 0 ? PrnInfo.PaperHeightUnits - BottomMargin : PrnInfo.OffsetY + PrnInfo.PrintHeight;
+        return PrnInfo.PaperHeightUnits - footer;
+    return (BottomMargin != 0 ? PrnInfo.PaperHeightUnits - BottomMargin : PrnInfo.OffsetY + PrnInfo.PrintHeight)
+           - footer;
 }
 
 void TfrPage::AddObject(TfrView *view)
@@ -375,6 +379,7 @@ TfrReport::TfrReport(QObject *owner)
     : QObject(owner)
     , FileName(GetLocaleString(55209))
     , m_pages(std::make_unique<TfrPages>(this))
+    , m_emfPages(std::make_unique<TfrEMFPages>(this))
     , m_dictionary(std::make_unique<TfrDataDictionary>())
 {
 }
@@ -594,12 +599,6 @@ void TfrReport::Loaded()
     TMemoryStream stream(*m_reportForm);
     m_reportForm.reset();
     LoadReportStream(stream);
-}
-
-bool TfrReport::BuildReport()
-{
-    frEngine().CurrentReport = this;
-    return frEngine().BuildHook ? frEngine().BuildHook(*this) : false;
 }
 
 void TfrReport::PreviewReport()

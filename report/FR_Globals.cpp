@@ -1,12 +1,16 @@
 #include "FR_Globals.h"
 
+#include "FR_BarC.h"
+#include "FR_ClassPrepared.h"
 #include "FR_Intrp.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
+#include "FR_Progress.h"
 #include "ReportFunctions.h"
 #include "ReportValues.h"
 
 #include <QColor>
+#include <QWidget>
 
 namespace {
 
@@ -78,6 +82,8 @@ TfrGlobals::TfrGlobals()
     , m_interpreter(std::make_unique<TInterpretator>())
     , m_scratchCanvas(std::make_unique<RecordingCanvas>())
     , m_printer(std::make_unique<TfrPrinter>())
+    , m_progress(std::make_unique<TfrProgress>())
+    , m_compressor(std::make_unique<TfrCompressor>())
 {
     bool ok = false;
     EngineCharset = GetLocaleString(55337).toInt(&ok);
@@ -110,11 +116,33 @@ TfrGlobals::~TfrGlobals() = default;
 void TfrGlobals::Start()
 {
     RegisterFunctionLibrary<TfrStdFunctionLibrary>();
+    RegisterBarCodeObject();
 }
 
 void TfrGlobals::SetInterpreter(std::unique_ptr<TfrInterpretator> interpreter)
 {
     m_interpreter = std::move(interpreter);
+}
+
+void TfrGlobals::SetProgress(std::unique_ptr<TfrProgress> progress)
+{
+    m_progress = progress ? std::move(progress) : std::make_unique<TfrProgress>();
+}
+
+QWidget &TfrGlobals::DialogForm()
+{
+    if (!m_dialogForm) {
+        m_dialogForm = std::make_unique<QWidget>();
+        m_dialogForm->setObjectName(QStringLiteral("DialogForm"));
+        m_dialogForm->setGeometry(-100, -100, 10, 10);
+    }
+    return *m_dialogForm;
+}
+
+bool TfrGlobals::DialogFormHolds(const QString &name) const
+{
+    return m_dialogForm
+           && (m_dialogForm->objectName() == name || m_dialogForm->findChild<QObject *>(name) != nullptr);
 }
 
 TfrGlobals &frEngine()

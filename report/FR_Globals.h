@@ -16,9 +16,11 @@
 #include <vector>
 
 class TfrBand;
+class TfrCompressor;
 class TfrInterpretator;
 class TfrParser;
 class TfrPage;
+class TfrProgress;
 class TfrReport;
 class TfrView;
 class TfrExportFilter;
@@ -113,6 +115,17 @@ public:
     QString CurrentExpression;
     // The date and the time at which the build started ("DATE", "TIME").
     TDateTime ReportDate = 0, ReportTime = 0;
+    // The build: the next template page continues on the current prepared page, and so does the next member
+    // of a composite report; a dialog page was cancelled.
+    bool AppendPage = false;
+    bool AppendNextReport = false;
+    bool DialogCancelled = false;
+    // Where the last prepared page of one template page ended, for a page that continues on it.
+    int SavedCursorY = 0, SavedBottomLimit = 0;
+    bool FooterOnSavedPage = false;
+    // A cross row is being written, and the distance it carries to the following pages.
+    bool CrossRunning = false;
+    int CrossOffsetX = 0;
     // The totals preparation runs, and the data band that receives the aggregate entries.
     bool TotalsPreparation = false;
     TfrBand *TotalsDataBand = nullptr;
@@ -136,13 +149,12 @@ public:
     // The designer's display-format dialog for the selected text objects.
     TfrEditorHook FormatEditorHook;
 
-    // Later layers fill these: the build (false when cancelled or failed), the preview of prepared pages, and
-    // the designer (answers its modal result; unset means that no designer is linked).
-    std::function<bool(TfrReport &)> BuildHook;
+    // Later layers fill these: the preview of prepared pages, and the designer (answers its modal result; unset
+    // means that no designer is linked).
     std::function<void(TfrReport &)> ShowPreparedHook;
     std::function<int(TfrReport &)> DesignerFormClass;
-    // The page build shows a band by name (the procedure SHOWBAND); the progress window shows a script's text
-    // in its second line (the variable PROGRESS).
+    // Takes SHOWBAND in place of the page build when set (tests watch the calls through it); the progress window
+    // shows a script's text in its second line (the variable PROGRESS).
     std::function<void(TfrPage &, const QString &bandName)> ShowBandHook;
     std::function<void(const QString &text)> ProgressTextHook;
 
@@ -155,8 +167,24 @@ public:
     int DefaultPaperSize = PaperA4;
     bool PrinterReady = false;
 
+    // The progress window of builds, prints and exports; null puts back the one that runs jobs directly.
+    TfrProgress &Progress() { return *m_progress; }
+    void SetProgress(std::unique_ptr<TfrProgress> progress);
+    // Packs the object streams of prepared files (the engine's own packs nothing).
+    TfrCompressor &Compressor() { return *m_compressor; }
+    // The open designer's undo step before an editor changes an object, and its expression builder (empty when
+    // cancelled); unset without a designer.
+    std::function<void()> BeginObjectChangeHook;
+    std::function<QString()> PickExpressionHook;
+    // The hidden window that dialog controls live on while they are not on a dialog page's window; made on
+    // first use.
+    QWidget &DialogForm();
+    // A component of that name lives on the dialog host (dialog controls take other names).
+    bool DialogFormHolds(const QString &name) const;
+
 private:
-    // Registers the standard function library, which describes itself to the globals, once they exist.
+    // Registers the standard function library, which describes itself to the globals, and the barcode object,
+    // once they exist.
     void Start();
     friend TfrGlobals &frEngine();
     friend void frResetEngine();
@@ -166,6 +194,9 @@ private:
     std::unique_ptr<TfrInterpretator> m_interpreter;
     std::unique_ptr<RecordingCanvas> m_scratchCanvas;
     std::unique_ptr<TfrPrinter> m_printer;
+    std::unique_ptr<TfrProgress> m_progress;
+    std::unique_ptr<TfrCompressor> m_compressor;
+    std::unique_ptr<QWidget> m_dialogForm;
     std::unique_ptr<PlatformPrinters> m_platformPrinters;
     friend void frAttachPlatformPrinters(std::unique_ptr<PlatformPrinters>);
 };

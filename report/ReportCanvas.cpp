@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -22,9 +23,15 @@ int blankCount(const QString &text)
     return n;
 }
 
-QRect textBounds(int x, int y, int width, int height, bool rotated)
+// The cell of a text of that size turned counter-clockwise by the angle about its position.
+QRect textBounds(int x, int y, int width, int height, int angle)
 {
-    return rotated ? QRect(x, y - width, height, width) : QRect(x, y, width, height);
+    switch (((angle % 360) + 360) % 360) {
+    case 90: return QRect(x, y - width, height, width);
+    case 180: return QRect(x - width, y - height, width, height);
+    case 270: return QRect(x - height, y, height, width);
+    default: return QRect(x, y, width, height);
+    }
 }
 
 QString rectText(const QRect &r)
@@ -92,14 +99,14 @@ void ReportCanvas::setCharSpacing(int pixels)
     m_charSpacing = pixels;
 }
 
-void ReportCanvas::setTextRotated(bool rotated)
+void ReportCanvas::setTextAngle(int degrees)
 {
-    m_rotated = rotated;
+    m_angle = degrees;
 }
 
 void ReportCanvas::save()
 {
-    m_saved.push_back({m_penColor, m_penWidth, m_penStyle, m_brush, m_font, m_fontColor, m_charSpacing, m_rotated});
+    m_saved.push_back({m_penColor, m_penWidth, m_penStyle, m_brush, m_font, m_fontColor, m_charSpacing, m_angle});
 }
 
 void ReportCanvas::restore()
@@ -115,7 +122,7 @@ void ReportCanvas::restore()
     m_font = s.font;
     m_fontColor = s.fontColor;
     m_charSpacing = s.charSpacing;
-    m_rotated = s.rotated;
+    m_angle = s.angle;
 }
 
 int ReportCanvas::textWidth(const QString &text) const
@@ -199,8 +206,8 @@ void QPainterCanvas::drawText(int x, int y, const QString &text, const QRect &cl
     m_painter->setFont(f);
     m_painter->setPen(fontColor());
     m_painter->translate(x, y);
-    if (textRotated())
-        m_painter->rotate(-90);
+    if (textAngle() != 0)
+        m_painter->rotate(-textAngle());
     const QFontMetricsF fm(f);
     const int blanks = extra > 0 ? blankCount(text) : 0;
     if (rightToLeft)
@@ -288,11 +295,11 @@ void RecordingCanvas::setCharSpacing(int pixels)
     m_records.push_back(r);
 }
 
-void RecordingCanvas::setTextRotated(bool rotated)
+void RecordingCanvas::setTextAngle(int degrees)
 {
-    ReportCanvas::setTextRotated(rotated);
+    ReportCanvas::setTextAngle(degrees);
     CanvasRecord r(CanvasRecord::Rotation);
-    r.value = rotated ? 90 : 0;
+    r.value = degrees;
     m_records.push_back(r);
 }
 
@@ -359,7 +366,7 @@ void RecordingCanvas::drawText(int x, int y, const QString &text, const QRect &c
     r.style = (rightToLeft ? 1 : 0) | (textRotated() ? 2 : 0);
     r.color = fontColor();
     r.font = font();
-    r.bounds = textBounds(x, y, textWidth(text) + extra, fontHeight(), textRotated());
+    r.bounds = textBounds(x, y, textWidth(text) + extra, fontHeight(), textAngle());
     m_records.push_back(r);
 }
 
@@ -438,13 +445,77 @@ void RecordingCanvas::replay(ReportCanvas &target) const
         case CanvasRecord::Brush: target.setBrush(r.brush); break;
         case CanvasRecord::Font: target.setFont(r.font, r.color); break;
         case CanvasRecord::CharSpacing: target.setCharSpacing(r.value); break;
-        case CanvasRecord::Rotation: target.setTextRotated(r.value != 0); break;
+        case CanvasRecord::Rotation: target.setTextAngle(r.value); break;
         case CanvasRecord::FillRect: target.fillRect(r.rect); break;
         case CanvasRecord::DrawRect: target.drawRect(r.rect); break;
         case CanvasRecord::Line: target.drawLine(r.p1, r.p2); break;
         case CanvasRecord::Polygon: target.drawPolygon(r.points); break;
         case CanvasRecord::Text: target.drawText(r.p1.x(), r.p1.y(), r.text, r.rect, r.value, r.style & 1); break;
         case CanvasRecord::Image: target.drawImage(r.rect, r.image); break;
+        }
+    }
+}
+
+void RecordingCanvas::replay(ReportCanvas &target, const QSize &recorded, const QRect &into) const
+{
+    const double kx = recorded.width() > 0 ? double(into.right() - into.left()) / recorded.width() : 1;
+    const double ky = recorded.height() > 0 ? double(into.bottom() - into.top()) / recorded.height() : 1;
+    auto x = [&](int v) { return into.left() + int(std::lround(v * kx)); };
+    auto y = [&](int v) { return into.top() + int(std::lround(v * ky)); };
+    auto point = [&](const QPoint &p) { return QPoint(x(p.x()), y(p.y())); };
+    auto rect = [&](const QRect &r) { return QRect(point(r.topLeft()), point(r.topLeft() + QPoint(r.width(), r.height()))).adjusted(0, 0, -1, -1); };
+    auto length = [](int v, double k) { return v > 0 ? std::max(1, int(std::lround(v * k))) : v; };
+    // A font's height runs across its text: vertical on the page for level text, horizontal for turned text.
+    QFont font;
+    QColor fontColor;
+    int angle = 0;
+    std::vector<std::tuple<QFont, QColor, int>> saved;
+    auto applyFont = [&] {
+        QFont f = font;
+        if (f.pixelSize() > 0)
+            f.setPixelSize(length(f.pixelSize(), angle % 180 != 0 ? kx : ky));
+        target.setFont(f, fontColor);
+    };
+    for (const CanvasRecord &r : m_records) {
+        switch (r.kind) {
+        case CanvasRecord::Save:
+            target.save();
+            saved.push_back({font, fontColor, angle});
+            break;
+        case CanvasRecord::Restore:
+            target.restore();
+            if (!saved.empty()) {
+                std::tie(font, fontColor, angle) = saved.back();
+                saved.pop_back();
+            }
+            break;
+        case CanvasRecord::Pen: target.setPen(r.color, length(r.value, std::min(kx, ky)), Qt::PenStyle(r.style)); break;
+        case CanvasRecord::Brush: target.setBrush(r.brush); break;
+        case CanvasRecord::Font:
+            font = r.font;
+            fontColor = r.color;
+            applyFont();
+            break;
+        case CanvasRecord::CharSpacing: target.setCharSpacing(int(std::lround(r.value * kx))); break;
+        case CanvasRecord::Rotation:
+            angle = r.value;
+            target.setTextAngle(angle);
+            applyFont();
+            break;
+        case CanvasRecord::FillRect: target.fillRect(rect(r.rect)); break;
+        case CanvasRecord::DrawRect: target.drawRect(rect(r.rect)); break;
+        case CanvasRecord::Line: target.drawLine(point(r.p1), point(r.p2)); break;
+        case CanvasRecord::Polygon: {
+            QPolygon points;
+            for (const QPoint &p : r.points)
+                points << point(p);
+            target.drawPolygon(points);
+            break;
+        }
+        case CanvasRecord::Text:
+            target.drawText(x(r.p1.x()), y(r.p1.y()), r.text, rect(r.rect), int(std::lround(r.value * kx)), r.style & 1);
+            break;
+        case CanvasRecord::Image: target.drawImage(rect(r.rect), r.image); break;
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPolygon>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -62,7 +63,9 @@ public:
     virtual void setFont(const QFont &font, const QColor &color);
     virtual void setCharSpacing(int pixels);
     // Text turned by 90 degrees: it reads upwards from the text position.
-    virtual void setTextRotated(bool rotated);
+    void setTextRotated(bool rotated) { setTextAngle(rotated ? 90 : 0); }
+    // Text turned counter-clockwise by a multiple of 90 degrees about its text position (barcode captions).
+    virtual void setTextAngle(int degrees);
     // Keep and bring back the drawing state (pen, brush, font, spacing, turned text).
     virtual void save();
     virtual void restore();
@@ -90,7 +93,8 @@ public:
     const QFont &font() const { return m_font; }
     QColor fontColor() const { return m_fontColor; }
     int charSpacing() const { return m_charSpacing; }
-    bool textRotated() const { return m_rotated; }
+    bool textRotated() const { return m_angle == 90; }
+    int textAngle() const { return m_angle; }
     TextMeasurer &measurer() const { return *m_measurer; }
 
 private:
@@ -103,7 +107,7 @@ private:
         QFont font;
         QColor fontColor;
         int charSpacing;
-        bool rotated;
+        int angle;
     };
     std::vector<State> m_saved;
     std::shared_ptr<TextMeasurer> m_measurer;
@@ -114,7 +118,7 @@ private:
     QFont m_font;
     QColor m_fontColor = Qt::black;
     int m_charSpacing = 0;
-    bool m_rotated = false;
+    int m_angle = 0;
 };
 
 // Paints through QPainter: on a QImage for the screen and tests, on a QPrinter for printing and PDF.
@@ -171,7 +175,7 @@ public:
     void setBrush(const QBrush &brush) override;
     void setFont(const QFont &font, const QColor &color) override;
     void setCharSpacing(int pixels) override;
-    void setTextRotated(bool rotated) override;
+    void setTextAngle(int degrees) override;
     void save() override;
     void restore() override;
     void fillRect(const QRect &rect) override;
@@ -189,6 +193,10 @@ public:
     void clear() { m_records.clear(); }
     // Replays the drawing on another canvas.
     void replay(ReportCanvas &target) const;
+    // Replays a drawing made on an area of the given size stretched into a rectangle of another canvas, as a
+    // recorded picture is: the area's corners (0, 0) and (width, height) land on the rectangle's top-left and
+    // bottom-right pixels; positions, sizes, fonts and pen widths are scaled.
+    void replay(ReportCanvas &target, const QSize &recorded, const QRect &into) const;
 
 private:
     std::vector<CanvasRecord> m_records;

@@ -5,6 +5,7 @@
 #include "FR_DataDict.h"
 #include "FR_Globals.h"
 #include "FR_Locale.h"
+#include "FR_Progress.h"
 #include "ReportFunctions.h"
 
 #include "Exceptions.h"
@@ -220,8 +221,10 @@ void TfrReport::DoBuiltinProcedure(const QString &name, const Variant &p1, const
         if (e.CurrentBand)
             ++e.CurrentBand->NewColumnRequests;
     } else if (name == QLatin1String("SHOWBAND")) {
-        if (e.ActivePage && e.ShowBandHook)
+        if (e.ShowBandHook && e.ActivePage)
             e.ShowBandHook(*e.ActivePage, p1.toString().trimmed());
+        else if (e.ActivePage)
+            e.ActivePage->ShowBandByName(p1.toString().trimmed());
     } else if (name == QLatin1String("INC") || name == QLatin1String("DEC")) {
         const QString target = p1.toString().trimmed();
         Variant value;
@@ -314,6 +317,8 @@ void TInterpretator::SetValue(const QString &name, const Variant &value)
     if (name.compare(QLatin1String("PROGRESS"), Qt::CaseInsensitive) == 0) {
         if (e.ProgressTextHook)
             e.ProgressTextHook(value.toString());
+        else
+            e.Progress().SetLabel2(value.toString());
         return;
     }
     TfrObject *object = nullptr;

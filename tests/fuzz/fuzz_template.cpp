@@ -1,11 +1,14 @@
-// Feeds arbitrary bytes to the report template reader, then writes what was read and reads it back.
+// Feeds arbitrary bytes to the report template reader, writes what was read and reads it back, then builds it
+// over a counting source with a cap on the pages.
 #include "FR_Class.h"
+#include "FR_ClassPrepared.h"
+#include "FR_DBSet.h"
 #include "FR_Globals.h"
 
 #include "ServiceFakes.h"
 #include "Streams.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,7 +16,8 @@
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QGuiApplication app(*argc, *argv);
+    // Dialog pages make windows: the build needs the widgets' application.
+    static QApplication app(*argc, *argv);
     return 0;
 }
 
@@ -34,5 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const Exception &) {
         // The writer refuses what it cannot store (texts over 65535 bytes, more than 256 pages).
     }
+    // Bands without a source of their own walk three counted records; the build stops after 30 pages.
+    TfrUserDataset records;
+    records.RangeEnd = reCount;
+    records.RangeEndCount = 3;
+    report.Dataset = &records;
+    report.ShowProgress = false;
+    report.OnProgress = [&report](int n) {
+        if (n > 30)
+            report.StopRequested = true;
+    };
+    report.BuildReport();
     return 0;
 }
