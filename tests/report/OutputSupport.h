@@ -1,0 +1,116 @@
+#pragma once
+
+#include "FR_Class.h"
+#include "FR_ClassPrepared.h"
+#include "FR_Export.h"
+#include "FR_Globals.h"
+#include "FR_Progress.h"
+
+#include "ServiceFakes.h"
+#include "Streams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace outputtest {
+
+// One text line as a text object hands it to an export.
+struct TextCall
+{
+    QRect rect;
+    int x, y;
+    QString text;
+    int frame = 0;
+    TfrView *view = nullptr;
+};
+
+// Runs a filter over pages of text lines (and pictures through OnData) and answers the bytes it wrote.
+inline QByteArray runFilter(TfrExportFilter &filter, const std::vector<std::vector<TextCall>> &pages,
+                            const std::vector<std::pair<int, TfrView *>> &pictures = {})
+{
+    TMemoryStream stream;
+    filter.Stream = &stream;
+    filter.OnBeginDoc();
+    for (size_t p = 0; p < pages.size(); ++p) {
+        filter.OnBeginPage();
+        for (const auto &[page, view] : pictures)
+            if (size_t(page) == p)
+                filter.OnData(view->Left, view->Top, view);
+        for (const TextCall &c : pages[p])
+            filter.OnText(c.rect, c.x, c.y, c.text, c.frame, c.view);
+        filter.OnEndPage();
+    }
+    filter.OnEndDoc();
+    filter.Stream = nullptr;
+    return stream.Bytes();
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A report with prepared pages of text objects placed in code, on A4 with its printer geometry.
+class PreparedFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        frResetEngine();
+        report.ShowProgress = false;
+        report.Pages().Add();
+    }
+    void TearDown() override { frResetEngine(); }
+
+    TfrPage *templatePage() { return report.Pages().GetPage(0); }
+
+    // Appends a prepared page and answers its index.
+    int addPage()
+    {
+        report.EMFPages().Add(templatePage());
+        return report.EMFPages().GetCount() - 1;
+    }
+
+    void addText(int page, const QString &name, int left, int top, int width, int height, const QString &text)
+    {
+        TfrMemoView m;
+        m.Name = name;
+        m.Left = left;
+        m.Top = top;
+        m.Width = width;
+        m.Height = height;
+        m.Memo = text.split(u'\n');
+        m.WorkText = m.Memo;
+        report.EMFPages().AddObject(page, &m);
+    }
+
+    // A report of n pages, each with the line "Страница k" and "Итого" on page 3.
+    void addPages(int n)
+    {
+        for (int k = 1; k <= n; ++k) {
+            const int p = addPage();
+            addText(p, QStringLiteral("T%1").arg(k), 40, 40, 300, 20, QStringLiteral("Страница %1").arg(k));
+            if (k == 3)
+                addText(p, QStringLiteral("Sum"), 40, 100, 300, 20, QStringLiteral("ИТОГО"));
+        }
+    }
+
+    QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
+
+    FakeMessageService messages;
+    QTemporaryDir dir;
+    TfrReport report;
+};
+
+} // namespace outputtest
