@@ -735,6 +735,8 @@ public:
     TfrPages &Pages() { return *m_pages; }
     TfrDataDictionary &Dictionary() { return *m_dictionary; }
     TfrEMFPages &EMFPages() { return *m_emfPages; }
+    // Puts other prepared pages in place (the preview borrows them) and answers those it held.
+    std::unique_ptr<TfrEMFPages> ExchangeEMFPages(std::unique_ptr<TfrEMFPages> pages);
 
     // Published properties.
     QPointer<QObject> Dataset;
