@@ -42,6 +42,16 @@ int pageHeight(const TfrPreparedPage &p)
     return p.PrnInfo.PaperHeightUnits;
 }
 
+// The file name with its extension (".frp") in place of the one it had.
+QString withExtension(const QString &fileName, const QString &extension)
+{
+    QString name = fileName;
+    const int dot = int(name.lastIndexOf(u'.'));
+    if (dot > name.lastIndexOf(u'/'))
+        name.truncate(dot);
+    return name + extension;
+}
+
 } // namespace
 
 std::unique_ptr<TfrEMFPages> TfrReport::ExchangeEMFPages(std::unique_ptr<TfrEMFPages> pages)
@@ -867,11 +877,7 @@ void TfrPreviewForm::LoadPrepared(const QString &fileName)
 
 void TfrPreviewForm::SavePrepared(const QString &fileName)
 {
-    QString name = fileName;
-    const int dot = int(name.lastIndexOf(u'.'));
-    if (dot > name.lastIndexOf(u'/'))
-        name.truncate(dot);
-    name += QStringLiteral(".frp");
+    const QString name = withExtension(fileName, QStringLiteral(".frp"));
     DetachReport();
     try {
         Report->SavePreparedFile(name);
@@ -902,11 +908,7 @@ void TfrPreviewForm::SaveBtnClick()
         return;
     }
     const TfrExportFilterInfo info = filters[size_t(request.filterIndex - 2)];
-    QString name = request.fileName;
-    const int dot = int(name.lastIndexOf(u'.'));
-    if (dot > name.lastIndexOf(u'/'))
-        name.truncate(dot);
-    name += info.FilterExt.mid(1);
+    const QString name = withExtension(request.fileName, info.FilterExt.mid(1));
     WithPagesLent([&] { Report->ExportTo(info.Filter, name); }, false);
 }
 
@@ -1040,6 +1042,13 @@ void TfrPreview::ShowPrepared(TfrReport *report)
         layout()->addWidget(w.ToolbarPanel);
     layout()->addWidget(w.PreviewPanel);
     w.PreviewPanel->show();
+    // The panel forgets a report that goes away while it shows its pages.
+    disconnect(report, &QObject::destroyed, this, nullptr);
+    connect(report, &QObject::destroyed, this, [this] {
+        m_window->Report = nullptr;
+        m_window->ShownPages.reset();
+        m_window->ResetView(true);
+    });
     w.AttachReport(report);
     w.ApplyReportOptions();
     w.ResetView(true);

@@ -496,3 +496,42 @@ TEST_F(OutputEndToEnd, ModalPreviewReturnsWhenTheWindowCloses)
 }
 
 } // namespace
+
+#include "BuildSupport.h"
+
+namespace {
+
+class OutputBuildCancel : public buildtest::BuildFixture
+{
+};
+
+TEST_F(OutputBuildCancel, CancelInTheProgressWindowStopsABuild)
+{
+    std::vector<std::vector<QVariant>> rows;
+    for (int i = 0; i < 300; ++i)
+        rows.push_back({"Север", QStringLiteral("Клиент %1").arg(i), i});
+    fillSales(std::move(rows));
+    buildtest::Template t(report);
+    t.band(5, 40, 100, "Data", "frSales");
+    t.memo("Name", 40, 40, 300, 20, "[Sales.\"NAME\"]");
+    buildtest::reload(report);
+    auto owned = std::make_unique<TfrProgressForm>();
+    TfrProgressForm *progress = owned.get();
+    frEngine().SetProgress(std::move(owned));
+    report.ShowProgress = true;
+    int pages = 0;
+    report.OnEndPage = [&](int) {
+        if (++pages == 2) {
+            EXPECT_TRUE(progress->isVisible());
+            EXPECT_EQ(progress->windowTitle(), QStringLiteral("Подготовка отчета"));
+            progress->Button1->click();
+        }
+    };
+    EXPECT_FALSE(report.BuildReport());
+    EXPECT_TRUE(report.StopRequested);
+    EXPECT_GE(report.EMFPages().GetCount(), 2);
+    EXPECT_LT(report.EMFPages().GetCount(), 10) << "the build stopped soon after Cancel";
+    EXPECT_FALSE(progress->isVisible());
+}
+
+} // namespace
