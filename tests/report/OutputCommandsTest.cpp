@@ -167,6 +167,57 @@ TEST_F(OutputCommands, PageSetupSetsTheMarginsAndBuildsAgain)
     EXPECT_EQ(form.PageCount(), 1) << "built again from the template";
 }
 
+TEST_F(OutputCommands, PrintFromThePreviewWithTheReportsDefaults)
+{
+    auto owned = std::make_unique<PdfPrinters>(dir.path());
+    PdfPrinters *printers = owned.get();
+    frAttachPlatformPrinters(std::move(owned));
+    report.ShowPrintDialog = false;
+    report.DefaultCopies = 2;
+    report.DefaultCollate = true;
+    TfrPreviewForm form;
+    form.AttachReport(&report);
+    form.ApplyReportOptions();
+    form.ResetView(true);
+    ASSERT_TRUE(form.PrintBtn->isEnabled());
+    EXPECT_TRUE(form.HandleKey(Qt::Key_P, Qt::ControlModifier));
+    ASSERT_EQ(printers->jobs, 1);
+    EXPECT_EQ(pdfPages(dir.filePath("job-1.pdf")), 6);
+    EXPECT_EQ(form.PageCount(), 3) << "the window has its pages again";
+    EXPECT_EQ(report.EMFPages().GetCount(), 0);
+}
+
+TEST_F(OutputCommands, TheDefaultFilterIsOfferedFirst)
+{
+    TfrTextExport txt;
+    TfrCSVExport csv;
+    csv.Default = true;
+    FakeDialogService dialogs;
+    TfrPreviewForm form;
+    form.AttachReport(&report);
+    form.SaveBtnClick();
+    ASSERT_EQ(dialogs.fileRequests.size(), 1);
+    EXPECT_EQ(dialogs.fileRequests[0].filterIndex, 3);
+    EXPECT_TRUE(dialogs.fileRequests[0].filter.endsWith("|Файл CSV (*.csv)|*.csv"));
+    EXPECT_EQ(entries(), QStringList()) << "a cancelled save writes nothing";
+}
+
+TEST_F(OutputCommands, HelpModeEndsAtTheNextPress)
+{
+    TfrPreviewForm form;
+    form.AttachReport(&report);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.HelpBtnClick();
+    EXPECT_EQ(form.cursor().shape(), Qt::WhatsThisCursor);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 50), form.mapToGlobal(QPointF(50, 50)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &press);
+    EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_FALSE(form.HelpBtn->Down());
+    EXPECT_TRUE(messages.requests.isEmpty());
+}
+
 TEST(OutputDialogs, CsvAndRtfOptionsComeBackFromTheirDialogs)
 {
     frResetEngine();

@@ -5,12 +5,15 @@
 #include "FR_Export.h"
 #include "FR_Globals.h"
 #include "FR_Progress.h"
+#include "FR_Prntr.h"
 
 #include "ServiceFakes.h"
 #include "Streams.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,4 +116,58 @@ protected:
     TfrReport report;
 };
 
+// Pages of a PDF file.
+inline int pdfPages(const QString &path)
+{
+    const QByteArray pdf = readFile(path);
+    return int(QString::fromLatin1(pdf).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b(?!s)"))));
+}
+
+// One printer whose QPrinter writes a PDF file per print job: job-1.pdf, job-2.pdf, ...
+class PdfPrinters : public PlatformPrinters
+{
+public:
+    explicit PdfPrinters(QString folder) : m_folder(std::move(folder)) { m_printer.setOutputFormat(QPrinter::PdfFormat); }
+
+    QStringList printerNames() const override { return {"PDF"}; }
+    int defaultPrinterIndex() const override { return 0; }
+    bool readSettings(int, PlatformPrinterSettings &s) override
+    {
+        s.paperSize = paper;
+        s.orientation = orientation;
+        s.paperWidth = orientation ? 2970 : 2100;
+        s.paperHeight = orientation ? 2100 : 2970;
+        s.paperSizes = {9, 8};
+        s.paperNames = {"A4", "A3"};
+        s.dpiX = s.dpiY = 1200;
+        s.physicalWidth = orientation ? 14031 : 9921;
+        s.physicalHeight = orientation ? 9921 : 14031;
+        s.offsetX = s.offsetY = 0;
+        s.printableWidth = s.physicalWidth;
+        s.printableHeight = s.physicalHeight;
+        return true;
+    }
+    bool applySettings(int, int paperSize, int, int, int turned, int) override
+    {
+        paper = paperSize;
+        orientation = turned;
+        m_printer.setPageOrientation(turned ? QPageLayout::Landscape : QPageLayout::Portrait);
+        return true;
+    }
+    bool showProperties(int) override { return false; }
+    QPrinter *printer(int) override
+    {
+        m_printer.setOutputFileName(m_folder + QStringLiteral("/job-%1.pdf").arg(++jobs));
+        return &m_printer;
+    }
+
+    int paper = 9, orientation = 0, jobs = 0;
+    QPrinter &device() { return m_printer; }
+
+private:
+    QString m_folder;
+    QPrinter m_printer{QPrinter::HighResolution};
+};
+
 } // namespace outputtest
+
