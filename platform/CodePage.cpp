@@ -2,7 +2,9 @@
 
 #include "Exceptions.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <iconv.h>
 
 namespace {
@@ -12,6 +14,8 @@ const char *iconvName(CodePage page)
     return page == CodePage::CP866 ? "CP866" : "CP1251";
 }
 
+// One conversion descriptor per direction, opened on first use and kept for the thread: opening one costs far
+// more than converting a short text (report streams convert every string they write).
 class Converter
 {
 public:
@@ -25,10 +29,20 @@ public:
     Converter(const Converter &) = delete;
     Converter &operator=(const Converter &) = delete;
 
+    static Converter &get(const char *to, const char *from, CodePage page, bool encoding)
+    {
+        thread_local std::unique_ptr<Converter> converters[2][2];
+        std::unique_ptr<Converter> &slot = converters[page == CodePage::CP866 ? 1 : 0][encoding ? 1 : 0];
+        if (!slot)
+            slot = std::make_unique<Converter>(to, from);
+        return *slot;
+    }
+
     // Converts all of the input; `skip` answers how many input bytes an unconvertible character takes, and
     // `replacement` is written in its place.
     template <class Skip> QByteArray run(const char *input, size_t length, const QByteArray &replacement, Skip skip)
     {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         QByteArray out;
         out.reserve(qsizetype(length));
         char buffer[4096];
@@ -62,7 +76,11 @@ QByteArray encodeText(const QString &text, CodePage page)
 {
     if (text.isEmpty())
         return {};
-    Converter converter(iconvName(page), "UTF-16LE");
+    // Both code pages keep ASCII as it is.
+    const char16_t *units16 = reinterpret_cast<const char16_t *>(text.utf16());
+    if (std::all_of(units16, units16 + text.size(), [](char16_t u) { return u < 0x80; }))
+        return text.toLatin1();
+    Converter &converter = Converter::get(iconvName(page), "UTF-16LE", page, true);
     const auto *units = reinterpret_cast<const char *>(text.utf16());
     return converter.run(units, size_t(text.size()) * 2, QByteArrayLiteral("?"), [](const char *at, size_t left) {
         const char16_t unit = char16_t(uchar(at[0]) | (uchar(left > 1 ? at[1] : 0) << 8));
@@ -74,7 +92,7 @@ QString decodeText(const QByteArray &bytes, CodePage page)
 {
     if (bytes.isEmpty())
         return {};
-    Converter converter("UTF-16LE", iconvName(page));
+    Converter &converter = Converter::get("UTF-16LE", iconvName(page), page, false);
     const QByteArray utf16 = converter.run(
         bytes.constData(), size_t(bytes.size()), QByteArray("?\0", 2), [](const char *, size_t) { return size_t(1); });
     return QString(reinterpret_cast<const QChar *>(utf16.constData()), utf16.size() / 2);

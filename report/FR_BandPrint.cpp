@@ -627,6 +627,16 @@ void TfrBand::RunSubreports()
 {
     TfrGlobals &e = frEngine();
     bool firstCycle = Page->PendingSubreportBand != this;
+    // Cycles that moved no subreport on: two in a row mean that not even a fresh page takes the next band.
+    int stalls = 0;
+    auto replayed = [this] {
+        int sum = 0;
+        forEachSubreport(*this, Objects, [this, &sum](int, TfrView *v) {
+            if (const TfrPage *p = subreportPage(v, Page))
+                sum += p->ReplayPos;
+        });
+        return sum;
+    };
     do {
         if (!firstCycle)
             forEachSubreport(*this, Objects, [this](int, TfrView *v) {
@@ -638,6 +648,7 @@ void TfrBand::RunSubreports()
         firstCycle = false;
         SubreportsDone = true;
         SubreportsBottom = Page->CursorY;
+        const int before = replayed();
         forEachSubreport(*this, Objects, [this](int k, TfrView *v) {
             if (SubreportDone[size_t(k)])
                 return;
@@ -658,9 +669,17 @@ void TfrBand::RunSubreports()
                 Page->PendingSubreportBand = this;
                 return;
             }
-            if (e.CurrentBand)
-                e.CurrentBand->ScriptDone = true;
-            Page->StartNewPage();
+            stalls = replayed() == before ? stalls + 1 : 0;
+            const int pages = PreparedPageCount();
+            if (stalls < 2) {
+                if (e.CurrentBand)
+                    e.CurrentBand->ScriptDone = true;
+                Page->StartNewPage();
+            }
+            // Without a new page (one is being set up) or without progress the rest of the subreports is given
+            // up rather than tried without end.
+            if (stalls >= 2 || PreparedPageCount() == pages)
+                SubreportsDone = true;
         }
     } while (!SubreportsDone && !BuildStopped());
     forEachSubreport(*this, Objects, [this](int, TfrView *v) {

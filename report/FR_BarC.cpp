@@ -66,7 +66,7 @@ QImage barcodeButtonImage()
     image.fill(Qt::transparent);
     QPainter p(&image);
     int x = 1;
-    for (int w : {1, 2, 1, 1, 3, 1, 2, 1}) {
+    for (int w : { 1, 2, 1, 1, 3, 1, 2, 1 }) {
         p.fillRect(QRect(x, 2, w, 12), Qt::black);
         x += w + 1;
     }
@@ -81,7 +81,7 @@ TfrBarCodeView::TfrBarCodeView()
 {
     TypeCode = 10;
     NamePrefix = QStringLiteral("Bar");
-    Memo = QStringList{DefaultCode};
+    Memo = QStringList { DefaultCode };
 }
 
 Variant TfrBarCodeView::GetPropertyValue(const QString &name)
@@ -95,8 +95,8 @@ void TfrBarCodeView::RegisterProperties()
 {
     TfrView::RegisterProperties();
     RegisterProp(QStringLiteral("Barcode"), frdtHasEditor | frdtOneObject, [this](TfrView *) { ShowEditor(); });
-    RegisterProp(QStringLiteral("DataField"), frdtHasEditor | frdtOneObject | frdtString,
-                 frEngine().DataFieldEditorHook);
+    RegisterProp(
+        QStringLiteral("DataField"), frdtHasEditor | frdtOneObject | frdtString, frEngine().DataFieldEditorHook);
 }
 
 bool TfrBarCodeView::RecordBarcode(RecordingCanvas &picture)
@@ -143,10 +143,18 @@ bool TfrBarCodeView::RecordBarcode(RecordingCanvas &picture)
         const int tw = picture.textWidth(text);
         const QRect clip(0, 0, Width, Height);
         switch (angle) {
-        case 90: picture.drawText(Width - CaptionHeight, Height - (Height - tw) / 2, text, clip); break;
-        case 180: picture.drawText(Width - (Width - tw) / 2, CaptionHeight, text, clip); break;
-        case 270: picture.drawText(CaptionHeight, (Height - tw) / 2, text, clip); break;
-        default: picture.drawText((Width - tw) / 2, Height - CaptionHeight, text, clip); break;
+        case 90:
+            picture.drawText(Width - CaptionHeight, Height - (Height - tw) / 2, text, clip);
+            break;
+        case 180:
+            picture.drawText(Width - (Width - tw) / 2, CaptionHeight, text, clip);
+            break;
+        case 270:
+            picture.drawText(CaptionHeight, (Height - tw) / 2, text, clip);
+            break;
+        default:
+            picture.drawText((Width - tw) / 2, Height - CaptionHeight, text, clip);
+            break;
         }
         picture.setTextAngle(0);
     }
@@ -170,32 +178,16 @@ void TfrBarCodeView::Draw(ReportCanvas &canvas)
     RestoreGeometry();
 }
 
-void TfrBarCodeView::WritePrepared(TStream &stream)
+void TfrBarCodeView::CompletePreparedText()
 {
-    TfrGlobals &e = frEngine();
-    PrepareDraw(DrawCanvas ? *DrawCanvas : e.ScratchCanvas());
-    WorkText = Memo;
-    if (e.CurrentReport)
-        e.CurrentReport->DoBeforePrint(WorkText, this);
-    if (!Script.isEmpty())
-        e.Interpreter().RunScript(Script);
-    if (!Visible)
+    if (WorkText.isEmpty() || !WorkText.at(0).startsWith(u'['))
         return;
-    const QString savedTag = Tag;
-    if (Tag.contains(u'['))
-        ExpandBrackets(Tag);
-    if (!WorkText.isEmpty() && WorkText.at(0).startsWith(u'[')) {
-        // A value that cannot be computed prints as "0", which draws nothing.
-        try {
-            WorkText[0] = e.Parser().Evaluate(WorkText.at(0)).toString();
-        } catch (const std::exception &) {
-            WorkText[0] = QStringLiteral("0");
-        }
+    // A value that cannot be computed prints as "0", which draws nothing.
+    try {
+        WorkText[0] = frEngine().Parser().Evaluate(WorkText.at(0)).toString();
+    } catch (const std::exception &) {
+        WorkText[0] = QStringLiteral("0");
     }
-    WriteStreamByte(stream, quint8(TypeCode));
-    WriteStreamString(stream, ClassName());
-    SaveToStream(stream);
-    Tag = savedTag;
 }
 
 void TfrBarCodeView::LoadFromStream(TStream &stream)
@@ -238,7 +230,7 @@ void TfrBarCodeView::ShowEditor()
     TfrGlobals &e = frEngine();
     if (e.BeginObjectChangeHook)
         e.BeginObjectChangeHook();
-    Memo = QStringList{form.M1->currentText()};
+    Memo = QStringList { form.M1->currentText() };
     Modul = StrToInt(form.eZoom->text());
     CheckSum = form.ckCheckSum->isChecked() ? 1 : 0;
     HumanReadable = form.ckViewText->isChecked() ? 1 : 0;
@@ -248,7 +240,8 @@ void TfrBarCodeView::ShowEditor()
 
 // ---- TfrBarCodeForm
 
-TfrBarCodeForm::TfrBarCodeForm(QWidget *parent) : QDialog(parent)
+TfrBarCodeForm::TfrBarCodeForm(QWidget *parent)
+    : QDialog(parent)
 {
     setWindowTitle(GetLocaleString(53650));
     auto named = [](QWidget *w, const char *name) {
@@ -273,7 +266,7 @@ TfrBarCodeForm::TfrBarCodeForm(QWidget *parent) : QDialog(parent)
     frSpeedButton1->SetCaption(QStringLiteral("▲"));
     frSpeedButton2 = new TfrSpeedButton(GroupBox1);
     frSpeedButton2->SetCaption(QStringLiteral("▼"));
-    for (TfrSpeedButton *b : {frSpeedButton1, frSpeedButton2})
+    for (TfrSpeedButton *b : { frSpeedButton1, frSpeedButton2 })
         b->setFixedSize(16, 11);
     GroupBox2 = new QGroupBox(GetLocaleString(53658), this);
     RB1 = new QRadioButton(QStringLiteral("0°"), GroupBox2);
@@ -315,7 +308,7 @@ TfrBarCodeForm::TfrBarCodeForm(QWidget *parent) : QDialog(parent)
     options->addWidget(ckViewText);
     options->addLayout(zoom);
     auto *angles = new QVBoxLayout(GroupBox2);
-    for (QRadioButton *rb : {RB1, RB2, RB3, RB4})
+    for (QRadioButton *rb : { RB1, RB2, RB3, RB4 })
         angles->addWidget(rb);
     auto *groups = new QHBoxLayout;
     groups->addWidget(GroupBox1);
@@ -380,7 +373,7 @@ void TfrBarCodeForm::bOkClick()
         try {
             StrToInt(eZoom->text());
         } catch (const std::exception &error) {
-            Services::messages()->show({exceptionMessage(error), mtError, mbOK, mbOK, GetLocaleString(55206)});
+            Services::messages()->show({ exceptionMessage(error), mtError, mbOK, mbOK, GetLocaleString(55206) });
         }
         eZoom->setFocus();
         return;
@@ -397,7 +390,7 @@ void TfrBarCodeForm::bOkClick()
             QPainterCanvas canvas(&painter);
             barcode.DrawOn(canvas);
         } catch (const std::exception &) {
-            Services::messages()->show({GetLocaleString(55339), mtError, mbOK, mbOK, GetLocaleString(55206)});
+            Services::messages()->show({ GetLocaleString(55339), mtError, mbOK, mbOK, GetLocaleString(55206) });
             return;
         }
     }
@@ -408,6 +401,7 @@ void TfrBarCodeForm::bOkClick()
 
 void RegisterBarCodeObject()
 {
-    RegisterAddInObject(QStringLiteral("TfrBarCodeView"), [] { return new TfrBarCodeView; }, barcodeButtonImage(),
-                        QStringLiteral("55338"));
+    RegisterAddInObject(
+        QStringLiteral("TfrBarCodeView"), [] { return new TfrBarCodeView; }, barcodeButtonImage(),
+        QStringLiteral("55338"));
 }

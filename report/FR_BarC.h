@@ -28,7 +28,7 @@ public:
     Variant GetPropertyValue(const QString &name) override;
     void RegisterProperties() override;
     void Draw(ReportCanvas &canvas) override;
-    void WritePrepared(TStream &stream) override;
+    void CompletePreparedText() override;
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
     void ShowEditor() override;

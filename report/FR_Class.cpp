@@ -380,7 +380,8 @@ void TfrView::DrawFrameLine(int x1, int y1, int x2, int y2)
                                               Qt::DashDotDotLine};
         c.setPen(color, 1, styles[std::min<int>(FrameStyle, 4)]);
         c.setBrush(QBrush(toQColor(FillColor == clTransparent ? clWhite : FillColor)));
-        const int n = std::max(1, width);
+        // No wider than twice the object: a stored width beyond that shows nothing more and would only cost.
+        const int n = std::clamp(width, 1, 2 * std::max(std::abs(Width), std::abs(Height)) + 2);
         for (int k = -(n / 2), i = 0; i < n; ++k, ++i) {
             if (vertical)
                 c.drawLine(QPoint(x1 + k, y1), QPoint(x2 + k, y2));
@@ -606,6 +607,7 @@ void TfrView::WritePrepared(TStream &stream)
     const QString savedTag = Tag;
     if (Tag.contains(u'['))
         ExpandBrackets(Tag);
+    CompletePreparedText();
     WriteStreamByte(stream, quint8(TypeCode));
     if (TypeCode == 10)
         WriteStreamString(stream, ClassName());

@@ -131,6 +131,8 @@ public:
     virtual void AfterDesignerEdit() {}
     virtual QRegion GetClipRegion(bool enlarged);
     virtual void ShowEditor() {}
+    // Last step before WritePrepared writes the record: WorkText and Tag are the build's.
+    virtual void CompletePreparedText() {}
 
     void PrepareDraw(ReportCanvas &canvas);
     void MakeUniqueName();

@@ -63,7 +63,7 @@ void TfrControl::RegisterProperties()
 {
     ClearPropList();
     RegisterProp(QStringLiteral("Name"), frdtString | frdtOneObject);
-    for (const char *n : {"Left", "Top", "Width", "Height"})
+    for (const char *n : { "Left", "Top", "Width", "Height" })
         RegisterProp(QString::fromLatin1(n), frdtSize);
     RegisterProp(QStringLiteral("Visible"), frdtBoolean);
     RegisterProp(QStringLiteral("Restrictions"), frdtHasEditor, frEngine().RestrictionsEditorHook);
@@ -96,15 +96,15 @@ void TfrControl::PaintControl(ReportCanvas &canvas)
             m_control->setParent(&frEngine().DialogForm());
         m_control->move(0, 0);
         // The host stays hidden: rendering needs no window on screen.
-        m_control->render(&image, QPoint(), QRegion(),
-                          QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        m_control->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
     }
     canvas.drawImage(QRect(Left, Top, image.width(), image.height()), image);
 }
 
 // ---- TfrNonVisualControl
 
-TfrNonVisualControl::TfrNonVisualControl() : Icon(nonVisualIcon())
+TfrNonVisualControl::TfrNonVisualControl()
+    : Icon(nonVisualIcon())
 {
     Width = Height = NonVisualSize;
 }

@@ -56,6 +56,22 @@ void startObjectStream(TStream &stream)
     frEngine().StreamVersion = v;
 }
 
+// No paper is millions of page pixels long, and drawing adds to and scales these numbers: places beyond this
+// are no page's. Paper sizes are in tenths of a millimetre, of which 50 make 18 page pixels.
+constexpr int PlaceLimit = 1 << 22;
+constexpr int PaperLimit = PlaceLimit / 18 * 50;
+
+bool onSomePage(const TfrView &view)
+{
+    std::vector<int> lengths { view.Left, view.Top, view.Width, view.Height, view.GapX, view.GapY };
+    if (const auto *memo = dynamic_cast<const TfrMemoView *>(&view))
+        lengths.insert(lengths.end(), { memo->LineSpacing, memo->CharSpacing, memo->Font.Size });
+    for (int v : lengths)
+        if (v < -PlaceLimit || v > PlaceLimit)
+            return false;
+    return true;
+}
+
 // Reads every object of a page stream once, so that a page that cannot be read is refused when the file is
 // loaded rather than when it is drawn. Leaves the engine's error state as it found it.
 void checkObjectStream(TStream &stream)
@@ -74,7 +90,9 @@ void checkObjectStream(TStream &stream)
     try {
         e.ActivePage = nullptr;
         startObjectStream(stream);
-        while (readPreparedObject(stream)) {
+        while (std::unique_ptr<TfrView> view = readPreparedObject(stream)) {
+            if (!onSomePage(*view))
+                refuse("object outside any page");
         }
     } catch (const EBadPreparedFile &) {
         restore();
@@ -91,8 +109,8 @@ void applyPaperGeometry(TfrPreparedPage &page)
 {
     TfrPrinter &printer = EnginePrinter();
     try {
-        printer.SetPrinterInfo(page.PaperSize, page.PaperWidth, page.PaperHeight, page.PaperBin, page.Orientation,
-                               false);
+        printer.SetPrinterInfo(
+            page.PaperSize, page.PaperWidth, page.PaperHeight, page.PaperBin, page.Orientation, false);
     } catch (const std::exception &) {
         printer.SetPrinterInfo(PaperCustom, page.PaperWidth, page.PaperHeight, DefaultBin, page.Orientation, false);
     }
@@ -143,6 +161,31 @@ qint64 readEndOffset(TStream &stream, qint64 recordStart)
     return end;
 }
 
+// Reads one page record's fields ahead of its contents and answers those contents: the bytes up to the
+// record's end offset.
+QByteArray readPageRecord(TStream &stream, TfrPreparedPage &p, bool withBin)
+{
+    const qint64 recordStart = stream.Position();
+    const qint64 end = readEndOffset(stream, recordStart);
+    p.PaperSize = ReadStreamWord(stream);
+    p.PaperWidth = ReadStreamInt(stream);
+    p.PaperHeight = ReadStreamInt(stream);
+    if (p.PaperWidth < 0 || p.PaperWidth > PaperLimit || p.PaperHeight < 0 || p.PaperHeight > PaperLimit)
+        refuse("paper larger than any");
+    p.Orientation = ReadStreamByte(stream);
+    p.PaperBin = withBin ? ReadStreamInt(stream) : -1;
+    p.MarginsUsed = ReadStreamByte(stream) != 0;
+    if (withBin) {
+        p.Margins.Left = ReadStreamInt(stream);
+        p.Margins.Top = ReadStreamInt(stream);
+        p.Margins.Right = ReadStreamInt(stream);
+        p.Margins.Bottom = ReadStreamInt(stream);
+    }
+    if (end < stream.Position())
+        refuse("page end offset inside its own header");
+    return stream.ReadBytes(end - stream.Position());
+}
+
 ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
 {
     ParsedFile file;
@@ -156,23 +199,7 @@ ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
         ParsedPage parsed;
         parsed.page = std::make_unique<TfrPreparedPage>();
         TfrPreparedPage &p = *parsed.page;
-        const qint64 recordStart = stream.Position();
-        const qint64 end = readEndOffset(stream, recordStart);
-        p.PaperSize = ReadStreamWord(stream);
-        p.PaperWidth = ReadStreamInt(stream);
-        p.PaperHeight = ReadStreamInt(stream);
-        p.Orientation = ReadStreamByte(stream);
-        p.PaperBin = withBin ? ReadStreamInt(stream) : -1;
-        p.MarginsUsed = ReadStreamByte(stream) != 0;
-        if (withBin) {
-            p.Margins.Left = ReadStreamInt(stream);
-            p.Margins.Top = ReadStreamInt(stream);
-            p.Margins.Right = ReadStreamInt(stream);
-            p.Margins.Bottom = ReadStreamInt(stream);
-        }
-        if (end < stream.Position())
-            refuse("page end offset inside its own header");
-        const QByteArray objects = stream.ReadBytes(end - stream.Position());
+        const QByteArray objects = readPageRecord(stream, p, withBin);
         if (compressed != 0) {
             TMemoryStream packed(objects);
             frEngine().Compressor().DeCompress(packed, p.Stream);
@@ -185,6 +212,7 @@ ParsedFile parseCurrentLayout(TStream &stream, int v, int compressed)
     return file;
 }
 
+// The oldest layout: a zero-ended printer line, then pages whose contents are a metafile of the whole page.
 ParsedFile parseOldestLayout(TStream &stream)
 {
     ParsedFile file;
@@ -198,18 +226,7 @@ ParsedFile parseOldestLayout(TStream &stream)
         ParsedPage parsed;
         parsed.oldest = true;
         parsed.page = std::make_unique<TfrPreparedPage>();
-        TfrPreparedPage &p = *parsed.page;
-        const qint64 recordStart = stream.Position();
-        const qint64 end = readEndOffset(stream, recordStart);
-        p.PaperSize = ReadStreamWord(stream);
-        p.PaperWidth = ReadStreamInt(stream);
-        p.PaperHeight = ReadStreamInt(stream);
-        p.Orientation = ReadStreamByte(stream);
-        p.PaperBin = -1;
-        p.MarginsUsed = ReadStreamByte(stream) != 0;
-        if (end < stream.Position())
-            refuse("page end offset inside its own header");
-        parsed.metafile = stream.ReadBytes(end - stream.Position());
+        parsed.metafile = readPageRecord(stream, *parsed.page, false);
         file.pages.push_back(std::move(parsed));
     }
     return file;
@@ -255,12 +272,15 @@ void writeMetafilePage(TfrPreparedPage &page, const QByteArray &metafile)
 TfrPreparedPage::TfrPreparedPage() = default;
 TfrPreparedPage::~TfrPreparedPage() = default;
 
-void TfrCompressor::Compress(TStream &, TStream &) {}
-void TfrCompressor::DeCompress(TStream &, TStream &) {}
+void TfrCompressor::Compress(TStream &, TStream &) { }
+void TfrCompressor::DeCompress(TStream &, TStream &) { }
 
 // ---- TfrEMFPages
 
-TfrEMFPages::TfrEMFPages(TfrReport *parent) : m_parent(parent) {}
+TfrEMFPages::TfrEMFPages(TfrReport *parent)
+    : m_parent(parent)
+{
+}
 
 TfrEMFPages::~TfrEMFPages()
 {
@@ -295,7 +315,7 @@ void TfrEMFPages::Insert(int i, TfrPage *page)
         p->Orientation = page->Orientation;
         p->PaperBin = page->Bin;
         p->MarginsUsed = page->MarginsUsed;
-        p->Margins = {page->LeftMargin, page->TopMargin, page->RightMargin, page->BottomMargin};
+        p->Margins = { page->LeftMargin, page->TopMargin, page->RightMargin, page->BottomMargin };
         p->PrnInfo = page->PrnInfo;
     }
     if (i < 0)
@@ -375,10 +395,10 @@ void TfrEMFPages::Draw(int i, ReportCanvas &canvas, const QRect &rect, const QRe
     const bool forPrinter = canvas.isPrinter();
     for (const auto &view : p.Page->Objects) {
         if (!forPrinter && !visible.isNull()) {
-            const QRect scaled(QPoint(frRound(view->Left * kx) + rect.left() - 10,
-                                      frRound(view->Top * ky) + rect.top() - 10),
-                               QPoint(frRound((view->Left + view->Width) * kx) + rect.left() + 10,
-                                      frRound((view->Top + view->Height) * ky) + rect.top() + 10));
+            const QRect scaled(
+                QPoint(frRound(view->Left * kx) + rect.left() - 10, frRound(view->Top * ky) + rect.top() - 10),
+                QPoint(frRound((view->Left + view->Width) * kx) + rect.left() + 10,
+                    frRound((view->Top + view->Height) * ky) + rect.top() + 10));
             if (!scaled.intersects(visible))
                 continue;
         }
@@ -505,7 +525,7 @@ bool TfrReport::LoadPreparedFile(const QString &fileName)
         m_emfPages->LoadFromStream(&stream);
     } catch (const EBadPreparedFile &) {
         Services::messages()->show(
-            {QStringLiteral("Неверный FRP формат: ") + fileName, mtError, mbOK, mbOK, GetLocaleString(55206)});
+            { QStringLiteral("Неверный FRP формат: ") + fileName, mtError, mbOK, mbOK, GetLocaleString(55206) });
         return false;
     }
     BuiltFromTemplate = false;

@@ -187,9 +187,13 @@ void TfrBandView::Draw(ReportCanvas &canvas)
     canvas.drawRect(QRect(Left, Top, Width + 1, Height + 1));
     if (Columns > 1 && page) {
         canvas.setPen(Qt::black, 1, Qt::DotLine);
+        // Only the columns that start on the page are shown: a stored count can be anything.
+        const qint64 step = qint64(ColumnWidth) + ColumnGap;
         for (int col = 0; col < Columns; ++col) {
-            const int x = page->PrintAreaLeft() + col * (ColumnWidth + ColumnGap);
-            canvas.drawRect(QRect(x, Top, ColumnWidth, Height));
+            const qint64 x = page->PrintAreaLeft() + col * step;
+            if (col > 0 && (step <= 0 || x > page->PrintAreaRight()))
+                break;
+            canvas.drawRect(QRect(int(x), Top, ColumnWidth, Height));
         }
     }
     const QString name = e.BandNames.value(GetBandType());
@@ -328,9 +332,11 @@ void TfrPicture::SetData(Kind kind, const QByteArray &data)
     if (kind == Metafile) {
         // Kept for saving; the bounds of an enhanced metafile give its size (device units of its header).
         if (data.size() >= 24 && quint8(data[0]) == 1 && data.mid(40, 4) == " EMF") {
-            auto i32 = [&data](int at) { return qFromLittleEndian<qint32>(data.constData() + at); };
-            m_metaWidth = std::max(0, i32(16) - i32(8) + 1);
-            m_metaHeight = std::max(0, i32(20) - i32(12) + 1);
+            auto i32 = [&data](int at) { return qint64(qFromLittleEndian<qint32>(data.constData() + at)); };
+            // A header from a damaged file may give any bounds; no picture is larger than this.
+            constexpr qint64 Largest = 1 << 22;
+            m_metaWidth = int(std::clamp<qint64>(i32(16) - i32(8) + 1, 0, Largest));
+            m_metaHeight = int(std::clamp<qint64>(i32(20) - i32(12) + 1, 0, Largest));
         }
     } else {
         const char *format = kind == Bitmap ? "BMP" : kind == Icon ? "ICO" : "JPG";

@@ -39,7 +39,7 @@ public:
     // Shows the window modally, runs WorkProc and answers the modal result the job left.
     virtual int RunModal(TfrReport &report);
     // Lets the user's input in (where Cancel is seen); nothing to do without a window.
-    virtual void ProcessMessages() {}
+    virtual void ProcessMessages() { }
 
     // The report of the running job; null outside RunModal.
     TfrReport *Report() const { return m_report; }

@@ -64,7 +64,7 @@ TEST_F(BuildBarcode, ARecordKeepsItsFieldsAfterTheBaseRecordAngleAndRatioAsReals
     view.Modul = 2;
     view.Ratio = 2.5;
     view.Angle = 90;
-    view.Memo = QStringList{QStringLiteral("[Code]")};
+    view.Memo = QStringList { QStringLiteral("[Code]") };
     TMemoryStream base;
     view.TfrView::SaveToStream(base);
     TMemoryStream whole;
@@ -93,14 +93,14 @@ TEST_F(BuildBarcode, ARecordKeepsItsFieldsAfterTheBaseRecordAngleAndRatioAsReals
     EXPECT_EQ(loaded->CheckSum, 0);
     EXPECT_EQ(loaded->Ratio, 2.5);
     EXPECT_EQ(loaded->Angle, 90.0);
-    EXPECT_EQ(loaded->Memo, QStringList{QStringLiteral("[Code]")});
+    EXPECT_EQ(loaded->Memo, QStringList { QStringLiteral("[Code]") });
     EXPECT_EQ(loaded->GetPropertyValue(QStringLiteral("DataField")).toString(), QStringLiteral("[Code]"));
 }
 
 TEST_F(BuildBarcode, ANewObjectShowsCode39OfItsDefaultTextWithTheTextUnderTheBars)
 {
     auto view = barcodeAt(0, 0, 10, 60);
-    EXPECT_EQ(view->Memo, QStringList{QStringLiteral("12345678")});
+    EXPECT_EQ(view->Memo, QStringList { QStringLiteral("12345678") });
     EXPECT_EQ(view->BarType, bcCode39);
     RecordingCanvas canvas;
     view->Draw(canvas);
@@ -123,7 +123,7 @@ TEST_F(BuildBarcode, TheFourAnglesPlaceBarsAndCaption)
     {
         double angle;
         bool lengthIsHeight;
-    } cases[] = {{0, false}, {90, true}, {180, false}, {270, true}};
+    } cases[] = { { 0, false }, { 90, true }, { 180, false }, { 270, true } };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.angle);
         auto view = barcodeAt(10, 20, 50, 80);
@@ -141,10 +141,18 @@ TEST_F(BuildBarcode, TheFourAnglesPlaceBarsAndCaption)
         const int tw = 7 * int(text->text.size());
         QPoint expected;
         switch (int(c.angle)) {
-        case 0: expected = QPoint((W - tw) / 2, H - 12); break;
-        case 90: expected = QPoint(W - 12, H - (H - tw) / 2); break;
-        case 180: expected = QPoint(W - (W - tw) / 2, 12); break;
-        default: expected = QPoint(12, (H - tw) / 2); break;
+        case 0:
+            expected = QPoint((W - tw) / 2, H - 12);
+            break;
+        case 90:
+            expected = QPoint(W - 12, H - (H - tw) / 2);
+            break;
+        case 180:
+            expected = QPoint(W - (W - tw) / 2, 12);
+            break;
+        default:
+            expected = QPoint(12, (H - tw) / 2);
+            break;
         }
         EXPECT_EQ(text->p1, expected + QPoint(10, 20));
         int turned = -1;
@@ -189,7 +197,7 @@ TEST_F(BuildBarcode, TextsANumericSymbologyCannotShowAndTheZeroCode)
     auto view = barcodeAt(0, 0, 10, 60);
     view->BarType = bcCodeEAN13;
     view->CheckSum = 0;
-    view->Memo = QStringList{QStringLiteral("ABC123")};
+    view->Memo = QStringList { QStringLiteral("ABC123") };
     RecordingCanvas canvas;
     view->Draw(canvas);
     const CanvasRecord *text = firstOf(canvas, CanvasRecord::Text);
@@ -198,7 +206,7 @@ TEST_F(BuildBarcode, TextsANumericSymbologyCannotShowAndTheZeroCode)
 
     // An unevaluated expression shows the default code as well.
     view->BarType = bcCode39;
-    view->Memo = QStringList{QStringLiteral("[Code]")};
+    view->Memo = QStringList { QStringLiteral("[Code]") };
     canvas.clear();
     view->Draw(canvas);
     EXPECT_TRUE(firstOf(canvas, CanvasRecord::Text)->text.startsWith(QStringLiteral("12345678")));
@@ -206,8 +214,8 @@ TEST_F(BuildBarcode, TextsANumericSymbologyCannotShowAndTheZeroCode)
     // "0" and an empty line draw nothing at all, not even the frame.
     view->FrameTyp = 15;
     view->FillColor = clWhite;
-    for (const QString &code : {QStringLiteral("0"), QStringLiteral(" 0\t"), QString()}) {
-        view->Memo = QStringList{code};
+    for (const QString &code : { QStringLiteral("0"), QStringLiteral(" 0\t"), QString() }) {
+        view->Memo = QStringList { code };
         canvas.clear();
         view->Draw(canvas);
         EXPECT_TRUE(canvas.records().empty()) << code.toStdString();
@@ -228,7 +236,7 @@ TEST_F(BuildBarcode, AnExpressionThatFailsInABuildPrintsAsZero)
         view.RecordMode = 1;
         view.WritePrepared(s);
         if (s.Size() == 0)
-            return QStringList{QStringLiteral("nothing")};
+            return QStringList { QStringLiteral("nothing") };
         s.SetPosition(0);
         EXPECT_EQ(ReadStreamByte(s), 10);
         EXPECT_EQ(ReadStreamString(s), QStringLiteral("TfrBarCodeView"));
@@ -238,15 +246,15 @@ TEST_F(BuildBarcode, AnExpressionThatFailsInABuildPrintsAsZero)
         return loaded.Memo;
     };
     auto view = barcodeAt(0, 0, 100, 60);
-    view->Memo = QStringList{QStringLiteral("[Code]")};
-    EXPECT_EQ(written(*view), QStringList{QStringLiteral("4006381333931")});
-    view->Memo = QStringList{QStringLiteral("[Missing]")};
-    EXPECT_EQ(written(*view), QStringList{QStringLiteral("0")});
+    view->Memo = QStringList { QStringLiteral("[Code]") };
+    EXPECT_EQ(written(*view), QStringList { QStringLiteral("4006381333931") });
+    view->Memo = QStringList { QStringLiteral("[Missing]") };
+    EXPECT_EQ(written(*view), QStringList { QStringLiteral("0") });
     EXPECT_FALSE(e.ErrorFlag);
-    view->Memo = QStringList{QStringLiteral("777")};
-    EXPECT_EQ(written(*view), QStringList{QStringLiteral("777")});
+    view->Memo = QStringList { QStringLiteral("777") };
+    EXPECT_EQ(written(*view), QStringList { QStringLiteral("777") });
     view->Visible = false;
-    EXPECT_EQ(written(*view), QStringList{QStringLiteral("nothing")});
+    EXPECT_EQ(written(*view), QStringList { QStringLiteral("nothing") });
 }
 
 // Works the editor while it is shown: each step runs once the dialog is up.
@@ -296,7 +304,7 @@ TEST_F(BuildBarcode, TheEditorRefusesACodeTheSymbologyCannotDrawAndStaysOpen)
     view.ShowEditor();
     EXPECT_TRUE(stayed);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(view.Memo, QStringList{QStringLiteral("400638133393")});
+    EXPECT_EQ(view.Memo, QStringList { QStringLiteral("400638133393") });
     EXPECT_EQ(view.BarType, bcCodeEAN13);
     EXPECT_EQ(view.Modul, 2);
     EXPECT_EQ(view.Angle, 180.0);
@@ -315,7 +323,7 @@ TEST_F(BuildBarcode, TheEditorTakesAnExpressionUncheckedAndCancelChangesNothing)
     });
     view.ShowEditor();
     EXPECT_TRUE(messages.requests.isEmpty());
-    EXPECT_EQ(view.Memo, QStringList{QStringLiteral("[Table.Code]")});
+    EXPECT_EQ(view.Memo, QStringList { QStringLiteral("[Table.Code]") });
     EXPECT_EQ(view.BarType, bcCodeEAN8);
 
     withEditor([](TfrBarCodeForm *form) {
@@ -324,7 +332,7 @@ TEST_F(BuildBarcode, TheEditorTakesAnExpressionUncheckedAndCancelChangesNothing)
         QTest::mouseClick(form->bCancel, Qt::LeftButton);
     });
     view.ShowEditor();
-    EXPECT_EQ(view.Memo, QStringList{QStringLiteral("[Table.Code]")});
+    EXPECT_EQ(view.Memo, QStringList { QStringLiteral("[Table.Code]") });
     EXPECT_EQ(view.Angle, 0.0);
 }
 

@@ -129,8 +129,7 @@ TEST_F(BuildDialog, VisibleHidesTheWidgetWithTheObject)
     EXPECT_EQ(control.TypeCode, 10);
     EXPECT_EQ(control.FillColor, clBtnFace);
     EXPECT_EQ(propertyNames(control),
-              QStringList({"Name 101", "Left 80", "Top 80", "Width 80", "Height 80", "Visible 8",
-                           "Restrictions 40"}));
+        QStringList({ "Name 101", "Left 80", "Top 80", "Width 80", "Height 80", "Visible 8", "Restrictions 40" }));
 }
 
 TEST_F(BuildDialog, ANonVisualControlIsAlwaysA28PixelIcon)
@@ -152,7 +151,7 @@ TEST_F(BuildDialog, ANonVisualControlIsAlwaysA28PixelIcon)
 
     control.SetPropertyValue(QStringLiteral("Name"), Variant(QStringLiteral("Query1")));
     EXPECT_EQ(control.Component()->objectName(), QStringLiteral("Query1"));
-    EXPECT_EQ(propertyNames(control), QStringList({"Name 101", "Restrictions 40"}));
+    EXPECT_EQ(propertyNames(control), QStringList({ "Name 101", "Restrictions 40" }));
 }
 
 TEST_F(BuildDialog, NewNamesAvoidTheComponentsOfTheDialogHost)
@@ -192,7 +191,7 @@ TEST_F(BuildDialog, ADialogPageClosedWithEscapeIsCancelled)
 {
     auto *control = new ColourControl;
     control->PlaceAt(8, 8, 60, 20);
-    auto page = dialogPage({control});
+    auto page = dialogPage({ control });
     frEngine().Progress().SetVisible(true);
     int scriptRuns = 0;
     WindowAnswer answer([](QDialog *d) { QTest::keyClick(d, Qt::Key_Escape); });
@@ -212,7 +211,7 @@ TEST_F(BuildDialog, ADialogPageClosedWithEscapeIsCancelled)
 
 TEST_F(BuildDialog, ADialogPageAcceptedGoesOn)
 {
-    auto page = dialogPage({new ColourControl});
+    auto page = dialogPage({ new ColourControl });
     WindowAnswer answer([](QDialog *d) { d->accept(); });
     EXPECT_FALSE(ShowDialogPage(*page, {}));
     EXPECT_TRUE(answer.shown);
@@ -226,15 +225,14 @@ TEST_F(BuildDialog, APageScriptSettingTheResultClosesTheWindowUnshown)
     {
         int result;
         bool cancelled;
-    } cases[] = {{1, false}, {2, true}, {7, false}};
+    } cases[] = { { 1, false }, { 2, true }, { 7, false } };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.result);
-        auto page = dialogPage({new ColourControl});
+        auto page = dialogPage({ new ColourControl });
         WindowAnswer answer([](QDialog *d) { d->reject(); });
-        EXPECT_EQ(ShowDialogPage(*page, [&e, &c] {
-                      e.Interpreter().SetValue(QStringLiteral("MODALRESULT"), Variant(c.result));
-                  }),
-                  c.cancelled);
+        EXPECT_EQ(ShowDialogPage(
+                      *page, [&e, &c] { e.Interpreter().SetValue(QStringLiteral("MODALRESULT"), Variant(c.result)); }),
+            c.cancelled);
         EXPECT_FALSE(answer.shown);
         FreeDialogPage(*page);
     }
@@ -242,9 +240,9 @@ TEST_F(BuildDialog, APageScriptSettingTheResultClosesTheWindowUnshown)
 
 TEST_F(BuildDialog, WithoutVisualControlsOrWhenInvisibleOnlyTheScriptRuns)
 {
-    for (bool visiblePage : {true, false}) {
+    for (bool visiblePage : { true, false }) {
         SCOPED_TRACE(visiblePage);
-        auto page = visiblePage ? dialogPage({new ComponentControl}) : dialogPage({new ColourControl});
+        auto page = visiblePage ? dialogPage({ new ComponentControl }) : dialogPage({ new ColourControl });
         page->Visible = visiblePage;
         int scriptRuns = 0;
         WindowAnswer answer([](QDialog *d) { d->reject(); });
@@ -257,7 +255,7 @@ TEST_F(BuildDialog, WithoutVisualControlsOrWhenInvisibleOnlyTheScriptRuns)
 
 TEST_F(BuildDialog, AFailingPageScriptIsRecordedAsABuildError)
 {
-    auto page = dialogPage({new ColourControl});
+    auto page = dialogPage({ new ColourControl });
     WindowAnswer answer([](QDialog *d) { d->accept(); });
     EXPECT_FALSE(ShowDialogPage(*page, [] { throw Exception(QStringLiteral("сбой сценария")); }));
     EXPECT_TRUE(frEngine().ErrorFlag);

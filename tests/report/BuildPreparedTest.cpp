@@ -74,8 +74,8 @@ protected:
         TfrEMFPages &pages = report.EMFPages();
         TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
         pages.Add(&a4);
-        addText(pages, 0, QStringLiteral("Memo1"), QRect(10, 20, 200, 40), {QStringLiteral("Итого"), "12,50"});
-        addText(pages, 0, QStringLiteral("Memo2"), QRect(100, 30, 200, 40), {QStringLiteral("поверх")});
+        addText(pages, 0, QStringLiteral("Memo1"), QRect(10, 20, 200, 40), { QStringLiteral("Итого"), "12,50" });
+        addText(pages, 0, QStringLiteral("Memo2"), QRect(100, 30, 200, 40), { QStringLiteral("поверх") });
         TfrLineView line;
         line.Name = QStringLiteral("Line1");
         line.PlaceAt(0, 300, 500, 0);
@@ -86,7 +86,7 @@ protected:
         a5.RightMargin = 40;
         a5.BottomMargin = 20;
         pages.Add(&a5);
-        addText(pages, 1, QStringLiteral("Memo3"), QRect(0, 0, 50, 18), {QStringLiteral("2")});
+        addText(pages, 1, QStringLiteral("Memo3"), QRect(0, 0, 50, 18), { QStringLiteral("2") });
     }
 
     static QByteArray save(TfrReport &report)
@@ -165,7 +165,7 @@ QByteArray onePageObjects()
     TfrMemoView memo;
     memo.Name = QStringLiteral("Old1");
     memo.PlaceAt(5, 6, 70, 20);
-    memo.WorkText = QStringList{QStringLiteral("старый")};
+    memo.WorkText = QStringList { QStringLiteral("старый") };
     TMemoryStream s;
     s.WriteByte(24);
     memo.RecordMode = 1;
@@ -187,7 +187,7 @@ TEST_F(BuildPrepared, AFileWithoutVersionByteHasTheDefaultBinAndNoMargins)
     ASSERT_EQ(report.EMFPages().GetCount(), 1);
     const TfrPreparedPage &p = *report.EMFPages()[0];
     EXPECT_EQ(p.PaperBin, -1);
-    EXPECT_EQ(p.Margins, TfrMargins{});
+    EXPECT_EQ(p.Margins, TfrMargins {});
     EXPECT_EQ(p.Orientation, 1);
     EXPECT_FALSE(p.MarginsUsed);
     EXPECT_EQ(p.Stream.Bytes(), objects);
@@ -198,7 +198,7 @@ TEST_F(BuildPrepared, TheOldestLayoutKeepsEachPageMetafileAsAPictureOfThePage)
 {
     const QByteArray metafile("\xD7\xCD\xC6\x9A old placeholder metafile bytes", 36);
     Bytes b;
-    b.zstrs({"Old printer"}).i32(2);
+    b.zstrs({ "Old printer" }).i32(2);
     for (int i = 0; i < 2; ++i) {
         const int record = b.size();
         b.i32(0).u16(9).i32(2100).i32(2970).u8(0).u8(1).raw(metafile);
@@ -248,7 +248,7 @@ GoodFile goodFile()
     report.EMFPages().Add(&page);
     TfrMemoView memo;
     memo.Name = QStringLiteral("M");
-    memo.WorkText = QStringList{QStringLiteral("x")};
+    memo.WorkText = QStringList { QStringLiteral("x") };
     report.EMFPages().AddObject(0, &memo);
     TMemoryStream s;
     report.EMFPages().SaveToStream(s);
@@ -259,6 +259,22 @@ GoodFile goodFile()
     f.recordAt = f.countAt + 4;
     f.objectsAt = f.recordAt + 4 + 2 + 4 + 4 + 1 + 4 + 1 + 16;
     return f;
+}
+
+// A one-page file holding one text object at that place, with its line and character spacing.
+QByteArray fileWithTextAt(int left, int top, int width, int height, int lineSpacing = 2, int charSpacing = 0)
+{
+    TfrReport report;
+    TfrPage page(PaperA4, 0, 0, DefaultBin, 0);
+    report.EMFPages().Add(&page);
+    TfrMemoView memo;
+    memo.PlaceAt(left, top, width, height);
+    memo.LineSpacing = lineSpacing;
+    memo.CharSpacing = charSpacing;
+    report.EMFPages().AddObject(0, &memo);
+    TMemoryStream s;
+    report.EMFPages().SaveToStream(s);
+    return s.Bytes();
 }
 
 QByteArray patched(QByteArray bytes, int at, qint64 value)
@@ -286,22 +302,30 @@ TEST_F(BuildPrepared, ABadFileIsRefusedWithAMessageAndTheOldPagesStay)
         const char *name;
         QByteArray bytes;
     } cases[] = {
-        {"empty", QByteArray()},
-        {"compressed", withByte(good.bytes, 1, 1)},
-        {"compressed as -1", withByte(good.bytes, 1, char(255))},
-        {"cut in the header", good.bytes.left(good.countAt + 2)},
-        {"cut in the page record", good.bytes.left(good.recordAt + 9)},
-        {"cut in the objects", good.bytes.left(size - 3)},
-        {"end offset backwards", patched(good.bytes, good.recordAt, good.recordAt + 5)},
-        {"end offset before the record", patched(good.bytes, good.recordAt, 2)},
-        {"end offset past the end", patched(good.bytes, good.recordAt, size + 40)},
-        {"negative page count", patched(good.bytes, good.countAt, -1)},
-        {"impossible page count", patched(good.bytes, good.countAt, 0x7FFFFFFF)},
-        {"one page too many", patched(good.bytes, good.countAt, 2)},
-        {"object stream version", withByte(good.bytes, good.objectsAt, 99)},
-        {"unknown object type", unknownType},
-        {"unknown object class", unknownClass},
-        {"oldest layout cut short", Bytes().zstrs({"P"}).i32(1).i32(100).bytes()},
+        { "empty", QByteArray() },
+        { "compressed", withByte(good.bytes, 1, 1) },
+        { "compressed as -1", withByte(good.bytes, 1, char(255)) },
+        { "cut in the header", good.bytes.left(good.countAt + 2) },
+        { "cut in the page record", good.bytes.left(good.recordAt + 9) },
+        { "cut in the objects", good.bytes.left(size - 3) },
+        { "end offset backwards", patched(good.bytes, good.recordAt, good.recordAt + 5) },
+        { "end offset before the record", patched(good.bytes, good.recordAt, 2) },
+        { "end offset past the end", patched(good.bytes, good.recordAt, size + 40) },
+        { "negative page count", patched(good.bytes, good.countAt, -1) },
+        { "impossible page count", patched(good.bytes, good.countAt, 0x7FFFFFFF) },
+        { "one page too many", patched(good.bytes, good.countAt, 2) },
+        { "object stream version", withByte(good.bytes, good.objectsAt, 99) },
+        { "unknown object type", unknownType },
+        { "unknown object class", unknownClass },
+        { "object far to the right of any page", fileWithTextAt(2000000000, 0, 10, 10) },
+        { "object of a negative size beyond any page", fileWithTextAt(0, 0, 10, -2000000000) },
+        { "text spaced wider than any page", fileWithTextAt(0, 0, 10, 10, 2, -2000000000) },
+        { "lines spaced further than any page", fileWithTextAt(0, 0, 10, 10, 1610630746) },
+        { "paper larger than any", patched(good.bytes, good.recordAt + 6, 2000000000) },
+        { "paper of a negative height", patched(good.bytes, good.recordAt + 10, -5) },
+        { "oldest layout with a paper larger than any",
+            Bytes().zstrs({ "P" }).i32(1).i32(26).u16(256).i32(2100).i32(0x6E762D73).u8(0).u8(1).raw("meta").bytes() },
+        { "oldest layout cut short", Bytes().zstrs({ "P" }).i32(1).i32(100).bytes() },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -354,7 +378,7 @@ TEST_F(BuildPrepared, HitTestingPrefersTheLastObjectAndRaisesTheEvents)
     EXPECT_TRUE(pages.DoClick(0, QPoint(20, 25), cursor, true));
     EXPECT_TRUE(pages.DoClick(0, QPoint(20, 25), cursor, false));
     EXPECT_FALSE(pages.DoClick(0, QPoint(700, 700), cursor, true));
-    EXPECT_EQ(seen, QStringList({"click Memo2", "click Memo1", "over Memo1"}));
+    EXPECT_EQ(seen, QStringList({ "click Memo2", "click Memo1", "over Memo1" }));
     EXPECT_EQ(cursor, Qt::PointingHandCursor);
 }
 
@@ -366,7 +390,7 @@ TEST_F(BuildPrepared, HitTestingOfAPageStretchedIntoThePrintableArea)
     page.LeftMargin = 20;
     page.TopMargin = 10;
     report.EMFPages().Add(&page);
-    addText(report.EMFPages(), 0, QStringLiteral("M"), QRect(0, 0, 100, 50), {QStringLiteral("a")});
+    addText(report.EMFPages(), 0, QStringLiteral("M"), QRect(0, 0, 100, 50), { QStringLiteral("a") });
     const TPrinterGeometry &g = report.EMFPages()[0]->PrnInfo;
     const double kx = double(g.PrintWidth - 20) / g.PaperWidthUnits;
     const int left = frRound(20 + g.OffsetX), right = frRound(20 + g.OffsetX + kx * 100);
@@ -418,11 +442,11 @@ TEST_F(BuildPrepared, AnEditedPageObjectIsWrittenBackIntoItsStream)
     TfrEMFPages &pages = report.EMFPages();
     pages.ObjectsToPage(1);
     TfrView *memo = pages[1]->Page->Object(0);
-    memo->Memo = QStringList{QStringLiteral("исправлено")};
+    memo->Memo = QStringList { QStringLiteral("исправлено") };
     memo->Left = 44;
     pages.PageToObjects(1);
     pages[1]->Page.reset();
-    EXPECT_EQ(dumpPages(pages).mid(5), QStringList({"TfrMemoView Memo3 44,0 50x18 'исправлено'"}));
+    EXPECT_EQ(dumpPages(pages).mid(5), QStringList({ "TfrMemoView Memo3 44,0 50x18 'исправлено'" }));
 }
 
 TEST_F(BuildPrepared, ExportWalksTheObjectsWithoutBuildingThePageObject)
@@ -459,6 +483,79 @@ TEST_F(BuildPrepared, InsertingAndDeletingPages)
     EXPECT_EQ(pages[1]->PaperSize, 11);
     pages.Clear();
     EXPECT_EQ(pages.GetCount(), 0);
+}
+
+// Found by the prepared-report fuzzer: a dashed frame stored two million pixels wide was drawn as two million
+// lines per side.
+TEST_F(BuildPrepared, AHugeDashedFrameOfAPreparedObjectDrawsAsFewLines)
+{
+    TfrReport report;
+    TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
+    report.EMFPages().Add(&a4);
+    TfrPictureView picture;
+    picture.Name = QStringLiteral("Picture1");
+    picture.PlaceAt(0, 0, 50, 50);
+    picture.FrameTyp = 15;
+    picture.FrameStyle = 1;
+    picture.FrameWidth = 2000000;
+    report.EMFPages().AddObject(0, &picture);
+    TfrPreparedPage &p = *report.EMFPages()[0];
+    p.Visible = true;
+    RecordingCanvas canvas;
+    report.EMFPages().Draw(0, canvas, QRect(0, 0, p.PrnInfo.PaperWidthUnits, p.PrnInfo.PaperHeightUnits));
+    int lines = 0;
+    for (const CanvasRecord &r : canvas.records())
+        lines += r.kind == CanvasRecord::Line;
+    EXPECT_GT(lines, 4);
+    EXPECT_LE(lines, 4 * 102);
+}
+
+// Found by the prepared-report fuzzer: a band object stored with a billion columns drew each of them.
+TEST_F(BuildPrepared, ABandObjectShowsOnlyTheColumnsThatStartOnThePage)
+{
+    const struct
+    {
+        int width, gap;
+        int most;
+    } cases[] = { { 100, 20, 8 }, { 1, 0, 800 }, { -5, 0, 1 }, { 0, -3, 1 } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.width);
+        TfrReport report;
+        TfrPage a4(PaperA4, 0, 0, DefaultBin, 0);
+        report.EMFPages().Add(&a4);
+        TfrBandView band;
+        band.PlaceAt(0, 0, 100, 40);
+        band.Columns = 1000000000;
+        band.ColumnWidth = c.width;
+        band.ColumnGap = c.gap;
+        report.EMFPages().AddObject(0, &band);
+        TfrPreparedPage &p = *report.EMFPages()[0];
+        p.Visible = true;
+        RecordingCanvas canvas;
+        report.EMFPages().Draw(0, canvas, QRect(0, 0, p.PrnInfo.PaperWidthUnits, p.PrnInfo.PaperHeightUnits));
+        int dotted = 0;
+        for (const CanvasRecord &r : canvas.records())
+            dotted += r.kind == CanvasRecord::DrawRect && r.style == int(Qt::DotLine);
+        EXPECT_GE(dotted, 1);
+        EXPECT_LE(dotted, c.most);
+    }
+}
+
+// Found by the prepared-report fuzzer: a metafile header with extreme bounds gave a picture size that
+// overflowed while it was computed and drawn.
+TEST_F(BuildPrepared, AMetafileWithExtremeBoundsHasABoundedSize)
+{
+    QByteArray emf(108, '\0');
+    emf[0] = 1;
+    emf.replace(40, 4, " EMF");
+    qToLittleEndian(qint32(-2000000000), emf.data() + 8);
+    qToLittleEndian(qint32(2000000000), emf.data() + 16);
+    qToLittleEndian(qint32(5), emf.data() + 12);
+    qToLittleEndian(qint32(-7), emf.data() + 20);
+    TfrPicture picture;
+    picture.SetData(TfrPicture::Metafile, emf);
+    EXPECT_EQ(picture.Width(), 1 << 22);
+    EXPECT_EQ(picture.Height(), 0);
 }
 
 } // namespace

@@ -284,3 +284,20 @@ TEST_F(BuildRules, SplitBandWithAnObjectTallerThanAPageEnds)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BuildRules, SubreportThatNeverFitsEnds)
+{
+    // The subreport's records are taller than any page: each cycle would start another page for nothing.
+    Template t(report);
+    t.band(btMasterData, 100, 20, QStringLiteral("Outer"), QStringLiteral("1"));
+    t.subreport(QStringLiteral("Sub"), 40, 100, 200, 20, 1);
+    t.addPage();
+    t.band(btMasterData, 0, 5000, QStringLiteral("Inner"), QStringLiteral("3"));
+    t.memo(QStringLiteral("Huge"), 0, 0, 200, 20, QStringLiteral("не помещается"));
+    const QString dump = build();
+    EXPECT_LE(report.EMFPages().GetCount(), 3) << dump.toStdString();
+}
+
+} // namespace
