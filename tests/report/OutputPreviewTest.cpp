@@ -367,6 +367,25 @@ TEST_F(OutputPreview, SearchWithF3CaseAndFromCurrent)
     EXPECT_FALSE(form->SearchFound) << "an empty text never matches";
 }
 
+TEST_F(OutputPreview, AMatchBelowTheBoxIsScrolledToItsBottomEdge)
+{
+    addPages(3);
+    addText(1, "Low", 40, 1000, 300, 20, "Внизу");
+    open(0);
+    {
+        auto answer = answerSearch("внизу", false, false);
+        form->FindBtnClick();
+    }
+    ASSERT_TRUE(form->SearchFound);
+    const QRect found = form->FoundRect, page = form->PageRect(1);
+    const int e = found.bottom() + 1 - found.top(), f = found.top() + 10;
+    ASSERT_LT(BoxH - e, f);
+    EXPECT_EQ(form->VScrollBar->value(), page.top() + f + e - BoxH - 10);
+    EXPECT_EQ(form->FoundMark().top(), BoxH - e);
+    EXPECT_EQ(form->FoundMark().height(), e + 1);
+    EXPECT_EQ(form->FoundMark().left(), page.left() + found.left());
+}
+
 TEST_F(OutputPreview, CancelInTheProgressWindowStopsTheJob)
 {
     addPages(1);
