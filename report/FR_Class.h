@@ -25,6 +25,7 @@ class TStream;
 class TfrDataDictionary;
 class TfrDataset;
 class TfrEMFPages;
+class TfrExportFilter;
 class TfrPage;
 class TfrReport;
 class TfrView;
@@ -628,6 +629,13 @@ public:
     void Move(int from, int to);
     // Puts a page object in as the last page (the caller gives up ownership).
     void Append(std::unique_ptr<TfrPage> page) { m_pages.push_back(std::move(page)); }
+    // Takes page i out of the list, its ownership to the caller.
+    std::unique_ptr<TfrPage> Take(int i)
+    {
+        std::unique_ptr<TfrPage> page = std::move(m_pages.at(size_t(i)));
+        m_pages.erase(m_pages.begin() + i);
+        return page;
+    }
     void LoadFromStream(TStream &stream);
     void SaveToStream(TStream &stream);
     void PrepareAlignedViews();
@@ -698,6 +706,15 @@ public:
     // replaces is replaced only once the new one is complete.
     bool LoadPreparedFile(const QString &fileName);
     void SavePreparedFile(const QString &fileName);
+    // The prepared pages into a file through an export filter; answers whether the file was written. Cancel or
+    // a failure leaves an existing file as it was (a failure is shown, naming the file).
+    bool ExportTo(TfrExportFilter *filter, const QString &fileName);
+    // Prints the prepared pages: a page list ("1,3-5", empty for all), copies, collation and 0 all, 1 odd or
+    // 2 even pages; under the progress window when it is shown.
+    void PrintPreparedReport(const QString &pages, int copies, bool collate, int oddEven);
+    virtual void PrintPreparedPages(const QString &pages, int copies, bool collate, int oddEven);
+    // Opens prepared page i in the designer (when one is linked); the edits go back to the page on confirmation.
+    void EditPreparedPage(int i);
 
     // The value chain of expressions (the build installs the first two as the engine parser's callbacks).
     // Names: OnGetValue first, then the dictionary, the report variables, script variables, object properties
@@ -720,6 +737,8 @@ public:
     TfrPages &Pages() { return *m_pages; }
     TfrDataDictionary &Dictionary() { return *m_dictionary; }
     TfrEMFPages &EMFPages() { return *m_emfPages; }
+    // Puts other prepared pages in place (the preview borrows them) and answers those it held.
+    std::unique_ptr<TfrEMFPages> ExchangeEMFPages(std::unique_ptr<TfrEMFPages> pages);
 
     // Published properties.
     QPointer<QObject> Dataset;

@@ -2,6 +2,7 @@
 
 #include "FR_BarC.h"
 #include "FR_ClassPrepared.h"
+#include "FR_Export.h"
 #include "FR_Intrp.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
@@ -188,8 +189,9 @@ void RegisterAddInObject(const QString &className, std::function<TfrView *()> cr
 void RegisterExportFilter(TfrExportFilter *filter, const QString &desc, const QString &ext)
 {
     auto &filters = frEngine().ExportFilters;
+    // One filter of a class: the save dialog offers each kind of file once.
     for (const TfrExportFilterInfo &f : filters)
-        if (f.Filter == filter)
+        if (f.Filter == filter || f.Filter->ClassName() == filter->ClassName())
             return;
     appendBounded(filters, TfrExportFilterInfo{filter, desc, ext}, "export filters");
 }
@@ -197,5 +199,7 @@ void RegisterExportFilter(TfrExportFilter *filter, const QString &desc, const QS
 void UnregisterExportFilter(TfrExportFilter *filter)
 {
     auto &filters = frEngine().ExportFilters;
+    // By the filter itself: a second filter of a class, never registered, leaves the first one's entry alone,
+    // and no entry outlives its filter.
     std::erase_if(filters, [filter](const TfrExportFilterInfo &f) { return f.Filter == filter; });
 }

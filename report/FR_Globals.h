@@ -152,6 +152,8 @@ public:
     // Later layers fill these: the preview of prepared pages, and the designer (answers its modal result; unset
     // means that no designer is linked).
     std::function<void(TfrReport &)> ShowPreparedHook;
+    // Takes a preview window as a sub-window of the program's main window (MDIPreview); unset without one.
+    std::function<void(QWidget *)> MDIPreviewHost;
     std::function<int(TfrReport &)> DesignerFormClass;
     // Takes SHOWBAND in place of the page build when set (tests watch the calls through it); the progress window
     // shows a script's text in its second line (the variable PROGRESS).

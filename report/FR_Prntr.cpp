@@ -126,6 +126,8 @@ public:
         return dialog.exec() == QDialog::Accepted;
     }
 
+    QPrinter *printer(int index) override { return printerAt(index); }
+
 private:
     QPrinter *printerAt(int index)
     {

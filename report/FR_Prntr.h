@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <memory>
+
+class QPrinter;
 #include <vector>
 
 // Page geometry of one printer and paper, in device pixels and in page units (18600/203 units per inch).
@@ -68,6 +70,13 @@ public:
     // The platform's document properties dialog; true when confirmed.
     virtual bool showProperties(int index) = 0;
     virtual bool isPrinting() const { return false; }
+    // The printer's device for a print job about to begin, with the settings applied last; null when the
+    // printer cannot print. Each call may start a new output (a printer writing files names a new file).
+    virtual QPrinter *printer(int index)
+    {
+        Q_UNUSED(index);
+        return nullptr;
+    }
 };
 
 // The printers of the system through QPrinterInfo.
