@@ -5,6 +5,8 @@
 #include "frmuMain.h"
 
 #include "Exceptions.h"
+#include "FR_Globals.h"
+#include "FR_View.h"
 #include "Services.h"
 #include "WindowMessages.h"
 #include "XmlSettingsStorage.h"
@@ -20,6 +22,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -124,6 +127,13 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     mdiArea = new QMdiArea(this);
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(mdiArea);
+    // The program's documents open in the report preview, as sub-windows here when a report asks for that.
+    frInstallPreview();
+    frEngine().MDIPreviewHost = [this](QWidget *preview) {
+        QMdiSubWindow *window = mdiArea->addSubWindow(preview);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    };
 
     for (int i = 0; i < 3; ++i) {
         auto *panel = new QLabel(this);
@@ -200,6 +210,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
 
 TfrmMain::~TfrmMain()
 {
+    frEngine().MDIPreviewHost = nullptr;
     Timer1->stop();
     Timer2->stop();
     try {

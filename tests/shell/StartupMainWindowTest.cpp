@@ -3,6 +3,9 @@
 #include "StartupFixture.h"
 
 #include "DataFolder.h"
+#include "FR_Class.h"
+#include "FR_Globals.h"
+#include "FR_View.h"
 #include "FormClasses.h"
 #include "Screenshot.h"
 #include "uProgram.h"
@@ -389,4 +392,34 @@ TEST_F(StartupMainWindow, HintOfTheMonthCloseShowsInTheFirstStatusPanel)
     dmDebtCalc->OnHint = nullptr;
     EXPECT_TRUE(shown.contains(QStringLiteral("Выборка по списку клиентов"))) << shown.join('|').toStdString();
     EXPECT_TRUE(panel0->text().isEmpty()) << "the close clears its hint";
+}
+
+// The main window takes the program's report previews as sub-windows, and lets go of them when it closes.
+TEST_F(StartupMainWindow, ReportPreviewOpensAsASubWindow)
+{
+    TfrmMain *m = makeMain();
+    ASSERT_TRUE(frEngine().MDIPreviewHost);
+    {
+        TfrReport report;
+        report.Pages().Add();
+        auto *memo = new TfrMemoView;
+        memo->Name = QStringLiteral("Memo1");
+        memo->Left = 40;
+        memo->Top = 40;
+        memo->Width = 300;
+        memo->Height = 20;
+        memo->Memo = QStringList{QStringLiteral("Квитанция")};
+        report.Pages()[0]->AddObject(memo);
+        report.ShowProgress = false;
+        report.MDIPreview = true;
+        report.ModalPreview = false;
+        report.PreviewReport();
+        ASSERT_EQ(m->mdiArea->subWindowList().size(), 1);
+        auto *form = qobject_cast<TfrPreviewForm *>(m->mdiArea->subWindowList().first()->widget());
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->PageCount(), 1);
+        form->close();
+    }
+    m_main.reset();
+    EXPECT_FALSE(frEngine().MDIPreviewHost);
 }
