@@ -125,6 +125,11 @@ QList<QByteArray> textProperties(const QObject *object)
     return names;
 }
 
+bool isToolkitPart(const QObject *object)
+{
+    return object->objectName().startsWith(QLatin1String("qt_"));
+}
+
 } // namespace
 
 TKyv_Translator::TKyv_Translator(QObject *owner)
@@ -159,10 +164,10 @@ QString TKyv_Translator::NamePath(const QObject *object) const
         return object->objectName();
     QStringList names;
     for (const QObject *o = object; o && o != m_form; o = o->parent()) {
-        if (!o->objectName().isEmpty())
+        if (!o->objectName().isEmpty() && !isToolkitPart(o))
             names.prepend(o->objectName());
     }
-    if (object->objectName().isEmpty())
+    if (object->objectName().isEmpty() || isToolkitPart(object))
         return QString();
     return names.join(QLatin1Char('.'));
 }
@@ -175,10 +180,10 @@ bool TKyv_Translator::ignored(const QObject *object) const
 
 void TKyv_Translator::forEachComponent(QObject *object, const std::function<void(QObject *)> &fn)
 {
-    // The toolkit's own parts (scroll-area viewports, tool-bar extension buttons) are no design.
-    if (object->objectName().startsWith(QLatin1String("qt_")))
-        return;
-    fn(object);
+    // The toolkit's own parts (scroll-area viewports, tool-bar extension buttons) are no design, but they may
+    // hold the window's own controls.
+    if (!isToolkitPart(object))
+        fn(object);
     for (QObject *child : object->children())
         forEachComponent(child, fn);
 }
