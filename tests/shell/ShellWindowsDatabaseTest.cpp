@@ -9,6 +9,7 @@
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
 #include "dmuDM.h"
+#include "frmuBugDebug.h"
 #include "frmuCFG.h"
 #include "frmuSettingsDialogs.h"
 #include "frmuTestSql.h"
@@ -267,6 +268,55 @@ TEST_P(ShellWindowsDatabase, theCompanyPickerWritesAnotherKeyIntoTheEditedRow)
     EXPECT_EQ(cds->FieldByName(QStringLiteral("COMPANY_ID"))->AsInteger(), 42);
     cds->Cancel();
     form->close();
+}
+
+namespace {
+
+// The window messages a window receives, by number.
+class MessageRecorder : public QObject
+{
+public:
+    explicit MessageRecorder(QObject *target) { target->installEventFilter(this); }
+    QList<int> messages;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (TMessageEvent *m = TMessageEvent::from(event))
+            messages << m->Msg;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_P(ShellWindowsDatabase, theConsoleTheConfigurationAndTheMonitorTellTheMainWindowOfLoadingAndClosing)
+{
+    MessageRecorder recorder(m_scope.main());
+    {
+        auto console = open<TfrmTestSql>();
+        EXPECT_EQ(recorder.messages, (QList<int> { 1033, 1034 }));
+        recorder.messages.clear();
+        console->close();
+        EXPECT_EQ(recorder.messages, (QList<int> { 1027, 1034 }));
+    }
+    recorder.messages.clear();
+    {
+        auto cfg = open<TfrmCFG>();
+        EXPECT_EQ(recorder.messages, (QList<int> { 1033, 1034 }));
+        recorder.messages.clear();
+        cfg->close();
+        EXPECT_EQ(recorder.messages, (QList<int> { 1034, 1027 }));
+    }
+    recorder.messages.clear();
+    TfrmBugDebug *monitor = ShowEventMonitor();
+    SendMessage(monitor, AMRunQuery, 1, 0);
+    EXPECT_EQ(recorder.messages, (QList<int> { 1033, 1034 }));
+    recorder.messages.clear();
+    monitor->close();
+    EXPECT_EQ(recorder.messages, QList<int> { 1034 });
+    EXPECT_EQ(frmBugDebug(), nullptr);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 INSTANTIATE_TEST_SUITE_P(ShellWindows, ShellWindowsDatabase,

@@ -2,7 +2,9 @@
 // the login dialog, the language choice and the shipped dictionaries.
 #include "KyvIniFile.h"
 #include "Kyv_Translator.h"
+#include "FormClasses.h"
 #include "StartupFixture.h"
+#include "frmuTestSql.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -314,4 +316,21 @@ TEST_F(ShellWindowsLanguage, theShippedDictionariesHoldTheSameKeysAndTheMainWind
     ASSERT_TRUE(now.Load());
     EXPECT_EQ(now.SectionLines(QStringLiteral("frmMain")), en.SectionLines(QStringLiteral("frmMain")));
     EXPECT_EQ(now.SectionLines(QStringLiteral("frmPasswordDlg")), en.SectionLines(QStringLiteral("frmPasswordDlg")));
+}
+
+TEST_F(ShellWindowsLanguage, theDebugCommandsOpenTheConsoleAndRecalculateEveryCustomer)
+{
+    RegisterTestSqlForm();
+    TfrmMain *m = makeMain({ QStringLiteral("/monitore") });
+    showMain();
+    login();
+    ASSERT_TRUE(isConnected());
+    ASSERT_TRUE(m->actTestSql->isVisible());
+    m->actTestSql->trigger();
+    EXPECT_EQ(m_shell.layouts.value(m_shell.layouts.size() - 1), QStringLiteral("00000409")) << "the keyboard goes English";
+    ASSERT_EQ(m->ChildForms().size(), 1);
+    EXPECT_EQ(FormClassName(m->ChildForms()[0]), QStringLiteral("TfrmTestSql"));
+    m->actTestCustomers->trigger();
+    EXPECT_TRUE(m_messages.requests.isEmpty()) << m_messages.lastText().toStdString();
+    UnRegisterFormClass(QStringLiteral("TfrmTestSql"));
 }
