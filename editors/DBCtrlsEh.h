@@ -246,6 +246,9 @@ public:
     std::function<void(QObject *Sender)> OnExit;
 
 protected:
+    // For descendants whose field data link is a descendant of TFieldDataLinkEh.
+    TCustomDBEditEh(QWidget *Parent, std::unique_ptr<TFieldDataLinkEh> Link);
+
     // Defaults that the descendants change.
     virtual Qt::Alignment DefaultAlignment() const;
     virtual int DefaultImageIndex() const { return -1; }
@@ -306,6 +309,8 @@ protected:
     void BeginSetterWrite();
     // Runs UpdateData, reloading from the data when it raises (then raising again).
     void WriteBackFromSetter();
+    // Runs OnUpdateData, if any; answers whether the handler did the writing itself.
+    bool DoUpdateData();
     bool m_inUpdateData = false;
     bool m_buttonOpenedDropDown = false;
     bool m_droppedDown = false;
@@ -321,6 +326,8 @@ protected:
     bool ApplyButtonShortCut(QKeyEvent *Event);
     bool IsButtonShortCut(QKeyEvent *Event) const;
     static void ForwardKey(QWidget *Target, QKeyEvent *Event);
+    // A write-back the data refused: reported once the event is done, the focus taken back, the text kept.
+    void ReportWriteBackFailure(const QString &Message);
 
 private:
     int ButtonIndexOf(const TEditButtonControlEh *Control) const;
@@ -328,7 +335,6 @@ private:
     QRect ImageRect() const;
     void UpdateMargins();
     void AdjustHeight();
-    void ReportWriteBackFailure(const QString &Message);
 
     std::unique_ptr<TFieldDataLinkEh> m_dataLink;
     std::unique_ptr<TEditButtonEh> m_editButton;

@@ -9,8 +9,13 @@
 #include <QTimer>
 
 TCustomDBEditEh::TCustomDBEditEh(QWidget *Parent)
+    : TCustomDBEditEh(Parent, std::make_unique<TFieldDataLinkEh>())
+{
+}
+
+TCustomDBEditEh::TCustomDBEditEh(QWidget *Parent, std::unique_ptr<TFieldDataLinkEh> Link)
     : TCustomMaskEdit(Parent)
-    , m_dataLink(std::make_unique<TFieldDataLinkEh>())
+    , m_dataLink(std::move(Link))
     , m_editButton(std::make_unique<TEditButtonEh>(static_cast<QWidget *>(this)))
     , m_editButtons(std::make_unique<TEditButtonsEh>(this, TEditButtonsEh::ItemClass<TVisibleEditButtonEh>()))
     , m_editImage(std::make_unique<TEditImageEh>(this))
@@ -209,6 +214,15 @@ void TCustomDBEditEh::UpdateData()
 {
     if (m_focused)
         ValidateEdit();
+    if (!DoUpdateData())
+        StoreTextToField();
+    SetModified(false);
+    if (m_mruList->AutoAdd && m_mruList->Active() && isVisible())
+        m_mruList->Add(Text());
+}
+
+bool TCustomDBEditEh::DoUpdateData()
+{
     bool handled = false;
     if (OnUpdateData) {
         m_inUpdateData = true;
@@ -220,11 +234,7 @@ void TCustomDBEditEh::UpdateData()
         }
         m_inUpdateData = false;
     }
-    if (!handled)
-        StoreTextToField();
-    SetModified(false);
-    if (m_mruList->AutoAdd && m_mruList->Active() && isVisible())
-        m_mruList->Add(Text());
+    return handled;
 }
 
 void TCustomDBEditEh::StoreTextToField()
