@@ -3,6 +3,7 @@
 #include "ApplicationHint.h"
 #include "ClientDataSet.h"
 #include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
 #include "DataSource.h"
 #include "Exceptions.h"
 #include "FormClasses.h"
@@ -102,9 +103,11 @@ TfrmCFG::TfrmCFG(QWidget *parent)
     setProperty("HelpContext", 6100);
     dsMainCFG = named(new TDataSource(this), "dsMainCFG");
     dsTempCFG = named(new TDataSource(this), "dsTempCFG");
+    dsCompanyLookUp = named(new TDataSource(this), "dsCompanyLookUp");
     if (DM) {
         dsMainCFG->SetDataSet(DM->cdsMainCFG());
         dsTempCFG->SetDataSet(DM->mdTempCFG());
+        dsCompanyLookUp->SetDataSet(DM->odsCompanyLookUp());
     }
     dsMainCFG->OnStateChange = [this](TDataSource *) { updateCompanyButton(); };
 
@@ -128,7 +131,10 @@ QWidget *TfrmCFG::createMainPage()
     auto *page = named(new QWidget, "tsMain");
     auto *form = new QFormLayout;
 
-    cbCompany = named(new TDBComboBoxEh(page), "cbCompany");
+    cbCompany = named(new TDBLookupComboboxEh(page), "cbCompany");
+    cbCompany->SetListSource(dsCompanyLookUp);
+    cbCompany->SetKeyField(QStringLiteral("COMPANY_ID"));
+    cbCompany->SetListField(QStringLiteral("COMPANY_NAME"));
     cbCompany->SetDataSource(dsMainCFG);
     cbCompany->SetDataField(QStringLiteral("COMPANY_ID"));
     btnCompany = named(new QPushButton(QStringLiteral("..."), page), "btnCompany");
@@ -335,16 +341,8 @@ void TfrmCFG::loadData()
     // first connect gives it: a row of nulls would leave the accounting month undefined.
     if (DM->cdsMainCFG()->IsEmpty())
         DM->CreateDefaultMainCFG();
-    TKyv_ADODataSet *companies = DM->odsCompanyLookUp();
-    companies->Close();
-    companies->Open();
-    QStringList names, keys;
-    for (companies->First(); !companies->Eof(); companies->Next()) {
-        keys << companies->FieldByName(QStringLiteral("COMPANY_ID"))->AsString();
-        names << companies->FieldByName(QStringLiteral("COMPANY_NAME"))->AsString();
-    }
-    cbCompany->SetItems(names);
-    cbCompany->SetKeyItems(keys);
+    DM->odsCompanyLookUp()->Close();
+    DM->odsCompanyLookUp()->Open();
     updateCompanyButton();
 }
 

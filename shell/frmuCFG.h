@@ -13,6 +13,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class TDBComboBoxEh;
+class TDBLookupComboboxEh;
 class TDBDateTimeEditEh;
 class TDBNumberEditEh;
 class TDataSource;
@@ -36,8 +37,9 @@ public:
     QTabWidget *pcMain = nullptr;
     TDataSource *dsMainCFG = nullptr;
     TDataSource *dsTempCFG = nullptr;
-    // The operator's company: a combo of the companies keyed by COMPANY_ID.
-    TDBComboBoxEh *cbCompany = nullptr;
+    // The operator's company, looked up in the company list.
+    TDBLookupComboboxEh *cbCompany = nullptr;
+    TDataSource *dsCompanyLookUp = nullptr;
     QPushButton *btnCompany = nullptr;
     TDBDateTimeEditEh *edWorkDate = nullptr;
     TDBNumberEditEh *edAccDay = nullptr;

@@ -2,6 +2,7 @@
 #include "DataFixture.h"
 #include "ClientDataSet.h"
 #include "Exceptions.h"
+#include "DBLookupEh.h"
 #include "Kyv_db.h"
 #include "MainWindowScope.h"
 #include "ModalAnswer.h"
@@ -164,6 +165,11 @@ TEST_P(ShellWindowsDatabase, anEmptyConfigurationTableGetsItsRowWhenTheWindowLoa
     EXPECT_EQ(count(QStringLiteral("ZOLT.MAIN_CFG")), 1);
     EXPECT_EQ(DM->cdsMainCFG()->RecordCount(), 1);
     EXPECT_FALSE(form->btnCompany->isEnabled()) << "the company is chosen only while the row is edited";
+    const QVariant company = DM->cdsMainCFG()->FieldByName(QStringLiteral("COMPANY_ID"))->Value();
+    EXPECT_EQ(form->cbCompany->KeyValue().toInt(), company.toInt());
+    EXPECT_EQ(form->cbCompany->text(),
+        DMR->dbConnection()->SelectValue(QStringLiteral("select COMPANY_NAME from ZOLT.COMPANY where COMPANY_ID = :P_ID"),
+            { { QStringLiteral("P_ID"), company } }).toString());
     form->show();
     tarvik::test::SaveScreenshot(form.get(), QStringLiteral("shell-cfg"), QSize(560, 640));
 }
