@@ -14,8 +14,8 @@
 
 namespace {
 
-const char *const ButtonNames[KyvNavButtonCount] = { "POST", "CANCEL", "INSERT", "DELETE", "EDIT", "PROPERTY",
-    "REFRESH", "FIRST", "PRIOR", "NEXT", "LAST" };
+const char *const ButtonNames[KyvNavButtonCount]
+    = { "POST", "CANCEL", "INSERT", "DELETE", "EDIT", "PROPERTY", "REFRESH", "FIRST", "PRIOR", "NEXT", "LAST" };
 
 const char *const DefaultHints[KyvNavButtonCount] = { "Post edit", "Cancel edit", "Insert record", "Delete record",
     "Edit record", "Property", "Refresh data", "First record", "Prior record", "Next record", "Last record" };
@@ -65,8 +65,8 @@ TKyv_NavControl::TKyv_NavControl(TKyv_DBNavigator *navigator, TKyvNavigateContro
 void TKyv_NavControl::LoadGlyphs(TKyv_DBNavKind kind)
 {
     initNavigatorResources();
-    const QString name = QStringLiteral(":/navigator/") + (kind == nkHorizontal ? QStringLiteral("DBNH_")
-                                                                                 : QStringLiteral("DBNV_"))
+    const QString name = QStringLiteral(":/navigator/")
+        + (kind == nkHorizontal ? QStringLiteral("DBNH_") : QStringLiteral("DBNV_"))
         + QString::fromLatin1(ButtonNames[m_index]);
     const QPixmap picture(name);
     // The picture holds the normal glyph and, to its right, the disabled one.
@@ -372,8 +372,7 @@ void TKyv_DBNavigator::BtnClick(TKyvNavigateControl index)
             break;
         case nbDelete:
             if (!m_confirmDelete
-                || Services::messages()->messageDlg(
-                       QStringLiteral("Delete record?"), mtConfirmation, mbOKCancel, mbOK)
+                || Services::messages()->messageDlg(QStringLiteral("Delete record?"), mtConfirmation, mbOKCancel, mbOK)
                     != mrCancel)
                 ds->Delete();
             break;

@@ -33,13 +33,27 @@ QString convertEscapes(const QString &s)
         }
         const QChar e = s[++i];
         switch (e.unicode()) {
-        case 'a': out += QChar(7); break;
-        case 'b': out += QChar(8); break;
-        case 'f': out += QChar(12); break;
-        case 'n': out += QChar(10); break;
-        case 'r': out += QChar(13); break;
-        case 't': out += QChar(9); break;
-        case 'v': out += QChar(11); break;
+        case 'a':
+            out += QChar(7);
+            break;
+        case 'b':
+            out += QChar(8);
+            break;
+        case 'f':
+            out += QChar(12);
+            break;
+        case 'n':
+            out += QChar(10);
+            break;
+        case 'r':
+            out += QChar(13);
+            break;
+        case 't':
+            out += QChar(9);
+            break;
+        case 'v':
+            out += QChar(11);
+            break;
         case 'x': {
             int j = i + 1;
             while (j < s.size() && j < i + 3 && isxdigit(s[j].toLatin1()))
@@ -209,7 +223,10 @@ QList<QPair<QString, QString>> readPairs(const QStringList &lines)
 
 QString plainKey(const QString &key)
 {
-    return key.endsWith(QLatin1String("\x1F" "0")) ? key.chopped(2) : key;
+    return key.endsWith(QLatin1String("\x1F"
+                                      "0"))
+        ? key.chopped(2)
+        : key;
 }
 
 } // namespace

@@ -177,7 +177,8 @@ QWidget *TfrmCFG::createMainPage()
     form->addRow(QStringLiteral("Допустимый долг"), edCustValidSum);
 
     cbReportLocale = named(new TDBComboBoxEh(page), "cbReportLocale");
-    cbReportLocale->SetItems({ QStringLiteral("Россия (По умолчанию)"), QStringLiteral("Украина"), QStringLiteral("Беларусь") });
+    cbReportLocale->SetItems(
+        { QStringLiteral("Россия (По умолчанию)"), QStringLiteral("Украина"), QStringLiteral("Беларусь") });
     cbReportLocale->SetKeyItems({ QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2") });
     cbReportLocale->SetDataSource(dsMainCFG);
     cbReportLocale->SetDataField(QStringLiteral("REPORT_LOCALE"));
@@ -190,8 +191,8 @@ QWidget *TfrmCFG::createMainPage()
 
     auto *user = named(new QGroupBox(QStringLiteral("Настройки пользователя"), page), "gbUser");
     auto *userForm = new QFormLayout(user);
-    cbEnterToTab = settingBox(user, "cbEnterToTab", QStringLiteral("Enter - переход к следующему полю"),
-        &TAppSettings::enterToTab);
+    cbEnterToTab = settingBox(
+        user, "cbEnterToTab", QStringLiteral("Enter - переход к следующему полю"), &TAppSettings::enterToTab);
     cbShowCustFilter = settingBox(user, "cbShowCustFilter", QStringLiteral("Фильтр при открытии списка абонентов"),
         &TAppSettings::showCustFilter);
     cbUseToolBar = settingBox(user, "cbUseToolBar", QStringLiteral("Панель инструментов"), &TAppSettings::useToolBar);
@@ -202,8 +203,8 @@ QWidget *TfrmCFG::createMainPage()
     positionLayout->addWidget(rbToolBarLeft);
     positionLayout->addWidget(rbToolBarTop);
     connect(rbToolBarLeft, &QRadioButton::toggled, this, [](bool on) { AppSettings().useLeftToolBar = on; });
-    cbShowLocation = settingBox(user, "cbShowLocation", QStringLiteral("Показывать населенный пункт"),
-        &TAppSettings::showLocation);
+    cbShowLocation = settingBox(
+        user, "cbShowLocation", QStringLiteral("Показывать населенный пункт"), &TAppSettings::showLocation);
     edRoundPrecision = named(new QLineEdit(user), "edRoundPrecision");
     btnRoundTest = named(new QPushButton(QStringLiteral("тест"), user), "btnRoundTest");
     connect(btnRoundTest, &QPushButton::clicked, this, guarded([](bool) { ShowRoundTest(); }));

@@ -3,6 +3,7 @@
 #include "KyvIniFile.h"
 #include "Kyv_Translator.h"
 #include "FormClasses.h"
+#include "Screenshot.h"
 #include "StartupFixture.h"
 #include "frmuTestSql.h"
 
@@ -170,7 +171,8 @@ TEST_F(ShellWindowsTranslator, messagesConvertEscapesAndAnswerTheirKeysWhenMissi
     EXPECT_EQ(translator.GetString(QStringLiteral("missing")), QStringLiteral("missing"));
     translator.SetOptions(TKyv_Translator::lofTrimSpaces);
     translator.LoadStrings();
-    EXPECT_EQ(translator.GetString(QStringLiteral("restart")), QStringLiteral("Перезапустить?\\nДа\\tНет \\x41\\101\\\\"));
+    EXPECT_EQ(
+        translator.GetString(QStringLiteral("restart")), QStringLiteral("Перезапустить?\\nДа\\tНет \\x41\\101\\\\"));
 }
 
 TEST_F(ShellWindowsTranslator, theIniWriterKeepsCommasQuotesCaseAndTheOtherSections)
@@ -192,10 +194,7 @@ TEST_F(ShellWindowsTranslator, theIniWriterKeepsCommasQuotesCaseAndTheOtherSecti
 class ShellWindowsLanguage : public StartupFixture
 {
 protected:
-    QString programName() const
-    {
-        return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    }
+    QString programName() const { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(); }
     QString dictionary(const QString &language) const
     {
         return programFolder() + programName() + QLatin1Char('_') + language + QStringLiteral(".ini");
@@ -215,7 +214,8 @@ TEST_F(ShellWindowsLanguage, withNoDictionariesTheFirstShowingWritesTheBaseAndKe
     EXPECT_EQ(m->Translator->DictionaryFileName(), dictionary(QStringLiteral("en")));
     TKyvIniFile base(dictionary(QStringLiteral("en")));
     ASSERT_TRUE(base.Load());
-    EXPECT_TRUE(base.SectionLines(QStringLiteral("frmMain")).contains(QStringLiteral("actShowCustList.text=Customers")));
+    EXPECT_TRUE(
+        base.SectionLines(QStringLiteral("frmMain")).contains(QStringLiteral("actShowCustList.text=Customers")));
     EXPECT_EQ(m->actShowCustList->text(), QStringLiteral("Customers"));
     EXPECT_EQ(m->Translator->GetString(QStringLiteral("uiChangedRestart")), QStringLiteral("uiChangedRestart"));
     EXPECT_EQ(m->actFileDatabaseConnect->text(), QStringLiteral("Database connection"))
@@ -261,12 +261,17 @@ TEST_F(ShellWindowsLanguage, theLanguageChoiceAsksToCloseAndYesClosesTheProgram)
         SCOPED_TRACE(yes ? "Yes" : "No");
         QString title;
         bool englishPreselected = false;
-        whenReady([] { return QApplication::activeModalWidget()
-                          && QApplication::activeModalWidget()->objectName() == "frmSelectUILanguage"; },
+        whenReady(
+            [] {
+                return QApplication::activeModalWidget()
+                    && QApplication::activeModalWidget()->objectName() == "frmSelectUILanguage";
+            },
             [&] {
                 QWidget *dialog = QApplication::activeModalWidget();
                 title = dialog->windowTitle();
                 englishPreselected = dialog->findChild<QRadioButton *>(QStringLiteral("rbEnglish"))->isChecked();
+                if (!yes)
+                    tarvik::test::SaveScreenshot(dialog, QStringLiteral("shell-selectuilanguage"));
                 auto *russian = dialog->findChild<QRadioButton *>(QStringLiteral("rbRussian"));
                 // On the button's circle: a wide radio button answers clicks on its circle and label only.
                 QTest::mouseClick(russian, Qt::LeftButton, {}, QPoint(6, russian->height() / 2));
@@ -327,7 +332,8 @@ TEST_F(ShellWindowsLanguage, theDebugCommandsOpenTheConsoleAndRecalculateEveryCu
     ASSERT_TRUE(isConnected());
     ASSERT_TRUE(m->actTestSql->isVisible());
     m->actTestSql->trigger();
-    EXPECT_EQ(m_shell.layouts.value(m_shell.layouts.size() - 1), QStringLiteral("00000409")) << "the keyboard goes English";
+    EXPECT_EQ(m_shell.layouts.value(m_shell.layouts.size() - 1), QStringLiteral("00000409"))
+        << "the keyboard goes English";
     ASSERT_EQ(m->ChildForms().size(), 1);
     EXPECT_EQ(FormClassName(m->ChildForms()[0]), QStringLiteral("TfrmTestSql"));
     m->actTestCustomers->trigger();
