@@ -61,6 +61,8 @@ public:
     TKyv_ClientDataSet *cdsReportServList() const { return m_cdsReportServList.get(); }
     TKyv_ClientDataSet *cdsReportPaymentsByServ() const { return m_cdsReportPaymentsByServ.get(); }
     TMemTable *mdTempCFG() const { return m_mdTempCFG.get(); }
+    // The companies the configuration row may name: COMPANY_ID, COMPANY_NAME.
+    TKyv_ADODataSet *odsCompanyLookUp() const { return m_odsCompanyLookUp.get(); }
 
     // Every editable client dataset follows this rule: after a post or a delete its changes are applied at once
     // (no error limit) and committed; a record being edited is posted before a close; a failed row goes to the

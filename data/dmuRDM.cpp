@@ -327,6 +327,7 @@ bool TDMR::ExecSqlScript(const QString &script)
 {
     const quint64 start = Services::clock()->tickCount();
     bool ok = true;
+    m_lastScriptError.clear();
     // Cut at every ";": the program's scripts hold no ";" inside their literals.
     for (const QString &raw : script.split(QLatin1Char(';'))) {
         const QString piece = raw.trimmed();
@@ -335,6 +336,7 @@ bool TDMR::ExecSqlScript(const QString &script)
         // A script that ran nothing has not done its work: an upgrade step must not count as done.
         if (!m_connection->Connected()) {
             ok = false;
+            m_lastScriptError = QStringLiteral("Нет соединения с базой данных");
             platformLog(LogKind::Error, QStringLiteral("Нет соединения с базой данных\r") + piece);
             break;
         }
@@ -342,6 +344,7 @@ bool TDMR::ExecSqlScript(const QString &script)
             executeTraced(piece);
         } catch (const Exception &e) {
             ok = false;
+            m_lastScriptError = e.message();
             if (m_connection->InTransaction()) {
                 try {
                     m_connection->RollbackTrans();

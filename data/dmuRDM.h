@@ -60,6 +60,8 @@ public:
     bool CommitWork();
     void StartTransactionIfNone();
     bool ExecSqlScript(const QString &script);
+    // The engine's message for the statement that stopped the last script; empty when it ran through.
+    QString LastScriptError() const { return m_lastScriptError; }
 
     bool GetNextSeqValue(const QString &sequenceName, QVariant &value);
     // Key values travel as numbers: MAX+1, 1 on an empty table. The condition is program text; values in it are
@@ -261,6 +263,7 @@ private:
     double m_userId = -1;
     qint64 m_executeStart = 0;
     QString m_lastUpgradeError;
+    QString m_lastScriptError;
     QString m_lastLogonError;
     // A statement whose text must not reach the trace (it holds a password), and how it is shown instead.
     QString m_secretStatement;

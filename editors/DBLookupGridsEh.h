@@ -258,6 +258,8 @@ class TPopupDataGridEh : public TDBLookupGridEh, public IDropDownSideEh
     Q_OBJECT
 public:
     explicit TPopupDataGridEh(QWidget *owner);
+    // The combo passes the release of Ctrl on to its open list.
+    using TDBLookupGridEh::KeyUp;
 
     TSizeGripEh *SizeGrip() const { return m_sizeGrip; }
     TDropDownBehaviorEh *Behavior() const { return m_behavior; }

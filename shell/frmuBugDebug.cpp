@@ -1,7 +1,9 @@
 #include "frmuBugDebug.h"
 
+#include "ScreenCursor.h"
 #include "WindowMessages.h"
 #include "XmlSettingsStorage.h"
+#include "frmuMain.h"
 #include "uSettings.h"
 
 #include <QCloseEvent>
@@ -59,6 +61,15 @@ bool TfrmBugDebug::event(QEvent *event)
     if (TMessageEvent *message = TMessageEvent::from(event); message && message->Msg == AmAddDebugInfo) {
         AddDebugInfo(message->Data.toString());
         return true;
+    } else if (message && message->Msg == AMRunQuery) {
+        // Nothing to load: the hourglass and the main window's animation only show that the request came.
+        SetScreenCursor(crHourGlass);
+        if (frmMain)
+            SendMessage(frmMain, AMShowAnimate);
+        SetScreenCursor(crDefault);
+        if (frmMain)
+            SendMessage(frmMain, AMHideAnimate);
+        return true;
     }
     return QWidget::event(event);
 }
@@ -68,6 +79,8 @@ void TfrmBugDebug::closeEvent(QCloseEvent *event)
     StoreFormPlacement(SettingsStorage(), *this, placementPath);
     instance() = nullptr;
     QWidget::closeEvent(event);
+    if (frmMain)
+        SendMessage(frmMain, AMHideAnimate);
 }
 
 void TfrmBugDebug::showPopupMenu(const QPoint &pos)

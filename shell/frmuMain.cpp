@@ -13,6 +13,7 @@
 #include "ScreenCursor.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
+#include "Kyv_Translator.h"
 #include "uCommon.h"
 #include "uLog.h"
 #include "uSettings.h"
@@ -101,19 +102,6 @@ bool RunCommand(const QString &name, bool logMissing)
     return true;
 }
 
-QString MainWindowString(const QString &key)
-{
-    static const QHash<QString, QString> texts = {
-        { QStringLiteral("connectCaption"), QStringLiteral("Database connection") },
-        { QStringLiteral("connectHint"), QStringLiteral("Connect to database") },
-        { QStringLiteral("disconnectCaption"), QStringLiteral("Disconnect") },
-        { QStringLiteral("disconnectHint"), QStringLiteral("Disconnect from database") },
-        { QStringLiteral("uiChangedRestart"),
-            QStringLiteral("The interface language will change at the next start. Close the program now?") },
-    };
-    return texts.value(key, key);
-}
-
 // ---- Creation and destruction --------------------------------------------------------------------------------
 
 TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
@@ -142,6 +130,11 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     }
     statusBar()->setObjectName(QStringLiteral("stbMain"));
 
+    // The window's texts and run-time messages in the interface language: sections "frmMain" and "messages".
+    Translator = new TKyv_Translator(this);
+    Translator->SetStringsSection(QStringLiteral("messages"));
+    // The title tells the connection state at run time; it is no design text.
+    Translator->SetIgnoreList({ QStringLiteral("frmMain") });
     createActions();
     createMenus();
     createToolBars();
@@ -198,10 +191,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     LoadSettings();
     RestoreFormPlacement(SettingsStorage(), *this, QStringLiteral("frmMain"));
 
-    const QString base = m_folders.programFolder + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
-        + QLatin1Char('_') + AppSettings().UILanguage;
-    m_dictionaryFileName = base + QStringLiteral(".ini");
-    m_manualFileName = base + QStringLiteral(".chm");
+    SetFolders(m_folders);
 
     UpdateMenu();
     Timer1->start();
@@ -225,6 +215,15 @@ TfrmMain::~TfrmMain()
     setCloseApplicationHook({});
     if (frmMain == this)
         frmMain = nullptr;
+}
+
+void TfrmMain::SetFolders(const TProgramFolders &folders)
+{
+    m_folders = folders;
+    const QString base = m_folders.programFolder + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
+        + QLatin1Char('_') + AppSettings().UILanguage;
+    m_dictionaryFileName = base + QStringLiteral(".ini");
+    m_manualFileName = base + QStringLiteral(".chm");
 }
 
 // ---- Status bar and title ----------------------------------------------------------------------------------

@@ -18,6 +18,7 @@ class QMdiSubWindow;
 class QMenu;
 class QTimer;
 class QToolBar;
+class TKyv_Translator;
 
 // Values the main window's creation sets for the whole program.
 extern QDate NoEndDate; // 31/12/4712: "no end"
@@ -87,8 +88,11 @@ public:
 
     const TProgramFolders &Folders() const { return m_folders; }
     // Tests and installations that keep their files elsewhere.
-    void SetFolders(const TProgramFolders &folders) { m_folders = folders; }
+    void SetFolders(const TProgramFolders &folders);
+    // The target dictionary (program name, "_", the interface language, ".ini" in the program folder) and
+    // the base one ("_en"); a missing target gives way to the base at the first showing.
     QString DictionaryFileName() const { return m_dictionaryFileName; }
+    QString BaseDictionaryFileName() const;
     QString ManualFileName() const { return m_manualFileName; }
     // The configuration row as the connect action last read it.
     const TDM::TMainCfg &MainCfg() const { return m_mainCfg; }
@@ -137,6 +141,8 @@ public:
     QAction *HelpAbout = nullptr, *actHelp = nullptr;
     QAction *EditCut = nullptr, *EditCopy1 = nullptr, *EditPaste1 = nullptr, *EditUndo1 = nullptr;
     QAction *WindowCloseAll = nullptr;
+    QAction *actChangeUILanguage = nullptr;
+    TKyv_Translator *Translator = nullptr;
     QAction *actStartWebServer = nullptr, *actStopWebServer = nullptr;
 
 signals:
@@ -171,6 +177,12 @@ private:
     void actChangePasswordExecute();
     void actRemoveAllCalculationExecute();
     void actAppHelpExecute();
+    void actChangeUILanguageExecute();
+    void actSelectUILanguageExecute();
+    void actTestSqlExecute();
+    void actTestCustomersExecute();
+    // A run-time message of the window in the interface language.
+    QString GetString(const QString &key) const;
     // What the session's connect flow asks of this window: the login dialog, closing the children, the
     // configuration window.
     Session::TConnectHooks sessionHooks();
@@ -206,6 +218,3 @@ private:
 
 // The main window of the run, or null.
 extern TfrmMain *frmMain;
-
-// The main window's run-time texts that the interface dictionaries may translate, by key.
-QString MainWindowString(const QString &key);

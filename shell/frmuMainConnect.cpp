@@ -35,14 +35,14 @@ void TfrmMain::showConnectionState()
 {
     if (DM && DM->IsDatabaseConnected()) {
         actFileDatabaseConnect->setProperty("ImageIndex", 132);
-        actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("disconnectCaption")));
-        actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("disconnectHint")) + QStringLiteral(" (")
+        actFileDatabaseConnect->setText(GetString(QStringLiteral("disconnectCaption")));
+        actFileDatabaseConnect->setToolTip(GetString(QStringLiteral("disconnectHint")) + QStringLiteral(" (")
             + DM->GetLoginName() + QLatin1Char('@') + AppSettings().logonDataBase + QLatin1Char(')'));
     } else {
         m_mainCfg = {};
         actFileDatabaseConnect->setProperty("ImageIndex", 131);
-        actFileDatabaseConnect->setText(MainWindowString(QStringLiteral("connectCaption")));
-        actFileDatabaseConnect->setToolTip(MainWindowString(QStringLiteral("connectHint")));
+        actFileDatabaseConnect->setText(GetString(QStringLiteral("connectCaption")));
+        actFileDatabaseConnect->setToolTip(GetString(QStringLiteral("connectHint")));
         SendMessage(this, AMCloseAllChildForms);
     }
 

@@ -53,7 +53,7 @@ void TfrmMain::runCommandAction(QAction *action, const QString &command, bool lo
 
 void TfrmMain::createActions()
 {
-    makeAction(actFileDatabaseConnect, "actFileDatabaseConnect", MainWindowString(QStringLiteral("connectCaption")));
+    makeAction(actFileDatabaseConnect, "actFileDatabaseConnect", QStringLiteral("Database connection"));
     actFileDatabaseConnect->setProperty("HelpContext", 4100);
     actFileDatabaseConnect->setProperty("ImageIndex", 131);
     connect(
@@ -121,11 +121,16 @@ void TfrmMain::createActions()
             { actExportPayments, "actExportPayments", "Export data" },
             { actExportPaymentsPost, "actExportPaymentsPost", "Подготовка данных для Почты" },
             { actServicePackages, "actServicePackages", "Packages", "executeServTypeGuide" },
-            { actSelectUILanguage, "actSelectUILanguage", "Select UI Language" },
-            { actTestSql, "actTestSql", "Test Sql" },
-            { actTestCustomers, "actTestCustomers", "Тестирование данных" },
         },
         true);
+    makeAction(actSelectUILanguage, "actSelectUILanguage", QStringLiteral("Select UI Language"));
+    connect(actSelectUILanguage, &QAction::triggered, this, guardedSlot([this] { actSelectUILanguageExecute(); }));
+    makeAction(actChangeUILanguage, "actChangeUILanguage", QStringLiteral("Change UI Language"));
+    connect(actChangeUILanguage, &QAction::triggered, this, guardedSlot([this] { actChangeUILanguageExecute(); }));
+    makeAction(actTestSql, "actTestSql", QStringLiteral("Test Sql"));
+    connect(actTestSql, &QAction::triggered, this, guardedSlot([this] { actTestSqlExecute(); }));
+    makeAction(actTestCustomers, "actTestCustomers", QStringLiteral("Тестирование данных"));
+    connect(actTestCustomers, &QAction::triggered, this, guardedSlot([this] { actTestCustomersExecute(); }));
     makeAction(actCustPayments, "actCustPayments", QStringLiteral("Инф. по платежам"));
     connect(actCustPayments, &QAction::triggered, this, guardedSlot([this] { actCustPaymentsExecute(); }));
 

@@ -29,6 +29,7 @@ void TfrmMain::FormShow()
         close();
         return;
     }
+    actChangeUILanguage->trigger();
     if (IsDebugMode())
         ShowEventMonitor();
     actFileDatabaseConnect->trigger();

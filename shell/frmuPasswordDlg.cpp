@@ -1,10 +1,13 @@
 #include "frmuPasswordDlg.h"
 
+#include "Kyv_Translator.h"
+#include "frmuMain.h"
 #include "uCommon.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -38,9 +41,14 @@ TfrmPasswordDlg::TfrmPasswordDlg(QWidget *parent)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *fields = new QFormLayout;
-    fields->addRow(QStringLiteral("User"), edUserName);
-    fields->addRow(QStringLiteral("Password"), edUserPassword);
-    fields->addRow(QStringLiteral("Database"), cbxDatabase);
+    const auto label = [this](const char *name, const QString &text) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    fields->addRow(label("lblUserName", QStringLiteral("User")), edUserName);
+    fields->addRow(label("lblUserPassword", QStringLiteral("Password")), edUserPassword);
+    fields->addRow(label("lblDatabase", QStringLiteral("Database")), cbxDatabase);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOk);
@@ -49,6 +57,19 @@ TfrmPasswordDlg::TfrmPasswordDlg(QWidget *parent)
     layout->addLayout(fields);
     layout->addLayout(buttons);
     setMinimumWidth(320);
+
+    Translator = new TKyv_Translator(this);
+    // The connection names are the user's, not texts of the design.
+    Translator->SetIgnoreList({ QStringLiteral("cbxDatabase") });
+}
+
+void TfrmPasswordDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!frmMain)
+        return;
+    Translator->SetDictionaryFileName(frmMain->DictionaryFileName());
+    Translator->TranslateForm(this, true, frmMain->BaseDictionaryFileName());
 }
 
 bool ExecuteLoginDialog(QString &userName, QString &password, QString &database, const QStringList &choices)

@@ -6,6 +6,7 @@
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class TKyv_Translator;
 
 // The login dialog: user, password and one of the connection files.
 class TfrmPasswordDlg : public QDialog
@@ -20,6 +21,11 @@ public:
     QComboBox *cbxDatabase = nullptr;
     QPushButton *btnOk = nullptr;
     QPushButton *btnCancel = nullptr;
+    TKyv_Translator *Translator = nullptr;
+
+protected:
+    // Translates the dialog into the interface language of the main window's dictionaries.
+    void showEvent(QShowEvent *event) override;
 };
 
 // The open login dialog, or null.

@@ -1,5 +1,8 @@
 #include "uProgram.h"
 
+#include "frmuCFG.h"
+#include "frmuTestSql.h"
+
 #include "Services.h"
 #include "frmuMain.h"
 #include "frmuSplash.h"
@@ -16,6 +19,10 @@ int RunProgram(QApplication &app, const QStringList &arguments, const QList<TMod
 
     QApplication::setApplicationName(QStringLiteral("tarvik"));
     QApplication::setApplicationDisplayName(QStringLiteral("tarvik"));
+
+    // The shell's own child windows.
+    RegisterTestSqlForm();
+    RegisterCFGForm();
 
     std::unique_ptr<TfrmMain> mainWindow;
     std::vector<std::unique_ptr<QObject>> made;

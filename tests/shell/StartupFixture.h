@@ -85,6 +85,7 @@ protected:
     QString dataFolder() const { return m_dir.filePath(QStringLiteral("tarvik")); }
     QString connectionsFolder() const { return QDir(dataFolder()).filePath(QStringLiteral("connections")); }
     QString databaseFile() const { return QDir(dataFolder()).filePath(QStringLiteral("data/tarvik.db")); }
+    QString programFolder() const { return m_dir.filePath(QStringLiteral("bin")) + QLatin1Char('/'); }
     QString settingsFile() const { return m_dir.filePath(QStringLiteral("settings.xml")); }
 
     void writeUdl(const QString &name, const QString &initString)
@@ -99,6 +100,9 @@ protected:
         m_main = std::make_unique<TfrmMain>(arguments);
         TProgramFolders folders = m_main->Folders();
         folders.connectionsFolder = connectionsFolder();
+        // The interface dictionaries lie beside the program: each test has its own.
+        folders.programFolder = programFolder();
+        QDir().mkpath(programFolder());
         m_main->SetFolders(folders);
         m_main->resize(1024, 700);
         return m_main.get();

@@ -198,11 +198,11 @@ TEST_F(StartupRefusals, ExceptionOfAMenuHandlerIsShownAndWrittenToTheLogFile)
 {
     const QString logFile = m_dir.filePath(QStringLiteral("log/tarvik.log"));
     SetLogFile(logFile);
-    RegisterCommand(QStringLiteral("actSelectUILanguage"), [] { throw Exception(QStringLiteral("Нет словаря")); });
+    RegisterCommand(QStringLiteral("actReportNewConnectCustALL"), [] { throw Exception(QStringLiteral("Нет словаря")); });
     TfrmMain *m = makeMain();
-    ASSERT_TRUE(m->actSelectUILanguage->isEnabled());
-    m->actSelectUILanguage->trigger();
-    UnRegisterCommand(QStringLiteral("actSelectUILanguage"));
+    ASSERT_TRUE(m->actReportNewConnectCustALL->isEnabled());
+    m->actReportNewConnectCustALL->trigger();
+    UnRegisterCommand(QStringLiteral("actReportNewConnectCustALL"));
     SetLogFile(QString());
 
     ASSERT_EQ(m_messages.requests.size(), 1);
