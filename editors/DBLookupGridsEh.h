@@ -272,8 +272,6 @@ public:
     std::function<void(TPopupDataGridEh *)> OnUserKeyValueChange;
 
     void KeyDown(int &key, Qt::KeyboardModifiers shift) override;
-    // The combo box hands the list its Ctrl release, which ends a sort marking gesture.
-    using TDBLookupGridEh::KeyUp;
 
 protected:
     void KeyValueUpdated() override;
