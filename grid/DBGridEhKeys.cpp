@@ -512,6 +512,11 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
 
 void TCustomDBGridEh::PreviewEditorKeyDown(QWidget *editor, int &key, Qt::KeyboardModifiers shift)
 {
+    if (editor && editor == filterEditorWidget()) {
+        if (FilterEditorKeyDown(key, shift))
+            key = 0;
+        return;
+    }
     TCustomGrid::PreviewEditorKeyDown(editor, key, shift);
     // Copying from the record above, and Enter moving on like Tab, work while a cell is being edited too.
     const bool enterAsTab = (m_optionsEh & dghEnterAsTab) && isEnter(key)
