@@ -23,6 +23,18 @@ TInplaceFilterEditEh::TInplaceFilterEditEh(TCustomDBGridEh *grid)
     SetInplaceEditHolder(grid);
 }
 
+bool TInplaceFilterEditEh::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
+            keyPressEvent(ke);
+            return true;
+        }
+    }
+    return TDBLookupComboboxEh::event(event);
+}
+
 void TInplaceFilterEditEh::SetValueAndText(const QVariant &value, const QString &text)
 {
     SetKeyValue(value);

@@ -69,6 +69,7 @@ TDBGridInplaceEdit::TDBGridInplaceEdit(TCustomDBGridEh *grid)
     , m_dbGrid(grid)
     , m_defaultButton(std::make_unique<TEditButtonEh>(static_cast<QWidget *>(this)))
 {
+    m_defaultButton->SetVisible(true);
     connect(this, &QLineEdit::textChanged, this, [this] { TextChanged(); });
 }
 
@@ -635,7 +636,10 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
                     setText(shown);
                     selectAll();
                 } else if (m_activeList == m_pickList) {
-                    m_pickList->HandleKeyPress(QString(), key);
+                    if (m_pickList->currentRow() < 0 && m_pickList->count() > 0)
+                        m_pickList->setCurrentRow(0);
+                    else
+                        m_pickList->HandleKeyPress(QString(), key);
                     if (QListWidgetItem *item = m_pickList->currentItem()) {
                         setText(item->text());
                         selectAll();

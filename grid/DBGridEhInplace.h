@@ -108,4 +108,8 @@ public:
     explicit TInplaceFilterEditEh(TCustomDBGridEh *grid);
     void SetValueAndText(const QVariant &value, const QString &text);
     void SelectAll() { selectAll(); }
+
+protected:
+    // Tab moves among the filter cells rather than the focus.
+    bool event(QEvent *event) override;
 };
