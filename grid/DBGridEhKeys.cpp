@@ -460,6 +460,9 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
             } else {
                 ClearSelectionOnMove();
                 recordUp();
+                // Up from the first record goes on into the filter row.
+                if (shift == Qt::NoModifier && m_stFilter->Visible() && dataSet->Bof())
+                    EnterFilterRow(SelectedIndex());
             }
             break;
         case Qt::Key_Down:

@@ -137,3 +137,23 @@ TEST(GridFilterRow, AFailingApplyRestoresTheEditorAndShowsTheError)
     EXPECT_EQ(g.editor()->text(), QStringLiteral("Iva*"));
     EXPECT_EQ(g.ds.RecordCount(), 5);
 }
+
+TEST(GridFilterRow, UpFromTheFirstRecordAndAClickOnAFilterCellEnterTheRow)
+{
+    FilterRowGrid g;
+    g.gotoId(2);
+    g.grid->SetSelectedIndex(1);
+    g.press(Qt::Key_Up);
+    EXPECT_FALSE(g.grid->FilterEditMode()) << "the second record only moves up";
+    g.press(Qt::Key_Up);
+    EXPECT_TRUE(g.grid->FilterEditMode());
+    EXPECT_EQ(g.grid->FilterCol(), 1);
+    g.key(Qt::Key_Down);
+    ASSERT_FALSE(g.grid->FilterEditMode());
+
+    g.click(1, 1);
+    EXPECT_TRUE(g.grid->FilterEditMode());
+    EXPECT_EQ(g.grid->FilterCol(), 0);
+    g.click(3, 1);
+    EXPECT_EQ(g.grid->FilterCol(), 0) << "AMOUNT has no filter cell to edit";
+}

@@ -1,6 +1,7 @@
 #include "DBGridEhInplace.h"
 #include "DBLookupGridsEh.h"
 #include "GridInteraction.h"
+#include "Guard.h"
 #include "ToolCtrlsEh.h"
 
 #include <QTest>
@@ -264,4 +265,26 @@ TEST(GridInplaceEditor, PickListDropDownAcceptsTheChosenLineAndEscKeepsTheText)
     QTest::keyClick(editor, Qt::Key_Down);
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(editor->text(), QStringLiteral("One"));
+}
+
+TEST(GridInplaceEditor, AValueTheFieldRefusesIsReportedAndTheTypedTextStays)
+{
+    QStringList shown;
+    const ExceptionHandler previous = setExceptionHandler([&](const QString &message) { shown << message; });
+    InteractionGrid g;
+    g.field("AMOUNT")->OnValidate = [](TField *, const QVariant &value) {
+        if (value.toDouble() > 1000)
+            throw Exception(QStringLiteral("Сумма слишком велика"));
+    };
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 2);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("5000"));
+    g.press(Qt::Key_Down);
+    setExceptionHandler(previous);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("Сумма слишком велика")));
+    EXPECT_EQ(g.id(), 1) << "the record is not left";
+    EXPECT_EQ(editor->text(), QStringLiteral("5000"));
+    EXPECT_TRUE(editor->hasFocus() || g.grid->hasFocus());
 }
