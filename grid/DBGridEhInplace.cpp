@@ -21,23 +21,6 @@ int indexOfPrefixCI(const QStringList &list, const QString &prefix)
     return -1;
 }
 
-bool isNumericType(TFieldType type)
-{
-    switch (type) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftLargeint:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftAutoInc:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 // ---- The column's recently used texts ----------------------------------------------------------------------
@@ -70,7 +53,7 @@ TDBGridInplaceEdit::TDBGridInplaceEdit(TCustomDBGridEh *grid)
     , m_defaultButton(std::make_unique<TEditButtonEh>(static_cast<QWidget *>(this)))
 {
     m_defaultButton->SetVisible(true);
-    connect(this, &QLineEdit::textChanged, this, [this] { TextChanged(); });
+    connect(this, &QLineEdit::textEdited, this, [this] { TextChanged(); });
 }
 
 TDBGridInplaceEdit::~TDBGridInplaceEdit()
@@ -124,7 +107,7 @@ bool TDBGridInplaceEdit::hasDropDown() const
         return true;
     case esDropDown: {
         TField *field = column() ? column()->GetField() : nullptr;
-        return field && isNumericType(field->DataType());
+        return field && IsNumericType(field->DataType());
     }
     default:
         return false;
@@ -804,7 +787,7 @@ bool TDBGridInplaceEdit::FilterMRUItem(const QString &, const QString &)
 
 void TDBGridInplaceEdit::TextChanged()
 {
-    if (m_mruList && m_mruList->Active() && isVisible() && !m_droppedDown && hasFocus())
+    if (m_mruList && m_mruList->Active() && isVisible() && !m_droppedDown)
         showMRUList();
 }
 

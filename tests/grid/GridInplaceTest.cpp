@@ -4,6 +4,7 @@
 #include "Guard.h"
 #include "ToolCtrlsEh.h"
 
+#include <QListWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -287,4 +288,32 @@ TEST(GridInplaceEditor, AValueTheFieldRefusesIsReportedAndTheTypedTextStays)
     EXPECT_EQ(g.id(), 1) << "the record is not left";
     EXPECT_EQ(editor->text(), QStringLiteral("5000"));
     EXPECT_TRUE(editor->hasFocus() || g.grid->hasFocus());
+}
+
+TEST(GridInplaceEditor, RecentTextsBeginningWithTheTypedTextAreOfferedAndTaken)
+{
+    InteractionGrid g;
+    TMRUListEh &mru = g.grid->Columns()[1]->MRUList();
+    mru.SetItems({QStringLiteral("Petrova"), QStringLiteral("Ivanova"), QStringLiteral("Petrenko")});
+    mru.SetActive(true);
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("pe"));
+    ASSERT_NE(editor->MRUListBox(), nullptr);
+    ASSERT_TRUE(editor->MRUListBox()->isVisible());
+    QStringList offered;
+    for (int i = 0; i < editor->MRUListBox()->count(); ++i)
+        offered << editor->MRUListBox()->item(i)->text();
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("Petrenko"), QStringLiteral("Petrova")}));
+
+    typeInto(editor, QStringLiteral("x"));
+    EXPECT_FALSE(editor->MRUListBox()->isVisible()) << "nothing begins with the text";
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    ASSERT_TRUE(editor->MRUListBox()->isVisible());
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->MRUListBox()->isVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("Petrova"));
 }
