@@ -497,6 +497,11 @@ public:
     virtual void Assign(const TColumnEh &source);
 
     std::function<void(TColumnEh *sender, bool editMode, TColCellParamsEh &params)> OnGetCellParams;
+    // The cell editor's default button: clicked, and pressed (a handled press neither drops down nor steps).
+    std::function<void(TColumnEh *sender, bool &handled)> OnEditButtonClick;
+    std::function<void(TColumnEh *sender, bool topButton, bool &handled)> OnEditButtonDown;
+    // The texts last entered into the column's cells, offered by the cell editor while typing.
+    TMRUListEh &MRUList();
     std::function<void(TColumnEh *sender, QString &text, QVariant &value, bool &useText, bool &handled)>
         OnUpdateData;
     // A typed text that is not in the pick list (or lookup list); setting recheck looks it up once more.
@@ -554,6 +559,7 @@ private:
     std::unique_ptr<TColumnFooterEh> m_footer;
     std::unique_ptr<TColumnFootersEh> m_footers;
     std::unique_ptr<TEditButtonsEh> m_editButtons;
+    std::unique_ptr<TMRUListEh> m_mruList;
     std::unique_ptr<TColumnDropDownBoxEh> m_dropDownBox;
     std::unique_ptr<TSTColumnFilterEh> m_stFilter = std::make_unique<TSTColumnFilterEh>(this);
 };
@@ -951,6 +957,19 @@ public:
     void FilterChanged();
     // The filter row was shown or hidden.
     void FilterRowVisibilityChanged();
+
+    // ---- Filter row editing (DBGridEhFilterRow.cpp)
+    // Whether the column's filter cell can be edited: it exists, is visible and its filter is shown.
+    bool CanFilterColumn(int dataCol) const;
+    void EnterFilterRow(int dataCol);
+    void LeaveFilterRow();
+    // Stores the editor's text, applies the filter and places the editor again; a failure restores the grid and
+    // the editor, then passes the error on.
+    void ApplyFilterRow();
+    void PlaceFilterEditor(bool focus);
+    int FilterCol() const { return m_filterCol; }
+    bool FilterEditMode() const { return m_filterEditMode; }
+    class TInplaceFilterEditEh *FilterEditor() const { return m_filterEdit; }
     std::function<void(TCustomDBGridEh *)> OnApplyFilter;
 
     // ==== Keyboard, mouse and selections (DBGridEhKeys.cpp, DBGridEhSearch.cpp, DBGridEhEditing.cpp,
@@ -1001,6 +1020,11 @@ public:
     virtual void WriteEditorText();
     // The cell editor's text as the grid last handed it out or received it.
     QString EditorText() const { return m_editText; }
+    // The key that goes with the editor's text in a lookup cell (invalid: looked up by the text on writing).
+    QVariant EditKeyValue() const { return m_editKeyValue; }
+    void SetEditKeyValue(const QVariant &value) { m_editKeyValue = value; }
+    // Writes the text as the editor's and, in a lookup cell, the key that goes with it.
+    void SetEditorTextAndKey(const QString &text, const QVariant &key);
 
     // ---- Focus
     virtual bool TakeFocus();
@@ -1022,6 +1046,7 @@ public:
     std::function<void(TCustomDBGridEh *)> OnSortMarkingChanged;
     std::function<void(TCustomDBGridEh *, int aCol, TColumnEh *column)> OnTitleBtnClick;
     std::function<void(TCustomDBGridEh *, int aCol, TColumnEh *column, bool &enabled)> OnCheckButton;
+    std::function<void(TCustomDBGridEh *)> OnEditButtonClick;
     std::function<void(TColumnEh *column)> OnTitleClick;
     std::function<void(TColumnEh *column)> OnCellClick;
     std::function<void(TCustomDBGridEh *)> OnColEnter;
@@ -1055,6 +1080,15 @@ protected:
     void FitColumnWidths(TColumnEh *clicked);
 
     bool HolderAllowsEdit(QWidget *editor) override;
+    TInplaceEdit *CreateEditor() override;
+    void PreviewEditorKeyPress(QWidget *editor, QChar &key) override;
+    // Filter row hooks.
+    virtual class TInplaceFilterEditEh *CreateFilterEditor();
+    virtual bool FilterEditorAllowed() const;
+    virtual void StoreFilterCellValue(int dataCol);
+    virtual void SetupFilterEditor(int dataCol);
+    // The filter editor's own keys; answers whether the key was consumed.
+    bool FilterEditorKeyDown(int key, Qt::KeyboardModifiers shift);
     void KeyPress(QChar &key) override;
     void KeyUp(int &key, Qt::KeyboardModifiers shift) override;
     void DoExit() override;
@@ -1255,6 +1289,13 @@ private:
     int m_frozenLine = 0;
     Qt::KeyboardModifiers m_lastKeyShift;
     QVariant m_editKeyValue;
+    class TInplaceFilterEditEh *m_filterEdit = nullptr;
+    int m_filterCol = -1;
+    bool m_filterEditMode = false;
+    int nextFilterColumn(int from, int direction) const;
+    QWidget *filterEditorWidget() const;
+    friend class TDBGridInplaceEdit;
+    friend class TInplaceFilterEditEh;
 
 private:
     friend class TGridDataLinkEh;

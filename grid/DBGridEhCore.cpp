@@ -233,6 +233,9 @@ TCustomDBGridEh::~TCustomDBGridEh()
     // recalculates meanwhile.
     m_loading = true;
     m_postedLayout->Cancel();
+    // The filter editor asks this grid about its events: it goes while the grid is still whole.
+    delete static_cast<QObject *>(filterEditorWidget());
+    m_filterEdit = nullptr;
     delete m_columns;
     m_columns = nullptr;
     m_sumList->SetDataSet(nullptr);

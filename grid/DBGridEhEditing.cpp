@@ -115,8 +115,10 @@ bool TCustomDBGridEh::CanEditShow()
     return !refused;
 }
 
-bool TCustomDBGridEh::HolderAllowsEdit(QWidget *)
+bool TCustomDBGridEh::HolderAllowsEdit(QWidget *editor)
 {
+    if (editor && editor == filterEditorWidget())
+        return true;
     const int dataCol = SelectedIndex();
     if (m_incSearching || dataCol < 0 || dataCol >= Columns().Count())
         return false;

@@ -460,6 +460,9 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
             } else {
                 ClearSelectionOnMove();
                 recordUp();
+                // Up from the first record goes on into the filter row.
+                if (shift == Qt::NoModifier && m_stFilter->Visible() && dataSet->Bof())
+                    EnterFilterRow(SelectedIndex());
             }
             break;
         case Qt::Key_Down:
@@ -512,6 +515,11 @@ void TCustomDBGridEh::KeyDown(int &key, Qt::KeyboardModifiers shift)
 
 void TCustomDBGridEh::PreviewEditorKeyDown(QWidget *editor, int &key, Qt::KeyboardModifiers shift)
 {
+    if (editor && editor == filterEditorWidget()) {
+        if (FilterEditorKeyDown(key, shift))
+            key = 0;
+        return;
+    }
     TCustomGrid::PreviewEditorKeyDown(editor, key, shift);
     // Copying from the record above, and Enter moving on like Tab, work while a cell is being edited too.
     const bool enterAsTab = (m_optionsEh & dghEnterAsTab) && isEnter(key)

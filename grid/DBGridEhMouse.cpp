@@ -282,6 +282,13 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
         mouseDownEvent();
         return;
     }
+    // A press on a filter cell edits it.
+    if ((left || button == Qt::RightButton) && dataColumn && sizing == gsNormal && frozenBorder < 0
+        && IsFilterRowVisible() && cell.Y == (HasTitleRow() ? 1 : 0)) {
+        EnterFilterRow(dataCol);
+        mouseDownEvent();
+        return;
+    }
     // 2. The border of the frozen columns (which the cell grid does not size) or the client's right edge.
     if (left && frozenBorder >= 0) {
         if (m_dataLink->Active() && m_dataLink->Modified())

@@ -106,7 +106,7 @@ public:
 
     TCustomGrid *Grid() const { return m_grid; }
     // Text, mask and length limit from the grid for its current cell; the whole text selected.
-    void UpdateContents();
+    virtual void UpdateContents();
     // Places the editor over rect (viewport coordinates) and shows it; an empty rect hides it.
     void Move(const QRect &rect);
     void Deselect();

@@ -1,0 +1,838 @@
+#include "DBGridEhInplace.h"
+
+#include "CalculatorEh.h"
+#include "DBGridEh.h"
+#include "DBLookupGridsEh.h"
+#include "Formats.h"
+#include "Services.h"
+#include "ToolCtrlsEh.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+
+namespace {
+
+int indexOfPrefixCI(const QStringList &list, const QString &prefix)
+{
+    for (int i = 0; i < list.size(); ++i)
+        if (list[i].startsWith(prefix, Qt::CaseInsensitive))
+            return i;
+    return -1;
+}
+
+} // namespace
+
+// ---- The column's recently used texts ----------------------------------------------------------------------
+
+TMRUListEh &TColumnEh::MRUList()
+{
+    if (!m_mruList)
+        m_mruList = std::make_unique<TMRUListEh>(this);
+    return *m_mruList;
+}
+
+// ---- The grid's side ---------------------------------------------------------------------------------------
+
+TInplaceEdit *TCustomDBGridEh::CreateEditor()
+{
+    return new TDBGridInplaceEdit(this);
+}
+
+void TCustomDBGridEh::SetEditorTextAndKey(const QString &text, const QVariant &key)
+{
+    SetEditText(Col(), Row(), text);
+    m_editKeyValue = key;
+}
+
+// ---- TDBGridInplaceEdit ------------------------------------------------------------------------------------
+
+TDBGridInplaceEdit::TDBGridInplaceEdit(TCustomDBGridEh *grid)
+    : TInplaceEdit(grid)
+    , m_dbGrid(grid)
+    , m_defaultButton(std::make_unique<TEditButtonEh>(static_cast<QWidget *>(this)))
+{
+    m_defaultButton->SetVisible(true);
+    connect(this, &QLineEdit::textEdited, this, [this] { TextChanged(); });
+}
+
+TDBGridInplaceEdit::~TDBGridInplaceEdit()
+{
+    // The drop-downs are windows of their own.
+    delete m_pickList;
+    delete m_dataList;
+    delete m_calendar;
+    delete m_calculator;
+    delete m_mruListBox;
+}
+
+TColumnEh *TDBGridInplaceEdit::column() const
+{
+    const int dataCol = m_dbGrid->SelectedIndex();
+    return dataCol >= 0 && dataCol < m_dbGrid->Columns().Count() ? m_dbGrid->Columns()[dataCol] : nullptr;
+}
+
+TEditStyleEh TDBGridInplaceEdit::EditStyleOf(TColumnEh *column)
+{
+    if (!column)
+        return esSimple;
+    switch (column->ButtonStyle) {
+    case cbsNone:
+        return esSimple;
+    case cbsEllipsis:
+        return esEllipsis;
+    case cbsUpDown:
+        return esUpDown;
+    case cbsDropDown:
+        return esDropDown;
+    case cbsAuto:
+        break;
+    }
+    TField *field = column->GetField();
+    if (!column->PickList().isEmpty() && !column->ReadOnly())
+        return esPickList;
+    if (field && field->Lookup() && column->GetCellKind() == ckLookupEh && column->CanModify(false))
+        return esDataList;
+    if (field && (field->DataType() == ftDate || field->DataType() == ftDateTime) && !column->ReadOnly())
+        return esDateCalendar;
+    return esSimple;
+}
+
+bool TDBGridInplaceEdit::hasDropDown() const
+{
+    switch (m_editStyle) {
+    case esPickList:
+    case esDataList:
+    case esDateCalendar:
+        return true;
+    case esDropDown: {
+        TField *field = column() ? column()->GetField() : nullptr;
+        return field && IsNumericType(field->DataType());
+    }
+    default:
+        return false;
+    }
+}
+
+TPopupListboxEh *TDBGridInplaceEdit::PickList()
+{
+    if (!m_pickList) {
+        m_pickList = new TPopupListboxEh(this);
+        connect(m_pickList, &QListWidget::itemClicked, this, [this] { CloseUp(true); });
+    }
+    return m_pickList;
+}
+
+TPopupDataGridEh *TDBGridInplaceEdit::DataList()
+{
+    if (!m_dataList) {
+        m_dataList = new TPopupDataGridEh(this);
+        m_dataList->OnMouseCloseUp = [this](TPopupDataGridEh *, bool accept) { CloseUp(accept); };
+    }
+    return m_dataList;
+}
+
+TPopupMonthCalendarEh *TDBGridInplaceEdit::Calendar()
+{
+    if (!m_calendar) {
+        m_calendar = new TPopupMonthCalendarEh(this);
+        connect(m_calendar, &QCalendarWidget::clicked, this, [this] { CloseUp(true); });
+    }
+    return m_calendar;
+}
+
+TPopupCalculatorEh *TDBGridInplaceEdit::GetCalculator()
+{
+    if (!m_calculator)
+        m_calculator = new TPopupCalculatorEh(this);
+    return m_calculator;
+}
+
+TEditButtonControlEh *TDBGridInplaceEdit::ButtonControl(int index) const
+{
+    return index >= 0 && index < int(m_buttons.size()) ? m_buttons[std::size_t(index)].Control.data() : nullptr;
+}
+
+void TDBGridInplaceEdit::UpdateContents()
+{
+    CloseUp(false);
+    TColumnEh *col = column();
+    m_editStyle = EditStyleOf(col);
+    m_mruList = col ? &col->MRUList() : nullptr;
+    TInplaceEdit::UpdateContents();
+    if (col) {
+        TColCellParamsEh params;
+        col->FillCellParams(params);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Base, toQColor(params.Background));
+        setPalette(pal);
+        setFont(params.Font.qfont());
+    }
+    BoundsChanged();
+}
+
+void TDBGridInplaceEdit::resizeEvent(QResizeEvent *event)
+{
+    TInplaceEdit::resizeEvent(event);
+    BoundsChanged();
+}
+
+void TDBGridInplaceEdit::BoundsChanged()
+{
+    TColumnEh *col = column();
+    // The default button first, then the column's own visible buttons.
+    std::vector<TEditButtonEh *> settings;
+    if (m_editStyle != esSimple) {
+        switch (m_editStyle) {
+        case esEllipsis:
+            m_defaultButton->SetStyle(ebsEllipsisEh);
+            break;
+        case esUpDown:
+            m_defaultButton->SetStyle(ebsUpDownEh);
+            break;
+        default:
+            m_defaultButton->SetStyle(ebsDropDownEh);
+            break;
+        }
+        settings.push_back(m_defaultButton.get());
+    }
+    if (col)
+        for (int i = 0; i < col->EditButtons().Count(); ++i)
+            if (col->EditButtons().GetItem(i)->Visible())
+                settings.push_back(col->EditButtons().GetItem(i));
+    while (m_buttons.size() > settings.size()) {
+        delete m_buttons.back().Control.data();
+        delete m_buttons.back().Separator.data();
+        m_buttons.pop_back();
+    }
+    m_buttons.resize(settings.size());
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        if (m_buttons[i].Settings != settings[i] && m_buttons[i].Control) {
+            delete m_buttons[i].Control.data();
+            delete m_buttons[i].Separator.data();
+        }
+        m_buttons[i].Settings = settings[i];
+    }
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    m_buttonsWidth = LayoutEditButtons(this, m_buttons, rect(), m_dbGrid->Flat(), rtl,
+                                       TEditButtonHeightRuleEh::InplaceEditor);
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        TEditButtonControlEh *control = m_buttons[i].Control;
+        if (!control)
+            continue;
+        if (i == 0 && m_buttons[i].Settings == m_defaultButton.get()) {
+            control->OnButtonDown = [this](QObject *, bool top, bool &, bool &) { ButtonDown(top); };
+            control->OnClick = [this](TEditButtonControlEh *) {
+                if (m_editStyle == esEllipsis || (m_editStyle == esDropDown && !hasDropDown()))
+                    EditButtonClick();
+            };
+        } else {
+            TEditButtonEh *settingsOf = m_buttons[i].Settings;
+            control->OnClick = [settingsOf](TEditButtonControlEh *) {
+                bool handled = false;
+                if (settingsOf->OnClick)
+                    settingsOf->OnClick(settingsOf, handled);
+            };
+        }
+    }
+    const int top = m_dbGrid->Flat() ? 1 : 2;
+    const int bottom = m_dbGrid->Flat() ? 1 : 0;
+    setTextMargins(rtl ? m_buttonsWidth : 0, top - 1, rtl ? 0 : m_buttonsWidth, bottom);
+}
+
+void TDBGridInplaceEdit::EditButtonClick()
+{
+    if (m_dbGrid->OnEditButtonClick)
+        m_dbGrid->OnEditButtonClick(m_dbGrid);
+    if (TColumnEh *col = column(); col && col->OnEditButtonClick) {
+        bool handled = false;
+        col->OnEditButtonClick(col, handled);
+    }
+}
+
+void TDBGridInplaceEdit::ButtonDown(bool topButton)
+{
+    TColumnEh *col = column();
+    bool handled = false;
+    if (col && col->OnEditButtonDown)
+        col->OnEditButtonDown(col, topButton, handled);
+    if (handled)
+        return;
+    if (m_editStyle == esUpDown) {
+        StepEditValue(topButton);
+        return;
+    }
+    if (m_droppedDown)
+        CloseUp(false);
+    else if (hasDropDown())
+        DropDown();
+}
+
+// ---- Drop-downs --------------------------------------------------------------------------------------------
+
+void TDBGridInplaceEdit::placeDropDown(QWidget *list)
+{
+    closeMRUList(false);
+    list->move(PlaceDropDownForControl(this, list, layoutDirection() == Qt::RightToLeft ? daRight : daLeft));
+    list->show();
+    m_activeList = list;
+    m_droppedDown = true;
+    if (!hasFocus() && m_dbGrid->IsActiveControl())
+        setFocus(Qt::OtherFocusReason);
+}
+
+void TDBGridInplaceEdit::DropDown()
+{
+    TColumnEh *col = column();
+    if (m_droppedDown || !col || !hasDropDown())
+        return;
+    switch (m_editStyle) {
+    case esDataList:
+        dropDownDataList(col);
+        return;
+    case esDateCalendar: {
+        TPopupMonthCalendarEh *calendar = Calendar();
+        QDate date = Services::clock()->today();
+        TDateTime value = 0;
+        if (!text().trimmed().isEmpty()) {
+            if (TryStrToDate(text(), value))
+                date = DayCountToDate(value);
+            else if (TField *field = col->GetField(); field && !field->IsNull() && field->AsFloat() != 0)
+                date = DayCountToDate(field->AsFloat());
+        }
+        calendar->SetDate(date);
+        calendar->resize(calendar->minimumSizeHint());
+        placeDropDown(calendar);
+        return;
+    }
+    case esDropDown: {
+        TPopupCalculatorEh *calculator = GetCalculator();
+        bool ok = false;
+        const double number = text().trimmed().isEmpty() ? 0.0 : text().trimmed().toDouble(&ok);
+        calculator->SetValue(Variant(ok || text().trimmed().isEmpty() ? number : 0.0));
+        calculator->SetFlat(m_dbGrid->Flat());
+        deselect();
+        placeDropDown(calculator);
+        return;
+    }
+    case esPickList:
+        dropDownPickList(col);
+        return;
+    default:
+        return;
+    }
+}
+
+void TDBGridInplaceEdit::dropDownPickList(TColumnEh *col)
+{
+    TPopupListboxEh *list = PickList();
+    list->clear();
+    QStringList lines = col->PickList();
+    if (!col->KeyList().isEmpty())
+        lines = lines.mid(0, std::min(col->KeyList().size(), lines.size()));
+    list->addItems(lines);
+    list->setFont(font());
+    const int rows = std::min(int(lines.size()), col->DropDownRows);
+    TField *field = col->GetField();
+    list->setCurrentRow(field && field->IsNull() ? -1 : int(lines.indexOf(text())));
+    int width = col->DropDownWidth > 0 ? col->DropDownWidth : 0;
+    const QFontMetrics fm(font());
+    for (const QString &line : lines)
+        width = std::max(width, fm.horizontalAdvance(line) + 4);
+    width = std::max(width, this->width());
+    list->resize(width + 4, std::max(rows, 1) * list->ItemHeight() + 4);
+    list->SetRowCount(rows);
+    placeDropDown(list);
+    m_droppedSize = list->size();
+}
+
+void TDBGridInplaceEdit::dropDownDataList(TColumnEh *col)
+{
+    TDataSet *ds = col->GetLookupListDataSet();
+    TField *field = col->GetField();
+    if (!ds || !field)
+        return;
+    TPopupDataGridEh *grid = DataList();
+    TDataSource *source = col->DropDownBox().ListSource();
+    if (!source) {
+        if (!m_listSource)
+            m_listSource = std::make_unique<TDataSource>();
+        m_listSource->SetDataSet(ds);
+        source = m_listSource.get();
+    }
+    grid->SetKeyValue(QVariant());
+    grid->SetColor(fromQColor(palette().color(QPalette::Base)));
+    grid->Font().SetQFont(font());
+    int rows = col->DropDownRows;
+    if (ds->IsSequenced() && !ds->IsEmpty() && ds->RecordCount() < rows)
+        rows = ds->RecordCount();
+    grid->SetRowCount(rows);
+    grid->SetShowTitles(col->DropDownShowTitles());
+    grid->SetUseMultiTitle(col->DropDownBox().UseMultiTitle);
+    grid->SetKeyField(field->LookupKeyFields());
+    const QString display = col->LookupDisplayFields();
+    grid->SetListField(display.isEmpty() ? field->LookupResultField() : display);
+    grid->SetAutoFitColWidths(false);
+    grid->SetListSource(source);
+    int width = col->DropDownWidth;
+    if (width == -1)
+        width = grid->GetColumnsWidth() + 2 * grid->frameWidth();
+    else if (width <= 0)
+        width = this->width();
+    grid->resize(std::max(width, this->width()), grid->height());
+    grid->SetAutoFitColWidths(col->DropDownBox().AutoFitColWidths);
+    QVariant key = m_dbGrid->EditKeyValue();
+    if (!key.isValid() && field->DataSet())
+        key = field->DataSet()->FieldValues(field->KeyFields());
+    grid->SetKeyValue(key);
+    grid->SetReadOnly(!col->CanModify(false));
+    placeDropDown(grid);
+    grid->SizeGrip()->ShowGrip(col->DropDownSizing());
+    grid->ClearResized();
+    m_droppedSize = grid->size();
+}
+
+void TDBGridInplaceEdit::CloseUp(bool accept)
+{
+    if (!m_droppedDown || !m_activeList)
+        return;
+    QWidget *list = m_activeList;
+    if (QWidget *grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    list->hide();
+    m_droppedDown = false;
+    m_activeList = nullptr;
+    TColumnEh *col = column();
+    if (!col)
+        return;
+    // The user's size is kept for the column.
+    if (list == m_dataList && m_dataList->Resized()) {
+        col->DropDownRows = m_dataList->RowCount();
+        col->DropDownWidth = m_dataList->width();
+    } else if (list == m_pickList && m_pickList->size() != m_droppedSize && m_pickList->ItemHeight() > 0) {
+        col->DropDownRows = m_pickList->viewport()->height() / m_pickList->ItemHeight();
+        col->DropDownWidth = m_pickList->width();
+    }
+    if (list == m_dataList) {
+        const QVariant key = m_dataList->KeyValue();
+        m_dataList->SetListSource(nullptr);
+        if (!accept) {
+            setText(m_dbGrid->EditorText());
+            return;
+        }
+        if (!col->CanModify(true))
+            return;
+        TField *field = col->GetField();
+        try {
+            QString shown;
+            TDataSet *ds = col->GetLookupListDataSet();
+            if (key.isValid() && !key.isNull() && ds
+                && ds->Locate(field->LookupKeyFields(), key)) {
+                if (TField *result = ds->FindField(field->LookupResultField()))
+                    shown = result->Text();
+            }
+            m_dbGrid->CanEditModify();
+            m_dbGrid->SetEditorTextAndKey(shown, key);
+            setText(shown);
+            selectAll();
+        } catch (...) {
+            setText(field->Text() + QLatin1Char(' '));
+            throw;
+        }
+        return;
+    }
+    if (list == m_calendar) {
+        if (accept && m_dbGrid->CanEditModify()) {
+            const QDate date = m_calendar->Date();
+            col->UpdateColumnData(DateToStr(DateToDayCount(date)), QVariant(date), true);
+            setText(m_dbGrid->GetEditText(m_dbGrid->Col(), m_dbGrid->Row()));
+            selectAll();
+        }
+        return;
+    }
+    if (list == m_calculator) {
+        if (accept && m_calculator->ResultReady()) {
+            const Variant value = m_calculator->GetValue();
+            if (value.isNumeric() && m_dbGrid->CanEditModify()) {
+                setText(QString::number(value.toDouble()));
+                m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), text());
+                selectAll();
+            }
+        }
+        return;
+    }
+    if (list == m_pickList) {
+        const int row = m_pickList->currentRow();
+        if (accept && row >= 0 && m_dbGrid->CanEditModify()) {
+            const QString line = m_pickList->item(row)->text();
+            setText(line);
+            m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), line);
+            selectAll();
+        } else if (!accept) {
+            setText(m_dbGrid->EditorText());
+        }
+    }
+}
+
+// ---- Values ------------------------------------------------------------------------------------------------
+
+void TDBGridInplaceEdit::UpdateEditValue()
+{
+    TColumnEh *col = column();
+    if (!col || !col->CanModify(true))
+        return;
+    QVariant key;
+    if (m_editStyle == esDataList) {
+        TField *field = col->GetField();
+        TDataSet *ds = col->GetLookupListDataSet();
+        if (ds && ds->Active() && !text().isEmpty()
+            && ds->Locate(field->LookupResultField(), text(), loCaseInsensitive))
+            key = ds->FieldValues(field->LookupKeyFields());
+    }
+    m_dbGrid->CanEditModify();
+    m_dbGrid->SetEditorTextAndKey(text(), key);
+}
+
+void TDBGridInplaceEdit::StepEditValue(bool up)
+{
+    TColumnEh *col = column();
+    if (!col || !col->CanModify(true))
+        return;
+    if (text() != m_dbGrid->EditorText() || m_dbGrid->DataLink()->Modified()) {
+        m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), text());
+        m_dbGrid->WriteEditorText();
+    }
+    const double step = col->GetCellKind() == ckPlainEh ? col->Increment : -col->Increment;
+    col->StepColumnValue(up ? step : -step);
+    m_dbGrid->DataLink()->SetModified(false);
+    setText(m_dbGrid->GetEditText(m_dbGrid->Col(), m_dbGrid->Row()));
+    selectAll();
+}
+
+void TDBGridInplaceEdit::showCompleted(const QString &full, int typedLength)
+{
+    setText(full);
+    setSelection(full.size(), typedLength - int(full.size()));
+}
+
+bool TDBGridInplaceEdit::CompleteText(const QString &typed, int caret)
+{
+    TColumnEh *col = column();
+    if (!col)
+        return true;
+    const TColCellKindEh kind = col->GetCellKind();
+    const bool keyList = kind == ckKeyListEh;
+    if (m_editStyle == esDataList) {
+        TField *field = col->GetField();
+        TDataSet *ds = col->GetLookupListDataSet();
+        if (!ds || !ds->Active() || !m_dbGrid->CanEditModify())
+            return false;
+        if (ds->Locate(field->LookupResultField(), typed, loCaseInsensitive | loPartialKey)) {
+            const QString full = ds->FieldByName(field->LookupResultField())->Text();
+            const QVariant key = ds->FieldValues(field->LookupKeyFields());
+            m_dbGrid->SetEditorTextAndKey(full, key);
+            showCompleted(full, caret);
+            if (m_droppedDown && m_activeList == m_dataList)
+                m_dataList->SetKeyValue(key);
+            return true;
+        }
+        if (col->OnNotInList) {
+            m_dbGrid->SetEditorTextAndKey(typed, QVariant());
+            setText(typed);
+            setCursorPosition(caret);
+            return true;
+        }
+        return false;
+    }
+    if (m_editStyle == esPickList || keyList) {
+        const int i = indexOfPrefixCI(col->PickList(), typed);
+        if (i >= 0) {
+            if (!m_dbGrid->CanEditModify())
+                return false;
+            const QString full = col->PickList()[i];
+            m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), full);
+            showCompleted(full, caret);
+            if (m_droppedDown && m_activeList == m_pickList)
+                m_pickList->setCurrentRow(i);
+            return true;
+        }
+        if (keyList && !col->OnNotInList)
+            return false;
+        if (!m_dbGrid->CanEditModify())
+            return false;
+        setText(typed);
+        setCursorPosition(caret);
+        m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), typed);
+        return true;
+    }
+    return true;
+}
+
+// ---- Keys --------------------------------------------------------------------------------------------------
+
+void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers shift = event->modifiers();
+    const bool alt = shift & Qt::AltModifier;
+    const bool ctrl = shift & Qt::ControlModifier;
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (hasDropDown()) {
+        if (m_droppedDown && m_activeList == m_calculator) {
+            if (m_calculator->HandleKey(event)) {
+                if (enter)
+                    CloseUp(true);
+                else if (key == Qt::Key_Escape)
+                    CloseUp(false);
+                return;
+            }
+            if (enter || key == Qt::Key_Escape) {
+                CloseUp(enter);
+                return;
+            }
+        } else if (m_droppedDown && (enter || key == Qt::Key_Escape)) {
+            CloseUp(enter);
+            return;
+        }
+        if (alt && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+            if (m_droppedDown)
+                CloseUp(true);
+            else
+                DropDown();
+            return;
+        }
+        if (ctrl && enter && !m_droppedDown) {
+            DropDown();
+            return;
+        }
+        if (m_droppedDown && m_activeList != m_calculator) {
+            const bool nav = ((key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
+                               || key == Qt::Key_PageDown)
+                              && !(shift & Qt::ShiftModifier))
+                || (ctrl && (key == Qt::Key_Home || key == Qt::Key_End))
+                || (m_activeList == m_calendar && (key == Qt::Key_Left || key == Qt::Key_Right));
+            if (nav) {
+                if (m_activeList == m_dataList) {
+                    int k = key;
+                    m_dataList->KeyDown(k, shift);
+                    const QString shown = m_dataList->KeyDisplayText();
+                    setText(shown);
+                    selectAll();
+                } else if (m_activeList == m_pickList) {
+                    if (m_pickList->currentRow() < 0 && m_pickList->count() > 0)
+                        m_pickList->setCurrentRow(0);
+                    else
+                        m_pickList->HandleKeyPress(QString(), key);
+                    if (QListWidgetItem *item = m_pickList->currentItem()) {
+                        setText(item->text());
+                        selectAll();
+                    }
+                } else if (m_activeList == m_calendar) {
+                    m_calendar->HandleKey(event);
+                }
+                return;
+            }
+        }
+        TColumnEh *col = column();
+        if (!m_droppedDown && col && col->AutoDropDown() && !event->text().isEmpty()
+            && event->text().at(0).isPrint() && !ctrl && !alt)
+            DropDown();
+    }
+    if (m_mruListBox && m_mruListBox->isVisible()) {
+        const bool nav = !alt
+            && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown);
+        if (nav) {
+            const int row = m_mruListBox->currentRow();
+            const int next = std::clamp(row + (key == Qt::Key_Up || key == Qt::Key_PageUp ? -1 : 1), 0,
+                                        int(m_mruListBox->count()) - 1);
+            m_mruListBox->setCurrentRow(next);
+            return;
+        }
+        if (enter || key == Qt::Key_Escape) {
+            closeMRUList(enter);
+            return;
+        }
+    }
+    if (ctrl && enter && (m_editStyle == esEllipsis || (m_editStyle == esDropDown && !hasDropDown()))) {
+        EditButtonClick();
+        return;
+    }
+    if (key == Qt::Key_V && ctrl) {
+        paste();
+        return;
+    }
+    TInplaceEdit::keyPressEvent(event);
+}
+
+void TDBGridInplaceEdit::KeyDown(int &key, Qt::KeyboardModifiers shift)
+{
+    TColumnEh *col = column();
+    const TColCellKindEh kind = col ? col->GetCellKind() : ckPlainEh;
+    const bool keyed = kind == ckLookupEh || kind == ckKeyListEh;
+    if (col && keyed && shift == Qt::NoModifier && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
+        if (!col->CanModify(false)) {
+            key = 0;
+            return;
+        }
+        const bool all = hasSelectedText() && selectedText().size() == text().size();
+        if (key == Qt::Key_Delete && all) {
+            if (m_dbGrid->CanEditModify()) {
+                setText(QString());
+                m_dbGrid->SetEditorTextAndKey(QString(), QVariant());
+            }
+        } else if (col->OnNotInList) {
+            int start = hasSelectedText() ? selectionStart() : cursorPosition();
+            int length = hasSelectedText() ? int(selectedText().size()) : 0;
+            if (key == Qt::Key_Backspace && start > 0) {
+                --start;
+                ++length;
+            }
+            QString s = text();
+            s.remove(start, length);
+            if (m_dbGrid->CanEditModify()) {
+                setText(s);
+                setCursorPosition(start);
+                UpdateEditValue();
+            }
+        } else if (key == Qt::Key_Backspace) {
+            cursorBackward(false);
+        }
+        key = 0;
+        return;
+    }
+    TInplaceEdit::KeyDown(key, shift);
+}
+
+void TDBGridInplaceEdit::KeyPress(QChar &key)
+{
+    TInplaceEdit::KeyPress(key);
+    if (key.isNull() || key.unicode() < 32)
+        return;
+    if (m_editStyle != esDataList && m_editStyle != esPickList
+        && !(column() && column()->GetCellKind() == ckKeyListEh))
+        return;
+    const int start = hasSelectedText() ? selectionStart() : cursorPosition();
+    const QString typed = text().left(start) + key;
+    if (!CompleteText(typed, int(typed.size())))
+        QApplication::beep();
+    key = QChar();
+}
+
+void TDBGridInplaceEdit::paste()
+{
+    TColumnEh *col = column();
+    const TColCellKindEh kind = col ? col->GetCellKind() : ckPlainEh;
+    if (!col || (kind != ckLookupEh && kind != ckKeyListEh)) {
+        QLineEdit::paste();
+        return;
+    }
+    const QString clip = QApplication::clipboard()->text();
+    const int start = hasSelectedText() ? selectionStart() : cursorPosition();
+    const int end = hasSelectedText() ? start + int(selectedText().size()) : start;
+    const QString typed = text().left(start) + clip;
+    Q_UNUSED(end);
+    CompleteText(typed, int(typed.size()));
+}
+
+bool TDBGridInplaceEdit::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if (ke->matches(QKeySequence::Paste)) {
+            event->accept();
+            return true;
+        }
+    }
+    return TInplaceEdit::event(event);
+}
+
+void TDBGridInplaceEdit::focusOutEvent(QFocusEvent *event)
+{
+    if (m_droppedDown)
+        CloseUp(false);
+    closeMRUList(false);
+    TInplaceEdit::focusOutEvent(event);
+}
+
+void TDBGridInplaceEdit::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    TColumnEh *col = column();
+    if (col && col->DblClickNextVal()) {
+        if (col->CanModify(true)) {
+            m_dbGrid->CanEditModify();
+            col->StepColumnValue((event->modifiers() & Qt::ShiftModifier) ? -1 : 1);
+            setText(m_dbGrid->GetEditText(m_dbGrid->Col(), m_dbGrid->Row()));
+            selectAll();
+        }
+        return;
+    }
+    TInplaceEdit::mouseDoubleClickEvent(event);
+}
+
+void TDBGridInplaceEdit::wheelEvent(QWheelEvent *event)
+{
+    if (m_droppedDown) {
+        event->accept();
+        return;
+    }
+    TInplaceEdit::wheelEvent(event);
+}
+
+// ---- Recently used texts -----------------------------------------------------------------------------------
+
+bool TDBGridInplaceEdit::FilterMRUItem(const QString &, const QString &)
+{
+    return true;
+}
+
+void TDBGridInplaceEdit::TextChanged()
+{
+    if (m_mruList && m_mruList->Active() && isVisible() && !m_droppedDown)
+        showMRUList();
+}
+
+void TDBGridInplaceEdit::showMRUList()
+{
+    const QString bare = displayText().trimmed();
+    QStringList items;
+    if (text().isEmpty() || (!inputMask().isEmpty() && bare.isEmpty()) || !m_mruList->FilterItems(items, text())) {
+        closeMRUList(false);
+        return;
+    }
+    QStringList shown;
+    for (const QString &item : std::as_const(items))
+        if (FilterMRUItem(text(), item))
+            shown << item;
+    if (shown.isEmpty()) {
+        closeMRUList(false);
+        return;
+    }
+    shown.sort(Qt::CaseInsensitive);
+    if (!m_mruListBox) {
+        m_mruListBox = new QListWidget;
+        TDropDownBehaviorEh::MakeDropDownWindow(m_mruListBox);
+        connect(m_mruListBox, &QListWidget::itemClicked, this, [this] { closeMRUList(true); });
+    }
+    m_mruListBox->clear();
+    m_mruListBox->addItems(shown);
+    const int rows = std::min(int(shown.size()), m_mruList->Rows());
+    const int rowHeight = m_mruListBox->sizeHintForRow(0);
+    m_mruListBox->resize(width(), rows * rowHeight + 4);
+    m_mruListBox->move(PlaceDropDownForControl(this, m_mruListBox, daLeft));
+    m_mruListBox->show();
+}
+
+void TDBGridInplaceEdit::closeMRUList(bool accept)
+{
+    if (!m_mruListBox || !m_mruListBox->isVisible())
+        return;
+    m_mruListBox->hide();
+    if (accept && m_mruListBox->currentItem()) {
+        const QString line = m_mruListBox->currentItem()->text();
+        if (m_dbGrid->CanEditModify()) {
+            setText(line);
+            m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), line);
+            selectAll();
+        }
+    }
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+// The editor a data grid places over its current cell: the cell's text with a row of buttons at its right edge,
+// one of four drop-downs (the pick list, the lookup list, a calendar, a calculator), completion of typed text
+// against pick lists, key lists and lookup lists, stepping, and the column's recently used texts.
+// The filter row has its own editor, a lookup combo box the grid shows over a filter cell.
+
+#include "CustomGrid.h"
+#include "DBLookupEh.h"
+#include "ToolCtrlsEh.h"
+
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+class TCustomDBGridEh;
+class TColumnEh;
+class TPopupListboxEh;
+class TPopupDataGridEh;
+class TPopupMonthCalendarEh;
+class TPopupCalculatorEh;
+class QListWidget;
+
+enum TEditStyleEh { esSimple, esEllipsis, esPickList, esDataList, esDateCalendar, esUpDown, esDropDown };
+
+class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerEh
+{
+    Q_OBJECT
+public:
+    explicit TDBGridInplaceEdit(TCustomDBGridEh *grid);
+    ~TDBGridInplaceEdit() override;
+
+    TCustomDBGridEh *DBGrid() const { return m_dbGrid; }
+    TEditStyleEh EditStyle() const { return m_editStyle; }
+    bool DroppedDown() const { return m_droppedDown; }
+    QWidget *ActiveList() const { return m_activeList; }
+    // The drop-downs, created on first use and kept.
+    TPopupListboxEh *PickList();
+    TPopupDataGridEh *DataList();
+    TPopupMonthCalendarEh *Calendar();
+    virtual TPopupCalculatorEh *GetCalculator();
+    QListWidget *MRUListBox() const { return m_mruListBox; }
+    int ButtonsWidth() const { return m_buttonsWidth; }
+    TEditButtonControlEh *ButtonControl(int index) const;
+
+    // The edit kind of a column's cell (also whether the grid shows a default button for it).
+    static TEditStyleEh EditStyleOf(TColumnEh *column);
+
+    void UpdateContents() override;
+    void BoundsChanged();
+    void DropDown();
+    void CloseUp(bool accept) override;
+    void StepEditValue(bool up);
+    // Makes the editor's text the grid's edit text; in a lookup cell the key found for it goes along.
+    void UpdateEditValue();
+    // Completes the text that typing or pasting would produce; false when the change is refused.
+    virtual bool CompleteText(const QString &typed, int caret);
+    virtual void EditButtonClick();
+    virtual void ButtonDown(bool topButton);
+    virtual bool FilterMRUItem(const QString &text, const QString &item);
+    virtual void TextChanged();
+
+protected:
+    void KeyDown(int &key, Qt::KeyboardModifiers shift) override;
+    void KeyPress(QChar &key) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    TColumnEh *column() const;
+    bool hasDropDown() const;
+    void placeDropDown(QWidget *list);
+    void dropDownDataList(TColumnEh *column);
+    void dropDownPickList(TColumnEh *column);
+    void showMRUList();
+    void closeMRUList(bool accept);
+    void showCompleted(const QString &full, int typedLength);
+    void paste();
+
+    TCustomDBGridEh *m_dbGrid;
+    TEditStyleEh m_editStyle = esSimple;
+    QPointer<QWidget> m_activeList;
+    bool m_droppedDown = false;
+    TPopupListboxEh *m_pickList = nullptr;
+    TPopupDataGridEh *m_dataList = nullptr;
+    TPopupMonthCalendarEh *m_calendar = nullptr;
+    TPopupCalculatorEh *m_calculator = nullptr;
+    QListWidget *m_mruListBox = nullptr;
+    TMRUListEh *m_mruList = nullptr;
+    std::unique_ptr<TEditButtonEh> m_defaultButton;
+    std::vector<TEditButtonSlotEh> m_buttons;
+    int m_buttonsWidth = 0;
+    QSize m_droppedSize;
+    std::unique_ptr<TDataSource> m_listSource;
+};
+
+// The filter row's editor: a lookup combo box whose select-all selects the whole text and which takes a value
+// and a text at once.
+class TInplaceFilterEditEh : public TDBLookupComboboxEh
+{
+    Q_OBJECT
+public:
+    explicit TInplaceFilterEditEh(TCustomDBGridEh *grid);
+    void SetValueAndText(const QVariant &value, const QString &text);
+    void SelectAll() { selectAll(); }
+
+protected:
+    // Tab moves among the filter cells rather than the focus.
+    bool event(QEvent *event) override;
+};

@@ -1,0 +1,319 @@
+#include "DBGridEhInplace.h"
+#include "DBLookupGridsEh.h"
+#include "GridInteraction.h"
+#include "Guard.h"
+#include "ToolCtrlsEh.h"
+
+#include <QListWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using tarvik::test::GridFixture;
+using tarvik::test::InteractionGrid;
+
+namespace {
+
+TDBGridInplaceEdit *editorOf(TCustomDBGridEh *grid)
+{
+    return dynamic_cast<TDBGridInplaceEdit *>(grid->InplaceEditor());
+}
+
+// The cell editor opened on a column of the shown grid.
+TDBGridInplaceEdit *openEditor(TCustomDBGridEh *grid, int dataCol)
+{
+    grid->SetSelectedIndex(dataCol);
+    grid->ShowEditor();
+    QApplication::processEvents();
+    return editorOf(grid);
+}
+
+void typeInto(QWidget *w, const QString &text)
+{
+    for (QChar c : text)
+        QTest::keyClick(w, c.toLatin1());
+}
+
+// A list of three names and records that keep its key in REF, shown through the lookup field L_NAME.
+struct LookupGrid
+{
+    TClientDataSet list;
+    TClientDataSet card;
+    TDataSource source;
+    std::unique_ptr<TDBGridEh> grid = std::make_unique<TDBGridEh>();
+
+    LookupGrid()
+    {
+        list.FieldDefs().Add(QStringLiteral("ID"), ftInteger);
+        list.FieldDefs().Add(QStringLiteral("NAME"), ftString, 20);
+        list.CreateDataSet();
+        int id = 1;
+        for (const char *name : {"Apple", "Apricot", "Banana"}) {
+            list.Append();
+            list.FieldByName(QStringLiteral("ID"))->SetValue(id++);
+            list.FieldByName(QStringLiteral("NAME"))->SetValue(QString::fromLatin1(name));
+            list.Post();
+        }
+        list.First();
+        card.AddField<TIntegerField>(QStringLiteral("REF"));
+        TField *lookup = card.AddField<TStringField>(QStringLiteral("L_NAME"), fkLookup);
+        lookup->SetLookupDataSet(&list);
+        lookup->SetKeyFields(QStringLiteral("REF"));
+        lookup->SetLookupKeyFields(QStringLiteral("ID"));
+        lookup->SetLookupResultField(QStringLiteral("NAME"));
+        card.CreateDataSet();
+        card.Append();
+        card.FieldByName(QStringLiteral("REF"))->SetValue(1);
+        card.Post();
+        source.SetDataSet(&card);
+        grid->Columns().Add()->SetFieldName(QStringLiteral("L_NAME"));
+        grid->Columns().Add()->SetFieldName(QStringLiteral("REF"));
+        grid->SetDataSource(&source);
+        grid->resize(400, 300);
+        grid->show();
+        QApplication::setActiveWindow(grid.get());
+        grid->setFocus();
+        QApplication::processEvents();
+    }
+    QVariant ref() { return card.FieldByName(QStringLiteral("REF"))->Value(); }
+};
+
+} // namespace
+
+TEST(GridInplaceEditor, PickListCompletesTypedTextToTheFirstLine)
+{
+    InteractionGrid g;
+    g.grid->Columns()[1]->PickList() = QStringList{QStringLiteral("A"), QStringLiteral("AB"), QStringLiteral("B")};
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->EditStyle(), esPickList);
+
+    typeInto(editor, QStringLiteral("a"));
+    EXPECT_EQ(editor->text(), QStringLiteral("A"));
+    EXPECT_FALSE(editor->hasSelectedText()) << "a whole line typed leaves nothing to select";
+    typeInto(editor, QStringLiteral("b"));
+    EXPECT_EQ(editor->text(), QStringLiteral("AB"));
+
+    // A plain pick list takes what matches no line as typed.
+    typeInto(editor, QStringLiteral("z"));
+    EXPECT_EQ(editor->text(), QStringLiteral("ABz"));
+
+    // Typing over the whole text completes with the rest of the line selected.
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("b"));
+    EXPECT_EQ(editor->text(), QStringLiteral("B"));
+    g.ds.Post();
+    EXPECT_EQ(g.name(), QStringLiteral("B"));
+}
+
+TEST(GridInplaceEditor, KeyListDropsACharacterThatMatchesNoLine)
+{
+    InteractionGrid g;
+    TColumnEh *column = g.grid->Columns()[1];
+    column->PickList() = QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta")};
+    column->KeyList() = QStringList{QStringLiteral("Petrov"), QStringLiteral("Ivanov")};
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("Alpha"));
+    typeInto(editor, QStringLiteral("b"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Beta"));
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("eta"));
+    typeInto(editor, QStringLiteral("x"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Beta")) << "a key list keeps to its lines";
+}
+
+TEST(GridInplaceEditor, CalendarOpensOnTodayForAnEmptyDateAndWritesTheChosenDay)
+{
+    FakeClock clock(QDateTime(QDate(2024, 3, 17), QTime(9, 0)));
+    TClientDataSet ds;
+    ds.FieldDefs().Add(QStringLiteral("ID"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("DT"), ftDate);
+    ds.CreateDataSet();
+    ds.Append();
+    ds.FieldByName(QStringLiteral("ID"))->SetValue(1);
+    ds.Post();
+    TDataSource source;
+    source.SetDataSet(&ds);
+    TDBGridEh grid;
+    grid.SetDataSource(&source);
+    grid.resize(300, 200);
+    grid.show();
+    QApplication::setActiveWindow(&grid);
+    grid.setFocus();
+    QApplication::processEvents();
+
+    TDBGridInplaceEdit *editor = openEditor(&grid, 1);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->EditStyle(), esDateCalendar);
+    QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->DroppedDown());
+    EXPECT_EQ(editor->Calendar()->Date(), QDate(2024, 3, 17));
+    EXPECT_TRUE(editor->hasFocus()) << "the editor keeps the focus while the calendar is open";
+
+    editor->Calendar()->SetDate(QDate(2024, 3, 20));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->DroppedDown());
+    ds.Post();
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("DT"))->AsDateTime().date(), QDate(2024, 3, 20));
+}
+
+TEST(GridInplaceEditor, LookupCellDropsOnlyItsRowsAndKeepsTheUsersSize)
+{
+    LookupGrid g;
+    TColumnEh *column = g.grid->Columns()[0];
+    column->DropDownRows = 7;
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 0);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->EditStyle(), esDataList);
+    EXPECT_EQ(editor->text(), QStringLiteral("Apple"));
+
+    editor->DropDown();
+    ASSERT_TRUE(editor->DroppedDown());
+    TPopupDataGridEh *list = editor->DataList();
+    EXPECT_EQ(list->RowCount(), 3) << "three records drop three rows, not DropDownRows";
+    EXPECT_GE(list->width(), editor->width());
+    EXPECT_EQ(list->KeyValue().toInt(), 1);
+
+    // The user widens and heightens the list, then takes the next record.
+    const int rowHeight = list->GetDataRect().height() / 3;
+    list->resize(list->width() + 40, list->height() + 2 * rowHeight);
+    const int rows = list->RowCount();
+    const int width = list->width();
+    EXPECT_GT(rows, 3);
+    QTest::keyClick(editor, Qt::Key_Down);
+    EXPECT_EQ(editor->text(), QStringLiteral("Apricot"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->DroppedDown());
+    EXPECT_EQ(column->DropDownRows, rows);
+    EXPECT_EQ(column->DropDownWidth, width);
+    g.card.Post();
+    EXPECT_EQ(g.ref().toInt(), 2);
+}
+
+TEST(GridInplaceEditor, LookupCompletionCarriesTheKeyAndDropsANonMatchingCharacter)
+{
+    LookupGrid g;
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 0);
+    ASSERT_NE(editor, nullptr);
+    typeInto(editor, QStringLiteral("apr"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Apricot"));
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("icot"));
+    typeInto(editor, QStringLiteral("x"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Apricot")) << "a character matching nothing is dropped";
+    g.card.Post();
+    EXPECT_EQ(g.ref().toInt(), 2);
+}
+
+TEST(GridInplaceEditor, DeleteClearsALookupKeyOnlyWithTheWholeTextSelected)
+{
+    LookupGrid g;
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 0);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(editor->text(), QStringLiteral("Apple"));
+
+    editor->setSelection(0, 2);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    EXPECT_EQ(editor->text(), QStringLiteral("Apple")) << "half the text without OnNotInList: nothing happens";
+
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Delete);
+    EXPECT_EQ(editor->text(), QString());
+    g.card.Post();
+    EXPECT_TRUE(g.card.FieldByName(QStringLiteral("REF"))->IsNull());
+}
+
+TEST(GridInplaceEditor, UpDownStepsByTheIncrementBothWays)
+{
+    InteractionGrid g;
+    TColumnEh *amount = g.grid->Columns()[2];
+    amount->ButtonStyle = cbsUpDown;
+    amount->Increment = 2;
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 2);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->EditStyle(), esUpDown);
+    EXPECT_GT(editor->ButtonsWidth(), 0) << "the up-down button takes room from the text";
+
+    editor->ButtonDown(true);
+    EXPECT_DOUBLE_EQ(g.field("AMOUNT")->AsFloat(), 12.0);
+    EXPECT_EQ(editor->text(), g.field("AMOUNT")->Text());
+    editor->ButtonDown(false);
+    editor->ButtonDown(false);
+    EXPECT_DOUBLE_EQ(g.field("AMOUNT")->AsFloat(), 8.0);
+
+    // A typed value is written first and stepped from.
+    editor->setText(QStringLiteral("100"));
+    editor->StepEditValue(true);
+    EXPECT_DOUBLE_EQ(g.field("AMOUNT")->AsFloat(), 102.0);
+}
+
+TEST(GridInplaceEditor, PickListDropDownAcceptsTheChosenLineAndEscKeepsTheText)
+{
+    InteractionGrid g;
+    TColumnEh *column = g.grid->Columns()[1];
+    column->PickList() = QStringList{QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")};
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->DroppedDown());
+    EXPECT_EQ(editor->PickList()->count(), 3);
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_FALSE(editor->DroppedDown());
+    EXPECT_EQ(editor->text(), QStringLiteral("Petrov"));
+
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(editor->DroppedDown());
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(editor->text(), QStringLiteral("One"));
+}
+
+TEST(GridInplaceEditor, AValueTheFieldRefusesIsReportedAndTheTypedTextStays)
+{
+    QStringList shown;
+    const ExceptionHandler previous = setExceptionHandler([&](const QString &message) { shown << message; });
+    InteractionGrid g;
+    g.field("AMOUNT")->OnValidate = [](TField *, const QVariant &value) {
+        if (value.toDouble() > 1000)
+            throw Exception(QStringLiteral("Сумма слишком велика"));
+    };
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 2);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("5000"));
+    g.press(Qt::Key_Down);
+    setExceptionHandler(previous);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("Сумма слишком велика")));
+    EXPECT_EQ(g.id(), 1) << "the record is not left";
+    EXPECT_EQ(editor->text(), QStringLiteral("5000"));
+    EXPECT_TRUE(editor->hasFocus() || g.grid->hasFocus());
+}
+
+TEST(GridInplaceEditor, RecentTextsBeginningWithTheTypedTextAreOfferedAndTaken)
+{
+    InteractionGrid g;
+    TMRUListEh &mru = g.grid->Columns()[1]->MRUList();
+    mru.SetItems({QStringLiteral("Petrova"), QStringLiteral("Ivanova"), QStringLiteral("Petrenko")});
+    mru.SetActive(true);
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("pe"));
+    ASSERT_NE(editor->MRUListBox(), nullptr);
+    ASSERT_TRUE(editor->MRUListBox()->isVisible());
+    QStringList offered;
+    for (int i = 0; i < editor->MRUListBox()->count(); ++i)
+        offered << editor->MRUListBox()->item(i)->text();
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("Petrenko"), QStringLiteral("Petrova")}));
+
+    typeInto(editor, QStringLiteral("x"));
+    EXPECT_FALSE(editor->MRUListBox()->isVisible()) << "nothing begins with the text";
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    ASSERT_TRUE(editor->MRUListBox()->isVisible());
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->MRUListBox()->isVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("Petrova"));
+}
