@@ -1,6 +1,7 @@
 #include "DataFolder.h"
 #include "Exceptions.h"
 #include "Guard.h"
+#include "dmuCust.h"
 #include "dmuDM.h"
 #include "dmuDebtCalc.h"
 #include "dmuRDM.h"
@@ -27,6 +28,7 @@ int main(int argc, char **argv)
     const QList<TModuleFactory> modules = {
         { QStringLiteral("DMR"), [] { return DMR = new TDMR(); } },
         { QStringLiteral("DM"), [] { return new TDM(DMR, nullptr, QApplication::arguments()); } },
+        { QStringLiteral("custDM"), [] { return new TcustDM(DM, DMR); } },
         { QStringLiteral("dmDebtCalc"), [] { return dmDebtCalc = new TdmDebtCalc(DMR); } },
         { QStringLiteral("dmSMS"), [] { return new TdmSMS(); } },
         { QStringLiteral("dmVoyager"), [] { return new TdmVoyager(); } },
