@@ -8,6 +8,7 @@
 #include "dmuSMS.h"
 #include "dmuVoyager.h"
 #include "dmuWeb.h"
+#include "uAccounts.h"
 #include "uLog.h"
 #include "uProgram.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char **argv)
     GuardedApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     InstallLogService();
+    RegisterAccountsForms();
     SetLogFile(QDir(UserDataFolder()).filePath(QStringLiteral("tarvik.log")));
 
     // The data modules, in the order they are made; the layers above add theirs as they come.
