@@ -21,8 +21,8 @@ TcustDM *custDM = nullptr;
 
 QString SpellSysdate(const QString &text, const QString &engineSysdate)
 {
-    static const QRegularExpression word(QStringLiteral("\\bsysdate\\b(?!\\s*\\()"),
-                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression word(
+        QStringLiteral("\\bsysdate\\b(?!\\s*\\()"), QRegularExpression::CaseInsensitiveOption);
     QString out;
     qsizetype from = 0;
     // Quoted text is copied as it stands; only the parts between quotes are searched.
@@ -128,7 +128,7 @@ void addTableFields(TDataSet *ds, const QString &table, const QStringList &only 
 }
 
 TField *addLookup(TDataSet *ds, const QString &name, TFieldType type, TDataSet *lookup, const QString &key,
-                  const QString &result, int size = 0)
+    const QString &result, int size = 0)
 {
     TField *f = addField(ds, name, type, size, fkLookup);
     f->SetLookupDataSet(lookup);
@@ -261,8 +261,7 @@ void TcustDM::LinkDetail(TKyv_ClientDataSet *detail, const QString &masterSource
 
 void TcustDM::CreateCustomer()
 {
-    TKyv_ClientDataSet *cds = AddClient(
-        QStringLiteral("cdsCustomer"), QStringLiteral("dspCustomer"),
+    TKyv_ClientDataSet *cds = AddClient(QStringLiteral("cdsCustomer"), QStringLiteral("dspCustomer"),
         QStringLiteral(
             "select &idx1 C.*, S.Street_Name as Ro_Street_Name, L.LOCATION_NAME as RO_LOCATION_NAME, "
             "LPAD(C.Account_No,15,' ') as Ro_Account_No, LPAD(H.House_No,6,' ') as Ro_House_No, "
@@ -290,17 +289,38 @@ void TcustDM::CreateCustomer()
         TFieldType type;
         int size;
     } fields[] = {
-        {"ACCOUNT_NO", ftString, 15},     {"DEBT_SUM", ftFloat, 0},         {"DEBT_IN_SUM", ftFloat, 0},
-        {"START_DEBT_SUM", ftFloat, 0},   {"CUSTOMER_ID", ftFloat, 0},      {"HOUSE_ID", ftFloat, 0},
-        {"CUST_STATE", ftFloat, 0},       {"IS_COMPANY", ftFloat, 0},       {"SEX", ftFloat, 0},
-        {"COMPANY_ID", ftFloat, 0},       {"CUST_CODE", ftString, 20},      {"CUST_PROP", ftString, 20},
-        {"TAX_NO", ftString, 20},         {"CONTRACT_NO", ftString, 20},    {"REF_NO", ftString, 20},
-        {"SURNAME", ftString, 30},        {"FIRSTNAME", ftString, 30},      {"MIDLENAME", ftString, 30},
-        {"PASP_NO", ftString, 30},        {"INITIALS", ftString, 4},        {"PHONE_NO", ftString, 50},
-        {"NOTICE", ftString, 255},        {"NOTICE2", ftString, 255},       {"CUST_STATE_DESCR", ftString, 60},
-        {"CUST_PROP_DESCR", ftString, 6}, {"FLAT_NO", ftString, 6},         {"PASP_ORG", ftString, 240},
-        {"CONTRACT_DATE", ftDateTime, 0}, {"ACTIVIZ_DATE", ftDateTime, 0},  {"VALID_TO", ftDateTime, 0},
-        {"PASP_DATE", ftDateTime, 0},     {"BIRTHDAY", ftDateTime, 0},
+        { "ACCOUNT_NO", ftString, 15 },
+        { "DEBT_SUM", ftFloat, 0 },
+        { "DEBT_IN_SUM", ftFloat, 0 },
+        { "START_DEBT_SUM", ftFloat, 0 },
+        { "CUSTOMER_ID", ftFloat, 0 },
+        { "HOUSE_ID", ftFloat, 0 },
+        { "CUST_STATE", ftFloat, 0 },
+        { "IS_COMPANY", ftFloat, 0 },
+        { "SEX", ftFloat, 0 },
+        { "COMPANY_ID", ftFloat, 0 },
+        { "CUST_CODE", ftString, 20 },
+        { "CUST_PROP", ftString, 20 },
+        { "TAX_NO", ftString, 20 },
+        { "CONTRACT_NO", ftString, 20 },
+        { "REF_NO", ftString, 20 },
+        { "SURNAME", ftString, 30 },
+        { "FIRSTNAME", ftString, 30 },
+        { "MIDLENAME", ftString, 30 },
+        { "PASP_NO", ftString, 30 },
+        { "INITIALS", ftString, 4 },
+        { "PHONE_NO", ftString, 50 },
+        { "NOTICE", ftString, 255 },
+        { "NOTICE2", ftString, 255 },
+        { "CUST_STATE_DESCR", ftString, 60 },
+        { "CUST_PROP_DESCR", ftString, 6 },
+        { "FLAT_NO", ftString, 6 },
+        { "PASP_ORG", ftString, 240 },
+        { "CONTRACT_DATE", ftDateTime, 0 },
+        { "ACTIVIZ_DATE", ftDateTime, 0 },
+        { "VALID_TO", ftDateTime, 0 },
+        { "PASP_DATE", ftDateTime, 0 },
+        { "BIRTHDAY", ftDateTime, 0 },
     };
     for (const auto &spec : fields) {
         TField *f = addField(cds, QString::fromLatin1(spec.name), spec.type, spec.size);
@@ -310,14 +330,14 @@ void TcustDM::CreateCustomer()
     cds->FieldByName(QStringLiteral("CUSTOMER_ID"))->SetProviderFlags(pfInUpdate | pfInWhere | pfInKey);
     addField(cds, QStringLiteral("C_SKT_ACCOUNT_NO"), ftString, 23, fkCalculated);
     addLookup(cds, QStringLiteral("L_COMPANY"), ftString, ServerDataSet(QStringLiteral("odsCustCompany")),
-              QStringLiteral("COMPANY_ID"), QStringLiteral("COMPANY_CODE_NAME"), 145);
+        QStringLiteral("COMPANY_ID"), QStringLiteral("COMPANY_CODE_NAME"), 145);
     cds->FieldByName(QStringLiteral("L_COMPANY"))->SetLookupKeyFields(QStringLiteral("COMPANY_ID"));
 
     AddSource(QStringLiteral("dsCustomer"), cds, false);
 
     cds->OnCalcFields.add([](TDataSet *ds) {
-        setValue(ds, "C_SKT_ACCOUNT_NO",
-                 QStringLiteral("SKT") + ds->FieldByName(QStringLiteral("ACCOUNT_NO"))->AsString());
+        setValue(
+            ds, "C_SKT_ACCOUNT_NO", QStringLiteral("SKT") + ds->FieldByName(QStringLiteral("ACCOUNT_NO"))->AsString());
     });
     cds->BeforeOpen.add([this](TDataSet *) {
         m_openStart = Services::clock()->tickCount();
@@ -334,8 +354,7 @@ void TcustDM::CreateCustomer()
         if (IsDebugMode()) {
             const double seconds = double(Services::clock()->tickCount() - m_openStart) / 1000.0;
             SendToEventMonitor(QStringLiteral("Выбрано ") + QString::number(ds->RecordCount())
-                               + QStringLiteral(" зап. из cdsCustomer. За ") + FloatToStr(seconds)
-                               + QStringLiteral(" с."));
+                + QStringLiteral(" зап. из cdsCustomer. За ") + FloatToStr(seconds) + QStringLiteral(" с."));
         }
     });
     cds->BeforePost.add([this](TDataSet *) { CustomerBeforePost(); });
@@ -357,7 +376,7 @@ void TcustDM::CustomerBeforePost()
     if (cds->FieldByName(QStringLiteral("IS_COMPANY"))->AsInteger() == 0 && !surname->IsNull())
         setIfDifferent(cds, surname, ProperCaseName(surname->AsString()));
 
-    for (const char *name : {"FIRSTNAME", "MIDLENAME"}) {
+    for (const char *name : { "FIRSTNAME", "MIDLENAME" }) {
         TField *f = cds->FieldByName(QString::fromLatin1(name));
         setIfDifferent(cds, f, isBlank(f) ? QStringLiteral(" ") : ProperCaseName(f->AsString()));
     }
@@ -367,8 +386,8 @@ void TcustDM::CustomerBeforePost()
         setIfDifferent(cds, phone, QStringLiteral(" "));
 
     setIfDifferent(cds, cds->FieldByName(QStringLiteral("CUST_CODE")),
-                   m_dm->GetCustCode(cds->FieldByName(QStringLiteral("HOUSE_ID"))->AsString(),
-                                     cds->FieldByName(QStringLiteral("FLAT_NO"))->AsString()));
+        m_dm->GetCustCode(cds->FieldByName(QStringLiteral("HOUSE_ID"))->AsString(),
+            cds->FieldByName(QStringLiteral("FLAT_NO"))->AsString()));
 
     TField *validTo = cds->FieldByName(QStringLiteral("VALID_TO"));
     if (validTo->IsNull()) {
@@ -384,22 +403,20 @@ void TcustDM::CreateDetails()
     const QString master = QStringLiteral("dsCustomer");
     const QString customer = QStringLiteral("CUSTOMER_ID");
 
-    TKyv_ClientDataSet *single = AddClient(
-        QStringLiteral("cdsCustSingleServ"), QStringLiteral("dspCustSingleServ"),
+    TKyv_ClientDataSet *single = AddClient(QStringLiteral("cdsCustSingleServ"), QStringLiteral("dspCustSingleServ"),
         QStringLiteral("select CUSTOMER_ID, SERV_ID, SINGLESERV_ID, SERV_DATE from ZOLT.SINGLE_SERV "
                        "where CUSTOMER_ID=:CUSTOMER_ID order by SERV_DATE"));
     addTableFields(single, QStringLiteral("SINGLE_SERV"),
-                   {QStringLiteral("CUSTOMER_ID"), QStringLiteral("SERV_ID"), QStringLiteral("SINGLESERV_ID"),
-                    QStringLiteral("SERV_DATE")});
+        { QStringLiteral("CUSTOMER_ID"), QStringLiteral("SERV_ID"), QStringLiteral("SINGLESERV_ID"),
+            QStringLiteral("SERV_DATE") });
     addLookup(single, QStringLiteral("L_SINGLESERV_DESCR"), ftString,
-              ClientDataSet(QStringLiteral("cdsSingleServLookUp")), QStringLiteral("SERV_ID"),
-              QStringLiteral("SERV_DESCR"), 80);
+        ClientDataSet(QStringLiteral("cdsSingleServLookUp")), QStringLiteral("SERV_ID"), QStringLiteral("SERV_DESCR"),
+        80);
     addLookup(single, QStringLiteral("L_TARIF"), ftFloat, ClientDataSet(QStringLiteral("cdsCustSingleServTarif")),
-              QStringLiteral("SINGLESERV_ID"), QStringLiteral("TARIF_SUM"));
+        QStringLiteral("SINGLESERV_ID"), QStringLiteral("TARIF_SUM"));
     LinkDetail(single, master, customer);
 
-    TKyv_ClientDataSet *subscr = AddClient(
-        QStringLiteral("cdsCustSubscrServ"), QStringLiteral("dspCustSubscrServ"),
+    TKyv_ClientDataSet *subscr = AddClient(QStringLiteral("cdsCustSubscrServ"), QStringLiteral("dspCustSubscrServ"),
         QStringLiteral("select SS.CUSTOMER_ID, SS.SERV_ID, SS.SUBSCR_SERV_ID, SS.STATE_SGN, SH.DATE_FROM "
                        "from ZOLT.SUBSCR_SERV SS left join ZOLT.SUBSCR_HIST SH on SH.SUBSCR_HIST_ID = "
                        "(select max(H2.SUBSCR_HIST_ID) from ZOLT.SUBSCR_HIST H2 where H2.SUBSCR_SERV_ID = "
@@ -407,18 +424,19 @@ void TcustDM::CreateDetails()
                        "where H3.SUBSCR_SERV_ID = SS.SUBSCR_SERV_ID)) "
                        "where SS.CUSTOMER_ID=:CUSTOMER_ID order by SH.DATE_FROM desc"));
     addTableFields(subscr, QStringLiteral("SUBSCR_SERV"),
-                   {QStringLiteral("CUSTOMER_ID"), QStringLiteral("SERV_ID"), QStringLiteral("SUBSCR_SERV_ID"),
-                    QStringLiteral("STATE_SGN")});
+        { QStringLiteral("CUSTOMER_ID"), QStringLiteral("SERV_ID"), QStringLiteral("SUBSCR_SERV_ID"),
+            QStringLiteral("STATE_SGN") });
     addShownField(subscr, QStringLiteral("DATE_FROM"), ftDateTime);
-    addLookup(subscr, QStringLiteral("L_SERVTYPE_DESCR"), ftString, ClientDataSet(QStringLiteral("cdsSubscrServLookUp")),
-              QStringLiteral("SERV_ID"), QStringLiteral("SERV_DESCR"), 80);
+    addLookup(subscr, QStringLiteral("L_SERVTYPE_DESCR"), ftString,
+        ClientDataSet(QStringLiteral("cdsSubscrServLookUp")), QStringLiteral("SERV_ID"), QStringLiteral("SERV_DESCR"),
+        80);
     addLookup(subscr, QStringLiteral("L_SERV_TARIF"), ftFloat, ClientDataSet(QStringLiteral("cdsSubscrServLookUp")),
-              QStringLiteral("SERV_ID"), QStringLiteral("TARIF_SUM"));
+        QStringLiteral("SERV_ID"), QStringLiteral("TARIF_SUM"));
     LinkDetail(subscr, master, customer);
     AddSource(QStringLiteral("dsCustSubscrServ"), subscr, false);
 
-    TKyv_ClientDataSet *hist = AddClient(
-        QStringLiteral("cdsCustSubscrServHist"), QStringLiteral("dspCustSubscrServHist"),
+    TKyv_ClientDataSet *hist = AddClient(QStringLiteral("cdsCustSubscrServHist"),
+        QStringLiteral("dspCustSubscrServHist"),
         QStringLiteral("select SH.*, case when SH.DATE_TO = %1 then null else SH.DATE_TO end as RO_DATE_TO, "
                        "SC.SMARTCARD_NO, P.CAS_CODE as RO_DTV_PROVIDER_CODE, SV.IS_DTV_PACKAGE, SV.DTV_PACKAGE_CODE "
                        "from ZOLT.SUBSCR_HIST SH left join ZOLT.SMARTCARD SC on SC.SMARTCARD_ID = SH.SMARTCARD_ID "
@@ -434,43 +452,43 @@ void TcustDM::CreateDetails()
     addShownField(hist, QStringLiteral("IS_DTV_PACKAGE"), ftFloat);
     addShownField(hist, QStringLiteral("DTV_PACKAGE_CODE"), ftFloat);
     addLookup(hist, QStringLiteral("L_ACT_SERV_DESCR"), ftString,
-              ClientDataSet(QStringLiteral("cdsCustSubscrServHistActLookUp")), QStringLiteral("SERV_ID"),
-              QStringLiteral("SERV_DESCR"), 80)
+        ClientDataSet(QStringLiteral("cdsCustSubscrServHistActLookUp")), QStringLiteral("SERV_ID"),
+        QStringLiteral("SERV_DESCR"), 80)
         ->SetKeyFields(QStringLiteral("ACT_SERV_ID"));
     addLookup(hist, QStringLiteral("L_DISACT_SERV_DESCR"), ftString,
-              ClientDataSet(QStringLiteral("cdsCustSubscrServHistDisactLookUp")), QStringLiteral("SERV_ID"),
-              QStringLiteral("SERV_DESCR"), 80)
+        ClientDataSet(QStringLiteral("cdsCustSubscrServHistDisactLookUp")), QStringLiteral("SERV_ID"),
+        QStringLiteral("SERV_DESCR"), 80)
         ->SetKeyFields(QStringLiteral("DISACT_SERV_ID"));
     LinkDetail(hist, QStringLiteral("dsCustSubscrServ"), QStringLiteral("CUSTOMER_ID;SUBSCR_SERV_ID"));
     AddSource(QStringLiteral("dsCustSubscrServHist"), hist, false);
     hist->BeforePost.add([this](TDataSet *ds) { SubscrServHistBeforePost(ds); });
 
     LinkDetail(AddClient(QStringLiteral("cdsCustDiscFactor"), QStringLiteral("dspCustDiscFactor"),
-                         QStringLiteral("select * from ZOLT.DISCOUNT_FACTOR where CUSTOMER_ID=:CUSTOMER_ID "
-                                        "order by DATE_FROM")),
-               master, customer);
+                   QStringLiteral("select * from ZOLT.DISCOUNT_FACTOR where CUSTOMER_ID=:CUSTOMER_ID "
+                                  "order by DATE_FROM")),
+        master, customer);
 
-    TKyv_ClientDataSet *service = AddClient(
-        QStringLiteral("cdsCustSingleService"), QStringLiteral("dspCustSingleService"),
-        QStringLiteral("SELECT CUSTOMER_ID, CUSTOMER_SERVICE_ID, SINGLE_SERVICE_TARIF_ID, PRICE, QUANTITY, AMOUNT, "
-                       "SERVICE_DATE, PUT_TIME, NOTICE FROM ZOLT.CUSTOMER_SERVICE WHERE CUSTOMER_ID=:CUSTOMER_ID "
-                       "ORDER BY SERVICE_DATE"));
+    TKyv_ClientDataSet *service
+        = AddClient(QStringLiteral("cdsCustSingleService"), QStringLiteral("dspCustSingleService"),
+            QStringLiteral("SELECT CUSTOMER_ID, CUSTOMER_SERVICE_ID, SINGLE_SERVICE_TARIF_ID, PRICE, QUANTITY, AMOUNT, "
+                           "SERVICE_DATE, PUT_TIME, NOTICE FROM ZOLT.CUSTOMER_SERVICE WHERE CUSTOMER_ID=:CUSTOMER_ID "
+                           "ORDER BY SERVICE_DATE"));
     addTableFields(service, QStringLiteral("CUSTOMER_SERVICE"),
-                   {QStringLiteral("CUSTOMER_ID"), QStringLiteral("CUSTOMER_SERVICE_ID"),
-                    QStringLiteral("SINGLE_SERVICE_TARIF_ID"), QStringLiteral("PRICE"), QStringLiteral("QUANTITY"),
-                    QStringLiteral("AMOUNT"), QStringLiteral("SERVICE_DATE"), QStringLiteral("PUT_TIME"),
-                    QStringLiteral("NOTICE")});
+        { QStringLiteral("CUSTOMER_ID"), QStringLiteral("CUSTOMER_SERVICE_ID"),
+            QStringLiteral("SINGLE_SERVICE_TARIF_ID"), QStringLiteral("PRICE"), QStringLiteral("QUANTITY"),
+            QStringLiteral("AMOUNT"), QStringLiteral("SERVICE_DATE"), QStringLiteral("PUT_TIME"),
+            QStringLiteral("NOTICE") });
     addLookup(service, QStringLiteral("L_SINGLE_SERVICE_NAME"), ftString,
-              ServerDataSet(QStringLiteral("odsSingleServLookUp")), QStringLiteral("SINGLE_SERVICE_TARIF_ID"),
-              QStringLiteral("SERVICE_NAME"), 100);
+        ServerDataSet(QStringLiteral("odsSingleServLookUp")), QStringLiteral("SINGLE_SERVICE_TARIF_ID"),
+        QStringLiteral("SERVICE_NAME"), 100);
     addLookup(service, QStringLiteral("L_PRICE"), ftFloat, ServerDataSet(QStringLiteral("odsSingleServLookUp")),
-              QStringLiteral("SINGLE_SERVICE_TARIF_ID"), QStringLiteral("PRICE"));
+        QStringLiteral("SINGLE_SERVICE_TARIF_ID"), QStringLiteral("PRICE"));
     LinkDetail(service, master, customer);
 
     LinkDetail(AddClient(QStringLiteral("cdsCustDoc"), QStringLiteral("dspCustDoc"),
-                         QStringLiteral("select CUST_DOC_ID, CUSTOMER_ID, DOC_URL, DOC_NAME, DOC_DATE from "
-                                        "ZOLT.CUST_DOC where CUSTOMER_ID=:CUSTOMER_ID order by DOC_DATE DESC")),
-               master, customer);
+                   QStringLiteral("select CUST_DOC_ID, CUSTOMER_ID, DOC_URL, DOC_NAME, DOC_DATE from "
+                                  "ZOLT.CUST_DOC where CUSTOMER_ID=:CUSTOMER_ID order by DOC_DATE DESC")),
+        master, customer);
 
     // The letters' and smart cards' providers take no command text: their server datasets carry the query.
     if (m_dm) {
@@ -479,27 +497,26 @@ void TcustDM::CreateDetails()
                                                "ZOLT.CUSTLETTER where CUSTOMER_ID=:CUSTOMER_ID "
                                                "order by CUSTLETTERDATE, LETTERTYPEID"));
         if (TKyv_ADODataSet *rds = m_dm->ServerDataSet(QStringLiteral("rdsCustSmartCards")))
-            rds->SetCommandText(QStringLiteral(
-                "select CS.CUSTOMER_ID, CS.SMARTCARD_ID, CS.IS_MAIN, SC.SMARTCARD_NO, SC.IS_ACTIVE, "
-                "SC.DTV_PROVIDER_ID, P.CAS_CODE from ZOLT.CUSTOMER_SMARTCARDS CS "
-                "join ZOLT.SMARTCARD SC on SC.SMARTCARD_ID = CS.SMARTCARD_ID "
-                "left join ZOLT.DTV_PROVIDER P on P.DTV_PROVIDER_ID = SC.DTV_PROVIDER_ID "
-                "where CS.CUSTOMER_ID=:CUSTOMER_ID order by CS.IS_MAIN desc, SC.SMARTCARD_NO"));
+            rds->SetCommandText(
+                QStringLiteral("select CS.CUSTOMER_ID, CS.SMARTCARD_ID, CS.IS_MAIN, SC.SMARTCARD_NO, SC.IS_ACTIVE, "
+                               "SC.DTV_PROVIDER_ID, P.CAS_CODE from ZOLT.CUSTOMER_SMARTCARDS CS "
+                               "join ZOLT.SMARTCARD SC on SC.SMARTCARD_ID = CS.SMARTCARD_ID "
+                               "left join ZOLT.DTV_PROVIDER P on P.DTV_PROVIDER_ID = SC.DTV_PROVIDER_ID "
+                               "where CS.CUSTOMER_ID=:CUSTOMER_ID order by CS.IS_MAIN desc, SC.SMARTCARD_NO"));
     }
     LinkDetail(AddClient(QStringLiteral("cdsCustLetter"), QStringLiteral("dspCustLetter")), master, customer);
     AddSource(QStringLiteral("dsCustLetter"), ClientDataSet(QStringLiteral("cdsCustLetter")), false);
     LinkDetail(AddClient(QStringLiteral("cdsCustSmartCards"), QStringLiteral("dspCustSmartCards")), master, customer);
 
-    TKyv_ADODataSet *payment = AddServer(
-        QStringLiteral("odsCustPayment"),
-        QStringLiteral("select P.PAY_DOC_ID, P.CUSTOMER_ID, P.PAYMENT_ID, P.SERV_ID, P.PAY_DATE, P.PAY_SUM, P.NOTICE, "
-                       "CONCAT('№ ', D.PAY_DOC_NO, ' от ', TO_CHAR(D.PAY_DOC_DATE,'DD/MM/YYYY')) as L_PAY_DOC, "
-                       "(select sum(P2.PAY_SUM) from ZOLT.PAYMENT P2 where P2.CUSTOMER_ID = P.CUSTOMER_ID) as TOTAL_SUM, "
-                       "PS.PAYSOURCE_DESCR from ZOLT.PAYMENT P join ZOLT.PAY_DOC D on D.PAY_DOC_ID = P.PAY_DOC_ID "
-                       "left join ZOLT.PAYSOURCE PS on PS.PAYSOURCE_ID = D.PAYSOURCE_ID "
-                       "where P.CUSTOMER_ID=:CUSTOMER_ID order by P.PAY_DATE"));
-    TKyv_ADODataSet *tickets = AddServer(
-        QStringLiteral("odsCustTickets"),
+    TKyv_ADODataSet *payment = AddServer(QStringLiteral("odsCustPayment"),
+        QStringLiteral(
+            "select P.PAY_DOC_ID, P.CUSTOMER_ID, P.PAYMENT_ID, P.SERV_ID, P.PAY_DATE, P.PAY_SUM, P.NOTICE, "
+            "CONCAT('№ ', D.PAY_DOC_NO, ' от ', TO_CHAR(D.PAY_DOC_DATE,'DD/MM/YYYY')) as L_PAY_DOC, "
+            "(select sum(P2.PAY_SUM) from ZOLT.PAYMENT P2 where P2.CUSTOMER_ID = P.CUSTOMER_ID) as TOTAL_SUM, "
+            "PS.PAYSOURCE_DESCR from ZOLT.PAYMENT P join ZOLT.PAY_DOC D on D.PAY_DOC_ID = P.PAY_DOC_ID "
+            "left join ZOLT.PAYSOURCE PS on PS.PAYSOURCE_ID = D.PAYSOURCE_ID "
+            "where P.CUSTOMER_ID=:CUSTOMER_ID order by P.PAY_DATE"));
+    TKyv_ADODataSet *tickets = AddServer(QStringLiteral("odsCustTickets"),
         QStringLiteral("select T.*, CONCAT(S.STREET_NAME, ' д.', H.HOUSE_NO, ' кв.', C.FLAT_NO) as RO_ADDRESS, "
                        "L.LOCATION_NAME as RO_LOCATION_NAME, TM.TEAM_NAME as RO_TEAM_NAME from ZOLT.TICKET T "
                        "join ZOLT.CUSTOMER C on C.CUSTOMER_ID = T.CUSTOMER_ID "
@@ -508,13 +525,13 @@ void TcustDM::CreateDetails()
                        "left join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID "
                        "left join ZOLT.TEAM TM on TM.TEAM_ID = T.TEAM_ID "
                        "where T.CUSTOMER_ID=:CUSTOMER_ID order by T.PLAN_DATE, T.PLAN_TIME_START"));
-    for (TKyv_ADODataSet *ds : {payment, tickets}) {
+    for (TKyv_ADODataSet *ds : { payment, tickets }) {
         ds->SetMasterSource(DataSource(master));
         ds->SetMasterFields(customer);
     }
 
-    for (const char *name : {"cdsCustSingleServ", "cdsCustDiscFactor", "cdsCustSingleService", "cdsCustDoc",
-                             "cdsCustSmartCards"})
+    for (const char *name :
+        { "cdsCustSingleServ", "cdsCustDiscFactor", "cdsCustSingleService", "cdsCustDoc", "cdsCustSmartCards" })
         AddSource(QStringLiteral("ds") + QString::fromLatin1(name).mid(3), ClientDataSet(QString::fromLatin1(name)));
     AddSource(QStringLiteral("dsCustPayment"), payment);
     AddSource(QStringLiteral("dsCustTickets"), tickets);
@@ -525,7 +542,7 @@ void TcustDM::SubscrServHistBeforePost(TDataSet *ds)
     if (ds->State() == dsEdit && ds->FieldByName(QStringLiteral("DISACT_SERV_ID"))->AsInteger() == -1)
         setValue(ds, "DATE_TO", OpenEnd);
     if (ds->State() == dsEdit || ds->State() == dsInsert)
-        for (const char *name : {"DATE_FROM", "DATE_TO"}) {
+        for (const char *name : { "DATE_FROM", "DATE_TO" }) {
             TField *f = ds->FieldByName(QString::fromLatin1(name));
             if (!f->IsNull())
                 f->SetValue(QDateTime(f->Value().toDateTime().date(), QTime(0, 0)));
@@ -537,52 +554,52 @@ void TcustDM::SubscrServHistBeforePost(TDataSet *ds)
 void TcustDM::CreateLookups()
 {
     AddServer(QStringLiteral("odsCustCompany"),
-              QStringLiteral("select COMPANY_ID, CONCAT(CODE, ' - ', COMPANY_NAME) as COMPANY_CODE_NAME "
-                             "from ZOLT.COMPANY"));
+        QStringLiteral("select COMPANY_ID, CONCAT(CODE, ' - ', COMPANY_NAME) as COMPANY_CODE_NAME "
+                       "from ZOLT.COMPANY"));
     AddServer(QStringLiteral("odsHouseLookup"),
-              QStringLiteral("select H.HOUSE_ID, CONCAT(S.STREET_NAME, ' ', H.HOUSE_NO) as House_Descr, "
-                             "CONCAT(S.STREET_NAME, ' ', H.HOUSE_NO, '  (', L.LOCATION_NAME, ')') as FULL_STREET_NAME, "
-                             "S.STREET_NAME, H.HOUSE_NO, H.STREET_ID, H.LOCATION_ID from ZOLT.HOUSE H "
-                             "join ZOLT.STREET S on S.STREET_ID = H.STREET_ID "
-                             "left join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID"));
+        QStringLiteral("select H.HOUSE_ID, CONCAT(S.STREET_NAME, ' ', H.HOUSE_NO) as House_Descr, "
+                       "CONCAT(S.STREET_NAME, ' ', H.HOUSE_NO, '  (', L.LOCATION_NAME, ')') as FULL_STREET_NAME, "
+                       "S.STREET_NAME, H.HOUSE_NO, H.STREET_ID, H.LOCATION_ID from ZOLT.HOUSE H "
+                       "join ZOLT.STREET S on S.STREET_ID = H.STREET_ID "
+                       "left join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID"));
     AddServer(QStringLiteral("odsSingleServLookUp"),
-              QStringLiteral("SELECT SINGLE_SERVICE_TARIF_ID, SERVICE_NAME, PRICE FROM ZOLT.SINGLE_SERVICE_TARIF"));
+        QStringLiteral("SELECT SINGLE_SERVICE_TARIF_ID, SERVICE_NAME, PRICE FROM ZOLT.SINGLE_SERVICE_TARIF"));
     AddServer(QStringLiteral("odsPlanTimeStartLookup"),
-              QStringLiteral("select distinct START_TIME from ZOLT.PLAN_TIME order by START_TIME"));
+        QStringLiteral("select distinct START_TIME from ZOLT.PLAN_TIME order by START_TIME"));
     AddServer(QStringLiteral("odsPlanTimeEndLookup"),
-              QStringLiteral("select distinct END_TIME from ZOLT.PLAN_TIME order by END_TIME"));
+        QStringLiteral("select distinct END_TIME from ZOLT.PLAN_TIME order by END_TIME"));
 
     AddClient(QStringLiteral("cdsSingleServLookUp"), QStringLiteral("dspSingleServLookUp"),
-              QStringLiteral("select SERV_ID, SERV_DESCR from ZOLT.SERV where SERVTYPE_ID=1 order by SERV_DESCR"))
+        QStringLiteral("select SERV_ID, SERV_DESCR from ZOLT.SERV where SERVTYPE_ID=1 order by SERV_DESCR"))
         ->SetReadOnly(true);
     AddClient(QStringLiteral("cdsCustSingleServTarif"), QStringLiteral("dspCustSingleservTarif"),
-              QStringLiteral("select SS.SINGLESERV_ID, T.TARIF_SUM from ZOLT.SINGLE_SERV SS join ZOLT.TARIF T "
-                             "on T.SERV_ID = SS.SERV_ID and SS.SERV_DATE between T.DATE_FROM and T.DATE_TO"))
+        QStringLiteral("select SS.SINGLESERV_ID, T.TARIF_SUM from ZOLT.SINGLE_SERV SS join ZOLT.TARIF T "
+                       "on T.SERV_ID = SS.SERV_ID and SS.SERV_DATE between T.DATE_FROM and T.DATE_TO"))
         ->SetReadOnly(true);
     AddClient(QStringLiteral("cdsSubscrServLookUp"), QStringLiteral("dspSubscrServLookUp"),
-              QStringLiteral("select S.SERV_ID, S.SERV_DESCR, S.IS_DTV_PACKAGE, T.TARIF_SUM from ZOLT.SERV S "
-                             "join ZOLT.TARIF T on T.SERV_ID = S.SERV_ID where S.SERVTYPE_ID = 0 "
-                             "and sysdate between T.DATE_FROM and T.DATE_TO order by S.SERV_DESCR"));
+        QStringLiteral("select S.SERV_ID, S.SERV_DESCR, S.IS_DTV_PACKAGE, T.TARIF_SUM from ZOLT.SERV S "
+                       "join ZOLT.TARIF T on T.SERV_ID = S.SERV_ID where S.SERVTYPE_ID = 0 "
+                       "and sysdate between T.DATE_FROM and T.DATE_TO order by S.SERV_DESCR"));
     AddClient(QStringLiteral("cdsCustSubscrServHistActLookUp"), QStringLiteral("dspCustSubscrServHistActLookUp"),
-              QStringLiteral("select SERV_ID, SERV_DESCR, SERVTYPE_ID from ZOLT.SERV "
-                             "where SERVTYPE_ID between 2 and 3 and CHILDSERV_ID is not null"));
+        QStringLiteral("select SERV_ID, SERV_DESCR, SERVTYPE_ID from ZOLT.SERV "
+                       "where SERVTYPE_ID between 2 and 3 and CHILDSERV_ID is not null"));
     AddClient(QStringLiteral("cdsCustSubscrServHistDisactLookUp"), QStringLiteral("dspCustSubscrServHistDisactLookUp"),
-              QStringLiteral("select -1 as SERV_ID, '' as SERV_DESCR, -1 as CHILDSERV_ID union "
-                             "select SERV_ID, SERV_DESCR, CHILDSERV_ID from ZOLT.SERV "
-                             "where SERVTYPE_ID between 4 and 5 and CHILDSERV_ID is not null"));
+        QStringLiteral("select -1 as SERV_ID, '' as SERV_DESCR, -1 as CHILDSERV_ID union "
+                       "select SERV_ID, SERV_DESCR, CHILDSERV_ID from ZOLT.SERV "
+                       "where SERVTYPE_ID between 4 and 5 and CHILDSERV_ID is not null"));
     AddClient(QStringLiteral("cdsCustFiltStreetLookup"), QStringLiteral("dspCustFiltStreetLookup"),
-              QStringLiteral("select * from ZOLT.STREET order by STREET_NAME"));
+        QStringLiteral("select * from ZOLT.STREET order by STREET_NAME"));
     AddClient(QStringLiteral("cdsCustFiltHouseNoLookup"), QStringLiteral("dspCustFiltHouseNoLookup"))
         ->BeforeOpen.add([this](TDataSet *ds) { CustFiltHouseNoBeforeOpen(ds); });
     AddClient(QStringLiteral("cdsCustPaymentsSourceList"), QStringLiteral("dspCustPaymentsSourceList"),
-              QStringLiteral("select PAYSOURCE_ID, PAYSOURCE_DESCR from ZOLT.PAYSOURCE"));
+        QStringLiteral("select PAYSOURCE_ID, PAYSOURCE_DESCR from ZOLT.PAYSOURCE"));
 
-    for (const char *name : {"cdsSingleServLookUp", "cdsCustSingleServTarif", "cdsSubscrServLookUp",
-                             "cdsCustSubscrServHistActLookUp", "cdsCustSubscrServHistDisactLookUp",
-                             "cdsCustFiltStreetLookup", "cdsCustFiltHouseNoLookup", "cdsCustPaymentsSourceList"})
+    for (const char *name : { "cdsSingleServLookUp", "cdsCustSingleServTarif", "cdsSubscrServLookUp",
+             "cdsCustSubscrServHistActLookUp", "cdsCustSubscrServHistDisactLookUp", "cdsCustFiltStreetLookup",
+             "cdsCustFiltHouseNoLookup", "cdsCustPaymentsSourceList" })
         AddSource(QStringLiteral("ds") + QString::fromLatin1(name).mid(3), ClientDataSet(QString::fromLatin1(name)));
-    for (const char *name : {"odsCustCompany", "odsHouseLookup", "odsSingleServLookUp", "odsPlanTimeStartLookup",
-                             "odsPlanTimeEndLookup"})
+    for (const char *name :
+        { "odsCustCompany", "odsHouseLookup", "odsSingleServLookUp", "odsPlanTimeStartLookup", "odsPlanTimeEndLookup" })
         AddSource(QStringLiteral("ds") + QString::fromLatin1(name).mid(3), ServerDataSet(QString::fromLatin1(name)));
 }
 
@@ -623,7 +640,7 @@ void TcustDM::InstallDefaults()
                 fill(ds);
             } catch (const std::exception &e) {
                 LogError(exceptionMessage(e) + QStringLiteral("\r\nОшибка инициализации данных записи в ")
-                         + QString::fromLatin1(name));
+                    + QString::fromLatin1(name));
             }
         };
     };
@@ -634,28 +651,31 @@ void TcustDM::InstallDefaults()
         setValue(ds, "HOUSE_ID", 0);
         setValue(ds, "IS_COMPANY", 0);
         setValue(ds, "ACCOUNT_NO", QString::number(AppSettings().AccountNo + 1));
-        for (const char *name : {"SURNAME", "INITIALS", "PHONE_NO", "FLAT_NO"})
+        for (const char *name : { "SURNAME", "INITIALS", "PHONE_NO", "FLAT_NO" })
             setValue(ds, name, QString());
         setValue(ds, "CONTRACT_DATE", WorkDate(true));
         ds->FieldByName(QStringLiteral("VALID_TO"))->Clear();
         setValue(ds, "CUST_STATE_DESCR", QStringLiteral("Не подключался"));
         setValue(ds, "COMPANY_ID", m_dmr ? m_dmr->GetCfgCompanyId() : QVariant(-1));
-        for (const char *name : {"CUST_STATE", "START_DEBT_SUM", "DEBT_IN_SUM", "DEBT_SUM", "SEX"})
+        for (const char *name : { "CUST_STATE", "START_DEBT_SUM", "DEBT_IN_SUM", "DEBT_SUM", "SEX" })
             setValue(ds, name, 0);
     }));
     on("cdsCustSingleServ")->add(guarded("cdsCustSingleServ", [this](TDataSet *ds) {
-        setValue(ds, "SINGLESERV_ID", m_dm->GetNextNo(QStringLiteral("SINGLESERV_ID"), QStringLiteral("ZOLT.SINGLE_SERV")));
+        setValue(
+            ds, "SINGLESERV_ID", m_dm->GetNextNo(QStringLiteral("SINGLESERV_ID"), QStringLiteral("ZOLT.SINGLE_SERV")));
         setValue(ds, "SERV_DATE", WorkDate());
         setValue(ds, "CUSTOMER_ID", CurrentCustomer());
     }));
     on("cdsCustSubscrServ")->add(guarded("cdsCustSubscrServ", [this](TDataSet *ds) {
-        setValue(ds, "SUBSCR_SERV_ID", m_dm->GetNextNo(QStringLiteral("SUBSCR_SERV_ID"), QStringLiteral("ZOLT.SUBSCR_SERV")));
+        setValue(ds, "SUBSCR_SERV_ID",
+            m_dm->GetNextNo(QStringLiteral("SUBSCR_SERV_ID"), QStringLiteral("ZOLT.SUBSCR_SERV")));
         setValue(ds, "CUSTOMER_ID", CurrentCustomer());
     }));
     on("cdsCustSubscrServHist")->add(guarded("cdsCustSubscrServHist", [this](TDataSet *ds) {
         TDataSet *serv = ClientDataSet(QStringLiteral("cdsCustSubscrServ"));
-        setValue(ds, "SUBSCR_HIST_ID", m_dm->GetNextNo(QStringLiteral("SUBSCR_HIST_ID"), QStringLiteral("ZOLT.SUBSCR_HIST")));
-        for (const char *name : {"CUSTOMER_ID", "SUBSCR_SERV_ID", "SERV_ID"})
+        setValue(ds, "SUBSCR_HIST_ID",
+            m_dm->GetNextNo(QStringLiteral("SUBSCR_HIST_ID"), QStringLiteral("ZOLT.SUBSCR_HIST")));
+        for (const char *name : { "CUSTOMER_ID", "SUBSCR_SERV_ID", "SERV_ID" })
             setValue(ds, name, serv->FieldByName(QString::fromLatin1(name))->Value());
         setValue(ds, "DISACT_SERV_ID", -1);
         setValue(ds, "ACT_SERV_ID", 2);
@@ -670,7 +690,7 @@ void TcustDM::InstallDefaults()
     }));
     on("cdsCustSingleService")->add(guarded("cdsCustSingleService", [this](TDataSet *ds) {
         setValue(ds, "CUSTOMER_SERVICE_ID",
-                 m_dm->GetNextNo(QStringLiteral("CUSTOMER_SERVICE_ID"), QStringLiteral("ZOLT.CUSTOMER_SERVICE")));
+            m_dm->GetNextNo(QStringLiteral("CUSTOMER_SERVICE_ID"), QStringLiteral("ZOLT.CUSTOMER_SERVICE")));
         setValue(ds, "SERVICE_DATE", WorkDate());
         setValue(ds, "PUT_TIME", Services::clock()->now());
         setValue(ds, "CUSTOMER_ID", CurrentCustomer());
@@ -681,7 +701,8 @@ void TcustDM::InstallDefaults()
         if (!prices->Active())
             prices->Open();
         prices->First();
-        setValue(ds, "SINGLE_SERVICE_TARIF_ID", prices->FieldByName(QStringLiteral("SINGLE_SERVICE_TARIF_ID"))->Value());
+        setValue(
+            ds, "SINGLE_SERVICE_TARIF_ID", prices->FieldByName(QStringLiteral("SINGLE_SERVICE_TARIF_ID"))->Value());
     }));
     on("cdsCustDoc")->add(guarded("cdsCustDoc", [this](TDataSet *ds) {
         setValue(ds, "CUST_DOC_ID", m_dm->GetNextNo(QStringLiteral("CUST_DOC_ID"), QStringLiteral("ZOLT.CUST_DOC")));
@@ -724,11 +745,11 @@ void TcustDM::InstallApplyRules()
     };
     const auto reconcile = [](TKyv_ClientDataSet *cds) {
         const QString label = cds->objectName();
-        cds->OnReconcileError = [label](TClientDataSet *, const EReconcileError &e, TUpdateKind kind,
-                                        TReconcileAction &action) {
-            ReportReconcileError(label, kind, e.message(), e.Context());
-            action = raCancel;
-        };
+        cds->OnReconcileError
+            = [label](TClientDataSet *, const EReconcileError &e, TUpdateKind kind, TReconcileAction &action) {
+                  ReportReconcileError(label, kind, e.message(), e.Context());
+                  action = raCancel;
+              };
     };
 
     TKyv_ClientDataSet *customer = cdsCustomer();
@@ -741,7 +762,7 @@ void TcustDM::InstallApplyRules()
     customer->BeforeClose.add(applyAndCommit);
     reconcile(customer);
 
-    for (const char *name : {"cdsCustSingleServ", "cdsCustSingleService", "cdsCustDoc"}) {
+    for (const char *name : { "cdsCustSingleServ", "cdsCustSingleService", "cdsCustDoc" }) {
         TKyv_ClientDataSet *cds = ClientDataSet(QString::fromLatin1(name));
         cds->AfterPost.add(applyAndReread);
         cds->AfterDelete.add(commitOnly);
@@ -750,7 +771,7 @@ void TcustDM::InstallApplyRules()
         cds->AfterOpen.add(commitOnly);
         reconcile(cds);
     }
-    for (const char *name : {"cdsCustSubscrServ", "cdsCustSubscrServHist"}) {
+    for (const char *name : { "cdsCustSubscrServ", "cdsCustSubscrServHist" }) {
         TKyv_ClientDataSet *cds = ClientDataSet(QString::fromLatin1(name));
         cds->AfterPost.add(applyAndCommit);
         cds->BeforeClose.add(postPending);
@@ -762,7 +783,7 @@ void TcustDM::InstallApplyRules()
     ClientDataSet(QStringLiteral("cdsCustSubscrServ"))->AfterDelete.add(commitOnly);
     ClientDataSet(QStringLiteral("cdsCustSubscrServHist"))->AfterDelete.add(applyAndCommit);
 
-    for (const char *name : {"cdsCustDiscFactor", "cdsCustLetter", "cdsCustSmartCards"}) {
+    for (const char *name : { "cdsCustDiscFactor", "cdsCustLetter", "cdsCustSmartCards" }) {
         TKyv_ClientDataSet *cds = ClientDataSet(QString::fromLatin1(name));
         cds->AfterPost.add(applyAndCommit);
         if (QByteArray(name) == "cdsCustLetter")
@@ -776,7 +797,7 @@ void TcustDM::InstallApplyRules()
         cds->AfterOpen.add(commitOnly);
     }
     reconcile(ClientDataSet(QStringLiteral("cdsCustDiscFactor")));
-    for (const char *name : {"cdsSingleServLookUp", "cdsSubscrServLookUp", "cdsCustFiltStreetLookup",
-                             "cdsCustFiltHouseNoLookup"})
+    for (const char *name :
+        { "cdsSingleServLookUp", "cdsSubscrServLookUp", "cdsCustFiltStreetLookup", "cdsCustFiltHouseNoLookup" })
         ClientDataSet(QString::fromLatin1(name))->AfterOpen.add(commitOnly);
 }

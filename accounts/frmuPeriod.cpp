@@ -3,6 +3,7 @@
 #include "FormatSettings.h"
 #include "Periods.h"
 #include "Services.h"
+#include "uDialogButtons.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -60,9 +61,8 @@ TfrmPeriod::TfrmPeriod(QWidget *parent)
         const QDate today = Services::clock()->today();
         SetPeriod(today, today);
     });
-    action(actAllPeriod, "actAllPeriod", QStringLiteral("За весь период"), [this] {
-        SetPeriod(ZeroDate(), lastDayOfMonth(Services::clock()->today()));
-    });
+    action(actAllPeriod, "actAllPeriod", QStringLiteral("За весь период"),
+        [this] { SetPeriod(ZeroDate(), lastDayOfMonth(Services::clock()->today())); });
     actAllPeriod->setToolTip(QStringLiteral("За весь период"));
 
     dtpFrom = dateEdit("dtpFrom");
@@ -71,12 +71,7 @@ TfrmPeriod::TfrmPeriod(QWidget *parent)
     form->addRow(QStringLiteral("С:"), dtpFrom);
     form->addRow(QStringLiteral("По:"), dtpTo);
 
-    auto *buttons = new QDialogButtonBox;
-    btnOk = buttons->addButton(QStringLiteral("Готово"), QDialogButtonBox::AcceptRole);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    QDialogButtonBox *buttons = ReadyCancelButtons(btnOk, btnCancel);
     // "Готово" decides itself whether the dialog closes; the box only passes the click on.
     connect(btnOk, &QPushButton::clicked, this, &TfrmPeriod::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);

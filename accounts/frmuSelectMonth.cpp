@@ -1,6 +1,7 @@
 #include "frmuSelectMonth.h"
 
 #include "Services.h"
+#include "uDialogButtons.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -21,10 +22,10 @@ TfrmSelectMonth::TfrmSelectMonth(QWidget *parent)
 
     cbMonth = new QComboBox;
     cbMonth->setObjectName(QStringLiteral("cbMonth"));
-    cbMonth->addItems({QStringLiteral("Январь"), QStringLiteral("Февраль"), QStringLiteral("Март"),
-                       QStringLiteral("Апрель"), QStringLiteral("Май"), QStringLiteral("Июнь"), QStringLiteral("Июль"),
-                       QStringLiteral("Август"), QStringLiteral("Сентябрь"), QStringLiteral("Октябрь"),
-                       QStringLiteral("Ноябрь"), QStringLiteral("Декабрь")});
+    cbMonth->addItems({ QStringLiteral("Январь"), QStringLiteral("Февраль"), QStringLiteral("Март"),
+        QStringLiteral("Апрель"), QStringLiteral("Май"), QStringLiteral("Июнь"), QStringLiteral("Июль"),
+        QStringLiteral("Август"), QStringLiteral("Сентябрь"), QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"),
+        QStringLiteral("Декабрь") });
     seYear = new QSpinBox;
     seYear->setObjectName(QStringLiteral("seYear"));
     seYear->setRange(1990, 2200);
@@ -33,12 +34,7 @@ TfrmSelectMonth::TfrmSelectMonth(QWidget *parent)
     row->addWidget(cbMonth, 1);
     row->addWidget(seYear);
 
-    auto *buttons = new QDialogButtonBox;
-    btnOk = buttons->addButton(QStringLiteral("Готово"), QDialogButtonBox::AcceptRole);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    QDialogButtonBox *buttons = ReadyCancelButtons(btnOk, btnCancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

@@ -40,7 +40,7 @@ QString sqlNumber(double value)
 QString houseIn(const QString &condition)
 {
     return QStringLiteral(" and (C.House_Id in (select HOUSE_ID from ZOLT.HOUSE where ") + condition
-           + QStringLiteral("))");
+        + QStringLiteral("))");
 }
 
 QString range(const QString &field, const TDataSet *ds, const char *from, const char *to)
@@ -51,17 +51,18 @@ QString range(const QString &field, const TDataSet *ds, const char *from, const 
 QString packageCondition(const TDataSet *ds)
 {
     const TField *serv = fieldOf(ds, "SERV_ID");
-    return !serv->IsNull() && serv->AsInteger() >= 0 ? QStringLiteral("  and S.CHILDSERV_ID = ") + integer(ds, "SERV_ID")
-                                                     : QString();
+    return !serv->IsNull() && serv->AsInteger() >= 0
+        ? QStringLiteral("  and S.CHILDSERV_ID = ") + integer(ds, "SERV_ID")
+        : QString();
 }
 
-QString letterCondition(const TDataSet *ds, const QString &alias, const char *from, const char *to, const char *notFlag,
-                        const char *type)
+QString letterCondition(
+    const TDataSet *ds, const QString &alias, const char *from, const char *to, const char *notFlag, const char *type)
 {
     QString w = flag(ds, notFlag) ? QStringLiteral(" and (C.Customer_Id not ") : QStringLiteral(" and (C.Customer_Id ");
     w += QStringLiteral(" in (select %1.Customer_Id from ZOLT.CUSTLETTER %1 where ").arg(alias)
-         + range(alias + QStringLiteral(".CustLetterDate"), ds, from, to)
-         + QStringLiteral(" and %1.Customer_Id = C.Customer_Id").arg(alias);
+        + range(alias + QStringLiteral(".CustLetterDate"), ds, from, to)
+        + QStringLiteral(" and %1.Customer_Id = C.Customer_Id").arg(alias);
     if (fieldOf(ds, type)->AsInteger() != 0)
         w += QStringLiteral(" and %1.LetterTypeId  = ").arg(alias) + integer(ds, type);
     return w + QStringLiteral("))");
@@ -72,7 +73,7 @@ QString addressConditions(const TDataSet *r, const QString &houseNo)
     QString w;
     if (keySet(r, "STREET_ID") && !houseNo.isEmpty()) {
         w += houseIn(QStringLiteral("STREET_ID=") + integer(r, "STREET_ID") + QStringLiteral(" and HOUSE_NO=")
-                     + Dialect::quoteText(houseNo));
+            + Dialect::quoteText(houseNo));
     } else {
         const TField *city = fieldOf(r, "CITY_ID");
         if (!city->IsNull() && city->AsInteger() >= 0)
@@ -98,17 +99,17 @@ QString debtCondition(const TDataSet *r)
     const TField *sum = fieldOf(r, "DEBT_SUM");
     const TField *sign = fieldOf(r, "DEBT_SIGN");
     if (mode == 0 && !sum->IsNull() && !sign->IsNull()) {
-        static const char *const comparisons[] = {"<", "<=", "=", ">=", ">", "<>"};
+        static const char *const comparisons[] = { "<", "<=", "=", ">=", ">", "<>" };
         const int i = sign->AsInteger();
         const QString cmp = QString::fromLatin1(i >= 0 && i <= 5 ? comparisons[i] : ">");
         return QStringLiteral(" and (C.Debt_Sum ") + cmp + QLatin1Char(' ') + sqlNumber(sum->AsFloat())
-               + QStringLiteral(")");
+            + QStringLiteral(")");
     }
     const TField *from = fieldOf(r, "DebtFrom");
     const TField *to = fieldOf(r, "DebtTo");
     if (mode == 1 && !from->IsNull() && !to->IsNull())
         return QStringLiteral(" and (C.Debt_Sum between ") + sqlNumber(from->AsFloat()) + QStringLiteral(" and ")
-               + sqlNumber(to->AsFloat()) + QStringLiteral(")");
+            + sqlNumber(to->AsFloat()) + QStringLiteral(")");
     return {};
 }
 
@@ -120,7 +121,7 @@ QString stateCondition(const TDataSet *r)
         if (!act->IsNull() && act->AsInteger() >= 0)
             return QStringLiteral(" and (C.Customer_Id in (select SS.Customer_Id from ZOLT.Subscr_Serv SS where "
                                   "SS.State_Sgn = 1  and SS.Serv_Id = ")
-                   + integer(r, "ACT_SERV_ID") + QStringLiteral("))");
+                + integer(r, "ACT_SERV_ID") + QStringLiteral("))");
         return QStringLiteral(" and (C.Cust_State = 1)");
     }
     if (s5 && !s1 && !s6)
@@ -135,8 +136,7 @@ QString stateCondition(const TDataSet *r)
 QString historyCondition(const TDataSet *r, const QString &dateField, const QString &serviceCondition)
 {
     return QStringLiteral(" and (C.Customer_Id in (select SH.Customer_Id from ZOLT.Subscr_Hist SH,ZOLT.Serv S where  ")
-           + range(dateField, r, "DATE_FROM", "DATE_TO") + serviceCondition + packageCondition(r)
-           + QStringLiteral("))");
+        + range(dateField, r, "DATE_FROM", "DATE_TO") + serviceCondition + packageCondition(r) + QStringLiteral("))");
 }
 
 } // namespace
@@ -173,11 +173,11 @@ QString BuildCustFilter(const TDataSet *r, bool filterOn, const QString &chosenH
                             "where C.Customer_Id = D.Customer_Id and D.Factor_Value < 1))");
     const bool period = flag(r, "PERIOD_SGN");
     if (period && flag(r, "ACT_SGN"))
-        w += historyCondition(r, QStringLiteral("SH.Date_From"),
-                              QStringLiteral(" and S.Serv_Id = SH.Act_Serv_Id and S.ServType_Id = 2"));
+        w += historyCondition(
+            r, QStringLiteral("SH.Date_From"), QStringLiteral(" and S.Serv_Id = SH.Act_Serv_Id and S.ServType_Id = 2"));
     if (period && flag(r, "ACT_R_SGN"))
-        w += historyCondition(r, QStringLiteral("SH.Date_From"),
-                              QStringLiteral(" and S.Serv_Id = SH.Act_Serv_Id and S.ServType_Id=3"));
+        w += historyCondition(
+            r, QStringLiteral("SH.Date_From"), QStringLiteral(" and S.Serv_Id = SH.Act_Serv_Id and S.ServType_Id=3"));
     const bool byRequest = flag(r, "DIZACT_SGN"), forDebt = flag(r, "DIZACT_N_SGN");
     if (period && (byRequest || forDebt)) {
         QString types = byRequest ? QStringLiteral(" S.ServType_Id=4") : QStringLiteral("S.ServType_Id=5");
@@ -185,26 +185,26 @@ QString BuildCustFilter(const TDataSet *r, bool filterOn, const QString &chosenH
             types += QStringLiteral(" or S.ServType_Id=5");
         // The leading blank of the spelled-out condition is kept off, as the other history conditions have it.
         w += historyCondition(r, QStringLiteral("SH.Date_To"),
-                              QStringLiteral(" and S.Serv_Id = SH.DisAct_Serv_Id and (") + types + QStringLiteral(")"))
+            QStringLiteral(" and S.Serv_Id = SH.DisAct_Serv_Id and (") + types + QStringLiteral(")"))
                  .mid(1);
     }
     if (flag(r, "INVALID_CONTRACT_DATE"))
         w += QStringLiteral(" and (C.CONTRACT_DATE > C.ACTIVIZ_DATE)");
     const QString prop = fieldOf(r, "CUST_PROP_DESCR")->AsString();
     if (prop != QStringLiteral("Все"))
-        w += prop.isEmpty() ? QStringLiteral(" and (C.CUST_PROP_DESCR is NULL)")
-                            : QStringLiteral(" and (C.CUST_PROP_DESCR = ") + Dialect::quoteText(prop)
-                                  + QStringLiteral(")");
+        w += prop.isEmpty()
+            ? QStringLiteral(" and (C.CUST_PROP_DESCR is NULL)")
+            : QStringLiteral(" and (C.CUST_PROP_DESCR = ") + Dialect::quoteText(prop) + QStringLiteral(")");
     if (period && flag(r, "PAY_SGN")) {
         const TField *serv = fieldOf(r, "SERV_ID");
         if (!serv->IsNull() && serv->AsInteger() >= 0)
             w += QStringLiteral(" and (C.Customer_Id in (select P.Customer_Id from ZOLT.Payment P, ZOLT.Serv S where  ")
-                 + range(QStringLiteral("P.Pay_Date"), r, "DATE_FROM", "DATE_TO")
-                 + QStringLiteral(" and S.Serv_Id = P.Serv_Id and S.CHILDSERV_ID = ") + integer(r, "SERV_ID")
-                 + QStringLiteral("))");
+                + range(QStringLiteral("P.Pay_Date"), r, "DATE_FROM", "DATE_TO")
+                + QStringLiteral(" and S.Serv_Id = P.Serv_Id and S.CHILDSERV_ID = ") + integer(r, "SERV_ID")
+                + QStringLiteral("))");
         else
             w += QStringLiteral(" and (C.Customer_Id in (select P.Customer_Id from ZOLT.Payment P where  ")
-                 + range(QStringLiteral("P.Pay_Date"), r, "DATE_FROM", "DATE_TO") + QStringLiteral("))");
+                + range(QStringLiteral("P.Pay_Date"), r, "DATE_FROM", "DATE_TO") + QStringLiteral("))");
     }
     if (period && flag(r, "CUSTLETTER_SGN"))
         w += letterCondition(r, QStringLiteral("CL"), "DATE_FROM", "DATE_TO", "CustLetterNotSgn1", "LetterTypeId1");

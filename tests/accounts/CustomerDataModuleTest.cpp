@@ -60,10 +60,10 @@ struct NameCase
 TEST_P(CustomerModule, NormalisesNamesBeforeEveryPost)
 {
     const NameCase cases[] = {
-        {"person with a hyphen", 0, "иванова-петрова", "анна мария", "ап", "", "Иванова-петрова", "Анна Мария", "АП",
-         " "},
-        {"company keeps its name", 1, "ооо СВЕТ-плюс", "", "", "123", "ооо СВЕТ-плюс", " ", " ", "123"},
-        {"person in capitals", 0, "СИДОРОВ", "ПЁТР", "п", "  ", "Сидоров", "Пётр", "П", "  "},
+        { "person with a hyphen", 0, "иванова-петрова", "анна мария", "ап", "", "Иванова-петрова", "Анна Мария", "АП",
+            " " },
+        { "company keeps its name", 1, "ооо СВЕТ-плюс", "", "", "123", "ооо СВЕТ-плюс", " ", " ", "123" },
+        { "person in capitals", 0, "СИДОРОВ", "ПЁТР", "п", "  ", "Сидоров", "Пётр", "П", "  " },
     };
     for (const NameCase &k : cases) {
         SCOPED_TRACE(k.label);
@@ -98,7 +98,7 @@ TEST_P(CustomerModule, StoresAnOpenEndedContractAndTheCustomerCode)
     TKyv_ClientDataSet *c = customers();
     const QString id = field(c, "CUSTOMER_ID")->AsString();
     EXPECT_EQ(seen(QStringLiteral("select VALID_TO from ZOLT.CUSTOMER where CUSTOMER_ID=") + id).toDateTime(),
-              QDateTime(QDate(4712, 12, 31), QTime(0, 0)));
+        QDateTime(QDate(4712, 12, 31), QTime(0, 0)));
     const QString code = m_dm->GetCustCode(QString::number(HouseId), QStringLiteral("12"));
     EXPECT_FALSE(code.isEmpty());
     EXPECT_EQ(seen(QStringLiteral("select CUST_CODE from ZOLT.CUSTOMER where CUSTOMER_ID=") + id).toString(), code);
@@ -117,7 +117,7 @@ TEST_P(CustomerModule, StoresAnOpenEndedContractAndTheCustomerCode)
 
 TEST_P(CustomerModule, ListsLiveContractsInTextOrderOfTheAccountNumber)
 {
-    for (const char *account : {"9", "10"}) {
+    for (const char *account : { "9", "10" }) {
         addCustomer(QStringLiteral("Клиент"));
         TKyv_ClientDataSet *c = customers();
         c->Edit();
@@ -134,7 +134,7 @@ TEST_P(CustomerModule, ListsLiveContractsInTextOrderOfTheAccountNumber)
     QStringList accounts;
     for (c->First(); !c->Eof(); c->Next())
         accounts << field(c, "ACCOUNT_NO")->AsString();
-    EXPECT_EQ(accounts, (QStringList{QStringLiteral("10"), QStringLiteral("9")}))
+    EXPECT_EQ(accounts, (QStringList { QStringLiteral("10"), QStringLiteral("9") }))
         << "an ended contract stays out of the list";
 }
 
@@ -163,7 +163,7 @@ TEST_P(CustomerModule, HistoryRowKeepsAnOpenPeriodOpenWhenEdited)
     field(hist, "DATE_TO")->SetValue(QDateTime(QDate(2024, 6, 30), QTime(0, 0)));
     hist->Post();
     EXPECT_EQ(seen(QStringLiteral("select DATE_TO from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID=41")).toDateTime(),
-              QDateTime(QDate(4712, 12, 31), QTime(0, 0)));
+        QDateTime(QDate(4712, 12, 31), QTime(0, 0)));
 
     hist->Append();
     EXPECT_EQ(field(hist, "SUBSCR_SERV_ID")->AsInteger(), 40);
@@ -173,10 +173,10 @@ TEST_P(CustomerModule, HistoryRowKeepsAnOpenPeriodOpenWhenEdited)
     hist->Post();
     const QString newId = field(hist, "SUBSCR_HIST_ID")->AsString();
     EXPECT_EQ(seen(QStringLiteral("select DATE_TO from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID=") + newId).toDateTime(),
-              QDateTime(QDate(2024, 8, 31), QTime(0, 0)))
+        QDateTime(QDate(2024, 8, 31), QTime(0, 0)))
         << "a new row keeps the typed end, cut to the day";
     EXPECT_EQ(seen(QStringLiteral("select DATE_FROM from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID=") + newId).toDateTime(),
-              QDateTime(QDate(2024, 7, 1), QTime(0, 0)));
+        QDateTime(QDate(2024, 7, 1), QTime(0, 0)));
 }
 
 TEST_P(CustomerModule, CommitsEveryChangeForOtherConnections)
@@ -192,7 +192,7 @@ TEST_P(CustomerModule, CommitsEveryChangeForOtherConnections)
     field(docs, "DOC_NAME")->SetValue(QStringLiteral("Договор"));
     docs->Post();
     EXPECT_EQ(seen(QStringLiteral("select DOC_NAME from ZOLT.CUST_DOC where CUSTOMER_ID=") + id).toString(),
-              QStringLiteral("Договор"));
+        QStringLiteral("Договор"));
 
     c->Delete();
     EXPECT_EQ(seen(QStringLiteral("select count(*) from ZOLT.CUSTOMER where CUSTOMER_ID=") + id).toInt(), 0);
@@ -203,15 +203,15 @@ TEST(CustomerSpelling, NamesAndTheCurrentDateAreSpelledAsTheModuleKeepsThem)
     EXPECT_EQ(ProperCaseName(QStringLiteral("иванова-петрова")), QStringLiteral("Иванова-петрова"));
     EXPECT_EQ(ProperCaseName(QStringLiteral("анна  МАРИЯ")), QStringLiteral("Анна  Мария"));
     EXPECT_EQ(ProperCaseName(QStringLiteral("a") + QChar(0) + QStringLiteral("b")),
-              QStringLiteral("A") + QChar(0) + QStringLiteral("B"));
-    EXPECT_EQ(SpellSysdate(QStringLiteral("and (C.Valid_To > sysdate) and N='sysdate' and X=SYSDATE"),
-                           QStringLiteral("NOW()")),
-              QStringLiteral("and (C.Valid_To > NOW()) and N='sysdate' and X=NOW()"));
+        QStringLiteral("A") + QChar(0) + QStringLiteral("B"));
+    EXPECT_EQ(SpellSysdate(
+                  QStringLiteral("and (C.Valid_To > sysdate) and N='sysdate' and X=SYSDATE"), QStringLiteral("NOW()")),
+        QStringLiteral("and (C.Valid_To > NOW()) and N='sysdate' and X=NOW()"));
     EXPECT_EQ(SpellSysdate(QStringLiteral("F='it''s sysdate' or sysdate_x=1"), QStringLiteral("N")),
-              QStringLiteral("F='it''s sysdate' or sysdate_x=1"));
+        QStringLiteral("F='it''s sysdate' or sysdate_x=1"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Customer, CustomerModule, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-                         engineName);
+INSTANTIATE_TEST_SUITE_P(
+    Customer, CustomerModule, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

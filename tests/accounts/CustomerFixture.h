@@ -19,10 +19,11 @@ protected:
         m_dmr = m_data.makeReadyDmr();
         ASSERT_TRUE(m_dmr->Get_DatabaseConnectStatus());
         for (const char *sql :
-             {"insert into ZOLT.LOCATION (LOCATION_ID, LOCATION_NAME, LOCATION_TYPE_ID) values (3, 'Гродно', 0)",
-              "insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME, STREET_TYPE_ID, LOCATION_ID) "
-              "values (5, '012', 'Лесная', 1, 3)",
-              "insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, HOUSE_NO, Q_PORCH) values (7, 3, 5, '14', 1)"})
+            { "insert into ZOLT.LOCATION (LOCATION_ID, LOCATION_NAME, LOCATION_TYPE_ID) values (3, 'Гродно', 0)",
+                "insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME, STREET_TYPE_ID, LOCATION_ID) "
+                "values (5, '012', 'Лесная', 1, 3)",
+                "insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, HOUSE_NO, Q_PORCH) values (7, 3, 5, '14', "
+                "1)" })
             m_dmr->dbConnection()->Execute(QString::fromUtf8(sql));
         m_dm = std::make_unique<TDM>(m_dmr.get());
         // The operator's company, which a new customer belongs to, comes with the first configuration row.
@@ -58,7 +59,7 @@ protected:
         c->Post();
     }
 
-    DataFixture m_data{GetParam()};
+    DataFixture m_data { GetParam() };
     std::unique_ptr<TDMR> m_dmr, m_other;
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TcustDM> m_cust;

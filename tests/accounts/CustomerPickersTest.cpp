@@ -32,8 +32,7 @@ QDate d(int y, int m, int day)
 // Runs `act` on the period dialog once it is up; the answer closes it or leaves that to `act`.
 ModalAnswer onPeriodDialog(std::function<void(TfrmPeriod *)> act)
 {
-    return ModalAnswer([] { return activeModal<TfrmPeriod>() != nullptr; },
-                       [act] { act(activeModal<TfrmPeriod>()); });
+    return ModalAnswer([] { return activeModal<TfrmPeriod>() != nullptr; }, [act] { act(activeModal<TfrmPeriod>()); });
 }
 
 void trigger(TfrmPeriod *dialog, const char *action)
@@ -52,7 +51,7 @@ void clickOk(QDialog *dialog)
 struct MonthButtonCase
 {
     const char *action;
-    QDate from, to;       // given
+    QDate from, to; // given
     QDate wantFrom, wantTo;
 };
 
@@ -60,12 +59,12 @@ TEST(CustomerPickers, PeriodButtonsSetTheirSpans)
 {
     FakeClock clock(QDateTime(QDate(2016, 3, 17), QTime(11, 0)));
     const MonthButtonCase cases[] = {
-        {"actPrevMonth", d(2016, 3, 1), d(2016, 3, 31), d(2016, 2, 1), d(2016, 2, 29)},
-        {"actNextMonth", d(2016, 1, 5), d(2016, 1, 31), d(2016, 2, 1), d(2016, 2, 29)},
-        {"actNextMonth", d(2015, 12, 1), d(2015, 12, 10), d(2016, 1, 1), d(2016, 1, 31)},
-        {"actCurMonth", d(2010, 1, 1), d(2010, 1, 2), d(2016, 3, 1), d(2016, 3, 31)},
-        {"actCurDate", d(2010, 1, 1), d(2010, 1, 2), d(2016, 3, 17), d(2016, 3, 17)},
-        {"actAllPeriod", d(2010, 1, 1), d(2010, 1, 2), ZeroDate(), d(2016, 3, 31)},
+        { "actPrevMonth", d(2016, 3, 1), d(2016, 3, 31), d(2016, 2, 1), d(2016, 2, 29) },
+        { "actNextMonth", d(2016, 1, 5), d(2016, 1, 31), d(2016, 2, 1), d(2016, 2, 29) },
+        { "actNextMonth", d(2015, 12, 1), d(2015, 12, 10), d(2016, 1, 1), d(2016, 1, 31) },
+        { "actCurMonth", d(2010, 1, 1), d(2010, 1, 2), d(2016, 3, 1), d(2016, 3, 31) },
+        { "actCurDate", d(2010, 1, 1), d(2010, 1, 2), d(2016, 3, 17), d(2016, 3, 17) },
+        { "actAllPeriod", d(2010, 1, 1), d(2010, 1, 2), ZeroDate(), d(2016, 3, 31) },
     };
     for (const MonthButtonCase &k : cases) {
         SCOPED_TRACE(k.action);
@@ -130,12 +129,13 @@ TEST(CustomerPickers, MonthPickerStartsAtTheGivenMonthAndAnswersItsFirstDay)
     QDate date = d(2015, 8, 15);
     QString monthShown;
     int yearShown = 0;
-    ModalAnswer answer([] { return activeModal<TfrmSelectMonth>() != nullptr; }, [&] {
-        auto *dialog = activeModal<TfrmSelectMonth>();
-        monthShown = dialog->findChild<QComboBox *>(QStringLiteral("cbMonth"))->currentText();
-        yearShown = dialog->findChild<QSpinBox *>(QStringLiteral("seYear"))->value();
-        clickOk(dialog);
-    });
+    ModalAnswer answer([] { return activeModal<TfrmSelectMonth>() != nullptr; },
+        [&] {
+            auto *dialog = activeModal<TfrmSelectMonth>();
+            monthShown = dialog->findChild<QComboBox *>(QStringLiteral("cbMonth"))->currentText();
+            yearShown = dialog->findChild<QSpinBox *>(QStringLiteral("seYear"))->value();
+            clickOk(dialog);
+        });
     EXPECT_TRUE(executeSelectMonth(date));
     EXPECT_EQ(monthShown, QStringLiteral("Август"));
     EXPECT_EQ(yearShown, 2015);
@@ -147,23 +147,25 @@ TEST(CustomerPickers, MonthPickerTakesTheChosenMonthAndYearOrNothingOnCancel)
 {
     QDate date = d(2015, 8, 15);
     {
-        ModalAnswer answer([] { return activeModal<TfrmSelectMonth>() != nullptr; }, [] {
-            auto *dialog = activeModal<TfrmSelectMonth>();
-            auto *year = dialog->findChild<QSpinBox *>(QStringLiteral("seYear"));
-            year->selectAll();
-            QTest::keyClicks(year, QStringLiteral("2199"));
-            dialog->findChild<QComboBox *>(QStringLiteral("cbMonth"))->setCurrentIndex(1);
-            clickOk(dialog);
-        });
+        ModalAnswer answer([] { return activeModal<TfrmSelectMonth>() != nullptr; },
+            [] {
+                auto *dialog = activeModal<TfrmSelectMonth>();
+                auto *year = dialog->findChild<QSpinBox *>(QStringLiteral("seYear"));
+                year->selectAll();
+                QTest::keyClicks(year, QStringLiteral("2199"));
+                dialog->findChild<QComboBox *>(QStringLiteral("cbMonth"))->setCurrentIndex(1);
+                clickOk(dialog);
+            });
         EXPECT_TRUE(executeSelectMonth(date));
         EXPECT_EQ(date, d(2199, 2, 1));
     }
     {
-        ModalAnswer answer([] { return activeModal<TfrmSelectMonth>() != nullptr; }, [] {
-            auto *dialog = activeModal<TfrmSelectMonth>();
-            dialog->findChild<QComboBox *>(QStringLiteral("cbMonth"))->setCurrentIndex(11);
-            dialog->close();
-        });
+        ModalAnswer answer([] { return activeModal<TfrmSelectMonth>() != nullptr; },
+            [] {
+                auto *dialog = activeModal<TfrmSelectMonth>();
+                dialog->findChild<QComboBox *>(QStringLiteral("cbMonth"))->setCurrentIndex(11);
+                dialog->close();
+            });
         EXPECT_FALSE(executeSelectMonth(date)) << "closing the window is no choice";
         EXPECT_TRUE(answer.ran());
         EXPECT_EQ(date, d(2199, 2, 1));
@@ -173,7 +175,7 @@ TEST(CustomerPickers, MonthPickerTakesTheChosenMonthAndYearOrNothingOnCancel)
 TEST(CustomerPickers, RegisteredByClassName)
 {
     RegisterAccountsForms();
-    for (const char *name : {"TfrmPeriod", "TfrmSelectMonth"}) {
+    for (const char *name : { "TfrmPeriod", "TfrmSelectMonth" }) {
         const TFormFactory factory = FindFormClass(QString::fromLatin1(name));
         ASSERT_TRUE(factory) << name;
         std::unique_ptr<QWidget> form(factory());
