@@ -84,6 +84,28 @@ private:
     TDMR *m_dmr;
 };
 
+// A server dataset of the card whose statement takes the master's current key as its parameters: it reads the
+// current customer's rows afresh whenever the list moves to another customer.
+class TCustDetailServerDataSet : public TKyv_ADODataSet
+{
+protected:
+    void InternalOpen() override
+    {
+        if (TDataSource *master = MasterSource(); master && master->DataSet() && master->DataSet()->Active())
+            for (const QString &name : SplitFieldNames(MasterFields()))
+                Params().ParamByName(name).SetValue(master->DataSet()->FieldByName(name)->Value());
+        TKyv_ADODataSet::InternalOpen();
+    }
+    void MasterChanged() override
+    {
+        if (!Active())
+            return;
+        Close();
+        Open();
+    }
+    bool UsesMasterRange() const override { return false; }
+};
+
 TFieldType fieldTypeOf(const QString &declared)
 {
     if (declared.startsWith(QLatin1String("VARCHAR2")) || declared.startsWith(QLatin1String("CHAR")))
@@ -223,9 +245,13 @@ TKyv_ClientDataSet *TcustDM::AddClient(const QString &name, const QString &provi
     return raw;
 }
 
-TKyv_ADODataSet *TcustDM::AddServer(const QString &name, const QString &commandText)
+TKyv_ADODataSet *TcustDM::AddServer(const QString &name, const QString &commandText, bool followsCustomer)
 {
-    auto ds = std::make_unique<TKyv_ADODataSet>();
+    std::unique_ptr<TKyv_ADODataSet> ds;
+    if (followsCustomer)
+        ds = std::make_unique<TCustDetailServerDataSet>();
+    else
+        ds = std::make_unique<TKyv_ADODataSet>();
     ds->setObjectName(name);
     ds->SetCommandText(commandText);
     if (m_dmr)
@@ -515,7 +541,8 @@ void TcustDM::CreateDetails()
             "(select sum(P2.PAY_SUM) from ZOLT.PAYMENT P2 where P2.CUSTOMER_ID = P.CUSTOMER_ID) as TOTAL_SUM, "
             "PS.PAYSOURCE_DESCR from ZOLT.PAYMENT P join ZOLT.PAY_DOC D on D.PAY_DOC_ID = P.PAY_DOC_ID "
             "left join ZOLT.PAYSOURCE PS on PS.PAYSOURCE_ID = D.PAYSOURCE_ID "
-            "where P.CUSTOMER_ID=:CUSTOMER_ID order by P.PAY_DATE"));
+            "where P.CUSTOMER_ID=:CUSTOMER_ID order by P.PAY_DATE"),
+        true);
     TKyv_ADODataSet *tickets = AddServer(QStringLiteral("odsCustTickets"),
         QStringLiteral("select T.*, CONCAT(S.STREET_NAME, ' д.', H.HOUSE_NO, ' кв.', C.FLAT_NO) as RO_ADDRESS, "
                        "L.LOCATION_NAME as RO_LOCATION_NAME, TM.TEAM_NAME as RO_TEAM_NAME from ZOLT.TICKET T "
@@ -524,7 +551,8 @@ void TcustDM::CreateDetails()
                        "left join ZOLT.STREET S on S.STREET_ID = H.STREET_ID "
                        "left join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID "
                        "left join ZOLT.TEAM TM on TM.TEAM_ID = T.TEAM_ID "
-                       "where T.CUSTOMER_ID=:CUSTOMER_ID order by T.PLAN_DATE, T.PLAN_TIME_START"));
+                       "where T.CUSTOMER_ID=:CUSTOMER_ID order by T.PLAN_DATE, T.PLAN_TIME_START"),
+        true);
     for (TKyv_ADODataSet *ds : { payment, tickets }) {
         ds->SetMasterSource(DataSource(master));
         ds->SetMasterFields(customer);

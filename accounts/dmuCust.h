@@ -45,7 +45,8 @@ public:
 
 private:
     TKyv_ClientDataSet *AddClient(const QString &name, const QString &provider, const QString &commandText = {});
-    TKyv_ADODataSet *AddServer(const QString &name, const QString &commandText);
+    // With `followsCustomer` the dataset reads the current customer's rows (its :CUSTOMER_ID) on every move.
+    TKyv_ADODataSet *AddServer(const QString &name, const QString &commandText, bool followsCustomer = false);
     TDataSource *AddSource(const QString &name, TDataSet *dataSet, bool autoEdit = true);
     void LinkDetail(TKyv_ClientDataSet *detail, const QString &masterSource, const QString &masterFields);
 

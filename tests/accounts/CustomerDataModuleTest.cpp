@@ -215,3 +215,52 @@ INSTANTIATE_TEST_SUITE_P(
     Customer, CustomerModule, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace
+
+namespace {
+
+TEST_P(CustomerModule, EveryDatasetOpensOnTheCurrentCustomer)
+{
+    addCustomer(QStringLiteral("Лебедев"));
+    const int id = field(customers(), "CUSTOMER_ID")->AsInteger();
+    for (const QString &sql :
+        { QStringLiteral("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM) "
+                         "values (1, 1, '17', '2024-03-05 00:00:00', 20)"),
+            QStringLiteral("insert into ZOLT.PAYMENT (PAYMENT_ID, PAY_DOC_ID, CUSTOMER_ID, SERV_ID, PAY_DATE, PAY_SUM) "
+                           "values (1, 1, %1, -1, '2024-03-05 00:00:00', 12.5)")
+                .arg(id) })
+        m_dmr->dbConnection()->Execute(sql);
+    const char *clients[] = { "cdsCustSingleServ", "cdsCustSubscrServ", "cdsCustSubscrServHist", "cdsCustDiscFactor",
+        "cdsCustSingleService", "cdsCustDoc", "cdsCustLetter", "cdsCustSmartCards", "cdsSingleServLookUp",
+        "cdsCustSingleServTarif", "cdsSubscrServLookUp", "cdsCustSubscrServHistActLookUp",
+        "cdsCustSubscrServHistDisactLookUp", "cdsCustFiltStreetLookup", "cdsCustFiltHouseNoLookup",
+        "cdsCustPaymentsSourceList" };
+    for (const char *name : clients) {
+        SCOPED_TRACE(name);
+        TKyv_ClientDataSet *ds = m_cust->ClientDataSet(QString::fromLatin1(name));
+        ASSERT_NE(ds, nullptr);
+        EXPECT_NO_THROW(ds->Open());
+        EXPECT_TRUE(ds->Active());
+    }
+    for (const char *name : { "odsCustCompany", "odsHouseLookup", "odsSingleServLookUp", "odsPlanTimeStartLookup",
+             "odsPlanTimeEndLookup", "odsCustPayment", "odsCustTickets" }) {
+        SCOPED_TRACE(name);
+        TKyv_ADODataSet *ds = m_cust->ServerDataSet(QString::fromLatin1(name));
+        ASSERT_NE(ds, nullptr);
+        EXPECT_NO_THROW(ds->Open());
+        EXPECT_TRUE(ds->Active());
+    }
+    TKyv_ADODataSet *payments = m_cust->ServerDataSet(QStringLiteral("odsCustPayment"));
+    ASSERT_EQ(payments->RecordCount(), 1) << "the customer's own payments";
+    EXPECT_EQ(field(payments, "L_PAY_DOC")->AsString(), QStringLiteral("№ 17 от 05/03/2024"));
+    EXPECT_EQ(field(payments, "TOTAL_SUM")->AsFloat(), 12.5);
+    addCustomer(QStringLiteral("Новиков"));
+    EXPECT_EQ(payments->RecordCount(), 0) << "the list moved to a customer without payments";
+    ASSERT_TRUE(customers()->Locate(QStringLiteral("CUSTOMER_ID"), id));
+    EXPECT_EQ(payments->RecordCount(), 1);
+    TKyv_ADODataSet *houses = m_cust->ServerDataSet(QStringLiteral("odsHouseLookup"));
+    ASSERT_TRUE(houses->Locate(QStringLiteral("HOUSE_ID"), HouseId));
+    EXPECT_EQ(field(houses, "FULL_STREET_NAME")->AsString(), QStringLiteral("Лесная 14  (Гродно)"));
+    EXPECT_EQ(field(customers(), "L_COMPANY")->AsString().isEmpty(), false);
+}
+
+} // namespace
