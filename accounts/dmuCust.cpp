@@ -204,8 +204,14 @@ TcustDM::TcustDM(TDM *dm, TDMR *dmr, QObject *parent)
 
 TcustDM::~TcustDM()
 {
-    for (auto &[name, cds] : m_clients)
-        cds->Close();
+    // Closing applies what is still pending; a failure then is logged, for nobody is left to show it to.
+    for (auto &[name, cds] : m_clients) {
+        try {
+            cds->Close();
+        } catch (const std::exception &e) {
+            LogError(name + QStringLiteral(": ") + exceptionMessage(e));
+        }
+    }
     if (custDM == this)
         custDM = nullptr;
 }
