@@ -1,8 +1,11 @@
 // The rules every customer row follows whatever window edits it, on both engines.
 #include "CustomerFixture.h"
+#include "uLog.h"
 #include "uSettings.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -261,6 +264,33 @@ TEST_P(CustomerModule, EveryDatasetOpensOnTheCurrentCustomer)
     ASSERT_TRUE(houses->Locate(QStringLiteral("HOUSE_ID"), HouseId));
     EXPECT_EQ(field(houses, "FULL_STREET_NAME")->AsString(), QStringLiteral("Лесная 14  (Гродно)"));
     EXPECT_EQ(field(customers(), "L_COMPANY")->AsString().isEmpty(), false);
+}
+
+} // namespace
+
+namespace {
+
+TEST_P(CustomerModule, ANewRowWhoseDefaultsFailIsLoggedAndKeepsWhatWasFilled)
+{
+    QTemporaryDir logDir;
+    SetLogFile(logDir.filePath(QStringLiteral("tarvik.log")));
+    addCustomer(QStringLiteral("Соколов"));
+    TKyv_ClientDataSet *services = m_cust->ClientDataSet(QStringLiteral("cdsCustSingleService"));
+    services->Open();
+    m_cust->ServerDataSet(QStringLiteral("odsSingleServLookUp"))
+        ->SetCommandText(QStringLiteral("select SINGLE_SERVICE_TARIF_ID from ZOLT.NO_SUCH_TABLE"));
+    EXPECT_NO_THROW(services->Append());
+    EXPECT_EQ(services->State(), dsInsert);
+    EXPECT_FALSE(field(services, "CUSTOMER_SERVICE_ID")->IsNull());
+    EXPECT_EQ(field(services, "QUANTITY")->AsInteger(), 1);
+    EXPECT_TRUE(field(services, "SINGLE_SERVICE_TARIF_ID")->IsNull());
+    services->Cancel();
+    SetLogFile({});
+    QFile log(logDir.filePath(QStringLiteral("tarvik.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Ошибка инициализации данных записи в cdsCustSingleService")))
+        << text.toStdString();
 }
 
 } // namespace
