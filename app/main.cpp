@@ -1,12 +1,14 @@
 #include "DataFolder.h"
 #include "Exceptions.h"
 #include "Guard.h"
+#include "dmuCust.h"
 #include "dmuDM.h"
 #include "dmuDebtCalc.h"
 #include "dmuRDM.h"
 #include "dmuSMS.h"
 #include "dmuVoyager.h"
 #include "dmuWeb.h"
+#include "uAccounts.h"
 #include "uLog.h"
 #include "uProgram.h"
 
@@ -21,12 +23,14 @@ int main(int argc, char **argv)
     GuardedApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     InstallLogService();
+    RegisterAccountsForms();
     SetLogFile(QDir(UserDataFolder()).filePath(QStringLiteral("tarvik.log")));
 
     // The data modules, in the order they are made; the layers above add theirs as they come.
     const QList<TModuleFactory> modules = {
         { QStringLiteral("DMR"), [] { return DMR = new TDMR(); } },
         { QStringLiteral("DM"), [] { return new TDM(DMR, nullptr, QApplication::arguments()); } },
+        { QStringLiteral("custDM"), [] { return new TcustDM(DM, DMR); } },
         { QStringLiteral("dmDebtCalc"), [] { return dmDebtCalc = new TdmDebtCalc(DMR); } },
         { QStringLiteral("dmSMS"), [] { return new TdmSMS(); } },
         { QStringLiteral("dmVoyager"), [] { return new TdmVoyager(); } },

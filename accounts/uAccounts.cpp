@@ -1,0 +1,11 @@
+#include "uAccounts.h"
+
+#include "FormClasses.h"
+#include "frmuPeriod.h"
+#include "frmuSelectMonth.h"
+
+void RegisterAccountsForms()
+{
+    RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
+    RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
+}
