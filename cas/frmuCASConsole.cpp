@@ -194,8 +194,8 @@ void TfrmCASConsole::showEvent(QShowEvent *event)
 
 void TfrmCASConsole::CommandChange()
 {
-    for (QWidget *input : std::initializer_list<QWidget *> { cbSmartCard, cbProvider, cbPackage, edDateFrom,
-             edDateTo, btnSmartCard, btnProvider, btnPackage })
+    for (QWidget *input : std::initializer_list<QWidget *> {
+             cbSmartCard, cbProvider, cbPackage, edDateFrom, edDateTo, btnSmartCard, btnProvider, btnPackage })
         input->setEnabled(false);
     actSendCommand->setEnabled(AppSettings().useCAS);
     const int item = cbCommand->currentIndex();

@@ -89,8 +89,8 @@ TEST_P(CasBatchCards, aBatchSkipsTheNumbersThereAndIsWrittenWholeOrNotAtAll)
 
     // A card the database refuses takes the whole batch with it, and the user is told.
     auto owner = m_data.makeDmr();
-    owner->DbLogON(QString::fromLatin1(TDMR::SchemaOwner), QString::fromLatin1(TDMR::SchemaOwnerPassword),
-        QStringLiteral("TEST"));
+    owner->DbLogON(
+        QString::fromLatin1(TDMR::SchemaOwner), QString::fromLatin1(TDMR::SchemaOwnerPassword), QStringLiteral("TEST"));
     ASSERT_TRUE(owner->Get_DatabaseConnectStatus());
     if (GetParam() == TestEngine::SQLite) {
         owner->dbConnection()->Execute(QStringLiteral("create trigger ZOLT.FAIL_CARD before insert on SMARTCARD "
@@ -115,8 +115,8 @@ TEST_P(CasBatchCards, aBatchSkipsTheNumbersThereAndIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(cardNumbers().size(), 6);
 }
 
-INSTANTIATE_TEST_SUITE_P(CasDatabase, CasBatchCards, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-    engineName);
+INSTANTIATE_TEST_SUITE_P(
+    CasDatabase, CasBatchCards, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 // The dialog in the interface language, from the dictionaries the program ships: its texts by their paths in
 // the base dictionary, its messages by their keys in its own section.
@@ -127,8 +127,8 @@ TEST(CasBatchCardsLanguage, theShippedRussianDictionaryTranslatesTheDialogAndIts
     for (const char *language : { "en", "ru" }) {
         const QString shipped = QStringLiteral(TARVIK_SOURCE_DIR "/resources/dictionaries/tarvik_%1.ini")
                                     .arg(QString::fromLatin1(language));
-        ASSERT_TRUE(QFile::copy(shipped, folder.filePath(program + QLatin1Char('_') + QString::fromLatin1(language)
-                                             + QStringLiteral(".ini"))));
+        ASSERT_TRUE(QFile::copy(shipped,
+            folder.filePath(program + QLatin1Char('_') + QString::fromLatin1(language) + QStringLiteral(".ini"))));
     }
     tarvik::test::MainWindowScope scope;
     AppSettings().UILanguage = QStringLiteral("ru");

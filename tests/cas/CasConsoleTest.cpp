@@ -96,14 +96,22 @@ TEST_P(CasConsole, eachCommandEnablesTheInputsItUsesAndSetsItsCode)
 
 TEST_P(CasConsole, aCardBlockSendsItsExactBytesAndLogsRequestAndReply)
 {
+    // A second card and provider, so that the request must follow the record's choice, not the lists' first rows.
+    exec(QStringLiteral("insert into ZOLT.SMARTCARD (SMARTCARD_ID, SMARTCARD_NO, IS_ACTIVE) values (9, '124', 0)"));
+    exec(QStringLiteral(
+        "insert into ZOLT.DTV_PROVIDER (DTV_PROVIDER_ID, PROVIDER_NAME, CAS_CODE) values (4, 'AA', 'B')"));
+    m_dmr->CommitWork();
+    SendMessage(m_console.get(), AMRunQuery);
     m_server.reply(tarvik::test::FakeCasServer::replyWith("S000"));
     choose(2);
-    set("SMARTCARD_ID", 7);
+    set("SMARTCARD_ID", 9);
     set("DTV_PROVIDER_ID", 3);
     send();
     ASSERT_TRUE(m_sms->IsOpen()) << "the console connects when the socket is closed";
     ASSERT_EQ(m_server.requests().size(), 1);
-    const QByteArray request = "0015001B00010203" "0000000123" "A";
+    const QByteArray request = "0015001B00010203"
+                               "0000000124"
+                               "A";
     EXPECT_EQ(m_server.requests().constFirst(), request);
     EXPECT_EQ(record()->FieldByName(QStringLiteral("COMMAND_TEXT"))->AsString(), QString::fromLatin1(request));
     const QString reply = QString::fromLatin1(tarvik::test::FakeCasServer::replyWith("S000"));
@@ -182,6 +190,17 @@ TEST_P(CasConsole, theDotButtonsWriteThePickersChoiceAndWithoutAPickerChangeNoth
     EXPECT_EQ(record()->FieldByName(QStringLiteral("DTV_PROVIDER_ID"))->AsInteger(), 3);
 }
 
+TEST_P(CasConsole, closingClosesTheRecordAndTheThreeLookups)
+{
+    ASSERT_TRUE(record()->Active());
+    ASSERT_TRUE(m_sms->rdsCASCFGSmartCardLookup()->Active());
+    m_console->close();
+    EXPECT_FALSE(record()->Active());
+    for (TKyv_ADODataSet *ds :
+        { m_sms->rdsCASCFGSmartCardLookup(), m_sms->rdsDTVProviderLookup(), m_sms->rdsDTVPackageLookup() })
+        EXPECT_FALSE(ds->Active()) << ds->objectName().toStdString();
+}
+
 TEST_P(CasConsole, picture)
 {
     if (GetParam() != TestEngine::SQLite)
@@ -196,7 +215,7 @@ TEST_P(CasConsole, picture)
     tarvik::test::SaveScreenshot(m_console.get(), QStringLiteral("cas-console"), QSize(560, 420));
 }
 
-INSTANTIATE_TEST_SUITE_P(CasDatabase, CasConsole, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-    engineName);
+INSTANTIATE_TEST_SUITE_P(
+    CasDatabase, CasConsole, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace
