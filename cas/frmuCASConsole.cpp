@@ -180,7 +180,11 @@ void TfrmCASConsole::openData()
 bool TfrmCASConsole::event(QEvent *event)
 {
     if (TMessageEvent *m = TMessageEvent::from(event); m && m->Msg == AMRunQuery) {
-        guard([this] { openData(); });
+        // The main window shows a child before it loads it: the choice is applied again on the loaded record.
+        guard([this] {
+            openData();
+            CommandChange();
+        });
         return true;
     }
     return QWidget::event(event);

@@ -4,7 +4,11 @@
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "Formats.h"
+#include "MainWindowScope.h"
+#include "MainWindowScope.h"
 #include "MemTable.h"
+#include "dmuDM.h"
+#include "dmuDM.h"
 #include "Screenshot.h"
 #include "WindowMessages.h"
 #include "frmuCFG.h"
@@ -214,6 +218,40 @@ TEST_P(CasConsole, picture)
     ASSERT_EQ(log().size(), 2);
     tarvik::test::SaveScreenshot(m_console.get(), QStringLiteral("cas-console"), QSize(560, 420));
 }
+
+// The console as the user opens it: the main window's menu action makes the child window the CAS library
+// registered at start, loaded and with its first command chosen.
+class CasConsoleMenu : public CasWindowFixture
+{
+};
+
+TEST_P(CasConsoleMenu, theMenuActionOpensTheRegisteredConsoleLoaded)
+{
+    tarvik::test::MainWindowScope scope;
+    AppSettings().useCAS = true;
+    TDM dm(DMR);
+    ASSERT_TRUE(DM->IsDatabaseConnected());
+    RegisterCasForms();
+    scope.main()->UpdateMenu();
+    QAction *action = scope.main()->findChild<QAction *>(QStringLiteral("actCASConsole"));
+    ASSERT_TRUE(action);
+    ASSERT_TRUE(action->isEnabled());
+    action->trigger();
+    ASSERT_EQ(scope.main()->ChildForms().size(), 1);
+    auto *console = qobject_cast<TfrmCASConsole *>(scope.main()->ChildForms().constFirst());
+    ASSERT_TRUE(console);
+    EXPECT_TRUE(m_sms->mdCASCFG()->Active());
+    EXPECT_TRUE(m_sms->rdsDTVProviderLookup()->Active());
+    EXPECT_EQ(m_sms->mdCASCFG()->FieldByName(QStringLiteral("TYPE_CODE"))->AsString(), QStringLiteral("0100"));
+    EXPECT_FALSE(console->cbSmartCard->isEnabled());
+    action->trigger();
+    EXPECT_EQ(scope.main()->ChildForms().size(), 1) << "a second opening shows the same window";
+    console->parentWidget()->close();
+    EXPECT_FALSE(m_sms->mdCASCFG()->Active());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CasDatabase, CasConsoleMenu, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 INSTANTIATE_TEST_SUITE_P(
     CasDatabase, CasConsole, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
