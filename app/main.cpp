@@ -8,6 +8,7 @@
 #include "dmuSMS.h"
 #include "dmuVoyager.h"
 #include "dmuWeb.h"
+#include "frmuCASConsole.h"
 #include "uAccounts.h"
 #include "uLog.h"
 #include "uProgram.h"
@@ -36,6 +37,9 @@ int main(int argc, char **argv)
         { QStringLiteral("dmVoyager"), [] { return new TdmVoyager(); } },
         { QStringLiteral("dmWeb"), [] { return new TdmWeb(DMR); } },
     };
+    // The windows of the libraries above the shell: a registration left to a static object would be dropped
+    // by the linker with the object file that holds it.
+    RegisterCasForms();
     try {
         return RunProgram(app, QApplication::arguments().mid(1), modules);
     } catch (const std::exception &e) {

@@ -95,6 +95,11 @@ void UnRegisterPicker(const QString &name)
     pickers().remove(name);
 }
 
+TPicker FindPicker(const QString &name)
+{
+    return pickers().value(name);
+}
+
 TfrmCFG::TfrmCFG(QWidget *parent)
     : QWidget(parent)
 {
@@ -349,7 +354,7 @@ void TfrmCFG::loadData()
 
 void TfrmCFG::btnCompanyClick()
 {
-    const TPicker picker = pickers().value(CompanyPicker);
+    const TPicker picker = FindPicker(CompanyPicker);
     if (!picker) {
         LogError(QStringLiteral("Не подключено: ") + CompanyPicker);
         return;

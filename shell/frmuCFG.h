@@ -24,6 +24,8 @@ class TKyv_DBNavigator;
 using TPicker = std::function<bool(QVariant &key)>;
 void RegisterPicker(const QString &name, TPicker picker);
 void UnRegisterPicker(const QString &name);
+// The picker of that name; empty while nobody registered it.
+TPicker FindPicker(const QString &name);
 
 // The configuration window: the operator's configuration row and the user's own settings, on four pages.
 // Check boxes and radio groups change their setting at once; the texts are taken when the window closes.
