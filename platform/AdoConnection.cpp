@@ -123,6 +123,18 @@ int refuseObjectsInMain(void *, int action, const char *, const char *, const ch
     }
 }
 
+// Counting the engine's memory use takes one process-wide lock around every allocation of every connection,
+// so threads reading through connections of their own would queue on it; nothing here reads the counts. It can
+// only be switched off before the engine's first use in the process, which the first SQLite open normally is.
+void stopSqliteMemoryCounting()
+{
+    static const bool once = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    Q_UNUSED(once);
+}
+
 } // namespace
 
 void ParseSQLParams(TParams &params, const QString &commandText)
@@ -279,6 +291,7 @@ void TADOConnection::openSqlite()
                           && (!info.isWritable()
                               || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)));
 
+    stopSqliteMemoryCounting();
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_db.setDatabaseName(QStringLiteral(":memory:"));
     if (readOnly)

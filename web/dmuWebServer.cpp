@@ -145,17 +145,23 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
                 params += DecodeRequestParams(QByteArray::fromStdString(req.body));
         }
 
-        SendToEventMonitor(QStringLiteral("HTTP ServerCommandGet: ") + QString::number(m_port) + path);
-        for (const auto &[name, value] : params)
-            SendToEventMonitor(QStringLiteral("param ") + ParamLogText(name, value));
-        for (const QByteArray &cookie : headerBytes(req, "Cookie").split(';'))
-            if (!cookie.trimmed().isEmpty())
-                SendToEventMonitor(QStringLiteral("Cookie ") + DecodeParamBytes(cookie.trimmed()));
-        SendToEventMonitor(QStringLiteral("Host ") + DecodeParamBytes(headerBytes(req, "Host")));
-        SendToEventMonitor(QStringLiteral("From ") + DecodeParamBytes(headerBytes(req, "From")));
+        // The monitor's lines are only built while someone can see them: a request would otherwise pay for
+        // decoding its headers and copying its reply for nothing.
+        const bool monitored = IsDebugMode() && IsSqlMonitorOn();
+        if (monitored) {
+            SendToEventMonitor(QStringLiteral("HTTP ServerCommandGet: ") + QString::number(m_port) + path);
+            for (const auto &[name, value] : params)
+                SendToEventMonitor(QStringLiteral("param ") + ParamLogText(name, value));
+            for (const QByteArray &cookie : headerBytes(req, "Cookie").split(';'))
+                if (!cookie.trimmed().isEmpty())
+                    SendToEventMonitor(QStringLiteral("Cookie ") + DecodeParamBytes(cookie.trimmed()));
+            SendToEventMonitor(QStringLiteral("Host ") + DecodeParamBytes(headerBytes(req, "Host")));
+            SendToEventMonitor(QStringLiteral("From ") + DecodeParamBytes(headerBytes(req, "From")));
+        }
 
         const QString body = reply(path, params);
-        SendToEventMonitor(QStringLiteral("Response ") + body);
+        if (monitored)
+            SendToEventMonitor(QStringLiteral("Response ") + body);
         res.status = 200;
         res.set_header("Content-Encoding", "windows-1251");
         res.set_header("Content-Language", "ru");
