@@ -298,10 +298,9 @@ TfrPreviewForm::TfrPreviewForm(QWidget *parent)
     tools->addStretch();
     // One 16 x 16 picture each; the button greys it itself when disabled.
     initPreviewResources();
-    const std::pair<TfrTBButton *, const char *> glyphs[] = {{LoadBtn, "OPEN"},          {SaveBtn, "SAVE"},
-                                                             {PrintBtn, "PRINT"},        {PageSetupBtn, "PAGESETUP"},
-                                                             {FindBtn, "FIND"},          {HelpBtn, "HELP"},
-                                                             {ExitBtn, "CLOSE"}};
+    const std::pair<TfrTBButton *, const char *> glyphs[] = {
+        {LoadBtn, "OPEN"}, {SaveBtn, "SAVE"}, {PrintBtn, "PRINT"}, {PageSetupBtn, "PAGESETUP"},
+        {FindBtn, "FIND"}, {HelpBtn, "HELP"}, {ExitBtn, "CLOSE"}};
     for (const auto &[b, name] : glyphs)
         b->SetGlyph(QPixmap(QStringLiteral(":/preview/") + QLatin1String(name)));
     layout->addWidget(ToolbarPanel);

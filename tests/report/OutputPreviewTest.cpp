@@ -303,7 +303,8 @@ struct ListCell
     int left, width;
     int alignment;
 };
-const ListCell ListColumns[] = {{60, 40, frtaCenter}, {100, 250, frtaLeft}, {350, 250, frtaLeft}, {600, 130, frtaRight}};
+const ListCell ListColumns[] = {
+    {60, 40, frtaCenter}, {100, 250, frtaLeft}, {350, 250, frtaLeft}, {600, 130, frtaRight}};
 
 struct Charge
 {
@@ -344,7 +345,8 @@ protected:
     void addListPage()
     {
         const int p = addPage();
-        TfrMemoView &title = cell(p, {60, 670, frtaCenter}, 40, QStringLiteral("Начисления абонентам за ноябрь 2026 г."), true);
+        const QString heading = QStringLiteral("Начисления абонентам за ноябрь 2026 г.");
+        TfrMemoView &title = cell(p, {60, 670, frtaCenter}, 40, heading, true);
         title.FrameTyp = 0;
         title.Font.Size = 14;
         title.Height = 30;
@@ -400,8 +402,8 @@ TEST_F(OutputPreview, ToolbarButtonsShowPicturesAndHints)
         SCOPED_TRACE(b->objectName().toStdString());
         EXPECT_TRUE(b->Caption().isEmpty());
         ASSERT_EQ(b->Glyph().size(), QSize(16, 16));
-        if (hint)
-            EXPECT_EQ(b->toolTip(), GetLocaleString(hint));
+        // The page setup button has no hint of its own.
+        EXPECT_EQ(b->toolTip(), hint ? GetLocaleString(hint) : QString());
         const QImage up = b->GlyphImage(TfrSpeedButton::bsUp), off = b->GlyphImage(TfrSpeedButton::bsDisabled);
         bool coloured = false, drawn = false;
         for (int y = 0; y < 16; ++y)
