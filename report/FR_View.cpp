@@ -54,6 +54,12 @@ QString withExtension(const QString &fileName, const QString &extension)
 
 } // namespace
 
+// The resource registration must be called outside any namespace.
+static void initPreviewResources()
+{
+    Q_INIT_RESOURCE(PreviewGlyphs);
+}
+
 std::unique_ptr<TfrEMFPages> TfrReport::ExchangeEMFPages(std::unique_ptr<TfrEMFPages> pages)
 {
     return std::exchange(m_emfPages, std::move(pages));
@@ -290,10 +296,13 @@ TfrPreviewForm::TfrPreviewForm(QWidget *parent)
     frTBSeparator3 = separator("frTBSeparator3");
     ExitBtn = button("ExitBtn", 24, 205);
     tools->addStretch();
-    const std::pair<TfrTBButton *, QString> glyphs[] = {
-        {LoadBtn, "O"}, {SaveBtn, "S"}, {PrintBtn, "P"}, {PageSetupBtn, "U"}, {FindBtn, "F"}, {HelpBtn, "?"}, {ExitBtn, "X"}};
-    for (const auto &[b, text] : glyphs)
-        b->SetCaption(text);
+    // One 16 x 16 picture each; the button greys it itself when disabled.
+    initPreviewResources();
+    const std::pair<TfrTBButton *, const char *> glyphs[] = {
+        {LoadBtn, "OPEN"}, {SaveBtn, "SAVE"}, {PrintBtn, "PRINT"}, {PageSetupBtn, "PAGESETUP"},
+        {FindBtn, "FIND"}, {HelpBtn, "HELP"}, {ExitBtn, "CLOSE"}};
+    for (const auto &[b, name] : glyphs)
+        b->SetGlyph(QPixmap(QStringLiteral(":/preview/") + QLatin1String(name)));
     layout->addWidget(ToolbarPanel);
 
     PreviewPanel = new QWidget(this);

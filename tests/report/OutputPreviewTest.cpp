@@ -4,6 +4,7 @@
 #include "FR_DBSet.h"
 #include "FR_Dock.h"
 #include "FR_E_TXT.h"
+#include "FR_Locale.h"
 #include "FR_ProgressForm.h"
 #include "FR_View.h"
 
@@ -53,6 +54,10 @@ protected:
     void open(int pages)
     {
         addPages(pages);
+        showPages();
+    }
+    void showPages()
+    {
         form->AttachReport(&report);
         form->ApplyReportOptions();
         form->resize(BoxW + 16, BoxH + 33 + 18);
@@ -289,7 +294,129 @@ TEST_F(OutputPreview, GrabShowsPagesOnGrey)
     EXPECT_EQ(image.pixelColor(page.left() + 5, page.bottom() - 5), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(page.right() + 1, page.top() + 20), QColor(Qt::black)) << "the shadow";
     EXPECT_EQ(image.pixelColor(page.right() + 3, page.top() + 20), QColor(0x80, 0x80, 0x80));
+}
+
+// A one-page list of charges as the program prints it: a title, a framed header row, a row per subscriber and
+// the total, placed in code on the prepared page.
+struct ListCell
+{
+    int left, width;
+    int alignment;
+};
+const ListCell ListColumns[] = {
+    {60, 40, frtaCenter}, {100, 250, frtaLeft}, {350, 250, frtaLeft}, {600, 130, frtaRight}};
+
+struct Charge
+{
+    const char16_t *account, *name, *address, *amount;
+};
+const Charge Charges[] = {
+    {u"1001", u"Иванов Сергей Петрович", u"ул. Ленина, 12, кв. 4", u"350,00"},
+    {u"1002", u"Петрова Анна Николаевна", u"ул. Ленина, 12, кв. 17", u"420,50"},
+    {u"1007", u"Сидоров Олег Иванович", u"ул. Садовая, 3, кв. 21", u"350,00"},
+    {u"1012", u"Кузнецова Мария Викторовна", u"ул. Садовая, 5, кв. 2", u"280,00"},
+    {u"1015", u"Смирнов Алексей Юрьевич", u"пр. Мира, 40, кв. 56", u"510,00"},
+    {u"1021", u"Волкова Елена Сергеевна", u"пр. Мира, 42, кв. 9", u"350,00"},
+    {u"1024", u"Морозов Дмитрий Андреевич", u"ул. Школьная, 7, кв. 33", u"199,90"},
+    {u"1030", u"Новикова Ольга Павловна", u"ул. Школьная, 9, кв. 1", u"420,50"},
+};
+
+class OutputPreviewList : public OutputPreview
+{
+protected:
+    TfrMemoView &cell(int page, const ListCell &c, int top, const QString &text, bool bold = false)
+    {
+        cells.push_back(std::make_unique<TfrMemoView>());
+        TfrMemoView &m = *cells.back();
+        m.Name = QStringLiteral("Cell%1").arg(cells.size());
+        m.Left = c.left;
+        m.Top = top;
+        m.Width = c.width;
+        m.Height = RowH;
+        m.Memo = QStringList{text};
+        m.WorkText = m.Memo;
+        m.Alignment = c.alignment | frtaMiddle;
+        m.FrameTyp = 0xF;
+        m.Font.Size = 10;
+        m.Font.Style = bold ? 2 : 0;
+        pending.push_back({page, &m});
+        return m;
+    }
+    void addListPage()
+    {
+        const int p = addPage();
+        const QString heading = QStringLiteral("Начисления абонентам за ноябрь 2026 г.");
+        TfrMemoView &title = cell(p, {60, 670, frtaCenter}, 40, heading, true);
+        title.FrameTyp = 0;
+        title.Font.Size = 14;
+        title.Height = 30;
+        const QString heads[] = {QStringLiteral("№"), QStringLiteral("Абонент"), QStringLiteral("Адрес"),
+                                 QStringLiteral("Сумма, руб.")};
+        int top = 90;
+        for (int i = 0; i < 4; ++i)
+            cell(p, {ListColumns[i].left, ListColumns[i].width, frtaCenter}, top, heads[i], true).FillColor = clSilver;
+        for (const Charge &c : Charges) {
+            top += RowH;
+            const QString texts[] = {QString::fromUtf16(c.account), QString::fromUtf16(c.name),
+                                     QString::fromUtf16(c.address), QString::fromUtf16(c.amount)};
+            for (int i = 0; i < 4; ++i)
+                cell(p, ListColumns[i], top, texts[i]);
+        }
+        top += RowH;
+        cell(p, {60, 540, frtaRight}, top, QStringLiteral("Итого:"), true);
+        cell(p, ListColumns[3], top, QStringLiteral("2 880,90"), true);
+        for (const auto &[page, view] : pending)
+            report.EMFPages().AddObject(page, view);
+    }
+    static constexpr int RowH = 22;
+    std::vector<std::unique_ptr<TfrMemoView>> cells;
+    std::vector<std::pair<int, TfrMemoView *>> pending;
+};
+
+TEST_F(OutputPreviewList, AListReportPageForTheWindowsPicture)
+{
+    addListPage();
+    showPages();
+    form->SetZoom(100);
+    const QImage image = form->PageBox->grab().toImage();
+    const QRect page = form->PageRect(0);
+    // The header row's grey fill inside its frame, and the white page below the list.
+    EXPECT_EQ(image.pixelColor(page.left() + 62, page.top() + 92), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(image.pixelColor(page.left() + 62, page.top() + 90 + 11 * RowH), QColor(Qt::white));
+    int dark = 0;
+    for (int x = page.left() + 100; x < page.left() + 350; ++x)
+        dark += qGray(image.pixel(x, page.top() + 90 + RowH + RowH / 2)) < 128;
+    EXPECT_GT(dark, 20) << "the first subscriber's name is written";
     tarvik::test::SaveScreenshot(form.get(), QStringLiteral("report-preview"), QSize(900, 650));
+}
+
+// The toolbar shows pictures, greyed on a disabled button, and keeps its hints.
+TEST_F(OutputPreview, ToolbarButtonsShowPicturesAndHints)
+{
+    open(1);
+    const std::pair<TfrTBButton *, int> buttons[] = {{form->LoadBtn, 53025}, {form->SaveBtn, 53026},
+                                                     {form->PrintBtn, 53027}, {form->PageSetupBtn, 0},
+                                                     {form->FindBtn, 53028},  {form->HelpBtn, 53032},
+                                                     {form->ExitBtn, 53023}};
+    for (const auto &[b, hint] : buttons) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        EXPECT_TRUE(b->Caption().isEmpty());
+        ASSERT_EQ(b->Glyph().size(), QSize(16, 16));
+        // The page setup button has no hint of its own.
+        EXPECT_EQ(b->toolTip(), hint ? GetLocaleString(hint) : QString());
+        const QImage up = b->GlyphImage(TfrSpeedButton::bsUp), off = b->GlyphImage(TfrSpeedButton::bsDisabled);
+        bool coloured = false, drawn = false;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const QColor c = off.pixelColor(x, y);
+                drawn |= c.alpha() != 0;
+                EXPECT_TRUE(c.alpha() == 0 || (c.red() == c.green() && c.green() == c.blue())) << x << "," << y;
+                const QColor u = up.pixelColor(x, y);
+                coloured |= u.alpha() != 0 && !(u.red() == u.green() && u.green() == u.blue());
+            }
+        EXPECT_TRUE(drawn) << "the disabled picture keeps the shape";
+        EXPECT_TRUE(coloured);
+    }
 }
 
 TEST_F(OutputPreview, ALongReportKeepsOnlyTheVisiblePagesUnpacked)
