@@ -1,5 +1,6 @@
 // Columns, titles, column defaults and footers of the data grid.
 #include "DBGridEh.h"
+#include "DBGridEhInplace.h"
 
 #include "DatabaseError.h"
 #include "Formats.h"
@@ -1026,18 +1027,9 @@ TDataSet *TColumnEh::GetLookupListDataSet() const
 
 bool TColumnEh::ShowsDefaultEditButton() const
 {
-    switch (ButtonStyle) {
-    case cbsNone:
-        return false;
-    case cbsEllipsis:
-    case cbsUpDown:
-    case cbsDropDown:
-        return true;
-    case cbsAuto:
-        break;
-    }
-    const TColCellKindEh kind = GetCellKind();
-    return kind == ckPickListEh || kind == ckKeyListEh || kind == ckLookupEh;
+    // The cell shows its button exactly when the cell editor would give it one, so the grid's drawing and the
+    // editor's button row agree.
+    return TDBGridInplaceEdit::EditStyleOf(const_cast<TColumnEh *>(this)) != esSimple;
 }
 
 int TColumnEh::EditButtonsWidth() const

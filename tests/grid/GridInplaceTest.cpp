@@ -317,3 +317,39 @@ TEST(GridInplaceEditor, RecentTextsBeginningWithTheTypedTextAreOfferedAndTaken)
     EXPECT_FALSE(editor->MRUListBox()->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("Petrova"));
 }
+
+TEST(GridInplaceEditor, ACellShowsItsButtonExactlyWhenItsEditorHasOne)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    EXPECT_FALSE(name->ShowsDefaultEditButton()) << "a plain text cell";
+    name->PickList() = QStringList{QStringLiteral("A")};
+    EXPECT_TRUE(name->ShowsDefaultEditButton());
+    name->SetReadOnly(true);
+    EXPECT_FALSE(name->ShowsDefaultEditButton()) << "a read-only pick list has nothing to drop";
+    name->ButtonStyle = cbsEllipsis;
+    EXPECT_TRUE(name->ShowsDefaultEditButton());
+    name->SetReadOnly(false);
+    name->ButtonStyle = cbsNone;
+    EXPECT_FALSE(name->ShowsDefaultEditButton());
+    const int plainWidth = name->EditButtonsWidth();
+    name->ButtonStyle = cbsUpDown;
+    EXPECT_GT(name->EditButtonsWidth(), plainWidth);
+
+    TClientDataSet ds;
+    ds.FieldDefs().Add(QStringLiteral("DT"), ftDate);
+    ds.CreateDataSet();
+    TDataSource source;
+    source.SetDataSet(&ds);
+    TDBGridEh dates;
+    dates.SetDataSource(&source);
+    ASSERT_EQ(dates.Columns().Count(), 1);
+    EXPECT_TRUE(dates.Columns()[0]->ShowsDefaultEditButton()) << "a date cell shows its calendar button";
+    dates.Columns()[0]->SetReadOnly(true);
+    EXPECT_FALSE(dates.Columns()[0]->ShowsDefaultEditButton());
+
+    LookupGrid lookup;
+    EXPECT_TRUE(lookup.grid->Columns()[0]->ShowsDefaultEditButton());
+    lookup.grid->SetReadOnly(true);
+    EXPECT_FALSE(lookup.grid->Columns()[0]->ShowsDefaultEditButton()) << "a read-only grid edits no lookup";
+}
