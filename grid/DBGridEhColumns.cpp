@@ -908,6 +908,10 @@ void TColumnEh::UpdateColumnData(QString text, QVariant value, bool useText)
     } else {
         field->SetValue(value);
     }
+    // Only texts the user wrote through the cell editor are worth offering again; a refused write never gets here.
+    if (m_mruList && m_mruList->Active() && m_mruList->AutoAdd && grid->InplaceEditor()
+        && grid->InplaceEditor()->isVisible())
+        m_mruList->Add(text);
 }
 
 bool TColumnEh::stepList(const QStringList &list, bool forward, int &index) const

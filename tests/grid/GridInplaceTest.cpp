@@ -353,3 +353,30 @@ TEST(GridInplaceEditor, ACellShowsItsButtonExactlyWhenItsEditorHasOne)
     lookup.grid->SetReadOnly(true);
     EXPECT_FALSE(lookup.grid->Columns()[0]->ShowsDefaultEditButton()) << "a read-only grid edits no lookup";
 }
+
+TEST(GridInplaceEditor, TextsWrittenFromTheEditorJoinTheRecentList)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    TMRUListEh &mru = name->MRUList();
+    mru.SetActive(true);
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("Orlov"));
+    g.press(Qt::Key_Down);
+    EXPECT_EQ(mru.Items(), QStringList{QStringLiteral("Orlov")});
+
+    // Without automatic adding, or written by the program with no editor shown, nothing joins.
+    mru.AutoAdd = false;
+    editor = openEditor(g.grid.get(), 1);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("Popov"));
+    g.press(Qt::Key_Down);
+    mru.AutoAdd = true;
+    g.grid->HideEditor();
+    g.ds.Edit();
+    name->UpdateColumnData(QStringLiteral("Sokolov"), QVariant(), true);
+    g.ds.Post();
+    EXPECT_EQ(mru.Items(), QStringList{QStringLiteral("Orlov")});
+}
