@@ -782,6 +782,8 @@ QString TColumnEh::GetColumnDisplayText() const
     TCustomDBGridEh *grid = GetGrid();
     if (field->DataType() == ftMemo && grid && grid->DrawMemoText())
         return field->AsString();
+    if (std::optional<QString> special = SpecRowTextOf(*this))
+        return *special;
     return FormatFieldText(field, m_displayFormat);
 }
 

@@ -32,6 +32,40 @@ TMRUListEh &TColumnEh::MRUList()
     return *m_mruList;
 }
 
+TSpecRowEh &TColumnEh::DropDownSpecRow()
+{
+    if (!m_dropDownSpecRow)
+        m_dropDownSpecRow = std::make_unique<TSpecRowEh>(GetGrid());
+    return *m_dropDownSpecRow;
+}
+
+namespace {
+
+// The special row holds one text per list column; a cell shows the one of the lookup's result field.
+QString specRowCellText(const TColumnEh &column, const TSpecRowEh &row)
+{
+    TField *field = column.GetField();
+    const QString display = column.LookupDisplayFields();
+    const QStringList shown = SplitFieldNames(display.isEmpty() ? field->LookupResultField() : display);
+    const int index = shown.indexOf(field->LookupResultField());
+    return row.GetCellText(index >= 0 ? index : 0);
+}
+
+} // namespace
+
+std::optional<QString> SpecRowTextOf(const TColumnEh &column)
+{
+    const TSpecRowEh *row = column.FindDropDownSpecRow();
+    TField *field = column.GetField();
+    if (!row || !row->Visible() || !field || !field->Lookup() || !field->DataSet() || field->KeyFields().isEmpty())
+        return std::nullopt;
+    const Variant key = Variant::fromQVariant(field->DataSet()->FieldValues(field->KeyFields()));
+    // A lookup field whose key is not in the list (or whose list is closed or missing) has no value.
+    if (row->MatchesValue(key) || (row->ShowIfNotInKeyList() && field->IsNull()))
+        return specRowCellText(column, *row);
+    return std::nullopt;
+}
+
 // ---- The grid's side ---------------------------------------------------------------------------------------
 
 TInplaceEdit *TCustomDBGridEh::CreateEditor()
@@ -369,6 +403,7 @@ void TDBGridInplaceEdit::dropDownDataList(TColumnEh *col)
     grid->SetRowCount(rows);
     grid->SetShowTitles(col->DropDownShowTitles());
     grid->SetUseMultiTitle(col->DropDownBox().UseMultiTitle);
+    grid->SetSpecRow(col->DropDownSpecRow());
     grid->SetKeyField(field->LookupKeyFields());
     const QString display = col->LookupDisplayFields();
     grid->SetListField(display.isEmpty() ? field->LookupResultField() : display);
@@ -426,7 +461,10 @@ void TDBGridInplaceEdit::CloseUp(bool accept)
         try {
             QString shown;
             TDataSet *ds = col->GetLookupListDataSet();
-            if (key.isValid() && !key.isNull() && ds
+            if (const TSpecRowEh *row = col->FindDropDownSpecRow();
+                row && row->MatchesValue(Variant::fromQVariant(key))) {
+                shown = specRowCellText(*col, *row);
+            } else if (key.isValid() && !key.isNull() && ds
                 && ds->Locate(field->LookupKeyFields(), key)) {
                 if (TField *result = ds->FindField(field->LookupResultField()))
                     shown = result->Text();
@@ -664,9 +702,29 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
     TInplaceEdit::keyPressEvent(event);
 }
 
+bool TDBGridInplaceEdit::takeSpecRowShortCut(TColumnEh *col, int key, Qt::KeyboardModifiers shift)
+{
+    if (m_editStyle != esDataList || !col->FindDropDownSpecRow())
+        return false;
+    const TSpecRowEh &row = *col->FindDropDownSpecRow();
+    if (!row.Visible() || row.ShortCut().isEmpty() || QKeySequence(QKeyCombination(shift, Qt::Key(key))) != row.ShortCut())
+        return false;
+    if (!m_dbGrid->CanEditModify())
+        return true;
+    const QString shown = specRowCellText(*col, row);
+    m_dbGrid->SetEditorTextAndKey(shown, row.Value().toQVariant());
+    setText(shown);
+    selectAll();
+    return true;
+}
+
 void TDBGridInplaceEdit::KeyDown(int &key, Qt::KeyboardModifiers shift)
 {
     TColumnEh *col = column();
+    if (col && takeSpecRowShortCut(col, key, shift)) {
+        key = 0;
+        return;
+    }
     const TColCellKindEh kind = col ? col->GetCellKind() : ckPlainEh;
     const bool keyed = kind == ckLookupEh || kind == ckKeyListEh;
     if (col && keyed && shift == Qt::NoModifier && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {

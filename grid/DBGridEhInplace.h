@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TCustomDBGridEh;
@@ -21,6 +22,10 @@ class TPopupDataGridEh;
 class TPopupMonthCalendarEh;
 class TPopupCalculatorEh;
 class QListWidget;
+
+// The special row's text when a lookup cell of the current record shows it: its key is the row's value, or the
+// key is not in the list and the row stands in for such keys. Empty optional otherwise.
+std::optional<QString> SpecRowTextOf(const TColumnEh &column);
 
 enum TEditStyleEh { esSimple, esEllipsis, esPickList, esDataList, esDateCalendar, esUpDown, esDropDown };
 
@@ -81,6 +86,7 @@ private:
     void closeMRUList(bool accept);
     void showCompleted(const QString &full, int typedLength);
     void paste();
+    bool takeSpecRowShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
 
     TCustomDBGridEh *m_dbGrid;
     TEditStyleEh m_editStyle = esSimple;

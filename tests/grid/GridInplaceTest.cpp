@@ -380,3 +380,38 @@ TEST(GridInplaceEditor, TextsWrittenFromTheEditorJoinTheRecentList)
     g.ds.Post();
     EXPECT_EQ(mru.Items(), QStringList{QStringLiteral("Orlov")});
 }
+
+TEST(GridInplaceEditor, TheLookupSpecialRowIsShownDroppedAndChosenByItsShortcut)
+{
+    LookupGrid g;
+    TColumnEh *column = g.grid->Columns()[0];
+    TSpecRowEh &special = column->DropDownSpecRow();
+    special.SetCellsText(QStringLiteral("(нет)"));
+    special.SetVisible(true);
+
+    // A key the list lacks shows the row's text; a key it has shows its own.
+    g.card.Edit();
+    g.card.FieldByName(QStringLiteral("REF"))->SetValue(99);
+    g.card.Post();
+    EXPECT_EQ(column->GetColumnDisplayText(), QStringLiteral("(нет)"));
+    special.SetShowIfNotInKeyList(false);
+    EXPECT_EQ(column->GetColumnDisplayText(), QString());
+    g.card.Edit();
+    g.card.FieldByName(QStringLiteral("REF"))->SetValue(3);
+    g.card.Post();
+    EXPECT_EQ(column->GetColumnDisplayText(), QStringLiteral("Banana"));
+
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 0);
+    ASSERT_NE(editor, nullptr);
+    editor->DropDown();
+    ASSERT_TRUE(editor->DroppedDown());
+    EXPECT_TRUE(editor->DataList()->SpecRow().Visible()) << "the drop-down carries the column's special row";
+    editor->CloseUp(false);
+
+    QTest::keyClick(editor, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_EQ(editor->text(), QStringLiteral("(нет)"));
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("(нет)"));
+    g.card.Post();
+    EXPECT_TRUE(g.ref().isNull() || !g.ref().isValid()) << "the special row's value, Null, is written";
+    EXPECT_EQ(column->GetColumnDisplayText(), QStringLiteral("(нет)"));
+}
