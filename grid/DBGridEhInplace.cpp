@@ -262,6 +262,9 @@ void TDBGridInplaceEdit::BoundsChanged()
             };
         } else {
             TEditButtonEh *settingsOf = m_buttons[i].Settings;
+            control->OnButtonDown = [this, i](QObject *, bool top, bool &autoRepeat, bool &handled) {
+                extraButtonDown(i, top, autoRepeat, handled);
+            };
             control->OnClick = [settingsOf](TEditButtonControlEh *) {
                 bool handled = false;
                 if (settingsOf->OnClick)
@@ -272,6 +275,46 @@ void TDBGridInplaceEdit::BoundsChanged()
     const int top = m_dbGrid->Flat() ? 1 : 2;
     const int bottom = m_dbGrid->Flat() ? 1 : 0;
     setTextMargins(rtl ? m_buttonsWidth : 0, top - 1, rtl ? 0 : m_buttonsWidth, bottom);
+}
+
+void TDBGridInplaceEdit::extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled)
+{
+    if (index >= m_buttons.size())
+        return;
+    if (int(index) == m_menuClosedButton) {
+        m_menuClosedButton = -1;
+        return;
+    }
+    TEditButtonSlotEh &slot = m_buttons[index];
+    if (slot.Settings->OnDown)
+        slot.Settings->OnDown(slot.Control, topButton, autoRepeat, handled);
+    if (!handled && slot.Settings->DropdownMenu())
+        PopUpEditButtonMenu(slot.Control, slot.Settings->DropdownMenu(),
+                            [this, index](bool closing) { m_menuClosedButton = closing ? int(index) : -1; });
+}
+
+bool TDBGridInplaceEdit::takeButtonShortCut(TColumnEh *col, int key, Qt::KeyboardModifiers shift)
+{
+    const QKeySequence pressed(QKeyCombination(shift, Qt::Key(key)));
+    for (int i = 0; i < col->EditButtons().Count(); ++i) {
+        TEditButtonEh *settings = col->EditButtons().GetItem(i);
+        if (settings->ShortCut().isEmpty() || settings->ShortCut() != pressed)
+            continue;
+        const auto slot = std::find_if(m_buttons.begin(), m_buttons.end(),
+                                       [settings](const TEditButtonSlotEh &s) { return s.Settings == settings; });
+        if (slot != m_buttons.end() && slot->Control) {
+            bool autoRepeat = false;
+            slot->Control->DoButtonDown(false, autoRepeat);
+            if (slot->Control->OnClick)
+                slot->Control->OnClick(slot->Control);
+        } else if (settings->OnClick) {
+            // A hidden button has no control, yet its shortcut still acts.
+            bool handled = false;
+            settings->OnClick(settings, handled);
+        }
+        return true;
+    }
+    return false;
 }
 
 void TDBGridInplaceEdit::EditButtonClick()
@@ -721,7 +764,7 @@ bool TDBGridInplaceEdit::takeSpecRowShortCut(TColumnEh *col, int key, Qt::Keyboa
 void TDBGridInplaceEdit::KeyDown(int &key, Qt::KeyboardModifiers shift)
 {
     TColumnEh *col = column();
-    if (col && takeSpecRowShortCut(col, key, shift)) {
+    if (col && (takeSpecRowShortCut(col, key, shift) || takeButtonShortCut(col, key, shift))) {
         key = 0;
         return;
     }

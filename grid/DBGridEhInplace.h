@@ -86,6 +86,8 @@ private:
     void closeMRUList(bool accept);
     void showCompleted(const QString &full, int typedLength);
     void paste();
+    bool takeButtonShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
+    void extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled);
     bool takeSpecRowShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
 
     TCustomDBGridEh *m_dbGrid;
@@ -101,6 +103,8 @@ private:
     std::unique_ptr<TEditButtonEh> m_defaultButton;
     std::vector<TEditButtonSlotEh> m_buttons;
     int m_buttonsWidth = 0;
+    // The button whose menu the current press just closed (that press must not open it again).
+    int m_menuClosedButton = -1;
     QSize m_droppedSize;
     std::unique_ptr<TDataSource> m_listSource;
 };

@@ -5,6 +5,7 @@
 #include "ToolCtrlsEh.h"
 
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -414,4 +415,45 @@ TEST(GridInplaceEditor, TheLookupSpecialRowIsShownDroppedAndChosenByItsShortcut)
     g.card.Post();
     EXPECT_TRUE(g.ref().isNull() || !g.ref().isValid()) << "the special row's value, Null, is written";
     EXPECT_EQ(column->GetColumnDisplayText(), QStringLiteral("(нет)"));
+}
+
+TEST(GridInplaceEditor, ColumnButtonsAnswerTheirShortcutsAndPopTheirMenus)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    int clicks = 0;
+    int hiddenClicks = 0;
+    TEditButtonEh *button = name->EditButtons().Add();
+    button->SetVisible(true);
+    button->SetShortCut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    button->OnClick = [&](QObject *, bool &) { ++clicks; };
+    TEditButtonEh *hidden = name->EditButtons().Add();
+    hidden->SetShortCut(QKeySequence(Qt::CTRL | Qt::Key_J));
+    hidden->OnClick = [&](QObject *, bool &) { ++hiddenClicks; };
+    QMenu menu;
+    menu.addAction(QStringLiteral("Очистить"));
+    button->SetDropdownMenu(&menu);
+
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    const QString before = editor->text();
+    QTest::keyClick(editor, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); })) << "the shortcut presses the button";
+    menu.hide();
+    QTest::keyClick(editor, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(hiddenClicks, 1) << "a hidden button's shortcut still acts";
+    EXPECT_EQ(editor->text(), before) << "shortcuts type nothing";
+    QCoreApplication::processEvents();
+
+    // A press on the button pops the menu; the press that closes it does not open it again.
+    TEditButtonControlEh *control = editor->ButtonControl(0);
+    ASSERT_NE(control, nullptr);
+    QTest::mousePress(control, Qt::LeftButton, {}, control->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }));
+    QTest::mouseRelease(control, Qt::LeftButton, {}, control->rect().center());
+    menu.hide();
+    QTest::mousePress(control, Qt::LeftButton, {}, control->rect().center());
+    EXPECT_FALSE(menu.isVisible());
+    QTest::mouseRelease(control, Qt::LeftButton, {}, control->rect().center());
 }
