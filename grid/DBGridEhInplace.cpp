@@ -7,9 +7,11 @@
 #include "Services.h"
 #include "ToolCtrlsEh.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace {
 
@@ -256,6 +258,7 @@ void TDBGridInplaceEdit::BoundsChanged()
             continue;
         if (i == 0 && m_buttons[i].Settings == m_defaultButton.get()) {
             control->OnButtonDown = [this](QObject *, bool top, bool &, bool &) { ButtonDown(top); };
+            control->installEventFilter(this);
             control->OnClick = [this](TEditButtonControlEh *) {
                 if (m_editStyle == esEllipsis || (m_editStyle == esDropDown && !hasDropDown()))
                     EditButtonClick();
@@ -275,6 +278,39 @@ void TDBGridInplaceEdit::BoundsChanged()
     const int top = m_dbGrid->Flat() ? 1 : 2;
     const int bottom = m_dbGrid->Flat() ? 1 : 0;
     setTextMargins(rtl ? m_buttonsWidth : 0, top - 1, rtl ? 0 : m_buttonsWidth, bottom);
+}
+
+bool TDBGridInplaceEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return TInplaceEdit::eventFilter(watched, event);
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    auto *list = qobject_cast<QAbstractScrollArea *>(m_activeList.data());
+    if (!m_droppedDown || !list || m_buttons.empty() || watched != m_buttons[0].Control) {
+        m_forwardingDrag = false;
+        return TInplaceEdit::eventFilter(watched, event);
+    }
+    QWidget *target = list->viewport();
+    const QPointF global = mouse->globalPosition();
+    const QPointF local = target->mapFromGlobal(global);
+    if (type == QEvent::MouseMove) {
+        if (!(mouse->buttons() & Qt::LeftButton) || (!m_forwardingDrag && !target->rect().contains(local.toPoint())))
+            return TInplaceEdit::eventFilter(watched, event);
+        QMouseEvent forwarded(m_forwardingDrag ? QEvent::MouseMove : QEvent::MouseButtonPress, local, global,
+                              m_forwardingDrag ? Qt::NoButton : Qt::LeftButton, mouse->buttons(), mouse->modifiers());
+        m_forwardingDrag = true;
+        QApplication::sendEvent(target, &forwarded);
+        return true;
+    }
+    if (!m_forwardingDrag)
+        return TInplaceEdit::eventFilter(watched, event);
+    m_forwardingDrag = false;
+    QMouseEvent forwarded(QEvent::MouseButtonRelease, local, global, mouse->button(), mouse->buttons(),
+                          mouse->modifiers());
+    QApplication::sendEvent(target, &forwarded);
+    // The button still sees its release, so it is drawn up again.
+    return false;
 }
 
 void TDBGridInplaceEdit::extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled)

@@ -75,6 +75,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool event(QEvent *event) override;
+    // A press on the default button dragged into the open drop-down is handed over to it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     TColumnEh *column() const;
@@ -105,6 +107,7 @@ private:
     int m_buttonsWidth = 0;
     // The button whose menu the current press just closed (that press must not open it again).
     int m_menuClosedButton = -1;
+    bool m_forwardingDrag = false;
     QSize m_droppedSize;
     std::unique_ptr<TDataSource> m_listSource;
 };

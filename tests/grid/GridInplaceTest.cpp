@@ -457,3 +457,33 @@ TEST(GridInplaceEditor, ColumnButtonsAnswerTheirShortcutsAndPopTheirMenus)
     EXPECT_FALSE(menu.isVisible());
     QTest::mouseRelease(control, Qt::LeftButton, {}, control->rect().center());
 }
+
+TEST(GridInplaceEditor, APressOnTheButtonDraggedIntoTheListChoosesThere)
+{
+    LookupGrid g;
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 0);
+    ASSERT_NE(editor, nullptr);
+    TEditButtonControlEh *button = editor->ButtonControl(0);
+    ASSERT_NE(button, nullptr);
+    const auto send = [&](QEvent::Type type, const QPoint &global, Qt::MouseButtons held) {
+        const QPointF local = button->mapFromGlobal(global);
+        QMouseEvent event(type, local, QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          held, Qt::NoModifier);
+        QApplication::sendEvent(button, &event);
+    };
+    const QPoint onButton = button->mapToGlobal(button->rect().center());
+    send(QEvent::MouseButtonPress, onButton, Qt::LeftButton);
+    ASSERT_TRUE(editor->DroppedDown());
+    TPopupDataGridEh *list = editor->DataList();
+    const QRect rows = list->GetDataRect();
+    const QPoint onApricot = list->viewport()->mapToGlobal(
+        QPoint(rows.center().x(), rows.top() + rows.height() * 3 / 6)); // the middle of three rows
+    send(QEvent::MouseMove, onButton + QPoint(0, 1), Qt::LeftButton);
+    EXPECT_TRUE(editor->DroppedDown()) << "moving on the button changes nothing";
+    send(QEvent::MouseMove, onApricot, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, onApricot, Qt::NoButton);
+    EXPECT_FALSE(editor->DroppedDown());
+    EXPECT_EQ(editor->text(), QStringLiteral("Apricot"));
+    g.card.Post();
+    EXPECT_EQ(g.ref().toInt(), 2);
+}
