@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QMouseEvent>
 
 namespace {
@@ -203,8 +204,44 @@ void TDBGridInplaceEdit::UpdateContents()
         pal.setColor(QPalette::Base, toQColor(params.Background));
         setPalette(pal);
         setFont(params.Font.qfont());
+        m_imageIndex = params.ImageIndex;
     }
     BoundsChanged();
+}
+
+const TImageList *TDBGridInplaceEdit::shownImages() const
+{
+    TColumnEh *col = column();
+    return col && col->ShowImageAndText ? col->ImageList() : nullptr;
+}
+
+void TDBGridInplaceEdit::updateImageIndex()
+{
+    TColumnEh *col = column();
+    if (!col || !shownImages())
+        return;
+    // The image follows the text shown, not the stored value: a chosen line shows its image at once.
+    const QString shown = text();
+    const QStringList &keys = col->KeyList();
+    const QStringList &picks = col->PickList();
+    int index = -1;
+    for (int i = 0; i < picks.size() && index < 0; ++i)
+        if (picks[i] == shown)
+            index = keys.isEmpty() || i < keys.size() ? i : -1;
+    m_imageIndex = index >= 0 ? index : col->GetImageIndex();
+    update();
+}
+
+void TDBGridInplaceEdit::paintEvent(QPaintEvent *event)
+{
+    TInplaceEdit::paintEvent(event);
+    const TImageList *images = shownImages();
+    if (!images || m_imageIndex < 0)
+        return;
+    QPainter painter(this);
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const int x = rtl ? width() - m_buttonsWidth - images->Width() - 3 : 2;
+    images->Draw(painter, x, (height() - images->Height()) / 2, m_imageIndex, isEnabled());
 }
 
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent *event)
@@ -277,7 +314,9 @@ void TDBGridInplaceEdit::BoundsChanged()
     }
     const int top = m_dbGrid->Flat() ? 1 : 2;
     const int bottom = m_dbGrid->Flat() ? 1 : 0;
-    setTextMargins(rtl ? m_buttonsWidth : 0, top - 1, rtl ? 0 : m_buttonsWidth, bottom);
+    // The column's image keeps its width and a gap free beside the text.
+    const int imageRoom = shownImages() ? shownImages()->Width() + 5 : 0;
+    setTextMargins(rtl ? m_buttonsWidth : imageRoom, top - 1, rtl ? imageRoom : m_buttonsWidth, bottom);
 }
 
 bool TDBGridInplaceEdit::eventFilter(QObject *watched, QEvent *event)
@@ -585,6 +624,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept)
             setText(line);
             m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), line);
             selectAll();
+            updateImageIndex();
         } else if (!accept) {
             setText(m_dbGrid->EditorText());
         }
@@ -738,8 +778,11 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
                 } else if (m_activeList == m_pickList) {
                     if (m_pickList->currentRow() < 0 && m_pickList->count() > 0)
                         m_pickList->setCurrentRow(0);
-                    else
-                        m_pickList->HandleKeyPress(QString(), key);
+                    else {
+                        // The list moves its own current line (a search text alone would never step).
+                        QKeyEvent step(QEvent::KeyPress, key, event->modifiers());
+                        QApplication::sendEvent(m_pickList, &step);
+                    }
                     if (QListWidgetItem *item = m_pickList->currentItem()) {
                         setText(item->text());
                         selectAll();
@@ -924,6 +967,7 @@ bool TDBGridInplaceEdit::FilterMRUItem(const QString &, const QString &)
 
 void TDBGridInplaceEdit::TextChanged()
 {
+    updateImageIndex();
     if (m_mruList && m_mruList->Active() && isVisible() && !m_droppedDown)
         showMRUList();
 }

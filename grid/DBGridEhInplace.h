@@ -47,6 +47,8 @@ public:
     virtual TPopupCalculatorEh *GetCalculator();
     QListWidget *MRUListBox() const { return m_mruListBox; }
     int ButtonsWidth() const { return m_buttonsWidth; }
+    // The column image drawn beside the text (-1: none).
+    int ImageIndex() const { return m_imageIndex; }
     TEditButtonControlEh *ButtonControl(int index) const;
 
     // The edit kind of a column's cell (also whether the grid shows a default button for it).
@@ -71,6 +73,7 @@ protected:
     void KeyPress(QChar &key) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
@@ -88,6 +91,9 @@ private:
     void closeMRUList(bool accept);
     void showCompleted(const QString &full, int typedLength);
     void paste();
+    // The column's images list when the editor shows an image beside the text.
+    const TImageList *shownImages() const;
+    void updateImageIndex();
     bool takeButtonShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
     void extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled);
     bool takeSpecRowShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
@@ -107,6 +113,7 @@ private:
     int m_buttonsWidth = 0;
     // The button whose menu the current press just closed (that press must not open it again).
     int m_menuClosedButton = -1;
+    int m_imageIndex = -1;
     bool m_forwardingDrag = false;
     QSize m_droppedSize;
     std::unique_ptr<TDataSource> m_listSource;

@@ -487,3 +487,36 @@ TEST(GridInplaceEditor, APressOnTheButtonDraggedIntoTheListChoosesThere)
     g.card.Post();
     EXPECT_EQ(g.ref().toInt(), 2);
 }
+
+TEST(GridInplaceEditor, TheColumnImageSitsBesideTheTextAndFollowsTheChosenLine)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    name->PickList() = QStringList{QStringLiteral("Petrov"), QStringLiteral("Ivanov")};
+    TImageList images(12, 12);
+    QPixmap strip(24, 12);
+    strip.fill(Qt::red);
+    images.Add(strip);
+    name->SetImageList(&images);
+
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->textMargins().left(), 0) << "without ShowImageAndText the image is not the editor's";
+    g.grid->HideEditor();
+    name->ShowImageAndText = true;
+    editor = openEditor(g.grid.get(), 1);
+    EXPECT_EQ(editor->textMargins().left(), 12 + 5);
+    EXPECT_EQ(editor->ImageIndex(), 0);
+
+    QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->DroppedDown());
+    EXPECT_EQ(editor->PickList()->currentRow(), 0) << "the line of the text is the current one";
+    QTest::keyClick(editor, Qt::Key_Down);
+    EXPECT_EQ(editor->text(), QStringLiteral("Ivanov"));
+    editor->PickList()->setCurrentRow(1);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(editor->text(), QStringLiteral("Ivanov"));
+    EXPECT_EQ(editor->ImageIndex(), 1);
+    const QImage shot = editor->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(2 + 6, shot.height() / 2), QColor(Qt::red)) << "the image is drawn left of the text";
+}
