@@ -112,15 +112,9 @@ bool TCustomDBEditEh::ApplyButtonShortCut(QKeyEvent *Event)
 void TCustomDBEditEh::PopUpButtonMenu(TEditButtonControlEh *Control, QMenu *Menu)
 {
     const int index = ButtonIndexOf(Control);
-    const QPoint corner = Menu->layoutDirection() == Qt::RightToLeft ? Control->rect().bottomRight()
-                                                                      : Control->rect().bottomLeft();
     // A press on the button while its menu is open only closes the menu: the press Qt passes on to the button
     // after closing it must not open the menu again.
-    connect(Menu, &QMenu::aboutToHide, this, [this, index] {
-        m_menuClosedButton = index;
-        QTimer::singleShot(0, this, [this] { m_menuClosedButton = -1; });
-    }, Qt::SingleShotConnection);
-    Menu->popup(Control->mapToGlobal(corner + QPoint(0, 1)));
+    PopUpEditButtonMenu(Control, Menu, [this, index](bool closing) { m_menuClosedButton = closing ? index : -1; });
 }
 
 void TCustomDBEditEh::EditButtonDown(TEditButtonControlEh *Sender, bool TopButton, bool &AutoRepeat, bool &Handled)

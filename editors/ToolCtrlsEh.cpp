@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -723,4 +725,15 @@ int LayoutEditButtons(QWidget *Host, std::vector<TEditButtonSlotEh> &Slots, cons
         total += widths[i] + sepWidth;
     }
     return total;
+}
+
+void PopUpEditButtonMenu(TEditButtonControlEh *Control, QMenu *Menu, const std::function<void(bool Closing)> &OnClosed)
+{
+    const QPoint corner = Menu->layoutDirection() == Qt::RightToLeft ? Control->rect().bottomRight()
+                                                                      : Control->rect().bottomLeft();
+    QObject::connect(Menu, &QMenu::aboutToHide, Control, [Control, OnClosed] {
+        OnClosed(true);
+        QTimer::singleShot(0, Control, [OnClosed] { OnClosed(false); });
+    }, Qt::SingleShotConnection);
+    Menu->popup(Control->mapToGlobal(corner + QPoint(0, 1)));
 }

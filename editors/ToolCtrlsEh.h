@@ -273,6 +273,11 @@ enum class TEditButtonHeightRuleEh { Editor, InplaceEditor };
 int LayoutEditButtons(QWidget *Host, std::vector<TEditButtonSlotEh> &Slots, const QRect &ClientRect, bool Flat,
                       bool RightToLeft, TEditButtonHeightRuleEh HeightRule);
 
+// Pops a button's drop-down menu up under the button (under its right end for a right-to-left menu).
+// OnClosed runs when the menu hides and its closing press is still being delivered: a host uses it to let that
+// press, which lands on the button again, only close the menu.
+void PopUpEditButtonMenu(TEditButtonControlEh *Control, QMenu *Menu, const std::function<void(bool Closing)> &OnClosed);
+
 // ---------------------------------------------------------------------------------------------------------
 // Most recently used texts and the special row of drop-down lists
 // ---------------------------------------------------------------------------------------------------------

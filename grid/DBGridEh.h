@@ -502,6 +502,9 @@ public:
     std::function<void(TColumnEh *sender, bool topButton, bool &handled)> OnEditButtonDown;
     // The texts last entered into the column's cells, offered by the cell editor while typing.
     TMRUListEh &MRUList();
+    // The special first row of the column's lookup drop-down (hidden until made visible).
+    TSpecRowEh &DropDownSpecRow();
+    const TSpecRowEh *FindDropDownSpecRow() const { return m_dropDownSpecRow.get(); }
     std::function<void(TColumnEh *sender, QString &text, QVariant &value, bool &useText, bool &handled)>
         OnUpdateData;
     // A typed text that is not in the pick list (or lookup list); setting recheck looks it up once more.
@@ -560,6 +563,7 @@ private:
     std::unique_ptr<TColumnFootersEh> m_footers;
     std::unique_ptr<TEditButtonsEh> m_editButtons;
     std::unique_ptr<TMRUListEh> m_mruList;
+    std::unique_ptr<TSpecRowEh> m_dropDownSpecRow;
     std::unique_ptr<TColumnDropDownBoxEh> m_dropDownBox;
     std::unique_ptr<TSTColumnFilterEh> m_stFilter = std::make_unique<TSTColumnFilterEh>(this);
 };

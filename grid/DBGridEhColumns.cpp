@@ -1,5 +1,6 @@
 // Columns, titles, column defaults and footers of the data grid.
 #include "DBGridEh.h"
+#include "DBGridEhInplace.h"
 
 #include "DatabaseError.h"
 #include "Formats.h"
@@ -781,6 +782,8 @@ QString TColumnEh::GetColumnDisplayText() const
     TCustomDBGridEh *grid = GetGrid();
     if (field->DataType() == ftMemo && grid && grid->DrawMemoText())
         return field->AsString();
+    if (std::optional<QString> special = SpecRowTextOf(*this))
+        return *special;
     return FormatFieldText(field, m_displayFormat);
 }
 
@@ -907,6 +910,10 @@ void TColumnEh::UpdateColumnData(QString text, QVariant value, bool useText)
     } else {
         field->SetValue(value);
     }
+    // Only texts the user wrote through the cell editor are worth offering again; a refused write never gets here.
+    if (m_mruList && m_mruList->Active() && m_mruList->AutoAdd && grid->InplaceEditor()
+        && grid->InplaceEditor()->isVisible())
+        m_mruList->Add(text);
 }
 
 bool TColumnEh::stepList(const QStringList &list, bool forward, int &index) const
@@ -1026,18 +1033,9 @@ TDataSet *TColumnEh::GetLookupListDataSet() const
 
 bool TColumnEh::ShowsDefaultEditButton() const
 {
-    switch (ButtonStyle) {
-    case cbsNone:
-        return false;
-    case cbsEllipsis:
-    case cbsUpDown:
-    case cbsDropDown:
-        return true;
-    case cbsAuto:
-        break;
-    }
-    const TColCellKindEh kind = GetCellKind();
-    return kind == ckPickListEh || kind == ckKeyListEh || kind == ckLookupEh;
+    // The cell shows its button exactly when the cell editor would give it one, so the grid's drawing and the
+    // editor's button row agree.
+    return TDBGridInplaceEdit::EditStyleOf(const_cast<TColumnEh *>(this)) != esSimple;
 }
 
 int TColumnEh::EditButtonsWidth() const

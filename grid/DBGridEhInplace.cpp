@@ -7,9 +7,12 @@
 #include "Services.h"
 #include "ToolCtrlsEh.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QMouseEvent>
 
 namespace {
 
@@ -30,6 +33,40 @@ TMRUListEh &TColumnEh::MRUList()
     if (!m_mruList)
         m_mruList = std::make_unique<TMRUListEh>(this);
     return *m_mruList;
+}
+
+TSpecRowEh &TColumnEh::DropDownSpecRow()
+{
+    if (!m_dropDownSpecRow)
+        m_dropDownSpecRow = std::make_unique<TSpecRowEh>(GetGrid());
+    return *m_dropDownSpecRow;
+}
+
+namespace {
+
+// The special row holds one text per list column; a cell shows the one of the lookup's result field.
+QString specRowCellText(const TColumnEh &column, const TSpecRowEh &row)
+{
+    TField *field = column.GetField();
+    const QString display = column.LookupDisplayFields();
+    const QStringList shown = SplitFieldNames(display.isEmpty() ? field->LookupResultField() : display);
+    const int index = shown.indexOf(field->LookupResultField());
+    return row.GetCellText(index >= 0 ? index : 0);
+}
+
+} // namespace
+
+std::optional<QString> SpecRowTextOf(const TColumnEh &column)
+{
+    const TSpecRowEh *row = column.FindDropDownSpecRow();
+    TField *field = column.GetField();
+    if (!row || !row->Visible() || !field || !field->Lookup() || !field->DataSet() || field->KeyFields().isEmpty())
+        return std::nullopt;
+    const Variant key = Variant::fromQVariant(field->DataSet()->FieldValues(field->KeyFields()));
+    // A lookup field whose key is not in the list (or whose list is closed or missing) has no value.
+    if (row->MatchesValue(key) || (row->ShowIfNotInKeyList() && field->IsNull()))
+        return specRowCellText(column, *row);
+    return std::nullopt;
 }
 
 // ---- The grid's side ---------------------------------------------------------------------------------------
@@ -167,8 +204,44 @@ void TDBGridInplaceEdit::UpdateContents()
         pal.setColor(QPalette::Base, toQColor(params.Background));
         setPalette(pal);
         setFont(params.Font.qfont());
+        m_imageIndex = params.ImageIndex;
     }
     BoundsChanged();
+}
+
+const TImageList *TDBGridInplaceEdit::shownImages() const
+{
+    TColumnEh *col = column();
+    return col && col->ShowImageAndText ? col->ImageList() : nullptr;
+}
+
+void TDBGridInplaceEdit::updateImageIndex()
+{
+    TColumnEh *col = column();
+    if (!col || !shownImages())
+        return;
+    // The image follows the text shown, not the stored value: a chosen line shows its image at once.
+    const QString shown = text();
+    const QStringList &keys = col->KeyList();
+    const QStringList &picks = col->PickList();
+    int index = -1;
+    for (int i = 0; i < picks.size() && index < 0; ++i)
+        if (picks[i] == shown)
+            index = keys.isEmpty() || i < keys.size() ? i : -1;
+    m_imageIndex = index >= 0 ? index : col->GetImageIndex();
+    update();
+}
+
+void TDBGridInplaceEdit::paintEvent(QPaintEvent *event)
+{
+    TInplaceEdit::paintEvent(event);
+    const TImageList *images = shownImages();
+    if (!images || m_imageIndex < 0)
+        return;
+    QPainter painter(this);
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const int x = rtl ? width() - m_buttonsWidth - images->Width() - 3 : 2;
+    images->Draw(painter, x, (height() - images->Height()) / 2, m_imageIndex, isEnabled());
 }
 
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent *event)
@@ -222,12 +295,16 @@ void TDBGridInplaceEdit::BoundsChanged()
             continue;
         if (i == 0 && m_buttons[i].Settings == m_defaultButton.get()) {
             control->OnButtonDown = [this](QObject *, bool top, bool &, bool &) { ButtonDown(top); };
+            control->installEventFilter(this);
             control->OnClick = [this](TEditButtonControlEh *) {
                 if (m_editStyle == esEllipsis || (m_editStyle == esDropDown && !hasDropDown()))
                     EditButtonClick();
             };
         } else {
             TEditButtonEh *settingsOf = m_buttons[i].Settings;
+            control->OnButtonDown = [this, i](QObject *, bool top, bool &autoRepeat, bool &handled) {
+                extraButtonDown(i, top, autoRepeat, handled);
+            };
             control->OnClick = [settingsOf](TEditButtonControlEh *) {
                 bool handled = false;
                 if (settingsOf->OnClick)
@@ -237,7 +314,82 @@ void TDBGridInplaceEdit::BoundsChanged()
     }
     const int top = m_dbGrid->Flat() ? 1 : 2;
     const int bottom = m_dbGrid->Flat() ? 1 : 0;
-    setTextMargins(rtl ? m_buttonsWidth : 0, top - 1, rtl ? 0 : m_buttonsWidth, bottom);
+    // The column's image keeps its width and a gap free beside the text.
+    const int imageRoom = shownImages() ? shownImages()->Width() + 5 : 0;
+    setTextMargins(rtl ? m_buttonsWidth : imageRoom, top - 1, rtl ? imageRoom : m_buttonsWidth, bottom);
+}
+
+bool TDBGridInplaceEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return TInplaceEdit::eventFilter(watched, event);
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    auto *list = qobject_cast<QAbstractScrollArea *>(m_activeList.data());
+    if (!m_droppedDown || !list || m_buttons.empty() || watched != m_buttons[0].Control) {
+        m_forwardingDrag = false;
+        return TInplaceEdit::eventFilter(watched, event);
+    }
+    QWidget *target = list->viewport();
+    const QPointF global = mouse->globalPosition();
+    const QPointF local = target->mapFromGlobal(global);
+    if (type == QEvent::MouseMove) {
+        if (!(mouse->buttons() & Qt::LeftButton) || (!m_forwardingDrag && !target->rect().contains(local.toPoint())))
+            return TInplaceEdit::eventFilter(watched, event);
+        QMouseEvent forwarded(m_forwardingDrag ? QEvent::MouseMove : QEvent::MouseButtonPress, local, global,
+                              m_forwardingDrag ? Qt::NoButton : Qt::LeftButton, mouse->buttons(), mouse->modifiers());
+        m_forwardingDrag = true;
+        QApplication::sendEvent(target, &forwarded);
+        return true;
+    }
+    if (!m_forwardingDrag)
+        return TInplaceEdit::eventFilter(watched, event);
+    m_forwardingDrag = false;
+    QMouseEvent forwarded(QEvent::MouseButtonRelease, local, global, mouse->button(), mouse->buttons(),
+                          mouse->modifiers());
+    QApplication::sendEvent(target, &forwarded);
+    // The button still sees its release, so it is drawn up again.
+    return false;
+}
+
+void TDBGridInplaceEdit::extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled)
+{
+    if (index >= m_buttons.size())
+        return;
+    if (int(index) == m_menuClosedButton) {
+        m_menuClosedButton = -1;
+        return;
+    }
+    TEditButtonSlotEh &slot = m_buttons[index];
+    if (slot.Settings->OnDown)
+        slot.Settings->OnDown(slot.Control, topButton, autoRepeat, handled);
+    if (!handled && slot.Settings->DropdownMenu())
+        PopUpEditButtonMenu(slot.Control, slot.Settings->DropdownMenu(),
+                            [this, index](bool closing) { m_menuClosedButton = closing ? int(index) : -1; });
+}
+
+bool TDBGridInplaceEdit::takeButtonShortCut(TColumnEh *col, int key, Qt::KeyboardModifiers shift)
+{
+    const QKeySequence pressed(QKeyCombination(shift, Qt::Key(key)));
+    for (int i = 0; i < col->EditButtons().Count(); ++i) {
+        TEditButtonEh *settings = col->EditButtons().GetItem(i);
+        if (settings->ShortCut().isEmpty() || settings->ShortCut() != pressed)
+            continue;
+        const auto slot = std::find_if(m_buttons.begin(), m_buttons.end(),
+                                       [settings](const TEditButtonSlotEh &s) { return s.Settings == settings; });
+        if (slot != m_buttons.end() && slot->Control) {
+            bool autoRepeat = false;
+            slot->Control->DoButtonDown(false, autoRepeat);
+            if (slot->Control->OnClick)
+                slot->Control->OnClick(slot->Control);
+        } else if (settings->OnClick) {
+            // A hidden button has no control, yet its shortcut still acts.
+            bool handled = false;
+            settings->OnClick(settings, handled);
+        }
+        return true;
+    }
+    return false;
 }
 
 void TDBGridInplaceEdit::EditButtonClick()
@@ -369,6 +521,7 @@ void TDBGridInplaceEdit::dropDownDataList(TColumnEh *col)
     grid->SetRowCount(rows);
     grid->SetShowTitles(col->DropDownShowTitles());
     grid->SetUseMultiTitle(col->DropDownBox().UseMultiTitle);
+    grid->SetSpecRow(col->DropDownSpecRow());
     grid->SetKeyField(field->LookupKeyFields());
     const QString display = col->LookupDisplayFields();
     grid->SetListField(display.isEmpty() ? field->LookupResultField() : display);
@@ -426,7 +579,10 @@ void TDBGridInplaceEdit::CloseUp(bool accept)
         try {
             QString shown;
             TDataSet *ds = col->GetLookupListDataSet();
-            if (key.isValid() && !key.isNull() && ds
+            if (const TSpecRowEh *row = col->FindDropDownSpecRow();
+                row && row->MatchesValue(Variant::fromQVariant(key))) {
+                shown = specRowCellText(*col, *row);
+            } else if (key.isValid() && !key.isNull() && ds
                 && ds->Locate(field->LookupKeyFields(), key)) {
                 if (TField *result = ds->FindField(field->LookupResultField()))
                     shown = result->Text();
@@ -468,6 +624,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept)
             setText(line);
             m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), line);
             selectAll();
+            updateImageIndex();
         } else if (!accept) {
             setText(m_dbGrid->EditorText());
         }
@@ -621,8 +778,11 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
                 } else if (m_activeList == m_pickList) {
                     if (m_pickList->currentRow() < 0 && m_pickList->count() > 0)
                         m_pickList->setCurrentRow(0);
-                    else
-                        m_pickList->HandleKeyPress(QString(), key);
+                    else {
+                        // The list moves its own current line (a search text alone would never step).
+                        QKeyEvent step(QEvent::KeyPress, key, event->modifiers());
+                        QApplication::sendEvent(m_pickList, &step);
+                    }
                     if (QListWidgetItem *item = m_pickList->currentItem()) {
                         setText(item->text());
                         selectAll();
@@ -664,9 +824,29 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
     TInplaceEdit::keyPressEvent(event);
 }
 
+bool TDBGridInplaceEdit::takeSpecRowShortCut(TColumnEh *col, int key, Qt::KeyboardModifiers shift)
+{
+    if (m_editStyle != esDataList || !col->FindDropDownSpecRow())
+        return false;
+    const TSpecRowEh &row = *col->FindDropDownSpecRow();
+    if (!row.Visible() || row.ShortCut().isEmpty() || QKeySequence(QKeyCombination(shift, Qt::Key(key))) != row.ShortCut())
+        return false;
+    if (!m_dbGrid->CanEditModify())
+        return true;
+    const QString shown = specRowCellText(*col, row);
+    m_dbGrid->SetEditorTextAndKey(shown, row.Value().toQVariant());
+    setText(shown);
+    selectAll();
+    return true;
+}
+
 void TDBGridInplaceEdit::KeyDown(int &key, Qt::KeyboardModifiers shift)
 {
     TColumnEh *col = column();
+    if (col && (takeSpecRowShortCut(col, key, shift) || takeButtonShortCut(col, key, shift))) {
+        key = 0;
+        return;
+    }
     const TColCellKindEh kind = col ? col->GetCellKind() : ckPlainEh;
     const bool keyed = kind == ckLookupEh || kind == ckKeyListEh;
     if (col && keyed && shift == Qt::NoModifier && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
@@ -787,6 +967,7 @@ bool TDBGridInplaceEdit::FilterMRUItem(const QString &, const QString &)
 
 void TDBGridInplaceEdit::TextChanged()
 {
+    updateImageIndex();
     if (m_mruList && m_mruList->Active() && isVisible() && !m_droppedDown)
         showMRUList();
 }

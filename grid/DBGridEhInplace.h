@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TCustomDBGridEh;
@@ -21,6 +22,10 @@ class TPopupDataGridEh;
 class TPopupMonthCalendarEh;
 class TPopupCalculatorEh;
 class QListWidget;
+
+// The special row's text when a lookup cell of the current record shows it: its key is the row's value, or the
+// key is not in the list and the row stands in for such keys. Empty optional otherwise.
+std::optional<QString> SpecRowTextOf(const TColumnEh &column);
 
 enum TEditStyleEh { esSimple, esEllipsis, esPickList, esDataList, esDateCalendar, esUpDown, esDropDown };
 
@@ -42,6 +47,8 @@ public:
     virtual TPopupCalculatorEh *GetCalculator();
     QListWidget *MRUListBox() const { return m_mruListBox; }
     int ButtonsWidth() const { return m_buttonsWidth; }
+    // The column image drawn beside the text (-1: none).
+    int ImageIndex() const { return m_imageIndex; }
     TEditButtonControlEh *ButtonControl(int index) const;
 
     // The edit kind of a column's cell (also whether the grid shows a default button for it).
@@ -66,10 +73,13 @@ protected:
     void KeyPress(QChar &key) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool event(QEvent *event) override;
+    // A press on the default button dragged into the open drop-down is handed over to it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     TColumnEh *column() const;
@@ -81,6 +91,12 @@ private:
     void closeMRUList(bool accept);
     void showCompleted(const QString &full, int typedLength);
     void paste();
+    // The column's images list when the editor shows an image beside the text.
+    const TImageList *shownImages() const;
+    void updateImageIndex();
+    bool takeButtonShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
+    void extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled);
+    bool takeSpecRowShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
 
     TCustomDBGridEh *m_dbGrid;
     TEditStyleEh m_editStyle = esSimple;
@@ -95,6 +111,10 @@ private:
     std::unique_ptr<TEditButtonEh> m_defaultButton;
     std::vector<TEditButtonSlotEh> m_buttons;
     int m_buttonsWidth = 0;
+    // The button whose menu the current press just closed (that press must not open it again).
+    int m_menuClosedButton = -1;
+    int m_imageIndex = -1;
+    bool m_forwardingDrag = false;
     QSize m_droppedSize;
     std::unique_ptr<TDataSource> m_listSource;
 };

@@ -5,6 +5,7 @@
 #include "ToolCtrlsEh.h"
 
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -316,4 +317,206 @@ TEST(GridInplaceEditor, RecentTextsBeginningWithTheTypedTextAreOfferedAndTaken)
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_FALSE(editor->MRUListBox()->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("Petrova"));
+}
+
+TEST(GridInplaceEditor, ACellShowsItsButtonExactlyWhenItsEditorHasOne)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    EXPECT_FALSE(name->ShowsDefaultEditButton()) << "a plain text cell";
+    name->PickList() = QStringList{QStringLiteral("A")};
+    EXPECT_TRUE(name->ShowsDefaultEditButton());
+    name->SetReadOnly(true);
+    EXPECT_FALSE(name->ShowsDefaultEditButton()) << "a read-only pick list has nothing to drop";
+    name->ButtonStyle = cbsEllipsis;
+    EXPECT_TRUE(name->ShowsDefaultEditButton());
+    name->SetReadOnly(false);
+    name->ButtonStyle = cbsNone;
+    EXPECT_FALSE(name->ShowsDefaultEditButton());
+    const int plainWidth = name->EditButtonsWidth();
+    name->ButtonStyle = cbsUpDown;
+    EXPECT_GT(name->EditButtonsWidth(), plainWidth);
+
+    TClientDataSet ds;
+    ds.FieldDefs().Add(QStringLiteral("DT"), ftDate);
+    ds.CreateDataSet();
+    TDataSource source;
+    source.SetDataSet(&ds);
+    TDBGridEh dates;
+    dates.SetDataSource(&source);
+    ASSERT_EQ(dates.Columns().Count(), 1);
+    EXPECT_TRUE(dates.Columns()[0]->ShowsDefaultEditButton()) << "a date cell shows its calendar button";
+    dates.Columns()[0]->SetReadOnly(true);
+    EXPECT_FALSE(dates.Columns()[0]->ShowsDefaultEditButton());
+
+    LookupGrid lookup;
+    EXPECT_TRUE(lookup.grid->Columns()[0]->ShowsDefaultEditButton());
+    lookup.grid->SetReadOnly(true);
+    EXPECT_FALSE(lookup.grid->Columns()[0]->ShowsDefaultEditButton()) << "a read-only grid edits no lookup";
+}
+
+TEST(GridInplaceEditor, TextsWrittenFromTheEditorJoinTheRecentList)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    TMRUListEh &mru = name->MRUList();
+    mru.SetActive(true);
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("Orlov"));
+    g.press(Qt::Key_Down);
+    EXPECT_EQ(mru.Items(), QStringList{QStringLiteral("Orlov")});
+
+    // Without automatic adding, or written by the program with no editor shown, nothing joins.
+    mru.AutoAdd = false;
+    editor = openEditor(g.grid.get(), 1);
+    editor->selectAll();
+    typeInto(editor, QStringLiteral("Popov"));
+    g.press(Qt::Key_Down);
+    mru.AutoAdd = true;
+    g.grid->HideEditor();
+    g.ds.Edit();
+    name->UpdateColumnData(QStringLiteral("Sokolov"), QVariant(), true);
+    g.ds.Post();
+    EXPECT_EQ(mru.Items(), QStringList{QStringLiteral("Orlov")});
+}
+
+TEST(GridInplaceEditor, TheLookupSpecialRowIsShownDroppedAndChosenByItsShortcut)
+{
+    LookupGrid g;
+    TColumnEh *column = g.grid->Columns()[0];
+    TSpecRowEh &special = column->DropDownSpecRow();
+    special.SetCellsText(QStringLiteral("(нет)"));
+    special.SetVisible(true);
+
+    // A key the list lacks shows the row's text; a key it has shows its own.
+    g.card.Edit();
+    g.card.FieldByName(QStringLiteral("REF"))->SetValue(99);
+    g.card.Post();
+    EXPECT_EQ(column->GetColumnDisplayText(), QStringLiteral("(нет)"));
+    special.SetShowIfNotInKeyList(false);
+    EXPECT_EQ(column->GetColumnDisplayText(), QString());
+    g.card.Edit();
+    g.card.FieldByName(QStringLiteral("REF"))->SetValue(3);
+    g.card.Post();
+    EXPECT_EQ(column->GetColumnDisplayText(), QStringLiteral("Banana"));
+
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 0);
+    ASSERT_NE(editor, nullptr);
+    editor->DropDown();
+    ASSERT_TRUE(editor->DroppedDown());
+    EXPECT_TRUE(editor->DataList()->SpecRow().Visible()) << "the drop-down carries the column's special row";
+    editor->CloseUp(false);
+
+    QTest::keyClick(editor, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_EQ(editor->text(), QStringLiteral("(нет)"));
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("(нет)"));
+    g.card.Post();
+    EXPECT_TRUE(g.ref().isNull() || !g.ref().isValid()) << "the special row's value, Null, is written";
+    EXPECT_EQ(column->GetColumnDisplayText(), QStringLiteral("(нет)"));
+}
+
+TEST(GridInplaceEditor, ColumnButtonsAnswerTheirShortcutsAndPopTheirMenus)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    int clicks = 0;
+    int hiddenClicks = 0;
+    TEditButtonEh *button = name->EditButtons().Add();
+    button->SetVisible(true);
+    button->SetShortCut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    button->OnClick = [&](QObject *, bool &) { ++clicks; };
+    TEditButtonEh *hidden = name->EditButtons().Add();
+    hidden->SetShortCut(QKeySequence(Qt::CTRL | Qt::Key_J));
+    hidden->OnClick = [&](QObject *, bool &) { ++hiddenClicks; };
+    QMenu menu;
+    menu.addAction(QStringLiteral("Очистить"));
+    button->SetDropdownMenu(&menu);
+
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    const QString before = editor->text();
+    QTest::keyClick(editor, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); })) << "the shortcut presses the button";
+    menu.hide();
+    QTest::keyClick(editor, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(hiddenClicks, 1) << "a hidden button's shortcut still acts";
+    EXPECT_EQ(editor->text(), before) << "shortcuts type nothing";
+    QCoreApplication::processEvents();
+
+    // A press on the button pops the menu; the press that closes it does not open it again.
+    TEditButtonControlEh *control = editor->ButtonControl(0);
+    ASSERT_NE(control, nullptr);
+    QTest::mousePress(control, Qt::LeftButton, {}, control->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }));
+    QTest::mouseRelease(control, Qt::LeftButton, {}, control->rect().center());
+    menu.hide();
+    QTest::mousePress(control, Qt::LeftButton, {}, control->rect().center());
+    EXPECT_FALSE(menu.isVisible());
+    QTest::mouseRelease(control, Qt::LeftButton, {}, control->rect().center());
+}
+
+TEST(GridInplaceEditor, APressOnTheButtonDraggedIntoTheListChoosesThere)
+{
+    LookupGrid g;
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 0);
+    ASSERT_NE(editor, nullptr);
+    TEditButtonControlEh *button = editor->ButtonControl(0);
+    ASSERT_NE(button, nullptr);
+    const auto send = [&](QEvent::Type type, const QPoint &global, Qt::MouseButtons held) {
+        const QPointF local = button->mapFromGlobal(global);
+        QMouseEvent event(type, local, QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          held, Qt::NoModifier);
+        QApplication::sendEvent(button, &event);
+    };
+    const QPoint onButton = button->mapToGlobal(button->rect().center());
+    send(QEvent::MouseButtonPress, onButton, Qt::LeftButton);
+    ASSERT_TRUE(editor->DroppedDown());
+    TPopupDataGridEh *list = editor->DataList();
+    const QRect rows = list->GetDataRect();
+    const QPoint onApricot = list->viewport()->mapToGlobal(
+        QPoint(rows.center().x(), rows.top() + rows.height() * 3 / 6)); // the middle of three rows
+    send(QEvent::MouseMove, onButton + QPoint(0, 1), Qt::LeftButton);
+    EXPECT_TRUE(editor->DroppedDown()) << "moving on the button changes nothing";
+    send(QEvent::MouseMove, onApricot, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, onApricot, Qt::NoButton);
+    EXPECT_FALSE(editor->DroppedDown());
+    EXPECT_EQ(editor->text(), QStringLiteral("Apricot"));
+    g.card.Post();
+    EXPECT_EQ(g.ref().toInt(), 2);
+}
+
+TEST(GridInplaceEditor, TheColumnImageSitsBesideTheTextAndFollowsTheChosenLine)
+{
+    InteractionGrid g;
+    TColumnEh *name = g.grid->Columns()[1];
+    name->PickList() = QStringList{QStringLiteral("Petrov"), QStringLiteral("Ivanov")};
+    TImageList images(12, 12);
+    QPixmap strip(24, 12);
+    strip.fill(Qt::red);
+    images.Add(strip);
+    name->SetImageList(&images);
+
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->textMargins().left(), 0) << "without ShowImageAndText the image is not the editor's";
+    g.grid->HideEditor();
+    name->ShowImageAndText = true;
+    editor = openEditor(g.grid.get(), 1);
+    EXPECT_EQ(editor->textMargins().left(), 12 + 5);
+    EXPECT_EQ(editor->ImageIndex(), 0);
+
+    QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->DroppedDown());
+    EXPECT_EQ(editor->PickList()->currentRow(), 0) << "the line of the text is the current one";
+    QTest::keyClick(editor, Qt::Key_Down);
+    EXPECT_EQ(editor->text(), QStringLiteral("Ivanov"));
+    editor->PickList()->setCurrentRow(1);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(editor->text(), QStringLiteral("Ivanov"));
+    EXPECT_EQ(editor->ImageIndex(), 1);
+    const QImage shot = editor->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(2 + 6, shot.height() / 2), QColor(Qt::red)) << "the image is drawn left of the text";
 }
