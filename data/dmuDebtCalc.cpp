@@ -122,6 +122,8 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
         TActivityReader reader(*connection, tariffs, QString(), month);
         reader.SetSliceSize(m_sliceSize);
         reader.SetActivitySince(month);
+        // Only the closed month's incoming balance is read: the next month's rows are all written again.
+        reader.SetRowsBefore(next);
         m_dmr->sendToMainWindow(AMHideAnimate);
         hint(QString());
 
