@@ -131,6 +131,8 @@ public:
     // Payments, single services and services by fact dated before `since` are left unread: a caller that
     // computes only months from `since` on needs none of them.
     void SetActivitySince(const QDate &since) { m_activitySince = since; }
+    // Balance rows dated from `before` on are left unread: a caller that needs only earlier ones saves reading them.
+    void SetRowsBefore(const QDate &before) { m_rowsBefore = before; }
 
 private:
     TADOConnection &m_connection;
@@ -138,6 +140,7 @@ private:
     QString m_condition;
     QDate m_rowsFrom;
     QDate m_activitySince;
+    QDate m_rowsBefore;
     QList<qint64> m_keys;
     bool m_keysRead = false;
     int m_sliceSize = 2000;
@@ -189,6 +192,7 @@ private:
     };
     void writeDebts(const QList<Row> &rows);
     void upsertPayAccount(const QList<Row> &rows);
+    void upsertPayAccountInBatches(const QList<Row> &rows, const QString &conflict);
     // Balance rows by the engine's fast path, each statement ended by `conflict` when one is given.
     void bulkPayAccount(const QList<Row> &rows, const QString &conflict);
     // The month's date as a statement value, made once per month: the date text both engines read, so that

@@ -53,8 +53,10 @@ QVariant cell(sqlite3_stmt *stmt, int column)
         return QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, column)), bytes);
     }
     default: {
-        const auto *text = static_cast<const QChar *>(sqlite3_column_text16(stmt, column));
-        return QString(text, sqlite3_column_bytes16(stmt, column) / qsizetype(sizeof(QChar)));
+        // Texts are stored as UTF-8: asking the engine for UTF-16 would have it convert (and allocate) every cell
+        // before the string is made, which on a slice of dated rows costs more than reading them.
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
     }
     }
 }

@@ -71,6 +71,25 @@ TEST_P(EngineClose, CloseAndSecondClose)
     EXPECT_EQ(debts(1), "85 85");
 }
 
+// Rows from the month after the closed one that an earlier run left: a stale row of that month is written over,
+// a later month's row and the rows of a customer no longer on the books go, and older rows stay as they were.
+TEST_P(EngineClose, CloseRewritesTheNextMonthAndDropsWhatLiesBeyondIt)
+{
+    makeOperator();
+    dmr->RecalcAllCustomers(march(), 0);
+    exec(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE >= '2024-04-01 00:00:00'"));
+    for (const char *row : {"(1, '2024-04-01 00:00:00', 999)", "(1, '2024-06-01 00:00:00', 7)",
+                            "(2, '2024-04-01 00:00:00', 0)", "(9, '2024-03-01 00:00:00', 3)",
+                            "(9, '2024-04-01 00:00:00', 4)", "(9, '2024-05-01 00:00:00', 5)"})
+        exec(QStringLiteral("insert into ZOLT.PAY_ACCOUNT (CUSTOMER_ID, REL_DATE, DEBT_SUM) values ")
+             + QLatin1String(row));
+    ASSERT_TRUE(close());
+    EXPECT_EQ(payAccount(), QStringList({"1 2024-01 5", "1 2024-02 32", "1 2024-03 23", "1 2024-04 54",
+                                         "2 2024-01 0", "2 2024-03 2.27", "2 2024-04 2.27", "9 2024-03 3"}));
+    EXPECT_EQ(debts(1), "54 54");
+    EXPECT_EQ(debts(2), "2.27 1.27");
+}
+
 TEST_P(EngineClose, PrepaymentAddsTheNextFullMonthToTheDebtOnly)
 {
     makeOperator();
