@@ -205,6 +205,7 @@ void TfrmCustomer::CreateGrid()
     dbgCustomer->SetReadOnly(true);
     dbgCustomer->SetUseMultiTitle(true);
     dbgCustomer->SetFooterRowCount(1);
+    dbgCustomer->SumList().SetActive(true);
     dbgCustomer->SetOptionsEh(dbgCustomer->OptionsEh() | dghRowHighlight | dghAutoSortMarking | dghMultiSortMarking
         | dghIncSearch);
     CreateColumn("RO_ACCOUNT_NO", QStringLiteral("Лиц счет"), 70);

@@ -128,6 +128,12 @@ TEST_P(CustomerList, OpensFromTheMainMenuWithItsColumnsTitlesAndFooters)
     EXPECT_FALSE(columns[14]->Title().TitleButton());
     EXPECT_FALSE(columns[15]->Visible());
     EXPECT_TRUE(form->dbgCustomer->UseMultiTitle());
+    auto footer = [form](int column) {
+        TColumnEh *c = form->dbgCustomer->Columns()[column];
+        return form->dbgCustomer->GetFooterText(c->Footer(), *c);
+    };
+    EXPECT_EQ(footer(2), QStringLiteral("4"));
+    EXPECT_EQ(footer(9), QStringLiteral("70")) << "the debts of the four";
 
     // The same item again brings the open list to the front rather than a second one.
     m_scope.main()->actShowCustList->trigger();
