@@ -15,6 +15,7 @@
 #include "dmuDM.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
+#include "uCommon.h"
 #include "uCustFilter.h"
 #include "uLog.h"
 #include "uSettings.h"
@@ -283,6 +284,14 @@ void TfrmCustomer::SearchEnter()
         dbgCustomer->Columns()[0]->Title().SetSortMarker(smDownEh);
         SortByMarkers(dbgCustomer);
     }
+    // Numbers are typed on the English layout, names on the Russian one.
+    const QString index = c->IndexName().toUpper();
+    bool numeric = false;
+    for (const char *field : { "ACCOUNT_NO", "RO_ACCOUNT_NO", "PHONE_NO", "DEBT_SUM" }) {
+        const QString name = QStringLiteral("I") + QString::fromLatin1(field);
+        numeric = numeric || index == name || index == name + QStringLiteral("DESC");
+    }
+    SetKeyboardLanguage(numeric ? QStringLiteral("EN") : QStringLiteral("RU"));
 }
 
 bool TfrmCustomer::eventFilter(QObject *watched, QEvent *event)
@@ -413,6 +422,10 @@ bool TfrmCustomer::event(QEvent *event)
     if (TMessageEvent *m = TMessageEvent::from(event)) {
         if (m->Msg == AMRunQuery) {
             guard([this] { RunQuery(); });
+            return true;
+        }
+        if (m->Msg == AMLargeIconsChanged) {
+            CheckBtns();
             return true;
         }
     }

@@ -263,6 +263,7 @@ TEST_P(CustomerList, SearchFindsByTheTitleSortOrder)
 TEST_P(CustomerList, EnteringTheSearchBoxWithoutOrderSortsByAccount)
 {
     seed();
+    FakeShellService shell;
     // A window of its own, so that it can take the focus.
     auto owned = std::make_unique<TfrmCustomer>();
     owned->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -274,6 +275,7 @@ TEST_P(CustomerList, EnteringTheSearchBoxWithoutOrderSortsByAccount)
     form->actSearch->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->SearchFrame->edtSearch->hasFocus(); }));
     EXPECT_EQ(form->dbgCustomer->Columns()[0]->Title().SortMarker(), smNoneEh) << "an order in place stays";
+    EXPECT_EQ(shell.layouts.value(shell.layouts.size() - 1), QStringLiteral("00000409")) << "English for an account";
 
     // Without any order, entering the box sorts by the account number's title.
     form->dbgCustomer->setFocus();
@@ -287,6 +289,14 @@ TEST_P(CustomerList, EnteringTheSearchBoxWithoutOrderSortsByAccount)
     EXPECT_EQ(surname(), QStringLiteral("Сидоров"));
     QTest::keyClick(form->SearchFrame->edtSearch, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->dbgCustomer->hasFocus(); }));
+
+    // Sorted by a name, the box asks for the Russian layout.
+    form->dbgCustomer->Columns()[0]->Title().SetSortMarker(smNoneEh);
+    form->dbgCustomer->Columns()[2]->Title().SetSortMarker(smDownEh);
+    ASSERT_TRUE(SortByMarkers(form->dbgCustomer));
+    form->actSearch->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->SearchFrame->edtSearch->hasFocus(); }));
+    EXPECT_EQ(shell.layouts.value(shell.layouts.size() - 1), QStringLiteral("00000419"));
 }
 
 TEST_P(CustomerList, RefreshReturnsToTheRememberedCustomerAndKeepsTheOrder)
