@@ -1,6 +1,7 @@
 #include "uAccounts.h"
 
 #include "FormClasses.h"
+#include "frmuCustomer.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 
@@ -8,4 +9,5 @@ void RegisterAccountsForms()
 {
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
+    RegisterCustomerForms();
 }
