@@ -13,6 +13,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include <functional>
 
 namespace {
 
@@ -23,6 +27,44 @@ int indexOfPrefixCI(const QStringList &list, const QString &prefix)
             return i;
     return -1;
 }
+
+// The multi-line box of a wrapping cell; its keys are offered to the cell editor before it edits with them.
+class TInplaceMemoEh : public QPlainTextEdit
+{
+public:
+    TInplaceMemoEh(QWidget *parent, std::function<bool(QKeyEvent *)> takeKey)
+        : QPlainTextEdit(parent)
+        , m_takeKey(std::move(takeKey))
+    {
+        setFrameShape(QFrame::NoFrame);
+        setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        document()->setDocumentMargin(1);
+    }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        // Tab must reach the grid rather than move the focus.
+        if (event->type() == QEvent::KeyPress) {
+            auto *ke = static_cast<QKeyEvent *>(event);
+            if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
+                keyPressEvent(ke);
+                return true;
+            }
+        }
+        return QPlainTextEdit::event(event);
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (!m_takeKey(event))
+            QPlainTextEdit::keyPressEvent(event);
+    }
+
+private:
+    std::function<bool(QKeyEvent *)> m_takeKey;
+};
 
 } // namespace
 
@@ -206,7 +248,109 @@ void TDBGridInplaceEdit::UpdateContents()
         setFont(params.Font.qfont());
         m_imageIndex = params.ImageIndex;
     }
+    // Pick and lookup cells complete their text against one-line list entries, so they stay on one line.
+    const TColCellKindEh kind = col ? col->GetCellKind() : ckPlainEh;
+    const bool completes = m_editStyle == esPickList || m_editStyle == esDataList || kind == ckLookupEh
+        || kind == ckKeyListEh;
+    setWordWrap(col && col->WordWrap() && !completes
+                && m_dbGrid->RowHeights(m_dbGrid->Row()) >= 2 * QFontMetrics(font()).height());
     BoundsChanged();
+}
+
+void TDBGridInplaceEdit::setWordWrap(bool on)
+{
+    m_wordWrap = on;
+    if (!on) {
+        if (m_memo && m_memo->isVisible()) {
+            const bool focused = m_memo->hasFocus();
+            setFocusProxy(nullptr);
+            m_memo->hide();
+            if (focused)
+                setFocus(Qt::OtherFocusReason);
+        }
+        return;
+    }
+    if (!m_memo) {
+        m_memo = new TInplaceMemoEh(this, [this](QKeyEvent *event) { return multiLineKey(event); });
+        connect(m_memo, &QPlainTextEdit::textChanged, this, [this] {
+            const QString typed = m_memo->toPlainText();
+            if (m_syncingText || typed == text())
+                return;
+            m_syncingText = true;
+            setText(typed);
+            m_syncingText = false;
+            // The grid takes the text as if typed into the line itself.
+            emit textEdited(typed);
+        });
+        connect(this, &QLineEdit::textChanged, this, [this](const QString &now) {
+            if (m_syncingText || !m_wordWrap || m_memo->toPlainText() == now)
+                return;
+            m_syncingText = true;
+            m_memo->setPlainText(now);
+            m_memo->selectAll();
+            m_syncingText = false;
+        });
+    }
+    m_memo->setFont(font());
+    m_memo->setPalette(palette());
+    m_memo->setReadOnly(isReadOnly());
+    m_syncingText = true;
+    m_memo->setPlainText(text());
+    m_memo->selectAll();
+    m_syncingText = false;
+    m_memo->show();
+    const bool focused = hasFocus();
+    setFocusProxy(m_memo);
+    if (focused)
+        m_memo->setFocus(Qt::OtherFocusReason);
+}
+
+bool TDBGridInplaceEdit::multiLineKey(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers shift = event->modifiers();
+    const bool ctrl = shift & Qt::ControlModifier;
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    const bool listOpen = m_droppedDown || (m_mruListBox && m_mruListBox->isVisible());
+    // The one-line editor beneath keeps the same caret, so its rules about text edges see the box's caret.
+    const QTextCursor caret = m_memo->textCursor();
+    if (caret.hasSelection())
+        setSelection(caret.anchor(), caret.position() - caret.anchor());
+    else
+        setCursorPosition(caret.position());
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && !listOpen && !(shift & Qt::AltModifier)) {
+        QTextCursor probe(caret);
+        probe.clearSelection();
+        const bool edge = !probe.movePosition(key == Qt::Key_Up ? QTextCursor::Up : QTextCursor::Down);
+        const bool all = caret.hasSelection()
+            && caret.selectionEnd() - caret.selectionStart() == m_memo->document()->characterCount() - 1;
+        if (!(m_dbGrid->Options() & dgAlwaysShowEditor) || !(edge || all))
+            return false;
+        keyPressEvent(event);
+        return true;
+    }
+    if (enter && ctrl && !hasDropDown() && m_editStyle != esEllipsis && m_editStyle != esDropDown) {
+        // Ctrl+Enter breaks the line here; a plain Enter stays the grid's.
+        if (!m_memo->isReadOnly() && m_dbGrid->CanEditModify())
+            m_memo->insertPlainText(QStringLiteral("\n"));
+        return true;
+    }
+    const bool gridKey = enter || listOpen || key == Qt::Key_Escape || key == Qt::Key_Tab || key == Qt::Key_Backtab
+        || key == Qt::Key_PageUp || key == Qt::Key_PageDown || (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+        || (shift & Qt::AltModifier) || (ctrl && key == Qt::Key_F) || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (gridKey) {
+        keyPressEvent(event);
+        return true;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && typed.at(0).isPrint() && !ctrl) {
+        QChar ch = typed.at(0);
+        KeyPress(ch);
+        return ch.isNull();
+    }
+    int k = key;
+    KeyDown(k, shift);
+    return k == 0;
 }
 
 const TImageList *TDBGridInplaceEdit::shownImages() const
@@ -317,6 +461,8 @@ void TDBGridInplaceEdit::BoundsChanged()
     // The column's image keeps its width and a gap free beside the text.
     const int imageRoom = shownImages() ? shownImages()->Width() + 5 : 0;
     setTextMargins(rtl ? m_buttonsWidth : imageRoom, top - 1, rtl ? imageRoom : m_buttonsWidth, bottom);
+    if (m_memo)
+        m_memo->setGeometry(rect().adjusted(textMargins().left(), 0, -textMargins().right(), 0));
 }
 
 bool TDBGridInplaceEdit::eventFilter(QObject *watched, QEvent *event)

@@ -22,6 +22,7 @@ class TPopupDataGridEh;
 class TPopupMonthCalendarEh;
 class TPopupCalculatorEh;
 class QListWidget;
+class QPlainTextEdit;
 
 // The special row's text when a lookup cell of the current record shows it: its key is the row's value, or the
 // key is not in the list and the row stands in for such keys. Empty optional otherwise.
@@ -50,6 +51,9 @@ public:
     // The column image drawn beside the text (-1: none).
     int ImageIndex() const { return m_imageIndex; }
     TEditButtonControlEh *ButtonControl(int index) const;
+    // A wrapping column on a row tall enough for two lines is edited in a multi-line box laid over the text.
+    bool WordWrap() const { return m_wordWrap; }
+    QPlainTextEdit *MultiLineEditor() const { return m_memo; }
 
     // The edit kind of a column's cell (also whether the grid shows a default button for it).
     static TEditStyleEh EditStyleOf(TColumnEh *column);
@@ -97,6 +101,9 @@ private:
     bool takeButtonShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
     void extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled);
     bool takeSpecRowShortCut(TColumnEh *column, int key, Qt::KeyboardModifiers shift);
+    void setWordWrap(bool on);
+    // A key typed into the multi-line box; true when the editor or the grid took it.
+    bool multiLineKey(QKeyEvent *event);
 
     TCustomDBGridEh *m_dbGrid;
     TEditStyleEh m_editStyle = esSimple;
@@ -117,6 +124,9 @@ private:
     bool m_forwardingDrag = false;
     QSize m_droppedSize;
     std::unique_ptr<TDataSource> m_listSource;
+    bool m_wordWrap = false;
+    QPlainTextEdit *m_memo = nullptr;
+    bool m_syncingText = false;
 };
 
 // The filter row's editor: a lookup combo box whose select-all selects the whole text and which takes a value

@@ -6,6 +6,7 @@
 
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -519,4 +520,48 @@ TEST(GridInplaceEditor, TheColumnImageSitsBesideTheTextAndFollowsTheChosenLine)
     EXPECT_EQ(editor->ImageIndex(), 1);
     const QImage shot = editor->grab().toImage();
     EXPECT_EQ(shot.pixelColor(2 + 6, shot.height() / 2), QColor(Qt::red)) << "the image is drawn left of the text";
+}
+
+TEST(GridInplaceEditor, AWrappingCellIsEditedOnSeveralLinesAndLeavesThemOnlyAtItsEdges)
+{
+    InteractionGrid g({QStringLiteral("Petrov"), QStringLiteral("Ivanov"), QStringLiteral("Sidorov")},
+                      dgAlwaysShowEditor);
+    TColumnEh *name = g.grid->Columns()[1];
+    name->SetWordWrap(true);
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->WordWrap()) << "a row of one line keeps the one-line editor";
+
+    g.grid->HideEditor();
+    g.grid->SetRowLines(3);
+    editor = openEditor(g.grid.get(), 1);
+    ASSERT_TRUE(editor->WordWrap());
+    QPlainTextEdit *box = editor->MultiLineEditor();
+    ASSERT_TRUE(box && box->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->hasFocus(); }));
+    EXPECT_EQ(box->toPlainText(), QStringLiteral("Petrov"));
+
+    // Ctrl+Enter breaks the line; the text reaches the record with its break.
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(box, 'x');
+    EXPECT_EQ(editor->text(), QStringLiteral("Petrov\nx"));
+
+    // Up inside the text moves the caret; on the first line it moves the grid.
+    QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(box->textCursor().blockNumber(), 0);
+    EXPECT_EQ(g.id(), 1) << "the caret was not yet on the first line";
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(g.id(), 2) << "Down on the last line leaves the cell";
+    g.ds.First();
+    EXPECT_EQ(g.name(), QStringLiteral("Petrov\nx")) << "leaving the row posts the lines";
+
+    // A grid that shows its editor only on demand keeps Up and Down inside the text.
+    g.grid->SetOptions(g.grid->Options() & ~dgAlwaysShowEditor);
+    editor = openEditor(g.grid.get(), 1);
+    ASSERT_TRUE(editor->WordWrap());
+    QTest::keyClick(editor->MultiLineEditor(), Qt::Key_Down);
+    QTest::keyClick(editor->MultiLineEditor(), Qt::Key_Down);
+    EXPECT_EQ(g.id(), 1);
 }
