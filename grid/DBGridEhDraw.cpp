@@ -558,7 +558,7 @@ bool TCustomDBGridEh::GetDataCellSelectionColors(int dataCol, int dataRow, TFont
 {
     const bool focused = IsActiveControl();
     const bool rowSelect = m_dbOptions & dgRowSelect;
-    const bool currentRow = m_dataLink->Active() && dataRow == m_dataLink->ActiveRecord();
+    const bool currentRow = m_dataLink->Active() && dataRow == CursorRecord();
     // Cells of the grid's selection are highlighted in the lighter shade; the current cell keeps the full one.
     bool highlighted = IsCellSelected(dataCol + m_indicatorOffset, dataRow + TopFixedRows());
     bool current = false;
@@ -631,7 +631,7 @@ void TCustomDBGridEh::drawDataCell(QPainter &painter, int col, int row, const QR
                 }
                 DrawCellText(painter, textArea, params.Text, params.Alignment, margin + 1, margin,
                              column->WordWrap() && m_canWrapText, column->EndEllipsis());
-                if (m_incSearching && dataRow == m_dataLink->ActiveRecord() && dataCol == SelectedIndex()
+                if (m_incSearching && dataRow == CursorRecord() && dataCol == SelectedIndex()
                     && !m_incSearchText.isEmpty() && (state & gdSelected) && m_updateLock == 0
                     && IsActiveControl()) {
                     // The matched beginning written again in black on yellow where the full text has it.

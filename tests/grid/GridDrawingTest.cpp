@@ -377,3 +377,20 @@ TEST(GridDrawing, AnUprightTitleIsDrawnBottomUpAndTipsMeasureItAlongTheCell)
     EXPECT_EQ(tip.Text, QStringLiteral("MMMM...."));
     EXPECT_FALSE(tip.WordWrap);
 }
+
+TEST(GridDrawing, DataCellsOutsideTheCurrentRowHaveTheGridColour)
+{
+    GridFixture f;
+    f.grid->SetOptionsEh(f.grid->OptionsEh() | dghRowHighlight);
+    f.grid->SetColor(clWindow);
+    f.grid->OnGetCellParams = [](TCustomDBGridEh *, TColumnEh *, TFont &font, TColor &, TGridDrawState) {
+        font.SetColor(clRed);
+    };
+    f.fill(3);
+    f.show();
+    const QImage image = f.picture();
+    const int current = f.grid->Row();
+    for (int row = current + 1; row <= current + 2; ++row)
+        EXPECT_EQ(insideCell(f, 1, row), toQColor(clWindow)) << "row " << row;
+    EXPECT_NE(insideCell(f, 1, current), toQColor(clWindow)) << "the current row keeps its highlight";
+}
