@@ -1231,6 +1231,8 @@ protected:
 
     // The record a data row shows is made active while fn runs.
     void WithRecordOfRow(int dataRow, const std::function<void()> &fn);
+    // The record under the grid's cursor, also while a row's record is borrowed for drawing it.
+    int CursorRecord() const { return m_borrowedFrom >= 0 ? m_borrowedFrom : m_dataLink->ActiveRecord(); }
 
     // Incremental search: on, and the text matched so far.
     bool m_incSearching = false;
@@ -1364,6 +1366,7 @@ private:
 
     int m_indicatorOffset = 1;
     int m_updateLock = 0;
+    int m_borrowedFrom = -1;
     int m_layoutLock = 0;
     int m_layoutsRun = 0;
     bool m_inLayout = false;

@@ -1242,14 +1242,13 @@ void TDBGridColumnsEh::Update(TColumnEh *item)
         grid->InvalidateCol(gridCol);
         if (!grid->AutoFitColWidths()) {
             const int wanted = item->Visible() ? item->Width() : ((grid->Options() & dgColLines) ? -1 : 0);
-            if (grid->ColWidths(gridCol) != wanted) {
-                if (grid->TryBeginLayout()) {
-                    grid->SetColWidths(gridCol, wanted);
-                    grid->EndLayout();
-                }
-            } else if (grid->UseMultiTitle()) {
-                grid->LayoutChanged();
+            if (grid->ColWidths(gridCol) != wanted && grid->TryBeginLayout()) {
+                grid->SetColWidths(gridCol, wanted);
+                grid->EndLayout();
             }
+            // Group bands and the fitted title height follow the widths of the columns under them.
+            if (grid->UseMultiTitle())
+                grid->LayoutChanged();
         } else {
             const int gridWidth = grid->ColWidths(gridCol);
             if (gridWidth > 0 && item->Width() != gridWidth) {

@@ -619,14 +619,19 @@ TGridRect TCustomDBGridEh::GetDataCellsRange() const
 void TCustomDBGridEh::WithRecordOfRow(int dataRow, const std::function<void()> &fn)
 {
     const int old = m_dataLink->ActiveRecord();
+    const int outerBorrow = m_borrowedFrom;
+    if (m_borrowedFrom < 0)
+        m_borrowedFrom = old;
     m_dataLink->SetActiveRecord(dataRow);
     try {
         fn();
     } catch (...) {
         m_dataLink->SetActiveRecord(old);
+        m_borrowedFrom = outerBorrow;
         throw;
     }
     m_dataLink->SetActiveRecord(old);
+    m_borrowedFrom = outerBorrow;
 }
 
 // ---- Brackets ------------------------------------------------------------------------------------------------

@@ -365,7 +365,13 @@ void TCustomDBGridEh::DrawCell(QPainter &painter, int col, int row, const QRect 
     }
     if (cell3D) {
         TColor background = (state & gdFixed) ? FixedColor() : Color();
-        draw3DFrame(painter, rect, false, background);
+        // Under group bands only the leaf's own part is framed: the bands carry frames across their columns.
+        QRect frame = rect;
+        if (HasTitleRow() && row == 0 && m_useMultiTitle)
+            if (THeadTreeNode *leaf = LeafFieldArr(col - m_indicatorOffset))
+                for (THeadTreeNode *p = leaf->Host; p && p->Host; p = p->Host)
+                    frame.setTop(frame.top() + p->Height);
+        draw3DFrame(painter, frame, false, background);
     }
 }
 
@@ -499,30 +505,36 @@ void TCustomDBGridEh::drawTitleCell(QPainter &painter, int col, const QRect &rec
 void TCustomDBGridEh::drawTitleGroups(QPainter &painter, THeadTreeNode *leaf, const QRect &leafRect)
 {
     // Each group band spans its children's cells; every leaf draws the part of its groups above it, so that a
-    // band is whole however the cells are repainted.
-    painter.save();
-    painter.setClipRect(leafRect);
+    // band is whole however the cells are repainted. Inside a band the leaf also covers the column line on its
+    // right, so the band reads as one cell with its caption once across it.
     const QColor lineColor = m_flat ? QColor(128, 128, 128) : QColor(0, 0, 0);
+    const int colLine = (m_dbOptions & dgColLines) ? GridLineWidth() : 0;
+    const auto edgeLeaf = [](THeadTreeNode *p, bool last) {
+        while (p->Child) {
+            p = p->Child;
+            if (last)
+                while (p->Next != p->Host->Child)
+                    p = p->Next;
+        }
+        return p->Column ? p->Column->Index() : 0;
+    };
     std::vector<THeadTreeNode *> chain;
     for (THeadTreeNode *p = leaf->Host; p && p->Host; p = p->Host)
         chain.insert(chain.begin(), p);
+    const int leafCol = leaf->Column ? leaf->Column->Index() : 0;
     int top = leafRect.top();
-    THeadTreeNode *child = leaf;
     for (THeadTreeNode *group : chain) {
-        int left = leafRect.left();
         // The band starts where its first leaf starts: walk back over the leaves before this one.
-        const int firstCol = [&] {
-            THeadTreeNode *p = group;
-            while (p->Child)
-                p = p->Child;
-            return p->Column ? p->Column->Index() : 0;
-        }();
-        const int leafCol = leaf->Column ? leaf->Column->Index() : firstCol;
+        const int firstCol = edgeLeaf(group, false);
+        int left = leafRect.left();
         for (int c = firstCol; c < leafCol; ++c)
-            left -= ColWidths(c + m_indicatorOffset) + ((m_dbOptions & dgColLines) ? GridLineWidth() : 0);
+            left -= ColWidths(c + m_indicatorOffset) + colLine;
         QRect band(left, top, group->Width + 1, group->Height);
         if (m_optionsEh & dghFixed3D)
             band.adjust(0, 1, 0, -1);
+        const int coverRight = leafCol < edgeLeaf(group, true) ? colLine : 0;
+        painter.save();
+        painter.setClipRect(QRect(leafRect.left(), top, leafRect.width() + coverRight, group->Height));
         painter.fillRect(band, toQColor(FixedColor()));
         painter.setFont(m_titleFont.qfont());
         painter.setPen(m_titleFont.qcolor());
@@ -531,12 +543,10 @@ void TCustomDBGridEh::drawTitleGroups(QPainter &painter, THeadTreeNode *leaf, co
             draw3DFrame(painter, band, false, FixedColor());
         if (m_dbOptions & dgRowLines)
             painter.fillRect(QRect(band.left(), top + group->Height - 1, band.width(), 1), lineColor);
+        painter.restore();
         group->Drawed = true;
         top += group->Height;
-        child = group;
     }
-    Q_UNUSED(child);
-    painter.restore();
 }
 
 bool TCustomDBGridEh::GetFixedCellSelectionColors(int col, int row, TFont &font, TColor &background,
@@ -558,7 +568,7 @@ bool TCustomDBGridEh::GetDataCellSelectionColors(int dataCol, int dataRow, TFont
 {
     const bool focused = IsActiveControl();
     const bool rowSelect = m_dbOptions & dgRowSelect;
-    const bool currentRow = m_dataLink->Active() && dataRow == m_dataLink->ActiveRecord();
+    const bool currentRow = m_dataLink->Active() && dataRow == CursorRecord();
     // Cells of the grid's selection are highlighted in the lighter shade; the current cell keeps the full one.
     bool highlighted = IsCellSelected(dataCol + m_indicatorOffset, dataRow + TopFixedRows());
     bool current = false;
@@ -631,7 +641,7 @@ void TCustomDBGridEh::drawDataCell(QPainter &painter, int col, int row, const QR
                 }
                 DrawCellText(painter, textArea, params.Text, params.Alignment, margin + 1, margin,
                              column->WordWrap() && m_canWrapText, column->EndEllipsis());
-                if (m_incSearching && dataRow == m_dataLink->ActiveRecord() && dataCol == SelectedIndex()
+                if (m_incSearching && dataRow == CursorRecord() && dataCol == SelectedIndex()
                     && !m_incSearchText.isEmpty() && (state & gdSelected) && m_updateLock == 0
                     && IsActiveControl()) {
                     // The matched beginning written again in black on yellow where the full text has it.

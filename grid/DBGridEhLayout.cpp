@@ -223,8 +223,11 @@ int TCustomDBGridEh::titleNodeHeight(const THeadTreeNode *node) const
     int height = 0;
     if (node->Column && node->Column->Title().Orientation() == tohVertical)
         height = m_metrics->TextWidth(font, text) + 6;
-    else if (node->Width > 0)
-        height = m_metrics->WrappedTextHeight(font, node->Width - node->WIndent - 4, text);
+    else if (node->Width > 0) {
+        // Measured in the room the caption is drawn in: a leaf keeps the cell's text margins, a group band 2 pixels.
+        const int sides = node->Column ? 2 * (TextMargin() / 2 + 1) : 4;
+        height = m_metrics->WrappedTextHeight(font, node->Width - node->WIndent - sides, text);
+    }
     return std::max(0, height) + m_vTitleMargin;
 }
 

@@ -377,3 +377,66 @@ TEST(GridDrawing, AnUprightTitleIsDrawnBottomUpAndTipsMeasureItAlongTheCell)
     EXPECT_EQ(tip.Text, QStringLiteral("MMMM...."));
     EXPECT_FALSE(tip.WordWrap);
 }
+
+TEST(GridDrawing, AGroupCaptionSpansAllItsColumnsOnceAndTheLeavesFitUnderIt)
+{
+    GridFixture f;
+    f.grid->SetUseMultiTitle(true);
+    // Widths set after the columns join the grid, title buttons on, as a window builds its list.
+    const auto addColumn = [&](const char *field, const QString &caption, int width) {
+        TColumnEh *column = f.grid->Columns().Add();
+        column->SetFieldName(QString::fromLatin1(field));
+        column->Title().SetCaption(caption);
+        column->Title().SetTitleButton(true);
+        column->SetWidth(width);
+    };
+    addColumn("NAME", QStringLiteral("Address line|Street"), 90);
+    addColumn("ID", QStringLiteral("Address line|House"), 40);
+    addColumn("FLAG", QStringLiteral("Address line|No. fl."), 40);
+    f.add(1, QStringLiteral("Al"));
+    f.show();
+    auto *g = f.probe();
+
+    const QImage image = f.picture();
+    const QRect first = g->CellRect(1, 0);
+    const QRect second = g->CellRect(2, 0);
+    const QRect third = g->CellRect(3, 0);
+    THeadTreeNode *group = g->LeafFieldArr(0)->Host;
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->Width, third.right() + 1 - first.left()) << "the band is as wide as its columns";
+    // The caption, centred over the three columns, reaches over the second one.
+    const QRect overSecond(second.left() + 1, second.top() + 2, second.width() - 2, group->Height - 4);
+    int ink = 0;
+    for (int y = overSecond.top(); y <= overSecond.bottom(); ++y)
+        for (int x = overSecond.left(); x <= overSecond.right(); ++x)
+            if (pixelAt(image, x, y).lightness() < 90)
+                ++ink;
+    EXPECT_GT(ink, 0) << "the group caption's text continues over the second column";
+    // No column line cuts the band between its columns; it still parts the leaves below.
+    const int bandMiddle = second.top() + group->Height / 2;
+    EXPECT_EQ(pixelAt(image, second.right() + 1, bandMiddle), toQColor(f.grid->FixedColor()));
+    EXPECT_NE(pixelAt(image, second.right() + 1, second.bottom() - 2), toQColor(f.grid->FixedColor()));
+
+    // A narrow leaf under a group gets the lines its caption wraps to: the title row holds them all.
+    const TextInk leafInk = inkIn(image, QRect(third.left(), third.top() + group->Height, third.width(),
+                                               third.height() - group->Height + 3));
+    ASSERT_FALSE(leafInk.Box.isEmpty());
+    EXPECT_LT(leafInk.Box.bottom(), third.bottom() - 1) << "the wrapped leaf caption is not cut at the bottom";
+}
+
+TEST(GridDrawing, DataCellsOutsideTheCurrentRowHaveTheGridColour)
+{
+    GridFixture f;
+    f.grid->SetOptionsEh(f.grid->OptionsEh() | dghRowHighlight);
+    f.grid->SetColor(clWindow);
+    f.grid->OnGetCellParams = [](TCustomDBGridEh *, TColumnEh *, TFont &font, TColor &, TGridDrawState) {
+        font.SetColor(clRed);
+    };
+    f.fill(3);
+    f.show();
+    const QImage image = f.picture();
+    const int current = f.grid->Row();
+    for (int row = current + 1; row <= current + 2; ++row)
+        EXPECT_EQ(insideCell(f, 1, row), toQColor(clWindow)) << "row " << row;
+    EXPECT_NE(insideCell(f, 1, current), toQColor(clWindow)) << "the current row keeps its highlight";
+}
