@@ -158,6 +158,10 @@ public:
 };
 
 using TUpdateDataEventEh = std::function<void(QObject *Sender, bool &Handled)>;
+// Runs a control's OnUpdateData with the control's "inside the handler" flag raised (so that the handler's own
+// writes are not written back a second time), lowered again also when the handler throws; answers whether the
+// handler stored the value itself.
+bool CallUpdateDataHandler(const TUpdateDataEventEh &Handler, QObject *Sender, bool &InHandler);
 using TGetImageIndexEventEh = std::function<void(QObject *Sender, int &ImageIndex)>;
 using TCloseUpEventEh = std::function<void(QObject *Sender, bool Accept)>;
 

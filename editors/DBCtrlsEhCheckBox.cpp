@@ -174,18 +174,7 @@ void TCustomDBCheckBoxEh::SetState(TCheckBoxState Value)
 
 void TCustomDBCheckBoxEh::UpdateData()
 {
-    bool handled = false;
-    if (OnUpdateData) {
-        m_inUpdateData = true;
-        try {
-            OnUpdateData(this, handled);
-        } catch (...) {
-            m_inUpdateData = false;
-            throw;
-        }
-        m_inUpdateData = false;
-    }
-    if (!handled)
+    if (!CallUpdateDataHandler(OnUpdateData, this, m_inUpdateData))
         WriteStateToField();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 TCustomDBEditEh::TCustomDBEditEh(QWidget *Parent)
@@ -221,20 +222,19 @@ void TCustomDBEditEh::UpdateData()
         m_mruList->Add(Text());
 }
 
-bool TCustomDBEditEh::DoUpdateData()
+bool CallUpdateDataHandler(const TUpdateDataEventEh &Handler, QObject *Sender, bool &InHandler)
 {
     bool handled = false;
-    if (OnUpdateData) {
-        m_inUpdateData = true;
-        try {
-            OnUpdateData(this, handled);
-        } catch (...) {
-            m_inUpdateData = false;
-            throw;
-        }
-        m_inUpdateData = false;
+    if (Handler) {
+        const QScopedValueRollback<bool> inside(InHandler, true);
+        Handler(Sender, handled);
     }
     return handled;
+}
+
+bool TCustomDBEditEh::DoUpdateData()
+{
+    return CallUpdateDataHandler(OnUpdateData, this, m_inUpdateData);
 }
 
 void TCustomDBEditEh::StoreTextToField()
