@@ -15,7 +15,6 @@
 #include "dmuRDM.h"
 #include "dmuSMS.h"
 #include "uCasPacket.h"
-#include "frmuCFG.h"
 #include "frmuMain.h"
 #include "uLog.h"
 #include "uSettings.h"

@@ -11,6 +11,12 @@ QHash<QString, TFormFactory> &classes()
     return registered;
 }
 
+QHash<QString, TPicker> &pickers()
+{
+    static QHash<QString, TPicker> registered;
+    return registered;
+}
+
 const char *const ClassNameProperty = "tarvikFormClass";
 
 } // namespace
@@ -41,4 +47,19 @@ QString FormClassName(const QWidget *form)
 void SetFormClassName(QWidget *form, const QString &className)
 {
     form->setProperty(ClassNameProperty, className);
+}
+
+void RegisterPicker(const QString &name, TPicker picker)
+{
+    pickers().insert(name, std::move(picker));
+}
+
+void UnRegisterPicker(const QString &name)
+{
+    pickers().remove(name);
+}
+
+TPicker FindPicker(const QString &name)
+{
+    return pickers().value(name);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 #include <functional>
 
@@ -23,3 +24,11 @@ TFormFactory FindFormClass(const QString &className);
 QString FormClassName(const QWidget *form);
 // Marks a window made by the factory of `className`.
 void SetFormClassName(QWidget *form, const QString &className);
+
+// A chooser of a row of a guide: given the current key, true with the chosen key. The guides register theirs
+// by name, so that the shell and the layers beside the guides ask for a row without knowing the guides.
+using TPicker = std::function<bool(QVariant &key)>;
+void RegisterPicker(const QString &name, TPicker picker);
+void UnRegisterPicker(const QString &name);
+// The picker of that name; empty while nobody registered it.
+TPicker FindPicker(const QString &name);

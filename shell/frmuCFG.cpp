@@ -35,12 +35,6 @@
 
 namespace {
 
-QHash<QString, TPicker> &pickers()
-{
-    static QHash<QString, TPicker> registered;
-    return registered;
-}
-
 const QString CompanyPicker = QStringLiteral("pickCompany");
 
 void tellMain(int message)
@@ -84,21 +78,6 @@ void postLogged(TDataSet *dataSet, const QString &name)
 }
 
 } // namespace
-
-void RegisterPicker(const QString &name, TPicker picker)
-{
-    pickers().insert(name, std::move(picker));
-}
-
-void UnRegisterPicker(const QString &name)
-{
-    pickers().remove(name);
-}
-
-TPicker FindPicker(const QString &name)
-{
-    return pickers().value(name);
-}
 
 TfrmCFG::TfrmCFG(QWidget *parent)
     : QWidget(parent)

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QVariant>
 #include <QWidget>
-
-#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -19,13 +16,6 @@ class TDBNumberEditEh;
 class TDataSource;
 class TKyv_DBNavigator;
 
-// A chooser of a row of a guide: given the current key, true with the chosen key. The guides register theirs
-// by name, so that the shell asks for a company without knowing the guides.
-using TPicker = std::function<bool(QVariant &key)>;
-void RegisterPicker(const QString &name, TPicker picker);
-void UnRegisterPicker(const QString &name);
-// The picker of that name; empty while nobody registered it.
-TPicker FindPicker(const QString &name);
 
 // The configuration window: the operator's configuration row and the user's own settings, on four pages.
 // Check boxes and radio groups change their setting at once; the texts are taken when the window closes.

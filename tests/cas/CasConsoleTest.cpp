@@ -3,15 +3,13 @@
 #include "CasWindowFixture.h"
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
+#include "FormClasses.h"
 #include "Formats.h"
 #include "MainWindowScope.h"
-#include "MainWindowScope.h"
 #include "MemTable.h"
-#include "dmuDM.h"
-#include "dmuDM.h"
 #include "Screenshot.h"
 #include "WindowMessages.h"
-#include "frmuCFG.h"
+#include "dmuDM.h"
 #include "uCasPacket.h"
 
 #include <QAction>

@@ -11,6 +11,7 @@
 #include "WindowMessages.h"
 #include "dmuDM.h"
 #include "frmuBugDebug.h"
+#include "FormClasses.h"
 #include "frmuCFG.h"
 #include "frmuSettingsDialogs.h"
 #include "frmuTestSql.h"
