@@ -327,7 +327,15 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
         m_autoScrollTimer.start(60, this);
         return;
     }
-    // 5. A title that is a button is pressed.
+    // 5. With column resizing a right press on a title moves the column as a left press would.
+    if (button == Qt::RightButton && (m_dbOptions & dgColumnResize) && dataColumn && titleRows
+        && inLeafBand(cell.X, y)) {
+        if (m_dataLink->Active() && m_dataLink->Modified())
+            m_dataLink->UpdateRecord();
+        TCustomGrid::MouseDown(Qt::LeftButton, shift, x, y);
+        return;
+    }
+    // A title that is a button is pressed.
     if (dataColumn && HasTitleRow() && cell.Y == 0 && left && inLeafBand(cell.X, y) && CheckTitleButton(cell.X)) {
         m_titlePressed = true;
         m_pressedCol = cell.X;
@@ -628,6 +636,11 @@ void TCustomDBGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
             endSortClick(column, shift & Qt::ControlModifier);
             TitleClick(column);
         }
+        return;
+    }
+    // The right press that began moving a column ends it as a left release would.
+    if (button == Qt::RightButton && GridState() == gsColMoving) {
+        TCustomGrid::MouseUp(Qt::LeftButton, shift, x, y);
         return;
     }
     const TTrackModeEh mode = m_trackMode;

@@ -295,3 +295,25 @@ TEST(GridMouse, OnlyAColumnsOwnBandOfAMultiLevelTitleIsItsButton)
     EXPECT_EQ(g.buttonClicks, 1);
     EXPECT_EQ(g.grid->Columns()[1]->Title().SortMarker(), smDownEh);
 }
+
+TEST(GridMouse, ARightPressOnATitleMovesTheColumnWithColumnResizing)
+{
+    InteractionGrid g;
+    g.grid->SetOptions(g.grid->Options() | dgColumnResize);
+    const auto titlePoint = [&](int dataCol) {
+        const QRect r = g.grid->CellRect(dataCol + g.grid->IndicatorCols(), 0);
+        return QPoint(r.center().x(), r.top() + 2);
+    };
+    QTest::mousePress(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, titlePoint(0));
+    QTest::mouseMove(g.grid->viewport(), titlePoint(2));
+    QTest::mouseRelease(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, titlePoint(2));
+    EXPECT_EQ(g.grid->Columns()[2]->FieldName(), QStringLiteral("ID"));
+    EXPECT_EQ(g.grid->Columns()[0]->FieldName(), QStringLiteral("NAME"));
+
+    // Without column resizing a right press moves nothing.
+    g.grid->SetOptions(g.grid->Options() & ~dgColumnResize);
+    QTest::mousePress(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, titlePoint(0));
+    QTest::mouseMove(g.grid->viewport(), titlePoint(2));
+    QTest::mouseRelease(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, titlePoint(2));
+    EXPECT_EQ(g.grid->Columns()[0]->FieldName(), QStringLiteral("NAME"));
+}
