@@ -42,6 +42,7 @@ class THeadTreeNode;
 class TBookmarkListEh;
 class TDBGridEhSelection;
 class QCursor;
+class QMenu;
 
 // ---- Option sets ---------------------------------------------------------------------------------------------
 
@@ -449,6 +450,8 @@ public:
     void SetNotInKeyListIndex(int value);
     bool ShowImageAndText = false;
     int Tag = 0;
+    // Pops up at a right release over the column's data cells in place of the grid's menu.
+    QPointer<QMenu> PopupMenu;
     const TImageList *ImageList() const { return m_imageList; }
     void SetImageList(const TImageList *value);
 

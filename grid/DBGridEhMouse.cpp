@@ -3,6 +3,7 @@
 #include "DBGridEh.h"
 #include "DbUtilsEh.h"
 
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 
@@ -627,6 +628,13 @@ void TCustomDBGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
     const TGridCoord cell = MouseCoord(x, y);
     const int dataCol = cell.X - m_indicatorOffset;
     const bool dataColumn = cell.X >= m_indicatorOffset && dataCol < Columns().Count();
+    const bool dataRows = cell.Y >= TopFixedRows() && (FirstFooterRow() <= 0 || cell.Y < FirstFooterRow() - 1);
+    if (button == Qt::RightButton && dataColumn && dataRows && Columns()[dataCol]->PopupMenu) {
+        QMenu *menu = Columns()[dataCol]->PopupMenu;
+        CancelMode();
+        menu->popup(viewport()->mapToGlobal(QPoint(x, y)));
+        return;
+    }
     if (m_titlePressed) {
         m_titlePressed = false;
         InvalidateCell(m_pressedCol, 0);

@@ -1,6 +1,7 @@
 #include "GridInteraction.h"
 
 #include <QLineEdit>
+#include <QMenu>
 
 #include <gtest/gtest.h>
 
@@ -316,4 +317,27 @@ TEST(GridMouse, ARightPressOnATitleMovesTheColumnWithColumnResizing)
     QTest::mouseMove(g.grid->viewport(), titlePoint(2));
     QTest::mouseRelease(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, titlePoint(2));
     EXPECT_EQ(g.grid->Columns()[0]->FieldName(), QStringLiteral("NAME"));
+}
+
+TEST(GridMouse, ARightReleaseOverACellPopsUpItsColumnsMenuAtTheMouse)
+{
+    InteractionGrid g;
+    QMenu menu;
+    menu.addAction(QStringLiteral("One"));
+    g.grid->Columns()[1]->PopupMenu = &menu;
+    int shown = 0;
+    QObject::connect(&menu, &QMenu::aboutToShow, &menu, [&] { ++shown; });
+
+    // Over another column's cell and over the column's title nothing pops up.
+    QTest::mouseClick(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, g.grid->CellRect(1, 1).center());
+    QTest::mouseClick(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, g.grid->CellRect(2, 0).center());
+    EXPECT_EQ(shown, 0);
+
+    const QPoint at = g.grid->CellRect(2, 2).center();
+    QTest::mouseClick(g.grid->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(menu.isVisible());
+    EXPECT_EQ(menu.pos(), g.grid->viewport()->mapToGlobal(at));
+    EXPECT_EQ(g.grid->TrackMode(), TCustomDBGridEh::tmNoneEh);
+    menu.close();
 }
