@@ -43,6 +43,7 @@ class TBookmarkListEh;
 class TDBGridEhSelection;
 class QCursor;
 class QMenu;
+class QMimeData;
 
 // ---- Option sets ---------------------------------------------------------------------------------------------
 
@@ -99,6 +100,8 @@ enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDow
 enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
 enum TTextOrientationEh { tohHorizontal, tohVertical };
 enum TColumnsEhState { csDefault, csCustomized };
+// Whether a press on the selection may begin dragging it (dmAutomatic) or only the program starts drags.
+enum TDragMode { dmManual, dmAutomatic };
 // What a data cell shows and how a click or a step changes it.
 enum TColCellKindEh { ckPlainEh, ckCheckBoxEh, ckLookupEh, ckPickListEh, ckImageEh, ckKeyListEh };
 enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
@@ -993,6 +996,13 @@ public:
     // dgMultiSelect, the kind allowed, and for rectangles and columns a grid without dgRowSelect.
     bool SelectionKindUsable(unsigned kind) const;
     virtual bool IsCellSelected(int col, int row);
+    TDragMode DragMode() const { return m_dragMode; }
+    void SetDragMode(TDragMode value) { m_dragMode = value; }
+    bool SelectionDragArmed() const { return m_dragArmed; }
+    // The selection in the grid's clipboard formats; the caller owns it.
+    QMimeData *SelectionMimeData();
+    // Drags the selection away (a press on it moved beyond the start-drag distance).
+    virtual void StartSelectionDrag();
     // Repaints the selection's box (the whole grid under gstAll) and the current row.
     virtual void RepaintSelection();
     // Repaints a block of cells that a selection gained or lost.
@@ -1281,6 +1291,7 @@ private:
     QPoint m_pressPoint;
     bool m_sortMarkingPending = false;
     bool m_dragArmed = false;
+    TDragMode m_dragMode = dmManual;
     TGridCoord m_checkPressCell{-1, -1};
     bool m_pressWasDouble = false;
     QPoint m_lastMousePoint;

@@ -303,6 +303,9 @@ template <class T> void ImportGridFromStream(TCustomDBGridEh *grid, TStream &str
 inline constexpr char ClipboardCsvFormat[] = "text/csv";
 inline constexpr char ClipboardRtfFormat[] = "text/rtf";
 
+// The selection (or everything) as plain text, with the CSV, RTF and grid-data formats beside it; false without
+// a dataset.
+bool GridSelectionFormats(TCustomDBGridEh *grid, bool all, QString &text, QList<QPair<QString, QByteArray>> &formats);
 void CopyGridSelectionToClipboard(TCustomDBGridEh *grid, bool all);
 void CutGridSelection(TCustomDBGridEh *grid, bool all);
 // Prefers the binary format; else the clipboard's text.

@@ -396,11 +396,11 @@ void ReadClipboardToStream(const QString &format, TStream &stream)
     stream.WriteBytes(Clipboard::Data(format));
 }
 
-void CopyGridSelectionToClipboard(TCustomDBGridEh *grid, bool all)
+bool GridSelectionFormats(TCustomDBGridEh *grid, bool all, QString &text, QList<QPair<QString, QByteArray>> &formats)
 {
     TDataSet *ds = grid->DataSource() ? grid->DataSource()->DataSet() : nullptr;
     if (!ds)
-        return;
+        return false;
     const auto exportAs = [&](std::unique_ptr<TDBGridEhExport> exporter, bool utf8) {
         TMemoryStream stream;
         exporter->DBGridEh = grid;
@@ -409,9 +409,9 @@ void CopyGridSelectionToClipboard(TCustomDBGridEh *grid, bool all)
         return stream.Bytes();
     };
     ds->DisableControls();
-    QByteArray text, csv, rtf, binary;
+    QByteArray plain, csv, rtf, binary;
     try {
-        text = exportAs(std::make_unique<TDBGridEhExportAsText>(), true);
+        plain = exportAs(std::make_unique<TDBGridEhExportAsText>(), true);
         csv = exportAs(std::make_unique<TDBGridEhExportAsCSV>(), false);
         rtf = exportAs(std::make_unique<TDBGridEhExportAsRTF>(), false);
         binary = exportAs(std::make_unique<TDBGridEhExportAsVCLDBIF>(), false);
@@ -420,9 +420,18 @@ void CopyGridSelectionToClipboard(TCustomDBGridEh *grid, bool all)
         throw;
     }
     ds->EnableControls();
-    Clipboard::SetData(QString::fromUtf8(text),
-        { { QString::fromLatin1(ClipboardCsvFormat), csv }, { QString::fromLatin1(ClipboardRtfFormat), rtf },
-            { QString::fromLatin1(ClipboardGridDataFormat), binary } });
+    text = QString::fromUtf8(plain);
+    formats = { { QString::fromLatin1(ClipboardCsvFormat), csv }, { QString::fromLatin1(ClipboardRtfFormat), rtf },
+        { QString::fromLatin1(ClipboardGridDataFormat), binary } };
+    return true;
+}
+
+void CopyGridSelectionToClipboard(TCustomDBGridEh *grid, bool all)
+{
+    QString text;
+    QList<QPair<QString, QByteArray>> formats;
+    if (GridSelectionFormats(grid, all, text, formats))
+        Clipboard::SetData(text, formats);
 }
 
 void PasteClipboardIntoGrid(TCustomDBGridEh *grid, bool all)

@@ -3,6 +3,7 @@
 #include "DBGridEh.h"
 #include "DbUtilsEh.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -380,6 +381,8 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
     const bool rowsUsable = SelectionKindUsable(gstRecordBookmarks);
     const bool rectUsable = SelectionKindUsable(gstRectangle) && !ds->IsEmpty();
     const bool rowGesture = rowsUsable && (rowSelect || onIndicator || !rectUsable);
+    // A press on the selection may be the start of dragging it: it leaves the selection as it is for now.
+    const bool armDrag = left && !withShift && multi && m_dragMode == dmAutomatic && IsCellSelected(cell.X, cell.Y);
     BeginUpdate();
     try {
         if (m_dataLink->Modified())
@@ -400,7 +403,10 @@ void TCustomDBGridEh::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers sh
 
     m_toggleMode = ctrl || !(m_optionsEh & dghClearSelection);
     TBookmarkListEh &rows = m_selection->Rows();
-    if (rowGesture) {
+    m_dragArmed = armDrag;
+    if (armDrag) {
+        // The release, or a move that starts the drag, decides.
+    } else if (rowGesture) {
         if (withShift && dataRow != m_dataLink->ActiveRecord()) {
             // From the record where the gesture began to the one pressed.
             MoveBySelecting(dataRow - m_dataLink->ActiveRecord(), false);
@@ -491,6 +497,13 @@ void TCustomDBGridEh::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
 {
     m_lastMousePoint = {x, y};
     m_lastMouseShift = shift;
+    if (m_dragArmed) {
+        if ((QPoint(x, y) - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
+            m_dragArmed = false;
+            StartSelectionDrag();
+        }
+        return;
+    }
     if (m_titlePressed) {
         const bool inside = titlePressHit(x, y);
         if (inside != m_pressedInside) {
@@ -651,6 +664,14 @@ void TCustomDBGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
         TCustomGrid::MouseUp(Qt::LeftButton, shift, x, y);
         return;
     }
+    // A press on the selection that was not dragged after all acts on the selection now.
+    if (m_dragArmed) {
+        m_dragArmed = false;
+        if ((m_dbOptions & dgRowSelect) && (shift & Qt::ControlModifier))
+            m_selection->Rows().SetCurrentRecordSelected(!m_selection->Rows().CurrentRecordSelected());
+        else if (m_optionsEh & dghClearSelection)
+            m_selection->Clear();
+    }
     const TTrackModeEh mode = m_trackMode;
     m_trackMode = tmNoneEh;
     if (mode == tmFrozenEh) {
@@ -688,6 +709,7 @@ void TCustomDBGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shif
 
 void TCustomDBGridEh::CancelMode()
 {
+    m_dragArmed = false;
     m_autoScrollTimer.stop();
     if (m_trackMode == tmFrozenEh)
         viewport()->update();

@@ -1,8 +1,12 @@
 // The grid's selection: selected records (bookmarks in dataset order), a rectangle of cells, whole columns, or
 // everything; and the gestures that grow and shrink them.
 #include "DBGridEh.h"
+#include "DBGridEhImpExp.h"
 
 #include "Services.h"
+
+#include <QDrag>
+#include <QMimeData>
 
 #include <algorithm>
 
@@ -723,4 +727,29 @@ bool TCustomDBGridEh::DeleteCurrentOrSelected()
     else
         ds->Delete();
     return true;
+}
+
+// ---- Dragging the selection ----------------------------------------------------------------------------------
+
+QMimeData *TCustomDBGridEh::SelectionMimeData()
+{
+    QString text;
+    QList<QPair<QString, QByteArray>> formats;
+    if (!GridSelectionFormats(this, false, text, formats))
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setText(text);
+    for (const auto &[format, bytes] : formats)
+        data->setData(format, bytes);
+    return data;
+}
+
+void TCustomDBGridEh::StartSelectionDrag()
+{
+    QMimeData *data = SelectionMimeData();
+    if (!data)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction);
 }

@@ -1,3 +1,4 @@
+#include "DBGridEhImpExp.h"
 #include "GridInteraction.h"
 
 #include <QLineEdit>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using tarvik::test::InteractionGrid;
+using tarvik::test::ProbeGrid;
 
 namespace {
 
@@ -340,4 +342,89 @@ TEST(GridMouse, ARightReleaseOverACellPopsUpItsColumnsMenuAtTheMouse)
     EXPECT_EQ(menu.pos(), g.grid->viewport()->mapToGlobal(at));
     EXPECT_EQ(g.grid->TrackMode(), TCustomDBGridEh::tmNoneEh);
     menu.close();
+}
+
+// Records 2 and 3 selected in a row-select grid whose selection may be dragged.
+struct DragGrid : InteractionGrid
+{
+    DragGrid() : InteractionGrid({QStringLiteral("Petrov"), QStringLiteral("Ivanov"), QStringLiteral("Sidorov"),
+                                     QStringLiteral("Ivashov")}, dgMultiSelect | dgRowSelect)
+    {
+        selectTwo();
+        grid->SetDragMode(dmAutomatic);
+    }
+    void selectTwo()
+    {
+        grid->Selection().Clear();
+        const TDragMode mode = grid->DragMode();
+        grid->SetDragMode(dmManual);
+        click(1, rowOf(2), Qt::ControlModifier);
+        click(1, rowOf(3), Qt::ControlModifier);
+        grid->SetDragMode(mode);
+    }
+    QPoint at(int wantedId) { return grid->CellRect(2, rowOf(wantedId)).center(); }
+    int selected() { return grid->SelectedBookmarks().Count(); }
+    ProbeGrid &probe() { return static_cast<ProbeGrid &>(*grid); }
+};
+
+TEST(GridMouse, APressOnTheSelectionWithAutomaticDragOnlyArmsADragThatTheReleaseSettles)
+{
+    DragGrid g;
+    ASSERT_EQ(g.selected(), 2);
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, g.at(2));
+    EXPECT_TRUE(g.grid->SelectionDragArmed());
+    EXPECT_EQ(g.selected(), 2) << "the press leaves the selection alone";
+    EXPECT_EQ(g.id(), 2);
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, g.at(2));
+    EXPECT_FALSE(g.grid->SelectionDragArmed());
+    EXPECT_EQ(g.selected(), 0) << "a release without a drag clears with dghClearSelection";
+    EXPECT_EQ(g.probe().selectionDrags, 0);
+
+    // With Ctrl the release toggles the current row off.
+    g.selectTwo();
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::ControlModifier, g.at(3));
+    EXPECT_EQ(g.selected(), 2);
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::ControlModifier, g.at(3));
+    EXPECT_EQ(g.selected(), 1);
+    EXPECT_FALSE(g.grid->SelectedBookmarks().CurrentRecordSelected());
+
+    // Without dghClearSelection a plain release keeps the selection.
+    g.selectTwo();
+    g.grid->SetOptionsEh(g.grid->OptionsEh() & ~dghClearSelection);
+    QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, g.at(2));
+    EXPECT_EQ(g.selected(), 2);
+    g.grid->SetOptionsEh(g.grid->OptionsEh() | dghClearSelection);
+
+    // Shift, an unselected row, or manual drag mode: the press selects as usual.
+    g.selectTwo();
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, g.at(4));
+    EXPECT_FALSE(g.grid->SelectionDragArmed());
+    EXPECT_EQ(g.selected(), 1);
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, g.at(4));
+    g.selectTwo();
+    g.grid->SetDragMode(dmManual);
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, g.at(2));
+    EXPECT_FALSE(g.grid->SelectionDragArmed());
+    EXPECT_EQ(g.selected(), 1);
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, g.at(2));
+}
+
+TEST(GridMouse, AMoveBeyondTheStartDragDistanceDragsTheSelectionInTheClipboardFormats)
+{
+    DragGrid g;
+    const QPoint start = g.at(2);
+    QTest::mousePress(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, start);
+    QTest::mouseMove(g.grid->viewport(), start + QPoint(1, 0));
+    EXPECT_EQ(g.probe().selectionDrags, 0) << "a small move is still a press";
+    QTest::mouseMove(g.grid->viewport(), start + QPoint(QApplication::startDragDistance() + 1, 0));
+    EXPECT_EQ(g.probe().selectionDrags, 1);
+    EXPECT_FALSE(g.grid->SelectionDragArmed());
+    EXPECT_TRUE(g.probe().dragFormats.contains(QString::fromLatin1(ClipboardCsvFormat)));
+    EXPECT_TRUE(g.probe().dragFormats.contains(QString::fromLatin1(ClipboardRtfFormat)));
+    EXPECT_TRUE(g.probe().dragFormats.contains(QString::fromLatin1(ClipboardGridDataFormat)));
+    EXPECT_TRUE(g.probe().dragText.contains(QStringLiteral("Ivanov")));
+    EXPECT_TRUE(g.probe().dragText.contains(QStringLiteral("Sidorov")));
+    EXPECT_FALSE(g.probe().dragText.contains(QStringLiteral("Petrov")));
+    QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, Qt::NoModifier, start);
+    EXPECT_EQ(g.selected(), 2) << "a started drag leaves the selection alone";
 }

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMimeData>
 
 #include <memory>
 
@@ -20,6 +21,18 @@ public:
     using TCustomDBGridEh::ChangeScale;
     using TCustomDBGridEh::VertScroll;
     using TCustomGrid::CalcDrawInfo;
+
+    // A drag of the selection is counted, with the formats it would carry, instead of running QDrag's loop.
+    void StartSelectionDrag() override
+    {
+        ++selectionDrags;
+        const std::unique_ptr<QMimeData> data(SelectionMimeData());
+        dragFormats = data ? data->formats() : QStringList();
+        dragText = data ? data->text() : QString();
+    }
+    int selectionDrags = 0;
+    QStringList dragFormats;
+    QString dragText;
 };
 
 // Fields ID (integer), NAME (string 20), AMOUNT (float), FLAG (string 3).
