@@ -28,13 +28,15 @@ int indexOfPrefixCI(const QStringList &list, const QString &prefix)
     return -1;
 }
 
-// The multi-line box of a wrapping cell; its keys are offered to the cell editor before it edits with them.
+// The multi-line box of a wrapping cell; its keys, focus loss, double-clicks and wheel turns are offered to the
+// cell editor before the box acts on them.
 class TInplaceMemoEh : public QPlainTextEdit
 {
 public:
-    TInplaceMemoEh(QWidget *parent, std::function<bool(QKeyEvent *)> takeKey)
+    TInplaceMemoEh(QWidget *parent, std::function<bool(QKeyEvent *)> takeKey, std::function<bool(QEvent *)> takeEvent)
         : QPlainTextEdit(parent)
         , m_takeKey(std::move(takeKey))
+        , m_takeEvent(std::move(takeEvent))
     {
         setFrameShape(QFrame::NoFrame);
         setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -61,9 +63,25 @@ protected:
         if (!m_takeKey(event))
             QPlainTextEdit::keyPressEvent(event);
     }
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        m_takeEvent(event);
+        QPlainTextEdit::focusOutEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        if (!m_takeEvent(event))
+            QPlainTextEdit::mouseDoubleClickEvent(event);
+    }
+    void wheelEvent(QWheelEvent *event) override
+    {
+        if (!m_takeEvent(event))
+            QPlainTextEdit::wheelEvent(event);
+    }
 
 private:
     std::function<bool(QKeyEvent *)> m_takeKey;
+    std::function<bool(QEvent *)> m_takeEvent;
 };
 
 } // namespace
@@ -248,12 +266,7 @@ void TDBGridInplaceEdit::UpdateContents()
         setFont(params.Font.qfont());
         m_imageIndex = params.ImageIndex;
     }
-    // Pick and lookup cells complete their text against one-line list entries, so they stay on one line.
-    const TColCellKindEh kind = col ? col->GetCellKind() : ckPlainEh;
-    const bool completes = m_editStyle == esPickList || m_editStyle == esDataList || kind == ckLookupEh
-        || kind == ckKeyListEh;
-    setWordWrap(col && col->WordWrap() && !completes
-                && m_dbGrid->RowHeights(m_dbGrid->Row()) >= 2 * QFontMetrics(font()).height());
+    setWordWrap(col && col->WordWrap() && m_dbGrid->RowHeights(m_dbGrid->Row()) >= 2 * QFontMetrics(font()).height());
     BoundsChanged();
 }
 
@@ -271,7 +284,9 @@ void TDBGridInplaceEdit::setWordWrap(bool on)
         return;
     }
     if (!m_memo) {
-        m_memo = new TInplaceMemoEh(this, [this](QKeyEvent *event) { return multiLineKey(event); });
+        m_memo = new TInplaceMemoEh(
+            this, [this](QKeyEvent *event) { return multiLineKey(event); },
+            [this](QEvent *event) { return multiLineEvent(event); });
         connect(m_memo, &QPlainTextEdit::textChanged, this, [this] {
             const QString typed = m_memo->toPlainText();
             if (m_syncingText || typed == text())
@@ -342,15 +357,62 @@ bool TDBGridInplaceEdit::multiLineKey(QKeyEvent *event)
         keyPressEvent(event);
         return true;
     }
+    const TColCellKindEh kind = column() ? column()->GetCellKind() : ckPlainEh;
+    if (event->matches(QKeySequence::Paste) && (kind == ckLookupEh || kind == ckKeyListEh)) {
+        // A pasted text is completed against the list like a typed one, never stored raw.
+        paste();
+        syncMemoCaret();
+        return true;
+    }
     const QString typed = event->text();
     if (!typed.isEmpty() && typed.at(0).isPrint() && !ctrl) {
         QChar ch = typed.at(0);
         KeyPress(ch);
+        if (ch.isNull())
+            syncMemoCaret();
         return ch.isNull();
     }
     int k = key;
     KeyDown(k, shift);
+    if (k == 0)
+        syncMemoCaret();
     return k == 0;
+}
+
+bool TDBGridInplaceEdit::multiLineEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::FocusOut:
+        closeListsOnFocusLoss();
+        return false;
+    case QEvent::MouseButtonDblClick:
+        if (!stepOnDoubleClick(static_cast<QMouseEvent *>(event)->modifiers()))
+            return false;
+        syncMemoCaret();
+        return true;
+    case QEvent::Wheel:
+        return m_droppedDown;
+    default:
+        return false;
+    }
+}
+
+void TDBGridInplaceEdit::syncMemoCaret()
+{
+    if (!m_memo || !m_wordWrap || m_memo->toPlainText() != text())
+        return;
+    // Completion leaves its guessed tail selected after the caret; the box shows the same selection.
+    QTextCursor caret(m_memo->document());
+    if (hasSelectedText()) {
+        const int start = selectionStart();
+        const int end = start + int(selectedText().size());
+        const bool backwards = cursorPosition() == start;
+        caret.setPosition(backwards ? end : start);
+        caret.setPosition(backwards ? start : end, QTextCursor::KeepAnchor);
+    } else {
+        caret.setPosition(cursorPosition());
+    }
+    m_memo->setTextCursor(caret);
 }
 
 const TImageList *TDBGridInplaceEdit::shownImages() const
@@ -799,14 +861,22 @@ void TDBGridInplaceEdit::UpdateEditValue()
 void TDBGridInplaceEdit::StepEditValue(bool up)
 {
     TColumnEh *col = column();
-    if (!col || !col->CanModify(true))
+    if (!col)
         return;
+    const double step = col->GetCellKind() == ckPlainEh ? col->Increment : -col->Increment;
+    stepColumn(col, up ? step : -step);
+}
+
+void TDBGridInplaceEdit::stepColumn(TColumnEh *col, double step)
+{
+    if (!col->CanModify(true))
+        return;
+    // The step starts from what the user sees, typed or not.
     if (text() != m_dbGrid->EditorText() || m_dbGrid->DataLink()->Modified()) {
         m_dbGrid->SetEditText(m_dbGrid->Col(), m_dbGrid->Row(), text());
         m_dbGrid->WriteEditorText();
     }
-    const double step = col->GetCellKind() == ckPlainEh ? col->Increment : -col->Increment;
-    col->StepColumnValue(up ? step : -step);
+    col->StepColumnValue(step);
     m_dbGrid->DataLink()->SetModified(false);
     setText(m_dbGrid->GetEditText(m_dbGrid->Col(), m_dbGrid->Row()));
     selectAll();
@@ -1072,27 +1142,33 @@ bool TDBGridInplaceEdit::event(QEvent *event)
     return TInplaceEdit::event(event);
 }
 
-void TDBGridInplaceEdit::focusOutEvent(QFocusEvent *event)
+void TDBGridInplaceEdit::closeListsOnFocusLoss()
 {
+    // The drop-downs never take the focus, so any focus loss is to somewhere else: close without accepting.
     if (m_droppedDown)
         CloseUp(false);
     closeMRUList(false);
+}
+
+void TDBGridInplaceEdit::focusOutEvent(QFocusEvent *event)
+{
+    closeListsOnFocusLoss();
     TInplaceEdit::focusOutEvent(event);
+}
+
+bool TDBGridInplaceEdit::stepOnDoubleClick(Qt::KeyboardModifiers modifiers)
+{
+    TColumnEh *col = column();
+    if (!col || !col->DblClickNextVal())
+        return false;
+    stepColumn(col, (modifiers & Qt::ShiftModifier) ? -1 : 1);
+    return true;
 }
 
 void TDBGridInplaceEdit::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    TColumnEh *col = column();
-    if (col && col->DblClickNextVal()) {
-        if (col->CanModify(true)) {
-            m_dbGrid->CanEditModify();
-            col->StepColumnValue((event->modifiers() & Qt::ShiftModifier) ? -1 : 1);
-            setText(m_dbGrid->GetEditText(m_dbGrid->Col(), m_dbGrid->Row()));
-            selectAll();
-        }
-        return;
-    }
-    TInplaceEdit::mouseDoubleClickEvent(event);
+    if (!stepOnDoubleClick(event->modifiers()))
+        TInplaceEdit::mouseDoubleClickEvent(event);
 }
 
 void TDBGridInplaceEdit::wheelEvent(QWheelEvent *event)

@@ -104,6 +104,14 @@ private:
     void setWordWrap(bool on);
     // A key typed into the multi-line box; true when the editor or the grid took it.
     bool multiLineKey(QKeyEvent *event);
+    // Focus loss, double-clicks and wheel turns in the multi-line box; true when the editor took the event.
+    bool multiLineEvent(QEvent *event);
+    // The box shows the one-line editor's caret and selection after the editor changed them.
+    void syncMemoCaret();
+    void closeListsOnFocusLoss();
+    // Steps the value on a double-click when the column asks for it; false when the click is an ordinary one.
+    bool stepOnDoubleClick(Qt::KeyboardModifiers modifiers);
+    void stepColumn(TColumnEh *column, double step);
 
     TCustomDBGridEh *m_dbGrid;
     TEditStyleEh m_editStyle = esSimple;

@@ -565,3 +565,50 @@ TEST(GridInplaceEditor, AWrappingCellIsEditedOnSeveralLinesAndLeavesThemOnlyAtIt
     QTest::keyClick(editor->MultiLineEditor(), Qt::Key_Down);
     EXPECT_EQ(g.id(), 1);
 }
+
+TEST(GridInplaceEditor, AWrappingPickCellCompletesStepsAndClosesItsListLikeAOneLineCell)
+{
+    InteractionGrid g({QStringLiteral("Petrov"), QStringLiteral("Ivanov"), QStringLiteral("Sidorov")},
+                      dgAlwaysShowEditor);
+    TColumnEh *name = g.grid->Columns()[1];
+    name->SetWordWrap(true);
+    name->PickList() = QStringList{QStringLiteral("Ivanov"), QStringLiteral("Petrov"), QStringLiteral("Sidorov")};
+    g.grid->SetRowLines(3);
+    TDBGridInplaceEdit *editor = openEditor(g.grid.get(), 1);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->WordWrap()) << "a pick list wraps like any other cell";
+    QPlainTextEdit *box = editor->MultiLineEditor();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->hasFocus(); }));
+
+    // Typing over the whole text completes to the first line and shows the guessed tail selected.
+    box->selectAll();
+    QTest::keyClick(box, 's');
+    EXPECT_EQ(editor->text(), QStringLiteral("Sidorov"));
+    EXPECT_EQ(box->toPlainText(), QStringLiteral("Sidorov"));
+    EXPECT_EQ(box->textCursor().selectedText(), QStringLiteral("idorov"));
+    QTest::keyClick(box, 'i');
+    EXPECT_EQ(box->textCursor().selectedText(), QStringLiteral("dorov")) << "the next letter keeps completing";
+
+    // A double-click steps to the next line of the list when the column asks for it; Shift steps back.
+    name->SetDblClickNextVal(true);
+    QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(box->toPlainText(), QStringLiteral("Ivanov")) << "the last line steps round to the first";
+    QTest::mouseDClick(box->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 5));
+    EXPECT_EQ(box->toPlainText(), QStringLiteral("Sidorov"));
+
+    // An open list swallows the wheel and is closed, not accepted, when the focus goes elsewhere.
+    QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->DroppedDown());
+    editor->PickList()->setCurrentRow(1);
+    QWheelEvent wheel(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box->viewport(), &wheel);
+    EXPECT_TRUE(wheel.isAccepted());
+    EXPECT_TRUE(editor->DroppedDown());
+    QLineEdit elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    elsewhere.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !editor->DroppedDown(); }));
+    EXPECT_EQ(editor->text(), QStringLiteral("Sidorov")) << "losing the focus chose nothing";
+}
