@@ -2,6 +2,7 @@
 
 #include "DBLookupEh.h"
 #include "MemTable.h"
+#include "Periods.h"
 #include "ModalAnswer.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
@@ -9,6 +10,7 @@
 #include "uAccounts.h"
 #include "uStatReports.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QPushButton>
@@ -171,17 +173,232 @@ protected:
     int m_packageOffered = -1;
 };
 
-TEST_P(ReportsStat, Probe)
+// The export's lines with the empty cells of the layout left out; a quoted cell is read back unquoted.
+QStringList csvRows(const ShownReport &r)
+{
+    QStringList rows;
+    for (const QString &line : r.csv) {
+        QStringList cells;
+        QString cell;
+        bool quoted = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line[i];
+            if (quoted && c == u'"' && i + 1 < line.size() && line[i + 1] == u'"')
+                cell += c, ++i;
+            else if (c == u'"')
+                quoted = !quoted;
+            else if (c == u';' && !quoted)
+                cells << cell, cell.clear();
+            else
+                cell += c;
+        }
+        cells << cell;
+        cells.removeAll(QString());
+        rows << cells.join(u';');
+    }
+    return rows;
+}
+
+// The text export shows the same cells in the same lines, only laid out by blanks.
+void expectTextMatchesCsv(const ShownReport &r)
+{
+    const QStringList rows = csvRows(r);
+    ASSERT_EQ(r.text.size(), rows.size()) << r.text.join(u'\n').toStdString();
+    for (int i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(r.text[i].simplified().toStdString(), QString(rows[i]).replace(u';', u' ').simplified().toStdString());
+}
+
+const char *const ConnectionHeader = "Л/С;Ф.И.О.;Адрес;Подключен;Услуга;Тариф;Начислено";
+const char *const DisconnectionHeader = "Л/С;Ф.И.О.;Адрес;Отключен;Вид отключения;Начислено";
+
+struct StatCase
+{
+    const char *action;
+    bool perMonth;
+    QDate from, to; // the period typed, or the month chosen (its first day)
+    int package;
+    const char *templateName;
+    std::vector<const char *> lines; // the export's lines, cells joined by ";"
+};
+
+TEST_P(ReportsStat, EachReportShowsTheHandComputedRowsInBothExports)
+{
+    const QDate mar1(2016, 3, 1), mar31(2016, 3, 31), feb1(2016, 2, 1);
+    const std::vector<StatCase> cases = {
+        {"actReportNewConnectCustALL", false, mar1, mar31, -1, "NewConnectUsers.frf",
+         {"Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+          "102;Борисов Б.Б.;Лесная  д.14 кв.2;01.03.2016;Подключение;50;310",
+          "101;Абрамов А.А.;Лесная  д.14 кв.1;10.03.2016;Подключение льготное;0;100", "50;410", "Итого: 2"}},
+        {"actReportNewConnectCustNotPayed", false, mar1, mar31, -1, "NewConnectUsers.frf",
+         {"Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+          "101;Абрамов А.А.;Лесная  д.14 кв.1;10.03.2016;Подключение льготное;0;100", "0;100", "Итого: 1"}},
+        {"actReportNewConnectCustPayed", false, mar1, mar31, -1, "NewConnectUsers.frf",
+         {"Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+          "102;Борисов Б.Б.;Лесная  д.14 кв.2;01.03.2016;Подключение;50;310", "50;310", "Итого: 1"}},
+        // A leap February: the connection on the 29th belongs to it; 1 day of 310 over 29 rounds to 11.
+        {"actReportNewConnectCustALLPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
+         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
+          "103;Васильев В.В.;Лесная  д.14 кв.3;15.02.2016;Подключение ЦТВ;30;150",
+          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "30;161", "Итого: 2"}},
+        {"actReportNewConnectCustPayedPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
+         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
+          "103;Васильев В.В.;Лесная  д.14 кв.3;15.02.2016;Подключение ЦТВ;30;150", "30;150", "Итого: 1"}},
+        {"actReportNewConnectCustNotPayedPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
+         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
+          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "0;11", "Итого: 1"}},
+        {"actReportNewConnectCustALLPerMonth", true, feb1, {}, 10, "NewConnectUsersPerMonth.frf",
+         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)  \"Кабельное ТВ\" пакет услуг",
+          ConnectionHeader, "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "0;11",
+          "Итого: 1"}},
+        {"actReportNextTimeConnectedCust", false, mar1, mar31, -1, "NextTimeConnected.frf",
+         {"Повторно подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+          "104;Григорьев Г.Г.;Лесная  д.14 кв.4;20.03.2016;Повторное подключение;20;120", "20;120", "Итого: 1"}},
+        {"actReportNextTimeConnectedCustPerMonth", true, mar1, {}, -1, "NextTimeConnectedPerMonth.frf",
+         {"Повторно подключенные абоненты за месяц", "(за Март 2016 г.)", ConnectionHeader,
+          "104;Григорьев Г.Г.;Лесная  д.14 кв.4;20.03.2016;Повторное подключение;20;120", "20;120", "Итого: 1"}},
+        // From the 5th to the 25th: both ends included, the caption in whole months, and the charge divided by
+        // the period's last day number (25).
+        {"actReportDisactCustByPeriod", false, QDate(2016, 3, 5), QDate(2016, 3, 25), -1,
+         "DisactByPeriodCustomers.frf",
+         {"Отключавшиеся абоненты", "(за Март 2016 г.)", DisconnectionHeader,
+          "101;Абрамов А.А.;Лесная  д.14 кв.1;19.03.2016;Отключение по заявлению;124",
+          "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;244",
+          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;05.03.2016;Отключение за неуплату;12", "380", "Итого: 3"}},
+        {"actReportDisactCustByMonth", true, mar1, {}, -1, "DisactByMonthCustomers.frf",
+         {"Отключавшиеся абоненты за месяц", "(за Март 2016 г.)", DisconnectionHeader,
+          "101;Абрамов А.А.;Лесная  д.14 кв.1;19.03.2016;Отключение по заявлению;100",
+          "102;Борисов Б.Б.;Лесная  д.14 кв.2;31.03.2016;Отключение по заявлению;310",
+          "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;234",
+          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;05.03.2016;Отключение за неуплату;50", "694", "Итого: 4"}},
+        {"actReportDisactCustByMonth", true, mar1, {}, 20, "DisactByMonthCustomers.frf",
+         {"Отключавшиеся абоненты за месяц", "(за Март 2016 г.)  \"Цифровое ТВ\" пакет услуг", DisconnectionHeader,
+          "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;234", "234", "Итого: 1"}},
+    };
+    for (const StatCase &c : cases) {
+        SCOPED_TRACE(std::string(c.action) + " " + c.from.toString(Qt::ISODate).toStdString() + " package "
+                     + std::to_string(c.package));
+        shown.clear();
+        if (c.perMonth)
+            answerMonth(c.from.month(), c.from.year());
+        else
+            answerPeriod(c.from, c.to);
+        answerPackage(c.package);
+        EXPECT_TRUE(RunCommand(QString::fromLatin1(c.action)));
+        ASSERT_EQ(shown.size(), 1u) << messages.lastText().toStdString();
+        const ShownReport &r = shown[0];
+        EXPECT_EQ(r.fileName, m_reports->TemplatePath(QString::fromUtf8(c.templateName)));
+        EXPECT_FALSE(r.designer);
+        EXPECT_TRUE(r.mdi);
+        QStringList want;
+        for (const char *line : c.lines)
+            want << QString::fromUtf8(line);
+        EXPECT_EQ(csvRows(r).join(u'\n').toStdString(), want.join(u'\n').toStdString());
+        expectTextMatchesCsv(r);
+        if (c.perMonth) {
+            EXPECT_EQ(SelectionPeriodFrom, c.from);
+            EXPECT_EQ(SelectionPeriodTo, EndOfMonth(c.from)) << "a month runs to its last day";
+        }
+    }
+}
+
+TEST_P(ReportsStat, LeapFebruaryMonthRunsToThe29th)
+{
+    answerMonth(2, 2016);
+    answerPackage(-1);
+    RunCommand(QStringLiteral("actReportDisactCustByMonth"));
+    EXPECT_EQ(SelectionPeriodFrom, QDate(2016, 2, 1));
+    EXPECT_EQ(SelectionPeriodTo, QDate(2016, 2, 29));
+}
+
+TEST_P(ReportsStat, CurrentStateCountsThePeriodsOpenAtTheStartAndTheEnd)
 {
     answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31));
-    answerPackage(-1);
-    RunCommand(QStringLiteral("actReportNewConnectCustALL"));
+    RunCommand(QStringLiteral("actReportMainState"));
+    ASSERT_EQ(shown.size(), 1u) << messages.lastText().toStdString();
+    EXPECT_EQ(shown[0].fileName, m_reports->TemplatePath(QStringLiteral("СтатОтчетЗаПериод.frf")));
+    // Open on the 1st: 102, 103 and 105; on the 31st: 102 and the reconnected 104; their mean.
+    EXPECT_EQ(csvRows(shown[0]), QStringList({"Текущее состояние", "Подключено на 01.03.2016",
+                                              "Подключено на 31.03.2016", "На начало;На конец;В среднем",
+                                              "3;2;2.5"}));
+    expectTextMatchesCsv(shown[0]);
+    EXPECT_EQ(m_packageOffered, -1) << "the current state asks for no package";
+}
+
+TEST_P(ReportsStat, CancelledPeriodProcessesTheQueueAndShowsNothing)
+{
+    exec(QStringLiteral("insert into ZOLT.INVALIDCUSTDEBT (CUSTOMER_ID, DATE_FROM) values (2, '2016-03-01 00:00:00')"));
+    SelectionPeriodFrom = QDate(2016, 1, 1);
+    SelectionPeriodTo = QDate(2016, 1, 31);
+    const QString before = m_reports->cdsRepNewActivCustomers()->CommandText();
+    answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31), false);
+    answerPackage(20); // the package is still asked for
+    RunCommand(QStringLiteral("actReportNewConnectCustPayed"));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(m_dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")).toInt(),
+              0)
+        << "the debts were brought up to date first";
+    EXPECT_EQ(SelectionPeriodFrom, QDate(2016, 1, 1));
+    EXPECT_EQ(SelectionPeriodTo, QDate(2016, 1, 31));
+    EXPECT_EQ(m_reports->cdsRepNewActivCustomers()->CommandText(), before);
+    EXPECT_EQ(package(), 20) << "the package chosen stays for the next report";
+
+    answerMonth(3, 2016, false);
+    answerPackage(20);
+    RunCommand(QStringLiteral("actReportDisactCustByMonth"));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(SelectionPeriodFrom, QDate(2016, 1, 1));
+
+    answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31), false);
+    RunCommand(QStringLiteral("actReportMainState"));
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_P(ReportsStat, PackagePickerAppearsOnlyWithMoreThanOnePackage)
+{
+    answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31));
+    answerPackage(20);
+    RunCommand(QStringLiteral("actReportDisactCustByPeriod"));
+    EXPECT_EQ(m_packageOffered, 3) << "\"Все\" and the two packages";
     ASSERT_EQ(shown.size(), 1u);
-    for (const QString &l : shown[0].text)
-        std::printf("T|%s\n", qPrintable(l));
-    for (const QString &l : shown[0].csv)
-        std::printf("C|%s\n", qPrintable(l));
-    std::printf("%s\n", qPrintable(messages.lastText()));
+    EXPECT_EQ(csvRows(shown[0]).filter(QStringLiteral("Васильев")).size(), 1);
+    EXPECT_EQ(csvRows(shown[0]).last(), QStringLiteral("Итого: 1"));
+
+    // One package left at the top: no dialog, and the report keeps the package the filter record holds.
+    exec(QStringLiteral("update ZOLT.SERV set CHILDSERV_ID = 10 where SERV_ID = 20"));
+    setPackage(10);
+    shown.clear();
+    answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31));
+    RunCommand(QStringLiteral("actReportNewConnectCustALL"));
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(activeModal<TfrmSelectRootServ>(), nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(csvRows(shown[0])[1].contains(QStringLiteral("\"Кабельное ТВ\" пакет услуг")));
+    EXPECT_EQ(package(), 10);
+}
+
+TEST_P(ReportsStat, DebugModeOpensTheDesignerModallyInsteadOfThePreview)
+{
+    SetDebugMode(true);
+    answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31));
+    answerPackage(-1);
+    RunCommand(QStringLiteral("actReportNextTimeConnectedCust"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].designer);
+    EXPECT_FALSE(shown[0].mdi);
+    EXPECT_TRUE(shown[0].modal);
+    EXPECT_EQ(shown[0].report, QStringLiteral("frRepNewActivCustomers"));
+    EXPECT_EQ(shown[0].fileName, m_reports->TemplatePath(QStringLiteral("NextTimeConnected.frf")));
+}
+
+TEST_P(ReportsStat, MissingTemplateIsReportedAndNothingShown)
+{
+    QTemporaryDir empty;
+    m_reports->SetTemplateFolder(empty.path());
+    answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31));
+    RunCommand(QStringLiteral("actReportMainState"));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(messages.lastText(),
+              QStringLiteral("Не найден шаблон отчета ") + empty.path() + QStringLiteral("/СтатОтчетЗаПериод.frf"));
 }
 
 } // namespace
