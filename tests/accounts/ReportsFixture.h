@@ -29,6 +29,7 @@ struct ShownReport
     bool modal = false;
     QStringList text; // the prepared pages as the text export writes them (previews only)
     QStringList csv;
+    QStringList params; // the parameters of the report's dataset, "NAME=value"
 };
 
 class ReportsFixture : public CustomerFixture
@@ -87,6 +88,10 @@ protected:
         r.designer = designer;
         r.mdi = report.MDIPreview;
         r.modal = report.ModalPreview;
+        if (auto *source = qobject_cast<TfrDBDataSet *>(report.Dataset.data()))
+            if (TDataSet *ds = source->GetSourceDataSet())
+                for (int i = 0; i < ds->Params().Count(); ++i)
+                    r.params << ds->Params()[i].Name() + QLatin1Char('=') + ds->Params()[i].Value().toString();
         if (!designer) {
             TfrTextExport txt;
             r.text = exported(report, txt, QStringLiteral("report.txt"));

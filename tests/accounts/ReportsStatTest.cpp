@@ -301,6 +301,40 @@ TEST_P(ReportsStat, EachReportShowsTheHandComputedRowsInBothExports)
     }
 }
 
+TEST_P(ReportsStat, PeriodChargeCountsTheDaysInsideTheReportPeriod)
+{
+    const struct
+    {
+        QDate from, to;
+        std::map<int, double> sums; // customer: charge
+    } cases[] = {
+        // 101 inside (10 days of 310 over 31), 102 the same as the period, 103 and 105 across its start, 104's
+        // reconnection across its end; 104's earlier period ended in January.
+        {QDate(2016, 3, 1), QDate(2016, 3, 31), {{1, 100}, {2, 310}, {3, 234}, {4, 120}, {5, 50}}},
+        // A period inside the history periods: divided by its last day's number (20), halves rounded up.
+        {QDate(2016, 3, 10), QDate(2016, 3, 20), {{1, 155}, {2, 171}, {3, 160}, {4, 16}}},
+    };
+    TKyv_ClientDataSet *sum = m_reports->cdsRepCustSumLookup();
+    for (const auto &c : cases) {
+        SelectionPeriodFrom = c.from;
+        SelectionPeriodTo = c.to;
+        sum->Close();
+        sum->Open();
+        std::map<int, double> got;
+        for (sum->First(); !sum->Eof(); sum->Next())
+            got[sum->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger()] =
+                sum->FieldByName(QStringLiteral("C_SUM"))->AsFloat();
+        EXPECT_EQ(got, c.sums) << c.from.toString(Qt::ISODate).toStdString();
+    }
+    // The lists that look it up close it with themselves.
+    m_reports->cdsDisactByPeriodCustomers()->SetCommandText(
+        DisactCustomersStatement(SelectionPeriodFrom, SelectionPeriodTo, -1));
+    m_reports->cdsDisactByPeriodCustomers()->Open();
+    EXPECT_TRUE(sum->Active());
+    m_reports->cdsDisactByPeriodCustomers()->Close();
+    EXPECT_FALSE(sum->Active());
+}
+
 TEST_P(ReportsStat, LeapFebruaryMonthRunsToThe29th)
 {
     answerMonth(2, 2016);
