@@ -388,25 +388,31 @@ void TdmReports::CreateReports()
 
 // ---- Lookups by name
 
+namespace {
+
+template <class Map> auto *named(const Map &map, const QString &name)
+{
+    const auto it = map.find(name);
+    return it == map.end() ? nullptr : it->second.get();
+}
+
+} // namespace
+
 TfrReport *TdmReports::Report(const QString &name) const
 {
-    const auto it = m_reports.find(name);
-    return it == m_reports.end() ? nullptr : it->second.get();
+    return named(m_reports, name);
 }
 
 TfrDBDataSet *TdmReports::ReportDataSet(const QString &name) const
 {
-    const auto it = m_reportDataSets.find(name);
-    return it == m_reportDataSets.end() ? nullptr : it->second.get();
+    return named(m_reportDataSets, name);
 }
 
 TDataSet *TdmReports::DataSet(const QString &name) const
 {
-    if (const auto it = m_clients.find(name); it != m_clients.end())
-        return it->second.get();
-    if (const auto it = m_servers.find(name); it != m_servers.end())
-        return it->second.get();
-    return nullptr;
+    if (TDataSet *ds = named(m_clients, name))
+        return ds;
+    return named(m_servers, name);
 }
 
 TKyv_ClientDataSet *TdmReports::cdsRepNewActivCustomers() const

@@ -40,6 +40,17 @@ QList<C> customerListColumns()
             {"FLAT_NO", "Кв.", 5},              {"CUST_STATE_DESCR", "Состояние", 14}, {"DEBT_SUM", "Долг", 10}};
 }
 
+QList<C> ticketColumns(bool withStatus)
+{
+    QList<C> columns = {{"TICKET_NO", "№", 6},        {"TICKET_DATE", "Дата", 10},   {"PLAN_DATE", "План", 10},
+                        {"PLAN_TIME_START", "с", 5},  {"PLAN_TIME_END", "по", 5},    {"ACCOUNT_NO", "Л/С", 8},
+                        {"FIO", "Ф.И.О.", 18},        {"RO_ADDRESS", "Адрес", 26},   {"PHONE_NO", "Телефон", 12},
+                        {"RO_TEAM_NAME", "Бригада", 14}, {"NOTICE", "Описание", 24}};
+    if (withStatus)
+        columns.insert(2, {"TICKET_STATUS", "Статус", 12});
+    return columns;
+}
+
 TPlainTemplate make(const char *file, const char *source, const char *title, QStringList periodTexts,
                     QList<C> columns, QStringList sums, bool countRows = true)
 {
@@ -149,33 +160,8 @@ QList<TPlainTemplate> makeTemplates()
               {"RO_SUBAREA_NAME", "Участок", 14}},
              {QStringLiteral("Q_FLAT"), QStringLiteral("L_Q_ACT_CUST"), QStringLiteral("C_Q_INACTIVE_CUST")}),
         // Service tickets.
-        make("Tickets.frf", "frDBDataSetodsTickets", "Заявки", {Period},
-             {{"TICKET_NO", "№", 6},
-              {"TICKET_DATE", "Дата", 10},
-              {"TICKET_STATUS", "Статус", 12},
-              {"PLAN_DATE", "План", 10},
-              {"PLAN_TIME_START", "с", 5},
-              {"PLAN_TIME_END", "по", 5},
-              {"ACCOUNT_NO", "Л/С", 8},
-              {"FIO", "Ф.И.О.", 18},
-              {"RO_ADDRESS", "Адрес", 26},
-              {"PHONE_NO", "Телефон", 12},
-              {"RO_TEAM_NAME", "Бригада", 14},
-              {"NOTICE", "Описание", 24}},
-             {}),
-        make("Ticket.frf", "frDBDataSetTicket", "Наряд-заявка", {Period},
-             {{"TICKET_NO", "№", 6},
-              {"TICKET_DATE", "Дата", 10},
-              {"PLAN_DATE", "План", 10},
-              {"PLAN_TIME_START", "с", 5},
-              {"PLAN_TIME_END", "по", 5},
-              {"ACCOUNT_NO", "Л/С", 8},
-              {"FIO", "Ф.И.О.", 18},
-              {"RO_ADDRESS", "Адрес", 26},
-              {"PHONE_NO", "Телефон", 12},
-              {"RO_TEAM_NAME", "Бригада", 14},
-              {"NOTICE", "Описание", 24}},
-             {}, false),
+        make("Tickets.frf", "frDBDataSetodsTickets", "Заявки", {Period}, ticketColumns(true), {}),
+        make("Ticket.frf", "frDBDataSetTicket", "Наряд-заявка", {Period}, ticketColumns(false), {}, false),
     };
     // The debt letters, one template per letter type.
     const char *letters[] = {"Справка по задолженности", "Первичное уведомление", "Вторичное уведомление",
