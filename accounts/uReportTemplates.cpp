@@ -187,6 +187,12 @@ constexpr int TextPadding = 6;
 constexpr int LineHeight = 18;
 constexpr int LeftEdge = 20;
 
+// A column is as wide as its characters, or as its bold caption when that is wider.
+int columnWidth(const TTemplateColumn &c)
+{
+    return std::max(c.chars, int(c.caption.size()) + 2) * CharWidth + TextPadding;
+}
+
 TfrMemoView *addMemo(TfrPage *page, const QString &name, int left, int top, int width, const QString &text,
                      bool bold = false, int alignment = frtaLeft)
 {
@@ -244,7 +250,7 @@ void WritePlainTemplate(const TPlainTemplate &spec, const QString &path)
     page->Name = QStringLiteral("Page1");
     int width = LeftEdge * 2;
     for (const TTemplateColumn &c : spec.columns)
-        width += c.chars * CharWidth + TextPadding;
+        width += columnWidth(c);
     // Lists wider than a portrait page are laid out across.
     if (width > 720)
         page->ApplyPaper(PaperA4, 0, 0, -1, 1);
@@ -267,7 +273,7 @@ void WritePlainTemplate(const TPlainTemplate &spec, const QString &path)
     addBand(page, btMasterHeader, QStringLiteral("MasterHeader1"), top, LineHeight, bandWidth);
     int left = LeftEdge;
     for (const TTemplateColumn &c : spec.columns) {
-        const int w = c.chars * CharWidth + TextPadding;
+        const int w = columnWidth(c);
         addMemo(page, QStringLiteral("Caption_") + c.field, left, top, w, c.caption, true);
         left += w;
     }
@@ -275,7 +281,7 @@ void WritePlainTemplate(const TPlainTemplate &spec, const QString &path)
     addBand(page, btMasterData, QStringLiteral("MasterData1"), top, LineHeight, bandWidth, spec.source);
     left = LeftEdge;
     for (const TTemplateColumn &c : spec.columns) {
-        const int w = c.chars * CharWidth + TextPadding;
+        const int w = columnWidth(c);
         addMemo(page, QStringLiteral("Field_") + c.field, left, top, w, QLatin1Char('[') + c.field + QLatin1Char(']'));
         left += w;
     }
@@ -290,7 +296,7 @@ void WritePlainTemplate(const TPlainTemplate &spec, const QString &path)
     addBand(page, btReportSummary, QStringLiteral("ReportSummary1"), top, summaryHeight, bandWidth);
     left = LeftEdge;
     for (const TTemplateColumn &c : spec.columns) {
-        const int w = c.chars * CharWidth + TextPadding;
+        const int w = columnWidth(c);
         if (spec.sums.contains(c.field))
             addMemo(page, QStringLiteral("Total_") + c.field, left, top, w,
                     QStringLiteral("[SUM([") + c.field + QStringLiteral("])]"));

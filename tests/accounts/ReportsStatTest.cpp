@@ -4,6 +4,8 @@
 #include "MemTable.h"
 #include "Periods.h"
 #include "ModalAnswer.h"
+#include "Screenshot.h"
+#include "FR_View.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 #include "frmuSelectRootServ.h"
@@ -15,6 +17,7 @@
 #include <QDateEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 
 namespace {
 
@@ -422,6 +425,46 @@ TEST_P(ReportsStat, DebugModeOpensTheDesignerModallyInsteadOfThePreview)
     EXPECT_TRUE(shown[0].modal);
     EXPECT_EQ(shown[0].report, QStringLiteral("frRepNewActivCustomers"));
     EXPECT_EQ(shown[0].fileName, m_reports->TemplatePath(QStringLiteral("NextTimeConnected.frf")));
+}
+
+TEST_P(ReportsStat, DatasetErrorTravelsToTheCallerAndNothingIsShown)
+{
+    // The connection is lost after the period was asked for.
+    m_answers.push_back(std::make_unique<ModalAnswer>([] { return activeModal<TfrmPeriod>() != nullptr; },
+                                                      [this] {
+                                                          m_dmr->DbLogOut();
+                                                          activeModal<TfrmPeriod>()->btnOk->click();
+                                                      }));
+    EXPECT_THROW(RunCommand(QStringLiteral("actReportMainState")), std::exception);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(messages.requests.isEmpty()) << "the application's handler reports it, not the module";
+}
+
+TEST_P(ReportsStat, ConnectionsListInThePreviewForTheWindowsPicture)
+{
+    std::unique_ptr<TfrPreviewForm> form;
+    frEngine().ShowPreparedHook = [&form](TfrReport &report) {
+        form = std::make_unique<TfrPreviewForm>();
+        form->AttachReport(&report);
+        form->ApplyReportOptions();
+        form->resize(900, 650);
+        form->show();
+    };
+    answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31));
+    answerPackage(-1);
+    RunCommand(QStringLiteral("actReportNewConnectCustALL"));
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->SetZoom(100);
+    form->ResetView(true);
+    const QImage image = form->PageBox->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 500) << "the page shows its title and rows";
+    if (GetParam() == TestEngine::SQLite)
+        tarvik::test::SaveScreenshot(form.get(), QStringLiteral("accounts-reports"), QSize(900, 650));
 }
 
 TEST_P(ReportsStat, MissingTemplateIsReportedAndNothingShown)
