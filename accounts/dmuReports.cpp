@@ -74,14 +74,13 @@ void addSumLookup(TDataSet *ds, TDataSet *lookup)
     f->SetLookupResultField(QStringLiteral("C_SUM"));
 }
 
-// Replaces the lines of the text object of that name; other objects are left alone.
+// Replaces the lines the text object of that name is about to print; the template itself keeps its text.
 void setMemo(TfrView *view, QStringList &memo, const char *name, const QString &text)
 {
     if (!view || view->ClassName() != QLatin1String("TfrMemoView") || view->Name != QLatin1String(name))
         return;
     memo.clear();
     memo << text;
-    view->Memo = memo;
 }
 
 const QString frDBDataSetPrefix = QStringLiteral("frDBDataSet");
