@@ -3,6 +3,7 @@
 #include "DBLookupEh.h"
 #include "MemTable.h"
 #include "Periods.h"
+#include "MainWindowScope.h"
 #include "ModalAnswer.h"
 #include "Screenshot.h"
 #include "FR_View.h"
@@ -12,6 +13,7 @@
 #include "uAccounts.h"
 #include "uStatReports.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -336,6 +338,53 @@ TEST_P(ReportsStat, PeriodChargeCountsTheDaysInsideTheReportPeriod)
     EXPECT_TRUE(sum->Active());
     m_reports->cdsDisactByPeriodCustomers()->Close();
     EXPECT_FALSE(sum->Active());
+}
+
+TEST_P(ReportsStat, EveryReportsMenuActionAsksItsPeriodAndPackage)
+{
+    tarvik::test::MainWindowScope scope;
+    // The main window installs the real preview; the recorder comes back.
+    frEngine().ShowPreparedHook = [this](TfrReport &report) { shown.push_back(record(report, false)); };
+    const struct
+    {
+        const char *action;
+        bool perMonth;
+        bool package;
+        const char *templateName;
+    } actions[] = {
+        {"actReportNewConnectCustALL", false, true, "NewConnectUsers.frf"},
+        {"actReportNewConnectCustNotPayed", false, true, "NewConnectUsers.frf"},
+        {"actReportNewConnectCustPayed", false, true, "NewConnectUsers.frf"},
+        {"actReportNextTimeConnectedCust", false, true, "NextTimeConnected.frf"},
+        {"actReportDisactCustByPeriod", false, true, "DisactByPeriodCustomers.frf"},
+        {"actReportNewConnectCustALLPerMonth", true, true, "NewConnectUsersPerMonth.frf"},
+        {"actReportNewConnectCustPayedPerMonth", true, true, "NewConnectUsersPerMonth.frf"},
+        {"actReportNewConnectCustNotPayedPerMonth", true, true, "NewConnectUsersPerMonth.frf"},
+        {"actReportNextTimeConnectedCustPerMonth", true, true, "NextTimeConnectedPerMonth.frf"},
+        {"actReportDisactCustByMonth", true, true, "DisactByMonthCustomers.frf"},
+        {"actReportMainState", false, false, "СтатОтчетЗаПериод.frf"},
+    };
+    for (const auto &a : actions) {
+        SCOPED_TRACE(a.action);
+        auto *action = scope.main()->findChild<QAction *>(QString::fromLatin1(a.action));
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->isEnabled());
+        shown.clear();
+        m_packageOffered = -1;
+        if (a.perMonth)
+            answerMonth(3, 2016);
+        else
+            answerPeriod(QDate(2016, 3, 1), QDate(2016, 3, 31));
+        if (a.package)
+            answerPackage(-1);
+        action->trigger();
+        EXPECT_EQ(m_packageOffered, a.package ? 3 : -1);
+        ASSERT_EQ(shown.size(), 1u) << messages.lastText().toStdString();
+        EXPECT_EQ(shown[0].fileName, m_reports->TemplatePath(QString::fromUtf8(a.templateName)));
+        for (auto &answer : m_answers)
+            EXPECT_TRUE(answer->ran());
+        m_answers.clear();
+    }
 }
 
 TEST_P(ReportsStat, LeapFebruaryMonthRunsToThe29th)
