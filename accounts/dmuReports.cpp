@@ -104,6 +104,27 @@ QString ConnectedOnText(const QDate &date)
     return QStringLiteral("Подключено на ") + DateToStr(DateToDayCount(date));
 }
 
+QString SumLookupStatement(const Dialect *dialect)
+{
+    const QString days = dialect ? dialect->daysBetween(QStringLiteral("M.C_DATE_TO"), QStringLiteral("M.C_DATE_FROM"))
+                                 : QStringLiteral("(M.C_DATE_TO - M.C_DATE_FROM)");
+    // The charge of the report period per customer: each history period's days inside the period times the
+    // tariff valid at the period's start, over the day number of the period's last day.
+    return QStringLiteral(
+               "select cast(M.CUSTOMER_ID as double precision) as CUSTOMER_ID, "
+               "cast(round(cast(coalesce(sum((%1 + 1) * M.TARIF_SUM / M.Q_DAYS_PER_MONTH), 0) as numeric), 0) "
+               "as double precision) as C_SUM from (select cast(SS.CUSTOMER_ID as integer) as CUSTOMER_ID, "
+               "cast(TO_CHAR( &D_TO_0 , 'DD') as integer) as Q_DAYS_PER_MONTH, SH.DATE_FROM as SH_DATE_FROM, "
+               "(case when (SH.DATE_FROM < &D_FROM_1 ) then &D_FROM_2 else SH.DATE_FROM end) as C_DATE_FROM, "
+               "(case when (SH.DATE_TO > &D_TO_3 ) then &D_TO_4 else SH.DATE_TO end) as C_DATE_TO, "
+               "cast(T.TARIF_SUM as double precision) as TARIF_SUM "
+               "from ZOLT.SUBSCR_SERV SS, ZOLT.SUBSCR_HIST SH, ZOLT.SERV S, ZOLT.TARIF T "
+               "where SS.SUBSCR_SERV_ID = SH.SUBSCR_SERV_ID and SH.DATE_TO >= &D_FROM_5 "
+               "and SH.DATE_FROM <= &D_TO_6 and SH.SERV_ID = S.SERV_ID and SH.SERV_ID = T.SERV_ID "
+               "and &D_FROM_7 between T.DATE_FROM and T.DATE_TO) M group by M.CUSTOMER_ID")
+        .arg(days);
+}
+
 TdmReports::TdmReports(TDM *dm, TDMR *dmr, TcustDM *cust, QObject *parent)
     : QObject(parent)
     , m_dm(dm)
@@ -179,34 +200,22 @@ void TdmReports::CreateDataSets()
         m_providers[name] = std::move(p);
         return raw;
     };
-    const QString real = connection && connection->SqlDialect() ? connection->SqlDialect()->doubleType()
-                                                                 : QStringLiteral("double precision");
+    // Both engines take this name; a four-byte "real" would lose cents on one of them.
+    const QString real = QStringLiteral("double precision");
 
-    // The charge of the report period per customer: each history period's days inside the period times the
-    // tariff valid at the period's start, over the number of days up to the period's last day of its month.
-    const QString days = connection && connection->SqlDialect()
-                             ? connection->SqlDialect()->daysBetween(QStringLiteral("M.C_DATE_TO"),
-                                                                     QStringLiteral("M.C_DATE_FROM"))
-                             : QStringLiteral("(M.C_DATE_TO - M.C_DATE_FROM)");
     TKyv_ADODataSet *sumServer = server(QStringLiteral("odsRepCustSumLookup"), {});
-    TKyv_ClientDataSet *sum = client(
-        QStringLiteral("cdsRepCustSumLookup"), provider(QStringLiteral("dspDisactByPeriodCustSumLookup"), sumServer),
-        QStringLiteral("select cast(M.CUSTOMER_ID as %1) as CUSTOMER_ID, "
-                       "cast(round(cast(coalesce(sum((%2 + 1) * M.TARIF_SUM / M.Q_DAYS_PER_MONTH), 0) as numeric), 0) "
-                       "as %1) as C_SUM from (select cast(SS.CUSTOMER_ID as integer) as CUSTOMER_ID, "
-                       "cast(TO_CHAR( &D_TO_0 , 'DD') as integer) as Q_DAYS_PER_MONTH, SH.DATE_FROM as SH_DATE_FROM, "
-                       "(case when (SH.DATE_FROM < &D_FROM_1 ) then &D_FROM_2 else SH.DATE_FROM end) as C_DATE_FROM, "
-                       "(case when (SH.DATE_TO > &D_TO_3 ) then &D_TO_4 else SH.DATE_TO end) as C_DATE_TO, "
-                       "cast(T.TARIF_SUM as %1) as TARIF_SUM "
-                       "from ZOLT.SUBSCR_SERV SS, ZOLT.SUBSCR_HIST SH, ZOLT.SERV S, ZOLT.TARIF T "
-                       "where SS.SUBSCR_SERV_ID = SH.SUBSCR_SERV_ID and SH.DATE_TO >= &D_FROM_5 "
-                       "and SH.DATE_FROM <= &D_TO_6 and SH.SERV_ID = S.SERV_ID and SH.SERV_ID = T.SERV_ID "
-                       "and &D_FROM_7 between T.DATE_FROM and T.DATE_TO) M group by M.CUSTOMER_ID")
-            .arg(real, days));
+    TKyv_ClientDataSet *sum = client(QStringLiteral("cdsRepCustSumLookup"),
+                                     provider(QStringLiteral("dspDisactByPeriodCustSumLookup"), sumServer),
+                                     SumLookupStatement(nullptr));
     for (const char *name : {"D_TO_0", "D_FROM_1", "D_FROM_2", "D_TO_3", "D_TO_4", "D_FROM_5", "D_TO_6", "D_FROM_7"})
         sum->SqlSubstitutions().Add(QString::fromLatin1(name));
     addFields(sum, {{"CUSTOMER_ID", ftFloat, 0}, {"C_SUM", ftFloat, 0}});
-    sum->BeforeOpen.add([this](TDataSet *) { SetSumLookupPeriod(); });
+    sum->BeforeOpen.add([this, sum](TDataSet *) {
+        // The day arithmetic is the engine's, known once the connection is open.
+        if (m_dmr && m_dmr->dbConnection()->SqlDialect())
+            sum->SetCommandText(SumLookupStatement(m_dmr->dbConnection()->SqlDialect()));
+        SetSumLookupPeriod();
+    });
 
     // The lists that look the charge up open it for the period they show, and close it with themselves.
     const auto looksUpSum = [this, sum](TKyv_ClientDataSet *ds) {

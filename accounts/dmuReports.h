@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+class Dialect;
 class TDM;
 class TDMR;
 class TcustDM;
@@ -26,6 +27,10 @@ QString PaymentSumInWords(double sum);
 QString SktAccountText(const QString &accountNo);
 // "Подключено на " + the date in the user's short date format.
 QString ConnectedOnText(const QDate &date);
+
+// The statement of each customer's charge for the report period, with its eight date macros; the day count
+// is spelled for the engine of `dialect`.
+QString SumLookupStatement(const Dialect *dialect);
 
 // How a report is shown: the preview as an MDI child (the call returns at once), the preview as a modal
 // window, or the template designer, modal.

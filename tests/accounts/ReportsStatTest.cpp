@@ -387,6 +387,23 @@ TEST_P(ReportsStat, EveryReportsMenuActionAsksItsPeriodAndPackage)
     }
 }
 
+TEST_P(ReportsStat, ChargeOfAModuleMadeBeforeTheLogonCountsDaysTheEnginesWay)
+{
+    // At start the module is made before anyone logs on, so before the engine is known.
+    std::unique_ptr<TDMR> dmr = m_data.makeDmr();
+    TdmReports early(nullptr, dmr.get(), nullptr);
+    ASSERT_TRUE(dmr->DbLogON(QStringLiteral("vmdemo"), QStringLiteral("wisp"), QStringLiteral("TEST")));
+    SelectionPeriodFrom = QDate(2016, 3, 10);
+    SelectionPeriodTo = QDate(2016, 3, 20);
+    TKyv_ClientDataSet *sum = early.cdsRepCustSumLookup();
+    sum->Open();
+    std::map<int, double> got;
+    for (sum->First(); !sum->Eof(); sum->Next())
+        got[sum->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger()] =
+            sum->FieldByName(QStringLiteral("C_SUM"))->AsFloat();
+    EXPECT_EQ(got, (std::map<int, double>{{1, 155}, {2, 171}, {3, 160}, {4, 16}}));
+}
+
 TEST_P(ReportsStat, LeapFebruaryMonthRunsToThe29th)
 {
     answerMonth(2, 2016);
