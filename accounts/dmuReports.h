@@ -128,7 +128,7 @@ private:
     void CreateReports();
     TfrReport *AddReport(const QString &name, const QString &dataSetName, TDataSet *dataSet);
     void PrintDocument(TfrReport *report, TDataSet *dataSet, const QString &paramName, const QVariant &value,
-                       const QString &path, TReportShow how);
+        const QString &path, TReportShow how);
     void SetSumLookupPeriod();
 
     TDM *m_dm;

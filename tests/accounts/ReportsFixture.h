@@ -22,7 +22,7 @@
 // One preview or designer the module opened.
 struct ShownReport
 {
-    QString report;   // the component's name
+    QString report; // the component's name
     QString fileName; // the template it held
     bool designer = false;
     bool mdi = false;
@@ -48,10 +48,9 @@ protected:
         m_reports = std::make_unique<TdmReports>(m_dm.get(), m_dmr.get(), m_cust.get());
         dmReports = m_reports.get();
         m_reports->SetTemplateFolder(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms/"));
-        for (const char *name : {"frRepNewActivCustomers", "frRepMainState", "frDisactByPeriodCustomers",
-                                 "frReportPaymentsByServ", "frCustomerBalance", "frReportPayDocKO1",
-                                 "frReportContract", "frReportReceipt", "frRepCustomers", "frRepCusLetters",
-                                 "frReportCustPayKvit"})
+        for (const char *name : { "frRepNewActivCustomers", "frRepMainState", "frDisactByPeriodCustomers",
+                 "frReportPaymentsByServ", "frCustomerBalance", "frReportPayDocKO1", "frReportContract",
+                 "frReportReceipt", "frRepCustomers", "frRepCusLetters", "frReportCustPayKvit" })
             m_reports->Report(QString::fromLatin1(name))->ShowProgress = false;
         TfrGlobals &e = frEngine();
         m_savedPreview = e.ShowPreparedHook;

@@ -55,15 +55,15 @@ TEST_P(ReportsModule, DocumentPathsTakeTheLocalisedVariantOnlyWithLocaleOneAndTh
         QString (TdmReports::*path)() const;
         const char *want;
     } cases[] = {
-        {1, &TdmReports::getContractPath, "uh/Contract.frf"},
-        {1, &TdmReports::getPayKvitPath, "uh/PayKvit.frf"},
-        {1, &TdmReports::getReceiptPath, "Receipt.frf"}, // no localised file
-        {1, &TdmReports::getRequestPath, "Request.frf"},
-        {1, &TdmReports::getPayDocKO1Path, "PayDocKO1.frf"},
-        {0, &TdmReports::getContractPath, "Contract.frf"},
-        {0, &TdmReports::getPayKvitPath, "PayKvit.frf"},
-        {2, &TdmReports::getContractPath, "Contract.frf"},
-        {2, &TdmReports::getPayKvitPath, "PayKvit.frf"},
+        { 1, &TdmReports::getContractPath, "uh/Contract.frf" },
+        { 1, &TdmReports::getPayKvitPath, "uh/PayKvit.frf" },
+        { 1, &TdmReports::getReceiptPath, "Receipt.frf" }, // no localised file
+        { 1, &TdmReports::getRequestPath, "Request.frf" },
+        { 1, &TdmReports::getPayDocKO1Path, "PayDocKO1.frf" },
+        { 0, &TdmReports::getContractPath, "Contract.frf" },
+        { 0, &TdmReports::getPayKvitPath, "PayKvit.frf" },
+        { 2, &TdmReports::getContractPath, "Contract.frf" },
+        { 2, &TdmReports::getPayKvitPath, "PayKvit.frf" },
     };
     for (const Case &c : cases) {
         setLocale(c.locale);
@@ -87,11 +87,11 @@ TEST_P(ReportsModule, CashOrderCarriesTheSumInWordsAndTheSktAccount)
         double sum;
         const char *words;
     } sums[] = {
-        {1234.50, "Одна тысяча двести тридцать четыре рубля"},
-        {1, "Один рубль"},
-        {21, "Двадцать один рубль"},
-        {11, "Одиннадцать рублей"},
-        {105, "Сто пять рублей"},
+        { 1234.50, "Одна тысяча двести тридцать четыре рубля" },
+        { 1, "Один рубль" },
+        { 21, "Двадцать один рубль" },
+        { 11, "Одиннадцать рублей" },
+        { 105, "Сто пять рублей" },
     };
     for (const auto &s : sums)
         EXPECT_EQ(PaymentSumInWords(s.sum).toStdString(), s.words) << s.sum;
@@ -102,7 +102,7 @@ TEST_P(ReportsModule, CashOrderCarriesTheSumInWordsAndTheSktAccount)
     ko1->Open();
     ASSERT_EQ(ko1->RecordCount(), 1);
     EXPECT_EQ(ko1->FieldByName(QStringLiteral("C_SUM_LINE"))->AsString(),
-              QStringLiteral("Одна тысяча двести тридцать четыре рубля"));
+        QStringLiteral("Одна тысяча двести тридцать четыре рубля"));
     EXPECT_EQ(ko1->FieldByName(QStringLiteral("C_SKT_ACCOUNT_NO"))->AsString(), QStringLiteral("SKT123"));
     EXPECT_EQ(ko1->FieldByName(QStringLiteral("CUST_DESCR"))->AsString(), QStringLiteral("Петров П.С.  Л/С:123"));
     EXPECT_EQ(ko1->FieldByName(QStringLiteral("HOUSE_INFO"))->AsString(), QStringLiteral("Лесная  д.14 кв.5"));
@@ -127,14 +127,14 @@ TEST_P(ReportsModule, EachPrintAndDesignLoadsItsTemplateWithItsOneParameter)
         const char *param;
         bool designer;
     } cases[] = {
-        {&TdmReports::printPayDocKO1, 51, "frReportPayDocKO1", "PayDocKO1.frf", "P_PAYMENT_ID=51", false},
-        {&TdmReports::designPayDocKO1, 51, "frReportPayDocKO1", "PayDocKO1.frf", "P_PAYMENT_ID=51", true},
-        {&TdmReports::printContract, 31, "frReportContract", "Contract.frf", "P_CUSTOMER_ID=31", false},
-        {&TdmReports::designContract, 31, "frReportContract", "Contract.frf", "P_CUSTOMER_ID=31", true},
-        {&TdmReports::printReceipt, 31, "frReportReceipt", "Receipt.frf", "P_CUSTOMER_ID=31", false},
-        {&TdmReports::designReceipt, 31, "frReportReceipt", "Receipt.frf", "P_CUSTOMER_ID=31", true},
-        {&TdmReports::printRequest, 31, "frReportContract", "Request.frf", "P_CUSTOMER_ID=31", false},
-        {&TdmReports::designRequest, 31, "frReportContract", "Request.frf", "P_CUSTOMER_ID=31", true},
+        { &TdmReports::printPayDocKO1, 51, "frReportPayDocKO1", "PayDocKO1.frf", "P_PAYMENT_ID=51", false },
+        { &TdmReports::designPayDocKO1, 51, "frReportPayDocKO1", "PayDocKO1.frf", "P_PAYMENT_ID=51", true },
+        { &TdmReports::printContract, 31, "frReportContract", "Contract.frf", "P_CUSTOMER_ID=31", false },
+        { &TdmReports::designContract, 31, "frReportContract", "Contract.frf", "P_CUSTOMER_ID=31", true },
+        { &TdmReports::printReceipt, 31, "frReportReceipt", "Receipt.frf", "P_CUSTOMER_ID=31", false },
+        { &TdmReports::designReceipt, 31, "frReportReceipt", "Receipt.frf", "P_CUSTOMER_ID=31", true },
+        { &TdmReports::printRequest, 31, "frReportContract", "Request.frf", "P_CUSTOMER_ID=31", false },
+        { &TdmReports::designRequest, 31, "frReportContract", "Request.frf", "P_CUSTOMER_ID=31", true },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.report) + " " + c.templateName + (c.designer ? " design" : " print"));
@@ -144,12 +144,13 @@ TEST_P(ReportsModule, EachPrintAndDesignLoadsItsTemplateWithItsOneParameter)
         const ShownReport &r = shown[0];
         EXPECT_EQ(r.report, QString::fromLatin1(c.report));
         EXPECT_EQ(r.fileName, m_reports->TemplatePath(QString::fromUtf8(c.templateName)));
-        EXPECT_EQ(r.params, QStringList{QString::fromLatin1(c.param)});
+        EXPECT_EQ(r.params, QStringList { QString::fromLatin1(c.param) });
         EXPECT_EQ(r.designer, c.designer);
         EXPECT_EQ(r.mdi, !c.designer) << "print: MDI preview; design: not MDI";
         EXPECT_EQ(r.modal, c.designer) << "print: not modal; design: modal";
         if (!c.designer && c.id == 31)
-            EXPECT_TRUE(r.text.join(u'\n').contains(QStringLiteral("Лесная  д.14 кв.5"))) << r.text.join(u'\n').toStdString();
+            EXPECT_TRUE(r.text.join(u'\n').contains(QStringLiteral("Лесная  д.14 кв.5")))
+                << r.text.join(u'\n').toStdString();
     }
     EXPECT_TRUE(messages.requests.isEmpty());
 }
@@ -163,10 +164,10 @@ TEST_P(ReportsModule, MissingDocumentTemplateIsReportedAndNeitherPreviewNorDesig
     EXPECT_TRUE(shown.empty());
     ASSERT_EQ(messages.requests.size(), 2);
     EXPECT_EQ(messages.requests[0].text,
-              QStringLiteral("Не найден шаблон отчета ") + dir.path() + QStringLiteral("/Contract.frf"));
+        QStringLiteral("Не найден шаблон отчета ") + dir.path() + QStringLiteral("/Contract.frf"));
     EXPECT_EQ(messages.requests[0].type, mtError);
     EXPECT_EQ(messages.requests[1].text,
-              QStringLiteral("Не найден шаблон отчета ") + dir.path() + QStringLiteral("/Receipt.frf"));
+        QStringLiteral("Не найден шаблон отчета ") + dir.path() + QStringLiteral("/Receipt.frf"));
 }
 
 TEST_P(ReportsModule, BalanceGroupTakesTheRowsOfItsLongerSide)
@@ -180,10 +181,13 @@ TEST_P(ReportsModule, BalanceGroupTakesTheRowsOfItsLongerSide)
         const char *descr;
         double sum;
     } lines[] = {
-        {1, "Январь 2016 г.", 1, "Оплата 05.01", 100}, {1, "Январь 2016 г.", 0, "Абонплата", -310},
-        {1, "Январь 2016 г.", 1, "Оплата 10.01", 50},  {1, "Январь 2016 г.", 1, "Оплата 20.01", 25.5},
-        {2, "Февраль 2016 г.", 0, "Абонплата", -290},  {2, "Февраль 2016 г.", 1, "Оплата 03.02", 200},
-        {2, "Февраль 2016 г.", 0, "Подключение", -50},
+        { 1, "Январь 2016 г.", 1, "Оплата 05.01", 100 },
+        { 1, "Январь 2016 г.", 0, "Абонплата", -310 },
+        { 1, "Январь 2016 г.", 1, "Оплата 10.01", 50 },
+        { 1, "Январь 2016 г.", 1, "Оплата 20.01", 25.5 },
+        { 2, "Февраль 2016 г.", 0, "Абонплата", -290 },
+        { 2, "Февраль 2016 г.", 1, "Оплата 03.02", 200 },
+        { 2, "Февраль 2016 г.", 0, "Подключение", -50 },
     };
     int id = 1;
     for (const auto &l : lines)
@@ -205,25 +209,26 @@ TEST_P(ReportsModule, BalanceGroupTakesTheRowsOfItsLongerSide)
     TMemTable *out = m_dmr->mdsBalanceReport();
     QStringList rows;
     for (out->First(); !out->Eof(); out->Next())
-        rows << QStringList{out->FieldByName(QStringLiteral("Group_Descr"))->AsString(),
-                            out->FieldByName(QStringLiteral("IN_DESCR"))->AsString(),
-                            QString::number(out->FieldByName(QStringLiteral("IN_SUM"))->AsFloat()),
-                            out->FieldByName(QStringLiteral("OUT_DESCR"))->AsString(),
-                            QString::number(out->FieldByName(QStringLiteral("OUT_SUM"))->AsFloat())}
+        rows << QStringList { out->FieldByName(QStringLiteral("Group_Descr"))->AsString(),
+            out->FieldByName(QStringLiteral("IN_DESCR"))->AsString(),
+            QString::number(out->FieldByName(QStringLiteral("IN_SUM"))->AsFloat()),
+            out->FieldByName(QStringLiteral("OUT_DESCR"))->AsString(),
+            QString::number(out->FieldByName(QStringLiteral("OUT_SUM"))->AsFloat()) }
                     .join(u'|');
-    EXPECT_EQ(rows.join(u'\n').toStdString(), QStringList({
-                                                               "Январь 2016 г.|Оплата 05.01|100|Абонплата|-310",
-                                                               "|Оплата 10.01|50||0",
-                                                               "|Оплата 20.01|25.5||0",
-                                                               "Февраль 2016 г.|Оплата 03.02|200|Абонплата|-290",
-                                                               "||0|Подключение|-50",
-                                                           })
-                                                      .join(u'\n')
-                                                      .toStdString());
+    EXPECT_EQ(rows.join(u'\n').toStdString(),
+        QStringList({
+                        "Январь 2016 г.|Оплата 05.01|100|Абонплата|-310",
+                        "|Оплата 10.01|50||0",
+                        "|Оплата 20.01|25.5||0",
+                        "Февраль 2016 г.|Оплата 03.02|200|Абонплата|-290",
+                        "||0|Подключение|-50",
+                    })
+            .join(u'\n')
+            .toStdString());
 
     // The shipped template prints the laid-out rows with their totals.
-    ASSERT_TRUE(m_reports->ShowReport(m_reports->frCustomerBalance(), QStringLiteral("CustomerBalance.frf"),
-                                      TReportShow::MDIPreview));
+    ASSERT_TRUE(m_reports->ShowReport(
+        m_reports->frCustomerBalance(), QStringLiteral("CustomerBalance.frf"), TReportShow::MDIPreview));
     ASSERT_EQ(shown.size(), 1u);
     const QStringList &text = shown[0].text;
     ASSERT_GE(text.size(), 8);
@@ -241,22 +246,22 @@ TEST_P(ReportsModule, PeriodTextsAreFilledOnlyInTheirNamedObjects)
         const char *object;
         const char *text; // null: left as it was
     } cases[] = {
-        {"frRepMainState", "frmemoPeriodFrom", "Подключено на 05.03.2016"},
-        {"frRepMainState", "frmemoPeriodTo", "Подключено на 20.04.2016"},
-        {"frRepMainState", "frmemoPeriod", nullptr},
-        {"frRepNewActivCustomers", "frmemoPeriod", "(с: 05.03.2016 по: 20.04.2016)"},
-        {"frRepNewActivCustomers", "Memo1", nullptr},
-        {"frDisactByPeriodCustomers", "frmemoPeriod", "(с: 01.03.2016 по: 30.04.2016)"},
-        {"frReportPaymentsByServ", "frmemoPeriod", "(с: 05.03.2016 по: 20.04.2016)"},
+        { "frRepMainState", "frmemoPeriodFrom", "Подключено на 05.03.2016" },
+        { "frRepMainState", "frmemoPeriodTo", "Подключено на 20.04.2016" },
+        { "frRepMainState", "frmemoPeriod", nullptr },
+        { "frRepNewActivCustomers", "frmemoPeriod", "(с: 05.03.2016 по: 20.04.2016)" },
+        { "frRepNewActivCustomers", "Memo1", nullptr },
+        { "frDisactByPeriodCustomers", "frmemoPeriod", "(с: 01.03.2016 по: 30.04.2016)" },
+        { "frReportPaymentsByServ", "frmemoPeriod", "(с: 05.03.2016 по: 20.04.2016)" },
     };
     for (const auto &c : cases) {
         TfrMemoView memo;
         memo.Name = QString::fromLatin1(c.object);
-        memo.Memo = QStringList{QStringLiteral("как было")};
+        memo.Memo = QStringList { QStringLiteral("как было") };
         QStringList lines = memo.Memo;
         m_reports->Report(QString::fromLatin1(c.report))->OnBeforePrint(lines, &memo);
         const QString want = c.text ? QString::fromUtf8(c.text) : QStringLiteral("как было");
-        EXPECT_EQ(lines, QStringList{want}) << c.report << " " << c.object;
+        EXPECT_EQ(lines, QStringList { want }) << c.report << " " << c.object;
     }
 }
 
@@ -265,7 +270,7 @@ TEST_P(ReportsModule, ShippedTemplatesAreWhatTheGeneratorWrites)
     QTemporaryDir dir;
     EXPECT_EQ(WritePlainTemplates(dir.path()), PlainTemplates().size());
     const QDir shipped(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms"));
-    QStringList files = shipped.entryList({QStringLiteral("*.frf")}, QDir::Files);
+    QStringList files = shipped.entryList({ QStringLiteral("*.frf") }, QDir::Files);
     QStringList names;
     for (const TPlainTemplate &t : PlainTemplates()) {
         names << t.fileName;
@@ -287,5 +292,5 @@ TEST_P(ReportsModule, ShippedTemplatesAreWhatTheGeneratorWrites)
 
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(Reports, ReportsModule, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-                         engineName);
+INSTANTIATE_TEST_SUITE_P(
+    Reports, ReportsModule, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);

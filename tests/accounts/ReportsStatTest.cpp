@@ -68,11 +68,15 @@ protected:
             int child; // 0: none
             int tarif;
         } services[] = {
-            {10, "Кабельное ТВ", 0, 0, 310},      {20, "Цифровое ТВ", 0, 0, 290},
-            {11, "Подключение льготное", 2, 10, 0}, {12, "Подключение", 2, 10, 50},
-            {21, "Подключение ЦТВ", 2, 20, 30},    {13, "Повторное подключение", 3, 10, 20},
-            {14, "Отключение", 4, 10, 0},          {15, "Отключение за долг", 5, 10, 0},
-            {24, "Отключение ЦТВ", 4, 20, 0},
+            { 10, "Кабельное ТВ", 0, 0, 310 },
+            { 20, "Цифровое ТВ", 0, 0, 290 },
+            { 11, "Подключение льготное", 2, 10, 0 },
+            { 12, "Подключение", 2, 10, 50 },
+            { 21, "Подключение ЦТВ", 2, 20, 30 },
+            { 13, "Повторное подключение", 3, 10, 20 },
+            { 14, "Отключение", 4, 10, 0 },
+            { 15, "Отключение за долг", 5, 10, 0 },
+            { 24, "Отключение ЦТВ", 4, 20, 0 },
         };
         int tarifId = 1;
         for (const auto &s : services) {
@@ -88,8 +92,8 @@ protected:
                      .arg(s.id)
                      .arg(s.tarif));
         }
-        const char *names[] = {"Абрамов", "Борисов", "Васильев", "Григорьев", "Дмитриев"};
-        const char *initials[] = {"А.А.", "Б.Б.", "В.В.", "Г.Г.", "Д.Д."};
+        const char *names[] = { "Абрамов", "Борисов", "Васильев", "Григорьев", "Дмитриев" };
+        const char *initials[] = { "А.А.", "Б.Б.", "В.В.", "Г.Г.", "Д.Д." };
         for (int i = 0; i < 5; ++i)
             exec(QStringLiteral("insert into ZOLT.CUSTOMER (CUSTOMER_ID, ACCOUNT_NO, HOUSE_ID, FLAT_NO, SURNAME, "
                                 "INITIALS, VALID_TO, IS_COMPANY, SEX, COMPANY_ID) values (%1, '%2', 7, '%3', '%4', "
@@ -104,9 +108,12 @@ protected:
             const char *from, *to;
             int act, disact;
         } history[] = {
-            {1, 1, 10, "2016-03-10", "2016-03-19", 11, 14}, {2, 2, 10, "2016-03-01", "2016-03-31", 12, 14},
-            {3, 3, 20, "2016-02-15", "2016-03-25", 21, 24}, {4, 4, 10, "2015-06-01", "2016-01-31", 12, 15},
-            {5, 4, 10, "2016-03-20", "4712-12-31", 13, -1}, {6, 5, 10, "2016-02-29", "2016-03-05", 11, 15},
+            { 1, 1, 10, "2016-03-10", "2016-03-19", 11, 14 },
+            { 2, 2, 10, "2016-03-01", "2016-03-31", 12, 14 },
+            { 3, 3, 20, "2016-02-15", "2016-03-25", 21, 24 },
+            { 4, 4, 10, "2015-06-01", "2016-01-31", 12, 15 },
+            { 5, 4, 10, "2016-03-20", "4712-12-31", 13, -1 },
+            { 6, 5, 10, "2016-02-29", "2016-03-05", 11, 15 },
         };
         for (const auto &h : history) {
             if (h.id != 5)
@@ -131,30 +138,29 @@ protected:
     void answerPeriod(const QDate &from, const QDate &to, bool ok = true)
     {
         m_answers.push_back(std::make_unique<ModalAnswer>([] { return activeModal<TfrmPeriod>() != nullptr; },
-                                                          [from, to, ok] {
-                                                              TfrmPeriod *d = activeModal<TfrmPeriod>();
-                                                              d->dtpFrom->setDate(from);
-                                                              d->dtpTo->setDate(to);
-                                                              (ok ? d->btnOk : d->btnCancel)->click();
-                                                          }));
+            [from, to, ok] {
+                TfrmPeriod *d = activeModal<TfrmPeriod>();
+                d->dtpFrom->setDate(from);
+                d->dtpTo->setDate(to);
+                (ok ? d->btnOk : d->btnCancel)->click();
+            }));
     }
 
     void answerMonth(int month, int year, bool ok = true)
     {
         m_answers.push_back(std::make_unique<ModalAnswer>([] { return activeModal<TfrmSelectMonth>() != nullptr; },
-                                                          [month, year, ok] {
-                                                              TfrmSelectMonth *d = activeModal<TfrmSelectMonth>();
-                                                              d->cbMonth->setCurrentIndex(month - 1);
-                                                              d->seYear->setValue(year);
-                                                              (ok ? d->btnOk : d->btnCancel)->click();
-                                                          }));
+            [month, year, ok] {
+                TfrmSelectMonth *d = activeModal<TfrmSelectMonth>();
+                d->cbMonth->setCurrentIndex(month - 1);
+                d->seYear->setValue(year);
+                (ok ? d->btnOk : d->btnCancel)->click();
+            }));
     }
 
     // Answers the package picker with a package (-1 for "Все").
     void answerPackage(int package)
     {
-        m_answers.push_back(std::make_unique<ModalAnswer>(
-            [] { return activeModal<TfrmSelectRootServ>() != nullptr; },
+        m_answers.push_back(std::make_unique<ModalAnswer>([] { return activeModal<TfrmSelectRootServ>() != nullptr; },
             [this, package] {
                 TfrmSelectRootServ *d = activeModal<TfrmSelectRootServ>();
                 m_packageOffered = d->lcbServ->ListSource()->DataSet()->RecordCount();
@@ -210,7 +216,8 @@ void expectTextMatchesCsv(const ShownReport &r)
     const QStringList rows = csvRows(r);
     ASSERT_EQ(r.text.size(), rows.size()) << r.text.join(u'\n').toStdString();
     for (int i = 0; i < rows.size(); ++i)
-        EXPECT_EQ(r.text[i].simplified().toStdString(), QString(rows[i]).replace(u';', u' ').simplified().toStdString());
+        EXPECT_EQ(
+            r.text[i].simplified().toStdString(), QString(rows[i]).replace(u';', u' ').simplified().toStdString());
 }
 
 const char *const ConnectionHeader = "Л/С;Ф.И.О.;Адрес;Подключен;Услуга;Тариф;Начислено";
@@ -230,58 +237,60 @@ TEST_P(ReportsStat, EachReportShowsTheHandComputedRowsInBothExports)
 {
     const QDate mar1(2016, 3, 1), mar31(2016, 3, 31), feb1(2016, 2, 1);
     const std::vector<StatCase> cases = {
-        {"actReportNewConnectCustALL", false, mar1, mar31, -1, "NewConnectUsers.frf",
-         {"Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
-          "102;Борисов Б.Б.;Лесная  д.14 кв.2;01.03.2016;Подключение;50;310",
-          "101;Абрамов А.А.;Лесная  д.14 кв.1;10.03.2016;Подключение льготное;0;100", "50;410", "Итого: 2"}},
-        {"actReportNewConnectCustNotPayed", false, mar1, mar31, -1, "NewConnectUsers.frf",
-         {"Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
-          "101;Абрамов А.А.;Лесная  д.14 кв.1;10.03.2016;Подключение льготное;0;100", "0;100", "Итого: 1"}},
-        {"actReportNewConnectCustPayed", false, mar1, mar31, -1, "NewConnectUsers.frf",
-         {"Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
-          "102;Борисов Б.Б.;Лесная  д.14 кв.2;01.03.2016;Подключение;50;310", "50;310", "Итого: 1"}},
+        { "actReportNewConnectCustALL", false, mar1, mar31, -1, "NewConnectUsers.frf",
+            { "Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+                "102;Борисов Б.Б.;Лесная  д.14 кв.2;01.03.2016;Подключение;50;310",
+                "101;Абрамов А.А.;Лесная  д.14 кв.1;10.03.2016;Подключение льготное;0;100", "50;410", "Итого: 2" } },
+        { "actReportNewConnectCustNotPayed", false, mar1, mar31, -1, "NewConnectUsers.frf",
+            { "Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+                "101;Абрамов А.А.;Лесная  д.14 кв.1;10.03.2016;Подключение льготное;0;100", "0;100", "Итого: 1" } },
+        { "actReportNewConnectCustPayed", false, mar1, mar31, -1, "NewConnectUsers.frf",
+            { "Вновь подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+                "102;Борисов Б.Б.;Лесная  д.14 кв.2;01.03.2016;Подключение;50;310", "50;310", "Итого: 1" } },
         // A leap February: the connection on the 29th belongs to it; 1 day of 310 over 29 rounds to 11.
-        {"actReportNewConnectCustALLPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
-         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
-          "103;Васильев В.В.;Лесная  д.14 кв.3;15.02.2016;Подключение ЦТВ;30;150",
-          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "30;161", "Итого: 2"}},
-        {"actReportNewConnectCustPayedPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
-         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
-          "103;Васильев В.В.;Лесная  д.14 кв.3;15.02.2016;Подключение ЦТВ;30;150", "30;150", "Итого: 1"}},
-        {"actReportNewConnectCustNotPayedPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
-         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
-          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "0;11", "Итого: 1"}},
-        {"actReportNewConnectCustALLPerMonth", true, feb1, {}, 10, "NewConnectUsersPerMonth.frf",
-         {"Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)  \"Кабельное ТВ\" пакет услуг",
-          ConnectionHeader, "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "0;11",
-          "Итого: 1"}},
-        {"actReportNextTimeConnectedCust", false, mar1, mar31, -1, "NextTimeConnected.frf",
-         {"Повторно подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
-          "104;Григорьев Г.Г.;Лесная  д.14 кв.4;20.03.2016;Повторное подключение;20;120", "20;120", "Итого: 1"}},
-        {"actReportNextTimeConnectedCustPerMonth", true, mar1, {}, -1, "NextTimeConnectedPerMonth.frf",
-         {"Повторно подключенные абоненты за месяц", "(за Март 2016 г.)", ConnectionHeader,
-          "104;Григорьев Г.Г.;Лесная  д.14 кв.4;20.03.2016;Повторное подключение;20;120", "20;120", "Итого: 1"}},
+        { "actReportNewConnectCustALLPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
+            { "Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
+                "103;Васильев В.В.;Лесная  д.14 кв.3;15.02.2016;Подключение ЦТВ;30;150",
+                "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "30;161", "Итого: 2" } },
+        { "actReportNewConnectCustPayedPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
+            { "Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
+                "103;Васильев В.В.;Лесная  д.14 кв.3;15.02.2016;Подключение ЦТВ;30;150", "30;150", "Итого: 1" } },
+        { "actReportNewConnectCustNotPayedPerMonth", true, feb1, {}, -1, "NewConnectUsersPerMonth.frf",
+            { "Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)", ConnectionHeader,
+                "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "0;11", "Итого: 1" } },
+        { "actReportNewConnectCustALLPerMonth", true, feb1, {}, 10, "NewConnectUsersPerMonth.frf",
+            { "Вновь подключенные абоненты за месяц", "(за Февраль 2016 г.)  \"Кабельное ТВ\" пакет услуг",
+                ConnectionHeader, "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;29.02.2016;Подключение льготное;0;11", "0;11",
+                "Итого: 1" } },
+        { "actReportNextTimeConnectedCust", false, mar1, mar31, -1, "NextTimeConnected.frf",
+            { "Повторно подключенные абоненты", "(за Март 2016 г.)", ConnectionHeader,
+                "104;Григорьев Г.Г.;Лесная  д.14 кв.4;20.03.2016;Повторное подключение;20;120", "20;120",
+                "Итого: 1" } },
+        { "actReportNextTimeConnectedCustPerMonth", true, mar1, {}, -1, "NextTimeConnectedPerMonth.frf",
+            { "Повторно подключенные абоненты за месяц", "(за Март 2016 г.)", ConnectionHeader,
+                "104;Григорьев Г.Г.;Лесная  д.14 кв.4;20.03.2016;Повторное подключение;20;120", "20;120",
+                "Итого: 1" } },
         // From the 5th to the 25th: both ends included, the caption in whole months, and the charge divided by
         // the period's last day number (25).
-        {"actReportDisactCustByPeriod", false, QDate(2016, 3, 5), QDate(2016, 3, 25), -1,
-         "DisactByPeriodCustomers.frf",
-         {"Отключавшиеся абоненты", "(за Март 2016 г.)", DisconnectionHeader,
-          "101;Абрамов А.А.;Лесная  д.14 кв.1;19.03.2016;Отключение по заявлению;124",
-          "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;244",
-          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;05.03.2016;Отключение за неуплату;12", "380", "Итого: 3"}},
-        {"actReportDisactCustByMonth", true, mar1, {}, -1, "DisactByMonthCustomers.frf",
-         {"Отключавшиеся абоненты за месяц", "(за Март 2016 г.)", DisconnectionHeader,
-          "101;Абрамов А.А.;Лесная  д.14 кв.1;19.03.2016;Отключение по заявлению;100",
-          "102;Борисов Б.Б.;Лесная  д.14 кв.2;31.03.2016;Отключение по заявлению;310",
-          "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;234",
-          "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;05.03.2016;Отключение за неуплату;50", "694", "Итого: 4"}},
-        {"actReportDisactCustByMonth", true, mar1, {}, 20, "DisactByMonthCustomers.frf",
-         {"Отключавшиеся абоненты за месяц", "(за Март 2016 г.)  \"Цифровое ТВ\" пакет услуг", DisconnectionHeader,
-          "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;234", "234", "Итого: 1"}},
+        { "actReportDisactCustByPeriod", false, QDate(2016, 3, 5), QDate(2016, 3, 25), -1,
+            "DisactByPeriodCustomers.frf",
+            { "Отключавшиеся абоненты", "(за Март 2016 г.)", DisconnectionHeader,
+                "101;Абрамов А.А.;Лесная  д.14 кв.1;19.03.2016;Отключение по заявлению;124",
+                "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;244",
+                "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;05.03.2016;Отключение за неуплату;12", "380", "Итого: 3" } },
+        { "actReportDisactCustByMonth", true, mar1, {}, -1, "DisactByMonthCustomers.frf",
+            { "Отключавшиеся абоненты за месяц", "(за Март 2016 г.)", DisconnectionHeader,
+                "101;Абрамов А.А.;Лесная  д.14 кв.1;19.03.2016;Отключение по заявлению;100",
+                "102;Борисов Б.Б.;Лесная  д.14 кв.2;31.03.2016;Отключение по заявлению;310",
+                "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;234",
+                "105;Дмитриев Д.Д.;Лесная  д.14 кв.5;05.03.2016;Отключение за неуплату;50", "694", "Итого: 4" } },
+        { "actReportDisactCustByMonth", true, mar1, {}, 20, "DisactByMonthCustomers.frf",
+            { "Отключавшиеся абоненты за месяц", "(за Март 2016 г.)  \"Цифровое ТВ\" пакет услуг", DisconnectionHeader,
+                "103;Васильев В.В.;Лесная  д.14 кв.3;25.03.2016;Отключение по заявлению;234", "234", "Итого: 1" } },
     };
     for (const StatCase &c : cases) {
         SCOPED_TRACE(std::string(c.action) + " " + c.from.toString(Qt::ISODate).toStdString() + " package "
-                     + std::to_string(c.package));
+            + std::to_string(c.package));
         shown.clear();
         if (c.perMonth)
             answerMonth(c.from.month(), c.from.year());
@@ -315,9 +324,9 @@ TEST_P(ReportsStat, PeriodChargeCountsTheDaysInsideTheReportPeriod)
     } cases[] = {
         // 101 inside (10 days of 310 over 31), 102 the same as the period, 103 and 105 across its start, 104's
         // reconnection across its end; 104's earlier period ended in January.
-        {QDate(2016, 3, 1), QDate(2016, 3, 31), {{1, 100}, {2, 310}, {3, 234}, {4, 120}, {5, 50}}},
+        { QDate(2016, 3, 1), QDate(2016, 3, 31), { { 1, 100 }, { 2, 310 }, { 3, 234 }, { 4, 120 }, { 5, 50 } } },
         // A period inside the history periods: divided by its last day's number (20), halves rounded up.
-        {QDate(2016, 3, 10), QDate(2016, 3, 20), {{1, 155}, {2, 171}, {3, 160}, {4, 16}}},
+        { QDate(2016, 3, 10), QDate(2016, 3, 20), { { 1, 155 }, { 2, 171 }, { 3, 160 }, { 4, 16 } } },
     };
     TKyv_ClientDataSet *sum = m_reports->cdsRepCustSumLookup();
     for (const auto &c : cases) {
@@ -327,8 +336,8 @@ TEST_P(ReportsStat, PeriodChargeCountsTheDaysInsideTheReportPeriod)
         sum->Open();
         std::map<int, double> got;
         for (sum->First(); !sum->Eof(); sum->Next())
-            got[sum->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger()] =
-                sum->FieldByName(QStringLiteral("C_SUM"))->AsFloat();
+            got[sum->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger()]
+                = sum->FieldByName(QStringLiteral("C_SUM"))->AsFloat();
         EXPECT_EQ(got, c.sums) << c.from.toString(Qt::ISODate).toStdString();
     }
     // The lists that look it up close it with themselves.
@@ -352,17 +361,17 @@ TEST_P(ReportsStat, EveryReportsMenuActionAsksItsPeriodAndPackage)
         bool package;
         const char *templateName;
     } actions[] = {
-        {"actReportNewConnectCustALL", false, true, "NewConnectUsers.frf"},
-        {"actReportNewConnectCustNotPayed", false, true, "NewConnectUsers.frf"},
-        {"actReportNewConnectCustPayed", false, true, "NewConnectUsers.frf"},
-        {"actReportNextTimeConnectedCust", false, true, "NextTimeConnected.frf"},
-        {"actReportDisactCustByPeriod", false, true, "DisactByPeriodCustomers.frf"},
-        {"actReportNewConnectCustALLPerMonth", true, true, "NewConnectUsersPerMonth.frf"},
-        {"actReportNewConnectCustPayedPerMonth", true, true, "NewConnectUsersPerMonth.frf"},
-        {"actReportNewConnectCustNotPayedPerMonth", true, true, "NewConnectUsersPerMonth.frf"},
-        {"actReportNextTimeConnectedCustPerMonth", true, true, "NextTimeConnectedPerMonth.frf"},
-        {"actReportDisactCustByMonth", true, true, "DisactByMonthCustomers.frf"},
-        {"actReportMainState", false, false, "СтатОтчетЗаПериод.frf"},
+        { "actReportNewConnectCustALL", false, true, "NewConnectUsers.frf" },
+        { "actReportNewConnectCustNotPayed", false, true, "NewConnectUsers.frf" },
+        { "actReportNewConnectCustPayed", false, true, "NewConnectUsers.frf" },
+        { "actReportNextTimeConnectedCust", false, true, "NextTimeConnected.frf" },
+        { "actReportDisactCustByPeriod", false, true, "DisactByPeriodCustomers.frf" },
+        { "actReportNewConnectCustALLPerMonth", true, true, "NewConnectUsersPerMonth.frf" },
+        { "actReportNewConnectCustPayedPerMonth", true, true, "NewConnectUsersPerMonth.frf" },
+        { "actReportNewConnectCustNotPayedPerMonth", true, true, "NewConnectUsersPerMonth.frf" },
+        { "actReportNextTimeConnectedCustPerMonth", true, true, "NextTimeConnectedPerMonth.frf" },
+        { "actReportDisactCustByMonth", true, true, "DisactByMonthCustomers.frf" },
+        { "actReportMainState", false, false, "СтатОтчетЗаПериод.frf" },
     };
     for (const auto &a : actions) {
         SCOPED_TRACE(a.action);
@@ -399,9 +408,9 @@ TEST_P(ReportsStat, ChargeOfAModuleMadeBeforeTheLogonCountsDaysTheEnginesWay)
     sum->Open();
     std::map<int, double> got;
     for (sum->First(); !sum->Eof(); sum->Next())
-        got[sum->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger()] =
-            sum->FieldByName(QStringLiteral("C_SUM"))->AsFloat();
-    EXPECT_EQ(got, (std::map<int, double>{{1, 155}, {2, 171}, {3, 160}, {4, 16}}));
+        got[sum->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger()]
+            = sum->FieldByName(QStringLiteral("C_SUM"))->AsFloat();
+    EXPECT_EQ(got, (std::map<int, double> { { 1, 155 }, { 2, 171 }, { 3, 160 }, { 4, 16 } }));
 }
 
 TEST_P(ReportsStat, LeapFebruaryMonthRunsToThe29th)
@@ -420,9 +429,9 @@ TEST_P(ReportsStat, CurrentStateCountsThePeriodsOpenAtTheStartAndTheEnd)
     ASSERT_EQ(shown.size(), 1u) << messages.lastText().toStdString();
     EXPECT_EQ(shown[0].fileName, m_reports->TemplatePath(QStringLiteral("СтатОтчетЗаПериод.frf")));
     // Open on the 1st: 102, 103 and 105; on the 31st: 102 and the reconnected 104; their mean.
-    EXPECT_EQ(csvRows(shown[0]), QStringList({"Текущее состояние", "Подключено на 01.03.2016",
-                                              "Подключено на 31.03.2016", "На начало;На конец;В среднем",
-                                              "3;2;2.5"}));
+    EXPECT_EQ(csvRows(shown[0]),
+        QStringList({ "Текущее состояние", "Подключено на 01.03.2016", "Подключено на 31.03.2016",
+            "На начало;На конец;В среднем", "3;2;2.5" }));
     expectTextMatchesCsv(shown[0]);
     EXPECT_EQ(m_packageOffered, -1) << "the current state asks for no package";
 }
@@ -437,8 +446,8 @@ TEST_P(ReportsStat, CancelledPeriodProcessesTheQueueAndShowsNothing)
     answerPackage(20); // the package is still asked for
     RunCommand(QStringLiteral("actReportNewConnectCustPayed"));
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(m_dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")).toInt(),
-              0)
+    EXPECT_EQ(
+        m_dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")).toInt(), 0)
         << "the debts were brought up to date first";
     EXPECT_EQ(SelectionPeriodFrom, QDate(2016, 1, 1));
     EXPECT_EQ(SelectionPeriodTo, QDate(2016, 1, 31));
@@ -497,10 +506,10 @@ TEST_P(ReportsStat, DatasetErrorTravelsToTheCallerAndNothingIsShown)
 {
     // The connection is lost after the period was asked for.
     m_answers.push_back(std::make_unique<ModalAnswer>([] { return activeModal<TfrmPeriod>() != nullptr; },
-                                                      [this] {
-                                                          m_dmr->DbLogOut();
-                                                          activeModal<TfrmPeriod>()->btnOk->click();
-                                                      }));
+        [this] {
+            m_dmr->DbLogOut();
+            activeModal<TfrmPeriod>()->btnOk->click();
+        }));
     EXPECT_THROW(RunCommand(QStringLiteral("actReportMainState")), std::exception);
     EXPECT_TRUE(shown.empty());
     EXPECT_TRUE(messages.requests.isEmpty()) << "the application's handler reports it, not the module";
@@ -541,10 +550,10 @@ TEST_P(ReportsStat, MissingTemplateIsReportedAndNothingShown)
     RunCommand(QStringLiteral("actReportMainState"));
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(messages.lastText(),
-              QStringLiteral("Не найден шаблон отчета ") + empty.path() + QStringLiteral("/СтатОтчетЗаПериод.frf"));
+        QStringLiteral("Не найден шаблон отчета ") + empty.path() + QStringLiteral("/СтатОтчетЗаПериод.frf"));
 }
 
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(Reports, ReportsStat, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-                         engineName);
+INSTANTIATE_TEST_SUITE_P(
+    Reports, ReportsStat, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
