@@ -526,7 +526,13 @@ bool TdmReports::ShowReportFile(TfrReport *report, const QString &path, TReportS
     }
     report->MDIPreview = how == TReportShow::MDIPreview;
     report->ModalPreview = how != TReportShow::MDIPreview;
+    report->FileName.clear();
     report->LoadReportFile(path);
+    // A file the engine could not read was reported by it; the template held before is not shown in its place.
+    if (report->FileName != path) {
+        LogError(QStringLiteral("Шаблон отчета не прочитан: ") + path);
+        return false;
+    }
     if (how == TReportShow::Designer)
         report->OpenDesigner();
     else

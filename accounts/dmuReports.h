@@ -82,8 +82,8 @@ public:
 
     // ---- Showing a report
     // Loads the template at `path` into `report` and shows it as asked. A template file that does not exist is
-    // reported ("Не найден шаблон отчета " + path) and logged, and nothing is shown; the answer says whether the
-    // report was shown.
+    // reported ("Не найден шаблон отчета " + path) and logged, and nothing is shown; so is a file the engine could
+    // not read (the engine reports that). The answer says whether the report was shown.
     bool ShowReportFile(TfrReport *report, const QString &path, TReportShow how);
     // The same for a template of the template folder, by its plain name.
     bool ShowReport(TfrReport *report, const QString &fileName, TReportShow how);

@@ -170,6 +170,22 @@ TEST_P(ReportsModule, MissingDocumentTemplateIsReportedAndNeitherPreviewNorDesig
         QStringLiteral("Не найден шаблон отчета ") + dir.path() + QStringLiteral("/Receipt.frf"));
 }
 
+TEST_P(ReportsModule, UnreadableTemplateIsNotReplacedByTheOneHeldBefore)
+{
+    m_reports->printContract(31);
+    ASSERT_EQ(shown.size(), 1u);
+    QTemporaryDir dir;
+    m_reports->SetTemplateFolder(dir.path());
+    QFile broken(dir.filePath(QStringLiteral("Contract.frf")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a template");
+    broken.close();
+    shown.clear();
+    m_reports->printContract(31);
+    EXPECT_TRUE(shown.empty()) << "the contract template loaded before is not previewed instead";
+    EXPECT_EQ(messages.requests.size(), 1) << "the engine says the file could not be read";
+}
+
 TEST_P(ReportsModule, BalanceGroupTakesTheRowsOfItsLongerSide)
 {
     const double user = m_dmr->UserId();
