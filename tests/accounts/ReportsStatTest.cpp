@@ -164,6 +164,7 @@ protected:
             [this, package] {
                 TfrmSelectRootServ *d = activeModal<TfrmSelectRootServ>();
                 m_packageOffered = d->lcbServ->ListSource()->DataSet()->RecordCount();
+                m_packageDialog = d->windowTitle() + u'|' + d->btnOk->text();
                 setPackage(package);
                 d->btnOk->click();
             }));
@@ -182,6 +183,7 @@ protected:
 
     std::vector<std::unique_ptr<ModalAnswer>> m_answers;
     int m_packageOffered = -1;
+    QString m_packageDialog; // the picker's title and button
 };
 
 // The export's lines with the empty cells of the layout left out; a quoted cell is read back unquoted.
@@ -471,6 +473,7 @@ TEST_P(ReportsStat, PackagePickerAppearsOnlyWithMoreThanOnePackage)
     answerPackage(20);
     RunCommand(QStringLiteral("actReportDisactCustByPeriod"));
     EXPECT_EQ(m_packageOffered, 3) << "\"Все\" and the two packages";
+    EXPECT_EQ(m_packageDialog, QStringLiteral("В разрезе пакета услуг|Готово"));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(csvRows(shown[0]).filter(QStringLiteral("Васильев")).size(), 1);
     EXPECT_EQ(csvRows(shown[0]).last(), QStringLiteral("Итого: 1"));
