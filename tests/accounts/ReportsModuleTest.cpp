@@ -148,9 +148,10 @@ TEST_P(ReportsModule, EachPrintAndDesignLoadsItsTemplateWithItsOneParameter)
         EXPECT_EQ(r.designer, c.designer);
         EXPECT_EQ(r.mdi, !c.designer) << "print: MDI preview; design: not MDI";
         EXPECT_EQ(r.modal, c.designer) << "print: not modal; design: modal";
-        if (!c.designer && c.id == 31)
+        if (!c.designer && c.id == 31) {
             EXPECT_TRUE(r.text.join(u'\n').contains(QStringLiteral("Лесная  д.14 кв.5")))
                 << r.text.join(u'\n').toStdString();
+        }
     }
     EXPECT_TRUE(messages.requests.isEmpty());
 }
