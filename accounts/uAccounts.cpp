@@ -1,13 +1,25 @@
 #include "uAccounts.h"
 
 #include "FormClasses.h"
+#include "frmuMain.h"
+#include "frmuCustPayments.h"
 #include "frmuCustomer.h"
+#include "frmuPayDoc.h"
+#include "frmuPaySourceGuide.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "uPaymentsExport.h"
 
 void RegisterAccountsForms()
 {
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterPayDocForms();
+    RegisterCustPaymentsForms();
+    RegisterPaymentsExportCommands();
+    RegisterCommand(QStringLiteral("executePaySourceGuide"), [] {
+        QVariant key;
+        executePaySourceGuide(QVariant(), 0, key);
+    });
 }

@@ -1,0 +1,320 @@
+// The payments part of the payment documents window: entering, correcting and deleting payments, the payer
+// search, the prints, and the window's messages.
+#include "frmuPayDoc.h"
+
+#include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
+#include "DataSource.h"
+#include "FormClasses.h"
+#include "Guard.h"
+#include "KyvFrames.h"
+#include "Kyv_DBGridEh.h"
+#include "ScreenCursor.h"
+#include "Services.h"
+#include "WindowMessages.h"
+#include "dmuCust.h"
+#include "dmuDM.h"
+#include "dmuRDM.h"
+#include "frmuCustomer.h"
+#include "frmuMain.h"
+#include "uCommon.h"
+#include "uDialogButtons.h"
+#include "uLog.h"
+#include "uPayDocData.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+void tellMain(int message)
+{
+    if (frmMain)
+        SendMessage(frmMain, message);
+}
+
+TField *field(TDataSet *ds, const char *name)
+{
+    return ds->FieldByName(QString::fromLatin1(name));
+}
+
+bool editing(TDataSet *ds)
+{
+    return ds->State() == dsEdit || ds->State() == dsInsert;
+}
+
+} // namespace
+
+bool TfrmPayDoc::CheckPayment()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!editing(p))
+        return true;
+    QString message;
+    const TPaymentField refused = CheckPaymentValues(
+        field(p, "CUSTOMER_ID")->Value(), field(p, "PAY_SUM")->Value(), field(p, "SERV_ID")->Value(), message);
+    if (refused == TPaymentField::None)
+        return true;
+    Services::messages()->error(message);
+    QWidget *focus = refused == TPaymentField::Payer ? static_cast<QWidget *>(lcbPayerAccount)
+        : refused == TPaymentField::Sum              ? static_cast<QWidget *>(edPaySum)
+                                                     : static_cast<QWidget *>(lcbPayKind);
+    focus->setFocus();
+    return false;
+}
+
+void TfrmPayDoc::NewPayment()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!CheckPayment() || !SaveHeader())
+        return;
+    if (editing(p)) {
+        m_data->Defaults().lastSum = field(p, "PAY_SUM")->AsFloat();
+        p->Post();
+    }
+    if (!p->Active())
+        m_data->OpenPayments();
+    m_data->OpenPayerLists();
+    pcPayments->setCurrentWidget(tsPayment);
+    p->Append();
+    UpdateActions();
+    lcbPayerAccount->setFocus();
+}
+
+void TfrmPayDoc::EditPayment()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!p->Active() || p->IsEmpty())
+        return;
+    m_data->OpenPayerLists();
+    pcPayments->setCurrentWidget(tsPayment);
+    p->Edit();
+    UpdateActions();
+}
+
+void TfrmPayDoc::PaymentOk()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!CheckPayment())
+        return;
+    if (editing(p)) {
+        m_data->Defaults().lastSum = field(p, "PAY_SUM")->AsFloat();
+        p->Post();
+    }
+    RecalcQueued();
+    if (m_data->PaymentsChanged) {
+        RememberDocument();
+        m_data->cdsPayDoc()->Refresh();
+        m_data->cdsPayDoc()->Locate(QStringLiteral("PAY_DOC_ID"), m_rememberedDocId);
+        m_data->OpenPayments();
+        m_data->PaymentsChanged = false;
+    }
+    pcPayments->setCurrentWidget(tsPaymentList);
+    UpdateActions();
+    dbgPayment->setFocus();
+}
+
+void TfrmPayDoc::PaymentCancel()
+{
+    TClientDataSet *p = m_data->cdsPayDocPayment();
+    if (editing(p))
+        p->Cancel();
+    p->CancelUpdates();
+    RecalcQueued();
+    if (m_data->PaymentsChanged) {
+        RememberDocument();
+        if (m_data->PeriodWidened)
+            m_data->OpenDocuments();
+        else
+            m_data->cdsPayDoc()->Refresh();
+        m_data->cdsPayDoc()->Locate(QStringLiteral("PAY_DOC_ID"), m_rememberedDocId);
+        m_data->odsPayDocPaymCustInfo()->Close();
+        m_data->OpenPayerLists();
+        m_data->OpenPayments();
+        m_data->PaymentsChanged = false;
+    }
+    pcPayments->setCurrentWidget(tsPaymentList);
+    UpdateActions();
+}
+
+void TfrmPayDoc::DeletePayments()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!p->Active() || p->IsEmpty() || editing(p))
+        return;
+    TBookmarkListEh &selected = dbgPayment->SelectedBookmarks();
+    struct Row
+    {
+        QVariant payment, customer, date;
+    };
+    QList<Row> rows;
+    auto current = [p] {
+        return Row { field(p, "PAYMENT_ID")->Value(), field(p, "CUSTOMER_ID")->Value(), field(p, "PAY_DATE")->Value() };
+    };
+    if (selected.Count() < 2) {
+        if (!ConfirmDeleteRecord(QString(), field(p, "CUST_DESCR")->AsString() + QLatin1Char(' ')
+                    + field(p, "PAY_SUM")->DisplayText()))
+            return;
+        rows << current();
+    } else {
+        if (!Services::messages()->confirm(QStringLiteral("Удалить выбранные платежи")))
+            return;
+        for (int i = 0; i < selected.Count(); ++i) {
+            p->GotoBookmark(selected.Items(i));
+            rows << current();
+        }
+    }
+    TScreenCursorScope cursor(crHourGlass);
+    tellMain(AMShowAnimate);
+    struct Hide
+    {
+        ~Hide() { tellMain(AMHideAnimate); }
+    } hide;
+    for (const Row &row : rows) {
+        QString error;
+        if (!DeletePayment(DM, row.payment, row.customer, row.date, error)) {
+            Services::messages()->error(error);
+            break;
+        }
+    }
+    selected.Clear();
+    m_data->PaymentsChanged = true;
+    RememberDocument();
+    m_data->cdsPayDoc()->Refresh();
+    m_data->cdsPayDoc()->Locate(QStringLiteral("PAY_DOC_ID"), m_rememberedDocId);
+    m_data->OpenPayments();
+    UpdateActions();
+}
+
+void TfrmPayDoc::SearchPayerByCode()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!editing(p))
+        return;
+    const int cursor = edCustCode->cursorPosition();
+    edCustCode->setText(edCustCode->text().replace(QLatin1Char(','), QLatin1Char('.')));
+    edCustCode->setCursorPosition(cursor);
+    TKyv_ADODataSet *payers = m_data->odsPayDocPaymCustInfo();
+    if (payers->LocateByEdit(QStringLiteral("CUST_CODE"), edCustCode))
+        field(p, "CUSTOMER_ID")->SetValue(field(payers, "CUSTOMER_ID")->Value());
+}
+
+void TfrmPayDoc::ExtendedSearch()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!editing(p))
+        return;
+    const QVariant chosen = executeExtCustSearch(this);
+    if (!isNullValue(chosen))
+        field(p, "CUSTOMER_ID")->SetValue(chosen);
+}
+
+void TfrmPayDoc::Print(const QString &what)
+{
+    // The report module prints these; until it is part of the program the request is only noted.
+    LogDebug(QStringLiteral("TfrmPayDoc: печать ") + what + QStringLiteral(" ") + PeriodText());
+}
+
+bool TfrmPayDoc::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down;
+        if (watched == SearchFrame->edtSearch && enter) {
+            dbgPayDoc->setFocus();
+            return true;
+        }
+        if (watched == edCustCode && enter) {
+            edPaySum->setFocus();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::FocusIn && watched == edCustCode)
+        SetKeyboardLanguage(QStringLiteral("EN"));
+    if (event->type() == QEvent::FocusOut && watched == edPayDocSum)
+        guard([this] { SaveHeader(); });
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == dbgPayDoc)
+            actOpenDoc->trigger();
+        if (watched == dbgPayment)
+            actEditPayment->trigger();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TfrmPayDoc::event(QEvent *event)
+{
+    if (TMessageEvent *m = TMessageEvent::from(event)) {
+        if (m->Msg == AMRunQuery) {
+            guard([this] { RunQuery(); });
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void TfrmPayDoc::closeEvent(QCloseEvent *event)
+{
+    guard([this] {
+        TDataSet *doc = m_data->cdsPayDoc();
+        if (editing(doc))
+            doc->Cancel();
+        if (!SettlePayments())
+            m_data->cdsPayDocPayment()->CancelUpdates();
+        if (DM && DM->cdsMainCFG()->Active()) {
+            tellMain(AMShowAnimate);
+            RecalcQueued();
+        }
+        m_data->CloseAll();
+    });
+    tellMain(AMChildClose);
+    tellMain(AMHideAnimate);
+    event->accept();
+}
+
+bool executeGetServId(QVariant &servId)
+{
+    if (!DM)
+        return false;
+    TKyv_ClientDataSet *list = DM->cdsReportServList();
+    list->SetCommandText(QStringLiteral("select SERV_ID, SERV_DESCR from ZOLT.SERV where SERV_ID > 0"));
+    list->Close();
+    list->Open();
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("frmGetServId"));
+    dialog.setWindowTitle(QStringLiteral("Выбор вида платежа"));
+    TDataSource source;
+    source.SetDataSet(list);
+    auto *combo = new TDBLookupComboboxEh(&dialog);
+    combo->setObjectName(QStringLiteral("lcbServ"));
+    combo->SetListSource(&source);
+    combo->SetKeyField(QStringLiteral("SERV_ID"));
+    combo->SetListField(QStringLiteral("SERV_DESCR"));
+    combo->SetKeyValue(servId);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("Вид платежа"), &dialog));
+    layout->addWidget(combo);
+    QPushButton *btnOk = nullptr;
+    QPushButton *btnCancel = nullptr;
+    layout->addWidget(ReadyCancelButtons(btnOk, btnCancel));
+    QObject::connect(btnOk, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(btnCancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    const bool ok = dialog.exec() == QDialog::Accepted && !isNullValue(combo->KeyValue());
+    if (ok)
+        servId = combo->KeyValue();
+    list->Close();
+    return ok;
+}
+
+void RegisterPayDocForms()
+{
+    RegisterFormClass<TfrmPayDoc>(QStringLiteral("TfrmPayDoc"));
+}

@@ -1,0 +1,305 @@
+// The payment documents window, the payment sources guide and the payments browser, on both engines.
+#include "CustomerFixture.h"
+#include "DBLookupEh.h"
+#include "DataSource.h"
+#include "Kyv_DBGridEh.h"
+#include "Screenshot.h"
+#include "ServiceFakes.h"
+#include "WindowMessages.h"
+#include "dmuRDM.h"
+#include "frmuCustPayments.h"
+#include "frmuMain.h"
+#include "frmuPayDoc.h"
+#include "frmuPaySourceGuide.h"
+#include "uPayDocData.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSqlQuery>
+#include <QStackedWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PayDocWindow : public CustomerFixture
+{
+protected:
+    void SetUp() override
+    {
+        CustomerFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        DMR = m_dmr.get();
+        m_savedFrom = SelectionPeriodFrom;
+        m_savedTo = SelectionPeriodTo;
+        addCustomer(QStringLiteral("Первый"), QStringLiteral("1"));
+        addCustomer(QStringLiteral("Второй"), QStringLiteral("2"));
+        m_first = idOf("Первый");
+        m_second = idOf("Второй");
+        exec("update ZOLT.CUSTOMER set VALID_TO = TO_DATE('31/12/4712','DD/MM/YYYY'), CUST_CODE = ACCOUNT_NO");
+        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, 20)");
+        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (5, 'Касса', 0, 0)");
+        exec("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM, NOTICE) values "
+             "(1, 4, '11', TO_DATE('10/03/2020','DD/MM/YYYY'), 1000, 'банк за март')");
+        exec("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM) values "
+             "(2, 5, '12', TO_DATE('31/03/2020','DD/MM/YYYY'), 50)");
+        m_dmr->dbConnection()->Execute(
+            QStringLiteral("insert into ZOLT.PAYMENT (PAYMENT_ID, PAY_DOC_ID, CUSTOMER_ID, SERV_ID, PAY_DATE, PAY_SUM) "
+                           "values (1, 1, :P_C, -1, TO_DATE('10/03/2020','DD/MM/YYYY'), 1000)"),
+            ParamsOf({ { QStringLiteral("P_C"), m_first } }));
+        exec("delete from ZOLT.INVALIDCUSTDEBT");
+        m_dm->cdsMainCFG()->Edit();
+        m_dm->cdsMainCFG()->FieldByName(QStringLiteral("ACC_DATE"))->SetValue(QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
+        m_dm->cdsMainCFG()->Post();
+        SelectionPeriodFrom = QDate(2020, 3, 1);
+        SelectionPeriodTo = QDate(2020, 3, 31);
+    }
+
+    void TearDown() override
+    {
+        m_form.reset();
+        SelectionPeriodFrom = m_savedFrom;
+        SelectionPeriodTo = m_savedTo;
+        CustomerFixture::TearDown();
+        DMR = nullptr;
+    }
+
+    void exec(const char *sql) { m_dmr->dbConnection()->Execute(QString::fromUtf8(sql)); }
+
+    int idOf(const char *surname) const
+    {
+        return m_dmr->dbConnection()
+            ->SelectValue(QStringLiteral("select CUSTOMER_ID from ZOLT.CUSTOMER where SURNAME = :P_S"),
+                ParamsOf({ { QStringLiteral("P_S"), QString::fromUtf8(surname) } }))
+            .toInt();
+    }
+
+    QStringList queue() const
+    {
+        QSqlQuery q = m_other->dbConnection()->OpenQuery(
+            QStringLiteral("select CUSTOMER_ID, DATE_FROM from ZOLT.INVALIDCUSTDEBT order by CUSTOMER_ID, DATE_FROM"));
+        QStringList rows;
+        while (q.next())
+            rows << QString::number(q.value(0).toInt()) + QLatin1Char(':')
+                    + q.value(1).toDateTime().date().toString(Qt::ISODate);
+        return rows;
+    }
+
+    TfrmPayDoc *open()
+    {
+        m_form = std::make_unique<TfrmPayDoc>();
+        m_form->setAttribute(Qt::WA_DeleteOnClose, false);
+        SendMessage(m_form.get(), AMRunQuery);
+        return m_form.get();
+    }
+
+    TKyv_ClientDataSet *docs() const { return m_form->Data()->cdsPayDoc(); }
+    TKyv_ClientDataSet *payments() const { return m_form->Data()->cdsPayDocPayment(); }
+
+    FakeMessageService m_messages;
+    FakeClock m_clock { QDateTime(QDate(2020, 3, 15), QTime(10, 0)) };
+    std::unique_ptr<TfrmPayDoc> m_form;
+    QDate m_savedFrom, m_savedTo;
+    int m_first = 0, m_second = 0;
+};
+
+TEST_P(PayDocWindow, ListsThePeriodsDocumentsWithCommissionAndDifference)
+{
+    TfrmPayDoc *form = open();
+    ASSERT_TRUE(docs()->Active());
+    EXPECT_EQ(docs()->RecordCount(), 2);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Платежные документы") + form->PeriodText());
+    EXPECT_EQ(form->lblPeriod->text(), form->PeriodText());
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 1));
+    EXPECT_EQ(field(docs(), "L_PAYSOURCE")->AsString(), QStringLiteral("Банк"));
+    EXPECT_DOUBLE_EQ(field(docs(), "C_SUM_LEAK_TAX")->AsFloat(), 15.0);
+    EXPECT_DOUBLE_EQ(field(docs(), "C_SUM_TAX")->AsFloat(), 2.5);
+    EXPECT_DOUBLE_EQ(field(docs(), "C_SUM_LEAK")->AsFloat(), 12.5);
+    EXPECT_DOUBLE_EQ(field(docs(), "SUM_DIFFERENCE")->AsFloat(), 0) << "payments add up to the total";
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 2));
+    EXPECT_DOUBLE_EQ(field(docs(), "C_SUM_LEAK_TAX")->AsFloat(), 0);
+    EXPECT_DOUBLE_EQ(field(docs(), "SUM_DIFFERENCE")->AsFloat(), 50) << "no payments: the whole total";
+    docs()->First();
+    tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-paydoc"), QSize(1000, 420));
+}
+
+TEST_P(PayDocWindow, TheChannelFilterShowsOneChannelsDocuments)
+{
+    TfrmPayDoc *form = open();
+    form->lcbPaySource->SetKeyValue(5);
+    form->actFilter->trigger();
+    EXPECT_EQ(form->actFilter->text(), QStringLiteral("Отключить фильтр"));
+    EXPECT_EQ(docs()->RecordCount(), 1);
+    form->actFilter->trigger();
+    EXPECT_EQ(form->actFilter->text(), QStringLiteral("Активизировать фильтр"));
+    EXPECT_EQ(docs()->RecordCount(), 2);
+}
+
+TEST_P(PayDocWindow, ADocumentDatedOutsideThePeriodWidensItAndIsListed)
+{
+    TfrmPayDoc *form = open();
+    form->actNewDoc->trigger();
+    ASSERT_EQ(docs()->State(), dsInsert);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Добавление нового документа"));
+    EXPECT_EQ(field(docs(), "PAY_DOC_ID")->AsInteger(), 3);
+    EXPECT_EQ(field(docs(), "PAYSOURCE_ID")->AsInteger(), 0);
+    EXPECT_EQ(field(docs(), "PAY_DOC_DATE")->AsDateTime(), QDateTime(QDate(2020, 3, 15), QTime(0, 0)));
+
+    form->actSaveHeader->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не введен № документа"));
+    EXPECT_EQ(docs()->State(), dsInsert) << "nothing is posted";
+
+    field(docs(), "PAY_DOC_NO")->SetValue(QStringLiteral("77"));
+    field(docs(), "PAY_DOC_DATE")->SetValue(QDateTime(QDate(2020, 4, 15), QTime(0, 0)));
+    field(docs(), "PAY_DOC_SUM")->SetValue(20.0);
+    form->actSaveHeader->trigger();
+    EXPECT_EQ(SelectionPeriodTo, QDate(2020, 4, 15));
+    EXPECT_EQ(SelectionPeriodFrom, QDate(2020, 3, 1));
+    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select PAY_DOC_NO from ZOLT.PAY_DOC where PAY_DOC_ID = 3")),
+        QVariant(QStringLiteral("77")));
+    form->actDocList->trigger();
+    EXPECT_EQ(form->pcMain->currentWidget(), form->tsList);
+    EXPECT_EQ(docs()->RecordCount(), 3);
+    EXPECT_EQ(field(docs(), "PAY_DOC_ID")->AsInteger(), 3) << "the list returns to the document";
+}
+
+TEST_P(PayDocWindow, ADocumentWithPaymentsIsNotDeleted)
+{
+    TfrmPayDoc *form = open();
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 1));
+    form->actDeleteDoc->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Данный документ удалить нельзя, т.к. он содержит платежи"));
+    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.PAY_DOC")).toInt(), 2);
+
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 2));
+    m_messages.answer(mrYes);
+    form->actDeleteDoc->trigger();
+    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.PAY_DOC")).toInt(), 1);
+}
+
+TEST_P(PayDocWindow, PaymentsAreCheckedDefaultedAndQueueTheirCustomers)
+{
+    TfrmPayDoc *form = open();
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 2));
+    form->actOpenDoc->trigger();
+    ASSERT_TRUE(payments()->Active());
+    form->actNewPayment->trigger();
+    ASSERT_EQ(payments()->State(), dsInsert);
+    EXPECT_EQ(form->pcPayments->currentWidget(), form->tsPayment);
+    EXPECT_EQ(field(payments(), "PAYMENT_ID")->AsInteger(), 2);
+    EXPECT_EQ(field(payments(), "CUSTOMER_ID")->AsInteger(), 0);
+    EXPECT_EQ(field(payments(), "SERV_ID")->AsInteger(), -1);
+
+    form->actPaymentOk->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не выбран плательщик"));
+    field(payments(), "CUSTOMER_ID")->SetValue(m_first);
+    field(payments(), "PAY_SUM")->SetValue(0.0);
+    form->actPaymentOk->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не введена сумма платежа"));
+    EXPECT_EQ(payments()->State(), dsInsert);
+
+    field(payments(), "PAY_SUM")->SetValue(-7.5);
+    payments()->Post();
+    EXPECT_EQ(queue(), QStringList { QString::number(m_first) + QStringLiteral(":2020-03-01") })
+        << "a negative sum passes, and the payer is queued from the payment's month";
+
+    payments()->Append();
+    EXPECT_EQ(field(payments(), "CUSTOMER_ID")->AsInteger(), m_first) << "the second payment starts as the first";
+    EXPECT_EQ(field(payments(), "SERV_ID")->AsInteger(), -1);
+    EXPECT_DOUBLE_EQ(field(payments(), "PAY_SUM")->AsFloat(), -7.5);
+    payments()->Cancel();
+
+    exec("delete from ZOLT.INVALIDCUSTDEBT");
+    ASSERT_TRUE(payments()->Locate(QStringLiteral("PAYMENT_ID"), 2));
+    payments()->Edit();
+    field(payments(), "CUSTOMER_ID")->SetValue(m_second);
+    field(payments(), "PAY_DATE")->SetValue(QDateTime(QDate(2020, 2, 20), QTime(0, 0)));
+    payments()->Post();
+    EXPECT_EQ(queue(), (QStringList { QString::number(m_first) + QStringLiteral(":2020-02-01"),
+                           QString::number(m_second) + QStringLiteral(":2020-02-01") }))
+        << "an edit that moves a payment queues its old and its new customer";
+
+    form->actPaymentOk->trigger();
+    EXPECT_EQ(form->pcPayments->currentWidget(), form->tsPaymentList);
+    EXPECT_TRUE(queue().isEmpty()) << "leaving the payment works off the queue";
+    EXPECT_DOUBLE_EQ(field(docs(), "SUM_DIFFERENCE")->AsFloat(), 57.5);
+}
+
+TEST_P(PayDocWindow, DeletingAPaymentQueuesExactlyItsCustomer)
+{
+    TfrmPayDoc *form = open();
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 1));
+    form->actOpenDoc->trigger();
+    ASSERT_EQ(payments()->RecordCount(), 1);
+    m_messages.answer(mrYes);
+    // The queue is worked off only on leaving; a delete itself only queues.
+    form->actDeletePayment->trigger();
+    EXPECT_EQ(queue(), QStringList { QString::number(m_first) + QStringLiteral(":2020-03-01") });
+    EXPECT_EQ(payments()->RecordCount(), 0);
+    EXPECT_DOUBLE_EQ(field(docs(), "SUM_DIFFERENCE")->AsFloat(), 1000);
+}
+
+using CustPaymentsBrowser = PayDocWindow;
+
+TEST_P(CustPaymentsBrowser, APeriodChangeInTheDocumentsWindowIsSeenByIt)
+{
+    TfrmPayDoc *form = open();
+    form->actPeriodToday->trigger();
+    EXPECT_EQ(SelectionPeriodFrom, QDate(2020, 3, 15));
+    EXPECT_EQ(docs()->RecordCount(), 0);
+    TfrmCustPayments browser;
+    browser.setAttribute(Qt::WA_DeleteOnClose, false);
+    SendMessage(&browser, AMRunQuery);
+    EXPECT_EQ(browser.cdsCustPayments()->RecordCount(), 0);
+    form->actPeriodMonth->trigger();
+    EXPECT_EQ(SelectionPeriodTo, QDate(2020, 3, 31));
+    browser.Reopen();
+    EXPECT_EQ(browser.cdsCustPayments()->RecordCount(), 1);
+    EXPECT_EQ(browser.windowTitle(), QStringLiteral("Платежи ") + form->PeriodText());
+    EXPECT_EQ(field(browser.cdsCustPayments(), "PAYSOURCE_DESCR")->AsString(), QStringLiteral("Банк"));
+}
+
+using PaySourceGuide = PayDocWindow;
+
+TEST_P(PaySourceGuide, ANewChannelStartsAtZeroAndAUsedOneIsNotDeleted)
+{
+    TfrmPaySourceGuide guide(1);
+    guide.OpenOn(5);
+    EXPECT_EQ(guide.CurrentKey().toInt(), 5);
+    EXPECT_TRUE(guide.actOk->isEnabled());
+    guide.actAdd->trigger();
+    TKyv_ClientDataSet *cds = guide.cdsPaySource();
+    ASSERT_EQ(cds->State(), dsInsert);
+    EXPECT_EQ(field(cds, "PAYSOURCE_ID")->AsInteger(), 6);
+    EXPECT_EQ(field(cds, "LEAK_PRC")->AsFloat(), 0);
+    EXPECT_EQ(field(cds, "TAX_PRC")->AsFloat(), 0);
+    field(cds, "PAYSOURCE_DESCR")->SetValue(QStringLiteral("Почта"));
+    guide.actPost->trigger();
+    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select LEAK_PRC from ZOLT.PAYSOURCE where PAYSOURCE_ID = 6")).toInt(), 0);
+
+    ASSERT_TRUE(cds->Locate(QStringLiteral("PAYSOURCE_ID"), 4));
+    guide.actDelete->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("\"Банк\" удалить нельзя, т.к. есть ссылка из платежных документов"));
+    ASSERT_TRUE(cds->Locate(QStringLiteral("PAYSOURCE_ID"), 6));
+    m_messages.answer(mrYes);
+    guide.actDelete->trigger();
+    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.PAYSOURCE")).toInt(), 2);
+}
+
+TEST_P(PaySourceGuide, InBrowseModeOffersNoOk)
+{
+    TfrmPaySourceGuide guide(0);
+    guide.OpenOn(QVariant());
+    EXPECT_FALSE(guide.actOk->isEnabled());
+    EXPECT_TRUE(guide.actEdit->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(PayDoc, PayDocWindow, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
+    engineName);
+INSTANTIATE_TEST_SUITE_P(CustPayments, CustPaymentsBrowser,
+    ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+INSTANTIATE_TEST_SUITE_P(PaySource, PaySourceGuide, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
+    engineName);
+
+} // namespace
