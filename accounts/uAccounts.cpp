@@ -9,12 +9,14 @@
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 #include "uPaymentsExport.h"
+#include "uStatReports.h"
 
 void RegisterAccountsForms()
 {
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterStatReportCommands();
     RegisterPayDocForms();
     RegisterCustPaymentsForms();
     RegisterPaymentsExportCommands();
