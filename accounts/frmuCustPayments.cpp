@@ -11,12 +11,14 @@
 #include "WindowMessages.h"
 #include "dmuCust.h"
 #include "dmuDM.h"
+#include "dmuReports.h"
 #include "frmuMain.h"
 #include "frmuPeriod.h"
 #include "uCommon.h"
 #include "uDbgridColumns.h"
 #include "uLog.h"
 #include "uPayDoc.h"
+#include "uPaymentPrints.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -71,10 +73,19 @@ TfrmCustPayments::TfrmCustPayments(QWidget *parent)
     make(actFilter, "actFilter", QStringLiteral("Активизировать фильтр"), [this] { FilterChanged(); });
     actFilter->setCheckable(true);
     actFilter->setToolTip(QStringLiteral("Активизировать фильтр отбора по условию"));
-    // The report module prints the list; until it is part of the program the request is only noted.
     make(actPrint, "actPrint", QStringLiteral("Печать"), [this] {
-        LogDebug(QStringLiteral("TfrmCustPayments: печать ВыборкаПоПлатежамЗаПериод.frf ")
-            + PeriodCaption(SelectionPeriodFrom, SelectionPeriodTo));
+        if (dmReports)
+            dmReports->ShowReport(m_report, QStringLiteral("ВыборкаПоПлатежамЗаПериод.frf"),
+                IsDebugMode() ? TReportShow::Designer : TReportShow::MDIPreview);
+    });
+    m_report = MakePaymentsReport(this, m_cds.get(), QStringLiteral("cdsCustPayments"), [this] {
+        const QVariant channel = ChosenChannel();
+        const bool filtered = actFilter->isChecked() && !channel.isNull() && channel.isValid();
+        TDataSet *list = channelList();
+        const QString name = filtered && list && list->Active()
+            ? list->Lookup(QStringLiteral("PAYSOURCE_ID"), channel, QStringLiteral("PAYSOURCE_DESCR")).toString()
+            : QString();
+        return PaymentsPeriodMemo(filtered, name);
     });
     make(actClose, "actClose", QStringLiteral("Закрыть"), [this] { close(); });
 

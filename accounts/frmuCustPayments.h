@@ -11,6 +11,7 @@ class TDBLookupComboboxEh;
 class TKyv_ClientDataSet;
 class TKyv_DBGridEh;
 class TSearchFrame;
+class TfrReport;
 
 // The browser of every customer's payments in the shared period, of one channel while the channel filter is on.
 class TfrmCustPayments : public QWidget
@@ -40,6 +41,7 @@ private:
 
     std::unique_ptr<TKyv_ClientDataSet> m_cds;
     std::unique_ptr<TDataSource> m_ds, m_dsSources;
+    TfrReport *m_report = nullptr;
 };
 
 void RegisterCustPaymentsForms();

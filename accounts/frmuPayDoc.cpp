@@ -21,6 +21,7 @@
 #include "uDbgridColumns.h"
 #include "uLog.h"
 #include "uPayDocData.h"
+#include "uPaymentPrints.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -70,6 +71,10 @@ TfrmPayDoc::TfrmPayDoc(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pcMain);
+    m_documentsReport = MakePaymentsReport(this, m_data->cdsPayDoc(), QStringLiteral("cdsPayDoc"),
+        [this] { return ChannelMemo(); });
+    m_paymentsReport = MakePaymentsReport(this, m_data->cdsPayDocPayment(), QStringLiteral("cdsPayDocPayment"),
+        [this] { return PeriodText(); });
     m_data->dsPayDoc()->OnStateChange = [this](TDataSource *) { UpdateActions(); };
     m_data->dsPayDoc()->OnDataChange = [this](TDataSource *, TField *) { UpdateActions(); };
     UpdateActions();
@@ -148,18 +153,18 @@ void TfrmPayDoc::CreateActions()
     });
     actRecalcDebt->setVisible(IsDebugMode());
     actRecalcDebt->setEnabled(IsDebugMode());
-    make(actCustBalance, "actCustBalance", QStringLiteral("Баланс клиента"), {}, [this] { Print(QStringLiteral("CustomerBalance")); });
-    make(actPrint, "actPrint", QStringLiteral("Печать"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { Print(QStringLiteral("PayDocuments")); });
+    make(actCustBalance, "actCustBalance", QStringLiteral("Баланс клиента"), {}, [this] { ShowCustomerBalance(); });
+    make(actPrint, "actPrint", QStringLiteral("Печать"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { PrintDocuments(); });
     make(actPaymentsByServ, "actPaymentsByServ", QStringLiteral("Отчет по видам платежей"), {}, [this] {
         QVariant serv;
         if (executeGetServId(serv))
-            Print(QStringLiteral("PaymentsByServ"));
+            PrintPaymentsByServ(serv);
     });
-    make(actPrintPayments, "actPrintPayments", QStringLiteral("Печать"), {}, [this] { Print(QStringLiteral("PayDocPayment")); });
+    make(actPrintPayments, "actPrintPayments", QStringLiteral("Печать"), {}, [this] { PrintPayments(); });
     make(actPrintCashOrder, "actPrintCashOrder", QStringLiteral("Печать кассового ордера"), {},
-        [this] { Print(QStringLiteral("CashOrder")); });
+        [this] { PrintCashOrder(false); });
     make(actDesignCashOrder, "actDesignCashOrder", QStringLiteral("Дизайнер кассового ордера"), {},
-        [this] { Print(QStringLiteral("CashOrderDesign")); });
+        [this] { PrintCashOrder(true); });
 }
 
 QWidget *TfrmPayDoc::CreateListPage()

@@ -16,6 +16,7 @@ class TDBLookupComboboxEh;
 class TDBNumberEditEh;
 class TKyv_DBGridEh;
 class TPayDocData;
+class TfrReport;
 class TSearchFrame;
 
 // The payment documents window: the documents of the shared period with their commission, one open document
@@ -103,11 +104,18 @@ private:
     void SearchPayerByCode();
     void ExtendedSearch();
     void RecalcQueued();
-    void Print(const QString &what);
+    void PrintDocuments();
+    void PrintPaymentsByServ(const QVariant &servId);
+    void PrintPayments();
+    void PrintCashOrder(bool design);
+    void ShowCustomerBalance();
+    QString ChannelMemo() const;
     void RememberDocument();
 
     std::unique_ptr<TPayDocData> m_data;
     QVariant m_rememberedDocId;
+    TfrReport *m_documentsReport = nullptr;
+    TfrReport *m_paymentsReport = nullptr;
 };
 
 // The payment-kind picker ("Выбор вида платежа"): true with the chosen SERV_ID on "Готово".

@@ -14,6 +14,7 @@
 #include "WindowMessages.h"
 #include "dmuCust.h"
 #include "dmuDM.h"
+#include "dmuReports.h"
 #include "dmuRDM.h"
 #include "frmuCustomer.h"
 #include "frmuMain.h"
@@ -21,6 +22,7 @@
 #include "uDialogButtons.h"
 #include "uLog.h"
 #include "uPayDocData.h"
+#include "uPaymentPrints.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -217,10 +219,78 @@ void TfrmPayDoc::ExtendedSearch()
         field(p, "CUSTOMER_ID")->SetValue(chosen);
 }
 
-void TfrmPayDoc::Print(const QString &what)
+QString TfrmPayDoc::ChannelMemo() const
 {
-    // The report module prints these; until it is part of the program the request is only noted.
-    LogDebug(QStringLiteral("TfrmPayDoc: печать ") + what + QStringLiteral(" ") + PeriodText());
+    const QVariant channel = lcbPaySource->KeyValue();
+    const bool filtered = actFilter->isChecked() && !isNullValue(channel);
+    QString name;
+    if (filtered && m_data->odsPayDocSourceLookUp()->Active())
+        name = m_data->odsPayDocSourceLookUp()
+                   ->Lookup(QStringLiteral("PAYSOURCE_ID"), channel, QStringLiteral("PAYSOURCE_DESCR"))
+                   .toString();
+    return PaymentsPeriodMemo(filtered, name);
+}
+
+void TfrmPayDoc::PrintDocuments()
+{
+    if (dmReports)
+        dmReports->ShowReport(m_documentsReport, QStringLiteral("PayDocuments.frf"), TReportShow::MDIPreview);
+}
+
+void TfrmPayDoc::PrintPaymentsByServ(const QVariant &servId)
+{
+    if (!dmReports || !DM)
+        return;
+    TKyv_ClientDataSet *ds = DM->cdsReportPaymentsByServ();
+    ds->Close();
+    ds->SetCommandText(PaymentsByServStatement());
+    ds->Params().ParamByName(QStringLiteral("P_Serv_Id")).SetValue(servId);
+    ds->Params().ParamByName(QStringLiteral("PeriodFrom")).SetValue(QDateTime(SelectionPeriodFrom, QTime(0, 0)));
+    // The period's last day counts whole: the statement takes the day after it as an open end.
+    ds->Params().ParamByName(QStringLiteral("PeriodTo")).SetValue(QDateTime(SelectionPeriodTo.addDays(1), QTime(0, 0)));
+    ds->Open();
+    dmReports->ShowReport(dmReports->frReportPaymentsByServ(), QStringLiteral("PaymentsByServ.frf"),
+        TReportShow::MDIPreview);
+}
+
+void TfrmPayDoc::PrintPayments()
+{
+    if (dmReports && m_data->cdsPayDocPayment()->Active())
+        dmReports->ShowReport(m_paymentsReport, QStringLiteral("PayDocPayment.frf"), TReportShow::MDIPreview);
+}
+
+void TfrmPayDoc::PrintCashOrder(bool design)
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!dmReports || !p->Active() || p->IsEmpty())
+        return;
+    const QVariant id = field(p, "PAYMENT_ID")->Value();
+    if (design)
+        dmReports->designPayDocKO1(id);
+    else
+        dmReports->printPayDocKO1(id);
+}
+
+void TfrmPayDoc::ShowCustomerBalance()
+{
+    TDataSet *p = m_data->cdsPayDocPayment();
+    if (!dmReports || !DM || !DMR || !p->Active() || p->IsEmpty())
+        return;
+    RecalcQueued();
+    const QVariant customer = field(p, "CUSTOMER_ID")->Value();
+    if (custDM) {
+        TKyv_ClientDataSet *customers = custDM->cdsCustomer();
+        if (!customers->Active())
+            customers->Open();
+        customers->Locate(QStringLiteral("CUSTOMER_ID"), customer);
+    }
+    const TDM::TMainCfg cfg = DM->OpenMainCFG();
+    if (DMR->FillCustBalance(customer, cfg.debtMode, cfg.accDate, DM->InitDate())) {
+        dmReports->prepareCustomerBalanceReport();
+        dmReports->ShowReport(dmReports->frCustomerBalance(), QStringLiteral("CustomerBalance.frf"),
+            TReportShow::MDIPreview);
+    }
+    DMR->odsBalanceGroup()->Close();
 }
 
 bool TfrmPayDoc::eventFilter(QObject *watched, QEvent *event)

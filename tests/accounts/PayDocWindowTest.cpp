@@ -12,11 +12,15 @@
 #include "frmuPayDoc.h"
 #include "frmuPaySourceGuide.h"
 #include "uPayDocData.h"
+#include "uPaymentPrints.h"
+#include "dmuReports.h"
+#include "Periods.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QSqlQuery>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -238,6 +242,38 @@ TEST_P(PayDocWindow, DeletingAPaymentQueuesExactlyItsCustomer)
     EXPECT_EQ(queue(), QStringList { QString::number(m_first) + QStringLiteral(":2020-03-01") });
     EXPECT_EQ(payments()->RecordCount(), 0);
     EXPECT_DOUBLE_EQ(field(docs(), "SUM_DIFFERENCE")->AsFloat(), 1000);
+}
+
+TEST_P(PayDocWindow, PrintsAskTheReportsModuleForTheirTemplates)
+{
+    QTemporaryDir templates;
+    TdmReports reports(m_dm.get(), m_dmr.get(), m_cust.get());
+    reports.SetTemplateFolder(templates.path() + QLatin1Char('/'));
+    TfrmPayDoc *form = open();
+    form->actPrint->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не найден шаблон отчета ") + templates.path()
+            + QStringLiteral("/PayDocuments.frf"));
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 1));
+    form->actOpenDoc->trigger();
+    form->actPrintPayments->trigger();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не найден шаблон отчета ") + templates.path()
+            + QStringLiteral("/PayDocPayment.frf"));
+    m_messages.requests.clear();
+    form->actPrintCashOrder->trigger();
+    ASSERT_FALSE(m_messages.requests.isEmpty());
+    EXPECT_TRUE(m_messages.lastText().startsWith(QStringLiteral("Не найден шаблон отчета "))) << "the cash order";
+}
+
+TEST(PayDocPrints, ThePeriodTextNamesTheChannelOnlyWhileFiltered)
+{
+    const QDate from = SelectionPeriodFrom, to = SelectionPeriodTo;
+    SelectionPeriodFrom = QDate(2020, 3, 1);
+    SelectionPeriodTo = QDate(2020, 3, 31);
+    const QString period = PeriodCaption(SelectionPeriodFrom, SelectionPeriodTo);
+    EXPECT_EQ(PaymentsPeriodMemo(false, QStringLiteral("Банк")), period);
+    EXPECT_EQ(PaymentsPeriodMemo(true, QStringLiteral("Банк")), period + QStringLiteral("  Банк"));
+    SelectionPeriodFrom = from;
+    SelectionPeriodTo = to;
 }
 
 using CustPaymentsBrowser = PayDocWindow;
