@@ -8,6 +8,7 @@
 #include "frmuPaySourceGuide.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "uGuides.h"
 #include "uPaymentsExport.h"
 #include "uStatReports.h"
 
@@ -16,6 +17,7 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterGuides();
     RegisterStatReportCommands();
     RegisterPayDocForms();
     RegisterCustPaymentsForms();
