@@ -526,17 +526,9 @@ void TfrmPayDoc::DeleteDocument()
 
 void TfrmPayDoc::PickPaySource()
 {
-    TDataSet *doc = m_data->cdsPayDoc();
-    if (!editing(doc))
-        return;
-    const QVariant current = field(doc, "PAYSOURCE_ID")->Value();
-    QVariant chosen = current;
-    if (!executePaySourceGuide(current, 1, chosen))
-        return;
-    if (!isNullValue(chosen) && chosen.toLongLong() != current.toLongLong())
-        field(doc, "PAYSOURCE_ID")->SetValue(chosen);
-    m_data->odsPayDocSourceLookUp()->Close();
-    m_data->odsPayDocSourceLookUp()->Open();
+    if (editing(m_data->cdsPayDoc()))
+        PickGuideKey(m_data->cdsPayDoc(), QStringLiteral("PAYSOURCE_ID"), executePaySourceGuide,
+            m_data->odsPayDocSourceLookUp());
 }
 
 bool TfrmPayDoc::SettlePayments()

@@ -24,6 +24,6 @@ void RegisterAccountsForms()
     RegisterPaymentsExportCommands();
     RegisterCommand(QStringLiteral("executePaySourceGuide"), [] {
         QVariant key;
-        executePaySourceGuide(QVariant(), 0, key);
+        executePaySourceGuide(0, 0, key);
     });
 }

@@ -10,7 +10,6 @@
 #include "frmuCustPayments.h"
 #include "frmuMain.h"
 #include "frmuPayDoc.h"
-#include "frmuPaySourceGuide.h"
 #include "uPayDocData.h"
 #include "uPaymentPrints.h"
 #include "dmuReports.h"
@@ -296,46 +295,9 @@ TEST_P(CustPaymentsBrowser, APeriodChangeInTheDocumentsWindowIsSeenByIt)
     EXPECT_EQ(field(browser.cdsCustPayments(), "PAYSOURCE_DESCR")->AsString(), QStringLiteral("Банк"));
 }
 
-using PaySourceGuide = PayDocWindow;
-
-TEST_P(PaySourceGuide, ANewChannelStartsAtZeroAndAUsedOneIsNotDeleted)
-{
-    TfrmPaySourceGuide guide(1);
-    guide.OpenOn(5);
-    EXPECT_EQ(guide.CurrentKey().toInt(), 5);
-    EXPECT_TRUE(guide.actOk->isEnabled());
-    guide.actAdd->trigger();
-    TKyv_ClientDataSet *cds = guide.cdsPaySource();
-    ASSERT_EQ(cds->State(), dsInsert);
-    EXPECT_EQ(field(cds, "PAYSOURCE_ID")->AsInteger(), 6);
-    EXPECT_EQ(field(cds, "LEAK_PRC")->AsFloat(), 0);
-    EXPECT_EQ(field(cds, "TAX_PRC")->AsFloat(), 0);
-    field(cds, "PAYSOURCE_DESCR")->SetValue(QStringLiteral("Почта"));
-    guide.actPost->trigger();
-    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select LEAK_PRC from ZOLT.PAYSOURCE where PAYSOURCE_ID = 6")).toInt(), 0);
-
-    ASSERT_TRUE(cds->Locate(QStringLiteral("PAYSOURCE_ID"), 4));
-    guide.actDelete->trigger();
-    EXPECT_EQ(m_messages.lastText(), QStringLiteral("\"Банк\" удалить нельзя, т.к. есть ссылка из платежных документов"));
-    ASSERT_TRUE(cds->Locate(QStringLiteral("PAYSOURCE_ID"), 6));
-    m_messages.answer(mrYes);
-    guide.actDelete->trigger();
-    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.PAYSOURCE")).toInt(), 2);
-}
-
-TEST_P(PaySourceGuide, InBrowseModeOffersNoOk)
-{
-    TfrmPaySourceGuide guide(0);
-    guide.OpenOn(QVariant());
-    EXPECT_FALSE(guide.actOk->isEnabled());
-    EXPECT_TRUE(guide.actEdit->isEnabled());
-}
-
 INSTANTIATE_TEST_SUITE_P(PayDoc, PayDocWindow, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
     engineName);
 INSTANTIATE_TEST_SUITE_P(CustPayments, CustPaymentsBrowser,
     ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
-INSTANTIATE_TEST_SUITE_P(PaySource, PaySourceGuide, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-    engineName);
 
 } // namespace
