@@ -3,6 +3,8 @@
 #include "DBLookupEh.h"
 #include "DataSource.h"
 #include "Kyv_DBGridEh.h"
+#include "ModalAnswer.h"
+#include "frmuGuide.h"
 #include "Screenshot.h"
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
@@ -16,6 +18,7 @@
 #include "Periods.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QLabel>
 #include <QSqlQuery>
 #include <QStackedWidget>
@@ -261,6 +264,59 @@ TEST_P(PayDocWindow, PrintsAskTheReportsModuleForTheirTemplates)
     form->actPrintCashOrder->trigger();
     ASSERT_FALSE(m_messages.requests.isEmpty());
     EXPECT_TRUE(m_messages.lastText().startsWith(QStringLiteral("Не найден шаблон отчета "))) << "the cash order";
+}
+
+TEST_P(PayDocWindow, ThePayerIsFoundByCodeAndTheChannelPickedInTheGuide)
+{
+    TfrmPayDoc *form = open();
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 2));
+    form->actOpenDoc->trigger();
+    form->actNewPayment->trigger();
+    EXPECT_TRUE(form->edCustCode->isEnabled());
+    const QString code = m_dmr->dbConnection()
+                             ->SelectValue(QStringLiteral("select CUST_CODE from ZOLT.CUSTOMER where CUSTOMER_ID = :P_C"),
+                                 ParamsOf({ { QStringLiteral("P_C"), m_second } }))
+                             .toString();
+    form->edCustCode->setText(code);
+    emit form->edCustCode->textEdited(code);
+    EXPECT_EQ(field(payments(), "CUSTOMER_ID")->AsInteger(), m_second);
+    payments()->Cancel();
+    form->actPaymentCancel->trigger();
+
+    form->actEditDoc->trigger();
+    ASSERT_EQ(docs()->State(), dsEdit);
+    bool answered = false;
+    tarvik::test::ModalAnswer answer([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; },
+        [&] {
+            TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
+            answered = g->L->Locate(QStringLiteral("PAYSOURCE_ID"), 4);
+            g->actMrOk->trigger();
+        });
+    form->actPaySourceGuide->trigger();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(field(docs(), "PAYSOURCE_ID")->AsInteger(), 4);
+    EXPECT_EQ(field(docs(), "L_PAYSOURCE")->AsString(), QStringLiteral("Банк"));
+}
+
+TEST_P(PayDocWindow, LeavingWithAnUnsavedPaymentAsksWhetherToStoreIt)
+{
+    TfrmPayDoc *form = open();
+    ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 2));
+    form->actOpenDoc->trigger();
+    form->actNewPayment->trigger();
+    field(payments(), "CUSTOMER_ID")->SetValue(m_second);
+    field(payments(), "PAY_SUM")->SetValue(12.0);
+    m_messages.answer(mrYes);
+    form->close();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Были изменения в платежке. Записать?"));
+    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select PAY_SUM from ZOLT.PAYMENT where PAY_DOC_ID = 2")).toDouble(), 12.0);
+    EXPECT_TRUE(queue().isEmpty()) << "closing works off the queue";
+    EXPECT_DOUBLE_EQ(m_other->dbConnection()
+                         ->SelectValue(QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = :P_C"),
+                             ParamsOf({ { QStringLiteral("P_C"), m_second } }))
+                         .toDouble(),
+        -12.0)
+        << "the payer's debt is brought up to date";
 }
 
 TEST(PayDocPrints, ThePeriodTextNamesTheChannelOnlyWhileFiltered)
