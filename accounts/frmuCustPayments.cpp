@@ -123,8 +123,8 @@ TfrmCustPayments::TfrmCustPayments(QWidget *parent)
     dbgCustPayments->SetReadOnly(true);
     dbgCustPayments->SetOptionsEh(dbgCustPayments->OptionsEh() | dghAutoSortMarking);
     AddGridColumns(dbgCustPayments,
-        { { "PAY_DATE", "Дата", 80, fvtNon }, { "ACCOUNT_NO", "Лиц. счет", 80, fvtNon }, { "FIO", "Ф И О", 180, fvtNon },
-            { "PAY_SUM", "Сумма", 80, fvtNon }, { "PAY_DOC_NO", "№ док", 60, fvtNon },
+        { { "PAY_DATE", "Дата", 80, fvtNon }, { "ACCOUNT_NO", "Лиц. счет", 80, fvtNon },
+            { "FIO", "Ф И О", 180, fvtNon }, { "PAY_SUM", "Сумма", 80, fvtNon }, { "PAY_DOC_NO", "№ док", 60, fvtNon },
             { "PAY_DOC_DATE", "Дата док", 80, fvtNon }, { "PAYSOURCE_DESCR", "Источник", 120, fvtNon },
             { "SERV_DESCR", "Цель платежа", 140, fvtNon } });
     dbgCustPayments->SetDataSource(m_ds.get());

@@ -71,10 +71,10 @@ TfrmPayDoc::TfrmPayDoc(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pcMain);
-    m_documentsReport = MakePaymentsReport(this, m_data->cdsPayDoc(), QStringLiteral("cdsPayDoc"),
-        [this] { return ChannelMemo(); });
-    m_paymentsReport = MakePaymentsReport(this, m_data->cdsPayDocPayment(), QStringLiteral("cdsPayDocPayment"),
-        [this] { return PeriodText(); });
+    m_documentsReport
+        = MakePaymentsReport(this, m_data->cdsPayDoc(), QStringLiteral("cdsPayDoc"), [this] { return ChannelMemo(); });
+    m_paymentsReport = MakePaymentsReport(
+        this, m_data->cdsPayDocPayment(), QStringLiteral("cdsPayDocPayment"), [this] { return PeriodText(); });
     m_data->dsPayDoc()->OnStateChange = [this](TDataSource *) { UpdateActions(); };
     m_data->dsPayDoc()->OnDataChange = [this](TDataSource *, TField *) { UpdateActions(); };
     UpdateActions();
@@ -115,9 +115,12 @@ void TfrmPayDoc::CreateActions()
     });
     make(actFilter, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
     actFilter->setCheckable(true);
-    make(actNewDoc, "actNewDoc", QStringLiteral("Новый документ"), QKeySequence(Qt::Key_Insert), [this] { NewDocument(); });
-    make(actEditDoc, "actEditDoc", QStringLiteral("Корректировка"), QKeySequence(Qt::Key_F2), [this] { OpenDocument(true); });
-    make(actOpenDoc, "actOpenDoc", QStringLiteral("Раскрыть документ"), QKeySequence(Qt::Key_F4), [this] { OpenDocument(false); });
+    make(actNewDoc, "actNewDoc", QStringLiteral("Новый документ"), QKeySequence(Qt::Key_Insert),
+        [this] { NewDocument(); });
+    make(actEditDoc, "actEditDoc", QStringLiteral("Корректировка"), QKeySequence(Qt::Key_F2),
+        [this] { OpenDocument(true); });
+    make(actOpenDoc, "actOpenDoc", QStringLiteral("Раскрыть документ"), QKeySequence(Qt::Key_F4),
+        [this] { OpenDocument(false); });
     make(actDeleteDoc, "actDeleteDoc", QStringLiteral("Удалить документ"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
         [this] { DeleteDocument(); });
     make(actPaySourceGuide, "actPaySourceGuide", QStringLiteral("..."), {}, [this] { PickPaySource(); });
@@ -154,7 +157,8 @@ void TfrmPayDoc::CreateActions()
     actRecalcDebt->setVisible(IsDebugMode());
     actRecalcDebt->setEnabled(IsDebugMode());
     make(actCustBalance, "actCustBalance", QStringLiteral("Баланс клиента"), {}, [this] { ShowCustomerBalance(); });
-    make(actPrint, "actPrint", QStringLiteral("Печать"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { PrintDocuments(); });
+    make(actPrint, "actPrint", QStringLiteral("Печать"), QKeySequence(Qt::CTRL | Qt::Key_P),
+        [this] { PrintDocuments(); });
     make(actPaymentsByServ, "actPaymentsByServ", QStringLiteral("Отчет по видам платежей"), {}, [this] {
         QVariant serv;
         if (executeGetServId(serv))
@@ -517,8 +521,9 @@ void TfrmPayDoc::DeleteDocument()
         Services::messages()->warning(warning);
         return;
     }
-    if (!ConfirmDeleteRecord(QString(), QStringLiteral("№ ") + field(doc, "PAY_DOC_NO")->AsString()
-                + QStringLiteral(" от ") + field(doc, "PAY_DOC_DATE")->AsDateTime().date().toString(QStringLiteral("dd.MM.yyyy"))))
+    if (!ConfirmDeleteRecord(QString(),
+            QStringLiteral("№ ") + field(doc, "PAY_DOC_NO")->AsString() + QStringLiteral(" от ")
+                + field(doc, "PAY_DOC_DATE")->AsDateTime().date().toString(QStringLiteral("dd.MM.yyyy"))))
         return;
     TScreenCursorScope cursor(crHourGlass);
     doc->Delete();

@@ -57,8 +57,8 @@ public:
     TDBEditEh *edPayNotice = nullptr;
     QLineEdit *edCustCode = nullptr;
 
-    QAction *actSetPeriod = nullptr, *actPeriodAll = nullptr, *actPeriodToday = nullptr,
-            *actPeriodYesterday = nullptr, *actPeriodMonth = nullptr, *actPeriodYear = nullptr;
+    QAction *actSetPeriod = nullptr, *actPeriodAll = nullptr, *actPeriodToday = nullptr, *actPeriodYesterday = nullptr,
+            *actPeriodMonth = nullptr, *actPeriodYear = nullptr;
     QAction *actRefresh = nullptr, *actFilter = nullptr;
     QAction *actNewDoc = nullptr, *actEditDoc = nullptr, *actOpenDoc = nullptr, *actDeleteDoc = nullptr;
     QAction *actPaySourceGuide = nullptr, *actSaveHeader = nullptr, *actCancelHeader = nullptr;

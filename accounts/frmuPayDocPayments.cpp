@@ -162,8 +162,8 @@ void TfrmPayDoc::DeletePayments()
         return Row { field(p, "PAYMENT_ID")->Value(), field(p, "CUSTOMER_ID")->Value(), field(p, "PAY_DATE")->Value() };
     };
     if (selected.Count() < 2) {
-        if (!ConfirmDeleteRecord(QString(), field(p, "CUST_DESCR")->AsString() + QLatin1Char(' ')
-                    + field(p, "PAY_SUM")->DisplayText()))
+        if (!ConfirmDeleteRecord(
+                QString(), field(p, "CUST_DESCR")->AsString() + QLatin1Char(' ') + field(p, "PAY_SUM")->DisplayText()))
             return;
         rows << current();
     } else {
@@ -249,8 +249,8 @@ void TfrmPayDoc::PrintPaymentsByServ(const QVariant &servId)
     // The period's last day counts whole: the statement takes the day after it as an open end.
     ds->Params().ParamByName(QStringLiteral("PeriodTo")).SetValue(QDateTime(SelectionPeriodTo.addDays(1), QTime(0, 0)));
     ds->Open();
-    dmReports->ShowReport(dmReports->frReportPaymentsByServ(), QStringLiteral("PaymentsByServ.frf"),
-        TReportShow::MDIPreview);
+    dmReports->ShowReport(
+        dmReports->frReportPaymentsByServ(), QStringLiteral("PaymentsByServ.frf"), TReportShow::MDIPreview);
 }
 
 void TfrmPayDoc::PrintPayments()
@@ -287,8 +287,8 @@ void TfrmPayDoc::ShowCustomerBalance()
     const TDM::TMainCfg cfg = DM->OpenMainCFG();
     if (DMR->FillCustBalance(customer, cfg.debtMode, cfg.accDate, DM->InitDate())) {
         dmReports->prepareCustomerBalanceReport();
-        dmReports->ShowReport(dmReports->frCustomerBalance(), QStringLiteral("CustomerBalance.frf"),
-            TReportShow::MDIPreview);
+        dmReports->ShowReport(
+            dmReports->frCustomerBalance(), QStringLiteral("CustomerBalance.frf"), TReportShow::MDIPreview);
     }
     DMR->odsBalanceGroup()->Close();
 }

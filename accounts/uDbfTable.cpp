@@ -73,8 +73,8 @@ bool RefillDbfTable(const QString &fileName, const QList<TDbfRecord> &records, Q
 {
     const QFileInfo target(fileName);
     // shapelib names a table it creates "<base>.dbf": the copy is made under a name of that form.
-    const QString temp = target.absoluteDir().filePath(QStringLiteral("~") + target.completeBaseName()
-        + QStringLiteral(".refill.dbf"));
+    const QString temp = target.absoluteDir().filePath(
+        QStringLiteral("~") + target.completeBaseName() + QStringLiteral(".refill.dbf"));
     QFile::remove(temp);
     bool ok = false;
     {
@@ -102,7 +102,7 @@ bool RefillDbfTable(const QString &fileName, const QList<TDbfRecord> &records, Q
     if (!ok)
         QFile::remove(temp);
     // A code-page file shapelib may leave beside the copy is not part of the partner's table.
-    QFile::remove(target.absoluteDir().filePath(QStringLiteral("~") + target.completeBaseName()
-        + QStringLiteral(".refill.cpg")));
+    QFile::remove(
+        target.absoluteDir().filePath(QStringLiteral("~") + target.completeBaseName() + QStringLiteral(".refill.cpg")));
     return ok;
 }

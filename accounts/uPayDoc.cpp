@@ -40,8 +40,8 @@ QString PayDocHeaderError(const QString &docNo)
     return docNo.trimmed().isEmpty() ? QStringLiteral("Не введен № документа") : QString();
 }
 
-TPaymentField CheckPaymentValues(const QVariant &customerId, const QVariant &sum, const QVariant &servId,
-    QString &message)
+TPaymentField CheckPaymentValues(
+    const QVariant &customerId, const QVariant &sum, const QVariant &servId, QString &message)
 {
     auto emptyOrZero = [](const QVariant &v) { return !v.isValid() || v.isNull() || v.toDouble() == 0; };
     if (emptyOrZero(customerId)) {
@@ -68,8 +68,8 @@ bool PayDocDeletable(TDM *dm, const QVariant &payDocId, QString &warning)
     return false;
 }
 
-void QueuePaymentChange(TDM *dm, const QVariant &oldCustomerId, const QVariant &oldDate,
-    const QVariant &newCustomerId, const QVariant &newDate)
+void QueuePaymentChange(TDM *dm, const QVariant &oldCustomerId, const QVariant &oldDate, const QVariant &newCustomerId,
+    const QVariant &newDate)
 {
     const std::optional<QDate> before = GivenDate(oldDate);
     const std::optional<QDate> after = GivenDate(newDate);
@@ -83,8 +83,8 @@ void QueuePaymentChange(TDM *dm, const QVariant &oldCustomerId, const QVariant &
         dm->MarkInvalidCustDebt(newCustomerId, from);
 }
 
-bool DeletePayment(TDM *dm, const QVariant &paymentId, const QVariant &customerId, const QVariant &payDate,
-    QString &error)
+bool DeletePayment(
+    TDM *dm, const QVariant &paymentId, const QVariant &customerId, const QVariant &payDate, QString &error)
 {
     try {
         DMR->dbConnection()->Execute(QStringLiteral("delete from ZOLT.PAYMENT where PAYMENT_ID = :P_PAYMENT_ID"),

@@ -27,8 +27,8 @@ QString PayDocHeaderError(const QString &docNo);
 
 // The field a payment is refused for, checked in this order, with the message shown.
 enum class TPaymentField { None, Payer, Sum, Kind };
-TPaymentField CheckPaymentValues(const QVariant &customerId, const QVariant &sum, const QVariant &servId,
-    QString &message);
+TPaymentField CheckPaymentValues(
+    const QVariant &customerId, const QVariant &sum, const QVariant &servId, QString &message);
 
 // The defaults of a new payment: the last posted payer and kind, the last sum or, when that is 0, the day's
 // default sum.
@@ -46,13 +46,13 @@ bool PayDocDeletable(TDM *dm, const QVariant &payDocId, QString &warning);
 
 // A changed payment queues its customer for recalculation; an edit that moved the payment to another customer
 // or date queues the old and the new customer, each from the earlier of the two dates.
-void QueuePaymentChange(TDM *dm, const QVariant &oldCustomerId, const QVariant &oldDate,
-    const QVariant &newCustomerId, const QVariant &newDate);
+void QueuePaymentChange(TDM *dm, const QVariant &oldCustomerId, const QVariant &oldDate, const QVariant &newCustomerId,
+    const QVariant &newDate);
 
 // Deletes one payment and queues its customer from the payment's date; false with the engine's message when
 // the database refused the delete (nothing is queued then).
-bool DeletePayment(TDM *dm, const QVariant &paymentId, const QVariant &customerId, const QVariant &payDate,
-    QString &error);
+bool DeletePayment(
+    TDM *dm, const QVariant &paymentId, const QVariant &customerId, const QVariant &payDate, QString &error);
 
 // ---- Statements of the payment windows
 

@@ -96,8 +96,12 @@ void TPayDocData::CreateDocuments()
     for (const char *name : { "P_DATE_FROM", "P_DATE_TO" })
         cds->Params().CreateParam(ftDateTime, QString::fromLatin1(name), ptInput);
     static const FieldSpec data[] = {
-        { "PAY_DOC_ID", ftFloat, 0 }, { "PAYSOURCE_ID", ftFloat, 0 }, { "PAY_DOC_NO", ftString, 15 },
-        { "PAY_DOC_DATE", ftDateTime, 0 }, { "PAY_DOC_SUM", ftFloat, 0 }, { "NOTICE", ftString, 255 },
+        { "PAY_DOC_ID", ftFloat, 0 },
+        { "PAYSOURCE_ID", ftFloat, 0 },
+        { "PAY_DOC_NO", ftString, 15 },
+        { "PAY_DOC_DATE", ftDateTime, 0 },
+        { "PAY_DOC_SUM", ftFloat, 0 },
+        { "NOTICE", ftString, 255 },
         { "SUM_DIFFERENCE", ftFloat, 0 },
     };
     for (const FieldSpec &spec : data)
@@ -149,11 +153,21 @@ void TPayDocData::CreatePayments()
     cds->SqlSubstitutions().Add(QStringLiteral("idx1"));
     cds->Params().CreateParam(ftFloat, QStringLiteral("p1"), ptInput);
     static const FieldSpec data[] = {
-        { "CUSTOMER_ID", ftFloat, 0 }, { "SERV_ID", ftFloat, 0 }, { "PAYMENT_ID", ftFloat, 0 },
-        { "PAY_DOC_ID", ftFloat, 0 }, { "PAY_DATE", ftDateTime, 0 }, { "PAY_SUM", ftFloat, 0 },
-        { "NOTICE", ftString, 255 }, { "ACCOUNT_NO", ftString, 15 }, { "CUST_CODE", ftString, 30 },
-        { "CUST_DESCR", ftString, 60 }, { "DEBT_SUM", ftFloat, 0 }, { "CUST_STATE_DESCR", ftString, 60 },
-        { "STREET_NAME", ftString, 40 }, { "HOUSE_INFO", ftString, 100 }, { "SERV_DESCR", ftString, 60 },
+        { "CUSTOMER_ID", ftFloat, 0 },
+        { "SERV_ID", ftFloat, 0 },
+        { "PAYMENT_ID", ftFloat, 0 },
+        { "PAY_DOC_ID", ftFloat, 0 },
+        { "PAY_DATE", ftDateTime, 0 },
+        { "PAY_SUM", ftFloat, 0 },
+        { "NOTICE", ftString, 255 },
+        { "ACCOUNT_NO", ftString, 15 },
+        { "CUST_CODE", ftString, 30 },
+        { "CUST_DESCR", ftString, 60 },
+        { "DEBT_SUM", ftFloat, 0 },
+        { "CUST_STATE_DESCR", ftString, 60 },
+        { "STREET_NAME", ftString, 40 },
+        { "HOUSE_INFO", ftString, 100 },
+        { "SERV_DESCR", ftString, 60 },
     };
     for (const FieldSpec &spec : data)
         addField(cds, spec);
@@ -199,8 +213,8 @@ void TPayDocData::OpenDocuments()
 void TPayDocData::ApplyChannelFilter(bool on, const QVariant &channelId)
 {
     const bool filtered = on && !isNullValue(channelId);
-    m_payDoc->SetFilter(filtered ? QStringLiteral("PAYSOURCE_ID=") + QString::number(channelId.toLongLong())
-                                 : QString());
+    m_payDoc->SetFilter(
+        filtered ? QStringLiteral("PAYSOURCE_ID=") + QString::number(channelId.toLongLong()) : QString());
     m_payDoc->SetFiltered(filtered);
     if (m_payDoc->Active())
         m_payDoc->First();
@@ -209,8 +223,10 @@ void TPayDocData::ApplyChannelFilter(bool on, const QVariant &channelId)
 void TPayDocData::OpenPayments()
 {
     m_payment->Close();
-    m_payment->Params().ParamByName(QStringLiteral("p1")).SetValue(
-        m_payDoc->Active() && !m_payDoc->IsEmpty() ? field(m_payDoc.get(), "PAY_DOC_ID")->Value() : QVariant(-1));
+    m_payment->Params()
+        .ParamByName(QStringLiteral("p1"))
+        .SetValue(
+            m_payDoc->Active() && !m_payDoc->IsEmpty() ? field(m_payDoc.get(), "PAY_DOC_ID")->Value() : QVariant(-1));
     m_payment->Open();
 }
 
@@ -280,8 +296,8 @@ void TPayDocData::DocumentCalcFields()
 {
     TDataSet *ds = m_payDoc.get();
     try {
-        const TPayDocCommission c = PayDocCommission(field(ds, "PAY_DOC_SUM")->AsFloat(),
-            field(ds, "L_LEAK_PRC")->AsFloat(), field(ds, "L_TAX_PRC")->AsFloat());
+        const TPayDocCommission c = PayDocCommission(
+            field(ds, "PAY_DOC_SUM")->AsFloat(), field(ds, "L_LEAK_PRC")->AsFloat(), field(ds, "L_TAX_PRC")->AsFloat());
         field(ds, "C_SUM_LEAK_TAX")->SetValue(c.leakTax);
         field(ds, "C_SUM_TAX")->SetValue(c.tax);
         field(ds, "C_SUM_LEAK")->SetValue(c.leak);
@@ -305,8 +321,8 @@ void TPayDocData::PaymentBeforePost()
 {
     TDataSet *ds = m_payment.get();
     QString message;
-    if (CheckPaymentValues(field(ds, "CUSTOMER_ID")->Value(), field(ds, "PAY_SUM")->Value(),
-            field(ds, "SERV_ID")->Value(), message)
+    if (CheckPaymentValues(
+            field(ds, "CUSTOMER_ID")->Value(), field(ds, "PAY_SUM")->Value(), field(ds, "SERV_ID")->Value(), message)
         != TPaymentField::None)
         throw EDatabaseError(message);
 }

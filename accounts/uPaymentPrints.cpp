@@ -6,8 +6,8 @@
 #include "frmuMain.h"
 #include "uCommon.h"
 
-TfrReport *MakePaymentsReport(QObject *window, TDataSet *dataSet, const QString &dataSetName,
-    std::function<QString()> periodText)
+TfrReport *MakePaymentsReport(
+    QObject *window, TDataSet *dataSet, const QString &dataSetName, std::function<QString()> periodText)
 {
     auto *source = new TfrDBDataSet(window);
     const QString sourceName = QStringLiteral("frDBDataSet") + dataSetName;

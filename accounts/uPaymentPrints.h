@@ -11,8 +11,8 @@ class TfrReport;
 // A report of a payment window over one of its datasets: the report and its report dataset belong to the
 // window, the report dataset is registered as "frDBDataSet" + `dataSetName` (the name the shipped templates
 // use), and the text object "frmemoPeriod" gets `periodText()` before printing.
-TfrReport *MakePaymentsReport(QObject *window, TDataSet *dataSet, const QString &dataSetName,
-    std::function<QString()> periodText);
+TfrReport *MakePaymentsReport(
+    QObject *window, TDataSet *dataSet, const QString &dataSetName, std::function<QString()> periodText);
 
 // The period text of the payment prints: the period, followed by two blanks and the channel while the channel
 // filter is on.

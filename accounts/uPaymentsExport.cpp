@@ -119,15 +119,15 @@ void exportBankDbf(TADOConnection *db)
     if (!askFile(s.BankDbfFilePath, QStringLiteral("DBF"), fileName))
         return;
     if (!QFileInfo::exists(fileName)) {
-        Services::messages()->error(QStringLiteral("Ошибка! DBF файл для выгрузки ") + fileName
-            + QStringLiteral(" Не найден"));
+        Services::messages()->error(
+            QStringLiteral("Ошибка! DBF файл для выгрузки ") + fileName + QStringLiteral(" Не найден"));
         return;
     }
     s.BankDbfFilePath = fileName;
     TExportScope scope;
     QString error;
-    if (!RefillDbfTable(fileName,
-            BankDbfRecords(ReadExportCustomers(db, Services::clock()->now()), s.importPaymentsMode), error)) {
+    if (!RefillDbfTable(
+            fileName, BankDbfRecords(ReadExportCustomers(db, Services::clock()->now()), s.importPaymentsMode), error)) {
         Services::messages()->error(error);
         return;
     }
@@ -180,8 +180,8 @@ QList<TExportCompany> ReadExportCompanies(TADOConnection *db)
                                                "order by C.COMPANY_ID"));
     QList<TExportCompany> list;
     while (q.next())
-        list << TExportCompany { q.value(0), text(q, "ERIP"), text(q, "UNN"), text(q, "BANK_CODE"),
-            text(q, "TAX_CODE"), text(q, "POST_PATH_IN"), text(q, "POST_PATH_OUT") };
+        list << TExportCompany { q.value(0), text(q, "ERIP"), text(q, "UNN"), text(q, "BANK_CODE"), text(q, "TAX_CODE"),
+            text(q, "POST_PATH_IN"), text(q, "POST_PATH_OUT") };
     return list;
 }
 
@@ -193,11 +193,10 @@ QString AmountDueText(double debt)
 QString BankTextLine(const TExportCustomer &c, int mode)
 {
     const QString name = c.surname + QLatin1Char(' ') + c.firstName + QLatin1Char(' ') + c.midName;
-    const QString address = c.location + QLatin1Char(',') + c.street + QLatin1Char(',') + c.house
-        + QLatin1Char(',') + c.flat;
-    const QStringList parts = mode == 1
-        ? QStringList { c.account, name, address, AmountDueText(c.debt), c.custProp }
-        : QStringList { name, address, c.account, AmountDueText(c.debt), c.custProp };
+    const QString address
+        = c.location + QLatin1Char(',') + c.street + QLatin1Char(',') + c.house + QLatin1Char(',') + c.flat;
+    const QStringList parts = mode == 1 ? QStringList { c.account, name, address, AmountDueText(c.debt), c.custProp }
+                                        : QStringList { name, address, c.account, AmountDueText(c.debt), c.custProp };
     return parts.join(QLatin1Char(';'));
 }
 
@@ -229,8 +228,9 @@ QList<TDbfRecord> BankDbfRecords(const QList<TExportCustomer> &customers, int im
         const QString address = c.street + QStringLiteral(" ,") + c.house + QStringLiteral(" ,") + c.flat;
         const double due = RoundCents(c.debt > 0 ? c.debt : 0);
         if (importMode == 65)
-            records << TDbfRecord { { QStringLiteral("NAB"), c.account.left(9) }, { QStringLiteral("PIB"), fio.left(25) },
-                { QStringLiteral("ADR"), address.left(45) }, { QStringLiteral("NARAH"), due } };
+            records << TDbfRecord { { QStringLiteral("NAB"), c.account.left(9) },
+                { QStringLiteral("PIB"), fio.left(25) }, { QStringLiteral("ADR"), address.left(45) },
+                { QStringLiteral("NARAH"), due } };
         else
             records << TDbfRecord { { QStringLiteral("LS"), c.account.left(10) },
                 { QStringLiteral("ADRES"), address.left(60) }, { QStringLiteral("NACH"), due } };
@@ -258,8 +258,7 @@ TExportFileFactory SetExportFileFactory(TExportFileFactory factory)
 
 bool SaveExportLines(const QString &fileName, const QStringList &lines, QString &error)
 {
-    std::unique_ptr<QSaveFile> file
-        = fileFactory() ? fileFactory()(fileName) : std::make_unique<QSaveFile>(fileName);
+    std::unique_ptr<QSaveFile> file = fileFactory() ? fileFactory()(fileName) : std::make_unique<QSaveFile>(fileName);
     bool ok = file->open(QIODevice::WriteOnly);
     for (int i = 0; ok && i < lines.size(); ++i) {
         const QByteArray bytes = QStringToCP1251(lines[i]) + "\r\n";
@@ -307,15 +306,15 @@ void actExportPaymentsPostExecute()
         if (!askFile(company.postPathOut, QStringLiteral("DBF"), fileName))
             continue;
         if (!QFileInfo::exists(fileName)) {
-            Services::messages()->error(QStringLiteral("Ошибка DBF файл для выгрузки ") + fileName
-                + QStringLiteral(" Не найден"));
+            Services::messages()->error(
+                QStringLiteral("Ошибка DBF файл для выгрузки ") + fileName + QStringLiteral(" Не найден"));
             continue;
         }
         TExportScope scope;
         const QDateTime now = Services::clock()->now();
         QString error;
-        if (!RefillDbfTable(fileName, PostDbfRecords(ReadExportCustomers(db, now, company.companyId), now.date()),
-                error)) {
+        if (!RefillDbfTable(
+                fileName, PostDbfRecords(ReadExportCustomers(db, now, company.companyId), now.date()), error)) {
             Services::messages()->error(error);
             continue;
         }

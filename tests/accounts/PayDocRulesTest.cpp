@@ -88,10 +88,12 @@ TEST(PayDocDefaults, TheLastSumWinsOverTheDaysDefault)
 TEST(PayDocStatements, TheBrowsersStatementWithAndWithoutAChannel)
 {
     const QString all = CustPaymentsStatement(QDate(2020, 3, 1), QDate(2020, 3, 31), false, 4);
-    EXPECT_EQ(all, QStringLiteral("select VP.* from ZOLT.V_CUST_PAYMENTS VP where (VP.PAY_DATE >= "
-                                  "TO_DATE('01/03/2020','DD/MM/YYYY') and VP.PAY_DATE < "
-                                  "TO_DATE('01/04/2020','DD/MM/YYYY'))"));
-    EXPECT_EQ(CustPaymentsStatement(QDate(2020, 3, 1), QDate(2020, 3, 31), true, 4), all + QStringLiteral(" and VP.PAYSOURCE_ID=4"));
+    EXPECT_EQ(all,
+        QStringLiteral("select VP.* from ZOLT.V_CUST_PAYMENTS VP where (VP.PAY_DATE >= "
+                       "TO_DATE('01/03/2020','DD/MM/YYYY') and VP.PAY_DATE < "
+                       "TO_DATE('01/04/2020','DD/MM/YYYY'))"));
+    EXPECT_EQ(CustPaymentsStatement(QDate(2020, 3, 1), QDate(2020, 3, 31), true, 4),
+        all + QStringLiteral(" and VP.PAYSOURCE_ID=4"));
     EXPECT_EQ(CustPaymentsStatement(QDate(2020, 3, 1), QDate(2020, 3, 31), true, QVariant()), all)
         << "with the filter on but no channel chosen every channel shows";
 }
@@ -111,7 +113,8 @@ protected:
         addCustomer(QStringLiteral("Второй"), QStringLiteral("2"));
         m_first = idOf(QStringLiteral("Первый"));
         m_second = idOf(QStringLiteral("Второй"));
-        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, 20)");
+        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, "
+             "20)");
         exec("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM) values "
              "(1, 4, '11', TO_DATE('10/03/2020','DD/MM/YYYY'), 100)");
         exec("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM) values "
@@ -229,8 +232,7 @@ TEST_P(PayDocDatabase, TheBrowsersStatementRunsWithAndWithoutAChannel)
     auto count = [this](bool filter, const QVariant &channel) {
         return m_dmr->dbConnection()
             ->SelectValue(QStringLiteral("select count(*) from (")
-                + CustPaymentsStatement(QDate(2020, 3, 1), QDate(2020, 3, 31), filter, channel)
-                + QStringLiteral(") X"))
+                + CustPaymentsStatement(QDate(2020, 3, 1), QDate(2020, 3, 31), filter, channel) + QStringLiteral(") X"))
             .toInt();
     };
     EXPECT_EQ(count(false, 5), 2);
@@ -239,7 +241,7 @@ TEST_P(PayDocDatabase, TheBrowsersStatementRunsWithAndWithoutAChannel)
     EXPECT_EQ(count(true, QVariant()), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(PayDoc, PayDocDatabase, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-    engineName);
+INSTANTIATE_TEST_SUITE_P(
+    PayDoc, PayDocDatabase, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

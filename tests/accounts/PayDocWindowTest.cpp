@@ -44,10 +44,12 @@ protected:
         m_first = idOf("Первый");
         m_second = idOf("Второй");
         exec("update ZOLT.CUSTOMER set VALID_TO = TO_DATE('31/12/4712','DD/MM/YYYY'), CUST_CODE = ACCOUNT_NO");
-        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, 20)");
+        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, "
+             "20)");
         exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (5, 'Касса', 0, 0)");
-        exec("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM, NOTICE) values "
-             "(1, 4, '11', TO_DATE('10/03/2020','DD/MM/YYYY'), 1000, 'банк за март')");
+        exec(
+            "insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM, NOTICE) values "
+            "(1, 4, '11', TO_DATE('10/03/2020','DD/MM/YYYY'), 1000, 'банк за март')");
         exec("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM) values "
              "(2, 5, '12', TO_DATE('31/03/2020','DD/MM/YYYY'), 50)");
         m_dmr->dbConnection()->Execute(
@@ -56,7 +58,9 @@ protected:
             ParamsOf({ { QStringLiteral("P_C"), m_first } }));
         exec("delete from ZOLT.INVALIDCUSTDEBT");
         m_dm->cdsMainCFG()->Edit();
-        m_dm->cdsMainCFG()->FieldByName(QStringLiteral("ACC_DATE"))->SetValue(QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
+        m_dm->cdsMainCFG()
+            ->FieldByName(QStringLiteral("ACC_DATE"))
+            ->SetValue(QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
         m_dm->cdsMainCFG()->Post();
         SelectionPeriodFrom = QDate(2020, 3, 1);
         SelectionPeriodTo = QDate(2020, 3, 31);
@@ -162,7 +166,8 @@ TEST_P(PayDocWindow, ADocumentDatedOutsideThePeriodWidensItAndIsListed)
     form->actSaveHeader->trigger();
     EXPECT_EQ(SelectionPeriodTo, QDate(2020, 4, 15));
     EXPECT_EQ(SelectionPeriodFrom, QDate(2020, 3, 1));
-    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select PAY_DOC_NO from ZOLT.PAY_DOC where PAY_DOC_ID = 3")),
+    EXPECT_EQ(m_other->dbConnection()->SelectValue(
+                  QStringLiteral("select PAY_DOC_NO from ZOLT.PAY_DOC where PAY_DOC_ID = 3")),
         QVariant(QStringLiteral("77")));
     form->actDocList->trigger();
     EXPECT_EQ(form->pcMain->currentWidget(), form->tsList);
@@ -222,8 +227,9 @@ TEST_P(PayDocWindow, PaymentsAreCheckedDefaultedAndQueueTheirCustomers)
     field(payments(), "CUSTOMER_ID")->SetValue(m_second);
     field(payments(), "PAY_DATE")->SetValue(QDateTime(QDate(2020, 2, 20), QTime(0, 0)));
     payments()->Post();
-    EXPECT_EQ(queue(), (QStringList { QString::number(m_first) + QStringLiteral(":2020-02-01"),
-                           QString::number(m_second) + QStringLiteral(":2020-02-01") }))
+    EXPECT_EQ(queue(),
+        (QStringList { QString::number(m_first) + QStringLiteral(":2020-02-01"),
+            QString::number(m_second) + QStringLiteral(":2020-02-01") }))
         << "an edit that moves a payment queues its old and its new customer";
 
     form->actPaymentOk->trigger();
@@ -253,13 +259,13 @@ TEST_P(PayDocWindow, PrintsAskTheReportsModuleForTheirTemplates)
     reports.SetTemplateFolder(templates.path() + QLatin1Char('/'));
     TfrmPayDoc *form = open();
     form->actPrint->trigger();
-    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не найден шаблон отчета ") + templates.path()
-            + QStringLiteral("/PayDocuments.frf"));
+    EXPECT_EQ(m_messages.lastText(),
+        QStringLiteral("Не найден шаблон отчета ") + templates.path() + QStringLiteral("/PayDocuments.frf"));
     ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 1));
     form->actOpenDoc->trigger();
     form->actPrintPayments->trigger();
-    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не найден шаблон отчета ") + templates.path()
-            + QStringLiteral("/PayDocPayment.frf"));
+    EXPECT_EQ(m_messages.lastText(),
+        QStringLiteral("Не найден шаблон отчета ") + templates.path() + QStringLiteral("/PayDocPayment.frf"));
     m_messages.requests.clear();
     form->actPrintCashOrder->trigger();
     ASSERT_FALSE(m_messages.requests.isEmpty());
@@ -273,10 +279,11 @@ TEST_P(PayDocWindow, ThePayerIsFoundByCodeAndTheChannelPickedInTheGuide)
     form->actOpenDoc->trigger();
     form->actNewPayment->trigger();
     EXPECT_TRUE(form->edCustCode->isEnabled());
-    const QString code = m_dmr->dbConnection()
-                             ->SelectValue(QStringLiteral("select CUST_CODE from ZOLT.CUSTOMER where CUSTOMER_ID = :P_C"),
-                                 ParamsOf({ { QStringLiteral("P_C"), m_second } }))
-                             .toString();
+    const QString code
+        = m_dmr->dbConnection()
+              ->SelectValue(QStringLiteral("select CUST_CODE from ZOLT.CUSTOMER where CUSTOMER_ID = :P_C"),
+                  ParamsOf({ { QStringLiteral("P_C"), m_second } }))
+              .toString();
     form->edCustCode->setText(code);
     emit form->edCustCode->textEdited(code);
     EXPECT_EQ(field(payments(), "CUSTOMER_ID")->AsInteger(), m_second);
@@ -309,7 +316,10 @@ TEST_P(PayDocWindow, LeavingWithAnUnsavedPaymentAsksWhetherToStoreIt)
     m_messages.answer(mrYes);
     form->close();
     EXPECT_EQ(m_messages.lastText(), QStringLiteral("Были изменения в платежке. Записать?"));
-    EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select PAY_SUM from ZOLT.PAYMENT where PAY_DOC_ID = 2")).toDouble(), 12.0);
+    EXPECT_EQ(m_other->dbConnection()
+                  ->SelectValue(QStringLiteral("select PAY_SUM from ZOLT.PAYMENT where PAY_DOC_ID = 2"))
+                  .toDouble(),
+        12.0);
     EXPECT_TRUE(queue().isEmpty()) << "closing works off the queue";
     EXPECT_DOUBLE_EQ(m_other->dbConnection()
                          ->SelectValue(QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = :P_C"),
@@ -351,9 +361,9 @@ TEST_P(CustPaymentsBrowser, APeriodChangeInTheDocumentsWindowIsSeenByIt)
     EXPECT_EQ(field(browser.cdsCustPayments(), "PAYSOURCE_DESCR")->AsString(), QStringLiteral("Банк"));
 }
 
-INSTANTIATE_TEST_SUITE_P(PayDoc, PayDocWindow, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-    engineName);
-INSTANTIATE_TEST_SUITE_P(CustPayments, CustPaymentsBrowser,
-    ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+INSTANTIATE_TEST_SUITE_P(
+    PayDoc, PayDocWindow, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+INSTANTIATE_TEST_SUITE_P(
+    CustPayments, CustPaymentsBrowser, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

@@ -14,7 +14,8 @@ protected:
         GuideFixture::SetUp();
         if (HasFatalFailure())
             return;
-        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, 20)");
+        exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, "
+             "20)");
         exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (5, 'Касса', 0, 0)");
         exec("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_SUM) values (1, 4, '1', 10)");
     }
@@ -35,8 +36,8 @@ TEST_P(PaySourceGuide, ANewChannelStartsWithoutCommissionOrVat)
         field(g, "PAYSOURCE_DESCR")->SetValue(QStringLiteral("Почта"));
         trigger(g->actApply);
     });
-    EXPECT_EQ(seen("select PAYSOURCE_DESCR from ZOLT.PAYSOURCE where PAYSOURCE_ID = 6").toString(),
-        QStringLiteral("Почта"));
+    EXPECT_EQ(
+        seen("select PAYSOURCE_DESCR from ZOLT.PAYSOURCE where PAYSOURCE_ID = 6").toString(), QStringLiteral("Почта"));
     EXPECT_EQ(seen("select TAX_PRC from ZOLT.PAYSOURCE where PAYSOURCE_ID = 6").toInt(), 0);
 }
 
@@ -48,7 +49,8 @@ TEST_P(PaySourceGuide, AChannelUsedByADocumentIsNotDeleted)
         trigger(g->actDeleteRecord);
         ASSERT_EQ(m_messages.requests.size(), 1);
         EXPECT_EQ(m_messages.requests[0].type, mtWarning);
-        EXPECT_EQ(m_messages.lastText(), QStringLiteral("\"Банк\" удалить нельзя, т.к. есть ссылка из платежных документов"));
+        EXPECT_EQ(
+            m_messages.lastText(), QStringLiteral("\"Банк\" удалить нельзя, т.к. есть ссылка из платежных документов"));
         ASSERT_TRUE(g->L->Locate(QStringLiteral("PAYSOURCE_ID"), 5));
         m_messages.answer(mrYes);
         trigger(g->actDeleteRecord);
@@ -72,7 +74,7 @@ TEST_P(PaySourceGuide, PickModeHandsBackTheChosenChannel)
     EXPECT_EQ(out.toInt(), 4) << "a cancelled guide answers the key it was opened with";
 }
 
-INSTANTIATE_TEST_SUITE_P(PaySource, PaySourceGuide, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-    engineName);
+INSTANTIATE_TEST_SUITE_P(
+    PaySource, PaySourceGuide, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

@@ -76,7 +76,8 @@ protected:
     static QByteArray cp1251(const char *utf8) { return QStringToCP1251(QString::fromUtf8(utf8)); }
 
     // A table of the partner's structure, with one old record in it.
-    void makeDbf(const QString &file, const char *codePage, const QList<std::tuple<const char *, DBFFieldType, int>> &fields)
+    void makeDbf(
+        const QString &file, const char *codePage, const QList<std::tuple<const char *, DBFFieldType, int>> &fields)
     {
         DBFHandle h = DBFCreateEx(QFile::encodeName(file).constData(), codePage);
         ASSERT_NE(h, nullptr);
@@ -123,12 +124,14 @@ TEST_P(PaymentsExport, TextLinesHoldLiveCustomersByAccountWithCreditsAsZero)
         const char *expected;
     };
     const Case cases[] = {
-        { 0, "Сидорова Анна ;Гродно,Лесная,14,12;1001;0.00;A\r\n"
-             "Петров Иван Ильич;Гродно,Лесная,14,3;1002;15.50;П\r\n"
-             "Орлов Юрий Юрьевич;Гродно,Лесная,14,7;123456789012;7.13;\r\n" },
-        { 1, "1001;Сидорова Анна ;Гродно,Лесная,14,12;0.00;A\r\n"
-             "1002;Петров Иван Ильич;Гродно,Лесная,14,3;15.50;П\r\n"
-             "123456789012;Орлов Юрий Юрьевич;Гродно,Лесная,14,7;7.13;\r\n" },
+        { 0,
+            "Сидорова Анна ;Гродно,Лесная,14,12;1001;0.00;A\r\n"
+            "Петров Иван Ильич;Гродно,Лесная,14,3;1002;15.50;П\r\n"
+            "Орлов Юрий Юрьевич;Гродно,Лесная,14,7;123456789012;7.13;\r\n" },
+        { 1,
+            "1001;Сидорова Анна ;Гродно,Лесная,14,12;0.00;A\r\n"
+            "1002;Петров Иван Ильич;Гродно,Лесная,14,3;15.50;П\r\n"
+            "123456789012;Орлов Юрий Юрьевич;Гродно,Лесная,14,7;7.13;\r\n" },
     };
     for (const Case &c : cases) {
         AppSettings().exportMode = c.mode;
@@ -189,11 +192,14 @@ TEST_P(PaymentsExport, BankTableIsRefilledWithCutAccountsOnEveryRun)
     const DbfRead table = readDbf(file, CodePage::CP866);
     EXPECT_EQ(table.language, 0x26) << "the table keeps its code page";
     ASSERT_EQ(table.rows.size(), 3) << "only the second run's records are left";
-    EXPECT_EQ(table.rows[0], (QStringList { QStringLiteral("1001"), QStringLiteral("Лесная ,14 ,12"), QStringLiteral("0.00") }));
-    EXPECT_EQ(table.rows[1], (QStringList { QStringLiteral("1002"), QStringLiteral("Лесная ,14 ,3"), QStringLiteral("20.00") }));
+    EXPECT_EQ(table.rows[0],
+        (QStringList { QStringLiteral("1001"), QStringLiteral("Лесная ,14 ,12"), QStringLiteral("0.00") }));
+    EXPECT_EQ(table.rows[1],
+        (QStringList { QStringLiteral("1002"), QStringLiteral("Лесная ,14 ,3"), QStringLiteral("20.00") }));
     EXPECT_EQ(table.rows[2][0], QStringLiteral("1234567890"));
     EXPECT_EQ(AppSettings().BankDbfFilePath, file);
-    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Файл ") + file + QStringLiteral(" для выгрузки в банк подготовлен"));
+    EXPECT_EQ(
+        m_messages.lastText(), QStringLiteral("Файл ") + file + QStringLiteral(" для выгрузки в банк подготовлен"));
     EXPECT_FALSE(QFileInfo::exists(path("~b7003.refill.dbf")));
 }
 
@@ -208,8 +214,9 @@ TEST_P(PaymentsExport, BankTableOfImportLayout65AndAMissingTable)
     actExportPaymentsExecute();
     const DbfRead table = readDbf(file, CodePage::CP1251);
     ASSERT_EQ(table.rows.size(), 3);
-    EXPECT_EQ(table.rows[2], (QStringList { QStringLiteral("123456789"), QStringLiteral("Орлов Юрий Юрьевич"),
-                                 QStringLiteral("Лесная ,14 ,7"), QStringLiteral("7.13") }));
+    EXPECT_EQ(table.rows[2],
+        (QStringList { QStringLiteral("123456789"), QStringLiteral("Орлов Юрий Юрьевич"),
+            QStringLiteral("Лесная ,14 ,7"), QStringLiteral("7.13") }));
 
     m_dialogs.answerSave(path("none.dbf"));
     actExportPaymentsExecute();
@@ -223,8 +230,8 @@ TEST_P(PaymentsExport, PostTablesHoldEachCompanysCustomersWithWholeAccounts)
     const QString file = path("post3.dbf");
     makeDbf(file, "LDID/38",
         { { "LICH", FTString, 13 }, { "SUMMA", FTDouble, 12 }, { "MES", FTInteger, 2 }, { "YEAR", FTInteger, 4 },
-            { "FIO", FTString, 35 }, { "STREET", FTString, 35 }, { "NOM_DOM", FTString, 6 },
-            { "NOM_KV", FTString, 4 }, { "NOM_KORP", FTString, 2 } });
+            { "FIO", FTString, 35 }, { "STREET", FTString, 35 }, { "NOM_DOM", FTString, 6 }, { "NOM_KV", FTString, 4 },
+            { "NOM_KORP", FTString, 2 } });
     exec("update ZOLT.COMPANY set POST_PATH_OUT = 'post3.dbf' where COMPANY_ID = 3");
     m_dialogs.answerSave(QString());
     m_dialogs.answerSave(path("missing.dbf"));
@@ -235,12 +242,14 @@ TEST_P(PaymentsExport, PostTablesHoldEachCompanysCustomersWithWholeAccounts)
     ASSERT_EQ(m_messages.requests.size(), 2);
     EXPECT_EQ(m_messages.requests[0].text,
         QStringLiteral("Ошибка DBF файл для выгрузки ") + path("missing.dbf") + QStringLiteral(" Не найден"));
-    EXPECT_EQ(m_messages.requests[1].text, QStringLiteral("Файл ") + file + QStringLiteral(" для выгрузки в RADIUS подготовлен"));
+    EXPECT_EQ(m_messages.requests[1].text,
+        QStringLiteral("Файл ") + file + QStringLiteral(" для выгрузки в RADIUS подготовлен"));
     const DbfRead table = readDbf(file, CodePage::CP866);
     ASSERT_EQ(table.rows.size(), 1);
-    EXPECT_EQ(table.rows[0], (QStringList { QStringLiteral("123456789012"), QStringLiteral("7.13"), QStringLiteral("1"),
-                                 QStringLiteral("2020"), QStringLiteral("Орлов Ю.Ю."), QStringLiteral("Лесная"),
-                                 QStringLiteral("14"), QStringLiteral("7"), QString() }));
+    EXPECT_EQ(table.rows[0],
+        (QStringList { QStringLiteral("123456789012"), QStringLiteral("7.13"), QStringLiteral("1"),
+            QStringLiteral("2020"), QStringLiteral("Орлов Ю.Ю."), QStringLiteral("Лесная"), QStringLiteral("14"),
+            QStringLiteral("7"), QString() }));
 }
 
 // A file device whose writes fail once some bytes went through: a full disk in the middle of an export.
@@ -282,7 +291,7 @@ TEST_P(PaymentsExport, AFailedWriteLeavesThePreviousFileAndNamesIt)
         << "no temporary file is left behind";
 }
 
-INSTANTIATE_TEST_SUITE_P(PaymentsExport, PaymentsExport,
-    ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+INSTANTIATE_TEST_SUITE_P(
+    PaymentsExport, PaymentsExport, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace
