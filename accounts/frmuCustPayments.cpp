@@ -15,7 +15,7 @@
 #include "frmuMain.h"
 #include "frmuPeriod.h"
 #include "uCommon.h"
-#include "uDbgridColumns.h"
+#include "uPaymentWindows.h"
 #include "uLog.h"
 #include "uPayDoc.h"
 #include "uPaymentPrints.h"
@@ -29,12 +29,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
 
 TDataSet *channelList()
 {
@@ -60,20 +54,15 @@ TfrmCustPayments::TfrmCustPayments(QWidget *parent)
     m_ds->SetDataSet(m_cds.get());
     m_dsSources->SetDataSet(channelList());
 
-    auto make = [this](QAction *&action, const char *name, const QString &caption, std::function<void()> run) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
-    };
-    make(actPeriod, "actPeriod", QStringLiteral("Период отбора"), [this] {
+    actPeriod = AddWindowAction(this, "actPeriod", QStringLiteral("Период отбора"), {}, [this] {
         if (executePeriodDialog(SelectionPeriodFrom, SelectionPeriodTo))
             Reopen();
     });
-    make(actFilter, "actFilter", QStringLiteral("Активизировать фильтр"), [this] { FilterChanged(); });
+    actFilter
+        = AddWindowAction(this, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
     actFilter->setCheckable(true);
     actFilter->setToolTip(QStringLiteral("Активизировать фильтр отбора по условию"));
-    make(actPrint, "actPrint", QStringLiteral("Печать"), [this] {
+    actPrint = AddWindowAction(this, "actPrint", QStringLiteral("Печать"), {}, [this] {
         if (dmReports)
             dmReports->ShowReport(m_report, QStringLiteral("ВыборкаПоПлатежамЗаПериод.frf"),
                 IsDebugMode() ? TReportShow::Designer : TReportShow::MDIPreview);
@@ -87,7 +76,7 @@ TfrmCustPayments::TfrmCustPayments(QWidget *parent)
             : QString();
         return PaymentsPeriodMemo(filtered, name);
     });
-    make(actClose, "actClose", QStringLiteral("Закрыть"), [this] { close(); });
+    actClose = AddWindowAction(this, "actClose", QStringLiteral("Закрыть"), {}, [this] { close(); });
 
     auto *bar = new QToolBar(this);
     bar->addActions({ actPeriod, actFilter, actPrint, actClose });
@@ -183,13 +172,13 @@ bool TfrmCustPayments::event(QEvent *event)
     if (TMessageEvent *m = TMessageEvent::from(event)) {
         if (m->Msg == AMRunQuery) {
             guard([this] {
-                tellMain(AMShowAnimate);
+                TellMainWindow(AMShowAnimate);
                 if (TDataSet *list = channelList()) {
                     list->Close();
                     list->Open();
                 }
                 Reopen();
-                tellMain(AMHideAnimate);
+                TellMainWindow(AMHideAnimate);
             });
             return true;
         }
@@ -200,8 +189,8 @@ bool TfrmCustPayments::event(QEvent *event)
 void TfrmCustPayments::closeEvent(QCloseEvent *event)
 {
     guard([this] { m_cds->Close(); });
-    tellMain(AMChildClose);
-    tellMain(AMHideAnimate);
+    TellMainWindow(AMChildClose);
+    TellMainWindow(AMHideAnimate);
     event->accept();
 }
 

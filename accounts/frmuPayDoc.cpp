@@ -18,9 +18,9 @@
 #include "frmuPaySourceGuide.h"
 #include "frmuPeriod.h"
 #include "uCommon.h"
-#include "uDbgridColumns.h"
 #include "uLog.h"
 #include "uPayDocData.h"
+#include "uPaymentWindows.h"
 #include "uPaymentPrints.h"
 
 #include <QAction>
@@ -34,26 +34,6 @@
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-namespace {
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
-
-TField *field(TDataSet *ds, const char *name)
-{
-    return ds->FieldByName(QString::fromLatin1(name));
-}
-
-bool editing(TDataSet *ds)
-{
-    return ds->State() == dsEdit || ds->State() == dsInsert;
-}
-
-} // namespace
 
 TfrmPayDoc::TfrmPayDoc(QWidget *parent)
     : QWidget(parent)
@@ -89,86 +69,88 @@ TfrmPayDoc::~TfrmPayDoc()
 
 void TfrmPayDoc::CreateActions()
 {
-    auto make = [this](QAction *&action, const char *name, const QString &caption, const QKeySequence &key,
-                    std::function<void()> run) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        }
-        connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
-    };
-    make(actSetPeriod, "actSetPeriod", QStringLiteral("Установить период"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
-        if (executePeriodDialog(SelectionPeriodFrom, SelectionPeriodTo))
+    actSetPeriod = AddWindowAction(
+        this, "actSetPeriod", QStringLiteral("Установить период"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
+            if (executePeriodDialog(SelectionPeriodFrom, SelectionPeriodTo))
+                ReopenDocuments();
+        });
+    actPeriodAll = AddWindowAction(this, "actPeriodAll", QStringLiteral("Все"), {}, [this] { SetPeriod(0); });
+    actPeriodToday = AddWindowAction(this, "actPeriodToday", QStringLiteral("Сегодня"), {}, [this] { SetPeriod(1); });
+    actPeriodYesterday
+        = AddWindowAction(this, "actPeriodYesterday", QStringLiteral("Вчера"), {}, [this] { SetPeriod(2); });
+    actPeriodMonth = AddWindowAction(this, "actPeriodMonth", QStringLiteral("Месяц"), {}, [this] { SetPeriod(3); });
+    actPeriodYear = AddWindowAction(this, "actPeriodYear", QStringLiteral("Год"), {}, [this] { SetPeriod(4); });
+    actRefresh = AddWindowAction(this, "actRefresh", QStringLiteral("Обновить"), {}, [this] {
+        if (!IsEditing(m_data->cdsPayDoc()))
             ReopenDocuments();
     });
-    make(actPeriodAll, "actPeriodAll", QStringLiteral("Все"), {}, [this] { SetPeriod(0); });
-    make(actPeriodToday, "actPeriodToday", QStringLiteral("Сегодня"), {}, [this] { SetPeriod(1); });
-    make(actPeriodYesterday, "actPeriodYesterday", QStringLiteral("Вчера"), {}, [this] { SetPeriod(2); });
-    make(actPeriodMonth, "actPeriodMonth", QStringLiteral("Месяц"), {}, [this] { SetPeriod(3); });
-    make(actPeriodYear, "actPeriodYear", QStringLiteral("Год"), {}, [this] { SetPeriod(4); });
-    make(actRefresh, "actRefresh", QStringLiteral("Обновить"), {}, [this] {
-        if (!editing(m_data->cdsPayDoc()))
-            ReopenDocuments();
-    });
-    make(actFilter, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
+    actFilter
+        = AddWindowAction(this, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
     actFilter->setCheckable(true);
-    make(actNewDoc, "actNewDoc", QStringLiteral("Новый документ"), QKeySequence(Qt::Key_Insert),
-        [this] { NewDocument(); });
-    make(actEditDoc, "actEditDoc", QStringLiteral("Корректировка"), QKeySequence(Qt::Key_F2),
-        [this] { OpenDocument(true); });
-    make(actOpenDoc, "actOpenDoc", QStringLiteral("Раскрыть документ"), QKeySequence(Qt::Key_F4),
+    actNewDoc = AddWindowAction(
+        this, "actNewDoc", QStringLiteral("Новый документ"), QKeySequence(Qt::Key_Insert), [this] { NewDocument(); });
+    actEditDoc = AddWindowAction(
+        this, "actEditDoc", QStringLiteral("Корректировка"), QKeySequence(Qt::Key_F2), [this] { OpenDocument(true); });
+    actOpenDoc = AddWindowAction(this, "actOpenDoc", QStringLiteral("Раскрыть документ"), QKeySequence(Qt::Key_F4),
         [this] { OpenDocument(false); });
-    make(actDeleteDoc, "actDeleteDoc", QStringLiteral("Удалить документ"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
-        [this] { DeleteDocument(); });
-    make(actPaySourceGuide, "actPaySourceGuide", QStringLiteral("..."), {}, [this] { PickPaySource(); });
-    make(actSaveHeader, "actSaveHeader", QStringLiteral("Сохранить заголовок"), {}, [this] { SaveHeader(); });
-    make(actCancelHeader, "actCancelHeader", QStringLiteral("Отмена изм. заголовока"), {}, [this] {
+    actDeleteDoc = AddWindowAction(this, "actDeleteDoc", QStringLiteral("Удалить документ"),
+        QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { DeleteDocument(); });
+    actPaySourceGuide
+        = AddWindowAction(this, "actPaySourceGuide", QStringLiteral("..."), {}, [this] { PickPaySource(); });
+    actSaveHeader
+        = AddWindowAction(this, "actSaveHeader", QStringLiteral("Сохранить заголовок"), {}, [this] { SaveHeader(); });
+    actCancelHeader = AddWindowAction(this, "actCancelHeader", QStringLiteral("Отмена изм. заголовока"), {}, [this] {
         const bool inserting = m_data->cdsPayDoc()->State() == dsInsert;
         m_data->cdsPayDoc()->Cancel();
         if (inserting)
             ReturnToList();
     });
-    make(actDocList, "actDocList", QStringLiteral("Список документов"), QKeySequence(Qt::Key_Escape), [this] {
-        if (pcPayments->currentWidget() == tsPayment)
-            PaymentCancel();
-        else
-            ReturnToList();
-    });
-    make(actNewPayment, "actNewPayment", QStringLiteral("Добавить платеж"), {}, [this] { NewPayment(); });
-    make(actEditPayment, "actEditPayment", QStringLiteral("Корректировка"), {}, [this] { EditPayment(); });
-    make(actDeletePayment, "actDeletePayment", QStringLiteral("Удалить платеж"), {}, [this] { DeletePayments(); });
-    make(actPaymentOk, "actPaymentOk", QStringLiteral("Готово"), {}, [this] { PaymentOk(); });
-    make(actPaymentCancel, "actPaymentCancel", QStringLiteral("Отмена"), {}, [this] { PaymentCancel(); });
-    make(actExtSearch, "actExtSearch", QStringLiteral("Расширенный поиск"), QKeySequence(Qt::Key_F7),
+    actDocList = AddWindowAction(
+        this, "actDocList", QStringLiteral("Список документов"), QKeySequence(Qt::Key_Escape), [this] {
+            if (pcPayments->currentWidget() == tsPayment)
+                PaymentCancel();
+            else
+                ReturnToList();
+        });
+    actNewPayment
+        = AddWindowAction(this, "actNewPayment", QStringLiteral("Добавить платеж"), {}, [this] { NewPayment(); });
+    actEditPayment
+        = AddWindowAction(this, "actEditPayment", QStringLiteral("Корректировка"), {}, [this] { EditPayment(); });
+    actDeletePayment
+        = AddWindowAction(this, "actDeletePayment", QStringLiteral("Удалить платеж"), {}, [this] { DeletePayments(); });
+    actPaymentOk = AddWindowAction(this, "actPaymentOk", QStringLiteral("Готово"), {}, [this] { PaymentOk(); });
+    actPaymentCancel
+        = AddWindowAction(this, "actPaymentCancel", QStringLiteral("Отмена"), {}, [this] { PaymentCancel(); });
+    actExtSearch = AddWindowAction(this, "actExtSearch", QStringLiteral("Расширенный поиск"), QKeySequence(Qt::Key_F7),
         [this] { ExtendedSearch(); });
-    make(actRecalcDebt, "actRecalcDebt", QStringLiteral("Перерасчет долга"), {}, [this] {
+    actRecalcDebt = AddWindowAction(this, "actRecalcDebt", QStringLiteral("Перерасчет долга"), {}, [this] {
         TDataSet *p = m_data->cdsPayDocPayment();
         if (!p->Active() || p->IsEmpty())
             return;
         const quint64 start = Services::clock()->tickCount();
-        DM->CheckCustDebtFrom(field(p, "CUSTOMER_ID")->Value(), DM->AccDate());
+        DM->CheckCustDebtFrom(FieldOf(p, "CUSTOMER_ID")->Value(), DM->AccDate());
         if (IsDebugMode())
             SendToEventMonitor(QStringLiteral("Перерасчитано за ")
                 + QString::number(double(Services::clock()->tickCount() - start) / 1000.0) + QStringLiteral(" с."));
     });
     actRecalcDebt->setVisible(IsDebugMode());
     actRecalcDebt->setEnabled(IsDebugMode());
-    make(actCustBalance, "actCustBalance", QStringLiteral("Баланс клиента"), {}, [this] { ShowCustomerBalance(); });
-    make(actPrint, "actPrint", QStringLiteral("Печать"), QKeySequence(Qt::CTRL | Qt::Key_P),
-        [this] { PrintDocuments(); });
-    make(actPaymentsByServ, "actPaymentsByServ", QStringLiteral("Отчет по видам платежей"), {}, [this] {
-        QVariant serv;
-        if (executeGetServId(serv))
-            PrintPaymentsByServ(serv);
-    });
-    make(actPrintPayments, "actPrintPayments", QStringLiteral("Печать"), {}, [this] { PrintPayments(); });
-    make(actPrintCashOrder, "actPrintCashOrder", QStringLiteral("Печать кассового ордера"), {},
-        [this] { PrintCashOrder(false); });
-    make(actDesignCashOrder, "actDesignCashOrder", QStringLiteral("Дизайнер кассового ордера"), {},
-        [this] { PrintCashOrder(true); });
+    actCustBalance = AddWindowAction(
+        this, "actCustBalance", QStringLiteral("Баланс клиента"), {}, [this] { ShowCustomerBalance(); });
+    actPrint = AddWindowAction(
+        this, "actPrint", QStringLiteral("Печать"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { PrintDocuments(); });
+    actPaymentsByServ
+        = AddWindowAction(this, "actPaymentsByServ", QStringLiteral("Отчет по видам платежей"), {}, [this] {
+              QVariant serv;
+              if (executeGetServId(serv))
+                  PrintPaymentsByServ(serv);
+          });
+    actPrintPayments
+        = AddWindowAction(this, "actPrintPayments", QStringLiteral("Печать"), {}, [this] { PrintPayments(); });
+    actPrintCashOrder = AddWindowAction(
+        this, "actPrintCashOrder", QStringLiteral("Печать кассового ордера"), {}, [this] { PrintCashOrder(false); });
+    actDesignCashOrder = AddWindowAction(
+        this, "actDesignCashOrder", QStringLiteral("Дизайнер кассового ордера"), {}, [this] { PrintCashOrder(true); });
 }
 
 QWidget *TfrmPayDoc::CreateListPage()
@@ -193,11 +175,11 @@ QWidget *TfrmPayDoc::CreateListPage()
     lcbPaySource->OnChange = [this](QObject *) {
         guard([this] {
             if (DM && DM->mdTempCFG()->Active()) {
-                if (!editing(DM->mdTempCFG()))
+                if (!IsEditing(DM->mdTempCFG()))
                     DM->mdTempCFG()->Edit();
-                field(DM->mdTempCFG(), "PAYSOURCE_ID")->SetValue(lcbPaySource->KeyValue());
+                FieldOf(DM->mdTempCFG(), "PAYSOURCE_ID")->SetValue(lcbPaySource->KeyValue());
             }
-            if (!editing(m_data->cdsPayDoc()))
+            if (!IsEditing(m_data->cdsPayDoc()))
                 m_data->ApplyChannelFilter(actFilter->isChecked(), lcbPaySource->KeyValue());
         });
     };
@@ -242,21 +224,15 @@ QWidget *TfrmPayDoc::CreateDocumentPage()
     tsDocument = new QWidget(this);
     tsDocument->setObjectName(QStringLiteral("tsDocument"));
     TDataSource *doc = m_data->dsPayDoc();
-    auto bind = [doc](auto *control, const char *name, const char *fieldName) {
-        control->setObjectName(QString::fromLatin1(name));
-        control->SetDataSource(doc);
-        control->SetDataField(QString::fromLatin1(fieldName));
-        return control;
-    };
-    edPayDocNo = bind(new TDBEditEh(tsDocument), "edPayDocNo", "PAY_DOC_NO");
-    edPayDocDate = bind(new TDBDateTimeEditEh(tsDocument), "edPayDocDate", "PAY_DOC_DATE");
-    lcbDocPaySource = bind(new TDBLookupComboboxEh(tsDocument), "lcbDocPaySource", "PAYSOURCE_ID");
+    edPayDocNo = BindToField(new TDBEditEh(tsDocument), "edPayDocNo", doc, "PAY_DOC_NO");
+    edPayDocDate = BindToField(new TDBDateTimeEditEh(tsDocument), "edPayDocDate", doc, "PAY_DOC_DATE");
+    lcbDocPaySource = BindToField(new TDBLookupComboboxEh(tsDocument), "lcbDocPaySource", doc, "PAYSOURCE_ID");
     lcbDocPaySource->SetListSource(m_data->dsSources());
     lcbDocPaySource->SetKeyField(QStringLiteral("PAYSOURCE_ID"));
     lcbDocPaySource->SetListField(QStringLiteral("PAYSOURCE_DESCR"));
-    edPayDocSum = bind(new TDBNumberEditEh(tsDocument), "edPayDocSum", "PAY_DOC_SUM");
+    edPayDocSum = BindToField(new TDBNumberEditEh(tsDocument), "edPayDocSum", doc, "PAY_DOC_SUM");
     edPayDocSum->installEventFilter(this);
-    edDocNotice = bind(new TDBEditEh(tsDocument), "edDocNotice", "NOTICE");
+    edDocNotice = BindToField(new TDBEditEh(tsDocument), "edDocNotice", doc, "NOTICE");
     lblSumDifference = new QLabel(tsDocument);
     lblSumDifference->setObjectName(QStringLiteral("lblSumDifference"));
     auto *sourceRow = new QHBoxLayout;
@@ -314,26 +290,15 @@ QWidget *TfrmPayDoc::CreatePaymentPage()
     tsPayment = new QWidget(pcPayments);
     tsPayment->setObjectName(QStringLiteral("tsPayment"));
     TDataSource *pay = m_data->dsPayDocPayment();
-    auto bind = [pay](auto *control, const char *name, const char *fieldName) {
-        control->setObjectName(QString::fromLatin1(name));
-        control->SetDataSource(pay);
-        control->SetDataField(QString::fromLatin1(fieldName));
-        return control;
-    };
-    auto list = [](TDBLookupComboboxEh *combo, TDataSource *source, const char *key, const char *shown) {
-        combo->SetListSource(source);
-        combo->SetKeyField(QString::fromLatin1(key));
-        combo->SetListField(QString::fromLatin1(shown));
-    };
-    lcbPayerAccount = bind(new TDBLookupComboboxEh(tsPayment), "lcbPayerAccount", "CUSTOMER_ID");
-    list(lcbPayerAccount, m_data->dsPayers(), "CUSTOMER_ID", "C_ACCOUNT_NO");
-    lcbPayerName = bind(new TDBLookupComboboxEh(tsPayment), "lcbPayerName", "CUSTOMER_ID");
-    list(lcbPayerName, m_data->dsPayers(), "CUSTOMER_ID", "C_SURNAME");
-    edPayDate = bind(new TDBDateTimeEditEh(tsPayment), "edPayDate", "PAY_DATE");
-    edPaySum = bind(new TDBNumberEditEh(tsPayment), "edPaySum", "PAY_SUM");
-    lcbPayKind = bind(new TDBLookupComboboxEh(tsPayment), "lcbPayKind", "SERV_ID");
-    list(lcbPayKind, m_data->dsKinds(), "SERV_ID", "SERV_DESCR");
-    edPayNotice = bind(new TDBEditEh(tsPayment), "edPayNotice", "NOTICE");
+    lcbPayerAccount = BindToField(new TDBLookupComboboxEh(tsPayment), "lcbPayerAccount", pay, "CUSTOMER_ID");
+    SetLookupList(lcbPayerAccount, m_data->dsPayers(), "CUSTOMER_ID", "C_ACCOUNT_NO");
+    lcbPayerName = BindToField(new TDBLookupComboboxEh(tsPayment), "lcbPayerName", pay, "CUSTOMER_ID");
+    SetLookupList(lcbPayerName, m_data->dsPayers(), "CUSTOMER_ID", "C_SURNAME");
+    edPayDate = BindToField(new TDBDateTimeEditEh(tsPayment), "edPayDate", pay, "PAY_DATE");
+    edPaySum = BindToField(new TDBNumberEditEh(tsPayment), "edPaySum", pay, "PAY_SUM");
+    lcbPayKind = BindToField(new TDBLookupComboboxEh(tsPayment), "lcbPayKind", pay, "SERV_ID");
+    SetLookupList(lcbPayKind, m_data->dsKinds(), "SERV_ID", "SERV_DESCR");
+    edPayNotice = BindToField(new TDBEditEh(tsPayment), "edPayNotice", pay, "NOTICE");
     edCustCode = new QLineEdit(tsPayment);
     edCustCode->setObjectName(QStringLiteral("edCustCode"));
     edCustCode->installEventFilter(this);
@@ -371,8 +336,9 @@ void TfrmPayDoc::UpdateCaptions()
 {
     TDataSet *doc = m_data->cdsPayDoc();
     if (pcMain->currentWidget() == tsDocument) {
-        setWindowTitle(doc->State() == dsInsert ? QStringLiteral("Добавление нового документа")
-                                                : QStringLiteral("Документ №") + field(doc, "PAY_DOC_NO")->AsString());
+        setWindowTitle(doc->State() == dsInsert
+                ? QStringLiteral("Добавление нового документа")
+                : QStringLiteral("Документ №") + FieldOf(doc, "PAY_DOC_NO")->AsString());
         return;
     }
     setWindowTitle(QStringLiteral("Платежные документы") + PeriodText());
@@ -384,16 +350,16 @@ void TfrmPayDoc::UpdateActions()
     TDataSet *doc = m_data->cdsPayDoc();
     const bool rows = doc->Active() && !doc->IsEmpty();
     actEditDoc->setEnabled(rows);
-    actDeleteDoc->setEnabled(rows && !editing(doc));
+    actDeleteDoc->setEnabled(rows && !IsEditing(doc));
     actOpenDoc->setEnabled(rows);
-    actPaySourceGuide->setEnabled(editing(doc));
-    const bool paymentEdited = editing(m_data->cdsPayDocPayment());
+    actPaySourceGuide->setEnabled(IsEditing(doc));
+    const bool paymentEdited = IsEditing(m_data->cdsPayDocPayment());
     edCustCode->setEnabled(paymentEdited);
     actExtSearch->setEnabled(paymentEdited);
     const bool showDifference = pcPayments->currentWidget() == tsPaymentList && doc->Active() && !doc->IsEmpty();
     lblSumDifference->setVisible(showDifference);
     if (showDifference)
-        lblSumDifference->setText(field(doc, "SUM_DIFFERENCE")->DisplayText());
+        lblSumDifference->setText(FieldOf(doc, "SUM_DIFFERENCE")->DisplayText());
     pcPayments->setVisible(doc->State() != dsInsert);
     if (pcMain->currentWidget() == tsDocument)
         UpdateCaptions();
@@ -403,7 +369,7 @@ void TfrmPayDoc::RememberDocument()
 {
     TDataSet *doc = m_data->cdsPayDoc();
     if (doc->Active() && !doc->IsEmpty())
-        m_rememberedDocId = field(doc, "PAY_DOC_ID")->Value();
+        m_rememberedDocId = FieldOf(doc, "PAY_DOC_ID")->Value();
 }
 
 void TfrmPayDoc::ReopenDocuments()
@@ -434,10 +400,10 @@ void TfrmPayDoc::SetPeriod(int preset)
 void TfrmPayDoc::RunQuery()
 {
     TScreenCursorScope cursor(crHourGlass);
-    tellMain(AMShowAnimate);
+    TellMainWindow(AMShowAnimate);
     struct Hide
     {
-        ~Hide() { tellMain(AMHideAnimate); }
+        ~Hide() { TellMainWindow(AMHideAnimate); }
     } hide;
     if (!m_data->cdsPayDoc()->Active()) {
         m_data->ReadDefaultSum();
@@ -450,7 +416,7 @@ void TfrmPayDoc::RunQuery()
 
 void TfrmPayDoc::FilterChanged()
 {
-    if (editing(m_data->cdsPayDoc())) {
+    if (IsEditing(m_data->cdsPayDoc())) {
         actFilter->setChecked(!actFilter->isChecked());
         return;
     }
@@ -496,7 +462,7 @@ void TfrmPayDoc::OpenDocument(bool edit)
 bool TfrmPayDoc::SaveHeader()
 {
     TDataSet *doc = m_data->cdsPayDoc();
-    if (!editing(doc))
+    if (!IsEditing(doc))
         return true;
     const QString error = PayDocHeaderError(edPayDocNo->text());
     if (!error.isEmpty()) {
@@ -514,16 +480,16 @@ bool TfrmPayDoc::SaveHeader()
 void TfrmPayDoc::DeleteDocument()
 {
     TDataSet *doc = m_data->cdsPayDoc();
-    if (!doc->Active() || doc->IsEmpty() || editing(doc))
+    if (!doc->Active() || doc->IsEmpty() || IsEditing(doc))
         return;
     QString warning;
-    if (!PayDocDeletable(DM, field(doc, "PAY_DOC_ID")->Value(), warning)) {
+    if (!PayDocDeletable(DM, FieldOf(doc, "PAY_DOC_ID")->Value(), warning)) {
         Services::messages()->warning(warning);
         return;
     }
     if (!ConfirmDeleteRecord(QString(),
-            QStringLiteral("№ ") + field(doc, "PAY_DOC_NO")->AsString() + QStringLiteral(" от ")
-                + field(doc, "PAY_DOC_DATE")->AsDateTime().date().toString(QStringLiteral("dd.MM.yyyy"))))
+            QStringLiteral("№ ") + FieldOf(doc, "PAY_DOC_NO")->AsString() + QStringLiteral(" от ")
+                + FieldOf(doc, "PAY_DOC_DATE")->AsDateTime().date().toString(QStringLiteral("dd.MM.yyyy"))))
         return;
     TScreenCursorScope cursor(crHourGlass);
     doc->Delete();
@@ -531,7 +497,7 @@ void TfrmPayDoc::DeleteDocument()
 
 void TfrmPayDoc::PickPaySource()
 {
-    if (editing(m_data->cdsPayDoc()))
+    if (IsEditing(m_data->cdsPayDoc()))
         PickGuideKey(m_data->cdsPayDoc(), QStringLiteral("PAYSOURCE_ID"), executePaySourceGuide,
             m_data->odsPayDocSourceLookUp());
 }
@@ -539,16 +505,16 @@ void TfrmPayDoc::PickPaySource()
 bool TfrmPayDoc::SettlePayments()
 {
     TClientDataSet *p = m_data->cdsPayDocPayment();
-    if (!p->Active() || (p->ChangeCount() == 0 && !p->Modified() && !editing(p)))
+    if (!p->Active() || (p->ChangeCount() == 0 && !p->Modified() && !IsEditing(p)))
         return true;
     if (Services::messages()->confirm(QStringLiteral("Были изменения в платежке. Записать?"))) {
         if (!CheckPayment())
             return false;
-        if (editing(p))
+        if (IsEditing(p))
             p->Post();
         return true;
     }
-    if (editing(p))
+    if (IsEditing(p))
         p->Cancel();
     p->CancelUpdates();
     return true;

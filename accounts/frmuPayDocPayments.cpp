@@ -22,6 +22,7 @@
 #include "uDialogButtons.h"
 #include "uLog.h"
 #include "uPayDocData.h"
+#include "uPaymentWindows.h"
 #include "uPaymentPrints.h"
 
 #include <QAction>
@@ -35,34 +36,14 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
-
-TField *field(TDataSet *ds, const char *name)
-{
-    return ds->FieldByName(QString::fromLatin1(name));
-}
-
-bool editing(TDataSet *ds)
-{
-    return ds->State() == dsEdit || ds->State() == dsInsert;
-}
-
-} // namespace
-
 bool TfrmPayDoc::CheckPayment()
 {
     TDataSet *p = m_data->cdsPayDocPayment();
-    if (!editing(p))
+    if (!IsEditing(p))
         return true;
     QString message;
     const TPaymentField refused = CheckPaymentValues(
-        field(p, "CUSTOMER_ID")->Value(), field(p, "PAY_SUM")->Value(), field(p, "SERV_ID")->Value(), message);
+        FieldOf(p, "CUSTOMER_ID")->Value(), FieldOf(p, "PAY_SUM")->Value(), FieldOf(p, "SERV_ID")->Value(), message);
     if (refused == TPaymentField::None)
         return true;
     Services::messages()->error(message);
@@ -78,8 +59,8 @@ void TfrmPayDoc::NewPayment()
     TDataSet *p = m_data->cdsPayDocPayment();
     if (!CheckPayment() || !SaveHeader())
         return;
-    if (editing(p)) {
-        m_data->Defaults().lastSum = field(p, "PAY_SUM")->AsFloat();
+    if (IsEditing(p)) {
+        m_data->Defaults().lastSum = FieldOf(p, "PAY_SUM")->AsFloat();
         p->Post();
     }
     if (!p->Active())
@@ -107,8 +88,8 @@ void TfrmPayDoc::PaymentOk()
     TDataSet *p = m_data->cdsPayDocPayment();
     if (!CheckPayment())
         return;
-    if (editing(p)) {
-        m_data->Defaults().lastSum = field(p, "PAY_SUM")->AsFloat();
+    if (IsEditing(p)) {
+        m_data->Defaults().lastSum = FieldOf(p, "PAY_SUM")->AsFloat();
         p->Post();
     }
     RecalcQueued();
@@ -127,7 +108,7 @@ void TfrmPayDoc::PaymentOk()
 void TfrmPayDoc::PaymentCancel()
 {
     TClientDataSet *p = m_data->cdsPayDocPayment();
-    if (editing(p))
+    if (IsEditing(p))
         p->Cancel();
     p->CancelUpdates();
     RecalcQueued();
@@ -150,7 +131,7 @@ void TfrmPayDoc::PaymentCancel()
 void TfrmPayDoc::DeletePayments()
 {
     TDataSet *p = m_data->cdsPayDocPayment();
-    if (!p->Active() || p->IsEmpty() || editing(p))
+    if (!p->Active() || p->IsEmpty() || IsEditing(p))
         return;
     TBookmarkListEh &selected = dbgPayment->SelectedBookmarks();
     struct Row
@@ -159,11 +140,12 @@ void TfrmPayDoc::DeletePayments()
     };
     QList<Row> rows;
     auto current = [p] {
-        return Row { field(p, "PAYMENT_ID")->Value(), field(p, "CUSTOMER_ID")->Value(), field(p, "PAY_DATE")->Value() };
+        return Row { FieldOf(p, "PAYMENT_ID")->Value(), FieldOf(p, "CUSTOMER_ID")->Value(),
+            FieldOf(p, "PAY_DATE")->Value() };
     };
     if (selected.Count() < 2) {
-        if (!ConfirmDeleteRecord(
-                QString(), field(p, "CUST_DESCR")->AsString() + QLatin1Char(' ') + field(p, "PAY_SUM")->DisplayText()))
+        if (!ConfirmDeleteRecord(QString(),
+                FieldOf(p, "CUST_DESCR")->AsString() + QLatin1Char(' ') + FieldOf(p, "PAY_SUM")->DisplayText()))
             return;
         rows << current();
     } else {
@@ -175,10 +157,10 @@ void TfrmPayDoc::DeletePayments()
         }
     }
     TScreenCursorScope cursor(crHourGlass);
-    tellMain(AMShowAnimate);
+    TellMainWindow(AMShowAnimate);
     struct Hide
     {
-        ~Hide() { tellMain(AMHideAnimate); }
+        ~Hide() { TellMainWindow(AMHideAnimate); }
     } hide;
     for (const Row &row : rows) {
         QString error;
@@ -199,24 +181,24 @@ void TfrmPayDoc::DeletePayments()
 void TfrmPayDoc::SearchPayerByCode()
 {
     TDataSet *p = m_data->cdsPayDocPayment();
-    if (!editing(p))
+    if (!IsEditing(p))
         return;
     const int cursor = edCustCode->cursorPosition();
     edCustCode->setText(edCustCode->text().replace(QLatin1Char(','), QLatin1Char('.')));
     edCustCode->setCursorPosition(cursor);
     TKyv_ADODataSet *payers = m_data->odsPayDocPaymCustInfo();
     if (payers->LocateByEdit(QStringLiteral("CUST_CODE"), edCustCode))
-        field(p, "CUSTOMER_ID")->SetValue(field(payers, "CUSTOMER_ID")->Value());
+        FieldOf(p, "CUSTOMER_ID")->SetValue(FieldOf(payers, "CUSTOMER_ID")->Value());
 }
 
 void TfrmPayDoc::ExtendedSearch()
 {
     TDataSet *p = m_data->cdsPayDocPayment();
-    if (!editing(p))
+    if (!IsEditing(p))
         return;
     const QVariant chosen = executeExtCustSearch(this);
     if (!isNullValue(chosen))
-        field(p, "CUSTOMER_ID")->SetValue(chosen);
+        FieldOf(p, "CUSTOMER_ID")->SetValue(chosen);
 }
 
 QString TfrmPayDoc::ChannelMemo() const
@@ -264,7 +246,7 @@ void TfrmPayDoc::PrintCashOrder(bool design)
     TDataSet *p = m_data->cdsPayDocPayment();
     if (!dmReports || !p->Active() || p->IsEmpty())
         return;
-    const QVariant id = field(p, "PAYMENT_ID")->Value();
+    const QVariant id = FieldOf(p, "PAYMENT_ID")->Value();
     if (design)
         dmReports->designPayDocKO1(id);
     else
@@ -277,7 +259,7 @@ void TfrmPayDoc::ShowCustomerBalance()
     if (!dmReports || !DM || !DMR || !p->Active() || p->IsEmpty())
         return;
     RecalcQueued();
-    const QVariant customer = field(p, "CUSTOMER_ID")->Value();
+    const QVariant customer = FieldOf(p, "CUSTOMER_ID")->Value();
     if (custDM) {
         TKyv_ClientDataSet *customers = custDM->cdsCustomer();
         if (!customers->Active())
@@ -335,18 +317,18 @@ void TfrmPayDoc::closeEvent(QCloseEvent *event)
 {
     guard([this] {
         TDataSet *doc = m_data->cdsPayDoc();
-        if (editing(doc))
+        if (IsEditing(doc))
             doc->Cancel();
         if (!SettlePayments())
             m_data->cdsPayDocPayment()->CancelUpdates();
         if (DM && DM->cdsMainCFG()->Active()) {
-            tellMain(AMShowAnimate);
+            TellMainWindow(AMShowAnimate);
             RecalcQueued();
         }
         m_data->CloseAll();
     });
-    tellMain(AMChildClose);
-    tellMain(AMHideAnimate);
+    TellMainWindow(AMChildClose);
+    TellMainWindow(AMHideAnimate);
     event->accept();
 }
 

@@ -1,10 +1,7 @@
 // The rules of payment documents apart from their window: commission, period, checks, deletes and the queue.
-#include "CustomerFixture.h"
+#include "PaymentsFixture.h"
 #include "Money.h"
-#include "dmuRDM.h"
 #include "uPayDoc.h"
-
-#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -100,15 +97,14 @@ TEST(PayDocStatements, TheBrowsersStatementWithAndWithoutAChannel)
 
 // ---- On the database
 
-class PayDocDatabase : public CustomerFixture
+class PayDocDatabase : public PaymentsFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        PaymentsFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
         addCustomer(QStringLiteral("Первый"), QStringLiteral("1"));
         addCustomer(QStringLiteral("Второй"), QStringLiteral("2"));
         m_first = idOf(QStringLiteral("Первый"));
@@ -124,39 +120,6 @@ protected:
                            "values (1, 1, :P_C, -1, TO_DATE('10/03/2020','DD/MM/YYYY'), 60.25)"),
             ParamsOf({ { QStringLiteral("P_C"), m_first } }));
         exec("delete from ZOLT.INVALIDCUSTDEBT");
-    }
-
-    void TearDown() override
-    {
-        CustomerFixture::TearDown();
-        DMR = nullptr;
-    }
-
-    void exec(const char *sql) { m_dmr->dbConnection()->Execute(QString::fromUtf8(sql)); }
-
-    int idOf(const QString &surname) const
-    {
-        return m_dmr->dbConnection()
-            ->SelectValue(QStringLiteral("select CUSTOMER_ID from ZOLT.CUSTOMER where SURNAME = :P_S"),
-                ParamsOf({ { QStringLiteral("P_S"), surname } }))
-            .toInt();
-    }
-
-    // The queue as "customer:yyyy-MM-dd" rows, in order.
-    QStringList queue() const
-    {
-        QSqlQuery q = m_other->dbConnection()->OpenQuery(
-            QStringLiteral("select CUSTOMER_ID, DATE_FROM from ZOLT.INVALIDCUSTDEBT order by CUSTOMER_ID, DATE_FROM"));
-        QStringList rows;
-        while (q.next())
-            rows << QString::number(q.value(0).toInt()) + QLatin1Char(':')
-                    + q.value(1).toDateTime().date().toString(Qt::ISODate);
-        return rows;
-    }
-
-    QString row(int customer, const char *date) const
-    {
-        return QString::number(customer) + QLatin1Char(':') + QString::fromLatin1(date);
     }
 
     void setAccDate(const QDate &d)
@@ -197,7 +160,7 @@ TEST_P(PayDocDatabase, DeletingAPaymentQueuesExactlyItsCustomerFromItsDate)
     QString error;
     ASSERT_TRUE(DeletePayment(m_dm.get(), 1, m_first, QDateTime(QDate(2020, 3, 10), QTime(0, 0)), error))
         << error.toStdString();
-    EXPECT_EQ(queue(), QStringList { row(m_first, "2020-03-01") });
+    EXPECT_EQ(queue(), QStringList { queued(m_first, "2020-03-01") });
     EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.PAYMENT")).toInt(), 0);
 }
 
@@ -206,16 +169,16 @@ TEST_P(PayDocDatabase, AnEditMovingAPaymentQueuesBothCustomersFromTheEarlierDate
     setAccDate(QDate(2020, 5, 1));
     QueuePaymentChange(m_dm.get(), m_first, QDateTime(QDate(2020, 4, 20), QTime(0, 0)), m_second,
         QDateTime(QDate(2020, 2, 3), QTime(0, 0)));
-    EXPECT_EQ(queue(), (QStringList { row(m_first, "2020-02-01"), row(m_second, "2020-02-01") }));
+    EXPECT_EQ(queue(), (QStringList { queued(m_first, "2020-02-01"), queued(m_second, "2020-02-01") }));
 
     exec("delete from ZOLT.INVALIDCUSTDEBT");
     QueuePaymentChange(m_dm.get(), m_first, QDateTime(QDate(2020, 3, 5), QTime(0, 0)), m_first,
         QDateTime(QDate(2020, 4, 5), QTime(0, 0)));
-    EXPECT_EQ(queue(), QStringList { row(m_first, "2020-03-01") }) << "the same customer is queued once";
+    EXPECT_EQ(queue(), QStringList { queued(m_first, "2020-03-01") }) << "the same customer is queued once";
 
     exec("delete from ZOLT.INVALIDCUSTDEBT");
     QueuePaymentChange(m_dm.get(), QVariant(), QVariant(), m_second, QDateTime(QDate(2020, 6, 5), QTime(0, 0)));
-    EXPECT_EQ(queue(), QStringList { row(m_second, "2020-05-01") }) << "a new payment: never after the open month";
+    EXPECT_EQ(queue(), QStringList { queued(m_second, "2020-05-01") }) << "a new payment: never after the open month";
 }
 
 TEST_P(PayDocDatabase, TheBrowsersStatementRunsWithAndWithoutAChannel)

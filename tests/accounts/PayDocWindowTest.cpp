@@ -1,5 +1,5 @@
 // The payment documents window, the payment sources guide and the payments browser, on both engines.
-#include "CustomerFixture.h"
+#include "PaymentsFixture.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
 #include "Kyv_DBGridEh.h"
@@ -20,7 +20,6 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QLabel>
-#include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 
@@ -28,21 +27,20 @@
 
 namespace {
 
-class PayDocWindow : public CustomerFixture
+class PayDocWindow : public PaymentsFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        PaymentsFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
         m_savedFrom = SelectionPeriodFrom;
         m_savedTo = SelectionPeriodTo;
         addCustomer(QStringLiteral("Первый"), QStringLiteral("1"));
         addCustomer(QStringLiteral("Второй"), QStringLiteral("2"));
-        m_first = idOf("Первый");
-        m_second = idOf("Второй");
+        m_first = idOf(QStringLiteral("Первый"));
+        m_second = idOf(QStringLiteral("Второй"));
         exec("update ZOLT.CUSTOMER set VALID_TO = TO_DATE('31/12/4712','DD/MM/YYYY'), CUST_CODE = ACCOUNT_NO");
         exec("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC) values (4, 'Банк', 1.5, "
              "20)");
@@ -71,29 +69,7 @@ protected:
         m_form.reset();
         SelectionPeriodFrom = m_savedFrom;
         SelectionPeriodTo = m_savedTo;
-        CustomerFixture::TearDown();
-        DMR = nullptr;
-    }
-
-    void exec(const char *sql) { m_dmr->dbConnection()->Execute(QString::fromUtf8(sql)); }
-
-    int idOf(const char *surname) const
-    {
-        return m_dmr->dbConnection()
-            ->SelectValue(QStringLiteral("select CUSTOMER_ID from ZOLT.CUSTOMER where SURNAME = :P_S"),
-                ParamsOf({ { QStringLiteral("P_S"), QString::fromUtf8(surname) } }))
-            .toInt();
-    }
-
-    QStringList queue() const
-    {
-        QSqlQuery q = m_other->dbConnection()->OpenQuery(
-            QStringLiteral("select CUSTOMER_ID, DATE_FROM from ZOLT.INVALIDCUSTDEBT order by CUSTOMER_ID, DATE_FROM"));
-        QStringList rows;
-        while (q.next())
-            rows << QString::number(q.value(0).toInt()) + QLatin1Char(':')
-                    + q.value(1).toDateTime().date().toString(Qt::ISODate);
-        return rows;
+        PaymentsFixture::TearDown();
     }
 
     TfrmPayDoc *open()
@@ -212,7 +188,7 @@ TEST_P(PayDocWindow, PaymentsAreCheckedDefaultedAndQueueTheirCustomers)
 
     field(payments(), "PAY_SUM")->SetValue(-7.5);
     payments()->Post();
-    EXPECT_EQ(queue(), QStringList { QString::number(m_first) + QStringLiteral(":2020-03-01") })
+    EXPECT_EQ(queue(), QStringList { queued(m_first, "2020-03-01") })
         << "a negative sum passes, and the payer is queued from the payment's month";
 
     payments()->Append();
@@ -227,9 +203,7 @@ TEST_P(PayDocWindow, PaymentsAreCheckedDefaultedAndQueueTheirCustomers)
     field(payments(), "CUSTOMER_ID")->SetValue(m_second);
     field(payments(), "PAY_DATE")->SetValue(QDateTime(QDate(2020, 2, 20), QTime(0, 0)));
     payments()->Post();
-    EXPECT_EQ(queue(),
-        (QStringList { QString::number(m_first) + QStringLiteral(":2020-02-01"),
-            QString::number(m_second) + QStringLiteral(":2020-02-01") }))
+    EXPECT_EQ(queue(), (QStringList { queued(m_first, "2020-02-01"), queued(m_second, "2020-02-01") }))
         << "an edit that moves a payment queues its old and its new customer";
 
     form->actPaymentOk->trigger();
@@ -247,7 +221,7 @@ TEST_P(PayDocWindow, DeletingAPaymentQueuesExactlyItsCustomer)
     m_messages.answer(mrYes);
     // The queue is worked off only on leaving; a delete itself only queues.
     form->actDeletePayment->trigger();
-    EXPECT_EQ(queue(), QStringList { QString::number(m_first) + QStringLiteral(":2020-03-01") });
+    EXPECT_EQ(queue(), QStringList { queued(m_first, "2020-03-01") });
     EXPECT_EQ(payments()->RecordCount(), 0);
     EXPECT_DOUBLE_EQ(field(docs(), "SUM_DIFFERENCE")->AsFloat(), 1000);
 }

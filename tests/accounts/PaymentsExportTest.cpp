@@ -1,7 +1,6 @@
 // The bank, ERIP and post exports, byte for byte, on both engines.
-#include "CustomerFixture.h"
+#include "PaymentsFixture.h"
 #include "ServiceFakes.h"
-#include "dmuRDM.h"
 #include "uPaymentsExport.h"
 #include "uSettings.h"
 
@@ -15,15 +14,14 @@
 
 namespace {
 
-class PaymentsExport : public CustomerFixture
+class PaymentsExport : public PaymentsFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        PaymentsFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
         ASSERT_TRUE(m_dir.isValid());
         m_saved = AppSettings();
         exec("update ZOLT.COMPANY set LOCATION_ID = 3, ERIP = '4441', UNN = '190000001', BANK_CODE = '153', "
@@ -40,11 +38,8 @@ protected:
     void TearDown() override
     {
         AppSettings() = m_saved;
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        PaymentsFixture::TearDown();
     }
-
-    void exec(const char *sql) { m_dmr->dbConnection()->Execute(QString::fromUtf8(sql)); }
 
     void addCustomer(int id, const char *account, const char *surname, const char *first, const char *mid,
         const char *initials, const char *flat, const char *validTo, double debt, int company, const char *prop)
