@@ -4,6 +4,7 @@
 #include "DBLookupEh.h"
 #include "DataSource.h"
 #include "FormClasses.h"
+#include "Formats.h"
 #include "Guard.h"
 #include "KyvFrames.h"
 #include "Kyv_DBGridEh.h"
@@ -97,8 +98,8 @@ void TfrmPayDoc::CreateActions()
         QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { DeleteDocument(); });
     actPaySourceGuide
         = AddWindowAction(this, "actPaySourceGuide", QStringLiteral("..."), {}, [this] { PickPaySource(); });
-    actSaveHeader
-        = AddWindowAction(this, "actSaveHeader", QStringLiteral("Сохранить заголовок"), {}, [this] { SaveHeader(); });
+    actSaveHeader = AddWindowAction(
+        this, "actSaveHeader", QStringLiteral("Сохранить заголовок"), {}, [this] { SaveHeaderAndStartPayment(); });
     actCancelHeader = AddWindowAction(this, "actCancelHeader", QStringLiteral("Отмена изм. заголовока"), {}, [this] {
         const bool inserting = m_data->cdsPayDoc()->State() == dsInsert;
         m_data->cdsPayDoc()->Cancel();
@@ -112,6 +113,12 @@ void TfrmPayDoc::CreateActions()
             else
                 ReturnToList();
         });
+    actDocOk = AddWindowAction(this, "actDocOk", QStringLiteral("Готово"), {}, [this] { ReturnToList(); });
+    actDocCancel = AddWindowAction(this, "actDocCancel", QStringLiteral("Отмена"), {}, [this] {
+        if (IsEditing(m_data->cdsPayDoc()))
+            m_data->cdsPayDoc()->Cancel();
+        ReturnToList();
+    });
     actNewPayment
         = AddWindowAction(this, "actNewPayment", QStringLiteral("Добавить платеж"), {}, [this] { NewPayment(); });
     actEditPayment
@@ -178,9 +185,10 @@ QWidget *TfrmPayDoc::CreateListPage()
                 if (!IsEditing(DM->mdTempCFG()))
                     DM->mdTempCFG()->Edit();
                 FieldOf(DM->mdTempCFG(), "PAYSOURCE_ID")->SetValue(lcbPaySource->KeyValue());
+                DM->mdTempCFG()->Post();
             }
             if (!IsEditing(m_data->cdsPayDoc()))
-                m_data->ApplyChannelFilter(actFilter->isChecked(), lcbPaySource->KeyValue());
+                m_data->ApplyChannelFilter(actFilter->isChecked(), ChosenChannel());
         });
     };
     auto *filterRow = new QHBoxLayout;
@@ -248,7 +256,7 @@ QWidget *TfrmPayDoc::CreateDocumentPage()
     header->addRow(QStringLiteral("Примечание"), edDocNotice);
     header->addRow(QStringLiteral("Разница сумм"), lblSumDifference);
     auto *headerBar = new QToolBar(tsDocument);
-    headerBar->addActions({ actSaveHeader, actCancelHeader, actDocList });
+    headerBar->addActions({ actSaveHeader, actCancelHeader, actDocOk, actDocCancel, actDocList });
 
     pcPayments = new QStackedWidget(tsDocument);
     pcPayments->setObjectName(QStringLiteral("pcPayments"));
@@ -302,6 +310,9 @@ QWidget *TfrmPayDoc::CreatePaymentPage()
     edCustCode = new QLineEdit(tsPayment);
     edCustCode->setObjectName(QStringLiteral("edCustCode"));
     edCustCode->installEventFilter(this);
+    for (QWidget *edit : std::initializer_list<QWidget *> {
+             lcbPayerAccount, lcbPayerName, edPayDate, edPaySum, lcbPayKind, edPayNotice })
+        edit->installEventFilter(this);
     connect(edCustCode, &QLineEdit::textEdited, this, guarded([this](const QString &) { SearchPayerByCode(); }));
     auto *payer = new QHBoxLayout;
     payer->addWidget(lcbPayerAccount);
@@ -379,7 +390,7 @@ void TfrmPayDoc::ReopenDocuments()
     m_data->ClosePayments();
     const quint64 start = Services::clock()->tickCount();
     m_data->OpenDocuments();
-    m_data->ApplyChannelFilter(actFilter->isChecked(), lcbPaySource->KeyValue());
+    m_data->ApplyChannelFilter(actFilter->isChecked(), ChosenChannel());
     if (m_rememberedDocId.isValid())
         m_data->cdsPayDoc()->Locate(QStringLiteral("PAY_DOC_ID"), m_rememberedDocId);
     if (IsDebugMode())
@@ -425,7 +436,7 @@ void TfrmPayDoc::FilterChanged()
     actFilter->setText(on ? QStringLiteral("Отключить фильтр") : QStringLiteral("Активизировать фильтр"));
     actFilter->setToolTip(on ? QStringLiteral("Отключить фильтр отбора по условию")
                              : QStringLiteral("Активизировать фильтр отбора по условию"));
-    m_data->ApplyChannelFilter(on, lcbPaySource->KeyValue());
+    m_data->ApplyChannelFilter(on, ChosenChannel());
 }
 
 void TfrmPayDoc::NewDocument()
@@ -459,6 +470,20 @@ void TfrmPayDoc::OpenDocument(bool edit)
     (edit ? static_cast<QWidget *>(edPayDocNo) : static_cast<QWidget *>(dbgPayment))->setFocus();
 }
 
+QVariant TfrmPayDoc::ChosenChannel() const
+{
+    TDataSet *temp = DM ? DM->mdTempCFG() : nullptr;
+    if (temp && temp->Active() && !temp->IsEmpty())
+        return FieldOf(temp, "PAYSOURCE_ID")->Value();
+    return lcbPaySource->KeyValue();
+}
+
+void TfrmPayDoc::SaveHeaderAndStartPayment()
+{
+    if (IsEditing(m_data->cdsPayDoc()) && SaveHeader())
+        NewPayment();
+}
+
 bool TfrmPayDoc::SaveHeader()
 {
     TDataSet *doc = m_data->cdsPayDoc();
@@ -487,9 +512,9 @@ void TfrmPayDoc::DeleteDocument()
         Services::messages()->warning(warning);
         return;
     }
-    if (!ConfirmDeleteRecord(QString(),
+    if (!ConfirmDeleteRecord(QStringLiteral("RU"),
             QStringLiteral("№ ") + FieldOf(doc, "PAY_DOC_NO")->AsString() + QStringLiteral(" от ")
-                + FieldOf(doc, "PAY_DOC_DATE")->AsDateTime().date().toString(QStringLiteral("dd.MM.yyyy"))))
+                + DateToStr(DateToDayCount(FieldOf(doc, "PAY_DOC_DATE")->AsDateTime().date()))))
         return;
     TScreenCursorScope cursor(crHourGlass);
     doc->Delete();

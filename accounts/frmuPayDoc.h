@@ -62,7 +62,7 @@ public:
     QAction *actRefresh = nullptr, *actFilter = nullptr;
     QAction *actNewDoc = nullptr, *actEditDoc = nullptr, *actOpenDoc = nullptr, *actDeleteDoc = nullptr;
     QAction *actPaySourceGuide = nullptr, *actSaveHeader = nullptr, *actCancelHeader = nullptr;
-    QAction *actDocList = nullptr;
+    QAction *actDocList = nullptr, *actDocOk = nullptr, *actDocCancel = nullptr;
     QAction *actNewPayment = nullptr, *actEditPayment = nullptr, *actDeletePayment = nullptr;
     QAction *actPaymentOk = nullptr, *actPaymentCancel = nullptr, *actExtSearch = nullptr;
     QAction *actRecalcDebt = nullptr, *actCustBalance = nullptr;
@@ -91,6 +91,10 @@ private:
     void NewDocument();
     void OpenDocument(bool edit);
     bool SaveHeader();
+    // The header posted when it is being edited, and a new payment started in the document.
+    void SaveHeaderAndStartPayment();
+    // The channel of the filter: the one the filter record holds.
+    QVariant ChosenChannel() const;
     void DeleteDocument();
     void PickPaySource();
     void ReturnToList();

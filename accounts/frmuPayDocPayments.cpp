@@ -144,7 +144,7 @@ void TfrmPayDoc::DeletePayments()
             FieldOf(p, "PAY_DATE")->Value() };
     };
     if (selected.Count() < 2) {
-        if (!ConfirmDeleteRecord(QString(),
+        if (!ConfirmDeleteRecord(QStringLiteral("RU"),
                 FieldOf(p, "CUST_DESCR")->AsString() + QLatin1Char(' ') + FieldOf(p, "PAY_SUM")->DisplayText()))
             return;
         rows << current();
@@ -203,7 +203,7 @@ void TfrmPayDoc::ExtendedSearch()
 
 QString TfrmPayDoc::ChannelMemo() const
 {
-    const QVariant channel = lcbPaySource->KeyValue();
+    const QVariant channel = ChosenChannel();
     const bool filtered = actFilter->isChecked() && !isNullValue(channel);
     QString name;
     if (filtered && m_data->odsPayDocSourceLookUp()->Active())
@@ -289,10 +289,18 @@ bool TfrmPayDoc::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (event->type() == QEvent::FocusIn && watched == edCustCode)
-        SetKeyboardLanguage(QStringLiteral("EN"));
-    if (event->type() == QEvent::FocusOut && watched == edPayDocSum)
-        guard([this] { SaveHeader(); });
+    if (event->type() == QEvent::FocusIn && watched->parent() == tsPayment)
+        SetKeyboardLanguage(watched == edCustCode ? QStringLiteral("EN") : QStringLiteral("RU"));
+    if (event->type() == QEvent::FocusOut) {
+        // Only a move the user made: a window losing the focus or a popup opening saves nothing.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool moved
+            = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason;
+        if (moved && watched == edPayDocSum)
+            guard([this] { SaveHeaderAndStartPayment(); });
+        if (moved && watched == edCustCode && reason != Qt::MouseFocusReason)
+            edPayDate->setFocus();
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == dbgPayDoc)
             actOpenDoc->trigger();

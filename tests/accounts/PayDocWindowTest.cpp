@@ -2,6 +2,7 @@
 #include "PaymentsFixture.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
+#include "Formats.h"
 #include "Kyv_DBGridEh.h"
 #include "ModalAnswer.h"
 #include "frmuGuide.h"
@@ -145,6 +146,10 @@ TEST_P(PayDocWindow, ADocumentDatedOutsideThePeriodWidensItAndIsListed)
     EXPECT_EQ(m_other->dbConnection()->SelectValue(
                   QStringLiteral("select PAY_DOC_NO from ZOLT.PAY_DOC where PAY_DOC_ID = 3")),
         QVariant(QStringLiteral("77")));
+    EXPECT_EQ(form->pcPayments->currentWidget(), form->tsPayment) << "a saved header goes on to its first payment";
+    EXPECT_EQ(payments()->State(), dsInsert);
+    form->actDocList->trigger();
+    EXPECT_EQ(form->pcPayments->currentWidget(), form->tsPaymentList) << "Esc leaves the payment first";
     form->actDocList->trigger();
     EXPECT_EQ(form->pcMain->currentWidget(), form->tsList);
     EXPECT_EQ(docs()->RecordCount(), 3);
@@ -162,6 +167,8 @@ TEST_P(PayDocWindow, ADocumentWithPaymentsIsNotDeleted)
     ASSERT_TRUE(docs()->Locate(QStringLiteral("PAY_DOC_ID"), 2));
     m_messages.answer(mrYes);
     form->actDeleteDoc->trigger();
+    EXPECT_EQ(m_messages.lastText(),
+        QStringLiteral("Удалять запись? № 12 от ") + DateToStr(DateToDayCount(QDate(2020, 3, 31))));
     EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.PAY_DOC")).toInt(), 1);
 }
 
@@ -221,6 +228,8 @@ TEST_P(PayDocWindow, DeletingAPaymentQueuesExactlyItsCustomer)
     m_messages.answer(mrYes);
     // The queue is worked off only on leaving; a delete itself only queues.
     form->actDeletePayment->trigger();
+    EXPECT_TRUE(m_messages.lastText().startsWith(QStringLiteral("Удалять запись? ")));
+    EXPECT_TRUE(m_messages.lastText().endsWith(QStringLiteral(" Первый   1 000"))) << "the payer and the sum as shown";
     EXPECT_EQ(queue(), QStringList { queued(m_first, "2020-03-01") });
     EXPECT_EQ(payments()->RecordCount(), 0);
     EXPECT_DOUBLE_EQ(field(docs(), "SUM_DIFFERENCE")->AsFloat(), 1000);
