@@ -6,6 +6,7 @@
 #include "dmuDM.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
+#include "uLog.h"
 
 namespace {
 
@@ -227,7 +228,20 @@ void TPayDocData::OpenPayments()
         .ParamByName(QStringLiteral("p1"))
         .SetValue(
             m_payDoc->Active() && !m_payDoc->IsEmpty() ? field(m_payDoc.get(), "PAY_DOC_ID")->Value() : QVariant(-1));
+    const quint64 start = Services::clock()->tickCount();
     m_payment->Open();
+    try {
+        if (m_payment->IndexDefs().IndexOf(QStringLiteral("iPAYMENT_ID")) < 0)
+            m_payment->AddIndex(QStringLiteral("iPAYMENT_ID"), QStringLiteral("PAYMENT_ID"));
+        m_payment->SetIndexName(QStringLiteral("iPAYMENT_ID"));
+    } catch (const std::exception &) {
+        if (IsDebugMode())
+            SendToEventMonitor(QStringLiteral("Ошибка создания индекса iPAYMENT_ID"));
+    }
+    if (IsDebugMode())
+        SendToEventMonitor(QStringLiteral("Выбрано ") + QString::number(m_payment->RecordCount())
+            + QStringLiteral(" зап. из cdsPayDocPayment. За ")
+            + QString::number(double(Services::clock()->tickCount() - start) / 1000.0) + QStringLiteral(" с."));
 }
 
 void TPayDocData::OpenPayerLists()

@@ -14,11 +14,14 @@
 #include "frmuMain.h"
 #include "frmuPayDoc.h"
 #include "uPayDocData.h"
+#include "uPaymentWindows.h"
 #include "uPaymentPrints.h"
 #include "dmuReports.h"
 #include "Periods.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QLabel>
 #include <QStackedWidget>
@@ -310,6 +313,49 @@ TEST_P(PayDocWindow, LeavingWithAnUnsavedPaymentAsksWhetherToStoreIt)
                          .toDouble(),
         -12.0)
         << "the payer's debt is brought up to date";
+}
+
+TEST_P(PayDocWindow, PaymentsOfTheChosenKindAreReadForTheirReport)
+{
+    exec("insert into ZOLT.SERV (SERV_ID, SERV_DESCR, SERVTYPE_ID, SERV_PACKAGE_ID) values (3, 'Абонплата', 0, -1)");
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME, LOCATION_ID) values (2, 'Юг', 3)");
+    exec("update ZOLT.HOUSE set AREA_ID = 2");
+    m_dmr->dbConnection()->Execute(
+        QStringLiteral("insert into ZOLT.PAYMENT (PAYMENT_ID, PAY_DOC_ID, CUSTOMER_ID, SERV_ID, PAY_DATE, PAY_SUM) "
+                       "values (5, 2, :P_C, 3, TO_DATE('31/03/2020','DD/MM/YYYY'), 50)"),
+        ParamsOf({ { QStringLiteral("P_C"), m_second } }));
+    QTemporaryDir templates;
+    TdmReports reports(m_dm.get(), m_dmr.get(), m_cust.get());
+    reports.SetTemplateFolder(templates.path() + QLatin1Char('/'));
+    TfrmPayDoc *form = open();
+    bool picked = false;
+    tarvik::test::ModalAnswer answer(
+        [] {
+            return QApplication::activeModalWidget()
+                && QApplication::activeModalWidget()->objectName() == QStringLiteral("frmGetServId");
+        },
+        [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            auto *combo = dialog->findChild<TDBLookupComboboxEh *>(QStringLiteral("lcbServ"));
+            picked = combo != nullptr;
+            if (combo)
+                combo->SetKeyValue(3);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    form->actPaymentsByServ->trigger();
+    EXPECT_TRUE(picked);
+    TKyv_ClientDataSet *rows = m_dm->cdsReportPaymentsByServ();
+    ASSERT_TRUE(rows->Active());
+    ASSERT_EQ(rows->RecordCount(), 1) << "the payment on the period's last day, of that kind only";
+    const QString account
+        = m_dmr->dbConnection()
+              ->SelectValue(QStringLiteral("select ACCOUNT_NO from ZOLT.CUSTOMER where CUSTOMER_ID = :P_C"),
+                  ParamsOf({ { QStringLiteral("P_C"), m_second } }))
+              .toString();
+    EXPECT_TRUE(FieldOf(rows, "CUST_DESCR")->AsString().startsWith(account + QStringLiteral(".2 Второй")))
+        << "an account outside area 1 carries its area";
+    EXPECT_EQ(m_messages.lastText(),
+        QStringLiteral("Не найден шаблон отчета ") + templates.path() + QStringLiteral("/PaymentsByServ.frf"));
 }
 
 TEST(PayDocPrints, ThePeriodTextNamesTheChannelOnlyWhileFiltered)
