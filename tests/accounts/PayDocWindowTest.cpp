@@ -4,6 +4,7 @@
 #include "DataSource.h"
 #include "Formats.h"
 #include "Kyv_DBGridEh.h"
+#include "MainWindowScope.h"
 #include "ModalAnswer.h"
 #include "frmuGuide.h"
 #include "Screenshot.h"
@@ -356,6 +357,33 @@ TEST_P(PayDocWindow, PaymentsOfTheChosenKindAreReadForTheirReport)
         << "an account outside area 1 carries its area";
     EXPECT_EQ(m_messages.lastText(),
         QStringLiteral("Не найден шаблон отчета ") + templates.path() + QStringLiteral("/PaymentsByServ.frf"));
+}
+
+TEST_P(PayDocWindow, TheMainMenuOpensTheDocumentsAndTheBrowser)
+{
+    tarvik::test::MainWindowScope scope;
+    // The main window starts the shared period at today.
+    EXPECT_EQ(SelectionPeriodFrom, QDate(2020, 3, 15));
+    SelectionPeriodFrom = QDate(2020, 3, 1);
+    SelectionPeriodTo = QDate(2020, 3, 31);
+    RegisterPayDocForms();
+    RegisterCustPaymentsForms();
+    scope.main()->UpdateMenu();
+    scope.main()->actPayments->trigger();
+    scope.main()->actCustPayments->trigger();
+    TfrmPayDoc *documents = nullptr;
+    TfrmCustPayments *browser = nullptr;
+    for (QWidget *child : scope.main()->ChildForms()) {
+        documents = documents ? documents : qobject_cast<TfrmPayDoc *>(child);
+        browser = browser ? browser : qobject_cast<TfrmCustPayments *>(child);
+    }
+    ASSERT_NE(documents, nullptr);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(documents->Data()->cdsPayDoc()->RecordCount(), 2) << "loaded on opening";
+    EXPECT_EQ(browser->cdsCustPayments()->RecordCount(), 1);
+    for (QWidget *child : scope.main()->ChildForms())
+        delete child;
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(PayDocPrints, ThePeriodTextNamesTheChannelOnlyWhileFiltered)

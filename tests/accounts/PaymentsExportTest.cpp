@@ -2,6 +2,7 @@
 #include "PaymentsFixture.h"
 #include "ServiceFakes.h"
 #include "uPaymentsExport.h"
+#include "frmuMain.h"
 #include "uSettings.h"
 
 #include <QDir>
