@@ -54,15 +54,15 @@ TfrmCustPayments::TfrmCustPayments(QWidget *parent)
     m_ds->SetDataSet(m_cds.get());
     m_dsSources->SetDataSet(channelList());
 
-    actPeriod = AddWindowAction(this, "actPeriod", QStringLiteral("Период отбора"), {}, [this] {
+    actPeriod = MakeWindowAction(this, "actPeriod", QStringLiteral("Период отбора"), {}, [this] {
         if (executePeriodDialog(SelectionPeriodFrom, SelectionPeriodTo))
             Reopen();
     });
     actFilter
-        = AddWindowAction(this, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
+        = MakeWindowAction(this, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
     actFilter->setCheckable(true);
     actFilter->setToolTip(QStringLiteral("Активизировать фильтр отбора по условию"));
-    actPrint = AddWindowAction(this, "actPrint", QStringLiteral("Печать"), {}, [this] {
+    actPrint = MakeWindowAction(this, "actPrint", QStringLiteral("Печать"), {}, [this] {
         if (dmReports)
             dmReports->ShowReport(m_report, QStringLiteral("ВыборкаПоПлатежамЗаПериод.frf"),
                 IsDebugMode() ? TReportShow::Designer : TReportShow::MDIPreview);
@@ -76,7 +76,7 @@ TfrmCustPayments::TfrmCustPayments(QWidget *parent)
             : QString();
         return PaymentsPeriodMemo(filtered, name);
     });
-    actClose = AddWindowAction(this, "actClose", QStringLiteral("Закрыть"), {}, [this] { close(); });
+    actClose = MakeWindowAction(this, "actClose", QStringLiteral("Закрыть"), {}, [this] { close(); });
 
     auto *bar = new QToolBar(this);
     bar->addActions({ actPeriod, actFilter, actPrint, actClose });
@@ -172,13 +172,13 @@ bool TfrmCustPayments::event(QEvent *event)
     if (TMessageEvent *m = TMessageEvent::from(event)) {
         if (m->Msg == AMRunQuery) {
             guard([this] {
-                TellMainWindow(AMShowAnimate);
+                NotifyMainWindow(AMShowAnimate);
                 if (TDataSet *list = channelList()) {
                     list->Close();
                     list->Open();
                 }
                 Reopen();
-                TellMainWindow(AMHideAnimate);
+                NotifyMainWindow(AMHideAnimate);
             });
             return true;
         }
@@ -189,8 +189,8 @@ bool TfrmCustPayments::event(QEvent *event)
 void TfrmCustPayments::closeEvent(QCloseEvent *event)
 {
     guard([this] { m_cds->Close(); });
-    TellMainWindow(AMChildClose);
-    TellMainWindow(AMHideAnimate);
+    NotifyMainWindow(AMChildClose);
+    NotifyMainWindow(AMHideAnimate);
     event->accept();
 }
 

@@ -70,67 +70,67 @@ TfrmPayDoc::~TfrmPayDoc()
 
 void TfrmPayDoc::CreateActions()
 {
-    actSetPeriod = AddWindowAction(
+    actSetPeriod = MakeWindowAction(
         this, "actSetPeriod", QStringLiteral("Установить период"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
             if (executePeriodDialog(SelectionPeriodFrom, SelectionPeriodTo))
                 ReopenDocuments();
         });
-    actPeriodAll = AddWindowAction(this, "actPeriodAll", QStringLiteral("Все"), {}, [this] { SetPeriod(0); });
-    actPeriodToday = AddWindowAction(this, "actPeriodToday", QStringLiteral("Сегодня"), {}, [this] { SetPeriod(1); });
+    actPeriodAll = MakeWindowAction(this, "actPeriodAll", QStringLiteral("Все"), {}, [this] { SetPeriod(0); });
+    actPeriodToday = MakeWindowAction(this, "actPeriodToday", QStringLiteral("Сегодня"), {}, [this] { SetPeriod(1); });
     actPeriodYesterday
-        = AddWindowAction(this, "actPeriodYesterday", QStringLiteral("Вчера"), {}, [this] { SetPeriod(2); });
-    actPeriodMonth = AddWindowAction(this, "actPeriodMonth", QStringLiteral("Месяц"), {}, [this] { SetPeriod(3); });
-    actPeriodYear = AddWindowAction(this, "actPeriodYear", QStringLiteral("Год"), {}, [this] { SetPeriod(4); });
-    actRefresh = AddWindowAction(this, "actRefresh", QStringLiteral("Обновить"), {}, [this] {
+        = MakeWindowAction(this, "actPeriodYesterday", QStringLiteral("Вчера"), {}, [this] { SetPeriod(2); });
+    actPeriodMonth = MakeWindowAction(this, "actPeriodMonth", QStringLiteral("Месяц"), {}, [this] { SetPeriod(3); });
+    actPeriodYear = MakeWindowAction(this, "actPeriodYear", QStringLiteral("Год"), {}, [this] { SetPeriod(4); });
+    actRefresh = MakeWindowAction(this, "actRefresh", QStringLiteral("Обновить"), {}, [this] {
         if (!IsEditing(m_data->cdsPayDoc()))
             ReopenDocuments();
     });
     actFilter
-        = AddWindowAction(this, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
+        = MakeWindowAction(this, "actFilter", QStringLiteral("Активизировать фильтр"), {}, [this] { FilterChanged(); });
     actFilter->setCheckable(true);
-    actNewDoc = AddWindowAction(
+    actNewDoc = MakeWindowAction(
         this, "actNewDoc", QStringLiteral("Новый документ"), QKeySequence(Qt::Key_Insert), [this] { NewDocument(); });
-    actEditDoc = AddWindowAction(
+    actEditDoc = MakeWindowAction(
         this, "actEditDoc", QStringLiteral("Корректировка"), QKeySequence(Qt::Key_F2), [this] { OpenDocument(true); });
-    actOpenDoc = AddWindowAction(this, "actOpenDoc", QStringLiteral("Раскрыть документ"), QKeySequence(Qt::Key_F4),
+    actOpenDoc = MakeWindowAction(this, "actOpenDoc", QStringLiteral("Раскрыть документ"), QKeySequence(Qt::Key_F4),
         [this] { OpenDocument(false); });
-    actDeleteDoc = AddWindowAction(this, "actDeleteDoc", QStringLiteral("Удалить документ"),
+    actDeleteDoc = MakeWindowAction(this, "actDeleteDoc", QStringLiteral("Удалить документ"),
         QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { DeleteDocument(); });
     actPaySourceGuide
-        = AddWindowAction(this, "actPaySourceGuide", QStringLiteral("..."), {}, [this] { PickPaySource(); });
-    actSaveHeader = AddWindowAction(
+        = MakeWindowAction(this, "actPaySourceGuide", QStringLiteral("..."), {}, [this] { PickPaySource(); });
+    actSaveHeader = MakeWindowAction(
         this, "actSaveHeader", QStringLiteral("Сохранить заголовок"), {}, [this] { SaveHeaderAndStartPayment(); });
-    actCancelHeader = AddWindowAction(this, "actCancelHeader", QStringLiteral("Отмена изм. заголовока"), {}, [this] {
+    actCancelHeader = MakeWindowAction(this, "actCancelHeader", QStringLiteral("Отмена изм. заголовока"), {}, [this] {
         const bool inserting = m_data->cdsPayDoc()->State() == dsInsert;
         m_data->cdsPayDoc()->Cancel();
         if (inserting)
             ReturnToList();
     });
-    actDocList = AddWindowAction(
+    actDocList = MakeWindowAction(
         this, "actDocList", QStringLiteral("Список документов"), QKeySequence(Qt::Key_Escape), [this] {
             if (pcPayments->currentWidget() == tsPayment)
                 PaymentCancel();
             else
                 ReturnToList();
         });
-    actDocOk = AddWindowAction(this, "actDocOk", QStringLiteral("Готово"), {}, [this] { ReturnToList(); });
-    actDocCancel = AddWindowAction(this, "actDocCancel", QStringLiteral("Отмена"), {}, [this] {
+    actDocOk = MakeWindowAction(this, "actDocOk", QStringLiteral("Готово"), {}, [this] { ReturnToList(); });
+    actDocCancel = MakeWindowAction(this, "actDocCancel", QStringLiteral("Отмена"), {}, [this] {
         if (IsEditing(m_data->cdsPayDoc()))
             m_data->cdsPayDoc()->Cancel();
         ReturnToList();
     });
     actNewPayment
-        = AddWindowAction(this, "actNewPayment", QStringLiteral("Добавить платеж"), {}, [this] { NewPayment(); });
+        = MakeWindowAction(this, "actNewPayment", QStringLiteral("Добавить платеж"), {}, [this] { NewPayment(); });
     actEditPayment
-        = AddWindowAction(this, "actEditPayment", QStringLiteral("Корректировка"), {}, [this] { EditPayment(); });
-    actDeletePayment
-        = AddWindowAction(this, "actDeletePayment", QStringLiteral("Удалить платеж"), {}, [this] { DeletePayments(); });
-    actPaymentOk = AddWindowAction(this, "actPaymentOk", QStringLiteral("Готово"), {}, [this] { PaymentOk(); });
+        = MakeWindowAction(this, "actEditPayment", QStringLiteral("Корректировка"), {}, [this] { EditPayment(); });
+    actDeletePayment = MakeWindowAction(
+        this, "actDeletePayment", QStringLiteral("Удалить платеж"), {}, [this] { DeletePayments(); });
+    actPaymentOk = MakeWindowAction(this, "actPaymentOk", QStringLiteral("Готово"), {}, [this] { PaymentOk(); });
     actPaymentCancel
-        = AddWindowAction(this, "actPaymentCancel", QStringLiteral("Отмена"), {}, [this] { PaymentCancel(); });
-    actExtSearch = AddWindowAction(this, "actExtSearch", QStringLiteral("Расширенный поиск"), QKeySequence(Qt::Key_F7),
+        = MakeWindowAction(this, "actPaymentCancel", QStringLiteral("Отмена"), {}, [this] { PaymentCancel(); });
+    actExtSearch = MakeWindowAction(this, "actExtSearch", QStringLiteral("Расширенный поиск"), QKeySequence(Qt::Key_F7),
         [this] { ExtendedSearch(); });
-    actRecalcDebt = AddWindowAction(this, "actRecalcDebt", QStringLiteral("Перерасчет долга"), {}, [this] {
+    actRecalcDebt = MakeWindowAction(this, "actRecalcDebt", QStringLiteral("Перерасчет долга"), {}, [this] {
         TDataSet *p = m_data->cdsPayDocPayment();
         if (!p->Active() || p->IsEmpty())
             return;
@@ -142,21 +142,21 @@ void TfrmPayDoc::CreateActions()
     });
     actRecalcDebt->setVisible(IsDebugMode());
     actRecalcDebt->setEnabled(IsDebugMode());
-    actCustBalance = AddWindowAction(
+    actCustBalance = MakeWindowAction(
         this, "actCustBalance", QStringLiteral("Баланс клиента"), {}, [this] { ShowCustomerBalance(); });
-    actPrint = AddWindowAction(
+    actPrint = MakeWindowAction(
         this, "actPrint", QStringLiteral("Печать"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { PrintDocuments(); });
     actPaymentsByServ
-        = AddWindowAction(this, "actPaymentsByServ", QStringLiteral("Отчет по видам платежей"), {}, [this] {
+        = MakeWindowAction(this, "actPaymentsByServ", QStringLiteral("Отчет по видам платежей"), {}, [this] {
               QVariant serv;
               if (executeGetServId(serv))
                   PrintPaymentsByServ(serv);
           });
     actPrintPayments
-        = AddWindowAction(this, "actPrintPayments", QStringLiteral("Печать"), {}, [this] { PrintPayments(); });
-    actPrintCashOrder = AddWindowAction(
+        = MakeWindowAction(this, "actPrintPayments", QStringLiteral("Печать"), {}, [this] { PrintPayments(); });
+    actPrintCashOrder = MakeWindowAction(
         this, "actPrintCashOrder", QStringLiteral("Печать кассового ордера"), {}, [this] { PrintCashOrder(false); });
-    actDesignCashOrder = AddWindowAction(
+    actDesignCashOrder = MakeWindowAction(
         this, "actDesignCashOrder", QStringLiteral("Дизайнер кассового ордера"), {}, [this] { PrintCashOrder(true); });
 }
 
@@ -411,10 +411,10 @@ void TfrmPayDoc::SetPeriod(int preset)
 void TfrmPayDoc::RunQuery()
 {
     TScreenCursorScope cursor(crHourGlass);
-    TellMainWindow(AMShowAnimate);
+    NotifyMainWindow(AMShowAnimate);
     struct Hide
     {
-        ~Hide() { TellMainWindow(AMHideAnimate); }
+        ~Hide() { NotifyMainWindow(AMHideAnimate); }
     } hide;
     if (!m_data->cdsPayDoc()->Active()) {
         m_data->ReadDefaultSum();

@@ -157,10 +157,10 @@ void TfrmPayDoc::DeletePayments()
         }
     }
     TScreenCursorScope cursor(crHourGlass);
-    TellMainWindow(AMShowAnimate);
+    NotifyMainWindow(AMShowAnimate);
     struct Hide
     {
-        ~Hide() { TellMainWindow(AMHideAnimate); }
+        ~Hide() { NotifyMainWindow(AMHideAnimate); }
     } hide;
     for (const Row &row : rows) {
         QString error;
@@ -330,13 +330,13 @@ void TfrmPayDoc::closeEvent(QCloseEvent *event)
         if (!SettlePayments())
             m_data->cdsPayDocPayment()->CancelUpdates();
         if (DM && DM->cdsMainCFG()->Active()) {
-            TellMainWindow(AMShowAnimate);
+            NotifyMainWindow(AMShowAnimate);
             RecalcQueued();
         }
         m_data->CloseAll();
     });
-    TellMainWindow(AMChildClose);
-    TellMainWindow(AMHideAnimate);
+    NotifyMainWindow(AMChildClose);
+    NotifyMainWindow(AMHideAnimate);
     event->accept();
 }
 

@@ -9,7 +9,7 @@
 
 #include <QAction>
 
-void TellMainWindow(int message)
+void NotifyMainWindow(int message)
 {
     if (frmMain)
         SendMessage(frmMain, message);
@@ -25,7 +25,7 @@ bool IsEditing(const TDataSet *ds)
     return ds->State() == dsEdit || ds->State() == dsInsert;
 }
 
-QAction *AddWindowAction(
+QAction *MakeWindowAction(
     QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run)
 {
     auto *action = new QAction(caption, window);

@@ -19,14 +19,14 @@ class TKyv_DBGridEh;
 // What the payment windows build alike: their actions, grid columns and data-aware controls.
 
 // The main window told of a child's state (opening, long work, closing); nothing without a main window.
-void TellMainWindow(int message);
+void NotifyMainWindow(int message);
 
 TField *FieldOf(TDataSet *ds, const char *name);
 bool IsEditing(const TDataSet *ds);
 
 // An action of the window by its name, caption and shortcut (active while the window has the focus); `run`
 // runs guarded.
-QAction *AddWindowAction(
+QAction *MakeWindowAction(
     QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run);
 
 // One column of a list window's grid: field, title, width and footer.
