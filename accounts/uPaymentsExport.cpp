@@ -8,6 +8,7 @@
 #include "WindowMessages.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
+#include "uPaymentWindows.h"
 #include "uLog.h"
 #include "uSettings.h"
 
@@ -35,16 +36,8 @@ QString text(const QSqlQuery &q, const char *name)
 class TExportScope
 {
 public:
-    TExportScope()
-    {
-        if (frmMain)
-            SendMessage(frmMain, AMShowAnimate);
-    }
-    ~TExportScope()
-    {
-        if (frmMain)
-            SendMessage(frmMain, AMHideAnimate);
-    }
+    TExportScope() { NotifyMainWindow(AMShowAnimate); }
+    ~TExportScope() { NotifyMainWindow(AMHideAnimate); }
 
 private:
     TScreenCursorScope m_cursor { crHourGlass };
