@@ -32,12 +32,12 @@ int languageDriverOf(DBFHandle h)
     return 0;
 }
 
-bool writeRecord(DBFHandle h, int row, const TDbfRecord &record, CodePage page, QString &error)
+bool writeRecord(DBFHandle h, int row, const TDbfRecord &record, CodePage page, const QString &fileName, QString &error)
 {
     for (const auto &[name, value] : record) {
         const int field = DBFGetFieldIndex(h, name.toLatin1().constData());
         if (field < 0) {
-            error = QStringLiteral("Нет поля ") + name;
+            error = QStringLiteral("В файле ") + fileName + QStringLiteral(" нет поля ") + name;
             return false;
         }
         char fieldName[12] = {};
@@ -54,7 +54,7 @@ bool writeRecord(DBFHandle h, int row, const TDbfRecord &record, CodePage page, 
             ok = DBFWriteDoubleAttribute(h, row, field, value.toDouble());
         }
         if (!ok) {
-            error = QStringLiteral("Ошибка записи поля ") + name;
+            error = QStringLiteral("Ошибка записи поля ") + name + QStringLiteral(" в файл ") + fileName;
             return false;
         }
     }
@@ -93,7 +93,7 @@ bool RefillDbfTable(const QString &fileName, const QList<TDbfRecord> &records, Q
         const CodePage page = DbfCodePageOf(language);
         ok = true;
         for (int row = 0; ok && row < records.size(); ++row)
-            ok = writeRecord(copy.get(), row, records[row], page, error);
+            ok = writeRecord(copy.get(), row, records[row], page, fileName, error);
     }
     if (ok && std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(fileName).constData()) != 0) {
         error = QStringLiteral("Ошибка записи файла ") + fileName;

@@ -287,6 +287,29 @@ TEST_P(PaymentsExport, AFailedWriteLeavesThePreviousFileAndNamesIt)
         << "no temporary file is left behind";
 }
 
+TEST_P(PaymentsExport, ATableWithoutAFieldToFillIsLeftAsItWas)
+{
+    AppSettings().exportMode = 3;
+    const QString file = path("bank.dbf");
+    makeDbf(file, "LDID/38", { { "LS", FTString, 10 }, { "ADRES", FTString, 60 } });
+    const QByteArray before = bytes(file);
+    m_dialogs.answerSave(file);
+    actExportPaymentsExecute();
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("В файле ") + file + QStringLiteral(" нет поля NACH"));
+    EXPECT_EQ(bytes(file), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("bank.dbf") });
+}
+
+TEST_P(PaymentsExport, TheMainMenuRunsBothCommandsByTheirActionNames)
+{
+    RegisterPaymentsExportCommands();
+    AppSettings().exportMode = 9;
+    EXPECT_TRUE(RunCommand(QStringLiteral("actExportPayments"), false));
+    EXPECT_TRUE(m_dialogs.fileRequests.isEmpty()) << "an unknown mode does nothing";
+    EXPECT_TRUE(RunCommand(QStringLiteral("actExportPaymentsPost"), false));
+    EXPECT_EQ(m_dialogs.fileRequests.size(), 3) << "one dialog per company";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     PaymentsExport, PaymentsExport, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
