@@ -177,6 +177,7 @@ bool TfrmCustPayments::event(QEvent *event)
                     list->Close();
                     list->Open();
                 }
+                lcbPaySource->SetKeyValue(ChosenChannel());
                 Reopen();
                 NotifyMainWindow(AMHideAnimate);
             });

@@ -419,6 +419,7 @@ void TfrmPayDoc::RunQuery()
     if (!m_data->cdsPayDoc()->Active()) {
         m_data->ReadDefaultSum();
         ReopenDocuments();
+        lcbPaySource->SetKeyValue(ChosenChannel());
     }
     if (custDM)
         if (TDataSet *list = custDM->ClientDataSet(QStringLiteral("cdsCustPaymentsSourceList")))

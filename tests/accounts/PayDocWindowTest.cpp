@@ -14,6 +14,7 @@
 #include "frmuCustPayments.h"
 #include "frmuMain.h"
 #include "frmuPayDoc.h"
+#include "frmuPeriod.h"
 #include "uPayDocData.h"
 #include "uPaymentWindows.h"
 #include "uPaymentPrints.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -416,6 +418,43 @@ TEST_P(CustPaymentsBrowser, APeriodChangeInTheDocumentsWindowIsSeenByIt)
     EXPECT_EQ(browser.cdsCustPayments()->RecordCount(), 1);
     EXPECT_EQ(browser.windowTitle(), QStringLiteral("Платежи ") + form->PeriodText());
     EXPECT_EQ(field(browser.cdsCustPayments(), "PAYSOURCE_DESCR")->AsString(), QStringLiteral("Банк"));
+}
+
+TEST_P(CustPaymentsBrowser, TheChannelFilterAndItsOwnPeriodDialog)
+{
+    m_dmr->dbConnection()->Execute(
+        QStringLiteral("insert into ZOLT.PAYMENT (PAYMENT_ID, PAY_DOC_ID, CUSTOMER_ID, SERV_ID, PAY_DATE, PAY_SUM) "
+                       "values (5, 2, :P_C, -1, :P_D, 50)"),
+        ParamsOf({ { QStringLiteral("P_C"), m_second },
+            { QStringLiteral("P_D"), QDateTime(QDate(2020, 3, 31), QTime(15, 0)) } }));
+    TfrmCustPayments browser;
+    browser.setAttribute(Qt::WA_DeleteOnClose, false);
+    SendMessage(&browser, AMRunQuery);
+    EXPECT_EQ(browser.cdsCustPayments()->RecordCount(), 2) << "the afternoon of the last day is in the period";
+    TDataSet *temp = m_dm->mdTempCFG();
+    if (temp->State() != dsEdit)
+        temp->Edit();
+    FieldOf(temp, "PAYSOURCE_ID")->Clear();
+    browser.actFilter->trigger();
+    EXPECT_EQ(browser.actFilter->text(), QStringLiteral("Отключить фильтр"));
+    EXPECT_EQ(browser.cdsCustPayments()->RecordCount(), 2) << "no channel chosen: every channel";
+    browser.lcbPaySource->SetKeyValue(5);
+    EXPECT_EQ(FieldOf(m_dm->mdTempCFG(), "PAYSOURCE_ID")->AsInteger(), 5);
+    EXPECT_EQ(browser.cdsCustPayments()->RecordCount(), 1);
+    EXPECT_EQ(FieldOf(browser.cdsCustPayments(), "PAYSOURCE_DESCR")->AsString(), QStringLiteral("Касса"));
+
+    tarvik::test::ModalAnswer answer([] { return tarvik::test::activeModal<TfrmPeriod>() != nullptr; },
+        [] {
+            TfrmPeriod *dialog = tarvik::test::activeModal<TfrmPeriod>();
+            dialog->SetPeriod(QDate(2020, 4, 1), QDate(2020, 4, 30));
+            dialog->btnOk->click();
+        });
+    browser.actPeriod->trigger();
+    EXPECT_EQ(SelectionPeriodFrom, QDate(2020, 4, 1)) << "the shared period, seen by the documents window";
+    EXPECT_EQ(browser.cdsCustPayments()->RecordCount(), 0);
+    TfrmPayDoc *form = open();
+    EXPECT_EQ(docs()->RecordCount(), 0);
+    EXPECT_EQ(form->lblPeriod->text(), PeriodCaption(QDate(2020, 4, 1), QDate(2020, 4, 30)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
