@@ -36,6 +36,31 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+namespace {
+
+struct TInfoField
+{
+    const char *field;
+    const char *label;
+};
+
+// The payer's particulars, read only, over the row a source stands on.
+QWidget *PayerInfo(QWidget *parent, const char *name, TDataSource *source, std::initializer_list<TInfoField> fields)
+{
+    auto *panel = new QWidget(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    auto *form = new QFormLayout(panel);
+    form->setContentsMargins(0, 0, 0, 0);
+    for (const TInfoField &f : fields) {
+        auto *edit = BindToField(new TDBEditEh(panel), f.field, source, f.field);
+        edit->SetReadOnly(true);
+        form->addRow(QString::fromUtf8(f.label), edit);
+    }
+    return panel;
+}
+
+} // namespace
+
 TfrmPayDoc::TfrmPayDoc(QWidget *parent)
     : QWidget(parent)
     , m_data(std::make_unique<TPayDocData>(DM))
@@ -56,6 +81,14 @@ TfrmPayDoc::TfrmPayDoc(QWidget *parent)
         = MakePaymentsReport(this, m_data->cdsPayDoc(), QStringLiteral("cdsPayDoc"), [this] { return ChannelMemo(); });
     m_paymentsReport = MakePaymentsReport(
         this, m_data->cdsPayDocPayment(), QStringLiteral("cdsPayDocPayment"), [this] { return PeriodText(); });
+    // The payer's particulars follow the payer the payment names.
+    m_data->dsPayDocPayment()->OnDataChange = [this](TDataSource *, TField *changed) {
+        TKyv_ADODataSet *payers = m_data->odsPayDocPaymCustInfo();
+        TDataSet *p = m_data->cdsPayDocPayment();
+        if ((!changed || changed->FieldName() == QLatin1String("CUSTOMER_ID")) && payers->Active() && p->Active()
+            && !p->IsEmpty())
+            guard([&] { payers->Locate(QStringLiteral("CUSTOMER_ID"), FieldOf(p, "CUSTOMER_ID")->Value()); });
+    };
     m_data->dsPayDoc()->OnStateChange = [this](TDataSource *) { UpdateActions(); };
     m_data->dsPayDoc()->OnDataChange = [this](TDataSource *, TField *) { UpdateActions(); };
     UpdateActions();
@@ -66,6 +99,7 @@ TfrmPayDoc::~TfrmPayDoc()
 {
     m_data->dsPayDoc()->OnStateChange = nullptr;
     m_data->dsPayDoc()->OnDataChange = nullptr;
+    m_data->dsPayDocPayment()->OnDataChange = nullptr;
 }
 
 void TfrmPayDoc::CreateActions()
@@ -282,6 +316,9 @@ QWidget *TfrmPayDoc::CreateDocumentPage()
     auto *listLayout = new QVBoxLayout(tsPaymentList);
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->addWidget(paymentBar);
+    listLayout->addWidget(PayerInfo(tsPaymentList, "pnlPaymentInfo", m_data->dsPayDocPayment(),
+        { { "CUST_CODE", "Код" }, { "CUST_DESCR", "Плательщик" }, { "HOUSE_INFO", "Адрес" },
+            { "CUST_STATE_DESCR", "Состояние" }, { "DEBT_SUM", "Долг" }, { "NOTICE", "Примечание" } }));
     listLayout->addWidget(dbgPayment, 1);
     pcPayments->addWidget(tsPaymentList);
     pcPayments->addWidget(CreatePaymentPage());
@@ -333,6 +370,9 @@ QWidget *TfrmPayDoc::CreatePaymentPage()
     bar->addActions({ actPaymentOk, actPaymentCancel });
     auto *layout = new QVBoxLayout(tsPayment);
     layout->addLayout(form);
+    layout->addWidget(PayerInfo(tsPayment, "pnlPayerInfo", m_data->dsPayers(),
+        { { "CUST_CODE", "Код" }, { "CUST_DESCR", "Плательщик" }, { "HOUSE_INFO", "Адрес" },
+            { "CUST_STATE_DESCR", "Состояние" }, { "DEBT_SUM", "Долг" } }));
     layout->addWidget(bar);
     layout->addStretch(1);
     return tsPayment;

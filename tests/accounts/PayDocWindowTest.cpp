@@ -1,5 +1,6 @@
 // The payment documents window, the payment sources guide and the payments browser, on both engines.
 #include "PaymentsFixture.h"
+#include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
 #include "Formats.h"
@@ -276,6 +277,11 @@ TEST_P(PayDocWindow, ThePayerIsFoundByCodeAndTheChannelPickedInTheGuide)
     form->edCustCode->setText(code);
     emit form->edCustCode->textEdited(code);
     EXPECT_EQ(field(payments(), "CUSTOMER_ID")->AsInteger(), m_second);
+    QWidget *panel = form->findChild<QWidget *>(QStringLiteral("pnlPayerInfo"));
+    ASSERT_NE(panel, nullptr);
+    auto *shown = panel->findChild<TDBEditEh *>(QStringLiteral("CUST_DESCR"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->text().contains(QStringLiteral("Второй"))) << "the payer's particulars follow the payer";
     payments()->Cancel();
     form->actPaymentCancel->trigger();
 
