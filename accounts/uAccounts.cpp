@@ -5,6 +5,7 @@
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 #include "frmuTickets.h"
+#include "uStatReports.h"
 
 void RegisterAccountsForms()
 {
@@ -12,4 +13,5 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
     RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
+    RegisterStatReportCommands();
 }
