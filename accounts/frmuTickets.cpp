@@ -19,6 +19,7 @@
 #include "WindowMessages.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
+#include "dmuReports.h"
 #include "frmuMain.h"
 #include "frmuPeriod.h"
 #include "uCommon.h"
@@ -214,7 +215,7 @@ void TfrmTickets::CreateReports()
     ComponentRegistry &registry = ComponentRegistry::instance();
     registry.registerOwner(this);
     for (QObject *c : std::initializer_list<QObject *> { odsTickets, frTickets, frDBDataSetodsTickets, frDBDataSetTicket })
-        registry.registerComponent(this, c);
+        registry.registerComponent(this, c, c->objectName());
 }
 
 void TfrmTickets::CreateListPage()
@@ -588,9 +589,8 @@ void TfrmTickets::PrintReport(const QString &templateName, bool design, bool all
 {
     frDBDataSetTicket->RangeBegin = allTickets ? rbFirst : rbCurrent;
     frDBDataSetTicket->RangeEnd = allTickets ? reLast : reCurrent;
-    // The report module that finds the template folder and shows previews is not part of this build yet.
-    LogDebug(QStringLiteral("TfrmTickets: ") + (design ? QStringLiteral("design ") : QStringLiteral("print "))
-        + templateName + QStringLiteral(" is not available"));
+    if (dmReports)
+        dmReports->ShowReport(frTickets, templateName, design ? TReportShow::Designer : TReportShow::MDIPreview);
 }
 
 bool TfrmTickets::eventFilter(QObject *watched, QEvent *event)

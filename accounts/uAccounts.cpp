@@ -4,6 +4,7 @@
 #include "frmuCustomer.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "frmuServTypeGuide.h"
 #include "frmuTickets.h"
 #include "uStatReports.h"
 
@@ -13,5 +14,6 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
     RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
+    RegisterServiceGuides();
     RegisterStatReportCommands();
 }

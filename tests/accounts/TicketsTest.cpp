@@ -86,11 +86,13 @@ TEST(TicketFilters, StatesAndTeamBecomeTheListsConditions)
         EXPECT_EQ(states, QString::fromLatin1(c.states));
         const QString text = TicketsListCommandText(states, c.team);
         EXPECT_EQ(text.contains(QStringLiteral("TICKET_STATUS_ID in")), c.stateCondition != nullptr) << c.states;
-        if (c.stateCondition)
+        if (c.stateCondition) {
             EXPECT_TRUE(text.contains(QString::fromLatin1(c.stateCondition))) << text.toStdString();
+        }
         EXPECT_EQ(text.contains(QStringLiteral("and T.TEAM_ID =")), c.teamCondition != nullptr) << c.team;
-        if (c.teamCondition)
+        if (c.teamCondition) {
             EXPECT_TRUE(text.contains(QString::fromLatin1(c.teamCondition))) << text.toStdString();
+        }
         EXPECT_TRUE(text.endsWith(QStringLiteral(" order by T.PLAN_DATE, T.PLAN_TIME_START")));
     }
 }
