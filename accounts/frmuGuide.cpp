@@ -436,6 +436,11 @@ void TfrmGuide::openDataSets()
     L->Open();
     for (TDataSet *lookup : lookups)
         lookup->Open();
+    // Every column takes its field now: a footer sum bound later, in the middle of an insert, would recount the
+    // rows by walking them and so post the half-typed row.
+    if (L->Active())
+        for (int i = 0; i < dbgList->Columns().Count(); ++i)
+            dbgList->Columns()[i]->GetField();
     if (!m_spec.sortField.isEmpty())
         sortBy(m_spec.sortField);
     if (m_spec.locateOnOpen && L->Active() && !L->IsEmpty() && !FInitKey.isNull() && FInitKey.isValid()

@@ -2,6 +2,7 @@
 
 #include "FormClasses.h"
 #include "frmuAreaGuide.h"
+#include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuMain.h"
 #include "frmuStreetGuide.h"
@@ -40,4 +41,5 @@ void RegisterGuides()
     registerBrowse("executeAreaGuide", executeAreaGuide);
     registerBrowse("executeSubAreaGuide", executeSubAreaGuide);
     registerBrowse("executeStreetGuide", executeStreetGuide);
+    registerBrowse("executeHouseGuide", executeHouseGuide);
 }

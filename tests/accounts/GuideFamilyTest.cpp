@@ -2,6 +2,7 @@
 #include "GuideFixture.h"
 #include "Kyv_db.h"
 #include "frmuAreaGuide.h"
+#include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
@@ -25,16 +26,17 @@ struct Member
     TGuideCancelKey cancel = gckInitial;
     bool fullCheck = true;
     bool placeholderShown = false; // the list shows row 0, so it is never empty
+    const char *confirmName = "%1"; // the row as the delete's confirmation names it, %1 its name
 };
 
 const Member Members[] = {
     { "Area", executeAreaGuide, "AREA", "AREA_ID", "AREA_NAME",
       "insert into ZOLT.AREA (AREA_ID, AREA_NAME, LOCATION_ID) values (%1, '%2', 0)",
-      "insert into ZOLT.HOUSE (HOUSE_ID, AREA_ID, HOUSE_NO, Q_PORCH) values (91, %1, '1', 1)",
+      "insert into ZOLT.HOUSE (HOUSE_ID, AREA_ID, HOUSE_NO, Q_PORCH) values (2, %1, '1', 1)",
       "\"%1\" удалить нельзя, т.к. есть ссылка на дома" },
     { "SubArea", executeSubAreaGuide, "SUBAREA", "SUBAREA_ID", "SUBAREA_NAME",
       "insert into ZOLT.SUBAREA (SUBAREA_ID, SUBAREA_NAME, LOCATION_ID) values (%1, '%2', 0)",
-      "insert into ZOLT.HOUSE (HOUSE_ID, SUBAREA_ID, HOUSE_NO, Q_PORCH) values (92, %1, '1', 1)",
+      "insert into ZOLT.HOUSE (HOUSE_ID, SUBAREA_ID, HOUSE_NO, Q_PORCH) values (3, %1, '1', 1)",
       "\"%1\" удалить нельзя, т.к. есть ссылка на дома", gckInitial, false },
     { "Location", executeLocationGuide, "LOCATION", "LOCATION_ID", "LOCATION_NAME",
       "insert into ZOLT.LOCATION (LOCATION_ID, LOCATION_NAME, LOCATION_TYPE_ID) values (%1, '%2', 0)",
@@ -43,8 +45,13 @@ const Member Members[] = {
       true, true },
     { "Street", executeStreetGuide, "STREET", "STREET_ID", "STREET_NAME",
       "insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME) values (%1, '%1', '%2')",
-      "insert into ZOLT.HOUSE (HOUSE_ID, STREET_ID, HOUSE_NO, Q_PORCH) values (93, %1, '1', 1)",
+      "insert into ZOLT.HOUSE (HOUSE_ID, STREET_ID, HOUSE_NO, Q_PORCH) values (4, %1, '1', 1)",
       "Данную улицу удалить нельзя, т.к. на нее есть ссылка из справочника домов" },
+    { "House", executeHouseGuide, "HOUSE", "HOUSE_ID", "HOUSE_NO",
+      "insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, AREA_ID, SUBAREA_ID, HOUSE_NO, Q_FLAT, Q_PORCH) "
+      "values (%1, 0, 0, 0, 0, '%2', 10, 1)",
+      "insert into ZOLT.CUSTOMER (CUSTOMER_ID, HOUSE_ID, SURNAME) values (95, %1, 'Жилец')",
+      "Данный дом удалить нельзя, т.к. на него есть ссылка из картотеки клиентов", gckNull, true, false, "- %1" },
 };
 
 class GuideFamily : public GuideFixture
@@ -187,7 +194,8 @@ TEST_P(GuideFamily, DeleteIsRefusedWhileReferredToAndConfirmedOtherwise)
             ASSERT_TRUE(g->L->Locate(QString::fromLatin1(m.key), 6));
             m_messages.answer(mrNo);
             g->actDeleteRecord->trigger();
-            EXPECT_EQ(m_messages.lastText(), QStringLiteral("Удалять запись? Бета"));
+            EXPECT_EQ(m_messages.lastText(),
+                      QStringLiteral("Удалять запись? ") + QString::fromUtf8(m.confirmName).arg(QStringLiteral("Бета")));
             m_messages.answer(mrYes);
             g->actDeleteRecord->trigger();
         });
