@@ -500,7 +500,17 @@ void TfrmGuide::actApplyExecute()
         return;
     pcMain->setCurrentWidget(tsList);
     if (isEditing())
-        L->Post();
+        postCurrent();
+}
+
+void TfrmGuide::postCurrent()
+{
+    L->Post();
+}
+
+void TfrmGuide::deleteCurrent()
+{
+    L->Delete();
 }
 
 void TfrmGuide::actCancelExecute()
@@ -525,14 +535,14 @@ void TfrmGuide::actDeleteRecordExecute()
     }
     if (!ConfirmDeleteRecord(QStringLiteral("RU"), name))
         return;
-    L->Delete();
+    deleteCurrent();
 }
 
 void TfrmGuide::actRefreshExecute()
 {
     if (!L || !L->Active())
         return;
-    if (isEditing())
+    if (isEditing() && qobject_cast<TClientDataSet *>(L))
         L->Post();
     TScreenCursorScope cursor(crHourGlass);
     THintScope hint(QStringLiteral("Обновление данных"));
@@ -589,6 +599,47 @@ bool TfrmGuide::saveOnClose()
 {
     L->Post();
     return true;
+}
+
+// ---- Guides stored by their own statements
+
+bool TfrmCommandGuide::saveOnClose()
+{
+    if (!validateInput())
+        return false;
+    postCurrent();
+    return true;
+}
+
+void TfrmCommandGuide::postCurrent()
+{
+    storeRow(L->State() == dsInsert);
+    if (DMR)
+        DMR->CommitWork();
+    actRefreshExecute();
+}
+
+void TfrmCommandGuide::deleteCurrent()
+{
+    deleteRow();
+    if (DMR)
+        DMR->CommitWork();
+    actRefreshExecute();
+}
+
+void TfrmCommandGuide::refreshList()
+{
+    // What the list held in its own edit is dropped: the rows are read again as the statements stored them.
+    if (isEditing())
+        L->Cancel();
+    L->Close();
+    L->Open();
+}
+
+void TfrmCommandGuide::execCommand(const QString &sql, const TParams &params)
+{
+    if (DMR)
+        DMR->dbConnection()->Execute(sql, params);
 }
 
 bool TfrmGuide::closeQuestion()
