@@ -46,6 +46,7 @@ TGuideSpec guideSpec()
     s.nameField = QStringLiteral("HOUSE_NO");
     s.table = QStringLiteral("ZOLT.HOUSE");
     s.cancelKey = gckNull;
+    s.sortField = QStringLiteral("RO_SREET_NAME");
     return s;
 }
 
