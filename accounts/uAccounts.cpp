@@ -6,6 +6,7 @@
 #include "frmuSelectMonth.h"
 #include "frmuServTypeGuide.h"
 #include "frmuTickets.h"
+#include "uGuides.h"
 #include "uStatReports.h"
 
 void RegisterAccountsForms()
@@ -14,6 +15,7 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
     RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
+    RegisterGuides();
     RegisterServiceGuides();
     RegisterStatReportCommands();
 }
