@@ -15,7 +15,9 @@
 #include "Services.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
+#include "frmuGuide.h"
 #include "frmuMain.h"
+#include "frmuServicePackageGuide.h"
 #include "uCommon.h"
 #include "uLog.h"
 #include "uServTarifs.h"
@@ -341,10 +343,19 @@ void TfrmServTypeGuide::actDelTarifExecute()
 void TfrmServTypeGuide::actSelectServicePackageExecute()
 {
     trace("actSelectServicePackageExecute");
-    // The packages guide is not part of this build yet; the package is chosen from the drop-down meanwhile.
-    LogDebug(QStringLiteral("actSelectServicePackage: the packages guide is not available"));
+    if (cdsServ->Active() && editing(cdsServ)) {
+        PickGuideKey(cdsServ, QStringLiteral("SERV_PACKAGE_ID"), executeServicePackageGuide);
+        actFilter->setChecked(false);
+    } else {
+        // Opened only to edit the packages; what it hands back is not used.
+        QVariant unused;
+        executeServicePackageGuide(0, 1, unused);
+    }
     reopen(odsServPackageLookup);
-    actFilter->setChecked(false);
+    const QVariant package = m_selectedPackageId;
+    reopen(odsServicePackage);
+    if (!isNullValue(package))
+        odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), package);
 }
 
 void TfrmServTypeGuide::LinkedServDblClick()

@@ -5,7 +5,8 @@
 #include "MemTable.h"
 #include "dmuCust.h"
 #include "dmuRDM.h"
-#include "uLog.h"
+#include "frmuGuide.h"
+#include "frmuTeam.h"
 #include "uSettings.h"
 
 #include <QApplication>
@@ -71,14 +72,13 @@ TKyv_ADODataSet *CreateTeamList(QObject *owner, const QString &name)
 
 void SelectTeamInto(TDataSet *record, TDataSet *teamList)
 {
-    if (!record || (record->State() != dsEdit && record->State() != dsInsert))
-        return;
-    // The teams guide is not part of this build yet; the team is chosen from the drop-down meanwhile.
-    LogDebug(QStringLiteral("actSelectTeam: the teams guide is not available"));
-    if (teamList) {
-        teamList->Close();
-        teamList->Open();
-    }
+    PickGuideKey(record, QStringLiteral("TEAM_ID"), [](const QVariant &initKey, int mode, QVariant &outKey) {
+        const bool ok = executeTeamGuide(initKey, mode, outKey);
+        // A team removed meanwhile by another user is not taken.
+        if (!isNullValue(outKey) && !(DMR && DMR->TeamExists(outKey.toInt())))
+            outKey = QVariant();
+        return ok;
+    }, teamList);
 }
 
 bool EnterMovesFocus(QWidget *window, QWidget *focused, int key, std::initializer_list<std::pair<int, int>> tags)
