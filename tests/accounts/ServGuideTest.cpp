@@ -7,11 +7,16 @@
 #include "MainWindowScope.h"
 #include "ModalAnswer.h"
 #include "ServiceFakes.h"
+#include "WindowMessages.h"
+#include "dmuSMS.h"
+#include "frmuCASConsole.h"
 #include "frmuServTypeGuide.h"
 #include "uServTarifs.h"
 #include "uSettings.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QTest>
@@ -314,6 +319,32 @@ TEST_P(ServGuide, ConsolesPickerHandsBackTheChosenServiceOrTheInitialKey)
     executeServTypeGuide(0, 0, out);
     EXPECT_FALSE(okEnabled);
     EXPECT_EQ(out.toInt(), 0);
+}
+
+TEST_P(ServGuide, CasConsoleChoosesAPackageThroughTheEditorInPickMode)
+{
+    TdmSMS sms;
+    TfrmCASConsole console;
+    SendMessage(&console, AMRunQuery);
+    console.show();
+    console.cbCommand->setCurrentIndex(3); // a command that names a package
+    TMemTable *record = sms.mdCASCFG();
+    ASSERT_TRUE(record->Active());
+    if (record->State() == dsBrowse)
+        record->Edit();
+    record->FieldByName(QStringLiteral("SERV_ID"))->SetValue(10);
+    int shownMode = -1;
+    whenReady([&](TfrmServTypeGuide *form) {
+        shownMode = form->actMrOk->isEnabled() ? 1 : 0;
+        EXPECT_EQ(form->cdsServ->FieldByName(QStringLiteral("SERV_ID"))->AsInteger(), 10);
+        form->cdsServ->Locate(QStringLiteral("SERV_ID"), 11);
+        form->actMrOk->trigger();
+    });
+    ASSERT_TRUE(console.btnPackage->isEnabled());
+    QTest::mouseClick(console.btnPackage, Qt::LeftButton);
+    EXPECT_EQ(shownMode, 1) << "the console's caller opens the editor to pick";
+    EXPECT_EQ(record->FieldByName(QStringLiteral("SERV_ID"))->AsInteger(), 11);
+    console.close();
 }
 
 INSTANTIATE_TEST_SUITE_P(ServGuide, ServGuide, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);

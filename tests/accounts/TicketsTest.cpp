@@ -15,6 +15,7 @@
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
 #include "frmuCustomerTicket.h"
+#include "frmuGuide.h"
 #include "frmuTickets.h"
 #include "uTickets.h"
 
@@ -358,6 +359,25 @@ TEST_P(TicketWindow, FailedUpdateIsShownAndTheEditPageStays)
     QTest::mouseClick(form->btnCancel, Qt::LeftButton);
     EXPECT_EQ(form->pcMain->currentWidget(), form->tsList);
     EXPECT_EQ(listedNotices(), QStringList({ "заявка" }));
+}
+
+TEST_P(TicketWindow, TeamIsPickedThroughTheTeamsGuide)
+{
+    addTicket(m_petrov, 2, tsPlan, QDate(2021, 3, 2), QStringLiteral("заявка"));
+    TfrmTickets *form = openWindow();
+    form->actTicketsEdit->trigger();
+    int offered = 0;
+    whenReady([] { return activeModal<TfrmGuide>() != nullptr; }, [&] {
+        TfrmGuide *guide = activeModal<TfrmGuide>();
+        offered = guide->keyField()->AsInteger();
+        guide->L->Locate(QStringLiteral("TEAM_ID"), 3);
+        guide->actMrOk->trigger();
+    });
+    form->actSelectTeam->trigger();
+    EXPECT_EQ(offered, 2) << "the guide opens on the ticket's team";
+    EXPECT_EQ(form->mdTempDataSet->FieldByName(QStringLiteral("TEAM_ID"))->AsInteger(), 3);
+    QTest::mouseClick(form->btnSave, Qt::LeftButton);
+    EXPECT_EQ(form->odsTickets->FieldByName(QStringLiteral("RO_TEAM_NAME"))->AsString(), QStringLiteral("Бригада Юг"));
 }
 
 TEST_P(TicketWindow, EmptyPeriodKeepsTheEditActionAndSavesNothing)
