@@ -279,11 +279,11 @@ void TfrmTickets::CreateListPage()
     dbgTickets->OnSortMarkingChanged = [](TCustomDBGridEh *grid) { SortByMarkers(grid); };
     // A double click opens the edit page even on an empty list, where the edit action may be disabled.
     dbgTickets->OnDblClick = [this](TCustomDBGridEh *) { guard([this] { actTicketsEditExecute(); }); };
-    const std::tuple<const char *, const char *, int> columns[] = { { "TICKET_NO", "Заявка|№", 50 },
-        { "TICKET_DATE", "Заявка|Дата", 70 }, { "TICKET_STATUS", "Заявка|Статус", 70 },
-        { "PLAN_DATE", "План|Дата", 70 }, { "PLAN_TIME_START", "План|С", 45 }, { "PLAN_TIME_END", "План|По", 45 },
-        { "NOTICE", "Описание заявки", 200 }, { "RO_ADDRESS", "Адрес", 160 }, { "ACCOUNT_NO", "Абонент|Л.С.", 70 },
-        { "FIO", "Абонент|ФИО", 120 }, { "PHONE_NO", "Абонент|Телефон", 80 }, { "RO_TEAM_NAME", "Исполнители", 100 } };
+    const std::tuple<const char *, const char *, int> columns[] = { { "TICKET_NO", "Заявка|№", 36 },
+        { "TICKET_DATE", "Заявка|Дата", 78 }, { "TICKET_STATUS", "Заявка|Статус", 76 },
+        { "PLAN_DATE", "План|Дата", 78 }, { "PLAN_TIME_START", "План|С", 42 }, { "PLAN_TIME_END", "План|По", 42 },
+        { "NOTICE", "Описание заявки", 170 }, { "RO_ADDRESS", "Адрес", 140 }, { "ACCOUNT_NO", "Абонент|Л.С.", 50 },
+        { "FIO", "Абонент|ФИО", 90 }, { "PHONE_NO", "Абонент|Телефон", 70 }, { "RO_TEAM_NAME", "Исполнители", 100 } };
     for (const auto &[name, title, width] : columns) {
         TColumnEh *column = dbgTickets->Columns().Add();
         column->SetFieldName(QString::fromLatin1(name));

@@ -458,7 +458,7 @@ TEST_P(TicketWindow, Screenshot)
     TfrmTickets *form = openWindow();
     ASSERT_EQ(form->odsTickets->RecordCount(), 3);
     if (GetParam() == TestEngine::SQLite)
-        tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-tickets"), QSize(1000, 420));
+        tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-tickets"), QSize(1100, 400));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticket, TicketWindow, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
