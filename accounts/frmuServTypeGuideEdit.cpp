@@ -21,6 +21,7 @@
 #include "uCommon.h"
 #include "uLog.h"
 #include "uServTarifs.h"
+#include "XmlSettingsStorage.h"
 #include "uSettings.h"
 
 #include <QAction>
@@ -426,10 +427,14 @@ void TfrmServTypeGuide::closeEvent(QCloseEvent *event)
 bool executeServTypeGuide(const QVariant &initKey, int mode, QVariant &outKey)
 {
     TfrmServTypeGuide form(frmMain);
+    // The editor's position and size are kept in the settings file between openings.
+    const QString placement = QStringLiteral("frmServTypeGuide");
+    RestoreFormPlacement(SettingsStorage(), form, placement);
     form.Setup(initKey, mode);
     guard([&form] { form.openDataSets(); });
     const bool ok = form.exec() == QDialog::Accepted;
     guard([&form] { form.closeDataSets(); });
+    guard([&form, &placement] { StoreFormPlacement(SettingsStorage(), form, placement); });
     outKey = ok ? form.CurrentKey() : initKey;
     return ok;
 }

@@ -307,17 +307,25 @@ TEST_P(ServGuide, ConsolesPickerHandsBackTheChosenServiceOrTheInitialKey)
         EXPECT_TRUE(okEnabled) << c.label;
         EXPECT_EQ(key.toInt(), c.want) << c.label;
     }
-    // Browsing from the main menu: Ok stays disabled.
+    // Browsing from the main menu: Ok stays disabled; the size the user left it at comes back next time.
     bool okEnabled = true;
     whenReady([&](TfrmServTypeGuide *form) {
         form->odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), 1);
         EXPECT_EQ(form->cdsServ->RecordCount(), 2);
         okEnabled = form->actMrOk->isEnabled();
+        form->resize(777, 555);
         form->actClose->trigger();
     });
     QVariant out;
     executeServTypeGuide(0, 0, out);
     EXPECT_FALSE(okEnabled);
+    QSize reopened;
+    whenReady([&](TfrmServTypeGuide *form) {
+        reopened = form->size();
+        form->actClose->trigger();
+    });
+    executeServTypeGuide(0, 0, out);
+    EXPECT_EQ(reopened, QSize(777, 555));
     EXPECT_EQ(out.toInt(), 0);
 }
 
