@@ -14,6 +14,7 @@
 #include "Screenshot.h"
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
+#include "dmuReports.h"
 #include "frmuCustomerTicket.h"
 #include "frmuGuide.h"
 #include "frmuTickets.h"
@@ -397,56 +398,66 @@ TEST_P(TicketWindow, EmptyPeriodKeepsTheEditActionAndSavesNothing)
     EXPECT_TRUE(m_messages.requests.isEmpty());
 }
 
-TEST_P(TicketWindow, ListIsExportedToTextByTheReportEngine)
+TEST_P(TicketWindow, ListIsPrintedFromItsTemplateAndExportedToText)
 {
     addTicket(m_petrov, 2, tsPlan, QDate(2021, 3, 2), QStringLiteral("обрыв кабеля"));
     addTicket(m_sidorova, 3, tsDone, QDate(2021, 3, 3), QStringLiteral("нет сигнала"));
+    TdmReports reports(m_dm.get(), m_dmr.get(), m_cust.get());
+    QTemporaryDir folder;
+    reports.SetTemplateFolder(folder.path());
     TfrmTickets *form = openWindow();
-    TfrReport *report = form->frTickets;
-    const int pageIndex = report->Pages().Add();
-    TfrPage *page = report->Pages().GetPage(pageIndex);
-    auto *title = new TfrBandView;
-    title->SetBandType(btReportTitle);
-    title->Name = QStringLiteral("ReportTitle1");
-    title->Top = 20;
-    title->Width = 700;
-    title->Height = 20;
-    page->AddObject(title);
-    auto *band = new TfrBandView;
-    band->SetBandType(btMasterData);
-    band->Name = QStringLiteral("MasterData1");
-    band->Top = 60;
-    band->Width = 700;
-    band->Height = 20;
-    band->FormatText = QStringLiteral("frDBDataSetodsTickets");
-    page->AddObject(band);
-    auto memo = [page](const char *name, int left, int top, const QString &text) {
-        auto *m = new TfrMemoView;
-        m->Name = QString::fromLatin1(name);
-        m->Left = left;
-        m->Top = top;
-        m->Width = 250;
-        m->Height = 20;
-        m->Memo = QStringList { text };
-        page->AddObject(m);
-    };
-    memo("frmemoPeriod", 20, 20, QStringLiteral("период"));
-    memo("Fio", 20, 60, QStringLiteral("[FIO]"));
-    memo("Notice", 300, 60, QStringLiteral("[NOTICE]"));
-    ASSERT_TRUE(report->BuildReport());
 
-    QTemporaryDir dir;
+    // Without its template the print says which file it looked for and shows nothing.
+    form->actReportTickets->trigger();
+    ASSERT_EQ(m_messages.requests.size(), 1);
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не найден шаблон отчета ") + folder.filePath(QStringLiteral("Tickets.frf")));
+    m_errors.clear();
+
+    // A list template naming the window's report dataset, as the template folder holds it.
+    {
+        TfrReport layout;
+        TfrPage *page = layout.Pages().GetPage(layout.Pages().Add());
+        auto band = [page](int type, const char *name, int top, const QString &source) {
+            auto *b = new TfrBandView;
+            b->SetBandType(type);
+            b->Name = QString::fromLatin1(name);
+            b->Top = top;
+            b->Width = 700;
+            b->Height = 20;
+            b->FormatText = source;
+            page->AddObject(b);
+        };
+        auto memo = [page](const char *name, int left, int top, const QString &text) {
+            auto *m = new TfrMemoView;
+            m->Name = QString::fromLatin1(name);
+            m->Left = left;
+            m->Top = top;
+            m->Width = 250;
+            m->Height = 20;
+            m->Memo = QStringList { text };
+            page->AddObject(m);
+        };
+        band(btReportTitle, "ReportTitle1", 20, QString());
+        band(btMasterData, "MasterData1", 60, QStringLiteral("frDBDataSetodsTickets"));
+        memo("frmemoPeriod", 20, 20, QStringLiteral("период"));
+        memo("Fio", 20, 60, QStringLiteral("[FIO]"));
+        memo("Notice", 300, 60, QStringLiteral("[NOTICE]"));
+        layout.SaveReportFile(folder.filePath(QStringLiteral("Tickets.frf")));
+    }
+    TfrReport *report = form->frTickets;
+    ASSERT_TRUE(report->LoadReportFile(folder.filePath(QStringLiteral("Tickets.frf"))));
+    ASSERT_TRUE(report->BuildReport());
     TfrTextExport text;
     text.ShowDialog = false;
-    const QString target = dir.filePath(QStringLiteral("tickets.txt"));
+    const QString target = folder.filePath(QStringLiteral("tickets.txt"));
     ASSERT_TRUE(report->ExportTo(&text, target));
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString written = CP1251ToQString(file.readAll());
-    EXPECT_TRUE(written.contains(form->PeriodCaption())) << written.toStdString();
+    EXPECT_TRUE(written.contains(form->PeriodCaption())) << "the period memo: " << written.toStdString();
+    EXPECT_FALSE(written.contains(QStringLiteral("период")));
     EXPECT_TRUE(written.contains(QStringLiteral("Петров"))) << written.toStdString();
-    EXPECT_TRUE(written.contains(QStringLiteral("обрыв кабеля")));
-    EXPECT_TRUE(written.contains(QStringLiteral("нет сигнала")));
+    EXPECT_TRUE(written.contains(QStringLiteral("Сидорова")));
     EXPECT_LT(written.indexOf(QStringLiteral("обрыв кабеля")), written.indexOf(QStringLiteral("нет сигнала")));
 }
 
