@@ -381,6 +381,27 @@ TEST_P(TicketWindow, TeamIsPickedThroughTheTeamsGuide)
     EXPECT_EQ(form->odsTickets->FieldByName(QStringLiteral("RO_TEAM_NAME"))->AsString(), QStringLiteral("Бригада Юг"));
 }
 
+TEST_P(TicketWindow, ReturnMovesOnFromTheTaggedEditsOnly)
+{
+    addTicket(m_petrov, 2, tsPlan, QDate(2021, 3, 2), QStringLiteral("заявка"));
+    TfrmTickets *form = openWindow();
+    form->activateWindow();
+    form->actTicketsEdit->trigger();
+    form->dtpPlanDate->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([form] { return form->dtpPlanDate->hasFocus(); }));
+    QTest::keyClick(form->dtpPlanDate, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([form] { return !form->dtpPlanDate->hasFocus(); })) << "tag 1 moves on";
+
+    // With the setting off Return stays where it is.
+    AppSettings().enterToTab = false;
+    form->dtpPlanDate->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([form] { return form->dtpPlanDate->hasFocus(); }));
+    QTest::keyClick(form->dtpPlanDate, Qt::Key_Return);
+    QApplication::sendPostedEvents();
+    QApplication::processEvents();
+    EXPECT_TRUE(form->dtpPlanDate->hasFocus());
+}
+
 TEST_P(TicketWindow, EmptyPeriodKeepsTheEditActionAndSavesNothing)
 {
     const int id = addTicket(m_petrov, 2, tsPlan, QDate(2021, 3, 2), QStringLiteral("мартовская"));
