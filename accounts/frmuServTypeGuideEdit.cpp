@@ -98,6 +98,7 @@ void TfrmServTypeGuide::PostPending()
 
 void TfrmServTypeGuide::closeDataSets()
 {
+    trace("closeDataSets");
     PostPending();
     for (TDataSet *ds : std::initializer_list<TDataSet *> { cdsTarif, odsChildServLookup, odsServPackageLookup, cdsServ,
              odsServType, odsLinkedServ, odsServicePackage })
@@ -143,6 +144,7 @@ void TfrmServTypeGuide::ReadTarifs()
 
 void TfrmServTypeGuide::ServNewRecord()
 {
+    trace("cdsServNewRecord");
     const TNewServiceDefaults d = NewServiceDefaults(DM, m_selectedPackageId);
     field(cdsServ, "SERV_ID")->SetValue(d.servId);
     field(cdsServ, "SERV_CODE")->SetValue(d.servCode);
@@ -272,6 +274,7 @@ void TfrmServTypeGuide::actMrOkExecute()
 
 void TfrmServTypeGuide::TarifNewRecord()
 {
+    trace("cdsTarifNewRecord");
     QVariant workDate = DM ? field(DM->mdTempCFG(), "WORK_DATE")->Value() : QVariant();
     const QDate from = isNullValue(workDate) ? Services::clock()->today() : workDate.toDateTime().date();
     field(cdsTarif, "TARIF_ID")->SetValue(0);
@@ -361,6 +364,7 @@ void TfrmServTypeGuide::actSelectServicePackageExecute()
 
 void TfrmServTypeGuide::LinkedServDblClick()
 {
+    trace("dbgLinkedServDblClick");
     if (!hasRows(cdsServ) || !hasRows(odsLinkedServ))
         return;
     cdsServ->Locate(QStringLiteral("SERV_ID"), field(odsLinkedServ, "SERV_ID")->Value());
@@ -372,6 +376,7 @@ void TfrmServTypeGuide::LinkedServDblClick()
 
 void TfrmServTypeGuide::checkBtns()
 {
+    trace("checkBtns");
     if (!cdsServ->Active()) {
         for (QAction *a : { actMrOk, actDelServ, actEditService })
             a->setEnabled(false);
@@ -418,6 +423,7 @@ bool TfrmServTypeGuide::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmServTypeGuide::closeEvent(QCloseEvent *event)
 {
+    trace("FormClose");
     guard([this] { closeDataSets(); });
     if (DM)
         DM->LogUserAction(-1, QString(), QString());

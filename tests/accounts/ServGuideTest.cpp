@@ -1,6 +1,7 @@
 // The services editor and its tariff rules, on both engines.
 #include "CustomerFixture.h"
 #include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
 #include "FormClasses.h"
 #include "Guard.h"
 #include "Kyv_DBGridEh.h"
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QPointer>
 #include <QStackedWidget>
@@ -263,6 +265,22 @@ TEST_P(ServGuide, SavingAServiceKeepsTheParentOnlyForConnectionTypesAndDtvNeedsC
         };
         save(11, 2, 10); // first connection keeps its parent
         save(10, 0, 11); // a periodic service is nobody's child
+
+        // The parent drop-down is open only to connection and disconnection services; the CAS group shows on a
+        // periodic service only with CAS on.
+        for (const bool cas : { false, true }) {
+            AppSettings().useCAS = cas;
+            form->cdsServ->Locate(QStringLiteral("SERV_ID"), 10);
+            form->actEditService->trigger();
+            EXPECT_FALSE(form->lcbChildServ->isEnabled());
+            EXPECT_EQ(form->gbCAS->isVisibleTo(form), cas);
+            EXPECT_FALSE(form->gbVoyager->isVisibleTo(form));
+            form->actCancel->trigger();
+        }
+        form->cdsServ->Locate(QStringLiteral("SERV_ID"), 11);
+        form->actEditService->trigger();
+        EXPECT_TRUE(form->lcbChildServ->isEnabled());
+        form->actCancel->trigger();
 
         // With CAS off a DTV package cannot be stored.
         AppSettings().useCAS = false;
