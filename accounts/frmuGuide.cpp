@@ -436,6 +436,15 @@ void TfrmGuide::openDataSets()
     L->Open();
     for (TDataSet *lookup : lookups)
         lookup->Open();
+    // Every column takes its field now: a footer sum bound later, in the middle of an insert, would recount the
+    // rows by walking them and so post the half-typed row.
+    if (L->Active()) {
+        for (int i = 0; i < dbgList->Columns().Count(); ++i)
+            dbgList->Columns()[i]->GetField();
+        // The footers count with every column bound, not only with those bound when the first one was.
+        if (dbgList->SumList().Active())
+            dbgList->SumList().RecalcAllSums();
+    }
     if (!m_spec.sortField.isEmpty())
         sortBy(m_spec.sortField);
     if (m_spec.locateOnOpen && L->Active() && !L->IsEmpty() && !FInitKey.isNull() && FInitKey.isValid()
@@ -495,7 +504,17 @@ void TfrmGuide::actApplyExecute()
         return;
     pcMain->setCurrentWidget(tsList);
     if (isEditing())
-        L->Post();
+        postCurrent();
+}
+
+void TfrmGuide::postCurrent()
+{
+    L->Post();
+}
+
+void TfrmGuide::deleteCurrent()
+{
+    L->Delete();
 }
 
 void TfrmGuide::actCancelExecute()
@@ -520,14 +539,14 @@ void TfrmGuide::actDeleteRecordExecute()
     }
     if (!ConfirmDeleteRecord(QStringLiteral("RU"), name))
         return;
-    L->Delete();
+    deleteCurrent();
 }
 
 void TfrmGuide::actRefreshExecute()
 {
     if (!L || !L->Active())
         return;
-    if (isEditing())
+    if (isEditing() && qobject_cast<TClientDataSet *>(L))
         L->Post();
     TScreenCursorScope cursor(crHourGlass);
     THintScope hint(QStringLiteral("Обновление данных"));
@@ -584,6 +603,47 @@ bool TfrmGuide::saveOnClose()
 {
     L->Post();
     return true;
+}
+
+// ---- Guides stored by their own statements
+
+bool TfrmCommandGuide::saveOnClose()
+{
+    if (!validateInput())
+        return false;
+    postCurrent();
+    return true;
+}
+
+void TfrmCommandGuide::postCurrent()
+{
+    storeRow(L->State() == dsInsert);
+    if (DMR)
+        DMR->CommitWork();
+    actRefreshExecute();
+}
+
+void TfrmCommandGuide::deleteCurrent()
+{
+    deleteRow();
+    if (DMR)
+        DMR->CommitWork();
+    actRefreshExecute();
+}
+
+void TfrmCommandGuide::refreshList()
+{
+    // What the list held in its own edit is dropped: the rows are read again as the statements stored them.
+    if (isEditing())
+        L->Cancel();
+    L->Close();
+    L->Open();
+}
+
+void TfrmCommandGuide::execCommand(const QString &sql, const TParams &params)
+{
+    if (DMR)
+        DMR->dbConnection()->Execute(sql, params);
 }
 
 bool TfrmGuide::closeQuestion()

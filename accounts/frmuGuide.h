@@ -23,6 +23,7 @@ class TDataSet;
 class TDataSource;
 class TField;
 class TKyv_ADODataSet;
+class TParams;
 class TKyv_ClientDataSet;
 class TColumnEh;
 class TKyv_DBGridEh;
@@ -149,6 +150,9 @@ public:
     virtual bool searchRecord();
     // The close's question answered Yes: store the pending change; false keeps the window open.
     virtual bool saveOnClose();
+    // Stores the row being edited or inserted (apply); deletes the current row once the delete is confirmed.
+    virtual void postCurrent();
+    virtual void deleteCurrent();
 
 protected:
     // The parts a member adds.
@@ -194,6 +198,30 @@ private:
     TGuideSpec m_spec;
     bool m_closing = false;
     bool m_placementRead = false;
+};
+
+// A guide whose list is a server dataset on the database connection and whose rows are stored by the member's
+// own statements: "Готово" and a "Yes" to the close's question both check the row, run the member's insert or
+// update, commit and read the list again; a delete runs the member's delete, commits and reads the list again.
+// New keys are taken when the row is stored.
+class TfrmCommandGuide : public TfrmGuide
+{
+    Q_OBJECT
+public:
+    using TfrmGuide::TfrmGuide;
+
+    bool saveOnClose() override;
+    void postCurrent() override;
+    void deleteCurrent() override;
+    void refreshList() override;
+
+protected:
+    void newRecord(TDataSet *) override {}
+    // The member's statements on the current row of L.
+    virtual void storeRow(bool inserting) = 0;
+    virtual void deleteRow() = 0;
+    // Runs one statement with its parameters on the connection.
+    void execCommand(const QString &sql, const TParams &params);
 };
 
 // Creates the member, runs it and frees it, whatever happens, clearing the global window variable.

@@ -8,6 +8,8 @@
 #include "frmuPaySourceGuide.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "frmuServTypeGuide.h"
+#include "frmuTickets.h"
 #include "uGuides.h"
 #include "uPaymentsExport.h"
 #include "uStatReports.h"
@@ -17,7 +19,9 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
     RegisterGuides();
+    RegisterServiceGuides();
     RegisterStatReportCommands();
     RegisterPayDocForms();
     RegisterCustPaymentsForms();

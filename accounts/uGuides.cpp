@@ -2,10 +2,15 @@
 
 #include "FormClasses.h"
 #include "frmuAreaGuide.h"
+#include "frmuCompanyGuide.h"
+#include "frmuCust_PropGuide.h"
+#include "frmuEmployee.h"
+#include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuMain.h"
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
+#include "frmuTeam.h"
 
 namespace {
 
@@ -40,4 +45,11 @@ void RegisterGuides()
     registerBrowse("executeAreaGuide", executeAreaGuide);
     registerBrowse("executeSubAreaGuide", executeSubAreaGuide);
     registerBrowse("executeStreetGuide", executeStreetGuide);
+    registerBrowse("executeHouseGuide", executeHouseGuide);
+    registerBrowse("executeCompanyGuide", executeCompanyGuide);
+    registerBrowse("executeCustPropGuide", executeCustPropGuide);
+    registerBrowse("executeTeamGuide", executeTeamGuide);
+    registerBrowse("executeEmployeeGuide", executeEmployeeGuide);
+    // The configuration window chooses the operator company.
+    registerPick("pickCompany", executeCompanyGuide);
 }
