@@ -336,13 +336,19 @@ TKyv_ClientDataSet *TfrmGuide::makeClientList(const char *name, const char *prov
     return cds;
 }
 
-TKyv_ADODataSet *TfrmGuide::makeLookup(const char *name, const QString &sql)
+TKyv_ADODataSet *TfrmGuide::makeServerList(const char *name, const QString &sql)
 {
     auto *ds = new TKyv_ADODataSet(this);
     ds->setObjectName(QString::fromLatin1(name));
     if (DMR)
         ds->SetConnection(DMR->dbConnection());
     ds->SetCommandText(sql);
+    return ds;
+}
+
+TKyv_ADODataSet *TfrmGuide::makeLookup(const char *name, const QString &sql)
+{
+    TKyv_ADODataSet *ds = makeServerList(name, sql);
     lookups << ds;
     return ds;
 }

@@ -176,6 +176,8 @@ protected:
     void setList(TDataSet *ds, const QString &label);
     // A client dataset over one of TDM's providers with the member's query.
     TKyv_ClientDataSet *makeClientList(const char *name, const char *provider, const QString &sql);
+    // A server dataset on the database connection with the member's query.
+    TKyv_ADODataSet *makeServerList(const char *name, const QString &sql);
     // A dataset of a drop-down's choices, on the database connection, opened and closed with the list.
     TKyv_ADODataSet *makeLookup(const char *name, const QString &sql);
     // The first tagged edit of the detail page, focused by insert and edit.

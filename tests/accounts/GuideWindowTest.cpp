@@ -6,6 +6,7 @@
 #include "frmuAreaGuide.h"
 #include "frmuCompanyGuide.h"
 #include "frmuCust_PropGuide.h"
+#include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
@@ -13,6 +14,7 @@
 #include "uSettings.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -111,6 +113,22 @@ TEST_P(GuideWindow, ReturnMovesOnFromTaggedEditsOnly)
         ASSERT_TRUE(focus(code));
         QTest::keyClick(code, Qt::Key_Return);
         EXPECT_TRUE(code->hasFocus()) << "without the setting Return stays";
+        g->actCancel->trigger();
+    });
+}
+
+TEST_P(GuideWindow, LeavingTheHouseFlatsGoesToDone)
+{
+    AppSettings().enterToTab = true;
+    exec("insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, AREA_ID, SUBAREA_ID, HOUSE_NO, Q_FLAT, Q_PORCH) "
+         "values (5, 0, 0, 0, 0, '1', 10, 1)");
+    QVariant out;
+    runGuide(executeHouseGuide, 5, 0, out, [&](TfrmGuide *g) {
+        g->actEditRecord->trigger();
+        auto *flats = g->findChild<QWidget *>(QStringLiteral("edtQFlat"));
+        ASSERT_TRUE(focus(flats));
+        QTest::keyClick(flats, Qt::Key_Return);
+        EXPECT_TRUE(g->btnApply->hasFocus());
         g->actCancel->trigger();
     });
 }
