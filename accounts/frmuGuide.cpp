@@ -623,7 +623,13 @@ bool TfrmCommandGuide::saveOnClose()
 
 void TfrmCommandGuide::postCurrent()
 {
-    storeRow(L->State() == dsInsert);
+    try {
+        storeRow(L->State() == dsInsert);
+    } catch (...) {
+        // The database refused the row: the edit stays on its page, nothing stored, to be put right or cancelled.
+        pcMain->setCurrentWidget(tsDetail);
+        throw;
+    }
     if (DMR)
         DMR->CommitWork();
     actRefreshExecute();

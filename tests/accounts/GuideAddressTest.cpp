@@ -259,6 +259,25 @@ TEST_P(GuideAddress, HouseMovedToAnotherStreetRebuildsTheNewStreetsCodes)
     });
 }
 
+TEST_P(GuideAddress, StreetDuplicatesAreListedWhileAsked)
+{
+    exec("insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME) values (7, '30', 'Лесная')");
+    QVariant out;
+    runGuide(executeStreetGuide, StreetLesnaya, 0, out, [&](TfrmGuide *g) {
+        auto *s = static_cast<TfrmStreetGuide *>(g);
+        EXPECT_FALSE(s->pnlDublicates->isVisible());
+        s->actDublicates->trigger();
+        EXPECT_TRUE(s->pnlDublicates->isVisible());
+        ASSERT_EQ(s->qDublicates->RecordCount(), 1);
+        EXPECT_EQ(s->qDublicates->FieldByName(QStringLiteral("STREET_ID"))->AsInteger(), 7);
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("STREET_ID"), StreetSadovaya));
+        EXPECT_EQ(s->qDublicates->RecordCount(), 0) << "the list follows the current street";
+        EXPECT_EQ(s->findChild<QAction *>(QStringLiteral("actMerge")), nullptr) << "no merge is offered";
+        s->actDublicates->trigger();
+        EXPECT_FALSE(s->pnlDublicates->isVisible());
+    });
+}
+
 TEST_P(GuideAddress, SettlementsShowTheirPlaceholderRowDistrictsHideTheirs)
 {
     QVariant out;

@@ -1,6 +1,7 @@
 // The organisations, customer-state, teams and employees guides beyond the family, on both engines.
 #include "DBCtrlsEh.h"
 #include "FormClasses.h"
+#include "Guard.h"
 #include "GuideFixture.h"
 #include "Kyv_db.h"
 #include "frmuCompanyGuide.h"
@@ -206,6 +207,29 @@ TEST_P(GuideCompany, EmployeesSaveThroughYesOnTheTeamNone)
         EXPECT_EQ(g->L->State(), dsBrowse);
     });
     EXPECT_EQ(seen("select FULLNAME from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toString(), QStringLiteral("Петров П."));
+    EXPECT_EQ(seen("select TEAM_ID from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toInt(), 1);
+}
+
+TEST_P(GuideCompany, EmployeeTheDatabaseRefusesStaysOnItsPage)
+{
+    exec("insert into ZOLT.EMPLOYEE (EMPLOYEE_ID, TEAM_ID, FULLNAME) values (3, 1, 'Петров')");
+    QStringList errors;
+    const ExceptionHandler previous = setExceptionHandler([&](const QString &message) { errors << message; });
+    QVariant out;
+    runGuide(executeEmployeeGuide, 0, 0, out, [&](TfrmGuide *g) {
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("EMPLOYEE_ID"), 3));
+        g->actEditRecord->trigger();
+        set(g, "FULLNAME", QStringLiteral("Петров П."));
+        g->L->FieldByName(QStringLiteral("TEAM_ID"))->Clear(); // the team is required
+        g->actApply->trigger();
+        EXPECT_EQ(errors.size(), 1) << "the refusal is shown";
+        EXPECT_EQ(g->pcMain->currentWidget(), g->tsDetail);
+        EXPECT_EQ(g->L->State(), dsEdit);
+        EXPECT_EQ(value(g, "FULLNAME").toString(), QStringLiteral("Петров П.")) << "nothing typed is lost";
+        g->actCancel->trigger();
+    });
+    setExceptionHandler(previous);
+    EXPECT_EQ(seen("select FULLNAME from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toString(), QStringLiteral("Петров"));
     EXPECT_EQ(seen("select TEAM_ID from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toInt(), 1);
 }
 
