@@ -4,6 +4,7 @@
 #include "Guard.h"
 #include "GuideFixture.h"
 #include "Kyv_db.h"
+#include "frmuMain.h"
 #include "frmuCompanyGuide.h"
 #include "frmuCust_PropGuide.h"
 #include "frmuEmployee.h"
@@ -127,6 +128,32 @@ TEST_P(GuideCompany, ConfigurationWindowPicksTheCompanyByItsPicker)
     QVariant key = 1;
     EXPECT_TRUE(pick(key));
     EXPECT_EQ(key.toInt(), 5);
+}
+
+TEST_P(GuideCompany, MainMenuCommandsOpenTheirGuidesToBrowse)
+{
+    RegisterGuides();
+    const char *commands[][2] = {
+        { "executeLocationGuide", "frmLocationGuide" }, { "executeAreaGuide", "frmAreaGuide" },
+        { "executeSubAreaGuide", "frmSubAreaGuide" },   { "executeStreetGuide", "frmStreetGuide" },
+        { "executeHouseGuide", "frmHouseGuide" },       { "executeCompanyGuide", "frmCompanyGuide" },
+        { "executeCustPropGuide", "frmCust_PropGuide" }, { "executeTeamGuide", "frmTeam" },
+        { "executeEmployeeGuide", "frmEmployee" },
+    };
+    for (const auto &[command, window] : commands) {
+        SCOPED_TRACE(command);
+        QString opened;
+        int mode = -1;
+        tarvik::test::ModalAnswer answer([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; }, [&] {
+            TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
+            opened = g->objectName();
+            mode = g->FMode;
+            g->reject();
+        });
+        EXPECT_TRUE(RunCommand(QString::fromLatin1(command), true));
+        EXPECT_EQ(opened, QString::fromLatin1(window));
+        EXPECT_EQ(mode, 0);
+    }
 }
 
 TEST_P(GuideCompany, CustomerStateCodesOfferCodesWrittenOnCards)
