@@ -153,9 +153,9 @@ void TfrmGuide::createActions()
                               onEdit(&QLineEdit::selectAll));
     actUndo = makeAction("actUndo", QStringLiteral("&Отменить ввод"), QKeySequence(Qt::ALT | Qt::Key_Backspace),
                          onEdit(&QLineEdit::undo));
-    // The edit actions belong to the focused edit: as window shortcuts they would steal its own keys.
+    // The edit actions act on the focused edit; an edit that handles a key itself (Ctrl+C, ...) keeps it.
     for (QAction *a : {actCut, actCopy, actPaste, actSelectAll, actUndo})
-        a->setShortcutContext(Qt::WidgetShortcut);
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 
     pmGuide = new QMenu(this);
     pmGuide->setObjectName(QStringLiteral("pmGuide"));

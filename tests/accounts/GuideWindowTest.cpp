@@ -117,6 +117,23 @@ TEST_P(GuideWindow, ReturnMovesOnFromTaggedEditsOnly)
     });
 }
 
+TEST_P(GuideWindow, AltBackspaceUndoesTheTyping)
+{
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (5, 'Центр')");
+    QVariant out;
+    runGuide(executeAreaGuide, 5, 0, out, [&](TfrmGuide *g) {
+        g->actEditRecord->trigger();
+        auto *name = g->findChild<QLineEdit *>(QStringLiteral("edtName"));
+        ASSERT_TRUE(focus(name));
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("South"));
+        EXPECT_EQ(name->text(), QStringLiteral("South"));
+        QTest::keyClick(name, Qt::Key_Backspace, Qt::AltModifier);
+        EXPECT_EQ(name->text(), QStringLiteral("Центр"));
+        g->actCancel->trigger();
+    });
+}
+
 TEST_P(GuideWindow, LeavingTheHouseFlatsGoesToDone)
 {
     AppSettings().enterToTab = true;
