@@ -237,6 +237,30 @@ TEST_P(GuideCompany, EmployeesSaveThroughYesOnTheTeamNone)
     EXPECT_EQ(seen("select TEAM_ID from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toInt(), 1);
 }
 
+TEST_P(GuideCompany, EmployeePicksItsTeamFromTheTeamsGuide)
+{
+    exec("insert into ZOLT.TEAM (TEAM_ID, TEAM_NAME) values (5, 'Север')");
+    exec("insert into ZOLT.EMPLOYEE (EMPLOYEE_ID, TEAM_ID, FULLNAME) values (3, 1, 'Петров')");
+    QVariant out;
+    runGuide(executeEmployeeGuide, 0, 0, out, [&](TfrmGuide *g) {
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("EMPLOYEE_ID"), 3));
+        g->actEditRecord->trigger();
+        tarvik::test::ModalAnswer pick([] { return tarvik::test::activeModal<TfrmTeam>() != nullptr; }, [] {
+            TfrmTeam *teams = tarvik::test::activeModal<TfrmTeam>();
+            EXPECT_EQ(teams->FMode, 1);
+            teams->L->Locate(QStringLiteral("TEAM_ID"), 5);
+            teams->actMrOk->trigger();
+        });
+        static_cast<TfrmEmployee *>(g)->actSelectTeam->trigger();
+        EXPECT_TRUE(pick.ran());
+        EXPECT_EQ(value(g, "TEAM_ID").toInt(), 5);
+        g->actApply->trigger();
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("EMPLOYEE_ID"), 3));
+        EXPECT_EQ(value(g, "RO_TEAM_NAME").toString(), QStringLiteral("Север"));
+    });
+    EXPECT_EQ(seen("select TEAM_ID from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toInt(), 5);
+}
+
 TEST_P(GuideCompany, EmployeeTheDatabaseRefusesStaysOnItsPage)
 {
     exec("insert into ZOLT.EMPLOYEE (EMPLOYEE_ID, TEAM_ID, FULLNAME) values (3, 1, 'Петров')");
