@@ -213,8 +213,11 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
         filterRow->addWidget(combo, 1);
         return combo;
     };
-    TDataSet *areaList = DM ? static_cast<TDataSet *>(DM->cdsAreaList()) : m_areas;
-    TDataSet *subAreaList = DM ? static_cast<TDataSet *>(DM->cdsSubAreaList()) : m_subAreas;
+    // The panel's lists are its own, so that a pick in the detail page does not move the filter's choice.
+    TDataSet *areaList = makeLookup("odsFilterAreas", QStringLiteral("select AREA_ID, AREA_NAME from ZOLT.AREA "
+                                                                      "order by AREA_NAME"));
+    TDataSet *subAreaList = makeLookup("odsFilterSubAreas", QStringLiteral("select SUBAREA_ID, SUBAREA_NAME from "
+                                                                            "ZOLT.SUBAREA order by SUBAREA_NAME"));
     cbFilterStreet = filterCombo("cbFilterStreet", QStringLiteral("Улица"), m_filterStreets, "STREET_ID", "STREET_NAME");
     cbFilterArea = filterCombo("cbFilterArea", QStringLiteral("Район"), areaList, "AREA_ID", "AREA_NAME");
     cbFilterSubArea = filterCombo("cbFilterSubArea", QStringLiteral("Участок"), subAreaList, "SUBAREA_ID",

@@ -1,6 +1,7 @@
 // The address guides beyond the family: the houses' statistics, filter and search, and the customer codes that
 // follow a street's code and a house's street; on both engines.
 #include "DBLookupEh.h"
+#include "DataSource.h"
 #include "GuideFixture.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
@@ -153,6 +154,10 @@ TEST_P(GuideAddress, HouseFilterNarrowsTheListAndShowsItsPanel)
     QVariant out;
     runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
         auto *h = static_cast<TfrmHouseGuide *>(g);
+        for (TDBLookupComboboxEh *combo : { h->cbFilterStreet, h->cbFilterArea, h->cbFilterSubArea }) {
+            TDataSet *choices = combo->ListSource()->DataSet();
+            EXPECT_TRUE(choices->Active() && !choices->IsEmpty()) << combo->objectName().toStdString();
+        }
         h->actFilterOn->trigger();
         EXPECT_TRUE(h->pnlFilter->isVisible());
         EXPECT_EQ(h->L->RecordCount(), 3) << "nothing chosen shows every house";
