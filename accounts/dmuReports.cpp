@@ -46,8 +46,8 @@ void addTableFields(TDataSet *ds, const QString &table)
         const bool text = c.type.startsWith(QLatin1String("VARCHAR2")) || c.type.startsWith(QLatin1String("CHAR"));
         const qsizetype open = c.type.indexOf(QLatin1Char('('));
         const int width = !text ? 0
-                          : open < 0 ? 1
-                                     : c.type.mid(open + 1, c.type.indexOf(QLatin1Char(')')) - open - 1).toInt();
+            : open < 0          ? 1
+                                : c.type.mid(open + 1, c.type.indexOf(QLatin1Char(')')) - open - 1).toInt();
         addField(ds, c.name, text ? ftString : c.type == QLatin1String("DATE") ? ftDateTime : ftFloat, width);
     }
 }
@@ -74,14 +74,13 @@ void addSumLookup(TDataSet *ds, TDataSet *lookup)
     f->SetLookupResultField(QStringLiteral("C_SUM"));
 }
 
-// Replaces the lines of the text object of that name; other objects are left alone.
+// Replaces the lines the text object of that name is about to print; the template itself keeps its text.
 void setMemo(TfrView *view, QStringList &memo, const char *name, const QString &text)
 {
     if (!view || view->ClassName() != QLatin1String("TfrMemoView") || view->Name != QLatin1String(name))
         return;
     memo.clear();
     memo << text;
-    view->Memo = memo;
 }
 
 const QString frDBDataSetPrefix = QStringLiteral("frDBDataSet");
@@ -92,7 +91,7 @@ QString PaymentSumInWords(double sum)
 {
     const double roubles = std::trunc(std::abs(sum));
     return AmountToWords(QString::number(roubles, 'f', 0), 1, QStringLiteral("рубль"), QStringLiteral("рубля"),
-                         QStringLiteral("рублей"));
+        QStringLiteral("рублей"));
 }
 
 QString SktAccountText(const QString &accountNo)
@@ -103,6 +102,27 @@ QString SktAccountText(const QString &accountNo)
 QString ConnectedOnText(const QDate &date)
 {
     return QStringLiteral("Подключено на ") + DateToStr(DateToDayCount(date));
+}
+
+QString SumLookupStatement(const Dialect *dialect)
+{
+    const QString days = dialect ? dialect->daysBetween(QStringLiteral("M.C_DATE_TO"), QStringLiteral("M.C_DATE_FROM"))
+                                 : QStringLiteral("(M.C_DATE_TO - M.C_DATE_FROM)");
+    // The charge of the report period per customer: each history period's days inside the period times the
+    // tariff valid at the period's start, over the day number of the period's last day.
+    return QStringLiteral(
+        "select cast(M.CUSTOMER_ID as double precision) as CUSTOMER_ID, "
+        "cast(round(cast(coalesce(sum((%1 + 1) * M.TARIF_SUM / M.Q_DAYS_PER_MONTH), 0) as numeric), 0) "
+        "as double precision) as C_SUM from (select cast(SS.CUSTOMER_ID as integer) as CUSTOMER_ID, "
+        "cast(TO_CHAR( &D_TO_0 , 'DD') as integer) as Q_DAYS_PER_MONTH, SH.DATE_FROM as SH_DATE_FROM, "
+        "(case when (SH.DATE_FROM < &D_FROM_1 ) then &D_FROM_2 else SH.DATE_FROM end) as C_DATE_FROM, "
+        "(case when (SH.DATE_TO > &D_TO_3 ) then &D_TO_4 else SH.DATE_TO end) as C_DATE_TO, "
+        "cast(T.TARIF_SUM as double precision) as TARIF_SUM "
+        "from ZOLT.SUBSCR_SERV SS, ZOLT.SUBSCR_HIST SH, ZOLT.SERV S, ZOLT.TARIF T "
+        "where SS.SUBSCR_SERV_ID = SH.SUBSCR_SERV_ID and SH.DATE_TO >= &D_FROM_5 "
+        "and SH.DATE_FROM <= &D_TO_6 and SH.SERV_ID = S.SERV_ID and SH.SERV_ID = T.SERV_ID "
+        "and &D_FROM_7 between T.DATE_FROM and T.DATE_TO) M group by M.CUSTOMER_ID")
+        .arg(days);
 }
 
 TdmReports::TdmReports(TDM *dm, TDMR *dmr, TcustDM *cust, QObject *parent)
@@ -180,34 +200,21 @@ void TdmReports::CreateDataSets()
         m_providers[name] = std::move(p);
         return raw;
     };
-    const QString real = connection && connection->SqlDialect() ? connection->SqlDialect()->doubleType()
-                                                                 : QStringLiteral("double precision");
+    // Both engines take this name; a four-byte "real" would lose cents on one of them.
+    const QString real = QStringLiteral("double precision");
 
-    // The charge of the report period per customer: each history period's days inside the period times the
-    // tariff valid at the period's start, over the number of days up to the period's last day of its month.
-    const QString days = connection && connection->SqlDialect()
-                             ? connection->SqlDialect()->daysBetween(QStringLiteral("M.C_DATE_TO"),
-                                                                     QStringLiteral("M.C_DATE_FROM"))
-                             : QStringLiteral("(M.C_DATE_TO - M.C_DATE_FROM)");
     TKyv_ADODataSet *sumServer = server(QStringLiteral("odsRepCustSumLookup"), {});
-    TKyv_ClientDataSet *sum = client(
-        QStringLiteral("cdsRepCustSumLookup"), provider(QStringLiteral("dspDisactByPeriodCustSumLookup"), sumServer),
-        QStringLiteral("select cast(M.CUSTOMER_ID as %1) as CUSTOMER_ID, "
-                       "cast(round(cast(coalesce(sum((%2 + 1) * M.TARIF_SUM / M.Q_DAYS_PER_MONTH), 0) as numeric), 0) "
-                       "as %1) as C_SUM from (select cast(SS.CUSTOMER_ID as integer) as CUSTOMER_ID, "
-                       "cast(TO_CHAR( &D_TO_0 , 'DD') as integer) as Q_DAYS_PER_MONTH, SH.DATE_FROM as SH_DATE_FROM, "
-                       "(case when (SH.DATE_FROM < &D_FROM_1 ) then &D_FROM_2 else SH.DATE_FROM end) as C_DATE_FROM, "
-                       "(case when (SH.DATE_TO > &D_TO_3 ) then &D_TO_4 else SH.DATE_TO end) as C_DATE_TO, "
-                       "cast(T.TARIF_SUM as %1) as TARIF_SUM "
-                       "from ZOLT.SUBSCR_SERV SS, ZOLT.SUBSCR_HIST SH, ZOLT.SERV S, ZOLT.TARIF T "
-                       "where SS.SUBSCR_SERV_ID = SH.SUBSCR_SERV_ID and SH.DATE_TO >= &D_FROM_5 "
-                       "and SH.DATE_FROM <= &D_TO_6 and SH.SERV_ID = S.SERV_ID and SH.SERV_ID = T.SERV_ID "
-                       "and &D_FROM_7 between T.DATE_FROM and T.DATE_TO) M group by M.CUSTOMER_ID")
-            .arg(real, days));
-    for (const char *name : {"D_TO_0", "D_FROM_1", "D_FROM_2", "D_TO_3", "D_TO_4", "D_FROM_5", "D_TO_6", "D_FROM_7"})
+    TKyv_ClientDataSet *sum = client(QStringLiteral("cdsRepCustSumLookup"),
+        provider(QStringLiteral("dspDisactByPeriodCustSumLookup"), sumServer), SumLookupStatement(nullptr));
+    for (const char *name : { "D_TO_0", "D_FROM_1", "D_FROM_2", "D_TO_3", "D_TO_4", "D_FROM_5", "D_TO_6", "D_FROM_7" })
         sum->SqlSubstitutions().Add(QString::fromLatin1(name));
-    addFields(sum, {{"CUSTOMER_ID", ftFloat, 0}, {"C_SUM", ftFloat, 0}});
-    sum->BeforeOpen.add([this](TDataSet *) { SetSumLookupPeriod(); });
+    addFields(sum, { { "CUSTOMER_ID", ftFloat, 0 }, { "C_SUM", ftFloat, 0 } });
+    sum->BeforeOpen.add([this, sum](TDataSet *) {
+        // The day arithmetic is the engine's, known once the connection is open.
+        if (m_dmr && m_dmr->dbConnection()->SqlDialect())
+            sum->SetCommandText(SumLookupStatement(m_dmr->dbConnection()->SqlDialect()));
+        SetSumLookupPeriod();
+    });
 
     // The lists that look the charge up open it for the period they show, and close it with themselves.
     const auto looksUpSum = [this, sum](TKyv_ClientDataSet *ds) {
@@ -219,54 +226,39 @@ void TdmReports::CreateDataSets()
         ds->AfterClose.add([sum](TDataSet *) { sum->Close(); });
     };
 
-    TKyv_ClientDataSet *newActiv =
-        client(QStringLiteral("cdsRepNewActivCustomers"),
-               m_dm ? m_dm->Provider(QStringLiteral("dspRepNewActivCustomers")) : nullptr,
-               QStringLiteral("select SH.* from ZOLT.V_CUST_SUBSCR_HIST SH"));
+    TKyv_ClientDataSet *newActiv = client(QStringLiteral("cdsRepNewActivCustomers"),
+        m_dm ? m_dm->Provider(QStringLiteral("dspRepNewActivCustomers")) : nullptr,
+        QStringLiteral("select SH.* from ZOLT.V_CUST_SUBSCR_HIST SH"));
     addTableFields(newActiv, QStringLiteral("CUSTOMER"));
-    addFields(newActiv, {{"FIO", ftString, 100},
-                         {"ADRESS", ftString, 200},
-                         {"LOCATION_ID", ftFloat, 0},
-                         {"AREA_ID", ftFloat, 0},
-                         {"STREET_ID", ftFloat, 0},
-                         {"HOUSE_NO", ftString, 20},
-                         {"Q_FLAT", ftFloat, 0},
-                         {"STREET_NAME", ftString, 100},
-                         {"DATE_FROM", ftDateTime, 0},
-                         {"DATE_TO", ftDateTime, 0},
-                         {"SUBSCR_HIST_ID", ftFloat, 0},
-                         {"SUBSCR_SERV_ID", ftFloat, 0},
-                         {"SERVTYPE_ID", ftFloat, 0},
-                         {"SERV_DESCR", ftString, 100},
-                         {"TARIF_SUM", ftFloat, 0}});
+    addFields(newActiv,
+        { { "FIO", ftString, 100 }, { "ADRESS", ftString, 200 }, { "LOCATION_ID", ftFloat, 0 },
+            { "AREA_ID", ftFloat, 0 }, { "STREET_ID", ftFloat, 0 }, { "HOUSE_NO", ftString, 20 },
+            { "Q_FLAT", ftFloat, 0 }, { "STREET_NAME", ftString, 100 }, { "DATE_FROM", ftDateTime, 0 },
+            { "DATE_TO", ftDateTime, 0 }, { "SUBSCR_HIST_ID", ftFloat, 0 }, { "SUBSCR_SERV_ID", ftFloat, 0 },
+            { "SERVTYPE_ID", ftFloat, 0 }, { "SERV_DESCR", ftString, 100 }, { "TARIF_SUM", ftFloat, 0 } });
     looksUpSum(newActiv);
 
-    TKyv_ClientDataSet *mainState =
-        client(QStringLiteral("cdsRepMainState"), m_dm ? m_dm->Provider(QStringLiteral("dspMainState")) : nullptr,
-               QStringLiteral("select cast(S1.Q_1 as %1) as Q_1, cast(S2.Q_2 as %1) as Q_2, "
-                              "cast(S1.Q_1 + S2.Q_2 as %1) / 2 as Q_3 from "
-                              "(select count(C.CUSTOMER_ID) as Q_1 from ZOLT.CUSTOMER C, ZOLT.SUBSCR_HIST SH "
-                              "&where_str1 ) S1, "
-                              "(select count(C.CUSTOMER_ID) as Q_2 from ZOLT.CUSTOMER C, ZOLT.SUBSCR_HIST SH "
-                              "&where_str2 ) S2")
-                   .arg(real));
+    TKyv_ClientDataSet *mainState
+        = client(QStringLiteral("cdsRepMainState"), m_dm ? m_dm->Provider(QStringLiteral("dspMainState")) : nullptr,
+            QStringLiteral("select cast(S1.Q_1 as %1) as Q_1, cast(S2.Q_2 as %1) as Q_2, "
+                           "cast(S1.Q_1 + S2.Q_2 as %1) / 2 as Q_3 from "
+                           "(select count(C.CUSTOMER_ID) as Q_1 from ZOLT.CUSTOMER C, ZOLT.SUBSCR_HIST SH "
+                           "&where_str1 ) S1, "
+                           "(select count(C.CUSTOMER_ID) as Q_2 from ZOLT.CUSTOMER C, ZOLT.SUBSCR_HIST SH "
+                           "&where_str2 ) S2")
+                .arg(real));
     mainState->SqlSubstitutions().Add(QStringLiteral("where_str1"));
     mainState->SqlSubstitutions().Add(QStringLiteral("where_str2"));
 
     TKyv_ADODataSet *disactServer = server(QStringLiteral("odsDisactByPeriodCustomers"), {});
-    TKyv_ClientDataSet *disact =
-        client(QStringLiteral("cdsDisactByPeriodCustomers"),
-               provider(QStringLiteral("dspDisactByPeriodCustomers"), disactServer), {});
-    addFields(disact, {{"CUSTOMER_ID", ftFloat, 0},
-                       {"C_ACCOUNT_NO", ftString, 20},
-                       {"FULLNAME", ftString, 100},
-                       {"CUSTADRESS", ftString, 200},
-                       {"DATE_TO", ftDateTime, 0},
-                       {"DESCR", ftString, 100}});
+    TKyv_ClientDataSet *disact = client(QStringLiteral("cdsDisactByPeriodCustomers"),
+        provider(QStringLiteral("dspDisactByPeriodCustomers"), disactServer), {});
+    addFields(disact,
+        { { "CUSTOMER_ID", ftFloat, 0 }, { "C_ACCOUNT_NO", ftString, 20 }, { "FULLNAME", ftString, 100 },
+            { "CUSTADRESS", ftString, 200 }, { "DATE_TO", ftDateTime, 0 }, { "DESCR", ftString, 100 } });
     looksUpSum(disact);
 
-    TKyv_ADODataSet *ko1 = server(
-        QStringLiteral("odsPayDocPaymentKO1"),
+    TKyv_ADODataSet *ko1 = server(QStringLiteral("odsPayDocPaymentKO1"),
         QStringLiteral("select D.PAY_DOC_NO, P.PAY_DATE, P.PAY_SUM, "
                        "CONCAT(CS.SURNAME, ' ', CS.INITIALS, '  Л/С:', CS.ACCOUNT_NO) as CUST_DESCR, "
                        "CONCAT(S.STREET_NAME, '  д.', H.HOUSE_NO, ' кв.', CS.FLAT_NO) as HOUSE_INFO, "
@@ -275,14 +267,10 @@ void TdmReports::CreateDataSets()
                        "where S.STREET_ID = H.STREET_ID and P.PAYMENT_ID = :P_PAYMENT_ID "
                        "and D.PAY_DOC_ID = P.PAY_DOC_ID and H.HOUSE_ID = CS.HOUSE_ID "
                        "and CS.CUSTOMER_ID = P.CUSTOMER_ID and SERV.SERV_ID = P.SERV_ID"));
-    addFields(ko1, {{"PAY_DOC_NO", ftString, 20},
-                    {"PAY_DATE", ftDateTime, 0},
-                    {"PAY_SUM", ftFloat, 0},
-                    {"CUST_DESCR", ftString, 120},
-                    {"HOUSE_INFO", ftString, 200},
-                    {"ACCOUNT_NO", ftString, 20},
-                    {"CONTRACT_NO", ftString, 20},
-                    {"CONTRACT_DATE", ftDateTime, 0}});
+    addFields(ko1,
+        { { "PAY_DOC_NO", ftString, 20 }, { "PAY_DATE", ftDateTime, 0 }, { "PAY_SUM", ftFloat, 0 },
+            { "CUST_DESCR", ftString, 120 }, { "HOUSE_INFO", ftString, 200 }, { "ACCOUNT_NO", ftString, 20 },
+            { "CONTRACT_NO", ftString, 20 }, { "CONTRACT_DATE", ftDateTime, 0 } });
     addField(ko1, QStringLiteral("C_SUM_LINE"), ftString, 250, fkCalculated);
     addField(ko1, QStringLiteral("C_SKT_ACCOUNT_NO"), ftString, 30, fkCalculated);
     ko1->OnCalcFields.add([](TDataSet *ds) {
@@ -292,18 +280,18 @@ void TdmReports::CreateDataSets()
             ->SetValue(SktAccountText(ds->FieldByName(QStringLiteral("ACCOUNT_NO"))->AsString()));
     });
 
-    const QString contractText =
-        QStringLiteral("select CS.SURNAME, CS.FIRSTNAME, CS.MIDLENAME, "
-                       "CONCAT(S.STREET_NAME, '  д.', H.HOUSE_NO, ' кв.', CS.FLAT_NO) as HOUSE_INFO, "
-                       "S.STREET_NAME, H.HOUSE_NO, CS.FLAT_NO, CS.CONTRACT_NO, CS.CONTRACT_DATE, CS.PASP_NO, "
-                       "CS.PASP_DATE, CS.PASP_ORG from ZOLT.CUSTOMER CS, ZOLT.STREET S, ZOLT.HOUSE H "
-                       "where CS.CUSTOMER_ID = :P_CUSTOMER_ID and S.STREET_ID = H.STREET_ID "
-                       "and H.HOUSE_ID = CS.HOUSE_ID");
+    const QString contractText
+        = QStringLiteral("select CS.SURNAME, CS.FIRSTNAME, CS.MIDLENAME, "
+                         "CONCAT(S.STREET_NAME, '  д.', H.HOUSE_NO, ' кв.', CS.FLAT_NO) as HOUSE_INFO, "
+                         "S.STREET_NAME, H.HOUSE_NO, CS.FLAT_NO, CS.CONTRACT_NO, CS.CONTRACT_DATE, CS.PASP_NO, "
+                         "CS.PASP_DATE, CS.PASP_ORG from ZOLT.CUSTOMER CS, ZOLT.STREET S, ZOLT.HOUSE H "
+                         "where CS.CUSTOMER_ID = :P_CUSTOMER_ID and S.STREET_ID = H.STREET_ID "
+                         "and H.HOUSE_ID = CS.HOUSE_ID");
     server(QStringLiteral("odsContract"), contractText);
     // The package picker's list of top-level services; the one without a description stands for all of them.
     server(QStringLiteral("odsCustFilterServLookup"),
-           QStringLiteral("select C.SERV_ID, (case when C.SERV_DESCR is null then 'Все' else C.SERV_DESCR end) "
-                          "as SERV_DESCR from ZOLT.SERV C where C.SERVTYPE_ID <= 0 order by C.SERV_ID"));
+        QStringLiteral("select C.SERV_ID, (case when C.SERV_DESCR is null then 'Все' else C.SERV_DESCR end) "
+                       "as SERV_DESCR from ZOLT.SERV C where C.SERVTYPE_ID <= 0 order by C.SERV_ID"));
     server(QStringLiteral("odsReceipt"), contractText);
 }
 
@@ -312,9 +300,9 @@ void TdmReports::SetSumLookupPeriod()
     TKyv_ClientDataSet *sum = cdsRepCustSumLookup();
     const QString from = DateToSqlLiteral(SelectionPeriodFrom);
     const QString to = DateToSqlLiteral(SelectionPeriodTo);
-    for (const char *name : {"D_TO_0", "D_TO_3", "D_TO_4", "D_TO_6"})
+    for (const char *name : { "D_TO_0", "D_TO_3", "D_TO_4", "D_TO_6" })
         sum->SubstitutionByName(QString::fromLatin1(name))->Value = to;
-    for (const char *name : {"D_FROM_1", "D_FROM_2", "D_FROM_5", "D_FROM_7"})
+    for (const char *name : { "D_FROM_1", "D_FROM_2", "D_FROM_5", "D_FROM_7" })
         sum->SubstitutionByName(QString::fromLatin1(name))->Value = from;
 }
 
@@ -343,26 +331,25 @@ TfrReport *TdmReports::AddReport(const QString &name, const QString &dataSetName
 
 void TdmReports::CreateReports()
 {
-    TfrReport *newActiv = AddReport(QStringLiteral("frRepNewActivCustomers"), QStringLiteral("cdsRepNewActivCustomers"),
-                                    cdsRepNewActivCustomers());
+    TfrReport *newActiv = AddReport(
+        QStringLiteral("frRepNewActivCustomers"), QStringLiteral("cdsRepNewActivCustomers"), cdsRepNewActivCustomers());
     newActiv->OnBeforePrint = [this](QStringList &memo, TfrView *view) {
         setMemo(view, memo, "frmemoPeriod", PackagePeriodCaption(SelectionPeriodFrom, SelectionPeriodTo));
     };
-    TfrReport *mainState =
-        AddReport(QStringLiteral("frRepMainState"), QStringLiteral("cdsRepMainState"), cdsRepMainState());
+    TfrReport *mainState
+        = AddReport(QStringLiteral("frRepMainState"), QStringLiteral("cdsRepMainState"), cdsRepMainState());
     mainState->OnBeforePrint = [](QStringList &memo, TfrView *view) {
         setMemo(view, memo, "frmemoPeriodFrom", ConnectedOnText(SelectionPeriodFrom));
         setMemo(view, memo, "frmemoPeriodTo", ConnectedOnText(SelectionPeriodTo));
     };
     TfrReport *disact = AddReport(QStringLiteral("frDisactByPeriodCustomers"),
-                                  QStringLiteral("cdsDisactByPeriodCustomers"), cdsDisactByPeriodCustomers());
+        QStringLiteral("cdsDisactByPeriodCustomers"), cdsDisactByPeriodCustomers());
     disact->OnBeforePrint = [this](QStringList &memo, TfrView *view) {
         setMemo(view, memo, "frmemoPeriod",
-                PackagePeriodCaption(StartOfMonth(SelectionPeriodFrom), EndOfMonth(SelectionPeriodTo)));
+            PackagePeriodCaption(StartOfMonth(SelectionPeriodFrom), EndOfMonth(SelectionPeriodTo)));
     };
-    TfrReport *payments = AddReport(QStringLiteral("frReportPaymentsByServ"),
-                                    QStringLiteral("cdsReportPaymentsByServ"),
-                                    m_dm ? m_dm->cdsReportPaymentsByServ() : nullptr);
+    TfrReport *payments = AddReport(QStringLiteral("frReportPaymentsByServ"), QStringLiteral("cdsReportPaymentsByServ"),
+        m_dm ? m_dm->cdsReportPaymentsByServ() : nullptr);
     payments->OnBeforePrint = [](QStringList &memo, TfrView *view) {
         setMemo(view, memo, "frmemoPeriod", PeriodCaption(SelectionPeriodFrom, SelectionPeriodTo));
     };
@@ -382,31 +369,37 @@ void TdmReports::CreateReports()
     if (customers)
         ComponentRegistry::instance().registerComponent(this, customers, QStringLiteral("cdsCustomer"));
     if (m_dm)
-        ComponentRegistry::instance().registerComponent(this, m_dm->cdsReportPaymentsByServ(),
-                                                        QStringLiteral("cdsReportPaymentsByServ"));
+        ComponentRegistry::instance().registerComponent(
+            this, m_dm->cdsReportPaymentsByServ(), QStringLiteral("cdsReportPaymentsByServ"));
 }
 
 // ---- Lookups by name
 
+namespace {
+
+template <class Map> auto *named(const Map &map, const QString &name)
+{
+    const auto it = map.find(name);
+    return it == map.end() ? nullptr : it->second.get();
+}
+
+} // namespace
+
 TfrReport *TdmReports::Report(const QString &name) const
 {
-    const auto it = m_reports.find(name);
-    return it == m_reports.end() ? nullptr : it->second.get();
+    return named(m_reports, name);
 }
 
 TfrDBDataSet *TdmReports::ReportDataSet(const QString &name) const
 {
-    const auto it = m_reportDataSets.find(name);
-    return it == m_reportDataSets.end() ? nullptr : it->second.get();
+    return named(m_reportDataSets, name);
 }
 
 TDataSet *TdmReports::DataSet(const QString &name) const
 {
-    if (const auto it = m_clients.find(name); it != m_clients.end())
-        return it->second.get();
-    if (const auto it = m_servers.find(name); it != m_servers.end())
-        return it->second.get();
-    return nullptr;
+    if (TDataSet *ds = named(m_clients, name))
+        return ds;
+    return named(m_servers, name);
 }
 
 TKyv_ClientDataSet *TdmReports::cdsRepNewActivCustomers() const
@@ -533,7 +526,13 @@ bool TdmReports::ShowReportFile(TfrReport *report, const QString &path, TReportS
     }
     report->MDIPreview = how == TReportShow::MDIPreview;
     report->ModalPreview = how != TReportShow::MDIPreview;
+    report->FileName.clear();
     report->LoadReportFile(path);
+    // A file the engine could not read was reported by it; the template held before is not shown in its place.
+    if (report->FileName != path) {
+        LogError(QStringLiteral("Шаблон отчета не прочитан: ") + path);
+        return false;
+    }
     if (how == TReportShow::Designer)
         report->OpenDesigner();
     else
@@ -547,7 +546,7 @@ bool TdmReports::ShowReport(TfrReport *report, const QString &fileName, TReportS
 }
 
 void TdmReports::PrintDocument(TfrReport *report, TDataSet *dataSet, const QString &paramName, const QVariant &value,
-                               const QString &path, TReportShow how)
+    const QString &path, TReportShow how)
 {
     dataSet->Close();
     dataSet->Params().ParamByName(paramName).SetValue(value);
@@ -557,49 +556,49 @@ void TdmReports::PrintDocument(TfrReport *report, TDataSet *dataSet, const QStri
 void TdmReports::designPayDocKO1(const QVariant &paymentId)
 {
     PrintDocument(frReportPayDocKO1(), odsPayDocPaymentKO1(), QStringLiteral("P_PAYMENT_ID"), paymentId,
-                  getPayDocKO1Path(), TReportShow::Designer);
+        getPayDocKO1Path(), TReportShow::Designer);
 }
 
 void TdmReports::printPayDocKO1(const QVariant &paymentId)
 {
     PrintDocument(frReportPayDocKO1(), odsPayDocPaymentKO1(), QStringLiteral("P_PAYMENT_ID"), paymentId,
-                  getPayDocKO1Path(), TReportShow::MDIPreview);
+        getPayDocKO1Path(), TReportShow::MDIPreview);
 }
 
 void TdmReports::designContract(const QVariant &customerId)
 {
     PrintDocument(frReportContract(), odsContract(), QStringLiteral("P_CUSTOMER_ID"), customerId, getContractPath(),
-                  TReportShow::Designer);
+        TReportShow::Designer);
 }
 
 void TdmReports::printContract(const QVariant &customerId)
 {
     PrintDocument(frReportContract(), odsContract(), QStringLiteral("P_CUSTOMER_ID"), customerId, getContractPath(),
-                  TReportShow::MDIPreview);
+        TReportShow::MDIPreview);
 }
 
 void TdmReports::designReceipt(const QVariant &customerId)
 {
     PrintDocument(frReportReceipt(), odsReceipt(), QStringLiteral("P_CUSTOMER_ID"), customerId, getReceiptPath(),
-                  TReportShow::Designer);
+        TReportShow::Designer);
 }
 
 void TdmReports::printReceipt(const QVariant &customerId)
 {
     PrintDocument(frReportReceipt(), odsReceipt(), QStringLiteral("P_CUSTOMER_ID"), customerId, getReceiptPath(),
-                  TReportShow::MDIPreview);
+        TReportShow::MDIPreview);
 }
 
 void TdmReports::designRequest(const QVariant &customerId)
 {
     PrintDocument(frReportContract(), odsContract(), QStringLiteral("P_CUSTOMER_ID"), customerId, getRequestPath(),
-                  TReportShow::Designer);
+        TReportShow::Designer);
 }
 
 void TdmReports::printRequest(const QVariant &customerId)
 {
     PrintDocument(frReportContract(), odsContract(), QStringLiteral("P_CUSTOMER_ID"), customerId, getRequestPath(),
-                  TReportShow::MDIPreview);
+        TReportShow::MDIPreview);
 }
 
 // ---- Balance layout

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+class Dialect;
 class TDM;
 class TDMR;
 class TcustDM;
@@ -26,6 +27,10 @@ QString PaymentSumInWords(double sum);
 QString SktAccountText(const QString &accountNo);
 // "Подключено на " + the date in the user's short date format.
 QString ConnectedOnText(const QDate &date);
+
+// The statement of each customer's charge for the report period, with its eight date macros; the day count
+// is spelled for the engine of `dialect`.
+QString SumLookupStatement(const Dialect *dialect);
 
 // How a report is shown: the preview as an MDI child (the call returns at once), the preview as a modal
 // window, or the template designer, modal.
@@ -77,8 +82,8 @@ public:
 
     // ---- Showing a report
     // Loads the template at `path` into `report` and shows it as asked. A template file that does not exist is
-    // reported ("Не найден шаблон отчета " + path) and logged, and nothing is shown; the answer says whether the
-    // report was shown.
+    // reported ("Не найден шаблон отчета " + path) and logged, and nothing is shown; so is a file the engine could
+    // not read (the engine reports that). The answer says whether the report was shown.
     bool ShowReportFile(TfrReport *report, const QString &path, TReportShow how);
     // The same for a template of the template folder, by its plain name.
     bool ShowReport(TfrReport *report, const QString &fileName, TReportShow how);
@@ -123,7 +128,7 @@ private:
     void CreateReports();
     TfrReport *AddReport(const QString &name, const QString &dataSetName, TDataSet *dataSet);
     void PrintDocument(TfrReport *report, TDataSet *dataSet, const QString &paramName, const QVariant &value,
-                       const QString &path, TReportShow how);
+        const QString &path, TReportShow how);
     void SetSumLookupPeriod();
 
     TDM *m_dm;

@@ -25,7 +25,8 @@ private:
     std::unique_ptr<TDataSource> m_dsServ, m_dsTempCFG;
 };
 
-// The list the picker offers (held by the reports module): every top-level service, the one without a description shown as "Все".
+// The list the picker offers (held by the reports module): every top-level service, the one without a description shown
+// as "Все".
 TKyv_ADODataSet *odsCustFilterServLookup();
 
 // Reopens the list of top-level services and, only when there is more than one package, lets the user choose

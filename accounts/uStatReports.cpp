@@ -97,8 +97,8 @@ QString DisactCustomersStatement(const QDate &from, const QDate &to, int package
                "and SH1.DATE_TO between %1 and %2 and S1.SERVTYPE_ID = ST1.SERVTYPE_ID "
                "and S1.SERVTYPE_ID between 4 and 5")
                .arg(DateToSqlLiteral(from), DateToSqlLiteral(to))
-           + packageCondition("S1.CHILDSERV_ID", package)
-           + QStringLiteral(" order by C.ACCOUNT_NO, SH1.DATE_TO, SH1.SUBSCR_HIST_ID");
+        + packageCondition("S1.CHILDSERV_ID", package)
+        + QStringLiteral(" order by C.ACCOUNT_NO, SH1.DATE_TO, SH1.SUBSCR_HIST_ID");
 }
 
 QString MainStateCondition(const QDate &date)
@@ -120,7 +120,7 @@ void RunConnectionsReport(int servTypeId, bool perMonth, TConnectKind kind)
     const bool reconnections = servTypeId == 3;
     const QString name = reconnections ? QStringLiteral("NextTimeConnected") : QStringLiteral("NewConnectUsers");
     runReport(ds, dmReports->frRepNewActivCustomers(),
-              name + (perMonth ? QStringLiteral("PerMonth.frf") : QStringLiteral(".frf")));
+        name + (perMonth ? QStringLiteral("PerMonth.frf") : QStringLiteral(".frf")));
 }
 
 void RunDisactReport(bool perMonth)
@@ -131,7 +131,7 @@ void RunDisactReport(bool perMonth)
     ds->Close();
     ds->SetCommandText(DisactCustomersStatement(SelectionPeriodFrom, SelectionPeriodTo, chosenPackage()));
     runReport(ds, dmReports->frDisactByPeriodCustomers(),
-              perMonth ? QStringLiteral("DisactByMonthCustomers.frf") : QStringLiteral("DisactByPeriodCustomers.frf"));
+        perMonth ? QStringLiteral("DisactByMonthCustomers.frf") : QStringLiteral("DisactByPeriodCustomers.frf"));
 }
 
 void RunMainStateReport()
@@ -154,17 +154,17 @@ void RegisterStatReportCommands()
         bool perMonth;
         TConnectKind kind;
     } reports[] = {
-        {"actReportNewConnectCustALL", 2, false, TConnectKind::All},
-        {"actReportNewConnectCustNotPayed", 2, false, TConnectKind::Free},
-        {"actReportNewConnectCustPayed", 2, false, TConnectKind::Paid},
-        {"actReportNextTimeConnectedCust", 3, false, TConnectKind::All},
-        {"actReportDisactCustByPeriod", 4, false, TConnectKind::All},
-        {"actReportNewConnectCustALLPerMonth", 2, true, TConnectKind::All},
-        {"actReportNewConnectCustPayedPerMonth", 2, true, TConnectKind::Paid},
-        {"actReportNewConnectCustNotPayedPerMonth", 2, true, TConnectKind::Free},
-        {"actReportNextTimeConnectedCustPerMonth", 3, true, TConnectKind::All},
-        {"actReportDisactCustByMonth", 4, true, TConnectKind::All},
-        {"actReportMainState", 0, false, TConnectKind::All},
+        { "actReportNewConnectCustALL", 2, false, TConnectKind::All },
+        { "actReportNewConnectCustNotPayed", 2, false, TConnectKind::Free },
+        { "actReportNewConnectCustPayed", 2, false, TConnectKind::Paid },
+        { "actReportNextTimeConnectedCust", 3, false, TConnectKind::All },
+        { "actReportDisactCustByPeriod", 4, false, TConnectKind::All },
+        { "actReportNewConnectCustALLPerMonth", 2, true, TConnectKind::All },
+        { "actReportNewConnectCustPayedPerMonth", 2, true, TConnectKind::Paid },
+        { "actReportNewConnectCustNotPayedPerMonth", 2, true, TConnectKind::Free },
+        { "actReportNextTimeConnectedCustPerMonth", 3, true, TConnectKind::All },
+        { "actReportDisactCustByMonth", 4, true, TConnectKind::All },
+        { "actReportMainState", 0, false, TConnectKind::All },
     };
     for (const auto &r : reports) {
         const int servType = r.servType;

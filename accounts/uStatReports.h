@@ -11,8 +11,8 @@ enum class TConnectKind { All, Free, Paid };
 
 // The statement of the connection (kind 2) or reconnection (kind 3) list: history rows whose activation started
 // in the period, with the activation service's tariff of that day; a package of 0 or more restricts the list.
-QString NewActivCustomersStatement(int servTypeId, const QDate &from, const QDate &to, int package,
-                                   TConnectKind kind = TConnectKind::All);
+QString NewActivCustomersStatement(
+    int servTypeId, const QDate &from, const QDate &to, int package, TConnectKind kind = TConnectKind::All);
 // The statement of the disconnections whose period ended from `from` to `to`, both included, by account.
 QString DisactCustomersStatement(const QDate &from, const QDate &to, int package);
 // The two conditions of "Текущее состояние": connection periods open on `date` of customers whose contract runs
