@@ -1,6 +1,10 @@
 // The address guides beyond the family: the houses' statistics, filter and search, and the customer codes that
 // follow a street's code and a house's street; on both engines.
+#include "CodePage.h"
 #include "DBLookupEh.h"
+#include "FR_Class.h"
+#include "FR_E_TXT.h"
+#include "FR_Globals.h"
 #include "DataSource.h"
 #include "GuideFixture.h"
 #include "Kyv_DBGridEh.h"
@@ -357,6 +361,53 @@ TEST_P(GuideAddress, HouseStatisticsReportNeedsItsTemplate)
                   QStringLiteral("Не найден шаблон отчета ") + templates.path() + QStringLiteral("/СтатистикаПоДомам.frf"));
         EXPECT_TRUE(g->isVisible());
     });
+}
+
+TEST_P(GuideAddress, HouseStatisticsReportPrintsTheListAsFiltered)
+{
+    QTemporaryDir exports;
+    TdmReports reports(m_dm.get(), m_dmr.get(), nullptr);
+    reports.SetTemplateFolder(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms/"));
+    TfrGlobals &engine = frEngine();
+    const auto savedPreview = engine.ShowPreparedHook;
+    const auto savedDesigner = engine.DesignerFormClass;
+    QStringList lines;
+    bool modal = false, designed = false;
+    engine.ShowPreparedHook = [&](TfrReport &report) {
+        modal = report.ModalPreview && !report.MDIPreview;
+        TfrTextExport text;
+        text.ShowDialog = false;
+        const QString path = exports.filePath(QStringLiteral("houses.txt"));
+        ASSERT_TRUE(report.ExportTo(&text, path));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        for (QString line : CP1251ToQString(f.readAll()).split(u'\n'))
+            if (!line.trimmed().isEmpty())
+                lines << line.simplified();
+    };
+    engine.DesignerFormClass = [&](TfrReport &) {
+        designed = true;
+        return 1;
+    };
+    QVariant out;
+    runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
+        auto *h = static_cast<TfrmHouseGuide *>(g);
+        h->frHouse->ShowProgress = false;
+        h->actFilterOn->trigger();
+        h->cbFilterStreet->SetKeyValue(StreetLesnaya);
+        h->actRepHouse->trigger();
+        h->actReportDesign->trigger();
+    });
+    engine.ShowPreparedHook = savedPreview;
+    engine.DesignerFormClass = savedDesigner;
+    EXPECT_TRUE(modal) << "the statistics are previewed modally";
+    EXPECT_TRUE(designed);
+    EXPECT_EQ(m_messages.requests.size(), 0);
+    // Only the street the list is filtered on, sorted as the list is, with the statistics columns.
+    EXPECT_TRUE(lines.contains(QStringLiteral("- Лесная 7 40 10 0 25 -"))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("- Лесная 17 0 2 1 0 -"))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Итого: 2")));
+    EXPECT_FALSE(lines.join('\n').contains(QStringLiteral("Садовая")));
 }
 
 TEST_P(GuideAddress, HousesGuidePicture)
