@@ -3,6 +3,7 @@
 #include "FormClasses.h"
 #include "Guard.h"
 #include "GuideFixture.h"
+#include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
 #include "frmuMain.h"
 #include "frmuCompanyGuide.h"
@@ -169,6 +170,7 @@ TEST_P(GuideCompany, CustomerStateCodesOfferCodesWrittenOnCards)
         auto *cp = static_cast<TfrmCust_PropGuide *>(g);
         EXPECT_EQ(cp->FMode, 0) << "always opened for browsing";
         EXPECT_EQ(cp->cbCode->Items(), (QStringList { QStringLiteral("Б"), QStringLiteral("ЛГ") }));
+        EXPECT_EQ(cp->dbgList->Columns()[0]->PickList(), cp->cbCode->Items()) << "the grid's code column offers them too";
         g->actInsertRecord->trigger();
         EXPECT_TRUE(cp->cbCode->hasFocus() || !g->isActiveWindow());
         set(g, "CUST_PROP_ID", QStringLiteral("ЛГ"));
