@@ -229,8 +229,12 @@ protected:
 // Creates the member, runs it and frees it, whatever happens, clearing the global window variable.
 template <class T> bool ExecuteGuide(T *&global, const QVariant &initKey, int mode, QVariant &outKey)
 {
-    if (!global)
-        global = new T();
+    if (global) {
+        // The guide is already open further up the chain of picks: this one is a window of its own.
+        T own;
+        return own.Execute(initKey, mode, outKey);
+    }
+    global = new T();
     struct Free
     {
         T *&form;

@@ -150,6 +150,29 @@ TEST_P(GuideWindow, LeavingTheHouseFlatsGoesToDone)
     });
 }
 
+TEST_P(GuideWindow, AGuideOpenedAgainFromItselfIsAWindowOfItsOwn)
+{
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (5, 'Центр')");
+    QVariant out;
+    runGuide(executeAreaGuide, 0, 0, out, [&](TfrmGuide *outer) {
+        EXPECT_EQ(frmAreaGuide, outer);
+        tarvik::test::ModalAnswer inner([outer] {
+            auto *g = tarvik::test::activeModal<TfrmAreaGuide>();
+            return g && g != outer;
+        }, [] {
+            TfrmGuide *g = tarvik::test::activeModal<TfrmAreaGuide>();
+            g->L->Locate(QStringLiteral("AREA_ID"), 5);
+            g->actMrOk->trigger();
+        });
+        QVariant picked;
+        EXPECT_TRUE(executeAreaGuide(0, 1, picked));
+        EXPECT_EQ(picked.toInt(), 5);
+        EXPECT_EQ(frmAreaGuide, outer) << "the outer window stays the guide's window";
+        EXPECT_TRUE(outer->L->Active());
+    });
+    EXPECT_EQ(frmAreaGuide, nullptr);
+}
+
 TEST_P(GuideWindow, RefreshRereadsUnderItsHint)
 {
     QStringList hints;
