@@ -132,16 +132,12 @@ TfrmCompanyGuide::TfrmCompanyGuide(QWidget *parent)
             addAt(QString(), chkResident, 3);
         }
     }
-    TDataSet *locations = makeLookup(
-        "odsLocationFull",
-        QStringLiteral("select L.LOCATION_ID, coalesce(trim(LT.LOCATION_TYPE_SHORT) || ' ', '') || L.LOCATION_NAME "
-                       "as LOCATION_FULL from ZOLT.LOCATION L left join ZOLT.LOCATION_TYPE LT on "
-                       "LT.LOCATION_TYPE_ID = L.LOCATION_TYPE_ID order by L.LOCATION_NAME"));
+    TDataSet *locations = makeLookup("odsLocationFull", LocationFullNamesSql());
     actSelectLocation = makeAction("actSelectLocation", QStringLiteral("..."), {}, [this, locations] {
         PickGuideKey(L, QStringLiteral("LOCATION_ID"), executeLocationGuide, locations);
     }, QStringLiteral("Выбор города из справочника"));
     cbLocation = addLookupCombo("cbLocation", QStringLiteral("Город"), "LOCATION_ID", locations, "LOCATION_ID",
-                                "LOCATION_FULL", 0, actSelectLocation);
+                                "L_LOCATION_FULL", 0, actSelectLocation);
     maxTag = 25;
     refs << TGuideReference { QStringLiteral("COMPANY_ID"), QStringLiteral("MAIN_CFG"),
                               QStringLiteral("\" удалить нельзя, т.к. есть ссылка на конфигурацию системы") };

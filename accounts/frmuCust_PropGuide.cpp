@@ -1,6 +1,7 @@
 #include "frmuCust_PropGuide.h"
 
 #include "DBCtrlsEh.h"
+#include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
 #include "dmuDM.h"
 
@@ -61,7 +62,12 @@ TfrmCust_PropGuide::TfrmCust_PropGuide(QWidget *parent)
 
 void TfrmCust_PropGuide::openDataSets()
 {
-    cbCode->SetItems(CustPropCodes());
+    const QStringList codes = CustPropCodes();
+    cbCode->SetItems(codes);
+    TColumnEh *codeColumn = dbgList->Columns()[0];
+    codeColumn->PickList() = codes;
+    codeColumn->KeyList() = codes;
+    codeColumn->ValueListsChanged();
     TfrmGuide::openDataSets();
 }
 

@@ -31,14 +31,11 @@ TGuideSpec guideSpec()
 TfrmEmployee::TfrmEmployee(QWidget *parent)
     : TfrmCommandGuide(guideSpec(), parent)
 {
-    auto *list = new TKyv_ADODataSet(this);
-    list->setObjectName(QStringLiteral("odsEmployee"));
-    if (DMR)
-        list->SetConnection(DMR->dbConnection());
-    list->SetCommandText(QStringLiteral("select E.EMPLOYEE_ID, E.FULLNAME, E.TEAM_ID, T.TEAM_NAME as RO_TEAM_NAME "
-                                        "from ZOLT.EMPLOYEE E join ZOLT.TEAM T on T.TEAM_ID = E.TEAM_ID "
-                                        "order by E.FULLNAME"));
-    setList(list, QStringLiteral("frmEmployee.odsEmployee"));
+    setList(makeServerList("odsEmployee",
+                           QStringLiteral("select E.EMPLOYEE_ID, E.FULLNAME, E.TEAM_ID, T.TEAM_NAME as RO_TEAM_NAME "
+                                          "from ZOLT.EMPLOYEE E join ZOLT.TEAM T on T.TEAM_ID = E.TEAM_ID "
+                                          "order by E.FULLNAME")),
+            QStringLiteral("frmEmployee.odsEmployee"));
     addColumn("FULLNAME", QStringLiteral("ФИО"), 200);
     addColumn("RO_TEAM_NAME", QStringLiteral("Бригада"), 150);
 

@@ -153,9 +153,9 @@ void TfrmGuide::createActions()
                               onEdit(&QLineEdit::selectAll));
     actUndo = makeAction("actUndo", QStringLiteral("&Отменить ввод"), QKeySequence(Qt::ALT | Qt::Key_Backspace),
                          onEdit(&QLineEdit::undo));
-    // The edit actions belong to the focused edit: as window shortcuts they would steal its own keys.
+    // The edit actions act on the focused edit; an edit that handles a key itself (Ctrl+C, ...) keeps it.
     for (QAction *a : {actCut, actCopy, actPaste, actSelectAll, actUndo})
-        a->setShortcutContext(Qt::WidgetShortcut);
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 
     pmGuide = new QMenu(this);
     pmGuide->setObjectName(QStringLiteral("pmGuide"));
@@ -336,13 +336,19 @@ TKyv_ClientDataSet *TfrmGuide::makeClientList(const char *name, const char *prov
     return cds;
 }
 
-TKyv_ADODataSet *TfrmGuide::makeLookup(const char *name, const QString &sql)
+TKyv_ADODataSet *TfrmGuide::makeServerList(const char *name, const QString &sql)
 {
     auto *ds = new TKyv_ADODataSet(this);
     ds->setObjectName(QString::fromLatin1(name));
     if (DMR)
         ds->SetConnection(DMR->dbConnection());
     ds->SetCommandText(sql);
+    return ds;
+}
+
+TKyv_ADODataSet *TfrmGuide::makeLookup(const char *name, const QString &sql)
+{
+    TKyv_ADODataSet *ds = makeServerList(name, sql);
     lookups << ds;
     return ds;
 }
@@ -617,7 +623,13 @@ bool TfrmCommandGuide::saveOnClose()
 
 void TfrmCommandGuide::postCurrent()
 {
-    storeRow(L->State() == dsInsert);
+    try {
+        storeRow(L->State() == dsInsert);
+    } catch (...) {
+        // The database refused the row: the edit stays on its page, nothing stored, to be put right or cancelled.
+        pcMain->setCurrentWidget(tsDetail);
+        throw;
+    }
     if (DMR)
         DMR->CommitWork();
     actRefreshExecute();

@@ -176,6 +176,8 @@ protected:
     void setList(TDataSet *ds, const QString &label);
     // A client dataset over one of TDM's providers with the member's query.
     TKyv_ClientDataSet *makeClientList(const char *name, const char *provider, const QString &sql);
+    // A server dataset on the database connection with the member's query.
+    TKyv_ADODataSet *makeServerList(const char *name, const QString &sql);
     // A dataset of a drop-down's choices, on the database connection, opened and closed with the list.
     TKyv_ADODataSet *makeLookup(const char *name, const QString &sql);
     // The first tagged edit of the detail page, focused by insert and edit.
@@ -227,8 +229,12 @@ protected:
 // Creates the member, runs it and frees it, whatever happens, clearing the global window variable.
 template <class T> bool ExecuteGuide(T *&global, const QVariant &initKey, int mode, QVariant &outKey)
 {
-    if (!global)
-        global = new T();
+    if (global) {
+        // The guide is already open further up the chain of picks: this one is a window of its own.
+        T own;
+        return own.Execute(initKey, mode, outKey);
+    }
+    global = new T();
     struct Free
     {
         T *&form;

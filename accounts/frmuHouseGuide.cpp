@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -121,11 +122,7 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
     m_areas = makeLookup("odsAreaLookup", QStringLiteral("select AREA_ID, AREA_NAME from ZOLT.AREA order by AREA_NAME"));
     m_subAreas = makeLookup("odsSubAreaLookup",
                             QStringLiteral("select SUBAREA_ID, SUBAREA_NAME from ZOLT.SUBAREA order by SUBAREA_NAME"));
-    m_locations = makeLookup(
-        "odsLocationFull",
-        QStringLiteral("select L.LOCATION_ID, coalesce(trim(LT.LOCATION_TYPE_SHORT) || ' ', '') || L.LOCATION_NAME "
-                       "as L_LOCATION_FULL from ZOLT.LOCATION L left join ZOLT.LOCATION_TYPE LT on "
-                       "LT.LOCATION_TYPE_ID = L.LOCATION_TYPE_ID order by L.LOCATION_NAME"));
+    m_locations = makeLookup("odsLocationFull", LocationFullNamesSql());
     m_filterStreets = makeLookup("odsFilterStreets",
                                  QStringLiteral("select STREET_ID, STREET_NAME from ZOLT.STREET order by STREET_NAME"));
 
@@ -159,6 +156,8 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
     cbLocation = addLookupCombo("cbLocation", QStringLiteral("Нас. пункт *"), "LOCATION_ID", m_locations,
                                 "LOCATION_ID", "L_LOCATION_FULL", 0, actSelectLocation);
     maxTag = 2;
+    // Leaving the flats edit goes to "Готово": the district and sub-area seldom change.
+    setTabOrder(edtQFlat, btnApply);
 
     // The statistics columns.
     addColumn("RO_LOCATION_NAME", QStringLiteral("Нас. пункт"), 100);
@@ -214,8 +213,11 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
         filterRow->addWidget(combo, 1);
         return combo;
     };
-    TDataSet *areaList = DM ? static_cast<TDataSet *>(DM->cdsAreaList()) : m_areas;
-    TDataSet *subAreaList = DM ? static_cast<TDataSet *>(DM->cdsSubAreaList()) : m_subAreas;
+    // The panel's lists are its own, so that a pick in the detail page does not move the filter's choice.
+    TDataSet *areaList = makeLookup("odsFilterAreas", QStringLiteral("select AREA_ID, AREA_NAME from ZOLT.AREA "
+                                                                      "order by AREA_NAME"));
+    TDataSet *subAreaList = makeLookup("odsFilterSubAreas", QStringLiteral("select SUBAREA_ID, SUBAREA_NAME from "
+                                                                            "ZOLT.SUBAREA order by SUBAREA_NAME"));
     cbFilterStreet = filterCombo("cbFilterStreet", QStringLiteral("Улица"), m_filterStreets, "STREET_ID", "STREET_NAME");
     cbFilterArea = filterCombo("cbFilterArea", QStringLiteral("Район"), areaList, "AREA_ID", "AREA_NAME");
     cbFilterSubArea = filterCombo("cbFilterSubArea", QStringLiteral("Участок"), subAreaList, "SUBAREA_ID",

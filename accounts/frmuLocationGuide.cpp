@@ -22,6 +22,13 @@ TGuideSpec guideSpec()
 
 } // namespace
 
+QString LocationFullNamesSql()
+{
+    return QStringLiteral("select L.LOCATION_ID, coalesce(trim(LT.LOCATION_TYPE_SHORT) || ' ', '') || L.LOCATION_NAME "
+                          "as L_LOCATION_FULL from ZOLT.LOCATION L left join ZOLT.LOCATION_TYPE LT on "
+                          "LT.LOCATION_TYPE_ID = L.LOCATION_TYPE_ID order by L.LOCATION_NAME");
+}
+
 TfrmLocationGuide::TfrmLocationGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {

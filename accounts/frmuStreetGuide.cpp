@@ -1,7 +1,15 @@
 #include "frmuStreetGuide.h"
 
 #include "Kyv_db.h"
+#include "DataSource.h"
+#include "Guard.h"
+#include "Kyv_DBGridEh.h"
 #include "dmuDM.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QVBoxLayout>
 
 TfrmStreetGuide *frmStreetGuide = nullptr;
 
@@ -36,6 +44,67 @@ TfrmStreetGuide::TfrmStreetGuide(QWidget *parent)
     refs << TGuideReference { QStringLiteral("Street_Id"), QStringLiteral("House"),
                               QStringLiteral("Данную улицу удалить нельзя, т.к. на нее есть ссылка из справочника домов"),
                               false };
+
+    // Streets of equal name, found to be put right by hand: merging them would change nothing in the database.
+    qDublicates = makeServerList("qDublicates",
+                                 QStringLiteral("select STREET_ID, STREET_CODE, STREET_NAME from ZOLT.STREET where "
+                                                "STREET_NAME = :P_STREET_NAME and STREET_ID <> :P_STREET_ID "
+                                                "order by STREET_CODE"));
+    auto *dublicatesSource = new TDataSource(this);
+    dublicatesSource->SetDataSet(qDublicates);
+    pnlDublicates = new QWidget(tsList);
+    pnlDublicates->setObjectName(QStringLiteral("pnlDublicates"));
+    auto *panelLayout = new QVBoxLayout(pnlDublicates);
+    panelLayout->setContentsMargins(0, 2, 0, 0);
+    panelLayout->addWidget(new QLabel(QStringLiteral("Дубликаты"), pnlDublicates));
+    dbgDublicates = new TKyv_DBGridEh(pnlDublicates);
+    dbgDublicates->setObjectName(QStringLiteral("dbgDublicates"));
+    dbgDublicates->SetReadOnly(true);
+    dbgDublicates->SetDataSource(dublicatesSource);
+    for (const auto &[field, title, width] : { std::tuple { "STREET_CODE", "Код", 50 },
+                                               std::tuple { "STREET_NAME", "Наименование", 250 } }) {
+        TColumnEh *column = dbgDublicates->Columns().Add();
+        column->SetFieldName(QString::fromLatin1(field));
+        column->Title().SetCaption(QString::fromUtf8(title));
+        column->SetWidth(width);
+    }
+    panelLayout->addWidget(dbgDublicates);
+    pnlDublicates->setVisible(false);
+    if (auto *listLayout = qobject_cast<QVBoxLayout *>(tsList->layout()))
+        listLayout->addWidget(pnlDublicates);
+    actDublicates = makeAction("actDublicates", QStringLiteral("Поиск дубликатов"), {}, [this] { showDublicates(); });
+    actDublicates->setCheckable(true);
+    pmGuide->addSeparator();
+    pmGuide->addAction(actDublicates);
+}
+
+void TfrmStreetGuide::showDublicates()
+{
+    pnlDublicates->setVisible(actDublicates->isChecked());
+    qDublicates->Close();
+    if (!actDublicates->isChecked() || !hasRows() || isEditing())
+        return;
+    qDublicates->Params().ParamByName(QStringLiteral("P_STREET_NAME"))
+        .SetValue(L->FieldByName(QStringLiteral("STREET_NAME"))->Value());
+    qDublicates->Params().ParamByName(QStringLiteral("P_STREET_ID"))
+        .SetValue(L->FieldByName(QStringLiteral("STREET_ID"))->Value());
+    qDublicates->Open();
+}
+
+void TfrmStreetGuide::checkBtns()
+{
+    TfrmGuide::checkBtns();
+    if (!actDublicates)
+        return;
+    if (L && L->Active() && L->IsEmpty())
+        actDublicates->setChecked(false);
+    showDublicates();
+}
+
+void TfrmStreetGuide::closeDataSets()
+{
+    qDublicates->Close();
+    TfrmGuide::closeDataSets();
 }
 
 void TfrmStreetGuide::newRecord(TDataSet *ds)

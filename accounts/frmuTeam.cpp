@@ -29,13 +29,9 @@ TGuideSpec guideSpec()
 TfrmTeam::TfrmTeam(QWidget *parent)
     : TfrmCommandGuide(guideSpec(), parent)
 {
-    auto *list = new TKyv_ADODataSet(this);
-    list->setObjectName(QStringLiteral("odsTeam"));
-    if (DMR)
-        list->SetConnection(DMR->dbConnection());
-    list->SetCommandText(
-        QStringLiteral("select TEAM_ID, TEAM_NAME from ZOLT.TEAM where TEAM_ID <> 1 order by TEAM_NAME"));
-    setList(list, QStringLiteral("frmTeam.odsTeam"));
+    setList(makeServerList("odsTeam", QStringLiteral("select TEAM_ID, TEAM_NAME from ZOLT.TEAM where TEAM_ID <> 1 "
+                                                     "order by TEAM_NAME")),
+            QStringLiteral("frmTeam.odsTeam"));
     addColumn("TEAM_NAME", QStringLiteral("Наименование"), 250);
     edtName = addEdit("edtName", QStringLiteral("Наименование"), "TEAM_NAME", 1);
     maxTag = 1;

@@ -1,6 +1,11 @@
 // The address guides beyond the family: the houses' statistics, filter and search, and the customer codes that
 // follow a street's code and a house's street; on both engines.
+#include "CodePage.h"
 #include "DBLookupEh.h"
+#include "FR_Class.h"
+#include "FR_E_TXT.h"
+#include "FR_Globals.h"
+#include "DataSource.h"
 #include "GuideFixture.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
@@ -153,6 +158,10 @@ TEST_P(GuideAddress, HouseFilterNarrowsTheListAndShowsItsPanel)
     QVariant out;
     runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
         auto *h = static_cast<TfrmHouseGuide *>(g);
+        for (TDBLookupComboboxEh *combo : { h->cbFilterStreet, h->cbFilterArea, h->cbFilterSubArea }) {
+            TDataSet *choices = combo->ListSource()->DataSet();
+            EXPECT_TRUE(choices->Active() && !choices->IsEmpty()) << combo->objectName().toStdString();
+        }
         h->actFilterOn->trigger();
         EXPECT_TRUE(h->pnlFilter->isVisible());
         EXPECT_EQ(h->L->RecordCount(), 3) << "nothing chosen shows every house";
@@ -259,6 +268,25 @@ TEST_P(GuideAddress, HouseMovedToAnotherStreetRebuildsTheNewStreetsCodes)
     });
 }
 
+TEST_P(GuideAddress, StreetDuplicatesAreListedWhileAsked)
+{
+    exec("insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME) values (7, '30', 'Лесная')");
+    QVariant out;
+    runGuide(executeStreetGuide, StreetLesnaya, 0, out, [&](TfrmGuide *g) {
+        auto *s = static_cast<TfrmStreetGuide *>(g);
+        EXPECT_FALSE(s->pnlDublicates->isVisible());
+        s->actDublicates->trigger();
+        EXPECT_TRUE(s->pnlDublicates->isVisible());
+        ASSERT_EQ(s->qDublicates->RecordCount(), 1);
+        EXPECT_EQ(s->qDublicates->FieldByName(QStringLiteral("STREET_ID"))->AsInteger(), 7);
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("STREET_ID"), StreetSadovaya));
+        EXPECT_EQ(s->qDublicates->RecordCount(), 0) << "the list follows the current street";
+        EXPECT_EQ(s->findChild<QAction *>(QStringLiteral("actMerge")), nullptr) << "no merge is offered";
+        s->actDublicates->trigger();
+        EXPECT_FALSE(s->pnlDublicates->isVisible());
+    });
+}
+
 TEST_P(GuideAddress, SettlementsShowTheirPlaceholderRowDistrictsHideTheirs)
 {
     QVariant out;
@@ -333,6 +361,53 @@ TEST_P(GuideAddress, HouseStatisticsReportNeedsItsTemplate)
                   QStringLiteral("Не найден шаблон отчета ") + templates.path() + QStringLiteral("/СтатистикаПоДомам.frf"));
         EXPECT_TRUE(g->isVisible());
     });
+}
+
+TEST_P(GuideAddress, HouseStatisticsReportPrintsTheListAsFiltered)
+{
+    QTemporaryDir exports;
+    TdmReports reports(m_dm.get(), m_dmr.get(), nullptr);
+    reports.SetTemplateFolder(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms/"));
+    TfrGlobals &engine = frEngine();
+    const auto savedPreview = engine.ShowPreparedHook;
+    const auto savedDesigner = engine.DesignerFormClass;
+    QStringList lines;
+    bool modal = false, designed = false;
+    engine.ShowPreparedHook = [&](TfrReport &report) {
+        modal = report.ModalPreview && !report.MDIPreview;
+        TfrTextExport text;
+        text.ShowDialog = false;
+        const QString path = exports.filePath(QStringLiteral("houses.txt"));
+        ASSERT_TRUE(report.ExportTo(&text, path));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        for (QString line : CP1251ToQString(f.readAll()).split(u'\n'))
+            if (!line.trimmed().isEmpty())
+                lines << line.simplified();
+    };
+    engine.DesignerFormClass = [&](TfrReport &) {
+        designed = true;
+        return 1;
+    };
+    QVariant out;
+    runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
+        auto *h = static_cast<TfrmHouseGuide *>(g);
+        h->frHouse->ShowProgress = false;
+        h->actFilterOn->trigger();
+        h->cbFilterStreet->SetKeyValue(StreetLesnaya);
+        h->actRepHouse->trigger();
+        h->actReportDesign->trigger();
+    });
+    engine.ShowPreparedHook = savedPreview;
+    engine.DesignerFormClass = savedDesigner;
+    EXPECT_TRUE(modal) << "the statistics are previewed modally";
+    EXPECT_TRUE(designed);
+    EXPECT_EQ(m_messages.requests.size(), 0);
+    // Only the street the list is filtered on, sorted as the list is, with the statistics columns.
+    EXPECT_TRUE(lines.contains(QStringLiteral("- Лесная 7 40 10 0 25 -"))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("- Лесная 17 0 2 1 0 -"))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Итого: 2")));
+    EXPECT_FALSE(lines.join('\n').contains(QStringLiteral("Садовая")));
 }
 
 TEST_P(GuideAddress, HousesGuidePicture)

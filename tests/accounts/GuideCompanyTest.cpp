@@ -1,8 +1,11 @@
 // The organisations, customer-state, teams and employees guides beyond the family, on both engines.
 #include "DBCtrlsEh.h"
 #include "FormClasses.h"
+#include "Guard.h"
 #include "GuideFixture.h"
+#include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
+#include "frmuMain.h"
 #include "frmuCompanyGuide.h"
 #include "frmuCust_PropGuide.h"
 #include "frmuEmployee.h"
@@ -128,6 +131,32 @@ TEST_P(GuideCompany, ConfigurationWindowPicksTheCompanyByItsPicker)
     EXPECT_EQ(key.toInt(), 5);
 }
 
+TEST_P(GuideCompany, MainMenuCommandsOpenTheirGuidesToBrowse)
+{
+    RegisterGuides();
+    const char *commands[][2] = {
+        { "executeLocationGuide", "frmLocationGuide" }, { "executeAreaGuide", "frmAreaGuide" },
+        { "executeSubAreaGuide", "frmSubAreaGuide" },   { "executeStreetGuide", "frmStreetGuide" },
+        { "executeHouseGuide", "frmHouseGuide" },       { "executeCompanyGuide", "frmCompanyGuide" },
+        { "executeCustPropGuide", "frmCust_PropGuide" }, { "executeTeamGuide", "frmTeam" },
+        { "executeEmployeeGuide", "frmEmployee" },
+    };
+    for (const auto &[command, window] : commands) {
+        SCOPED_TRACE(command);
+        QString opened;
+        int mode = -1;
+        tarvik::test::ModalAnswer answer([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; }, [&] {
+            TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
+            opened = g->objectName();
+            mode = g->FMode;
+            g->reject();
+        });
+        EXPECT_TRUE(RunCommand(QString::fromLatin1(command), true));
+        EXPECT_EQ(opened, QString::fromLatin1(window));
+        EXPECT_EQ(mode, 0);
+    }
+}
+
 TEST_P(GuideCompany, CustomerStateCodesOfferCodesWrittenOnCards)
 {
     exec("insert into ZOLT.CUST_PROP (CUST_PROP_ID, CUST_PROP_DESCR) values ('Б', 'долг')");
@@ -141,6 +170,7 @@ TEST_P(GuideCompany, CustomerStateCodesOfferCodesWrittenOnCards)
         auto *cp = static_cast<TfrmCust_PropGuide *>(g);
         EXPECT_EQ(cp->FMode, 0) << "always opened for browsing";
         EXPECT_EQ(cp->cbCode->Items(), (QStringList { QStringLiteral("Б"), QStringLiteral("ЛГ") }));
+        EXPECT_EQ(cp->dbgList->Columns()[0]->PickList(), cp->cbCode->Items()) << "the grid's code column offers them too";
         g->actInsertRecord->trigger();
         EXPECT_TRUE(cp->cbCode->hasFocus() || !g->isActiveWindow());
         set(g, "CUST_PROP_ID", QStringLiteral("ЛГ"));
@@ -206,6 +236,53 @@ TEST_P(GuideCompany, EmployeesSaveThroughYesOnTheTeamNone)
         EXPECT_EQ(g->L->State(), dsBrowse);
     });
     EXPECT_EQ(seen("select FULLNAME from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toString(), QStringLiteral("Петров П."));
+    EXPECT_EQ(seen("select TEAM_ID from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toInt(), 1);
+}
+
+TEST_P(GuideCompany, EmployeePicksItsTeamFromTheTeamsGuide)
+{
+    exec("insert into ZOLT.TEAM (TEAM_ID, TEAM_NAME) values (5, 'Север')");
+    exec("insert into ZOLT.EMPLOYEE (EMPLOYEE_ID, TEAM_ID, FULLNAME) values (3, 1, 'Петров')");
+    QVariant out;
+    runGuide(executeEmployeeGuide, 0, 0, out, [&](TfrmGuide *g) {
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("EMPLOYEE_ID"), 3));
+        g->actEditRecord->trigger();
+        tarvik::test::ModalAnswer pick([] { return tarvik::test::activeModal<TfrmTeam>() != nullptr; }, [] {
+            TfrmTeam *teams = tarvik::test::activeModal<TfrmTeam>();
+            EXPECT_EQ(teams->FMode, 1);
+            teams->L->Locate(QStringLiteral("TEAM_ID"), 5);
+            teams->actMrOk->trigger();
+        });
+        static_cast<TfrmEmployee *>(g)->actSelectTeam->trigger();
+        EXPECT_TRUE(pick.ran());
+        EXPECT_EQ(value(g, "TEAM_ID").toInt(), 5);
+        g->actApply->trigger();
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("EMPLOYEE_ID"), 3));
+        EXPECT_EQ(value(g, "RO_TEAM_NAME").toString(), QStringLiteral("Север"));
+    });
+    EXPECT_EQ(seen("select TEAM_ID from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toInt(), 5);
+}
+
+TEST_P(GuideCompany, EmployeeTheDatabaseRefusesStaysOnItsPage)
+{
+    exec("insert into ZOLT.EMPLOYEE (EMPLOYEE_ID, TEAM_ID, FULLNAME) values (3, 1, 'Петров')");
+    QStringList errors;
+    const ExceptionHandler previous = setExceptionHandler([&](const QString &message) { errors << message; });
+    QVariant out;
+    runGuide(executeEmployeeGuide, 0, 0, out, [&](TfrmGuide *g) {
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("EMPLOYEE_ID"), 3));
+        g->actEditRecord->trigger();
+        set(g, "FULLNAME", QStringLiteral("Петров П."));
+        g->L->FieldByName(QStringLiteral("TEAM_ID"))->Clear(); // the team is required
+        g->actApply->trigger();
+        EXPECT_EQ(errors.size(), 1) << "the refusal is shown";
+        EXPECT_EQ(g->pcMain->currentWidget(), g->tsDetail);
+        EXPECT_EQ(g->L->State(), dsEdit);
+        EXPECT_EQ(value(g, "FULLNAME").toString(), QStringLiteral("Петров П.")) << "nothing typed is lost";
+        g->actCancel->trigger();
+    });
+    setExceptionHandler(previous);
+    EXPECT_EQ(seen("select FULLNAME from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toString(), QStringLiteral("Петров"));
     EXPECT_EQ(seen("select TEAM_ID from ZOLT.EMPLOYEE where EMPLOYEE_ID = 3").toInt(), 1);
 }
 

@@ -6,6 +6,7 @@
 #include "frmuAreaGuide.h"
 #include "frmuCompanyGuide.h"
 #include "frmuCust_PropGuide.h"
+#include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
@@ -13,6 +14,7 @@
 #include "uSettings.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,62 @@ TEST_P(GuideWindow, ReturnMovesOnFromTaggedEditsOnly)
         EXPECT_TRUE(code->hasFocus()) << "without the setting Return stays";
         g->actCancel->trigger();
     });
+}
+
+TEST_P(GuideWindow, AltBackspaceUndoesTheTyping)
+{
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (5, 'Центр')");
+    QVariant out;
+    runGuide(executeAreaGuide, 5, 0, out, [&](TfrmGuide *g) {
+        g->actEditRecord->trigger();
+        auto *name = g->findChild<QLineEdit *>(QStringLiteral("edtName"));
+        ASSERT_TRUE(focus(name));
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("South"));
+        EXPECT_EQ(name->text(), QStringLiteral("South"));
+        QTest::keyClick(name, Qt::Key_Backspace, Qt::AltModifier);
+        EXPECT_EQ(name->text(), QStringLiteral("Центр"));
+        g->actCancel->trigger();
+    });
+}
+
+TEST_P(GuideWindow, LeavingTheHouseFlatsGoesToDone)
+{
+    AppSettings().enterToTab = true;
+    exec("insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, AREA_ID, SUBAREA_ID, HOUSE_NO, Q_FLAT, Q_PORCH) "
+         "values (5, 0, 0, 0, 0, '1', 10, 1)");
+    QVariant out;
+    runGuide(executeHouseGuide, 5, 0, out, [&](TfrmGuide *g) {
+        g->actEditRecord->trigger();
+        auto *flats = g->findChild<QWidget *>(QStringLiteral("edtQFlat"));
+        ASSERT_TRUE(focus(flats));
+        QTest::keyClick(flats, Qt::Key_Return);
+        EXPECT_TRUE(g->btnApply->hasFocus());
+        g->actCancel->trigger();
+    });
+}
+
+TEST_P(GuideWindow, AGuideOpenedAgainFromItselfIsAWindowOfItsOwn)
+{
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (5, 'Центр')");
+    QVariant out;
+    runGuide(executeAreaGuide, 0, 0, out, [&](TfrmGuide *outer) {
+        EXPECT_EQ(frmAreaGuide, outer);
+        tarvik::test::ModalAnswer inner([outer] {
+            auto *g = tarvik::test::activeModal<TfrmAreaGuide>();
+            return g && g != outer;
+        }, [] {
+            TfrmGuide *g = tarvik::test::activeModal<TfrmAreaGuide>();
+            g->L->Locate(QStringLiteral("AREA_ID"), 5);
+            g->actMrOk->trigger();
+        });
+        QVariant picked;
+        EXPECT_TRUE(executeAreaGuide(0, 1, picked));
+        EXPECT_EQ(picked.toInt(), 5);
+        EXPECT_EQ(frmAreaGuide, outer) << "the outer window stays the guide's window";
+        EXPECT_TRUE(outer->L->Active());
+    });
+    EXPECT_EQ(frmAreaGuide, nullptr);
 }
 
 TEST_P(GuideWindow, RefreshRereadsUnderItsHint)
