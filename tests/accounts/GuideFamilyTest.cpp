@@ -197,8 +197,9 @@ TEST_P(GuideFamily, ClosingDuringAnInsertAsksWhetherToStoreIt)
                 g->actInsertRecord->trigger();
                 EXPECT_EQ(g->pcMain->currentWidget(), g->tsDetail);
                 ASSERT_EQ(g->L->State(), dsInsert);
-                if (m.keyOnInsert)
+                if (m.keyOnInsert) {
                     EXPECT_EQ(key(g, m).toInt(), 6) << "a new key is the largest one plus 1";
+                }
                 if (m.textKey)
                     g->L->FieldByName(QString::fromLatin1(m.key))->SetValue(QStringLiteral("6"));
                 g->L->FieldByName(QString::fromLatin1(m.nameField))->SetValue(QStringLiteral("Новая"));
