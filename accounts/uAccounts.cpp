@@ -4,6 +4,7 @@
 #include "frmuCustomer.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "frmuSmartCards.h"
 #include "uGuides.h"
 #include "uStatReports.h"
 
@@ -13,5 +14,6 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
     RegisterGuides();
+    RegisterSmartCardGuides();
     RegisterStatReportCommands();
 }
