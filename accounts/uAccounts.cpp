@@ -1,11 +1,16 @@
 #include "uAccounts.h"
 
 #include "FormClasses.h"
+#include "frmuMain.h"
+#include "frmuCustPayments.h"
 #include "frmuCustomer.h"
+#include "frmuPayDoc.h"
+#include "frmuPaySourceGuide.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 #include "frmuSmartCards.h"
 #include "uGuides.h"
+#include "uPaymentsExport.h"
 #include "uStatReports.h"
 
 void RegisterAccountsForms()
@@ -16,4 +21,11 @@ void RegisterAccountsForms()
     RegisterGuides();
     RegisterSmartCardGuides();
     RegisterStatReportCommands();
+    RegisterPayDocForms();
+    RegisterCustPaymentsForms();
+    RegisterPaymentsExportCommands();
+    RegisterCommand(QStringLiteral("executePaySourceGuide"), [] {
+        QVariant key;
+        executePaySourceGuide(0, 0, key);
+    });
 }
