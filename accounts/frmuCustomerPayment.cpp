@@ -8,10 +8,12 @@
 #include "MemTable.h"
 #include "Services.h"
 #include "dmuCust.h"
+#include "dmuReports.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
+#include "frmuGuide.h"
+#include "frmuPaySourceGuide.h"
 #include "uCustDialogs.h"
-#include "uLog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -23,12 +25,12 @@
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
-std::function<void(int paymentId)> PrintCashOrderKO1;
+std::function<void(int paymentId)> PrintCashOrderKO1 = [](int paymentId) {
+    if (dmReports)
+        dmReports->printPayDocKO1(paymentId);
+};
 
 namespace {
-
-// The payment-sources guide in pick mode, registered by the guides' owner under this name.
-const QString PaySourcePicker = QStringLiteral("pickPaySource");
 
 TField *addField(TDataSet *ds, const char *name, TFieldType type, int size = 0, TFieldKind kind = fkData)
 {
@@ -158,9 +160,6 @@ TfrmCustomerPayment::TfrmCustomerPayment(QWidget *parent)
             return;
         if (PrintCashOrderKO1)
             PrintCashOrderKO1(m_paymentId);
-        else
-            LogDebug(
-                QStringLiteral("Печать кассового ордера КО-1 не подключена: платеж ") + QString::number(m_paymentId));
         accept();
     }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -245,16 +244,9 @@ bool TfrmCustomerPayment::AddPayment()
 
 void TfrmCustomerPayment::btnPaySourceGuideClick()
 {
-    if (mdTempDataSet->State() != dsEdit && mdTempDataSet->State() != dsInsert)
-        return;
-    TField *source = mdTempDataSet->FieldByName(QStringLiteral("PAYSOURCE_ID"));
-    QVariant chosen;
-    if (!pickDifferentKey(PaySourcePicker, source->Value(), chosen))
-        return;
-    // The guide may have added or renamed sources.
-    odsPayDocSourceLookUp->Close();
-    odsPayDocSourceLookUp->Open();
-    source->SetValue(chosen);
+    // The guide may add or rename sources: the list is read again after it.
+    PickGuideKey(
+        mdTempDataSet.get(), QStringLiteral("PAYSOURCE_ID"), executePaySourceGuide, odsPayDocSourceLookUp.get());
 }
 
 void TfrmCustomerPayment::changeEvent(QEvent *event)

@@ -71,8 +71,7 @@ private:
     friend bool executeCustomerPayment(const QVariant &customerId);
 };
 
-// The cash order KO-1 of a stored payment, previewed by "Добавить и Печать"; the report module sets it. While it
-// is empty the request is logged.
+// The cash order KO-1 of a stored payment, previewed by "Добавить и Печать": the report module's KO-1 print.
 extern std::function<void(int paymentId)> PrintCashOrderKO1;
 
 // The payment dialog for the customer (the current row of the customer list, moved to it when needed); true

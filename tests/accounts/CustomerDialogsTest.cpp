@@ -11,6 +11,7 @@
 #include "frmuCustomerDoc.h"
 #include "frmuCustomerPayment.h"
 #include "frmuCustomerService.h"
+#include "frmuPaySourceGuide.h"
 #include "frmuSelectLetterType.h"
 
 #include <QComboBox>
@@ -53,7 +54,6 @@ protected:
     void TearDown() override
     {
         UnRegisterPicker(QStringLiteral("pickSingleServiceTarif"));
-        UnRegisterPicker(QStringLiteral("pickPaySource"));
         setExceptionHandler(m_previousHandler);
         CustomerFixture::TearDown();
         DMR = nullptr;
@@ -326,23 +326,29 @@ TEST_P(CustomerDialogs, CustomerPaymentDialogShowsAFailedPaymentStaysOpenAndStor
 
 TEST_P(CustomerDialogs, CustomerPaymentDialogTakesASourcePickedInTheGuideAndPrintsOnRequest)
 {
-    RegisterPicker(QStringLiteral("pickPaySource"), [](QVariant &key) {
-        key = 5;
-        return true;
-    });
     int printed = -1;
+    const auto print = PrintCashOrderKO1;
     PrintCashOrderKO1 = [&printed](int paymentId) { printed = paymentId; };
     QString shownSource;
+    QVariant offered;
     ModalAnswer answer = on<TfrmCustomerPayment>([&](TfrmCustomerPayment *dialog) {
         EXPECT_EQ(dialog->btnAddAndPrint->toolTip(), QStringLiteral("Добавить и Печать кассового ордера КО-1"));
+        ModalAnswer guide = on<TfrmPaySourceGuide>([&](TfrmPaySourceGuide *g) {
+            offered = g->FInitKey;
+            EXPECT_EQ(g->FMode, 1);
+            g->L->Locate(QStringLiteral("PAYSOURCE_ID"), 5);
+            g->actMrOk->trigger();
+        });
         click(dialog, "btnPaySourceGuide");
+        EXPECT_TRUE(guide.ran());
         shownSource = value(dialog->mdTempDataSet.get(), "L_PAYSOURCE").toString();
         set(dialog->mdTempDataSet.get(), "PAY_SUM", 40);
         click(dialog, "btnAddAndPrint");
     });
     const bool stored = executeCustomerPayment(m_customer);
-    PrintCashOrderKO1 = nullptr;
+    PrintCashOrderKO1 = print;
     ASSERT_TRUE(stored);
+    EXPECT_EQ(offered.toInt(), 2) << "the guide opens on the record's source";
     EXPECT_EQ(shownSource, QStringLiteral("Банк"));
     EXPECT_EQ(seen(QStringLiteral("select PAYSOURCE_ID from ZOLT.PAY_DOC")).toInt(), 5);
     EXPECT_EQ(printed, seen(QStringLiteral("select PAYMENT_ID from ZOLT.PAYMENT")).toInt());
