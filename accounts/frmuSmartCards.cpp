@@ -330,22 +330,14 @@ void TfrmSmartCards::actActivateSmartCardExecute()
 
 void TfrmSmartCards::acBatchCardsInsertExecute()
 {
-    QString start;
-    int quantity = 1;
-    if (!executeBatchCardsInsert(start, quantity) || !DMR)
-        return;
     {
         TScreenCursorScope cursor(crHourGlass);
-        SetApplicationHint(QStringLiteral("Smartcards addition process"));
         const struct ClearHint
         {
             ~ClearHint() { SetApplicationHint(QString()); }
         } clearHint;
-        if (!DMR->AddSmartCard(start, quantity)) {
-            Services::messages()->error(QStringLiteral("Smartcards were not added"));
+        if (!BatchCardsInsert())
             return;
-        }
-        DMR->CommitWork();
     }
     L->Close();
     L->Open();

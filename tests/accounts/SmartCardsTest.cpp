@@ -6,6 +6,7 @@
 #include "Kyv_db.h"
 #include "Screenshot.h"
 #include "dmuSMS.h"
+#include "frmuBatchCardsInsert.h"
 #include "frmuDTVProviderGuide.h"
 #include "frmuMain.h"
 #include "frmuSmartCards.h"
@@ -15,7 +16,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSqlQuery>
+#include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -313,6 +316,29 @@ TEST_P(SmartCardsGuide, TheStateFilterAndTheSearchByNumber)
     });
     EXPECT_EQ(m_dm->mdTempCFG()->FieldByName(QStringLiteral("SMART_CARD_IS_ACTIVE"))->AsInteger(), 1)
         << "the chosen state lives in the filter record";
+}
+
+TEST_P(SmartCardsGuide, ABatchAddsTheNumbersNotRegisteredAndTheListShowsThem)
+{
+    exec("insert into ZOLT.SMARTCARD (SMARTCARD_ID, SMARTCARD_NO, IS_ACTIVE) values (20, '1002', 0)");
+    m_dmr->CommitWork();
+    QStringList shown;
+    onCards(7, [&](TfrmSmartCards *g) {
+        tarvik::test::ModalAnswer batch([] { return tarvik::test::activeModal<TfrmBatchCardsInsert>() != nullptr; },
+            [] {
+                TfrmBatchCardsInsert *d = tarvik::test::activeModal<TfrmBatchCardsInsert>();
+                d->edStartNo->setText(QStringLiteral("1000"));
+                d->edQuantity->setText(QStringLiteral("5"));
+                QTest::mouseClick(d->OkCancelBtns->bbtnOk, Qt::LeftButton);
+            });
+        g->acBatchCardsInsert->trigger();
+        EXPECT_TRUE(batch.ran());
+        shown = listed(g);
+    });
+    EXPECT_EQ(shown.join(QLatin1Char(',')), QStringLiteral("50,123,1000,1001,1002,1003,1004"));
+    EXPECT_EQ(
+        seen("select count(*) from ZOLT.SMARTCARD where SMARTCARD_NO in ('1000', '1001', '1003', '1004')").toInt(), 4)
+        << "committed for every connection";
 }
 
 TEST_P(SmartCardsGuide, Screenshot)
