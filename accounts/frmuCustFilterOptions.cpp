@@ -352,15 +352,7 @@ bool TfrmCustFilterOptions::eventFilter(QObject *watched, QEvent *event)
 void TfrmCustFilterOptions::changeEvent(QEvent *event)
 {
     TfrmKyvModal::changeEvent(event);
-    // Minimising the filter minimises the program; coming back to it brings the program back.
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top != this && top->isVisible() && !top->parentWidget())
-                top->showMinimized();
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top != this && top->isMinimized())
-                top->showNormal();
+    followApplicationState(this, event);
 }
 
 bool executeCustFilterOptions()

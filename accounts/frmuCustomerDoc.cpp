@@ -16,7 +16,7 @@
 #include <memory>
 
 TfrmCustomerDoc::TfrmCustomerDoc(QWidget *parent)
-    : TfrmKyvModal(parent)
+    : TfrmCustRowDialog(QStringLiteral("cdsCustDoc"), QStringLiteral("CUST_DOC"), QStringLiteral("CUST_DOC_ID"), parent)
 {
     setObjectName(QStringLiteral("frmCustomerDoc"));
     setWindowTitle(QStringLiteral("Документ"));
@@ -40,50 +40,12 @@ TfrmCustomerDoc::TfrmCustomerDoc(QWidget *parent)
     resize(420, 160);
 }
 
-void TfrmCustomerDoc::btnOkClick()
-{
-    TDataSet *ds = dsCustDoc ? dsCustDoc->DataSet() : nullptr;
-    if (!isEditing(ds)) {
-        accept();
-        return;
-    }
-    const bool inserting = ds->State() == dsInsert;
-    const QVariant key = ds->FieldByName(QStringLiteral("CUST_DOC_ID"))->Value();
-    ds->Post();
-    // A new document the database refused was shown to the user and is gone: the dialog says nothing was stored.
-    if (inserting && !rowStored(QStringLiteral("CUST_DOC"), QStringLiteral("CUST_DOC_ID"), key))
-        TfrmKyvModal::reject();
-    else
-        accept();
-}
-
-void TfrmCustomerDoc::reject()
-{
-    guard([this] {
-        TDataSet *ds = dsCustDoc ? dsCustDoc->DataSet() : nullptr;
-        if (isEditing(ds))
-            ds->Cancel();
-    });
-    TfrmKyvModal::reject();
-}
-
 namespace {
 
 bool runDocDialog(bool insert)
 {
-    TKyv_ClientDataSet *ds = custDM ? custDM->ClientDataSet(QStringLiteral("cdsCustDoc")) : nullptr;
-    if (!ds)
-        return false;
-    if (!ds->Active())
-        ds->Open();
-    if (!insert && ds->IsEmpty())
-        return false;
     const std::unique_ptr<TfrmCustomerDoc> dialog(new TfrmCustomerDoc);
-    if (insert)
-        ds->Append();
-    else
-        ds->Edit();
-    return dialog->exec() == QDialog::Accepted;
+    return dialog->startRow(insert) && dialog->exec() == QDialog::Accepted;
 }
 
 } // namespace

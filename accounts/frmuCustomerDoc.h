@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KyvFrames.h"
+#include "uCustDialogs.h"
 
 class QPushButton;
 class TDataSource;
@@ -9,7 +9,7 @@ class TDBEditEh;
 
 // A document of the customer on the current row of custDM's cdsCustDoc: its name, date (may stay empty) and
 // where it lies.
-class TfrmCustomerDoc : public TfrmKyvModal
+class TfrmCustomerDoc : public TfrmCustRowDialog
 {
     Q_OBJECT
 public:
@@ -21,12 +21,6 @@ public:
     TDBEditEh *edDocUrl = nullptr;
     QPushButton *btnOk = nullptr;
     QPushButton *btnCancel = nullptr;
-
-protected:
-    void reject() override;
-
-private:
-    void btnOkClick();
 };
 
 // A new document of the current customer; true when it was stored with "Готово".

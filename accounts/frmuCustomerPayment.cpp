@@ -252,15 +252,7 @@ void TfrmCustomerPayment::btnPaySourceGuideClick()
 void TfrmCustomerPayment::changeEvent(QEvent *event)
 {
     TfrmKyvModal::changeEvent(event);
-    // A payment is taken while the customer waits: minimising the dialog hides the whole program with it.
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top != this && top->isVisible() && !top->parentWidget())
-                top->showMinimized();
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top != this && top->isMinimized())
-                top->showNormal();
+    followApplicationState(this, event);
 }
 
 bool executeCustomerPayment(const QVariant &customerId)

@@ -32,7 +32,8 @@ TKyv_ADODataSet *priceList()
 } // namespace
 
 TfrmCustomerService::TfrmCustomerService(QWidget *parent)
-    : TfrmKyvModal(parent)
+    : TfrmCustRowDialog(QStringLiteral("cdsCustSingleService"), QStringLiteral("CUSTOMER_SERVICE"),
+        QStringLiteral("CUSTOMER_SERVICE_ID"), parent)
 {
     setObjectName(QStringLiteral("frmCustomerService"));
     setWindowTitle(QStringLiteral("Услуги по факту"));
@@ -121,15 +122,8 @@ void TfrmCustomerService::TakeTariffPrice()
 void TfrmCustomerService::CalcServiceAmount()
 {
     TDataSet *ds = service();
-    // Writing the amount changes no watched field, but the price written by TakeTariffPrice comes back here.
-    if (!isEditing(ds) || m_calculating)
+    if (!isEditing(ds))
         return;
-    m_calculating = true;
-    const struct Reset
-    {
-        bool &flag;
-        ~Reset() { flag = false; }
-    } reset { m_calculating };
     const TField *price = ds->FieldByName(QStringLiteral("PRICE"));
     const TField *quantity = ds->FieldByName(QStringLiteral("QUANTITY"));
     const double amount = price->IsNull() || quantity->IsNull() ? 0.0 : price->AsFloat() * quantity->AsFloat();
@@ -164,53 +158,16 @@ bool TfrmCustomerService::validateInput()
     return true;
 }
 
-void TfrmCustomerService::btnOkClick()
-{
-    TDataSet *ds = service();
-    if (!ds || !validateInput())
-        return;
-    if (!isEditing(ds)) {
-        accept();
-        return;
-    }
-    const bool inserting = ds->State() == dsInsert;
-    const QVariant key = ds->FieldByName(QStringLiteral("CUSTOMER_SERVICE_ID"))->Value();
-    ds->Post();
-    // A new service the database refused was shown to the user and is gone: nothing was stored.
-    if (inserting && !rowStored(QStringLiteral("CUSTOMER_SERVICE"), QStringLiteral("CUSTOMER_SERVICE_ID"), key))
-        TfrmKyvModal::reject();
-    else
-        accept();
-}
-
-void TfrmCustomerService::reject()
-{
-    guard([this] {
-        if (isEditing(service()))
-            service()->Cancel();
-    });
-    TfrmKyvModal::reject();
-}
-
 namespace {
 
 bool runServiceDialog(bool insert)
 {
-    TKyv_ClientDataSet *ds = custDM ? custDM->ClientDataSet(QStringLiteral("cdsCustSingleService")) : nullptr;
-    if (!ds)
-        return false;
-    if (!ds->Active())
-        ds->Open();
-    if (!insert && ds->IsEmpty())
-        return false;
     const std::unique_ptr<TfrmCustomerService> dialog(new TfrmCustomerService);
-    if (insert) {
-        ds->Append();
-        // The module's defaults chose the first service of the price list; its price comes with it.
+    if (!dialog->startRow(insert))
+        return false;
+    // The module's defaults chose the first service of the price list; its price comes with it.
+    if (insert)
         dialog->TakeTariffPrice();
-    } else {
-        ds->Edit();
-    }
     return dialog->exec() == QDialog::Accepted;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "KyvFrames.h"
+#include "uCustDialogs.h"
 
 #include <functional>
+#include <vector>
 
 class QPushButton;
 class TDataSet;
@@ -16,7 +17,7 @@ class TField;
 // A service billed by fact, on the current row of custDM's cdsCustSingleService: the service from the price
 // list, how many, at what price, the amount that follows, a note and the date. The price follows the chosen
 // service; the amount follows quantity and price.
-class TfrmCustomerService : public TfrmKyvModal
+class TfrmCustomerService : public TfrmCustRowDialog
 {
     Q_OBJECT
 public:
@@ -39,14 +40,10 @@ public:
     // AMOUNT := PRICE * QUANTITY, 0 when either is missing.
     void CalcServiceAmount();
     // False with the error shown and the focus on the service while none is chosen.
-    bool validateInput();
-
-protected:
-    void reject() override;
+    bool validateInput() override;
 
 private:
     void btnServiceGuideClick();
-    void btnOkClick();
     TDataSet *service() const;
     void watchField(const char *name, std::function<void()> onChange);
 
@@ -57,7 +54,6 @@ private:
         std::function<void(TField *)> previous;
     };
     std::vector<TWatched> m_watched;
-    bool m_calculating = false;
 };
 
 // A new service row of the current customer (the module's defaults, the price of the first service);

@@ -239,6 +239,15 @@ void TfrmSmartCards::actMrOkExecute()
     accept();
 }
 
+void TfrmSmartCards::listDoubleClick()
+{
+    // Both pick modes choose with a double click.
+    if (FMode == 2 && hasRows())
+        actMrOk->trigger();
+    else
+        TfrmGuide::listDoubleClick();
+}
+
 QString TfrmSmartCards::providerValue(const char *field) const
 {
     const QVariant provider = L->FieldByName(QStringLiteral("DTV_PROVIDER_ID"))->Value();
@@ -274,20 +283,23 @@ void TfrmSmartCards::storeActivity(int active)
     checkBtns();
 }
 
+TCardCasReply TfrmSmartCards::postAndAsk(bool activate)
+{
+    if (isEditing())
+        L->Post();
+    const QString number = L->FieldByName(QStringLiteral("SMARTCARD_NO"))->AsString().trimmed();
+    TCasExchangeScope animation;
+    return activate ? ActivateSmartCardOnCas(number, providerValue("CAS_CODE"), providerValue("PROVIDER_NAME"))
+                    : BlockSmartCardOnCas(number, providerValue("CAS_CODE"));
+}
+
 void TfrmSmartCards::actApplyAndActiveteExecute()
 {
     if (!L->Active() || (!isEditing() && !hasRows()))
         return;
     if (!validateInput() || !casReady())
         return;
-    if (isEditing())
-        L->Post();
-    const QString number = L->FieldByName(QStringLiteral("SMARTCARD_NO"))->AsString().trimmed();
-    TCardCasReply reply;
-    {
-        TCasExchangeScope animation;
-        reply = ActivateSmartCardOnCas(number, providerValue("CAS_CODE"), providerValue("PROVIDER_NAME"));
-    }
+    const TCardCasReply reply = postAndAsk(true);
     if (!reply.accepted) {
         Services::messages()->error(QStringLiteral("Ошибка активации карты\r") + describeReply(reply.reply));
         return;
@@ -300,14 +312,7 @@ void TfrmSmartCards::actDeactivateSmartCardExecute()
 {
     if (!hasRows() || !casReady())
         return;
-    if (isEditing())
-        L->Post();
-    const QString number = L->FieldByName(QStringLiteral("SMARTCARD_NO"))->AsString().trimmed();
-    TCardCasReply reply;
-    {
-        TCasExchangeScope animation;
-        reply = BlockSmartCardOnCas(number, providerValue("CAS_CODE"));
-    }
+    const TCardCasReply reply = postAndAsk(false);
     if (!reply.accepted
         && !Services::messages()->confirm(QStringLiteral("Ошибка деактивации карты на уровне CAS\r")
                 + describeReply(reply.reply) + QStringLiteral("\r\rСбросить метку активности карты?"),

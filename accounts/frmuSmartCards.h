@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frmuGuide.h"
+#include "uSmartCards.h"
 
 class QComboBox;
 class TKyv_ADODataSet;
@@ -30,6 +31,7 @@ public:
     bool validateInput() override;
     void actMrOkExecute() override;
     bool searchRecord() override;
+    void listDoubleClick() override;
 
     void actApplyAndActiveteExecute();
     void actDeactivateSmartCardExecute();
@@ -49,6 +51,8 @@ private:
     // Sets the card's activity, stores it and reads the list again on the same card.
     void storeActivity(int active);
     bool casReady();
+    // Stores a pending edit of the card, then asks the CAS server to activate or block it.
+    TCardCasReply postAndAsk(bool activate);
 
     bool m_okLatched = false;
 };

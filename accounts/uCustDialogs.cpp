@@ -5,10 +5,13 @@
 #include "DataSource.h"
 #include "FormClasses.h"
 #include "Kyv_db.h"
+#include "Guard.h"
+#include "dmuCust.h"
 #include "dmuRDM.h"
 #include "uLog.h"
 #include "uSettings.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -100,4 +103,67 @@ bool rowStored(const QString &table, const QString &keyField, const QVariant &ke
         && DMR->GetRecordsCount(table, QStringLiteral("where ") + keyField + QStringLiteral(" = :KEY_VALUE"),
                { { QStringLiteral("KEY_VALUE"), key } })
         > 0;
+}
+
+TfrmCustRowDialog::TfrmCustRowDialog(
+    const QString &dataSet, const QString &table, const QString &keyField, QWidget *parent)
+    : TfrmKyvModal(parent)
+    , m_dataSet(custDM ? custDM->ClientDataSet(dataSet) : nullptr)
+    , m_table(table)
+    , m_keyField(keyField)
+{
+}
+
+bool TfrmCustRowDialog::startRow(bool insert)
+{
+    if (!m_dataSet)
+        return false;
+    if (!m_dataSet->Active())
+        m_dataSet->Open();
+    if (insert) {
+        m_dataSet->Append();
+        return true;
+    }
+    if (m_dataSet->IsEmpty())
+        return false;
+    m_dataSet->Edit();
+    return true;
+}
+
+void TfrmCustRowDialog::btnOkClick()
+{
+    if (!m_dataSet || !validateInput())
+        return;
+    if (!isEditing(m_dataSet)) {
+        accept();
+        return;
+    }
+    const bool inserting = m_dataSet->State() == dsInsert;
+    const QVariant key = m_dataSet->FieldByName(m_keyField)->Value();
+    m_dataSet->Post();
+    if (inserting && !rowStored(m_table, m_keyField, key))
+        TfrmKyvModal::reject();
+    else
+        accept();
+}
+
+void TfrmCustRowDialog::reject()
+{
+    guard([this] {
+        if (isEditing(m_dataSet))
+            m_dataSet->Cancel();
+    });
+    TfrmKyvModal::reject();
+}
+
+void followApplicationState(QWidget *dialog, QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange && (dialog->windowState() & Qt::WindowMinimized))
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top != dialog && top->isVisible() && !top->parentWidget())
+                top->showMinimized();
+    if (event->type() == QEvent::ActivationChange && dialog->isActiveWindow())
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top != dialog && top->isMinimized())
+                top->showNormal();
 }

@@ -1,5 +1,5 @@
 // The card's small dialogs: a service billed by fact, a document, a payment and the letter type, on both engines.
-#include "CustomerFixture.h"
+#include "CustomerWindowFixture.h"
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "FormClasses.h"
@@ -27,17 +27,14 @@ namespace {
 
 using tarvik::test::ModalAnswer;
 
-class CustomerDialogs : public CustomerFixture
+class CustomerDialogs : public CustomerWindowFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        CustomerWindowFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
-        // An error escaping a dialog's handler fails the test with its text.
-        m_previousHandler = setExceptionHandler([](const QString &message) { ADD_FAILURE() << message.toStdString(); });
         for (const char *sql : {
                  "delete from ZOLT.SINGLE_SERVICE_TARIF",
                  "insert into ZOLT.SINGLE_SERVICE_TARIF (SINGLE_SERVICE_TARIF_ID, PRICE, SERVICE_NAME, MEASURE_ID) "
@@ -54,9 +51,7 @@ protected:
     void TearDown() override
     {
         UnRegisterPicker(QStringLiteral("pickSingleServiceTarif"));
-        setExceptionHandler(m_previousHandler);
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        CustomerWindowFixture::TearDown();
     }
 
     TDataSet *services() const { return m_cust->ClientDataSet(QStringLiteral("cdsCustSingleService")); }
@@ -96,10 +91,7 @@ protected:
         QTest::mouseClick(b, Qt::LeftButton);
     }
 
-    FakeMessageService m_messages;
-    FakeClock m_clock { QDateTime(QDate(2024, 6, 20), QTime(10, 30)) };
     QVariant m_customer;
-    ExceptionHandler m_previousHandler;
 };
 
 // ---- Service by fact

@@ -1,5 +1,5 @@
 // The customer filter window and the list's filter actions, driven as a user drives them, on both engines.
-#include "CustomerFixture.h"
+#include "CustomerWindowFixture.h"
 #include "DBLookupEh.h"
 #include "Guard.h"
 #include "MemTable.h"
@@ -27,16 +27,14 @@ using tarvik::test::ModalAnswer;
 
 // 101 owes and is connected; 102 was cut off on request and owes nothing; 104 was cut off for debt and got no
 // letter; 105 was cut off for debt but got a letter in February; 106's contract has ended.
-class CustomerFilterWindow : public CustomerFixture
+class CustomerFilterWindow : public CustomerWindowFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        CustomerWindowFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
-        m_previousHandler = setExceptionHandler([](const QString &message) { ADD_FAILURE() << message.toStdString(); });
         const char *insert
             = "insert into ZOLT.CUSTOMER (CUSTOMER_ID, ACCOUNT_NO, HOUSE_ID, FLAT_NO, DEBT_SUM, "
               "CUST_STATE, VALID_TO, IS_COMPANY, SEX, COMPANY_ID) values (%1, '%1', 7, '%2', %3, %4, '%5', "
@@ -72,20 +70,9 @@ protected:
     {
         m_form.reset();
         AppSettings() = TAppSettings::defaults();
-        setExceptionHandler(m_previousHandler);
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        CustomerWindowFixture::TearDown();
     }
 
-    QList<int> listed()
-    {
-        QList<int> ids;
-        TKyv_ClientDataSet *c = customers();
-        for (c->First(); !c->Eof(); c->Next())
-            ids << field(c, "CUSTOMER_ID")->AsInteger();
-        std::sort(ids.begin(), ids.end());
-        return ids;
-    }
     QString whereStr() const { return customers()->SubstitutionByName(QStringLiteral("where_str"))->Value; }
     QVariant setting(const char *name) const
     {
@@ -100,10 +87,7 @@ protected:
     static void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
     static void click(QCheckBox *box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2)); }
 
-    FakeMessageService m_messages;
-    FakeClock m_clock { QDateTime(QDate(2024, 6, 20), QTime(10, 0)) };
     std::unique_ptr<TfrmCustomer> m_form;
-    ExceptionHandler m_previousHandler;
 };
 
 TEST_P(CustomerFilterWindow, SettingsChosenInTheWindowSelectTheListsCustomers)
