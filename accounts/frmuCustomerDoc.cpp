@@ -2,16 +2,11 @@
 
 #include "DBCtrlsEh.h"
 #include "DataSource.h"
-#include "Guard.h"
 #include "Kyv_db.h"
 #include "dmuCust.h"
 #include "uCustDialogs.h"
-#include "uDialogButtons.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 #include <memory>
 
@@ -31,12 +26,7 @@ TfrmCustomerDoc::TfrmCustomerDoc(QWidget *parent)
     form->addRow(QStringLiteral("Дата *"), edDocDate);
     form->addRow(QStringLiteral("URL"), edDocUrl);
 
-    QDialogButtonBox *buttons = ReadyCancelButtons(btnOk, btnCancel);
-    connect(btnOk, &QPushButton::clicked, this, guarded([this](bool) { btnOkClick(); }));
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    setFields(form);
     resize(420, 160);
 }
 

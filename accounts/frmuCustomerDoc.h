@@ -19,8 +19,6 @@ public:
     TDBEditEh *edDocName = nullptr;
     TDBDateTimeEditEh *edDocDate = nullptr;
     TDBEditEh *edDocUrl = nullptr;
-    QPushButton *btnOk = nullptr;
-    QPushButton *btnCancel = nullptr;
 };
 
 // A new document of the current customer; true when it was stored with "Готово".

@@ -9,13 +9,10 @@
 #include "dmuCust.h"
 #include "dmuRDM.h"
 #include "uCustDialogs.h"
-#include "uDialogButtons.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <memory>
 
@@ -67,13 +64,7 @@ TfrmCustomerService::TfrmCustomerService(QWidget *parent)
     form->addRow(QStringLiteral("Примечание"), edNotice);
     form->addRow(QStringLiteral("Дата *"), edServiceDate);
 
-    QDialogButtonBox *buttons = ReadyCancelButtons(btnOk, btnCancel);
-    connect(btnOk, &QPushButton::clicked, this, guarded([this](bool) { btnOkClick(); }));
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    setFields(form);
     resize(420, 240);
 
     if (service()) {

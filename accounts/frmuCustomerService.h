@@ -32,8 +32,6 @@ public:
     TDBNumberEditEh *edAmount = nullptr;
     TDBEditEh *edNotice = nullptr;
     TDBDateTimeEditEh *edServiceDate = nullptr;
-    QPushButton *btnOk = nullptr;
-    QPushButton *btnCancel = nullptr;
 
     // PRICE := the chosen service's price in the price list, then the amount again.
     void TakeTariffPrice();

@@ -9,10 +9,14 @@
 #include "dmuCust.h"
 #include "dmuRDM.h"
 #include "uLog.h"
+#include "uDialogButtons.h"
 #include "uSettings.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace {
@@ -112,6 +116,16 @@ TfrmCustRowDialog::TfrmCustRowDialog(
     , m_table(table)
     , m_keyField(keyField)
 {
+}
+
+void TfrmCustRowDialog::setFields(QLayout *fields)
+{
+    QDialogButtonBox *buttons = ReadyCancelButtons(btnOk, btnCancel);
+    connect(btnOk, &QPushButton::clicked, this, guarded([this](bool) { btnOkClick(); }));
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(buttons);
 }
 
 bool TfrmCustRowDialog::startRow(bool insert)

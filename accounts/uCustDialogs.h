@@ -8,6 +8,8 @@
 
 class QWidget;
 class QEvent;
+class QLayout;
+class QPushButton;
 class TDataSet;
 class TKyv_ClientDataSet;
 class TDataSource;
@@ -65,7 +67,12 @@ public:
     bool startRow(bool insert);
     virtual bool validateInput() { return true; }
 
+    QPushButton *btnOk = nullptr;
+    QPushButton *btnCancel = nullptr;
+
 protected:
+    // The dialog's fields above "Готово" and "Отмена".
+    void setFields(QLayout *fields);
     void btnOkClick();
     void reject() override;
 
