@@ -119,6 +119,7 @@ TfrmCustomerPayment::TfrmCustomerPayment(QWidget *parent)
     btnPaySourceGuide->setObjectName(QStringLiteral("btnPaySourceGuide"));
     btnPaySourceGuide->setToolTip(QStringLiteral("Справочник источников платежей"));
     btnPaySourceGuide->setFixedWidth(28);
+    btnPaySourceGuide->setFocusPolicy(Qt::NoFocus);
     connect(btnPaySourceGuide, &QPushButton::clicked, this, guarded([this](bool) { btnPaySourceGuideClick(); }));
     edPaySum = boundNumber(this, "edPaySum", dsTempDataSet, "PAY_SUM");
     cbPaymType = boundLookup(this, "cbPaymType", dsTempDataSet, "SERV_ID", dsPayDocPaymType, "SERV_ID", "SERV_DESCR");

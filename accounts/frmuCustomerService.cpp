@@ -44,6 +44,7 @@ TfrmCustomerService::TfrmCustomerService(QWidget *parent)
     btnServiceGuide->setObjectName(QStringLiteral("btnServiceGuide"));
     btnServiceGuide->setToolTip(QStringLiteral("справочник услуг по факту"));
     btnServiceGuide->setFixedWidth(28);
+    btnServiceGuide->setFocusPolicy(Qt::NoFocus);
     connect(btnServiceGuide, &QPushButton::clicked, this, guarded([this](bool) { btnServiceGuideClick(); }));
     edQuantity = boundNumber(this, "edQuantity", dsCustSingleService, "QUANTITY");
     edPrice = boundNumber(this, "edPrice", dsCustSingleService, "PRICE");

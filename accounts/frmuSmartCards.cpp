@@ -239,6 +239,12 @@ void TfrmSmartCards::actMrOkExecute()
     accept();
 }
 
+bool TfrmSmartCards::saveOnClose()
+{
+    // A card stored on closing is checked as one stored with "Готово".
+    return validateInput() && TfrmGuide::saveOnClose();
+}
+
 void TfrmSmartCards::listDoubleClick()
 {
     // Both pick modes choose with a double click.

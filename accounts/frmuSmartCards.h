@@ -32,6 +32,7 @@ public:
     void actMrOkExecute() override;
     bool searchRecord() override;
     void listDoubleClick() override;
+    bool saveOnClose() override;
 
     void actApplyAndActiveteExecute();
     void actDeactivateSmartCardExecute();

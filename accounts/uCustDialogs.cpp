@@ -74,8 +74,13 @@ bool TEnterToTab::eventFilter(QObject *watched, QEvent *event)
         const int key = static_cast<QKeyEvent *>(event)->key();
         auto *w = qobject_cast<QWidget *>(watched);
         if (w && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            if (QWidget *next = w->nextInFocusChain())
-                next->setFocus(Qt::TabFocusReason);
+            // The next control the Tab key would reach: the parts of a compound editor take no part.
+            QWidget *next = w->nextInFocusChain();
+            while (next != w
+                && (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled()
+                    || next->focusProxy()))
+                next = next->nextInFocusChain();
+            next->setFocus(Qt::TabFocusReason);
             return true;
         }
     }

@@ -13,6 +13,7 @@
 #include "frmuCustomerService.h"
 #include "frmuPaySourceGuide.h"
 #include "frmuSelectLetterType.h"
+#include "uSettings.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -344,6 +345,26 @@ TEST_P(CustomerDialogs, CustomerPaymentDialogTakesASourcePickedInTheGuideAndPrin
     EXPECT_EQ(shownSource, QStringLiteral("Банк"));
     EXPECT_EQ(seen(QStringLiteral("select PAYSOURCE_ID from ZOLT.PAY_DOC")).toInt(), 5);
     EXPECT_EQ(printed, seen(QStringLiteral("select PAYMENT_ID from ZOLT.PAYMENT")).toInt());
+}
+
+TEST_P(CustomerDialogs, CustomerPaymentDialogMovesOnWithEnterThroughItsFields)
+{
+    AppSettings().enterToTab = true;
+    QStringList reached;
+    ModalAnswer answer = on<TfrmCustomerPayment>([&](TfrmCustomerPayment *dialog) {
+        dialog->activateWindow();
+        QApplication::setActiveWindow(dialog);
+        dialog->edDocDate->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return dialog->edDocDate->hasFocus(); }));
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            reached << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString());
+        }
+        click(dialog, "btnCancel");
+    });
+    EXPECT_FALSE(executeCustomerPayment(m_customer));
+    EXPECT_EQ(reached.join(QLatin1Char(',')), QStringLiteral("cbPaySource,edPaySum,cbPaymType"));
+    EXPECT_EQ(count("PAYMENT"), 0) << "Enter stores nothing";
 }
 
 // ---- Letter type

@@ -69,7 +69,6 @@ protected:
     void TearDown() override
     {
         m_form.reset();
-        AppSettings() = TAppSettings::defaults();
         CustomerWindowFixture::TearDown();
     }
 

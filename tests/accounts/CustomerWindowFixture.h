@@ -1,11 +1,13 @@
 #pragma once
 
 // The customer module for the card's windows: the global data modules set, message boxes and the clock faked,
-// and an error escaping a window's handler failing the test with its text.
+// the user's settings back to their defaults afterwards, and an error escaping a window's handler failing the
+// test with its text.
 #include "CustomerFixture.h"
 #include "Guard.h"
 #include "ServiceFakes.h"
 #include "dmuRDM.h"
+#include "uSettings.h"
 
 #include <algorithm>
 
@@ -23,6 +25,7 @@ protected:
     void TearDown() override
     {
         setExceptionHandler(m_previousHandler);
+        AppSettings() = TAppSettings::defaults();
         CustomerFixture::TearDown();
         DMR = nullptr;
     }

@@ -232,6 +232,23 @@ TEST_P(SmartCardsGuide, ANewCardNeedsANumberThatIsNotRegisteredYet)
     EXPECT_EQ(seen("select SMARTCARD_NO from ZOLT.SMARTCARD where SMARTCARD_ID = 9").toString(), QStringLiteral("124"));
 }
 
+TEST_P(SmartCardsGuide, ClosingWithANewCardAsksAndChecksItBeforeStoring)
+{
+    const int before = seen("select count(*) from ZOLT.SMARTCARD").toInt();
+    m_messages.answer(mrYes); // "Данные изменены, записать?"
+    bool stayedOpen = false;
+    onCards(7, [&](TfrmSmartCards *g) {
+        g->actInsertRecord->trigger();
+        g->reject();
+        stayedOpen = g->isVisible();
+    });
+    ASSERT_GE(m_messages.requests.size(), 2);
+    EXPECT_EQ(m_messages.requests[0].text, QStringLiteral("Данные изменены, записать?"));
+    EXPECT_EQ(m_messages.lastText(), QStringLiteral("Invalid card number"));
+    EXPECT_TRUE(stayedOpen) << "what was typed stays to be mended";
+    EXPECT_EQ(seen("select count(*) from ZOLT.SMARTCARD").toInt(), before);
+}
+
 TEST_P(SmartCardsGuide, PickModesHandBackTheChosenCard)
 {
     // Mode 2 lists only the cards nobody has; Ok is there at once.
