@@ -190,6 +190,29 @@ TEST_P(CustomerFilterWindow, LeavingATickedStateClearsTheOppositeOnes)
     EXPECT_EQ(setting("STATE_6").toInt(), 1);
 }
 
+TEST_P(CustomerFilterWindow, TheHouseNumberListFollowsTheChosenStreet)
+{
+    for (const char *sql : { "insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME, STREET_TYPE_ID, "
+                             "LOCATION_ID) values (6, '013', 'Садовая', 1, 3)",
+             "insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, HOUSE_NO, Q_PORCH) values (9, 3, 6, '3', 1)" })
+        m_dmr->dbConnection()->Execute(QString::fromUtf8(sql));
+    QStringList houses;
+    ModalAnswer answer = onFilter([&](TfrmCustFilterOptions *dialog) {
+        TMemTable *record = m_dm->mdTempCFG();
+        record->FieldByName(QStringLiteral("STREET_ID"))->SetValue(6);
+        dialog->activateWindow();
+        QApplication::setActiveWindow(dialog);
+        dialog->cbHouseNo->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return dialog->cbHouseNo->hasFocus(); }));
+        TDataSet *list = m_cust->ClientDataSet(QStringLiteral("cdsCustFiltHouseNoLookup"));
+        for (list->First(); !list->Eof(); list->Next())
+            houses << list->FieldByName(QStringLiteral("HOUSE_NO"))->AsString();
+        click(dialog->findChild<QPushButton *>(QStringLiteral("btnCancel")));
+    });
+    m_form->actFilter->trigger();
+    EXPECT_EQ(houses.join(QLatin1Char(',')), QStringLiteral(",3")) << "any house, then the street's houses";
+}
+
 TEST_P(CustomerFilterWindow, TheListAsksForTheFilterBeforeItFirstOpensWhenTheUserWantsIt)
 {
     m_form.reset();
