@@ -8,7 +8,9 @@
 #include "frmuPaySourceGuide.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "frmuServTypeGuide.h"
 #include "frmuSmartCards.h"
+#include "frmuTickets.h"
 #include "uGuides.h"
 #include "uPaymentsExport.h"
 #include "uStatReports.h"
@@ -18,8 +20,10 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
     RegisterGuides();
     RegisterSmartCardGuides();
+    RegisterServiceGuides();
     RegisterStatReportCommands();
     RegisterPayDocForms();
     RegisterCustPaymentsForms();
