@@ -8,6 +8,7 @@
 #include "Services.h"
 #include "dmuCust.h"
 #include "dmuRDM.h"
+#include "frmuSingleServiceTarifGuide.h"
 #include "uCustDialogs.h"
 
 #include <QFormLayout>
@@ -17,9 +18,6 @@
 #include <memory>
 
 namespace {
-
-// The price-list guide in pick mode, registered by the guides' owner under this name.
-const QString SingleServiceTarifPicker = QStringLiteral("pickSingleServiceTarif");
 
 TKyv_ADODataSet *priceList()
 {
@@ -129,14 +127,14 @@ void TfrmCustomerService::btnServiceGuideClick()
         return;
     TField *tariff = ds->FieldByName(QStringLiteral("SINGLE_SERVICE_TARIF_ID"));
     QVariant chosen;
-    if (!pickDifferentKey(SingleServiceTarifPicker, tariff->Value(), chosen))
-        return;
-    // The guide may have changed the price list: it is read again before the price is taken from it.
+    executeSingleServiceTarifGuide(tariff->IsNull() ? QVariant(0) : tariff->Value(), 1, chosen);
+    // The guide may have changed the price list: it is read again before a price is taken from it.
     if (TKyv_ADODataSet *prices = priceList()) {
         prices->Close();
         prices->Open();
     }
-    tariff->SetValue(chosen);
+    if (!isNullValue(chosen) && chosen.toString() != tariff->AsString())
+        tariff->SetValue(chosen);
 }
 
 bool TfrmCustomerService::validateInput()

@@ -3,12 +3,10 @@
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
-#include "FormClasses.h"
 #include "Kyv_db.h"
 #include "Guard.h"
 #include "dmuCust.h"
 #include "dmuRDM.h"
-#include "uLog.h"
 #include "uDialogButtons.h"
 #include "uSettings.h"
 
@@ -85,20 +83,6 @@ bool TEnterToTab::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QObject::eventFilter(watched, event);
-}
-
-bool pickDifferentKey(const QString &pickerName, const QVariant &current, QVariant &chosen)
-{
-    const TPicker pick = FindPicker(pickerName);
-    if (!pick) {
-        LogDebug(QStringLiteral("Справочник не подключен: ") + pickerName);
-        return false;
-    }
-    QVariant key = isNullValue(current) ? QVariant(0) : current;
-    if (!pick(key) || isNullValue(key) || key == current || key.toString() == current.toString())
-        return false;
-    chosen = key;
-    return true;
 }
 
 bool isEditing(const TDataSet *ds)

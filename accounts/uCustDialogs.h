@@ -41,10 +41,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
-// Asks the guide registered as `pickerName` for a row, starting at `current`; true with a different, non-null
-// key in `chosen`. While no guide is registered under that name the request is logged and nothing changes.
-bool pickDifferentKey(const QString &pickerName, const QVariant &current, QVariant &chosen);
-
 // Whether the dataset holds a row being edited or inserted.
 bool isEditing(const TDataSet *ds);
 

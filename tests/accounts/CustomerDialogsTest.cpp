@@ -13,6 +13,7 @@
 #include "frmuCustomerService.h"
 #include "frmuPaySourceGuide.h"
 #include "frmuSelectLetterType.h"
+#include "frmuSingleServiceTarifGuide.h"
 #include "uSettings.h"
 
 #include <QComboBox>
@@ -48,11 +49,6 @@ protected:
             m_dmr->dbConnection()->Execute(QString::fromUtf8(sql));
         addCustomer(QStringLiteral("Ковалёв"), QStringLiteral("5"));
         m_customer = field(customers(), "CUSTOMER_ID")->Value();
-    }
-    void TearDown() override
-    {
-        UnRegisterPicker(QStringLiteral("pickSingleServiceTarif"));
-        CustomerWindowFixture::TearDown();
     }
 
     TDataSet *services() const { return m_cust->ClientDataSet(QStringLiteral("cdsCustSingleService")); }
@@ -131,26 +127,38 @@ TEST_P(CustomerDialogs, CustomerServiceDialogStartsWithTheFirstServiceAndItsPric
 TEST_P(CustomerDialogs, CustomerServiceDialogTakesThePriceOfAServicePickedInTheGuideUnlessItIsTheSame)
 {
     QVariant offered;
-    QVariant answerKey = 4;
-    RegisterPicker(QStringLiteral("pickSingleServiceTarif"), [&](QVariant &key) {
-        offered = key;
-        key = answerKey;
-        return true;
-    });
+    int mode = -1;
+    // The guide hands back the row it is moved to.
+    const auto pickInGuide = [&](int tariff) {
+        return on<TfrmSingleServiceTarifGuide>([&, tariff](TfrmSingleServiceTarifGuide *g) {
+            offered = g->FInitKey;
+            mode = g->FMode;
+            g->L->Locate(QStringLiteral("SINGLE_SERVICE_TARIF_ID"), tariff);
+            g->actMrOk->trigger();
+        });
+    };
     double priceAfterSamePick = -1, priceAfterOtherPick = -1, amountAfterOtherPick = -1;
     ModalAnswer answer = on<TfrmCustomerService>([&](TfrmCustomerService *dialog) {
         TDataSet *ds = services();
         set(ds, "PRICE", 11);
-        click(dialog, "btnServiceGuide");
+        {
+            ModalAnswer same = pickInGuide(4);
+            click(dialog, "btnServiceGuide");
+            EXPECT_TRUE(same.ran());
+        }
         priceAfterSamePick = value(ds, "PRICE").toDouble();
-        answerKey = 9;
-        click(dialog, "btnServiceGuide");
+        {
+            ModalAnswer other = pickInGuide(9);
+            click(dialog, "btnServiceGuide");
+            EXPECT_TRUE(other.ran());
+        }
         priceAfterOtherPick = value(ds, "PRICE").toDouble();
         amountAfterOtherPick = value(ds, "AMOUNT").toDouble();
         click(dialog, "btnCancel");
     });
     EXPECT_FALSE(executeNewCustomerService());
-    EXPECT_EQ(offered.toInt(), 4);
+    EXPECT_EQ(offered.toInt(), 4) << "the guide opens on the row's service";
+    EXPECT_EQ(mode, 1);
     EXPECT_DOUBLE_EQ(priceAfterSamePick, 11) << "the same service changes nothing";
     EXPECT_DOUBLE_EQ(priceAfterOtherPick, 30);
     EXPECT_DOUBLE_EQ(amountAfterOtherPick, 30);
