@@ -194,7 +194,9 @@ void TfrmCustomerPayment::OpenData()
 void TfrmCustomerPayment::ShowCustomer()
 {
     TKyv_ClientDataSet *c = custDM ? custDM->cdsCustomer() : nullptr;
-    if (!c || !c->Active() || c->IsEmpty())
+    // Only the customer being paid for is shown, never another row the list happens to stand on.
+    if (!c || !c->Active() || c->IsEmpty()
+        || c->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsString() != m_customerId.toString())
         return;
     const auto text
         = [c](const char *field) { return c->FieldByName(QString::fromLatin1(field))->AsString().trimmed(); };

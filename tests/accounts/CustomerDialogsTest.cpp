@@ -355,6 +355,23 @@ TEST_P(CustomerDialogs, CustomerPaymentDialogTakesASourcePickedInTheGuideAndPrin
     EXPECT_EQ(printed, seen(QStringLiteral("select PAYMENT_ID from ZOLT.PAYMENT")).toInt());
 }
 
+TEST_P(CustomerDialogs, CustomerPaymentDialogPaysForTheGivenCustomerWhereverTheListStands)
+{
+    const QString account = field(customers(), "ACCOUNT_NO")->AsString();
+    addCustomer(QStringLiteral("Петренко"), QStringLiteral("6"));
+    ASSERT_NE(field(customers(), "ACCOUNT_NO")->AsString(), account);
+    QString shown;
+    ModalAnswer answer = on<TfrmCustomerPayment>([&](TfrmCustomerPayment *dialog) {
+        shown = dialog->lblAccountNo->text();
+        set(dialog->mdTempDataSet.get(), "PAY_SUM", 15);
+        click(dialog, "btnAdd");
+    });
+    ASSERT_TRUE(executeCustomerPayment(m_customer));
+    EXPECT_EQ(shown, account);
+    EXPECT_EQ(seen(QStringLiteral("select CUSTOMER_ID from ZOLT.PAYMENT")).toInt(), m_customer.toInt());
+    EXPECT_EQ(seen(QStringLiteral("select PAY_DOC_NO from ZOLT.PAY_DOC")).toString(), account);
+}
+
 TEST_P(CustomerDialogs, CustomerPaymentDialogMovesOnWithEnterThroughItsFields)
 {
     AppSettings().enterToTab = true;
