@@ -9,6 +9,7 @@
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 #include "frmuServTypeGuide.h"
+#include "frmuSmartCards.h"
 #include "frmuTickets.h"
 #include "uGuides.h"
 #include "uPaymentsExport.h"
@@ -21,6 +22,7 @@ void RegisterAccountsForms()
     RegisterCustomerForms();
     RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
     RegisterGuides();
+    RegisterSmartCardGuides();
     RegisterServiceGuides();
     RegisterStatReportCommands();
     RegisterPayDocForms();
