@@ -1,7 +1,9 @@
 #include "uAccounts.h"
 
 #include "FormClasses.h"
+#include "frmuCustDebt.h"
 #include "frmuCustomer.h"
+#include "frmuExternalPayments.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 
@@ -10,4 +12,6 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterExternalPaymentsForms();
+    RegisterCustDebtForms();
 }

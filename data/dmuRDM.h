@@ -103,6 +103,21 @@ public:
     // A document with its one payment, both written or neither.
     bool newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice, double sum,
                                   const QDate &date, const QString &docNo, int servId);
+    // One payment of an imported register, to a known customer.
+    struct TRegisterPayment
+    {
+        int customerId = -1;
+        double sum = 0;
+        QDate date;
+    };
+    // A document of an imported register with its payments (bound to no service, without notice) and a queue row
+    // for each paying customer from the month of its earliest payment, in one transaction: all of it or nothing.
+    // Rows are written in batches, so that a register of many thousand lines stays a matter of seconds. On
+    // failure LastCommandError() gives the engine's message.
+    bool newPayDocWithPayments(int paySourceId, const QString &docNo, const QString &notice, double sum,
+                               const QDate &date, const QList<TRegisterPayment> &payments, const QDate &accDate,
+                               int &docId);
+    QString LastCommandError() const { return m_lastCommandError; }
 
     // A new subscription writes SUBSCR_SERV and its first period; a reconnection adds a period to the customer's
     // subscription of the service. Without card and contract the contract runs to OpenEndDate and no card is
@@ -265,6 +280,7 @@ private:
     QString m_lastUpgradeError;
     QString m_lastScriptError;
     QString m_lastLogonError;
+    QString m_lastCommandError;
     // A statement whose text must not reach the trace (it holds a password), and how it is shown instead.
     QString m_secretStatement;
     QString m_secretShownAs;
