@@ -156,9 +156,9 @@ void TfrmExternalPayments::CreateGrids()
     dbgPayDoc->setObjectName(QStringLiteral("dbgPayDoc"));
     dbgPayDoc->SetReadOnly(true);
     dbgPayDoc->SetDataSource(dsPayDoc);
-    column(dbgPayDoc, "PayDocNo", QStringLiteral("№ док."), 90);
-    column(dbgPayDoc, "PayDocDateStr", QStringLiteral("Дата док."), 80);
-    column(dbgPayDoc, "PayDocSum", QStringLiteral("Сумма"), 90)->SetDisplayFormat(QString::fromLatin1(kFloatFormat));
+    column(dbgPayDoc, "PayDocNo", QStringLiteral("№ док."), 60);
+    column(dbgPayDoc, "PayDocDateStr", QStringLiteral("Дата док."), 75);
+    column(dbgPayDoc, "PayDocSum", QStringLiteral("Сумма"), 80)->SetDisplayFormat(QString::fromLatin1(kFloatFormat));
 
     dbgPayment = new TKyv_DBGridEh(this);
     dbgPayment->setObjectName(QStringLiteral("dbgPayment"));

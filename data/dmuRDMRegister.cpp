@@ -29,8 +29,9 @@ bool TDMR::newPayDocWithPayments(int paySourceId, const QString &docNo, const QS
         QList<int> queueOrder;
         for (const TRegisterPayment &p : payments) {
             rows.append({id, p.customerId, firstPaymentId + int(rows.size()), -1, p.date, p.sum, QVariant()});
+            // Without an open month (no configuration row yet) the payment's own month is the start.
             const QDate month = StartOfMonth(p.date);
-            const QDate from = month < accDate ? month : accDate;
+            const QDate from = accDate.isValid() && accDate < month ? accDate : month;
             auto it = queueFrom.find(p.customerId);
             if (it == queueFrom.end()) {
                 queueFrom.insert(p.customerId, from);

@@ -63,6 +63,8 @@ protected:
 
     TfrmCustDebt *open()
     {
+        // The menu was last updated before the fixture logged on.
+        m_scope.main()->UpdateMenu();
         QAction *action = m_scope.main()->findChild<QAction *>(QStringLiteral("actCustDebt"));
         EXPECT_TRUE(action && action->isEnabled());
         if (!action)
@@ -214,8 +216,8 @@ TEST_P(CustDebtView, TitleMarkersOrderTheListByTheDatabase)
     EXPECT_EQ(ds->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger(), 2) << "Абонент2 before Абонент1 descending";
     columns[0]->Title().SetSortMarker(smDownEh);
     const QString both = CustDebtOrderBy(*form->dbgCustDebtState);
-    EXPECT_EQ(both.count(QLatin1Char(',')), 1) << both.toStdString();
-    EXPECT_TRUE(both.contains(QStringLiteral("LPAD(C.ACCOUNT_NO,15,' ')"))) << "several markers order together";
+    EXPECT_TRUE(both.contains(QStringLiteral("C.SURNAME DESC")) && both.contains(QStringLiteral("LPAD(C.ACCOUNT_NO,15,' ')")))
+        << "several markers order together: " << both.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(CustDebtView, CustDebtView, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),

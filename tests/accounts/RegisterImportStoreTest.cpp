@@ -9,6 +9,7 @@
 #include "Registry.h"
 #include "Screenshot.h"
 #include "ServiceFakes.h"
+#include "dmuDM.h"
 #include "frmuExternalPayments.h"
 #include "uRegisterImport.h"
 #include "uSettings.h"
@@ -66,8 +67,9 @@ protected:
     void refusePaymentsOf(double sum)
     {
         auto owner = m_data.makeDmr();
-        ASSERT_TRUE(owner->DbLogON(QString::fromLatin1(TDMR::SchemaOwner),
-                                   QString::fromLatin1(TDMR::SchemaOwnerPassword), QStringLiteral("TEST")));
+        owner->DbLogON(QString::fromLatin1(TDMR::SchemaOwner), QString::fromLatin1(TDMR::SchemaOwnerPassword),
+                       QStringLiteral("TEST"));
+        ASSERT_TRUE(owner->Get_DatabaseConnectStatus());
         const QString value = QString::number(sum);
         if (GetParam() == TestEngine::SQLite) {
             owner->dbConnection()->Execute(
@@ -191,6 +193,17 @@ TEST_P(RegisterImportStore, AQueuedCustomerIsRecalculatedFromItsEarliestPaymentN
     EXPECT_EQ(seen(QStringLiteral("select DATE_FROM from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = 2")).toDate(), AccDate);
 }
 
+TEST_P(RegisterImportStore, WithoutAnOpenMonthTheQueueStartsAtThePaymentsMonth)
+{
+    TPaymentRegister reg;
+    ReadTextRegister(59, {"101|5|10.11.25", "-"}, QStringLiteral("q.txt"), 1, Today, reg);
+    ResolveRegisterAccounts(*m_dmr, reg);
+    const TRegisterStoreResult result = StoreRegister(*m_dmr, reg, false, Today, QDate());
+    ASSERT_EQ(result.storedPayments, 1) << result.problems.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(seen(QStringLiteral("select DATE_FROM from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = 1")).toDate(),
+              QDate(2025, 11, 1));
+}
+
 TEST_P(RegisterImportStore, ManyAccountsAreMatchedAsFewAre)
 {
     // Past the number of accounts a query names, the register reads the operator's accounts instead.
@@ -276,7 +289,10 @@ protected:
         if (HasFatalFailure())
             return;
         TRegistry::useTemporaryStorage();
+        m_dm = std::make_unique<TDM>(m_dmr.get());
+        ASSERT_TRUE(m_dm->CreateDefaultMainCFG());
         DMR = m_dmr.get();
+        DM = m_dm.get();
         RegisterExternalPaymentsForms();
         AppSettings().importPaymentsMode = 59;
         AppSettings().exportMode = 0;
@@ -286,11 +302,14 @@ protected:
         for (QWidget *child : m_scope.main()->ChildForms())
             delete child;
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DM = nullptr;
         DMR = nullptr;
     }
 
     TfrmExternalPayments *open()
     {
+        // The menu was last updated before the fixture logged on.
+        m_scope.main()->UpdateMenu();
         QAction *action = m_scope.main()->findChild<QAction *>(QStringLiteral("actImportPayments"));
         EXPECT_TRUE(action && action->isEnabled());
         if (!action)
@@ -309,6 +328,7 @@ protected:
     }
 
     tarvik::test::MainWindowScope m_scope;
+    std::unique_ptr<TDM> m_dm;
     QTemporaryDir m_dir;
     FakeMessageService m_messages;
     FakeDialogService m_dialogs;
@@ -333,7 +353,7 @@ TEST_P(ExternalPaymentsWindow, ASecondStoreIsAskedAndRefusedByDefault)
 
     form->actAddPayments->trigger();
     EXPECT_EQ(count("PAYMENT"), 1);
-    EXPECT_TRUE(m_messages.lastText().startsWith(QStringLiteral("Обработан ")));
+    EXPECT_TRUE(m_messages.lastText().startsWith(QStringLiteral("Обработан "))) << m_messages.lastText().toStdString();
     EXPECT_TRUE(m_messages.lastText().contains(QStringLiteral(" Файл r59.txt (импорт)")));
     EXPECT_TRUE(m_messages.lastText().contains(QStringLiteral("Пропущено платежей: 1")));
 
@@ -401,6 +421,7 @@ TEST_P(ExternalPaymentsWindow, TheWindowKeepsItsPlacementInTheRegistry)
 
 TEST_P(ExternalPaymentsWindow, Screenshot)
 {
+    FakeClock clock(QDateTime(QDate(2026, 1, 20), QTime(10, 0)));
     TfrmExternalPayments *form = open();
     ASSERT_NE(form, nullptr);
     m_dialogs.answerOpen(writeFile(QStringLiteral("r59.txt"),
