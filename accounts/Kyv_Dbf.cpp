@@ -39,8 +39,8 @@ TKyv_Dbf::TKyv_Dbf(const QString &fileName)
     const quint32 headerLength = u8(8) | u8(9) << 8;
     const quint32 recordLength = u8(10) | u8(11) << 8;
     // A header that promises more rows than the file holds is damaged; reading it would walk past the end.
-    if (recordLength == 0 || headerLength < 33 || quint64(headerLength) + quint64(records) * recordLength
-                                                      > quint64(file.size()) + 1)
+    if (recordLength == 0 || headerLength < 33
+        || quint64(headerLength) + quint64(records) * recordLength > quint64(file.size()) + 1)
         throw EDbfError(notATable);
     m_codePage = CodePageOfByte(static_cast<unsigned char>(header.at(29)));
     file.close();
@@ -83,6 +83,7 @@ QString TKyv_Dbf::AsString(int record, int field) const
 {
     const char *text = DBFReadStringAttribute(handle(m_handle), record, field);
     if (!text)
-        throw EDbfError(QStringLiteral("Не удается прочитать запись %1 таблицы \"%2\"").arg(record + 1).arg(m_fileName));
+        throw EDbfError(
+            QStringLiteral("Не удается прочитать запись %1 таблицы \"%2\"").arg(record + 1).arg(m_fileName));
     return decodeText(QByteArray(text), m_codePage).trimmed();
 }

@@ -16,6 +16,7 @@
 #include "dmuDebtCalc.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
+#include "uWindowActions.h"
 #include "frmuSelectMonth.h"
 #include "uLog.h"
 
@@ -31,12 +32,6 @@ TfrmCustDebt *frmCustDebt = nullptr;
 
 namespace {
 
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
-
 const char *const kMoneyFormat = "### ### ### ### ##0.##";
 const char *const kExportFilter = "Универсальный (*.csv) (Можно открыть в Microsoft Excel)|*.csv";
 
@@ -48,8 +43,8 @@ struct SortableField
     const char *expression;
 };
 const SortableField kSortable[] = {
-    {"ACCOUNT_NO", "LPAD(C.ACCOUNT_NO,15,' ')"},
-    {"CUSTOMER_NAME", "C.SURNAME"},
+    { "ACCOUNT_NO", "LPAD(C.ACCOUNT_NO,15,' ')" },
+    { "CUSTOMER_NAME", "C.SURNAME" },
 };
 
 } // namespace
@@ -72,13 +67,13 @@ QString CustDebtOrderBy(const TKyv_DBGridEh &grid)
         if (columns[i]->Title().SortMarker() != smNoneEh)
             marked.append(columns[i]);
     std::stable_sort(marked.begin(), marked.end(),
-                     [](TColumnEh *a, TColumnEh *b) { return a->Title().SortIndex() < b->Title().SortIndex(); });
+        [](TColumnEh *a, TColumnEh *b) { return a->Title().SortIndex() < b->Title().SortIndex(); });
     QStringList terms;
     for (TColumnEh *column : marked)
         for (const SortableField &s : kSortable)
             if (column->FieldName().compare(QString::fromLatin1(s.field), Qt::CaseInsensitive) == 0)
                 terms << QString::fromLatin1(s.expression)
-                             + (column->Title().SortMarker() == smUpEh ? QStringLiteral(" DESC") : QString());
+                        + (column->Title().SortMarker() == smUpEh ? QStringLiteral(" DESC") : QString());
     if (terms.isEmpty())
         terms << QString::fromLatin1(kSortable[0].expression);
     return QStringLiteral("ORDER BY ") + terms.join(QStringLiteral(", "));
@@ -97,7 +92,7 @@ TfrmCustDebt::TfrmCustDebt(QWidget *parent)
     auto *toolBar = new QToolBar(this);
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
     toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    toolBar->addActions({actPeriod, actSaveAs, actShowCustomerBalance});
+    toolBar->addActions({ actPeriod, actSaveAs, actShowCustomerBalance });
     periodLabel = new QLabel(this);
     periodLabel->setObjectName(QStringLiteral("periodLabel"));
     toolBar->addSeparator();
@@ -119,20 +114,11 @@ TfrmCustDebt::~TfrmCustDebt()
 
 void TfrmCustDebt::CreateActions()
 {
-    auto make = [this](QAction *&action, const char *name, const QString &caption, const QString &hint,
-                       void (TfrmCustDebt::*run)()) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!hint.isEmpty())
-            action->setToolTip(hint);
-        connect(action, &QAction::triggered, this, guarded([this, run](bool) { (this->*run)(); }));
-        addAction(action);
-    };
-    make(actPeriod, "actPeriod", QStringLiteral("Месяц"), QStringLiteral("Сменить месяц отчета"),
-         &TfrmCustDebt::actPeriodExecute);
-    make(actSaveAs, "actSaveAs", QStringLiteral("Экспорт"), {}, &TfrmCustDebt::actSaveAsExecute);
-    make(actShowCustomerBalance, "actShowCustomerBalance", QStringLiteral("Баланс абонента"),
-         QStringLiteral("Показать детализированный Баланс абонента"), &TfrmCustDebt::actShowCustomerBalanceExecute);
+    actPeriod = AddWindowAction(this, "actPeriod", QStringLiteral("Месяц"), QStringLiteral("Сменить месяц отчета"),
+        [this] { actPeriodExecute(); });
+    actSaveAs = AddWindowAction(this, "actSaveAs", QStringLiteral("Экспорт"), {}, [this] { actSaveAsExecute(); });
+    actShowCustomerBalance = AddWindowAction(this, "actShowCustomerBalance", QStringLiteral("Баланс абонента"),
+        QStringLiteral("Показать детализированный Баланс абонента"), [this] { actShowCustomerBalanceExecute(); });
 }
 
 void TfrmCustDebt::CreateGrid()
@@ -142,8 +128,8 @@ void TfrmCustDebt::CreateGrid()
     dbgCustDebtState->SetReadOnly(true);
     dbgCustDebtState->SetFooterRowCount(1);
     dbgCustDebtState->SumList().SetActive(true);
-    dbgCustDebtState->SetOptionsEh(dbgCustDebtState->OptionsEh() | dghRowHighlight | dghAutoSortMarking
-                                   | dghMultiSortMarking | dghDialogFind);
+    dbgCustDebtState->SetOptionsEh(
+        dbgCustDebtState->OptionsEh() | dghRowHighlight | dghAutoSortMarking | dghMultiSortMarking | dghDialogFind);
     struct Column
     {
         const char *field, *title;
@@ -152,16 +138,16 @@ void TfrmCustDebt::CreateGrid()
         bool money;
     };
     const Column columns[] = {
-        {"ACCOUNT_NO", "Лиц. счет", fvtCount, nullptr, false},
-        {"CUSTOMER_NAME", "ФИО", fvtNon, nullptr, false},
-        {"P_DEBT_IN_SUM", "Вх. баланс", fvtSum, nullptr, true},
-        {"FACTOR_VALUE", "Скидка", fvtNon, nullptr, false},
-        {"C_SUM", "Абон. услуги", fvtSum, nullptr, true},
-        {"C_ACT_SERV_SUM", "Подкл.", fvtSum, "ACT_SERV_SUM", true},
-        {"L_SINGLE_SERVICE_SUM", "По факту", fvtSum, nullptr, true},
-        {"C_TO_PAY_SUM", "Всего", fvtSum, nullptr, true},
-        {"C_PAY_SUM", "Платежи", fvtSum, nullptr, true},
-        {"DEBT_OUT_SUM", "Исх. баланс", fvtSum, nullptr, true},
+        { "ACCOUNT_NO", "Лиц. счет", fvtCount, nullptr, false },
+        { "CUSTOMER_NAME", "ФИО", fvtNon, nullptr, false },
+        { "P_DEBT_IN_SUM", "Вх. баланс", fvtSum, nullptr, true },
+        { "FACTOR_VALUE", "Скидка", fvtNon, nullptr, false },
+        { "C_SUM", "Абон. услуги", fvtSum, nullptr, true },
+        { "C_ACT_SERV_SUM", "Подкл.", fvtSum, "ACT_SERV_SUM", true },
+        { "L_SINGLE_SERVICE_SUM", "По факту", fvtSum, nullptr, true },
+        { "C_TO_PAY_SUM", "Всего", fvtSum, nullptr, true },
+        { "C_PAY_SUM", "Платежи", fvtSum, nullptr, true },
+        { "DEBT_OUT_SUM", "Исх. баланс", fvtSum, nullptr, true },
     };
     for (const Column &c : columns) {
         TColumnEh *column = dbgCustDebtState->Columns().Add();
@@ -273,7 +259,7 @@ bool TfrmCustDebt::event(QEvent *event)
         if (m->Msg == AMRunQuery) {
             struct Done
             {
-                ~Done() { tellMain(AMHideAnimate); }
+                ~Done() { TellMainWindow(AMHideAnimate); }
             } done;
             TScreenCursorScope cursor(crHourGlass);
             guard([this] { LoadMonth(); });
@@ -288,8 +274,8 @@ void TfrmCustDebt::closeEvent(QCloseEvent *event)
     guard([this] { CloseDataSets(); });
     if (frmCustDebt == this)
         frmCustDebt = nullptr;
-    tellMain(AMHideAnimate);
-    tellMain(AMChildClose);
+    TellMainWindow(AMHideAnimate);
+    TellMainWindow(AMChildClose);
     event->accept();
 }
 

@@ -13,6 +13,7 @@
 #include "WindowMessages.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
+#include "uWindowActions.h"
 #include "uSettings.h"
 
 #include <QAction>
@@ -26,12 +27,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
 
 const char *const kFloatFormat = "### ### ### ##0.00";
 
@@ -55,7 +50,7 @@ TfrmExternalPayments::TfrmExternalPayments(QWidget *parent)
     auto *toolBar = new QToolBar(this);
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
     toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    toolBar->addActions({actLoadFromFile, actLoadFromDBF, actAddPayments});
+    toolBar->addActions({ actLoadFromFile, actLoadFromDBF, actAddPayments });
     toolBar->addSeparator();
     toolBar->addAction(actClose);
 
@@ -86,21 +81,12 @@ TfrmExternalPayments::~TfrmExternalPayments() = default;
 
 void TfrmExternalPayments::CreateActions()
 {
-    auto make = [this](QAction *&action, const char *name, const QString &caption, const QString &hint,
-                       void (TfrmExternalPayments::*run)()) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!hint.isEmpty())
-            action->setToolTip(hint);
-        connect(action, &QAction::triggered, this, guarded([this, run](bool) { (this->*run)(); }));
-        addAction(action);
-    };
-    make(actLoadFromFile, "actLoadFromFile", QStringLiteral("Загрузить из файла"),
-         QStringLiteral("Загрузить платежки из файла"), &TfrmExternalPayments::actLoadFromFileExecute);
-    make(actLoadFromDBF, "actLoadFromDBF", QStringLiteral("Загрузить из DBF"), {},
-         &TfrmExternalPayments::actLoadFromDBFExecute);
-    make(actAddPayments, "actAddPayments", QStringLiteral("Добавить платежи в базу"),
-         QStringLiteral("Формирование платежек"), &TfrmExternalPayments::actAddPaymentsExecute);
+    actLoadFromFile = AddWindowAction(this, "actLoadFromFile", QStringLiteral("Загрузить из файла"),
+        QStringLiteral("Загрузить платежки из файла"), [this] { actLoadFromFileExecute(); });
+    actLoadFromDBF = AddWindowAction(
+        this, "actLoadFromDBF", QStringLiteral("Загрузить из DBF"), {}, [this] { actLoadFromDBFExecute(); });
+    actAddPayments = AddWindowAction(this, "actAddPayments", QStringLiteral("Добавить платежи в базу"),
+        QStringLiteral("Формирование платежек"), [this] { actAddPaymentsExecute(); });
     actClose = new QAction(QStringLiteral("Закрыть"), this);
     actClose->setObjectName(QStringLiteral("actClose"));
     connect(actClose, &QAction::triggered, this, &QWidget::close);
@@ -200,8 +186,8 @@ void TfrmExternalPayments::actLoadFromFileExecute()
             AppSettings().Erip210DocPath = QDir::toNativeSeparators(QFileInfo(path).absolutePath()) + QDir::separator();
             ReadEripRegister(lines, name, firstDocId, m_register);
         } else {
-            ReadTextRegister(AppSettings().importPaymentsMode, lines, name, firstDocId,
-                             Services::clock()->today(), m_register);
+            ReadTextRegister(
+                AppSettings().importPaymentsMode, lines, name, firstDocId, Services::clock()->today(), m_register);
         }
     });
 }
@@ -295,7 +281,8 @@ void TfrmExternalPayments::actAddPaymentsExecute()
     }
     if (m_stored
         && !Services::messages()->confirm(
-            QStringLiteral("Платежи из файла \"%1\" уже добавлены в базу. Добавить их еще раз?").arg(m_register.fileName),
+            QStringLiteral("Платежи из файла \"%1\" уже добавлены в базу. Добавить их еще раз?")
+                .arg(m_register.fileName),
             mbNo))
         return;
     TRegisterStoreResult result;
@@ -305,7 +292,8 @@ void TfrmExternalPayments::actAddPaymentsExecute()
         result = StoreRegister(*DMR, m_register, AppSettings().exportMode == 2, today, DMR->AccDate());
     }
     if (!result.checked) {
-        Services::messages()->warning(QStringLiteral("Платежи не добавлены:\r") + result.problems.join(QLatin1Char('\r')));
+        Services::messages()->warning(
+            QStringLiteral("Платежи не добавлены:\r") + result.problems.join(QLatin1Char('\r')));
         return;
     }
     m_stored = m_stored || result.storedDocs > 0;
@@ -352,8 +340,8 @@ bool TfrmExternalPayments::event(QEvent *event)
         if (m->Msg == AMRunQuery) {
             // Nothing to load: a register is read on request. The hourglass and animation only blink.
             TScreenCursorScope cursor(crHourGlass);
-            tellMain(AMShowAnimate);
-            tellMain(AMHideAnimate);
+            TellMainWindow(AMShowAnimate);
+            TellMainWindow(AMHideAnimate);
             return true;
         }
     }
@@ -369,8 +357,8 @@ void TfrmExternalPayments::closeEvent(QCloseEvent *event)
         cdsPayment->Close();
         cdsPayDoc->Close();
     });
-    tellMain(AMChildClose);
-    tellMain(AMHideAnimate);
+    TellMainWindow(AMChildClose);
+    TellMainWindow(AMHideAnimate);
     event->accept();
 }
 

@@ -261,8 +261,8 @@ QStringList RegisterLines(const QByteArray &bytes)
     return lines;
 }
 
-void ReadTextRegister(int mode, const QStringList &lines, const QString &fileName, int firstDocId,
-                      const QDate &today, TPaymentRegister &reg)
+void ReadTextRegister(int mode, const QStringList &lines, const QString &fileName, int firstDocId, const QDate &today,
+    TPaymentRegister &reg)
 {
     startRegister(reg, fileName);
     switch (mode) {
@@ -327,9 +327,9 @@ void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPayme
         int source;
         bool datedRowsOnly, strip;
     };
-    const Layout layout = mode == 63   ? Layout{"LS", "SUMMA", "DATA", 0, true, false}
-                          : mode == 65 ? Layout{"N_NAB", "SUMA", "DATAO", 0, true, false}
-                                       : Layout{"LICH", "SUMMA", "DATEOPL", 1, false, true};
+    const Layout layout = mode == 63 ? Layout { "LS", "SUMMA", "DATA", 0, true, false }
+        : mode == 65                 ? Layout { "N_NAB", "SUMA", "DATAO", 0, true, false }
+                                     : Layout { "LICH", "SUMMA", "DATEOPL", 1, false, true };
     const int account = table.RequiredField(QString::fromLatin1(layout.account));
     const int sum = table.RequiredField(QString::fromLatin1(layout.sum));
     const int date = table.RequiredField(QString::fromLatin1(layout.date));
@@ -370,14 +370,14 @@ QDate RegisterDate(const QString &text)
 QString RegisterDocNotice(const TPaymentRegister &reg, bool erip, const QDate &today)
 {
     QString notice = QStringLiteral("Обработан ") + today.toString(QStringLiteral("dd/MM/yyyy"))
-                     + QStringLiteral(" Файл ") + reg.fileName;
+        + QStringLiteral(" Файл ") + reg.fileName;
     notice += erip ? QStringLiteral(" от ") + reg.eripDate + QStringLiteral(" отпр. ") + reg.eripSender
                    : QStringLiteral(" (импорт)");
     return notice.left(255);
 }
 
-void ReadRegisterBytes(TRegisterKind kind, int mode, const QByteArray &bytes, const QString &fileName,
-                       TPaymentRegister &reg)
+void ReadRegisterBytes(
+    TRegisterKind kind, int mode, const QByteArray &bytes, const QString &fileName, TPaymentRegister &reg)
 {
     const QDate today = Services::clock()->today();
     if (kind == TRegisterKind::Text) {

@@ -23,9 +23,9 @@ public:
 private:
     QString m_text;
     QChar m_delimiter;
-    int m_position = 1;   // 1-based, as the registers' layouts count characters
+    int m_position = 1; // 1-based, as the registers' layouts count characters
     int m_nextStart = -1; // start of the token after the current one; -1 when none is known yet
-    int m_end = 1;        // text length + 1
+    int m_end = 1; // text length + 1
 };
 
 // An account number as the registers print it, without the zeros, blanks and signs some put before it: every
@@ -76,16 +76,16 @@ QStringList RegisterLines(const QByteArray &bytes);
 // The readers. Each starts from empty lists; `firstDocId` is the next free document number, which the lists use
 // to link payments to documents; `today` dates the documents that carry no date of their own. A line that
 // cannot be read raises EConvertError naming its number, and what was read before it stays in `reg`.
-void ReadTextRegister(int mode, const QStringList &lines, const QString &fileName, int firstDocId,
-                      const QDate &today, TPaymentRegister &reg);
+void ReadTextRegister(int mode, const QStringList &lines, const QString &fileName, int firstDocId, const QDate &today,
+    TPaymentRegister &reg);
 void ReadEripRegister(const QStringList &lines, const QString &fileName, int firstDocId, TPaymentRegister &reg);
 void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPaymentRegister &reg);
 
 // Reads the bytes of a register file of the kind and layout as the window would, a table through a temporary
 // file. A register that cannot be read raises Exception.
 enum class TRegisterKind { Text, Erip, Dbf };
-void ReadRegisterBytes(TRegisterKind kind, int mode, const QByteArray &bytes, const QString &fileName,
-                       TPaymentRegister &reg);
+void ReadRegisterBytes(
+    TRegisterKind kind, int mode, const QByteArray &bytes, const QString &fileName, TPaymentRegister &reg);
 
 // Finds the customer of every payment by its account in one query (the last customer holding the account
 // wins), names it "surname initials", and adds "Ошибка: Не найден клиент с Л/C:" + account to the errors for
@@ -100,8 +100,8 @@ QDate RegisterDate(const QString &text);
 // written with its payments to known customers in one transaction.
 struct TRegisterStoreResult
 {
-    bool checked = false;    // false: nothing was stored, `problems` says why
-    QStringList problems;    // unreadable dates and sums, and documents that failed (named)
+    bool checked = false; // false: nothing was stored, `problems` says why
+    QStringList problems; // unreadable dates and sums, and documents that failed (named)
     int storedDocs = 0;
     int storedPayments = 0;
     int skippedPayments = 0; // unknown accounts
@@ -113,8 +113,8 @@ struct TRegisterStoreResult
 // header's date and sender or " (импорт)".
 QString RegisterDocNotice(const TPaymentRegister &reg, bool erip, const QDate &today);
 
-TRegisterStoreResult StoreRegister(TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today,
-                                   const QDate &accDate);
+TRegisterStoreResult StoreRegister(
+    TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today, const QDate &accDate);
 
 // The summary shown after storing: stored, skipped, sum, and the documents that failed.
 QString RegisterStoreSummary(const TRegisterStoreResult &result);

@@ -53,8 +53,8 @@ void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
             const QString account = q.value(0).toString();
             if (!wanted.contains(account))
                 continue;
-            found[account] = {int(q.value(1).toDouble()),
-                              (q.value(2).toString() + QLatin1Char(' ') + q.value(3).toString()).left(35)};
+            found[account] = { int(q.value(1).toDouble()),
+                (q.value(2).toString() + QLatin1Char(' ') + q.value(3).toString()).left(35) };
         }
     }
     for (TRegisterPayment &p : reg.payments) {
@@ -70,8 +70,8 @@ void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
     }
 }
 
-TRegisterStoreResult StoreRegister(TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today,
-                                   const QDate &accDate)
+TRegisterStoreResult StoreRegister(
+    TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today, const QDate &accDate)
 {
     TRegisterStoreResult result;
     auto docName = [](const TRegisterDoc &doc) {
@@ -92,7 +92,8 @@ TRegisterStoreResult StoreRegister(TDMR &dmr, const TPaymentRegister &reg, bool 
                                        .arg(p.RecNo)
                                        .arg(p.AccountNo, p.PayDateStr));
         if (!std::isfinite(p.PaySum))
-            result.problems.append(QStringLiteral("Неверная сумма платежа № %1 (Л/C %2)").arg(p.RecNo).arg(p.AccountNo));
+            result.problems.append(
+                QStringLiteral("Неверная сумма платежа № %1 (Л/C %2)").arg(p.RecNo).arg(p.AccountNo));
     }
     if (!result.problems.isEmpty())
         return result;
@@ -111,15 +112,15 @@ TRegisterStoreResult StoreRegister(TDMR &dmr, const TPaymentRegister &reg, bool 
                 ++skipped;
                 continue;
             }
-            rows.append({p->CustomerId, p->PaySum, RegisterDate(p->PayDateStr)});
+            rows.append({ p->CustomerId, p->PaySum, RegisterDate(p->PayDateStr) });
             sum += p->PaySum;
         }
         result.skippedPayments += skipped;
         int docId = 0;
         if (!dmr.newPayDocWithPayments(doc.PaySourceId, doc.PayDocNo, notice, doc.PayDocSum,
-                                       RegisterDate(doc.PayDocDateStr), rows, accDate, docId)) {
-            result.problems.append(QStringLiteral("Не сохранен ") + docName(doc) + QStringLiteral(": ")
-                                   + dmr.LastCommandError());
+                RegisterDate(doc.PayDocDateStr), rows, accDate, docId)) {
+            result.problems.append(
+                QStringLiteral("Не сохранен ") + docName(doc) + QStringLiteral(": ") + dmr.LastCommandError());
             continue;
         }
         ++result.storedDocs;

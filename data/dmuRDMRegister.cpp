@@ -10,8 +10,7 @@
 #include <QHash>
 
 bool TDMR::newPayDocWithPayments(int paySourceId, const QString &docNo, const QString &notice, double sum,
-                                 const QDate &date, const QList<TRegisterPayment> &payments, const QDate &accDate,
-                                 int &docId)
+    const QDate &date, const QList<TRegisterPayment> &payments, const QDate &accDate, int &docId)
 {
     m_lastCommandError.clear();
     if (!m_connection->Connected() || !CommitWork()) {
@@ -28,7 +27,7 @@ bool TDMR::newPayDocWithPayments(int paySourceId, const QString &docNo, const QS
         QHash<int, QDate> queueFrom;
         QList<int> queueOrder;
         for (const TRegisterPayment &p : payments) {
-            rows.append({id, p.customerId, firstPaymentId + int(rows.size()), -1, p.date, p.sum, QVariant()});
+            rows.append({ id, p.customerId, firstPaymentId + int(rows.size()), -1, p.date, p.sum, QVariant() });
             // Without an open month (no configuration row yet) the payment's own month is the start.
             const QDate month = StartOfMonth(p.date);
             const QDate from = accDate.isValid() && accDate < month ? accDate : month;
@@ -41,17 +40,17 @@ bool TDMR::newPayDocWithPayments(int paySourceId, const QString &docNo, const QS
             }
         }
         TBulkInsert::Insert(*m_connection, QStringLiteral("ZOLT.PAYMENT"),
-                            {QStringLiteral("PAY_DOC_ID"), QStringLiteral("CUSTOMER_ID"), QStringLiteral("PAYMENT_ID"),
-                             QStringLiteral("SERV_ID"), QStringLiteral("PAY_DATE"), QStringLiteral("PAY_SUM"),
-                             QStringLiteral("NOTICE")},
-                            rows);
+            { QStringLiteral("PAY_DOC_ID"), QStringLiteral("CUSTOMER_ID"), QStringLiteral("PAYMENT_ID"),
+                QStringLiteral("SERV_ID"), QStringLiteral("PAY_DATE"), QStringLiteral("PAY_SUM"),
+                QStringLiteral("NOTICE") },
+            rows);
         // The queue may hold a customer more than once; the earliest month wins when it is worked off.
         QList<QVariantList> queue;
         queue.reserve(queueOrder.size());
         for (int customerId : queueOrder)
-            queue.append({customerId, queueFrom.value(customerId)});
+            queue.append({ customerId, queueFrom.value(customerId) });
         TBulkInsert::Insert(*m_connection, QStringLiteral("ZOLT.INVALIDCUSTDEBT"),
-                            {QStringLiteral("CUSTOMER_ID"), QStringLiteral("DATE_FROM")}, queue);
+            { QStringLiteral("CUSTOMER_ID"), QStringLiteral("DATE_FROM") }, queue);
         if (!payments.isEmpty())
             LastPaymentSum = payments.last().sum;
         if (CommitWork()) {

@@ -29,7 +29,7 @@ const QDate Today(2026, 1, 20);
 
 long peakMb()
 {
-    rusage u{};
+    rusage u {};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024;
 }
@@ -47,14 +47,14 @@ void generateCustomers(TDMR &dmr, int customers)
     c.Execute(QStringLiteral("delete from ZOLT.MAIN_CFG"));
     c.Execute(QStringLiteral("insert into ZOLT.MAIN_CFG (CFG_ID, COMPANY_ID, INIT_DATE, ACC_DATE, DEBTMODE) "
                              "values (1, 1, :P_INIT, :P_ACC, 0)"),
-              {{QStringLiteral("P_INIT"), at(QDate(2025, 1, 1))}, {QStringLiteral("P_ACC"), at(AccMonth)}});
+        { { QStringLiteral("P_INIT"), at(QDate(2025, 1, 1)) }, { QStringLiteral("P_ACC"), at(AccMonth) } });
     c.BeginTrans();
     for (int first = 1; first <= customers; first += 10000) {
         QList<QVariantList> rows;
         for (int id = first; id <= std::min(customers, first + 9999); ++id)
-            rows.append({id, QString::number(100000 + id), QStringLiteral("Абонент"), QStringLiteral("А.Б."), 1});
+            rows.append({ id, QString::number(100000 + id), QStringLiteral("Абонент"), QStringLiteral("А.Б."), 1 });
         TBulkInsert::Insert(c, QStringLiteral("ZOLT.CUSTOMER"),
-                            {"CUSTOMER_ID", "ACCOUNT_NO", "SURNAME", "INITIALS", "CUST_STATE"}, rows);
+            { "CUSTOMER_ID", "ACCOUNT_NO", "SURNAME", "INITIALS", "CUST_STATE" }, rows);
     }
     c.CommitTrans();
     if (c.Provider() == TADOConnection::TProvider::PostgreSQL)
@@ -129,17 +129,16 @@ double batchedInserts(TDMR &dmr, const TPaymentRegister &reg)
     int id = 1;
     for (const TRegisterPayment &p : reg.payments)
         if (p.CustomerId != -1)
-            payments.append({1, p.CustomerId, id++, -1, RegisterDate(p.PayDateStr), p.PaySum, QVariant()});
+            payments.append({ 1, p.CustomerId, id++, -1, RegisterDate(p.PayDateStr), p.PaySum, QVariant() });
     QElapsedTimer timer;
     timer.start();
     c.BeginTrans();
     TBulkInsert::Insert(c, QStringLiteral("ZOLT.PAY_DOC"),
-                        {"PAY_DOC_ID", "PAYSOURCE_ID", "PAY_DOC_NO", "PAY_DOC_DATE", "PAY_DOC_SUM", "NOTICE"},
-                        {{1, 0, reg.docs[0].PayDocNo, RegisterDate(reg.docs[0].PayDocDateStr), reg.docs[0].PayDocSum,
-                          QStringLiteral("bench")}});
+        { "PAY_DOC_ID", "PAYSOURCE_ID", "PAY_DOC_NO", "PAY_DOC_DATE", "PAY_DOC_SUM", "NOTICE" },
+        { { 1, 0, reg.docs[0].PayDocNo, RegisterDate(reg.docs[0].PayDocDateStr), reg.docs[0].PayDocSum,
+            QStringLiteral("bench") } });
     TBulkInsert::Insert(c, QStringLiteral("ZOLT.PAYMENT"),
-                        {"PAY_DOC_ID", "CUSTOMER_ID", "PAYMENT_ID", "SERV_ID", "PAY_DATE", "PAY_SUM", "NOTICE"},
-                        payments);
+        { "PAY_DOC_ID", "CUSTOMER_ID", "PAYMENT_ID", "SERV_ID", "PAY_DATE", "PAY_SUM", "NOTICE" }, payments);
     c.CommitTrans();
     return seconds(timer);
 }
@@ -164,8 +163,8 @@ void runOne(const char *what, TDMR &dmr, const std::function<void(TPaymentRegist
     removeStored(dmr);
     std::printf("  %-5s %7lld lines  read %6.2f s  resolve %6.2f s  store %6.2f s  total %6.2f s | batched "
                 "inserts %6.2f s  ratio %5.2f | stored %d, unknown %d | peak %ld MB\n",
-                what, static_cast<long long>(reg.payments.size()), readS, resolveS, storeS, total, baseline,
-                baseline > 0 ? total / baseline : 0.0, result.storedPayments, result.skippedPayments, peakMb());
+        what, static_cast<long long>(reg.payments.size()), readS, resolveS, storeS, total, baseline,
+        baseline > 0 ? total / baseline : 0.0, result.storedPayments, result.skippedPayments, peakMb());
     std::fflush(stdout);
 }
 

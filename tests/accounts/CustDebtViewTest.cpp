@@ -80,7 +80,7 @@ protected:
         TDataSet *ds = m_calc->odsCustDebtState();
         for (ds->First(); !ds->Eof(); ds->Next()) {
             QList<double> values;
-            for (const char *name : {"C_TO_PAY_SUM", "C_PAY_SUM", "DEBT_OUT_SUM"})
+            for (const char *name : { "C_TO_PAY_SUM", "C_PAY_SUM", "DEBT_OUT_SUM" })
                 values << ds->FieldByName(QString::fromLatin1(name))->AsFloat();
             rows[ds->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger()] = values;
         }
@@ -128,13 +128,13 @@ TEST_P(CustDebtView, TotalAndOutgoingBalanceOfEveryCustomerAreWhatTheCloseWrites
         EXPECT_EQ(RoundCents(out), RoundCents(april.value(it.key()))) << "Исх. баланс is the next month's balance row";
         EXPECT_EQ(RoundCents(toPay - paid), RoundCents(april.value(it.key()))) << "Всего less the payments";
         EXPECT_EQ(dmr->dbConnection()
-                      ->SelectValue(QStringLiteral("select DEBT_IN_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = %1")
-                                        .arg(it.key()))
+                      ->SelectValue(
+                          QStringLiteral("select DEBT_IN_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = %1").arg(it.key()))
                       .toDouble(),
-                  RoundCents(out));
+            RoundCents(out));
     }
     // Customer 1: 23 in, March's 31, nothing paid.
-    EXPECT_EQ(view.value(1), QList<double>({54, 0, 54}));
+    EXPECT_EQ(view.value(1), QList<double>({ 54, 0, 54 }));
 }
 
 TEST_P(CustDebtView, AnotherMonthIsPickedAndShownAsTheCloseWroteIt)
@@ -142,12 +142,12 @@ TEST_P(CustDebtView, AnotherMonthIsPickedAndShownAsTheCloseWroteIt)
     TfrmCustDebt *form = open();
     ASSERT_NE(form, nullptr);
     tarvik::test::ModalAnswer answer([] { return tarvik::test::activeModal<TfrmSelectMonth>() != nullptr; },
-                                     [] {
-                                         auto *dialog = tarvik::test::activeModal<TfrmSelectMonth>();
-                                         dialog->cbMonth->setCurrentIndex(1);
-                                         dialog->seYear->setValue(2024);
-                                         dialog->btnOk->click();
-                                     });
+        [] {
+            auto *dialog = tarvik::test::activeModal<TfrmSelectMonth>();
+            dialog->cbMonth->setCurrentIndex(1);
+            dialog->seYear->setValue(2024);
+            dialog->btnOk->click();
+        });
     form->actPeriod->trigger();
     EXPECT_TRUE(answer.ran());
     EXPECT_EQ(SelectionPeriodFrom, QDate(2024, 2, 1));
@@ -166,8 +166,11 @@ TEST_P(CustDebtView, TheExportProposesTheMonthsNameAndAddsTheExtensionOnlyWhenMi
     EXPECT_EQ(CustDebtProposedFileName(QDate(2024, 3, 1)), QStringLiteral("УслугиЗаМесяц202403"));
     EXPECT_EQ(CustDebtProposedFileName(QDate(2025, 11, 1)), QStringLiteral("УслугиЗаМесяц202511"));
     const QPair<QString, QString> names[] = {
-        {"/d/list", "/d/list.csv"},     {"/d/list.CSV", "/d/list.CSV"}, {"/d/list.csv", "/d/list.csv"},
-        {"/d/list.txt", "/d/list.txt.csv"}, {"/d/csv", "/d/csv.csv"},
+        { "/d/list", "/d/list.csv" },
+        { "/d/list.CSV", "/d/list.CSV" },
+        { "/d/list.csv", "/d/list.csv" },
+        { "/d/list.txt", "/d/list.txt.csv" },
+        { "/d/csv", "/d/csv.csv" },
     };
     for (const auto &[chosen, written] : names)
         EXPECT_EQ(CustDebtExportFileName(chosen), written) << chosen.toStdString();
@@ -181,7 +184,7 @@ TEST_P(CustDebtView, TheExportProposesTheMonthsNameAndAddsTheExtensionOnlyWhenMi
     EXPECT_EQ(m_dialogs.fileRequests[0].fileName, QStringLiteral("УслугиЗаМесяц202403"));
     EXPECT_EQ(m_dialogs.fileRequests[0].defaultExt, QStringLiteral("csv"));
     EXPECT_EQ(m_dialogs.fileRequests[0].filter,
-              QStringLiteral("Универсальный (*.csv) (Можно открыть в Microsoft Excel)|*.csv"));
+        QStringLiteral("Универсальный (*.csv) (Можно открыть в Microsoft Excel)|*.csv"));
     QFile csv(dir.filePath(QStringLiteral("march.csv")));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << "the name typed without extension gets \".csv\"";
     const QByteArray bytes = csv.readAll();
@@ -197,7 +200,8 @@ TEST_P(CustDebtView, TheBalanceWorksOffTheQueueAndFillsTheCustomersStatement)
     ASSERT_EQ(dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")).toInt(), 1);
     form->actShowCustomerBalance->trigger();
     EXPECT_EQ(dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")).toInt(), 0);
-    EXPECT_GT(dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.TMP_CUST_BALANCE")).toInt(), 0);
+    EXPECT_GT(
+        dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.TMP_CUST_BALANCE")).toInt(), 0);
 }
 
 TEST_P(CustDebtView, TitleMarkersOrderTheListByTheDatabase)
@@ -216,11 +220,12 @@ TEST_P(CustDebtView, TitleMarkersOrderTheListByTheDatabase)
     EXPECT_EQ(ds->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger(), 2) << "Абонент2 before Абонент1 descending";
     columns[0]->Title().SetSortMarker(smDownEh);
     const QString both = CustDebtOrderBy(*form->dbgCustDebtState);
-    EXPECT_TRUE(both.contains(QStringLiteral("C.SURNAME DESC")) && both.contains(QStringLiteral("LPAD(C.ACCOUNT_NO,15,' ')")))
+    EXPECT_TRUE(
+        both.contains(QStringLiteral("C.SURNAME DESC")) && both.contains(QStringLiteral("LPAD(C.ACCOUNT_NO,15,' ')")))
         << "several markers order together: " << both.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(CustDebtView, CustDebtView, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-                         engineName);
+INSTANTIATE_TEST_SUITE_P(
+    CustDebtView, CustDebtView, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

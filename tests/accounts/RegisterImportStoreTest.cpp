@@ -38,8 +38,8 @@ protected:
         m_dmr = m_data.makeReadyDmr();
         ASSERT_TRUE(m_dmr->Get_DatabaseConnectStatus());
         int id = 1;
-        for (const char *account : {"101", "103", "201", "202", "301", "302", "302", "401", "402", "501", "601",
-                                    "602", "701", "702", "А-12"})
+        for (const char *account : { "101", "103", "201", "202", "301", "302", "302", "401", "402", "501", "601", "602",
+                 "701", "702", "А-12" })
             addCustomer(id++, QString::fromUtf8(account));
         m_other = m_data.makeDmr();
         m_other->DbLogON(QStringLiteral("vmdemo"), QStringLiteral("wisp"), QStringLiteral("TEST"));
@@ -51,9 +51,8 @@ protected:
         m_dmr->dbConnection()->Execute(
             QStringLiteral("insert into ZOLT.CUSTOMER (CUSTOMER_ID, ACCOUNT_NO, SURNAME, INITIALS, CUST_STATE) "
                            "values (:P_ID, :P_ACC, :P_SURNAME, 'А.Б.', 1)"),
-            {{QStringLiteral("P_ID"), id},
-             {QStringLiteral("P_ACC"), account},
-             {QStringLiteral("P_SURNAME"), QStringLiteral("Абонент%1").arg(id)}});
+            { { QStringLiteral("P_ID"), id }, { QStringLiteral("P_ACC"), account },
+                { QStringLiteral("P_SURNAME"), QStringLiteral("Абонент%1").arg(id) } });
     }
 
     // A value as the second connection reads it: what was committed.
@@ -68,7 +67,7 @@ protected:
     {
         auto owner = m_data.makeDmr();
         owner->DbLogON(QString::fromLatin1(TDMR::SchemaOwner), QString::fromLatin1(TDMR::SchemaOwnerPassword),
-                       QStringLiteral("TEST"));
+            QStringLiteral("TEST"));
         ASSERT_TRUE(owner->Get_DatabaseConnectStatus());
         const QString value = QString::number(sum);
         if (GetParam() == TestEngine::SQLite) {
@@ -88,7 +87,7 @@ protected:
     }
 
     FormatSettingsScope m_format;
-    DataFixture m_data{GetParam()};
+    DataFixture m_data { GetParam() };
     std::unique_ptr<TDMR> m_dmr, m_other;
 };
 
@@ -104,18 +103,18 @@ TEST_P(RegisterImportStore, EveryLayoutStoresItsDocumentsAndPaymentsAndListsEver
     };
     std::vector<Read> reads;
     for (const RegisterCase &c : textCases()) {
-        Read r{QString::fromUtf8(c.name), {}, c.docs, c.payments};
+        Read r { QString::fromUtf8(c.name), {}, c.docs, c.payments };
         readCase(c, r.reg);
         reads.push_back(std::move(r));
     }
     for (const DbfCase &c : dbfCases()) {
         const QString path = dir.filePath(c.file);
         writeDbf(path, CodePage::CP866, c.fields, c.rows, c.deleted);
-        Read r{QString::fromUtf8(c.name), {}, c.docs, c.payments};
+        Read r { QString::fromUtf8(c.name), {}, c.docs, c.payments };
         ReadDbfRegister(c.mode, TKyv_Dbf(path), Today, r.reg);
         reads.push_back(std::move(r));
     }
-    const QSet<QString> unknown{QStringLiteral("102"), QStringLiteral("0502"), QStringLiteral("703")};
+    const QSet<QString> unknown { QStringLiteral("102"), QStringLiteral("0502"), QStringLiteral("703") };
     for (Read &r : reads) {
         SCOPED_TRACE(r.name.toStdString());
         ResolveRegisterAccounts(*m_dmr, r.reg);
@@ -154,15 +153,16 @@ TEST_P(RegisterImportStore, EveryLayoutStoresItsDocumentsAndPaymentsAndListsEver
         // The stored rows carry the document's and payments' values.
         const ExpectedDoc &last = r.docs.back();
         const QVariant docId = seen(QStringLiteral("select max(PAY_DOC_ID) from ZOLT.PAY_DOC"));
-        EXPECT_NEAR(seen(QStringLiteral("select PAY_DOC_SUM from ZOLT.PAY_DOC where PAY_DOC_ID = %1").arg(docId.toInt()))
-                        .toDouble(),
-                    last.sum, 1e-9);
+        EXPECT_NEAR(
+            seen(QStringLiteral("select PAY_DOC_SUM from ZOLT.PAY_DOC where PAY_DOC_ID = %1").arg(docId.toInt()))
+                .toDouble(),
+            last.sum, 1e-9);
         EXPECT_EQ(seen(QStringLiteral("select PAY_DOC_NO from ZOLT.PAY_DOC where PAY_DOC_ID = %1").arg(docId.toInt()))
                       .toString(),
-                  last.no);
+            last.no);
         EXPECT_EQ(seen(QStringLiteral("select PAYSOURCE_ID from ZOLT.PAY_DOC where PAY_DOC_ID = %1").arg(docId.toInt()))
                       .toInt(),
-                  last.source);
+            last.source);
         for (const ExpectedPayment &p : r.payments) {
             if (unknown.contains(p.account) || p.doc != int(r.docs.size()) - 1)
                 continue;
@@ -183,25 +183,26 @@ TEST_P(RegisterImportStore, EveryLayoutStoresItsDocumentsAndPaymentsAndListsEver
 TEST_P(RegisterImportStore, AQueuedCustomerIsRecalculatedFromItsEarliestPaymentNeverAfterTheOpenMonth)
 {
     TPaymentRegister reg;
-    ReadTextRegister(59, {"101|5|10.11.25", "101|5|10.12.25", "103|1|20.02.26", "-"}, QStringLiteral("q.txt"), 1,
-                     Today, reg);
+    ReadTextRegister(
+        59, { "101|5|10.11.25", "101|5|10.12.25", "103|1|20.02.26", "-" }, QStringLiteral("q.txt"), 1, Today, reg);
     ResolveRegisterAccounts(*m_dmr, reg);
     ASSERT_TRUE(StoreRegister(*m_dmr, reg, false, Today, AccDate).checked);
     EXPECT_EQ(seen(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = 1")).toInt(), 1);
     EXPECT_EQ(seen(QStringLiteral("select DATE_FROM from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = 1")).toDate(),
-              QDate(2025, 11, 1));
-    EXPECT_EQ(seen(QStringLiteral("select DATE_FROM from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = 2")).toDate(), AccDate);
+        QDate(2025, 11, 1));
+    EXPECT_EQ(
+        seen(QStringLiteral("select DATE_FROM from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = 2")).toDate(), AccDate);
 }
 
 TEST_P(RegisterImportStore, WithoutAnOpenMonthTheQueueStartsAtThePaymentsMonth)
 {
     TPaymentRegister reg;
-    ReadTextRegister(59, {"101|5|10.11.25", "-"}, QStringLiteral("q.txt"), 1, Today, reg);
+    ReadTextRegister(59, { "101|5|10.11.25", "-" }, QStringLiteral("q.txt"), 1, Today, reg);
     ResolveRegisterAccounts(*m_dmr, reg);
     const TRegisterStoreResult result = StoreRegister(*m_dmr, reg, false, Today, QDate());
     ASSERT_EQ(result.storedPayments, 1) << result.problems.join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(seen(QStringLiteral("select DATE_FROM from ZOLT.INVALIDCUSTDEBT where CUSTOMER_ID = 1")).toDate(),
-              QDate(2025, 11, 1));
+        QDate(2025, 11, 1));
 }
 
 TEST_P(RegisterImportStore, ManyAccountsAreMatchedAsFewAre)
@@ -222,8 +223,9 @@ TEST_P(RegisterImportStore, ManyAccountsAreMatchedAsFewAre)
 TEST_P(RegisterImportStore, ABadDateOrSumAnywhereStoresNothingAtAll)
 {
     TPaymentRegister reg;
-    ReadTextRegister(0, {"*;1;01/02/2026;1;10;0", "101;01.26;10;0;0102", "*;2;02/02/2026;1;5;0", "103;01.26;5;0;3202"},
-                     QStringLiteral("bad.txt"), 1, Today, reg);
+    ReadTextRegister(0,
+        { "*;1;01/02/2026;1;10;0", "101;01.26;10;0;0102", "*;2;02/02/2026;1;5;0", "103;01.26;5;0;3202" },
+        QStringLiteral("bad.txt"), 1, Today, reg);
     ResolveRegisterAccounts(*m_dmr, reg);
     const TRegisterStoreResult result = StoreRegister(*m_dmr, reg, false, Today, AccDate);
     EXPECT_FALSE(result.checked);
@@ -241,9 +243,9 @@ TEST_P(RegisterImportStore, ADocumentThatFailsMidwayIsNamedAndLeavesNothingOfIts
         return;
     TPaymentRegister reg;
     ReadTextRegister(0,
-                     {"*;11;01/01/2026;1;10;0", "101;01.26;10;0;0501", "*;12;02/01/2026;2;20.13;0",
-                      "201;01.26;7;0;0601", "202;01.26;13.13;0;0701", "*;13;03/01/2026;1;3;0", "301;01.26;3;0;0801"},
-                     QStringLiteral("fail.txt"), 1, Today, reg);
+        { "*;11;01/01/2026;1;10;0", "101;01.26;10;0;0501", "*;12;02/01/2026;2;20.13;0", "201;01.26;7;0;0601",
+            "202;01.26;13.13;0;0701", "*;13;03/01/2026;1;3;0", "301;01.26;3;0;0801" },
+        QStringLiteral("fail.txt"), 1, Today, reg);
     ResolveRegisterAccounts(*m_dmr, reg);
     const TRegisterStoreResult result = StoreRegister(*m_dmr, reg, false, Today, AccDate);
     EXPECT_TRUE(result.checked);
@@ -265,9 +267,9 @@ TEST_P(RegisterImportStore, AOneDocumentRegisterThatFailsStoresNothing)
     if (HasFatalFailure())
         return;
     TPaymentRegister reg;
-    ReadEripRegister({"1^S^H^D^3^^^^^9^20260115103000^^20,13^^^^^", "1^^101^^^^7^^^20260114120000^^^^^^^^^^",
-                      "2^^103^^^^13,13^^^20260114120000^^^^^^^^^^"},
-                     QStringLiteral("one.210"), 1, reg);
+    ReadEripRegister({ "1^S^H^D^3^^^^^9^20260115103000^^20,13^^^^^", "1^^101^^^^7^^^20260114120000^^^^^^^^^^",
+                         "2^^103^^^^13,13^^^20260114120000^^^^^^^^^^" },
+        QStringLiteral("one.210"), 1, reg);
     ResolveRegisterAccounts(*m_dmr, reg);
     const TRegisterStoreResult result = StoreRegister(*m_dmr, reg, true, Today, AccDate);
     EXPECT_EQ(result.storedDocs, 0);
@@ -276,8 +278,8 @@ TEST_P(RegisterImportStore, AOneDocumentRegisterThatFailsStoresNothing)
     EXPECT_EQ(count("INVALIDCUSTDEBT"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(RegisterImport, RegisterImportStore,
-                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+INSTANTIATE_TEST_SUITE_P(
+    RegisterImport, RegisterImportStore, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 // The window over a database, driven as the user drives it.
 class ExternalPaymentsWindow : public RegisterImportStore
@@ -346,7 +348,7 @@ TEST_P(ExternalPaymentsWindow, ASecondStoreIsAskedAndRefusedByDefault)
 {
     TfrmExternalPayments *form = open();
     ASSERT_NE(form, nullptr);
-    m_dialogs.answerOpen(writeFile(QStringLiteral("r59.txt"), {"101|10|15.01.26", "999|4|15.01.26", "-"}));
+    m_dialogs.answerOpen(writeFile(QStringLiteral("r59.txt"), { "101|10|15.01.26", "999|4|15.01.26", "-" }));
     form->actLoadFromFile->trigger();
     EXPECT_EQ(form->cdsPayment->RecordCount(), 2);
     EXPECT_EQ(form->memErrors->toPlainText(), QStringLiteral("Ошибка: Не найден клиент с Л/C:999"));
@@ -371,7 +373,7 @@ TEST_P(ExternalPaymentsWindow, AMalformedLineNamesTheFileShowsWhatWasReadAndIsNo
 {
     TfrmExternalPayments *form = open();
     ASSERT_NE(form, nullptr);
-    m_dialogs.answerOpen(writeFile(QStringLiteral("bad59.txt"), {"101|10|15.01.26", "103|x|15.01.26", "-"}));
+    m_dialogs.answerOpen(writeFile(QStringLiteral("bad59.txt"), { "101|10|15.01.26", "103|x|15.01.26", "-" }));
     form->actLoadFromFile->trigger();
     EXPECT_TRUE(m_messages.lastText().contains(QStringLiteral("Строка 2")));
     EXPECT_TRUE(m_messages.lastText().endsWith(QStringLiteral("\rНе удается открыть файл \"bad59.txt\".")))
@@ -403,8 +405,8 @@ TEST_P(ExternalPaymentsWindow, EripFilesAreChosenFromTheirFolderWhichIsRemembere
     EXPECT_EQ(form->cdsPayDoc->RecordCount(), 1);
     form->actAddPayments->trigger();
     EXPECT_EQ(seen(QStringLiteral("select NOTICE from ZOLT.PAY_DOC")).toString(),
-              QStringLiteral("Обработан %1 Файл r.210 от 15.01.2026 отпр. SENDER1")
-                  .arg(Services::clock()->today().toString(QStringLiteral("dd/MM/yyyy"))));
+        QStringLiteral("Обработан %1 Файл r.210 от 15.01.2026 отпр. SENDER1")
+            .arg(Services::clock()->today().toString(QStringLiteral("dd/MM/yyyy"))));
     EXPECT_EQ(count("PAYMENT"), 2) << "account 703 is nobody's";
 }
 
@@ -425,7 +427,7 @@ TEST_P(ExternalPaymentsWindow, Screenshot)
     TfrmExternalPayments *form = open();
     ASSERT_NE(form, nullptr);
     m_dialogs.answerOpen(writeFile(QStringLiteral("r59.txt"),
-                                   {"101|10,00|15.01.26", "201|25,50|15.01.26", "999|4|16.01.26", "302|7|16.01.26", "-"}));
+        { "101|10,00|15.01.26", "201|25,50|15.01.26", "999|4|16.01.26", "302|7|16.01.26", "-" }));
     form->actLoadFromFile->trigger();
     form->setParent(nullptr);
     form->setWindowState(Qt::WindowNoState);
@@ -434,6 +436,6 @@ TEST_P(ExternalPaymentsWindow, Screenshot)
 }
 
 INSTANTIATE_TEST_SUITE_P(ExternalPayments, ExternalPaymentsWindow,
-                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+    ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

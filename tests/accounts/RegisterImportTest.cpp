@@ -13,8 +13,8 @@ using namespace registers;
 
 namespace {
 
-void expectRegister(const TPaymentRegister &reg, const std::vector<ExpectedDoc> &docs,
-                    const std::vector<ExpectedPayment> &payments)
+void expectRegister(
+    const TPaymentRegister &reg, const std::vector<ExpectedDoc> &docs, const std::vector<ExpectedPayment> &payments)
 {
     ASSERT_EQ(reg.docs.size(), qsizetype(docs.size()));
     for (size_t i = 0; i < docs.size(); ++i) {
@@ -48,12 +48,12 @@ TEST(RegisterImportTokens, SplitsAtEveryDelimiterWithEmptyTokensAndThenOnlyEmpty
         QStringList tokens; // followed by empty tokens for ever
     };
     const Case cases[] = {
-        {QStringLiteral("a;;b;"), QLatin1Char(';'), {"a", "", "b", ""}},
-        {QStringLiteral("abc"), QLatin1Char(';'), {"abc"}},
-        {QString(), QLatin1Char(';'), {""}},
-        {QStringLiteral(";"), QLatin1Char(';'), {"", ""}},
-        {QStringLiteral(" x | y "), QLatin1Char('|'), {" x ", " y "}},
-        {QStringLiteral("1^2^^\"3;4\""), QLatin1Char('^'), {"1", "2", "", "\"3;4\""}},
+        { QStringLiteral("a;;b;"), QLatin1Char(';'), { "a", "", "b", "" } },
+        { QStringLiteral("abc"), QLatin1Char(';'), { "abc" } },
+        { QString(), QLatin1Char(';'), { "" } },
+        { QStringLiteral(";"), QLatin1Char(';'), { "", "" } },
+        { QStringLiteral(" x | y "), QLatin1Char('|'), { " x ", " y " } },
+        { QStringLiteral("1^2^^\"3;4\""), QLatin1Char('^'), { "1", "2", "", "\"3;4\"" } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -68,8 +68,15 @@ TEST(RegisterImportTokens, SplitsAtEveryDelimiterWithEmptyTokensAndThenOnlyEmpty
 TEST(RegisterImportTokens, AccountsLoseZerosBlanksAndSignsInFront)
 {
     const QPair<QString, QString> cases[] = {
-        {"000123", "123"}, {" -45", "45"}, {"+0 7", "7"},  {"1203", "1203"}, {"000", ""},
-        {"", ""},          {"0A12", "A12"}, {"12 0", "12 0"}, {"/.,1", "1"},
+        { "000123", "123" },
+        { " -45", "45" },
+        { "+0 7", "7" },
+        { "1203", "1203" },
+        { "000", "" },
+        { "", "" },
+        { "0A12", "A12" },
+        { "12 0", "12 0" },
+        { "/.,1", "1" },
     };
     for (const auto &[given, expected] : cases)
         EXPECT_EQ(stripAccountPrefix(given), expected) << given.toStdString();
@@ -115,14 +122,14 @@ TEST(RegisterImportLayouts, EripKeepsTheHeaderForTheNoticeAndNumbersPaymentsByTh
     ASSERT_EQ(reg.payments.size(), 3);
     EXPECT_EQ(reg.payments[2].RecNo, 3);
     EXPECT_EQ(RegisterDocNotice(reg, true, Today),
-              QStringLiteral("Обработан 20/01/2026 Файл r.210 от 15.01.2026 отпр. SENDER1"));
+        QStringLiteral("Обработан 20/01/2026 Файл r.210 от 15.01.2026 отпр. SENDER1"));
     EXPECT_EQ(RegisterDocNotice(reg, false, Today), QStringLiteral("Обработан 20/01/2026 Файл r.210 (импорт)"));
 }
 
 TEST(RegisterImportLayouts, AnUnknownModeReadsNothing)
 {
     TPaymentRegister reg;
-    ReadTextRegister(61, {QStringLiteral("1;2;3")}, QStringLiteral("x.txt"), 1, Today, reg);
+    ReadTextRegister(61, { QStringLiteral("1;2;3") }, QStringLiteral("x.txt"), 1, Today, reg);
     EXPECT_TRUE(reg.docs.isEmpty());
     EXPECT_TRUE(reg.payments.isEmpty());
     EXPECT_FALSE(IsTextRegisterMode(61));
@@ -130,10 +137,10 @@ TEST(RegisterImportLayouts, AnUnknownModeReadsNothing)
 
 TEST(RegisterImportLayouts, TheLastLineBreakOpensNoLineButAnEmptyLineBeforeItCounts)
 {
-    EXPECT_EQ(RegisterLines("a\r\nb\r\n"), QStringList({"a", "b"}));
-    EXPECT_EQ(RegisterLines("a\nb"), QStringList({"a", "b"}));
-    EXPECT_EQ(RegisterLines("a\r\n\r\n"), QStringList({"a", ""}));
-    EXPECT_EQ(RegisterLines(QStringToCP1251(QStringLiteral("Итого"))), QStringList({"Итого"}));
+    EXPECT_EQ(RegisterLines("a\r\nb\r\n"), QStringList({ "a", "b" }));
+    EXPECT_EQ(RegisterLines("a\nb"), QStringList({ "a", "b" }));
+    EXPECT_EQ(RegisterLines("a\r\n\r\n"), QStringList({ "a", "" }));
+    EXPECT_EQ(RegisterLines(QStringToCP1251(QStringLiteral("Итого"))), QStringList({ "Итого" }));
 }
 
 TEST(RegisterImportBadLines, ALineThatCannotBeReadStopsTheReadingNamingItAndKeepsWhatCameBefore)
@@ -150,17 +157,17 @@ TEST(RegisterImportBadLines, ALineThatCannotBeReadStopsTheReadingNamingItAndKeep
         int badLine;
     };
     const Case cases[] = {
-        {"a sum that is no number", TRegisterKind::Text, 59, {"1|10|15.01.26", "2|1x|15.01.26", "3|5|15.01.26", "-"},
-         1, 2},
-        {"a header without its whole number", TRegisterKind::Text, 0, {"*;1;01/02/2015;two;1;0", "1;01.15;1;0;0101"}, 0,
-         1},
-        {"mode 0 reads sums by the decimal separator only", TRegisterKind::Text, 0,
-         {"*;1;01/02/2015;2;1;0", "1;01.15;1,5;0;0101"}, 0, 2},
-        {"an ERIP time stamp that is no time", TRegisterKind::Erip, 0,
-         {"1^S^H^D^3^^^^^7^20260115103000^^1^^^^^", "1^^5^^^^1^^^20260199000000^^^^^^^^^^"}, 0, 2},
-        {"an ERIP line without its number", TRegisterKind::Erip, 0,
-         {"1^S^H^D^3^^^^^7^20260115103000^^1^^^^^", "1^^5^^^^1^^^20260114000000^^^^^^^^^^", ""}, 1, 3},
-        {"the register sum of mode 62", TRegisterKind::Text, 62, {" N", " много"}, 0, 2},
+        { "a sum that is no number", TRegisterKind::Text, 59, { "1|10|15.01.26", "2|1x|15.01.26", "3|5|15.01.26", "-" },
+            1, 2 },
+        { "a header without its whole number", TRegisterKind::Text, 0, { "*;1;01/02/2015;two;1;0", "1;01.15;1;0;0101" },
+            0, 1 },
+        { "mode 0 reads sums by the decimal separator only", TRegisterKind::Text, 0,
+            { "*;1;01/02/2015;2;1;0", "1;01.15;1,5;0;0101" }, 0, 2 },
+        { "an ERIP time stamp that is no time", TRegisterKind::Erip, 0,
+            { "1^S^H^D^3^^^^^7^20260115103000^^1^^^^^", "1^^5^^^^1^^^20260199000000^^^^^^^^^^" }, 0, 2 },
+        { "an ERIP line without its number", TRegisterKind::Erip, 0,
+            { "1^S^H^D^3^^^^^7^20260115103000^^1^^^^^", "1^^5^^^^1^^^20260114000000^^^^^^^^^^", "" }, 1, 3 },
+        { "the register sum of mode 62", TRegisterKind::Text, 62, { " N", " много" }, 0, 2 },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -205,11 +212,11 @@ TEST(RegisterImportTables, TextsAreDecodedByTheTablesCodePageByte)
 {
     QTemporaryDir dir;
     const DbfCase c = dbfCases()[2];
-    for (CodePage page : {CodePage::CP866, CodePage::CP1251}) {
+    for (CodePage page : { CodePage::CP866, CodePage::CP1251 }) {
         SCOPED_TRACE(page == CodePage::CP866 ? "866" : "1251");
         const QString path = dir.filePath(QStringLiteral("t.dbf"));
         writeDbf(path, page, c.fields,
-                 {{"А-12", "Ёлкин Щ.Ю.", "ул. Лесная", "1", "20260101"}, {"0Б7", "Смирнов", "", "2", "20260102"}});
+            { { "А-12", "Ёлкин Щ.Ю.", "ул. Лесная", "1", "20260101" }, { "0Б7", "Смирнов", "", "2", "20260102" } });
         TKyv_Dbf table(path);
         EXPECT_EQ(table.TextCodePage(), page);
         EXPECT_EQ(table.AsString(0, table.FieldIndex(QStringLiteral("FIO"))), QStringLiteral("Ёлкин Щ.Ю."));
@@ -228,7 +235,7 @@ TEST(RegisterImportTables, AWrongOrDamagedTableIsRefusedNamingTheFileOrField)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("other.dbf"));
-    writeDbf(path, CodePage::CP866, {{"X", 'C', 5, 0}}, {{"1"}});
+    writeDbf(path, CodePage::CP866, { { "X", 'C', 5, 0 } }, { { "1" } });
     TKyv_Dbf table(path);
     TPaymentRegister reg;
     try {
@@ -244,8 +251,8 @@ TEST(RegisterImportTables, AWrongOrDamagedTableIsRefusedNamingTheFileOrField)
     f.seek(4);
     f.write(QByteArray("\x40\x42\x0f\x00", 4));
     f.close();
-    EXPECT_THROW(TKyv_Dbf{path}, EDbfError);
-    EXPECT_THROW(TKyv_Dbf{dir.filePath(QStringLiteral("none.dbf"))}, EDbfError);
+    EXPECT_THROW(TKyv_Dbf { path }, EDbfError);
+    EXPECT_THROW(TKyv_Dbf { dir.filePath(QStringLiteral("none.dbf")) }, EDbfError);
 }
 
 TEST(RegisterImportTables, TheWholeFileReadsAsTheWindowWouldThroughReadRegisterBytes)
@@ -266,6 +273,6 @@ TEST(RegisterImportDates, StoredDatesAreReadByPosition)
     EXPECT_EQ(RegisterDate(QStringLiteral("15/01/2026")), QDate(2026, 1, 15));
     EXPECT_EQ(RegisterDate(QStringLiteral("15.01.2026")), QDate(2026, 1, 15)) << "whatever the separators";
     EXPECT_EQ(RegisterDate(QStringLiteral("15.01.2026 10:00")), QDate(2026, 1, 15));
-    for (const char *bad : {"", "/", "32/01/2026", "15/13/2026", "1/1/2026", "15/01/26", "aa/bb/cccc", "29/02/2025"})
+    for (const char *bad : { "", "/", "32/01/2026", "15/13/2026", "1/1/2026", "15/01/26", "aa/bb/cccc", "29/02/2025" })
         EXPECT_FALSE(RegisterDate(QString::fromLatin1(bad)).isValid()) << bad;
 }

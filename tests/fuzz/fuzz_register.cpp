@@ -3,7 +3,6 @@
 #include "Exceptions.h"
 #include "uRegisterImport.h"
 
-
 #include <cstddef>
 #include <cstdint>
 
@@ -17,11 +16,16 @@ struct Layout
 };
 
 const Layout Layouts[] = {
-    {TRegisterKind::Text, 0, "bank.txt"},  {TRegisterKind::Text, 57, "r57.txt"},
-    {TRegisterKind::Text, 58, "r58.txt"},  {TRegisterKind::Text, 59, "r59.txt"},
-    {TRegisterKind::Text, 62, "r62.txt"},  {TRegisterKind::Text, 63, "PAYMENT260115.txt"},
-    {TRegisterKind::Erip, 0, "r.210"},     {TRegisterKind::Dbf, 63, "post63.dbf"},
-    {TRegisterKind::Dbf, 65, "post65.dbf"}, {TRegisterKind::Dbf, 64, "bank.dbf"},
+    { TRegisterKind::Text, 0, "bank.txt" },
+    { TRegisterKind::Text, 57, "r57.txt" },
+    { TRegisterKind::Text, 58, "r58.txt" },
+    { TRegisterKind::Text, 59, "r59.txt" },
+    { TRegisterKind::Text, 62, "r62.txt" },
+    { TRegisterKind::Text, 63, "PAYMENT260115.txt" },
+    { TRegisterKind::Erip, 0, "r.210" },
+    { TRegisterKind::Dbf, 63, "post63.dbf" },
+    { TRegisterKind::Dbf, 65, "post65.dbf" },
+    { TRegisterKind::Dbf, 64, "bank.dbf" },
 };
 
 } // namespace
