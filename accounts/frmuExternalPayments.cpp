@@ -219,6 +219,8 @@ void TfrmExternalPayments::LoadRegister(const QString &shownName, const std::fun
     m_register.fileName = shownName;
     QString failure;
     try {
+        // Every row shows the next free payment number; storing numbers the payments afresh.
+        m_nextPaymentId = int(DMR->GetNextNo(QStringLiteral("PAYMENT_ID"), QStringLiteral("ZOLT.PAYMENT")));
         read();
     } catch (const Exception &e) {
         m_register.complete = false;
@@ -255,6 +257,7 @@ void TfrmExternalPayments::ShowRegister()
         cdsPayment->FieldByName(QStringLiteral("RecNo"))->SetValue(p.RecNo);
         cdsPayment->FieldByName(QStringLiteral("PayDocId"))->SetValue(p.PayDocId);
         cdsPayment->FieldByName(QStringLiteral("CustomerId"))->SetValue(p.CustomerId);
+        cdsPayment->FieldByName(QStringLiteral("PaymentId"))->SetValue(m_nextPaymentId);
         cdsPayment->FieldByName(QStringLiteral("AccountNo"))->SetValue(p.AccountNo.left(15));
         cdsPayment->FieldByName(QStringLiteral("CustomerFIO"))->SetValue(p.CustomerFIO);
         cdsPayment->FieldByName(QStringLiteral("PayDateStr"))->SetValue(p.PayDateStr);

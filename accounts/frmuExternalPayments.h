@@ -57,6 +57,7 @@ private:
     TDataSource *dsPayment = nullptr;
     TPaymentRegister m_register;
     bool m_stored = false;
+    int m_nextPaymentId = 0;
 };
 
 void RegisterExternalPaymentsForms();

@@ -410,6 +410,29 @@ TEST_P(ExternalPaymentsWindow, EripFilesAreChosenFromTheirFolderWhichIsRemembere
     EXPECT_EQ(count("PAYMENT"), 2) << "account 703 is nobody's";
 }
 
+TEST_P(ExternalPaymentsWindow, ATableIsChosenFromThePostFolderAndReadByTheSetLayout)
+{
+    m_dmr->dbConnection()->Execute(QStringLiteral("update ZOLT.COMPANY set POST_PATH_IN = '/postin/'"));
+    AppSettings().importPaymentsMode = 64;
+    TfrmExternalPayments *form = open();
+    ASSERT_NE(form, nullptr);
+    const DbfCase c = dbfCases()[2];
+    const QString path = m_dir.filePath(c.file);
+    writeDbf(path, CodePage::CP1251, c.fields, c.rows, c.deleted);
+    m_dialogs.answerOpen(path);
+    form->actLoadFromDBF->trigger();
+    ASSERT_EQ(m_dialogs.fileRequests.size(), 1);
+    EXPECT_EQ(m_dialogs.fileRequests[0].initialDir, QStringLiteral("/postin/"));
+    EXPECT_EQ(m_dialogs.fileRequests[0].defaultExt, QStringLiteral("dbf"));
+    EXPECT_EQ(form->cdsPayment->RecordCount(), 2);
+    EXPECT_EQ(form->cdsPayment->FieldByName(QStringLiteral("PaymentId"))->AsInteger(), 1) << "the next free number";
+    form->actAddPayments->trigger();
+    EXPECT_EQ(count("PAYMENT"), 2);
+    EXPECT_EQ(seen(QStringLiteral("select PAYSOURCE_ID from ZOLT.PAY_DOC")).toInt(), 1);
+    EXPECT_TRUE(seen(QStringLiteral("select NOTICE from ZOLT.PAY_DOC")).toString().contains(path))
+        << "a table is named by its full path";
+}
+
 TEST_P(ExternalPaymentsWindow, TheWindowKeepsItsPlacementInTheRegistry)
 {
     TfrmExternalPayments *form = open();
