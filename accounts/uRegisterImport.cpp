@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -58,9 +59,12 @@ std::vector<QString> tokens(const QString &line, QChar delimiter, int count)
     return result;
 }
 
-QString todayText(const QDate &today)
+// "DD/MM/YYYY", built by hand for the same reason.
+QString dayText(const QDate &d)
 {
-    return today.toString(QStringLiteral("dd/MM/yyyy"));
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", d.day(), d.month(), d.year());
+    return QString::fromLatin1(text);
 }
 
 // "dd.mm.yy" as "dd/mm/20yy".
@@ -69,13 +73,30 @@ QString shortDateText(const QString &d)
     return d.mid(0, 2) + QLatin1Char('/') + d.mid(3, 2) + QStringLiteral("/20") + d.mid(6, 2);
 }
 
+// The number of `length` ASCII digits at `from`, -1 when any is missing or no digit. Registers run to many
+// thousand lines, so their dates are read by hand rather than through a locale-aware parser.
+int digitsAt(QStringView text, int from, int length)
+{
+    if (from + length > text.size())
+        return -1;
+    int value = 0;
+    for (int i = from; i < from + length; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
 // A time stamp "YYYYMMDDhhmmss" as "DD/MM/YYYY".
 QString stampDateText(const QString &stamp)
 {
-    const QDateTime t = QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
-    if (!t.isValid())
+    const QDate d(digitsAt(stamp, 0, 4), digitsAt(stamp, 4, 2), digitsAt(stamp, 6, 2));
+    const int h = digitsAt(stamp, 8, 2), m = digitsAt(stamp, 10, 2), sec = digitsAt(stamp, 12, 2);
+    if (stamp.size() != 14 || !d.isValid() || h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 59)
         throw EConvertError(QStringLiteral("\"%1\" - неверная отметка времени (ожидается ГГГГММДДччммсс)").arg(stamp));
-    return t.date().toString(QStringLiteral("dd/MM/yyyy"));
+    return dayText(d);
 }
 
 // A date field of a table, "YYYYMMDD", as "DD/MM/YYYY"; empty when the field is.
@@ -83,10 +104,10 @@ QString tableDateText(const QString &value)
 {
     if (value.isEmpty())
         return {};
-    const QDate d = QDate::fromString(value, QStringLiteral("yyyyMMdd"));
-    if (!d.isValid())
+    const QDate d(digitsAt(value, 0, 4), digitsAt(value, 4, 2), digitsAt(value, 6, 2));
+    if (value.size() != 8 || !d.isValid())
         throw EConvertError(QStringLiteral("\"%1\" - неверная дата").arg(value));
-    return d.toString(QStringLiteral("dd/MM/yyyy"));
+    return dayText(d);
 }
 
 // Runs the reading of one line, naming the line in the error it raises; a line that fails leaves no row of its
@@ -202,7 +223,7 @@ void readMode57(const QStringList &lines, int firstDocId, TPaymentRegister &reg)
 // Modes 58 and 59: one undated document of the payments of every line but the last.
 void readSummedLines(int mode, const QStringList &lines, const QDate &today, TPaymentRegister &reg)
 {
-    addDoc(reg, 0, 0, QStringLiteral("0"), todayText(today));
+    addDoc(reg, 0, 0, QStringLiteral("0"), dayText(today));
     const QChar delimiter = mode == 58 ? QLatin1Char(';') : QLatin1Char('|');
     for (int i = 0; i <= int(lines.size()) - 2; ++i)
         readLine(reg, i, [&] {
@@ -217,7 +238,7 @@ void readSummedLines(int mode, const QStringList &lines, const QDate &today, TPa
 void readMode62(const QStringList &lines, const QDate &today, TPaymentRegister &reg)
 {
     const int n = int(lines.size());
-    TRegisterDoc &doc = addDoc(reg, 0, 0, n > 0 ? lines.at(0).mid(1, 25).trimmed() : QString(), todayText(today));
+    TRegisterDoc &doc = addDoc(reg, 0, 0, n > 0 ? lines.at(0).mid(1, 25).trimmed() : QString(), dayText(today));
     if (n > 1)
         readLine(reg, 1, [&] { doc.PayDocSum = TextToFloat(lines.at(1).mid(1, 25).trimmed()); });
     for (int i = 12; i < n; ++i)
@@ -252,12 +273,21 @@ bool IsTextRegisterMode(int mode)
 
 QStringList RegisterLines(const QByteArray &bytes)
 {
-    QString text = CP1251ToQString(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    // CR LF, LF and a lone CR each end a line.
+    const QString text = CP1251ToQString(bytes);
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.append(text.mid(start));
     return lines;
 }
 
@@ -308,7 +338,7 @@ void ReadEripRegister(const QStringList &lines, const QString &fileName, int fir
     });
     for (int i = 1; i < int(lines.size()); ++i)
         readLine(reg, i, [&] {
-            const auto t = tokens(lines.at(i), QLatin1Char('^'), 20);
+            const auto t = tokens(lines.at(i), QLatin1Char('^'), 10);
             const int recNo = StrToInt(t[1]);
             TRegisterPayment &p = addPayment(reg, stripAccountPrefix(t[3]));
             p.RecNo = recNo;
@@ -333,7 +363,7 @@ void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPayme
     const int account = table.RequiredField(QString::fromLatin1(layout.account));
     const int sum = table.RequiredField(QString::fromLatin1(layout.sum));
     const int date = table.RequiredField(QString::fromLatin1(layout.date));
-    addDoc(reg, 0, layout.source, QFileInfo(table.FileName()).fileName(), todayText(today));
+    addDoc(reg, 0, layout.source, QFileInfo(table.FileName()).fileName(), dayText(today));
     for (int r = 0; r < table.RecordCount(); ++r) {
         if (table.IsDeleted(r))
             continue;
@@ -354,14 +384,7 @@ void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPayme
 
 QDate RegisterDate(const QString &text)
 {
-    auto number = [&text](int from, int length) {
-        const QString part = text.mid(from, length);
-        bool ok = part.size() == length;
-        for (const QChar c : part)
-            ok = ok && c.isDigit() && c.unicode() < 128;
-        return ok ? part.toInt() : -1;
-    };
-    const int day = number(0, 2), month = number(3, 2), year = number(6, 4);
+    const int day = digitsAt(text, 0, 2), month = digitsAt(text, 3, 2), year = digitsAt(text, 6, 4);
     if (day < 0 || month < 0 || year < 0)
         return {};
     return QDate(year, month, day);

@@ -4,7 +4,6 @@
 #include "dmuRDM.h"
 
 #include <QHash>
-#include <QSet>
 #include <QSqlQuery>
 
 #include <cmath>
@@ -26,40 +25,41 @@ struct TCustomerOfAccount
 
 void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
 {
-    QSet<QString> wanted;
+    // Every account of the register, unknown until a customer holds it.
+    QHash<QString, TCustomerOfAccount> found;
+    found.reserve(reg.payments.size());
     for (const TRegisterPayment &p : reg.payments)
         if (!p.AccountNo.isEmpty())
-            wanted.insert(p.AccountNo);
-    QHash<QString, TCustomerOfAccount> found;
-    if (!wanted.isEmpty()) {
-        QString sql = QStringLiteral("select ACCOUNT_NO, CUSTOMER_ID, SURNAME, INITIALS from ZOLT.CUSTOMER ");
+            found.insert(p.AccountNo, {});
+    if (!found.isEmpty()) {
+        QString sql = QStringLiteral("select C.ACCOUNT_NO, C.CUSTOMER_ID, "
+                                     "COALESCE(C.SURNAME, '') || ' ' || COALESCE(C.INITIALS, '') "
+                                     "from ZOLT.CUSTOMER C ");
         TParams params;
-        if (wanted.size() <= kNamedAccounts) {
+        if (found.size() <= kNamedAccounts) {
             QStringList names;
             int i = 0;
-            for (const QString &account : std::as_const(wanted)) {
+            for (auto it = found.cbegin(); it != found.cend(); ++it) {
                 const QString name = QStringLiteral("P_A%1").arg(i++);
                 names.append(QLatin1Char(':') + name);
-                params.CreateParam(ftString, name).SetAsString(account);
+                params.CreateParam(ftString, name).SetAsString(it.key());
             }
-            sql += QStringLiteral("where ACCOUNT_NO in (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
+            sql += QStringLiteral("where C.ACCOUNT_NO in (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
         } else {
-            sql += QStringLiteral("where ACCOUNT_NO is not null");
+            sql += QStringLiteral("where C.ACCOUNT_NO is not null");
         }
         // Of several customers holding one account, the last one wins, as the card's look-up answers.
-        sql += QStringLiteral(" order by CUSTOMER_ID");
+        sql += QStringLiteral(" order by C.CUSTOMER_ID");
         QSqlQuery q = dmr.dbConnection()->OpenQuery(sql, params);
         while (q.next()) {
-            const QString account = q.value(0).toString();
-            if (!wanted.contains(account))
-                continue;
-            found[account] = { int(q.value(1).toDouble()),
-                (q.value(2).toString() + QLatin1Char(' ') + q.value(3).toString()).left(35) };
+            const auto it = found.find(q.value(0).toString());
+            if (it != found.end())
+                *it = { int(q.value(1).toDouble()), q.value(2).toString().left(35) };
         }
     }
     for (TRegisterPayment &p : reg.payments) {
         const auto it = found.constFind(p.AccountNo);
-        if (it == found.constEnd()) {
+        if (it == found.constEnd() || it->id == -1) {
             p.CustomerId = -1;
             p.CustomerFIO.clear();
             reg.errors.append(kUnknownAccount + p.AccountNo);

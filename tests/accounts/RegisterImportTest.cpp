@@ -140,6 +140,7 @@ TEST(RegisterImportLayouts, TheLastLineBreakOpensNoLineButAnEmptyLineBeforeItCou
     EXPECT_EQ(RegisterLines("a\r\nb\r\n"), QStringList({ "a", "b" }));
     EXPECT_EQ(RegisterLines("a\nb"), QStringList({ "a", "b" }));
     EXPECT_EQ(RegisterLines("a\r\n\r\n"), QStringList({ "a", "" }));
+    EXPECT_EQ(RegisterLines("a\rb\r"), QStringList({ "a", "b" })) << "a lone CR ends a line too";
     EXPECT_EQ(RegisterLines(QStringToCP1251(QStringLiteral("Итого"))), QStringList({ "Итого" }));
 }
 
@@ -165,6 +166,9 @@ TEST(RegisterImportBadLines, ALineThatCannotBeReadStopsTheReadingNamingItAndKeep
             { "*;1;01/02/2015;2;1;0", "1;01.15;1,5;0;0101" }, 0, 2 },
         { "an ERIP time stamp that is no time", TRegisterKind::Erip, 0,
             { "1^S^H^D^3^^^^^7^20260115103000^^1^^^^^", "1^^5^^^^1^^^20260199000000^^^^^^^^^^" }, 0, 2 },
+        { "an ERIP time stamp one digit short", TRegisterKind::Erip, 0,
+            { "1^S^H^D^3^^^^^7^20260115103000^^1^^^^^", "1^^5^^^^1^^^2026011412000^^^^^^^^^^" }, 0, 2 },
+        { "an ERIP time stamp at hour 24", TRegisterKind::Erip, 0, { "1^S^H^D^3^^^^^7^20260115240000^^1^^^^^" }, 0, 1 },
         { "an ERIP line without its number", TRegisterKind::Erip, 0,
             { "1^S^H^D^3^^^^^7^20260115103000^^1^^^^^", "1^^5^^^^1^^^20260114000000^^^^^^^^^^", "" }, 1, 3 },
         { "the register sum of mode 62", TRegisterKind::Text, 62, { " N", " много" }, 0, 2 },
