@@ -6,6 +6,7 @@
 #include "frmuExternalPayments.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "uStatReports.h"
 
 void RegisterAccountsForms()
 {
@@ -14,4 +15,5 @@ void RegisterAccountsForms()
     RegisterCustomerForms();
     RegisterExternalPaymentsForms();
     RegisterCustDebtForms();
+    RegisterStatReportCommands();
 }
