@@ -14,11 +14,11 @@
 #include "dmuCust.h"
 #include "dmuDM.h"
 #include "dmuDebtCalc.h"
+#include "dmuReports.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
 #include "uWindowActions.h"
 #include "frmuSelectMonth.h"
-#include "uLog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -235,13 +235,16 @@ void TfrmCustDebt::actShowCustomerBalanceExecute()
     DMR->CheckInvalidCustDebt(debtMode, accDate);
     const QVariant customerId = list->FieldByName(QStringLiteral("CUSTOMER_ID"))->Value();
     DMR->FillCustBalance(customerId, debtMode, accDate, QDate());
-    // The balance report is printed by the reports module, which this window reaches once it is there.
-    LogDebug(QStringLiteral("TfrmCustDebt: the customer balance report of customer %1 is not available yet")
-                 .arg(customerId.toString()));
+    if (dmReports) {
+        dmReports->prepareCustomerBalanceReport();
+        dmReports->ShowReport(
+            dmReports->frCustomerBalance(), QStringLiteral("CustomerBalance.frf"), TReportShow::MDIPreview);
+    }
     TScreenCursorScope cursor(crHourGlass);
     DMR->odsBalanceGroup()->Close();
     DMR->odsBalanceOutgo()->Close();
     DMR->odsBalanceIncome()->Close();
+    DMR->mdsBalanceReport()->Close();
     if (custDM && custDM->cdsCustomer()->Active() && !custDM->cdsCustomer()->IsEmpty())
         custDM->cdsCustomer()->RefreshRecord();
 }

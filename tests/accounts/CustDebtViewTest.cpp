@@ -12,6 +12,7 @@
 #include "ServiceFakes.h"
 #include "dmuDM.h"
 #include "dmuDebtCalc.h"
+#include "dmuReports.h"
 #include "frmuCustDebt.h"
 #include "frmuSelectMonth.h"
 
@@ -38,6 +39,8 @@ protected:
         m_dm = std::make_unique<TDM>(dmr.get());
         m_dm->OpenMainCFG();
         m_calc = std::make_unique<TdmDebtCalc>(dmr.get());
+        m_reports = std::make_unique<TdmReports>(m_dm.get(), dmr.get(), nullptr);
+        m_reports->SetTemplateFolder(m_templates.path() + QLatin1Char('/'));
         DMR = dmr.get();
         DM = m_dm.get();
         dmDebtCalc = m_calc.get();
@@ -57,6 +60,7 @@ protected:
         dmDebtCalc = nullptr;
         DM = nullptr;
         DMR = nullptr;
+        m_reports.reset();
         m_calc.reset();
         m_dm.reset();
     }
@@ -99,6 +103,8 @@ protected:
     tarvik::test::MainWindowScope m_scope;
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TdmDebtCalc> m_calc;
+    QTemporaryDir m_templates;
+    std::unique_ptr<TdmReports> m_reports;
     QDate m_savedFrom, m_savedTo;
     FakeMessageService m_messages;
     FakeDialogService m_dialogs;
@@ -202,6 +208,10 @@ TEST_P(CustDebtView, TheBalanceWorksOffTheQueueAndFillsTheCustomersStatement)
     EXPECT_EQ(dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")).toInt(), 0);
     EXPECT_GT(
         dmr->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.TMP_CUST_BALANCE")).toInt(), 0);
+    // The balance report is asked of the reports module; this folder holds no template, which it reports.
+    EXPECT_TRUE(m_messages.lastText().contains(QStringLiteral("CustomerBalance.frf")))
+        << m_messages.lastText().toStdString();
+    EXPECT_FALSE(dmr->mdsBalanceReport()->Active());
 }
 
 TEST_P(CustDebtView, TitleMarkersOrderTheListByTheDatabase)
