@@ -6,9 +6,9 @@
 #include "Services.h"
 #include "uCommon.h"
 
-#include <QDateTime>
-#include <QFileInfo>
+#include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
