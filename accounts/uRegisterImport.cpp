@@ -59,7 +59,8 @@ std::vector<QString> tokens(const QString &line, QChar delimiter, int count)
     return result;
 }
 
-// "DD/MM/YYYY", built by hand for the same reason.
+// "DD/MM/YYYY", built by hand: registers run to many thousand lines, and a locale-aware formatter costs more
+// than the rest of a line.
 QString dayText(const QDate &d)
 {
     char text[16];
@@ -73,27 +74,11 @@ QString shortDateText(const QString &d)
     return d.mid(0, 2) + QLatin1Char('/') + d.mid(3, 2) + QStringLiteral("/20") + d.mid(6, 2);
 }
 
-// The number of `length` ASCII digits at `from`, -1 when any is missing or no digit. Registers run to many
-// thousand lines, so their dates are read by hand rather than through a locale-aware parser.
-int digitsAt(QStringView text, int from, int length)
-{
-    if (from + length > text.size())
-        return -1;
-    int value = 0;
-    for (int i = from; i < from + length; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        value = value * 10 + (c - u'0');
-    }
-    return value;
-}
-
 // A time stamp "YYYYMMDDhhmmss" as "DD/MM/YYYY".
 QString stampDateText(const QString &stamp)
 {
-    const QDate d(digitsAt(stamp, 0, 4), digitsAt(stamp, 4, 2), digitsAt(stamp, 6, 2));
-    const int h = digitsAt(stamp, 8, 2), m = digitsAt(stamp, 10, 2), sec = digitsAt(stamp, 12, 2);
+    const QDate d(DigitsAt(stamp, 0, 4), DigitsAt(stamp, 4, 2), DigitsAt(stamp, 6, 2));
+    const int h = DigitsAt(stamp, 8, 2), m = DigitsAt(stamp, 10, 2), sec = DigitsAt(stamp, 12, 2);
     if (stamp.size() != 14 || !d.isValid() || h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 59)
         throw EConvertError(QStringLiteral("\"%1\" - неверная отметка времени (ожидается ГГГГММДДччммсс)").arg(stamp));
     return dayText(d);
@@ -104,7 +89,7 @@ QString tableDateText(const QString &value)
 {
     if (value.isEmpty())
         return {};
-    const QDate d(digitsAt(value, 0, 4), digitsAt(value, 4, 2), digitsAt(value, 6, 2));
+    const QDate d(DigitsAt(value, 0, 4), DigitsAt(value, 4, 2), DigitsAt(value, 6, 2));
     if (value.size() != 8 || !d.isValid())
         throw EConvertError(QStringLiteral("\"%1\" - неверная дата").arg(value));
     return dayText(d);
@@ -384,7 +369,7 @@ void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPayme
 
 QDate RegisterDate(const QString &text)
 {
-    const int day = digitsAt(text, 0, 2), month = digitsAt(text, 3, 2), year = digitsAt(text, 6, 4);
+    const int day = DigitsAt(text, 0, 2), month = DigitsAt(text, 3, 2), year = DigitsAt(text, 6, 4);
     if (day < 0 || month < 0 || year < 0)
         return {};
     return QDate(year, month, day);
