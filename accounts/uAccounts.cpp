@@ -1,9 +1,11 @@
 #include "uAccounts.h"
 
 #include "FormClasses.h"
-#include "frmuMain.h"
+#include "frmuCustDebt.h"
 #include "frmuCustPayments.h"
 #include "frmuCustomer.h"
+#include "frmuExternalPayments.h"
+#include "frmuMain.h"
 #include "frmuPayDoc.h"
 #include "frmuPaySourceGuide.h"
 #include "frmuPeriod.h"
@@ -24,6 +26,8 @@ void RegisterAccountsForms()
     RegisterGuides();
     RegisterSmartCardGuides();
     RegisterServiceGuides();
+    RegisterExternalPaymentsForms();
+    RegisterCustDebtForms();
     RegisterStatReportCommands();
     RegisterPayDocForms();
     RegisterCustPaymentsForms();

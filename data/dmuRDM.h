@@ -104,6 +104,20 @@ public:
     // A document with its one payment, both written or neither.
     bool newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice, double sum,
                                   const QDate &date, const QString &docNo, int servId);
+    // One payment of an imported register, to a known customer.
+    struct TRegisterPayment
+    {
+        int customerId = -1;
+        double sum = 0;
+        QDate date;
+    };
+    // A document of an imported register with its payments (bound to no service, without notice) and a queue row
+    // for each paying customer from the month of its earliest payment, in one transaction: all of it or nothing.
+    // Rows are written in batches, so that a register of many thousand lines stays a matter of seconds. On
+    // failure LastCommandError() gives the engine's message.
+    bool newPayDocWithPayments(int paySourceId, const QString &docNo, const QString &notice, double sum,
+                               const QDate &date, const QList<TRegisterPayment> &payments, const QDate &accDate,
+                               int &docId);
     // The engine's message for the statement that stopped the last command run in a transaction of its own;
     // empty when it went through.
     QString LastCommandError() const { return m_lastCommandError; }

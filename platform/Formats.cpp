@@ -1142,6 +1142,20 @@ int StrToInt(const QString &text)
     return value;
 }
 
+int DigitsAt(QStringView text, qsizetype at, int count)
+{
+    if (at < 0 || at + count > text.size())
+        return -1;
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
 int MulDiv(int a, int b, int c)
 {
     if (c == 0)

@@ -62,6 +62,10 @@ bool TryStrToFloat(const QString &text, double &value);
 int StrToInt(const QString &text);
 bool TryStrToInt(const QString &text, int &value);
 
+// The number written in `count` ASCII digits from `at`; -1 when the text ends before them or one is no digit.
+// For fixed-layout dates read by the thousand, where a locale-aware parser would cost more than the rest.
+int DigitsAt(QStringView text, qsizetype at, int count);
+
 // a * b / c with a 64-bit intermediate, rounded half away from zero; -1 when c is 0 or the result overflows.
 int MulDiv(int a, int b, int c);
 // The platform's rounding to an integer: halves go to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).

@@ -1,5 +1,7 @@
 #include "SqliteFunctions.h"
 
+#include "Formats.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -313,19 +315,6 @@ QString dateText(const QDate &date, const QTime &time)
     return text;
 }
 
-// The number written in `count` digits from `at`, or -1.
-int digitsAt(QStringView text, qsizetype at, int count)
-{
-    int value = 0;
-    for (qsizetype i = at; i < at + count; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        value = value * 10 + (c - u'0');
-    }
-    return value;
-}
-
 } // namespace
 
 QString sqliteDateText(const QDateTime &value)
@@ -345,15 +334,15 @@ QDateTime parseSqliteDate(const QString &text)
         t = t.left(19);
     if ((t.size() != 10 && t.size() != 19) || t[4] != u'-' || t[7] != u'-')
         return {};
-    const int year = digitsAt(t, 0, 4);
+    const int year = DigitsAt(t, 0, 4);
     if (year < 0)
         return {};
-    const QDate date(year, digitsAt(t, 5, 2), digitsAt(t, 8, 2));
+    const QDate date(year, DigitsAt(t, 5, 2), DigitsAt(t, 8, 2));
     QTime time(0, 0);
     if (t.size() == 19) {
         if ((t[10] != u' ' && t[10] != u'T') || t[13] != u':' || t[16] != u':')
             return {};
-        time = QTime(digitsAt(t, 11, 2), digitsAt(t, 14, 2), digitsAt(t, 17, 2));
+        time = QTime(DigitsAt(t, 11, 2), DigitsAt(t, 14, 2), DigitsAt(t, 17, 2));
     }
     if (!date.isValid() || !time.isValid())
         return {};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QWidget;
+
+// An action of a child window: its object name, caption and hint, added to the window (so that its shortcuts
+// work there) and run under the guard, so that an error is shown rather than lost.
+QAction *AddWindowAction(
+    QWidget *window, const char *name, const QString &caption, const QString &hint, std::function<void()> run);
+
+// Tells the main window, when there is one, a message of the child-window protocol.
+void TellMainWindow(int message);
