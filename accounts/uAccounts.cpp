@@ -4,10 +4,12 @@
 #include "frmuCustomer.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "uStatReports.h"
 
 void RegisterAccountsForms()
 {
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterStatReportCommands();
 }
