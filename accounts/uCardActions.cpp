@@ -1,87 +1,119 @@
 #include "uCardActions.h"
 
+#include "frmuCustomer.h"
+#include "uCardPrints.h"
 #include "uLog.h"
+#include "uSubscrActions.h"
+
+#include <QAction>
+#include <QTabWidget>
 
 namespace {
 
-void NotYet(const char *action)
+// Shows the card's page of that caption, when the card has one.
+void showPage(TfrmCustomer *frm, const QString &caption)
 {
-    LogDebug(QStringLiteral("Действие карточки ещё не подключено: ") + QLatin1String(action));
+    if (!frm || !frm->pcAddInfo)
+        return;
+    for (int i = 0; i < frm->pcAddInfo->count(); ++i)
+        if (frm->pcAddInfo->tabText(i) == caption)
+            frm->pcAddInfo->setCurrentIndex(i);
+}
+
+// What of the card window the actions use.
+TCardView viewOf(TfrmCustomer *frm)
+{
+    TCardView view;
+    if (!frm)
+        return view;
+    view.refreshList = [frm] {
+        if (frm->actRefreshCustomer)
+            frm->actRefreshCustomer->trigger();
+    };
+    view.showInfoPage = [frm] { showPage(frm, QStringLiteral("Сведения")); };
+    return view;
+}
+
+// The letter type is asked by the card's dialog, which is not part of this build yet.
+bool askLetterType()
+{
+    LogDebug(QStringLiteral("TfrmCustomer: the letter type dialog is not available yet"));
+    return false;
 }
 
 } // namespace
 
-void CardRecalcDebt(TfrmCustomer *)
+void CardRecalcDebt(TfrmCustomer *frm)
 {
-    NotYet("actRecalcDebt");
+    RecalcCustomerDebt(viewOf(frm));
 }
 
-void CardRecalcDebtAll(TfrmCustomer *)
+void CardRecalcDebtAll(TfrmCustomer *frm)
 {
-    NotYet("actRecalcDebtAll");
+    RecalcListedCustomers(true, viewOf(frm));
 }
 
-void CardRecalcStateAll(TfrmCustomer *)
+void CardRecalcStateAll(TfrmCustomer *frm)
 {
-    NotYet("actRecalcStateAll");
+    RecalcListedCustomers(false, viewOf(frm));
 }
 
-void CardActivateSubscr(TfrmCustomer *)
+void CardActivateSubscr(TfrmCustomer *frm)
 {
-    NotYet("actActivateSubscr");
+    ConnectCustomerService(viewOf(frm));
 }
 
-void CardDisactivateSubscr(TfrmCustomer *)
+void CardDisactivateSubscr(TfrmCustomer *frm)
 {
-    NotYet("actDisactivateSubscr");
+    DisconnectCustomerService(viewOf(frm));
 }
 
-void CardShowCustSubscrHistory(TfrmCustomer *)
+void CardShowCustSubscrHistory(TfrmCustomer *frm)
 {
-    NotYet("actShowCustSubscrHistory");
+    EditCustomerHistory(viewOf(frm));
 }
 
-void CardSubscribeAll(TfrmCustomer *)
+void CardSubscribeAll(TfrmCustomer *frm)
 {
-    NotYet("actSubsribeAll");
+    ConnectListedCustomers(viewOf(frm));
 }
 
-void CardRemoveAllHistory(TfrmCustomer *)
+void CardRemoveAllHistory(TfrmCustomer *frm)
 {
-    NotYet("actRemoveAllHistory");
+    ClearListedHistory(viewOf(frm));
 }
 
-void CardShowCustomerBalance(TfrmCustomer *, bool design)
+void CardShowCustomerBalance(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignCustomerBalance" : "actShowCustomerBalance");
+    ShowCustomerBalance(design, viewOf(frm));
 }
 
-void CardPrintCustomersReport(TfrmCustomer *, bool design)
+void CardPrintCustomersReport(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignCustomersReport" : "actPrintCustomersReport");
+    PrintCustomersReport(design, viewOf(frm));
 }
 
-void CardPrintLetter(TfrmCustomer *, bool design)
+void CardPrintLetter(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignLetters" : "actPrintLetter");
+    PrintCustomerLetters(design, askLetterType, viewOf(frm));
 }
 
 void CardPrintContract(TfrmCustomer *, bool design)
 {
-    NotYet(design ? "actDesignContract" : "actPrintContract");
+    PrintCustomerContract(design);
 }
 
 void CardPrintRequest(TfrmCustomer *, bool design)
 {
-    NotYet(design ? "actDesignRequest" : "actPrintRequest");
+    PrintCustomerRequest(design);
 }
 
-void CardPrintKvit(TfrmCustomer *, bool design)
+void CardPrintKvit(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignKvit" : "actPrintKvit");
+    PrintCustomerKvit(design, viewOf(frm));
 }
 
 void CardPrintPaymentKO1(TfrmCustomer *, bool design)
 {
-    NotYet(design ? "actDesignPaymentKO1" : "actPrintPaymentKO1");
+    PrintCustomerPaymentKO1(design);
 }

@@ -15,6 +15,7 @@
 #include "frmuSelectActService.h"
 #include "frmuSubscrHistory.h"
 #include "uSettings.h"
+#include "uCardWork.h"
 #include "uSubscr.h"
 
 #include <QCoreApplication>
@@ -22,16 +23,6 @@
 namespace {
 
 const QString ContractAfterConnection = QStringLiteral("Дата договора > даты первичного подключения.");
-
-TKyv_ClientDataSet *customers()
-{
-    return custDM ? custDM->cdsCustomer() : nullptr;
-}
-
-TKyv_ClientDataSet *custData(const char *name)
-{
-    return custDM ? custDM->ClientDataSet(QString::fromLatin1(name)) : nullptr;
-}
 
 QVariant valueOf(TDataSet *ds, const char *field)
 {
@@ -41,18 +32,6 @@ QVariant valueOf(TDataSet *ds, const char *field)
 QDate dateOf(const QVariant &v)
 {
     return v.isNull() || !v.isValid() ? QDate() : v.toDate();
-}
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
-
-void postPending(TDataSet *ds)
-{
-    if (ds && (ds->State() == dsEdit || ds->State() == dsInsert))
-        ds->Post();
 }
 
 // The open month and the debt mode of the configuration row.
@@ -74,7 +53,7 @@ struct TCustomerRow
 };
 TCustomerRow currentCustomer()
 {
-    TKyv_ClientDataSet *c = customers();
+    TKyv_ClientDataSet *c = CustomerList();
     return { valueOf(c, "CUSTOMER_ID"), valueOf(c, "CUST_STATE"), valueOf(c, "CUST_STATE_DESCR"),
         valueOf(c, "CUST_PROP"), valueOf(c, "ACTIVIZ_DATE"), valueOf(c, "CONTRACT_DATE") };
 }
@@ -93,63 +72,6 @@ void noteLateContract(const TCustomerRow &row)
         Services::messages()->information(ContractAfterConnection);
 }
 
-// Hourglass, busy animation and frozen list, each given back however the action ends.
-class TBusyScope
-{
-public:
-    TBusyScope(bool animate, bool freezeList)
-        : m_cursor(crHourGlass)
-        , m_animate(animate)
-        , m_list(freezeList ? customers() : nullptr)
-    {
-        if (m_list)
-            m_list->DisableControls();
-        if (m_animate)
-            tellMain(AMShowAnimate);
-    }
-    ~TBusyScope()
-    {
-        if (m_animate)
-            tellMain(AMHideAnimate);
-        if (m_list)
-            m_list->EnableControls();
-    }
-    TBusyScope(const TBusyScope &) = delete;
-    TBusyScope &operator=(const TBusyScope &) = delete;
-
-private:
-    TScreenCursorScope m_cursor;
-    bool m_animate;
-    TKyv_ClientDataSet *m_list;
-};
-
-void refreshList(const TCardView &view)
-{
-    if (view.refreshList) {
-        view.refreshList();
-        return;
-    }
-    TKyv_ClientDataSet *c = customers();
-    if (!c || !c->Active())
-        return;
-    const QVariant id = c->IsEmpty() ? QVariant() : valueOf(c, "CUSTOMER_ID");
-    c->Close();
-    c->Open();
-    if (id.isValid() && !id.isNull())
-        c->Locate(QStringLiteral("CUSTOMER_ID"), id);
-}
-
-// The customer's row read again; a row that cannot be read again makes the whole list read again.
-void rereadCustomer(const TCardView &view)
-{
-    TKyv_ClientDataSet *c = customers();
-    try {
-        c->RefreshRecord();
-    } catch (const std::exception &) {
-        refreshList(view);
-    }
-}
-
 void refreshServices(const TCardView &view)
 {
     if (view.refreshServices) {
@@ -157,7 +79,7 @@ void refreshServices(const TCardView &view)
         return;
     }
     for (const char *name : { "cdsCustSubscrServ", "cdsCustSubscrServHist" }) {
-        TKyv_ClientDataSet *ds = custData(name);
+        TKyv_ClientDataSet *ds = CustData(name);
         if (ds && ds->Active()) {
             ds->Close();
             ds->Open();
@@ -190,7 +112,7 @@ void afterSubscriptionChange(const TCardView &view, const std::function<void()> 
 {
     recalc();
     DM->CommitWork();
-    rereadCustomer(view);
+    RereadCustomer(view);
     refreshServices(view);
     if (AppSettings().useVoyager)
         run(voyagerOffer);
@@ -218,21 +140,21 @@ QDate RecalcStartDate(const QVariant &contractDate, const QVariant &activizDate,
     return !activiz.isValid() || contract < activiz ? contract : activiz;
 }
 
-void CardRecalcDebt(const TCardView &view)
+void RecalcCustomerDebt(const TCardView &view)
 {
-    TKyv_ClientDataSet *c = customers();
+    TKyv_ClientDataSet *c = CustomerList();
     if (!c || !c->Active() || c->IsEmpty())
         return;
     TBusyScope busy(false, false);
-    postPending(c);
+    PostPending(c);
     recalcCurrentCustomer();
-    refreshList(view);
+    RefreshCustomerList(view);
     QCoreApplication::processEvents();
 }
 
-void CardRecalcAll(bool withDebt, const TCardView &view)
+void RecalcListedCustomers(bool withDebt, const TCardView &view)
 {
-    TKyv_ClientDataSet *c = customers();
+    TKyv_ClientDataSet *c = CustomerList();
     if (!c)
         return;
     TBusyScope busy(false, false);
@@ -252,7 +174,7 @@ void CardRecalcAll(bool withDebt, const TCardView &view)
     }
     // The last customers are committed too, not left to whatever commits next on the connection.
     DM->CommitWork();
-    refreshList(view);
+    RefreshCustomerList(view);
 }
 
 void RecalcAfterActivation(const QDate &answered)
@@ -267,12 +189,12 @@ void RecalcAfterActivation(const QDate &answered)
         DM->CheckCustDebtFrom(row.id, month);
 }
 
-bool CardActivateSubscr(const TCardView &view)
+bool ConnectCustomerService(const TCardView &view)
 {
-    TKyv_ClientDataSet *c = customers();
+    TKyv_ClientDataSet *c = CustomerList();
     if (!c || !c->Active() || c->IsEmpty())
         return false;
-    postPending(c);
+    PostPending(c);
     QDate answered;
     if (!executeActivateSubscr(valueOf(c, "CUSTOMER_ID"), answered))
         return false;
@@ -299,14 +221,14 @@ void RecalcAfterDisactivation(const QDate &dateTo)
         DM->CheckCustDebtFrom(row.id, dateTo);
 }
 
-bool CardDisactivateSubscr(const TCardView &view)
+bool DisconnectCustomerService(const TCardView &view)
 {
-    TKyv_ClientDataSet *c = customers();
-    TKyv_ClientDataSet *serv = custData("cdsCustSubscrServ");
+    TKyv_ClientDataSet *c = CustomerList();
+    TKyv_ClientDataSet *serv = CustData("cdsCustSubscrServ");
     if (!c || !c->Active() || c->IsEmpty() || !serv || !serv->Active() || serv->IsEmpty())
         return false;
-    postPending(c);
-    postPending(serv);
+    PostPending(c);
+    PostPending(serv);
     if (serv->FieldByName(QStringLiteral("STATE_SGN"))->AsInteger() == 0) {
         Services::messages()->information(QStringLiteral("Уже отключен"));
         return false;
@@ -317,7 +239,7 @@ bool CardDisactivateSubscr(const TCardView &view)
     DM->CommitWork();
     {
         TBusyScope busy(false, true);
-        TKyv_ClientDataSet *hist = custData("cdsCustSubscrServHist");
+        TKyv_ClientDataSet *hist = CustData("cdsCustSubscrServHist");
         if (hist && hist->Active() && !hist->IsEmpty() && valueOf(hist, "IS_DTV_PACKAGE").toInt() == 1) {
             // The disconnection is stored already: a refusal of the CAS server is told, not undone.
             const TCasAnswer answer = BlockCasPackage(true, valueOf(hist, "SMARTCARD_NO").toString(),
@@ -327,7 +249,7 @@ bool CardDisactivateSubscr(const TCardView &view)
             if (answer.outcome == TCasOutcome::Refused)
                 Services::messages()->error(QStringLiteral("Ошибка деактивации карты\r") + answer.description());
             if (answer.outcome == TCasOutcome::Refused || answer.outcome == TCasOutcome::Accepted)
-                tellMain(AMHideAnimate);
+                TellMainWindow(AMHideAnimate);
         }
         afterSubscriptionChange(view, [&] { RecalcAfterDisactivation(dateTo); }, view.confirmBlockVoyagerUser);
     }
@@ -335,12 +257,12 @@ bool CardDisactivateSubscr(const TCardView &view)
     return true;
 }
 
-void CardShowSubscrHistory(const TCardView &view)
+void EditCustomerHistory(const TCardView &view)
 {
-    TKyv_ClientDataSet *c = customers();
+    TKyv_ClientDataSet *c = CustomerList();
     if (!c || !c->Active() || c->IsEmpty())
         return;
-    postPending(c);
+    PostPending(c);
     DM->CommitWork();
     TBusyScope busy(false, false);
     executeSubscrHistory();
@@ -356,12 +278,12 @@ void CardShowSubscrHistory(const TCardView &view)
     noteLateContract(currentCustomer());
 }
 
-void CardSubscribeAll(const TCardView &view)
+void ConnectListedCustomers(const TCardView &view)
 {
-    TKyv_ClientDataSet *c = customers();
+    TKyv_ClientDataSet *c = CustomerList();
     if (!c)
         return;
-    postPending(c);
+    PostPending(c);
     if (!c->Active())
         c->Open();
     c->First();
@@ -374,7 +296,7 @@ void CardSubscribeAll(const TCardView &view)
     TBusyScope busy(true, false);
     run(view.showInfoPage);
     for (const char *name : { "cdsCustSubscrServHist", "cdsCustSubscrServ" })
-        if (TKyv_ClientDataSet *ds = custData(name))
+        if (TKyv_ClientDataSet *ds = CustData(name))
             ds->Close();
     QVariant actServId, servId;
     QDate dateFrom;
@@ -400,19 +322,19 @@ void CardSubscribeAll(const TCardView &view)
         QCoreApplication::processEvents();
         c->Next();
     }
-    refreshList(view);
+    RefreshCustomerList(view);
 }
 
-void CardRemoveAllHistory(const TCardView &view)
+void ClearListedHistory(const TCardView &view)
 {
     if (!Services::messages()->confirm(QStringLiteral("Удалить всю историю подключений для выборки абонентов ?"))
         || !Services::messages()->confirm(
             QStringLiteral("Внимание! Вся история подключений будет удалена. Удалить ?")))
         return;
-    TKyv_ClientDataSet *c = customers();
+    TKyv_ClientDataSet *c = CustomerList();
     if (!c)
         return;
-    postPending(c);
+    PostPending(c);
     if (!c->Active())
         c->Open();
     struct CommitAtEnd
@@ -427,5 +349,5 @@ void CardRemoveAllHistory(const TCardView &view)
         recalcCurrentCustomer();
         c->Next();
     }
-    refreshList(view);
+    RefreshCustomerList(view);
 }

@@ -22,6 +22,8 @@ struct TCardView
     std::function<void()> pageChanged;
     // Shows the page "Сведения" (before the printouts of the list and the bulk actions).
     std::function<void()> showInfoPage;
+    // Shows the services page (before the receipt).
+    std::function<void()> showServicesPage;
     // The Voyager offers of the card, made only with `useVoyager` on.
     std::function<void()> confirmActivateVoyagerUser;
     std::function<void()> confirmBlockVoyagerUser;
@@ -33,31 +35,31 @@ QDate RecalcStartDate(const QVariant &contractDate, const QVariant &activizDate,
 
 // "Пересчитать долг и признаки": the current customer's balances written afresh from the start date and its
 // state derived again.
-void CardRecalcDebt(const TCardView &view = {});
+void RecalcCustomerDebt(const TCardView &view = {});
 // "Пересчитать всем" (`withDebt`) and "Контроль признаков всем": every listed customer from the current row to
 // the end, committed every hundred customers and at the end.
-void CardRecalcAll(bool withDebt, const TCardView &view = {});
+void RecalcListedCustomers(bool withDebt, const TCardView &view = {});
 
 // "Подключить": the activation dialog for the current customer, then the recalculation from the month it
 // answered. False when the dialog was cancelled.
-bool CardActivateSubscr(const TCardView &view = {});
+bool ConnectCustomerService(const TCardView &view = {});
 // The recalculation after a connection from `answered`: the open month alone when the date lies in it (or is
 // empty), otherwise the customer's whole accounting.
 void RecalcAfterActivation(const QDate &answered);
 
 // "Отключить": refuses a service not connected, asks the end date, blocks a digital package on the CAS server
 // and recalculates. False when nothing was disconnected.
-bool CardDisactivateSubscr(const TCardView &view = {});
+bool DisconnectCustomerService(const TCardView &view = {});
 // The recalculation after a disconnection on `dateTo`: the one month when the date is the open month's first
 // day, otherwise everything from the first day of the month before the date's month.
 void RecalcAfterDisactivation(const QDate &dateTo);
 
 // "История": the connection history window, then the customer's full recalculation.
-void CardShowSubscrHistory(const TCardView &view = {});
+void EditCustomerHistory(const TCardView &view = {});
 
 // "Подключить всех": one activation service asked for the whole list, then every listed customer that has not
 // the package connected gets it from the chosen date, and is recalculated.
-void CardSubscribeAll(const TCardView &view = {});
+void ConnectListedCustomers(const TCardView &view = {});
 // "Очистить всем историю подключений": after two confirmations every listed customer loses its subscriptions
 // and is recalculated.
-void CardRemoveAllHistory(const TCardView &view = {});
+void ClearListedHistory(const TCardView &view = {});

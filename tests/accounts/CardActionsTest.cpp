@@ -126,7 +126,7 @@ TEST_P(CardActions, ConnectingThroughTheCardWritesTheBalancesAFullRecalculationW
         set(d->mdTempDataSet, "DATE_FROM", QDate(2024, 3, 10));
         d->btnOk->click();
     });
-    ASSERT_TRUE(CardActivateSubscr());
+    ASSERT_TRUE(ConnectCustomerService());
     const auto after = payAccount(1);
     const QVariant debt = m_other->dbConnection()->SelectValue(
         QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = 1"));
@@ -144,7 +144,7 @@ TEST_P(CardActions, DisconnectingAServiceNotConnectedOnlySaysSo)
     subscription(10, 1, 10, 20, QStringLiteral("2024-01-10"), QStringLiteral("2024-02-01"), 0);
     openOn(1);
     auto dialog = answer<TfrmDisactSubscr>([](TfrmDisactSubscr *) {});
-    EXPECT_FALSE(CardDisactivateSubscr());
+    EXPECT_FALSE(DisconnectCustomerService());
     EXPECT_FALSE(dialog.ran());
     EXPECT_EQ(s(m_messages.lastText()), "Уже отключен");
 }
@@ -164,7 +164,7 @@ TEST_P(CardActions, DisconnectingADigitalPackageSendsTheBlockAndKeepsTheDisconne
         set(d->mdTempDataSet, "DATE_FROM", QDate(2024, 3, 1));
         d->btnOk->click();
     });
-    EXPECT_TRUE(CardDisactivateSubscr());
+    EXPECT_TRUE(DisconnectCustomerService());
     ASSERT_EQ(server.requests().size(), 1);
     EXPECT_EQ(server.requests().first().toStdString(), "0015002100010302" "0001234567" "A" "000077");
     EXPECT_EQ(s(m_messages.lastText()), "Ошибка деактивации карты\rE999 - Other errors such as database error");
@@ -186,7 +186,7 @@ TEST_P(CardActions, RecalculatingAllFromTheTenthRowCommitsTheTenthToTheLastForOt
     c->Open();
     c->SetRecNo(10);
     ASSERT_EQ(c->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger(), 10);
-    CardRecalcAll(true);
+    RecalcListedCustomers(true);
     for (int id = 1; id <= 12; ++id) {
         const QVariant debt = m_other->dbConnection()->SelectValue(
             QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = %1").arg(id));
@@ -213,7 +213,7 @@ TEST_P(CardActions, ConnectingTheWholeListSparesTheCustomerWhoHasThePackage)
         set(d->mdTempDataSet, "DATE_FROM", QDate(2024, 3, 1));
         d->btnOk->click();
     });
-    CardSubscribeAll();
+    ConnectListedCustomers();
     EXPECT_TRUE(dialog.ran());
     for (int id = 1; id <= 3; ++id) {
         EXPECT_EQ(m_other->dbConnection()
@@ -243,11 +243,11 @@ TEST_P(CardActions, ClearingTheListsHistoryAsksTwiceAndRemovesEverySubscription)
     customers()->Open();
     m_messages.answer(mrYes);
     m_messages.answer(mrNo);
-    CardRemoveAllHistory();
+    ClearListedHistory();
     EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST")).toInt(), 2);
     m_messages.answer(mrYes);
     m_messages.answer(mrYes);
-    CardRemoveAllHistory();
+    ClearListedHistory();
     EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST")).toInt(), 0);
     EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.SUBSCR_SERV")).toInt(), 0);
 }
