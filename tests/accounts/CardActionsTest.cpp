@@ -11,6 +11,7 @@
 #include "uSubscrActions.h"
 
 #include "MemTable.h"
+#include "ScreenCursor.h"
 
 #include <QPushButton>
 
@@ -250,6 +251,64 @@ TEST_P(CardActions, ClearingTheListsHistoryAsksTwiceAndRemovesEverySubscription)
     ClearListedHistory();
     EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST")).toInt(), 0);
     EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.SUBSCR_SERV")).toInt(), 0);
+}
+
+struct StartCase
+{
+    const char *label;
+    QVariant contract, activiz;
+    QDate expected;
+};
+
+TEST_P(CardActions, OneCustomersRecalculationStartsAtTheEarlierOfContractAndFirstConnection)
+{
+    const QVariant none;
+    const StartCase cases[] = {
+        { "never connected", QDate(2024, 1, 10), none, QDate(2024, 1, 10) },
+        { "contract first", QDate(2024, 1, 10), QDate(2024, 1, 20), QDate(2024, 1, 10) },
+        { "connected first", QDate(2024, 2, 1), QDate(2024, 1, 20), QDate(2024, 1, 20) },
+        { "same day", QDate(2024, 1, 20), QDate(2024, 1, 20), QDate(2024, 1, 20) },
+        { "no contract date", none, QDate(2024, 1, 20), QDate(2024, 3, 1) },
+    };
+    for (const StartCase &c : cases)
+        EXPECT_EQ(RecalcStartDate(c.contract, c.activiz, QDate(2024, 3, 1)), c.expected) << c.label;
+}
+
+TEST_P(CardActions, RecalculatingOneCustomerRewritesItsBalancesAndStateAndMentionsALateContract)
+{
+    calculatedCustomer();
+    exec(QStringLiteral("update ZOLT.CUSTOMER set CONTRACT_DATE = '2024-02-01 00:00:00', "
+                        "ACTIVIZ_DATE = '2024-01-10 00:00:00', CUST_STATE = 0, DEBT_SUM = 999"));
+    openOn(1);
+    RecalcCustomerDebt();
+    EXPECT_EQ(s(m_messages.lastText()), "Дата договора > даты первичного подключения.");
+    EXPECT_NE(february(), 999);
+    const auto after = payAccount(1);
+    EXPECT_EQ(after, fullRecalc(1));
+    EXPECT_EQ(m_other->dbConnection()
+                  ->SelectValue(QStringLiteral("select CUST_STATE from ZOLT.CUSTOMER where CUSTOMER_ID = 1"))
+                  .toInt(),
+        1);
+    EXPECT_NE(customers()->FieldByName(QStringLiteral("DEBT_SUM"))->AsFloat(), 999) << "the list is read again";
+}
+
+TEST_P(CardActions, AnActionThatFailsGivesTheCursorAndTheListBackAndLetsTheErrorTravelOn)
+{
+    for (int id = 1; id <= 2; ++id) {
+        customer(id);
+        subscription(10 + id, id, 10, 20, QStringLiteral("2024-01-10"), {}, 1);
+    }
+    customers()->Open();
+    auto owner = m_data.makeDmr();
+    owner->DbLogON(TDMR::SchemaOwner, TDMR::SchemaOwnerPassword, QStringLiteral("TEST"));
+    ASSERT_TRUE(owner->Get_DatabaseConnectStatus());
+    owner->dbConnection()->Execute(QStringLiteral("alter table ZOLT.SUBSCR_HIST rename to SUBSCR_AWAY"));
+    m_messages.answer(mrYes);
+    m_messages.answer(mrYes);
+    EXPECT_ANY_THROW(ClearListedHistory());
+    owner->dbConnection()->Execute(QStringLiteral("alter table ZOLT.SUBSCR_AWAY rename to SUBSCR_HIST"));
+    EXPECT_FALSE(customers()->ControlsDisabled());
+    EXPECT_EQ(ScreenCursor(), crDefault);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -18,6 +18,7 @@
 
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -395,6 +396,28 @@ TEST_P(SubscrDialogs, ThePickerForASelectionAnswersTheServiceItsPackageTheDateAn
     EXPECT_EQ(serv.toInt(), 10);
     EXPECT_EQ(date, QDate(2024, 3, 5));
     EXPECT_FALSE(first);
+}
+
+TEST_P(SubscrDialogs, WithEnterAsTabEnterOnTheServiceListMovesOnWithoutClosing)
+{
+    AppSettings().enterToTab = true;
+    customer(1);
+    openOn(1);
+    QWidget *focusAfter = nullptr;
+    bool stayedOpen = false;
+    auto dialog = answer<TfrmActSubscr>([&](TfrmActSubscr *d) {
+        d->activateWindow();
+        d->dblcActServ->setFocus();
+        QTest::keyClick(d->dblcActServ, Qt::Key_Return);
+        focusAfter = d->focusWidget();
+        stayedOpen = d->isVisible();
+    });
+    QDate date;
+    EXPECT_FALSE(executeActivateSubscr(1, date));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_NE(focusAfter, nullptr);
+    EXPECT_NE(focusAfter, static_cast<QWidget *>(frmActSubscr ? frmActSubscr->dblcActServ : nullptr));
+    EXPECT_EQ(count(QStringLiteral("SUBSCR_SERV"), 1), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
