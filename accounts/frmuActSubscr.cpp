@@ -111,10 +111,13 @@ TfrmActSubscr::TfrmActSubscr(QWidget *parent)
     actAppendSmartcart = new QAction(QStringLiteral("..."), this);
     actAppendSmartcart->setObjectName(QStringLiteral("actAppendSmartcart"));
     actAppendSmartcart->setToolTip(QStringLiteral("Добавить смарткарту"));
+    // A button shows an action's icon text, which would lose the dots.
+    actAppendSmartcart->setIconText(QStringLiteral("..."));
     connect(actAppendSmartcart, &QAction::triggered, this, guarded([this](bool) { actAppendSmartcartExecute(); }));
     btnAppendSmartcart = new QToolButton(this);
     btnAppendSmartcart->setObjectName(QStringLiteral("btnAppendSmartcart"));
     btnAppendSmartcart->setDefaultAction(actAppendSmartcart);
+    btnAppendSmartcart->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
     QDialogButtonBox *buttons = ReadyCancelButtons(btnOk, btnCancel);
     connect(btnOk, &QPushButton::clicked, actApply, &QAction::trigger);
@@ -135,6 +138,7 @@ TfrmActSubscr::TfrmActSubscr(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(form);
+    layout->addStretch();
     layout->addWidget(buttons);
 
     const bool useCAS = AppSettings().useCAS;

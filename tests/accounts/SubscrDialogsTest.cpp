@@ -3,6 +3,7 @@
 // check, the history's deletes and the picker of one service for a selection. On both engines, with a fake CAS
 // server on loopback.
 #include "FakeCasServer.h"
+#include "Screenshot.h"
 #include "SubscrFixture.h"
 #include "dmuSMS.h"
 #include "frmuActSubscr.h"
@@ -418,6 +419,23 @@ TEST_P(SubscrDialogs, WithEnterAsTabEnterOnTheServiceListMovesOnWithoutClosing)
     EXPECT_NE(focusAfter, nullptr);
     EXPECT_NE(focusAfter, static_cast<QWidget *>(frmActSubscr ? frmActSubscr->dblcActServ : nullptr));
     EXPECT_EQ(count(QStringLiteral("SUBSCR_SERV"), 1), 0);
+}
+
+TEST_P(SubscrDialogs, Screenshot)
+{
+    connectCas();
+    customer(1);
+    linkCard(1);
+    openOn(1);
+    auto dialog = answer<TfrmActSubscr>([this](TfrmActSubscr *d) {
+        set(d->mdTempDataSet, "ACT_SERV_ID", 22);
+        set(d->mdTempDataSet, "CONTRACT_TILL", QDateTime(QDate(2024, 4, 30), QTime(0, 0)));
+        if (GetParam() == TestEngine::SQLite)
+            tarvik::test::SaveScreenshot(d, QStringLiteral("accounts-activate-subscr"), QSize(460, 300));
+    });
+    QDate date;
+    EXPECT_FALSE(executeActivateSubscr(1, date));
+    EXPECT_TRUE(dialog.ran());
 }
 
 INSTANTIATE_TEST_SUITE_P(
