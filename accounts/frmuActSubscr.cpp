@@ -11,6 +11,7 @@
 #include "dmuCust.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
+#include "uCardWork.h"
 #include "uDialogButtons.h"
 #include "uLog.h"
 #include "uSettings.h"
@@ -33,11 +34,6 @@ TfrmActSubscr *frmActSubscr = nullptr;
 
 namespace {
 
-TKyv_ClientDataSet *custData(const char *name)
-{
-    return custDM ? custDM->ClientDataSet(QString::fromLatin1(name)) : nullptr;
-}
-
 QVariant fieldOf(TDataSet *ds, const char *name)
 {
     return ds->FieldByName(QString::fromLatin1(name))->Value();
@@ -47,7 +43,7 @@ QVariant fieldOf(TDataSet *ds, const char *name)
 // opened filtered shows none of its rows.
 void openActiveCards()
 {
-    TKyv_ClientDataSet *cards = custData("cdsCustSmartCards");
+    TKyv_ClientDataSet *cards = CustData("cdsCustSmartCards");
     if (!cards)
         return;
     cards->Close();
@@ -83,7 +79,7 @@ TfrmActSubscr::TfrmActSubscr(QWidget *parent)
     dsCustActLookUp->SetDataSet(cdsCustActLookUp);
     dsCustSmartCards = new TDataSource(this);
     dsCustSmartCards->setObjectName(QStringLiteral("dsCustSmartCards"));
-    dsCustSmartCards->SetDataSet(custData("cdsCustSmartCards"));
+    dsCustSmartCards->SetDataSet(CustData("cdsCustSmartCards"));
 
     lblPackage = new QLabel(this);
     lblPackage->setObjectName(QStringLiteral("lblPackage"));
@@ -158,8 +154,8 @@ TfrmActSubscr::~TfrmActSubscr()
 bool TfrmActSubscr::Prepare(const QVariant &customerId)
 {
     m_customerId = QString::number(qint64(customerId.toDouble()));
-    TKyv_ClientDataSet *serv = custData("cdsCustSubscrServ");
-    TKyv_ClientDataSet *hist = custData("cdsCustSubscrServHist");
+    TKyv_ClientDataSet *serv = CustData("cdsCustSubscrServ");
+    TKyv_ClientDataSet *hist = CustData("cdsCustSubscrServHist");
     if (serv && serv->Active() && hist) {
         if (!hist->Active())
             hist->Open();
@@ -349,7 +345,7 @@ void TfrmActSubscr::CloseData()
 {
     mdTempDataSet->Close();
     cdsCustActLookUp->Close();
-    if (TKyv_ClientDataSet *cards = custData("cdsCustSmartCards")) {
+    if (TKyv_ClientDataSet *cards = CustData("cdsCustSmartCards")) {
         cards->Close();
         cards->SetFiltered(false);
         cards->SetFilter(QString());
@@ -368,7 +364,7 @@ bool executeActivateSubscr(const QVariant &customerId, QDate &outDate)
     if (!dialog->Prepare(customerId))
         return false;
     if (dialog->exec() != QDialog::Accepted) {
-        if (TKyv_ClientDataSet *hist = custData("cdsCustSubscrServHist");
+        if (TKyv_ClientDataSet *hist = CustData("cdsCustSubscrServHist");
             hist && (hist->State() == dsEdit || hist->State() == dsInsert))
             hist->Cancel();
         return false;

@@ -9,6 +9,7 @@
 #include "Services.h"
 #include "dmuCust.h"
 #include "dmuDM.h"
+#include "uCardWork.h"
 #include "uDialogButtons.h"
 #include "uSettings.h"
 #include "uSubscr.h"
@@ -28,11 +29,6 @@ TfrmDisactSubscr *frmDisactSubscr = nullptr;
 
 namespace {
 
-TKyv_ClientDataSet *custData(const char *name)
-{
-    return custDM ? custDM->ClientDataSet(QString::fromLatin1(name)) : nullptr;
-}
-
 TField *fieldOf(TDataSet *ds, const char *name)
 {
     return ds->FieldByName(QString::fromLatin1(name));
@@ -41,7 +37,7 @@ TField *fieldOf(TDataSet *ds, const char *name)
 // The history of the current subscription, read afresh and standing on its last period.
 TKyv_ClientDataSet *historyAtLastPeriod()
 {
-    TKyv_ClientDataSet *hist = custData("cdsCustSubscrServHist");
+    TKyv_ClientDataSet *hist = CustData("cdsCustSubscrServHist");
     if (!hist)
         return nullptr;
     hist->Close();
@@ -117,9 +113,9 @@ TfrmDisactSubscr::~TfrmDisactSubscr()
 void TfrmDisactSubscr::Prepare()
 {
     TKyv_ClientDataSet *hist = historyAtLastPeriod();
-    if (TKyv_ClientDataSet *act = custData("cdsCustSubscrServHistActLookUp"); act && !act->Active())
+    if (TKyv_ClientDataSet *act = CustData("cdsCustSubscrServHistActLookUp"); act && !act->Active())
         act->Open();
-    TKyv_ClientDataSet *serv = custData("cdsCustSubscrServ");
+    TKyv_ClientDataSet *serv = CustData("cdsCustSubscrServ");
     cdsCustDisactLookUp->Close();
     cdsCustDisactLookUp->Params().ParamByName(QStringLiteral("SERV_ID")).SetValue(
         serv && serv->Active() ? fieldOf(serv, "SERV_ID")->Value() : QVariant());

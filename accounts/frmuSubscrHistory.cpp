@@ -13,6 +13,7 @@
 #include "dmuCust.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
+#include "uCardWork.h"
 #include "uLog.h"
 #include "uSettings.h"
 #include "uSubscrDialogKit.h"
@@ -29,11 +30,6 @@ TfrmSubscrHistory *frmSubscrHistory = nullptr;
 namespace {
 
 const QString PlacementPath = QStringLiteral("frmCustSubscrHistory");
-
-TKyv_ClientDataSet *custData(const char *name)
-{
-    return custDM ? custDM->ClientDataSet(QString::fromLatin1(name)) : nullptr;
-}
 
 TDataSource *custSource(const char *name)
 {
@@ -131,7 +127,7 @@ TfrmSubscrHistory::~TfrmSubscrHistory()
     }
     for (const char *name :
         { "cdsCustSubscrServHist", "cdsCustSubscrServHistActLookUp", "cdsCustSubscrServHistDisactLookUp" })
-        if (TKyv_ClientDataSet *ds = custData(name))
+        if (TKyv_ClientDataSet *ds = CustData(name))
             ds->Close();
 }
 
@@ -139,7 +135,7 @@ void TfrmSubscrHistory::WatchChanges()
 {
     // Any insert or edit of either list counts as a change, whether or not it is posted in the end.
     for (const char *name : { "cdsCustSubscrServ", "cdsCustSubscrServHist" }) {
-        TKyv_ClientDataSet *ds = custData(name);
+        TKyv_ClientDataSet *ds = CustData(name);
         if (!ds)
             continue;
         const auto mark = [this](TDataSet *) { m_changed = true; };
@@ -153,10 +149,10 @@ void TfrmSubscrHistory::showEvent(QShowEvent *event)
     guarded([] {
         for (const char *name :
             { "cdsSubscrServLookUp", "cdsCustSubscrServHistActLookUp", "cdsCustSubscrServHistDisactLookUp" })
-            if (TKyv_ClientDataSet *ds = custData(name); ds && !ds->Active())
+            if (TKyv_ClientDataSet *ds = CustData(name); ds && !ds->Active())
                 ds->Open();
-        reopen(custData("cdsCustSubscrServ"));
-        reopen(custData("cdsCustSubscrServHist"));
+        reopen(CustData("cdsCustSubscrServ"));
+        reopen(CustData("cdsCustSubscrServHist"));
     })();
 }
 
@@ -168,7 +164,7 @@ void TfrmSubscrHistory::changeEvent(QEvent *event)
 
 void TfrmSubscrHistory::actDeleteHistExecute()
 {
-    TKyv_ClientDataSet *hist = custData("cdsCustSubscrServHist");
+    TKyv_ClientDataSet *hist = CustData("cdsCustSubscrServHist");
     if (!hist || !hist->Active())
         return;
     const QString name = hist->IsEmpty() ? QString() : hist->FieldByName(QStringLiteral("L_ACT_SERV_DESCR"))->AsString();
@@ -183,7 +179,7 @@ void TfrmSubscrHistory::actDeleteHistExecute()
 
 void TfrmSubscrHistory::actDeleteServExecute()
 {
-    TKyv_ClientDataSet *serv = custData("cdsCustSubscrServ");
+    TKyv_ClientDataSet *serv = CustData("cdsCustSubscrServ");
     if (!serv || !serv->Active())
         return;
     const QString name
@@ -213,7 +209,7 @@ void TfrmSubscrHistory::actDeleteServExecute()
     }
     m_changed = true;
     reopen(serv);
-    reopen(custData("cdsCustSubscrServHist"));
+    reopen(CustData("cdsCustSubscrServHist"));
 }
 
 bool executeSubscrHistory()

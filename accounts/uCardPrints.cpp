@@ -15,11 +15,6 @@
 
 namespace {
 
-QDate dateOf(const QVariant &v)
-{
-    return v.isNull() || !v.isValid() ? QDate() : v.toDate();
-}
-
 TReportShow showFor(bool design)
 {
     return design ? TReportShow::Designer : TReportShow::MDIPreview;
@@ -46,9 +41,9 @@ TField *tempField(const char *name)
 
 QDate BalanceStartDate(const QVariant &contractDate, const QVariant &activizDate, const QDate &accDate)
 {
-    if (const QDate contract = dateOf(contractDate); contract.isValid())
+    if (const QDate contract = DateOf(contractDate); contract.isValid())
         return contract;
-    if (const QDate activiz = dateOf(activizDate); activiz.isValid())
+    if (const QDate activiz = DateOf(activizDate); activiz.isValid())
         return activiz;
     return accDate;
 }
@@ -131,10 +126,7 @@ int RecordCustomerLetters(int letterType, const QDate &letterDate)
     int written = 0;
     {
         // The letters written so far are committed, and the busy state given back, however the walk ends.
-        struct CommitAtEnd
-        {
-            ~CommitAtEnd() { DMR->CommitWork(); }
-        } commitAtEnd;
+        TCommitAtEnd commitAtEnd;
         TBusyScope busy(true, true);
         if (!c->Active())
             c->Open();

@@ -4,6 +4,7 @@
 #include "ScreenCursor.h"
 #include "WindowMessages.h"
 #include "dmuCust.h"
+#include "dmuRDM.h"
 #include "frmuMain.h"
 #include "uSubscrActions.h"
 
@@ -20,6 +21,11 @@ TKyv_ClientDataSet *CustomerList()
 QVariant CustomerField(const char *field)
 {
     return CustomerList()->FieldByName(QString::fromLatin1(field))->Value();
+}
+
+QDate DateOf(const QVariant &value)
+{
+    return value.isNull() || !value.isValid() ? QDate() : value.toDate();
 }
 
 void PostPending(TKyv_ClientDataSet *ds)
@@ -57,6 +63,12 @@ TBusyScope::~TBusyScope()
     if (m_list)
         m_list->EnableControls();
     delete m_cursor;
+}
+
+TCommitAtEnd::~TCommitAtEnd()
+{
+    if (DMR)
+        DMR->CommitWork();
 }
 
 void RefreshCustomerList(const TCardView &view)

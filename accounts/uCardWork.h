@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QVariant>
 
 class TKyv_ClientDataSet;
@@ -13,6 +14,8 @@ TKyv_ClientDataSet *CustData(const char *name);
 // The customer list; null without the module.
 TKyv_ClientDataSet *CustomerList();
 QVariant CustomerField(const char *field);
+// The date of a stored value; invalid for none.
+QDate DateOf(const QVariant &value);
 // Posts a pending edit or insert of the dataset, when there is one.
 void PostPending(TKyv_ClientDataSet *ds);
 void TellMainWindow(int message);
@@ -31,6 +34,15 @@ private:
     Cursor *m_cursor;
     bool m_animate;
     TKyv_ClientDataSet *m_list;
+};
+
+// Commits the connection's work when it goes, however the action it guards ends: what was written so far stays.
+struct TCommitAtEnd
+{
+    TCommitAtEnd() = default;
+    TCommitAtEnd(const TCommitAtEnd &) = delete;
+    TCommitAtEnd &operator=(const TCommitAtEnd &) = delete;
+    ~TCommitAtEnd();
 };
 
 // The list read again, back on the customer it was on (the card's own refresh when it gave one).

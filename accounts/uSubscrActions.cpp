@@ -29,11 +29,6 @@ QVariant valueOf(TDataSet *ds, const char *field)
     return ds->FieldByName(QString::fromLatin1(field))->Value();
 }
 
-QDate dateOf(const QVariant &v)
-{
-    return v.isNull() || !v.isValid() ? QDate() : v.toDate();
-}
-
 // The open month and the debt mode of the configuration row.
 struct TAccounting
 {
@@ -66,8 +61,8 @@ void updateState(const TCustomerRow &row)
 // A contract dated after the first connection is worth a word, though the work goes on.
 void noteLateContract(const TCustomerRow &row)
 {
-    const QDate contract = dateOf(row.contractDate);
-    const QDate activiz = dateOf(row.activizDate);
+    const QDate contract = DateOf(row.contractDate);
+    const QDate activiz = DateOf(row.activizDate);
     if (contract.isValid() && activiz.isValid() && contract > activiz)
         Services::messages()->information(ContractAfterConnection);
 }
@@ -133,8 +128,8 @@ bool neverCalculated(const QVariant &customerId)
 
 QDate RecalcStartDate(const QVariant &contractDate, const QVariant &activizDate, const QDate &accDate)
 {
-    const QDate contract = dateOf(contractDate);
-    const QDate activiz = dateOf(activizDate);
+    const QDate contract = DateOf(contractDate);
+    const QDate activiz = DateOf(activizDate);
     if (!contract.isValid())
         return accDate;
     return !activiz.isValid() || contract < activiz ? contract : activiz;
@@ -289,10 +284,7 @@ void ConnectListedCustomers(const TCardView &view)
     c->First();
     if (c->IsEmpty())
         return;
-    struct CommitAtEnd
-    {
-        ~CommitAtEnd() { DMR->CommitWork(); }
-    } commitAtEnd;
+    TCommitAtEnd commitAtEnd;
     TBusyScope busy(true, false);
     run(view.showInfoPage);
     for (const char *name : { "cdsCustSubscrServHist", "cdsCustSubscrServ" })
@@ -337,10 +329,7 @@ void ClearListedHistory(const TCardView &view)
     PostPending(c);
     if (!c->Active())
         c->Open();
-    struct CommitAtEnd
-    {
-        ~CommitAtEnd() { DMR->CommitWork(); }
-    } commitAtEnd;
+    TCommitAtEnd commitAtEnd;
     TBusyScope busy(true, true);
     c->First();
     while (!c->Eof()) {
