@@ -56,8 +56,10 @@ void ShowCustomerBalance(bool design, const TCardView &view)
     DMR->CheckInvalidCustDebt(cfg.debtMode, cfg.accDate);
     const QVariant id = CustomerField("CUSTOMER_ID");
     const QDate start = BalanceStartDate(CustomerField("CONTRACT_DATE"), CustomerField("ACTIVIZ_DATE"), cfg.accDate);
-    if (!DMR->FillCustBalance(id, cfg.debtMode, cfg.accDate, start))
+    if (!DMR->FillCustBalance(id, cfg.debtMode, cfg.accDate, start)) {
+        Services::messages()->error(QStringLiteral("Баланс клиента не построен: база данных не приняла его строки."));
         return;
+    }
     dmReports->prepareCustomerBalanceReport();
     dmReports->ShowReport(dmReports->frCustomerBalance(), QStringLiteral("CustomerBalance.frf"), showFor(design));
     TScreenCursorScope hourglass(crHourGlass);
@@ -123,28 +125,33 @@ int RecordCustomerLetters(int letterType, const QDate &letterDate)
     TKyv_ClientDataSet *c = CustomerList();
     if (!c)
         return 0;
-    int written = 0;
+    // However the walk ends: the letters written so far are committed, the card's letters read again, and the
+    // busy state given back (in the reverse order of these declarations).
+    TBusyScope busy(true, true);
+    struct ReopenLetters
     {
-        // The letters written so far are committed, and the busy state given back, however the walk ends.
-        TCommitAtEnd commitAtEnd;
-        TBusyScope busy(true, true);
-        if (!c->Active())
-            c->Open();
-        const QVariant current = c->IsEmpty() ? QVariant() : CustomerField("CUSTOMER_ID");
-        for (c->First(); !c->Eof(); c->Next()) {
-            QVariant letterId;
-            if (!DMR->GetNextSeqValue(DbSchema::LetterSequence, letterId))
-                continue;
-            DMR->cmdInsCustLetter(CustomerField("CUSTOMER_ID"), letterId, letterType, letterDate);
-            ++written;
+        ~ReopenLetters()
+        {
+            if (TKyv_ClientDataSet *letters = CustData("cdsCustLetter"); letters && letters->Active()) {
+                letters->Close();
+                letters->Open();
+            }
         }
-        if (current.isValid() && !current.isNull())
-            c->Locate(QStringLiteral("CUSTOMER_ID"), current);
+    } reopenLetters;
+    TCommitAtEnd commitAtEnd;
+    if (!c->Active())
+        c->Open();
+    const QVariant current = c->IsEmpty() ? QVariant() : CustomerField("CUSTOMER_ID");
+    int written = 0;
+    for (c->First(); !c->Eof(); c->Next()) {
+        QVariant letterId;
+        if (!DMR->GetNextSeqValue(DbSchema::LetterSequence, letterId))
+            continue;
+        DMR->cmdInsCustLetter(CustomerField("CUSTOMER_ID"), letterId, letterType, letterDate);
+        ++written;
     }
-    if (TKyv_ClientDataSet *letters = CustData("cdsCustLetter"); letters && letters->Active()) {
-        letters->Close();
-        letters->Open();
-    }
+    if (current.isValid() && !current.isNull())
+        c->Locate(QStringLiteral("CUSTOMER_ID"), current);
     return written;
 }
 

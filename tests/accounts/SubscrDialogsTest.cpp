@@ -421,6 +421,28 @@ TEST_P(SubscrDialogs, WithEnterAsTabEnterOnTheServiceListMovesOnWithoutClosing)
     EXPECT_EQ(count(QStringLiteral("SUBSCR_SERV"), 1), 0);
 }
 
+TEST_P(SubscrDialogs, AnActivationTheDatabaseRefusesLeavesNoSubscriptionWithoutItsPeriodAndTheDialogOpen)
+{
+    customer(1);
+    customers()->Open();
+    ASSERT_TRUE(customers()->Locate(QStringLiteral("CUSTOMER_ID"), 1));
+    auto owner = m_data.makeDmr();
+    owner->DbLogON(TDMR::SchemaOwner, TDMR::SchemaOwnerPassword, QStringLiteral("TEST"));
+    ASSERT_TRUE(owner->Get_DatabaseConnectStatus());
+    owner->dbConnection()->Execute(QStringLiteral("alter table ZOLT.SUBSCR_HIST rename to SUBSCR_AWAY"));
+    bool stayedOpen = false;
+    auto dialog = answer<TfrmActSubscr>([&](TfrmActSubscr *d) {
+        d->btnOk->click();
+        stayedOpen = d->isVisible();
+    });
+    QDate date;
+    EXPECT_FALSE(executeActivateSubscr(1, date));
+    owner->dbConnection()->Execute(QStringLiteral("alter table ZOLT.SUBSCR_AWAY rename to SUBSCR_HIST"));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(s(m_messages.lastText()), "Подключение не записано: база данных отказала в записи.");
+    EXPECT_EQ(count(QStringLiteral("SUBSCR_SERV"), 1), 0);
+}
+
 TEST_P(SubscrDialogs, Screenshot)
 {
     connectCas();
