@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using tarvik::test::FakeCasServer;
 
 namespace {
@@ -150,30 +152,62 @@ TEST_P(CardActions, DisconnectingAServiceNotConnectedOnlySaysSo)
     EXPECT_EQ(s(m_messages.lastText()), "Уже отключен");
 }
 
+struct BlockCase
+{
+    const char *label;
+    bool connected;
+    const char *reply; // null: no request expected
+    const char *message; // null: no box
+};
+
 TEST_P(CardActions, DisconnectingADigitalPackageSendsTheBlockAndKeepsTheDisconnectionWhateverTheServerSays)
 {
-    FakeCasServer server;
+    const BlockCase cases[] = {
+        { "accepted", true, "S000", nullptr },
+        { "refused", true, "E999", "Ошибка деактивации карты\rE999 - Other errors such as database error" },
+        { "no connection", false, nullptr, "CAS connection error" },
+    };
     AppSettings().useCAS = true;
-    TdmSMS sms;
-    ASSERT_TRUE(sms.connectCas(QStringLiteral("127.0.0.1"), server.portText()));
     customer(1);
     linkCard(1);
-    subscription(11, 1, 11, 22, QStringLiteral("2024-01-10"), {}, 1, QStringLiteral("100"));
-    openOn(1);
-    server.reply(FakeCasServer::replyWith("E999"));
-    auto dialog = answer<TfrmDisactSubscr>([](TfrmDisactSubscr *d) {
-        set(d->mdTempDataSet, "DATE_FROM", QDate(2024, 3, 1));
-        d->btnOk->click();
-    });
-    EXPECT_TRUE(DisconnectCustomerService());
-    ASSERT_EQ(server.requests().size(), 1);
-    EXPECT_EQ(server.requests().first().toStdString(), "0015002100010302" "0001234567" "A" "000077");
-    EXPECT_EQ(s(m_messages.lastText()), "Ошибка деактивации карты\rE999 - Other errors such as database error");
-    EXPECT_EQ(m_other->dbConnection()
-                  ->SelectValue(QStringLiteral("select DATE_TO from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID = 11"))
-                  .toDateTime()
-                  .date(),
-        QDate(2024, 3, 1));
+    int hist = 10;
+    for (const BlockCase &c : cases) {
+        FakeCasServer server;
+        TdmSMS sms;
+        ASSERT_TRUE(sms.connectCas(QStringLiteral("127.0.0.1"), server.portText()));
+        if (!c.connected)
+            sms.closeCas();
+        ++hist;
+        subscription(hist, 1, 11, 22, QStringLiteral("2024-01-10"), {}, 1, QStringLiteral("100"));
+        openOn(1);
+        ASSERT_TRUE(m_cust->ClientDataSet(QStringLiteral("cdsCustSubscrServ"))->Locate(QStringLiteral("SUBSCR_SERV_ID"), hist));
+        if (c.reply)
+            server.reply(FakeCasServer::replyWith(c.reply));
+        m_messages.requests.clear();
+        auto dialog = answer<TfrmDisactSubscr>([](TfrmDisactSubscr *d) {
+            set(d->mdTempDataSet, "DATE_FROM", QDate(2024, 3, 1));
+            d->btnOk->click();
+        });
+        EXPECT_TRUE(DisconnectCustomerService()) << c.label;
+        if (c.reply) {
+            ASSERT_EQ(server.requests().size(), 1) << c.label;
+            EXPECT_EQ(server.requests().first().toStdString(), "0015002100010302" "0001234567" "A" "000077");
+        } else {
+            EXPECT_TRUE(server.received().isEmpty()) << c.label;
+        }
+        const bool boxed = std::any_of(m_messages.requests.begin(), m_messages.requests.end(),
+            [&](const MessageRequest &r) { return c.message && s(r.text) == c.message; });
+        EXPECT_EQ(boxed, c.message != nullptr) << c.label;
+        EXPECT_EQ(m_other->dbConnection()
+                      ->SelectValue(
+                          QStringLiteral("select DATE_TO from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID = %1").arg(hist))
+                      .toDateTime()
+                      .date(),
+            QDate(2024, 3, 1))
+            << c.label;
+        exec(QStringLiteral("delete from ZOLT.SUBSCR_HIST"));
+        exec(QStringLiteral("delete from ZOLT.SUBSCR_SERV"));
+    }
 }
 
 TEST_P(CardActions, RecalculatingAllFromTheTenthRowCommitsTheTenthToTheLastForOthersToSee)
