@@ -132,6 +132,7 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
     auto *toolBar = new QToolBar(tsList);
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
     toolBar->addActions({ actEditCustomer, actRefreshCustomer, actPnlClientInfoStatus });
+    CreateFilterActions(toolBar);
 
     pcAddInfo = new QTabWidget(tsList);
     pcAddInfo->setObjectName(QStringLiteral("pcAddInfo"));
@@ -349,6 +350,7 @@ void TfrmCustomer::RunQuery()
     if (c->State() != dsEdit && c->State() != dsInsert)
         pcMain->setCurrentWidget(tsList);
     pcAddInfo->setCurrentIndex(0);
+    FilterBeforeFirstOpen();
     recalcQueuedCustomers();
     struct Lookup
     {

@@ -11,6 +11,7 @@ class QAction;
 class QLineEdit;
 class QStackedWidget;
 class QTabWidget;
+class QToolBar;
 class TKyv_DBGridEh;
 class TSearchFrame;
 
@@ -52,6 +53,14 @@ public:
     QAction *actEditCustomer = nullptr;
     QAction *actClose = nullptr;
 
+    // The customer filter (frmuCustomerFilter.cpp): the settings dialog, the master switch, the preset of
+    // debtors without letters, and the builder that applies the settings to the list.
+    QAction *actFilter = nullptr;
+    QAction *actFilterStatus = nullptr;
+    QAction *actFilterNotSend = nullptr;
+    QAction *actCheckFilter = nullptr;
+    void actCheckFilterExecute();
+
     // Shows the card pages only while their action is checked.
     void CheckBtns();
     // Moves the list to the search box's text; answers whether a customer was found.
@@ -64,6 +73,12 @@ protected:
 
 private:
     void CreateActions();
+    void CreateFilterActions(QToolBar *toolBar);
+    // The filter dialog before the first opening of the list, when the user's settings ask for it.
+    void FilterBeforeFirstOpen();
+    void actFilterExecute();
+    void actFilterStatusExecute();
+    void actFilterNotSendExecute();
     void CreateGrid();
     void CreateColumn(const char *field, const QString &title, int width);
     void RunQuery();

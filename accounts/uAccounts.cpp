@@ -4,6 +4,8 @@
 #include "frmuCustomer.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "frmuSmartCards.h"
+#include "uGuides.h"
 #include "uStatReports.h"
 
 void RegisterAccountsForms()
@@ -11,5 +13,7 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterGuides();
+    RegisterSmartCardGuides();
     RegisterStatReportCommands();
 }
