@@ -3,7 +3,6 @@
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
-#include "FormClasses.h"
 #include "Guard.h"
 #include "Kyv_db.h"
 #include "MemTable.h"
@@ -11,9 +10,9 @@
 #include "dmuCust.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
+#include "frmuSmartCards.h"
 #include "uCardWork.h"
 #include "uDialogButtons.h"
-#include "uLog.h"
 #include "uSettings.h"
 #include "uSubscr.h"
 #include "uSubscrDialogKit.h"
@@ -243,18 +242,15 @@ void TfrmActSubscr::actAppendSmartcartExecute()
         return;
     }
     const QVariant current = RecordValue(mdTempDataSet, "SMARTCARD_ID");
-    QVariant key = current.isNull() || !current.isValid() ? QVariant(0) : current;
-    const TPicker pick = FindPicker(QStringLiteral("pickSmartCard"));
-    if (!pick) {
-        LogDebug(QStringLiteral("TfrmActSubscr: the smart cards guide is not available"));
-        return;
-    }
-    if (!pick(key) || key.toInt() == current.toInt())
+    // The guide offers the cards that belong to nobody yet.
+    QVariant chosen;
+    if (!executeSmartCardsGuide(isNullValue(current) ? QVariant(0) : current, 2, chosen) || isNullValue(chosen)
+        || chosen.toInt() == current.toInt())
         return;
     if (mdTempDataSet->State() != dsEdit && mdTempDataSet->State() != dsInsert)
         mdTempDataSet->Edit();
-    mdTempDataSet->FieldByName(QStringLiteral("SMARTCARD_ID"))->SetValue(key);
-    DM->SetCustMainSmartCard(fieldOf(customers, "CUSTOMER_ID"), key);
+    mdTempDataSet->FieldByName(QStringLiteral("SMARTCARD_ID"))->SetValue(chosen);
+    DM->SetCustMainSmartCard(fieldOf(customers, "CUSTOMER_ID"), chosen);
     openActiveCards();
 }
 

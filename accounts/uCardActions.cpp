@@ -1,8 +1,8 @@
 #include "uCardActions.h"
 
 #include "frmuCustomer.h"
+#include "frmuSelectLetterType.h"
 #include "uCardPrints.h"
-#include "uLog.h"
 #include "uSubscrActions.h"
 
 #include <QAction>
@@ -32,13 +32,6 @@ TCardView viewOf(TfrmCustomer *frm)
     };
     view.showInfoPage = [frm] { showPage(frm, QStringLiteral("Сведения")); };
     return view;
-}
-
-// The letter type is asked by the card's dialog, which is not part of this build yet.
-bool askLetterType()
-{
-    LogDebug(QStringLiteral("TfrmCustomer: the letter type dialog is not available yet"));
-    return false;
 }
 
 } // namespace
@@ -95,7 +88,7 @@ void CardPrintCustomersReport(TfrmCustomer *frm, bool design)
 
 void CardPrintLetter(TfrmCustomer *frm, bool design)
 {
-    PrintCustomerLetters(design, askLetterType, viewOf(frm));
+    PrintCustomerLetters(design, executeSelectLetterType, viewOf(frm));
 }
 
 void CardPrintContract(TfrmCustomer *, bool design)

@@ -4,6 +4,8 @@
 #include "SubscrFixture.h"
 #include "dmuReports.h"
 #include "frmuPeriod.h"
+#include "frmuSelectLetterType.h"
+#include "uCardActions.h"
 #include "uCardPrints.h"
 
 #include "CodePage.h"
@@ -13,6 +15,7 @@
 #include "FR_Globals.h"
 #include "MemTable.h"
 
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
@@ -268,6 +271,25 @@ TEST_P(CardPrints, ALetterWithoutItsTemplateIsReportedAndNeitherShownNorRecorded
     EXPECT_EQ(s(m_messages.lastText()),
         s(QStringLiteral("Не найден шаблон отчета ") + m_templates.filePath(QStringLiteral("CustLetters3.frf"))));
     EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.CUSTLETTER")).toInt(), 0);
+}
+
+TEST_P(CardPrints, TheCardAsksTheLetterTypeInItsDialogAndPrintsNothingWhenItIsCancelled)
+{
+    writeTemplate(LetterTemplateName(2), QStringLiteral("frDBDataSetcdsCustomer"), QStringLiteral("[SURNAME]"));
+    customer(1);
+    openOn(1);
+    for (const bool chosen : { false, true }) {
+        m_previews.clear();
+        m_messages.answer(mrNo);
+        auto period = answer<TfrmPeriod>([](TfrmPeriod *d) { d->btnOk->click(); });
+        auto type = answer<TfrmSelectLetterType>([chosen](TfrmSelectLetterType *d) {
+            d->cbLetterType->setCurrentIndex(2);
+            (chosen ? d->btnOk : d->btnCancel)->click();
+        });
+        CardPrintLetter(nullptr, false);
+        EXPECT_TRUE(type.ran());
+        EXPECT_EQ(m_previews.isEmpty(), !chosen);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

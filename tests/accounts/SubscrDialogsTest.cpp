@@ -9,9 +9,11 @@
 #include "frmuActSubscr.h"
 #include "frmuDisactSubscr.h"
 #include "frmuSelectActService.h"
+#include "frmuSmartCards.h"
 #include "frmuSubscrHistory.h"
 #include "uCasPacket.h"
 #include "uSubscr.h"
+#include "uSubscrDialogKit.h"
 
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
@@ -441,6 +443,39 @@ TEST_P(SubscrDialogs, AnActivationTheDatabaseRefusesLeavesNoSubscriptionWithoutI
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(s(m_messages.lastText()), "Подключение не записано: база данных отказала в записи.");
     EXPECT_EQ(count(QStringLiteral("SUBSCR_SERV"), 1), 0);
+}
+
+TEST_P(SubscrDialogs, TheCardButtonLinksAFreeCardFromTheGuideAsTheCustomersMainCard)
+{
+    connectCas();
+    exec(QStringLiteral("insert into ZOLT.SMARTCARD (SMARTCARD_ID, SMARTCARD_NO, IS_ACTIVE, DTV_PROVIDER_ID) "
+                        "values (101, '7654321', 1, 1)"));
+    customer(1);
+    linkCard(1);
+    openOn(1);
+    auto guide = answer<TfrmSmartCards>([](TfrmSmartCards *g) {
+        ASSERT_TRUE(g->cdsSmartCard->Locate(QStringLiteral("SMARTCARD_ID"), 101));
+        g->actMrOkExecute();
+    });
+    QVariant chosen;
+    QString shown;
+    auto dialog = answer<TfrmActSubscr>([&](TfrmActSubscr *d) {
+        set(d->mdTempDataSet, "ACT_SERV_ID", 22);
+        d->actAppendSmartcart->trigger();
+        chosen = RecordValue(d->mdTempDataSet, "SMARTCARD_ID");
+        shown = d->dblcSmartCard->Text();
+    });
+    QDate date;
+    EXPECT_FALSE(executeActivateSubscr(1, date));
+    EXPECT_TRUE(guide.ran());
+    EXPECT_EQ(chosen.toInt(), 101);
+    EXPECT_EQ(s(shown), "7654321");
+    EXPECT_EQ(value(QStringLiteral("select IS_MAIN from ZOLT.CUSTOMER_SMARTCARDS where CUSTOMER_ID = 1 "
+                                   "and SMARTCARD_ID = 101")).toInt(),
+        1);
+    EXPECT_EQ(value(QStringLiteral("select IS_MAIN from ZOLT.CUSTOMER_SMARTCARDS where CUSTOMER_ID = 1 "
+                                   "and SMARTCARD_ID = 100")).toInt(),
+        0);
 }
 
 TEST_P(SubscrDialogs, Screenshot)
