@@ -292,6 +292,56 @@ TEST_P(CardPrints, TheCardAsksTheLetterTypeInItsDialogAndPrintsNothingWhenItIsCa
     }
 }
 
+struct DocumentCase
+{
+    const char *label;
+    std::function<void(bool)> print;
+    const char *file, *source, *line;
+    const char *report;
+    QStringList lines;
+};
+
+TEST_P(CardPrints, TheCustomersDocumentsArePreviewedOrDesignedWithTheirTemplateAndData)
+{
+    customer(1);
+    customer(2);
+    payment(1, 2, QStringLiteral("2024-03-05"), 12.5);
+    openOn(2);
+    TKyv_ADODataSet *payments = m_cust->ServerDataSet(QStringLiteral("odsCustPayment"));
+    payments->Open();
+    const DocumentCase cases[] = {
+        { "contract", PrintCustomerContract, "Contract.frf", "frDBDataSetodsContract", "[SURNAME]",
+            "frReportContract", { QStringLiteral("Абонент2") } },
+        { "order", PrintCustomerRequest, "Request.frf", "frDBDataSetodsContract", "[SURNAME]", "frReportContract",
+            { QStringLiteral("Абонент2") } },
+        { "receipt", [](bool design) { PrintCustomerKvit(design); }, "PayKvit.frf", "frDBDataSetcdsCustomer",
+            "[SURNAME]", "frReportCustPayKvit", { QStringLiteral("Абонент1"), QStringLiteral("Абонент2") } },
+        { "cash order", PrintCustomerPaymentKO1, "PayDocKO1.frf", "frDBDataSetodsPayDocPaymentKO1",
+            "[PAY_DOC_NO] [PAY_SUM]", "frReportPayDocKO1", { QStringLiteral("1 12.5") } },
+        { "selection", [](bool design) { PrintCustomersReport(design); }, "ВыборкаПоКлиентам.frf",
+            "frDBDataSetcdsCustomer", "[SURNAME]", "frRepCustomers",
+            { QStringLiteral("Абонент1"), QStringLiteral("Абонент2") } },
+    };
+    for (const DocumentCase &c : cases) {
+        writeTemplate(QString::fromUtf8(c.file), QString::fromLatin1(c.source), QString::fromLatin1(c.line));
+        m_previews.clear();
+        m_designed.clear();
+        c.print(false);
+        EXPECT_EQ(m_previews, QStringList { QString::fromLatin1(c.report) }) << c.label;
+        EXPECT_EQ(m_previewLines, c.lines) << c.label;
+        c.print(true);
+        EXPECT_EQ(m_designed, QStringList { QString::fromLatin1(c.report) }) << c.label;
+    }
+
+    // Without a payment there is no cash order.
+    exec(QStringLiteral("delete from ZOLT.PAYMENT"));
+    payments->Close();
+    payments->Open();
+    m_previews.clear();
+    PrintCustomerPaymentKO1(false);
+    EXPECT_TRUE(m_previews.isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     CardPrints, CardPrints, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
