@@ -300,9 +300,9 @@ void TfrmActSubscr::actApplyExecute()
         cardNo = cards->FieldByName(QStringLiteral("SMARTCARD_NO"))->AsString();
         casCode = cards->FieldByName(QStringLiteral("CAS_CODE"))->AsString();
     }
-    const TCasAnswer answer = AuthorizeCasPackage(dtv, cardNo, casCode,
-        fieldOf(cdsCustActLookUp, "PARENT_DTV_PACKAGE_CODE"), RecordValue(mdTempDataSet, "DATE_FROM").toDate(),
-        RecordValue(mdTempDataSet, "CONTRACT_TILL").toDate());
+    const TCasAnswer answer
+        = AuthorizeCasPackage(dtv, cardNo, casCode, fieldOf(cdsCustActLookUp, "PARENT_DTV_PACKAGE_CODE"),
+            RecordValue(mdTempDataSet, "DATE_FROM").toDate(), RecordValue(mdTempDataSet, "CONTRACT_TILL").toDate());
     switch (answer.outcome) {
     case TCasOutcome::NoConnection:
         Services::messages()->error(QStringLiteral("CAS connection error"));
@@ -326,8 +326,7 @@ bool TfrmActSubscr::applyActivation()
     const bool written = DMR
         && DMR->ActivateSubscr(fieldOf(cdsCustActLookUp, "SERVTYPE_ID").toInt() == 2, m_customerId, dtv,
             RecordValue(mdTempDataSet, "SMARTCARD_ID").toInt(), fieldOf(cdsCustActLookUp, "CHILDSERV_ID"),
-            fieldOf(cdsCustActLookUp, "SERV_ID"), till.isNull() || !till.isValid() ? QDate() : till.toDate(),
-            dateFrom);
+            fieldOf(cdsCustActLookUp, "SERV_ID"), till.isNull() || !till.isValid() ? QDate() : till.toDate(), dateFrom);
     if (!written) {
         // The rows are written together or not at all: nothing is left to undo, and the user may try again.
         Services::messages()->error(QStringLiteral("Подключение не записано: база данных отказала в записи."));

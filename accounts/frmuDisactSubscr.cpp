@@ -117,8 +117,9 @@ void TfrmDisactSubscr::Prepare()
         act->Open();
     TKyv_ClientDataSet *serv = CustData("cdsCustSubscrServ");
     cdsCustDisactLookUp->Close();
-    cdsCustDisactLookUp->Params().ParamByName(QStringLiteral("SERV_ID")).SetValue(
-        serv && serv->Active() ? fieldOf(serv, "SERV_ID")->Value() : QVariant());
+    cdsCustDisactLookUp->Params()
+        .ParamByName(QStringLiteral("SERV_ID"))
+        .SetValue(serv && serv->Active() ? fieldOf(serv, "SERV_ID")->Value() : QVariant());
     cdsCustDisactLookUp->Open();
     cdsCustDisactLookUp->First();
 

@@ -123,8 +123,8 @@ bool TfrmSelectActService::FirstConnection() const
     return odsCustActLookUp->FieldByName(QStringLiteral("SERVTYPE_ID"))->AsInteger() == 2;
 }
 
-bool executeSelectActService(const QVariant &customerId, QVariant &actServId, QVariant &servId, QDate &dateFrom,
-    bool &firstConnection)
+bool executeSelectActService(
+    const QVariant &customerId, QVariant &actServId, QVariant &servId, QDate &dateFrom, bool &firstConnection)
 {
     if (!frmSelectActService)
         frmSelectActService = new TfrmSelectActService;

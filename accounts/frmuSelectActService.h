@@ -48,5 +48,5 @@ private:
 extern TfrmSelectActService *frmSelectActService;
 
 // Asks one activation service for the selection, offered as for `customerId`; true on "Готово".
-bool executeSelectActService(const QVariant &customerId, QVariant &actServId, QVariant &servId, QDate &dateFrom,
-    bool &firstConnection);
+bool executeSelectActService(
+    const QVariant &customerId, QVariant &actServId, QVariant &servId, QDate &dateFrom, bool &firstConnection);

@@ -167,7 +167,8 @@ void TfrmSubscrHistory::actDeleteHistExecute()
     TKyv_ClientDataSet *hist = CustData("cdsCustSubscrServHist");
     if (!hist || !hist->Active())
         return;
-    const QString name = hist->IsEmpty() ? QString() : hist->FieldByName(QStringLiteral("L_ACT_SERV_DESCR"))->AsString();
+    const QString name
+        = hist->IsEmpty() ? QString() : hist->FieldByName(QStringLiteral("L_ACT_SERV_DESCR"))->AsString();
     if (!Services::messages()->confirm(
             QStringLiteral("Удалить запись по истории подключения услуги \"") + name + QStringLiteral("\" ?")))
         return;
@@ -184,8 +185,8 @@ void TfrmSubscrHistory::actDeleteServExecute()
         return;
     const QString name
         = serv->IsEmpty() ? QString() : serv->FieldByName(QStringLiteral("L_SERVTYPE_DESCR"))->AsString();
-    if (!Services::messages()->confirm(QStringLiteral("Удалить всю информацию по истории подключений услуги \"")
-            + name + QStringLiteral("\" ?")))
+    if (!Services::messages()->confirm(
+            QStringLiteral("Удалить всю информацию по истории подключений услуги \"") + name + QStringLiteral("\" ?")))
         return;
     if (serv->IsEmpty() || !DMR)
         return;

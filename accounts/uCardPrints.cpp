@@ -174,8 +174,7 @@ void PrintCustomerLetters(bool design, const std::function<bool()> &askLetterTyp
     tempField("PeriodTo")->SetValue(to);
     const int letterType = tempField("LetterTypeId3")->AsInteger();
     run(view.showInfoPage);
-    if (!dmReports->ShowReport(dmReports->frRepCusLetters(), LetterTemplateName(letterType), showFor(design))
-        || design)
+    if (!dmReports->ShowReport(dmReports->frRepCusLetters(), LetterTemplateName(letterType), showFor(design)) || design)
         return;
     // "Справка по задолженности" is information given, not a letter sent: it is never recorded.
     if (!Services::messages()->confirm(QStringLiteral("Занести информацию по письмам в базу данных ?"))

@@ -31,8 +31,10 @@ TCasAnswer exchange(const QString &request)
 QString CustActLookUpStatement(bool withParentId)
 {
     return QStringLiteral(
-               "select S.SERV_ID, S.SERVTYPE_ID, CONCAT(S.SERV_DESCR, ' - (', SPKG.SERV_PACKAGE_DESCR, ')') as SERV_DESCR, "
-               "S.CHILDSERV_ID, S.SERV_CODE, S.NOTICE, S.DTV_PACKAGE_CODE, P.DTV_PACKAGE_CODE as PARENT_DTV_PACKAGE_CODE, "
+               "select S.SERV_ID, S.SERVTYPE_ID, CONCAT(S.SERV_DESCR, ' - (', SPKG.SERV_PACKAGE_DESCR, ')') as "
+               "SERV_DESCR, "
+               "S.CHILDSERV_ID, S.SERV_CODE, S.NOTICE, S.DTV_PACKAGE_CODE, P.DTV_PACKAGE_CODE as "
+               "PARENT_DTV_PACKAGE_CODE, "
                "P.SERV_DESCR as RO_PARENT_SERV_DESCR, P.IS_DTV_PACKAGE as RO_IS_DTV_PACKAGE, P.NOTICE as PARENT_NOTICE")
         + (withParentId ? QStringLiteral(", P.SERV_ID as PARENT_SERV_ID") : QString())
         + QStringLiteral(
@@ -44,7 +46,8 @@ QString CustActLookUpStatement(bool withParentId)
             "where SS1.CUSTOMER_ID = C.CUSTOMER_ID and SS1.STATE_SGN = 1) "
             // A package the customer had offers no first connection.
             "and S.SERV_ID not in (select S3.SERV_ID from ZOLT.SERV S3 where S3.SERVTYPE_ID = 2 and S3.CHILDSERV_ID in "
-            "(select SS2.SERV_ID from ZOLT.SUBSCR_SERV SS2 where SS2.CUSTOMER_ID = C.CUSTOMER_ID and SS2.STATE_SGN = 0)) "
+            "(select SS2.SERV_ID from ZOLT.SUBSCR_SERV SS2 where SS2.CUSTOMER_ID = C.CUSTOMER_ID and SS2.STATE_SGN = "
+            "0)) "
             // A package the customer never had offers no reconnection.
             "and S.SERV_ID not in (select S4.SERV_ID from ZOLT.SERV S4 where S4.SERVTYPE_ID = 3 and S4.CHILDSERV_ID "
             "not in (select SS3.SERV_ID from ZOLT.SUBSCR_SERV SS3 where SS3.CUSTOMER_ID = C.CUSTOMER_ID)) "
@@ -116,8 +119,8 @@ QString CasPackageCodeText(const QVariant &code)
     return QString::number(qint64(code.toDouble()));
 }
 
-TCasAnswer AuthorizeCasPackage(bool isDtv, const QString &cardNo, const QString &casCode,
-    const QVariant &packageCode, const QDate &dateFrom, const QDate &dateTo)
+TCasAnswer AuthorizeCasPackage(bool isDtv, const QString &cardNo, const QString &casCode, const QVariant &packageCode,
+    const QDate &dateFrom, const QDate &dateTo)
 {
     const TCasOutcome route = casRoute(isDtv);
     if (route != TCasOutcome::Accepted)

@@ -26,7 +26,8 @@ struct TActivationChoice
 };
 // Which field an activation check refused.
 enum class TActivationField { None, DateFrom, ContractTill, SmartCard };
-// The error text of the first check the choice fails (a start before EarliestDate among them) (empty when it passes), and the field to focus.
+// The error text of the first check the choice fails (a start before EarliestDate among them) (empty when it passes),
+// and the field to focus.
 QString ValidateActivation(const TActivationChoice &choice, TActivationField &failed);
 
 // The text of a refused date: "Не верная дата: " and the date as the dialogs show it.
@@ -52,8 +53,8 @@ struct TCasAnswer
 
 // The package authorisation "0301" for the card from `dateFrom` to `dateTo`, sent when the CAS module exists,
 // `useCAS` is on and the package is a DTV package.
-TCasAnswer AuthorizeCasPackage(bool isDtv, const QString &cardNo, const QString &casCode,
-    const QVariant &packageCode, const QDate &dateFrom, const QDate &dateTo);
+TCasAnswer AuthorizeCasPackage(bool isDtv, const QString &cardNo, const QString &casCode, const QVariant &packageCode,
+    const QDate &dateFrom, const QDate &dateTo);
 // The package block "0302" for the card, on the same conditions.
 TCasAnswer BlockCasPackage(bool isDtv, const QString &cardNo, const QString &casCode, const QVariant &packageCode);
 

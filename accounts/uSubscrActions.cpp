@@ -102,8 +102,8 @@ void recalcCurrentCustomer()
 
 // What every subscription change does once its dialog has written: commit, recalculate as `recalc` says, commit,
 // and show the customer, its services and the card as they now are.
-void afterSubscriptionChange(const TCardView &view, const std::function<void()> &recalc,
-    const std::function<void()> &voyagerOffer)
+void afterSubscriptionChange(
+    const TCardView &view, const std::function<void()> &recalc, const std::function<void()> &voyagerOffer)
 {
     recalc();
     DM->CommitWork();
@@ -196,7 +196,8 @@ bool ConnectCustomerService(const TCardView &view)
     DM->CommitWork();
     {
         TBusyScope busy(false, true);
-        afterSubscriptionChange(view, [&] { RecalcAfterActivation(answered); }, view.confirmActivateVoyagerUser);
+        afterSubscriptionChange(
+            view, [&] { RecalcAfterActivation(answered); }, view.confirmActivateVoyagerUser);
         noteLateContract(currentCustomer());
     }
     run(view.pageChanged);
@@ -246,7 +247,8 @@ bool DisconnectCustomerService(const TCardView &view)
             if (answer.outcome == TCasOutcome::Refused || answer.outcome == TCasOutcome::Accepted)
                 TellMainWindow(AMHideAnimate);
         }
-        afterSubscriptionChange(view, [&] { RecalcAfterDisactivation(dateTo); }, view.confirmBlockVoyagerUser);
+        afterSubscriptionChange(
+            view, [&] { RecalcAfterDisactivation(dateTo); }, view.confirmBlockVoyagerUser);
     }
     run(view.pageChanged);
     return true;
@@ -261,8 +263,7 @@ void EditCustomerHistory(const TCardView &view)
     DM->CommitWork();
     TBusyScope busy(false, false);
     executeSubscrHistory();
-    afterSubscriptionChange(
-        view,
+    afterSubscriptionChange(view,
         [] {
             const TCustomerRow row = currentCustomer();
             const TAccounting acc = accounting();
@@ -320,8 +321,7 @@ void ConnectListedCustomers(const TCardView &view)
 void ClearListedHistory(const TCardView &view)
 {
     if (!Services::messages()->confirm(QStringLiteral("Удалить всю историю подключений для выборки абонентов ?"))
-        || !Services::messages()->confirm(
-            QStringLiteral("Внимание! Вся история подключений будет удалена. Удалить ?")))
+        || !Services::messages()->confirm(QStringLiteral("Внимание! Вся история подключений будет удалена. Удалить ?")))
         return;
     TKyv_ClientDataSet *c = CustomerList();
     if (!c)

@@ -47,8 +47,8 @@ TDBDateTimeEditEh *NewDateEdit(QWidget *parent, const char *name, TDataSource *r
     return edit;
 }
 
-TDBCheckBoxEh *NewFlagBox(QWidget *parent, const char *name, const QString &caption, TDataSource *list,
-    const char *field)
+TDBCheckBoxEh *NewFlagBox(
+    QWidget *parent, const char *name, const QString &caption, TDataSource *list, const char *field)
 {
     auto *box = new TDBCheckBoxEh(parent);
     box->setObjectName(QString::fromLatin1(name));

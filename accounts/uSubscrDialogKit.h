@@ -30,8 +30,8 @@ TDBLookupComboboxEh *NewLookupCombo(QWidget *parent, const char *name, TDataSour
     TDataSource *list, const char *key, const char *shown);
 TDBDateTimeEditEh *NewDateEdit(QWidget *parent, const char *name, TDataSource *record, const char *field);
 // A read-only check box showing '1' of the list's field as checked.
-TDBCheckBoxEh *NewFlagBox(QWidget *parent, const char *name, const QString &caption, TDataSource *list,
-    const char *field);
+TDBCheckBoxEh *NewFlagBox(
+    QWidget *parent, const char *name, const QString &caption, TDataSource *list, const char *field);
 
 // With `enterToTab` on, Enter on a date field, a read-only field or a lookup whose list is closed moves the
 // focus on and is swallowed: true when the key was taken.

@@ -75,8 +75,8 @@ TEST_P(CardActions, AConnectionRecalculatesTheOpenMonthForDatesInItAndEverything
         exec(QStringLiteral("delete from ZOLT.SUBSCR_SERV where SUBSCR_SERV_ID = 11"));
         fullRecalc(1);
         spoilFebruary();
-        ASSERT_TRUE(m_dmr->ActivateSubscr(true, 1, false, 0, 11, 22, QDate(),
-            c.date.isValid() ? c.date : QDate(2024, 3, 1)));
+        ASSERT_TRUE(
+            m_dmr->ActivateSubscr(true, 1, false, 0, 11, 22, QDate(), c.date.isValid() ? c.date : QDate(2024, 3, 1)));
         openOn(1);
         RecalcAfterActivation(c.date);
         m_dm->CommitWork();
@@ -134,8 +134,8 @@ TEST_P(CardActions, ConnectingThroughTheCardWritesTheBalancesAFullRecalculationW
     const QVariant debt = m_other->dbConnection()->SelectValue(
         QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = 1"));
     EXPECT_EQ(after, fullRecalc(1));
-    EXPECT_DOUBLE_EQ(debt.toDouble(),
-        value(QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = 1")).toDouble());
+    EXPECT_DOUBLE_EQ(
+        debt.toDouble(), value(QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = 1")).toDouble());
     EXPECT_GT(debt.toDouble(), 0) << "22 days of March at 31 and the connection are owed";
     EXPECT_EQ(customers()->FieldByName(QStringLiteral("CUST_STATE"))->AsInteger(), 1)
         << "the card shows the customer connected";
@@ -180,7 +180,8 @@ TEST_P(CardActions, DisconnectingADigitalPackageSendsTheBlockAndKeepsTheDisconne
         ++hist;
         subscription(hist, 1, 11, 22, QStringLiteral("2024-01-10"), {}, 1, QStringLiteral("100"));
         openOn(1);
-        ASSERT_TRUE(m_cust->ClientDataSet(QStringLiteral("cdsCustSubscrServ"))->Locate(QStringLiteral("SUBSCR_SERV_ID"), hist));
+        ASSERT_TRUE(
+            m_cust->ClientDataSet(QStringLiteral("cdsCustSubscrServ"))->Locate(QStringLiteral("SUBSCR_SERV_ID"), hist));
         if (c.reply)
             server.reply(FakeCasServer::replyWith(c.reply));
         m_messages.requests.clear();
@@ -191,7 +192,11 @@ TEST_P(CardActions, DisconnectingADigitalPackageSendsTheBlockAndKeepsTheDisconne
         EXPECT_TRUE(DisconnectCustomerService()) << c.label;
         if (c.reply) {
             ASSERT_EQ(server.requests().size(), 1) << c.label;
-            EXPECT_EQ(server.requests().first().toStdString(), "0015002100010302" "0001234567" "A" "000077");
+            EXPECT_EQ(server.requests().first().toStdString(),
+                "0015002100010302"
+                "0001234567"
+                "A"
+                "000077");
         } else {
             EXPECT_TRUE(server.received().isEmpty()) << c.label;
         }
@@ -258,8 +263,8 @@ TEST_P(CardActions, ConnectingTheWholeListSparesTheCustomerWhoHasThePackage)
                       .toInt(),
             1)
             << id;
-        EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.SUBSCR_SERV where CUSTOMER_ID = %1").arg(id)).toInt(),
-            1)
+        EXPECT_EQ(
+            value(QStringLiteral("select count(*) from ZOLT.SUBSCR_SERV where CUSTOMER_ID = %1").arg(id)).toInt(), 1)
             << id;
     }
     EXPECT_EQ(value(QStringLiteral("select DATE_FROM from ZOLT.SUBSCR_HIST where CUSTOMER_ID = 2")).toDateTime().date(),

@@ -103,17 +103,19 @@ protected:
 
     void payment(int id, int cust, const QString &date, double sum)
     {
-        exec(QStringLiteral("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM) "
-                            "values (%1, 1, '%1', '%2 00:00:00', %3)")
-                 .arg(id)
-                 .arg(date)
-                 .arg(sum));
-        exec(QStringLiteral("insert into ZOLT.PAYMENT (PAYMENT_ID, PAY_DOC_ID, CUSTOMER_ID, SERV_ID, PAY_DATE, PAY_SUM) "
-                            "values (%1, %1, %2, 10, '%3 00:00:00', %4)")
-                 .arg(id)
-                 .arg(cust)
-                 .arg(date)
-                 .arg(sum));
+        exec(
+            QStringLiteral("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO, PAY_DOC_DATE, PAY_DOC_SUM) "
+                           "values (%1, 1, '%1', '%2 00:00:00', %3)")
+                .arg(id)
+                .arg(date)
+                .arg(sum));
+        exec(
+            QStringLiteral("insert into ZOLT.PAYMENT (PAYMENT_ID, PAY_DOC_ID, CUSTOMER_ID, SERV_ID, PAY_DATE, PAY_SUM) "
+                           "values (%1, %1, %2, 10, '%3 00:00:00', %4)")
+                .arg(id)
+                .arg(cust)
+                .arg(date)
+                .arg(sum));
     }
 
     QTemporaryDir m_templates;
@@ -156,7 +158,7 @@ TEST_P(CardPrints, TheBalanceReportShowsTheStatementGroupByGroupIncomeBesideChar
             QStringLiteral("Февраль 2024 г.  Вх. долг = 27|ТВ 29.02.2024|40|ТВ (за Февраль 2024 г.)|31"),
             QStringLiteral("Март 2024 г.  Вх. долг = 18|ТВ 05.03.2024|7||0"),
         }
-              .join(QLatin1Char('\n'))));
+                .join(QLatin1Char('\n'))));
     EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")).toInt(), 0);
     EXPECT_FALSE(m_dmr->mdsBalanceReport()->Active()) << "the statement's datasets are closed afterwards";
 
@@ -208,15 +210,14 @@ TEST_P(CardPrints, LettersArePrintedWhenBothQuestionsAreAnsweredAndRecordedOnlyO
         EXPECT_TRUE(period.ran() && typeAsked) << c.label << ": both questions are put";
         EXPECT_EQ(!m_previews.isEmpty(), c.printed) << c.label;
         if (c.printed) {
-            EXPECT_EQ(m_previewLines, QStringList({ QStringLiteral("Абонент1"), QStringLiteral("Абонент2"),
-                                          QStringLiteral("Абонент3") }))
+            EXPECT_EQ(m_previewLines,
+                QStringList({ QStringLiteral("Абонент1"), QStringLiteral("Абонент2"), QStringLiteral("Абонент3") }))
                 << c.label;
             EXPECT_EQ(s(m_messages.requests.value(0).text), "Занести информацию по письмам в базу данных ?");
         } else {
             EXPECT_TRUE(m_messages.requests.isEmpty()) << c.label;
         }
-        EXPECT_EQ(
-            m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.CUSTLETTER")).toInt(),
+        EXPECT_EQ(m_other->dbConnection()->SelectValue(QStringLiteral("select count(*) from ZOLT.CUSTLETTER")).toInt(),
             c.recorded)
             << c.label;
     }
@@ -310,8 +311,8 @@ TEST_P(CardPrints, TheCustomersDocumentsArePreviewedOrDesignedWithTheirTemplateA
     TKyv_ADODataSet *payments = m_cust->ServerDataSet(QStringLiteral("odsCustPayment"));
     payments->Open();
     const DocumentCase cases[] = {
-        { "contract", PrintCustomerContract, "Contract.frf", "frDBDataSetodsContract", "[SURNAME]",
-            "frReportContract", { QStringLiteral("Абонент2") } },
+        { "contract", PrintCustomerContract, "Contract.frf", "frDBDataSetodsContract", "[SURNAME]", "frReportContract",
+            { QStringLiteral("Абонент2") } },
         { "order", PrintCustomerRequest, "Request.frf", "frDBDataSetodsContract", "[SURNAME]", "frReportContract",
             { QStringLiteral("Абонент2") } },
         { "receipt", [](bool design) { PrintCustomerKvit(design); }, "PayKvit.frf", "frDBDataSetcdsCustomer",

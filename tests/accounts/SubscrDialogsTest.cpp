@@ -244,7 +244,13 @@ TEST_P(SubscrDialogs, ADigitalActivationSendsThePackagesOwnCodeAndWritesItsRowsA
     QDate date;
     ASSERT_TRUE(executeActivateSubscr(1, date));
     ASSERT_EQ(m_server.requests().size(), 1);
-    EXPECT_EQ(m_server.requests().first().toStdString(), "0015003100010301" "0001234567" "A" "000077" "20240315" "20240430");
+    EXPECT_EQ(m_server.requests().first().toStdString(),
+        "0015003100010301"
+        "0001234567"
+        "A"
+        "000077"
+        "20240315"
+        "20240430");
     QSqlQuery q = m_dmr->dbConnection()->OpenQuery(QStringLiteral(
         "select SH.SERV_ID, SH.ACT_SERV_ID, SH.SMARTCARD_ID, SH.CONTRACT_TILL, SH.DATE_FROM, SS.STATE_SGN "
         "from ZOLT.SUBSCR_HIST SH join ZOLT.SUBSCR_SERV SS on SS.SUBSCR_SERV_ID = SH.SUBSCR_SERV_ID "
@@ -349,8 +355,8 @@ TEST_P(SubscrDialogs, ADisconnectionBeforeThePeriodBeganIsRefusedAndAnotherDateC
     EXPECT_TRUE(executeDisactivateSubscr(date));
     EXPECT_EQ(date, QDate(2024, 2, 10));
     EXPECT_EQ(m_other->dbConnection()->SelectValue(stored).toDateTime().date(), QDate(2024, 2, 10));
-    EXPECT_EQ(value(QStringLiteral("select DISACT_SERV_ID from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID = 10")).toInt(),
-        40);
+    EXPECT_EQ(
+        value(QStringLiteral("select DISACT_SERV_ID from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID = 10")).toInt(), 40);
 }
 
 TEST_P(SubscrDialogs, DeletingASubscriptionsHistoryRemovesThatSubscriptionOnlyAndOnlyOnYes)
@@ -373,10 +379,10 @@ TEST_P(SubscrDialogs, DeletingASubscriptionsHistoryRemovesThatSubscriptionOnlyAn
     });
     EXPECT_TRUE(executeSubscrHistory());
     EXPECT_FALSE(changedAfterNo);
-    EXPECT_EQ(s(m_messages.requests.first().text),
-        "Удалить всю информацию по истории подключений услуги \"ТВ\" ?");
-    EXPECT_EQ(m_other->dbConnection()->SelectValue(
-                  QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST where SUBSCR_SERV_ID = 10")).toInt(),
+    EXPECT_EQ(s(m_messages.requests.first().text), "Удалить всю информацию по истории подключений услуги \"ТВ\" ?");
+    EXPECT_EQ(m_other->dbConnection()
+                  ->SelectValue(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST where SUBSCR_SERV_ID = 10"))
+                  .toInt(),
         0);
     EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.SUBSCR_SERV where SUBSCR_SERV_ID = 10")).toInt(), 0);
     EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST where SUBSCR_SERV_ID = 11")).toInt(), 1);
@@ -471,10 +477,12 @@ TEST_P(SubscrDialogs, TheCardButtonLinksAFreeCardFromTheGuideAsTheCustomersMainC
     EXPECT_EQ(chosen.toInt(), 101);
     EXPECT_EQ(s(shown), "7654321");
     EXPECT_EQ(value(QStringLiteral("select IS_MAIN from ZOLT.CUSTOMER_SMARTCARDS where CUSTOMER_ID = 1 "
-                                   "and SMARTCARD_ID = 101")).toInt(),
+                                   "and SMARTCARD_ID = 101"))
+                  .toInt(),
         1);
     EXPECT_EQ(value(QStringLiteral("select IS_MAIN from ZOLT.CUSTOMER_SMARTCARDS where CUSTOMER_ID = 1 "
-                                   "and SMARTCARD_ID = 100")).toInt(),
+                                   "and SMARTCARD_ID = 100"))
+                  .toInt(),
         0);
 }
 

@@ -33,14 +33,15 @@ protected:
         AppSettings().useCAS = false;
         AppSettings().useVoyager = false;
         AppSettings().CASResponseTimeOut = 400;
-        for (const char *sql : {
-                 "update ZOLT.MAIN_CFG set INIT_DATE = '2024-01-01 00:00:00', ACC_DATE = '2024-03-01 00:00:00', "
-                 "DEBTMODE = 0",
-                 "insert into ZOLT.SERV_PACKAGE (SERV_PACKAGE_ID, SERV_PACKAGE_DESCR) values (1, 'Базовый')",
-                 "insert into ZOLT.DTV_PROVIDER (DTV_PROVIDER_ID, PROVIDER_NAME, CAS_CODE) values (1, 'Провайдер', 'A')",
-                 "insert into ZOLT.SMARTCARD (SMARTCARD_ID, SMARTCARD_NO, IS_ACTIVE, DTV_PROVIDER_ID) "
-                 "values (100, '1234567', 1, 1)",
-             })
+        for (const char *sql :
+            {
+                "update ZOLT.MAIN_CFG set INIT_DATE = '2024-01-01 00:00:00', ACC_DATE = '2024-03-01 00:00:00', "
+                "DEBTMODE = 0",
+                "insert into ZOLT.SERV_PACKAGE (SERV_PACKAGE_ID, SERV_PACKAGE_DESCR) values (1, 'Базовый')",
+                "insert into ZOLT.DTV_PROVIDER (DTV_PROVIDER_ID, PROVIDER_NAME, CAS_CODE) values (1, 'Провайдер', 'A')",
+                "insert into ZOLT.SMARTCARD (SMARTCARD_ID, SMARTCARD_NO, IS_ACTIVE, DTV_PROVIDER_ID) "
+                "values (100, '1234567', 1, 1)",
+            })
             exec(QString::fromUtf8(sql));
         service(10, "ТВ", 0, -1, 0, 0, 31);
         service(11, "Цифра", 0, -1, 1, 77, 12);
@@ -110,7 +111,9 @@ protected:
                  .arg(serv)
                  .arg(from, to.isEmpty() ? QStringLiteral("4712-12-31") : to)
                  .arg(actServ)
-                 .arg(to.isEmpty() ? -1 : serv == 10 ? 40 : 41)
+                 .arg(to.isEmpty()    ? -1
+                         : serv == 10 ? 40
+                                      : 41)
                  .arg(card));
     }
 
