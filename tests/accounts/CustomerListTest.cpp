@@ -336,9 +336,9 @@ TEST_P(CustomerList, CardPagesToggleWithF4AndCycle)
     form->actPnlClientInfoStatus->trigger();
     EXPECT_TRUE(form->pcAddInfo->isVisibleTo(form));
     EXPECT_EQ(form->pcAddInfo->tabText(form->pcAddInfo->currentIndex()), QStringLiteral("Сведения"));
-    form->pcAddInfo->addTab(new QWidget, QStringLiteral("second"));
+    const int last = form->pcAddInfo->addTab(new QWidget, QStringLiteral("second"));
     form->actPrevPage->trigger();
-    EXPECT_EQ(form->pcAddInfo->currentIndex(), 1) << "from the first to the last";
+    EXPECT_EQ(form->pcAddInfo->currentIndex(), last) << "from the first to the last";
     form->actNextPageCopy->trigger();
     EXPECT_EQ(form->pcAddInfo->currentIndex(), 0) << "from the last to the first";
     form->actPnlClientInfoStatus->trigger();
