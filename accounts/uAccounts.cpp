@@ -4,10 +4,14 @@
 #include "frmuCustomer.h"
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
+#include "frmuTickets.h"
+#include "uStatReports.h"
 
 void RegisterAccountsForms()
 {
     RegisterFormClass<TfrmPeriod>(QStringLiteral("TfrmPeriod"));
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
+    RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
+    RegisterStatReportCommands();
 }

@@ -5,6 +5,7 @@
 #include "dmuDM.h"
 #include "dmuDebtCalc.h"
 #include "dmuRDM.h"
+#include "dmuReports.h"
 #include "dmuSMS.h"
 #include "dmuVoyager.h"
 #include "dmuWeb.h"
@@ -33,6 +34,7 @@ int main(int argc, char **argv)
         { QStringLiteral("DM"), [] { return new TDM(DMR, nullptr, QApplication::arguments()); } },
         { QStringLiteral("custDM"), [] { return new TcustDM(DM, DMR); } },
         { QStringLiteral("dmDebtCalc"), [] { return dmDebtCalc = new TdmDebtCalc(DMR); } },
+        { QStringLiteral("dmReports"), [] { return dmReports = new TdmReports(DM, DMR, custDM); } },
         { QStringLiteral("dmSMS"), [] { return new TdmSMS(); } },
         { QStringLiteral("dmVoyager"), [] { return new TdmVoyager(); } },
         { QStringLiteral("dmWeb"), [] { return new TdmWeb(DMR); } },

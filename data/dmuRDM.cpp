@@ -6,6 +6,7 @@
 #include "Formats.h"
 #include "Kyv_db.h"
 #include "LogSink.h"
+#include "MemTable.h"
 #include "Services.h"
 #include "WindowMessages.h"
 

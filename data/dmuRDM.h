@@ -14,6 +14,7 @@
 struct TCustomerActivity;
 class TDataSource;
 class TKyv_ADODataSet;
+class TMemTable;
 
 // The database data module: the program's one connection to its database and the session operations every
 // other part uses (logon, commit, scripts, identifiers, counts, tracing, the structure upgrade), the business
@@ -197,6 +198,9 @@ public:
     TKyv_ADODataSet *odsBalanceGroup() const { return m_odsBalanceGroup.get(); }
     TKyv_ADODataSet *odsBalanceIncome() const { return m_odsBalanceIncome.get(); }
     TKyv_ADODataSet *odsBalanceOutgo() const { return m_odsBalanceOutgo.get(); }
+    // The statement as the balance report prints it (Group_Descr, IN_DESCR, IN_SUM, OUT_DESCR, OUT_SUM): income and
+    // charge lines side by side; the reports module fills it.
+    TMemTable *mdsBalanceReport() const { return m_mdsBalanceReport.get(); }
 
     // ---- Undoing the monthly close ----
     // Both run in one transaction: on failure the error is shown, nothing is changed and they answer false.
@@ -273,6 +277,7 @@ private:
     std::unique_ptr<TDataSource> m_dsBalanceGroup;
     std::unique_ptr<TKyv_ADODataSet> m_odsBalanceIncome;
     std::unique_ptr<TKyv_ADODataSet> m_odsBalanceOutgo;
+    std::unique_ptr<TMemTable> m_mdsBalanceReport;
 };
 
 extern TDMR *DMR;

@@ -5,6 +5,7 @@
 #include "DataSource.h"
 #include "Formats.h"
 #include "Kyv_db.h"
+#include "MemTable.h"
 #include "Money.h"
 #include "MoneyRule.h"
 #include "Periods.h"
@@ -239,4 +240,19 @@ void TDMR::createBalanceReaders()
         m_odsBalanceIncome->Close();
         m_odsBalanceOutgo->Close();
     });
+    m_mdsBalanceReport = std::make_unique<TMemTable>();
+    m_mdsBalanceReport->setObjectName(QStringLiteral("mdsBalanceReport"));
+    const struct
+    {
+        const char *name;
+        TFieldType type;
+        int size;
+    } fields[] = {{"Group_Descr", ftString, 250}, {"IN_DESCR", ftString, 250}, {"IN_SUM", ftFloat, 0},
+                  {"OUT_DESCR", ftString, 250}, {"OUT_SUM", ftFloat, 0}};
+    for (const auto &spec : fields) {
+        TField *f = CreateField(spec.type, m_mdsBalanceReport.get());
+        f->SetFieldName(QString::fromLatin1(spec.name));
+        f->SetSize(spec.size);
+        f->SetDataSet(m_mdsBalanceReport.get());
+    }
 }
