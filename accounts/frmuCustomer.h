@@ -168,6 +168,10 @@ public:
     void pcAddInfoChange();
     // The Voyager page's state read afresh.
     void ReloadVoyagerState();
+    // The offers to activate or block the current customer in the Voyager system (after connecting or
+    // disconnecting a service too).
+    void ConfirmActivateVoyagerUser();
+    void ConfirmBlockVoyagerUser();
     // Connecting a service is asked of the user: what saving a new customer starts.
     void StartConnecting();
 

@@ -19,6 +19,7 @@
 #include "dmuRDM.h"
 #include "dmuVoyager.h"
 #include "dmuWeb.h"
+#include "frmuCustomerTicket.h"
 #include "frmuMain.h"
 #include "uCardActions.h"
 #include "uCommon.h"
@@ -173,7 +174,7 @@ void TfrmCustomer::CreateCardActions()
     actNewTicket = make("actNewTicket", QStringLiteral("Добавить заявку"), {}, [this] {
         if (!HasCurrentCustomer())
             return;
-        notInBuild("executeCustomerTicket");
+        executeCustomerTicket(customerField("CUSTOMER_ID")->Value(), this);
         actRefreshCustomerExecute();
         ReopenDetail(custDM->ServerDataSet(QStringLiteral("odsCustTickets")));
     });
@@ -774,6 +775,16 @@ void TfrmCustomer::ReloadVoyagerState()
         lblVoyagerStatus->setText(QStringLiteral("Активен"));
         actDeactivateVoyagerUser->setEnabled(true);
     }
+}
+
+void TfrmCustomer::ConfirmActivateVoyagerUser()
+{
+    ConfirmVoyagerUser(false);
+}
+
+void TfrmCustomer::ConfirmBlockVoyagerUser()
+{
+    ConfirmVoyagerUser(true);
 }
 
 void TfrmCustomer::ConfirmVoyagerUser(bool block)
