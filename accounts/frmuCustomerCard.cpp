@@ -36,7 +36,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -315,8 +314,10 @@ void TfrmCustomer::CreateEditorPage()
         ++row;
     };
     auto button = [this](QAction *action, const char *name) {
-        auto *b = named(new QToolButton(tsDetail), name);
-        b->setDefaultAction(action);
+        auto *b = named(new QPushButton(action->text(), tsDetail), name);
+        b->setFixedWidth(24);
+        connect(b, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
         return b;
     };
 

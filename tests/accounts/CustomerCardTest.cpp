@@ -5,6 +5,7 @@
 #include "DbSchema.h"
 #include "Kyv_DBNavigator.h"
 #include "MainWindowScope.h"
+#include "Screenshot.h"
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
 #include "dmuRDM.h"
@@ -450,6 +451,17 @@ TEST_P(CustomerCard, ButtonsAndPagesFollowTheRowsAndTheSettings)
     EXPECT_FALSE(form->actSetWebPassword->isEnabled());
     form->edWebPassword->setText(QStringLiteral("abc"));
     EXPECT_TRUE(form->actSetWebPassword->isEnabled());
+}
+
+TEST_P(CustomerCard, Screenshot)
+{
+    seedCustomer(QStringLiteral("Петров"), QStringLiteral("12"), 35.5, "101");
+    TfrmCustomer *form = open();
+    form->actEditCustomer->trigger();
+    field(customers(), "PHONE_NO")->SetValue(QStringLiteral("8 0152 44-12-12"));
+    if (GetParam() == TestEngine::SQLite)
+        tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-customers-card"), QSize(900, 560));
+    form->actCancel->trigger();
 }
 
 INSTANTIATE_TEST_SUITE_P(Customer, CustomerCard, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),

@@ -396,8 +396,10 @@ TEST_P(CustomerList, Screenshot)
     ASSERT_NE(form, nullptr);
     form->setParent(nullptr);
     form->setWindowState(Qt::WindowNoState);
+    // With the card's pages under the list, on the customer's details.
+    form->actPnlClientInfoStatus->trigger();
     if (GetParam() == TestEngine::SQLite)
-        tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-customers"), QSize(900, 360));
+        tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-customers"), QSize(900, 560));
 }
 
 INSTANTIATE_TEST_SUITE_P(Customer, CustomerList, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
