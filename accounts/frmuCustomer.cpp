@@ -158,19 +158,24 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
     setWindowState(windowState() | Qt::WindowMaximized);
 }
 
+QAction *TfrmCustomer::AddAction(const char *name, const QString &caption, const QKeySequence &key,
+    std::function<void()> run)
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
+    connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
+    addAction(action);
+    return action;
+}
+
 void TfrmCustomer::CreateActions()
 {
     auto make = [this](QAction *&action, const char *name, const QString &caption, const QKeySequence &key,
-                    std::function<void()> run) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        }
-        connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
-    };
+                    std::function<void()> run) { action = AddAction(name, caption, key, std::move(run)); };
     make(actSearch, "actSearch", QStringLiteral("Поиск"), QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
         if (SearchFrame->edtSearch->isEnabled() && SearchFrame->edtSearch->isVisible())
             SearchFrame->edtSearch->setFocus();

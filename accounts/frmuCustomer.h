@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -188,6 +189,7 @@ protected:
 
 private:
     void CreateActions();
+    QAction *AddAction(const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run);
     void CreateGrid();
     void CreateColumn(const char *field, const QString &title, int width);
     void RunQuery();
@@ -225,6 +227,7 @@ private:
     void DocumentDelete();
     void MoveDebtForService(double delta, const QVariant &serviceDate);
     void ReopenDetail(TDataSet *ds);
+    bool ConfirmDetailDelete(TDataSet *ds);
     bool IsEditing() const;
 
     std::unique_ptr<TDataLink> m_cardLink;

@@ -138,17 +138,7 @@ bool TfrmCustomer::IsEditing() const
 void TfrmCustomer::CreateCardActions()
 {
     auto make = [this](const char *name, const QString &caption, const QKeySequence &key,
-                    std::function<void()> run) {
-        auto *action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        }
-        connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
-        return action;
-    };
+                    std::function<void()> run) { return AddAction(name, caption, key, std::move(run)); };
     actNewCustomer = make("actNewCustomer", QStringLiteral("Добавить клиента"), QKeySequence(Qt::Key_Insert),
         [this] { actNewCustomerExecute(); });
     actNewCustomer->setToolTip(QStringLiteral("Добавить нового абонента"));
@@ -652,6 +642,15 @@ bool TfrmCustomer::HasCurrentCustomer()
     return false;
 }
 
+bool TfrmCustomer::ConfirmDetailDelete(TDataSet *ds)
+{
+    if (!HasCurrentCustomer() || !ds->Active() || ds->IsEmpty())
+        return false;
+    // The navigator's own question: its delete button is the card's here.
+    return Services::messages()->messageDlg(QStringLiteral("Delete record?"), mtConfirmation, mbOKCancel, mbOK)
+        != mrCancel;
+}
+
 void TfrmCustomer::ReopenDetail(TDataSet *ds)
 {
     if (!ds)
@@ -708,10 +707,7 @@ void TfrmCustomer::SingleServiceEdited()
 void TfrmCustomer::SingleServiceDelete()
 {
     TDataSet *services = custDM->ClientDataSet(QStringLiteral("cdsCustSingleService"));
-    if (!HasCurrentCustomer() || !services->Active() || services->IsEmpty())
-        return;
-    if (Services::messages()->messageDlg(QStringLiteral("Delete record?"), mtConfirmation, mbOKCancel, mbOK)
-        == mrCancel)
+    if (!ConfirmDetailDelete(services))
         return;
     const double amount = services->FieldByName(QStringLiteral("AMOUNT"))->AsFloat();
     const QVariant date = services->FieldByName(QStringLiteral("SERVICE_DATE"))->Value();
@@ -732,10 +728,7 @@ void TfrmCustomer::DocumentChanged(bool inserted)
 void TfrmCustomer::DocumentDelete()
 {
     TDataSet *docs = custDM->ClientDataSet(QStringLiteral("cdsCustDoc"));
-    if (!HasCurrentCustomer() || !docs->Active() || docs->IsEmpty())
-        return;
-    if (Services::messages()->messageDlg(QStringLiteral("Delete record?"), mtConfirmation, mbOKCancel, mbOK)
-        == mrCancel)
+    if (!ConfirmDetailDelete(docs))
         return;
     docs->Delete();
     ReopenDetail(docs);
