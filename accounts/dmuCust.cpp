@@ -536,7 +536,17 @@ void TcustDM::CreateDetails()
                                "left join ZOLT.DTV_PROVIDER P on P.DTV_PROVIDER_ID = SC.DTV_PROVIDER_ID "
                                "where CS.CUSTOMER_ID=:CUSTOMER_ID order by CS.IS_MAIN desc, SC.SMARTCARD_NO"));
     }
-    LinkDetail(AddClient(QStringLiteral("cdsCustLetter"), QStringLiteral("dspCustLetter")), master, customer);
+    TKyv_ClientDataSet *letters = AddClient(QStringLiteral("cdsCustLetter"), QStringLiteral("dspCustLetter"));
+    addTableFields(letters, QStringLiteral("CUSTLETTER"),
+        { QStringLiteral("CUSTOMER_ID"), QStringLiteral("CUSTLETTERID"), QStringLiteral("LETTERTYPEID"),
+            QStringLiteral("CUSTLETTERDATE") });
+    addLookup(letters, QStringLiteral("L_LetterType"), ftString, ServerDataSet(QStringLiteral("odsLetterType")),
+        QStringLiteral("LETTERTYPEID"), QStringLiteral("LETTERTYPEDESCR"), 60);
+    LinkDetail(letters, master, customer);
+    letters->BeforeOpen.add([this](TDataSet *) {
+        if (TKyv_ADODataSet *types = ServerDataSet(QStringLiteral("odsLetterType")); !types->Active())
+            types->Open();
+    });
     AddSource(QStringLiteral("dsCustLetter"), ClientDataSet(QStringLiteral("cdsCustLetter")), false);
     LinkDetail(AddClient(QStringLiteral("cdsCustSmartCards"), QStringLiteral("dspCustSmartCards")), master, customer);
 
@@ -598,6 +608,18 @@ void TcustDM::CreateLookups()
                        "left join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID"));
     AddServer(QStringLiteral("odsSingleServLookUp"),
         QStringLiteral("SELECT SINGLE_SERVICE_TARIF_ID, SERVICE_NAME, PRICE FROM ZOLT.SINGLE_SERVICE_TARIF"));
+    AddServer(QStringLiteral("odsLetterType"),
+        QStringLiteral("select LETTERTYPEID, LETTERTYPEDESCR from ZOLT.LETTERTYPE order by LETTERTYPEID"));
+    // The filter dialog's lists; the package lists' first row (-1, empty) stands for any package.
+    for (const char *name : { "odsCustFilterServLookup", "odsCustFilterActServLookup" })
+        AddServer(QString::fromLatin1(name),
+            QStringLiteral("select -1 as SERV_ID, '' as SERV_DESCR union "
+                           "select SERV_ID, SERV_DESCR from ZOLT.SERV where SERVTYPE_ID = 0 order by 2"));
+    AddServer(QStringLiteral("odsCustFilterPropDescr"),
+        QStringLiteral("select 'Все' as CUST_PROP_DESCR union select '' union "
+                       "select distinct CUST_PROP_DESCR from ZOLT.CUST_PROP where CUST_PROP_DESCR is not null"));
+    AddServer(QStringLiteral("odsCustFiltCityLookup"),
+        QStringLiteral("select LOCATION_ID, LOCATION_NAME from ZOLT.LOCATION order by LOCATION_NAME"));
     AddServer(QStringLiteral("odsPlanTimeStartLookup"),
         QStringLiteral("select distinct START_TIME from ZOLT.PLAN_TIME order by START_TIME"));
     AddServer(QStringLiteral("odsPlanTimeEndLookup"),
@@ -632,8 +654,9 @@ void TcustDM::CreateLookups()
              "cdsCustSubscrServHistActLookUp", "cdsCustSubscrServHistDisactLookUp", "cdsCustFiltStreetLookup",
              "cdsCustFiltHouseNoLookup", "cdsCustPaymentsSourceList" })
         AddSource(QStringLiteral("ds") + QString::fromLatin1(name).mid(3), ClientDataSet(QString::fromLatin1(name)));
-    for (const char *name :
-        { "odsCustCompany", "odsHouseLookup", "odsSingleServLookUp", "odsPlanTimeStartLookup", "odsPlanTimeEndLookup" })
+    for (const char *name : { "odsCustCompany", "odsHouseLookup", "odsSingleServLookUp", "odsLetterType",
+             "odsCustFilterServLookup", "odsCustFilterActServLookup", "odsCustFilterPropDescr",
+             "odsCustFiltCityLookup", "odsPlanTimeStartLookup", "odsPlanTimeEndLookup" })
         AddSource(QStringLiteral("ds") + QString::fromLatin1(name).mid(3), ServerDataSet(QString::fromLatin1(name)));
 }
 

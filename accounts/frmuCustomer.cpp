@@ -135,6 +135,7 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
     toolBar->addActions({ actNewCustomer, actEditCustomer, actDelCustomer, actRefreshCustomer, actShowCustomerBalance,
         actPrintCustomersReport, actPnlClientInfoStatus });
+    CreateFilterActions(toolBar);
 
     pcAddInfo = new QTabWidget(tsList);
     pcAddInfo->setObjectName(QStringLiteral("pcAddInfo"));
@@ -360,6 +361,7 @@ void TfrmCustomer::RunQuery()
     if (c->State() != dsEdit && c->State() != dsInsert)
         pcMain->setCurrentWidget(tsList);
     pcAddInfo->setCurrentIndex(0);
+    FilterBeforeFirstOpen();
     recalcQueuedCustomers();
     struct Lookup
     {

@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QStackedWidget;
 class QTabWidget;
+class QToolBar;
 class TDataLink;
 class TDataSet;
 class TDBCheckBoxEh;
@@ -70,6 +71,14 @@ public:
     QAction *actPrevPage = nullptr;
     QAction *actEditCustomer = nullptr;
     QAction *actClose = nullptr;
+
+    // The customer filter (frmuCustomerFilter.cpp): the settings dialog, the master switch, the preset of
+    // debtors without letters, and the builder that applies the settings to the list.
+    QAction *actFilter = nullptr;
+    QAction *actFilterStatus = nullptr;
+    QAction *actFilterNotSend = nullptr;
+    QAction *actCheckFilter = nullptr;
+    void actCheckFilterExecute();
 
     // ---- The card's actions
     QAction *actNewCustomer = nullptr;
@@ -190,6 +199,12 @@ protected:
 private:
     void CreateActions();
     QAction *AddAction(const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run);
+    void CreateFilterActions(QToolBar *toolBar);
+    // The filter dialog before the first opening of the list, when the user's settings ask for it.
+    void FilterBeforeFirstOpen();
+    void actFilterExecute();
+    void actFilterStatusExecute();
+    void actFilterNotSendExecute();
     void CreateGrid();
     void CreateColumn(const char *field, const QString &title, int width);
     void RunQuery();

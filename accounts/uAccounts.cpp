@@ -5,6 +5,7 @@
 #include "frmuPeriod.h"
 #include "frmuSelectMonth.h"
 #include "frmuTickets.h"
+#include "uGuides.h"
 #include "uStatReports.h"
 
 void RegisterAccountsForms()
@@ -13,5 +14,6 @@ void RegisterAccountsForms()
     RegisterFormClass<TfrmSelectMonth>(QStringLiteral("TfrmSelectMonth"));
     RegisterCustomerForms();
     RegisterFormClass<TfrmTickets>(QStringLiteral("TfrmTickets"));
+    RegisterGuides();
     RegisterStatReportCommands();
 }

@@ -104,6 +104,9 @@ public:
     // A document with its one payment, both written or neither.
     bool newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice, double sum,
                                   const QDate &date, const QString &docNo, int servId);
+    // The engine's message for the statement that stopped the last command run in a transaction of its own;
+    // empty when it went through.
+    QString LastCommandError() const { return m_lastCommandError; }
 
     // A new subscription writes SUBSCR_SERV and its first period; a reconnection adds a period to the customer's
     // subscription of the service. Without card and contract the contract runs to OpenEndDate and no card is
@@ -269,6 +272,7 @@ private:
     QString m_lastUpgradeError;
     QString m_lastScriptError;
     QString m_lastLogonError;
+    QString m_lastCommandError;
     // A statement whose text must not reach the trace (it holds a password), and how it is shown instead.
     QString m_secretStatement;
     QString m_secretShownAs;

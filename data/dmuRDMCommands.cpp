@@ -42,6 +42,7 @@ void TDMR::rollbackQuietly()
 // Earlier work is committed first, so that a refused command rolls back its own rows and nothing else.
 bool TDMR::runOwnTransaction(const std::function<void()> &work)
 {
+    m_lastCommandError.clear();
     if (!m_connection->Connected() || !CommitWork())
         return false;
     try {
@@ -50,6 +51,7 @@ bool TDMR::runOwnTransaction(const std::function<void()> &work)
         if (CommitWork())
             return true;
     } catch (const Exception &e) {
+        m_lastCommandError = e.message();
         platformLog(LogKind::Error, e.message());
     }
     rollbackQuietly();

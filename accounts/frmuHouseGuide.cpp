@@ -1,0 +1,383 @@
+#include "frmuHouseGuide.h"
+
+#include "ComponentRegistry.h"
+#include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
+#include "DataSource.h"
+#include "DbSchema.h"
+#include "FR_Class.h"
+#include "FR_DBSet.h"
+#include "Guard.h"
+#include "Kyv_DBGridEh.h"
+#include "Kyv_db.h"
+#include "Services.h"
+#include "dmuDM.h"
+#include "dmuReports.h"
+#include "frmuAreaGuide.h"
+#include "frmuCustomer.h"
+#include "frmuLocationGuide.h"
+#include "frmuStreetGuide.h"
+#include "frmuSubAreaGuide.h"
+#include "uLog.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TfrmHouseGuide *frmHouseGuide = nullptr;
+
+namespace {
+
+TGuideSpec guideSpec()
+{
+    TGuideSpec s;
+    s.objectName = "frmHouseGuide";
+    s.caption = QStringLiteral("\"Дома\" справочник");
+    s.placementPath = QStringLiteral("frmHouse\\");
+    s.helpContext = 7030;
+    s.keyField = QStringLiteral("HOUSE_ID");
+    s.nameField = QStringLiteral("HOUSE_NO");
+    s.table = QStringLiteral("ZOLT.HOUSE");
+    s.cancelKey = gckNull;
+    s.sortField = QStringLiteral("RO_SREET_NAME");
+    return s;
+}
+
+// The counts come with the rows, so that the statistics columns need no lookup of their own; the percent
+// divides as a fraction on both engines.
+const char *HouseQuery =
+    "select H.HOUSE_ID, H.LOCATION_ID, H.STREET_ID, H.AREA_ID, H.SUBAREA_ID, H.HOUSE_NO, "
+    "LPAD(H.HOUSE_NO, 6, ' ') as RO_HOUSE_NO, H.Q_FLAT, S.STREET_NAME as RO_SREET_NAME, "
+    "SA.SUBAREA_NAME as RO_SUBAREA_NAME, L.LOCATION_NAME as RO_LOCATION_NAME, "
+    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID) as L_Q_CUST, "
+    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) as L_Q_ACT_CUST, "
+    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and (C.CUST_STATE is null or "
+    "C.CUST_STATE <> 1)) as C_Q_INACTIVE_CUST, "
+    "case when coalesce(H.Q_FLAT, 0) = 0 then 0 else (select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = "
+    "H.HOUSE_ID and C.CUST_STATE = 1) * 100.0 / H.Q_FLAT end as C_PERCENT "
+    "from ZOLT.HOUSE H join ZOLT.STREET S on S.STREET_ID = H.STREET_ID "
+    "join ZOLT.SUBAREA SA on SA.SUBAREA_ID = H.SUBAREA_ID join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID";
+
+bool isKey(const QVariant &v)
+{
+    return v.isValid() && !v.isNull() && v.toDouble() != 0;
+}
+
+QVariant minId(const char *field, const char *table)
+{
+    if (!DM)
+        return 0;
+    try {
+        return DM->GetMinId(QString::fromLatin1(field), QStringLiteral("ZOLT.") + QString::fromLatin1(table));
+    } catch (const std::exception &e) {
+        LogError(QString::fromUtf8(e.what()));
+        return 0;
+    }
+}
+
+} // namespace
+
+QString HouseFilterText(const QVariant &streetId, const QVariant &areaId, const QVariant &subAreaId)
+{
+    QString text;
+    auto add = [&text](const char *field, const QVariant &id) {
+        if (!isKey(id))
+            return;
+        if (!text.isEmpty())
+            text += QStringLiteral(" and ");
+        // Keys are numbers: written as such, never as the text of a drop-down.
+        text += QStringLiteral("(") + QString::fromLatin1(field) + QLatin1Char('=')
+            + QString::number(qint64(id.toDouble())) + QLatin1Char(')');
+    };
+    add("STREET_ID", streetId);
+    add("AREA_ID", areaId);
+    add("SubArea_ID", subAreaId);
+    return text;
+}
+
+TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
+    : TfrmGuide(guideSpec(), parent)
+{
+    setList(makeClientList("cdsHouse", "dspHouse", QString::fromLatin1(HouseQuery)),
+            QStringLiteral("frmHouseGuide.cdsHouse"));
+    actInsertRecord->setObjectName(QStringLiteral("actNewHouse"));
+    actInsertRecord->setText(QStringLiteral("Добавить дом"));
+    actDeleteRecord->setObjectName(QStringLiteral("actDelHouse"));
+    actDeleteRecord->setText(QStringLiteral("Удалить дом"));
+    actEditRecord->setObjectName(QStringLiteral("actEditHouse"));
+    actEditRecord->setText(QStringLiteral("Корректировать"));
+
+    m_streets = makeLookup("odsStreetLookup",
+                           QStringLiteral("select STREET_ID, STREET_NAME from ZOLT.STREET order by STREET_NAME"));
+    m_areas = makeLookup("odsAreaLookup", QStringLiteral("select AREA_ID, AREA_NAME from ZOLT.AREA order by AREA_NAME"));
+    m_subAreas = makeLookup("odsSubAreaLookup",
+                            QStringLiteral("select SUBAREA_ID, SUBAREA_NAME from ZOLT.SUBAREA order by SUBAREA_NAME"));
+    m_locations = makeLookup(
+        "odsLocationFull",
+        QStringLiteral("select L.LOCATION_ID, coalesce(trim(LT.LOCATION_TYPE_SHORT) || ' ', '') || L.LOCATION_NAME "
+                       "as L_LOCATION_FULL from ZOLT.LOCATION L left join ZOLT.LOCATION_TYPE LT on "
+                       "LT.LOCATION_TYPE_ID = L.LOCATION_TYPE_ID order by L.LOCATION_NAME"));
+    m_filterStreets = makeLookup("odsFilterStreets",
+                                 QStringLiteral("select STREET_ID, STREET_NAME from ZOLT.STREET order by STREET_NAME"));
+
+    auto pick = [this](const char *name, const QString &hint, const char *field,
+                       bool (*guide)(const QVariant &, int, QVariant &), TDataSet *list) {
+        return makeAction(name, QStringLiteral("..."), {}, [this, field, guide, list] {
+            PickGuideKey(L, QString::fromLatin1(field), guide, list);
+        }, hint);
+    };
+    actSelectStreet = pick("actSelectStreet", QStringLiteral("Выбор улицы из справочника"), "STREET_ID",
+                           executeStreetGuide, m_streets);
+    actSelectArea = pick("actSelectArea", QStringLiteral("Выбор района из справочника"), "AREA_ID", executeAreaGuide,
+                         m_areas);
+    actSelectSubArea = pick("actSelectSubArea", QStringLiteral("Выбор участка из справочника"), "SUBAREA_ID",
+                            executeSubAreaGuide, m_subAreas);
+    actSelectLocation = pick("actSelectLocation", QStringLiteral("Выбор нас. пункта из справочника"), "LOCATION_ID",
+                             executeLocationGuide, m_locations);
+
+    cbStreet = addLookupCombo("cbStreet", QStringLiteral("Улица *"), "STREET_ID", m_streets, "STREET_ID",
+                              "STREET_NAME", 1, actSelectStreet);
+    edtHouseNo = addEdit("edtHouseNo", QStringLiteral("№ дома *"), "HOUSE_NO", 2);
+    edtQFlat = new TDBNumberEditEh(tsDetail);
+    edtQFlat->setObjectName(QStringLiteral("edtQFlat"));
+    edtQFlat->SetDataSource(dsList);
+    edtQFlat->SetDataField(QStringLiteral("Q_FLAT"));
+    addDetail(QStringLiteral("Кол-во кв."), edtQFlat, 2);
+    cbArea = addLookupCombo("cbArea", QStringLiteral("Район"), "AREA_ID", m_areas, "AREA_ID", "AREA_NAME", 1,
+                            actSelectArea);
+    cbSubArea = addLookupCombo("cbSubArea", QStringLiteral("Участок"), "SUBAREA_ID", m_subAreas, "SUBAREA_ID",
+                               "SUBAREA_NAME", 1, actSelectSubArea);
+    cbLocation = addLookupCombo("cbLocation", QStringLiteral("Нас. пункт *"), "LOCATION_ID", m_locations,
+                                "LOCATION_ID", "L_LOCATION_FULL", 0, actSelectLocation);
+    maxTag = 2;
+
+    // The statistics columns.
+    addColumn("RO_LOCATION_NAME", QStringLiteral("Нас. пункт"), 100);
+    addColumn("RO_SREET_NAME", QStringLiteral("Улица"), 150);
+    TColumnEh *houseNo = addColumn("RO_HOUSE_NO", QStringLiteral("№ дома"), 60);
+    houseNo->SetAlignment(taRightJustify);
+    houseNo->Footer().SetValueType(fvtCount);
+    addColumn("Q_FLAT", QStringLiteral("Кол-во квартир"), 70)->Footer().SetValueType(fvtSum);
+    addColumn("L_Q_ACT_CUST", QStringLiteral("Кол-во подкл."), 70)->Footer().SetValueType(fvtSum);
+    TColumnEh *inactive = addColumn("C_Q_INACTIVE_CUST", QStringLiteral("Кол-во откл."), 70);
+    inactive->Footer().SetValueType(fvtSum);
+    TColumnEh *percent = addColumn("C_PERCENT", QStringLiteral("% подкл."), 60);
+    percent->SetDisplayFormat(QStringLiteral("###.##"));
+    percent->Footer().SetValueType(fvtStaticText);
+    addColumn("RO_SUBAREA_NAME", QStringLiteral("Участок"), 100);
+    dbgList->SetFooterRowCount(1);
+    dbgList->SumList().SetActive(true);
+    dbgList->SetOptionsEh(dbgList->OptionsEh() | dghMultiSortMarking);
+
+    refs << TGuideReference { QStringLiteral("House_Id"), QStringLiteral("Customer"),
+                              QStringLiteral("Данный дом удалить нельзя, т.к. на него есть ссылка из картотеки клиентов"),
+                              false };
+    // The entrances are checked only where the database keeps them.
+    for (const DbSchema::Table &t : DbSchema::tables())
+        if (t.name.compare(QLatin1String("ENTRANCE"), Qt::CaseInsensitive) == 0)
+            refs << TGuideReference { QStringLiteral("House_Id"), QStringLiteral("Entrance"),
+                                      QStringLiteral("Данный дом удалить нельзя, т.к. на него есть ссылка из списка подъездов"),
+                                      false };
+
+    // The filter panel, shown while the filter is on.
+    actFilterOn = makeAction("actFilterOn", QStringLiteral("Фильтр"), {}, [this] { applyFilter(); },
+                             QStringLiteral("Активизировать фильтр"));
+    actFilterOn->setCheckable(true);
+    pnlFilter = new QWidget(tsList);
+    pnlFilter->setObjectName(QStringLiteral("pnlFilter"));
+    auto *filterRow = new QHBoxLayout(pnlFilter);
+    filterRow->setContentsMargins(4, 2, 4, 2);
+    auto filterCombo = [this, filterRow](const char *name, const QString &label, TDataSet *list, const char *key,
+                                         const char *field) {
+        auto *source = new TDataSource(this);
+        source->SetDataSet(list);
+        auto *combo = new TDBLookupComboboxEh(pnlFilter);
+        combo->setObjectName(QString::fromLatin1(name));
+        combo->SetListSource(source);
+        combo->SetKeyField(QString::fromLatin1(key));
+        combo->SetListField(QString::fromLatin1(field));
+        combo->OnKeyValueChanged = [this](QObject *) {
+            if (actFilterOn->isChecked())
+                guard([this] { applyFilter(); });
+        };
+        filterRow->addWidget(new QLabel(label, pnlFilter));
+        filterRow->addWidget(combo, 1);
+        return combo;
+    };
+    TDataSet *areaList = DM ? static_cast<TDataSet *>(DM->cdsAreaList()) : m_areas;
+    TDataSet *subAreaList = DM ? static_cast<TDataSet *>(DM->cdsSubAreaList()) : m_subAreas;
+    cbFilterStreet = filterCombo("cbFilterStreet", QStringLiteral("Улица"), m_filterStreets, "STREET_ID", "STREET_NAME");
+    cbFilterArea = filterCombo("cbFilterArea", QStringLiteral("Район"), areaList, "AREA_ID", "AREA_NAME");
+    cbFilterSubArea = filterCombo("cbFilterSubArea", QStringLiteral("Участок"), subAreaList, "SUBAREA_ID",
+                                  "SUBAREA_NAME");
+    pnlFilter->setVisible(false);
+    if (auto *listLayout = qobject_cast<QVBoxLayout *>(tsList->layout()))
+        listLayout->insertWidget(listLayout->indexOf(dbgList), pnlFilter);
+
+    // The statistics report over the list as it is filtered and sorted.
+    frHouse = new TfrReport(this);
+    frHouse->setObjectName(QStringLiteral("frHouse"));
+    m_reportSource = new TfrDBDataSet(this);
+    m_reportSource->setObjectName(QStringLiteral("frDBDataSetcdsHouse"));
+    m_reportSource->SetDataSet(L);
+    frHouse->Dataset = m_reportSource;
+    ComponentRegistry::instance().registerComponent(this, m_reportSource, QStringLiteral("frDBDataSetcdsHouse"));
+    ComponentRegistry::instance().registerComponent(this, frHouse, QStringLiteral("frHouse"));
+    actRepHouse = makeAction("actRepHouse", QStringLiteral("Отчет"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                             [this] { printReport(false); }, QStringLiteral("Печать отчета"));
+    actReportDesign = makeAction("actReportDesign", QStringLiteral("Дизайнер отчета"), {},
+                                 [this] { printReport(true); });
+    auto *reportMenu = new QMenu(this);
+    reportMenu->addActions({actRepHouse, actReportDesign});
+    actRepHouse->setMenu(reportMenu);
+    tbList->addSeparator();
+    tbList->addAction(actFilterOn);
+    tbList->addAction(actRepHouse);
+    pmGuide->addSeparator();
+    pmGuide->addActions({actFilterOn, actRepHouse, actReportDesign});
+}
+
+TfrmHouseGuide::~TfrmHouseGuide() = default;
+
+void TfrmHouseGuide::newRecord(TDataSet *ds)
+{
+    ds->FieldByName(QStringLiteral("LOCATION_ID"))->SetValue(minId("LOCATION_ID", "LOCATION"));
+    ds->FieldByName(QStringLiteral("AREA_ID"))->SetValue(minId("AREA_ID", "AREA"));
+    ds->FieldByName(QStringLiteral("SUBAREA_ID"))->SetValue(minId("SUBAREA_ID", "SUBAREA"));
+    ds->FieldByName(QStringLiteral("STREET_ID"))->SetValue(minId("STREET_ID", "STREET"));
+    ds->FieldByName(QStringLiteral("Q_FLAT"))->SetValue(0);
+    TfrmGuide::newRecord(ds);
+}
+
+void TfrmHouseGuide::actInsertRecordExecute()
+{
+    pcMain->setCurrentWidget(tsDetail);
+    if (!L || !L->Active())
+        return;
+    if (L->State() == dsInsert) {
+        Services::messages()->information(QStringLiteral("Вы уже находитесь в режиме добавления"));
+        return;
+    }
+    if (L->State() == dsEdit) {
+        Services::messages()->information(QStringLiteral(
+            "Вы находитесь в режиме корректировки. Для добавления новой записи нужно записать введенные изменения"));
+        return;
+    }
+    L->Last();
+    QApplication::processEvents();
+    if (cbStreet->isEnabled())
+        cbStreet->setFocus();
+    L->Append();
+    if (L->State() == dsInsert) {
+        cbStreet->setFocus();
+        QApplication::processEvents();
+    } else {
+        Services::messages()->error(QStringLiteral("Ошибка добавления"));
+    }
+}
+
+void TfrmHouseGuide::actEditRecordExecute()
+{
+    pcMain->setCurrentWidget(tsDetail);
+    if (!hasRows())
+        return;
+    FStreetId = L->FieldByName(QStringLiteral("STREET_ID"))->Value();
+    if (!isEditing())
+        L->Edit();
+    cbStreet->setFocus();
+}
+
+bool TfrmHouseGuide::validateInput()
+{
+    if (L->FieldByName(QStringLiteral("HOUSE_NO"))->AsString().trimmed().isEmpty()) {
+        Services::messages()->error(QStringLiteral("Не введен № дома"));
+        edtHouseNo->setFocus();
+        return false;
+    }
+    if (L->FieldByName(QStringLiteral("Q_FLAT"))->IsNull()) {
+        Services::messages()->error(QStringLiteral("Не введено количество квартир"));
+        edtQFlat->setFocus();
+        return false;
+    }
+    return true;
+}
+
+QString TfrmHouseGuide::deleteName() const
+{
+    if (!hasRows())
+        return {};
+    return L->FieldByName(QStringLiteral("RO_SREET_NAME"))->AsString() + QLatin1Char(' ')
+        + L->FieldByName(QStringLiteral("HOUSE_NO"))->AsString();
+}
+
+void TfrmHouseGuide::afterApply()
+{
+    if (!hasRows())
+        return;
+    // The joined names and counts of the stored row as the database has them now.
+    if (auto *cds = qobject_cast<TClientDataSet *>(L)) {
+        const QVariant key = keyField()->Value();
+        cds->Refresh();
+        cds->Locate(QStringLiteral("HOUSE_ID"), key);
+    }
+    if (!isKey(FStreetId) && (FStreetId.isNull() || !FStreetId.isValid()))
+        return;
+    const QVariant street = L->FieldByName(QStringLiteral("STREET_ID"))->Value();
+    if (FStreetId.toDouble() == street.toDouble())
+        return;
+    if (DM)
+        DM->RebuildStreetCustCodes(street);
+    FStreetId = QVariant();
+}
+
+bool TfrmHouseGuide::searchRecord()
+{
+    auto *cds = qobject_cast<TKyv_ClientDataSet *>(L);
+    if (!edtSearch || !cds || !cds->Active())
+        return false;
+    if (edtSearch->text().isEmpty())
+        return TfrmGuide::searchRecord();
+    const QString text = CustSearchText(cds->IndexName(), edtSearch->text());
+    const bool found = cds->LocateByValues(text);
+    QPalette palette = edtSearch->palette();
+    palette.setColor(QPalette::Text, found ? palette.color(QPalette::WindowText) : QColor(Qt::red));
+    edtSearch->setPalette(palette);
+    return found;
+}
+
+void TfrmHouseGuide::applyFilter()
+{
+    if (!L)
+        return;
+    L->SetFiltered(false);
+    L->SetFilter(QString());
+    pnlFilter->setVisible(actFilterOn->isChecked());
+    if (actFilterOn->isChecked()) {
+        L->SetFilter(HouseFilterText(cbFilterStreet->KeyValue(), cbFilterArea->KeyValue(), cbFilterSubArea->KeyValue()));
+        L->SetFiltered(true);
+    }
+    if (L->Active())
+        L->First();
+}
+
+void TfrmHouseGuide::printReport(bool design)
+{
+    if (!dmReports) {
+        LogError(QStringLiteral("frmHouseGuide: the reports module is not available"));
+        return;
+    }
+    dmReports->ShowReport(frHouse, QStringLiteral("СтатистикаПоДомам.frf"),
+                          design ? TReportShow::Designer : TReportShow::ModalPreview);
+}
+
+bool executeHouseGuide(const QVariant &initKey, int mode, QVariant &outKey)
+{
+    return ExecuteGuide(frmHouseGuide, initKey, mode, outKey);
+}

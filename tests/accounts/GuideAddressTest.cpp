@@ -1,0 +1,277 @@
+// The address guides beyond the family: the houses' statistics, filter and search, and the customer codes that
+// follow a street's code and a house's street; on both engines.
+#include "DBLookupEh.h"
+#include "GuideFixture.h"
+#include "Kyv_DBGridEh.h"
+#include "Kyv_db.h"
+#include "frmuAreaGuide.h"
+#include "frmuHouseGuide.h"
+#include "frmuLocationGuide.h"
+#include "frmuStreetGuide.h"
+
+#include <QLineEdit>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int StreetLesnaya = 5, StreetSadovaya = 6, AreaCentre = 2;
+constexpr int House7 = 10, House17 = 11, House71 = 12;
+
+class GuideAddress : public GuideFixture
+{
+protected:
+    void SetUp() override
+    {
+        GuideFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        for (const char *sql :
+             { "insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME) values (5, '12', 'Лесная')",
+               "insert into ZOLT.STREET (STREET_ID, STREET_CODE, STREET_NAME) values (6, '20', 'Садовая')",
+               "insert into ZOLT.AREA (AREA_ID, AREA_NAME, LOCATION_ID) values (2, 'Центр', 0)",
+               "insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, AREA_ID, SUBAREA_ID, HOUSE_NO, Q_FLAT, "
+               "Q_PORCH) values (10, 0, 5, 2, 0, '7', 40, 1)",
+               "insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, AREA_ID, SUBAREA_ID, HOUSE_NO, Q_FLAT, "
+               "Q_PORCH) values (11, 0, 5, 0, 0, '17', 0, 1)",
+               "insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, AREA_ID, SUBAREA_ID, HOUSE_NO, Q_FLAT, "
+               "Q_PORCH) values (12, 0, 6, 0, 0, '71', 10, 1)" })
+            exec(sql);
+        // Ten connected customers in the house of 40 flats; three in the house without flats, two connected;
+        // two in the house on the other street.
+        int id = 100;
+        auto customer = [&](int house, int flat, int state) {
+            exec(QStringLiteral("insert into ZOLT.CUSTOMER (CUSTOMER_ID, HOUSE_ID, FLAT_NO, SURNAME, CUST_STATE, "
+                                "CUST_CODE) values (:P_ID, :P_HOUSE, :P_FLAT, 'Жилец', :P_STATE, 'X')"),
+                 { { QStringLiteral("P_ID"), id++ }, { QStringLiteral("P_HOUSE"), house },
+                   { QStringLiteral("P_FLAT"), QString::number(flat) }, { QStringLiteral("P_STATE"), state } });
+        };
+        for (int flat = 1; flat <= 10; ++flat)
+            customer(House7, flat, 1);
+        customer(House17, 1, 1);
+        customer(House17, 2, 1);
+        customer(House17, 3, 0);
+        customer(House71, 1, 1);
+        customer(House71, 2, 0);
+        m_dmr->CommitWork();
+    }
+
+    QStringList codes(int house)
+    {
+        QStringList out;
+        for (int flat = 1; flat <= 3; ++flat) {
+            const QVariant code = seen(QStringLiteral("select CUST_CODE from ZOLT.CUSTOMER where HOUSE_ID = %1 and "
+                                                      "FLAT_NO = '%2'")
+                                           .arg(house)
+                                           .arg(flat));
+            if (code.isValid())
+                out << code.toString();
+        }
+        return out;
+    }
+
+    void markCodes()
+    {
+        exec("update ZOLT.CUSTOMER set CUST_CODE = 'X'");
+        m_dmr->CommitWork();
+    }
+
+    static QVariant value(TfrmGuide *g, const char *field) { return g->L->FieldByName(QString::fromLatin1(field))->Value(); }
+};
+
+TEST_P(GuideAddress, HousesCountConnectedAndDisconnectedCustomers)
+{
+    struct Case
+    {
+        int house;
+        int connected, disconnected;
+        double percent;
+    };
+    const Case cases[] = { { House7, 10, 0, 25 }, { House17, 2, 1, 0 }, { House71, 1, 1, 10 } };
+    QVariant out;
+    runGuide(executeHouseGuide, House7, 0, out, [&](TfrmGuide *g) {
+        EXPECT_EQ(g->L->RecordCount(), 3);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.house);
+            ASSERT_TRUE(g->L->Locate(QStringLiteral("HOUSE_ID"), c.house));
+            EXPECT_EQ(value(g, "L_Q_ACT_CUST").toInt(), c.connected);
+            EXPECT_EQ(value(g, "C_Q_INACTIVE_CUST").toInt(), c.disconnected);
+            EXPECT_DOUBLE_EQ(value(g, "C_PERCENT").toDouble(), c.percent);
+        }
+        ASSERT_TRUE(g->L->Locate(QStringLiteral("HOUSE_ID"), House71));
+        EXPECT_EQ(value(g, "RO_SREET_NAME").toString(), QStringLiteral("Садовая"));
+        EXPECT_EQ(value(g, "RO_HOUSE_NO").toString(), QStringLiteral("    71"));
+    });
+}
+
+TEST(GuideHouseFilter, TextNamesTheChosenKeysOnly)
+{
+    const QVariant null;
+    struct Case
+    {
+        QVariant street, area, subArea;
+        const char *want;
+    };
+    const Case cases[] = {
+        { null, null, null, "" },
+        { 0, 0, 0, "" },
+        { 5, 2, null, "(STREET_ID=5) and (AREA_ID=2)" },
+        { null, 0, 3, "(SubArea_ID=3)" },
+        { 5, 2, 3, "(STREET_ID=5) and (AREA_ID=2) and (SubArea_ID=3)" },
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(HouseFilterText(c.street, c.area, c.subArea), QString::fromLatin1(c.want));
+}
+
+TEST_P(GuideAddress, HouseFilterNarrowsTheListAndShowsItsPanel)
+{
+    QVariant out;
+    runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
+        auto *h = static_cast<TfrmHouseGuide *>(g);
+        h->actFilterOn->trigger();
+        EXPECT_TRUE(h->pnlFilter->isVisible());
+        EXPECT_EQ(h->L->RecordCount(), 3) << "nothing chosen shows every house";
+        h->cbFilterStreet->SetKeyValue(StreetLesnaya);
+        EXPECT_EQ(h->L->Filter(), QStringLiteral("(STREET_ID=5)"));
+        EXPECT_EQ(h->L->RecordCount(), 2);
+        h->cbFilterArea->SetKeyValue(AreaCentre);
+        EXPECT_EQ(h->L->Filter(), QStringLiteral("(STREET_ID=5) and (AREA_ID=2)"));
+        EXPECT_EQ(h->L->RecordCount(), 1);
+        EXPECT_EQ(value(h, "HOUSE_ID").toInt(), House7);
+        h->actFilterOn->trigger();
+        EXPECT_FALSE(h->pnlFilter->isVisible());
+        EXPECT_EQ(h->L->RecordCount(), 3);
+    });
+}
+
+TEST_P(GuideAddress, HouseNumberSearchIsPaddedWhileSortedByNumber)
+{
+    QVariant out;
+    runGuide(executeHouseGuide, House7, 0, out, [&](TfrmGuide *g) {
+        // Sorted by street as the list opens: the text is the street's, unpadded.
+        g->edtSearch->setText(QStringLiteral("Сад"));
+        EXPECT_EQ(value(g, "HOUSE_ID").toInt(), House71);
+        TColumnEh *number = nullptr;
+        for (int i = 0; i < g->dbgList->Columns().Count(); ++i)
+            g->dbgList->Columns()[i]->Title().SetSortMarker(smNoneEh);
+        for (int i = 0; i < g->dbgList->Columns().Count(); ++i)
+            if (g->dbgList->Columns()[i]->FieldName().compare(QLatin1String("RO_HOUSE_NO"), Qt::CaseInsensitive) == 0)
+                number = g->dbgList->Columns()[i];
+        ASSERT_NE(number, nullptr);
+        number->Title().SetSortMarker(smDownEh);
+        ASSERT_TRUE(SortByMarkers(g->dbgList));
+        g->edtSearch->setText(QStringLiteral("7"));
+        EXPECT_EQ(value(g, "HOUSE_ID").toInt(), House7) << "\"7\" is looked up as five blanks and 7";
+        EXPECT_NE(g->edtSearch->palette().color(QPalette::Text), QColor(Qt::red));
+        g->edtSearch->setText(QStringLiteral("9"));
+        EXPECT_EQ(value(g, "HOUSE_ID").toInt(), House7) << "a number not found leaves the row";
+        EXPECT_EQ(g->edtSearch->palette().color(QPalette::Text), QColor(Qt::red));
+    });
+}
+
+TEST_P(GuideAddress, HouseNeedsItsNumberAndFlats)
+{
+    QVariant out;
+    runGuide(executeHouseGuide, House7, 0, out, [&](TfrmGuide *g) {
+        g->actEditRecord->trigger();
+        g->L->FieldByName(QStringLiteral("HOUSE_NO"))->SetValue(QStringLiteral("  "));
+        g->actApply->trigger();
+        EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не введен № дома"));
+        EXPECT_EQ(g->pcMain->currentWidget(), g->tsDetail);
+        g->L->FieldByName(QStringLiteral("HOUSE_NO"))->SetValue(QStringLiteral("7а"));
+        g->L->FieldByName(QStringLiteral("Q_FLAT"))->Clear();
+        g->actApply->trigger();
+        EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не введено количество квартир"));
+        EXPECT_EQ(g->L->State(), dsEdit);
+        g->actCancel->trigger();
+    });
+    EXPECT_EQ(seen("select HOUSE_NO from ZOLT.HOUSE where HOUSE_ID = 10").toString(), QStringLiteral("7"));
+}
+
+TEST_P(GuideAddress, StreetCodeChangeRebuildsItsCustomerCodesOnce)
+{
+    QVariant out;
+    runGuide(executeStreetGuide, StreetLesnaya, 0, out, [&](TfrmGuide *g) {
+        ASSERT_EQ(value(g, "STREET_ID").toInt(), StreetLesnaya);
+        g->actEditRecord->trigger();
+        g->L->FieldByName(QStringLiteral("STREET_CODE"))->SetValue(QStringLiteral("15"));
+        g->actApply->trigger();
+        EXPECT_EQ(codes(House7), (QStringList { "15.7.1.", "15.7.2.", "15.7.3." }));
+        EXPECT_EQ(codes(House71), (QStringList { "X", "X" })) << "another street's customers keep their codes";
+
+        markCodes();
+        // The same street saved again with only its name changed: no rebuild.
+        g->actEditRecord->trigger();
+        g->L->FieldByName(QStringLiteral("STREET_NAME"))->SetValue(QStringLiteral("Лесная ул."));
+        g->actApply->trigger();
+        EXPECT_EQ(codes(House7), (QStringList { "X", "X", "X" }));
+        // Nor after a change made without the edit action (a rebuild is not left pending).
+        g->L->Edit();
+        g->L->FieldByName(QStringLiteral("STREET_NAME"))->SetValue(QStringLiteral("Лесная"));
+        g->L->Post();
+        EXPECT_EQ(codes(House7), (QStringList { "X", "X", "X" }));
+    });
+    EXPECT_EQ(seen("select STREET_CODE from ZOLT.STREET where STREET_ID = 5").toString(), QStringLiteral("15"));
+}
+
+TEST_P(GuideAddress, HouseMovedToAnotherStreetRebuildsTheNewStreetsCodes)
+{
+    QVariant out;
+    runGuide(executeHouseGuide, House71, 0, out, [&](TfrmGuide *g) {
+        ASSERT_EQ(value(g, "HOUSE_ID").toInt(), House71);
+        g->actEditRecord->trigger();
+        g->L->FieldByName(QStringLiteral("STREET_ID"))->SetValue(StreetLesnaya);
+        g->actApply->trigger();
+        EXPECT_EQ(codes(House71), (QStringList { "12.71.1.", "12.71.2." }));
+        EXPECT_EQ(value(g, "HOUSE_ID").toInt(), House71);
+        EXPECT_EQ(value(g, "RO_SREET_NAME").toString(), QStringLiteral("Лесная")) << "the row is read again";
+
+        markCodes();
+        g->actEditRecord->trigger();
+        g->L->FieldByName(QStringLiteral("Q_FLAT"))->SetValue(12);
+        g->actApply->trigger();
+        EXPECT_EQ(codes(House71), (QStringList { "X", "X" })) << "a house kept on its street rebuilds nothing";
+    });
+}
+
+TEST_P(GuideAddress, SettlementsShowTheirPlaceholderRowDistrictsHideTheirs)
+{
+    QVariant out;
+    runGuide(executeLocationGuide, 0, 0, out, [&](TfrmGuide *g) {
+        EXPECT_TRUE(g->L->Locate(QStringLiteral("LOCATION_ID"), 0));
+    });
+    runGuide(executeAreaGuide, 0, 0, out, [&](TfrmGuide *g) {
+        EXPECT_FALSE(g->L->Locate(QStringLiteral("AREA_ID"), 0));
+        EXPECT_TRUE(g->L->Locate(QStringLiteral("AREA_ID"), AreaCentre));
+    });
+}
+
+TEST_P(GuideAddress, NewHouseTakesTheSmallestKeysAndNoFlats)
+{
+    QVariant out;
+    runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
+        g->actInsertRecord->trigger();
+        ASSERT_EQ(g->L->State(), dsInsert);
+        EXPECT_EQ(value(g, "HOUSE_ID").toInt(), 13);
+        EXPECT_EQ(value(g, "STREET_ID").toInt(), 0);
+        EXPECT_EQ(value(g, "AREA_ID").toInt(), 0);
+        EXPECT_EQ(value(g, "Q_FLAT").toInt(), 0);
+        g->actInsertRecord->trigger();
+        EXPECT_EQ(m_messages.lastText(), QStringLiteral("Вы уже находитесь в режиме добавления"));
+        g->L->FieldByName(QStringLiteral("HOUSE_NO"))->SetValue(QStringLiteral("3"));
+        g->L->FieldByName(QStringLiteral("STREET_ID"))->SetValue(StreetSadovaya);
+        g->actApply->trigger();
+        EXPECT_EQ(g->pcMain->currentWidget(), g->tsList);
+        g->actEditRecord->trigger();
+        g->actInsertRecord->trigger();
+        EXPECT_EQ(m_messages.lastText(), QStringLiteral("Вы находитесь в режиме корректировки. Для добавления новой "
+                                                        "записи нужно записать введенные изменения"));
+    });
+    EXPECT_EQ(seen("select STREET_ID from ZOLT.HOUSE where HOUSE_ID = 13").toInt(), StreetSadovaya);
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Guide, GuideAddress, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
+                         [](const auto &info) { return info.param == TestEngine::SQLite ? "SQLite" : "PostgreSQL"; });
