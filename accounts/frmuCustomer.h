@@ -185,8 +185,11 @@ public:
     // Connecting a service is asked of the user: what saving a new customer starts.
     void StartConnecting();
 
-    // Services by fact: a new row (the dialog answered OK) charges its amount at once and queues the
+    // Services by fact (the page's navigator): the dialogs for a new or the current row, then SingleServiceAdded
+    // or SingleServiceEdited when they answered OK. A new row charges its amount at once and queues the
     // customer; an edited row only queues; a deleted row takes its amount back. Each refreshes afterwards.
+    void SingleServiceInsert();
+    void SingleServiceEdit();
     void SingleServiceAdded();
     void SingleServiceEdited();
     void SingleServiceDelete();
@@ -238,6 +241,8 @@ private:
     void ConfirmVoyagerUser(bool block);
     void actSetWebPasswordExecute();
     bool HasCurrentCustomer();
+    void DocumentInsert();
+    void DocumentEdit();
     void DocumentChanged(bool inserted);
     void DocumentDelete();
     void MoveDebtForService(double delta, const QVariant &serviceDate);

@@ -19,7 +19,11 @@
 #include "dmuRDM.h"
 #include "dmuVoyager.h"
 #include "dmuWeb.h"
+#include "frmuCustomerDoc.h"
+#include "frmuCustomerPayment.h"
+#include "frmuCustomerService.h"
 #include "frmuCustomerTicket.h"
+#include "frmuHouseGuide.h"
 #include "frmuMain.h"
 #include "uCardActions.h"
 #include "uCommon.h"
@@ -156,7 +160,7 @@ void TfrmCustomer::CreateCardActions()
     actCustomerPayment = make("actCustomerPayment", QStringLiteral("Ввести платеж"), {}, [this] {
         if (!HasCurrentCustomer())
             return;
-        notInBuild("executeCustomerPayment");
+        executeCustomerPayment(customerField("CUSTOMER_ID")->Value());
         actRefreshCustomerExecute();
         ReopenDetail(custDM->ServerDataSet(QStringLiteral("odsCustPayment")));
     });
@@ -563,8 +567,11 @@ void TfrmCustomer::actSelectHouseExecute()
 {
     if (!IsEditing())
         return;
-    // The houses guide comes with the guides' window; until then the street and house lists choose.
-    notInBuild("executeHouseGuide");
+    TField *house = customerField("HOUSE_ID");
+    QVariant picked;
+    executeHouseGuide(house->IsNull() ? QVariant(0) : house->Value(), 1, picked);
+    if (!picked.isNull() && picked.toDouble() != house->AsFloat())
+        house->SetValue(picked);
     if (TDataSet *houses = custDM->ServerDataSet(QStringLiteral("odsHouseLookup"))) {
         houses->Close();
         houses->Open();
@@ -673,6 +680,30 @@ void TfrmCustomer::MoveDebtForService(double delta, const QVariant &serviceDate)
     DM->CommitWork();
 }
 
+void TfrmCustomer::SingleServiceInsert()
+{
+    if (!HasCurrentCustomer())
+        return;
+    if (executeNewCustomerService()) {
+        SingleServiceAdded();
+        return;
+    }
+    actRefreshCustomerExecute();
+    ReopenDetail(custDM->ClientDataSet(QStringLiteral("cdsCustSingleService")));
+}
+
+void TfrmCustomer::SingleServiceEdit()
+{
+    if (!HasCurrentCustomer())
+        return;
+    if (executeEditCustomerService()) {
+        SingleServiceEdited();
+        return;
+    }
+    actRefreshCustomerExecute();
+    ReopenDetail(custDM->ClientDataSet(QStringLiteral("cdsCustSingleService")));
+}
+
 void TfrmCustomer::SingleServiceAdded()
 {
     TDataSet *services = custDM->ClientDataSet(QStringLiteral("cdsCustSingleService"));
@@ -715,6 +746,20 @@ void TfrmCustomer::SingleServiceDelete()
     MoveDebtForService(-amount, date);
     actRefreshCustomerExecute();
     ReopenDetail(services);
+}
+
+void TfrmCustomer::DocumentInsert()
+{
+    if (HasCurrentCustomer())
+        DocumentChanged(executeNewCustomerDoc());
+}
+
+void TfrmCustomer::DocumentEdit()
+{
+    if (HasCurrentCustomer()) {
+        executeEditCustomerDoc();
+        DocumentChanged(false);
+    }
 }
 
 void TfrmCustomer::DocumentChanged(bool inserted)

@@ -182,14 +182,8 @@ void TfrmCustomer::CreateInfoPages()
                 { "PRICE", "Цена" }, { "AMOUNT", "Сумма" }, { "NOTICE", "Примечание" } }));
         navSingleService = pageNavigator(page, "navSingleService", source("dsCustSingleService"),
             { nbInsert, nbEdit, nbDelete });
-        navSingleService->OnInsertBtnClick = [this](TKyv_DBNavigator *) {
-            if (HasCurrentCustomer())
-                LogDebug(QStringLiteral("TfrmCustomer: executeNewCustomerService is not available yet"));
-        };
-        navSingleService->OnEditBtnClick = [this](TKyv_DBNavigator *) {
-            if (HasCurrentCustomer())
-                LogDebug(QStringLiteral("TfrmCustomer: executeEditCustomerService is not available yet"));
-        };
+        navSingleService->OnInsertBtnClick = [this](TKyv_DBNavigator *) { SingleServiceInsert(); };
+        navSingleService->OnEditBtnClick = [this](TKyv_DBNavigator *) { SingleServiceEdit(); };
         navSingleService->OnDeleteBtnClick = [this](TKyv_DBNavigator *) { SingleServiceDelete(); };
         buttonRow(layout, { navSingleService });
         m_pageData[tsSingleService] = { server("odsSingleServLookUp"), client("cdsCustSingleService") };
@@ -284,14 +278,8 @@ void TfrmCustomer::CreateInfoPages()
         layout->addWidget(pageGrid(page, "dbgDocs", source("dsCustDoc"),
             { { "DOC_DATE", "Дата" }, { "DOC_NAME", "Наименование" }, { "DOC_URL", "URL" } }));
         navDocs = pageNavigator(page, "navDocs", source("dsCustDoc"), { nbInsert, nbEdit, nbDelete });
-        navDocs->OnInsertBtnClick = [this](TKyv_DBNavigator *) {
-            if (HasCurrentCustomer())
-                LogDebug(QStringLiteral("TfrmCustomer: executeNewCustomerDoc is not available yet"));
-        };
-        navDocs->OnEditBtnClick = [this](TKyv_DBNavigator *) {
-            if (HasCurrentCustomer())
-                LogDebug(QStringLiteral("TfrmCustomer: executeEditCustomerDoc is not available yet"));
-        };
+        navDocs->OnInsertBtnClick = [this](TKyv_DBNavigator *) { DocumentInsert(); };
+        navDocs->OnEditBtnClick = [this](TKyv_DBNavigator *) { DocumentEdit(); };
         navDocs->OnDeleteBtnClick = [this](TKyv_DBNavigator *) { DocumentDelete(); };
         buttonRow(layout, { navDocs });
         m_pageData[tsDocs] = { client("cdsCustDoc") };
@@ -396,6 +384,12 @@ void TfrmCustomer::CheckBtns()
     const int cardsIndex = pcAddInfo->indexOf(tsSmartCards);
     pcAddInfo->setTabEnabled(cardsIndex, cas);
     pcAddInfo->setTabVisible(cardsIndex, cas);
+    if (actFilterStatus) {
+        const bool filtered = actFilterStatus->isChecked();
+        actFilterStatus->setText(filtered ? QStringLiteral("Отключить фильтр") : QStringLiteral("Активизировать фильтр"));
+        actFilterStatus->setToolTip(filtered ? QStringLiteral("Отключить фильтр отбора по условию")
+                                             : QStringLiteral("Активизировать фильтр отбора по условию"));
+    }
     const bool cardShown = actPnlClientInfoStatus->isChecked();
     pcAddInfo->setVisible(cardShown);
     if (cardShown && custDM)
