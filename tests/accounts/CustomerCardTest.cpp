@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
@@ -354,6 +355,7 @@ TEST_P(CustomerCard, ADeleteTheDatabaseRefusesPartWayLeavesEveryRow)
 
 TEST_P(CustomerCard, ServicesByFactMoveTheDebtAtOnceAndQueueTheCustomer)
 {
+    exec(QStringLiteral("delete from ZOLT.SINGLE_SERVICE_TARIF"));
     exec(QStringLiteral("insert into ZOLT.SINGLE_SERVICE_TARIF (SINGLE_SERVICE_TARIF_ID, SERVICE_NAME, PRICE) "
                         "values (901, 'Вызов', 30)"));
     const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"), 100);
@@ -368,20 +370,23 @@ TEST_P(CustomerCard, ServicesByFactMoveTheDebtAtOnceAndQueueTheCustomer)
     QList<double> posted;
     customers()->AfterPost.add([&](TDataSet *ds) { posted << ds->FieldByName(QStringLiteral("DEBT_SUM"))->AsFloat(); });
 
-    // The dialog stored a row of 30: the debt grows by it before any recalculation.
-    exec(QStringLiteral("insert into ZOLT.CUSTOMER_SERVICE (CUSTOMER_ID, CUSTOMER_SERVICE_ID, SINGLE_SERVICE_TARIF_ID, "
-                        "PRICE, AMOUNT, SERVICE_DATE, PUT_TIME) values (%1, 1, 901, 30, 30, %2, %2)")
-             .arg(id)
-             .arg(date(2024, 6, 3)));
-    m_dmr->CommitWork();
-    form->SingleServiceAdded();
+    // The navigator's insert opens the dialog; stored with "Готово", its 30 are charged before any recalculation.
+    m_dm->SetWorkDate(QDate(2024, 6, 3));
+    tarvik::test::ModalAnswer dialog([] { return QApplication::activeModalWidget() != nullptr; }, [] {
+        auto *b = QApplication::activeModalWidget()->findChild<QPushButton *>(QStringLiteral("btnOk"));
+        ASSERT_NE(b, nullptr);
+        QTest::mouseClick(b, Qt::LeftButton);
+    });
+    form->navSingleService->BtnClick(nbInsert);
+    ASSERT_TRUE(dialog.ran());
+    ASSERT_EQ(count(QStringLiteral("select sum(AMOUNT) from ZOLT.CUSTOMER_SERVICE where CUSTOMER_ID = %1").arg(id)), 30);
     ASSERT_EQ(posted.size(), 1);
     EXPECT_EQ(posted[0], 130.0);
     EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")), 0)
         << "the refresh recalculated the queued customer";
     const double recalculated = seen(QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = %1").arg(id))
                                     .toDouble();
-    EXPECT_NE(recalculated, 130.0) << "the queued month was recalculated";
+    EXPECT_EQ(recalculated, 30.0) << "the queued month was recalculated: the service is the whole debt";
     EXPECT_TRUE(services->Active());
     EXPECT_EQ(services->RecordCount(), 1);
 
@@ -465,6 +470,34 @@ TEST_P(CustomerCard, ButtonsAndPagesFollowTheRowsAndTheSettings)
     EXPECT_FALSE(form->actSetWebPassword->isEnabled());
     form->edWebPassword->setText(QStringLiteral("abc"));
     EXPECT_TRUE(form->actSetWebPassword->isEnabled());
+}
+
+TEST_P(CustomerCard, ActionsThatNeedACustomerOrASettingSayWhy)
+{
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(customers()->IsEmpty());
+    for (QAction *action : { form->actCustomerPayment, form->actNewTicket }) {
+        m_messages.requests.clear();
+        action->trigger();
+        ASSERT_EQ(m_messages.requests.size(), 1) << action->objectName().toStdString();
+        EXPECT_EQ(lastText(), QStringLiteral("Не выбран клиент"));
+        EXPECT_EQ(m_messages.requests[0].buttons, TMsgDlgButtons(mbYes));
+    }
+
+    seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    form->actRefreshCustomer->trigger();
+    ASSERT_FALSE(customers()->IsEmpty()) << "the refresh of the empty list reads the new customer";
+    m_messages.requests.clear();
+    form->actAppendSmartCard->trigger();
+    EXPECT_EQ(lastText(), QStringLiteral("Для работы с CAS требуется настроить параметры CAS сервера\rСм. меню "
+                                         "\"Сервис->Настройка Конфигурации->CAS\""));
+    EXPECT_EQ(lastType(), mtInformation);
+
+    m_messages.requests.clear();
+    form->actPnlClientInfoStatus->trigger();
+    form->pcAddInfo->setCurrentWidget(form->tsVoyager);
+    EXPECT_EQ(lastText(), QStringLiteral("Система спутникового мониторинга отключена"));
+    EXPECT_EQ(form->lblVoyagerStatus->text(), QStringLiteral("Не найден"));
 }
 
 TEST_P(CustomerCard, Screenshot)
