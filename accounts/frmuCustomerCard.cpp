@@ -24,6 +24,7 @@
 #include "frmuCustomerService.h"
 #include "frmuCustomerTicket.h"
 #include "frmuHouseGuide.h"
+#include "frmuSmartCards.h"
 #include "frmuMain.h"
 #include "uCardActions.h"
 #include "uCommon.h"
@@ -57,12 +58,6 @@ TField *customerField(const char *name)
 bool isBlankValue(const QVariant &value)
 {
     return value.isNull() || value.toString().trimmed().isEmpty();
-}
-
-// A dialog or guide whose window is not in this build yet: the action stays and notes that it did nothing.
-void notInBuild(const char *routine)
-{
-    LogDebug(QStringLiteral("TfrmCustomer: ") + QLatin1String(routine) + QStringLiteral(" is not available yet"));
 }
 
 template <class T> T *named(T *widget, const char *name)
@@ -789,8 +784,14 @@ void TfrmCustomer::actAppendSmartCardExecute()
                            "\"Сервис->Настройка Конфигурации->CAS\""));
         return;
     }
-    notInBuild("executeSmartCardsGuide");
-    ReopenDetail(custDM->ClientDataSet(QStringLiteral("cdsCustSmartCards")));
+    TDataSet *cards = custDM->ClientDataSet(QStringLiteral("cdsCustSmartCards"));
+    const QVariant current = cards->Active() && !cards->IsEmpty()
+        ? cards->FieldByName(QStringLiteral("SMARTCARD_ID"))->Value()
+        : QVariant(0);
+    QVariant picked;
+    if (executeSmartCardsGuide(current, 1, picked) && !picked.isNull() && picked.toDouble() != current.toDouble())
+        DM->SetCustMainSmartCard(customerField("CUSTOMER_ID")->Value(), picked);
+    ReopenDetail(cards);
 }
 
 // ---- Voyager and the web password

@@ -11,6 +11,8 @@
 #include "WindowMessages.h"
 #include "dmuRDM.h"
 #include "frmuCustomer.h"
+#include "frmuGuide.h"
+#include "frmuSmartCards.h"
 #include "uSettings.h"
 
 #include <QAction>
@@ -498,6 +500,37 @@ TEST_P(CustomerCard, ActionsThatNeedACustomerOrASettingSayWhy)
     form->pcAddInfo->setCurrentWidget(form->tsVoyager);
     EXPECT_EQ(lastText(), QStringLiteral("Система спутникового мониторинга отключена"));
     EXPECT_EQ(form->lblVoyagerStatus->text(), QStringLiteral("Не найден"));
+}
+
+TEST_P(CustomerCard, ASmartCardPickedInTheGuideBecomesTheCustomersMainCard)
+{
+    exec(QStringLiteral("insert into ZOLT.DTV_PROVIDER (DTV_PROVIDER_ID, PROVIDER_NAME, CAS_CODE) values (3, 'TV', 'A')"));
+    exec(QStringLiteral("insert into ZOLT.SMARTCARD (SMARTCARD_ID, SMARTCARD_NO, IS_ACTIVE, DTV_PROVIDER_ID) "
+                        "values (7, '123', 0, 3)"));
+    const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    AppSettings().useCAS = true;
+    RegisterSmartCardGuides();
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(at(id));
+    form->actPnlClientInfoStatus->trigger();
+    form->pcAddInfo->setCurrentWidget(form->tsSmartCards);
+    TDataSet *cards = m_cust->ClientDataSet(QStringLiteral("cdsCustSmartCards"));
+    ASSERT_TRUE(cards->Active());
+    ASSERT_TRUE(cards->IsEmpty());
+
+    tarvik::test::ModalAnswer guide([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; }, [] {
+        TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
+        g->L->Locate(QStringLiteral("SMARTCARD_ID"), 7);
+        g->actMrOk->trigger();
+    });
+    form->navSmartCards->BtnClick(nbInsert);
+    ASSERT_TRUE(guide.ran());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUSTOMER_SMARTCARDS where CUSTOMER_ID = %1 and "
+                                   "SMARTCARD_ID = 7 and IS_MAIN = 1")
+                        .arg(id)),
+        1);
+    ASSERT_TRUE(cards->Active());
+    EXPECT_EQ(cards->RecordCount(), 1) << "the page reads the card";
 }
 
 TEST_P(CustomerCard, Screenshot)
