@@ -50,18 +50,20 @@ TGuideSpec guideSpec()
     return s;
 }
 
-// The counts come with the rows, so that the statistics columns need no lookup of their own; the percent
-// divides as a fraction on both engines.
+// The counts come with the rows, so that the statistics columns need no lookup of their own. They are read as
+// floating-point numbers, which the footers total on both engines; the percent divides as a fraction.
 const char *HouseQuery =
     "select H.HOUSE_ID, H.LOCATION_ID, H.STREET_ID, H.AREA_ID, H.SUBAREA_ID, H.HOUSE_NO, "
     "LPAD(H.HOUSE_NO, 6, ' ') as RO_HOUSE_NO, H.Q_FLAT, S.STREET_NAME as RO_SREET_NAME, "
     "SA.SUBAREA_NAME as RO_SUBAREA_NAME, L.LOCATION_NAME as RO_LOCATION_NAME, "
-    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID) as L_Q_CUST, "
-    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) as L_Q_ACT_CUST, "
-    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and (C.CUST_STATE is null or "
-    "C.CUST_STATE <> 1)) as C_Q_INACTIVE_CUST, "
-    "case when coalesce(H.Q_FLAT, 0) = 0 then 0 else (select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = "
-    "H.HOUSE_ID and C.CUST_STATE = 1) * 100.0 / H.Q_FLAT end as C_PERCENT "
+    "cast((select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID) as double precision) as L_Q_CUST, "
+    "cast((select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) "
+    "as double precision) as L_Q_ACT_CUST, "
+    "cast((select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and (C.CUST_STATE is null or "
+    "C.CUST_STATE <> 1)) as double precision) as C_Q_INACTIVE_CUST, "
+    "case when coalesce(H.Q_FLAT, 0) = 0 then cast(0 as double precision) else cast((select count(*) from "
+    "ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) as double precision) * 100 / H.Q_FLAT "
+    "end as C_PERCENT "
     "from ZOLT.HOUSE H join ZOLT.STREET S on S.STREET_ID = H.STREET_ID "
     "join ZOLT.SUBAREA SA on SA.SUBAREA_ID = H.SUBAREA_ID join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID";
 
@@ -164,12 +166,13 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
     TColumnEh *houseNo = addColumn("RO_HOUSE_NO", QStringLiteral("№ дома"), 60);
     houseNo->SetAlignment(taRightJustify);
     houseNo->Footer().SetValueType(fvtCount);
-    addColumn("Q_FLAT", QStringLiteral("Кол-во квартир"), 70)->Footer().SetValueType(fvtSum);
-    addColumn("L_Q_ACT_CUST", QStringLiteral("Кол-во подкл."), 70)->Footer().SetValueType(fvtSum);
-    TColumnEh *inactive = addColumn("C_Q_INACTIVE_CUST", QStringLiteral("Кол-во откл."), 70);
+    addColumn("Q_FLAT", QStringLiteral("Кол-во квартир"), 110)->Footer().SetValueType(fvtSum);
+    addColumn("L_Q_ACT_CUST", QStringLiteral("Кол-во подкл."), 100)->Footer().SetValueType(fvtSum);
+    TColumnEh *inactive = addColumn("C_Q_INACTIVE_CUST", QStringLiteral("Кол-во откл."), 85);
     inactive->Footer().SetValueType(fvtSum);
-    TColumnEh *percent = addColumn("C_PERCENT", QStringLiteral("% подкл."), 60);
-    percent->SetDisplayFormat(QStringLiteral("###.##"));
+    TColumnEh *percent = addColumn("C_PERCENT", QStringLiteral("% подкл."), 65);
+    // A house without flats shows 0.
+    percent->SetDisplayFormat(QStringLiteral("##0.##"));
     percent->Footer().SetValueType(fvtStaticText);
     addColumn("RO_SUBAREA_NAME", QStringLiteral("Участок"), 100);
     dbgList->SetFooterRowCount(1);

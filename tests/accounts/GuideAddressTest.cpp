@@ -4,12 +4,15 @@
 #include "GuideFixture.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
+#include "Screenshot.h"
+#include "dmuReports.h"
 #include "frmuAreaGuide.h"
 #include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuStreetGuide.h"
 
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -98,6 +101,27 @@ TEST_P(GuideAddress, HousesCountConnectedAndDisconnectedCustomers)
             EXPECT_EQ(value(g, "L_Q_ACT_CUST").toInt(), c.connected);
             EXPECT_EQ(value(g, "C_Q_INACTIVE_CUST").toInt(), c.disconnected);
             EXPECT_DOUBLE_EQ(value(g, "C_PERCENT").toDouble(), c.percent);
+        }
+        // The footers: houses counted, flats and customers totalled.
+        struct Footer
+        {
+            TGroupOperation op;
+            const char *field;
+            int total;
+        };
+        const Footer footers[] = { { goCount, "", 3 }, { goSum, "Q_FLAT", 50 }, { goSum, "L_Q_ACT_CUST", 13 },
+                                   { goSum, "C_Q_INACTIVE_CUST", 2 } };
+        for (const Footer &f : footers) {
+            const TDBSum *sum = nullptr;
+            for (int i = 0; i < g->dbgList->Columns().Count(); ++i) {
+                const QString name = f.op == goCount ? QString() : g->dbgList->Columns()[i]->FieldName();
+                if (f.op == goCount || name.compare(QLatin1String(f.field), Qt::CaseInsensitive) == 0)
+                    sum = g->dbgList->SumList().SumCollection().FindSumItem(f.op, name);
+                if (sum)
+                    break;
+            }
+            ASSERT_NE(sum, nullptr) << f.field;
+            EXPECT_EQ(sum->SumValue, qint64(f.total) * 10000) << f.field;
         }
         ASSERT_TRUE(g->L->Locate(QStringLiteral("HOUSE_ID"), House71));
         EXPECT_EQ(value(g, "RO_SREET_NAME").toString(), QStringLiteral("Садовая"));
@@ -269,6 +293,57 @@ TEST_P(GuideAddress, NewHouseTakesTheSmallestKeysAndNoFlats)
                                                         "записи нужно записать введенные изменения"));
     });
     EXPECT_EQ(seen("select STREET_ID from ZOLT.HOUSE where HOUSE_ID = 13").toInt(), StreetSadovaya);
+}
+
+TEST_P(GuideAddress, HousePicksItsStreetFromTheStreetsGuide)
+{
+    QVariant out;
+    runGuide(executeHouseGuide, House71, 0, out, [&](TfrmGuide *g) {
+        auto *h = static_cast<TfrmHouseGuide *>(g);
+        h->actSelectStreet->trigger();
+        EXPECT_EQ(value(g, "STREET_ID").toInt(), StreetSadovaya) << "nothing is picked outside an edit";
+        g->actEditRecord->trigger();
+        tarvik::test::ModalAnswer pick([] { return tarvik::test::activeModal<TfrmStreetGuide>() != nullptr; }, [] {
+            TfrmStreetGuide *streets = tarvik::test::activeModal<TfrmStreetGuide>();
+            EXPECT_EQ(streets->FMode, 1);
+            EXPECT_EQ(streets->L->FieldByName(QStringLiteral("STREET_ID"))->AsInteger(), StreetSadovaya)
+                << "the streets guide opens on the house's street";
+            streets->L->Locate(QStringLiteral("STREET_ID"), StreetLesnaya);
+            streets->actMrOk->trigger();
+        });
+        h->actSelectStreet->trigger();
+        EXPECT_TRUE(pick.ran());
+        EXPECT_EQ(g->L->State(), dsEdit);
+        EXPECT_EQ(value(g, "STREET_ID").toInt(), StreetLesnaya);
+        g->actApply->trigger();
+    });
+    EXPECT_EQ(seen("select STREET_ID from ZOLT.HOUSE where HOUSE_ID = 12").toInt(), StreetLesnaya);
+    EXPECT_EQ(codes(House71), (QStringList { "12.71.1.", "12.71.2." }));
+}
+
+TEST_P(GuideAddress, HouseStatisticsReportNeedsItsTemplate)
+{
+    QTemporaryDir templates;
+    TdmReports reports(m_dm.get(), m_dmr.get(), nullptr);
+    reports.SetTemplateFolder(templates.path() + QLatin1Char('/'));
+    QVariant out;
+    runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
+        static_cast<TfrmHouseGuide *>(g)->actRepHouse->trigger();
+        EXPECT_EQ(m_messages.lastText(),
+                  QStringLiteral("Не найден шаблон отчета ") + templates.path() + QStringLiteral("/СтатистикаПоДомам.frf"));
+        EXPECT_TRUE(g->isVisible());
+    });
+}
+
+TEST_P(GuideAddress, HousesGuidePicture)
+{
+    if (GetParam() != TestEngine::SQLite)
+        return;
+    QVariant out;
+    runGuide(executeHouseGuide, House7, 0, out, [&](TfrmGuide *g) {
+        static_cast<TfrmHouseGuide *>(g)->actFilterOn->trigger();
+        tarvik::test::SaveScreenshot(g, QStringLiteral("accounts-houses"), QSize(820, 360));
+    });
 }
 
 } // namespace

@@ -1,0 +1,310 @@
+#include "frmuCustomerTicket.h"
+
+#include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
+#include "DataSource.h"
+#include "Guard.h"
+#include "Kyv_DBGridEh.h"
+#include "Kyv_db.h"
+#include "MemTable.h"
+#include "dmuDM.h"
+#include "dmuRDM.h"
+#include "uLog.h"
+#include "uTicketEdits.h"
+#include "uTickets.h"
+
+#include <QAction>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString text(TDataSet *ds, const char *field)
+{
+    return ds->FieldByName(QString::fromLatin1(field))->AsString();
+}
+
+void addColumn(TKyv_DBGridEh *grid, const char *field, const QString &title, int width)
+{
+    TColumnEh *column = grid->Columns().Add();
+    column->SetFieldName(QString::fromLatin1(field));
+    column->Title().SetCaption(title);
+    column->SetWidth(width);
+}
+
+} // namespace
+
+TfrmCustomerTicket::TfrmCustomerTicket(const QVariant &customerId, QWidget *parent)
+    : TfrmKyvModal(parent)
+    , m_customerId(customerId)
+{
+    setObjectName(QStringLiteral("frmCustomerTicket"));
+    setWindowTitle(QStringLiteral("Новая заявка"));
+
+    mdTempDataSet = CreateTicketTempDataSet(this);
+    mdTempDataSet->OnNewRecord.add([this](TDataSet *) { TempNewRecord(); });
+    dsTempDataSet = new TDataSource(this);
+    dsTempDataSet->setObjectName(QStringLiteral("dsTempDataSet"));
+    dsTempDataSet->SetDataSet(mdTempDataSet);
+    dsTempDataSet->OnDataChange = [this](TDataSource *, TField *field) {
+        guard([this, field] {
+            if (!field || field->FieldName() == QLatin1String("PLAN_DATE"))
+                PlanDateChanged();
+            if (!field || field->FieldName() == QLatin1String("TICKET_STATUS_ID"))
+                ShowState();
+        });
+    };
+
+    odsCustomer = new TKyv_ADODataSet(this);
+    odsCustomer->setObjectName(QStringLiteral("odsCustomer"));
+    odsCustomer->SetCommandText(QStringLiteral(
+        "select C.CUSTOMER_ID, C.ACCOUNT_NO, C.SURNAME, C.FIRSTNAME, C.MIDLENAME, C.FLAT_NO, C.PHONE_NO, "
+        "S.STREET_NAME, H.HOUSE_NO from ZOLT.CUSTOMER C left join ZOLT.HOUSE H on H.HOUSE_ID = C.HOUSE_ID "
+        "left join ZOLT.STREET S on S.STREET_ID = H.STREET_ID where C.CUSTOMER_ID = :P_CUSTOMER_ID"));
+    odsTeam = CreateTeamList(this, QStringLiteral("odsTeam"));
+    odsPlanedTickets = new TKyv_ADODataSet(this);
+    odsPlanedTickets->setObjectName(QStringLiteral("odsPlanedTickets"));
+    odsPlanedTickets->SetCommandText(PlannedTicketsCommandText());
+    if (DMR)
+        for (TKyv_ADODataSet *ds : { odsCustomer, odsPlanedTickets })
+            ds->SetConnection(DMR->dbConnection());
+
+    auto make = [this](QAction *&action, const char *name, const QString &caption, std::function<void()> run) {
+        action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
+        addAction(action);
+    };
+    make(actApply, "actApply", QStringLiteral("Добавить"), [this] { actApplyExecute(); });
+    make(actCancel, "actCancel", QStringLiteral("Отмена"), [this] { reject(); });
+    make(actSelectTeam, "actSelectTeam", QStringLiteral("..."), [this] { SelectTeamInto(mdTempDataSet, odsTeam); });
+    actSelectTeam->setToolTip(QStringLiteral("Справочник бригад"));
+
+    CreateEdits();
+}
+
+TfrmCustomerTicket::~TfrmCustomerTicket() = default;
+
+void TfrmCustomerTicket::CreateEdits()
+{
+    auto label = [this](const char *name) {
+        auto *l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    lblAccountNo = label("lblAccountNo");
+    lblFIO = label("lblFIO");
+    lblAddress = label("lblAddress");
+    lblPhone = label("lblPhone");
+
+    auto dateEdit = [this](const char *name, const char *field) {
+        auto *e = new TDBDateTimeEditEh(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->SetDataSource(dsTempDataSet);
+        e->SetDataField(QString::fromLatin1(field));
+        e->setProperty("Tag", 1);
+        e->installEventFilter(this);
+        return e;
+    };
+    dtpTicketDate = dateEdit("dtpTicketDate", "TICKET_DATE");
+    dtpTicketDate->SetEditFormat(QStringLiteral("dd.MM.yyyy"));
+    dtpPlanDate = dateEdit("dtpPlanDate", "PLAN_DATE");
+    cbTimeStart = CreatePlanTimeEdit(this, QStringLiteral("cbTimeStart"));
+    cbTimeEnd = CreatePlanTimeEdit(this, QStringLiteral("cbTimeEnd"));
+    memNotice = new QPlainTextEdit(this);
+    memNotice->setObjectName(QStringLiteral("memNotice"));
+    lcbTeam = new TDBLookupComboboxEh(this);
+    lcbTeam->setObjectName(QStringLiteral("lcbTeam"));
+    lcbTeam->setProperty("Tag", 2);
+    lcbTeam->installEventFilter(this);
+    auto *dsTeam = new TDataSource(this);
+    dsTeam->setObjectName(QStringLiteral("dsTeam"));
+    dsTeam->SetDataSet(odsTeam);
+    lcbTeam->SetDataSource(dsTempDataSet);
+    lcbTeam->SetDataField(QStringLiteral("TEAM_ID"));
+    lcbTeam->SetListSource(dsTeam);
+    lcbTeam->SetKeyField(QStringLiteral("TEAM_ID"));
+    lcbTeam->SetListField(QStringLiteral("TEAM_NAME"));
+    btnSelectTeam = new QToolButton(this);
+    btnSelectTeam->setObjectName(QStringLiteral("btnSelectTeam"));
+    btnSelectTeam->setDefaultAction(actSelectTeam);
+    rbPlan = new QRadioButton(QStringLiteral("План"), this);
+    rbPlan->setObjectName(QStringLiteral("rbPlan"));
+    rbInWork = new QRadioButton(QStringLiteral("В работе"), this);
+    rbInWork->setObjectName(QStringLiteral("rbInWork"));
+    for (QRadioButton *rb : { rbPlan, rbInWork })
+        connect(rb, &QRadioButton::toggled, this, guarded([this, rb](bool on) {
+            if (!on || m_showingState || !mdTempDataSet->Active())
+                return;
+            if (mdTempDataSet->State() != dsEdit && mdTempDataSet->State() != dsInsert)
+                mdTempDataSet->Edit();
+            mdTempDataSet->FieldByName(QStringLiteral("TICKET_STATUS_ID"))->SetValue(rb == rbPlan ? tsPlan : tsInProgress);
+        }));
+
+    dbgPlanedTickets = new TKyv_DBGridEh(this);
+    dbgPlanedTickets->setObjectName(QStringLiteral("dbgPlanedTickets"));
+    dbgPlanedTickets->SetReadOnly(true);
+    auto *dsPlanedTickets = new TDataSource(this);
+    dsPlanedTickets->setObjectName(QStringLiteral("dsPlanedTickets"));
+    dsPlanedTickets->SetDataSet(odsPlanedTickets);
+    dbgPlanedTickets->SetDataSource(dsPlanedTickets);
+    addColumn(dbgPlanedTickets, "PLAN_DATE", QStringLiteral("План"), 70);
+    addColumn(dbgPlanedTickets, "PLAN_TIME_START", QStringLiteral("время с:"), 50);
+    addColumn(dbgPlanedTickets, "PLAN_TIME_END", QStringLiteral("по:"), 50);
+    addColumn(dbgPlanedTickets, "NOTICE", QStringLiteral("Описание заявки"), 200);
+    addColumn(dbgPlanedTickets, "RO_ADDRESS", QStringLiteral("Адрес"), 160);
+    addColumn(dbgPlanedTickets, "RO_LOCATION_NAME", QStringLiteral("Город"), 90);
+
+    btnApply = new QPushButton(QStringLiteral("Добавить"), this);
+    btnApply->setObjectName(QStringLiteral("btnApply"));
+    connect(btnApply, &QPushButton::clicked, actApply, &QAction::trigger);
+    btnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    connect(btnCancel, &QPushButton::clicked, actCancel, &QAction::trigger);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Лиц.счет"), lblAccountNo);
+    form->addRow(QStringLiteral("ФИО"), lblFIO);
+    form->addRow(QStringLiteral("Адрес"), lblAddress);
+    form->addRow(QStringLiteral("Телефон"), lblPhone);
+    form->addRow(QStringLiteral("Дата"), dtpTicketDate);
+    auto *plan = new QHBoxLayout;
+    plan->addWidget(dtpPlanDate);
+    plan->addWidget(new QLabel(QStringLiteral("с:"), this));
+    plan->addWidget(cbTimeStart);
+    plan->addWidget(new QLabel(QStringLiteral("по:"), this));
+    plan->addWidget(cbTimeEnd);
+    form->addRow(QStringLiteral("Плановая дата"), plan);
+    form->addRow(QStringLiteral("Описание заявки"), memNotice);
+    auto *team = new QHBoxLayout;
+    team->addWidget(lcbTeam, 1);
+    team->addWidget(btnSelectTeam);
+    form->addRow(QStringLiteral("Исполнители"), team);
+    auto *state = new QHBoxLayout;
+    state->addWidget(rbPlan);
+    state->addWidget(rbInWork);
+    state->addStretch();
+    form->addRow(QString(), state);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnApply);
+    buttons->addWidget(btnCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    layout->addWidget(new QLabel(QStringLiteral("Текущие заявки"), this));
+    layout->addWidget(dbgPlanedTickets, 1);
+    resize(640, 560);
+}
+
+void TfrmCustomerTicket::OpenDataSets()
+{
+    FillPlanTimes(cbTimeStart, QStringLiteral("odsPlanTimeStartLookup"), QStringLiteral("START_TIME"));
+    FillPlanTimes(cbTimeEnd, QStringLiteral("odsPlanTimeEndLookup"), QStringLiteral("END_TIME"));
+    odsTeam->Open();
+    odsCustomer->Close();
+    odsCustomer->Params().ParamByName(QStringLiteral("P_CUSTOMER_ID")).SetValue(m_customerId);
+    odsCustomer->Open();
+    ShowCustomer();
+    mdTempDataSet->Open();
+    mdTempDataSet->Append();
+}
+
+void TfrmCustomerTicket::CloseDataSets()
+{
+    for (TDataSet *ds : std::initializer_list<TDataSet *> { mdTempDataSet, odsPlanedTickets, odsTeam, odsCustomer })
+        ds->Close();
+}
+
+void TfrmCustomerTicket::ShowCustomer()
+{
+    if (odsCustomer->IsEmpty())
+        return;
+    lblAccountNo->setText(text(odsCustomer, "ACCOUNT_NO"));
+    lblFIO->setText(QStringList { text(odsCustomer, "SURNAME"), text(odsCustomer, "FIRSTNAME"),
+        text(odsCustomer, "MIDLENAME") }.join(QLatin1Char(' ')).simplified());
+    lblAddress->setText(QStringList { text(odsCustomer, "STREET_NAME"), text(odsCustomer, "HOUSE_NO"),
+        text(odsCustomer, "FLAT_NO") }.join(QLatin1Char(' ')).simplified());
+    lblPhone->setText(text(odsCustomer, "PHONE_NO"));
+}
+
+void TfrmCustomerTicket::TempNewRecord()
+{
+    const QVariant workDate = DM ? DM->mdTempCFG()->FieldByName(QStringLiteral("WORK_DATE"))->Value() : QVariant();
+    const TNewTicketDefaults d = NewTicketDefaults(workDate);
+    mdTempDataSet->FieldByName(QStringLiteral("TICKET_DATE"))->SetValue(QDateTime(d.ticketDate, QTime(0, 0)));
+    mdTempDataSet->FieldByName(QStringLiteral("PLAN_DATE"))->SetValue(QDateTime(d.planDate, QTime(0, 0)));
+    mdTempDataSet->FieldByName(QStringLiteral("TICKET_STATUS_ID"))->SetValue(d.statusId);
+    mdTempDataSet->FieldByName(QStringLiteral("TEAM_ID"))->SetValue(d.teamId);
+}
+
+void TfrmCustomerTicket::PlanDateChanged()
+{
+    if (!mdTempDataSet->Active())
+        return;
+    const QVariant v = mdTempDataSet->FieldByName(QStringLiteral("PLAN_DATE"))->Value();
+    const QDate day = isNullValue(v) ? QDate() : v.toDateTime().date();
+    if (day == m_plannedFrom && odsPlanedTickets->Active())
+        return;
+    if (!day.isValid()) {
+        odsPlanedTickets->Close();
+        return;
+    }
+    m_plannedFrom = day;
+    odsPlanedTickets->Close();
+    odsPlanedTickets->Params().ParamByName(QStringLiteral("P_PLAN_DATE")).SetValue(day);
+    odsPlanedTickets->Open();
+}
+
+void TfrmCustomerTicket::ShowState()
+{
+    if (!mdTempDataSet->Active())
+        return;
+    const int state = mdTempDataSet->FieldByName(QStringLiteral("TICKET_STATUS_ID"))->AsInteger();
+    m_showingState = true;
+    rbPlan->setChecked(state == tsPlan);
+    rbInWork->setChecked(state == tsInProgress);
+    m_showingState = false;
+}
+
+void TfrmCustomerTicket::actApplyExecute()
+{
+    if (mdTempDataSet->State() == dsEdit || mdTempDataSet->State() == dsInsert)
+        mdTempDataSet->UpdateRecord();
+    auto field = [this](const char *name) { return mdTempDataSet->FieldByName(QString::fromLatin1(name)); };
+    int ticketId = 0;
+    const bool stored = DMR
+        && DMR->newCustomerTicket(m_customerId.toInt(), field("TEAM_ID")->AsInteger(), ticketId,
+            PlanTimeText(cbTimeEnd), PlanTimeText(cbTimeStart), memNotice->toPlainText(),
+            field("PLAN_DATE")->Value().toDateTime().date(), field("TICKET_DATE")->Value().toDateTime().date(),
+            field("TICKET_STATUS_ID")->AsInteger());
+    done(stored ? QDialog::Accepted : QDialog::Rejected);
+}
+
+bool TfrmCustomerTicket::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && EnterMovesFocus(this, static_cast<QWidget *>(watched), static_cast<QKeyEvent *>(event)->key(), { { 1, 4 } }))
+        return true;
+    return TfrmKyvModal::eventFilter(watched, event);
+}
+
+bool executeCustomerTicket(const QVariant &customerId, QWidget *parent)
+{
+    TfrmCustomerTicket dialog(customerId, parent);
+    bool stored = false;
+    guard([&] {
+        dialog.OpenDataSets();
+        stored = dialog.exec() == QDialog::Accepted;
+    });
+    guard([&] { dialog.CloseDataSets(); });
+    return stored;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "DBGridEh.h"
+
+#include <QKeySequence>
+#include <QString>
+
+#include <functional>
+#include <initializer_list>
+
+class QAction;
+class QWidget;
+class TDBLookupComboboxEh;
+class TDataSet;
+class TDataSource;
+class TField;
+class TKyv_DBGridEh;
+
+// What the payment windows build alike: their actions, grid columns and data-aware controls.
+
+// The main window told of a child's state (opening, long work, closing); nothing without a main window.
+void NotifyMainWindow(int message);
+
+TField *FieldOf(TDataSet *ds, const char *name);
+bool IsEditing(const TDataSet *ds);
+
+// An action of the window by its name, caption and shortcut (active while the window has the focus); `run`
+// runs guarded.
+QAction *MakeWindowAction(
+    QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run);
+
+// One column of a list window's grid: field, title, width and footer.
+struct TGridColumnSpec
+{
+    const char *field;
+    const char *title;
+    int width;
+    TFooterValueType footer;
+};
+
+// Adds the columns with their titles as title buttons (local sorting by title).
+void AddGridColumns(TKyv_DBGridEh *grid, std::initializer_list<TGridColumnSpec> columns);
+
+// A data-aware control named `name` on the source's field.
+template <class T> T *BindToField(T *control, const char *name, TDataSource *source, const char *field)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    control->SetDataSource(source);
+    control->SetDataField(QString::fromLatin1(field));
+    return control;
+}
+
+// A drop-down's list: the source, the key field and the field shown.
+void SetLookupList(TDBLookupComboboxEh *combo, TDataSource *source, const char *key, const char *shown);
