@@ -10,14 +10,10 @@
 
 namespace {
 
-// Shows the card's page of that caption, when the card has one.
-void showPage(TfrmCustomer *frm, const QString &caption)
+void showPage(TfrmCustomer *frm, QWidget *page)
 {
-    if (!frm || !frm->pcAddInfo)
-        return;
-    for (int i = 0; i < frm->pcAddInfo->count(); ++i)
-        if (frm->pcAddInfo->tabText(i) == caption)
-            frm->pcAddInfo->setCurrentIndex(i);
+    if (frm->pcAddInfo && page)
+        frm->pcAddInfo->setCurrentWidget(page);
 }
 
 // What of the card window the actions use.
@@ -30,7 +26,11 @@ TCardView viewOf(TfrmCustomer *frm)
         if (frm->actRefreshCustomer)
             frm->actRefreshCustomer->trigger();
     };
-    view.showInfoPage = [frm] { showPage(frm, QStringLiteral("Сведения")); };
+    view.showInfoPage = [frm] { showPage(frm, frm->tsInfo); };
+    view.showServicesPage = [frm] { showPage(frm, frm->tsSubscrServ); };
+    view.pageChanged = [frm] { frm->pcAddInfoChange(); };
+    view.confirmActivateVoyagerUser = [frm] { frm->ConfirmActivateVoyagerUser(); };
+    view.confirmBlockVoyagerUser = [frm] { frm->ConfirmBlockVoyagerUser(); };
     return view;
 }
 
