@@ -87,10 +87,13 @@ bool EnterMovesFocus(QDialog *dialog, QKeyEvent *event)
 
 void MinimiseProgramWith(QWidget *dialog, QEvent *event)
 {
-    if (event->type() != QEvent::WindowStateChange || !frmMain || frmMain == dialog)
+    if (!frmMain || frmMain == dialog)
         return;
-    if (dialog->isMinimized())
+    if (event->type() == QEvent::WindowStateChange && dialog->isMinimized())
         frmMain->showMinimized();
+    // Activated again while the program is down, the dialog brings the program back with it.
+    if (event->type() == QEvent::ActivationChange && dialog->isActiveWindow() && frmMain->isMinimized())
+        frmMain->showNormal();
 }
 
 QVariant RecordValue(TMemTable *record, const char *field)

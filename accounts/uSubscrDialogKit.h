@@ -36,7 +36,7 @@ TDBCheckBoxEh *NewFlagBox(
 // With `enterToTab` on, Enter on a date field, a read-only field or a lookup whose list is closed moves the
 // focus on and is swallowed: true when the key was taken.
 bool EnterMovesFocus(QDialog *dialog, QKeyEvent *event);
-// A minimised dialog takes the main window down with it.
+// A minimised dialog takes the main window down with it, and brings it back when it is activated again.
 void MinimiseProgramWith(QWidget *dialog, QEvent *event);
 
 // The value of a field of a one-record table, null for none.

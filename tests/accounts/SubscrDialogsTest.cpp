@@ -3,6 +3,7 @@
 // check, the history's deletes and the picker of one service for a selection. On both engines, with a fake CAS
 // server on loopback.
 #include "FakeCasServer.h"
+#include "MainWindowScope.h"
 #include "Screenshot.h"
 #include "SubscrFixture.h"
 #include "dmuSMS.h"
@@ -484,6 +485,30 @@ TEST_P(SubscrDialogs, TheCardButtonLinksAFreeCardFromTheGuideAsTheCustomersMainC
                                    "and SMARTCARD_ID = 100"))
                   .toInt(),
         0);
+}
+
+TEST_P(SubscrDialogs, MinimisingThePickerTakesTheProgramDownAndActivatingItBringsItBack)
+{
+    customer(1);
+    tarvik::test::MainWindowScope scope;
+    scope.main()->show();
+    bool mainDown = false, mainBack = false;
+    auto dialog = answer<TfrmSelectActService>([&](TfrmSelectActService *d) {
+        d->setWindowState(Qt::WindowMinimized);
+        mainDown = scope.main()->windowState().testFlag(Qt::WindowMinimized);
+        d->setWindowState(Qt::WindowNoState);
+        d->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+        QEvent activation(QEvent::ActivationChange);
+        QApplication::sendEvent(d, &activation);
+        mainBack = !scope.main()->windowState().testFlag(Qt::WindowMinimized);
+    });
+    QVariant actServ, serv;
+    QDate date;
+    bool first = false;
+    EXPECT_FALSE(executeSelectActService(1, actServ, serv, date, first));
+    EXPECT_TRUE(mainDown);
+    EXPECT_TRUE(mainBack);
 }
 
 TEST_P(SubscrDialogs, Screenshot)
