@@ -38,18 +38,16 @@ QVariant fieldOf(TDataSet *ds, const char *name)
     return ds->FieldByName(QString::fromLatin1(name))->Value();
 }
 
-// The customer's active cards, read afresh. The filter goes on once the rows are there: a client dataset
-// opened filtered shows none of its rows.
+// The customer's active cards, read afresh.
 void openActiveCards()
 {
     TKyv_ClientDataSet *cards = CustData("cdsCustSmartCards");
     if (!cards)
         return;
     cards->Close();
-    cards->SetFiltered(false);
-    cards->Open();
     cards->SetFilter(QStringLiteral("IS_ACTIVE=1"));
     cards->SetFiltered(true);
+    cards->Open();
 }
 
 } // namespace
@@ -162,12 +160,11 @@ bool TfrmActSubscr::Prepare(const QVariant &customerId)
     }
     cdsCustActLookUp->Close();
     cdsCustActLookUp->Params().ParamByName(QStringLiteral("CUSTOMER_ID")).SetValue(m_customerId);
-    // The filters go on once the rows are there: a client dataset opened filtered shows none of its rows.
-    cdsCustActLookUp->SetFiltered(false);
-    cdsCustActLookUp->Open();
     // Without the CAS link a digital package could never be switched on the card: it is not offered.
     cdsCustActLookUp->SetFilter(AppSettings().useCAS ? QString() : QStringLiteral("RO_IS_DTV_PACKAGE = 0"));
     cdsCustActLookUp->SetFiltered(!AppSettings().useCAS);
+    cdsCustActLookUp->Open();
+
     openActiveCards();
 
     mdTempDataSet->Close();
