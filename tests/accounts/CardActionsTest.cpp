@@ -242,11 +242,12 @@ TEST_P(CardActions, RecalculatingAllFromTheTenthRowCommitsTheTenthToTheLastForOt
     }
 }
 
-TEST_P(CardActions, ConnectingTheWholeListSparesTheCustomerWhoHasThePackage)
+TEST_P(CardActions, ConnectingTheWholeListSparesTheCustomerWhoHasThePackageAndContinuesADisconnectedOne)
 {
-    for (int id = 1; id <= 3; ++id)
+    for (int id = 1; id <= 4; ++id)
         customer(id);
     subscription(20, 2, 10, 20, QStringLiteral("2024-01-10"), {}, 1);
+    subscription(40, 4, 10, 20, QStringLiteral("2024-01-10"), QStringLiteral("2024-02-01"), 0);
     customers()->Open();
     auto dialog = answer<TfrmSelectActService>([](TfrmSelectActService *d) {
         set(d->mdTempDataSet, "ACT_SERV_ID", 20);
@@ -255,22 +256,23 @@ TEST_P(CardActions, ConnectingTheWholeListSparesTheCustomerWhoHasThePackage)
     });
     ConnectListedCustomers();
     EXPECT_TRUE(dialog.ran());
-    for (int id = 1; id <= 3; ++id) {
-        EXPECT_EQ(m_other->dbConnection()
-                      ->SelectValue(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST where CUSTOMER_ID = %1 "
-                                                   "and SERV_ID = 10")
-                                        .arg(id))
-                      .toInt(),
-            1)
-            << id;
+    const auto periods = [this](int id) {
+        return m_other->dbConnection()
+            ->SelectValue(
+                QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST where CUSTOMER_ID = %1 and SERV_ID = 10").arg(id))
+            .toInt();
+    };
+    for (int id = 1; id <= 4; ++id) {
+        EXPECT_EQ(periods(id), id == 4 ? 2 : 1) << id;
         EXPECT_EQ(
             value(QStringLiteral("select count(*) from ZOLT.SUBSCR_SERV where CUSTOMER_ID = %1").arg(id)).toInt(), 1)
-            << id;
+            << id << ": one subscription a package";
     }
     EXPECT_EQ(value(QStringLiteral("select DATE_FROM from ZOLT.SUBSCR_HIST where CUSTOMER_ID = 2")).toDateTime().date(),
         QDate(2024, 1, 10));
     EXPECT_EQ(value(QStringLiteral("select DATE_FROM from ZOLT.SUBSCR_HIST where CUSTOMER_ID = 3")).toDateTime().date(),
         QDate(2024, 3, 1));
+    EXPECT_EQ(value(QStringLiteral("select STATE_SGN from ZOLT.SUBSCR_SERV where CUSTOMER_ID = 4")).toInt(), 1);
     EXPECT_EQ(payAccount(3), fullRecalc(3)) << "each connected customer is recalculated";
 }
 
