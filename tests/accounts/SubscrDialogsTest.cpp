@@ -389,6 +389,31 @@ TEST_P(SubscrDialogs, DeletingASubscriptionsHistoryRemovesThatSubscriptionOnlyAn
     EXPECT_EQ(value(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST where SUBSCR_SERV_ID = 11")).toInt(), 1);
 }
 
+TEST_P(SubscrDialogs, DeletingOnePeriodAsksWithItsConnectionAndRemovesThatPeriodOnly)
+{
+    customer(1);
+    subscription(10, 1, 10, 20, QStringLiteral("2024-01-10"), QStringLiteral("2024-02-01"), 0);
+    exec(
+        QStringLiteral("insert into ZOLT.SUBSCR_HIST (SUBSCR_HIST_ID, CUSTOMER_ID, SUBSCR_SERV_ID, SERV_ID, DATE_FROM, "
+                       "DATE_TO, ACT_SERV_ID, DISACT_SERV_ID) values (12, 1, 10, 10, '2024-02-10 00:00:00', "
+                       "'4712-12-31 00:00:00', 21, -1)"));
+    openOn(1);
+    TKyv_ClientDataSet *hist = m_cust->ClientDataSet(QStringLiteral("cdsCustSubscrServHist"));
+    auto window = answer<TfrmSubscrHistory>([&](TfrmSubscrHistory *w) {
+        ASSERT_TRUE(hist->Locate(QStringLiteral("SUBSCR_HIST_ID"), 12));
+        m_messages.answer(mrYes);
+        w->actDeleteHistExecute();
+        w->btnOk->click();
+    });
+    EXPECT_TRUE(executeSubscrHistory());
+    EXPECT_EQ(s(m_messages.lastText()), "Удалить запись по истории подключения услуги \"Переподключение ТВ\" ?");
+    EXPECT_EQ(m_other->dbConnection()
+                  ->SelectValue(QStringLiteral("select count(*) from ZOLT.SUBSCR_HIST where SUBSCR_SERV_ID = 10"))
+                  .toInt(),
+        1);
+    EXPECT_EQ(value(QStringLiteral("select SUBSCR_HIST_ID from ZOLT.SUBSCR_HIST")).toInt(), 10);
+}
+
 TEST_P(SubscrDialogs, ThePickerForASelectionAnswersTheServiceItsPackageTheDateAndTheKind)
 {
     customer(1);
