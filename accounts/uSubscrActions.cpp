@@ -261,8 +261,9 @@ void EditCustomerHistory(const TCardView &view)
         return;
     PostPending(c);
     DM->CommitWork();
-    TBusyScope busy(false, false);
     executeSubscrHistory();
+    // The hourglass is for the recalculation; the history window is the user's to work in.
+    TBusyScope busy(false, false);
     afterSubscriptionChange(view,
         [] {
             const TCustomerRow row = currentCustomer();

@@ -8,6 +8,7 @@
 #include "frmuActSubscr.h"
 #include "frmuDisactSubscr.h"
 #include "frmuSelectActService.h"
+#include "frmuSubscrHistory.h"
 #include "uSubscrActions.h"
 
 #include "MemTable.h"
@@ -350,6 +351,19 @@ TEST_P(CardActions, AnActionThatFailsGivesTheCursorAndTheListBackAndLetsTheError
     owner->dbConnection()->Execute(QStringLiteral("alter table ZOLT.SUBSCR_AWAY rename to SUBSCR_HIST"));
     EXPECT_FALSE(customers()->ControlsDisabled());
     EXPECT_EQ(ScreenCursor(), crDefault);
+}
+
+TEST_P(CardActions, TheHistoryWindowIsFollowedByTheCustomersFullRecalculation)
+{
+    calculatedCustomer();
+    exec(QStringLiteral("update ZOLT.CUSTOMER set CUST_STATE = 0"));
+    openOn(1);
+    auto window = answer<TfrmSubscrHistory>([](TfrmSubscrHistory *w) { w->btnOk->click(); });
+    EditCustomerHistory();
+    EXPECT_TRUE(window.ran());
+    EXPECT_NE(february(), 999) << "the spoiled month is written again";
+    EXPECT_EQ(payAccount(1), fullRecalc(1));
+    EXPECT_EQ(customers()->FieldByName(QStringLiteral("CUST_STATE"))->AsInteger(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
