@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -534,6 +535,26 @@ TEST_P(SubscrDialogs, MinimisingThePickerTakesTheProgramDownAndActivatingItBring
     EXPECT_FALSE(executeSelectActService(1, actServ, serv, date, first));
     EXPECT_TRUE(mainDown);
     EXPECT_TRUE(mainBack);
+}
+
+TEST_P(SubscrDialogs, TheCardControlsAreEnabledOnlyForADigitalPackage)
+{
+    connectCas();
+    customer(1);
+    linkCard(1);
+    openOn(1);
+    std::map<int, bool> enabled;
+    auto dialog = answer<TfrmActSubscr>([&](TfrmActSubscr *d) {
+        for (const int service : { 20, 22, 20 }) {
+            set(d->mdTempDataSet, "ACT_SERV_ID", service);
+            enabled[service] = d->dblcSmartCard->isEnabled() && d->dtpContractTill->isEnabled()
+                && d->actAppendSmartcart->isEnabled();
+            EXPECT_EQ(d->chkDTV->Checked(), service == 22) << service;
+        }
+    });
+    QDate date;
+    EXPECT_FALSE(executeActivateSubscr(1, date));
+    EXPECT_EQ(enabled, (std::map<int, bool> { { 20, false }, { 22, true } }));
 }
 
 TEST_P(SubscrDialogs, Screenshot)
