@@ -1,6 +1,7 @@
 #include "frmuCustomer.h"
 
 #include "ApplicationHint.h"
+#include "DBCtrlsEh.h"
 #include "DataSource.h"
 #include "Exceptions.h"
 #include "FormClasses.h"
@@ -110,6 +111,7 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
     setProperty("HelpContext", 5000);
 
     CreateActions();
+    CreateCardActions();
     CreateGrid();
 
     pcMain = new QStackedWidget(this);
@@ -131,14 +133,14 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
 
     auto *toolBar = new QToolBar(tsList);
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
-    toolBar->addActions({ actEditCustomer, actRefreshCustomer, actPnlClientInfoStatus });
+    toolBar->addActions({ actNewCustomer, actEditCustomer, actDelCustomer, actRefreshCustomer, actShowCustomerBalance,
+        actPrintCustomersReport, actPnlClientInfoStatus });
     CreateFilterActions(toolBar);
 
     pcAddInfo = new QTabWidget(tsList);
     pcAddInfo->setObjectName(QStringLiteral("pcAddInfo"));
-    auto *tsInfo = new QWidget(pcAddInfo);
-    tsInfo->setObjectName(QStringLiteral("tsInfo"));
-    pcAddInfo->addTab(tsInfo, QStringLiteral("Сведения"));
+    CreateInfoPages();
+    CreateEditorPage();
 
     auto *listLayout = new QVBoxLayout(tsList);
     listLayout->setContentsMargins(0, 0, 0, 0);
@@ -157,21 +159,24 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
     setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-TfrmCustomer::~TfrmCustomer() = default;
+QAction *TfrmCustomer::AddAction(const char *name, const QString &caption, const QKeySequence &key,
+    std::function<void()> run)
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
+    connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
+    addAction(action);
+    return action;
+}
 
 void TfrmCustomer::CreateActions()
 {
     auto make = [this](QAction *&action, const char *name, const QString &caption, const QKeySequence &key,
-                    std::function<void()> run) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        }
-        connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
-    };
+                    std::function<void()> run) { action = AddAction(name, caption, key, std::move(run)); };
     make(actSearch, "actSearch", QStringLiteral("Поиск"), QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
         if (SearchFrame->edtSearch->isEnabled() && SearchFrame->edtSearch->isVisible())
             SearchFrame->edtSearch->setFocus();
@@ -184,9 +189,6 @@ void TfrmCustomer::CreateActions()
     actPnlClientInfoStatus->setCheckable(true);
     make(actNextPageCopy, "actNextPageCopy", QStringLiteral("След. закладка"), {}, [this] { CyclePage(1); });
     make(actPrevPage, "actPrevPage", QStringLiteral("Пред. закладка"), {}, [this] { CyclePage(-1); });
-    // The card is a window of its own still to come; until then opening it is only noted.
-    make(actEditCustomer, "actEditCustomer", QStringLiteral("Редактировать"), {},
-        [] { LogDebug(QStringLiteral("TfrmCustomer: the customer card is not available yet")); });
     make(actClose, "actClose", QStringLiteral("Закрыть"), QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
 }
 
@@ -308,6 +310,12 @@ bool TfrmCustomer::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
+    if (watched->property("Tag").isValid()) {
+        if (event->type() == QEvent::KeyPress && CardKey(watched, static_cast<QKeyEvent *>(event)))
+            return true;
+        if (event->type() == QEvent::FocusIn && watched == static_cast<QObject *>(edCompanyName))
+            SetKeyboardLanguage(QStringLiteral("RU"));
+    }
     if (watched == dbgCustomer && event->type() == QEvent::MouseButtonDblClick) {
         TKyv_ClientDataSet *c = customers();
         if (c && c->Active() && !c->IsEmpty())
@@ -316,16 +324,12 @@ bool TfrmCustomer::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmCustomer::CheckBtns()
-{
-    pcAddInfo->setVisible(actPnlClientInfoStatus->isChecked());
-}
-
 void TfrmCustomer::actPnlClientInfoStatusExecute()
 {
     CheckBtns();
     if (actPnlClientInfoStatus->isChecked())
         pcAddInfo->setCurrentIndex(0);
+    pcAddInfoChange();
 }
 
 void TfrmCustomer::CyclePage(int step)
@@ -333,7 +337,14 @@ void TfrmCustomer::CyclePage(int step)
     const int count = pcAddInfo->count();
     if (count == 0)
         return;
-    pcAddInfo->setCurrentIndex((pcAddInfo->currentIndex() + step + count) % count);
+    // Pages hidden or disabled by the settings and the list's state are stepped over.
+    int index = pcAddInfo->currentIndex();
+    for (int i = 0; i < count; ++i) {
+        index = (index + step + count) % count;
+        if (pcAddInfo->isTabVisible(index) && pcAddInfo->isTabEnabled(index))
+            break;
+    }
+    pcAddInfo->setCurrentIndex(index);
 }
 
 void TfrmCustomer::RunQuery()

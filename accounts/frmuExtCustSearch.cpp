@@ -84,8 +84,7 @@ TfrmExtCustSearch::TfrmExtCustSearch(QWidget *parent)
     layout->addLayout(form);
     layout->addWidget(OkCancelBtnsFrame);
 
-    if (TDataSet *c = custDM ? custDM->cdsCustomer() : nullptr)
-        c->Close();
+    // The search reads a dataset of its own: the customer list stays open with its rows, conditions and order.
     FillStreets();
     FillHouseNos();
     connect(cbStreet, &QComboBox::currentIndexChanged, this, guarded([this](int) {

@@ -336,9 +336,9 @@ TEST_P(CustomerList, CardPagesToggleWithF4AndCycle)
     form->actPnlClientInfoStatus->trigger();
     EXPECT_TRUE(form->pcAddInfo->isVisibleTo(form));
     EXPECT_EQ(form->pcAddInfo->tabText(form->pcAddInfo->currentIndex()), QStringLiteral("Сведения"));
-    form->pcAddInfo->addTab(new QWidget, QStringLiteral("second"));
+    const int last = form->pcAddInfo->addTab(new QWidget, QStringLiteral("second"));
     form->actPrevPage->trigger();
-    EXPECT_EQ(form->pcAddInfo->currentIndex(), 1) << "from the first to the last";
+    EXPECT_EQ(form->pcAddInfo->currentIndex(), last) << "from the first to the last";
     form->actNextPageCopy->trigger();
     EXPECT_EQ(form->pcAddInfo->currentIndex(), 0) << "from the last to the first";
     form->actPnlClientInfoStatus->trigger();
@@ -396,8 +396,10 @@ TEST_P(CustomerList, Screenshot)
     ASSERT_NE(form, nullptr);
     form->setParent(nullptr);
     form->setWindowState(Qt::WindowNoState);
+    // With the card's pages under the list, on the customer's details.
+    form->actPnlClientInfoStatus->trigger();
     if (GetParam() == TestEngine::SQLite)
-        tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-customers"), QSize(900, 360));
+        tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-customers"), QSize(900, 560));
 }
 
 INSTANTIATE_TEST_SUITE_P(Customer, CustomerList, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
