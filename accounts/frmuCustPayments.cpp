@@ -172,14 +172,14 @@ bool TfrmCustPayments::event(QEvent *event)
     if (TMessageEvent *m = TMessageEvent::from(event)) {
         if (m->Msg == AMRunQuery) {
             guard([this] {
-                NotifyMainWindow(AMShowAnimate);
+                TellMainWindow(AMShowAnimate);
                 if (TDataSet *list = channelList()) {
                     list->Close();
                     list->Open();
                 }
                 lcbPaySource->SetKeyValue(ChosenChannel());
                 Reopen();
-                NotifyMainWindow(AMHideAnimate);
+                TellMainWindow(AMHideAnimate);
             });
             return true;
         }
@@ -190,8 +190,8 @@ bool TfrmCustPayments::event(QEvent *event)
 void TfrmCustPayments::closeEvent(QCloseEvent *event)
 {
     guard([this] { m_cds->Close(); });
-    NotifyMainWindow(AMChildClose);
-    NotifyMainWindow(AMHideAnimate);
+    TellMainWindow(AMChildClose);
+    TellMainWindow(AMHideAnimate);
     event->accept();
 }
 

@@ -451,10 +451,10 @@ void TfrmPayDoc::SetPeriod(int preset)
 void TfrmPayDoc::RunQuery()
 {
     TScreenCursorScope cursor(crHourGlass);
-    NotifyMainWindow(AMShowAnimate);
+    TellMainWindow(AMShowAnimate);
     struct Hide
     {
-        ~Hide() { NotifyMainWindow(AMHideAnimate); }
+        ~Hide() { TellMainWindow(AMHideAnimate); }
     } hide;
     if (!m_data->cdsPayDoc()->Active()) {
         m_data->ReadDefaultSum();

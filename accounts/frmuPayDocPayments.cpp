@@ -157,10 +157,10 @@ void TfrmPayDoc::DeletePayments()
         }
     }
     TScreenCursorScope cursor(crHourGlass);
-    NotifyMainWindow(AMShowAnimate);
+    TellMainWindow(AMShowAnimate);
     struct Hide
     {
-        ~Hide() { NotifyMainWindow(AMHideAnimate); }
+        ~Hide() { TellMainWindow(AMHideAnimate); }
     } hide;
     for (const Row &row : rows) {
         QString error;
@@ -330,13 +330,13 @@ void TfrmPayDoc::closeEvent(QCloseEvent *event)
         if (!SettlePayments())
             m_data->cdsPayDocPayment()->CancelUpdates();
         if (DM && DM->cdsMainCFG()->Active()) {
-            NotifyMainWindow(AMShowAnimate);
+            TellMainWindow(AMShowAnimate);
             RecalcQueued();
         }
         m_data->CloseAll();
     });
-    NotifyMainWindow(AMChildClose);
-    NotifyMainWindow(AMHideAnimate);
+    TellMainWindow(AMChildClose);
+    TellMainWindow(AMHideAnimate);
     event->accept();
 }
 

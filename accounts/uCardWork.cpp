@@ -7,6 +7,7 @@
 #include "dmuRDM.h"
 #include "frmuMain.h"
 #include "uSubscrActions.h"
+#include "uWindowActions.h"
 
 TKyv_ClientDataSet *CustData(const char *name)
 {
@@ -32,12 +33,6 @@ void PostPending(TKyv_ClientDataSet *ds)
 {
     if (ds && (ds->State() == dsEdit || ds->State() == dsInsert))
         ds->Post();
-}
-
-void TellMainWindow(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
 }
 
 struct TBusyScope::Cursor

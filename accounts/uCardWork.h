@@ -18,7 +18,6 @@ QVariant CustomerField(const char *field);
 QDate DateOf(const QVariant &value);
 // Posts a pending edit or insert of the dataset, when there is one.
 void PostPending(TKyv_ClientDataSet *ds);
-void TellMainWindow(int message);
 
 // Hourglass, busy animation (the main window's) and frozen list, each given back however the action ends.
 class TBusyScope

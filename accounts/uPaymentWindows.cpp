@@ -9,12 +9,6 @@
 
 #include <QAction>
 
-void NotifyMainWindow(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
-
 TField *FieldOf(TDataSet *ds, const char *name)
 {
     return ds->FieldByName(QString::fromLatin1(name));
@@ -23,20 +17,6 @@ TField *FieldOf(TDataSet *ds, const char *name)
 bool IsEditing(const TDataSet *ds)
 {
     return ds->State() == dsEdit || ds->State() == dsInsert;
-}
-
-QAction *MakeWindowAction(
-    QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run)
-{
-    auto *action = new QAction(caption, window);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    }
-    QObject::connect(action, &QAction::triggered, window, guarded([run](bool) { run(); }));
-    window->addAction(action);
-    return action;
 }
 
 void AddGridColumns(TKyv_DBGridEh *grid, std::initializer_list<TGridColumnSpec> columns)

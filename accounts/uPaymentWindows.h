@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DBGridEh.h"
+#include "uWindowActions.h"
 
 #include <QKeySequence>
 #include <QString>
@@ -18,16 +19,8 @@ class TKyv_DBGridEh;
 
 // What the payment windows build alike: their actions, grid columns and data-aware controls.
 
-// The main window told of a child's state (opening, long work, closing); nothing without a main window.
-void NotifyMainWindow(int message);
-
 TField *FieldOf(TDataSet *ds, const char *name);
 bool IsEditing(const TDataSet *ds);
-
-// An action of the window by its name, caption and shortcut (active while the window has the focus); `run`
-// runs guarded.
-QAction *MakeWindowAction(
-    QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run);
 
 // One column of a list window's grid: field, title, width and footer.
 struct TGridColumnSpec

@@ -36,8 +36,8 @@ QString text(const QSqlQuery &q, const char *name)
 class TExportScope
 {
 public:
-    TExportScope() { NotifyMainWindow(AMShowAnimate); }
-    ~TExportScope() { NotifyMainWindow(AMHideAnimate); }
+    TExportScope() { TellMainWindow(AMShowAnimate); }
+    ~TExportScope() { TellMainWindow(AMHideAnimate); }
 
 private:
     TScreenCursorScope m_cursor { crHourGlass };

@@ -17,6 +17,7 @@
 #include "uSettings.h"
 #include "uCardWork.h"
 #include "uSubscr.h"
+#include "uWindowActions.h"
 
 #include <QCoreApplication>
 

@@ -98,7 +98,7 @@ void MinimiseProgramWith(QWidget *dialog, QEvent *event)
 
 QVariant RecordValue(TMemTable *record, const char *field)
 {
-    if (!record->Active() || record->IsEmpty() && record->State() != dsInsert && record->State() != dsEdit)
+    if (!record->Active() || (record->IsEmpty() && record->State() != dsInsert && record->State() != dsEdit))
         return {};
     return record->FieldByName(QString::fromLatin1(field))->Value();
 }

@@ -19,6 +19,17 @@ QAction *AddWindowAction(
     return action;
 }
 
+QAction *MakeWindowAction(
+    QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run)
+{
+    QAction *action = AddWindowAction(window, name, caption, QString(), std::move(run));
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
+    return action;
+}
+
 void TellMainWindow(int message)
 {
     if (frmMain)

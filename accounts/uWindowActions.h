@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QString>
 
 #include <functional>
@@ -11,6 +12,10 @@ class QWidget;
 // work there) and run under the guard, so that an error is shown rather than lost.
 QAction *AddWindowAction(
     QWidget *window, const char *name, const QString &caption, const QString &hint, std::function<void()> run);
+
+// The same by its shortcut instead of a hint, active while the window or a control in it has the focus.
+QAction *MakeWindowAction(
+    QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run);
 
 // Tells the main window, when there is one, a message of the child-window protocol.
 void TellMainWindow(int message);
