@@ -520,8 +520,10 @@ TEST_P(CustomerCard, ASmartCardPickedInTheGuideBecomesTheCustomersMainCard)
 
     tarvik::test::ModalAnswer guide([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; }, [] {
         TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
-        g->L->Locate(QStringLiteral("SMARTCARD_ID"), 7);
+        EXPECT_TRUE(g->L->Locate(QStringLiteral("SMARTCARD_ID"), 7));
         g->actMrOk->trigger();
+        if (g->isVisible())
+            g->reject();
     });
     form->navSmartCards->BtnClick(nbInsert);
     ASSERT_TRUE(guide.ran());
@@ -531,6 +533,36 @@ TEST_P(CustomerCard, ASmartCardPickedInTheGuideBecomesTheCustomersMainCard)
         1);
     ASSERT_TRUE(cards->Active());
     EXPECT_EQ(cards->RecordCount(), 1) << "the page reads the card";
+}
+
+TEST_P(CustomerCard, TheHouseIsPickedInTheHousesGuideWhileEditing)
+{
+    exec(QStringLiteral("insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, SUBAREA_ID, HOUSE_NO, Q_PORCH) "
+                        "values (8, 3, 5, 0, '16', 1)"));
+    const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(at(id));
+    auto pick = [](int house) {
+        return tarvik::test::ModalAnswer([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; }, [house] {
+            TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
+            EXPECT_TRUE(g->L->Locate(QStringLiteral("HOUSE_ID"), house));
+            g->actMrOk->trigger();
+            if (g->isVisible())
+                g->reject();
+        });
+    };
+    {
+        auto answer = pick(8);
+        form->actSelectHouse->trigger();
+        EXPECT_FALSE(answer.ran()) << "only while the card is edited";
+    }
+    form->actEditCustomer->trigger();
+    auto answer = pick(8);
+    form->actSelectHouse->trigger();
+    ASSERT_TRUE(answer.ran());
+    EXPECT_EQ(field(customers(), "HOUSE_ID")->AsInteger(), 8);
+    form->actApply->trigger();
+    EXPECT_EQ(count(QStringLiteral("select HOUSE_ID from ZOLT.CUSTOMER where CUSTOMER_ID = %1").arg(id)), 8);
 }
 
 TEST_P(CustomerCard, Screenshot)
