@@ -565,6 +565,37 @@ TEST_P(CustomerCard, TheHouseIsPickedInTheHousesGuideWhileEditing)
     EXPECT_EQ(count(QStringLiteral("select HOUSE_ID from ZOLT.CUSTOMER where CUSTOMER_ID = %1").arg(id)), 8);
 }
 
+TEST_P(CustomerCard, DocumentsAreAddedThroughTheirDialogAndDeletedAfterTheQuestion)
+{
+    const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(at(id));
+    form->actPnlClientInfoStatus->trigger();
+    form->pcAddInfo->setCurrentWidget(form->tsDocs);
+    TDataSet *docs = m_cust->ClientDataSet(QStringLiteral("cdsCustDoc"));
+    ASSERT_TRUE(docs->Active());
+    tarvik::test::ModalAnswer dialog([] { return QApplication::activeModalWidget() != nullptr; }, [docs] {
+        docs->FieldByName(QStringLiteral("DOC_NAME"))->SetValue(QStringLiteral("Договор"));
+        auto *b = QApplication::activeModalWidget()->findChild<QPushButton *>(QStringLiteral("btnOk"));
+        ASSERT_NE(b, nullptr);
+        QTest::mouseClick(b, Qt::LeftButton);
+    });
+    form->navDocs->BtnClick(nbInsert);
+    ASSERT_TRUE(dialog.ran());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUST_DOC where CUSTOMER_ID = %1").arg(id)), 1);
+    ASSERT_TRUE(docs->Active()) << "reopened";
+    EXPECT_EQ(docs->RecordCount(), 1);
+    EXPECT_EQ(field(customers(), "CUSTOMER_ID")->AsInteger(), id);
+
+    m_messages.answer(mrCancel);
+    form->navDocs->BtnClick(nbDelete);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUST_DOC")), 1) << "the question was answered No";
+    m_messages.answer(mrOk);
+    form->navDocs->BtnClick(nbDelete);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUST_DOC")), 0);
+    EXPECT_TRUE(docs->Active());
+}
+
 TEST_P(CustomerCard, Screenshot)
 {
     seedCustomer(QStringLiteral("Петров"), QStringLiteral("12"), 35.5, "101");
