@@ -1,87 +1,112 @@
 #include "uCardActions.h"
 
-#include "uLog.h"
+#include "frmuCustomer.h"
+#include "frmuSelectLetterType.h"
+#include "uCardPrints.h"
+#include "uSubscrActions.h"
+
+#include <QAction>
+#include <QTabWidget>
 
 namespace {
 
-void NotYet(const char *action)
+void showPage(TfrmCustomer *frm, QWidget *page)
 {
-    LogDebug(QStringLiteral("Действие карточки ещё не подключено: ") + QLatin1String(action));
+    if (frm->pcAddInfo && page)
+        frm->pcAddInfo->setCurrentWidget(page);
+}
+
+// What of the card window the actions use.
+TCardView viewOf(TfrmCustomer *frm)
+{
+    TCardView view;
+    if (!frm)
+        return view;
+    view.refreshList = [frm] {
+        if (frm->actRefreshCustomer)
+            frm->actRefreshCustomer->trigger();
+    };
+    view.showInfoPage = [frm] { showPage(frm, frm->tsInfo); };
+    view.showServicesPage = [frm] { showPage(frm, frm->tsSubscrServ); };
+    view.pageChanged = [frm] { frm->pcAddInfoChange(); };
+    view.confirmActivateVoyagerUser = [frm] { frm->ConfirmActivateVoyagerUser(); };
+    view.confirmBlockVoyagerUser = [frm] { frm->ConfirmBlockVoyagerUser(); };
+    return view;
 }
 
 } // namespace
 
-void CardRecalcDebt(TfrmCustomer *)
+void CardRecalcDebt(TfrmCustomer *frm)
 {
-    NotYet("actRecalcDebt");
+    RecalcCustomerDebt(viewOf(frm));
 }
 
-void CardRecalcDebtAll(TfrmCustomer *)
+void CardRecalcDebtAll(TfrmCustomer *frm)
 {
-    NotYet("actRecalcDebtAll");
+    RecalcListedCustomers(true, viewOf(frm));
 }
 
-void CardRecalcStateAll(TfrmCustomer *)
+void CardRecalcStateAll(TfrmCustomer *frm)
 {
-    NotYet("actRecalcStateAll");
+    RecalcListedCustomers(false, viewOf(frm));
 }
 
-void CardActivateSubscr(TfrmCustomer *)
+void CardActivateSubscr(TfrmCustomer *frm)
 {
-    NotYet("actActivateSubscr");
+    ConnectCustomerService(viewOf(frm));
 }
 
-void CardDisactivateSubscr(TfrmCustomer *)
+void CardDisactivateSubscr(TfrmCustomer *frm)
 {
-    NotYet("actDisactivateSubscr");
+    DisconnectCustomerService(viewOf(frm));
 }
 
-void CardShowCustSubscrHistory(TfrmCustomer *)
+void CardShowCustSubscrHistory(TfrmCustomer *frm)
 {
-    NotYet("actShowCustSubscrHistory");
+    EditCustomerHistory(viewOf(frm));
 }
 
-void CardSubscribeAll(TfrmCustomer *)
+void CardSubscribeAll(TfrmCustomer *frm)
 {
-    NotYet("actSubsribeAll");
+    ConnectListedCustomers(viewOf(frm));
 }
 
-void CardRemoveAllHistory(TfrmCustomer *)
+void CardRemoveAllHistory(TfrmCustomer *frm)
 {
-    NotYet("actRemoveAllHistory");
+    ClearListedHistory(viewOf(frm));
 }
 
-void CardShowCustomerBalance(TfrmCustomer *, bool design)
+void CardShowCustomerBalance(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignCustomerBalance" : "actShowCustomerBalance");
+    ShowCustomerBalance(design, viewOf(frm));
 }
 
-void CardPrintCustomersReport(TfrmCustomer *, bool design)
+void CardPrintCustomersReport(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignCustomersReport" : "actPrintCustomersReport");
+    PrintCustomersReport(design, viewOf(frm));
 }
 
-void CardPrintLetter(TfrmCustomer *, bool design)
+void CardPrintLetter(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignLetters" : "actPrintLetter");
+    PrintCustomerLetters(design, executeSelectLetterType, viewOf(frm));
 }
 
 void CardPrintContract(TfrmCustomer *, bool design)
 {
-    NotYet(design ? "actDesignContract" : "actPrintContract");
+    PrintCustomerContract(design);
 }
 
 void CardPrintRequest(TfrmCustomer *, bool design)
 {
-    NotYet(design ? "actDesignRequest" : "actPrintRequest");
+    PrintCustomerRequest(design);
 }
 
-void CardPrintKvit(TfrmCustomer *, bool design)
+void CardPrintKvit(TfrmCustomer *frm, bool design)
 {
-    NotYet(design ? "actDesignKvit" : "actPrintKvit");
+    PrintCustomerKvit(design, viewOf(frm));
 }
 
 void CardPrintPaymentKO1(TfrmCustomer *, bool design)
 {
-    NotYet(design ? "actDesignPaymentKO1" : "actPrintPaymentKO1");
+    PrintCustomerPaymentKO1(design);
 }

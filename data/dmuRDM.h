@@ -118,6 +118,13 @@ public:
     QVariant FindSubscrServId(const QVariant &customerId, const QVariant &servId);
     // Removes every subscription of the customer with its periods; no commit, errors reach the caller.
     void DeleteCustSubscr(const QVariant &customerId);
+    // Removes every month balance of the customer, so that the next full recalculation writes them afresh; no
+    // commit, errors reach the caller.
+    void delCustPayAccount(const QVariant &customerId);
+    // Records that the customer was sent a letter of the type, dated `letterDate`, under the letter id the
+    // caller took from the letters' sequence; no commit, errors reach the caller.
+    void cmdInsCustLetter(const QVariant &customerId, const QVariant &custLetterId, int letterTypeId,
+                          const QDate &letterDate);
 
     bool SmartCardExists(const QString &cardNo);
     // Registers `count` cards numbered from `firstNo` up, skipping numbers already there; no commit.

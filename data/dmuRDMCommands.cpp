@@ -216,6 +216,24 @@ void TDMR::DeleteCustSubscr(const QVariant &customerId)
                           {{kCustomer, customerId}});
 }
 
+void TDMR::delCustPayAccount(const QVariant &customerId)
+{
+    m_connection->Execute(QStringLiteral("delete from ZOLT.PAY_ACCOUNT where CUSTOMER_ID = :P_CUSTOMER_ID"),
+                          {{kCustomer, customerId}});
+}
+
+void TDMR::cmdInsCustLetter(const QVariant &customerId, const QVariant &custLetterId, int letterTypeId,
+                            const QDate &letterDate)
+{
+    m_connection->Execute(QStringLiteral("insert into ZOLT.CUSTLETTER (CUSTOMER_ID, CUSTLETTERID, LETTERTYPEID, "
+                                         "CUSTLETTERDATE) values (:P_CUSTOMER_ID, :P_CUSTLETTERID, :P_LETTERTYPEID, "
+                                         ":P_CUSTLETTERDATE)"),
+                          {{kCustomer, customerId},
+                           {QStringLiteral("P_CUSTLETTERID"), custLetterId},
+                           {QStringLiteral("P_LETTERTYPEID"), letterTypeId},
+                           {QStringLiteral("P_CUSTLETTERDATE"), letterDate}});
+}
+
 // ---- Smart cards ----
 
 bool TDMR::SmartCardExists(const QString &cardNo)

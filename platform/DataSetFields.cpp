@@ -393,7 +393,8 @@ bool TField::IsValidChar(QChar c) const
 
 QVariant TField::Value() const
 {
-    if (!m_dataSet || !m_dataSet->Active())
+    // A filter tests the rows while the dataset opens, before it counts as active: the row under test is read.
+    if (!m_dataSet || (!m_dataSet->Active() && m_dataSet->m_readRow < 0))
         return QVariant();
     return m_dataSet->ReadValue(this);
 }

@@ -517,6 +517,21 @@ public:
 
 } // namespace
 
+TEST(DatasetsProvider, ADatasetOpenedFilteredShowsTheRowsItsFilterAccepts)
+{
+    ProviderFixture f;
+    f.cds.SetFilter("BALANCE > 0");
+    f.cds.SetFiltered(true);
+    f.cds.Open();
+    EXPECT_EQ(f.cds.RecordCount(), 1);
+    EXPECT_EQ(f.cds.FieldByName("NAME")->AsString(), QStringLiteral("Иванов"));
+    f.cds.Close();
+    f.cds.Open();
+    EXPECT_EQ(f.cds.RecordCount(), 1) << "opened again under the same filter";
+    f.cds.SetFiltered(false);
+    EXPECT_EQ(f.cds.RecordCount(), 3);
+}
+
 TEST(DatasetsProvider, ExecuteSendsTheCommandTextAndParameters)
 {
     CommandDataSet server;

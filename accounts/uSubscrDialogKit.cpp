@@ -1,0 +1,104 @@
+#include "uSubscrDialogKit.h"
+
+#include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
+#include "DataSource.h"
+#include "MemTable.h"
+#include "frmuMain.h"
+#include "uSettings.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QWindowStateChangeEvent>
+
+TMemTable *NewRecordTable(QObject *owner, const char *name, std::initializer_list<TRecordField> fields)
+{
+    auto *table = new TMemTable(owner);
+    table->setObjectName(QString::fromLatin1(name));
+    for (const TRecordField &spec : fields) {
+        TField *f = CreateField(spec.type, table);
+        f->SetFieldName(QString::fromLatin1(spec.name));
+        f->SetDataSet(table);
+    }
+    return table;
+}
+
+TDBLookupComboboxEh *NewLookupCombo(QWidget *parent, const char *name, TDataSource *record, const char *field,
+    TDataSource *list, const char *key, const char *shown)
+{
+    auto *combo = new TDBLookupComboboxEh(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->SetListSource(list);
+    combo->SetKeyField(QString::fromLatin1(key));
+    combo->SetListField(QString::fromLatin1(shown));
+    combo->SetDataSource(record);
+    combo->SetDataField(QString::fromLatin1(field));
+    return combo;
+}
+
+TDBDateTimeEditEh *NewDateEdit(QWidget *parent, const char *name, TDataSource *record, const char *field)
+{
+    auto *edit = new TDBDateTimeEditEh(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->SetEditFormat(QStringLiteral("dd.MM.yyyy"));
+    edit->SetDataSource(record);
+    edit->SetDataField(QString::fromLatin1(field));
+    return edit;
+}
+
+TDBCheckBoxEh *NewFlagBox(
+    QWidget *parent, const char *name, const QString &caption, TDataSource *list, const char *field)
+{
+    auto *box = new TDBCheckBoxEh(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->SetCaption(caption);
+    box->SetValueChecked(QStringLiteral("1"));
+    box->SetDataSource(list);
+    box->SetDataField(QString::fromLatin1(field));
+    box->SetReadOnly(true);
+    return box;
+}
+
+bool EnterMovesFocus(QDialog *dialog, QKeyEvent *event)
+{
+    if (!AppSettings().enterToTab || (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter))
+        return false;
+    QWidget *focused = dialog->focusWidget();
+    bool moves = false;
+    if (auto *lookup = qobject_cast<TDBLookupComboboxEh *>(focused))
+        moves = !lookup->ListVisible();
+    else if (qobject_cast<TDBDateTimeEditEh *>(focused))
+        moves = true;
+    else if (auto *edit = qobject_cast<TCustomDBEditEh *>(focused))
+        moves = edit->ReadOnly();
+    if (!moves)
+        return false;
+    for (QWidget *next = focused->nextInFocusChain(); next && next != focused; next = next->nextInFocusChain()) {
+        if (next->isVisibleTo(dialog) && next->isEnabled() && (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+    event->accept();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+void MinimiseProgramWith(QWidget *dialog, QEvent *event)
+{
+    if (!frmMain || frmMain == dialog)
+        return;
+    if (event->type() == QEvent::WindowStateChange && dialog->isMinimized())
+        frmMain->showMinimized();
+    // Activated again while the program is down, the dialog brings the program back with it.
+    if (event->type() == QEvent::ActivationChange && dialog->isActiveWindow() && frmMain->isMinimized())
+        frmMain->showNormal();
+}
+
+QVariant RecordValue(TMemTable *record, const char *field)
+{
+    if (!record->Active() || record->IsEmpty() && record->State() != dsInsert && record->State() != dsEdit)
+        return {};
+    return record->FieldByName(QString::fromLatin1(field))->Value();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "DataSet.h"
+
+#include <QString>
+
+class QDialog;
+class QEvent;
+class QKeyEvent;
+class QWidget;
+class TDataSource;
+class TDBCheckBoxEh;
+class TDBDateTimeEditEh;
+class TDBLookupComboboxEh;
+class TMemTable;
+
+// What the subscription dialogs share: their one-record tables, their bound controls, Enter as Tab and the
+// minimising of the whole program with them.
+
+// A field of a one-record table.
+struct TRecordField
+{
+    const char *name;
+    TFieldType type;
+};
+// An open in-memory table with the fields and one record being edited.
+TMemTable *NewRecordTable(QObject *owner, const char *name, std::initializer_list<TRecordField> fields);
+
+TDBLookupComboboxEh *NewLookupCombo(QWidget *parent, const char *name, TDataSource *record, const char *field,
+    TDataSource *list, const char *key, const char *shown);
+TDBDateTimeEditEh *NewDateEdit(QWidget *parent, const char *name, TDataSource *record, const char *field);
+// A read-only check box showing '1' of the list's field as checked.
+TDBCheckBoxEh *NewFlagBox(
+    QWidget *parent, const char *name, const QString &caption, TDataSource *list, const char *field);
+
+// With `enterToTab` on, Enter on a date field, a read-only field or a lookup whose list is closed moves the
+// focus on and is swallowed: true when the key was taken.
+bool EnterMovesFocus(QDialog *dialog, QKeyEvent *event);
+// A minimised dialog takes the main window down with it, and brings it back when it is activated again.
+void MinimiseProgramWith(QWidget *dialog, QEvent *event);
+
+// The value of a field of a one-record table, null for none.
+QVariant RecordValue(TMemTable *record, const char *field);
