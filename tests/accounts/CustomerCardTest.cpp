@@ -598,6 +598,26 @@ TEST_P(CustomerCard, DocumentsAreAddedThroughTheirDialogAndDeletedAfterTheQuesti
     EXPECT_TRUE(docs->Active());
 }
 
+TEST_P(CustomerCard, ANewCustomerStartsConnectingOnlyWithoutTheCasSetting)
+{
+    TfrmCustomer *form = open();
+    for (const bool cas : { true, false }) {
+        SCOPED_TRACE(cas ? "useCAS on" : "useCAS off");
+        AppSettings().useCAS = cas;
+        m_messages.requests.clear();
+        form->actNewCustomer->trigger();
+        field(customers(), "SURNAME")->SetValue(QStringLiteral("Петров"));
+        field(customers(), "HOUSE_ID")->SetValue(HouseId);
+        field(customers(), "FLAT_NO")->SetValue(cas ? QStringLiteral("1") : QStringLiteral("2"));
+        const auto connecting = cancelConnecting();
+        form->actApply->trigger();
+        EXPECT_EQ(form->pcMain->currentWidget(), form->tsList);
+        // Connecting has nothing to offer in this fixture and says so: that it speaks is that it started.
+        EXPECT_EQ(m_messages.requests.size(), cas ? 0 : 1) << lastText().toStdString();
+    }
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUSTOMER")), 2);
+}
+
 TEST_P(CustomerCard, Screenshot)
 {
     seedCustomer(QStringLiteral("Петров"), QStringLiteral("12"), 35.5, "101");
