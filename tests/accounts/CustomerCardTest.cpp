@@ -618,6 +618,40 @@ TEST_P(CustomerCard, ANewCustomerStartsConnectingOnlyWithoutTheCasSetting)
     EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUSTOMER")), 2);
 }
 
+TEST_P(CustomerCard, EnterMovesOnFromTheTaggedFieldsOnlyWithTheSetting)
+{
+    seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    TfrmCustomer *form = open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->actEditCustomer->trigger();
+    struct Case
+    {
+        const char *label;
+        QWidget *from;
+        bool enterToTab, moves;
+    };
+    const Case cases[] = {
+        { "a phone (9) moves on", form->edPhone, true, true },
+        { "a flat (12) moves on", form->edFlatNo, true, true },
+        { "a first name (4) moves on", form->edFirstName, true, true },
+        { "a notice (13) keeps the key", form->edNotice, true, false },
+        { "without the setting nothing moves", form->edPhone, false, false },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        AppSettings().enterToTab = c.enterToTab;
+        c.from->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.from->hasFocus(); }));
+        QTest::keyClick(c.from, Qt::Key_Return);
+        if (c.moves)
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !c.from->hasFocus(); }));
+        else
+            EXPECT_TRUE(c.from->hasFocus());
+    }
+    form->actCancel->trigger();
+}
+
 TEST_P(CustomerCard, Screenshot)
 {
     seedCustomer(QStringLiteral("Петров"), QStringLiteral("12"), 35.5, "101");
