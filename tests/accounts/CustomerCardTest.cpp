@@ -649,6 +649,15 @@ TEST_P(CustomerCard, EnterMovesOnFromTheTaggedFieldsOnlyWithTheSetting)
         else
             EXPECT_TRUE(c.from->hasFocus());
     }
+
+    // A comma typed into the account number or the external code is a point.
+    for (TDBEditEh *edit : { form->edAccountNo, form->edRefNo }) {
+        edit->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("1,5"));
+        EXPECT_EQ(edit->text(), QStringLiteral("1.5")) << edit->objectName().toStdString();
+    }
     form->actCancel->trigger();
 }
 
