@@ -433,13 +433,11 @@ void TfrmCustomer::AccountNoExit()
 
 void TfrmCustomer::NamesExit()
 {
-    TKyv_ClientDataSet *c = customers();
     if (!IsEditing() || customerField("IS_COMPANY")->AsInteger() == 1)
         return;
     const QString initials = CustomerInitials(edFirstName->Text(), edMidleName->Text());
     if (customerField("INITIALS")->AsString() != initials)
         customerField("INITIALS")->SetValue(initials);
-    Q_UNUSED(c);
 }
 
 void TfrmCustomer::IsCompanyClick()
