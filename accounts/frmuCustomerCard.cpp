@@ -433,13 +433,11 @@ void TfrmCustomer::AccountNoExit()
 
 void TfrmCustomer::NamesExit()
 {
-    TKyv_ClientDataSet *c = customers();
     if (!IsEditing() || customerField("IS_COMPANY")->AsInteger() == 1)
         return;
     const QString initials = CustomerInitials(edFirstName->Text(), edMidleName->Text());
     if (customerField("INITIALS")->AsString() != initials)
         customerField("INITIALS")->SetValue(initials);
-    Q_UNUSED(c);
 }
 
 void TfrmCustomer::IsCompanyClick()
@@ -538,9 +536,6 @@ void TfrmCustomer::actApplyExecute()
     const QVariant id = customerField("CUSTOMER_ID")->Value();
     if (IsEditing())
         c->Post();
-    // The post may leave the cursor on another row of the same sort key; the refresh returns to the saved one.
-    if (c->Active() && !id.isNull() && customerField("CUSTOMER_ID")->Value().toDouble() != id.toDouble())
-        c->Locate(QStringLiteral("CUSTOMER_ID"), id);
     actRefreshCustomerExecute();
     if (inserted && !AppSettings().useCAS && c->Active() && !c->IsEmpty()
         && customerField("CUSTOMER_ID")->Value().toDouble() == id.toDouble())

@@ -334,9 +334,14 @@ void TDBSumListProducer::HandleAfterOpen()
 
 void TDBSumListProducer::HandleAfterRefresh()
 {
-    // A refresh re-reads the rows, so totals kept record by record no longer describe them.
-    if (m_active && !m_recalculating)
-        RecalcAllSums();
+    // A refresh re-reads the rows, so totals kept record by record no longer describe them. A refresh keeps
+    // the current record (a client dataset re-reads one record after every post), so the scan must too.
+    if (!m_active || m_recalculating)
+        return;
+    const QByteArray current = m_dataSet->IsEmpty() ? QByteArray() : m_dataSet->GetBookmark();
+    RecalcAllSums();
+    if (!current.isEmpty() && m_dataSet->Active() && m_dataSet->BookmarkValid(current))
+        m_dataSet->GotoBookmark(current);
 }
 
 void TDBSumListProducer::HandleAfterEdit()

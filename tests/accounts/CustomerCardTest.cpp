@@ -522,8 +522,10 @@ TEST_P(CustomerCard, ASmartCardPickedInTheGuideBecomesTheCustomersMainCard)
 
     tarvik::test::ModalAnswer guide([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; }, [] {
         TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
-        g->L->Locate(QStringLiteral("SMARTCARD_ID"), 7);
+        EXPECT_TRUE(g->L->Locate(QStringLiteral("SMARTCARD_ID"), 7));
         g->actMrOk->trigger();
+        if (g->isVisible())
+            g->reject();
     });
     form->navSmartCards->BtnClick(nbInsert);
     ASSERT_TRUE(guide.ran());
@@ -533,6 +535,130 @@ TEST_P(CustomerCard, ASmartCardPickedInTheGuideBecomesTheCustomersMainCard)
         1);
     ASSERT_TRUE(cards->Active());
     EXPECT_EQ(cards->RecordCount(), 1) << "the page reads the card";
+}
+
+TEST_P(CustomerCard, TheHouseIsPickedInTheHousesGuideWhileEditing)
+{
+    exec(QStringLiteral("insert into ZOLT.HOUSE (HOUSE_ID, LOCATION_ID, STREET_ID, SUBAREA_ID, HOUSE_NO, Q_PORCH) "
+                        "values (8, 3, 5, 0, '16', 1)"));
+    const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(at(id));
+    auto pick = [](int house) {
+        return tarvik::test::ModalAnswer([] { return tarvik::test::activeModal<TfrmGuide>() != nullptr; }, [house] {
+            TfrmGuide *g = tarvik::test::activeModal<TfrmGuide>();
+            EXPECT_TRUE(g->L->Locate(QStringLiteral("HOUSE_ID"), house));
+            g->actMrOk->trigger();
+            if (g->isVisible())
+                g->reject();
+        });
+    };
+    {
+        auto answer = pick(8);
+        form->actSelectHouse->trigger();
+        EXPECT_FALSE(answer.ran()) << "only while the card is edited";
+    }
+    form->actEditCustomer->trigger();
+    auto answer = pick(8);
+    form->actSelectHouse->trigger();
+    ASSERT_TRUE(answer.ran());
+    EXPECT_EQ(field(customers(), "HOUSE_ID")->AsInteger(), 8);
+    form->actApply->trigger();
+    EXPECT_EQ(count(QStringLiteral("select HOUSE_ID from ZOLT.CUSTOMER where CUSTOMER_ID = %1").arg(id)), 8);
+}
+
+TEST_P(CustomerCard, DocumentsAreAddedThroughTheirDialogAndDeletedAfterTheQuestion)
+{
+    const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(at(id));
+    form->actPnlClientInfoStatus->trigger();
+    form->pcAddInfo->setCurrentWidget(form->tsDocs);
+    TDataSet *docs = m_cust->ClientDataSet(QStringLiteral("cdsCustDoc"));
+    ASSERT_TRUE(docs->Active());
+    tarvik::test::ModalAnswer dialog([] { return QApplication::activeModalWidget() != nullptr; }, [docs] {
+        docs->FieldByName(QStringLiteral("DOC_NAME"))->SetValue(QStringLiteral("Договор"));
+        auto *b = QApplication::activeModalWidget()->findChild<QPushButton *>(QStringLiteral("btnOk"));
+        ASSERT_NE(b, nullptr);
+        QTest::mouseClick(b, Qt::LeftButton);
+    });
+    form->navDocs->BtnClick(nbInsert);
+    ASSERT_TRUE(dialog.ran());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUST_DOC where CUSTOMER_ID = %1").arg(id)), 1);
+    ASSERT_TRUE(docs->Active()) << "reopened";
+    EXPECT_EQ(docs->RecordCount(), 1);
+    EXPECT_EQ(field(customers(), "CUSTOMER_ID")->AsInteger(), id);
+
+    m_messages.answer(mrCancel);
+    form->navDocs->BtnClick(nbDelete);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUST_DOC")), 1) << "the question was answered No";
+    m_messages.answer(mrOk);
+    form->navDocs->BtnClick(nbDelete);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUST_DOC")), 0);
+    EXPECT_TRUE(docs->Active());
+}
+
+TEST_P(CustomerCard, ANewCustomerStartsConnectingOnlyWithoutTheCasSetting)
+{
+    TfrmCustomer *form = open();
+    for (const bool cas : { true, false }) {
+        SCOPED_TRACE(cas ? "useCAS on" : "useCAS off");
+        AppSettings().useCAS = cas;
+        m_messages.requests.clear();
+        form->actNewCustomer->trigger();
+        field(customers(), "SURNAME")->SetValue(QStringLiteral("Петров"));
+        field(customers(), "HOUSE_ID")->SetValue(HouseId);
+        field(customers(), "FLAT_NO")->SetValue(cas ? QStringLiteral("1") : QStringLiteral("2"));
+        const auto connecting = cancelConnecting();
+        form->actApply->trigger();
+        EXPECT_EQ(form->pcMain->currentWidget(), form->tsList);
+        // Connecting has nothing to offer in this fixture and says so: that it speaks is that it started.
+        EXPECT_EQ(m_messages.requests.size(), cas ? 0 : 1) << lastText().toStdString();
+    }
+    EXPECT_EQ(count(QStringLiteral("select count(*) from ZOLT.CUSTOMER")), 2);
+}
+
+TEST_P(CustomerCard, EnterMovesOnFromTheTaggedFieldsOnlyWithTheSetting)
+{
+    seedCustomer(QStringLiteral("Петров"), QStringLiteral("1"));
+    TfrmCustomer *form = open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->actEditCustomer->trigger();
+    struct Case
+    {
+        const char *label;
+        QWidget *from;
+        bool enterToTab, moves;
+    };
+    const Case cases[] = {
+        { "a phone (9) moves on", form->edPhone, true, true },
+        { "a flat (12) moves on", form->edFlatNo, true, true },
+        { "a first name (4) moves on", form->edFirstName, true, true },
+        { "a notice (13) keeps the key", form->edNotice, true, false },
+        { "without the setting nothing moves", form->edPhone, false, false },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        AppSettings().enterToTab = c.enterToTab;
+        c.from->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.from->hasFocus(); }));
+        QTest::keyClick(c.from, Qt::Key_Return);
+        if (c.moves)
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !c.from->hasFocus(); }));
+        else
+            EXPECT_TRUE(c.from->hasFocus());
+    }
+
+    // A comma typed into the account number or the external code is a point.
+    for (TDBEditEh *edit : { form->edAccountNo, form->edRefNo }) {
+        edit->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("1,5"));
+        EXPECT_EQ(edit->text(), QStringLiteral("1.5")) << edit->objectName().toStdString();
+    }
+    form->actCancel->trigger();
 }
 
 TEST_P(CustomerCard, Screenshot)

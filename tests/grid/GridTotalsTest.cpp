@@ -164,9 +164,11 @@ TEST(GridTotals, RefreshAndFilterChangesRecalculateEverything)
     f.grid->OnSumListRecalcAll = [&recalcs](TDBSumListProducer *) { ++recalcs; };
     // A change the engine cannot see (the log merged away below it) is picked up by a refresh.
     f.grid->SumList().SumCollection().FindSumItem(goSum, QStringLiteral("AMOUNT"))->SumValue = 0;
+    f.ds.Last();
     f.ds.Refresh();
     EXPECT_EQ(recalcs, 1);
     EXPECT_EQ(f.footer(f.amount), QStringLiteral("3"));
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 2) << "a refresh keeps the current record";
 
     f.ds.OnFilterRecord.add([](TDataSet *ds, bool &accept) { accept = ds->FieldByName("ID")->AsInteger() == 2; });
     f.ds.SetFiltered(true);
