@@ -20,6 +20,7 @@
 #include "uCustFilter.h"
 #include "uLog.h"
 #include "uSettings.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -31,12 +32,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
 
 TKyv_ClientDataSet *customers()
 {
@@ -114,14 +109,7 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
     CreateCardActions();
     CreateGrid();
 
-    pcMain = new QStackedWidget(this);
-    pcMain->setObjectName(QStringLiteral("pcMain"));
-    tsList = new QWidget(pcMain);
-    tsList->setObjectName(QStringLiteral("tsList"));
-    tsDetail = new QWidget(pcMain);
-    tsDetail->setObjectName(QStringLiteral("tsDetail"));
-    pcMain->addWidget(tsList);
-    pcMain->addWidget(tsDetail);
+    pcMain = CreateListPages(this, tsList, tsDetail);
 
     SearchFrame = new TSearchFrame(tsList);
     SearchFrame->setObjectName(QStringLiteral("SearchFrame"));
@@ -162,15 +150,7 @@ TfrmCustomer::TfrmCustomer(QWidget *parent)
 QAction *TfrmCustomer::AddAction(const char *name, const QString &caption, const QKeySequence &key,
     std::function<void()> run)
 {
-    auto *action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!key.isEmpty()) {
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    }
-    connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-    addAction(action);
-    return action;
+    return MakeWindowAction(this, name, caption, key, std::move(run));
 }
 
 void TfrmCustomer::CreateActions()
@@ -352,8 +332,8 @@ void TfrmCustomer::RunQuery()
     TScreenCursorScope cursor(crHourGlass);
     struct Animation
     {
-        Animation() { tellMain(AMShowAnimate); }
-        ~Animation() { tellMain(AMHideAnimate); }
+        Animation() { TellMainWindow(AMShowAnimate); }
+        ~Animation() { TellMainWindow(AMHideAnimate); }
     } animation;
     TKyv_ClientDataSet *c = customers();
     if (!c)
@@ -453,8 +433,8 @@ void TfrmCustomer::closeEvent(QCloseEvent *event)
             c->Cancel();
         CloseCustomerDataSets();
     });
-    tellMain(AMHideAnimate);
-    tellMain(AMChildClose);
+    TellMainWindow(AMHideAnimate);
+    TellMainWindow(AMChildClose);
     event->accept();
 }
 

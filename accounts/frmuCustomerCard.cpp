@@ -30,6 +30,7 @@
 #include "uCommon.h"
 #include "uLog.h"
 #include "uSettings.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QFormLayout>
@@ -79,12 +80,6 @@ template <class T> T *bound(T *editor, const char *field)
         editor->SetDataSource(custDM->dsCustomer());
     editor->SetDataField(QString::fromLatin1(field));
     return editor;
-}
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
 }
 
 } // namespace
@@ -464,8 +459,8 @@ void TfrmCustomer::actNewCustomerExecute()
     TScreenCursorScope cursor(crHourGlass);
     struct Animation
     {
-        Animation() { tellMain(AMShowAnimate); }
-        ~Animation() { tellMain(AMHideAnimate); }
+        Animation() { TellMainWindow(AMShowAnimate); }
+        ~Animation() { TellMainWindow(AMHideAnimate); }
     } animation;
     c->Last();
     const QVariant house = c->IsEmpty() ? QVariant(0) : customerField("HOUSE_ID")->Value();

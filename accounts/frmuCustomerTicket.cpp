@@ -12,6 +12,7 @@
 #include "uLog.h"
 #include "uTicketEdits.h"
 #include "uTickets.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QFormLayout>
@@ -78,10 +79,7 @@ TfrmCustomerTicket::TfrmCustomerTicket(const QVariant &customerId, QWidget *pare
             ds->SetConnection(DMR->dbConnection());
 
     auto make = [this](QAction *&action, const char *name, const QString &caption, std::function<void()> run) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
+        action = AddWindowAction(this, name, caption, QString(), std::move(run));
     };
     make(actApply, "actApply", QStringLiteral("Добавить"), [this] { actApplyExecute(); });
     make(actCancel, "actCancel", QStringLiteral("Отмена"), [this] { reject(); });
@@ -95,47 +93,8 @@ TfrmCustomerTicket::~TfrmCustomerTicket() = default;
 
 void TfrmCustomerTicket::CreateEdits()
 {
-    auto label = [this](const char *name) {
-        auto *l = new QLabel(this);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
-    lblAccountNo = label("lblAccountNo");
-    lblFIO = label("lblFIO");
-    lblAddress = label("lblAddress");
-    lblPhone = label("lblPhone");
-
-    auto dateEdit = [this](const char *name, const char *field) {
-        auto *e = new TDBDateTimeEditEh(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->SetDataSource(dsTempDataSet);
-        e->SetDataField(QString::fromLatin1(field));
-        e->setProperty("Tag", 1);
-        e->installEventFilter(this);
-        return e;
-    };
-    dtpTicketDate = dateEdit("dtpTicketDate", "TICKET_DATE");
+    CreateTicketEdits(*this, this, this, dsTempDataSet, odsTeam, actSelectTeam);
     dtpTicketDate->SetEditFormat(QStringLiteral("dd.MM.yyyy"));
-    dtpPlanDate = dateEdit("dtpPlanDate", "PLAN_DATE");
-    cbTimeStart = CreatePlanTimeEdit(this, QStringLiteral("cbTimeStart"));
-    cbTimeEnd = CreatePlanTimeEdit(this, QStringLiteral("cbTimeEnd"));
-    memNotice = new QPlainTextEdit(this);
-    memNotice->setObjectName(QStringLiteral("memNotice"));
-    lcbTeam = new TDBLookupComboboxEh(this);
-    lcbTeam->setObjectName(QStringLiteral("lcbTeam"));
-    lcbTeam->setProperty("Tag", 2);
-    lcbTeam->installEventFilter(this);
-    auto *dsTeam = new TDataSource(this);
-    dsTeam->setObjectName(QStringLiteral("dsTeam"));
-    dsTeam->SetDataSet(odsTeam);
-    lcbTeam->SetDataSource(dsTempDataSet);
-    lcbTeam->SetDataField(QStringLiteral("TEAM_ID"));
-    lcbTeam->SetListSource(dsTeam);
-    lcbTeam->SetKeyField(QStringLiteral("TEAM_ID"));
-    lcbTeam->SetListField(QStringLiteral("TEAM_NAME"));
-    btnSelectTeam = new QToolButton(this);
-    btnSelectTeam->setObjectName(QStringLiteral("btnSelectTeam"));
-    btnSelectTeam->setDefaultAction(actSelectTeam);
     rbPlan = new QRadioButton(QStringLiteral("План"), this);
     rbPlan->setObjectName(QStringLiteral("rbPlan"));
     rbInWork = new QRadioButton(QStringLiteral("В работе"), this);
@@ -170,24 +129,7 @@ void TfrmCustomerTicket::CreateEdits()
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnCancel, &QPushButton::clicked, actCancel, &QAction::trigger);
 
-    auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Лиц.счет"), lblAccountNo);
-    form->addRow(QStringLiteral("ФИО"), lblFIO);
-    form->addRow(QStringLiteral("Адрес"), lblAddress);
-    form->addRow(QStringLiteral("Телефон"), lblPhone);
-    form->addRow(QStringLiteral("Дата"), dtpTicketDate);
-    auto *plan = new QHBoxLayout;
-    plan->addWidget(dtpPlanDate);
-    plan->addWidget(new QLabel(QStringLiteral("с:"), this));
-    plan->addWidget(cbTimeStart);
-    plan->addWidget(new QLabel(QStringLiteral("по:"), this));
-    plan->addWidget(cbTimeEnd);
-    form->addRow(QStringLiteral("Плановая дата"), plan);
-    form->addRow(QStringLiteral("Описание заявки"), memNotice);
-    auto *team = new QHBoxLayout;
-    team->addWidget(lcbTeam, 1);
-    team->addWidget(btnSelectTeam);
-    form->addRow(QStringLiteral("Исполнители"), team);
+    QFormLayout *form = TicketEditsForm(*this, this);
     auto *state = new QHBoxLayout;
     state->addWidget(rbPlan);
     state->addWidget(rbInWork);

@@ -1,19 +1,14 @@
 #pragma once
 
 #include "KyvFrames.h"
+#include "uTicketEdits.h"
 
 #include <QDate>
 #include <QVariant>
 
 class QAction;
-class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QToolButton;
-class TDBComboBoxEh;
-class TDBDateTimeEditEh;
-class TDBLookupComboboxEh;
 class TDataSource;
 class TKyv_ADODataSet;
 class TKyv_DBGridEh;
@@ -22,7 +17,7 @@ class TMemTable;
 // The new-ticket dialog of the customer card: the customer shown read-only, the dates, the planned times, the
 // notice, the team and the state, and below them the tickets already planned from the planned day on, to choose
 // a free slot. "Добавить" stores the ticket through TDMR::newCustomerTicket.
-class TfrmCustomerTicket : public TfrmKyvModal
+class TfrmCustomerTicket : public TfrmKyvModal, public TTicketEdits
 {
     Q_OBJECT
 public:
@@ -38,17 +33,6 @@ public:
     TKyv_ADODataSet *odsTeam = nullptr;
     TKyv_ADODataSet *odsPlanedTickets = nullptr;
 
-    QLabel *lblAccountNo = nullptr;
-    QLabel *lblFIO = nullptr;
-    QLabel *lblAddress = nullptr;
-    QLabel *lblPhone = nullptr;
-    TDBDateTimeEditEh *dtpTicketDate = nullptr;
-    TDBDateTimeEditEh *dtpPlanDate = nullptr;
-    TDBComboBoxEh *cbTimeStart = nullptr;
-    TDBComboBoxEh *cbTimeEnd = nullptr;
-    QPlainTextEdit *memNotice = nullptr;
-    TDBLookupComboboxEh *lcbTeam = nullptr;
-    QToolButton *btnSelectTeam = nullptr;
     QRadioButton *rbPlan = nullptr;
     QRadioButton *rbInWork = nullptr;
     TKyv_DBGridEh *dbgPlanedTickets = nullptr;

@@ -17,6 +17,7 @@
 #include "frmuMain.h"
 #include "uCommon.h"
 #include "uSettings.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,12 +34,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
 
 QString placementKey(const QString &path)
 {
@@ -170,14 +165,7 @@ void TfrmGuide::createActions()
 
 void TfrmGuide::createPages()
 {
-    pcMain = new QStackedWidget(this);
-    pcMain->setObjectName(QStringLiteral("pcMain"));
-    tsList = new QWidget(pcMain);
-    tsList->setObjectName(QStringLiteral("tsList"));
-    tsDetail = new QWidget(pcMain);
-    tsDetail->setObjectName(QStringLiteral("tsDetail"));
-    pcMain->addWidget(tsList);
-    pcMain->addWidget(tsDetail);
+    pcMain = CreateListPages(this, tsList, tsDetail);
 
     tbList = new QToolBar(tsList);
     tbList->setObjectName(QStringLiteral("tbList"));
@@ -684,7 +672,7 @@ void TfrmGuide::done(int result)
     guard([this] { closeDataSets(); });
     if (DM)
         DM->LogUserAction(FEntryId, QString(), QString());
-    tellMain(AMHideAnimate);
+    TellMainWindow(AMHideAnimate);
     QDialog::done(result);
     m_closing = false;
 }
@@ -693,7 +681,7 @@ void TfrmGuide::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     guard([this] { openDataSets(); });
-    tellMain(AMHideAnimate);
+    TellMainWindow(AMHideAnimate);
     if (edtSearch)
         guard([this] { actSearch->trigger(); });
     checkBtns();

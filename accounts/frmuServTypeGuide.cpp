@@ -20,6 +20,7 @@
 #include "uLog.h"
 #include "uServTarifs.h"
 #include "uSettings.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -79,14 +80,7 @@ TfrmServTypeGuide::TfrmServTypeGuide(QWidget *parent)
     setProperty("HelpContext", 7040);
     CreateDataSets();
     CreateActions();
-    pcMain = new QStackedWidget(this);
-    pcMain->setObjectName(QStringLiteral("pcMain"));
-    tsList = new QWidget(pcMain);
-    tsList->setObjectName(QStringLiteral("tsList"));
-    tsDetail = new QWidget(pcMain);
-    tsDetail->setObjectName(QStringLiteral("tsDetail"));
-    pcMain->addWidget(tsList);
-    pcMain->addWidget(tsDetail);
+    pcMain = CreateListPages(this, tsList, tsDetail);
     CreateListPage();
     CreateDetailPage();
     auto *layout = new QVBoxLayout(this);
@@ -162,17 +156,7 @@ void TfrmServTypeGuide::CreateDataSets()
 void TfrmServTypeGuide::CreateActions()
 {
     auto make = [this](QAction *&action, const char *name, const QString &caption, const QKeySequence &key,
-                    std::function<void()> run) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        }
-        if (run)
-            connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
-    };
+                    std::function<void()> run) { action = MakeWindowAction(this, name, caption, key, std::move(run)); };
     make(actNewService, "actNewService", QStringLiteral("Добавить услугу"), QKeySequence(Qt::Key_Insert),
         [this] { actNewServiceExecute(); });
     actNewService->setToolTip(QStringLiteral("Добавить услугу (пакет услуг)"));

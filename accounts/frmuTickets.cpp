@@ -27,6 +27,7 @@
 #include "uSettings.h"
 #include "uTicketEdits.h"
 #include "uTickets.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -46,12 +47,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
 
 TField *field(TDataSet *ds, const char *name)
 {
@@ -106,14 +101,7 @@ TfrmTickets::TfrmTickets(QWidget *parent)
     CreateActions();
     CreateReports();
 
-    pcMain = new QStackedWidget(this);
-    pcMain->setObjectName(QStringLiteral("pcMain"));
-    tsList = new QWidget(pcMain);
-    tsList->setObjectName(QStringLiteral("tsList"));
-    tsEdit = new QWidget(pcMain);
-    tsEdit->setObjectName(QStringLiteral("tsEdit"));
-    pcMain->addWidget(tsList);
-    pcMain->addWidget(tsEdit);
+    pcMain = CreateListPages(this, tsList, tsEdit, "tsEdit");
     CreateListPage();
     CreateEditPage();
     auto *layout = new QVBoxLayout(this);
@@ -130,17 +118,7 @@ TfrmTickets::~TfrmTickets() = default;
 void TfrmTickets::CreateActions()
 {
     auto make = [this](QAction *&action, const char *name, const QString &caption, const QKeySequence &key,
-                    std::function<void()> run) {
-        action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        }
-        if (run)
-            connect(action, &QAction::triggered, this, guarded([run](bool) { run(); }));
-        addAction(action);
-    };
+                    std::function<void()> run) { action = MakeWindowAction(this, name, caption, key, std::move(run)); };
     make(actTicketsEdit, "actTicketsEdit", QStringLiteral("Корректировка"), QKeySequence(Qt::Key_F2),
         [this] { actTicketsEditExecute(); });
     make(actTicketsRefresh, "actTicketsRefresh", QStringLiteral("Обновить"), {}, [this] {
@@ -302,45 +280,7 @@ void TfrmTickets::CreateListPage()
 
 void TfrmTickets::CreateEditPage()
 {
-    auto label = [this](const char *name) {
-        auto *l = new QLabel(tsEdit);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
-    lblAccountNo = label("lblAccountNo");
-    lblFIO = label("lblFIO");
-    lblAddress = label("lblAddress");
-    lblPhone = label("lblPhone");
-    auto dateEdit = [this](const char *name, const char *fieldName) {
-        auto *e = new TDBDateTimeEditEh(tsEdit);
-        e->setObjectName(QString::fromLatin1(name));
-        e->SetDataSource(dsTempDataSet);
-        e->SetDataField(QString::fromLatin1(fieldName));
-        e->setProperty("Tag", 1);
-        e->installEventFilter(this);
-        return e;
-    };
-    dtpTicketDate = dateEdit("dtpTicketDate", "TICKET_DATE");
-    dtpPlanDate = dateEdit("dtpPlanDate", "PLAN_DATE");
-    cbTimeStart = CreatePlanTimeEdit(tsEdit, QStringLiteral("cbTimeStart"));
-    cbTimeEnd = CreatePlanTimeEdit(tsEdit, QStringLiteral("cbTimeEnd"));
-    memNotice = new QPlainTextEdit(tsEdit);
-    memNotice->setObjectName(QStringLiteral("memNotice"));
-    lcbTeam = new TDBLookupComboboxEh(tsEdit);
-    lcbTeam->setObjectName(QStringLiteral("lcbTeam"));
-    lcbTeam->setProperty("Tag", 2);
-    lcbTeam->installEventFilter(this);
-    auto *dsTeam = new TDataSource(this);
-    dsTeam->setObjectName(QStringLiteral("dsTeam"));
-    dsTeam->SetDataSet(odsTeam);
-    lcbTeam->SetDataSource(dsTempDataSet);
-    lcbTeam->SetDataField(QStringLiteral("TEAM_ID"));
-    lcbTeam->SetListSource(dsTeam);
-    lcbTeam->SetKeyField(QStringLiteral("TEAM_ID"));
-    lcbTeam->SetListField(QStringLiteral("TEAM_NAME"));
-    btnSelectTeam = new QToolButton(tsEdit);
-    btnSelectTeam->setObjectName(QStringLiteral("btnSelectTeam"));
-    btnSelectTeam->setDefaultAction(actSelectTeam);
+    CreateTicketEdits(*this, tsEdit, this, dsTempDataSet, odsTeam, actSelectTeam);
 
     auto *state = new QGroupBox(QStringLiteral(" Статус "), tsEdit);
     state->setObjectName(QStringLiteral("gbStatus"));
@@ -363,24 +303,7 @@ void TfrmTickets::CreateEditPage()
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnCancel, &QPushButton::clicked, this, guarded([this](bool) { CancelClick(); }));
 
-    auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Лиц.счет"), lblAccountNo);
-    form->addRow(QStringLiteral("ФИО"), lblFIO);
-    form->addRow(QStringLiteral("Адрес"), lblAddress);
-    form->addRow(QStringLiteral("Телефон"), lblPhone);
-    form->addRow(QStringLiteral("Дата"), dtpTicketDate);
-    auto *plan = new QHBoxLayout;
-    plan->addWidget(dtpPlanDate);
-    plan->addWidget(new QLabel(QStringLiteral("с:"), tsEdit));
-    plan->addWidget(cbTimeStart);
-    plan->addWidget(new QLabel(QStringLiteral("по:"), tsEdit));
-    plan->addWidget(cbTimeEnd);
-    form->addRow(QStringLiteral("Плановая дата"), plan);
-    form->addRow(QStringLiteral("Описание заявки"), memNotice);
-    auto *team = new QHBoxLayout;
-    team->addWidget(lcbTeam, 1);
-    team->addWidget(btnSelectTeam);
-    form->addRow(QStringLiteral("Исполнители"), team);
+    QFormLayout *form = TicketEditsForm(*this, tsEdit);
     form->addRow(state);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -431,11 +354,11 @@ void TfrmTickets::reopenDocuments()
     TScreenCursorScope cursor(crHourGlass);
     struct Animation
     {
-        Animation() { tellMain(AMShowAnimate); }
+        Animation() { TellMainWindow(AMShowAnimate); }
         ~Animation()
         {
             SetApplicationHint(QString());
-            tellMain(AMHideAnimate);
+            TellMainWindow(AMHideAnimate);
         }
     } animation;
     m_periodCaption = ::PeriodCaption(SelectionPeriodFrom, SelectionPeriodTo);
@@ -618,7 +541,7 @@ void TfrmTickets::closeEvent(QCloseEvent *event)
     guard([this] { closeDataSets(); });
     if (DM)
         DM->LogUserAction(-1, QString(), QString());
-    tellMain(AMChildClose);
-    tellMain(AMHideAnimate);
+    TellMainWindow(AMChildClose);
+    TellMainWindow(AMHideAnimate);
     event->accept();
 }

@@ -1,18 +1,16 @@
 #pragma once
 
+#include "uTicketEdits.h"
+
 #include <QString>
 #include <QWidget>
 
 class QAction;
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
-class QToolButton;
-class TDBComboBoxEh;
-class TDBDateTimeEditEh;
 class TDBLookupComboboxEh;
 class TDataSource;
 class TKyv_ADODataSet;
@@ -25,7 +23,7 @@ class TfrReport;
 // The service tickets of the shared selection period, filtered by state and field team, with an edit page that
 // changes one ticket through TDMR::updateTicket, and the prints of the list and the work orders. A child window
 // of the main window; it loads its data on AMRunQuery.
-class TfrmTickets : public QWidget
+class TfrmTickets : public QWidget, public TTicketEdits
 {
     Q_OBJECT
 public:
@@ -58,18 +56,6 @@ public:
     TfrDBDataSet *frDBDataSetodsTickets = nullptr;
     TfrDBDataSet *frDBDataSetTicket = nullptr;
 
-    // The edit page.
-    QLabel *lblAccountNo = nullptr;
-    QLabel *lblFIO = nullptr;
-    QLabel *lblAddress = nullptr;
-    QLabel *lblPhone = nullptr;
-    TDBDateTimeEditEh *dtpTicketDate = nullptr;
-    TDBDateTimeEditEh *dtpPlanDate = nullptr;
-    TDBComboBoxEh *cbTimeStart = nullptr;
-    TDBComboBoxEh *cbTimeEnd = nullptr;
-    QPlainTextEdit *memNotice = nullptr;
-    TDBLookupComboboxEh *lcbTeam = nullptr;
-    QToolButton *btnSelectTeam = nullptr;
     QRadioButton *rbCancel = nullptr;
     QRadioButton *rbPlan = nullptr;
     QRadioButton *rbInWork = nullptr;

@@ -1,6 +1,8 @@
 #include "uTicketEdits.h"
 
 #include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
+#include "DataSource.h"
 #include "Kyv_db.h"
 #include "MemTable.h"
 #include "dmuCust.h"
@@ -9,7 +11,13 @@
 #include "frmuTeam.h"
 #include "uSettings.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QToolButton>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
@@ -58,6 +66,73 @@ QString PlanTimeText(TDBComboBoxEh *edit)
 void SetPlanTimeText(TDBComboBoxEh *edit, const QVariant &value)
 {
     edit->SetText(isNullValue(value) ? QString() : value.toString());
+}
+
+void CreateTicketEdits(TTicketEdits &e, QWidget *page, QObject *keyFilter, TDataSource *record, TDataSet *teamList,
+    QAction *selectTeam)
+{
+    auto label = [page](const char *name) {
+        auto *l = new QLabel(page);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    e.lblAccountNo = label("lblAccountNo");
+    e.lblFIO = label("lblFIO");
+    e.lblAddress = label("lblAddress");
+    e.lblPhone = label("lblPhone");
+    auto dateEdit = [page, keyFilter, record](const char *name, const char *field) {
+        auto *d = new TDBDateTimeEditEh(page);
+        d->setObjectName(QString::fromLatin1(name));
+        d->SetDataSource(record);
+        d->SetDataField(QString::fromLatin1(field));
+        d->setProperty("Tag", 1);
+        d->installEventFilter(keyFilter);
+        return d;
+    };
+    e.dtpTicketDate = dateEdit("dtpTicketDate", "TICKET_DATE");
+    e.dtpPlanDate = dateEdit("dtpPlanDate", "PLAN_DATE");
+    e.cbTimeStart = CreatePlanTimeEdit(page, QStringLiteral("cbTimeStart"));
+    e.cbTimeEnd = CreatePlanTimeEdit(page, QStringLiteral("cbTimeEnd"));
+    e.memNotice = new QPlainTextEdit(page);
+    e.memNotice->setObjectName(QStringLiteral("memNotice"));
+    e.lcbTeam = new TDBLookupComboboxEh(page);
+    e.lcbTeam->setObjectName(QStringLiteral("lcbTeam"));
+    e.lcbTeam->setProperty("Tag", 2);
+    e.lcbTeam->installEventFilter(keyFilter);
+    auto *dsTeam = new TDataSource(page);
+    dsTeam->setObjectName(QStringLiteral("dsTeam"));
+    dsTeam->SetDataSet(teamList);
+    e.lcbTeam->SetDataSource(record);
+    e.lcbTeam->SetDataField(QStringLiteral("TEAM_ID"));
+    e.lcbTeam->SetListSource(dsTeam);
+    e.lcbTeam->SetKeyField(QStringLiteral("TEAM_ID"));
+    e.lcbTeam->SetListField(QStringLiteral("TEAM_NAME"));
+    e.btnSelectTeam = new QToolButton(page);
+    e.btnSelectTeam->setObjectName(QStringLiteral("btnSelectTeam"));
+    e.btnSelectTeam->setDefaultAction(selectTeam);
+}
+
+QFormLayout *TicketEditsForm(const TTicketEdits &e, QWidget *page)
+{
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Лиц.счет"), e.lblAccountNo);
+    form->addRow(QStringLiteral("ФИО"), e.lblFIO);
+    form->addRow(QStringLiteral("Адрес"), e.lblAddress);
+    form->addRow(QStringLiteral("Телефон"), e.lblPhone);
+    form->addRow(QStringLiteral("Дата"), e.dtpTicketDate);
+    auto *plan = new QHBoxLayout;
+    plan->addWidget(e.dtpPlanDate);
+    plan->addWidget(new QLabel(QStringLiteral("с:"), page));
+    plan->addWidget(e.cbTimeStart);
+    plan->addWidget(new QLabel(QStringLiteral("по:"), page));
+    plan->addWidget(e.cbTimeEnd);
+    form->addRow(QStringLiteral("Плановая дата"), plan);
+    form->addRow(QStringLiteral("Описание заявки"), e.memNotice);
+    auto *team = new QHBoxLayout;
+    team->addWidget(e.lcbTeam, 1);
+    team->addWidget(e.btnSelectTeam);
+    form->addRow(QStringLiteral("Исполнители"), team);
+    return form;
 }
 
 TKyv_ADODataSet *CreateTeamList(QObject *owner, const QString &name)

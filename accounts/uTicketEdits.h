@@ -2,10 +2,18 @@
 
 #include <QVariant>
 
+class QAction;
+class QFormLayout;
+class QLabel;
 class QObject;
+class QPlainTextEdit;
+class QToolButton;
 class QWidget;
 class TDBComboBoxEh;
+class TDBDateTimeEditEh;
+class TDBLookupComboboxEh;
 class TDataSet;
+class TDataSource;
 class TKyv_ADODataSet;
 class TMemTable;
 
@@ -23,6 +31,30 @@ void FillPlanTimes(TDBComboBoxEh *edit, const QString &lookupName, const QString
 // The time as shown: "10:30", or the blanks' places kept empty (":").
 QString PlanTimeText(TDBComboBoxEh *edit);
 void SetPlanTimeText(TDBComboBoxEh *edit, const QVariant &value);
+
+// The customer shown read-only and the ticket's own edits, as both edit pages lay them out; the windows inherit
+// them, so that the edits stay their members by name.
+struct TTicketEdits
+{
+    QLabel *lblAccountNo = nullptr;
+    QLabel *lblFIO = nullptr;
+    QLabel *lblAddress = nullptr;
+    QLabel *lblPhone = nullptr;
+    TDBDateTimeEditEh *dtpTicketDate = nullptr;
+    TDBDateTimeEditEh *dtpPlanDate = nullptr;
+    TDBComboBoxEh *cbTimeStart = nullptr;
+    TDBComboBoxEh *cbTimeEnd = nullptr;
+    QPlainTextEdit *memNotice = nullptr;
+    TDBLookupComboboxEh *lcbTeam = nullptr;
+    QToolButton *btnSelectTeam = nullptr;
+};
+
+// Makes the edits into `edits` on `page`, bound to the temporary record of `record` and offering the teams of `teamList`; the
+// dates and the team carry the "Tag"s the Return key walks and have `keyFilter` installed.
+void CreateTicketEdits(TTicketEdits &edits, QWidget *page, QObject *keyFilter, TDataSource *record, TDataSet *teamList,
+    QAction *selectTeam);
+// The rows of the edits: the customer, the dates with the planned times, the notice and the team.
+QFormLayout *TicketEditsForm(const TTicketEdits &edits, QWidget *page);
 
 // Every field team by name (TEAM_ID, TEAM_NAME), on the database module's connection.
 TKyv_ADODataSet *CreateTeamList(QObject *owner, const QString &name);

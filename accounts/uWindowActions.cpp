@@ -5,6 +5,7 @@
 #include "frmuMain.h"
 
 #include <QAction>
+#include <QStackedWidget>
 #include <QWidget>
 
 QAction *AddWindowAction(
@@ -14,7 +15,8 @@ QAction *AddWindowAction(
     action->setObjectName(QString::fromLatin1(name));
     if (!hint.isEmpty())
         action->setToolTip(hint);
-    QObject::connect(action, &QAction::triggered, window, guarded([run = std::move(run)](bool) { run(); }));
+    if (run)
+        QObject::connect(action, &QAction::triggered, window, guarded([run = std::move(run)](bool) { run(); }));
     window->addAction(action);
     return action;
 }
@@ -28,6 +30,19 @@ QAction *MakeWindowAction(
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     }
     return action;
+}
+
+QStackedWidget *CreateListPages(QWidget *window, QWidget *&list, QWidget *&detail, const char *detailName)
+{
+    auto *pages = new QStackedWidget(window);
+    pages->setObjectName(QStringLiteral("pcMain"));
+    list = new QWidget(pages);
+    list->setObjectName(QStringLiteral("tsList"));
+    detail = new QWidget(pages);
+    detail->setObjectName(QString::fromLatin1(detailName));
+    pages->addWidget(list);
+    pages->addWidget(detail);
+    return pages;
 }
 
 void TellMainWindow(int message)

@@ -6,16 +6,21 @@
 #include <functional>
 
 class QAction;
+class QStackedWidget;
 class QWidget;
 
 // An action of a child window: its object name, caption and hint, added to the window (so that its shortcuts
-// work there) and run under the guard, so that an error is shown rather than lost.
+// work there) and run under the guard, so that an error is shown rather than lost. Without `run` it only shows.
 QAction *AddWindowAction(
     QWidget *window, const char *name, const QString &caption, const QString &hint, std::function<void()> run);
 
 // The same by its shortcut instead of a hint, active while the window or a control in it has the focus.
 QAction *MakeWindowAction(
     QWidget *window, const char *name, const QString &caption, const QKeySequence &key, std::function<void()> run);
+
+// The two pages of a list window, "pcMain" showing one at a time: the list ("tsList") and the page of one record
+// (`detailName`), both made here.
+QStackedWidget *CreateListPages(QWidget *window, QWidget *&list, QWidget *&detail, const char *detailName = "tsDetail");
 
 // Tells the main window, when there is one, a message of the child-window protocol.
 void TellMainWindow(int message);
