@@ -19,6 +19,7 @@
 #include "frmuMain.h"
 #include "frmuServicePackageGuide.h"
 #include "uCommon.h"
+#include "uGuides.h"
 #include "uLog.h"
 #include "uServTarifs.h"
 #include "XmlSettingsStorage.h"
@@ -447,9 +448,6 @@ bool executeServTypeGuide(const QVariant &initKey, int mode, QVariant &outKey)
 
 void RegisterServiceGuides()
 {
-    RegisterCommand(QStringLiteral("executeServTypeGuide"), [] {
-        QVariant out;
-        executeServTypeGuide(0, 0, out);
-    });
-    RegisterPicker(QStringLiteral("pickService"), [](QVariant &key) { return executeServTypeGuide(key, 1, key); });
+    RegisterGuideCommand("executeServTypeGuide", executeServTypeGuide);
+    RegisterGuidePicker("pickService", executeServTypeGuide);
 }

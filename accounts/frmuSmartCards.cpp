@@ -18,7 +18,9 @@
 #include "frmuDTVProviderGuide.h"
 #include "frmuMain.h"
 #include "uCasPacket.h"
+#include "uGuides.h"
 #include "uSmartCards.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -57,17 +59,11 @@ const QString CardListSql = QStringLiteral(
 
 const QString CardNumberIndex = QStringLiteral("iRO_SMARTCARD_NO");
 
-void tellMain(int message)
-{
-    if (frmMain)
-        SendMessage(frmMain, message);
-}
-
 // The main window's animation while the CAS server is asked, stopped whatever the exchange does.
 struct TCasExchangeScope
 {
-    TCasExchangeScope() { tellMain(AMShowAnimate); }
-    ~TCasExchangeScope() { tellMain(AMHideAnimate); }
+    TCasExchangeScope() { TellMainWindow(AMShowAnimate); }
+    ~TCasExchangeScope() { TellMainWindow(AMHideAnimate); }
 };
 
 TMemTable *filterRecord()
@@ -371,21 +367,10 @@ bool executeSmartCardsGuide(const QVariant &initKey, int mode, QVariant &outKey)
 
 namespace {
 
-using TGuideRoutine = bool (*)(const QVariant &, int, QVariant &);
-
 void registerGuide(const char *command, const char *picker, TGuideRoutine routine)
 {
-    RegisterCommand(QString::fromLatin1(command), [routine] {
-        QVariant out;
-        routine(0, 0, out);
-    });
-    RegisterPicker(QString::fromLatin1(picker), [routine](QVariant &key) {
-        QVariant out;
-        if (!routine(key, 1, out))
-            return false;
-        key = out;
-        return true;
-    });
+    RegisterGuideCommand(command, routine);
+    RegisterGuidePicker(picker, routine);
 }
 
 } // namespace

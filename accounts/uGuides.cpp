@@ -12,12 +12,7 @@
 #include "frmuSubAreaGuide.h"
 #include "frmuTeam.h"
 
-namespace {
-
-using TGuideRoutine = bool (*)(const QVariant &, int, QVariant &);
-
-// The main menu opens a guide to look through, with key 0.
-void registerBrowse(const char *name, TGuideRoutine routine)
+void RegisterGuideCommand(const char *name, TGuideRoutine routine)
 {
     RegisterCommand(QString::fromLatin1(name), [routine] {
         QVariant out;
@@ -25,8 +20,7 @@ void registerBrowse(const char *name, TGuideRoutine routine)
     });
 }
 
-// A picker answers true with the chosen key when the guide was closed with Ok.
-void registerPick(const char *name, TGuideRoutine routine)
+void RegisterGuidePicker(const char *name, TGuideRoutine routine)
 {
     RegisterPicker(QString::fromLatin1(name), [routine](QVariant &key) {
         QVariant out;
@@ -37,19 +31,17 @@ void registerPick(const char *name, TGuideRoutine routine)
     });
 }
 
-} // namespace
-
 void RegisterGuides()
 {
-    registerBrowse("executeLocationGuide", executeLocationGuide);
-    registerBrowse("executeAreaGuide", executeAreaGuide);
-    registerBrowse("executeSubAreaGuide", executeSubAreaGuide);
-    registerBrowse("executeStreetGuide", executeStreetGuide);
-    registerBrowse("executeHouseGuide", executeHouseGuide);
-    registerBrowse("executeCompanyGuide", executeCompanyGuide);
-    registerBrowse("executeCustPropGuide", executeCustPropGuide);
-    registerBrowse("executeTeamGuide", executeTeamGuide);
-    registerBrowse("executeEmployeeGuide", executeEmployeeGuide);
+    RegisterGuideCommand("executeLocationGuide", executeLocationGuide);
+    RegisterGuideCommand("executeAreaGuide", executeAreaGuide);
+    RegisterGuideCommand("executeSubAreaGuide", executeSubAreaGuide);
+    RegisterGuideCommand("executeStreetGuide", executeStreetGuide);
+    RegisterGuideCommand("executeHouseGuide", executeHouseGuide);
+    RegisterGuideCommand("executeCompanyGuide", executeCompanyGuide);
+    RegisterGuideCommand("executeCustPropGuide", executeCustPropGuide);
+    RegisterGuideCommand("executeTeamGuide", executeTeamGuide);
+    RegisterGuideCommand("executeEmployeeGuide", executeEmployeeGuide);
     // The configuration window chooses the operator company.
-    registerPick("pickCompany", executeCompanyGuide);
+    RegisterGuidePicker("pickCompany", executeCompanyGuide);
 }
