@@ -11,6 +11,7 @@
 #include "dmuDM.h"
 #include "dmuRDM.h"
 #include "uLog.h"
+#include "uFields.h"
 #include "uSettings.h"
 
 #include <QRegularExpression>
@@ -106,53 +107,19 @@ protected:
     bool UsesMasterRange() const override { return false; }
 };
 
-TFieldType fieldTypeOf(const QString &declared)
-{
-    if (declared.startsWith(QLatin1String("VARCHAR2")) || declared.startsWith(QLatin1String("CHAR")))
-        return ftString;
-    if (declared == QLatin1String("DATE"))
-        return ftDateTime;
-    return ftFloat;
-}
-
-int widthOf(const QString &declared)
-{
-    const qsizetype open = declared.indexOf(QLatin1Char('('));
-    return open < 0 ? (declared.startsWith(QLatin1String("CHAR")) ? 1 : 0)
-                    : declared.mid(open + 1, declared.indexOf(QLatin1Char(')')) - open - 1).toInt();
-}
-
-TField *addField(TDataSet *ds, const QString &name, TFieldType type, int size = 0, TFieldKind kind = fkData)
-{
-    TField *f = CreateField(type, ds);
-    f->SetFieldName(name);
-    f->SetSize(size);
-    f->SetFieldKind(kind);
-    f->SetDataSet(ds);
-    return f;
-}
-
 // A read-only column of the query: shown, never written nor read back.
 TField *addShownField(TDataSet *ds, const QString &name, TFieldType type, int size = 0)
 {
-    TField *f = addField(ds, name, type, size);
+    TField *f = AddDataSetField(ds, name, type, size);
     f->SetReadOnly(true);
     f->SetProviderFlags(0);
     return f;
 }
 
-// The columns of a table as persistent fields, so that lookup fields can stand beside them.
-void addTableFields(TDataSet *ds, const QString &table, const QStringList &only = {})
-{
-    for (const DbSchema::Column &c : DbSchema::table(table).columns)
-        if (only.isEmpty() || only.contains(c.name))
-            addField(ds, c.name, fieldTypeOf(c.type), fieldTypeOf(c.type) == ftString ? widthOf(c.type) : 0);
-}
-
 TField *addLookup(TDataSet *ds, const QString &name, TFieldType type, TDataSet *lookup, const QString &key,
     const QString &result, int size = 0)
 {
-    TField *f = addField(ds, name, type, size, fkLookup);
+    TField *f = AddDataSetField(ds, name, type, size, fkLookup);
     f->SetLookupDataSet(lookup);
     f->SetKeyFields(key);
     f->SetLookupKeyFields(key);
@@ -355,12 +322,12 @@ void TcustDM::CreateCustomer()
         { "BIRTHDAY", ftDateTime, 0 },
     };
     for (const auto &spec : fields) {
-        TField *f = addField(cds, QString::fromLatin1(spec.name), spec.type, spec.size);
+        TField *f = AddDataSetField(cds, QString::fromLatin1(spec.name), spec.type, spec.size);
         if (QByteArray(spec.name).endsWith("_SUM"))
             f->SetDisplayFormat(QStringLiteral("### ### ### ##0.##"));
     }
     cds->FieldByName(QStringLiteral("CUSTOMER_ID"))->SetProviderFlags(pfInUpdate | pfInWhere | pfInKey);
-    addField(cds, QStringLiteral("C_SKT_ACCOUNT_NO"), ftString, 23, fkCalculated);
+    AddDataSetField(cds, QStringLiteral("C_SKT_ACCOUNT_NO"), ftString, 23, fkCalculated);
     addLookup(cds, QStringLiteral("L_COMPANY"), ftString, ServerDataSet(QStringLiteral("odsCustCompany")),
         QStringLiteral("COMPANY_ID"), QStringLiteral("COMPANY_CODE_NAME"), 145);
     cds->FieldByName(QStringLiteral("L_COMPANY"))->SetLookupKeyFields(QStringLiteral("COMPANY_ID"));
@@ -438,7 +405,7 @@ void TcustDM::CreateDetails()
     TKyv_ClientDataSet *single = AddClient(QStringLiteral("cdsCustSingleServ"), QStringLiteral("dspCustSingleServ"),
         QStringLiteral("select CUSTOMER_ID, SERV_ID, SINGLESERV_ID, SERV_DATE from ZOLT.SINGLE_SERV "
                        "where CUSTOMER_ID=:CUSTOMER_ID order by SERV_DATE"));
-    addTableFields(single, QStringLiteral("SINGLE_SERV"),
+    AddTableFields(single, QStringLiteral("SINGLE_SERV"),
         { QStringLiteral("CUSTOMER_ID"), QStringLiteral("SERV_ID"), QStringLiteral("SINGLESERV_ID"),
             QStringLiteral("SERV_DATE") });
     addLookup(single, QStringLiteral("L_SINGLESERV_DESCR"), ftString,
@@ -455,7 +422,7 @@ void TcustDM::CreateDetails()
                        "SS.SUBSCR_SERV_ID and H2.DATE_FROM = (select max(H3.DATE_FROM) from ZOLT.SUBSCR_HIST H3 "
                        "where H3.SUBSCR_SERV_ID = SS.SUBSCR_SERV_ID)) "
                        "where SS.CUSTOMER_ID=:CUSTOMER_ID order by SH.DATE_FROM desc"));
-    addTableFields(subscr, QStringLiteral("SUBSCR_SERV"),
+    AddTableFields(subscr, QStringLiteral("SUBSCR_SERV"),
         { QStringLiteral("CUSTOMER_ID"), QStringLiteral("SERV_ID"), QStringLiteral("SUBSCR_SERV_ID"),
             QStringLiteral("STATE_SGN") });
     addShownField(subscr, QStringLiteral("DATE_FROM"), ftDateTime);
@@ -477,7 +444,7 @@ void TcustDM::CreateDetails()
                        "where SH.CUSTOMER_ID=:CUSTOMER_ID and SH.SUBSCR_SERV_ID=:SUBSCR_SERV_ID "
                        "order by SH.DATE_FROM, SH.DATE_TO")
             .arg(DbSchema::dateLiteral(4712, 12, 31)));
-    addTableFields(hist, QStringLiteral("SUBSCR_HIST"));
+    AddTableFields(hist, QStringLiteral("SUBSCR_HIST"));
     addShownField(hist, QStringLiteral("RO_DATE_TO"), ftDateTime);
     addShownField(hist, QStringLiteral("SMARTCARD_NO"), ftString, 10);
     addShownField(hist, QStringLiteral("RO_DTV_PROVIDER_CODE"), ftString, 1);
@@ -505,7 +472,7 @@ void TcustDM::CreateDetails()
             QStringLiteral("SELECT CUSTOMER_ID, CUSTOMER_SERVICE_ID, SINGLE_SERVICE_TARIF_ID, PRICE, QUANTITY, AMOUNT, "
                            "SERVICE_DATE, PUT_TIME, NOTICE FROM ZOLT.CUSTOMER_SERVICE WHERE CUSTOMER_ID=:CUSTOMER_ID "
                            "ORDER BY SERVICE_DATE"));
-    addTableFields(service, QStringLiteral("CUSTOMER_SERVICE"),
+    AddTableFields(service, QStringLiteral("CUSTOMER_SERVICE"),
         { QStringLiteral("CUSTOMER_ID"), QStringLiteral("CUSTOMER_SERVICE_ID"),
             QStringLiteral("SINGLE_SERVICE_TARIF_ID"), QStringLiteral("PRICE"), QStringLiteral("QUANTITY"),
             QStringLiteral("AMOUNT"), QStringLiteral("SERVICE_DATE"), QStringLiteral("PUT_TIME"),
@@ -537,7 +504,7 @@ void TcustDM::CreateDetails()
                                "where CS.CUSTOMER_ID=:CUSTOMER_ID order by CS.IS_MAIN desc, SC.SMARTCARD_NO"));
     }
     TKyv_ClientDataSet *letters = AddClient(QStringLiteral("cdsCustLetter"), QStringLiteral("dspCustLetter"));
-    addTableFields(letters, QStringLiteral("CUSTLETTER"),
+    AddTableFields(letters, QStringLiteral("CUSTLETTER"),
         { QStringLiteral("CUSTOMER_ID"), QStringLiteral("CUSTLETTERID"), QStringLiteral("LETTERTYPEID"),
             QStringLiteral("CUSTLETTERDATE") });
     addLookup(letters, QStringLiteral("L_LetterType"), ftString, ServerDataSet(QStringLiteral("odsLetterType")),

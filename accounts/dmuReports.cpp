@@ -17,6 +17,7 @@
 #include "Formats.h"
 #include "frmuMain.h"
 #include "uCommon.h"
+#include "uFields.h"
 #include "uLog.h"
 
 #include <QCoreApplication>
@@ -28,30 +29,6 @@ TdmReports *dmReports = nullptr;
 
 namespace {
 
-TField *addField(TDataSet *ds, const QString &name, TFieldType type, int size = 0, TFieldKind kind = fkData)
-{
-    TField *f = CreateField(type, ds);
-    f->SetFieldName(name);
-    f->SetSize(size);
-    f->SetFieldKind(kind);
-    f->SetDataSet(ds);
-    return f;
-}
-
-// The columns of a schema table as persistent fields, so that lookup and calculated fields can stand beside a
-// "select C.*" of it.
-void addTableFields(TDataSet *ds, const QString &table)
-{
-    for (const DbSchema::Column &c : DbSchema::table(table).columns) {
-        const bool text = c.type.startsWith(QLatin1String("VARCHAR2")) || c.type.startsWith(QLatin1String("CHAR"));
-        const qsizetype open = c.type.indexOf(QLatin1Char('('));
-        const int width = !text ? 0
-            : open < 0          ? 1
-                                : c.type.mid(open + 1, c.type.indexOf(QLatin1Char(')')) - open - 1).toInt();
-        addField(ds, c.name, text ? ftString : c.type == QLatin1String("DATE") ? ftDateTime : ftFloat, width);
-    }
-}
-
 struct FieldSpec
 {
     const char *name;
@@ -62,12 +39,12 @@ struct FieldSpec
 void addFields(TDataSet *ds, std::initializer_list<FieldSpec> fields)
 {
     for (const FieldSpec &f : fields)
-        addField(ds, QString::fromLatin1(f.name), f.type, f.size);
+        AddDataSetField(ds, QString::fromLatin1(f.name), f.type, f.size);
 }
 
 void addSumLookup(TDataSet *ds, TDataSet *lookup)
 {
-    TField *f = addField(ds, QStringLiteral("L_SUM"), ftFloat, 0, fkLookup);
+    TField *f = AddDataSetField(ds, QStringLiteral("L_SUM"), ftFloat, 0, fkLookup);
     f->SetLookupDataSet(lookup);
     f->SetKeyFields(QStringLiteral("CUSTOMER_ID"));
     f->SetLookupKeyFields(QStringLiteral("CUSTOMER_ID"));
@@ -229,7 +206,7 @@ void TdmReports::CreateDataSets()
     TKyv_ClientDataSet *newActiv = client(QStringLiteral("cdsRepNewActivCustomers"),
         m_dm ? m_dm->Provider(QStringLiteral("dspRepNewActivCustomers")) : nullptr,
         QStringLiteral("select SH.* from ZOLT.V_CUST_SUBSCR_HIST SH"));
-    addTableFields(newActiv, QStringLiteral("CUSTOMER"));
+    AddTableFields(newActiv, QStringLiteral("CUSTOMER"));
     addFields(newActiv,
         { { "FIO", ftString, 100 }, { "ADRESS", ftString, 200 }, { "LOCATION_ID", ftFloat, 0 },
             { "AREA_ID", ftFloat, 0 }, { "STREET_ID", ftFloat, 0 }, { "HOUSE_NO", ftString, 20 },
@@ -271,8 +248,8 @@ void TdmReports::CreateDataSets()
         { { "PAY_DOC_NO", ftString, 20 }, { "PAY_DATE", ftDateTime, 0 }, { "PAY_SUM", ftFloat, 0 },
             { "CUST_DESCR", ftString, 120 }, { "HOUSE_INFO", ftString, 200 }, { "ACCOUNT_NO", ftString, 20 },
             { "CONTRACT_NO", ftString, 20 }, { "CONTRACT_DATE", ftDateTime, 0 } });
-    addField(ko1, QStringLiteral("C_SUM_LINE"), ftString, 250, fkCalculated);
-    addField(ko1, QStringLiteral("C_SKT_ACCOUNT_NO"), ftString, 30, fkCalculated);
+    AddDataSetField(ko1, QStringLiteral("C_SUM_LINE"), ftString, 250, fkCalculated);
+    AddDataSetField(ko1, QStringLiteral("C_SKT_ACCOUNT_NO"), ftString, 30, fkCalculated);
     ko1->OnCalcFields.add([](TDataSet *ds) {
         ds->FieldByName(QStringLiteral("C_SUM_LINE"))
             ->SetValue(PaymentSumInWords(ds->FieldByName(QStringLiteral("PAY_SUM"))->AsFloat()));

@@ -14,6 +14,7 @@
 #include "frmuGuide.h"
 #include "frmuPaySourceGuide.h"
 #include "uCustDialogs.h"
+#include "uFields.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -34,12 +35,7 @@ namespace {
 
 TField *addField(TDataSet *ds, const char *name, TFieldType type, int size = 0, TFieldKind kind = fkData)
 {
-    TField *f = CreateField(type, ds);
-    f->SetFieldName(QString::fromLatin1(name));
-    f->SetSize(size);
-    f->SetFieldKind(kind);
-    f->SetDataSet(ds);
-    return f;
+    return AddDataSetField(ds, QString::fromLatin1(name), type, size, kind);
 }
 
 void addLookup(TDataSet *ds, const char *name, int size, TDataSet *list, const char *key, const char *result)

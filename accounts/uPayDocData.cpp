@@ -7,6 +7,7 @@
 #include "dmuRDM.h"
 #include "frmuMain.h"
 #include "uLog.h"
+#include "uFields.h"
 
 namespace {
 
@@ -19,12 +20,7 @@ struct FieldSpec
 
 TField *addField(TDataSet *ds, const FieldSpec &spec, TFieldKind kind = fkData)
 {
-    TField *f = CreateField(spec.type, ds);
-    f->SetFieldName(QString::fromLatin1(spec.name));
-    f->SetSize(spec.size);
-    f->SetFieldKind(kind);
-    f->SetDataSet(ds);
-    return f;
+    return AddDataSetField(ds, QString::fromLatin1(spec.name), spec.type, spec.size, kind);
 }
 
 TField *field(TDataSet *ds, const char *name)
