@@ -53,27 +53,12 @@ void openActiveCards()
 } // namespace
 
 TfrmActSubscr::TfrmActSubscr(QWidget *parent)
-    : QDialog(parent)
+    : TSubscrDialog(parent, "frmActSubscr", QStringLiteral("Подключение клиента"),
+          { { "DATE_FROM", ftDate }, { "CONTRACT_TILL", ftDateTime }, { "ACT_SERV_ID", ftFloat },
+              { "SMARTCARD_ID", ftInteger } })
 {
-    setObjectName(QStringLiteral("frmActSubscr"));
-    setWindowTitle(QStringLiteral("Подключение клиента"));
-
-    mdTempDataSet = NewRecordTable(this, "mdTempDataSet",
-        { { "DATE_FROM", ftDate }, { "CONTRACT_TILL", ftDateTime }, { "ACT_SERV_ID", ftFloat },
-            { "SMARTCARD_ID", ftInteger } });
-    dsTempDataSet = new TDataSource(this);
-    dsTempDataSet->setObjectName(QStringLiteral("dsTempDataSet"));
-    dsTempDataSet->SetDataSet(mdTempDataSet);
-
-    cdsCustActLookUp = new TKyv_ClientDataSet(this);
-    cdsCustActLookUp->setObjectName(QStringLiteral("cdsCustActLookUp"));
-    cdsCustActLookUp->SetDataProvider(DM ? DM->Provider(QStringLiteral("dspCustActLookUp")) : nullptr);
-    cdsCustActLookUp->SetCommandText(CustActLookUpStatement(false));
-    cdsCustActLookUp->Params().CreateParam(ftString, QStringLiteral("CUSTOMER_ID"), ptInput);
-    cdsCustActLookUp->SetReadOnly(true);
-    dsCustActLookUp = new TDataSource(this);
-    dsCustActLookUp->setObjectName(QStringLiteral("dsCustActLookUp"));
-    dsCustActLookUp->SetDataSet(cdsCustActLookUp);
+    cdsCustActLookUp = NewServiceList("cdsCustActLookUp", "dspCustActLookUp", CustActLookUpStatement(false), ftString,
+        "CUSTOMER_ID", dsCustActLookUp);
     dsCustSmartCards = new TDataSource(this);
     dsCustSmartCards->setObjectName(QStringLiteral("dsCustSmartCards"));
     dsCustSmartCards->SetDataSet(CustData("cdsCustSmartCards"));
@@ -217,12 +202,6 @@ void TfrmActSubscr::RecordChanged()
         w->setPalette(p);
     }
     actAppendSmartcart->setEnabled(dtv);
-}
-
-void TfrmActSubscr::keyPressEvent(QKeyEvent *event)
-{
-    if (!EnterMovesFocus(this, event))
-        QDialog::keyPressEvent(event);
 }
 
 void TfrmActSubscr::changeEvent(QEvent *event)

@@ -1,24 +1,19 @@
 #pragma once
 
+#include "uSubscrDialogKit.h"
+
 #include <QDate>
-#include <QDialog>
 #include <QVariant>
 
 class QAction;
 class QLabel;
-class QPushButton;
 class QToolButton;
-class TDataSource;
-class TDBCheckBoxEh;
-class TDBDateTimeEditEh;
 class TDBLookupComboboxEh;
-class TKyv_ClientDataSet;
-class TMemTable;
 
 // "Подключение клиента": the activation service, its start date and, for a digital package, the end of the
 // right and the smart card. "Готово" checks the choice, asks the CAS server to authorise a digital package and
 // writes the subscription only once the server said yes.
-class TfrmActSubscr : public QDialog
+class TfrmActSubscr : public TSubscrDialog
 {
     Q_OBJECT
 public:
@@ -31,29 +26,20 @@ public:
     // The start date of the applied activation.
     QDate AppliedDate() const { return m_appliedDate; }
 
-    TMemTable *mdTempDataSet = nullptr;
     TKyv_ClientDataSet *cdsCustActLookUp = nullptr;
-    TDataSource *dsTempDataSet = nullptr;
     TDataSource *dsCustActLookUp = nullptr;
     TDataSource *dsCustSmartCards = nullptr;
 
     QLabel *lblPackage = nullptr;
-    QLabel *lblParentNotice = nullptr;
-    TDBCheckBoxEh *chkDTV = nullptr;
     TDBLookupComboboxEh *dblcActServ = nullptr;
-    TDBDateTimeEditEh *dtpDateFrom = nullptr;
     QLabel *lblContractTill = nullptr;
     TDBDateTimeEditEh *dtpContractTill = nullptr;
-    QLabel *lblSmartCard = nullptr;
     TDBLookupComboboxEh *dblcSmartCard = nullptr;
     QToolButton *btnAppendSmartcart = nullptr;
     QAction *actApply = nullptr;
     QAction *actAppendSmartcart = nullptr;
-    QPushButton *btnOk = nullptr;
-    QPushButton *btnCancel = nullptr;
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

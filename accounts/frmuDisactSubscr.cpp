@@ -49,25 +49,11 @@ TKyv_ClientDataSet *historyAtLastPeriod()
 } // namespace
 
 TfrmDisactSubscr::TfrmDisactSubscr(QWidget *parent)
-    : QDialog(parent)
+    : TSubscrDialog(parent, "frmDisactSubscr", QStringLiteral("отключение клиента"),
+          { { "DATE_FROM", ftDate }, { "DISACT_SERV_ID", ftFloat } })
 {
-    setObjectName(QStringLiteral("frmDisactSubscr"));
-    setWindowTitle(QStringLiteral("отключение клиента"));
-
-    mdTempDataSet = NewRecordTable(this, "mdTempDataSet", { { "DATE_FROM", ftDate }, { "DISACT_SERV_ID", ftFloat } });
-    dsTempDataSet = new TDataSource(this);
-    dsTempDataSet->setObjectName(QStringLiteral("dsTempDataSet"));
-    dsTempDataSet->SetDataSet(mdTempDataSet);
-
-    cdsCustDisactLookUp = new TKyv_ClientDataSet(this);
-    cdsCustDisactLookUp->setObjectName(QStringLiteral("cdsCustDisactLookUp"));
-    cdsCustDisactLookUp->SetDataProvider(DM ? DM->Provider(QStringLiteral("dspCustDisactLookUp")) : nullptr);
-    cdsCustDisactLookUp->SetCommandText(CustDisactLookUpStatement());
-    cdsCustDisactLookUp->Params().CreateParam(ftFloat, QStringLiteral("SERV_ID"), ptInput);
-    cdsCustDisactLookUp->SetReadOnly(true);
-    dsCustDisactLookUp = new TDataSource(this);
-    dsCustDisactLookUp->setObjectName(QStringLiteral("dsCustDisactLookUp"));
-    dsCustDisactLookUp->SetDataSet(cdsCustDisactLookUp);
+    cdsCustDisactLookUp = NewServiceList("cdsCustDisactLookUp", "dspCustDisactLookUp", CustDisactLookUpStatement(),
+        ftFloat, "SERV_ID", dsCustDisactLookUp);
 
     lblService = new QLabel(this);
     lblService->setObjectName(QStringLiteral("lblService"));
@@ -134,12 +120,6 @@ void TfrmDisactSubscr::Prepare()
     }
     if (hist && hist->Active() && !hist->IsEmpty())
         edSmartCardNo->setText(fieldOf(hist, "SMARTCARD_NO")->AsString());
-}
-
-void TfrmDisactSubscr::keyPressEvent(QKeyEvent *event)
-{
-    if (!EnterMovesFocus(this, event))
-        QDialog::keyPressEvent(event);
 }
 
 void TfrmDisactSubscr::btnOkClick()

@@ -276,14 +276,27 @@ void EditCustomerHistory(const TCardView &view)
     noteLateContract(currentCustomer());
 }
 
-void ConnectListedCustomers(const TCardView &view)
+namespace {
+
+// The customer list to walk, its pending change posted and opened when it was closed; null without one.
+TKyv_ClientDataSet *openListedCustomers()
 {
     TKyv_ClientDataSet *c = CustomerList();
+    if (c) {
+        PostPending(c);
+        if (!c->Active())
+            c->Open();
+    }
+    return c;
+}
+
+} // namespace
+
+void ConnectListedCustomers(const TCardView &view)
+{
+    TKyv_ClientDataSet *c = openListedCustomers();
     if (!c)
         return;
-    PostPending(c);
-    if (!c->Active())
-        c->Open();
     c->First();
     if (c->IsEmpty())
         return;
@@ -325,12 +338,9 @@ void ClearListedHistory(const TCardView &view)
     if (!Services::messages()->confirm(QStringLiteral("Удалить всю историю подключений для выборки абонентов ?"))
         || !Services::messages()->confirm(QStringLiteral("Внимание! Вся история подключений будет удалена. Удалить ?")))
         return;
-    TKyv_ClientDataSet *c = CustomerList();
+    TKyv_ClientDataSet *c = openListedCustomers();
     if (!c)
         return;
-    PostPending(c);
-    if (!c->Active())
-        c->Open();
     TCommitAtEnd commitAtEnd;
     TBusyScope busy(true, true);
     c->First();

@@ -3,7 +3,9 @@
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
+#include "Kyv_db.h"
 #include "MemTable.h"
+#include "dmuDM.h"
 #include "frmuMain.h"
 #include "uSettings.h"
 
@@ -101,4 +103,37 @@ QVariant RecordValue(TMemTable *record, const char *field)
     if (!record->Active() || (record->IsEmpty() && record->State() != dsInsert && record->State() != dsEdit))
         return {};
     return record->FieldByName(QString::fromLatin1(field))->Value();
+}
+
+TSubscrDialog::TSubscrDialog(
+    QWidget *parent, const char *name, const QString &title, std::initializer_list<TRecordField> fields)
+    : QDialog(parent)
+{
+    setObjectName(QString::fromLatin1(name));
+    setWindowTitle(title);
+    mdTempDataSet = NewRecordTable(this, "mdTempDataSet", fields);
+    dsTempDataSet = new TDataSource(this);
+    dsTempDataSet->setObjectName(QStringLiteral("dsTempDataSet"));
+    dsTempDataSet->SetDataSet(mdTempDataSet);
+}
+
+TKyv_ClientDataSet *TSubscrDialog::NewServiceList(const char *name, const char *provider, const QString &statement,
+    TFieldType paramType, const char *param, TDataSource *&source)
+{
+    auto *list = new TKyv_ClientDataSet(this);
+    list->setObjectName(QString::fromLatin1(name));
+    list->SetDataProvider(DM ? DM->Provider(QString::fromLatin1(provider)) : nullptr);
+    list->SetCommandText(statement);
+    list->Params().CreateParam(paramType, QString::fromLatin1(param), ptInput);
+    list->SetReadOnly(true);
+    source = new TDataSource(this);
+    source->setObjectName(QStringLiteral("ds") + QString::fromLatin1(name).mid(3));
+    source->SetDataSet(list);
+    return list;
+}
+
+void TSubscrDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (!EnterMovesFocus(this, event))
+        QDialog::keyPressEvent(event);
 }

@@ -2,11 +2,14 @@
 
 #include "DataSet.h"
 
+#include <QDialog>
 #include <QString>
 
-class QDialog;
 class QEvent;
 class QKeyEvent;
+class QLabel;
+class QPushButton;
+class TKyv_ClientDataSet;
 class QWidget;
 class TDataSource;
 class TDBCheckBoxEh;
@@ -41,3 +44,31 @@ void MinimiseProgramWith(QWidget *dialog, QEvent *event);
 
 // The value of a field of a one-record table, null for none.
 QVariant RecordValue(TMemTable *record, const char *field);
+
+// The frame of both subscription dialogs: the one-record table being edited with its source, the controls both
+// show (the parent package's notice, its digital flag, the date and the smart card's label, made by each dialog
+// in its own focus order) and Enter as Tab.
+class TSubscrDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    TMemTable *mdTempDataSet = nullptr;
+    TDataSource *dsTempDataSet = nullptr;
+
+    QLabel *lblParentNotice = nullptr;
+    TDBCheckBoxEh *chkDTV = nullptr;
+    TDBDateTimeEditEh *dtpDateFrom = nullptr;
+    QLabel *lblSmartCard = nullptr;
+    QPushButton *btnOk = nullptr;
+    QPushButton *btnCancel = nullptr;
+
+protected:
+    TSubscrDialog(QWidget *parent, const char *name, const QString &title, std::initializer_list<TRecordField> fields);
+
+    // The read-only list of the services to choose from, by the data module's provider, with its one parameter and
+    // its source.
+    TKyv_ClientDataSet *NewServiceList(const char *name, const char *provider, const QString &statement,
+        TFieldType paramType, const char *param, TDataSource *&source);
+
+    void keyPressEvent(QKeyEvent *event) override;
+};
