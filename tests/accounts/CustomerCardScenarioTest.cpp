@@ -1,5 +1,5 @@
 // A new user's first customer, from the main menu to a payment, driven by keys and clicks on both engines.
-#include "CustomerFixture.h"
+#include "CustomerProgramFixture.h"
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "KyvFrames.h"
@@ -27,25 +27,16 @@
 
 namespace {
 
-// Saving a new customer goes on to connecting a service (its dialog); these tests only save, so whatever
-// dialog that opens is cancelled while the answer lives.
-inline tarvik::test::ModalAnswer cancelConnecting()
-{
-    return tarvik::test::ModalAnswer([] { return qobject_cast<QDialog *>(QApplication::activeModalWidget()) != nullptr; },
-        [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->reject(); });
-}
-
 using tarvik::test::ModalAnswer;
 
-class CustomerCardScenario : public CustomerFixture
+class CustomerCardScenario : public CustomerWindowsFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        CustomerWindowsFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
         RegisterCustomerForms();
         m_dmr->dbConnection()->Execute(
             QStringLiteral("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR) values (2, 'Касса')"));
@@ -56,11 +47,8 @@ protected:
     }
     void TearDown() override
     {
-        for (QWidget *child : m_scope.main()->ChildForms())
-            delete child;
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        deleteChildForms();
+        CustomerWindowsFixture::TearDown();
     }
 
     // Typed as the keyboard types it, whatever the alphabet.
@@ -91,11 +79,6 @@ protected:
         TColumnEh *c = form->dbgCustomer->Columns()[column];
         return form->dbgCustomer->GetFooterText(c->Footer(), *c);
     }
-
-    FakeMessageService m_messages;
-    FakeShellService m_shell;
-    FakeClock m_clock { QDateTime(QDate(2024, 6, 20), QTime(10, 0)) };
-    tarvik::test::MainWindowScope m_scope;
 };
 
 TEST_P(CustomerCardScenario, ANewUserCreatesFindsAndPaysForACustomer)

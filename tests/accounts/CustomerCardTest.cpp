@@ -1,5 +1,5 @@
 // The customer card inside the customer list window, on both engines.
-#include "CustomerFixture.h"
+#include "CustomerProgramFixture.h"
 #include "DBCtrlsEh.h"
 #include "DataSource.h"
 #include "DbSchema.h"
@@ -27,30 +27,14 @@
 
 namespace {
 
-// Saving a new customer goes on to connecting a service (its dialog); these tests only save, so whatever
-// dialog that opens is cancelled while the answer lives.
-inline tarvik::test::ModalAnswer cancelConnecting()
-{
-    return tarvik::test::ModalAnswer([] { return qobject_cast<QDialog *>(QApplication::activeModalWidget()) != nullptr; },
-        [] { qobject_cast<QDialog *>(QApplication::activeModalWidget())->reject(); });
-}
-
-class CustomerCard : public CustomerFixture
+class CustomerCard : public CustomerWindowsFixture
 {
 protected:
-    void SetUp() override
-    {
-        CustomerFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        DMR = m_dmr.get();
-    }
     void TearDown() override
     {
         m_form.reset();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        CustomerWindowsFixture::TearDown();
     }
 
     // A customer written straight into the table: its id.
@@ -91,10 +75,6 @@ protected:
         return m_messages.requests.isEmpty() ? mtCustom : m_messages.requests.constLast().type;
     }
 
-    FakeMessageService m_messages;
-    FakeShellService m_shell;
-    FakeClock m_clock { QDateTime(QDate(2024, 6, 20), QTime(10, 0)) };
-    tarvik::test::MainWindowScope m_scope;
     std::unique_ptr<TfrmCustomer> m_form;
 };
 

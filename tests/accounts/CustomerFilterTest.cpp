@@ -75,16 +75,6 @@ protected:
             r->Fields()[i]->SetValue(m_startValues[i]);
     }
 
-    QList<int> listed()
-    {
-        QList<int> ids;
-        TKyv_ClientDataSet *c = customers();
-        for (c->First(); !c->Eof(); c->Next())
-            ids << field(c, "CUSTOMER_ID")->AsInteger();
-        std::sort(ids.begin(), ids.end());
-        return ids;
-    }
-
     QVariantList m_startValues;
 };
 

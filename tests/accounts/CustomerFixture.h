@@ -6,6 +6,7 @@
 #include "dmuCust.h"
 #include "dmuDM.h"
 
+#include <algorithm>
 #include <memory>
 
 class CustomerFixture : public ::testing::TestWithParam<TestEngine>
@@ -42,6 +43,17 @@ protected:
 
     TKyv_ClientDataSet *customers() const { return m_cust->cdsCustomer(); }
     TField *field(TDataSet *ds, const char *name) const { return ds->FieldByName(QString::fromLatin1(name)); }
+
+    // The ids of the customers the list holds, in order.
+    QList<int> listed() const
+    {
+        QList<int> ids;
+        TKyv_ClientDataSet *c = customers();
+        for (c->First(); !c->Eof(); c->Next())
+            ids << field(c, "CUSTOMER_ID")->AsInteger();
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
 
     // A value as the second connection reads it.
     QVariant seen(const QString &sql) const { return m_other->dbConnection()->SelectValue(sql); }

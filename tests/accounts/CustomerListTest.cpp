@@ -1,5 +1,5 @@
 // The customer list window and the search by flat, on both engines.
-#include "CustomerFixture.h"
+#include "CustomerProgramFixture.h"
 #include "DataSource.h"
 #include "KyvFrames.h"
 #include "Kyv_DBGridEh.h"
@@ -39,28 +39,20 @@ const Seed Seeds[] = {
     { 0, "99", "12.5.4", "Абрамов", "7", 0, 0 },
 };
 
-class CustomerList : public CustomerFixture
+class CustomerList : public CustomerWindowsFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        DMR = m_dmr.get();
-        RegisterCustomerForms();
+        CustomerWindowsFixture::SetUp();
+        if (!HasFatalFailure())
+            RegisterCustomerForms();
     }
     void TearDown() override
     {
-        for (auto &answer : m_answers) {
-            answer->stop();
-            EXPECT_TRUE(answer->ran()) << "a dialog the test answers never opened";
-        }
-        for (QWidget *child : m_scope.main()->ChildForms())
-            delete child;
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        stopAnswers();
+        deleteChildForms();
+        CustomerWindowsFixture::TearDown();
     }
 
     void seed()
@@ -98,15 +90,6 @@ protected:
 
     QString surname() const { return field(customers(), "SURNAME")->AsString(); }
 
-    void whenReady(std::function<bool()> ready, std::function<void()> act)
-    {
-        m_answers.push_back(std::make_unique<tarvik::test::ModalAnswer>(std::move(ready), std::move(act)));
-    }
-
-    FakeMessageService m_messages;
-    FakeClock m_clock { QDateTime(QDate(2024, 6, 20), QTime(10, 0)) };
-    tarvik::test::MainWindowScope m_scope;
-    std::vector<std::unique_ptr<tarvik::test::ModalAnswer>> m_answers;
     int m_ids[4] = {};
 };
 

@@ -2,27 +2,13 @@
 
 // The customer fixture with the database module as the program's own (the payment windows and exports reach it
 // globally), and the helpers of the payment tests: statements, a customer's key, the recalculation queue.
-#include "CustomerFixture.h"
-#include "dmuRDM.h"
+#include "CustomerProgramFixture.h"
 
 #include <QSqlQuery>
 
-class PaymentsFixture : public CustomerFixture
+class PaymentsFixture : public CustomerProgramFixture
 {
 protected:
-    void SetUp() override
-    {
-        CustomerFixture::SetUp();
-        if (!HasFatalFailure())
-            DMR = m_dmr.get();
-    }
-
-    void TearDown() override
-    {
-        CustomerFixture::TearDown();
-        DMR = nullptr;
-    }
-
     void exec(const char *sql) { m_dmr->dbConnection()->Execute(QString::fromUtf8(sql)); }
 
     int idOf(const QString &surname) const

@@ -1,5 +1,5 @@
 // The services editor and its tariff rules, on both engines.
-#include "CustomerFixture.h"
+#include "CustomerProgramFixture.h"
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "FormClasses.h"
@@ -37,17 +37,21 @@ QDateTime day(int y, int m, int d)
     return QDateTime(QDate(y, m, d), QTime(0, 0));
 }
 
-class ServGuide : public CustomerFixture
+class ServGuide : public CustomerWindowsFixture
 {
 protected:
     static constexpr int ServId = 10;
 
+    ServGuide()
+        : CustomerWindowsFixture(QDateTime(QDate(2021, 3, 20), QTime(10, 0)))
+    {
+    }
+
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        CustomerWindowsFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
         RegisterServiceGuides();
         m_previousHandler = setExceptionHandler([this](const QString &message) { m_errors << message; });
         for (const char *sql : { "insert into ZOLT.SERV_PACKAGE (SERV_PACKAGE_ID, SERV_PACKAGE_DESCR) values (1, 'Базовый')",
@@ -63,13 +67,9 @@ protected:
     }
     void TearDown() override
     {
-        for (auto &answer : m_answers) {
-            answer->stop();
-            EXPECT_TRUE(answer->ran()) << "a dialog the test answers never opened";
-        }
+        stopAnswers();
         setExceptionHandler(m_previousHandler);
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        CustomerWindowsFixture::TearDown();
     }
 
     // "TARIF_ID|DATE_FROM|DATE_TO|TARIF_SUM" of the service's tariffs in start order, as another user sees them.
@@ -91,23 +91,18 @@ protected:
         return out;
     }
 
-    void whenReady(std::function<void(TfrmServTypeGuide *)> act)
+    void whenEditorOpens(std::function<void(TfrmServTypeGuide *)> act)
     {
-        m_answers.push_back(std::make_unique<ModalAnswer>(
-            [] { return activeModal<TfrmServTypeGuide>() != nullptr; },
+        whenReady([] { return activeModal<TfrmServTypeGuide>() != nullptr; },
             [act] {
                 QPointer<TfrmServTypeGuide> form = activeModal<TfrmServTypeGuide>();
                 act(form);
                 // A failed assertion leaves the editor open; it must not hold the test.
                 if (form && form->isVisible())
                     form->actClose->trigger();
-            }));
+            });
     }
 
-    FakeMessageService m_messages;
-    FakeClock m_clock { QDateTime(QDate(2021, 3, 20), QTime(10, 0)) };
-    tarvik::test::MainWindowScope m_scope;
-    std::vector<std::unique_ptr<ModalAnswer>> m_answers;
     ExceptionHandler m_previousHandler;
     QStringList m_errors;
 };
@@ -160,7 +155,7 @@ TEST_P(ServGuide, EditorAddsATarifThroughTheChainAndRefusesAnEarlierOne)
 {
     m_dm->SetWorkDate(QDate(2021, 3, 1));
     QString refusal;
-    whenReady([&](TfrmServTypeGuide *form) {
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
         ASSERT_TRUE(form->odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), 1));
         ASSERT_TRUE(form->cdsServ->Locate(QStringLiteral("SERV_ID"), ServId));
         ASSERT_EQ(form->cdsTarif->RecordCount(), 1);
@@ -194,7 +189,7 @@ TEST_P(ServGuide, EditorDeletesTheLastTarifAfterAsking)
     QString error;
     ASSERT_TRUE(AddServiceTarif(m_dmr.get(), ServId, 1, QDate(2021, 3, 1), 7.5, id, error));
     m_messages.answer(mrYes);
-    whenReady([&](TfrmServTypeGuide *form) {
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
         ASSERT_TRUE(form->odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), 1));
         ASSERT_TRUE(form->cdsServ->Locate(QStringLiteral("SERV_ID"), ServId));
         form->actDelTarif->trigger();
@@ -214,7 +209,7 @@ TEST_P(ServGuide, NewServiceGetsItsDefaultsAndAZeroTarifFromTheInitialisationDat
     const QDate initDate = m_dmr->InitDate();
     ASSERT_TRUE(initDate.isValid());
     QVariant newId;
-    whenReady([&](TfrmServTypeGuide *form) {
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
         form->actNewService->trigger();
         ASSERT_EQ(form->cdsServ->State(), dsInsert);
         EXPECT_EQ(form->cdsServ->FieldByName(QStringLiteral("SERV_PACKAGE_ID"))->AsInteger(), -1)
@@ -254,7 +249,7 @@ TEST_P(ServGuide, NewServiceGetsItsDefaultsAndAZeroTarifFromTheInitialisationDat
 
 TEST_P(ServGuide, SavingAServiceKeepsTheParentOnlyForConnectionTypesAndDtvNeedsCas)
 {
-    whenReady([&](TfrmServTypeGuide *form) {
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
         ASSERT_TRUE(form->odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), 1));
         auto save = [form](int servId, const QVariant &type, const QVariant &child) {
             EXPECT_TRUE(form->cdsServ->Locate(QStringLiteral("SERV_ID"), servId));
@@ -313,7 +308,7 @@ TEST_P(ServGuide, ConsolesPickerHandsBackTheChosenServiceOrTheInitialKey)
     };
     for (const Case &c : { Case { "Ok hands back the chosen service", true, 11 }, Case { "Cancel the initial key", false, 10 } }) {
         bool okEnabled = false;
-        whenReady([&](TfrmServTypeGuide *form) {
+        whenEditorOpens([&](TfrmServTypeGuide *form) {
             EXPECT_EQ(form->cdsServ->FieldByName(QStringLiteral("SERV_ID"))->AsInteger(), 10)
                 << "opened on the key's package and service";
             okEnabled = form->actMrOk->isEnabled();
@@ -327,7 +322,7 @@ TEST_P(ServGuide, ConsolesPickerHandsBackTheChosenServiceOrTheInitialKey)
     }
     // Browsing from the main menu: Ok stays disabled; the size the user left it at comes back next time.
     bool okEnabled = true;
-    whenReady([&](TfrmServTypeGuide *form) {
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
         form->odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), 1);
         EXPECT_EQ(form->cdsServ->RecordCount(), 2);
         okEnabled = form->actMrOk->isEnabled();
@@ -338,7 +333,7 @@ TEST_P(ServGuide, ConsolesPickerHandsBackTheChosenServiceOrTheInitialKey)
     executeServTypeGuide(0, 0, out);
     EXPECT_FALSE(okEnabled);
     QSize reopened;
-    whenReady([&](TfrmServTypeGuide *form) {
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
         reopened = form->size();
         form->actClose->trigger();
     });
@@ -360,7 +355,7 @@ TEST_P(ServGuide, CasConsoleChoosesAPackageThroughTheEditorInPickMode)
         record->Edit();
     record->FieldByName(QStringLiteral("SERV_ID"))->SetValue(10);
     int shownMode = -1;
-    whenReady([&](TfrmServTypeGuide *form) {
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
         shownMode = form->actMrOk->isEnabled() ? 1 : 0;
         EXPECT_EQ(form->cdsServ->FieldByName(QStringLiteral("SERV_ID"))->AsInteger(), 10);
         form->cdsServ->Locate(QStringLiteral("SERV_ID"), 11);

@@ -9,7 +9,7 @@
 //   is not the package's), 23 its reconnection, 41 its disconnection.
 // Smart card 100 "1234567" of provider "A", active. Customers are added by the tests: contract on 10 January,
 // open-ended, accounts "001", "002", ... so that the list's text order is their order.
-#include "CustomerFixture.h"
+#include "CustomerProgramFixture.h"
 #include "ModalAnswer.h"
 #include "ServiceFakes.h"
 #include "dmuRDM.h"
@@ -20,15 +20,14 @@
 #include <functional>
 #include <map>
 
-class SubscrFixture : public CustomerFixture
+class SubscrFixture : public CustomerProgramFixture
 {
 protected:
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        CustomerProgramFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
         m_saved = AppSettings();
         AppSettings().useCAS = false;
         AppSettings().useVoyager = false;
@@ -56,10 +55,8 @@ protected:
 
     void TearDown() override
     {
-        CustomerFixture::TearDown();
+        CustomerProgramFixture::TearDown();
         AppSettings() = m_saved;
-        if (DMR == m_dmr.get())
-            DMR = nullptr;
     }
 
     void exec(const QString &sql) { m_dmr->dbConnection()->Execute(sql); }

@@ -1,6 +1,6 @@
 // The service tickets: the new-ticket dialog of the card and the tickets window, on both engines.
 #include "CodePage.h"
-#include "CustomerFixture.h"
+#include "CustomerProgramFixture.h"
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "FR_Class.h"
@@ -99,15 +99,19 @@ TEST(TicketFilters, StatesAndTeamBecomeTheListsConditions)
     }
 }
 
-class TicketWindow : public CustomerFixture
+class TicketWindow : public CustomerWindowsFixture
 {
 protected:
+    TicketWindow()
+        : CustomerWindowsFixture(QDateTime(QDate(2021, 3, 20), QTime(10, 0)))
+    {
+    }
+
     void SetUp() override
     {
-        CustomerFixture::SetUp();
+        CustomerWindowsFixture::SetUp();
         if (HasFatalFailure())
             return;
-        DMR = m_dmr.get();
         m_previousHandler = setExceptionHandler([this](const QString &message) { m_errors << message; });
         for (const char *sql : { "insert into ZOLT.TEAM (TEAM_ID, TEAM_NAME) values (2, 'Бригада Север')",
                  "insert into ZOLT.TEAM (TEAM_ID, TEAM_NAME) values (3, 'Бригада Юг')" })
@@ -122,15 +126,11 @@ protected:
     }
     void TearDown() override
     {
-        for (auto &answer : m_answers) {
-            answer->stop();
-            EXPECT_TRUE(answer->ran()) << "a dialog the test answers never opened";
-        }
+        stopAnswers();
         delete m_form;
         setExceptionHandler(m_previousHandler);
         EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char('\n')).toStdString();
-        CustomerFixture::TearDown();
-        DMR = nullptr;
+        CustomerWindowsFixture::TearDown();
     }
 
     int customerId(const char *surname) const
@@ -175,15 +175,6 @@ protected:
         return out;
     }
 
-    void whenReady(std::function<bool()> ready, std::function<void()> act)
-    {
-        m_answers.push_back(std::make_unique<ModalAnswer>(std::move(ready), std::move(act)));
-    }
-
-    FakeMessageService m_messages;
-    FakeClock m_clock { QDateTime(QDate(2021, 3, 20), QTime(10, 0)) };
-    tarvik::test::MainWindowScope m_scope;
-    std::vector<std::unique_ptr<ModalAnswer>> m_answers;
     QPointer<TfrmTickets> m_form;
     ExceptionHandler m_previousHandler;
     QStringList m_errors;
