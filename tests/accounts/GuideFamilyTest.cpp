@@ -8,6 +8,8 @@
 #include "frmuTeam.h"
 #include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
+#include "frmuServicePackageGuide.h"
+#include "frmuSingleServiceTarifGuide.h"
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
 
@@ -34,6 +36,10 @@ struct Member
     bool textKey = false;           // the key is a text typed by the user, with no default
     bool locates = true;            // the list opens on the given key
     bool keyOnInsert = true;        // a new row has its key at once (else when it is stored)
+    const char *referred = nullptr; // a row the referrer needs, made before it
+    // The row a missing key leaves the list on: the one the query reads first, kept current when the list is then
+    // sorted by name.
+    int missingKeyRow = 1;
 };
 
 const Member Members[] = {
@@ -73,6 +79,19 @@ const Member Members[] = {
     { "Employee", executeEmployeeGuide, "EMPLOYEE", "EMPLOYEE_ID", "FULLNAME",
       "insert into ZOLT.EMPLOYEE (EMPLOYEE_ID, TEAM_ID, FULLNAME) values (%1, 1, '%2')", nullptr, nullptr,
       gckInitial, true, false, "%1", false, false, false },
+    { "ServicePackage", executeServicePackageGuide, "SERV_PACKAGE", "SERV_PACKAGE_ID", "SERV_PACKAGE_DESCR",
+      "insert into ZOLT.SERV_PACKAGE (SERV_PACKAGE_ID, SERV_PACKAGE_DESCR) values (%1, '%2')",
+      "insert into ZOLT.SERV (SERV_ID, SERV_DESCR, SERVTYPE_ID, SERV_PACKAGE_ID) values (40, 'Услуга', 0, %1)",
+      "\"%1\" удалить нельзя, т.к. есть ссылка на услуги", gckInitial, false },
+    // The price list comes with its balance-correction row, read first and sorted last.
+    { "SingleServiceTarif", executeSingleServiceTarifGuide, "SINGLE_SERVICE_TARIF", "SINGLE_SERVICE_TARIF_ID",
+      "SERVICE_NAME",
+      "insert into ZOLT.SINGLE_SERVICE_TARIF (SINGLE_SERVICE_TARIF_ID, SERVICE_NAME, PRICE, MEASURE_ID) "
+      "values (%1, '%2', 12.5, 1)",
+      "insert into ZOLT.CUSTOMER_SERVICE (CUSTOMER_ID, CUSTOMER_SERVICE_ID, SINGLE_SERVICE_TARIF_ID, SERVICE_DATE, "
+      "QUANTITY, PRICE, PUT_TIME) values (96, 1, %1, '2021-03-01 00:00:00', 1, 12.5, '2021-03-01 00:00:00')",
+      "\"%1\" удалить нельзя, т.к. есть ссылка на услуги", gckInitial, false, true, "%1", false, true, true,
+      "insert into ZOLT.CUSTOMER (CUSTOMER_ID, SURNAME) values (96, 'Заказчик')", 3 },
 };
 
 class GuideFamily : public GuideFixture
@@ -134,7 +153,7 @@ TEST_P(GuideFamily, PickModeLocatesTheKeyAndHandsBackTheChoice)
         seed(m, 6, "Бета");
         QVariant out;
         bool ok = runGuide(m.run, 999, 1, out, [&](TfrmGuide *g) {
-            EXPECT_EQ(g->L->RecNo(), 1) << "a missing key leaves the list on its first row";
+            EXPECT_EQ(g->L->RecNo(), m.missingKeyRow) << "a missing key leaves the list on the row read first";
             g->actMrCancel->trigger();
         });
         EXPECT_FALSE(ok);
@@ -223,6 +242,8 @@ TEST_P(GuideFamily, DeleteIsRefusedWhileReferredToAndConfirmedOtherwise)
         SCOPED_TRACE(m.name);
         seed(m, 5, "Альфа");
         seed(m, 6, "Бета");
+        if (m.referred)
+            exec(m.referred);
         if (m.referrer)
             exec(QString::fromUtf8(m.referrer).arg(5));
         QVariant out;
