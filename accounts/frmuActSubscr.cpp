@@ -71,7 +71,7 @@ TfrmActSubscr::TfrmActSubscr(QWidget *parent)
     chkDTV = NewFlagBox(this, "chkDTV", QStringLiteral("DTV"), dsCustActLookUp, "RO_IS_DTV_PACKAGE");
 
     dblcActServ
-        = NewLookupCombo(this, "dblcActServ", dsTempDataSet, "ACT_SERV_ID", dsCustActLookUp, "SERV_ID", "SERV_DESCR");
+        = boundLookup(this, "dblcActServ", dsTempDataSet, "ACT_SERV_ID", dsCustActLookUp, "SERV_ID", "SERV_DESCR");
     dtpDateFrom = NewDateEdit(this, "dtpDateFrom", dsTempDataSet, "DATE_FROM");
     dtpContractTill = NewDateEdit(this, "dtpContractTill", dsTempDataSet, "CONTRACT_TILL");
     dtpContractTill->setToolTip(
@@ -80,7 +80,7 @@ TfrmActSubscr::TfrmActSubscr(QWidget *parent)
     lblContractTill->setObjectName(QStringLiteral("lblContractTill"));
     lblSmartCard = new QLabel(QStringLiteral("смарткарта №"), this);
     lblSmartCard->setObjectName(QStringLiteral("lblSmartCard"));
-    dblcSmartCard = NewLookupCombo(
+    dblcSmartCard = boundLookup(
         this, "dblcSmartCard", dsTempDataSet, "SMARTCARD_ID", dsCustSmartCards, "SMARTCARD_ID", "SMARTCARD_NO");
 
     actApply = new QAction(QStringLiteral("Готово"), this);

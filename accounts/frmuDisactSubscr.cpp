@@ -61,7 +61,7 @@ TfrmDisactSubscr::TfrmDisactSubscr(QWidget *parent)
     lblParentNotice->setObjectName(QStringLiteral("lblParentNotice"));
     lblParentNotice->setWordWrap(true);
     chkDTV = NewFlagBox(this, "chkDTV", QStringLiteral("DTV"), dsCustDisactLookUp, "PARENT_IS_DTV_PACKAGE");
-    dblcDisactServ = NewLookupCombo(
+    dblcDisactServ = boundLookup(
         this, "dblcDisactServ", dsTempDataSet, "DISACT_SERV_ID", dsCustDisactLookUp, "SERV_ID", "SERV_DESCR");
     dtpDateFrom = NewDateEdit(this, "dtpDateFrom", dsTempDataSet, "DATE_FROM");
     lblSmartCard = new QLabel(QStringLiteral("смарткарта №"), this);

@@ -39,7 +39,7 @@ TfrmSelectActService::TfrmSelectActService(QWidget *parent)
     dsCustActLookUp->SetDataSet(odsCustActLookUp);
 
     dblcActServ
-        = NewLookupCombo(this, "dblcActServ", dsTempDataSet, "ACT_SERV_ID", dsCustActLookUp, "SERV_ID", "SERV_DESCR");
+        = boundLookup(this, "dblcActServ", dsTempDataSet, "ACT_SERV_ID", dsCustActLookUp, "SERV_ID", "SERV_DESCR");
     dtpDateFrom = NewDateEdit(this, "dtpDateFrom", dsTempDataSet, "DATE_FROM");
     QDialogButtonBox *buttons = ReadyCancelButtons(btnOk, btnCancel);
     connect(btnOk, &QPushButton::clicked, this, guarded([this](bool) { btnOkClick(); }));

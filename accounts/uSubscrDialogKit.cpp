@@ -26,19 +26,6 @@ TMemTable *NewRecordTable(QObject *owner, const char *name, std::initializer_lis
     return table;
 }
 
-TDBLookupComboboxEh *NewLookupCombo(QWidget *parent, const char *name, TDataSource *record, const char *field,
-    TDataSource *list, const char *key, const char *shown)
-{
-    auto *combo = new TDBLookupComboboxEh(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->SetListSource(list);
-    combo->SetKeyField(QString::fromLatin1(key));
-    combo->SetListField(QString::fromLatin1(shown));
-    combo->SetDataSource(record);
-    combo->SetDataField(QString::fromLatin1(field));
-    return combo;
-}
-
 TDBDateTimeEditEh *NewDateEdit(QWidget *parent, const char *name, TDataSource *record, const char *field)
 {
     auto *edit = new TDBDateTimeEditEh(parent);

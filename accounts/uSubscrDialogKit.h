@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataSet.h"
+#include "uCustDialogs.h"
 
 #include <QDialog>
 #include <QString>
@@ -17,8 +18,8 @@ class TDBDateTimeEditEh;
 class TDBLookupComboboxEh;
 class TMemTable;
 
-// What the subscription dialogs share: their one-record tables, their bound controls, Enter as Tab and the
-// minimising of the whole program with them.
+// What the subscription dialogs share: their one-record tables, their bound controls (the lookups are the card
+// dialogs' boundLookup), Enter as Tab and the minimising of the whole program with them.
 
 // A field of a one-record table.
 struct TRecordField
@@ -29,8 +30,6 @@ struct TRecordField
 // An open in-memory table with the fields and one record being edited.
 TMemTable *NewRecordTable(QObject *owner, const char *name, std::initializer_list<TRecordField> fields);
 
-TDBLookupComboboxEh *NewLookupCombo(QWidget *parent, const char *name, TDataSource *record, const char *field,
-    TDataSource *list, const char *key, const char *shown);
 TDBDateTimeEditEh *NewDateEdit(QWidget *parent, const char *name, TDataSource *record, const char *field);
 // A read-only check box showing '1' of the list's field as checked.
 TDBCheckBoxEh *NewFlagBox(
