@@ -21,6 +21,7 @@
 #include "uLog.h"
 #include "uSettings.h"
 #include "uWindowActions.h"
+#include "uPaymentWindows.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -174,12 +175,7 @@ void TfrmCustomer::CreateActions()
 
 void TfrmCustomer::CreateColumn(const char *field, const QString &title, int width)
 {
-    TColumnEh *column = dbgCustomer->Columns().Add();
-    column->SetFieldName(QString::fromLatin1(field));
-    column->Title().SetCaption(title);
-    column->Title().SetTitleButton(true);
-    if (width > 0)
-        column->SetWidth(width);
+    AddGridColumn(dbgCustomer, field, title, width);
 }
 
 void TfrmCustomer::CreateGrid()

@@ -14,6 +14,7 @@
 #include "dmuRDM.h"
 #include "uLog.h"
 #include "uSettings.h"
+#include "uPaymentWindows.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -45,11 +46,8 @@ TKyv_DBGridEh *pageGrid(QWidget *page, const char *name, TDataSource *source, st
     auto *grid = new TKyv_DBGridEh(page);
     grid->setObjectName(QString::fromLatin1(name));
     grid->SetReadOnly(readOnly);
-    for (const ColumnSpec &spec : columns) {
-        TColumnEh *column = grid->Columns().Add();
-        column->SetFieldName(QString::fromLatin1(spec.field));
-        column->Title().SetCaption(QString::fromUtf8(spec.title));
-    }
+    for (const ColumnSpec &spec : columns)
+        AddGridColumn(grid, spec.field, QString::fromUtf8(spec.title), 0, false);
     grid->SetDataSource(source);
     return grid;
 }

@@ -13,6 +13,7 @@
 #include "uTicketEdits.h"
 #include "uTickets.h"
 #include "uWindowActions.h"
+#include "uPaymentWindows.h"
 
 #include <QAction>
 #include <QFormLayout>
@@ -33,13 +34,6 @@ QString text(TDataSet *ds, const char *field)
     return ds->FieldByName(QString::fromLatin1(field))->AsString();
 }
 
-void addColumn(TKyv_DBGridEh *grid, const char *field, const QString &title, int width)
-{
-    TColumnEh *column = grid->Columns().Add();
-    column->SetFieldName(QString::fromLatin1(field));
-    column->Title().SetCaption(title);
-    column->SetWidth(width);
-}
 
 } // namespace
 
@@ -115,12 +109,12 @@ void TfrmCustomerTicket::CreateEdits()
     dsPlanedTickets->setObjectName(QStringLiteral("dsPlanedTickets"));
     dsPlanedTickets->SetDataSet(odsPlanedTickets);
     dbgPlanedTickets->SetDataSource(dsPlanedTickets);
-    addColumn(dbgPlanedTickets, "PLAN_DATE", QStringLiteral("План"), 70);
-    addColumn(dbgPlanedTickets, "PLAN_TIME_START", QStringLiteral("время с:"), 50);
-    addColumn(dbgPlanedTickets, "PLAN_TIME_END", QStringLiteral("по:"), 50);
-    addColumn(dbgPlanedTickets, "NOTICE", QStringLiteral("Описание заявки"), 200);
-    addColumn(dbgPlanedTickets, "RO_ADDRESS", QStringLiteral("Адрес"), 160);
-    addColumn(dbgPlanedTickets, "RO_LOCATION_NAME", QStringLiteral("Город"), 90);
+    AddGridColumn(dbgPlanedTickets, "PLAN_DATE", QStringLiteral("План"), 70, false);
+    AddGridColumn(dbgPlanedTickets, "PLAN_TIME_START", QStringLiteral("время с:"), 50, false);
+    AddGridColumn(dbgPlanedTickets, "PLAN_TIME_END", QStringLiteral("по:"), 50, false);
+    AddGridColumn(dbgPlanedTickets, "NOTICE", QStringLiteral("Описание заявки"), 200, false);
+    AddGridColumn(dbgPlanedTickets, "RO_ADDRESS", QStringLiteral("Адрес"), 160, false);
+    AddGridColumn(dbgPlanedTickets, "RO_LOCATION_NAME", QStringLiteral("Город"), 90, false);
 
     btnApply = new QPushButton(QStringLiteral("Добавить"), this);
     btnApply->setObjectName(QStringLiteral("btnApply"));

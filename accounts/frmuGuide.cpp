@@ -18,6 +18,7 @@
 #include "uCommon.h"
 #include "uSettings.h"
 #include "uWindowActions.h"
+#include "uPaymentWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -305,13 +306,7 @@ void TfrmGuide::sortBy(const QString &field)
 
 TColumnEh *TfrmGuide::addColumn(const char *field, const QString &title, int width)
 {
-    TColumnEh *column = dbgList->Columns().Add();
-    column->SetFieldName(QString::fromLatin1(field));
-    column->Title().SetCaption(title);
-    column->Title().SetTitleButton(true);
-    if (width > 0)
-        column->SetWidth(width);
-    return column;
+    return AddGridColumn(dbgList, field, title, width);
 }
 
 TKyv_ClientDataSet *TfrmGuide::makeClientList(const char *name, const char *provider, const QString &sql)

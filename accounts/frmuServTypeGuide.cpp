@@ -21,6 +21,7 @@
 #include "uServTarifs.h"
 #include "uSettings.h"
 #include "uWindowActions.h"
+#include "uPaymentWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -57,15 +58,6 @@ TDataSource *source(QObject *owner, const char *name, TDataSet *ds, bool autoEdi
     s->SetDataSet(ds);
     s->SetAutoEdit(autoEdit);
     return s;
-}
-
-void addColumn(TKyv_DBGridEh *grid, const char *fieldName, const QString &title, int width)
-{
-    TColumnEh *column = grid->Columns().Add();
-    column->SetFieldName(QString::fromLatin1(fieldName));
-    column->Title().SetCaption(title);
-    column->Title().SetTitleButton(true);
-    column->SetWidth(width);
 }
 
 } // namespace
@@ -208,7 +200,7 @@ void TfrmServTypeGuide::CreateListPage()
     dbgServicePackage->setObjectName(QStringLiteral("dbgServicePackage"));
     dbgServicePackage->SetReadOnly(true);
     dbgServicePackage->SetDataSource(source(this, "dsServicePackage", odsServicePackage, false));
-    addColumn(dbgServicePackage, "SERV_PACKAGE_DESCR", QStringLiteral("Пакет услуг"), 160);
+    AddGridColumn(dbgServicePackage, "SERV_PACKAGE_DESCR", QStringLiteral("Пакет услуг"), 160);
     auto *packageBar = new QToolBar(tsList);
     packageBar->setObjectName(QStringLiteral("tbServicePackage"));
     packageBar->addAction(actSelectServicePackage);
@@ -235,19 +227,19 @@ void TfrmServTypeGuide::CreateListPage()
     dbgServ->SetDataSource(dsServ);
     dbgServ->SetOptionsEh(dbgServ->OptionsEh() | dghAutoSortMarking);
     dbgServ->OnSortMarkingChanged = [](TCustomDBGridEh *grid) { SortByMarkers(grid); };
-    addColumn(dbgServ, "SERV_PACKAGE_DESCR", QStringLiteral("Пакет услуг"), 100);
+    AddGridColumn(dbgServ, "SERV_PACKAGE_DESCR", QStringLiteral("Пакет услуг"), 100);
     dbgServ->Columns()[0]->SetVisible(false);
-    addColumn(dbgServ, "SERV_DESCR", QStringLiteral("Наименование  услуги"), 200);
-    addColumn(dbgServ, "SERV_CODE", QStringLiteral("Код"), 50);
-    addColumn(dbgServ, "RO_SERV_TYPE", QStringLiteral("Тип"), 140);
-    addColumn(dbgServ, "L_CHILDSERV", QStringLiteral("Подчинение"), 140);
+    AddGridColumn(dbgServ, "SERV_DESCR", QStringLiteral("Наименование  услуги"), 200);
+    AddGridColumn(dbgServ, "SERV_CODE", QStringLiteral("Код"), 50);
+    AddGridColumn(dbgServ, "RO_SERV_TYPE", QStringLiteral("Тип"), 140);
+    AddGridColumn(dbgServ, "L_CHILDSERV", QStringLiteral("Подчинение"), 140);
     dbgServ->Columns()[4]->Title().Hint =
         QStringLiteral("Абонентская подчиненная услуга\nдля услуг по подключению\nи отключению абонентов ");
-    addColumn(dbgServ, "NOTICE", QStringLiteral("Примечание"), 140);
-    addColumn(dbgServ, "IS_DTV_PACKAGE", QStringLiteral("DTV пакет"), 60);
+    AddGridColumn(dbgServ, "NOTICE", QStringLiteral("Примечание"), 140);
+    AddGridColumn(dbgServ, "IS_DTV_PACKAGE", QStringLiteral("DTV пакет"), 60);
     dbgServ->Columns()[6]->KeyList() = QStringList { QStringLiteral("0"), QStringLiteral("1") };
     dbgServ->Columns()[6]->PickList() = QStringList { QStringLiteral("нет"), QStringLiteral("да") };
-    addColumn(dbgServ, "DTV_PACKAGE_CODE", QStringLiteral("CAS код"), 60);
+    AddGridColumn(dbgServ, "DTV_PACKAGE_CODE", QStringLiteral("CAS код"), 60);
     dbgServ->OnDblClick = [this](TCustomDBGridEh *) {
         guard([this] {
             if (m_mode != 0)
@@ -260,9 +252,9 @@ void TfrmServTypeGuide::CreateListPage()
     dbgTarif = new TKyv_DBGridEh(tsList);
     dbgTarif->setObjectName(QStringLiteral("dbgTarif"));
     dbgTarif->SetDataSource(dsTarif);
-    addColumn(dbgTarif, "DATE_FROM", QStringLiteral("С"), 80);
-    addColumn(dbgTarif, "DATE_TO", QStringLiteral("По"), 80);
-    addColumn(dbgTarif, "TARIF_SUM", QStringLiteral("Сумма"), 80);
+    AddGridColumn(dbgTarif, "DATE_FROM", QStringLiteral("С"), 80);
+    AddGridColumn(dbgTarif, "DATE_TO", QStringLiteral("По"), 80);
+    AddGridColumn(dbgTarif, "TARIF_SUM", QStringLiteral("Сумма"), 80);
     navTarif = new TKyv_DBNavigator(tsList);
     navTarif->setObjectName(QStringLiteral("navTarif"));
     navTarif->SetKind(nkVertical);
@@ -286,7 +278,7 @@ void TfrmServTypeGuide::CreateListPage()
     dbgLinkedServ->setObjectName(QStringLiteral("dbgLinkedServ"));
     dbgLinkedServ->SetReadOnly(true);
     dbgLinkedServ->SetDataSource(source(this, "dsLinkedServ", odsLinkedServ, false));
-    addColumn(dbgLinkedServ, "SERV_DESCR", QStringLiteral("Наименование"), 240);
+    AddGridColumn(dbgLinkedServ, "SERV_DESCR", QStringLiteral("Наименование"), 240);
     dbgLinkedServ->OnDblClick = [this](TCustomDBGridEh *) { guard([this] { LinkedServDblClick(); }); };
 
     pcServInfo = new QTabWidget(tsList);

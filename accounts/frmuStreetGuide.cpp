@@ -5,6 +5,7 @@
 #include "Guard.h"
 #include "Kyv_DBGridEh.h"
 #include "dmuDM.h"
+#include "uPaymentWindows.h"
 
 #include <QAction>
 #include <QLabel>
@@ -62,12 +63,8 @@ TfrmStreetGuide::TfrmStreetGuide(QWidget *parent)
     dbgDublicates->SetReadOnly(true);
     dbgDublicates->SetDataSource(dublicatesSource);
     for (const auto &[field, title, width] : { std::tuple { "STREET_CODE", "Код", 50 },
-                                               std::tuple { "STREET_NAME", "Наименование", 250 } }) {
-        TColumnEh *column = dbgDublicates->Columns().Add();
-        column->SetFieldName(QString::fromLatin1(field));
-        column->Title().SetCaption(QString::fromUtf8(title));
-        column->SetWidth(width);
-    }
+                                               std::tuple { "STREET_NAME", "Наименование", 250 } })
+        AddGridColumn(dbgDublicates, field, QString::fromUtf8(title), width, false);
     panelLayout->addWidget(dbgDublicates);
     pnlDublicates->setVisible(false);
     if (auto *listLayout = qobject_cast<QVBoxLayout *>(tsList->layout()))

@@ -17,6 +17,7 @@
 #include "uLog.h"
 #include "uSettings.h"
 #include "uSubscrDialogKit.h"
+#include "uPaymentWindows.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,11 +43,8 @@ TKyv_DBGridEh *newGrid(QWidget *parent, const char *name, TDataSource *source,
     auto *grid = new TKyv_DBGridEh(parent);
     grid->setObjectName(QString::fromLatin1(name));
     grid->SetDataSource(source);
-    for (const auto &[field, title] : columns) {
-        TColumnEh *column = grid->Columns().Add();
-        column->SetFieldName(QString::fromLatin1(field));
-        column->Title().SetCaption(QString::fromUtf8(title));
-    }
+    for (const auto &[field, title] : columns)
+        AddGridColumn(grid, field, QString::fromUtf8(title), 0, false);
     return grid;
 }
 

@@ -28,6 +28,7 @@
 #include "uTicketEdits.h"
 #include "uTickets.h"
 #include "uWindowActions.h"
+#include "uPaymentWindows.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -262,13 +263,8 @@ void TfrmTickets::CreateListPage()
         { "PLAN_DATE", "План|Дата", 78 }, { "PLAN_TIME_START", "План|С", 42 }, { "PLAN_TIME_END", "План|По", 42 },
         { "NOTICE", "Описание заявки", 170 }, { "RO_ADDRESS", "Адрес", 140 }, { "ACCOUNT_NO", "Абонент|Л.С.", 50 },
         { "FIO", "Абонент|ФИО", 90 }, { "PHONE_NO", "Абонент|Телефон", 70 }, { "RO_TEAM_NAME", "Исполнители", 100 } };
-    for (const auto &[name, title, width] : columns) {
-        TColumnEh *column = dbgTickets->Columns().Add();
-        column->SetFieldName(QString::fromLatin1(name));
-        column->Title().SetCaption(QString::fromUtf8(title));
-        column->Title().SetTitleButton(true);
-        column->SetWidth(width);
-    }
+    for (const auto &[name, title, width] : columns)
+        AddGridColumn(dbgTickets, name, QString::fromUtf8(title), width);
 
     auto *layout = new QVBoxLayout(tsList);
     layout->setContentsMargins(0, 0, 0, 0);

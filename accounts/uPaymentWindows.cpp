@@ -19,14 +19,22 @@ bool IsEditing(const TDataSet *ds)
     return ds->State() == dsEdit || ds->State() == dsInsert;
 }
 
+TColumnEh *AddGridColumn(TKyv_DBGridEh *grid, const char *field, const QString &title, int width, bool sorts)
+{
+    TColumnEh *column = grid->Columns().Add();
+    column->SetFieldName(QString::fromLatin1(field));
+    column->Title().SetCaption(title);
+    if (sorts)
+        column->Title().SetTitleButton(true);
+    if (width > 0)
+        column->SetWidth(width);
+    return column;
+}
+
 void AddGridColumns(TKyv_DBGridEh *grid, std::initializer_list<TGridColumnSpec> columns)
 {
     for (const TGridColumnSpec &spec : columns) {
-        TColumnEh *column = grid->Columns().Add();
-        column->SetFieldName(QString::fromLatin1(spec.field));
-        column->Title().SetCaption(QString::fromUtf8(spec.title));
-        column->Title().SetTitleButton(true);
-        column->SetWidth(spec.width);
+        TColumnEh *column = AddGridColumn(grid, spec.field, QString::fromUtf8(spec.title), spec.width);
         if (spec.footer != fvtNon)
             column->Footer().SetValueType(spec.footer);
     }

@@ -17,7 +17,8 @@ class TDataSource;
 class TField;
 class TKyv_DBGridEh;
 
-// What the payment windows build alike: their actions, grid columns and data-aware controls.
+// What the payment windows build alike: their actions, grid columns and data-aware controls; the grid columns of
+// the other list windows too.
 
 TField *FieldOf(TDataSet *ds, const char *name);
 bool IsEditing(const TDataSet *ds);
@@ -30,6 +31,10 @@ struct TGridColumnSpec
     int width;
     TFooterValueType footer;
 };
+
+// A column of a grid on the field: its title ('|' between the lines of a multi-line title), its width (0 keeps the
+// grid's own) and, with `sorts`, the title as a button that sorts the list.
+TColumnEh *AddGridColumn(TKyv_DBGridEh *grid, const char *field, const QString &title, int width, bool sorts = true);
 
 // Adds the columns with their titles as title buttons (local sorting by title).
 void AddGridColumns(TKyv_DBGridEh *grid, std::initializer_list<TGridColumnSpec> columns);
