@@ -49,8 +49,8 @@ struct TTicketEdits
     QToolButton *btnSelectTeam = nullptr;
 };
 
-// Makes the edits into `edits` on `page`, bound to the temporary record of `record` and offering the teams of `teamList`; the
-// dates and the team carry the "Tag"s the Return key walks and have `keyFilter` installed.
+// Makes the edits into `edits` on `page`, bound to the temporary record `record` shows and offering the teams of
+// `teamList`; the dates and the team carry the "Tag"s the Return key walks and have `keyFilter` installed.
 void CreateTicketEdits(TTicketEdits &edits, QWidget *page, QObject *keyFilter, TDataSource *record, TDataSet *teamList,
     QAction *selectTeam);
 // The rows of the edits: the customer, the dates with the planned times, the notice and the team.
