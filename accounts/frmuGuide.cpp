@@ -436,6 +436,9 @@ void TfrmGuide::openDataSets()
     }
     if (!m_spec.sortField.isEmpty())
         sortBy(m_spec.sortField);
+    // Sorting keeps the row read first as the current one; a key not in the list leaves the user on the top row.
+    if (L->Active())
+        L->First();
     if (m_spec.locateOnOpen && L->Active() && !L->IsEmpty() && !FInitKey.isNull() && FInitKey.isValid()
         && !m_spec.keyField.isEmpty())
         L->Locate(m_spec.keyField, FInitKey);
