@@ -16,6 +16,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
+#include <numeric>
+
 TdmDebtCalc *dmDebtCalc = nullptr;
 
 namespace {
@@ -41,15 +44,93 @@ QString nextRowsDeletion(const TADOConnection &connection)
                : QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_DATE");
 }
 
+// The account numbers are compared as the eye compares them, right-aligned in this many characters; the list's
+// query orders them the same way.
+constexpr int AccountWidth = 15;
+const char *const AccountField = "ACCOUNT_NO";
+
+QString RightAlignedAccount(const QString &account)
+{
+    // As the database's LPAD: a longer number is cut to its first characters.
+    return account.left(AccountWidth).rightJustified(AccountWidth, QLatin1Char(' '));
+}
+
+bool Listed(const QString &names, const QString &name)
+{
+    const QStringList list = SplitFieldNames(names);
+    return std::any_of(list.begin(), list.end(),
+                       [&](const QString &n) { return n.compare(name, Qt::CaseInsensitive) == 0; });
+}
+
 } // namespace
+
+// ---- The customer list
+
+void TCustDebtStateDataSet::SetSortFields(const QString &fields, const QString &descFields)
+{
+    for (const QString &name : SplitFieldNames(fields))
+        FieldByName(name);
+    m_sortFields = fields;
+    m_descFields = descFields;
+    if (Active())
+        OrderChanged();
+}
+
+std::vector<int> TCustDebtStateDataSet::BaseOrder() const
+{
+    std::vector<int> order = TKyv_ADODataSet::BaseOrder();
+    struct Key
+    {
+        const TField *field;
+        bool descending;
+        bool account;
+    };
+    std::vector<Key> keys;
+    for (const QString &name : SplitFieldNames(m_sortFields))
+        if (const TField *f = FindField(name))
+            keys.push_back({f, Listed(m_descFields, name),
+                            name.compare(QLatin1String(AccountField), Qt::CaseInsensitive) == 0});
+    if (keys.empty() || order.size() < 2)
+        return order;
+    // Each row's values are worked out once (a computed figure costs the row's whole calculation), then sorted.
+    const size_t width = keys.size();
+    std::vector<QVariant> values(order.size() * width);
+    for (size_t i = 0; i < order.size(); ++i)
+        for (size_t k = 0; k < width; ++k) {
+            QVariant v = RowValue(order[i], keys[k].field);
+            if (isNullValue(v))
+                v = QVariant();
+            else if (keys[k].account)
+                v = RightAlignedAccount(v.toString());
+            values[i * width + k] = std::move(v);
+        }
+    std::vector<size_t> positions(order.size());
+    std::iota(positions.begin(), positions.end(), size_t(0));
+    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        for (size_t k = 0; k < width; ++k) {
+            const int c = CompareValues(keys[k].field->DataType(), values[a * width + k], values[b * width + k], true);
+            if (c != 0)
+                return keys[k].descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    std::vector<int> sorted;
+    sorted.reserve(order.size());
+    for (size_t p : positions)
+        sorted.push_back(order[p]);
+    InvalidateCalcCache();
+    return sorted;
+}
+
+// ---- The data module
 
 TdmDebtCalc::TdmDebtCalc(TDMR *dmr, QObject *parent)
     : QObject(parent)
     , m_dmr(dmr)
-    , m_odsCustDebtState(std::make_unique<TKyv_ADODataSet>())
+    , m_odsCustDebtState(std::make_unique<TCustDebtStateDataSet>())
     , m_dsCustDebtState(std::make_unique<TDataSource>())
 {
-    TKyv_ADODataSet *list = m_odsCustDebtState.get();
+    TCustDebtStateDataSet *list = m_odsCustDebtState.get();
     list->setObjectName(QStringLiteral("odsCustDebtState"));
     if (m_dmr)
         list->SetConnection(m_dmr->dbConnection());
@@ -190,7 +271,7 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
     return result;
 }
 
-void TdmDebtCalc::openCustDebtState(const QDate &month, const QString &orderBy)
+void TdmDebtCalc::openCustDebtState(const QDate &month)
 {
     m_odsCustDebtState->Close();
     TADOConnection *connection = m_dmr->dbConnection();
@@ -216,10 +297,12 @@ void TdmDebtCalc::openCustDebtState(const QDate &month, const QString &orderBy)
     }
     m_custFigures = std::move(figures);
     m_listMonth = from;
+    // The name joins with CONCAT: a customer without initials keeps its surname (with "||" the whole name would be
+    // null).
     m_odsCustDebtState->SetCommandText(
         QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM,C.ACCOUNT_NO, C.SURNAME,"
-                       "C.SURNAME || ' ' || C.INITIALS as CUSTOMER_NAME from ZOLT.CUSTOMER C")
-        + (orderBy.isEmpty() ? QString() : QLatin1Char(' ') + orderBy));
+                       "CONCAT(C.SURNAME, ' ', C.INITIALS) as CUSTOMER_NAME from ZOLT.CUSTOMER C ")
+        + QStringLiteral("ORDER BY LPAD(C.ACCOUNT_NO,%1,' ')").arg(AccountWidth));
     try {
         m_odsCustDebtState->Open();
     } catch (...) {
