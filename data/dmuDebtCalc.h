@@ -15,6 +15,7 @@
 class TDMR;
 class TDataSet;
 class TDataSource;
+class TField;
 
 // The customer list of the services-for-the-month view. Its rows come in the order the query reads them; a sort
 // asked of it reorders them in memory by any of its fields, the figures computed after reading included, since
@@ -89,6 +90,12 @@ private:
     QHash<qint64, TCustFigures> m_custFigures;
     QDate m_listMonth;
     std::unique_ptr<TCustDebtStateDataSet> m_odsCustDebtState;
+    // The list's fields its calculation reads and writes; the figures' in the order of their table.
+    TField *m_idField = nullptr;
+    TField *m_dateFromField = nullptr;
+    TField *m_dateToField = nullptr;
+    TField *m_toPayField = nullptr;
+    std::vector<TField *> m_figureFields;
     std::unique_ptr<TDataSource> m_dsCustDebtState;
     bool m_abort = false;
     int m_sliceSize = 2000;
