@@ -6,6 +6,7 @@
 #include "FormClasses.h"
 #include "Guard.h"
 #include "Kyv_DBGridEh.h"
+#include "Kyv_GridCDS.h"
 #include "Kyv_db.h"
 #include "Periods.h"
 #include "ScreenCursor.h"
@@ -26,8 +27,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 TfrmCustDebt *frmCustDebt = nullptr;
 
 namespace {
@@ -35,16 +34,26 @@ namespace {
 const char *const kMoneyFormat = "### ### ### ### ##0.##";
 const char *const kExportFilter = "Универсальный (*.csv) (Можно открыть в Microsoft Excel)|*.csv";
 
-// The columns the database orders by, by their fields; the figures are computed after reading and keep no
-// sort marker.
-struct SortableField
+// The grid's title markers become the customer list's own order, kept in memory, since most of its columns are
+// figures computed after the list is read. A closed list takes the order when it opens.
+void OrderListByMarkers(const TCustomDBGridEh &grid, TCustDebtStateDataSet &list)
 {
-    const char *field;
-    const char *expression;
-};
-const SortableField kSortable[] = {
-    { "ACCOUNT_NO", "LPAD(C.ACCOUNT_NO,15,' ')" },
-    { "CUSTOMER_NAME", "C.SURNAME" },
+    const TMarkerIndexEh markers = MarkerIndexOf(grid);
+    const TScreenCursorScope wait(crHourGlass);
+    list.SetSortFields(markers.Fields, markers.DescFields);
+}
+
+// Title sorting of every grid over the customer list.
+class TCustDebtStateFeatures : public TDatasetFeaturesEh
+{
+public:
+    void ApplySorting(QObject *sender, TDataSet *dataSet, bool) override
+    {
+        auto *grid = qobject_cast<TCustomDBGridEh *>(sender);
+        auto *list = qobject_cast<TCustDebtStateDataSet *>(dataSet);
+        if (grid && list)
+            OrderListByMarkers(*grid, *list);
+    }
 };
 
 } // namespace
@@ -57,26 +66,6 @@ QString CustDebtProposedFileName(const QDate &from)
 QString CustDebtExportFileName(const QString &chosen)
 {
     return chosen.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? chosen : chosen + QStringLiteral(".csv");
-}
-
-QString CustDebtOrderBy(const TKyv_DBGridEh &grid)
-{
-    QList<TColumnEh *> marked;
-    TDBGridColumnsEh &columns = const_cast<TKyv_DBGridEh &>(grid).Columns();
-    for (int i = 0; i < columns.Count(); ++i)
-        if (columns[i]->Title().SortMarker() != smNoneEh)
-            marked.append(columns[i]);
-    std::stable_sort(marked.begin(), marked.end(),
-        [](TColumnEh *a, TColumnEh *b) { return a->Title().SortIndex() < b->Title().SortIndex(); });
-    QStringList terms;
-    for (TColumnEh *column : marked)
-        for (const SortableField &s : kSortable)
-            if (column->FieldName().compare(QString::fromLatin1(s.field), Qt::CaseInsensitive) == 0)
-                terms << QString::fromLatin1(s.expression)
-                        + (column->Title().SortMarker() == smUpEh ? QStringLiteral(" DESC") : QString());
-    if (terms.isEmpty())
-        terms << QString::fromLatin1(kSortable[0].expression);
-    return QStringLiteral("ORDER BY ") + terms.join(QStringLiteral(", "));
 }
 
 TfrmCustDebt::TfrmCustDebt(QWidget *parent)
@@ -153,10 +142,7 @@ void TfrmCustDebt::CreateGrid()
         TColumnEh *column = dbgCustDebtState->Columns().Add();
         column->SetFieldName(QString::fromLatin1(c.field));
         column->Title().SetCaption(QString::fromUtf8(c.title));
-        bool sortable = false;
-        for (const SortableField &s : kSortable)
-            sortable = sortable || qstrcmp(s.field, c.field) == 0;
-        column->Title().SetTitleButton(sortable);
+        column->Title().SetTitleButton(true);
         column->Footer().SetValueType(c.footer);
         if (c.footerField)
             column->Footer().SetFieldName(QString::fromLatin1(c.footerField));
@@ -168,8 +154,6 @@ void TfrmCustDebt::CreateGrid()
     dbgCustDebtState->Columns()[9]->Title().Hint = QStringLiteral("Баланс на конец месяца");
     if (dmDebtCalc)
         dbgCustDebtState->SetDataSource(dmDebtCalc->dsCustDebtState());
-    // The list is ordered by the database: a change of the markers reads the month again in the new order.
-    dbgCustDebtState->OnSortMarkingChanged = [this](TCustomDBGridEh *) { guard([this] { LoadMonth(); }); };
     dbgCustDebtState->installEventFilter(this);
 }
 
@@ -198,7 +182,9 @@ void TfrmCustDebt::LoadMonth()
             SetApplicationHint(QString());
         }
     } clearHint;
-    dmDebtCalc->openCustDebtState(SelectionPeriodFrom, CustDebtOrderBy(*dbgCustDebtState));
+    // The list outlives the window: the order it opens in is this grid's.
+    OrderListByMarkers(*dbgCustDebtState, *dmDebtCalc->odsCustDebtState());
+    dmDebtCalc->openCustDebtState(SelectionPeriodFrom);
 }
 
 void TfrmCustDebt::actPeriodExecute()
@@ -284,6 +270,7 @@ void TfrmCustDebt::closeEvent(QCloseEvent *event)
 
 void RegisterCustDebtForms()
 {
+    RegisterDatasetFeaturesClass<TCustDebtStateFeatures>(TCustDebtStateDataSet::staticMetaObject);
     RegisterFormClass<TfrmCustDebt>(QStringLiteral("TfrmCustDebt"));
     RegisterCommand(QStringLiteral("actCustDebt"), [] {
         if (frmMain)

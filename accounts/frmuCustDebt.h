@@ -12,9 +12,6 @@ class TKyv_DBGridEh;
 QString CustDebtProposedFileName(const QDate &from);
 // The file the export writes for a chosen name: ".csv" appended unless the name ends with it in any case.
 QString CustDebtExportFileName(const QString &chosen);
-// The list's order: the account numbers right-aligned, as they are compared by the eye, then the columns the
-// user marked by their titles that the database can order by.
-QString CustDebtOrderBy(const TKyv_DBGridEh &grid);
 
 // "Услуги, оказанные клиентам за месяц": every customer's figures of one month as the monthly close computes
 // them, with the month picker, the export to a CSV file and the customer's detailed balance.

@@ -187,8 +187,16 @@ TDM::TDM(TDMR *dmr, QObject *parent, const QStringList &arguments)
     CreateProviders();
     CreateMainCFG();
     CreateAppUser();
-    MakeClient(m_cdsAreaList, QStringLiteral("cdsAreaList"), QStringLiteral("dspAreaList"));
-    MakeClient(m_cdsSubAreaList, QStringLiteral("cdsSubAreaList"), QStringLiteral("dspSubAreaList"));
+    // The filters' district and sub-area lists, every row by name: the row 0 of each (no name, or "-") comes first
+    // and stands for "any", as the filters read 0. An unnamed row sorts first on both engines.
+    MakeClient(m_cdsAreaList, QStringLiteral("cdsAreaList"), QStringLiteral("dspAreaList"))
+        ->SetCommandText(QStringLiteral(
+            "select AREA_ID, AREA_NAME from ZOLT.AREA order by COALESCE(AREA_NAME, ''), AREA_ID"));
+    MakeClient(m_cdsSubAreaList, QStringLiteral("cdsSubAreaList"), QStringLiteral("dspSubAreaList"))
+        ->SetCommandText(QStringLiteral(
+            "select SUBAREA_ID, SUBAREA_NAME from ZOLT.SUBAREA order by COALESCE(SUBAREA_NAME, ''), SUBAREA_ID"));
+    for (TKyv_ClientDataSet *list : {m_cdsAreaList.get(), m_cdsSubAreaList.get()})
+        list->SetReadOnly(true);
     MakeClient(m_cdsReportServList, QStringLiteral("cdsReportServList"), QStringLiteral("dspReportServList"))
         ->SetReadOnly(true);
     MakeClient(m_cdsReportPaymentsByServ, QStringLiteral("cdsReportPaymentsByServ"),

@@ -56,6 +56,8 @@ public:
 
     TKyv_ClientDataSet *cdsMainCFG() const { return m_cdsMainCFG.get(); }
     TKyv_ClientDataSet *cdsAppUser() const { return m_cdsAppUser.get(); }
+    // The districts (AREA_ID, AREA_NAME) and sub-areas (SUBAREA_ID, SUBAREA_NAME) for the filters' drop-downs,
+    // read-only, every row by name, the "any" row 0 first.
     TKyv_ClientDataSet *cdsAreaList() const { return m_cdsAreaList.get(); }
     TKyv_ClientDataSet *cdsSubAreaList() const { return m_cdsSubAreaList.get(); }
     TKyv_ClientDataSet *cdsReportServList() const { return m_cdsReportServList.get(); }

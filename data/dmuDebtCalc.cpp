@@ -16,6 +16,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
+#include <numeric>
+
 TdmDebtCalc *dmDebtCalc = nullptr;
 
 namespace {
@@ -41,15 +44,126 @@ QString nextRowsDeletion(const TADOConnection &connection)
                : QStringLiteral("delete from ZOLT.PAY_ACCOUNT where REL_DATE >= :P_DATE");
 }
 
+// The account numbers are compared as the eye compares them, right-aligned in this many characters; the list's
+// query orders them the same way.
+constexpr int AccountWidth = 15;
+const char *const AccountField = "ACCOUNT_NO";
+
+QString RightAlignedAccount(const QString &account)
+{
+    // As the database's LPAD: a longer number is cut to its first characters.
+    return account.left(AccountWidth).rightJustified(AccountWidth, QLatin1Char(' '));
+}
+
+bool Listed(const QString &names, const QString &name)
+{
+    const QStringList list = SplitFieldNames(names);
+    return std::any_of(list.begin(), list.end(),
+                       [&](const QString &n) { return n.compare(name, Qt::CaseInsensitive) == 0; });
+}
+
+// The customer list's figures, in the order of its fields, each from the month (m) or from what is dated after it
+// (a).
+using Figures = const TMonthFigures &;
+struct ListFigure
+{
+    const char *name;
+    double (*value)(Figures m, Figures a);
+};
+const ListFigure ListFigures[] = {
+    {"P_DEBT_IN_SUM", [](Figures m, Figures) { return m.in; }},
+    {"FACTOR_VALUE", [](Figures m, Figures) { return m.factor; }},
+    {"L_SINGLE_SERVICE_SUM", [](Figures m, Figures) { return m.byFact; }},
+    {"L_SINGLE_SERVICE_SUM_A", [](Figures, Figures a) { return a.byFact; }},
+    {"SINGLE_SERV_SUM", [](Figures m, Figures) { return m.oneOff; }},
+    {"SINGLE_SERV_SUM_A", [](Figures, Figures a) { return a.oneOff; }},
+    {"ACT_SERV_SUM", [](Figures m, Figures) { return m.activation; }},
+    {"ACT_SERV_SUM_A", [](Figures, Figures a) { return a.activation; }},
+    {"DISACT_SERV_SUM", [](Figures m, Figures) { return m.deactivation; }},
+    {"DISACT_SERV_SUM_A", [](Figures, Figures a) { return a.deactivation; }},
+    {"PAY_SUM", [](Figures m, Figures) { return m.payments; }},
+    {"PAY_SUM_A", [](Figures, Figures a) { return a.payments; }},
+    {"L_SUM", [](Figures m, Figures) { return m.subscriptionBase; }},
+    {"C_SUM_ADD", [](Figures, Figures a) { return a.prepayBase; }},
+    {"C_SUM", [](Figures m, Figures) { return m.subscriptionBase; }},
+    {"C_ACT_SERV_SUM", [](Figures m, Figures) { return m.activation; }},
+    {"C_PAY_SUM", [](Figures m, Figures) { return m.payments; }},
+    {"C_SINGLE_SERVICE_SUM", [](Figures m, Figures) { return m.byFact; }},
+    // Everything charged in the month, the factor applied per period as the close does, so that the outgoing
+    // balance shown is the balance row the close writes.
+    {"C_TO_PAY_SUM", [](Figures m, Figures) { return RoundCents(m.out + m.payments); }},
+    {"DEBT_OUT_SUM", [](Figures m, Figures) { return m.out; }},
+};
+
 } // namespace
+
+// ---- The customer list
+
+void TCustDebtStateDataSet::SetSortFields(const QString &fields, const QString &descFields)
+{
+    for (const QString &name : SplitFieldNames(fields))
+        FieldByName(name);
+    m_sortFields = fields;
+    m_descFields = descFields;
+    if (Active())
+        OrderChanged();
+}
+
+std::vector<int> TCustDebtStateDataSet::BaseOrder() const
+{
+    std::vector<int> order = TKyv_ADODataSet::BaseOrder();
+    struct Key
+    {
+        const TField *field;
+        bool descending;
+        bool account;
+    };
+    std::vector<Key> keys;
+    for (const QString &name : SplitFieldNames(m_sortFields))
+        if (const TField *f = FindField(name))
+            keys.push_back({f, Listed(m_descFields, name),
+                            name.compare(QLatin1String(AccountField), Qt::CaseInsensitive) == 0});
+    if (keys.empty() || order.size() < 2)
+        return order;
+    // Each row's values are worked out once (a computed figure costs the row's whole calculation), then sorted.
+    const size_t width = keys.size();
+    std::vector<QVariant> values(order.size() * width);
+    for (size_t i = 0; i < order.size(); ++i)
+        for (size_t k = 0; k < width; ++k) {
+            QVariant v = RowValue(order[i], keys[k].field);
+            if (isNullValue(v))
+                v = QVariant();
+            else if (keys[k].account)
+                v = RightAlignedAccount(v.toString());
+            values[i * width + k] = std::move(v);
+        }
+    std::vector<size_t> positions(order.size());
+    std::iota(positions.begin(), positions.end(), size_t(0));
+    std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        for (size_t k = 0; k < width; ++k) {
+            const int c = CompareValues(keys[k].field->DataType(), values[a * width + k], values[b * width + k], true);
+            if (c != 0)
+                return keys[k].descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    std::vector<int> sorted;
+    sorted.reserve(order.size());
+    for (size_t p : positions)
+        sorted.push_back(order[p]);
+    InvalidateCalcCache();
+    return sorted;
+}
+
+// ---- The data module
 
 TdmDebtCalc::TdmDebtCalc(TDMR *dmr, QObject *parent)
     : QObject(parent)
     , m_dmr(dmr)
-    , m_odsCustDebtState(std::make_unique<TKyv_ADODataSet>())
+    , m_odsCustDebtState(std::make_unique<TCustDebtStateDataSet>())
     , m_dsCustDebtState(std::make_unique<TDataSource>())
 {
-    TKyv_ADODataSet *list = m_odsCustDebtState.get();
+    TCustDebtStateDataSet *list = m_odsCustDebtState.get();
     list->setObjectName(QStringLiteral("odsCustDebtState"));
     if (m_dmr)
         list->SetConnection(m_dmr->dbConnection());
@@ -57,14 +171,15 @@ TdmDebtCalc::TdmDebtCalc(TDMR *dmr, QObject *parent)
         list->AddField<TFloatField>(QString::fromLatin1(name));
     for (const char *name : {"ACCOUNT_NO", "SURNAME", "CUSTOMER_NAME"})
         list->AddField<TStringField>(QString::fromLatin1(name));
-    for (const char *name : {"P_DATE_FROM", "P_DATE_TO"})
-        list->AddField<TDateTimeField>(QString::fromLatin1(name), fkCalculated);
-    for (const char *name :
-         {"P_DEBT_IN_SUM", "FACTOR_VALUE", "L_SINGLE_SERVICE_SUM", "L_SINGLE_SERVICE_SUM_A", "SINGLE_SERV_SUM",
-          "SINGLE_SERV_SUM_A", "ACT_SERV_SUM", "ACT_SERV_SUM_A", "DISACT_SERV_SUM", "DISACT_SERV_SUM_A", "PAY_SUM",
-          "PAY_SUM_A", "L_SUM", "C_SUM_ADD", "C_SUM", "C_ACT_SERV_SUM", "C_PAY_SUM", "C_SINGLE_SERVICE_SUM",
-          "C_TO_PAY_SUM", "DEBT_OUT_SUM"})
-        list->AddField<TFloatField>(QString::fromLatin1(name), fkCalculated);
+    m_dateFromField = list->AddField<TDateTimeField>(QStringLiteral("P_DATE_FROM"), fkCalculated);
+    m_dateToField = list->AddField<TDateTimeField>(QStringLiteral("P_DATE_TO"), fkCalculated);
+    for (const ListFigure &figure : ListFigures) {
+        TField *f = list->AddField<TFloatField>(QString::fromLatin1(figure.name), fkCalculated);
+        m_figureFields.push_back(f);
+        if (qstrcmp(figure.name, "C_TO_PAY_SUM") == 0)
+            m_toPayField = f;
+    }
+    m_idField = list->FieldByName(QStringLiteral("CUSTOMER_ID"));
     list->OnCalcFields.add([this](TDataSet *ds) { odsCustDebtStateCalcFields(ds); });
     list->AfterClose.add([this](TDataSet *) { m_custFigures.clear(); });
     m_dsCustDebtState->SetDataSet(list);
@@ -190,7 +305,7 @@ bool TdmDebtCalc::closeAccountingMonth(int debtMode, const QDate &d)
     return result;
 }
 
-void TdmDebtCalc::openCustDebtState(const QDate &month, const QString &orderBy)
+void TdmDebtCalc::openCustDebtState(const QDate &month)
 {
     m_odsCustDebtState->Close();
     TADOConnection *connection = m_dmr->dbConnection();
@@ -216,10 +331,12 @@ void TdmDebtCalc::openCustDebtState(const QDate &month, const QString &orderBy)
     }
     m_custFigures = std::move(figures);
     m_listMonth = from;
+    // The name joins with CONCAT: a customer without initials keeps its surname (with "||" the whole name would be
+    // null).
     m_odsCustDebtState->SetCommandText(
         QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM,C.ACCOUNT_NO, C.SURNAME,"
-                       "C.SURNAME || ' ' || C.INITIALS as CUSTOMER_NAME from ZOLT.CUSTOMER C")
-        + (orderBy.isEmpty() ? QString() : QLatin1Char(' ') + orderBy));
+                       "CONCAT(C.SURNAME, ' ', C.INITIALS) as CUSTOMER_NAME from ZOLT.CUSTOMER C ")
+        + QStringLiteral("ORDER BY LPAD(C.ACCOUNT_NO,%1,' ')").arg(AccountWidth));
     try {
         m_odsCustDebtState->Open();
     } catch (...) {
@@ -230,42 +347,18 @@ void TdmDebtCalc::openCustDebtState(const QDate &month, const QString &orderBy)
     hint(QString());
 }
 
-void TdmDebtCalc::odsCustDebtStateCalcFields(TDataSet *ds)
+void TdmDebtCalc::odsCustDebtStateCalcFields(TDataSet *)
 {
-    const auto set = [ds](const char *name, const QVariant &value) {
-        ds->FieldByName(QString::fromLatin1(name))->SetValue(value);
-    };
-    set("P_DATE_FROM", QDateTime(m_listMonth, QTime(0, 0), Qt::UTC));
-    set("P_DATE_TO", QDateTime(EndOfMonth(m_listMonth), QTime(0, 0), Qt::UTC));
-    const TField *id = ds->FieldByName(QStringLiteral("CUSTOMER_ID"));
-    const auto found = id->IsNull() ? m_custFigures.constEnd() : m_custFigures.constFind(qint64(id->AsFloat()));
+    // Every row shown, summed in the footer or sorted by is calculated here: the fields are reached directly.
+    m_dateFromField->SetValue(QDateTime(m_listMonth, QTime(0, 0), Qt::UTC));
+    m_dateToField->SetValue(QDateTime(EndOfMonth(m_listMonth), QTime(0, 0), Qt::UTC));
+    const auto found =
+        m_idField->IsNull() ? m_custFigures.constEnd() : m_custFigures.constFind(qint64(m_idField->AsFloat()));
     if (found == m_custFigures.constEnd()) {
         // A customer added after the figures were read has none: nothing to pay is shown rather than a guess.
-        set("C_TO_PAY_SUM", 0.0);
+        m_toPayField->SetValue(0.0);
         return;
     }
-    const TMonthFigures &m = found->month;
-    const TMonthFigures &a = found->after;
-    set("P_DEBT_IN_SUM", m.in);
-    set("FACTOR_VALUE", m.factor);
-    set("L_SINGLE_SERVICE_SUM", m.byFact);
-    set("L_SINGLE_SERVICE_SUM_A", a.byFact);
-    set("SINGLE_SERV_SUM", m.oneOff);
-    set("SINGLE_SERV_SUM_A", a.oneOff);
-    set("ACT_SERV_SUM", m.activation);
-    set("ACT_SERV_SUM_A", a.activation);
-    set("DISACT_SERV_SUM", m.deactivation);
-    set("DISACT_SERV_SUM_A", a.deactivation);
-    set("PAY_SUM", m.payments);
-    set("PAY_SUM_A", a.payments);
-    set("L_SUM", m.subscriptionBase);
-    set("C_SUM_ADD", a.prepayBase);
-    set("C_SUM", m.subscriptionBase);
-    set("C_ACT_SERV_SUM", m.activation);
-    set("C_PAY_SUM", m.payments);
-    set("C_SINGLE_SERVICE_SUM", m.byFact);
-    // Everything charged in the month, the factor applied per period as the close does, so that the outgoing
-    // balance shown is the balance row the close writes.
-    set("C_TO_PAY_SUM", RoundCents(m.out + m.payments));
-    set("DEBT_OUT_SUM", m.out);
+    for (size_t i = 0; i < m_figureFields.size(); ++i)
+        m_figureFields[i]->SetValue(ListFigures[i].value(found->month, found->after));
 }

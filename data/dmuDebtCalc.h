@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BalanceEngine.h"
+#include "Kyv_db.h"
 
 #include <QDate>
 #include <QHash>
@@ -9,11 +10,37 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TDMR;
 class TDataSet;
 class TDataSource;
-class TKyv_ADODataSet;
+class TField;
+
+// The customer list of the services-for-the-month view. Its rows come in the order the query reads them; a sort
+// asked of it reorders them in memory by any of its fields, the figures computed after reading included, since
+// the database cannot order by what it never sees. Texts compare ignoring case, except the account numbers,
+// which compare right-aligned as the query orders them; nulls come first ascending and last descending; rows
+// that tie keep the order they were read in.
+class TCustDebtStateDataSet : public TKyv_ADODataSet
+{
+    Q_OBJECT
+public:
+    using TKyv_ADODataSet::TKyv_ADODataSet;
+
+    // The fields to order by, "A;B" by precedence, and which of them descend. Empty fields give the order read.
+    // An open list keeps its current record. An unknown field raises and leaves the order as it was.
+    void SetSortFields(const QString &fields, const QString &descFields = {});
+    QString SortFields() const { return m_sortFields; }
+    QString DescFields() const { return m_descFields; }
+
+protected:
+    std::vector<int> BaseOrder() const override;
+
+private:
+    QString m_sortFields;
+    QString m_descFields;
+};
 
 // The monthly close: every customer's outgoing balance of the open month becomes the next month's incoming one,
 // the customers' debts are brought up to date and the open month moves on. A close happens whole or not at all:
@@ -41,10 +68,11 @@ public:
     void SetSliceSize(int size) { m_sliceSize = size; }
 
     // The customer list of the services-for-the-month view: every customer with the figures of the month that
-    // starts on `month` as the close computes them, and those dated after it. `orderBy` is program text appended
-    // to the list's query. A failure to read the figures raises and leaves the list closed.
-    void openCustDebtState(const QDate &month, const QString &orderBy = {});
-    TKyv_ADODataSet *odsCustDebtState() const { return m_odsCustDebtState.get(); }
+    // starts on `month` as the close computes them, and those dated after it, read in the order of the account
+    // numbers right-aligned and then put in the list's own sort order. A failure to read the figures raises and
+    // leaves the list closed.
+    void openCustDebtState(const QDate &month);
+    TCustDebtStateDataSet *odsCustDebtState() const { return m_odsCustDebtState.get(); }
     TDataSource *dsCustDebtState() const { return m_dsCustDebtState.get(); }
 
 private:
@@ -61,7 +89,13 @@ private:
     TDMR *m_dmr;
     QHash<qint64, TCustFigures> m_custFigures;
     QDate m_listMonth;
-    std::unique_ptr<TKyv_ADODataSet> m_odsCustDebtState;
+    std::unique_ptr<TCustDebtStateDataSet> m_odsCustDebtState;
+    // The list's fields its calculation reads and writes; the figures' in the order of their table.
+    TField *m_idField = nullptr;
+    TField *m_dateFromField = nullptr;
+    TField *m_dateToField = nullptr;
+    TField *m_toPayField = nullptr;
+    std::vector<TField *> m_figureFields;
     std::unique_ptr<TDataSource> m_dsCustDebtState;
     bool m_abort = false;
     int m_sliceSize = 2000;

@@ -3,6 +3,7 @@
 #include "EngineFixture.h"
 
 #include "DBGridEh.h"
+#include "DbUtilsEh.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
 #include "MainWindowScope.h"
@@ -10,6 +11,7 @@
 #include "ModalAnswer.h"
 #include "Periods.h"
 #include "ServiceFakes.h"
+#include "WindowMessages.h"
 #include "dmuDM.h"
 #include "dmuDebtCalc.h"
 #include "dmuReports.h"
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -214,28 +217,141 @@ TEST_P(CustDebtView, TheBalanceWorksOffTheQueueAndFillsTheCustomersStatement)
     EXPECT_FALSE(dmr->mdsBalanceReport()->Active());
 }
 
-TEST_P(CustDebtView, TitleMarkersOrderTheListByTheDatabase)
+// The ordering fixture: beside the operator's two customers, "Борисов А.А." twice (a tie on the name) under the
+// account numbers "10" and "9" (read right-aligned: 9 before 10), one connected this month and paying for it, one
+// with nothing at all; and "Гусев", added after the month's figures were read, whose amounts are therefore
+// null ("Всего" reads 0 for it). Read order: accounts 1, 2, 3, 9, 10, that is customers 1, 2, 5, 4, 3.
+//
+//  customer  account  ФИО           Вх. баланс  Скидка  Абон.  Подкл.  Всего  Платежи  Исх. баланс
+//  1         1        Абонент1      23          1       31     0       54     0        54
+//  2         2        Абонент2      2.27        0.5     0      0       2.27   0        2.27
+//  3         10       Борисов А.А.  0           1       31     5       36     31       5
+//  4         9        Борисов А.А.  0           1       0      0       0      0        0
+//  5         3        Гусев         null        null    null   null    0      null     null
+class CustDebtViewOrder : public CustDebtView
 {
-    TfrmCustDebt *form = open();
-    ASSERT_NE(form, nullptr);
+protected:
+    void SetUp() override
+    {
+        CustDebtView::SetUp();
+        if (HasFatalFailure())
+            return;
+        exec(QStringLiteral("insert into ZOLT.CUSTOMER (CUSTOMER_ID, ACCOUNT_NO, SURNAME, INITIALS, CUST_STATE) "
+                            "values (3, '10', 'Борисов', 'А.А.', 1)"));
+        exec(QStringLiteral("insert into ZOLT.CUSTOMER (CUSTOMER_ID, ACCOUNT_NO, SURNAME, INITIALS, CUST_STATE) "
+                            "values (4, '9', 'Борисов', 'А.А.', 1)"));
+        subscription(3, 3, 10, QStringLiteral("2024-03-01"), QStringLiteral("4712-12-31"), QStringLiteral("20"));
+        payment(4, 3, QStringLiteral("2024-03-15 00:00:00"), 31);
+        form = open();
+        ASSERT_NE(form, nullptr);
+        exec(QStringLiteral("insert into ZOLT.CUSTOMER (CUSTOMER_ID, ACCOUNT_NO, SURNAME, CUST_STATE) "
+                            "values (5, '3', 'Гусев', 1)"));
+        list()->Refresh();
+        ASSERT_EQ(order(), QStringLiteral("1 2 5 4 3"));
+    }
+
+    TCustDebtStateDataSet *list() const { return m_calc->odsCustDebtState(); }
+    QString current() const { return list()->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsString(); }
+    // The customers in the list's order, the current record kept.
+    QString order() const
+    {
+        QStringList ids;
+        const QByteArray here = list()->GetBookmark();
+        for (list()->First(); !list()->Eof(); list()->Next())
+            ids << current();
+        list()->GotoBookmark(here);
+        return ids.join(QLatin1Char(' '));
+    }
+    void clearMarkers()
+    {
+        TDBGridColumnsEh &columns = form->dbgCustDebtState->Columns();
+        for (int i = 0; i < columns.Count(); ++i)
+            columns[i]->Title().SetSortMarker(smNoneEh);
+    }
+
+    TfrmCustDebt *form = nullptr;
+};
+
+TEST_P(CustDebtViewOrder, EveryColumnSortsInMemoryByItsMarkersKeepingTheCurrentCustomer)
+{
     TDBGridColumnsEh &columns = form->dbgCustDebtState->Columns();
-    EXPECT_EQ(CustDebtOrderBy(*form->dbgCustDebtState), QStringLiteral("ORDER BY LPAD(C.ACCOUNT_NO,15,' ')"));
-    EXPECT_FALSE(columns[7]->Title().TitleButton()) << "a computed figure has no order in the database";
-    columns[1]->Title().SetSortMarker(smUpEh);
-    EXPECT_EQ(CustDebtOrderBy(*form->dbgCustDebtState), QStringLiteral("ORDER BY C.SURNAME DESC"));
-    form->dbgCustDebtState->OnSortMarkingChanged(form->dbgCustDebtState);
-    TDataSet *ds = m_calc->odsCustDebtState();
-    ASSERT_TRUE(ds->Active());
-    ds->First();
-    EXPECT_EQ(ds->FieldByName(QStringLiteral("CUSTOMER_ID"))->AsInteger(), 2) << "Абонент2 before Абонент1 descending";
-    columns[0]->Title().SetSortMarker(smDownEh);
-    const QString both = CustDebtOrderBy(*form->dbgCustDebtState);
-    EXPECT_TRUE(
-        both.contains(QStringLiteral("C.SURNAME DESC")) && both.contains(QStringLiteral("LPAD(C.ACCOUNT_NO,15,' ')")))
-        << "several markers order together: " << both.toStdString();
+    for (int i = 0; i < columns.Count(); ++i)
+        EXPECT_TRUE(columns[i]->Title().TitleButton()) << columns[i]->FieldName().toStdString();
+    EXPECT_EQ(form->dbgCustDebtState->DataSource()->DataSet()->FieldByName(QStringLiteral("CUSTOMER_NAME"))->AsString(),
+              QStringLiteral("Абонент1 "))
+        << "a customer without initials keeps the surname";
+
+    // Columns: 0 "Лиц. счет", 1 "ФИО", 2 "Вх. баланс", 3 "Скидка", 4 "Абон. услуги", 5 "Подкл.", 6 "По факту",
+    // 7 "Всего", 8 "Платежи", 9 "Исх. баланс". A down marker ascends, an up marker descends.
+    struct Marker
+    {
+        int column;
+        TSortMarkerEh marker;
+    };
+    struct Case
+    {
+        const char *what;
+        std::vector<Marker> markers;
+        const char *order;
+    };
+    const Case cases[] = {
+        { "no marker: the order read", {}, "1 2 5 4 3" },
+        { "accounts right-aligned", { { 0, smDownEh } }, "1 2 5 4 3" },
+        { "accounts descending", { { 0, smUpEh } }, "3 4 5 2 1" },
+        { "names, the tie in the order read", { { 1, smDownEh } }, "1 2 4 3 5" },
+        { "names descending, the tie still in the order read", { { 1, smUpEh } }, "5 4 3 2 1" },
+        { "incoming balance: null first, then the zeros as read", { { 2, smDownEh } }, "5 4 3 2 1" },
+        { "outgoing balance descending: null last", { { 9, smUpEh } }, "1 3 2 4 5" },
+        { "subscriptions, then names descending", { { 4, smDownEh }, { 1, smUpEh } }, "5 4 2 3 1" },
+        { "discount descending, then accounts descending", { { 3, smUpEh }, { 0, smUpEh } }, "3 4 1 2 5" },
+        { "total: no figures reads 0, tied with a customer's 0", { { 7, smDownEh } }, "5 4 2 3 1" },
+        { "payments descending", { { 8, smUpEh } }, "3 1 2 4 5" },
+        { "connections, then by fact (all zero)", { { 5, smDownEh }, { 6, smUpEh } }, "5 1 2 4 3" },
+        { "the first marker set leads", { { 6, smDownEh }, { 4, smUpEh }, { 0, smUpEh } }, "5 3 1 4 2" },
+    };
+    ASSERT_TRUE(list()->Locate(QStringLiteral("CUSTOMER_ID"), 4));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        clearMarkers();
+        for (const Marker &m : c.markers)
+            columns[m.column]->Title().SetSortMarker(m.marker);
+        DBGridEhDataService().ApplySorting(form->dbgCustDebtState);
+        EXPECT_EQ(order(), QString::fromLatin1(c.order));
+        EXPECT_EQ(current(), QStringLiteral("4")) << "the current customer stays current";
+    }
+}
+
+TEST_P(CustDebtViewOrder, CtrlClickedTitlesSortTogetherAndTheMonthReadAgainKeepsTheirOrder)
+{
+    // A window of its own on the screen (showing the main window would start its logon); it reads the month
+    // again, so Гусев now has figures, all of them zero.
+    auto owned = std::make_unique<TfrmCustDebt>();
+    owned->setAttribute(Qt::WA_DeleteOnClose, false);
+    SendMessage(owned.get(), AMRunQuery);
+    ASSERT_EQ(order(), QStringLiteral("1 2 5 4 3"));
+    owned->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(owned.get()));
+    TKyv_DBGridEh *grid = owned->dbgCustDebtState;
+    const auto clickTitle = [grid](int column) {
+        // Above the strip at the bottom of the title that selects the column.
+        const QRect r = grid->CellRect(column + grid->IndicatorCols(), 0);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, QPoint(r.center().x(), r.top() + 2));
+    };
+    clickTitle(4);
+    clickTitle(1);
+    clickTitle(1);
+    QTest::keyRelease(grid, Qt::Key_Control);
+    ASSERT_EQ(grid->Columns()[4]->Title().SortMarker(), smDownEh);
+    ASSERT_EQ(grid->Columns()[1]->Title().SortMarker(), smUpEh);
+    EXPECT_EQ(order(), QStringLiteral("5 4 2 3 1")) << "subscriptions, then names descending";
+
+    SendMessage(owned.get(), AMRunQuery);
+    EXPECT_EQ(order(), QStringLiteral("5 4 2 3 1")) << "the list opens in the markers' order, not as read";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CustDebtView, CustDebtView, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+INSTANTIATE_TEST_SUITE_P(
+    CustDebtView, CustDebtViewOrder, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

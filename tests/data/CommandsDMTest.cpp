@@ -1,5 +1,5 @@
-// The provider data module: the configuration row's rules, the login, the filter record and the update rule
-// of every editable client dataset.
+// The provider data module: the configuration row's rules, the login, the filter record, the filters' lists and
+// the update rule of every editable client dataset.
 #include "DataFixture.h"
 #include "LogSink.h"
 #include "ServiceFakes.h"
@@ -259,6 +259,58 @@ TEST_P(CommandsDMDb, LoginAnswersWhetherConnectedWithTheUsersId)
     EXPECT_FALSE(dm->Login());
     dm->LoginDialog = nullptr;
     EXPECT_FALSE(dm->Login());
+}
+
+TEST_P(CommandsDMDb, DistrictAndSubAreaListsFillTheFiltersDropDownsByNameWithTheAnyRowFirst)
+{
+    const auto exec = [&](const char *sql) { dmr->dbConnection()->Execute(QString::fromUtf8(sql)); };
+    exec("delete from ZOLT.AREA");
+    exec("insert into ZOLT.AREA (AREA_ID) values (0)");
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (1, 'Центральный')");
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (2, 'Заречный')");
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (5, 'Восточный')");
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (4, 'Заречный')");
+    exec("insert into ZOLT.SUBAREA (SUBAREA_ID, SUBAREA_NAME) values (3, 'Участок 2')");
+    exec("insert into ZOLT.SUBAREA (SUBAREA_ID, SUBAREA_NAME) values (4, 'Участок 1')");
+    dmr->CommitWork();
+    // "id name" of every row, in the list's order.
+    const auto rows = [](TDataSet *list, const char *key, const char *name) {
+        QStringList out;
+        for (list->First(); !list->Eof(); list->Next())
+            out << list->FieldByName(QString::fromLatin1(key))->AsString() + QLatin1Char(' ')
+                       + list->FieldByName(QString::fromLatin1(name))->AsString();
+        return out.join(QStringLiteral("; "));
+    };
+    struct Case
+    {
+        TKyv_ClientDataSet *list;
+        const char *key, *name, *rows;
+    };
+    const Case cases[] = {
+        // The unnamed row 0 first on both engines (SQLite would put a null name first, PostgreSQL last); two
+        // districts of one name by their ids.
+        {dm->cdsAreaList(), "AREA_ID", "AREA_NAME", "0 ; 5 Восточный; 2 Заречный; 4 Заречный; 1 Центральный"},
+        {dm->cdsSubAreaList(), "SUBAREA_ID", "SUBAREA_NAME", "0 -; 4 Участок 1; 3 Участок 2"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.key);
+        ASSERT_NO_THROW(c.list->Open());
+        EXPECT_EQ(rows(c.list, c.key, c.name), QString::fromUtf8(c.rows));
+        // What a drop-down shows for the key its field holds.
+        EXPECT_EQ(c.list->Lookup(QString::fromLatin1(c.key), 4, QString::fromLatin1(c.name)).toString(),
+                  QString::fromUtf8(c.key[0] == 'A' ? "Заречный" : "Участок 1"));
+        EXPECT_FALSE(c.list->CanModify()) << "a list to choose from, not to edit";
+    }
+    // A row added since is there once the drop-down reads its list again; logging out closes the lists.
+    exec("insert into ZOLT.AREA (AREA_ID, AREA_NAME) values (6, 'Аэропорт')");
+    dmr->CommitWork();
+    dm->cdsAreaList()->Close();
+    dm->cdsAreaList()->Open();
+    EXPECT_EQ(rows(dm->cdsAreaList(), "AREA_ID", "AREA_NAME"),
+              QStringLiteral("0 ; 6 Аэропорт; 5 Восточный; 2 Заречный; 4 Заречный; 1 Центральный"));
+    dm->LogOut();
+    EXPECT_FALSE(dm->cdsAreaList()->Active());
+    EXPECT_FALSE(dm->cdsSubAreaList()->Active());
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, CommandsDMDb, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),

@@ -204,7 +204,7 @@ TEST_P(EngineClose, CustomerListShowsWhatTheCloseWrites)
     dmr->RecalcAllCustomers(march(), 0);
     // "customer: in factor subscription charged payments out" of the list, and the row the close wrote next month.
     const auto list = [&](const QDate &month) {
-        calc->openCustDebtState(month, QStringLiteral("order by C.CUSTOMER_ID"));
+        calc->openCustDebtState(month);
         TDataSet *ds = calc->odsCustDebtState();
         QStringList rows;
         for (ds->First(); !ds->Eof(); ds->Next()) {
