@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -15,31 +16,41 @@ const QString kUnknownAccount = QStringLiteral("Ошибка: Не найден 
 // which is cheaper than a statement with thousands of parameters.
 constexpr int kNamedAccounts = 500;
 
-struct TCustomerOfAccount
-{
-    int id = -1;
-    QString fio;
-};
-
 } // namespace
 
 void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
 {
-    // Every account of the register, unknown until a customer holds it.
-    QHash<QString, TCustomerOfAccount> found;
-    found.reserve(reg.payments.size());
-    for (const TRegisterPayment &p : reg.payments)
-        if (!p.AccountNo.isEmpty())
-            found.insert(p.AccountNo, {});
-    if (!found.isEmpty()) {
+    // Every account of the register with the first of its payments; `nextOfAccount` links each payment to the
+    // next one of the same account (-1 ends), so that a customer found is handed to all its payments at once.
+    const int n = int(reg.payments.size());
+    QHash<QString, int> firstOfAccount;
+    firstOfAccount.reserve(n);
+    std::vector<int> nextOfAccount(size_t(n), -1);
+    std::vector<int> lastOfAccount(size_t(n), -1); // kept at each account's first payment
+    for (int i = 0; i < n; ++i) {
+        TRegisterPayment &p = reg.payments[i];
+        p.CustomerId = -1;
+        p.CustomerFIO.clear();
+        if (p.AccountNo.isEmpty())
+            continue;
+        const auto it = firstOfAccount.constFind(p.AccountNo);
+        if (it == firstOfAccount.constEnd()) {
+            firstOfAccount.insert(p.AccountNo, i);
+            lastOfAccount[size_t(i)] = i;
+        } else {
+            nextOfAccount[size_t(lastOfAccount[size_t(*it)])] = i;
+            lastOfAccount[size_t(*it)] = i;
+        }
+    }
+    if (!firstOfAccount.isEmpty()) {
         QString sql = QStringLiteral("select C.ACCOUNT_NO, C.CUSTOMER_ID, "
                                      "COALESCE(C.SURNAME, '') || ' ' || COALESCE(C.INITIALS, '') "
                                      "from ZOLT.CUSTOMER C ");
         TParams params;
-        if (found.size() <= kNamedAccounts) {
+        if (firstOfAccount.size() <= kNamedAccounts) {
             QStringList names;
             int i = 0;
-            for (auto it = found.cbegin(); it != found.cend(); ++it) {
+            for (auto it = firstOfAccount.cbegin(); it != firstOfAccount.cend(); ++it) {
                 const QString name = QStringLiteral("P_A%1").arg(i++);
                 names.append(QLatin1Char(':') + name);
                 params.CreateParam(ftString, name).SetAsString(it.key());
@@ -48,26 +59,27 @@ void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
         } else {
             sql += QStringLiteral("where C.ACCOUNT_NO is not null");
         }
-        // Of several customers holding one account, the last one wins, as the card's look-up answers.
-        sql += QStringLiteral(" order by C.CUSTOMER_ID");
         QSqlQuery q = dmr.dbConnection()->OpenQuery(sql, params);
         while (q.next()) {
-            const auto it = found.find(q.value(0).toString());
-            if (it != found.end())
-                *it = { int(q.value(1).toDouble()), q.value(2).toString().left(35) };
+            const auto it = firstOfAccount.constFind(q.value(0).toString());
+            if (it == firstOfAccount.constEnd())
+                continue;
+            const int id = int(q.value(1).toDouble());
+            // Of several customers holding one account, the last one (the greatest number) wins, as the card's
+            // look-up answers.
+            const int first = *it;
+            if (reg.payments[first].CustomerId != -1 && reg.payments[first].CustomerId > id)
+                continue;
+            const QString fio = q.value(2).toString().left(35);
+            for (int i = first; i != -1; i = nextOfAccount[size_t(i)]) {
+                reg.payments[i].CustomerId = id;
+                reg.payments[i].CustomerFIO = fio;
+            }
         }
     }
-    for (TRegisterPayment &p : reg.payments) {
-        const auto it = found.constFind(p.AccountNo);
-        if (it == found.constEnd() || it->id == -1) {
-            p.CustomerId = -1;
-            p.CustomerFIO.clear();
+    for (const TRegisterPayment &p : reg.payments)
+        if (p.CustomerId == -1)
             reg.errors.append(kUnknownAccount + p.AccountNo);
-        } else {
-            p.CustomerId = it->id;
-            p.CustomerFIO = it->fio;
-        }
-    }
 }
 
 TRegisterStoreResult StoreRegister(

@@ -230,9 +230,21 @@ TEST(RegisterImportTables, TextsAreDecodedByTheTablesCodePageByte)
         EXPECT_EQ(reg.payments[0].AccountNo, QStringLiteral("А-12"));
         EXPECT_EQ(reg.payments[1].AccountNo, QStringLiteral("Б7"));
     }
-    EXPECT_EQ(TKyv_Dbf::CodePageOfByte(0x65), CodePage::CP866);
-    EXPECT_EQ(TKyv_Dbf::CodePageOfByte(0x00), CodePage::CP866) << "a table naming no page comes from DOS";
-    EXPECT_EQ(TKyv_Dbf::CodePageOfByte(0x57), CodePage::CP1251);
+    // Reading and refilling agree on the pages a byte names and part on a byte naming none.
+    struct PageCase
+    {
+        int languageDriver;
+        CodePage reading, writing;
+    };
+    for (const PageCase &p : { PageCase { 0x26, CodePage::CP866, CodePage::CP866 },
+             PageCase { 0x65, CodePage::CP866, CodePage::CP866 },
+             PageCase { 0x57, CodePage::CP1251, CodePage::CP1251 },
+             PageCase { 0xC9, CodePage::CP1251, CodePage::CP1251 },
+             PageCase { 0x00, CodePage::CP866, CodePage::CP1251 }, PageCase { 0x03, CodePage::CP866, CodePage::CP1251 } }) {
+        SCOPED_TRACE(p.languageDriver);
+        EXPECT_EQ(TKyv_Dbf::ReadingCodePage(p.languageDriver), p.reading) << "a register naming no page comes from DOS";
+        EXPECT_EQ(TKyv_Dbf::WritingCodePage(p.languageDriver), p.writing) << "a partner's table is refilled in CP1251";
+    }
 }
 
 TEST(RegisterImportTables, AWrongOrDamagedTableIsRefusedNamingTheFileOrField)
