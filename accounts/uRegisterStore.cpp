@@ -16,64 +16,121 @@ const QString kUnknownAccount = QStringLiteral("Ошибка: Не найден 
 // which is cheaper than a statement with thousands of parameters.
 constexpr int kNamedAccounts = 500;
 
+// The accounts of a register, each with the first of its payments, and every payment linked to the next one of
+// its account. The table keeps the accounts' hashes beside their payments' numbers, so that a look-up among a
+// hundred thousand accounts compares texts only when the hashes agree.
+class TAccountIndex
+{
+public:
+    explicit TAccountIndex(const QList<TRegisterPayment> &payments)
+        : m_payments(payments)
+        , m_next(size_t(payments.size()), -1)
+    {
+        size_t capacity = 16;
+        while (capacity < 2 * size_t(payments.size()))
+            capacity *= 2;
+        m_slots.resize(capacity);
+        m_mask = capacity - 1;
+        std::vector<int> last(size_t(payments.size()), -1); // kept at each account's first payment
+        for (int i = 0; i < int(payments.size()); ++i) {
+            const QString &account = payments.at(i).AccountNo;
+            if (account.isEmpty())
+                continue;
+            Slot &slot = find(account);
+            if (slot.first == -1) {
+                slot.first = i;
+                last[size_t(i)] = i;
+                ++m_count;
+            } else {
+                m_next[size_t(last[size_t(slot.first)])] = i;
+                last[size_t(slot.first)] = i;
+            }
+        }
+    }
+
+    int count() const { return m_count; }
+    // The first payment of the account, or -1.
+    int first(QStringView account) const { return const_cast<TAccountIndex *>(this)->find(account).first; }
+    // The payment after `payment` of the same account, or -1.
+    int next(int payment) const { return m_next[size_t(payment)]; }
+    template<typename F>
+    void forEachAccount(F &&f) const
+    {
+        for (const Slot &slot : m_slots)
+            if (slot.first != -1)
+                f(m_payments.at(slot.first).AccountNo);
+    }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        int first = -1;
+    };
+
+    // The slot holding the account, or the empty one where it would go.
+    Slot &find(QStringView account)
+    {
+        const size_t hash = qHash(account, m_seed);
+        for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
+            Slot &slot = m_slots[i];
+            if (slot.first == -1) {
+                slot.hash = hash;
+                return slot;
+            }
+            if (slot.hash == hash && m_payments.at(slot.first).AccountNo == account)
+                return slot;
+        }
+    }
+
+    const QList<TRegisterPayment> &m_payments;
+    std::vector<int> m_next;
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+    size_t m_seed = QHashSeed::globalSeed();
+    int m_count = 0;
+};
+
 } // namespace
 
 void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
 {
-    // Every account of the register with the first of its payments; `nextOfAccount` links each payment to the
-    // next one of the same account (-1 ends), so that a customer found is handed to all its payments at once.
-    const int n = int(reg.payments.size());
-    QHash<QString, int> firstOfAccount;
-    firstOfAccount.reserve(n);
-    std::vector<int> nextOfAccount(size_t(n), -1);
-    std::vector<int> lastOfAccount(size_t(n), -1); // kept at each account's first payment
-    for (int i = 0; i < n; ++i) {
-        TRegisterPayment &p = reg.payments[i];
+    for (TRegisterPayment &p : reg.payments) {
         p.CustomerId = -1;
         p.CustomerFIO.clear();
-        if (p.AccountNo.isEmpty())
-            continue;
-        const auto it = firstOfAccount.constFind(p.AccountNo);
-        if (it == firstOfAccount.constEnd()) {
-            firstOfAccount.insert(p.AccountNo, i);
-            lastOfAccount[size_t(i)] = i;
-        } else {
-            nextOfAccount[size_t(lastOfAccount[size_t(*it)])] = i;
-            lastOfAccount[size_t(*it)] = i;
-        }
     }
-    if (!firstOfAccount.isEmpty()) {
+    const TAccountIndex accounts(reg.payments);
+    if (accounts.count() > 0) {
         QString sql = QStringLiteral("select C.ACCOUNT_NO, C.CUSTOMER_ID, "
                                      "COALESCE(C.SURNAME, '') || ' ' || COALESCE(C.INITIALS, '') "
                                      "from ZOLT.CUSTOMER C ");
         TParams params;
-        if (firstOfAccount.size() <= kNamedAccounts) {
+        if (accounts.count() <= kNamedAccounts) {
             QStringList names;
-            int i = 0;
-            for (auto it = firstOfAccount.cbegin(); it != firstOfAccount.cend(); ++it) {
-                const QString name = QStringLiteral("P_A%1").arg(i++);
+            accounts.forEachAccount([&](const QString &account) {
+                const QString name = QStringLiteral("P_A%1").arg(names.size());
                 names.append(QLatin1Char(':') + name);
-                params.CreateParam(ftString, name).SetAsString(it.key());
-            }
+                params.CreateParam(ftString, name).SetAsString(account);
+            });
             sql += QStringLiteral("where C.ACCOUNT_NO in (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
         } else {
             sql += QStringLiteral("where C.ACCOUNT_NO is not null");
         }
         QSqlQuery q = dmr.dbConnection()->OpenQuery(sql, params);
         while (q.next()) {
-            const auto it = firstOfAccount.constFind(q.value(0).toString());
-            if (it == firstOfAccount.constEnd())
+            const int first = accounts.first(q.value(0).toString());
+            if (first == -1)
                 continue;
             const int id = int(q.value(1).toDouble());
             // Of several customers holding one account, the last one (the greatest number) wins, as the card's
             // look-up answers.
-            const int first = *it;
-            if (reg.payments[first].CustomerId != -1 && reg.payments[first].CustomerId > id)
+            if (reg.payments.at(first).CustomerId > id)
                 continue;
             const QString fio = q.value(2).toString().left(35);
-            for (int i = first; i != -1; i = nextOfAccount[size_t(i)]) {
-                reg.payments[i].CustomerId = id;
-                reg.payments[i].CustomerFIO = fio;
+            for (int i = first; i != -1; i = accounts.next(i)) {
+                TRegisterPayment &p = reg.payments[i];
+                p.CustomerId = id;
+                p.CustomerFIO = fio;
             }
         }
     }
