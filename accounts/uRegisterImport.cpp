@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -318,8 +319,10 @@ bool IsTextRegisterMode(int mode)
 
 QStringList RegisterLines(const QByteArray &bytes)
 {
-    // CR LF, LF and a lone CR each end a line.
-    const QString text = CP1251ToQString(bytes);
+    // CR LF, LF and a lone CR each end a line. A file of ASCII alone reads the same in every page: it goes
+    // without the converter.
+    const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const QString text = ascii ? QString::fromLatin1(bytes) : CP1251ToQString(bytes);
     QStringList lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {

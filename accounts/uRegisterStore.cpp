@@ -68,10 +68,20 @@ private:
         int first = -1;
     };
 
+    // Accounts are a few characters long: a plain multiplicative hash over them is cheaper than the general
+    // one, and the process's seed keeps a file's accounts from being chosen to collide.
+    size_t hashOf(QStringView account) const
+    {
+        quint64 h = 1469598103934665603ULL ^ m_seed;
+        for (QChar c : account)
+            h = (h ^ c.unicode()) * 1099511628211ULL;
+        return size_t(h ^ (h >> 29));
+    }
+
     // The slot holding the account, or the empty one where it would go.
     Slot &find(QStringView account)
     {
-        const size_t hash = qHash(account, m_seed);
+        const size_t hash = hashOf(account);
         for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
             Slot &slot = m_slots[i];
             if (slot.first == -1) {
