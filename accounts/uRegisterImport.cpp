@@ -63,8 +63,7 @@ std::vector<QString> tokens(const QString &line, QChar delimiter, int count)
 }
 
 // The same tokens as views into the line, for the long runs of lines that keep few of their tokens.
-template<int Count>
-std::array<QStringView, Count + 1> tokenViews(QStringView line, QChar delimiter)
+template <int Count> std::array<QStringView, Count + 1> tokenViews(QStringView line, QChar delimiter)
 {
     std::array<QStringView, Count + 1> result;
     qsizetype from = 0;
@@ -321,7 +320,8 @@ QStringList RegisterLines(const QByteArray &bytes)
 {
     // CR LF, LF and a lone CR each end a line. A file of ASCII alone reads the same in every page: it goes
     // without the converter.
-    const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii
+        = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     const QString text = ascii ? QString::fromLatin1(bytes) : CP1251ToQString(bytes);
     QStringList lines;
     qsizetype start = 0;

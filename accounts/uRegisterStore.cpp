@@ -53,8 +53,7 @@ public:
     int first(QStringView account) const { return const_cast<TAccountIndex *>(this)->find(account).first; }
     // The payment after `payment` of the same account, or -1.
     int next(int payment) const { return m_next[size_t(payment)]; }
-    template<typename F>
-    void forEachAccount(F &&f) const
+    template <typename F> void forEachAccount(F &&f) const
     {
         for (const Slot &slot : m_slots)
             if (slot.first != -1)

@@ -136,8 +136,8 @@ TEST(RegisterImportLayouts, SumsReadAsTheGeneralNumberReadingReadsThemWhateverTh
     };
     for (QChar separator : { QLatin1Char('.'), QLatin1Char(',') }) {
         FormatSettings().DecimalSeparator = separator;
-        for (const char *text : { "12,50", "-3.5", "7", "+2.25", "0.1", "007", "123456789012.345", "1 234,50", ",5",
-                 "5,", "", "1e3" }) {
+        for (const char *text :
+            { "12,50", "-3.5", "7", "+2.25", "0.1", "007", "123456789012.345", "1 234,50", ",5", "5,", "", "1e3" }) {
             SCOPED_TRACE(std::string(text) + " with " + char(separator.unicode()));
             TPaymentRegister reg;
             ReadEripRegister(eripWithSum(QString::fromLatin1(text)), QStringLiteral("s.210"), 1, reg);
@@ -265,11 +265,11 @@ TEST(RegisterImportTables, TextsAreDecodedByTheTablesCodePageByte)
         int languageDriver;
         CodePage reading, writing;
     };
-    for (const PageCase &p : { PageCase { 0x26, CodePage::CP866, CodePage::CP866 },
-             PageCase { 0x65, CodePage::CP866, CodePage::CP866 },
-             PageCase { 0x57, CodePage::CP1251, CodePage::CP1251 },
-             PageCase { 0xC9, CodePage::CP1251, CodePage::CP1251 },
-             PageCase { 0x00, CodePage::CP866, CodePage::CP1251 }, PageCase { 0x03, CodePage::CP866, CodePage::CP1251 } }) {
+    for (const PageCase &p :
+        { PageCase { 0x26, CodePage::CP866, CodePage::CP866 }, PageCase { 0x65, CodePage::CP866, CodePage::CP866 },
+            PageCase { 0x57, CodePage::CP1251, CodePage::CP1251 },
+            PageCase { 0xC9, CodePage::CP1251, CodePage::CP1251 }, PageCase { 0x00, CodePage::CP866, CodePage::CP1251 },
+            PageCase { 0x03, CodePage::CP866, CodePage::CP1251 } }) {
         SCOPED_TRACE(p.languageDriver);
         EXPECT_EQ(TKyv_Dbf::ReadingCodePage(p.languageDriver), p.reading) << "a register naming no page comes from DOS";
         EXPECT_EQ(TKyv_Dbf::WritingCodePage(p.languageDriver), p.writing) << "a partner's table is refilled in CP1251";
