@@ -36,8 +36,9 @@ public:
             const QString &account = payments.at(i).AccountNo;
             if (account.isEmpty())
                 continue;
-            Slot &slot = find(account);
+            Slot &slot = m_slots[slotOf(account)];
             if (slot.first == -1) {
+                slot.hash = hashOf(account);
                 slot.first = i;
                 last[size_t(i)] = i;
                 ++m_count;
@@ -50,7 +51,7 @@ public:
 
     int count() const { return m_count; }
     // The first payment of the account, or -1.
-    int first(QStringView account) const { return const_cast<TAccountIndex *>(this)->find(account).first; }
+    int first(QStringView account) const { return m_slots[slotOf(account)].first; }
     // The payment after `payment` of the same account, or -1.
     int next(int payment) const { return m_next[size_t(payment)]; }
     template <typename F> void forEachAccount(F &&f) const
@@ -78,17 +79,13 @@ private:
     }
 
     // The slot holding the account, or the empty one where it would go.
-    Slot &find(QStringView account)
+    size_t slotOf(QStringView account) const
     {
         const size_t hash = hashOf(account);
         for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
-            Slot &slot = m_slots[i];
-            if (slot.first == -1) {
-                slot.hash = hash;
-                return slot;
-            }
-            if (slot.hash == hash && m_payments.at(slot.first).AccountNo == account)
-                return slot;
+            const Slot &slot = m_slots[i];
+            if (slot.first == -1 || (slot.hash == hash && m_payments.at(slot.first).AccountNo == account))
+                return i;
         }
     }
 
