@@ -83,9 +83,15 @@ template <int Count> std::array<QStringView, Count + 1> tokenViews(QStringView l
 // than the rest of a line.
 QString dayText(int year, int month, int day)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d", day, month, year);
-    return QString::fromLatin1(text);
+    if (year < 0 || year > 9999) {
+        char text[24];
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d", day, month, year);
+        return QString::fromLatin1(text);
+    }
+    const char16_t text[10] = { char16_t(u'0' + day / 10), char16_t(u'0' + day % 10), u'/',
+        char16_t(u'0' + month / 10), char16_t(u'0' + month % 10), u'/', char16_t(u'0' + year / 1000),
+        char16_t(u'0' + year / 100 % 10), char16_t(u'0' + year / 10 % 10), char16_t(u'0' + year % 10) };
+    return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
 QString dayText(const QDate &d)
@@ -125,6 +131,20 @@ double registerSum(QStringView text)
         return TextToFloat(text.toString());
     plain[n] = '\0';
     return std::strtod(plain, nullptr);
+}
+
+// A whole number of a register as StrToInt reads it; plain digits, the common case, are read here directly.
+int registerInt(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return StrToInt(text.toString());
+    int value = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return StrToInt(text.toString());
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
 }
 
 // "dd.mm.yy" as "dd/mm/20yy".
@@ -384,10 +404,11 @@ void ReadEripRegister(const QStringList &lines, const QString &fileName, int fir
         doc.PayDocDateStr = stampDateText(t[11]);
         doc.PayDocSum = registerSum(t[13]);
     });
+    reg.payments.reserve(lines.size() - 1);
     for (int i = 1; i < int(lines.size()); ++i)
         readLine(reg, i, [&] {
             const auto t = tokenViews<10>(lines.at(i), QLatin1Char('^'));
-            const int recNo = StrToInt(t[1].toString());
+            const int recNo = registerInt(t[1]);
             TRegisterPayment &p = addPayment(reg, stripAccountPrefix(t[3].toString()));
             p.RecNo = recNo;
             p.PaySum = registerSum(t[7]);
@@ -412,6 +433,7 @@ void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPayme
     const int sum = table.RequiredField(QString::fromLatin1(layout.sum));
     const int date = table.RequiredField(QString::fromLatin1(layout.date));
     addDoc(reg, 0, layout.source, QFileInfo(table.FileName()).fileName(), dayText(today));
+    reg.payments.reserve(table.RecordCount());
     for (int r = 0; r < table.RecordCount(); ++r) {
         if (table.IsDeleted(r))
             continue;
