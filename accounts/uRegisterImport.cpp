@@ -88,9 +88,9 @@ QString dayText(int year, int month, int day)
         std::snprintf(text, sizeof text, "%02d/%02d/%04d", day, month, year);
         return QString::fromLatin1(text);
     }
-    const char16_t text[10] = { char16_t(u'0' + day / 10), char16_t(u'0' + day % 10), u'/',
-        char16_t(u'0' + month / 10), char16_t(u'0' + month % 10), u'/', char16_t(u'0' + year / 1000),
-        char16_t(u'0' + year / 100 % 10), char16_t(u'0' + year / 10 % 10), char16_t(u'0' + year % 10) };
+    const char16_t text[10] = { char16_t(u'0' + day / 10), char16_t(u'0' + day % 10), u'/', char16_t(u'0' + month / 10),
+        char16_t(u'0' + month % 10), u'/', char16_t(u'0' + year / 1000), char16_t(u'0' + year / 100 % 10),
+        char16_t(u'0' + year / 10 % 10), char16_t(u'0' + year % 10) };
     return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
