@@ -119,9 +119,8 @@ void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
                 params.CreateParam(ftString, name).SetAsString(account);
             });
             sql += QStringLiteral("where C.ACCOUNT_NO in (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
-        } else {
-            sql += QStringLiteral("where C.ACCOUNT_NO is not null");
         }
+        // Otherwise every customer is read by a plain scan of the table; one without an account matches nothing.
         QSqlQuery q = dmr.dbConnection()->OpenQuery(sql, params);
         while (q.next()) {
             const int first = accounts.first(q.value(0).toString());
