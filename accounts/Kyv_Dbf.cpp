@@ -1,8 +1,13 @@
 #include "Kyv_Dbf.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <shapefil.h>
+
+#include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -11,17 +16,76 @@ DBFHandle handle(void *h)
     return static_cast<DBFHandle>(h);
 }
 
+bool isOemPage(int languageDriver)
+{
+    return languageDriver == 0x26 || languageDriver == 0x65; // the Russian OEM pages
+}
+
+bool isWindowsPage(int languageDriver)
+{
+    return languageDriver == 0x57 || languageDriver == 0xC9; // the ANSI page, Russian Windows
+}
+
+struct DbfCloser
+{
+    void operator()(DBFInfo *h) const
+    {
+        if (h)
+            DBFClose(h);
+    }
+};
+using DbfPtr = std::unique_ptr<DBFInfo, DbfCloser>;
+
+// The table's language byte: from the header, or from the "LDID/n" text shapelib keeps for it.
+int languageDriverOf(DBFHandle h)
+{
+    if (h->iLanguageDriver > 0)
+        return h->iLanguageDriver;
+    const char *page = DBFGetCodePage(h);
+    if (page && qstrncmp(page, "LDID/", 5) == 0)
+        return QByteArray(page + 5).toInt();
+    return 0;
+}
+
+bool writeRecord(DBFHandle h, int row, const TDbfRecord &record, CodePage page, const QString &fileName, QString &error)
+{
+    for (const auto &[name, value] : record) {
+        const int field = DBFGetFieldIndex(h, name.toLatin1().constData());
+        if (field < 0) {
+            error = QStringLiteral("В файле ") + fileName + QStringLiteral(" нет поля ") + name;
+            return false;
+        }
+        char fieldName[12] = {};
+        int width = 0;
+        int decimals = 0;
+        const DBFFieldType type = DBFGetFieldInfo(h, field, fieldName, &width, &decimals);
+        bool ok = false;
+        if (type == FTString) {
+            const QByteArray bytes = encodeText(value.toString(), page).left(width);
+            ok = DBFWriteStringAttribute(h, row, field, bytes.constData());
+        } else if (type == FTInteger) {
+            ok = DBFWriteIntegerAttribute(h, row, field, value.toInt());
+        } else {
+            ok = DBFWriteDoubleAttribute(h, row, field, value.toDouble());
+        }
+        if (!ok) {
+            error = QStringLiteral("Ошибка записи поля ") + name + QStringLiteral(" в файл ") + fileName;
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
-CodePage TKyv_Dbf::CodePageOfByte(unsigned char languageDriver)
+CodePage TKyv_Dbf::ReadingCodePage(int languageDriver)
 {
-    switch (languageDriver) {
-    case 0x57: // the ANSI page
-    case 0xC9: // Russian Windows
-        return CodePage::CP1251;
-    default: // 0x26 and 0x65 are Russian OEM; a table that names no page was written by a DOS program
-        return CodePage::CP866;
-    }
+    return isWindowsPage(languageDriver) ? CodePage::CP1251 : CodePage::CP866;
+}
+
+CodePage TKyv_Dbf::WritingCodePage(int languageDriver)
+{
+    return isOemPage(languageDriver) ? CodePage::CP866 : CodePage::CP1251;
 }
 
 TKyv_Dbf::TKyv_Dbf(const QString &fileName)
@@ -42,7 +106,7 @@ TKyv_Dbf::TKyv_Dbf(const QString &fileName)
     if (recordLength == 0 || headerLength < 33
         || quint64(headerLength) + quint64(records) * recordLength > quint64(file.size()) + 1)
         throw EDbfError(notATable);
-    m_codePage = CodePageOfByte(static_cast<unsigned char>(header.at(29)));
+    m_codePage = ReadingCodePage(static_cast<unsigned char>(header.at(29)));
     file.close();
     m_handle = DBFOpen(QFile::encodeName(fileName).constData(), "rb");
     if (!m_handle)
@@ -85,5 +149,52 @@ QString TKyv_Dbf::AsString(int record, int field) const
     if (!text)
         throw EDbfError(
             QStringLiteral("Не удается прочитать запись %1 таблицы \"%2\"").arg(record + 1).arg(m_fileName));
-    return decodeText(QByteArray(text), m_codePage).trimmed();
+    // Both pages leave the ASCII half as it is: a field of ASCII only (accounts, sums, dates) needs no converter.
+    const char *end = text;
+    bool ascii = true;
+    for (; *end; ++end)
+        ascii = ascii && static_cast<unsigned char>(*end) < 0x80;
+    if (end == text)
+        return {};
+    if (ascii)
+        return QString::fromLatin1(text, end - text).trimmed();
+    return decodeText(QByteArray(text, end - text), m_codePage).trimmed();
+}
+
+bool TKyv_Dbf::Refill(const QString &fileName, const QList<TDbfRecord> &records, QString &error)
+{
+    const QFileInfo target(fileName);
+    // shapelib names a table it creates "<base>.dbf": the copy is made under a name of that form.
+    const QString temp = target.absoluteDir().filePath(
+        QStringLiteral("~") + target.completeBaseName() + QStringLiteral(".refill.dbf"));
+    QFile::remove(temp);
+    bool ok = false;
+    {
+        DbfPtr source(DBFOpen(QFile::encodeName(fileName).constData(), "rb"));
+        if (!source) {
+            error = QStringLiteral("Ошибка открытия файла ") + fileName;
+            return false;
+        }
+        const int language = languageDriverOf(source.get());
+        DbfPtr copy(DBFCloneEmpty(source.get(), QFile::encodeName(temp).constData()));
+        if (!copy) {
+            error = QStringLiteral("Ошибка создания файла ") + temp;
+            return false;
+        }
+        copy->iLanguageDriver = language;
+        const CodePage page = WritingCodePage(language);
+        ok = true;
+        for (int row = 0; ok && row < records.size(); ++row)
+            ok = writeRecord(copy.get(), row, records[row], page, fileName, error);
+    }
+    if (ok && std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(fileName).constData()) != 0) {
+        error = QStringLiteral("Ошибка записи файла ") + fileName;
+        ok = false;
+    }
+    if (!ok)
+        QFile::remove(temp);
+    // A code-page file shapelib may leave beside the copy is not part of the partner's table.
+    QFile::remove(
+        target.absoluteDir().filePath(QStringLiteral("~") + target.completeBaseName() + QStringLiteral(".refill.cpg")));
+    return ok;
 }

@@ -3,17 +3,24 @@
 #include "CodePage.h"
 #include "Exceptions.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QVariant>
 
-// A dBase table opened for reading, as the payment registers of banks and the post arrive. Texts are decoded by
-// the table's code-page byte: CP1251 for the Windows pages, CP866 for the OEM ones and for a table that names
-// none. A table whose header promises more rows than the file holds is refused rather than read past its end.
+// The dBase tables the program exchanges with banks and the post: their payment registers are read, their debt
+// lists (tables of the partner's own structure) are emptied and refilled.
 class EDbfError : public Exception
 {
 public:
     using Exception::Exception;
 };
 
+// One record to append: field name and value (text, or a number for numeric fields).
+using TDbfRecord = QList<QPair<QString, QVariant>>;
+
+// A table opened for reading. Texts are decoded by the table's code-page byte (ReadingCodePage). A table whose
+// header promises more rows than the file holds is refused rather than read past its end.
 class TKyv_Dbf
 {
 public:
@@ -35,8 +42,17 @@ public:
     // The field's text with the blanks around it removed; raises EDbfError for a record the file cannot give.
     QString AsString(int record, int field) const;
 
-    // The page a table's language-driver byte names.
-    static CodePage CodePageOfByte(unsigned char languageDriver);
+    // The page of a table's language byte (the LDID of the header). Both directions agree on the named pages
+    // (0x26 and 0x65 OEM, 0x57 and 0xC9 Windows); they part on a byte naming none: a register read is taken as
+    // written by a DOS program (CP866), a partner's table refilled keeps the Windows page its import expects.
+    static CodePage ReadingCodePage(int languageDriver);
+    static CodePage WritingCodePage(int languageDriver);
+
+    // Replaces every record of the existing table `fileName` by `records`, texts in WritingCodePage of the
+    // table's byte: an empty copy of the table is made beside it, filled, and renamed over it only when
+    // everything was written, so a failure leaves the table as it was. False with `error` (in the user's words,
+    // naming the file or field) otherwise.
+    static bool Refill(const QString &fileName, const QList<TDbfRecord> &records, QString &error);
 
 private:
     QString m_fileName;

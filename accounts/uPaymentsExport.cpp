@@ -119,7 +119,7 @@ void exportBankDbf(TADOConnection *db)
     s.BankDbfFilePath = fileName;
     TExportScope scope;
     QString error;
-    if (!RefillDbfTable(
+    if (!TKyv_Dbf::Refill(
             fileName, BankDbfRecords(ReadExportCustomers(db, Services::clock()->now()), s.importPaymentsMode), error)) {
         Services::messages()->error(error);
         return;
@@ -306,7 +306,7 @@ void actExportPaymentsPostExecute()
         TExportScope scope;
         const QDateTime now = Services::clock()->now();
         QString error;
-        if (!RefillDbfTable(
+        if (!TKyv_Dbf::Refill(
                 fileName, PostDbfRecords(ReadExportCustomers(db, now, company.companyId), now.date()), error)) {
             Services::messages()->error(error);
             continue;

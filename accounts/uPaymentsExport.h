@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uDbfTable.h"
+#include "Kyv_Dbf.h"
 
 #include <QDateTime>
 #include <QList>

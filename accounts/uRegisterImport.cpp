@@ -11,7 +11,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -59,13 +62,89 @@ std::vector<QString> tokens(const QString &line, QChar delimiter, int count)
     return result;
 }
 
+// The same tokens as views into the line, for the long runs of lines that keep few of their tokens.
+template <int Count> std::array<QStringView, Count + 1> tokenViews(QStringView line, QChar delimiter)
+{
+    std::array<QStringView, Count + 1> result;
+    qsizetype from = 0;
+    for (int i = 1; i <= Count; ++i) {
+        const qsizetype at = line.indexOf(delimiter, from);
+        if (at < 0) {
+            result[i] = line.mid(from);
+            break; // every later token is empty
+        }
+        result[i] = line.mid(from, at - from);
+        from = at + 1;
+    }
+    return result;
+}
+
 // "DD/MM/YYYY", built by hand: registers run to many thousand lines, and a locale-aware formatter costs more
 // than the rest of a line.
+QString dayText(int year, int month, int day)
+{
+    if (year < 0 || year > 9999) {
+        char text[24];
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d", day, month, year);
+        return QString::fromLatin1(text);
+    }
+    const char16_t text[10] = { char16_t(u'0' + day / 10), char16_t(u'0' + day % 10), u'/', char16_t(u'0' + month / 10),
+        char16_t(u'0' + month % 10), u'/', char16_t(u'0' + year / 1000), char16_t(u'0' + year / 100 % 10),
+        char16_t(u'0' + year / 10 % 10), char16_t(u'0' + year % 10) };
+    return QString(reinterpret_cast<const QChar *>(text), 10);
+}
+
 QString dayText(const QDate &d)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d", d.day(), d.month(), d.year());
-    return QString::fromLatin1(text);
+    return dayText(d.year(), d.month(), d.day());
+}
+
+// A sum of a register as TextToFloat reads it. The plain forms registers use ("12,50", "-3.5", "7") are read
+// here directly, as the general reading would (the same digits to strtod), for it costs more than the rest of a
+// line; anything else goes the general way.
+double registerSum(QStringView text)
+{
+    char plain[40];
+    const qsizetype n = text.size();
+    if (n == 0 || n >= qsizetype(sizeof plain))
+        return TextToFloat(text.toString());
+    qsizetype i = 0;
+    if (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+')) {
+        plain[0] = char(text[0].unicode());
+        i = 1;
+    }
+    int before = 0, after = 0;
+    bool point = false;
+    for (; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            plain[i] = char(c);
+            ++(point ? after : before);
+        } else if ((c == u',' || c == u'.') && !point) {
+            plain[i] = '.';
+            point = true;
+        } else {
+            return TextToFloat(text.toString());
+        }
+    }
+    if (before == 0 || (point && after == 0))
+        return TextToFloat(text.toString());
+    plain[n] = '\0';
+    return std::strtod(plain, nullptr);
+}
+
+// A whole number of a register as StrToInt reads it; plain digits, the common case, are read here directly.
+int registerInt(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return StrToInt(text.toString());
+    int value = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return StrToInt(text.toString());
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
 }
 
 // "dd.mm.yy" as "dd/mm/20yy".
@@ -75,13 +154,14 @@ QString shortDateText(const QString &d)
 }
 
 // A time stamp "YYYYMMDDhhmmss" as "DD/MM/YYYY".
-QString stampDateText(const QString &stamp)
+QString stampDateText(QStringView stamp)
 {
-    const QDate d(DigitsAt(stamp, 0, 4), DigitsAt(stamp, 4, 2), DigitsAt(stamp, 6, 2));
+    const int year = DigitsAt(stamp, 0, 4), month = DigitsAt(stamp, 4, 2), day = DigitsAt(stamp, 6, 2);
     const int h = DigitsAt(stamp, 8, 2), m = DigitsAt(stamp, 10, 2), sec = DigitsAt(stamp, 12, 2);
-    if (stamp.size() != 14 || !d.isValid() || h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 59)
+    if (stamp.size() != 14 || !QDate::isValid(year, month, day) || h < 0 || h > 23 || m < 0 || m > 59 || sec < 0
+        || sec > 59)
         throw EConvertError(QStringLiteral("\"%1\" - неверная отметка времени (ожидается ГГГГММДДччммсс)").arg(stamp));
-    return dayText(d);
+    return dayText(year, month, day);
 }
 
 // A date field of a table, "YYYYMMDD", as "DD/MM/YYYY"; empty when the field is.
@@ -89,10 +169,10 @@ QString tableDateText(const QString &value)
 {
     if (value.isEmpty())
         return {};
-    const QDate d(DigitsAt(value, 0, 4), DigitsAt(value, 4, 2), DigitsAt(value, 6, 2));
-    if (value.size() != 8 || !d.isValid())
+    const int year = DigitsAt(value, 0, 4), month = DigitsAt(value, 4, 2), day = DigitsAt(value, 6, 2);
+    if (value.size() != 8 || !QDate::isValid(year, month, day))
         throw EConvertError(QStringLiteral("\"%1\" - неверная дата").arg(value));
-    return dayText(d);
+    return dayText(year, month, day);
 }
 
 // Runs the reading of one line, naming the line in the error it raises; a line that fails leaves no row of its
@@ -191,7 +271,7 @@ void readMode57(const QStringList &lines, int firstDocId, TPaymentRegister &reg)
             if (t[2].contains(QStringLiteral("Номер реестра")))
                 doc.PayDocNo = value.left(15);
             else if (t[2].contains(QStringLiteral("Сумма реестра")))
-                doc.PayDocSum = TextToFloat(value);
+                doc.PayDocSum = registerSum(value);
             else if (t[2].contains(QStringLiteral("Дата формирования реестра")))
                 doc.PayDocDateStr = t[1].mid(2, 10);
         });
@@ -200,7 +280,7 @@ void readMode57(const QStringList &lines, int firstDocId, TPaymentRegister &reg)
         readLine(reg, i, [&] {
             const auto t = tokens(lines.at(i), QLatin1Char(';'), 7);
             TRegisterPayment &p = addPayment(reg, stripAccountPrefix(t[3]));
-            p.PaySum = TextToFloat(t[4]);
+            p.PaySum = registerSum(t[4]);
             p.PayDateStr = t[7].left(10);
         });
 }
@@ -214,7 +294,7 @@ void readSummedLines(int mode, const QStringList &lines, const QDate &today, TPa
         readLine(reg, i, [&] {
             const auto t = tokens(lines.at(i), delimiter, 5);
             TRegisterPayment &p = addPayment(reg, stripAccountPrefix(t[1]));
-            p.PaySum = TextToFloat(mode == 58 ? t[3].trimmed() : t[2].trimmed());
+            p.PaySum = registerSum(mode == 58 ? t[3].trimmed() : t[2].trimmed());
             p.PayDateStr = shortDateText(mode == 58 ? t[5] : t[3]);
         });
     reg.docs.last().PayDocSum = paymentsSum(reg);
@@ -225,12 +305,12 @@ void readMode62(const QStringList &lines, const QDate &today, TPaymentRegister &
     const int n = int(lines.size());
     TRegisterDoc &doc = addDoc(reg, 0, 0, n > 0 ? lines.at(0).mid(1, 25).trimmed() : QString(), dayText(today));
     if (n > 1)
-        readLine(reg, 1, [&] { doc.PayDocSum = TextToFloat(lines.at(1).mid(1, 25).trimmed()); });
+        readLine(reg, 1, [&] { doc.PayDocSum = registerSum(lines.at(1).mid(1, 25).trimmed()); });
     for (int i = 12; i < n; ++i)
         readLine(reg, i, [&] {
             const auto t = tokens(lines.at(i), QLatin1Char(';'), 5);
             TRegisterPayment &p = addPayment(reg, t[3]);
-            p.PaySum = TextToFloat(t[4].trimmed());
+            p.PaySum = registerSum(t[4].trimmed());
             p.PayDateStr = t[5].left(10);
         });
 }
@@ -244,7 +324,7 @@ void readMode63(const QStringList &lines, const QString &fileName, TPaymentRegis
             const auto t = tokens(lines.at(i), QLatin1Char(';'), 4);
             TRegisterPayment &p = addPayment(reg, t[3]);
             p.PayDateStr = t[1].left(10);
-            p.PaySum = TextToFloat(t[4].trimmed());
+            p.PaySum = registerSum(t[4].trimmed());
         });
     reg.docs.last().PayDocSum = paymentsSum(reg);
 }
@@ -258,8 +338,11 @@ bool IsTextRegisterMode(int mode)
 
 QStringList RegisterLines(const QByteArray &bytes)
 {
-    // CR LF, LF and a lone CR each end a line.
-    const QString text = CP1251ToQString(bytes);
+    // CR LF, LF and a lone CR each end a line. A file of ASCII alone reads the same in every page: it goes
+    // without the converter.
+    const bool ascii
+        = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const QString text = ascii ? QString::fromLatin1(bytes) : CP1251ToQString(bytes);
     QStringList lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -319,15 +402,16 @@ void ReadEripRegister(const QStringList &lines, const QString &fileName, int fir
         StrToInt(t[5]);
         doc.PayDocNo = t[10].left(15);
         doc.PayDocDateStr = stampDateText(t[11]);
-        doc.PayDocSum = TextToFloat(t[13]);
+        doc.PayDocSum = registerSum(t[13]);
     });
+    reg.payments.reserve(lines.size() - 1);
     for (int i = 1; i < int(lines.size()); ++i)
         readLine(reg, i, [&] {
-            const auto t = tokens(lines.at(i), QLatin1Char('^'), 10);
-            const int recNo = StrToInt(t[1]);
-            TRegisterPayment &p = addPayment(reg, stripAccountPrefix(t[3]));
+            const auto t = tokenViews<10>(lines.at(i), QLatin1Char('^'));
+            const int recNo = registerInt(t[1]);
+            TRegisterPayment &p = addPayment(reg, stripAccountPrefix(t[3].toString()));
             p.RecNo = recNo;
-            p.PaySum = TextToFloat(t[7]);
+            p.PaySum = registerSum(t[7]);
             p.PayDateStr = stampDateText(t[10]);
         });
     reg.complete = true;
@@ -349,6 +433,7 @@ void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPayme
     const int sum = table.RequiredField(QString::fromLatin1(layout.sum));
     const int date = table.RequiredField(QString::fromLatin1(layout.date));
     addDoc(reg, 0, layout.source, QFileInfo(table.FileName()).fileName(), dayText(today));
+    reg.payments.reserve(table.RecordCount());
     for (int r = 0; r < table.RecordCount(); ++r) {
         if (table.IsDeleted(r))
             continue;
@@ -359,7 +444,7 @@ void ReadDbfRegister(int mode, const TKyv_Dbf &table, const QDate &today, TPayme
             const QString accountText = table.AsString(r, account);
             TRegisterPayment &p = addPayment(reg, layout.strip ? stripAccountPrefix(accountText) : accountText);
             p.RecNo = r + 1;
-            p.PaySum = TextToFloat(table.AsString(r, sum));
+            p.PaySum = registerSum(table.AsString(r, sum));
             p.PayDateStr = dateText;
         });
     }

@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -15,59 +16,132 @@ const QString kUnknownAccount = QStringLiteral("Ошибка: Не найден 
 // which is cheaper than a statement with thousands of parameters.
 constexpr int kNamedAccounts = 500;
 
-struct TCustomerOfAccount
+// The accounts of a register, each with the first of its payments, and every payment linked to the next one of
+// its account. The table keeps the accounts' hashes beside their payments' numbers, so that a look-up among a
+// hundred thousand accounts compares texts only when the hashes agree.
+class TAccountIndex
 {
-    int id = -1;
-    QString fio;
+public:
+    explicit TAccountIndex(const QList<TRegisterPayment> &payments)
+        : m_payments(payments)
+        , m_next(size_t(payments.size()), -1)
+    {
+        size_t capacity = 16;
+        while (capacity < 2 * size_t(payments.size()))
+            capacity *= 2;
+        m_slots.resize(capacity);
+        m_mask = capacity - 1;
+        std::vector<int> last(size_t(payments.size()), -1); // kept at each account's first payment
+        for (int i = 0; i < int(payments.size()); ++i) {
+            const QString &account = payments.at(i).AccountNo;
+            if (account.isEmpty())
+                continue;
+            Slot &slot = m_slots[slotOf(account)];
+            if (slot.first == -1) {
+                slot.hash = hashOf(account);
+                slot.first = i;
+                last[size_t(i)] = i;
+                ++m_count;
+            } else {
+                m_next[size_t(last[size_t(slot.first)])] = i;
+                last[size_t(slot.first)] = i;
+            }
+        }
+    }
+
+    int count() const { return m_count; }
+    // The first payment of the account, or -1.
+    int first(QStringView account) const { return m_slots[slotOf(account)].first; }
+    // The payment after `payment` of the same account, or -1.
+    int next(int payment) const { return m_next[size_t(payment)]; }
+    template <typename F> void forEachAccount(F &&f) const
+    {
+        for (const Slot &slot : m_slots)
+            if (slot.first != -1)
+                f(m_payments.at(slot.first).AccountNo);
+    }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        int first = -1;
+    };
+
+    // Accounts are a few characters long: a plain multiplicative hash over them is cheaper than the general
+    // one, and the process's seed keeps a file's accounts from being chosen to collide.
+    size_t hashOf(QStringView account) const
+    {
+        quint64 h = 1469598103934665603ULL ^ m_seed;
+        for (QChar c : account)
+            h = (h ^ c.unicode()) * 1099511628211ULL;
+        return size_t(h ^ (h >> 29));
+    }
+
+    // The slot holding the account, or the empty one where it would go.
+    size_t slotOf(QStringView account) const
+    {
+        const size_t hash = hashOf(account);
+        for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
+            const Slot &slot = m_slots[i];
+            if (slot.first == -1 || (slot.hash == hash && m_payments.at(slot.first).AccountNo == account))
+                return i;
+        }
+    }
+
+    const QList<TRegisterPayment> &m_payments;
+    std::vector<int> m_next;
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+    size_t m_seed = QHashSeed::globalSeed();
+    int m_count = 0;
 };
 
 } // namespace
 
 void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
 {
-    // Every account of the register, unknown until a customer holds it.
-    QHash<QString, TCustomerOfAccount> found;
-    found.reserve(reg.payments.size());
-    for (const TRegisterPayment &p : reg.payments)
-        if (!p.AccountNo.isEmpty())
-            found.insert(p.AccountNo, {});
-    if (!found.isEmpty()) {
+    for (TRegisterPayment &p : reg.payments) {
+        p.CustomerId = -1;
+        p.CustomerFIO.clear();
+    }
+    const TAccountIndex accounts(reg.payments);
+    if (accounts.count() > 0) {
         QString sql = QStringLiteral("select C.ACCOUNT_NO, C.CUSTOMER_ID, "
                                      "COALESCE(C.SURNAME, '') || ' ' || COALESCE(C.INITIALS, '') "
                                      "from ZOLT.CUSTOMER C ");
         TParams params;
-        if (found.size() <= kNamedAccounts) {
+        if (accounts.count() <= kNamedAccounts) {
             QStringList names;
-            int i = 0;
-            for (auto it = found.cbegin(); it != found.cend(); ++it) {
-                const QString name = QStringLiteral("P_A%1").arg(i++);
+            accounts.forEachAccount([&](const QString &account) {
+                const QString name = QStringLiteral("P_A%1").arg(names.size());
                 names.append(QLatin1Char(':') + name);
-                params.CreateParam(ftString, name).SetAsString(it.key());
-            }
+                params.CreateParam(ftString, name).SetAsString(account);
+            });
             sql += QStringLiteral("where C.ACCOUNT_NO in (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
-        } else {
-            sql += QStringLiteral("where C.ACCOUNT_NO is not null");
         }
-        // Of several customers holding one account, the last one wins, as the card's look-up answers.
-        sql += QStringLiteral(" order by C.CUSTOMER_ID");
+        // Otherwise every customer is read by a plain scan of the table; one without an account matches nothing.
         QSqlQuery q = dmr.dbConnection()->OpenQuery(sql, params);
         while (q.next()) {
-            const auto it = found.find(q.value(0).toString());
-            if (it != found.end())
-                *it = { int(q.value(1).toDouble()), q.value(2).toString().left(35) };
+            const int first = accounts.first(q.value(0).toString());
+            if (first == -1)
+                continue;
+            const int id = int(q.value(1).toDouble());
+            // Of several customers holding one account, the last one (the greatest number) wins, as the card's
+            // look-up answers.
+            if (reg.payments.at(first).CustomerId > id)
+                continue;
+            const QString fio = q.value(2).toString().left(35);
+            for (int i = first; i != -1; i = accounts.next(i)) {
+                TRegisterPayment &p = reg.payments[i];
+                p.CustomerId = id;
+                p.CustomerFIO = fio;
+            }
         }
     }
-    for (TRegisterPayment &p : reg.payments) {
-        const auto it = found.constFind(p.AccountNo);
-        if (it == found.constEnd() || it->id == -1) {
-            p.CustomerId = -1;
-            p.CustomerFIO.clear();
+    for (const TRegisterPayment &p : reg.payments)
+        if (p.CustomerId == -1)
             reg.errors.append(kUnknownAccount + p.AccountNo);
-        } else {
-            p.CustomerId = it->id;
-            p.CustomerFIO = it->fio;
-        }
-    }
 }
 
 TRegisterStoreResult StoreRegister(

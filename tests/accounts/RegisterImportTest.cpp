@@ -3,6 +3,7 @@
 
 #include "FormatSettings.h"
 #include "Kyv_Dbf.h"
+#include "uCommon.h"
 #include "uRegisterImport.h"
 
 #include <QTemporaryDir>
@@ -126,6 +127,34 @@ TEST(RegisterImportLayouts, EripKeepsTheHeaderForTheNoticeAndNumbersPaymentsByTh
     EXPECT_EQ(RegisterDocNotice(reg, false, Today), QStringLiteral("Обработан 20/01/2026 Файл r.210 (импорт)"));
 }
 
+TEST(RegisterImportLayouts, SumsReadAsTheGeneralNumberReadingReadsThemWhateverTheSeparator)
+{
+    const QChar saved = FormatSettings().DecimalSeparator;
+    const QString header = QStringLiteral("1^S^H^D^3^^^^^7^20260115103000^^1^^^^^");
+    auto eripWithSum = [&header](const QString &sum) {
+        return QStringList { header, QStringLiteral("1^^101^^^^%1^^^20260114120000^").arg(sum) };
+    };
+    for (QChar separator : { QLatin1Char('.'), QLatin1Char(',') }) {
+        FormatSettings().DecimalSeparator = separator;
+        for (const char *text :
+            { "12,50", "-3.5", "7", "+2.25", "0.1", "007", "123456789012.345", "1 234,50", ",5", "5,", "", "1e3" }) {
+            SCOPED_TRACE(std::string(text) + " with " + char(separator.unicode()));
+            TPaymentRegister reg;
+            ReadEripRegister(eripWithSum(QString::fromLatin1(text)), QStringLiteral("s.210"), 1, reg);
+            ASSERT_EQ(reg.payments.size(), 1);
+            EXPECT_EQ(reg.payments[0].PaySum, TextToFloat(QString::fromLatin1(text)));
+        }
+        for (const char *text : { "1x", "1,2,3", "--1", "1.2.", "-" }) {
+            SCOPED_TRACE(text);
+            TPaymentRegister reg;
+            EXPECT_THROW(ReadEripRegister(eripWithSum(QString::fromLatin1(text)), QStringLiteral("s.210"), 1, reg),
+                EConvertError);
+            EXPECT_THROW(TextToFloat(QString::fromLatin1(text)), EConvertError);
+        }
+    }
+    FormatSettings().DecimalSeparator = saved;
+}
+
 TEST(RegisterImportLayouts, AnUnknownModeReadsNothing)
 {
     TPaymentRegister reg;
@@ -230,9 +259,21 @@ TEST(RegisterImportTables, TextsAreDecodedByTheTablesCodePageByte)
         EXPECT_EQ(reg.payments[0].AccountNo, QStringLiteral("А-12"));
         EXPECT_EQ(reg.payments[1].AccountNo, QStringLiteral("Б7"));
     }
-    EXPECT_EQ(TKyv_Dbf::CodePageOfByte(0x65), CodePage::CP866);
-    EXPECT_EQ(TKyv_Dbf::CodePageOfByte(0x00), CodePage::CP866) << "a table naming no page comes from DOS";
-    EXPECT_EQ(TKyv_Dbf::CodePageOfByte(0x57), CodePage::CP1251);
+    // Reading and refilling agree on the pages a byte names and part on a byte naming none.
+    struct PageCase
+    {
+        int languageDriver;
+        CodePage reading, writing;
+    };
+    for (const PageCase &p :
+        { PageCase { 0x26, CodePage::CP866, CodePage::CP866 }, PageCase { 0x65, CodePage::CP866, CodePage::CP866 },
+            PageCase { 0x57, CodePage::CP1251, CodePage::CP1251 },
+            PageCase { 0xC9, CodePage::CP1251, CodePage::CP1251 }, PageCase { 0x00, CodePage::CP866, CodePage::CP1251 },
+            PageCase { 0x03, CodePage::CP866, CodePage::CP1251 } }) {
+        SCOPED_TRACE(p.languageDriver);
+        EXPECT_EQ(TKyv_Dbf::ReadingCodePage(p.languageDriver), p.reading) << "a register naming no page comes from DOS";
+        EXPECT_EQ(TKyv_Dbf::WritingCodePage(p.languageDriver), p.writing) << "a partner's table is refilled in CP1251";
+    }
 }
 
 TEST(RegisterImportTables, AWrongOrDamagedTableIsRefusedNamingTheFileOrField)
