@@ -5,13 +5,24 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 qint64 ToTenThousandths(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
         return 0;
-    // The scaled value is rounded once, in extended precision, halves to even (the processor's default).
-    return std::llrint(static_cast<long double>(value.toDouble()) * 10000.0L);
+    // The scaled value is rounded once, in extended precision, halves to even (the processor's default). A
+    // whole number is exact in a double as far as a total can reach; beyond that the total stops at its limit
+    // rather than wrapping to a number of the other sign.
+    const long double scaled = static_cast<long double>(value.toDouble()) * 10000.0L;
+    if (std::isnan(scaled))
+        return 0;
+    constexpr long double limit = 9223372036854775807.0L;
+    if (scaled >= limit)
+        return std::numeric_limits<qint64>::max();
+    if (scaled <= -limit)
+        return std::numeric_limits<qint64>::min();
+    return std::llrint(scaled);
 }
 
 qint64 DivideHalfEven(qint64 a, qint64 b)
@@ -256,6 +267,13 @@ void TDBSumListProducer::RecalcAllSums()
 {
     if (OwnerLoading() || !m_active || !m_dataSet || !m_dataSet->Active() || !m_hooked)
         return;
+    // Walking the rows would post the record being typed (or lose it on a refusal): the recount waits until
+    // that record is posted or cancelled, and the totals stay as they are meanwhile.
+    if (RecordPending()) {
+        m_recalcPending = true;
+        return;
+    }
+    m_recalcPending = false;
     ResetSums();
     FireChanged();
     m_lastFound = -1;
@@ -332,16 +350,26 @@ void TDBSumListProducer::HandleAfterOpen()
         RecalcAllSums();
 }
 
+bool TDBSumListProducer::RecordPending() const
+{
+    return m_dataSet && (m_dataSet->State() == dsEdit || m_dataSet->State() == dsInsert);
+}
+
+void TDBSumListProducer::RecalcKeepingRecord()
+{
+    const QByteArray current = m_dataSet->IsEmpty() ? QByteArray() : m_dataSet->GetBookmark();
+    RecalcAllSums();
+    if (!current.isEmpty() && m_dataSet->Active() && m_dataSet->BookmarkValid(current)
+        && m_dataSet->GetBookmark() != current)
+        m_dataSet->GotoBookmark(current);
+}
+
 void TDBSumListProducer::HandleAfterRefresh()
 {
     // A refresh re-reads the rows, so totals kept record by record no longer describe them. A refresh keeps
     // the current record (a client dataset re-reads one record after every post), so the scan must too.
-    if (!m_active || m_recalculating)
-        return;
-    const QByteArray current = m_dataSet->IsEmpty() ? QByteArray() : m_dataSet->GetBookmark();
-    RecalcAllSums();
-    if (!current.isEmpty() && m_dataSet->Active() && m_dataSet->BookmarkValid(current))
-        m_dataSet->GotoBookmark(current);
+    if (m_active && !m_recalculating)
+        RecalcKeepingRecord();
 }
 
 void TDBSumListProducer::HandleAfterEdit()
@@ -381,6 +409,12 @@ void TDBSumListProducer::HandleAfterPost()
 {
     if (!m_active)
         return;
+    if (m_recalcPending) {
+        // The recount asked for while the record was being typed runs now, and leaves the posted record current.
+        m_pendingInsert = false;
+        RecalcKeepingRecord();
+        return;
+    }
     for (int i = 0; i < m_sums.Count(); ++i) {
         TDBSum *item = m_sums.Items(i);
         if (!item->Participates())
@@ -471,6 +505,8 @@ void TDBSumListProducer::HandleAfterDelete()
 void TDBSumListProducer::HandleAfterCancel()
 {
     m_pendingInsert = false;
+    if (m_active && m_recalcPending)
+        RecalcKeepingRecord();
 }
 
 void TDBSumListProducer::HandleAfterClose()
@@ -480,6 +516,7 @@ void TDBSumListProducer::HandleAfterClose()
     ResetSums();
     FireChanged();
     m_recalculating = false;
+    m_recalcPending = false;
     m_virtualRecordList.clear();
 }
 
