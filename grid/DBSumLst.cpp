@@ -387,14 +387,12 @@ void TDBSumListProducer::HandleAfterInsert()
 {
     if (!m_active)
         return;
+    // A new record adds nothing until it is posted, whatever its fields start with: a count of a field that
+    // a new record fills in by default still grows by one on the post.
     for (int i = 0; i < m_sums.Count(); ++i) {
         TDBSum *item = m_sums.Items(i);
         item->PrevValue = QVariant();
         item->PrevContribution = 0;
-        if (item->GroupOperation == goCount && !item->FieldName.isEmpty()) {
-            TField *field = ItemField(*item);
-            item->PrevContribution = field && !field->IsNull() ? 10000 : 0;
-        }
     }
     if (UsesVirtualRecords()) {
         const QByteArray bookmark = m_dataSet->GetBookmark();

@@ -389,3 +389,38 @@ TEST(GridTotals, BindingATotalWhileARecordIsTypedLeavesItBeingTyped)
         EXPECT_EQ(afterEdit, f.footer(f.amount)) << what;
     }
 }
+
+TEST(GridTotals, ACountOfAFieldCountsItsValuesThroughInsertsEditsAndDeletes)
+{
+    TotalsFixture f;
+    TDBSum *named = f.grid->SumList().SumCollection().Add();
+    named->GroupOperation = goCount;
+    named->FieldName = QStringLiteral("NAME");
+    f.grid->SumList().RecalcAllSums();
+    f.add(1, QStringLiteral("a"));
+    f.add(2);
+    f.show();
+    EXPECT_EQ(named->SumValue, 10000);
+
+    // A new record whose NAME starts filled in counts once it is posted.
+    const int defaults = f.ds.OnNewRecord.add([](TDataSet *ds) { ds->FieldByName("NAME")->SetValue("new"); });
+    f.ds.Append();
+    f.ds.Post();
+    EXPECT_EQ(named->SumValue, 20000);
+    f.ds.Append();
+    f.field("NAME")->Clear();
+    f.ds.Post();
+    EXPECT_EQ(named->SumValue, 20000) << "a new record emptied before its post adds nothing";
+    f.ds.OnNewRecord.remove(defaults);
+
+    f.ds.Last();
+    f.ds.Edit();
+    f.field("NAME")->SetValue(QStringLiteral("set"));
+    f.ds.Post();
+    EXPECT_EQ(named->SumValue, 30000);
+    f.ds.Delete();
+    EXPECT_EQ(named->SumValue, 20000);
+    const qint64 kept = named->SumValue;
+    f.grid->SumList().RecalcAllSums();
+    EXPECT_EQ(named->SumValue, kept) << "the totals kept record by record agree with a recount";
+}
