@@ -357,11 +357,19 @@ bool TDBSumListProducer::RecordPending() const
 
 void TDBSumListProducer::RecalcKeepingRecord()
 {
-    const QByteArray current = m_dataSet->IsEmpty() ? QByteArray() : m_dataSet->GetBookmark();
-    RecalcAllSums();
-    if (!current.isEmpty() && m_dataSet->Active() && m_dataSet->BookmarkValid(current)
-        && m_dataSet->GetBookmark() != current)
-        m_dataSet->GotoBookmark(current);
+    // The controls hear of the walk once, with the record already back.
+    TDataSet *ds = m_dataSet;
+    const QByteArray current = ds->IsEmpty() ? QByteArray() : ds->GetBookmark();
+    ds->DisableControls();
+    try {
+        RecalcAllSums();
+        if (!current.isEmpty() && ds->Active() && ds->BookmarkValid(current) && ds->GetBookmark() != current)
+            ds->GotoBookmark(current);
+    } catch (...) {
+        ds->EnableControls();
+        throw;
+    }
+    ds->EnableControls();
 }
 
 void TDBSumListProducer::HandleAfterRefresh()
