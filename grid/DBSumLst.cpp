@@ -265,6 +265,11 @@ void TDBSumListProducer::ResetSums()
 
 void TDBSumListProducer::RecalcAllSums()
 {
+    Recalc(false);
+}
+
+void TDBSumListProducer::Recalc(bool inPlace)
+{
     if (OwnerLoading() || !m_active || !m_dataSet || !m_dataSet->Active() || !m_hooked)
         return;
     // Walking the rows would post the record being typed (or lose it on a refusal): the recount waits until
@@ -289,7 +294,6 @@ void TDBSumListProducer::RecalcAllSums()
             anyItem = anyItem || m_sums.Items(i)->Participates();
         if (anyItem || UsesVirtualRecords()) {
             TDataSet *ds = m_dataSet;
-            ds->DisableControls();
             m_virtualRecordList.clear();
             struct Resolved
             {
@@ -300,40 +304,56 @@ void TDBSumListProducer::RecalcAllSums()
             for (int i = 0; i < m_sums.Count(); ++i)
                 if (m_sums.Items(i)->Participates())
                     items.push_back({m_sums.Items(i), ItemField(*m_sums.Items(i))});
-            try {
-                ds->First();
-                while (!ds->Eof()) {
-                    for (const Resolved &r : items) {
-                        const QVariant v = r.field ? r.field->Value() : QVariant();
-                        switch (r.item->GroupOperation) {
-                        case goSum:
-                            r.item->SumValue += ToTenThousandths(v);
-                            break;
-                        case goAvg:
-                            if (v.isValid())
-                                ++r.item->NotNullCount;
-                            r.item->AvgSum += ToTenThousandths(v);
-                            break;
-                        case goCount:
-                            if (r.item->FieldName.isEmpty() || v.isValid())
-                                r.item->SumValue += 10000;
-                            break;
-                        }
+            const bool virtualRecords = UsesVirtualRecords();
+            const auto addRecord = [&](const QByteArray &bookmark) {
+                for (const Resolved &r : items) {
+                    const QVariant v = r.field ? r.field->Value() : QVariant();
+                    switch (r.item->GroupOperation) {
+                    case goSum:
+                        r.item->SumValue += ToTenThousandths(v);
+                        break;
+                    case goAvg:
+                        if (v.isValid())
+                            ++r.item->NotNullCount;
+                        r.item->AvgSum += ToTenThousandths(v);
+                        break;
+                    case goCount:
+                        if (r.item->FieldName.isEmpty() || v.isValid())
+                            r.item->SumValue += 10000;
+                        break;
                     }
-                    if (UsesVirtualRecords())
-                        m_virtualRecordList.push_back(ds->GetBookmark());
-                    ds->Next();
                 }
-                ds->First();
-            } catch (...) {
+                if (virtualRecords)
+                    m_virtualRecordList.push_back(bookmark);
+            };
+            if (inPlace) {
+                // The records are read where they stand: the cursor, the controls and every scroll handler
+                // are left alone.
+                try {
+                    ds->ForEachRecord(addRecord);
+                } catch (...) {
+                    m_recalculating = false;
+                    throw;
+                }
+            } else {
+                ds->DisableControls();
+                try {
+                    ds->First();
+                    while (!ds->Eof()) {
+                        addRecord(ds->GetBookmark());
+                        ds->Next();
+                    }
+                    ds->First();
+                } catch (...) {
+                    ds->EnableControls();
+                    m_recalculating = false;
+                    throw;
+                }
                 ds->EnableControls();
-                m_recalculating = false;
-                throw;
             }
             for (const Resolved &r : items)
                 if (r.item->GroupOperation == goAvg)
                     r.item->SumValue = DivideHalfEven(r.item->AvgSum, r.item->NotNullCount);
-            ds->EnableControls();
         }
         if (OnAfterRecalcAll)
             OnAfterRecalcAll(this);
@@ -355,29 +375,12 @@ bool TDBSumListProducer::RecordPending() const
     return m_dataSet && (m_dataSet->State() == dsEdit || m_dataSet->State() == dsInsert);
 }
 
-void TDBSumListProducer::RecalcKeepingRecord()
-{
-    // The controls hear of the walk once, with the record already back.
-    TDataSet *ds = m_dataSet;
-    const QByteArray current = ds->IsEmpty() ? QByteArray() : ds->GetBookmark();
-    ds->DisableControls();
-    try {
-        RecalcAllSums();
-        if (!current.isEmpty() && ds->Active() && ds->BookmarkValid(current) && ds->GetBookmark() != current)
-            ds->GotoBookmark(current);
-    } catch (...) {
-        ds->EnableControls();
-        throw;
-    }
-    ds->EnableControls();
-}
-
 void TDBSumListProducer::HandleAfterRefresh()
 {
     // A refresh re-reads the rows, so totals kept record by record no longer describe them. A refresh keeps
     // the current record (a client dataset re-reads one record after every post), so the scan must too.
     if (m_active && !m_recalculating)
-        RecalcKeepingRecord();
+        Recalc(true);
 }
 
 void TDBSumListProducer::HandleAfterEdit()
@@ -418,7 +421,7 @@ void TDBSumListProducer::HandleAfterPost()
     if (m_recalcPending) {
         // The recount asked for while the record was being typed runs now, and leaves the posted record current.
         m_pendingInsert = false;
-        RecalcKeepingRecord();
+        Recalc(true);
         return;
     }
     for (int i = 0; i < m_sums.Count(); ++i) {
@@ -512,7 +515,7 @@ void TDBSumListProducer::HandleAfterCancel()
 {
     m_pendingInsert = false;
     if (m_active && m_recalcPending)
-        RecalcKeepingRecord();
+        Recalc(true);
 }
 
 void TDBSumListProducer::HandleAfterClose()

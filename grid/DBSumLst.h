@@ -140,8 +140,9 @@ private:
     bool UsesVirtualRecords() const;
     // A record is being edited or inserted: walking the rows now would post it.
     bool RecordPending() const;
-    // A full recalculation that leaves the dataset on the record it stood on.
-    void RecalcKeepingRecord();
+    // A full recalculation; in place, it reads the records without moving to them, so the dataset stays on
+    // its record and the grid on its rows, else it walks them and leaves the dataset on its first record.
+    void Recalc(bool inPlace);
 
     QPointer<TDataSet> m_dataSet;
     QPointer<TDataSet> m_masterDataSet;
