@@ -234,7 +234,7 @@ void TDataSet::ForEachRecord(const std::function<void(const QByteArray &bookmark
         m_readRow = saved;
         InvalidateCalcCache();
     };
-    // A copy: the order may not change under the reader, but fn is not trusted to leave it alone.
+    // The walk goes over a copy of the order, so that a reader changing the rows cannot send it past the end.
     const std::vector<int> order = m_order;
     try {
         for (int id : order) {
