@@ -234,6 +234,7 @@ QString FormatFooterTotal(const TField *field, qint64 total, const QString &own)
     case ftInteger:
     case ftWord:
     case ftAutoInc:
+    case ftLargeint:
         if (!own.isEmpty())
             return FormatFloat(own, value);
         if (!field->DisplayFormat().isEmpty())

@@ -5,13 +5,24 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 qint64 ToTenThousandths(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
         return 0;
-    // The scaled value is rounded once, in extended precision, halves to even (the processor's default).
-    return std::llrint(static_cast<long double>(value.toDouble()) * 10000.0L);
+    // The scaled value is rounded once, in extended precision, halves to even (the processor's default). A
+    // whole number is exact in a double as far as a total can reach; beyond that the total stops at its limit
+    // rather than wrapping to a number of the other sign.
+    const long double scaled = static_cast<long double>(value.toDouble()) * 10000.0L;
+    if (std::isnan(scaled))
+        return 0;
+    constexpr long double limit = 9223372036854775807.0L;
+    if (scaled >= limit)
+        return std::numeric_limits<qint64>::max();
+    if (scaled <= -limit)
+        return std::numeric_limits<qint64>::min();
+    return std::llrint(scaled);
 }
 
 qint64 DivideHalfEven(qint64 a, qint64 b)
@@ -254,8 +265,21 @@ void TDBSumListProducer::ResetSums()
 
 void TDBSumListProducer::RecalcAllSums()
 {
+    Recalc(false);
+}
+
+void TDBSumListProducer::Recalc(bool inPlace)
+{
     if (OwnerLoading() || !m_active || !m_dataSet || !m_dataSet->Active() || !m_hooked)
         return;
+    // Walking the rows would post the record being typed (or lose it on a refusal), and reading them in place
+    // would count it half typed: the recount waits until that record is posted or cancelled, and the totals
+    // stay as they are meanwhile.
+    if (RecordPending()) {
+        m_recalcPending = true;
+        return;
+    }
+    m_recalcPending = false;
     ResetSums();
     FireChanged();
     m_lastFound = -1;
@@ -271,7 +295,6 @@ void TDBSumListProducer::RecalcAllSums()
             anyItem = anyItem || m_sums.Items(i)->Participates();
         if (anyItem || UsesVirtualRecords()) {
             TDataSet *ds = m_dataSet;
-            ds->DisableControls();
             m_virtualRecordList.clear();
             struct Resolved
             {
@@ -282,40 +305,56 @@ void TDBSumListProducer::RecalcAllSums()
             for (int i = 0; i < m_sums.Count(); ++i)
                 if (m_sums.Items(i)->Participates())
                     items.push_back({m_sums.Items(i), ItemField(*m_sums.Items(i))});
-            try {
-                ds->First();
-                while (!ds->Eof()) {
-                    for (const Resolved &r : items) {
-                        const QVariant v = r.field ? r.field->Value() : QVariant();
-                        switch (r.item->GroupOperation) {
-                        case goSum:
-                            r.item->SumValue += ToTenThousandths(v);
-                            break;
-                        case goAvg:
-                            if (v.isValid())
-                                ++r.item->NotNullCount;
-                            r.item->AvgSum += ToTenThousandths(v);
-                            break;
-                        case goCount:
-                            if (r.item->FieldName.isEmpty() || v.isValid())
-                                r.item->SumValue += 10000;
-                            break;
-                        }
+            const bool virtualRecords = UsesVirtualRecords();
+            const auto addRecord = [&](const QByteArray &bookmark) {
+                for (const Resolved &r : items) {
+                    const QVariant v = r.field ? r.field->Value() : QVariant();
+                    switch (r.item->GroupOperation) {
+                    case goSum:
+                        r.item->SumValue += ToTenThousandths(v);
+                        break;
+                    case goAvg:
+                        if (v.isValid())
+                            ++r.item->NotNullCount;
+                        r.item->AvgSum += ToTenThousandths(v);
+                        break;
+                    case goCount:
+                        if (r.item->FieldName.isEmpty() || v.isValid())
+                            r.item->SumValue += 10000;
+                        break;
                     }
-                    if (UsesVirtualRecords())
-                        m_virtualRecordList.push_back(ds->GetBookmark());
-                    ds->Next();
                 }
-                ds->First();
-            } catch (...) {
+                if (virtualRecords)
+                    m_virtualRecordList.push_back(bookmark);
+            };
+            if (inPlace) {
+                // The records are read where they stand: the cursor, the controls and every scroll handler
+                // are left alone.
+                try {
+                    ds->ForEachRecord(addRecord);
+                } catch (...) {
+                    m_recalculating = false;
+                    throw;
+                }
+            } else {
+                ds->DisableControls();
+                try {
+                    ds->First();
+                    while (!ds->Eof()) {
+                        addRecord(ds->GetBookmark());
+                        ds->Next();
+                    }
+                    ds->First();
+                } catch (...) {
+                    ds->EnableControls();
+                    m_recalculating = false;
+                    throw;
+                }
                 ds->EnableControls();
-                m_recalculating = false;
-                throw;
             }
             for (const Resolved &r : items)
                 if (r.item->GroupOperation == goAvg)
                     r.item->SumValue = DivideHalfEven(r.item->AvgSum, r.item->NotNullCount);
-            ds->EnableControls();
         }
         if (OnAfterRecalcAll)
             OnAfterRecalcAll(this);
@@ -332,16 +371,17 @@ void TDBSumListProducer::HandleAfterOpen()
         RecalcAllSums();
 }
 
+bool TDBSumListProducer::RecordPending() const
+{
+    return m_dataSet && (m_dataSet->State() == dsEdit || m_dataSet->State() == dsInsert);
+}
+
 void TDBSumListProducer::HandleAfterRefresh()
 {
     // A refresh re-reads the rows, so totals kept record by record no longer describe them. A refresh keeps
     // the current record (a client dataset re-reads one record after every post), so the scan must too.
-    if (!m_active || m_recalculating)
-        return;
-    const QByteArray current = m_dataSet->IsEmpty() ? QByteArray() : m_dataSet->GetBookmark();
-    RecalcAllSums();
-    if (!current.isEmpty() && m_dataSet->Active() && m_dataSet->BookmarkValid(current))
-        m_dataSet->GotoBookmark(current);
+    if (m_active && !m_recalculating)
+        Recalc(true);
 }
 
 void TDBSumListProducer::HandleAfterEdit()
@@ -359,14 +399,12 @@ void TDBSumListProducer::HandleAfterInsert()
 {
     if (!m_active)
         return;
+    // A new record adds nothing until it is posted, whatever its fields start with: a count of a field that
+    // a new record fills in by default still grows by one on the post.
     for (int i = 0; i < m_sums.Count(); ++i) {
         TDBSum *item = m_sums.Items(i);
         item->PrevValue = QVariant();
         item->PrevContribution = 0;
-        if (item->GroupOperation == goCount && !item->FieldName.isEmpty()) {
-            TField *field = ItemField(*item);
-            item->PrevContribution = field && !field->IsNull() ? 10000 : 0;
-        }
     }
     if (UsesVirtualRecords()) {
         const QByteArray bookmark = m_dataSet->GetBookmark();
@@ -381,6 +419,12 @@ void TDBSumListProducer::HandleAfterPost()
 {
     if (!m_active)
         return;
+    if (m_recalcPending) {
+        // The recount asked for while the record was being typed runs now, and leaves the posted record current.
+        m_pendingInsert = false;
+        Recalc(true);
+        return;
+    }
     for (int i = 0; i < m_sums.Count(); ++i) {
         TDBSum *item = m_sums.Items(i);
         if (!item->Participates())
@@ -471,6 +515,8 @@ void TDBSumListProducer::HandleAfterDelete()
 void TDBSumListProducer::HandleAfterCancel()
 {
     m_pendingInsert = false;
+    if (m_active && m_recalcPending)
+        Recalc(true);
 }
 
 void TDBSumListProducer::HandleAfterClose()
@@ -480,6 +526,7 @@ void TDBSumListProducer::HandleAfterClose()
     ResetSums();
     FireChanged();
     m_recalculating = false;
+    m_recalcPending = false;
     m_virtualRecordList.clear();
 }
 

@@ -138,6 +138,11 @@ private:
     qint64 Contribution(const TDBSum &item, QVariant *value) const;
     TField *ItemField(const TDBSum &item) const;
     bool UsesVirtualRecords() const;
+    // A record is being edited or inserted: walking the rows now would post it.
+    bool RecordPending() const;
+    // A full recalculation; in place, it reads the records without moving to them, so the dataset stays on
+    // its record and the grid on its rows, else it walks them and leaves the dataset on its first record.
+    void Recalc(bool inPlace);
 
     QPointer<TDataSet> m_dataSet;
     QPointer<TDataSet> m_masterDataSet;
@@ -147,6 +152,7 @@ private:
     bool m_hooked = false;
     bool m_recalculating = false;
     bool m_pendingInsert = false;
+    bool m_recalcPending = false; // a recount waits for the record being typed to be posted or cancelled
     bool m_filtered = false;
     QString m_filterText;
     int m_lastFound = -1;

@@ -225,6 +225,30 @@ QByteArray TDataSet::ReadBookmark() const
     return encodeBookmark(m_order[m_drawPosition]);
 }
 
+void TDataSet::ForEachRecord(const std::function<void(const QByteArray &bookmark)> &fn)
+{
+    if (!Active())
+        return;
+    const int saved = m_readRow;
+    const auto restore = [&] {
+        m_readRow = saved;
+        InvalidateCalcCache();
+    };
+    // The walk goes over a copy of the order, so that a reader changing the rows cannot send it past the end.
+    const std::vector<int> order = m_order;
+    try {
+        for (int id : order) {
+            m_readRow = id;
+            InvalidateCalcCache();
+            fn(m_state == dsInsert && id == m_editRowId ? QByteArray() : encodeBookmark(id));
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
 bool TDataSet::BookmarkValid(const QByteArray &bookmark) const
 {
     if (!Active())

@@ -75,6 +75,34 @@ TEST(DatasetsBookmarks, StableRowIdsComparedByPosition)
     EXPECT_FALSE(t->BookmarkValid(QByteArray("junk")));
 }
 
+TEST(DatasetsBookmarks, ForEachRecordReadsEveryRecordWhereTheCursorStands)
+{
+    auto t = makeTable({"a", "b", "c", "d"});
+    t->SetRecNo(2);
+    t->Insert();
+    t->FieldByName("NAME")->SetValue("x");
+    int scrolls = 0;
+    t->AfterScroll.add([&scrolls](TDataSet *) { ++scrolls; });
+
+    QStringList names;
+    QList<QByteArray> bookmarks;
+    t->ForEachRecord([&](const QByteArray &bookmark) {
+        names << t->FieldByName("NAME")->AsString();
+        bookmarks << bookmark;
+    });
+    EXPECT_EQ(names, QStringList({"a", "x", "b", "c", "d"})) << "the record being inserted, as typed, in its place";
+    EXPECT_TRUE(bookmarks[1].isEmpty()) << "a record being inserted has no bookmark yet";
+    EXPECT_EQ(t->State(), dsInsert);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "x");
+    EXPECT_EQ(scrolls, 0);
+
+    EXPECT_THROW(t->ForEachRecord([](const QByteArray &) { throw EDatabaseError("stop"); }), EDatabaseError);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "x") << "a reader that fails leaves the fields on the cursor";
+    t->Post();
+    t->GotoBookmark(bookmarks[3]);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "c");
+}
+
 TEST(DatasetsFilter, FilterTextAndHandler)
 {
     auto t = makeTable({"Анна", "Борис", "Анатолий", QString(), "Вера"});
