@@ -86,7 +86,7 @@ public:
     ~TfrmGuide() override;
 
     // The entry routine's body: keys and mode stored, list page shown, datasets opened, shown modally; true on Ok
-    // with the chosen key in outKey, otherwise outKey is what the spec says.
+    // with the chosen key in outKey, otherwise outKey is the member's cancel key (the initial key, or Null).
     bool Execute(const QVariant &initKey, int mode, QVariant &outKey);
 
     QVariant FInitKey, FCurKey;
@@ -124,7 +124,7 @@ public:
     bool hasRows() const;
     bool isEditing() const;
 
-    // Ok, edit and delete follow the list's rows (as the spec says).
+    // Ok (in pick mode), edit and delete are enabled only while the list has rows, as far as the member checks them.
     virtual void checkBtns();
     virtual void openDataSets();
     virtual void closeDataSets();
