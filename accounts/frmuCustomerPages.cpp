@@ -267,7 +267,7 @@ void TfrmCustomer::CreateInfoPages()
             { { "CUSTLETTERDATE", "Дата" }, { "LETTERTYPEID", "Тип" } }, false));
         buttonRow(layout,
             { pageNavigator(page, "navLetters", source("dsCustLetter"), { nbPost, nbCancel, nbInsert, nbDelete }) });
-        m_pageData[tsLetters] = { client("cdsCustLetter") };
+        m_pageData[tsLetters] = { DMR ? DMR->odsLetterType() : nullptr, client("cdsCustLetter") };
     }
     // "Документы"
     {

@@ -456,6 +456,38 @@ TEST_P(CustomerCard, ButtonsAndPagesFollowTheRowsAndTheSettings)
     EXPECT_TRUE(form->actSetWebPassword->isEnabled());
 }
 
+TEST_P(CustomerCard, TheLettersPageNamesTheTypesAndItsClosingClosesThem)
+{
+    const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("3"));
+    exec(QStringLiteral("insert into ZOLT.CUSTLETTER (CUSTOMER_ID, CUSTLETTERID, LETTERTYPEID, CUSTLETTERDATE) "
+                        "values (%1, 1, 3, %2)")
+             .arg(id)
+             .arg(date(2024, 2, 1)));
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(at(id));
+    TDataSet *types = m_dmr->odsLetterType();
+    TDataSet *letters = m_cust->ClientDataSet(QStringLiteral("cdsCustLetter"));
+    form->actPnlClientInfoStatus->trigger();
+    form->pcAddInfo->setCurrentWidget(form->tsLetters);
+    ASSERT_TRUE(letters->Active());
+    EXPECT_TRUE(types->Active());
+    ASSERT_EQ(letters->RecordCount(), 1);
+    EXPECT_EQ(field(letters, "L_LetterType")->AsString(), QStringLiteral("Исковое заявление"));
+
+    // Leaving the page closes its letters and the types with them; coming back reads both again.
+    form->pcAddInfo->setCurrentWidget(form->tsInfo);
+    EXPECT_FALSE(letters->Active());
+    EXPECT_FALSE(types->Active());
+    form->pcAddInfo->setCurrentWidget(form->tsLetters);
+    ASSERT_TRUE(types->Active());
+    EXPECT_EQ(field(letters, "L_LetterType")->AsString(), QStringLiteral("Исковое заявление"));
+
+    // Closing the list while the page is shown closes them as well.
+    form->close();
+    EXPECT_FALSE(letters->Active());
+    EXPECT_FALSE(types->Active());
+}
+
 TEST_P(CustomerCard, ActionsThatNeedACustomerOrASettingSayWhy)
 {
     TfrmCustomer *form = open();
