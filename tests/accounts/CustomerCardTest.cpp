@@ -3,6 +3,7 @@
 #include "DBCtrlsEh.h"
 #include "DataSource.h"
 #include "DbSchema.h"
+#include "Kyv_DBGridEh.h"
 #include "Kyv_DBNavigator.h"
 #include "MainWindowScope.h"
 #include "ModalAnswer.h"
@@ -473,6 +474,10 @@ TEST_P(CustomerCard, TheLettersPageNamesTheTypesAndItsClosingClosesThem)
     EXPECT_TRUE(types->Active());
     ASSERT_EQ(letters->RecordCount(), 1);
     EXPECT_EQ(field(letters, "L_LetterType")->AsString(), QStringLiteral("Исковое заявление"));
+    auto *grid = form->findChild<TKyv_DBGridEh *>(QStringLiteral("dbgLetters"));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->Columns()[1]->Title().Caption(), QStringLiteral("Тип"));
+    EXPECT_EQ(grid->Columns()[1]->GetColumnDisplayText(), QStringLiteral("Исковое заявление")) << "the name, not the id";
 
     // Leaving the page closes its letters and the types with them; coming back reads both again.
     form->pcAddInfo->setCurrentWidget(form->tsInfo);
