@@ -507,11 +507,12 @@ void TcustDM::CreateDetails()
     AddTableFields(letters, QStringLiteral("CUSTLETTER"),
         { QStringLiteral("CUSTOMER_ID"), QStringLiteral("CUSTLETTERID"), QStringLiteral("LETTERTYPEID"),
             QStringLiteral("CUSTLETTERDATE") });
-    addLookup(letters, QStringLiteral("L_LetterType"), ftString, ServerDataSet(QStringLiteral("odsLetterType")),
-        QStringLiteral("LETTERTYPEID"), QStringLiteral("LETTERTYPEDESCR"), 60);
+    TKyv_ADODataSet *types = m_dmr ? m_dmr->odsLetterType() : nullptr;
+    addLookup(letters, QStringLiteral("L_LetterType"), ftString, types, QStringLiteral("LETTERTYPEID"),
+        QStringLiteral("LETTERTYPEDESCR"), 60);
     LinkDetail(letters, master, customer);
-    letters->BeforeOpen.add([this](TDataSet *) {
-        if (TKyv_ADODataSet *types = ServerDataSet(QStringLiteral("odsLetterType")); !types->Active())
+    letters->BeforeOpen.add([types](TDataSet *) {
+        if (types && !types->Active())
             types->Open();
     });
     AddSource(QStringLiteral("dsCustLetter"), ClientDataSet(QStringLiteral("cdsCustLetter")), false);
@@ -575,8 +576,6 @@ void TcustDM::CreateLookups()
                        "left join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID"));
     AddServer(QStringLiteral("odsSingleServLookUp"),
         QStringLiteral("SELECT SINGLE_SERVICE_TARIF_ID, SERVICE_NAME, PRICE FROM ZOLT.SINGLE_SERVICE_TARIF"));
-    AddServer(QStringLiteral("odsLetterType"),
-        QStringLiteral("select LETTERTYPEID, LETTERTYPEDESCR from ZOLT.LETTERTYPE order by LETTERTYPEID"));
     // The filter dialog's lists; the package lists' first row (-1, empty) stands for any package.
     for (const char *name : { "odsCustFilterServLookup", "odsCustFilterActServLookup" })
         AddServer(QString::fromLatin1(name),
@@ -621,7 +620,7 @@ void TcustDM::CreateLookups()
              "cdsCustSubscrServHistActLookUp", "cdsCustSubscrServHistDisactLookUp", "cdsCustFiltStreetLookup",
              "cdsCustFiltHouseNoLookup", "cdsCustPaymentsSourceList" })
         AddSource(QStringLiteral("ds") + QString::fromLatin1(name).mid(3), ClientDataSet(QString::fromLatin1(name)));
-    for (const char *name : { "odsCustCompany", "odsHouseLookup", "odsSingleServLookUp", "odsLetterType",
+    for (const char *name : { "odsCustCompany", "odsHouseLookup", "odsSingleServLookUp",
              "odsCustFilterServLookup", "odsCustFilterActServLookup", "odsCustFilterPropDescr",
              "odsCustFiltCityLookup", "odsPlanTimeStartLookup", "odsPlanTimeEndLookup" })
         AddSource(QStringLiteral("ds") + QString::fromLatin1(name).mid(3), ServerDataSet(QString::fromLatin1(name)));

@@ -42,19 +42,6 @@ TDataSet *custList(const char *name)
     return custDM->ServerDataSet(QString::fromLatin1(name));
 }
 
-// The district and sub-district lists of the data module, with their text when the module gave them none.
-void prepareAreaLists()
-{
-    if (!DM)
-        return;
-    if (DM->cdsAreaList()->CommandText().isEmpty())
-        DM->cdsAreaList()->SetCommandText(
-            QStringLiteral("select AREA_ID, AREA_NAME from ZOLT.AREA order by AREA_NAME"));
-    if (DM->cdsSubAreaList()->CommandText().isEmpty())
-        DM->cdsSubAreaList()->SetCommandText(
-            QStringLiteral("select SUBAREA_ID, SUBAREA_NAME from ZOLT.SUBAREA order by SUBAREA_NAME"));
-}
-
 QWidget *row(QWidget *parent, std::initializer_list<QWidget *> widgets)
 {
     auto *w = new QWidget(parent);
@@ -362,7 +349,6 @@ bool executeCustFilterOptions()
     TMemTable *record = DM->mdTempCFG();
     if (!isEditing(record))
         record->Edit();
-    prepareAreaLists();
     const std::initializer_list<TDataSet *> lookups { DM->cdsAreaList(), DM->cdsSubAreaList(),
         custList("cdsCustFiltStreetLookup"), custList("cdsCustFiltHouseNoLookup"), custList("odsCustFilterServLookup"),
         custList("odsCustFilterActServLookup"), custList("odsCustFilterPropDescr"), custList("odsCustFiltCityLookup") };

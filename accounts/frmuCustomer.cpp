@@ -396,12 +396,17 @@ void TfrmCustomer::CloseCustomerDataSets()
 {
     if (!custDM)
         return;
+    // The pages' details and their lookups first: they outlive the list otherwise.
+    for (const auto &[page, dataSets] : m_pageData)
+        OpenPageDataSets(page, false);
     for (const char *name : { "cdsCustomer", "cdsCustFiltStreetLookup", "cdsCustFiltHouseNoLookup" })
         if (TDataSet *ds = custDM->ClientDataSet(QString::fromLatin1(name)))
             ds->Close();
     for (const char *name : { "odsHouseLookup", "odsCustCompany" })
         if (TDataSet *ds = custDM->ServerDataSet(QString::fromLatin1(name)))
             ds->Close();
+    if (DMR)
+        DMR->odsLetterType()->Close();
     if (TSqlSubstitution *where = custDM->cdsCustomer()->SubstitutionByName(QStringLiteral("where_str")))
         where->Value.clear();
 }

@@ -264,10 +264,10 @@ void TfrmCustomer::CreateInfoPages()
         QWidget *page = CreatePage(tsLetters, "tsLetters", QStringLiteral("Письма"));
         auto *layout = new QVBoxLayout(page);
         layout->addWidget(pageGrid(page, "dbgLetters", source("dsCustLetter"),
-            { { "CUSTLETTERDATE", "Дата" }, { "LETTERTYPEID", "Тип" } }, false));
+            { { "CUSTLETTERDATE", "Дата" }, { "L_LetterType", "Тип" } }, false));
         buttonRow(layout,
             { pageNavigator(page, "navLetters", source("dsCustLetter"), { nbPost, nbCancel, nbInsert, nbDelete }) });
-        m_pageData[tsLetters] = { client("cdsCustLetter") };
+        m_pageData[tsLetters] = { DMR ? DMR->odsLetterType() : nullptr, client("cdsCustLetter") };
     }
     // "Документы"
     {

@@ -425,15 +425,6 @@ void TfrmGuide::openDataSets()
     L->Open();
     for (TDataSet *lookup : lookups)
         lookup->Open();
-    // Every column takes its field now: a footer sum bound later, in the middle of an insert, would recount the
-    // rows by walking them and so post the half-typed row.
-    if (L->Active()) {
-        for (int i = 0; i < dbgList->Columns().Count(); ++i)
-            dbgList->Columns()[i]->GetField();
-        // The footers count with every column bound, not only with those bound when the first one was.
-        if (dbgList->SumList().Active())
-            dbgList->SumList().RecalcAllSums();
-    }
     if (!m_spec.sortField.isEmpty())
         sortBy(m_spec.sortField);
     // Sorting keeps the row read first as the current one; a key not in the list leaves the user on the top row.

@@ -51,17 +51,16 @@ TGuideSpec guideSpec()
     return s;
 }
 
-// The counts come with the rows, so that the statistics columns need no lookup of their own. They are read as
-// floating-point numbers, which the footers total on both engines; the percent divides as a fraction.
+// The counts come with the rows, so that the statistics columns need no lookup of their own; the percent divides
+// as a fraction, not as whole numbers.
 const char *HouseQuery =
     "select H.HOUSE_ID, H.LOCATION_ID, H.STREET_ID, H.AREA_ID, H.SUBAREA_ID, H.HOUSE_NO, "
     "LPAD(H.HOUSE_NO, 6, ' ') as RO_HOUSE_NO, H.Q_FLAT, S.STREET_NAME as RO_SREET_NAME, "
     "SA.SUBAREA_NAME as RO_SUBAREA_NAME, L.LOCATION_NAME as RO_LOCATION_NAME, "
-    "cast((select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID) as double precision) as L_Q_CUST, "
-    "cast((select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) "
-    "as double precision) as L_Q_ACT_CUST, "
-    "cast((select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and (C.CUST_STATE is null or "
-    "C.CUST_STATE <> 1)) as double precision) as C_Q_INACTIVE_CUST, "
+    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID) as L_Q_CUST, "
+    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) as L_Q_ACT_CUST, "
+    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and (C.CUST_STATE is null or "
+    "C.CUST_STATE <> 1)) as C_Q_INACTIVE_CUST, "
     "case when coalesce(H.Q_FLAT, 0) = 0 then cast(0 as double precision) else cast((select count(*) from "
     "ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) as double precision) * 100 / H.Q_FLAT "
     "end as C_PERCENT "
@@ -213,11 +212,13 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
         filterRow->addWidget(combo, 1);
         return combo;
     };
-    // The panel's lists are its own, so that a pick in the detail page does not move the filter's choice.
-    TDataSet *areaList = makeLookup("odsFilterAreas", QStringLiteral("select AREA_ID, AREA_NAME from ZOLT.AREA "
-                                                                      "order by AREA_NAME"));
-    TDataSet *subAreaList = makeLookup("odsFilterSubAreas", QStringLiteral("select SUBAREA_ID, SUBAREA_NAME from "
-                                                                            "ZOLT.SUBAREA order by SUBAREA_NAME"));
+    // The panel chooses from the data module's district lists, apart from the detail page's drop-downs, so that
+    // a pick there does not move the filter's choice. They open and close with the guide's other lists.
+    TDataSet *areaList = DM ? DM->cdsAreaList() : nullptr;
+    TDataSet *subAreaList = DM ? DM->cdsSubAreaList() : nullptr;
+    for (TDataSet *list : {areaList, subAreaList})
+        if (list)
+            lookups << list;
     cbFilterStreet = filterCombo("cbFilterStreet", QStringLiteral("Улица"), m_filterStreets, "STREET_ID", "STREET_NAME");
     cbFilterArea = filterCombo("cbFilterArea", QStringLiteral("Район"), areaList, "AREA_ID", "AREA_NAME");
     cbFilterSubArea = filterCombo("cbFilterSubArea", QStringLiteral("Участок"), subAreaList, "SUBAREA_ID",
@@ -365,6 +366,10 @@ void TfrmHouseGuide::applyFilter()
     L->SetFilter(QString());
     pnlFilter->setVisible(actFilterOn->isChecked());
     if (actFilterOn->isChecked()) {
+        // Another window may have closed the shared district lists meanwhile.
+        for (TDBLookupComboboxEh *combo : {cbFilterArea, cbFilterSubArea})
+            if (TDataSet *list = combo->ListSource() ? combo->ListSource()->DataSet() : nullptr; list && !list->Active())
+                list->Open();
         L->SetFilter(HouseFilterText(cbFilterStreet->KeyValue(), cbFilterArea->KeyValue(), cbFilterSubArea->KeyValue()));
         L->SetFiltered(true);
     }

@@ -45,6 +45,11 @@ TDMR::TDMR(QObject *parent)
 {
     installTrace();
     createBalanceReaders();
+    m_odsLetterType = std::make_unique<TKyv_ADODataSet>();
+    m_odsLetterType->setObjectName(QStringLiteral("odsLetterType"));
+    m_odsLetterType->SetConnection(m_connection.get());
+    m_odsLetterType->SetCommandText(
+        QStringLiteral("select LETTERTYPEID, LETTERTYPEDESCR from ZOLT.LETTERTYPE order by LETTERTYPEID"));
 }
 
 TDMR::~TDMR()

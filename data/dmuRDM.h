@@ -226,6 +226,10 @@ public:
     // charge lines side by side; the reports module fills it.
     TMemTable *mdsBalanceReport() const { return m_mdsBalanceReport.get(); }
 
+    // The letter types (LETTERTYPEID, LETTERTYPEDESCR) by id: what the customer's letters are called. Whoever shows
+    // the letters opens it and closes it when they are no longer shown.
+    TKyv_ADODataSet *odsLetterType() const { return m_odsLetterType.get(); }
+
     // ---- Undoing the monthly close ----
     // Both run in one transaction: on failure the error is shown, nothing is changed and they answer false.
     // Reopens the month before the open one, asking the user first (false when refused); with nothing closed it
@@ -303,6 +307,7 @@ private:
     std::unique_ptr<TKyv_ADODataSet> m_odsBalanceIncome;
     std::unique_ptr<TKyv_ADODataSet> m_odsBalanceOutgo;
     std::unique_ptr<TMemTable> m_mdsBalanceReport;
+    std::unique_ptr<TKyv_ADODataSet> m_odsLetterType;
 };
 
 extern TDMR *DMR;

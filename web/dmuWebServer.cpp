@@ -252,7 +252,7 @@ QString TdmWeb::Server::signIn(const TRequestParams &params)
     const QString password = ParamValue(params, QStringLiteral("password"));
     TADOConnection &db = threadConnection();
     QSqlQuery found = db.OpenQuery(
-        QStringLiteral("select C.CUSTOMER_ID, C.SURNAME || ' ' || C.INITIALS as CLIENT_NAME from ZOLT.CUSTOMER C "
+        QStringLiteral("select C.CUSTOMER_ID, CONCAT(C.SURNAME, ' ', C.INITIALS) as CLIENT_NAME from ZOLT.CUSTOMER C "
                        "where C.ACCOUNT_NO = :P_ACCOUNT_NO and C.PASSW = :P_PASSW"),
         ParamsOf({ { QStringLiteral("P_ACCOUNT_NO"), accountNo },
             { QStringLiteral("P_PASSW"), WebPasswordDigest(password) } }),
@@ -290,7 +290,7 @@ QString TdmWeb::Server::accountInfo(const TRequestParams &params)
     QSqlQuery rows = db.OpenQuery(
         QStringLiteral(
             "with TOK as (select CUSTOMER_ID from ZOLT.CUSTOMER_TOKEN where TOKEN_ID = :P_TOKEN and EXPITES_AFTER >= :P_NOW) "
-            "select 0 as KIND, C.CUSTOMER_ID as ID, C.ACCOUNT_NO as TEXT1, C.SURNAME || ' ' || C.INITIALS as TEXT2, "
+            "select 0 as KIND, C.CUSTOMER_ID as ID, C.ACCOUNT_NO as TEXT1, CONCAT(C.SURNAME, ' ', C.INITIALS) as TEXT2, "
             "cast(null as varchar(10)) as TEXT3, C.DEBT_SUM as AMOUNT, 0 as ORD "
             "from TOK, ZOLT.CUSTOMER C where C.CUSTOMER_ID = TOK.CUSTOMER_ID "
             "union all "

@@ -3,6 +3,7 @@
 #include "DBCtrlsEh.h"
 #include "DataSource.h"
 #include "DbSchema.h"
+#include "Kyv_DBGridEh.h"
 #include "Kyv_DBNavigator.h"
 #include "MainWindowScope.h"
 #include "ModalAnswer.h"
@@ -454,6 +455,42 @@ TEST_P(CustomerCard, ButtonsAndPagesFollowTheRowsAndTheSettings)
     EXPECT_FALSE(form->actSetWebPassword->isEnabled());
     form->edWebPassword->setText(QStringLiteral("abc"));
     EXPECT_TRUE(form->actSetWebPassword->isEnabled());
+}
+
+TEST_P(CustomerCard, TheLettersPageNamesTheTypesAndItsClosingClosesThem)
+{
+    const int id = seedCustomer(QStringLiteral("Петров"), QStringLiteral("3"));
+    exec(QStringLiteral("insert into ZOLT.CUSTLETTER (CUSTOMER_ID, CUSTLETTERID, LETTERTYPEID, CUSTLETTERDATE) "
+                        "values (%1, 1, 3, %2)")
+             .arg(id)
+             .arg(date(2024, 2, 1)));
+    TfrmCustomer *form = open();
+    ASSERT_TRUE(at(id));
+    TDataSet *types = m_dmr->odsLetterType();
+    TDataSet *letters = m_cust->ClientDataSet(QStringLiteral("cdsCustLetter"));
+    form->actPnlClientInfoStatus->trigger();
+    form->pcAddInfo->setCurrentWidget(form->tsLetters);
+    ASSERT_TRUE(letters->Active());
+    EXPECT_TRUE(types->Active());
+    ASSERT_EQ(letters->RecordCount(), 1);
+    EXPECT_EQ(field(letters, "L_LetterType")->AsString(), QStringLiteral("Исковое заявление"));
+    auto *grid = form->findChild<TKyv_DBGridEh *>(QStringLiteral("dbgLetters"));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->Columns()[1]->Title().Caption(), QStringLiteral("Тип"));
+    EXPECT_EQ(grid->Columns()[1]->GetColumnDisplayText(), QStringLiteral("Исковое заявление")) << "the name, not the id";
+
+    // Leaving the page closes its letters and the types with them; coming back reads both again.
+    form->pcAddInfo->setCurrentWidget(form->tsInfo);
+    EXPECT_FALSE(letters->Active());
+    EXPECT_FALSE(types->Active());
+    form->pcAddInfo->setCurrentWidget(form->tsLetters);
+    ASSERT_TRUE(types->Active());
+    EXPECT_EQ(field(letters, "L_LetterType")->AsString(), QStringLiteral("Исковое заявление"));
+
+    // Closing the list while the page is shown closes them as well.
+    form->close();
+    EXPECT_FALSE(letters->Active());
+    EXPECT_FALSE(types->Active());
 }
 
 TEST_P(CustomerCard, ActionsThatNeedACustomerOrASettingSayWhy)

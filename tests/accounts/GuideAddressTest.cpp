@@ -128,6 +128,25 @@ TEST_P(GuideAddress, HousesCountConnectedAndDisconnectedCustomers)
             ASSERT_NE(sum, nullptr) << f.field;
             EXPECT_EQ(sum->SumValue, qint64(f.total) * 10000) << f.field;
         }
+        // What the footer row shows, and a house being typed stays unposted while the footers are recounted.
+        auto footerText = [g](const char *field) {
+            for (int i = 0; i < g->dbgList->Columns().Count(); ++i) {
+                TColumnEh *c = g->dbgList->Columns()[i];
+                if (c->FieldName().compare(QLatin1String(field), Qt::CaseInsensitive) == 0)
+                    return g->dbgList->GetFooterText(c->Footer(), *c);
+            }
+            return QStringLiteral("no column");
+        };
+        EXPECT_EQ(footerText("L_Q_ACT_CUST"), QStringLiteral("13"));
+        EXPECT_EQ(footerText("C_Q_INACTIVE_CUST"), QStringLiteral("2"));
+        EXPECT_EQ(footerText("Q_FLAT"), QStringLiteral("50"));
+        g->L->Append();
+        g->L->FieldByName(QStringLiteral("HOUSE_NO"))->SetValue(QStringLiteral("99"));
+        g->dbgList->SumList().RecalcAllSums();
+        EXPECT_EQ(g->L->State(), dsInsert);
+        EXPECT_EQ(footerText("Q_FLAT"), QStringLiteral("50"));
+        g->L->Cancel();
+        EXPECT_EQ(g->L->RecordCount(), 3);
         ASSERT_TRUE(g->L->Locate(QStringLiteral("HOUSE_ID"), House71));
         EXPECT_EQ(value(g, "RO_SREET_NAME").toString(), QStringLiteral("Садовая"));
         EXPECT_EQ(value(g, "RO_HOUSE_NO").toString(), QStringLiteral("    71"));
@@ -162,7 +181,14 @@ TEST_P(GuideAddress, HouseFilterNarrowsTheListAndShowsItsPanel)
             TDataSet *choices = combo->ListSource()->DataSet();
             EXPECT_TRUE(choices->Active() && !choices->IsEmpty()) << combo->objectName().toStdString();
         }
+        // The districts are the data module's lists; another window closing them does not leave the panel empty.
+        EXPECT_EQ(h->cbFilterArea->ListSource()->DataSet(), m_dm->cdsAreaList());
+        EXPECT_EQ(h->cbFilterSubArea->ListSource()->DataSet(), m_dm->cdsSubAreaList());
+        m_dm->cdsAreaList()->Close();
+        m_dm->cdsSubAreaList()->Close();
         h->actFilterOn->trigger();
+        EXPECT_TRUE(m_dm->cdsAreaList()->Active());
+        EXPECT_TRUE(m_dm->cdsSubAreaList()->Active());
         EXPECT_TRUE(h->pnlFilter->isVisible());
         EXPECT_EQ(h->L->RecordCount(), 3) << "nothing chosen shows every house";
         h->cbFilterStreet->SetKeyValue(StreetLesnaya);
@@ -176,6 +202,8 @@ TEST_P(GuideAddress, HouseFilterNarrowsTheListAndShowsItsPanel)
         EXPECT_FALSE(h->pnlFilter->isVisible());
         EXPECT_EQ(h->L->RecordCount(), 3);
     });
+    EXPECT_FALSE(m_dm->cdsAreaList()->Active()) << "closed with the guide";
+    EXPECT_FALSE(m_dm->cdsSubAreaList()->Active());
 }
 
 TEST_P(GuideAddress, HouseNumberSearchIsPaddedWhileSortedByNumber)

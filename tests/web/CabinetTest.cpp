@@ -216,6 +216,20 @@ TEST_P(CabinetServer, AccountInformationListsServicesAndDocumentsUntilTheTokenEx
     EXPECT_EQ(s(accountInfo(token)), "");
 }
 
+TEST_P(CabinetServer, ACustomerWithoutInitialsIsNamedByTheSurname)
+{
+    m_dmr->dbConnection()->Execute(QStringLiteral("update ZOLT.CUSTOMER set INITIALS = null where CUSTOMER_ID = 3"));
+    ASSERT_TRUE(m_web->SetCustomerWebPassword(QStringLiteral("p3"), 3));
+    startServer();
+    const QString reply = signIn("1003", "p3");
+    const QString token = tokenOf(reply);
+    ASSERT_FALSE(token.isEmpty()) << s(reply);
+    EXPECT_EQ(s(reply), s(expectedSignIn(token, QStringLiteral("1003"), QStringLiteral("Без договора "))));
+    EXPECT_EQ(s(accountInfo(token)),
+        "{\"accountNo\": \"1003\",\"clientName\": \"Без договора \",\"balance\": 0,\"services\": [],"
+        "\"documents\": []}");
+}
+
 TEST_P(CabinetServer, RepliesCarryTheirHeadersAndUnknownPathsAnError)
 {
     startServer();
