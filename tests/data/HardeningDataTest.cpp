@@ -172,6 +172,24 @@ TEST_P(HardeningData, StoringARegisterAgainQueuesEachCustomerOnceFromItsMonth)
     }
 }
 
+// The company's location in the configuration row keeps its name when its type has no short name.
+TEST_P(HardeningData, TheCompanysLocationShowsWithoutAShortTypeName)
+{
+    makeOperator();
+    exec(QStringLiteral("insert into ZOLT.LOCATION_TYPE (LOCATION_TYPE_ID, LOCATION_TYPE_SHORT) values (9, null)"));
+    exec(QStringLiteral(
+        "insert into ZOLT.LOCATION (LOCATION_ID, LOCATION_NAME, LOCATION_TYPE_ID) values (5, 'Заречье', 9)"));
+    exec(QStringLiteral("update ZOLT.COMPANY set LOCATION_ID = 5 where COMPANY_ID = 1"));
+    FakeClock clock;
+    clock.setNow(QDateTime(QDate(2024, 3, 20), QTime(9, 0)));
+    FakeMessageService messages;
+    FakeShellService shell;
+    TDM dm(dmr.get());
+    TKyv_ClientDataSet *cfg = dm.cdsMainCFG();
+    cfg->Open();
+    EXPECT_EQ(cfg->FieldByName(QStringLiteral("L_COMPANY_LOCATION"))->AsString().toStdString(), " Заречье");
+}
+
 // A data test whose database peer is missing fails and says to run ./test; it never passes as skipped.
 TEST(HardeningDataTests, ADataTestWithoutItsDatabaseFailsNamingTheTestScript)
 {
