@@ -157,7 +157,7 @@ QDate dateOf(const TField *field)
     return v.toDateTime().date();
 }
 
-// A field declared in code, as the Part's field lists give them.
+// A field the dataset declares in code: its column's name, type and width.
 struct FieldSpec
 {
     const char *name;
