@@ -81,9 +81,9 @@ private:
         return -1;
     }
 
-    // The end of the quoted text or name opened at `i` by `quote` and closed by `close`, where a doubled closing
-    // character stands for itself; with `backslash` a backslash takes the next character as it stands. -1 when it
-    // stays open.
+    // The end of the quoted text or name opened at `i` and closed by `close`, where a doubled closing character
+    // stands for itself; with `backslash` a backslash takes the next character as it stands. -1 when it stays
+    // open.
     qsizetype quotedEnd(qsizetype i, QChar close, bool backslash) const
     {
         for (qsizetype k = i + 1; k < m_n; ++k) {
