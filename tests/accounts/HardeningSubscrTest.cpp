@@ -3,9 +3,7 @@
 // connect. On both engines, with a fake CAS server on loopback.
 #include "FakeCasServer.h"
 #include "SubscrFixture.h"
-#include "dmuSMS.h"
 #include "frmuActSubscr.h"
-#include "frmuSelectActService.h"
 #include "uLog.h"
 #include "uSubscrActions.h"
 
@@ -18,8 +16,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using tarvik::test::FakeCasServer;
 
@@ -35,28 +31,20 @@ void set(TMemTable *record, const char *field, const QVariant &v)
     record->FieldByName(QString::fromLatin1(field))->SetValue(v);
 }
 
-class HardeningActivation : public SubscrFixture
+class HardeningActivation : public SubscrCasFixture
 {
 protected:
     void SetUp() override
     {
-        SubscrFixture::SetUp();
+        SubscrCasFixture::SetUp();
         SetLogFile(m_logDir.filePath(QStringLiteral("tarvik.log")));
     }
     void TearDown() override
     {
         SetLogFile({});
-        m_sms.reset();
-        SubscrFixture::TearDown();
+        SubscrCasFixture::TearDown();
     }
 
-    void connectCas()
-    {
-        AppSettings().useCAS = true;
-        m_sms.reset();
-        m_sms = std::make_unique<TdmSMS>();
-        ASSERT_TRUE(m_sms->connectCas(QStringLiteral("127.0.0.1"), m_server.portText()));
-    }
     QString log() const
     {
         QFile f(m_logDir.filePath(QStringLiteral("tarvik.log")));
@@ -64,8 +52,6 @@ protected:
     }
 
     QTemporaryDir m_logDir;
-    FakeCasServer m_server;
-    std::unique_ptr<TdmSMS> m_sms;
 };
 
 struct BlockCase
@@ -190,11 +176,7 @@ TEST_P(HardeningConnectAll, RefusedActivationsAreCountedAndShownAtTheEndWhileThe
     subscription(40, 4, 10, 20, QStringLiteral("2024-01-10"), {}, 1);
     refusePeriodsOf(2);
     customers()->Open();
-    auto dialog = answer<TfrmSelectActService>([](TfrmSelectActService *d) {
-        set(d->mdTempDataSet, "ACT_SERV_ID", 20);
-        set(d->mdTempDataSet, "DATE_FROM", QDate(2024, 3, 1));
-        d->btnOk->click();
-    });
+    auto dialog = pickActivation(20, QDate(2024, 3, 1));
     ConnectListedCustomers();
     EXPECT_TRUE(dialog.ran());
 
