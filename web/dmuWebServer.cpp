@@ -32,6 +32,16 @@ QString quoted(const QVariant &value)
     return QLatin1Char('"') + JsonEscape(value.toString()) + QLatin1Char('"');
 }
 
+// The refusal of a request whose parameters hold a NUL: a database server may cut a bound text there, and
+// "1002<NUL>abc" would then be taken for the account "1002". Empty when there is none.
+QString nulRefusal(const TRequestParams &params)
+{
+    for (const auto &[name, value] : params)
+        if (name.contains(QChar(0)) || value.contains(QChar(0)))
+            return QStringLiteral("Параметр %1 содержит символ NUL").arg(QString(name).remove(QChar(0)));
+    return {};
+}
+
 } // namespace
 
 TdmWeb::Server::Server(const TADOConnection &mainConnection)
@@ -100,13 +110,15 @@ void TdmWeb::Server::serve(const THttpRequest &request, THttpReply &response)
         SendToEventMonitor(QStringLiteral("From ") + DecodeParamBytes(request.header("From")));
     }
 
-    const QString body = reply(path, params);
+    const QString refusal = nulRefusal(params);
+    const QString body = refusal.isEmpty() ? reply(path, params) : refusal;
     if (monitored)
         SendToEventMonitor(QStringLiteral("Response ") + body);
-    response.status = 200;
+    response.status = refusal.isEmpty() ? 200 : 400;
     response.headers = { { "Content-Encoding", "windows-1251" }, { "Content-Language", "ru" },
-        { "Content-Type", "application/json; charset=windows-1251" }, { "Cache-Control", "no-cache" },
-        { "Access-Control-Allow-Origin", "*" } };
+        { "Content-Type",
+            refusal.isEmpty() ? "application/json; charset=windows-1251" : "text/plain; charset=windows-1251" },
+        { "Cache-Control", "no-cache" }, { "Access-Control-Allow-Origin", "*" } };
     response.body = QStringToCP1251(body);
 }
 

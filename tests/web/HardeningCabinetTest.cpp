@@ -131,6 +131,11 @@ QByteArray request(const QByteArray &method, const QByteArray &target, const QBy
     return method + ' ' + target + " HTTP/1.1\r\nHost: x\r\n" + headers + "\r\n";
 }
 
+// The engine matters where the parameters reach the database.
+class HardeningCabinet : public CabinetServer
+{
+};
+
 // The server's connections; nothing is written, so one engine is enough.
 class HardeningCabinetLinks : public CabinetServer
 {
@@ -141,6 +146,48 @@ protected:
         CabinetServer::TearDown();
     }
 };
+
+TEST_P(HardeningCabinet, ParametersHoldingANulByteAreRefusedOnEveryEngine)
+{
+    ASSERT_TRUE(m_web->SetCustomerWebPassword(QStringLiteral("p2"), 2));
+    startServer();
+    const QString token = tokenOf(signIn("1002", "p2"));
+    ASSERT_EQ(token.size(), 32);
+    const int tokens = tokenRows();
+
+    // A database server that cuts a bound text at its NUL would take each of these for the text before it.
+    struct Case
+    {
+        const char *method;
+        std::string target;
+        const char *form;
+        const char *parameter;
+    };
+    const std::string signInPath = "/rest/cabinet/api/v1/signin";
+    const Case cases[] = {
+        { "GET", signInPath + "?username=1002%00abc&password=p2", "", "username" },
+        { "POST", signInPath, "username=1002%00abc&password=p2", "username" },
+        { "POST", signInPath, "username=1002&password=p2%00x", "password" },
+        { "GET", signInPath + "?username=1002&password=p2&rememberMe=true%00", "", "rememberMe" },
+        { "GET", "/rest/cabinet/api/v1/account-info?cabinetApiKey=" + token.toStdString() + "%00zz", "",
+            "cabinetApiKey" },
+    };
+    httplib::Client c = client();
+    c.set_url_encode(false);
+    for (const Case &k : cases) {
+        const httplib::Result r = k.method == std::string("GET")
+            ? c.Get(k.target)
+            : c.Post(k.target, k.form, "application/x-www-form-urlencoded");
+        ASSERT_TRUE(r) << k.target;
+        EXPECT_EQ(r->status, 400) << k.target << k.form;
+        EXPECT_EQ(s(body(r)), s(QStringLiteral("Параметр %1 содержит символ NUL").arg(QLatin1String(k.parameter))))
+            << k.target << k.form;
+    }
+    EXPECT_EQ(tokenRows(), tokens);
+    // The same requests without the byte are served as ever.
+    EXPECT_EQ(tokenOf(body(c.Get(signInPath + "?username=1002&password=p2"))).size(), 32);
+    EXPECT_TRUE(accountInfo(token).startsWith(QLatin1String("{\"accountNo\": \"1002\"")));
+}
 
 TEST_P(HardeningCabinetLinks, BodiesOverTheLimitAreRefusedWithoutBeingRead)
 {
@@ -316,6 +363,8 @@ TEST_P(HardeningCabinetLinks, TheServerListensOnTheAddressOfItsSettings)
     EXPECT_TRUE(answers("127.0.0.2"));
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Hardening, HardeningCabinet, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 INSTANTIATE_TEST_SUITE_P(Hardening, HardeningCabinetLinks, ::testing::Values(TestEngine::SQLite), engineName);
 
 } // namespace
