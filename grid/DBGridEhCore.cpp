@@ -189,6 +189,7 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget *parent)
                 PostLayout();
         },
         this);
+    m_overflowReport = new TDeferredCall([this] { reportSumOverflows(); }, this);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
         guard([&] {
             switch (action) {
@@ -234,6 +235,7 @@ TCustomDBGridEh::~TCustomDBGridEh()
     // recalculates meanwhile.
     m_loading = true;
     m_postedLayout->Cancel();
+    m_overflowReport->Cancel();
     // The filter editor asks this grid about its events: it goes while the grid is still whole.
     delete static_cast<QObject *>(filterEditorWidget());
     m_filterEdit = nullptr;
