@@ -480,7 +480,8 @@ void TDBSumListProducer::HandleAfterPost()
     if (!m_active)
         return;
     if (m_recalcPending || AnyOverflow()) {
-        // The recount asked for while the record was being typed runs now, and leaves the posted record current.
+        // The recount asked for while the record was being typed runs now, and leaves the posted record current;
+        // so does the recount that is the only way back from an overflowed total.
         m_pendingInsert = false;
         Recalc(true);
         return;

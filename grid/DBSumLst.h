@@ -98,10 +98,10 @@ public:
     bool VirtualRecords() const { return m_virtualRecords; }
     void SetVirtualRecords(bool value);
     TDBSumCollection &SumCollection() { return m_sums; }
+    const TDBSumCollection &SumCollection() const { return m_sums; }
     // The items whose totals overflowed since they were last reported (each is marked reported); items that fit
     // again are told again when they next overflow.
     std::vector<const TDBSum *> TakeUnreportedOverflows();
-    const TDBSumCollection &SumCollection() const { return m_sums; }
     bool Hooked() const { return m_hooked; }
     bool Recalculating() const { return m_recalculating; }
 

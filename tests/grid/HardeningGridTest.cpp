@@ -29,7 +29,7 @@ struct ReportedErrors
     ExceptionHandler previous;
 };
 
-// A recorder that has seen every report the changes before it queued.
+// Runs what the changes so far queued, the grid's deferred reports among them.
 void settle()
 {
     QApplication::sendPostedEvents();
