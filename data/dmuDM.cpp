@@ -157,7 +157,7 @@ QDate dateOf(const TField *field)
     return v.toDateTime().date();
 }
 
-// A field declared in code, as the Part's field lists give them.
+// A field the dataset declares in code: its column's name, type and width.
 struct FieldSpec
 {
     const char *name;
@@ -256,7 +256,7 @@ void TDM::CreateProviders()
     m_odsCompanyLocationLookup = std::make_unique<TKyv_ADODataSet>();
     m_odsCompanyLocationLookup->setObjectName(QStringLiteral("odsCFG_CompanyLocationLookup"));
     m_odsCompanyLocationLookup->SetCommandText(
-        QStringLiteral("select C.COMPANY_ID, trim(LT.LOCATION_TYPE_SHORT) || ' ' || L.LOCATION_NAME as LOCATION "
+        QStringLiteral("select C.COMPANY_ID, CONCAT(trim(LT.LOCATION_TYPE_SHORT), ' ', L.LOCATION_NAME) as LOCATION "
                        "from ZOLT.COMPANY C join ZOLT.LOCATION L on L.LOCATION_ID = C.LOCATION_ID "
                        "left join ZOLT.LOCATION_TYPE LT on LT.LOCATION_TYPE_ID = L.LOCATION_TYPE_ID"));
     if (m_dmr) {

@@ -8,6 +8,7 @@
 #include "LogSink.h"
 #include "MemTable.h"
 #include "Services.h"
+#include "SqlScript.h"
 #include "WindowMessages.h"
 
 #include <QCoreApplication>
@@ -416,11 +417,17 @@ bool TDMR::ExecSqlScript(const QString &script)
     const quint64 start = Services::clock()->tickCount();
     bool ok = true;
     m_lastScriptError.clear();
-    // Cut at every ";": the program's scripts hold no ";" inside their literals.
-    for (const QString &raw : script.split(QLatin1Char(';'))) {
-        const QString piece = raw.trimmed();
-        if (piece.isEmpty())
-            continue;
+    // The whole script is split before any of it runs: a ";" in a comment or a quoted text must not start a
+    // statement the user never wrote, and a script read otherwise than the engine reads it runs nothing at all.
+    const TSqlScript split = SplitSqlScript(script,
+        m_connection->Provider() == TADOConnection::TProvider::PostgreSQL ? Dialect::Engine::PostgreSQL
+                                                                          : Dialect::Engine::SQLite);
+    if (!split.error.isEmpty()) {
+        ok = false;
+        m_lastScriptError = split.error;
+        platformLog(LogKind::Error, split.error);
+    }
+    for (const QString &piece : split.statements) {
         // A script that ran nothing has not done its work: an upgrade step must not count as done.
         if (!m_connection->Connected()) {
             ok = false;

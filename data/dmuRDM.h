@@ -81,8 +81,11 @@ public:
 
     bool CommitWork();
     void StartTransactionIfNone();
+    // Runs the script's statements in turn (SplitSqlScript) and stops at the first that fails; a script that does
+    // not split cleanly runs nothing.
     bool ExecSqlScript(const QString &script);
-    // The engine's message for the statement that stopped the last script; empty when it ran through.
+    // Why the last script stopped (the engine's message, or what keeps it from splitting); empty when it ran
+    // through.
     QString LastScriptError() const { return m_lastScriptError; }
 
     bool GetNextSeqValue(const QString &sequenceName, QVariant &value);
