@@ -2,8 +2,8 @@
 
 #include "DataSetProvider.h"
 #include "Kyv_db.h"
-#include "dmuRDM.h"
 #include "MemTable.h"
+#include "dmuRDM.h"
 
 #include <QDate>
 #include <QObject>

@@ -1,5 +1,6 @@
 // The main window's interface language: the translation at the first showing, Qt's own texts, the language
-// choice, and the run-time messages; and the debug commands that open the SQL console and recalculate every customer.
+// choice, and the run-time messages; and the debug commands that open the SQL console and recalculate every
+// customer.
 #include "frmuMain.h"
 
 #include "Kyv_Translator.h"

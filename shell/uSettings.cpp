@@ -1,8 +1,8 @@
 #include "uSettings.h"
 
 #include "FormatSettings.h"
-#include "Services.h"
 #include "Money.h"
+#include "Services.h"
 #include "XmlSettingsStorage.h"
 #include "uLog.h"
 
@@ -216,7 +216,7 @@ void LoadSettings()
                                       "взяты по умолчанию.\r")
                            .arg(file);
         if (QFile::copy(storage.fileName(), copy))
-            text += QStringLiteral("Файл сохранен как %1").arg(QDir::toNativeSeparators(copy));
+            text += QStringLiteral("Его копия сохранена как %1").arg(QDir::toNativeSeparators(copy));
         else
             text += QStringLiteral("Сохранить копию файла не удалось: при выходе из программы он будет перезаписан");
         Services::messages()->warning(text);
