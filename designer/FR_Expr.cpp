@@ -1,6 +1,5 @@
 #include "FR_Expr.h"
 
-#include "FR_Class.h"
 #include "FR_Color.h"
 #include "FR_DataDict.h"
 #include "FR_Fields.h"
@@ -14,7 +13,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -51,21 +49,6 @@ template <class T> T *Named(T *widget, const char *name)
     return widget;
 }
 
-QPushButton *DialogButton(QWidget *parent, const char *name, int captionId)
-{
-    return Named(new QPushButton(GetLocaleString(captionId), parent), name);
-}
-
-QHBoxLayout *ButtonRow(QPushButton *ok, QPushButton *cancel)
-{
-    ok->setDefault(true);
-    auto *row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    return row;
-}
-
 // The syntax on a white ground, the description on the hint colour below it.
 void MakeFunctionLabels(QWidget *parent, QLabel *&syntax, QLabel *&description)
 {
@@ -87,16 +70,12 @@ void MakeFunctionLabels(QWidget *parent, QLabel *&syntax, QLabel *&description)
     description->setMinimumHeight(48);
 }
 
-TfrDataDictionary *ReportDictionary()
-{
-    TfrReport *report = frEngine().CurrentReport;
-    return report ? &report->Dictionary() : nullptr;
-}
-
 } // namespace
 
 QString BracketIfNeeded(const QString &name)
 {
+    // The characters are judged as they stand: a letter whose capital is Latin (the German sharp s) is still a
+    // foreign letter to the parser.
     for (const QChar c : name) {
         const char16_t u = c.unicode();
         const bool plain = u == u'.' || u == u'_' || (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z')
@@ -132,9 +111,9 @@ TfrExprForm::TfrExprForm(QWidget *parent)
         operators->addWidget(button, i / 7, i % 7);
         OperatorButtons << button;
     }
-    InsDBBtn = DialogButton(GroupBox2, "InsDBBtn", 53703);
-    InsVarBtn = DialogButton(GroupBox2, "InsVarBtn", 53704);
-    InsFuncBtn = DialogButton(GroupBox2, "InsFuncBtn", 53705);
+    InsDBBtn = DesignerDialogButton(GroupBox2, "InsDBBtn", 53703);
+    InsVarBtn = DesignerDialogButton(GroupBox2, "InsVarBtn", 53704);
+    InsFuncBtn = DesignerDialogButton(GroupBox2, "InsFuncBtn", 53705);
     auto *inserts = new QHBoxLayout;
     for (QPushButton *button : { InsDBBtn, InsVarBtn, InsFuncBtn }) {
         button->setAutoDefault(false);
@@ -144,10 +123,7 @@ TfrExprForm::TfrExprForm(QWidget *parent)
     insertLayout->addLayout(operators);
     insertLayout->addLayout(inserts);
 
-    Button1 = DialogButton(this, "Button1", 55000);
-    Button2 = DialogButton(this, "Button2", 55001);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     connect(InsDBBtn, &QPushButton::clicked, this, &TfrExprForm::InsDBBtnClick);
     connect(InsVarBtn, &QPushButton::clicked, this, &TfrExprForm::InsVarBtnClick);
     connect(InsFuncBtn, &QPushButton::clicked, this, &TfrExprForm::InsFuncBtnClick);
@@ -155,7 +131,7 @@ TfrExprForm::TfrExprForm(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1, 1);
     layout->addWidget(GroupBox2);
-    layout->addLayout(ButtonRow(Button1, Button2));
+    layout->addLayout(buttons);
     resize(400, 300);
     ExprMemo->setFocus();
 }
@@ -225,10 +201,7 @@ TfrFuncForm::TfrFuncForm(QWidget *parent)
     Tree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FuncLB = Named(new TfrIconListBox(QPixmap(QStringLiteral(":/designer/FUNCTION")), this), "FuncLB");
     MakeFunctionLabels(this, FuncLabel, DescrLabel);
-    Button1 = DialogButton(this, "Button1", 55000);
-    Button2 = DialogButton(this, "Button2", 55001);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     connect(FuncLB, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     connect(FuncLB, &QListWidget::itemSelectionChanged, this, &TfrFuncForm::ShowFunction);
     connect(Tree1, &QTreeWidget::currentItemChanged, this, &TfrFuncForm::ShowCategory);
@@ -240,7 +213,7 @@ TfrFuncForm::TfrFuncForm(QWidget *parent)
     layout->addLayout(lists, 1);
     layout->addWidget(FuncLabel);
     layout->addWidget(DescrLabel);
-    layout->addLayout(ButtonRow(Button1, Button2));
+    layout->addLayout(buttons);
     resize(460, 320);
 
     auto *root = new QTreeWidgetItem(Tree1, QStringList { GetLocaleString(55348) });
@@ -308,16 +281,13 @@ TfrFuncArgForm::TfrFuncArgForm(QWidget *parent)
         *edits[i] = edit;
     }
     ArgEdit1->SetButtonHint(GetLocaleString(53575));
-    Button1 = DialogButton(this, "Button1", 55000);
-    Button2 = DialogButton(this, "Button2", 55001);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(FuncLabel);
     layout->addWidget(DescrLabel);
     layout->addLayout(grid);
-    layout->addLayout(ButtonRow(Button1, Button2));
+    layout->addLayout(buttons);
     resize(420, 240);
 }
 
@@ -354,10 +324,7 @@ TfrVarForm::TfrVarForm(QWidget *parent)
     setWindowTitle(GetLocaleString(53440));
     CategoryLB = Named(new TfrIconListBox(QPixmap(QStringLiteral(":/designer/CATEGORY")), this), "CategoryLB");
     VarLB = Named(new TfrIconListBox(QPixmap(QStringLiteral(":/designer/VARIABLE")), this), "VarLB");
-    Button1 = DialogButton(this, "Button1", 55000);
-    Button2 = DialogButton(this, "Button2", 55001);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     connect(VarLB, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     connect(CategoryLB, &QListWidget::itemSelectionChanged, this, &TfrVarForm::ShowVariables);
 
@@ -366,7 +333,7 @@ TfrVarForm::TfrVarForm(QWidget *parent)
     lists->addWidget(VarLB);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(lists, 1);
-    layout->addLayout(ButtonRow(Button1, Button2));
+    layout->addLayout(buttons);
     resize(360, 280);
 }
 
@@ -374,7 +341,7 @@ void TfrVarForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     QStringList categories;
-    if (TfrDataDictionary *dictionary = ReportDictionary())
+    if (TfrDataDictionary *dictionary = CurrentDictionary())
         dictionary->GetCategoryList(categories);
     categories << GetLocaleString(55075);
     CategoryLB->SetItems(categories, LastVarCategory);
@@ -391,7 +358,7 @@ void TfrVarForm::ShowVariables()
     if (SystemCategory()) {
         for (const TSystemVariable &v : SystemVariables)
             variables << GetLocaleString(v.CaptionId);
-    } else if (TfrDataDictionary *dictionary = ReportDictionary()) {
+    } else if (TfrDataDictionary *dictionary = CurrentDictionary()) {
         dictionary->GetVariableList(CategoryLB->SelectedText(), variables);
     }
     VarLB->clear();

@@ -58,12 +58,6 @@ private:
     TfrIconListBox *m_list;
 };
 
-TfrDataDictionary *ReportDictionary()
-{
-    TfrReport *report = frEngine().CurrentReport;
-    return report ? &report->Dictionary() : nullptr;
-}
-
 // The designer window gets the focus back when it is visible.
 void FocusDesigner()
 {
@@ -72,14 +66,34 @@ void FocusDesigner()
         designer->activateWindow();
 }
 
-QPushButton *DialogButton(QWidget *parent, const char *name, int captionId)
+} // namespace
+
+TfrDataDictionary *CurrentDictionary()
+{
+    TfrReport *report = frEngine().CurrentReport;
+    return report ? &report->Dictionary() : nullptr;
+}
+
+QPushButton *DesignerDialogButton(QWidget *parent, const char *name, int captionId)
 {
     auto *button = new QPushButton(GetLocaleString(captionId), parent);
     button->setObjectName(QString::fromLatin1(name));
     return button;
 }
 
-} // namespace
+QHBoxLayout *OkCancelButtons(QDialog *dialog, QPushButton *&ok, QPushButton *&cancel)
+{
+    ok = DesignerDialogButton(dialog, "Button1", 55000);
+    ok->setDefault(true);
+    cancel = DesignerDialogButton(dialog, "Button2", 55001);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
 
 // ---- TfrIconListBox -------------------------------------------------------------------------------------------
 
@@ -135,7 +149,7 @@ TfrFieldLists::TfrFieldLists(QWidget *parent, const QString &datasetsName, const
 void TfrFieldLists::Fill(const QString &remembered)
 {
     QStringList datasets;
-    if (TfrDataDictionary *dictionary = ReportDictionary())
+    if (TfrDataDictionary *dictionary = CurrentDictionary())
         dictionary->GetDataSetList(datasets);
     DatasetsLB->SetItems(datasets, remembered);
     if (datasets.isEmpty())
@@ -146,7 +160,7 @@ void TfrFieldLists::ShowFields()
 {
     QStringList fields;
     const QString dataset = SelectedDataset();
-    TfrDataDictionary *dictionary = ReportDictionary();
+    TfrDataDictionary *dictionary = CurrentDictionary();
     if (dictionary && !dataset.isEmpty())
         dictionary->GetFieldList(dataset, fields);
     FieldsLB->clear();
@@ -171,18 +185,10 @@ TfrFieldsForm::TfrFieldsForm(QWidget *parent)
     setWindowTitle(GetLocaleString(53450));
     DatasetsLB = m_lists.DatasetsLB;
     FieldsLB = m_lists.FieldsLB;
-    Button1 = DialogButton(this, "Button1", 55000);
-    Button1->setDefault(true);
-    Button2 = DialogButton(this, "Button2", 55001);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     connect(FieldsLB, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
 
     DatasetsLB->setFixedHeight(100);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(DatasetsLB);
     layout->addWidget(FieldsLB, 1);

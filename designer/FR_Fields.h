@@ -8,11 +8,20 @@
 
 #include <functional>
 
+class QHBoxLayout;
 class QPushButton;
+class TfrDataDictionary;
 
 // The dataset chosen last in the field dialog and in the DB-fields window, kept while the program runs.
 extern QString LastFieldsDataset;
 extern QString LastInsFieldsDataset;
+
+// The dictionary of the current report; null while there is none.
+TfrDataDictionary *CurrentDictionary();
+// A push button of the designer's dialogs, named and captioned from the engine strings.
+QPushButton *DesignerDialogButton(QWidget *parent, const char *name, int captionId);
+// The OK (Button1, the default) and Cancel (Button2) buttons that close a dialog, in a row that keeps them right.
+QHBoxLayout *OkCancelButtons(QDialog *dialog, QPushButton *&ok, QPushButton *&cancel);
 
 // A list of names, each drawn with the list's icon: rows 16 pixels high, the icon in an 18 x 16 cell at x + 2,
 // the text at x + 20. With OnStartDrag set, dragging a row drags the text it answers.
