@@ -113,6 +113,7 @@ void readPreferencesFromStorage(const TXmlSettingsStorage &storage, const QStrin
     s.CASResponseTimeOut = integer("CASResponseTimeOut", d.CASResponseTimeOut);
     s.useHTTP = boolean("useHTTP", d.useHTTP);
     s.HTTPPort = integer("HTTPPort", d.HTTPPort);
+    s.HTTPAddress = text("HTTPAddress", d.HTTPAddress);
     s.showLocation = boolean("showLocation", d.showLocation);
     s.useVoyager = boolean("useVoyager", d.useVoyager);
     s.VoyagerODBC = text("VoyagerODBC", d.VoyagerODBC);
@@ -166,6 +167,7 @@ void persistPreferencesToStorage(TXmlSettingsStorage &storage, const QString &se
     text("CASserverPort", s.CASserverPort);
     integer("CASResponseTimeOut", s.CASResponseTimeOut);
     integer("HTTPPort", s.HTTPPort);
+    text("HTTPAddress", s.HTTPAddress);
     boolean("showLocation", s.showLocation);
     boolean("showCustFilter", s.showCustFilter);
     boolean("useVoyager", s.useVoyager);

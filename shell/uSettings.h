@@ -29,6 +29,8 @@ struct TAppSettings
     int CASResponseTimeOut = 30000;
     bool useHTTP = false;
     int HTTPPort = 8088;
+    // The address the cabinet's server listens on; every interface unless narrowed.
+    QString HTTPAddress = QStringLiteral("0.0.0.0");
     bool showLocation = true;
     bool useVoyager = false;
     QString VoyagerODBC = QStringLiteral("voyager-mysql");
