@@ -114,6 +114,7 @@ private:
 
     void SetText(const QString &text);
     void TakeSnapshot();
+    bool StartDeletion();
     void UpdateHighlight();
     void Changed();
     int Offset(int column, int line) const;

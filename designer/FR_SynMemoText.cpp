@@ -468,15 +468,22 @@ void TSyntaxMemoModel::ShiftLines(bool indent)
     Changed();
 }
 
-void TSyntaxMemoModel::Backspace()
+// Backspace and Delete clear the error and take a selection away whole; false when that was all.
+bool TSyntaxMemoModel::StartDeletion()
 {
     if (m_readOnly)
-        return;
+        return false;
     m_errorText.clear();
-    if (HasSelection()) {
-        InsertText(QString());
+    if (!HasSelection())
+        return true;
+    InsertText(QString());
+    return false;
+}
+
+void TSyntaxMemoModel::Backspace()
+{
+    if (!StartDeletion())
         return;
-    }
     const int col = m_cursor.Col, row = m_cursor.Line - 1;
     if (col == 1 && row == 0) {
         Changed();
@@ -514,13 +521,8 @@ void TSyntaxMemoModel::Backspace()
 
 void TSyntaxMemoModel::Delete()
 {
-    if (m_readOnly)
+    if (!StartDeletion())
         return;
-    m_errorText.clear();
-    if (HasSelection()) {
-        InsertText(QString());
-        return;
-    }
     const int col = m_cursor.Col, row = m_cursor.Line - 1;
     const QString line = RightTrimmed(m_lines[row]);
     if (col > line.size() && row + 1 < LineCount()) {
