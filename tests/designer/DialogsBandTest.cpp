@@ -272,7 +272,7 @@ TEST_F(DialogsBandTypes, AnswersTheTypeClickedAndNothingOnCancel)
 {
     addBand(btReportTitle, QStringLiteral("ReportTitle1"));
     auto click = whenShown<TfrBandTypesForm>([](TfrBandTypesForm &f) {
-        QTest::mouseClick(f.GB1->findChild<QRadioButton *>(QStringLiteral("BandType16")), Qt::LeftButton);
+        clickBox(f.GB1->findChild<QRadioButton *>(QStringLiteral("BandType16")));
         QTest::mouseClick(f.Button1, Qt::LeftButton);
     });
     int bandType = -1;
@@ -280,7 +280,7 @@ TEST_F(DialogsBandTypes, AnswersTheTypeClickedAndNothingOnCancel)
     EXPECT_EQ(bandType, btGroupHeader);
 
     auto cancel = whenShown<TfrBandTypesForm>([](TfrBandTypesForm &f) {
-        QTest::mouseClick(f.GB1->findChild<QRadioButton *>(QStringLiteral("BandType5")), Qt::LeftButton);
+        clickBox(f.GB1->findChild<QRadioButton *>(QStringLiteral("BandType5")));
         QTest::mouseClick(f.Button2, Qt::LeftButton);
     });
     bandType = -1;

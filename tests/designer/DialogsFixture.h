@@ -14,6 +14,7 @@
 #include "ModalAnswer.h"
 #include "ServiceFakes.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -88,6 +89,11 @@ protected:
         const QPoint at = list->visualItemRect(item).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Clicks a check box or radio button on its box, which a click in the middle of a wide button misses.
+    static void clickBox(QAbstractButton *button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
     }
     // Picks a row of a combo box with the keyboard, as a user does.
     static void chooseInCombo(QComboBox *combo, int row)

@@ -113,7 +113,7 @@ TEST_F(DialogsPageOptions, OnlyAPaperOfTheUsersOwnSizeTakesAWidthAndHeight)
         steps.emplace_back(f.ComB1->currentText(), f.E1->isEnabled() && f.E2->isEnabled() && f.Label1->isEnabled());
         retype(f.E1, QStringLiteral("100"));
         retype(f.E2, QStringLiteral("150,55"));
-        QTest::mouseClick(f.RB2, Qt::LeftButton);
+        clickBox(f.RB2);
         steps.emplace_back(QStringLiteral("landscape"), f.imgLandScape->isVisible() && !f.imgPortrait->isVisible());
         QTest::mouseClick(f.Button1, Qt::LeftButton);
     });
@@ -228,7 +228,7 @@ TEST_F(DialogsPageOptions, RefusesAColumnCountThatIsNoWholeNumberAndAnswersNothi
         bool stayedOpen = false;
         QWidget *tab = nullptr;
         auto answer = whenShown<TfrPgoptForm>([&](TfrPgoptForm &f) {
-            QTest::mouseClick(f.RB2, Qt::LeftButton);
+            clickBox(f.RB2);
             retype(f.E3, QStringLiteral("30"));
             retype(f.Edit1, typed);
             f.PageControl1->setCurrentIndex(0);
@@ -277,8 +277,8 @@ TEST_F(DialogsReportOptions, ShowsAndAnswersThePrinterChoiceAndTwoPassesOnTheVir
             row = f.LB1->currentRow();
             selectShown = f.CB1->isChecked();
             twoPassShown = f.CB2->isChecked();
-            QTest::mouseClick(f.CB1, Qt::LeftButton);
-            QTest::mouseClick(f.CB2, Qt::LeftButton);
+            clickBox(f.CB1);
+            clickBox(f.CB2);
             QTest::mouseClick(f.Button1, Qt::LeftButton);
         });
         ASSERT_TRUE(TfrDocOptForm::Execute(values));
@@ -310,7 +310,7 @@ TEST_F(DialogsReportOptions, AnswersThePrinterChosenAndNothingOnCancel)
 
     auto cancel = whenShown<TfrDocOptForm>([&](TfrDocOptForm &f) {
         clickRow(f.LB1, 2);
-        QTest::mouseClick(f.CB2, Qt::LeftButton);
+        clickBox(f.CB2);
         QTest::mouseClick(f.Button2, Qt::LeftButton);
     });
     EXPECT_FALSE(TfrDocOptForm::Execute(values));
