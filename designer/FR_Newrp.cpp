@@ -4,6 +4,8 @@
 #include "FR_GlyphList.h"
 #include "FR_Locale.h"
 
+#include "Formats.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
@@ -13,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 TfrTemplForm::TfrTemplForm(QWidget *parent)
     : QDialog(parent)
@@ -27,7 +31,6 @@ TfrTemplForm::TfrTemplForm(QWidget *parent)
     LB1->setResizeMode(QListView::Adjust);
     LB1->setMovement(QListView::Static);
     LB1->setWordWrap(true);
-    LB1->setSortingEnabled(true);
     LB1->setMinimumSize(300, 260);
 
     GroupBox1 = new QGroupBox(GetLocaleString(53319), this);
@@ -97,8 +100,12 @@ void TfrTemplForm::FillGallery(const QString &folder)
     const QPixmap glyph = DesignerGlyph(QStringLiteral("TEMPLATE"));
     // Names are matched as a file system that ignores case would, so "Счёт.FRT" is a template too; each item
     // keeps the file's real name.
-    const QFileInfoList files
+    QFileInfoList files
         = QDir(path).entryInfoList({ QStringLiteral("*.frt") }, QDir::Files | QDir::Hidden | QDir::System);
+    // In the order of the alphabet, whatever the case of the names.
+    std::sort(files.begin(), files.end(), [](const QFileInfo &a, const QFileInfo &b) {
+        return CompareTextIgnoreCase(a.completeBaseName(), b.completeBaseName()) < 0;
+    });
     for (const QFileInfo &file : files) {
         auto *item = new QListWidgetItem(QIcon(glyph), file.completeBaseName(), LB1);
         item->setData(Qt::UserRole, path + file.fileName());

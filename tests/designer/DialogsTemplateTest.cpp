@@ -48,6 +48,7 @@ TEST_F(DialogsTemplateGallery, ListsTheFoldersTemplatesWithOrWithoutATrailingSep
     writeTemplate(folder.filePath("Квитанция.frt"), { "Квитанция об оплате", "на одного абонента" }, picture(Qt::red));
     writeTemplate(folder.filePath("Акт сверки.frt"), { "Акт" });
     writeTemplate(folder.filePath("Отчёт.v2.frt"), {});
+    writeTemplate(folder.filePath("бланк.frt"), {});
     // Names match as on a file system that ignores case; the item keeps the file's real name.
     writeTemplate(folder.filePath("Счёт.FRT"), { "Счёт за месяц" });
     QDir(folder.path()).mkdir(QStringLiteral("Папка.frt"));
@@ -62,9 +63,9 @@ TEST_F(DialogsTemplateGallery, ListsTheFoldersTemplatesWithOrWithoutATrailingSep
         auto answer = whenShown<TfrTemplForm>([&](TfrTemplForm &f) {
             captions = texts(f.LB1);
             okAtFirst = f.Button1->isEnabled();
-            clickRow(f.LB1, 3);
+            clickRow(f.LB1, 4);
             descriptions << f.Memo1->toPlainText();
-            clickRow(f.LB1, 1);
+            clickRow(f.LB1, 2);
             descriptions << f.Memo1->toPlainText();
             okWhenSelected = f.Button1->isEnabled();
             pictureShown = f.Image1->pixmap().size();
@@ -72,7 +73,8 @@ TEST_F(DialogsTemplateGallery, ListsTheFoldersTemplatesWithOrWithoutATrailingSep
         });
         QString file;
         ASSERT_TRUE(TfrTemplForm::Execute(setting, file));
-        EXPECT_EQ(captions, (QStringList { "Акт сверки", "Квитанция", "Отчёт.v2", "Счёт" }));
+        EXPECT_EQ(captions, (QStringList { "Акт сверки", "бланк", "Квитанция", "Отчёт.v2", "Счёт" }))
+            << "in the order of the alphabet, whatever the case";
         EXPECT_FALSE(okAtFirst) << "nothing is chosen yet";
         EXPECT_TRUE(okWhenSelected);
         EXPECT_EQ(descriptions, (QStringList { "Счёт за месяц", "Квитанция об оплате\nна одного абонента" }));
