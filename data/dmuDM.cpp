@@ -613,11 +613,14 @@ QStringList TDM::DatabaseChoices(const QString &connectionsFolder)
 bool TDM::Login()
 {
     m_lastLoginError.clear();
+    m_lastLoginFailure = TLogonFailure::None;
     try {
         QString user = RememberedUserName, password = RememberedPassword, database = RememberedDatabase;
         const QStringList choices = DatabaseChoices(m_dmr->ConnectionsFolder());
-        if (!LoginDialog || !LoginDialog(user, password, database, choices))
+        if (!LoginDialog || !LoginDialog(user, password, database, choices)) {
+            m_lastLoginFailure = TLogonFailure::Cancelled;
             return false;
+        }
         RememberedUserName = user;
         RememberedPassword = password;
         RememberedDatabase = database;
@@ -627,13 +630,16 @@ bool TDM::Login()
             m_dmr->DbLogON(user, password, database);
             connected = m_dmr->Get_DatabaseConnectStatus();
             m_userId = connected ? m_dmr->UserId() : -1;
-            if (!connected)
+            if (!connected) {
                 m_lastLoginError = m_dmr->LastLogonError();
+                m_lastLoginFailure = m_dmr->LastLogonFailure();
+            }
             QCoreApplication::processEvents();
         }
         return connected;
     } catch (const std::exception &e) {
         m_lastLoginError = exceptionMessage(e);
+        m_lastLoginFailure = TLogonFailure::Other;
         platformLog(LogKind::Error, QStringLiteral("ERROR: ") + exceptionMessage(e));
         return false;
     }

@@ -188,6 +188,8 @@ private:
     Session::TConnectHooks sessionHooks();
     // The connect action's image, caption and hint, the menus and the title after a connect or a logout.
     void showConnectionState();
+    // Qt's own dialogs and standard buttons in the stored interface language.
+    void installQtTranslation();
     void sendEditCommand(const char *slot);
     void Timer1Timer();
     void Timer2Timer();

@@ -2,9 +2,12 @@
 
 #include "FormatSettings.h"
 #include "Money.h"
+#include "Services.h"
 #include "XmlSettingsStorage.h"
 #include "uLog.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace {
@@ -204,8 +207,22 @@ TXmlSettingsStorage &SettingsStorage()
 void LoadSettings()
 {
     TXmlSettingsStorage &storage = SettingsStorage();
-    if (!storage.reload())
-        LogError(QStringLiteral("Файл настроек %1 прочитан не полностью").arg(storage.fileName()));
+    if (!storage.reload()) {
+        // The exit writes back only what could be read: the whole file is kept beside it first, so that the
+        // sections after the fault can still be mended by hand.
+        const QString file = QDir::toNativeSeparators(storage.fileName());
+        LogError(QStringLiteral("Файл настроек %1 прочитан не полностью").arg(file));
+        const QString copy = storage.fileName() + QStringLiteral(".bad");
+        QFile::remove(copy);
+        QString text = QStringLiteral("Файл настроек %1 поврежден: прочитана только его часть, остальные настройки "
+                                      "взяты по умолчанию.\r")
+                           .arg(file);
+        if (QFile::copy(storage.fileName(), copy))
+            text += QStringLiteral("Его копия сохранена как %1").arg(QDir::toNativeSeparators(copy));
+        else
+            text += QStringLiteral("Сохранить копию файла не удалось: при выходе из программы он будет перезаписан");
+        Services::messages()->warning(text);
+    }
     readPreferencesFromStorage(storage, PreferencesSection);
 }
 

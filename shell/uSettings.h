@@ -77,7 +77,8 @@ bool DecipherText(const QString &enciphered, QString &plain);
 QString SettingsFilePath();
 // The settings file of this run, also used by the windows that keep their placement in it.
 TXmlSettingsStorage &SettingsStorage();
-// Start and exit of the main window: the file into the settings, and back.
+// Start and exit of the main window: the file into the settings, and back. A file that cannot be read whole
+// is kept beside it as "<file>.bad" before the exit writes over it, and the user is told.
 void LoadSettings();
 void SaveSettings();
 
