@@ -4,7 +4,6 @@
 #include <QPixmap>
 
 class QPushButton;
-class QWidget;
 
 // The report engine's about box: its logo, version and a few words on what it is for.
 class TfrAboutForm : public QDialog

@@ -2,6 +2,7 @@
 
 #include "FR_Desgn.h"
 
+#include <QPixmap>
 #include <QStringList>
 
 class QLabel;

@@ -9,7 +9,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class TfrBandView;
 
 // The data sources a cross data band uses for each row band of its page. The band's text is either one data
 // source text for every row band, or a list of entries "band=source;".
