@@ -1,6 +1,6 @@
 #include "FR_About.h"
 
-#include "FR_GlyphList.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 
 #include "Services.h"

@@ -1,6 +1,7 @@
 #include "FR_BTyp.h"
 
 #include "FR_Class.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 
 #include <QGridLayout>
@@ -38,20 +39,10 @@ TfrBandTypesForm::TfrBandTypesForm(QWidget *parent)
     setWindowTitle(GetLocaleString(53510));
     GB1 = new QGroupBox(GetLocaleString(53511), this);
     GB1->setObjectName(QStringLiteral("GB1"));
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(GB1);
     layout->addLayout(buttons);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrBandTypesForm::Execute(bool subreportPage, int &bandType)

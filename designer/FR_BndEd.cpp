@@ -2,7 +2,7 @@
 
 #include "FR_Class.h"
 #include "FR_DataDict.h"
-#include "FR_GlyphList.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
@@ -74,19 +74,11 @@ TfrBandEditorForm::TfrBandEditorForm(QWidget *parent)
     Edit1 = new QLineEdit(QStringLiteral("1"), this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Label2->setBuddy(Edit1);
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
 
     auto *records = new QHBoxLayout;
     records->addWidget(Label2);
     records->addWidget(Edit1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(LB1);
     layout->addLayout(records);
@@ -96,8 +88,6 @@ TfrBandEditorForm::TfrBandEditorForm(QWidget *parent)
         SetControlsEnabled({ Label2, Edit1 }, row == 1);
     });
     connect(LB1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int TfrBandEditorForm::ShowEditor(TfrView *view)

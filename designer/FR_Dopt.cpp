@@ -1,7 +1,7 @@
 #include "FR_Dopt.h"
 
 #include "FR_Globals.h"
-#include "FR_GlyphList.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 
 #include <QCheckBox>
@@ -33,21 +33,11 @@ TfrDocOptForm::TfrDocOptForm(QWidget *parent)
     CB2->setObjectName(QStringLiteral("CB2"));
     (new QVBoxLayout(other))->addWidget(CB2);
 
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(printer);
     layout->addWidget(other);
     layout->addLayout(buttons);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrDocOptForm::Execute(TfrReportOptions &values)

@@ -2,7 +2,7 @@
 
 #include "FR_Class.h"
 #include "FR_DataDict.h"
-#include "FR_GlyphList.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 

@@ -1,7 +1,7 @@
 #include "FR_Newrp.h"
 
 #include "FR_Class.h"
-#include "FR_GlyphList.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 
 #include "Formats.h"
@@ -50,15 +50,13 @@ TfrTemplForm::TfrTemplForm(QWidget *parent)
     description->addWidget(Image1);
     description->addWidget(Memo1);
 
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2, "Button1", "Button2", [this] {
+        const QList<QListWidgetItem *> selected = LB1->selectedItems();
+        if (selected.isEmpty())
+            return;
+        TemplateFile = selected.first()->data(Qt::UserRole).toString();
+        accept();
+    });
     auto *panes = new QHBoxLayout;
     panes->addWidget(LB1, 1);
     panes->addWidget(GroupBox1);
@@ -71,14 +69,6 @@ TfrTemplForm::TfrTemplForm(QWidget *parent)
         if (Button1->isEnabled())
             Button1->click();
     });
-    connect(Button1, &QPushButton::clicked, this, [this] {
-        const QList<QListWidgetItem *> selected = LB1->selectedItems();
-        if (selected.isEmpty())
-            return;
-        TemplateFile = selected.first()->data(Qt::UserRole).toString();
-        accept();
-    });
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrTemplForm::Execute(const QString &folder, QString &templateFile)

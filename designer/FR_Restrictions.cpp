@@ -1,5 +1,6 @@
 #include "FR_Restrictions.h"
 
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 
 #include <QCheckBox>
@@ -29,20 +30,10 @@ TfrRestrictionsForm::TfrRestrictionsForm(QWidget *parent)
         Boxes[i]->setObjectName(QString::fromLatin1(names[i]));
         groupLayout->addWidget(Boxes[i]);
     }
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(buttons);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrRestrictionsForm::Execute(quint16 &restrictions)

@@ -1,5 +1,6 @@
 #include "FR_Templ.h"
 
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 
 #include "Services.h"
@@ -39,28 +40,18 @@ TfrTemplNewForm::TfrTemplNewForm(QWidget *parent)
     pictureLayout->addWidget(panel1, 1);
     pictureLayout->addWidget(Button1, 0, Qt::AlignRight);
 
-    Button2 = new QPushButton(GetLocaleString(55000), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setDefault(true);
-    Button3 = new QPushButton(GetLocaleString(55001), this);
-    Button3->setObjectName(QStringLiteral("Button3"));
     auto *comment = new QVBoxLayout;
     comment->addWidget(label1);
     comment->addWidget(Memo1);
     auto *panes = new QHBoxLayout;
     panes->addLayout(comment, 1);
     panes->addWidget(pictureBox);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button3);
+    QHBoxLayout *buttons = OkCancelRow(this, Button2, Button3, "Button2", "Button3");
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(panes);
     layout->addLayout(buttons);
 
     connect(Button1, &QPushButton::clicked, this, [this] { BrowseClick(); });
-    connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
     Memo1->setFocus();
 }
 

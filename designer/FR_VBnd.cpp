@@ -2,7 +2,7 @@
 
 #include "FR_BndEd.h"
 #include "FR_Class.h"
-#include "FR_GlyphList.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
@@ -72,19 +72,10 @@ TfrVBandEditorForm::TfrVBandEditorForm(QWidget *parent)
     sourceLayout->addWidget(Edit1);
     sourceLayout->addStretch();
 
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-
     auto *groups = new QHBoxLayout;
     groups->addWidget(bands);
     groups->addWidget(source);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(groups);
     layout->addLayout(buttons);
@@ -96,8 +87,6 @@ TfrVBandEditorForm::TfrVBandEditorForm(QWidget *parent)
         StoreSource();
     });
     connect(Edit1, &QLineEdit::textEdited, this, [this] { StoreSource(); });
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int TfrVBandEditorForm::ShowEditor(TfrView *view)

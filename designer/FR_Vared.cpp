@@ -1,5 +1,6 @@
 #include "FR_Vared.h"
 
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
 
@@ -21,20 +22,11 @@ TfrVaredForm::TfrVaredForm(QWidget *parent)
     auto *label1 = new QLabel(GetLocaleString(53361), this);
     label1->setObjectName(QStringLiteral("Label1"));
     label1->setBuddy(Memo1);
-    Button4 = new QPushButton(GetLocaleString(55000), this);
-    Button4->setObjectName(QStringLiteral("Button4"));
-    Button5 = new QPushButton(GetLocaleString(55001), this);
-    Button5->setObjectName(QStringLiteral("Button5"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button4);
-    buttons->addWidget(Button5);
+    QHBoxLayout *buttons = OkCancelRow(this, Button4, Button5, "Button4", "Button5");
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label1);
     layout->addWidget(Memo1);
     layout->addLayout(buttons);
-    connect(Button4, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button5, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrVaredForm::Execute(TfrVariables &variables)

@@ -1,7 +1,7 @@
 #include "FR_pgopt.h"
 
 #include "FR_Globals.h"
-#include "FR_GlyphList.h"
+#include "FR_DialogKit.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
@@ -200,15 +200,7 @@ TfrPgoptForm::TfrPgoptForm(QWidget *parent)
     PageControl1->addTab(TabSheet2, GetLocaleString(53398));
     PageControl1->addTab(TabSheet3, GetLocaleString(53405));
 
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2, "Button1", "Button2", [this] { OkClick(); });
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
     layout->addLayout(buttons);
@@ -217,8 +209,6 @@ TfrPgoptForm::TfrPgoptForm(QWidget *parent)
     connect(RB1, &QRadioButton::toggled, this, [this] { OrientationChanged(); });
     connect(SB1, &QToolButton::clicked, this, [this] { StepColumns(1); });
     connect(SB2, &QToolButton::clicked, this, [this] { StepColumns(-1); });
-    connect(Button1, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrPgoptForm::Execute(TfrPageOptions &values)
