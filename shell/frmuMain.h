@@ -164,7 +164,8 @@ private:
     void runCommandAction(QAction *action, const QString &command, bool logMissing);
 
     QMdiSubWindow *findChildWindow(const QString &className) const;
-    void closeAllChildForms();
+    // Answers whether every window closed: one the user kept open stops what needed them all closed.
+    bool closeAllChildForms();
 
     // The actions' work.
     void actFileDatabaseConnectExecute();
