@@ -1,6 +1,7 @@
 #include "FR_About.h"
 
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 
 #include "Services.h"
@@ -79,8 +80,7 @@ TfrAboutForm::TfrAboutForm(QWidget *parent)
                                       "источники данных и словарь переменных."),
         QRect(16, 144, 227, 84), Qt::AlignLeft | Qt::AlignTop, this);
     notes->setObjectName(QStringLiteral("Label3"));
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1 = DesignerDialogButton(this, "Button1", 55000);
     Button1->setDefault(true);
     Button1->setGeometry(93, 247, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);

@@ -2,6 +2,7 @@
 
 #include "FR_Class.h"
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 
 #include <QGridLayout>
@@ -39,7 +40,7 @@ TfrBandTypesForm::TfrBandTypesForm(QWidget *parent)
     setWindowTitle(GetLocaleString(53510));
     GB1 = new QGroupBox(GetLocaleString(53511), this);
     GB1->setObjectName(QStringLiteral("GB1"));
-    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(GB1);
     layout->addLayout(buttons);

@@ -3,6 +3,7 @@
 #include "FR_Class.h"
 #include "FR_DataDict.h"
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
@@ -18,9 +19,9 @@
 QStringList BandDataSourceChoices()
 {
     QStringList choices { GetLocaleString(55076), GetLocaleString(55333) };
-    if (TfrReport *report = frEngine().CurrentReport) {
+    if (TfrDataDictionary *dictionary = CurrentDictionary()) {
         QStringList sources;
-        report->Dictionary().GetBandDataSourceList(sources);
+        dictionary->GetBandDataSourceList(sources);
         choices << sources;
     }
     return choices;
@@ -33,8 +34,8 @@ int BandDataSourceChoice(const QStringList &choices, const QString &text, QStrin
         records = text;
         return 1;
     }
-    TfrReport *report = frEngine().CurrentReport;
-    QString alias = report ? report->Dictionary().GetAliasName(text) : text;
+    const TfrDataDictionary *dictionary = CurrentDictionary();
+    QString alias = dictionary ? dictionary->GetAliasName(text) : text;
     // An empty alias leaves the source listed under its own name; taken as the name it would find no choice, and
     // OK would then replace the band's source with none.
     if (alias.isEmpty())
@@ -50,8 +51,8 @@ QString BandDataSourceText(const QStringList &choices, int choice, const QString
     if (choice == 1)
         return records;
     const QString text = choices.value(choice, choices.value(0));
-    TfrReport *report = frEngine().CurrentReport;
-    return report ? report->Dictionary().GetRealDataSourceName(text) : text;
+    const TfrDataDictionary *dictionary = CurrentDictionary();
+    return dictionary ? dictionary->GetRealDataSourceName(text) : text;
 }
 
 QPixmap BandDataSourceGlyph(int choice)
@@ -78,7 +79,7 @@ TfrBandEditorForm::TfrBandEditorForm(QWidget *parent)
     auto *records = new QHBoxLayout;
     records->addWidget(Label2);
     records->addWidget(Edit1);
-    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(LB1);
     layout->addLayout(records);

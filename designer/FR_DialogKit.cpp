@@ -1,12 +1,7 @@
 #include "FR_DialogKit.h"
 
-#include "FR_Locale.h"
-
-#include <QDialog>
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QPainter>
-#include <QPushButton>
 
 // The resource registration must be called outside any namespace.
 static void initDesignerGlyphs()
@@ -56,24 +51,4 @@ QSize TfrGlyphItemDelegate::sizeHint(const QStyleOptionViewItem &option, const Q
 {
     const QString text = index.data(Qt::DisplayRole).toString();
     return { m_textLeft + option.fontMetrics.horizontalAdvance(text) + 4, m_rowHeight };
-}
-
-QHBoxLayout *OkCancelRow(QDialog *dialog, QPushButton *&ok, QPushButton *&cancel, const char *okName,
-    const char *cancelName, std::function<void()> onOk)
-{
-    ok = new QPushButton(GetLocaleString(55000), dialog);
-    ok->setObjectName(QString::fromLatin1(okName));
-    ok->setDefault(true);
-    cancel = new QPushButton(GetLocaleString(55001), dialog);
-    cancel->setObjectName(QString::fromLatin1(cancelName));
-    if (onOk)
-        QObject::connect(ok, &QPushButton::clicked, dialog, std::move(onOk));
-    else
-        QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    auto *row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    return row;
 }

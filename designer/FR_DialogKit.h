@@ -1,14 +1,8 @@
 #pragma once
 
-// What the designer's dialogs share: their glyphs, the rows of their owner-drawn lists, their OK and Cancel.
+// What the designer's dialogs share: their glyphs and the rows of their owner-drawn lists.
 #include <QPixmap>
 #include <QStyledItemDelegate>
-
-#include <functional>
-
-class QDialog;
-class QHBoxLayout;
-class QPushButton;
 
 // A glyph of the designer's dialogs, by its name in the designer's resources (":/designer/<name>").
 QPixmap DesignerGlyph(const QString &name);
@@ -29,8 +23,3 @@ private:
     int m_textLeft;
     int m_rowHeight;
 };
-
-// A dialog's OK and Cancel with the engine's captions, under the names its layout gives them, right-aligned in the
-// row answered. OK is the default button and accepts, unless `onOk` takes its click; Cancel rejects.
-QHBoxLayout *OkCancelRow(QDialog *dialog, QPushButton *&ok, QPushButton *&cancel, const char *okName = "Button1",
-    const char *cancelName = "Button2", std::function<void()> onOk = {});

@@ -2,6 +2,7 @@
 
 #include "FR_Globals.h"
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 
 #include <QCheckBox>
@@ -33,7 +34,7 @@ TfrDocOptForm::TfrDocOptForm(QWidget *parent)
     CB2->setObjectName(QStringLiteral("CB2"));
     (new QVBoxLayout(other))->addWidget(CB2);
 
-    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(printer);
     layout->addWidget(other);

@@ -1,8 +1,8 @@
 #include "FR_InsertFields.h"
 
-#include "FR_Class.h"
 #include "FR_DataDict.h"
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
@@ -59,11 +59,9 @@ TfrInsertFieldsForm::TfrInsertFieldsForm(QWidget *parent)
     placementLayout->addWidget(HeaderCB);
     placementLayout->addWidget(BandCB);
 
-    Button1 = new QPushButton(GetLocaleString(55000), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1 = DesignerDialogButton(this, "Button1", 55000);
     Button1->setDefault(true);
-    Button2 = new QPushButton(GetLocaleString(55001), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2 = DesignerDialogButton(this, "Button2", 55001);
 
     auto *data = new QVBoxLayout;
     data->addWidget(label1);
@@ -106,8 +104,8 @@ void TfrInsertFieldsForm::FillDatasets()
 {
     DatasetComponent = nullptr;
     QStringList datasets;
-    if (TfrReport *report = frEngine().CurrentReport)
-        report->Dictionary().GetDataSetList(datasets);
+    if (const TfrDataDictionary *dictionary = CurrentDictionary())
+        dictionary->GetDataSetList(datasets);
     const QPixmap glyph = DesignerGlyph(QStringLiteral("DATASET"));
     const QSignalBlocker quiet(DatasetCB);
     DatasetCB->clear();
@@ -121,13 +119,13 @@ void TfrInsertFieldsForm::DatasetChanged()
 {
     FieldsL->clear();
     DatasetComponent = nullptr;
-    TfrReport *report = frEngine().CurrentReport;
-    if (DatasetCB->currentIndex() < 0 || !report)
+    const TfrDataDictionary *dictionary = CurrentDictionary();
+    if (DatasetCB->currentIndex() < 0 || !dictionary)
         return;
     const QString shown = DatasetCB->currentText();
-    DatasetComponent = qobject_cast<TDataSet *>(FindReportComponent(report->Dictionary().GetRealDataSetName(shown)));
+    DatasetComponent = qobject_cast<TDataSet *>(FindReportComponent(dictionary->GetRealDataSetName(shown)));
     QStringList fields;
-    report->Dictionary().GetFieldList(shown, fields);
+    dictionary->GetFieldList(shown, fields);
     const QPixmap glyph = DesignerGlyph(QStringLiteral("FIELD"));
     for (const QString &field : fields)
         (new QListWidgetItem(field, FieldsL))->setData(Qt::DecorationRole, glyph);

@@ -2,6 +2,7 @@
 
 #include "FR_Class.h"
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 
 #include "Formats.h"
@@ -50,7 +51,10 @@ TfrTemplForm::TfrTemplForm(QWidget *parent)
     description->addWidget(Image1);
     description->addWidget(Memo1);
 
-    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2, "Button1", "Button2", [this] {
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
+    // OK closes with the selected template only.
+    disconnect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button1, &QPushButton::clicked, this, [this] {
         const QList<QListWidgetItem *> selected = LB1->selectedItems();
         if (selected.isEmpty())
             return;

@@ -1,6 +1,7 @@
 #include "FR_Restrictions.h"
 
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 
 #include <QCheckBox>
@@ -30,7 +31,7 @@ TfrRestrictionsForm::TfrRestrictionsForm(QWidget *parent)
         Boxes[i]->setObjectName(QString::fromLatin1(names[i]));
         groupLayout->addWidget(Boxes[i]);
     }
-    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(buttons);

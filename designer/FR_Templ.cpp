@@ -1,6 +1,7 @@
 #include "FR_Templ.h"
 
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 
 #include "Services.h"
@@ -34,8 +35,7 @@ TfrTemplNewForm::TfrTemplNewForm(QWidget *parent)
     Image1->setAlignment(Qt::AlignCenter);
     (new QVBoxLayout(panel1))->addWidget(Image1);
     panel1->setMinimumSize(150, 120);
-    Button1 = new QPushButton(GetLocaleString(53323), pictureBox);
-    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1 = DesignerDialogButton(pictureBox, "Button1", 53323);
     auto *pictureLayout = new QVBoxLayout(pictureBox);
     pictureLayout->addWidget(panel1, 1);
     pictureLayout->addWidget(Button1, 0, Qt::AlignRight);
@@ -46,7 +46,9 @@ TfrTemplNewForm::TfrTemplNewForm(QWidget *parent)
     auto *panes = new QHBoxLayout;
     panes->addLayout(comment, 1);
     panes->addWidget(pictureBox);
-    QHBoxLayout *buttons = OkCancelRow(this, Button2, Button3, "Button2", "Button3");
+    QHBoxLayout *buttons = OkCancelButtons(this, Button2, Button3);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button3->setObjectName(QStringLiteral("Button3"));
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(panes);
     layout->addLayout(buttons);

@@ -3,6 +3,7 @@
 #include "FR_BndEd.h"
 #include "FR_Class.h"
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
@@ -75,7 +76,7 @@ TfrVBandEditorForm::TfrVBandEditorForm(QWidget *parent)
     auto *groups = new QHBoxLayout;
     groups->addWidget(bands);
     groups->addWidget(source);
-    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2);
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(groups);
     layout->addLayout(buttons);

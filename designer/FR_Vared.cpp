@@ -1,6 +1,7 @@
 #include "FR_Vared.h"
 
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
 
@@ -22,7 +23,9 @@ TfrVaredForm::TfrVaredForm(QWidget *parent)
     auto *label1 = new QLabel(GetLocaleString(53361), this);
     label1->setObjectName(QStringLiteral("Label1"));
     label1->setBuddy(Memo1);
-    QHBoxLayout *buttons = OkCancelRow(this, Button4, Button5, "Button4", "Button5");
+    QHBoxLayout *buttons = OkCancelButtons(this, Button4, Button5);
+    Button4->setObjectName(QStringLiteral("Button4"));
+    Button5->setObjectName(QStringLiteral("Button5"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label1);
     layout->addWidget(Memo1);

@@ -2,6 +2,7 @@
 
 #include "FR_Globals.h"
 #include "FR_DialogKit.h"
+#include "FR_Fields.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
@@ -200,7 +201,10 @@ TfrPgoptForm::TfrPgoptForm(QWidget *parent)
     PageControl1->addTab(TabSheet2, GetLocaleString(53398));
     PageControl1->addTab(TabSheet3, GetLocaleString(53405));
 
-    QHBoxLayout *buttons = OkCancelRow(this, Button1, Button2, "Button1", "Button2", [this] { OkClick(); });
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
+    // OK reads every value before the dialog may close.
+    disconnect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button1, &QPushButton::clicked, this, [this] { OkClick(); });
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
     layout->addLayout(buttons);
