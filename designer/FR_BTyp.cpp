@@ -1,7 +1,6 @@
 #include "FR_BTyp.h"
 
 #include "FR_Class.h"
-#include "FR_DialogKit.h"
 #include "FR_Fields.h"
 #include "FR_Locale.h"
 

@@ -1,6 +1,5 @@
 #include "FR_Templ.h"
 
-#include "FR_DialogKit.h"
 #include "FR_Fields.h"
 #include "FR_Locale.h"
 

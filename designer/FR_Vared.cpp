@@ -1,6 +1,5 @@
 #include "FR_Vared.h"
 
-#include "FR_DialogKit.h"
 #include "FR_Fields.h"
 #include "FR_Locale.h"
 #include "FR_Pars.h"
