@@ -114,8 +114,8 @@ TEST_P(HardeningGuides, AHouseWithoutAStreetIsRefusedAndNothingIsStored)
             trigger(g->actApply);
             EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не выбрана улица"));
             EXPECT_EQ(g->pcMain->currentWidget(), g->tsDetail);
-            EXPECT_EQ(g->L->State(), dsInsert);
             EXPECT_EQ(seen("select count(*) from ZOLT.HOUSE").toInt(), 1);
+            ASSERT_EQ(g->L->State(), dsInsert);
         }
         g->L->FieldByName(QStringLiteral("STREET_ID"))->SetValue(5);
         trigger(g->actApply);
@@ -134,7 +134,7 @@ TEST_P(HardeningGuides, APaymentSourceWithoutANameIsRefused)
             m_messages.requests.clear();
             trigger(g->actApply);
             EXPECT_EQ(m_messages.lastText(), QStringLiteral("Не введено наименование источника платежа"));
-            EXPECT_EQ(g->L->State(), dsInsert);
+            ASSERT_EQ(g->L->State(), dsInsert);
         }
         g->L->FieldByName(QStringLiteral("PAYSOURCE_DESCR"))->SetValue(QStringLiteral("Почта"));
         trigger(g->actApply);
