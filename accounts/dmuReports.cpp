@@ -270,6 +270,11 @@ void TdmReports::CreateDataSets()
         QStringLiteral("select C.SERV_ID, (case when C.SERV_DESCR is null then 'Все' else C.SERV_DESCR end) "
                        "as SERV_DESCR from ZOLT.SERV C where C.SERVTYPE_ID <= 0 order by C.SERV_ID"));
     server(QStringLiteral("odsReceipt"), contractText);
+    // Whose statement the balance is: the customer of the current user's balance lines.
+    server(QStringLiteral("odsBalanceCustomer"),
+        QStringLiteral("select C.ACCOUNT_NO, CONCAT(C.SURNAME, ' ', C.FIRSTNAME, ' ', C.MIDLENAME) as FIO "
+                       "from ZOLT.CUSTOMER C where C.CUSTOMER_ID in "
+                       "(select B.CUSTOMER_ID from ZOLT.TMP_CUST_BALANCE B where B.USER_ID = :P_USER_ID)"));
 }
 
 void TdmReports::SetSumLookupPeriod()
@@ -616,4 +621,8 @@ void TdmReports::prepareCustomerBalanceReport()
     }
     groups->Close();
     out->First();
+    TKyv_ADODataSet *customer = m_servers.at(QStringLiteral("odsBalanceCustomer")).get();
+    customer->Close();
+    customer->Params().ParamByName(QStringLiteral("P_USER_ID")).SetValue(m_dmr->UserId());
+    customer->Open();
 }

@@ -77,7 +77,8 @@ public:
     void printRequest(const QVariant &customerId);
 
     // Lays the current user's balance lines (TDMR::FillCustBalance) out in DMR.mdsBalanceReport: one row per
-    // income or charge line of the longer side of each group, the group's caption on its first row.
+    // income or charge line of the longer side of each group, the group's caption on its first row. The
+    // customer they belong to is read into odsBalanceCustomer (ACCOUNT_NO, FIO), which the template names.
     void prepareCustomerBalanceReport();
 
     // ---- Showing a report

@@ -290,8 +290,16 @@ void TfrmActSubscr::actApplyExecute()
     case TCasOutcome::NotAsked:
         break;
     }
-    if (applyActivation())
+    if (applyActivation()) {
         accept();
+        return;
+    }
+    // The rows are written together or not at all, so the database holds nothing to undo and the user may try
+    // again; only a package the server has just authorised must not stay so without them.
+    Services::messages()->error(answer.outcome == TCasOutcome::Accepted
+            ? RevokeUnstoredAuthorisation(answer, cardNo, casCode, fieldOf(cdsCustActLookUp, "PARENT_DTV_PACKAGE_CODE"),
+                DMR ? DMR->LastCommandError() : QString())
+            : UnstoredActivationText());
 }
 
 bool TfrmActSubscr::applyActivation()
@@ -303,13 +311,9 @@ bool TfrmActSubscr::applyActivation()
         && DMR->ActivateSubscr(fieldOf(cdsCustActLookUp, "SERVTYPE_ID").toInt() == 2, m_customerId, dtv,
             RecordValue(mdTempDataSet, "SMARTCARD_ID").toInt(), fieldOf(cdsCustActLookUp, "CHILDSERV_ID"),
             fieldOf(cdsCustActLookUp, "SERV_ID"), till.isNull() || !till.isValid() ? QDate() : till.toDate(), dateFrom);
-    if (!written) {
-        // The rows are written together or not at all: nothing is left to undo, and the user may try again.
-        Services::messages()->error(QStringLiteral("Подключение не записано: база данных отказала в записи."));
-        return false;
-    }
-    m_appliedDate = dateFrom;
-    return true;
+    if (written)
+        m_appliedDate = dateFrom;
+    return written;
 }
 
 void TfrmActSubscr::CloseData()

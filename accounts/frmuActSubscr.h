@@ -51,7 +51,7 @@ private:
     void actApplyExecute();
     void actAppendSmartcartExecute();
     bool validateActivation();
-    // Writes the activation; false (with the error shown) when the database refused it.
+    // Writes the activation; false when the database refused it.
     bool applyActivation();
     void CloseData();
 

@@ -426,8 +426,36 @@ bool TfrmCustomer::event(QEvent *event)
     return QWidget::event(event);
 }
 
+bool TfrmCustomer::SaveCard()
+{
+    if (!ValidateCustomerCard())
+        return false;
+    if (IsEditing())
+        customers()->Post();
+    return true;
+}
+
+bool TfrmCustomer::CloseQuestion()
+{
+    if (!IsEditing())
+        return true;
+    // What the focused editor holds is part of the card being saved or dropped.
+    customers()->UpdateRecord();
+    const bool closing = CloseWithUnsavedEdits([this] { return SaveCard(); }, [this] { customers()->Cancel(); });
+    if (!closing)
+        pcMain->setCurrentWidget(tsDetail);
+    return closing;
+}
+
 void TfrmCustomer::closeEvent(QCloseEvent *event)
 {
+    bool closing = false;
+    // A save that raised keeps the card and what was typed in it.
+    guard([this, &closing] { closing = CloseQuestion(); });
+    if (!closing) {
+        event->ignore();
+        return;
+    }
     guard([this] {
         TKyv_ClientDataSet *c = customers();
         if (c && (c->State() == dsEdit || c->State() == dsInsert))

@@ -235,6 +235,8 @@ private:
     void actEditCustomerExecute();
     void actDelCustomerExecute();
     void actApplyExecute();
+    // The editor's checks, then the post; false when a check refused the card, which stays being edited.
+    bool SaveCard();
     void actCancelExecute();
     void actSelectHouseExecute();
     void actAppendSmartCardExecute();
@@ -249,6 +251,8 @@ private:
     void ReopenDetail(TDataSet *ds);
     bool ConfirmDetailDelete(TDataSet *ds);
     bool IsEditing() const;
+    // Whether the window may close: a card being edited is saved, dropped or kept as the user answers.
+    bool CloseQuestion();
 
     std::unique_ptr<TDataLink> m_cardLink;
     std::map<QWidget *, std::vector<TDataSet *>> m_pageData;

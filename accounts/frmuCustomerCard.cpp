@@ -523,14 +523,14 @@ bool TfrmCustomer::ValidateCustomerCard()
 
 void TfrmCustomer::actApplyExecute()
 {
-    if (!ValidateCustomerCard())
-        return;
     TKyv_ClientDataSet *c = customers();
-    pcMain->setCurrentWidget(tsList);
+    if (!c || !c->Active())
+        return;
     const bool inserted = c->State() == dsInsert;
     const QVariant id = customerField("CUSTOMER_ID")->Value();
-    if (IsEditing())
-        c->Post();
+    if (!SaveCard())
+        return;
+    pcMain->setCurrentWidget(tsList);
     actRefreshCustomerExecute();
     if (inserted && !AppSettings().useCAS && c->Active() && !c->IsEmpty()
         && customerField("CUSTOMER_ID")->Value().toDouble() == id.toDouble())

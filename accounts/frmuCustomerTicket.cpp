@@ -7,6 +7,7 @@
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
 #include "MemTable.h"
+#include "Services.h"
 #include "dmuDM.h"
 #include "dmuRDM.h"
 #include "uLog.h"
@@ -76,7 +77,10 @@ TfrmCustomerTicket::TfrmCustomerTicket(const QVariant &customerId, QWidget *pare
         action = AddWindowAction(this, name, caption, QString(), std::move(run));
     };
     make(actApply, "actApply", QStringLiteral("Добавить"), [this] { actApplyExecute(); });
-    make(actCancel, "actCancel", QStringLiteral("Отмена"), [this] { reject(); });
+    make(actCancel, "actCancel", QStringLiteral("Отмена"), [this] {
+        m_discarding = true;
+        reject();
+    });
     make(actSelectTeam, "actSelectTeam", QStringLiteral("..."), [this] { SelectTeamInto(mdTempDataSet, odsTeam); });
     actSelectTeam->setToolTip(QStringLiteral("Справочник бригад"));
 
@@ -152,6 +156,7 @@ void TfrmCustomerTicket::OpenDataSets()
     ShowCustomer();
     mdTempDataSet->Open();
     mdTempDataSet->Append();
+    m_startValues = PageValues();
 }
 
 void TfrmCustomerTicket::CloseDataSets()
@@ -211,18 +216,56 @@ void TfrmCustomerTicket::ShowState()
     m_showingState = false;
 }
 
-void TfrmCustomerTicket::actApplyExecute()
+QStringList TfrmCustomerTicket::PageValues()
+{
+    return TicketPageValues(
+        *this, mdTempDataSet, mdTempDataSet->FieldByName(QStringLiteral("TICKET_STATUS_ID"))->AsInteger());
+}
+
+bool TfrmCustomerTicket::StoreTicket()
 {
     if (mdTempDataSet->State() == dsEdit || mdTempDataSet->State() == dsInsert)
         mdTempDataSet->UpdateRecord();
     auto field = [this](const char *name) { return mdTempDataSet->FieldByName(QString::fromLatin1(name)); };
     int ticketId = 0;
-    const bool stored = DMR
+    return DMR
         && DMR->newCustomerTicket(m_customerId.toInt(), field("TEAM_ID")->AsInteger(), ticketId,
             PlanTimeText(cbTimeEnd), PlanTimeText(cbTimeStart), memNotice->toPlainText(),
             field("PLAN_DATE")->Value().toDateTime().date(), field("TICKET_DATE")->Value().toDateTime().date(),
             field("TICKET_STATUS_ID")->AsInteger());
-    done(stored ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void TfrmCustomerTicket::actApplyExecute()
+{
+    if (CheckPlanTimes(*this))
+        done(StoreTicket() ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void TfrmCustomerTicket::reject()
+{
+    const bool asked = !m_discarding && mdTempDataSet->Active() && PageValues() != m_startValues;
+    m_discarding = false;
+    if (!asked) {
+        TfrmKyvModal::reject();
+        return;
+    }
+    bool stored = false;
+    const bool closing = CloseWithUnsavedEdits(
+        [this, &stored] {
+            if (!CheckPlanTimes(*this))
+                return false;
+            stored = StoreTicket();
+            if (!stored)
+                Services::messages()->warning(QStringLiteral("Заявка не сохранена: база данных отклонила её."));
+            return stored;
+        },
+        [] {});
+    if (!closing)
+        return;
+    if (stored)
+        done(QDialog::Accepted);
+    else
+        TfrmKyvModal::reject();
 }
 
 bool TfrmCustomerTicket::eventFilter(QObject *watched, QEvent *event)

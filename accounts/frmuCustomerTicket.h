@@ -45,6 +45,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Closing the dialog otherwise than with "Отмена" asks what to do with a ticket typed but not added.
+    void reject() override;
 
 private:
     void CreateEdits();
@@ -53,8 +55,14 @@ private:
     void PlanDateChanged();
     void ShowState();
     void actApplyExecute();
+    // Writes the ticket; false when the database refused it.
+    bool StoreTicket();
+    QStringList PageValues();
 
     QVariant m_customerId;
+    // What the page showed when it was filled: a close with anything else asks first.
+    QStringList m_startValues;
+    bool m_discarding = false;
     QDate m_plannedFrom;
     bool m_showingState = false;
 };

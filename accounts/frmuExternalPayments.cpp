@@ -214,7 +214,6 @@ void TfrmExternalPayments::actLoadFromDBFExecute()
 void TfrmExternalPayments::LoadRegister(const QString &shownName, const std::function<void()> &read)
 {
     TScreenCursorScope cursor(crHourGlass);
-    m_stored = false;
     m_register = TPaymentRegister();
     m_register.fileName = shownName;
     QString failure;
@@ -282,24 +281,38 @@ void TfrmExternalPayments::actAddPaymentsExecute()
                                           .arg(m_register.fileName));
         return;
     }
-    if (m_stored
+    const bool erip = AppSettings().exportMode == 2;
+    // The database tells a file stored before, also after a restart and also when its store was cut short: the
+    // documents stored then are there whole, the others not at all.
+    QList<bool> stored = StoredRegisterDocs(*DMR, m_register, erip);
+    const qsizetype storedDocs = stored.count(true);
+    if (storedDocs == m_register.docs.size()) {
+        if (!Services::messages()->confirm(
+                QStringLiteral("Платежи из файла \"%1\" уже добавлены в базу. Добавить их еще раз?")
+                    .arg(m_register.fileName),
+                mbNo))
+            return;
+        stored.clear();
+    } else if (storedDocs > 0
         && !Services::messages()->confirm(
-            QStringLiteral("Платежи из файла \"%1\" уже добавлены в базу. Добавить их еще раз?")
-                .arg(m_register.fileName),
-            mbNo))
+            QStringLiteral("Платежи из файла \"%1\" добавлены в базу не полностью: сохранено документов %2 из %3. "
+                           "Добавить остальные документы?")
+                .arg(m_register.fileName)
+                .arg(storedDocs)
+                .arg(m_register.docs.size()))) {
         return;
+    }
     TRegisterStoreResult result;
     {
         TScreenCursorScope cursor(crHourGlass);
         const QDate today = Services::clock()->today();
-        result = StoreRegister(*DMR, m_register, AppSettings().exportMode == 2, today, DMR->AccDate());
+        result = StoreRegister(*DMR, m_register, erip, today, DMR->AccDate(), stored);
     }
     if (!result.checked) {
         Services::messages()->warning(
             QStringLiteral("Платежи не добавлены:\r") + result.problems.join(QLatin1Char('\r')));
         return;
     }
-    m_stored = m_stored || result.storedDocs > 0;
     const QString summary = RegisterStoreSummary(result).replace(QLatin1Char('\n'), QLatin1Char('\r'));
     if (result.problems.isEmpty())
         Services::messages()->information(result.lastNotice + QLatin1Char('\r') + summary);

@@ -12,8 +12,8 @@ class TKyv_DBGridEh;
 
 // "Внешние платежи": reads one payment register of a bank, the post or the settlement system into a list of
 // documents and their payments, shows which accounts match no customer, and stores the documents with their
-// payments. A register that could not be read whole is shown but not stored, and a register already stored is
-// stored again only when the user says so.
+// payments. A register that could not be read whole is shown but not stored, a register already stored is
+// stored again only when the user says so, and one stored in part offers to store the documents it still lacks.
 class TfrmExternalPayments : public QWidget
 {
     Q_OBJECT
@@ -56,7 +56,6 @@ private:
     TDataSource *dsPayDoc = nullptr;
     TDataSource *dsPayment = nullptr;
     TPaymentRegister m_register;
-    bool m_stored = false;
     int m_nextPaymentId = 0;
 };
 

@@ -447,34 +447,49 @@ void TfrmTickets::actTicketsEditExecute()
     FillPlanTimes(cbTimeStart, QStringLiteral("odsPlanTimeStartLookup"), QStringLiteral("START_TIME"));
     FillPlanTimes(cbTimeEnd, QStringLiteral("odsPlanTimeEndLookup"), QStringLiteral("END_TIME"));
     updateCapton();
+    m_editStartValues = EditPageValues();
     if (dtpTicketDate->isEnabled())
         dtpTicketDate->setFocus();
 }
 
+int TfrmTickets::CheckedState() const
+{
+    for (QRadioButton *rb : { rbCancel, rbPlan, rbInWork, rbDone })
+        if (rb->isChecked())
+            return rb->property("StateId").toInt();
+    return 0;
+}
+
+QStringList TfrmTickets::EditPageValues()
+{
+    return TicketPageValues(*this, mdTempDataSet, CheckedState());
+}
+
 void TfrmTickets::actApplyExecute()
+{
+    if (SaveTicket())
+        actTicketsBrowseModeExecute();
+}
+
+bool TfrmTickets::SaveTicket()
 {
     if (mdTempDataSet->State() == dsEdit || mdTempDataSet->State() == dsInsert)
         mdTempDataSet->UpdateRecord();
-    int state = 0;
-    for (QRadioButton *rb : { rbCancel, rbPlan, rbInWork, rbDone })
-        if (rb->isChecked())
-            state = rb->property("StateId").toInt();
     // An empty list opens an empty edit page: there is no ticket to change.
-    if (ListHasRows()) {
-        const int ticketId = field(odsTickets, "TICKET_ID")->AsInteger();
-        const bool stored = DMR
-            && DMR->updateTicket(ticketId, memNotice->toPlainText(), field(mdTempDataSet, "TEAM_ID")->AsInteger(),
-                state, PlanTimeText(cbTimeEnd), PlanTimeText(cbTimeStart),
-                dateOf(field(mdTempDataSet, "PLAN_DATE")->Value()),
-                dateOf(field(mdTempDataSet, "TICKET_DATE")->Value()));
-        if (!stored) {
-            // What was typed stays on the page, so that it can be corrected or dropped with "Отмена".
-            Services::messages()->warning(QStringLiteral("Заявка №") + field(odsTickets, "TICKET_NO")->AsString()
-                + QStringLiteral(" не сохранена: база данных отклонила изменения."));
-            return;
-        }
-    }
-    actTicketsBrowseModeExecute();
+    if (!ListHasRows())
+        return true;
+    if (!CheckPlanTimes(*this))
+        return false;
+    const int ticketId = field(odsTickets, "TICKET_ID")->AsInteger();
+    const bool stored = DMR
+        && DMR->updateTicket(ticketId, memNotice->toPlainText(), field(mdTempDataSet, "TEAM_ID")->AsInteger(),
+            CheckedState(), PlanTimeText(cbTimeEnd), PlanTimeText(cbTimeStart),
+            dateOf(field(mdTempDataSet, "PLAN_DATE")->Value()), dateOf(field(mdTempDataSet, "TICKET_DATE")->Value()));
+    if (!stored)
+        // What was typed stays on the page, so that it can be corrected or dropped with "Отмена".
+        Services::messages()->warning(QStringLiteral("Заявка №") + field(odsTickets, "TICKET_NO")->AsString()
+            + QStringLiteral(" не сохранена: база данных отклонила изменения."));
+    return stored;
 }
 
 void TfrmTickets::CancelClick()
@@ -534,6 +549,19 @@ bool TfrmTickets::event(QEvent *event)
 
 void TfrmTickets::closeEvent(QCloseEvent *event)
 {
+    bool closing = true;
+    if (pcMain->currentWidget() == tsEdit && ListHasRows()) {
+        closing = false;
+        // A save that raised keeps the page and what was typed on it.
+        guard([this, &closing] {
+            closing = !mdTempDataSet->Active() || EditPageValues() == m_editStartValues
+                || CloseWithUnsavedEdits([this] { return SaveTicket(); }, [] {});
+        });
+    }
+    if (!closing) {
+        event->ignore();
+        return;
+    }
     guard([this] { closeDataSets(); });
     if (DM)
         DM->LogUserAction(-1, QString(), QString());

@@ -102,6 +102,9 @@ private:
     void actTicketsSetPeriodExecute();
     void actTicketsEditExecute();
     void actApplyExecute();
+    // Writes the edit page into the current ticket; false, with what was typed kept, when a planned time is
+    // missing or the database refused the change.
+    bool SaveTicket();
     void CancelClick();
     void actTicketsBrowseModeExecute();
     void closeEditPageDataSets();
@@ -110,7 +113,11 @@ private:
     // walk the current ticket only unless `allTickets`.
     void PrintReport(const QString &templateName, bool design, bool allTickets);
     bool ListHasRows() const;
+    int CheckedState() const;
+    QStringList EditPageValues();
 
     QString m_periodCaption;
     bool m_loading = false;
+    // What the edit page showed of its ticket when it was opened: a close with anything else asks first.
+    QStringList m_editStartValues;
 };

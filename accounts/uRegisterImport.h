@@ -113,8 +113,15 @@ struct TRegisterStoreResult
 // header's date and sender or " (импорт)".
 QString RegisterDocNotice(const TPaymentRegister &reg, bool erip, const QDate &today);
 
-TRegisterStoreResult StoreRegister(
-    TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today, const QDate &accDate);
+// Documents marked in `alreadyStored` (by position) are left out.
+TRegisterStoreResult StoreRegister(TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today,
+    const QDate &accDate, const QList<bool> &alreadyStored = {});
+
+// Which documents of the register an earlier store of the same file left in the database, by position. A store
+// cut short keeps the documents it finished, each whole. A document counts as stored when one stored from the
+// file (its notice names it) has its source, number and sum and exactly its payments to known customers; each
+// stored document answers for one document of the register. Raises the engine's error when the look-up fails.
+QList<bool> StoredRegisterDocs(TDMR &dmr, const TPaymentRegister &reg, bool erip);
 
 // The summary shown after storing: stored, skipped, sum, and the documents that failed.
 QString RegisterStoreSummary(const TRegisterStoreResult &result);

@@ -1,6 +1,7 @@
-// Matching a read register's accounts to customers and storing its documents.
+// Matching a read register's accounts to customers, storing its documents, and finding those a store before left.
 #include "uRegisterImport.h"
 
+#include "MoneyRule.h"
 #include "dmuRDM.h"
 
 #include <QHash>
@@ -97,6 +98,28 @@ private:
     int m_count = 0;
 };
 
+// What makes two stores of one register document the same: its source, number and sum to the cent, and its
+// payments (customer, day, sum to the cent) in any order.
+struct TStoredDocKey
+{
+    int source = 0;
+    QString no;
+    double sum = 0;
+    QStringList payments;
+
+    void addPayment(qint64 customerId, const QDate &date, double paySum)
+    {
+        payments.append(QStringLiteral("%1 %2 %3").arg(customerId).arg(date.toString(Qt::ISODate), cents(paySum)));
+    }
+    QString text() const
+    {
+        QStringList sorted = payments;
+        sorted.sort();
+        return QStringLiteral("%1|%2|%3|").arg(source).arg(no, cents(sum)) + sorted.join(QLatin1Char(';'));
+    }
+    static QString cents(double value) { return QString::number(value, 'f', 2); }
+};
+
 } // namespace
 
 void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
@@ -144,8 +167,8 @@ void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg)
             reg.errors.append(kUnknownAccount + p.AccountNo);
 }
 
-TRegisterStoreResult StoreRegister(
-    TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today, const QDate &accDate)
+TRegisterStoreResult StoreRegister(TDMR &dmr, const TPaymentRegister &reg, bool erip, const QDate &today,
+    const QDate &accDate, const QList<bool> &alreadyStored)
 {
     TRegisterStoreResult result;
     auto docName = [](const TRegisterDoc &doc) {
@@ -177,7 +200,10 @@ TRegisterStoreResult StoreRegister(
     for (const TRegisterPayment &p : reg.payments)
         byDoc[p.PayDocId].append(&p);
     const QString notice = RegisterDocNotice(reg, erip, today);
-    for (const TRegisterDoc &doc : reg.docs) {
+    for (qsizetype i = 0; i < reg.docs.size(); ++i) {
+        if (alreadyStored.value(i))
+            continue;
+        const TRegisterDoc &doc = reg.docs.at(i);
         QList<TDMR::TRegisterPayment> rows;
         double sum = 0;
         int skipped = 0;
@@ -203,6 +229,56 @@ TRegisterStoreResult StoreRegister(
         result.lastNotice = notice;
     }
     return result;
+}
+
+QList<bool> StoredRegisterDocs(TDMR &dmr, const TPaymentRegister &reg, bool erip)
+{
+    QList<bool> stored(reg.docs.size(), false);
+    // A stored notice names the file after the day it was stored on: "Обработан DD/MM/YYYY" are 20 characters.
+    const QString file = RegisterDocNotice(reg, erip, QDate(2000, 1, 1)).mid(20);
+    const TParams params { { QStringLiteral("P_FILE"), file } };
+    TADOConnection &c = *dmr.dbConnection();
+    QHash<qint64, TStoredDocKey> docs;
+    {
+        QSqlQuery q = c.OpenQuery(QStringLiteral("select D.PAY_DOC_ID, D.PAYSOURCE_ID, D.PAY_DOC_NO, D.PAY_DOC_SUM "
+                                                 "from ZOLT.PAY_DOC D where substr(D.NOTICE, 21) = :P_FILE"),
+            params);
+        while (q.next())
+            docs.insert(qint64(q.value(0).toDouble()),
+                { int(q.value(1).toDouble()), q.value(2).toString(), q.value(3).toDouble(), {} });
+    }
+    if (docs.isEmpty())
+        return stored;
+    {
+        QSqlQuery q = c.OpenQuery(
+            QStringLiteral("select P.PAY_DOC_ID, P.CUSTOMER_ID, P.PAY_DATE, P.PAY_SUM from ZOLT.PAYMENT P "
+                           "where P.PAY_DOC_ID in (select D.PAY_DOC_ID from ZOLT.PAY_DOC D "
+                           "where substr(D.NOTICE, 21) = :P_FILE)"),
+            params);
+        while (q.next()) {
+            const auto doc = docs.find(qint64(q.value(0).toDouble()));
+            if (doc != docs.end())
+                doc->addPayment(qint64(q.value(1).toDouble()), ColumnDate(q.value(2)), q.value(3).toDouble());
+        }
+    }
+    QHash<QString, int> left; // stored documents of each kind not yet matched
+    for (const TStoredDocKey &doc : std::as_const(docs))
+        ++left[doc.text()];
+
+    QHash<int, TStoredDocKey> read;
+    for (const TRegisterDoc &doc : reg.docs)
+        read.insert(doc.PayDocId, { doc.PaySourceId, doc.PayDocNo, doc.PayDocSum, {} });
+    for (const TRegisterPayment &p : reg.payments)
+        if (p.CustomerId != -1 && read.contains(p.PayDocId))
+            read[p.PayDocId].addPayment(p.CustomerId, RegisterDate(p.PayDateStr), p.PaySum);
+    for (qsizetype i = 0; i < reg.docs.size(); ++i) {
+        const auto it = left.find(read.value(reg.docs.at(i).PayDocId).text());
+        if (it != left.end() && *it > 0) {
+            --*it;
+            stored[i] = true;
+        }
+    }
+    return stored;
 }
 
 QString RegisterStoreSummary(const TRegisterStoreResult &result)

@@ -54,8 +54,20 @@ QList<C> ticketColumns(bool withStatus)
 TPlainTemplate make(const char *file, const char *source, const char *title, QStringList periodTexts, QList<C> columns,
     QStringList sums, bool countRows = true)
 {
-    return { QString::fromUtf8(file), QString::fromUtf8(source), QString::fromUtf8(title), std::move(periodTexts),
+    return { QString::fromUtf8(file), QString::fromUtf8(source), QString::fromUtf8(title), std::move(periodTexts), {},
         std::move(columns), std::move(sums), countRows };
+}
+
+// The customer's statement: whose it is under the title, and the group captions and the lines' texts (a
+// service's name with its period and discount runs long) wrapped within their columns, clear of the sums.
+TPlainTemplate customerBalance()
+{
+    TPlainTemplate t = make("CustomerBalance.frf", "frDBDataSetmdsBalanceReport", "Баланс клиента", {},
+        { { "Group_Descr", "Период", 24, true }, { "IN_DESCR", "Поступления", 30, true }, { "IN_SUM", "Сумма", 10 },
+            { "OUT_DESCR", "Начисления", 30, true }, { "OUT_SUM", "Сумма", 10 } },
+        { QStringLiteral("IN_SUM"), QStringLiteral("OUT_SUM") }, false);
+    t.headings = { QStringLiteral("Абонент: [odsBalanceCustomer.\"FIO\"]   Л/С: [odsBalanceCustomer.\"ACCOUNT_NO\"]") };
+    return t;
 }
 
 QList<TPlainTemplate> makeTemplates()
@@ -92,10 +104,7 @@ QList<TPlainTemplate> makeTemplates()
                 { "RO_STREET_NAME", "Улица", 18 }, { "RO_HOUSE_NO", "Дом", 6 }, { "FLAT_NO", "Кв.", 5 },
                 { "DEBT_SUM", "К оплате", 10 } },
             { QStringLiteral("DEBT_SUM") }),
-        make("CustomerBalance.frf", "frDBDataSetmdsBalanceReport", "Баланс клиента", {},
-            { { "Group_Descr", "Период", 24 }, { "IN_DESCR", "Поступления", 30 }, { "IN_SUM", "Сумма", 10 },
-                { "OUT_DESCR", "Начисления", 30 }, { "OUT_SUM", "Сумма", 10 } },
-            { QStringLiteral("IN_SUM"), QStringLiteral("OUT_SUM") }, false),
+        customerBalance(),
         make("ВыборкаПоКлиентам.frf", "frDBDataSetcdsCustomer", "Выборка по клиентам", {}, customerListColumns(),
             { QStringLiteral("DEBT_SUM") }),
         // Payments.
@@ -175,8 +184,13 @@ TfrMemoView *addMemo(TfrPage *page, const QString &name, int left, int top, int 
     return m;
 }
 
-void addBand(
-    TfrPage *page, int type, const QString &name, int top, int height, int width, const QString &source = QString())
+// Flag bits of the objects: a stretched band grows with its tallest stretched object, a word-wrapped text
+// breaks its lines at the object's width.
+constexpr quint16 StretchedFlag = 0x1;
+constexpr quint16 WordWrapFlag = 0x2;
+
+void addBand(TfrPage *page, int type, const QString &name, int top, int height, int width,
+    const QString &source = QString(), quint16 flags = 0)
 {
     auto *b = new TfrBandView;
     b->SetBandType(type);
@@ -186,7 +200,7 @@ void addBand(
     b->Width = width;
     b->Height = height;
     b->FormatText = source;
-    b->Flags = 0;
+    b->Flags = flags;
     page->AddObject(b);
 }
 
@@ -219,14 +233,19 @@ void WritePlainTemplate(const TPlainTemplate &spec, const QString &path)
         page->ApplyPaper(PaperA4, 0, 0, -1, 1);
     const int bandWidth = std::max(width, 720);
 
-    // Title and period texts.
+    // Title, period texts and headings.
     int top = 20;
-    const int titleHeight = LineHeight * (1 + int(spec.periodTexts.size())) + 8;
+    const int titleHeight = LineHeight * (1 + int(spec.periodTexts.size() + spec.headings.size())) + 8;
     addBand(page, btReportTitle, QStringLiteral("ReportTitle1"), top, titleHeight, bandWidth);
     addMemo(page, QStringLiteral("frmemoTitle"), LeftEdge, top, bandWidth - 2 * LeftEdge, spec.title, true, frtaCenter);
     int line = top + LineHeight;
     for (const QString &name : spec.periodTexts) {
         addMemo(page, name, LeftEdge, line, bandWidth - 2 * LeftEdge, QString(), false, frtaCenter);
+        line += LineHeight;
+    }
+    for (qsizetype i = 0; i < spec.headings.size(); ++i) {
+        addMemo(page, QStringLiteral("frmemoHeading%1").arg(i + 1), LeftEdge, line, bandWidth - 2 * LeftEdge,
+            spec.headings[i]);
         line += LineHeight;
     }
     top += titleHeight + 10;
@@ -240,11 +259,17 @@ void WritePlainTemplate(const TPlainTemplate &spec, const QString &path)
         left += w;
     }
     top += LineHeight + 10;
-    addBand(page, btMasterData, QStringLiteral("MasterData1"), top, LineHeight, bandWidth, spec.source);
+    const bool wraps
+        = std::any_of(spec.columns.begin(), spec.columns.end(), [](const TTemplateColumn &c) { return c.wrap; });
+    addBand(page, btMasterData, QStringLiteral("MasterData1"), top, LineHeight, bandWidth, spec.source,
+        wraps ? StretchedFlag : 0);
     left = LeftEdge;
     for (const TTemplateColumn &c : spec.columns) {
         const int w = columnWidth(c);
-        addMemo(page, QStringLiteral("Field_") + c.field, left, top, w, QLatin1Char('[') + c.field + QLatin1Char(']'));
+        TfrMemoView *m = addMemo(
+            page, QStringLiteral("Field_") + c.field, left, top, w, QLatin1Char('[') + c.field + QLatin1Char(']'));
+        if (c.wrap)
+            m->Flags = StretchedFlag | WordWrapFlag;
         left += w;
     }
     top += LineHeight + 10;

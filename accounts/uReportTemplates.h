@@ -14,6 +14,9 @@ struct TTemplateColumn
     QString field;
     QString caption;
     int chars; // the column's width in characters
+    // A text longer than the column goes on in further lines of its row, which grows with it, instead of
+    // running over the next column.
+    bool wrap = false;
 };
 
 struct TPlainTemplate
@@ -25,6 +28,9 @@ struct TPlainTemplate
     // The text objects the program fills before printing: "frmemoPeriod", or "frmemoPeriodFrom" and
     // "frmemoPeriodTo".
     QStringList periodTexts;
+    // Lines under the title naming what the report is about: text with fields of the module's other datasets
+    // in brackets ("[odsBalanceCustomer.\"FIO\"]").
+    QStringList headings;
     QList<TTemplateColumn> columns;
     // Fields totalled under their columns; a count of the rows is printed with them.
     QStringList sums;

@@ -4,6 +4,7 @@
 #include "dmuSMS.h"
 #include "frmuMain.h"
 #include "uCasPacket.h"
+#include "uLog.h"
 #include "uSettings.h"
 
 namespace {
@@ -137,6 +138,32 @@ TCasAnswer BlockCasPackage(bool isDtv, const QString &cardNo, const QString &cas
         return { route, {} };
     return exchange(buildPackageBlockRequest(CasPacketLead, CasPacketSender, CasPackageBlockCode, cardNo.trimmed(),
         casCode.trimmed(), CasPackageCodeText(packageCode)));
+}
+
+QString UnstoredActivationText()
+{
+    return QStringLiteral("Подключение не записано: база данных отказала в записи.");
+}
+
+QString RevokeUnstoredAuthorisation(const TCasAnswer &authorisation, const QString &cardNo, const QString &casCode,
+    const QVariant &packageCode, const QString &writeError)
+{
+    const QString package = CasPackageCodeText(packageCode);
+    const QString card = cardNo.trimmed();
+    LogError(QStringLiteral("Пакет ") + package + QStringLiteral(" авторизован на смарткарте ") + card
+        + QStringLiteral(" (") + authorisation.description() + QStringLiteral("), но подключение не записано: ")
+        + writeError);
+    const TCasAnswer block = BlockCasPackage(true, card, casCode, packageCode);
+    const QString outcome
+        = block.outcome == TCasOutcome::NoConnection ? QStringLiteral("CAS connection error") : block.description();
+    LogError(QStringLiteral("Блокировка пакета ") + package + QStringLiteral(" на смарткарте ") + card
+        + QStringLiteral(": ") + outcome);
+    if (block.outcome == TCasOutcome::Accepted)
+        return UnstoredActivationText() + QStringLiteral("\rПакет на смарткарте ") + card
+            + QStringLiteral(" снова заблокирован.");
+    return UnstoredActivationText() + QStringLiteral("\rПакет на смарткарте ") + card
+        + QStringLiteral(" остался авторизован: ") + outcome
+        + QStringLiteral("\rЗаблокируйте его на этой карте вручную.");
 }
 
 bool HasConnectedService(const QVariant &customerId, const QVariant &servId)

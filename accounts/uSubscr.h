@@ -58,6 +58,16 @@ TCasAnswer AuthorizeCasPackage(bool isDtv, const QString &cardNo, const QString 
 // The package block "0302" for the card, on the same conditions.
 TCasAnswer BlockCasPackage(bool isDtv, const QString &cardNo, const QString &casCode, const QVariant &packageCode);
 
+// The text of an activation whose rows the database refused: nothing was stored, and the user may try again.
+QString UnstoredActivationText();
+// A package the server authorised whose rows could not be written is blocked again at once with "0302" for the
+// same card and package, so that no card keeps a package nobody bills. The authorisation's reply left without
+// its rows (with the database's `writeError`) and the block's answer are both logged as errors. Answers the text for
+// the user: the subscription was not stored, and whether the card was blocked again; a block that failed names the
+// card, so that the operator blocks it by hand.
+QString RevokeUnstoredAuthorisation(const TCasAnswer &authorisation, const QString &cardNo, const QString &casCode,
+    const QVariant &packageCode, const QString &writeError);
+
 // The package code as the requests carry it: the stored number's integer digits, empty for none.
 QString CasPackageCodeText(const QVariant &code);
 

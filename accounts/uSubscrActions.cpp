@@ -278,6 +278,21 @@ void EditCustomerHistory(const TCardView &view)
 
 namespace {
 
+// The end text of "Подключить всех" when activations were refused: how many of those tried, and the first of
+// their accounts (a list the database refused whole would not fit a box).
+QString listedActivationRefusals(const QStringList &accounts, int tried)
+{
+    constexpr int Shown = 20;
+    QString text = QStringLiteral("Подключение не записано у %1 из %2 абонентов: база данных отказала в записи."
+                                  "\rЛиц. счета: ")
+                       .arg(accounts.size())
+                       .arg(tried)
+        + accounts.mid(0, Shown).join(QStringLiteral(", "));
+    if (accounts.size() > Shown)
+        text += QStringLiteral(" и ещё %1").arg(accounts.size() - Shown);
+    return text;
+}
+
 // The customer list to walk, its pending change posted and opened when it was closed; null without one.
 TKyv_ClientDataSet *openListedCustomers()
 {
@@ -300,37 +315,47 @@ void ConnectListedCustomers(const TCardView &view)
     c->First();
     if (c->IsEmpty())
         return;
-    TCommitAtEnd commitAtEnd;
-    TBusyScope busy(true, false);
-    run(view.showInfoPage);
-    for (const char *name : { "cdsCustSubscrServHist", "cdsCustSubscrServ" })
-        if (TKyv_ClientDataSet *ds = CustData(name))
-            ds->Close();
-    QVariant actServId, servId;
-    QDate dateFrom;
-    bool firstConnection = false;
-    if (!executeSelectActService(valueOf(c, "CUSTOMER_ID"), actServId, servId, dateFrom, firstConnection))
-        return;
-    c->DisableControls();
-    struct Release
+    QStringList refused;
+    int tried = 0;
     {
-        TKyv_ClientDataSet *list;
-        ~Release() { list->EnableControls(); }
-    } release { c };
-    while (!c->Eof()) {
-        const QVariant id = valueOf(c, "CUSTOMER_ID");
-        // A customer who has the package connected keeps the period it runs on.
-        if (!HasConnectedService(id, servId)) {
-            // A customer who had the package continues its subscription rather than getting a second one.
-            const QVariant existing = DMR->FindSubscrServId(id, servId);
-            const bool newSubscr = existing.isNull() || !existing.isValid();
-            DMR->ActivateSubscr(newSubscr, id, false, 0, servId, actServId, TDMR::OpenEndDate(), dateFrom);
-            recalcCurrentCustomer();
+        TCommitAtEnd commitAtEnd;
+        TBusyScope busy(true, false);
+        run(view.showInfoPage);
+        for (const char *name : { "cdsCustSubscrServHist", "cdsCustSubscrServ" })
+            if (TKyv_ClientDataSet *ds = CustData(name))
+                ds->Close();
+        QVariant actServId, servId;
+        QDate dateFrom;
+        bool firstConnection = false;
+        if (!executeSelectActService(valueOf(c, "CUSTOMER_ID"), actServId, servId, dateFrom, firstConnection))
+            return;
+        c->DisableControls();
+        struct Release
+        {
+            TKyv_ClientDataSet *list;
+            ~Release() { list->EnableControls(); }
+        } release { c };
+        while (!c->Eof()) {
+            const QVariant id = valueOf(c, "CUSTOMER_ID");
+            // A customer who has the package connected keeps the period it runs on.
+            if (!HasConnectedService(id, servId)) {
+                ++tried;
+                // A customer who had the package continues its subscription rather than getting a second one.
+                const QVariant existing = DMR->FindSubscrServId(id, servId);
+                const bool newSubscr = existing.isNull() || !existing.isValid();
+                if (DMR->ActivateSubscr(newSubscr, id, false, 0, servId, actServId, TDMR::OpenEndDate(), dateFrom))
+                    recalcCurrentCustomer();
+                else
+                    refused << valueOf(c, "ACCOUNT_NO").toString().trimmed();
+            }
+            QCoreApplication::processEvents();
+            c->Next();
         }
-        QCoreApplication::processEvents();
-        c->Next();
+        RefreshCustomerList(view);
     }
-    RefreshCustomerList(view);
+    // Told once the work is committed and the program is no longer busy.
+    if (!refused.isEmpty())
+        Services::messages()->error(listedActivationRefusals(refused, tried));
 }
 
 void ClearListedHistory(const TCardView &view)

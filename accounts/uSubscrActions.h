@@ -58,7 +58,8 @@ void RecalcAfterDisactivation(const QDate &dateTo);
 void EditCustomerHistory(const TCardView &view = {});
 
 // "Подключить всех": one activation service asked for the whole list, then every listed customer that has not
-// the package connected gets it from the chosen date, and is recalculated.
+// the package connected gets it from the chosen date, and is recalculated. Customers whose activation the
+// database refused are counted and shown at the end; the others keep theirs.
 void ConnectListedCustomers(const TCardView &view = {});
 // "Очистить всем историю подключений": after two confirmations every listed customer loses its subscriptions
 // and is recalculated.

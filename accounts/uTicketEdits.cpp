@@ -5,11 +5,13 @@
 #include "DataSource.h"
 #include "Kyv_db.h"
 #include "MemTable.h"
+#include "Services.h"
 #include "dmuCust.h"
 #include "dmuRDM.h"
 #include "frmuGuide.h"
 #include "frmuTeam.h"
 #include "uSettings.h"
+#include "uTickets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,6 +112,32 @@ void CreateTicketEdits(TTicketEdits &e, QWidget *page, QObject *keyFilter, TData
     e.btnSelectTeam = new QToolButton(page);
     e.btnSelectTeam->setObjectName(QStringLiteral("btnSelectTeam"));
     e.btnSelectTeam->setDefaultAction(selectTeam);
+}
+
+bool CheckPlanTimes(const TTicketEdits &e)
+{
+    for (const auto &[edit, caption] :
+        { std::pair { e.cbTimeStart, QStringLiteral("с:") }, std::pair { e.cbTimeEnd, QStringLiteral("по:") } }) {
+        const QString error = PlanTimeError(caption, PlanTimeText(edit));
+        if (error.isEmpty())
+            continue;
+        Services::messages()->error(error);
+        if (edit->isVisible() && edit->isEnabled())
+            edit->setFocus();
+        return false;
+    }
+    return true;
+}
+
+QStringList TicketPageValues(const TTicketEdits &e, TDataSet *record, int state)
+{
+    QStringList values;
+    if (record->State() == dsEdit || record->State() == dsInsert)
+        record->UpdateRecord();
+    for (const char *name : { "TICKET_DATE", "PLAN_DATE", "TEAM_ID" })
+        values << record->FieldByName(QString::fromLatin1(name))->AsString();
+    return values << QString::number(state) << PlanTimeText(e.cbTimeStart) << PlanTimeText(e.cbTimeEnd)
+                  << e.memNotice->toPlainText();
 }
 
 QFormLayout *TicketEditsForm(const TTicketEdits &e, QWidget *page)

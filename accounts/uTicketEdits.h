@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QVariant>
 
 class QAction;
@@ -48,6 +49,13 @@ struct TTicketEdits
     TDBLookupComboboxEh *lcbTeam = nullptr;
     QToolButton *btnSelectTeam = nullptr;
 };
+
+// The planned times as an edit page can store them: a time missing or cut short is shown, its edit takes the
+// focus, and the answer is false.
+bool CheckPlanTimes(const TTicketEdits &edits);
+// What the page shows of a ticket (the record's dates and team, the state, the times and the notice), to tell
+// whether the user changed anything since the page was filled. The record's edits are taken in first.
+QStringList TicketPageValues(const TTicketEdits &edits, TDataSet *record, int state);
 
 // Makes the edits into `edits` on `page`, bound to the temporary record `record` shows and offering the teams of
 // `teamList`; the dates and the team carry the "Tag"s the Return key walks and have `keyFilter` installed.

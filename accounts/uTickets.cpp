@@ -2,6 +2,7 @@
 
 #include "Services.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 TNewTicketDefaults NewTicketDefaults(const QVariant &workDate)
@@ -13,6 +14,19 @@ TNewTicketDefaults NewTicketDefaults(const QVariant &workDate)
     d.ticketDate = when.date();
     d.planDate = d.ticketDate.addDays(1);
     return d;
+}
+
+QString PlanTimeError(const QString &caption, const QString &time)
+{
+    static const QRegularExpression complete(QStringLiteral("^\\d{1,2}:\\d{2}$"));
+    static const QRegularExpression digit(QStringLiteral("\\d"));
+    const QString shown = time.trimmed();
+    if (shown.contains(complete))
+        return {};
+    const QString quoted = QLatin1Char('"') + caption + QLatin1Char('"');
+    if (!shown.contains(digit))
+        return QStringLiteral("Не введено время ") + quoted;
+    return QStringLiteral("Неверное время ") + quoted + QStringLiteral(": ") + shown;
 }
 
 QString TicketStateList(bool plan, bool inProgress, bool done, bool cancelled)

@@ -23,6 +23,11 @@ struct TNewTicketDefaults
 };
 TNewTicketDefaults NewTicketDefaults(const QVariant &workDate);
 
+// What is wrong with a planned time as its edit gives it ("10:30", ":" when nothing was typed), for the edit
+// captioned `caption`; empty when the time can be stored. A field team cannot come at a time that has no digits
+// or lacks some.
+QString PlanTimeError(const QString &caption, const QString &time);
+
 // The ids of the ticked states in the order 1, 2, 3, 4 joined by "," ("1,3"); empty when none is ticked.
 QString TicketStateList(bool plan, bool inProgress, bool done, bool cancelled);
 

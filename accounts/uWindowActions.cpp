@@ -1,6 +1,7 @@
 #include "uWindowActions.h"
 
 #include "Guard.h"
+#include "Services.h"
 #include "WindowMessages.h"
 #include "frmuMain.h"
 
@@ -49,4 +50,18 @@ void TellMainWindow(int message)
 {
     if (frmMain)
         SendMessage(frmMain, message);
+}
+
+bool CloseWithUnsavedEdits(const std::function<bool()> &save, const std::function<void()> &discard)
+{
+    switch (Services::messages()->messageDlg(
+        QStringLiteral("Данные изменены, записать?"), mtConfirmation, mbYesNoCancel, mbYes)) {
+    case mrYes:
+        return save();
+    case mrNo:
+        discard();
+        return true;
+    default:
+        return false;
+    }
 }

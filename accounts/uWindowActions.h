@@ -24,3 +24,8 @@ QStackedWidget *CreateListPages(QWidget *window, QWidget *&list, QWidget *&detai
 
 // Tells the main window, when there is one, a message of the child-window protocol.
 void TellMainWindow(int message);
+
+// A window closed with edits not yet stored asks "Данные изменены, записать?" with Yes, No and Cancel: Yes runs
+// `save` and lets the window close only when it stored the edits, No runs `discard` and lets it close, Cancel
+// (or a box closed otherwise) keeps the window with what was typed. Answers whether the window may close.
+bool CloseWithUnsavedEdits(const std::function<bool()> &save, const std::function<void()> &discard);

@@ -277,7 +277,7 @@ void TdmSMS::createCommandRecord()
             ds->SetConnection(DMR->dbConnection());
     };
     lookup(m_smartCards, "rdsCASCFGSmartCardLookup",
-        QStringLiteral("select S.SMARTCARD_ID, S.SMARTCARD_NO, S.IS_ACTIVE, C.SURNAME || ' ' || C.INITIALS as "
+        QStringLiteral("select S.SMARTCARD_ID, S.SMARTCARD_NO, S.IS_ACTIVE, CONCAT(C.SURNAME, ' ', C.INITIALS) as "
                        "RO_CUSTOMER, C.ACCOUNT_NO as RO_CUSTOMER_ACCOUNT_NO, C.CUSTOMER_ID as RO_CUSTOMER_ID "
                        "from ZOLT.SMARTCARD S left join ZOLT.CUSTOMER_SMARTCARDS CS on S.SMARTCARD_ID = "
                        "CS.SMARTCARD_ID left join ZOLT.CUSTOMER C on CS.CUSTOMER_ID = C.CUSTOMER_ID "

@@ -157,7 +157,7 @@ QDate dateOf(const TField *field)
     return v.toDateTime().date();
 }
 
-// A field declared in code, as the Part's field lists give them.
+// A field the dataset declares in code: its column's name, type and width.
 struct FieldSpec
 {
     const char *name;
@@ -256,7 +256,7 @@ void TDM::CreateProviders()
     m_odsCompanyLocationLookup = std::make_unique<TKyv_ADODataSet>();
     m_odsCompanyLocationLookup->setObjectName(QStringLiteral("odsCFG_CompanyLocationLookup"));
     m_odsCompanyLocationLookup->SetCommandText(
-        QStringLiteral("select C.COMPANY_ID, trim(LT.LOCATION_TYPE_SHORT) || ' ' || L.LOCATION_NAME as LOCATION "
+        QStringLiteral("select C.COMPANY_ID, CONCAT(trim(LT.LOCATION_TYPE_SHORT), ' ', L.LOCATION_NAME) as LOCATION "
                        "from ZOLT.COMPANY C join ZOLT.LOCATION L on L.LOCATION_ID = C.LOCATION_ID "
                        "left join ZOLT.LOCATION_TYPE LT on LT.LOCATION_TYPE_ID = L.LOCATION_TYPE_ID"));
     if (m_dmr) {
@@ -613,11 +613,14 @@ QStringList TDM::DatabaseChoices(const QString &connectionsFolder)
 bool TDM::Login()
 {
     m_lastLoginError.clear();
+    m_lastLoginFailure = TLogonFailure::None;
     try {
         QString user = RememberedUserName, password = RememberedPassword, database = RememberedDatabase;
         const QStringList choices = DatabaseChoices(m_dmr->ConnectionsFolder());
-        if (!LoginDialog || !LoginDialog(user, password, database, choices))
+        if (!LoginDialog || !LoginDialog(user, password, database, choices)) {
+            m_lastLoginFailure = TLogonFailure::Cancelled;
             return false;
+        }
         RememberedUserName = user;
         RememberedPassword = password;
         RememberedDatabase = database;
@@ -627,13 +630,16 @@ bool TDM::Login()
             m_dmr->DbLogON(user, password, database);
             connected = m_dmr->Get_DatabaseConnectStatus();
             m_userId = connected ? m_dmr->UserId() : -1;
-            if (!connected)
+            if (!connected) {
                 m_lastLoginError = m_dmr->LastLogonError();
+                m_lastLoginFailure = m_dmr->LastLogonFailure();
+            }
             QCoreApplication::processEvents();
         }
         return connected;
     } catch (const std::exception &e) {
         m_lastLoginError = exceptionMessage(e);
+        m_lastLoginFailure = TLogonFailure::Other;
         platformLog(LogKind::Error, QStringLiteral("ERROR: ") + exceptionMessage(e));
         return false;
     }

@@ -3,6 +3,7 @@
 #include "DataSetProvider.h"
 #include "Kyv_db.h"
 #include "MemTable.h"
+#include "dmuRDM.h"
 
 #include <QDate>
 #include <QObject>
@@ -79,6 +80,8 @@ public:
     // Why the last Login found no open connection, in the engine's words; empty when it connected or when the
     // dialog was cancelled.
     QString LastLoginError() const { return m_lastLoginError; }
+    // What kind of failure that was: Cancelled for a cancelled or missing dialog, None when it connected.
+    TLogonFailure LastLoginFailure() const { return m_lastLoginFailure; }
     // Closes every open client dataset of the module and, in local mode, logs out of the database.
     void LogOut();
     bool IsDatabaseConnected() const;
@@ -181,6 +184,7 @@ private:
     int m_kindDM = 1;
     double m_userId = -1;
     QString m_lastLoginError;
+    TLogonFailure m_lastLoginFailure = TLogonFailure::None;
     QString m_periodText;
     QStringList m_list;
     QDate m_initDate, m_accDate;

@@ -8,12 +8,15 @@
 #include "LogSink.h"
 #include "MemTable.h"
 #include "Services.h"
+#include "SqlScript.h"
 #include "WindowMessages.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sqlite3.h>
 
 TDMR *DMR = nullptr;
 
@@ -155,6 +158,9 @@ void TDMR::installTrace()
 void TDMR::buildConnection()
 {
     const QString udl = QDir(m_connectionsFolder).absoluteFilePath(m_databaseName + QStringLiteral(".udl"));
+    if (!QFileInfo::exists(udl))
+        refuseLogon(TLogonFailure::Missing,
+            QStringLiteral("The connection file %1 does not exist").arg(QDir::toNativeSeparators(udl)));
     m_connection->LoadFromFile(udl);
     // The typed login always wins over what the file says.
     m_connection->SetConnectionProperty(QStringLiteral("User ID"), m_userName);
@@ -167,12 +173,44 @@ void TDMR::buildConnection()
     }
 }
 
+namespace {
+
+// A server's refusal of a connect, told by its words (the server gives no code before a session exists).
+TLogonFailure serverRefusal(const QString &message)
+{
+    const auto says
+        = [&message](const char *text) { return message.contains(QLatin1String(text), Qt::CaseInsensitive); };
+    if (says("password authentication failed") || says("no password supplied") || says("authentication failed")
+        || (says("role \"") && says("does not exist")))
+        return TLogonFailure::Credentials;
+    if (says("database \"") && says("does not exist"))
+        return TLogonFailure::Missing;
+    if (says("connection refused") || says("could not translate host name") || says("timeout expired")
+        || says("no route to host") || says("network is unreachable") || says("server closed the connection"))
+        return TLogonFailure::Unreachable;
+    return TLogonFailure::Other;
+}
+
+} // namespace
+
+void TDMR::refuseLogon(TLogonFailure kind, const QString &message)
+{
+    m_lastLogonFailure = kind;
+    throw EDatabaseError(message);
+}
+
 bool TDMR::DbLogON(const QString &userName, const QString &password, const QString &databaseName)
 {
     bool result = false;
     m_lastLogonError.clear();
+    m_lastLogonFailure = TLogonFailure::None;
+    m_readOnly = false;
     const auto failed = [this](const Exception &e) {
         m_lastLogonError = e.message();
+        if (m_lastLogonFailure == TLogonFailure::None)
+            m_lastLogonFailure = m_connection->Provider() == TADOConnection::TProvider::SQLite
+                ? TLogonFailure::Other
+                : serverRefusal(e.message());
         platformLog(LogKind::Error, e.message());
     };
     try {
@@ -197,6 +235,7 @@ bool TDMR::DbLogON(const QString &userName, const QString &password, const QStri
             return false;
         if (created)
             trace(QStringLiteral("New database ") + m_connection->ConnectionProperty(QStringLiteral("Data Source")));
+        m_readOnly = askReadOnly();
         // The session's date format: both engines take dates in one fixed form, so there is nothing to set.
         result = GetUserId();
     } catch (const Exception &e) {
@@ -204,6 +243,23 @@ bool TDMR::DbLogON(const QString &userName, const QString &password, const QStri
         result = false;
     }
     return result;
+}
+
+bool TDMR::askReadOnly()
+{
+    try {
+        if (m_connection->Provider() == TADOConnection::TProvider::SQLite) {
+            const QVariant handle = m_connection->DriverHandle();
+            return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                && sqlite3_db_readonly(*static_cast<sqlite3 *const *>(handle.data()), "ZOLT") == 1;
+        }
+        return m_connection->SelectValue(QStringLiteral("select current_setting('transaction_read_only')")).toString()
+            == QLatin1String("on");
+    } catch (const Exception &e) {
+        // Not knowing is no reason to refuse the session: a write then fails with the engine's own words.
+        platformLog(LogKind::Error, e.message());
+        return false;
+    }
 }
 
 bool TDMR::openEmbeddedDatabase()
@@ -216,13 +272,40 @@ bool TDMR::openEmbeddedDatabase()
         if (m_connection->ConnectionProperty(QStringLiteral("Create If Missing")).trimmed().compare(
                 QLatin1String("True"), Qt::CaseInsensitive)
             != 0)
-            throw EDatabaseError(QStringLiteral("The database file %1 does not exist").arg(shown));
+            refuseLogon(TLogonFailure::Missing, QStringLiteral("The database file %1 does not exist").arg(shown));
         return createNewEmbeddedDatabase();
+    }
+    // The engine takes an empty or cut file for a new, empty database and would write into it: the header is
+    // read before the engine sees the file.
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            refuseLogon(TLogonFailure::Unreachable,
+                QStringLiteral("The database file %1 cannot be opened: %2").arg(shown, f.errorString()));
+        static constexpr qsizetype HeaderSize = 100;
+        const QByteArray header = f.read(HeaderSize);
+        if (header.isEmpty())
+            refuseLogon(
+                TLogonFailure::Damaged, QStringLiteral("The database file %1 is damaged: it is empty").arg(shown));
+        if (header.size() < HeaderSize)
+            refuseLogon(TLogonFailure::Damaged,
+                QStringLiteral("The database file %1 is damaged: it is too short to hold a database (%2 bytes)")
+                    .arg(shown)
+                    .arg(header.size()));
+        if (!header.startsWith(QByteArray("SQLite format 3", 16)))
+            refuseLogon(TLogonFailure::Damaged,
+                QStringLiteral("The database file %1 is damaged: file is not a database").arg(shown));
     }
     try {
         m_connection->Open();
     } catch (const EDatabaseError &e) {
-        throw EDatabaseError(QStringLiteral("The database file %1 cannot be opened: %2").arg(shown, e.message()));
+        const bool damaged
+            = e.message().contains(QLatin1String("malformed")) || e.message().contains(QLatin1String("not a database"));
+        if (damaged)
+            refuseLogon(
+                TLogonFailure::Damaged, QStringLiteral("The database file %1 is damaged: %2").arg(shown, e.message()));
+        refuseLogon(TLogonFailure::Unreachable,
+            QStringLiteral("The database file %1 cannot be opened: %2").arg(shown, e.message()));
     }
     // A damaged file is refused before anything reads or writes it.
     QString check;
@@ -233,7 +316,7 @@ bool TDMR::openEmbeddedDatabase()
     }
     if (check != QLatin1String("ok")) {
         m_connection->Close();
-        throw EDatabaseError(QStringLiteral("The database file %1 is damaged: %2").arg(shown, check));
+        refuseLogon(TLogonFailure::Damaged, QStringLiteral("The database file %1 is damaged: %2").arg(shown, check));
     }
     return false;
 }
@@ -334,11 +417,17 @@ bool TDMR::ExecSqlScript(const QString &script)
     const quint64 start = Services::clock()->tickCount();
     bool ok = true;
     m_lastScriptError.clear();
-    // Cut at every ";": the program's scripts hold no ";" inside their literals.
-    for (const QString &raw : script.split(QLatin1Char(';'))) {
-        const QString piece = raw.trimmed();
-        if (piece.isEmpty())
-            continue;
+    // The whole script is split before any of it runs: a ";" in a comment or a quoted text must not start a
+    // statement the user never wrote, and a script read otherwise than the engine reads it runs nothing at all.
+    const TSqlScript split = SplitSqlScript(script,
+        m_connection->Provider() == TADOConnection::TProvider::PostgreSQL ? Dialect::Engine::PostgreSQL
+                                                                          : Dialect::Engine::SQLite);
+    if (!split.error.isEmpty()) {
+        ok = false;
+        m_lastScriptError = split.error;
+        platformLog(LogKind::Error, split.error);
+    }
+    for (const QString &piece : split.statements) {
         // A script that ran nothing has not done its work: an upgrade step must not count as done.
         if (!m_connection->Connected()) {
             ok = false;

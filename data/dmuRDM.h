@@ -16,6 +16,23 @@ class TDataSource;
 class TKyv_ADODataSet;
 class TMemTable;
 
+// Why a logon left no open connection. Each kind has its own remedy (retype the password, pick another database,
+// restore the file from a copy, check the network), so each is told in its own words.
+enum class TLogonFailure {
+    None,
+    // The login dialog was cancelled, or there was none: nothing was tried.
+    Cancelled,
+    // The server refused the user name or the password.
+    Credentials,
+    // No such database: no connection file, no data file, no database of that name on the server.
+    Missing,
+    // The data file is there but holds no sound database.
+    Damaged,
+    // The server does not answer, or the data file may not be read.
+    Unreachable,
+    Other,
+};
+
 // The database data module: the program's one connection to its database and the session operations every
 // other part uses (logon, commit, scripts, identifiers, counts, tracing, the structure upgrade), the business
 // commands and the accounting engine. It holds no client dataset (TDM holds the client side) and reaches a
@@ -54,14 +71,21 @@ public:
     // Why the last DbLogON found no open connection, in the engine's words (naming the data file on the
     // embedded engine); empty when it connected.
     QString LastLogonError() const { return m_lastLogonError; }
+    // The kind of the last DbLogON's failure; None when it connected.
+    TLogonFailure LastLogonFailure() const { return m_lastLogonFailure; }
+    // The open database takes no changes: a data file the user may not write, a server in read-only mode.
+    bool IsReadOnly() const { return m_connection->Connected() && m_readOnly; }
     bool DbLogOut();
     bool Get_DatabaseConnectStatus() const;
     bool GetUserId();
 
     bool CommitWork();
     void StartTransactionIfNone();
+    // Runs the script's statements in turn (SplitSqlScript) and stops at the first that fails; a script that does
+    // not split cleanly runs nothing.
     bool ExecSqlScript(const QString &script);
-    // The engine's message for the statement that stopped the last script; empty when it ran through.
+    // Why the last script stopped (the engine's message, or what keeps it from splitting); empty when it ran
+    // through.
     QString LastScriptError() const { return m_lastScriptError; }
 
     bool GetNextSeqValue(const QString &sequenceName, QVariant &value);
@@ -269,6 +293,9 @@ private:
     bool createNewEmbeddedDatabase();
     // True when it made a new database.
     bool openEmbeddedDatabase();
+    // Ends the logon with the error and says what kind of failure it is.
+    [[noreturn]] void refuseLogon(TLogonFailure kind, const QString &message);
+    bool askReadOnly();
     bool runStep(const QStringList &statements);
     // Business commands' helpers.
     int nextId(const QString &keyField, const QString &table);
@@ -303,6 +330,8 @@ private:
     QString m_lastUpgradeError;
     QString m_lastScriptError;
     QString m_lastLogonError;
+    TLogonFailure m_lastLogonFailure = TLogonFailure::None;
+    bool m_readOnly = false;
     QString m_lastCommandError;
     // A statement whose text must not reach the trace (it holds a password), and how it is shown instead.
     QString m_secretStatement;

@@ -2,6 +2,7 @@
 // its customers, written together.
 #include "dmuRDM.h"
 
+#include "BalanceEngine.h"
 #include "BulkInsert.h"
 #include "Exceptions.h"
 #include "LogSink.h"
@@ -44,11 +45,24 @@ bool TDMR::newPayDocWithPayments(int paySourceId, const QString &docNo, const QS
                 QStringLiteral("SERV_ID"), QStringLiteral("PAY_DATE"), QStringLiteral("PAY_SUM"),
                 QStringLiteral("NOTICE") },
             rows);
-        // The queue may hold a customer more than once; the earliest month wins when it is worked off.
+        // As every writer of the queue does: a customer keeps its earlier queued months and gets one row from this
+        // month on, however often a register is stored.
         QList<QVariantList> queue;
         queue.reserve(queueOrder.size());
         for (int customerId : queueOrder)
-            queue.append({ customerId, queueFrom.value(customerId) });
+            queue.append({ customerId, QDateTime(queueFrom.value(customerId), QTime(0, 0)) });
+        ExecuteInBatches(
+            *m_connection, queue.size(),
+            [&](qsizetype n) {
+                return QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT where exists (select 1 from (values ")
+                    + ValuesRows(*m_connection, { TValueKind::Number, TValueKind::Date }, n)
+                    + QStringLiteral(") V where V.column1 = INVALIDCUSTDEBT.CUSTOMER_ID "
+                                     "and INVALIDCUSTDEBT.DATE_FROM >= V.column2)");
+            },
+            [&](TParams &params, qsizetype i) {
+                for (const QVariant &value : queue.at(i))
+                    params.CreateParam(ftUnknown, QString()).SetValue(value);
+            });
         TBulkInsert::Insert(*m_connection, QStringLiteral("ZOLT.INVALIDCUSTDEBT"),
             { QStringLiteral("CUSTOMER_ID"), QStringLiteral("DATE_FROM") }, queue);
         if (!payments.isEmpty())

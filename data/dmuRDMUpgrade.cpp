@@ -445,13 +445,18 @@ bool TDMR::UpdateDbStructure()
     m_connection->SetConnectionProperty(QStringLiteral("Password"), ownerPassword.isEmpty()
                                                                         ? QString::fromLatin1(SchemaOwnerPassword)
                                                                         : ownerPassword);
+    // The engine's words tell a wrong owner password from a database that has gone.
+    QString refusal;
     try {
         m_connection->Open();
     } catch (const Exception &e) {
-        platformLog(LogKind::Error, e.message());
+        refusal = e.message();
+        platformLog(LogKind::Error, refusal);
     }
     if (!m_connection->Connected()) {
         m_lastUpgradeError = QStringLiteral("Нет подключения к БД владельцем схемы");
+        if (!refusal.isEmpty())
+            m_lastUpgradeError += QLatin1Char('\r') + refusal;
         return false;
     }
 

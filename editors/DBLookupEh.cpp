@@ -407,11 +407,9 @@ bool TCustomDBLookupComboboxEh::FindKeyRecord()
     if (m_keyValue.isNull() || !m_keyValue.isValid() || !ds || !ds->Active()
         || !IsKeyValueCompatible(m_listKeyFields, m_keyValue))
         return false;
-    try {
-        return ds->Locate(ListKeyFieldNames(), m_keyValue, 0);
-    } catch (...) {
-        return false;
-    }
+    // Only a key the list lacks is a miss: a list that cannot be searched is an error the user must see, not a
+    // key to show as absent (and so to write back as such).
+    return ds->Locate(ListKeyFieldNames(), m_keyValue, 0);
 }
 
 bool TCustomDBLookupComboboxEh::FindKeyInSource(TDataSource *Source)
@@ -420,11 +418,7 @@ bool TCustomDBLookupComboboxEh::FindKeyInSource(TDataSource *Source)
     if (!ds || m_keyValue.isNull() || !m_keyValue.isValid() || !ds->Active()
         || !IsKeyValueCompatible(m_listKeyFields, m_keyValue))
         return false;
-    try {
-        return ds->Locate(ListKeyFieldNames(), m_keyValue, 0);
-    } catch (...) {
-        return false;
-    }
+    return ds->Locate(ListKeyFieldNames(), m_keyValue, 0);
 }
 
 bool TCustomDBLookupComboboxEh::UsesDropDownBoxSource() const
@@ -595,13 +589,7 @@ void TCustomDBLookupComboboxEh::UpdateData()
 {
     TDataSet *ds = ListDataSet();
     if (m_listActive && OnNotInList && ds) {
-        bool found = false;
-        try {
-            found = ds->Locate(m_displayListField->FieldName(), EditText(), loCaseInsensitive);
-        } catch (...) {
-            found = false;
-        }
-        if (!found) {
+        if (!ds->Locate(m_displayListField->FieldName(), EditText(), loCaseInsensitive)) {
             bool recheck = false;
             OnNotInList(this, EditText(), recheck);
             if (recheck && ds->Locate(m_displayListField->FieldName(), EditText(), loCaseInsensitive))

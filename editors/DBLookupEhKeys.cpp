@@ -45,13 +45,14 @@ bool TCustomDBLookupComboboxEh::LocateDisplayText(const QString &Text, bool Part
         found = ds->Locate(m_displayListField->FieldName(), Text,
                            loCaseInsensitive | (Partial ? loPartialKey : 0));
     } catch (...) {
+        // The control is left as a miss would leave it, and the failure goes on to the user.
         if (m_style == csDropDownEh) {
             SetKeyValue(QVariant());
         } else {
             SetEditText(EditText());
             end(false);
         }
-        return false;
+        throw;
     }
     if (!found) {
         if (m_style == csDropDownEh)

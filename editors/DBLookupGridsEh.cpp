@@ -287,11 +287,8 @@ bool TDBLookupGridEh::FindKeyRecord()
     if (m_keyValue.isNull() || !m_keyValue.isValid() || !ds || !ds->Active()
         || !IsKeyValueCompatible(m_listKeyFields, m_keyValue))
         return false;
-    try {
-        return ds->Locate(m_keyField, m_keyValue, 0);
-    } catch (...) {
-        return false;
-    }
+    // Only a key the list lacks is a miss; a list that cannot be searched is an error the user must see.
+    return ds->Locate(m_keyField, m_keyValue, 0);
 }
 
 void TDBLookupGridEh::KeyValueUpdated()

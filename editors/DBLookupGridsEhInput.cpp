@@ -146,8 +146,10 @@ void TDBLookupGridEh::SearchKeyPress(QChar key)
             ChooseKeyValue(ds->FieldValues(m_keyField));
             m_keySearchText = text;
         }
-    } catch (const std::exception &) {
+    } catch (...) {
+        // The typed text stays for the next key; the failure goes on to the user.
         m_keySearchText = text;
+        throw;
     }
 }
 

@@ -1337,6 +1337,8 @@ private:
     void drawEditButtons(QPainter &painter, TColumnEh &column, QRect &rect, bool cell3D);
     void draw3DFrame(QPainter &painter, const QRect &rect, bool sunken, TColor background);
     void sumListChanged();
+    // Tells the user once of each total that outgrew what a footer can hold, after the change that did it.
+    void reportSumOverflows();
     void clampColumnWidths();
     void rebuildSortList();
 
@@ -1350,6 +1352,7 @@ private:
     std::vector<THeadTreeNode *> m_leafFieldArr;
     std::unique_ptr<IGridMetricsEh> m_metrics;
     TDeferredCall *m_postedLayout = nullptr;
+    TDeferredCall *m_overflowReport = nullptr;
     TCellTipWindow *m_tipWindow = nullptr;
     TColumnsEhList m_visibleColumns;
     TColumnsEhList m_sortMarkedColumns;

@@ -6,6 +6,7 @@
 #include "Formats.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -797,8 +798,12 @@ int TColumnEh::GetImageIndex() const
         result = indexOfText(KeyList(), field->Text());
     else if (!PickList().isEmpty())
         result = indexOfText(PickList(), field->Text());
-    else if (isStepNumeric(field->DataType()))
-        result = field->IsNull() ? -1 : field->AsInteger();
+    else if (isStepNumeric(field->DataType()) && !field->IsNull()) {
+        // An amount beyond any image index shows no image; reading it as one failed at every paint.
+        const double value = field->AsFloat();
+        if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())
+            result = field->AsInteger();
+    }
     return result == -1 ? m_notInKeyListIndex : result;
 }
 

@@ -160,12 +160,13 @@ TDBGridEhStyle &TDBGridEhStyle::Instance()
 TCustomDBGridEh::TCustomDBGridEh(QWidget *parent)
     : TCustomGrid(parent)
     , m_dataLink(std::make_unique<TGridDataLinkEh>(this))
-    , m_sumList(std::make_unique<TDBGridEhSumList>(this))
     , m_horzScrollBar(std::make_unique<TDBGridEhScrollBar>(this, Qt::Horizontal))
     , m_vertScrollBar(std::make_unique<TVertDBGridEhScrollBar>(this, Qt::Vertical))
     , m_headTree(std::make_unique<THeadTreeNode>(QStringLiteral("Root"), 0, 10))
     , m_metrics(std::make_unique<TFontGridMetricsEh>())
 {
+    // The sum list asks the grid whether it is loading as it is made: it comes once every member has its value.
+    m_sumList = std::make_unique<TDBGridEhSumList>(this);
     m_selection = std::make_unique<TDBGridEhSelection>(this);
     m_titleFont.Assign(Font());
     m_footerFont.Assign(Font());
@@ -188,6 +189,7 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget *parent)
                 PostLayout();
         },
         this);
+    m_overflowReport = new TDeferredCall([this] { reportSumOverflows(); }, this);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
         guard([&] {
             switch (action) {
@@ -233,6 +235,7 @@ TCustomDBGridEh::~TCustomDBGridEh()
     // recalculates meanwhile.
     m_loading = true;
     m_postedLayout->Cancel();
+    m_overflowReport->Cancel();
     // The filter editor asks this grid about its events: it goes while the grid is still whole.
     delete static_cast<QObject *>(filterEditorWidget());
     m_filterEdit = nullptr;

@@ -7,6 +7,8 @@
 #include "FormatSettings.h"
 #include "Formats.h"
 
+#include <QLocale>
+
 #include <algorithm>
 
 namespace {
@@ -327,15 +329,22 @@ void convertCondition(TSTFilterOperatorEh op, QVariant &operand, TSTOperandTypeE
         operand = QVariant();
 }
 
-// One operand as the filter language writes it: numbers with a point, dates and texts in quotes (inner quotes
-// doubled), so that a typed name holding a quote still filters on that name.
+// One operand as the filter language writes it: dates and texts in quotes (inner quotes doubled), so that a
+// typed name holding a quote still filters on that name. A number is written whole, never with an exponent
+// (the filter language reads none), and converted by the field as typed numbers are: a bare number of digits
+// and a point where the point is the decimal separator, else in quotes with the settings' separator.
 QString operandText(const QVariant &value, TSTOperandTypeEh type)
 {
     const auto quoted = [](QString s) {
         return QLatin1Char('\'') + s.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
     };
-    if (type == botNumber && value.typeId() == QMetaType::Double)
-        return FloatToStrF(value.toDouble(), ffGeneral, 15, 0, QLatin1Char('.'));
+    if (type == botNumber && value.typeId() == QMetaType::Double) {
+        QString number = QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest);
+        const QChar decimal = FormatSettings().DecimalSeparator;
+        if (decimal == QLatin1Char('.') || !number.contains(QLatin1Char('.')))
+            return number;
+        return quoted(number.replace(QLatin1Char('.'), decimal));
+    }
     if (type == botDateTime && value.typeId() == QMetaType::Double)
         return quoted(FormatDateTime(FormatSettings().ShortDateFormat, value.toDouble()));
     return quoted(value.toString());

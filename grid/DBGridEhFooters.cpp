@@ -1,6 +1,7 @@
 // Footers of the data grid's columns: their settings, their sum items and the texts they show.
 #include "DBGridEh.h"
 
+#include "Exceptions.h"
 #include "Formats.h"
 #include "FormatSettings.h"
 
@@ -210,6 +211,8 @@ QString TCustomDBGridEh::GetFooterText(TColumnFooterEh &footer, TColumnEh &colum
     }
     case fvtCount: {
         const TDBSum *item = m_sumList->SumCollection().FindSumItem(goCount, QString());
+        if (item && item->Overflow)
+            return QString();
         const double value = item ? double(item->SumValue) / 10000.0 : 0.0;
         return footer.DisplayFormat().isEmpty() ? FloatToStr(value) : FormatFloat(footer.DisplayFormat(), value);
     }
@@ -223,6 +226,9 @@ QString TCustomDBGridEh::GetFooterText(TColumnFooterEh &footer, TColumnEh &colum
         return QStringLiteral("0");
     const TDBSum *item =
         m_sumList->SumCollection().FindSumItem(footer.ValueType() == fvtSum ? goSum : goAvg, field->FieldName());
+    // A total that overflowed shows nothing rather than a number it is not (the user was told once).
+    if (item && item->Overflow)
+        return QString();
     return FormatFooterTotal(field, item ? item->SumValue : 0, footer.DisplayFormat());
 }
 
@@ -266,4 +272,25 @@ void TCustomDBGridEh::sumListChanged()
     const int firstFooter = FirstFooterRow();
     for (int r = std::max(0, firstFooter); firstFooter > 0 && r < RowCount(); ++r)
         InvalidateRow(r);
+    // A recount clears its totals before it counts them again: only the totals it ends with are told.
+    if (!m_loading)
+        m_overflowReport->Post();
+}
+
+void TCustomDBGridEh::reportSumOverflows()
+{
+    const std::vector<const TDBSum *> overflows = m_sumList->TakeUnreportedOverflows();
+    if (overflows.empty())
+        return;
+    TDataSet *ds = m_dataLink->DataSet();
+    QStringList names;
+    for (const TDBSum *item : overflows) {
+        TField *field = ds && !item->FieldName.isEmpty() ? ds->FindField(item->FieldName) : nullptr;
+        names << (field ? field->DisplayName() : item->FieldName);
+    }
+    names.removeDuplicates();
+    SafeCall([&] {
+        throw Exception(QStringLiteral("Итог по полю \"%1\" слишком велик, он не показан")
+                            .arg(names.join(QStringLiteral("\", \""))));
+    });
 }

@@ -91,6 +91,7 @@ void TDBGridEhExport::exportRecords(unsigned kind)
     }
     const int footerRows = DBGridEh->FooterRowCount();
     m_footerValues.assign(size_t(footerRows) * size_t(m_expCols.size()), 0);
+    m_footerOverflows.assign(m_footerValues.size(), false);
     BeginOutput();
     if (DBGridEh->Options() & dgTitles)
         OutputTitle(m_expCols);
@@ -137,11 +138,21 @@ void TDBGridEhExport::addTotals()
             TField *field = ds->FindField(name);
             if (!field)
                 continue;
-            qint64 &total = m_footerValues[size_t(r) * size_t(m_expCols.size()) + size_t(c)];
-            if (footer.ValueType() == fvtSum && !field->IsNull())
-                total += Round(field->AsFloat() * 10000.0);
-            else if (footer.ValueType() == fvtCount)
-                total += 10000;
+            const size_t at = size_t(r) * size_t(m_expCols.size()) + size_t(c);
+            qint64 share = 0;
+            if (footer.ValueType() == fvtSum && !field->IsNull()) {
+                const double scaled = field->AsFloat() * 10000.0;
+                // A value no total can hold overflows the total as surely as many that add up beyond it.
+                if (!(std::fabs(scaled) < 9223372036854775808.0)) {
+                    m_footerOverflows[at] = true;
+                    continue;
+                }
+                share = Round(scaled);
+            } else if (footer.ValueType() == fvtCount) {
+                share = 10000;
+            }
+            if (!m_footerOverflows[at] && !MoveTotal(m_footerValues[at], 0, share))
+                m_footerOverflows[at] = true;
         }
     }
 }
@@ -165,11 +176,14 @@ TDBGridEhExport::FooterCell TDBGridEhExport::FooterCellOf(int colIndex, int foot
     cell.Font.Assign(footer.Font());
     cell.Background = footer.Color();
     cell.Alignment = footer.Alignment();
-    const qint64 total = m_footerValues[size_t(footerRow) * size_t(m_expCols.size()) + size_t(colIndex)];
+    const size_t at = size_t(footerRow) * size_t(m_expCols.size()) + size_t(colIndex);
+    const qint64 total = m_footerValues[at];
     TDataSet *ds = DataSet();
     const QString name = footer.FieldName().isEmpty() ? column->FieldName() : footer.FieldName();
     TField *field = ds ? ds->FindField(name) : nullptr;
-    if (footer.ValueType() == fvtCount)
+    if (m_footerOverflows[at] && (footer.ValueType() == fvtCount || footer.ValueType() == fvtSum))
+        cell.Text = QString(); // as the grid's own footer: no number rather than a wrong one
+    else if (footer.ValueType() == fvtCount)
         cell.Text = FloatToStr(double(total) / 10000.0);
     else if (footer.ValueType() == fvtSum)
         cell.Text = field ? FormatFooterTotal(field, total, QString()) : QStringLiteral("0");

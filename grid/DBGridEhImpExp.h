@@ -88,6 +88,7 @@ private:
     TStream *m_stream = nullptr;
     TColumnsEhList m_expCols;
     std::vector<qint64> m_footerValues;
+    std::vector<bool> m_footerOverflows; // the total beside it outgrew 64 bits and means nothing
     TColCellParamsEh m_cellParams;
 };
 

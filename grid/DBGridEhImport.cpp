@@ -190,7 +190,16 @@ void TDBGridEhImport::ImportDataFromFile(const QString &fileName, bool importAll
 
 void TDBGridEhImportAsText::BeginInput()
 {
-    m_eos = Stream().Position() >= Stream().Size();
+    // The whole text is checked before a record is touched: a bad line end further on would otherwise stop the
+    // import with the lines before it posted and the record being filled left open.
+    TStream &s = Stream();
+    const qint64 start = s.Position();
+    const QByteArray text = s.ReadBytes(s.Size() - start);
+    s.SetPosition(start);
+    for (qsizetype cr = text.indexOf('\r'); cr >= 0; cr = text.indexOf('\r', cr + 2))
+        if (cr + 1 >= text.size() || text[cr + 1] != '\n')
+            throw Exception(QStringLiteral("TDBGridEhImportAsText.CheckState: Неверный формат текста"));
+    m_eos = text.isEmpty();
 }
 
 bool TDBGridEhImportAsText::readCell(QString &text, bool &lineEnded)
@@ -206,8 +215,7 @@ bool TDBGridEhImportAsText::readCell(QString &text, bool &lineEnded)
             break;
         }
         if (c == '\r') {
-            if (s.Position() >= s.Size() || s.ReadByte() != '\n')
-                throw Exception(QStringLiteral("TDBGridEhImportAsText.CheckState: Неверный формат текста"));
+            s.ReadByte(); // its LF, as the whole text was checked to have
             lineEnded = true;
             break;
         }

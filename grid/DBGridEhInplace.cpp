@@ -364,6 +364,10 @@ bool TDBGridInplaceEdit::multiLineKey(QKeyEvent *event)
         syncMemoCaret();
         return true;
     }
+    if (const std::unique_ptr<QKeyEvent> decimal = decimalSeparatorKey(event)) {
+        QApplication::sendEvent(m_memo, decimal.get());
+        return true;
+    }
     const QString typed = event->text();
     if (!typed.isEmpty() && typed.at(0).isPrint() && !ctrl) {
         QChar ch = typed.at(0);
@@ -1037,7 +1041,29 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
         paste();
         return;
     }
+    if (const std::unique_ptr<QKeyEvent> decimal = decimalSeparatorKey(event)) {
+        TInplaceEdit::keyPressEvent(decimal.get());
+        event->setAccepted(decimal->isAccepted());
+        return;
+    }
     TInplaceEdit::keyPressEvent(event);
+}
+
+std::unique_ptr<QKeyEvent> TDBGridInplaceEdit::decimalSeparatorKey(const QKeyEvent *event) const
+{
+    // An amount is typed with a comma or a point, whichever the settings name the decimal separator, as in the
+    // number edits of the windows: refusing the other one would silently make 12,5 into 125.
+    const QString typed = event->text();
+    if (typed != QLatin1String(",") && typed != QLatin1String("."))
+        return nullptr;
+    const QChar decimal = FormatSettings().DecimalSeparator;
+    TColumnEh *col = column();
+    TField *field = col ? col->GetField() : nullptr;
+    if (typed.at(0) == decimal || !field || !IsFloatType(field->DataType()) || m_editStyle == esPickList
+        || m_editStyle == esDataList || col->GetCellKind() == ckKeyListEh)
+        return nullptr;
+    return std::make_unique<QKeyEvent>(
+        event->type(), event->key(), event->modifiers(), QString(decimal), event->isAutoRepeat());
 }
 
 bool TDBGridInplaceEdit::takeSpecRowShortCut(TColumnEh *col, int key, Qt::KeyboardModifiers shift)

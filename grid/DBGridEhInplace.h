@@ -23,6 +23,7 @@ class TPopupMonthCalendarEh;
 class TPopupCalculatorEh;
 class QListWidget;
 class QPlainTextEdit;
+class QKeyEvent;
 
 // The special row's text when a lookup cell of the current record shows it: its key is the row's value, or the
 // key is not in the list and the row stands in for such keys. Empty optional otherwise.
@@ -112,6 +113,9 @@ private:
     // Steps the value on a double-click when the column asks for it; false when the click is an ordinary one.
     bool stepOnDoubleClick(Qt::KeyboardModifiers modifiers);
     void stepColumn(TColumnEh *column, double step);
+    // The key typed into a number cell with the settings' decimal separator in place of a comma or a point that
+    // is not it; none for every other key and cell.
+    std::unique_ptr<QKeyEvent> decimalSeparatorKey(const QKeyEvent *event) const;
 
     TCustomDBGridEh *m_dbGrid;
     TEditStyleEh m_editStyle = esSimple;

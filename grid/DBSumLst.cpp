@@ -12,8 +12,8 @@ qint64 ToTenThousandths(const QVariant &value)
     if (!value.isValid() || value.isNull())
         return 0;
     // The scaled value is rounded once, in extended precision, halves to even (the processor's default). A
-    // whole number is exact in a double as far as a total can reach; beyond that the total stops at its limit
-    // rather than wrapping to a number of the other sign.
+    // whole number is exact in a double as far as a total can reach; a value beyond that stops at the limit,
+    // which the totals take as an overflow rather than wrapping to a number of the other sign.
     const long double scaled = static_cast<long double>(value.toDouble()) * 10000.0L;
     if (std::isnan(scaled))
         return 0;
@@ -39,6 +39,35 @@ qint64 DivideHalfEven(qint64 a, qint64 b)
     return q;
 }
 
+namespace {
+
+constexpr qint64 TotalHigh = std::numeric_limits<qint64>::max();
+constexpr qint64 TotalLow = std::numeric_limits<qint64>::min();
+
+// A share ToTenThousandths stopped at the limit: its value is more than any total can hold.
+bool beyondLimit(qint64 share)
+{
+    return share == TotalHigh || share == TotalLow;
+}
+
+bool fitsTotal(__int128 total)
+{
+    return total <= TotalHigh && total >= TotalLow;
+}
+
+} // namespace
+
+bool MoveTotal(qint64 &total, qint64 before, qint64 now)
+{
+    if (beyondLimit(before) || beyondLimit(now))
+        return false;
+    const __int128 moved = __int128(total) - before + now;
+    if (!fitsTotal(moved))
+        return false;
+    total = qint64(moved);
+    return true;
+}
+
 void TDBSum::Reset()
 {
     SumValue = 0;
@@ -48,6 +77,7 @@ void TDBSum::Reset()
     PrevValue = QVariant();
     DeleteContribution = 0;
     DeleteValue = QVariant();
+    Overflow = false;
 }
 
 // ---- Collection ----------------------------------------------------------------------------------------------
@@ -246,6 +276,26 @@ qint64 TDBSumListProducer::Contribution(const TDBSum &item, QVariant *value) con
     return 0;
 }
 
+bool TDBSumListProducer::AnyOverflow() const
+{
+    for (int i = 0; i < m_sums.Count(); ++i)
+        if (m_sums.Items(i)->Overflow)
+            return true;
+    return false;
+}
+
+std::vector<const TDBSum *> TDBSumListProducer::TakeUnreportedOverflows()
+{
+    std::vector<const TDBSum *> found;
+    for (int i = 0; i < m_sums.Count(); ++i) {
+        TDBSum *item = m_sums.Items(i);
+        if (item->Overflow && !item->OverflowReported)
+            found.push_back(item);
+        item->OverflowReported = item->Overflow;
+    }
+    return found;
+}
+
 bool TDBSumListProducer::UsesVirtualRecords() const
 {
     return m_dataSet && m_virtualRecords && !m_dataSet->IsSequenced();
@@ -296,10 +346,14 @@ void TDBSumListProducer::Recalc(bool inPlace)
         if (anyItem || UsesVirtualRecords()) {
             TDataSet *ds = m_dataSet;
             m_virtualRecordList.clear();
+            // Sums run in 128 bits, so that only a total that does not fit in the end counts as overflowed,
+            // whatever the order of its records.
             struct Resolved
             {
                 TDBSum *item;
                 TField *field;
+                __int128 total = 0;
+                bool beyond = false; // a value that no total can hold
             };
             std::vector<Resolved> items;
             for (int i = 0; i < m_sums.Count(); ++i)
@@ -307,22 +361,24 @@ void TDBSumListProducer::Recalc(bool inPlace)
                     items.push_back({m_sums.Items(i), ItemField(*m_sums.Items(i))});
             const bool virtualRecords = UsesVirtualRecords();
             const auto addRecord = [&](const QByteArray &bookmark) {
-                for (const Resolved &r : items) {
+                for (Resolved &r : items) {
                     const QVariant v = r.field ? r.field->Value() : QVariant();
+                    qint64 share = 0;
                     switch (r.item->GroupOperation) {
                     case goSum:
-                        r.item->SumValue += ToTenThousandths(v);
+                        share = ToTenThousandths(v);
                         break;
                     case goAvg:
                         if (v.isValid())
                             ++r.item->NotNullCount;
-                        r.item->AvgSum += ToTenThousandths(v);
+                        share = ToTenThousandths(v);
                         break;
                     case goCount:
-                        if (r.item->FieldName.isEmpty() || v.isValid())
-                            r.item->SumValue += 10000;
+                        share = r.item->FieldName.isEmpty() || v.isValid() ? 10000 : 0;
                         break;
                     }
+                    r.beyond = r.beyond || beyondLimit(share);
+                    r.total += share;
                 }
                 if (virtualRecords)
                     m_virtualRecordList.push_back(bookmark);
@@ -352,9 +408,13 @@ void TDBSumListProducer::Recalc(bool inPlace)
                 }
                 ds->EnableControls();
             }
-            for (const Resolved &r : items)
+            for (const Resolved &r : items) {
+                qint64 &total = r.item->GroupOperation == goAvg ? r.item->AvgSum : r.item->SumValue;
+                r.item->Overflow = r.beyond || !fitsTotal(r.total);
+                total = r.item->Overflow ? 0 : qint64(r.total);
                 if (r.item->GroupOperation == goAvg)
                     r.item->SumValue = DivideHalfEven(r.item->AvgSum, r.item->NotNullCount);
+            }
         }
         if (OnAfterRecalcAll)
             OnAfterRecalcAll(this);
@@ -419,8 +479,9 @@ void TDBSumListProducer::HandleAfterPost()
 {
     if (!m_active)
         return;
-    if (m_recalcPending) {
-        // The recount asked for while the record was being typed runs now, and leaves the posted record current.
+    if (m_recalcPending || AnyOverflow()) {
+        // The recount asked for while the record was being typed runs now, and leaves the posted record current;
+        // so does the recount that is the only way back from an overflowed total.
         m_pendingInsert = false;
         Recalc(true);
         return;
@@ -433,18 +494,16 @@ void TDBSumListProducer::HandleAfterPost()
         const qint64 now = Contribution(*item, &value);
         switch (item->GroupOperation) {
         case goSum:
-            item->SumValue += now - item->PrevContribution;
+        case goCount:
+            item->Overflow = !MoveTotal(item->SumValue, item->PrevContribution, now);
             break;
         case goAvg:
             if (value.isValid() && !item->PrevValue.isValid())
                 ++item->NotNullCount;
             else if (!value.isValid() && item->PrevValue.isValid())
                 --item->NotNullCount;
-            item->AvgSum += now - item->PrevContribution;
+            item->Overflow = !MoveTotal(item->AvgSum, item->PrevContribution, now);
             item->SumValue = DivideHalfEven(item->AvgSum, item->NotNullCount);
-            break;
-        case goCount:
-            item->SumValue += now - item->PrevContribution;
             break;
         }
         // A second post of the same record without a new edit adds nothing more.
@@ -483,6 +542,11 @@ void TDBSumListProducer::HandleAfterDelete()
 {
     if (!m_active)
         return;
+    if (AnyOverflow()) {
+        m_deletedBookmark.clear();
+        Recalc(true);
+        return;
+    }
     for (int i = 0; i < m_sums.Count(); ++i) {
         TDBSum *item = m_sums.Items(i);
         if (!item->Participates())
@@ -490,10 +554,10 @@ void TDBSumListProducer::HandleAfterDelete()
         switch (item->GroupOperation) {
         case goSum:
         case goCount:
-            item->SumValue -= item->DeleteContribution;
+            item->Overflow = !MoveTotal(item->SumValue, item->DeleteContribution, 0);
             break;
         case goAvg:
-            item->AvgSum -= item->DeleteContribution;
+            item->Overflow = !MoveTotal(item->AvgSum, item->DeleteContribution, 0);
             if (item->DeleteValue.isValid())
                 --item->NotNullCount;
             item->SumValue = DivideHalfEven(item->AvgSum, item->NotNullCount);

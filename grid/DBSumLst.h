@@ -24,6 +24,9 @@ enum TGroupOperation { goSum, goAvg, goCount };
 qint64 ToTenThousandths(const QVariant &value);
 // a / b rounded to the nearest integer, halves to even; 0 when b is 0.
 qint64 DivideHalfEven(qint64 a, qint64 b);
+// total - before + now when the result fits a total of ten-thousandths; false, with the total untouched, when it
+// does not or a share stands for a value beyond the limit (ToTenThousandths stopped it there).
+bool MoveTotal(qint64 &total, qint64 before, qint64 now);
 
 class TDBSum
 {
@@ -39,6 +42,11 @@ public:
     QVariant PrevValue;          // and its value then
     qint64 DeleteContribution = 0; // a record being deleted: what it adds now, subtracted once the delete succeeds
     QVariant DeleteValue;
+    // The total (or the running sum of an average) outgrew 64 bits: SumValue means nothing until a recount
+    // that fits.
+    bool Overflow = false;
+    // The overflow was told to the user; kept over recounts, so that one overflow is told once.
+    bool OverflowReported = false;
 
     // Takes part in the totals: a count, or an operation on a named field.
     bool Participates() const { return GroupOperation == goCount || !FieldName.isEmpty(); }
@@ -91,6 +99,9 @@ public:
     void SetVirtualRecords(bool value);
     TDBSumCollection &SumCollection() { return m_sums; }
     const TDBSumCollection &SumCollection() const { return m_sums; }
+    // The items whose totals overflowed since they were last reported (each is marked reported); items that fit
+    // again are told again when they next overflow.
+    std::vector<const TDBSum *> TakeUnreportedOverflows();
     bool Hooked() const { return m_hooked; }
     bool Recalculating() const { return m_recalculating; }
 
@@ -138,6 +149,8 @@ private:
     qint64 Contribution(const TDBSum &item, QVariant *value) const;
     TField *ItemField(const TDBSum &item) const;
     bool UsesVirtualRecords() const;
+    // A total that overflowed cannot be moved record by record: only a recount can bring it back.
+    bool AnyOverflow() const;
     // A record is being edited or inserted: walking the rows now would post it.
     bool RecordPending() const;
     // A full recalculation; in place, it reads the records without moving to them, so the dataset stays on

@@ -227,9 +227,8 @@ void TfrBarCodeView::ShowEditor()
     (angle == 0 ? form.RB1 : angle == 90 ? form.RB2 : angle == 180 ? form.RB3 : form.RB4)->setChecked(true);
     if (form.exec() != QDialog::Accepted)
         return;
-    TfrGlobals &e = frEngine();
-    if (e.BeginObjectChangeHook)
-        e.BeginObjectChangeHook();
+    if (TfrReportDesigner *designer = frEngine().CurrentDesigner)
+        designer->BeginObjectChange();
     Memo = QStringList { form.M1->currentText() };
     Modul = StrToInt(form.eZoom->text());
     CheckSum = form.ckCheckSum->isChecked() ? 1 : 0;
@@ -346,10 +345,10 @@ void TfrBarCodeForm::showEvent(QShowEvent *event)
 
 void TfrBarCodeForm::ExprBtnClick()
 {
-    TfrGlobals &e = frEngine();
-    if (!e.PickExpressionHook)
+    TfrReportDesigner *designer = frEngine().CurrentDesigner;
+    if (!designer)
         return;
-    const QString expression = e.PickExpressionHook();
+    const QString expression = designer->PickExpression();
     if (!expression.isEmpty())
         M1->setEditText(expression);
 }

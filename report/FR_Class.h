@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QRegion>
 #include <QStringList>
+#include <QWidget>
 
 #include <array>
 #include <functional>
@@ -21,6 +22,8 @@
 class TDataSet;
 class TField;
 class QDialog;
+class QEventLoop;
+class QHideEvent;
 class TStream;
 class TfrDataDictionary;
 class TfrDataset;
@@ -61,6 +64,9 @@ class TfrObject
 {
 public:
     virtual ~TfrObject() = default;
+
+    // The class name the designer shows beside an object's name.
+    virtual QString ClassName() const = 0;
 
     virtual void SetPropertyValue(const QString &name, const Variant &value);
     virtual Variant GetPropertyValue(const QString &name);
@@ -108,7 +114,7 @@ public:
     ~TfrView() override;
 
     // The class name that type-10 records carry.
-    virtual QString ClassName() const { return QStringLiteral("TfrView"); }
+    QString ClassName() const override { return QStringLiteral("TfrView"); }
 
     void SetPropertyValue(const QString &name, const Variant &value) override;
     Variant GetPropertyValue(const QString &name) override;
@@ -501,6 +507,7 @@ public:
     TfrPage(const TfrPage &) = delete;
     TfrPage &operator=(const TfrPage &) = delete;
 
+    QString ClassName() const override { return QStringLiteral("TfrPage"); }
     void ApplyPaper(int size, int width, int height, int bin, int orientation);
     void SetPropertyValue(const QString &name, const Variant &value) override;
     Variant GetPropertyValue(const QString &name) override;
@@ -521,6 +528,9 @@ public:
 
     void LoadFromStream(TStream &stream);
     void SaveToStream(TStream &stream);
+    // Edits the page script in the designer's text and script editor, which edits objects only: the script goes
+    // there on a dialog control made for the purpose and comes back from it.
+    void EditScript();
 
     // Build.
     void PrepareBuild();
@@ -810,4 +820,46 @@ public:
 
     // Not owned.
     QList<QPointer<TfrReport>> Reports;
+};
+
+// The report designer as the engine sees it: a window opened for the whole template (template mode) or for one
+// prepared page, and the operations that the engine and the object editors call on the open designer
+// (CurrentDesigner).
+class TfrReportDesigner : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TfrReportDesigner(bool templateMode, QWidget *parent = nullptr);
+    ~TfrReportDesigner() override;
+
+    // Whether the report was changed in the designer; the engine reads it after a prepared page was edited.
+    virtual bool GetModified() = 0;
+    virtual void SetModified(bool value) = 0;
+    // An undo step for the selected objects, before an editor changes them; the redraw and the inspector after.
+    virtual void BeginObjectChange() = 0;
+    virtual void EndObjectChange() = 0;
+    virtual void RepaintPage() = 0;
+    // Selects the object of that name on Page, or switches to page n for "Page<n>".
+    virtual void SelectObjectByName(const QString &name) = 0;
+    // The designer's field and expression choosers: the text to insert, empty when cancelled.
+    virtual QString PickDBField() = 0;
+    virtual QString PickExpression() = 0;
+
+    // Shows the window modally and answers its modal result: the one given to SetModalResult, or mrCancel (2)
+    // when the window was closed without one.
+    int ShowModal();
+    int ModalResult() const { return m_modalResult; }
+    // A result other than 0 closes a window shown modally; a close that the window refuses clears it again.
+    void SetModalResult(int result);
+
+    // The page shown and edited now; null while none is.
+    TfrPage *Page = nullptr;
+    const bool TemplateMode;
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    int m_modalResult = 0;
+    QEventLoop *m_loop = nullptr;
 };

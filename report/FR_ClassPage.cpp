@@ -21,7 +21,7 @@ int unitsToTenths(const Variant &units)
 void TfrPage::RegisterProperties()
 {
     ClearPropList();
-    TfrGlobals &e = frEngine();
+    const TfrEditorHook scriptEditor = [this](TfrView *) { EditScript(); };
     RegisterEnumProp(QStringLiteral("Type"), QStringLiteral("ptReport;ptDialog"), {0, 1});
     if (Type == 1) {
         RegisterEnumProp(QStringLiteral("BorderStyle"), QStringLiteral("bsDialog;bsSizeable"), {3, 2});
@@ -32,7 +32,7 @@ void TfrPage::RegisterProperties()
         RegisterProp(QStringLiteral("Width"), frdtInteger);
         RegisterProp(QStringLiteral("Height"), frdtInteger);
         RegisterEnumProp(QStringLiteral("Position"), QStringLiteral("poDesigned;poScreenCenter"), {0, 4});
-        RegisterProp(QStringLiteral("OnActivate"), frdtHasEditor, e.MemoEditorHook);
+        RegisterProp(QStringLiteral("OnActivate"), frdtHasEditor, scriptEditor);
         return;
     }
     const TfrPrinter &printer = EnginePrinter();
@@ -49,7 +49,7 @@ void TfrPage::RegisterProperties()
     RegisterProp(QStringLiteral("StretchToPrintable"), frdtBoolean);
     RegisterProp(QStringLiteral("Columns"), frdtInteger);
     RegisterProp(QStringLiteral("ColumnGap"), frdtSize);
-    RegisterProp(QStringLiteral("OnBeforePrint"), frdtHasEditor, e.MemoEditorHook);
+    RegisterProp(QStringLiteral("OnBeforePrint"), frdtHasEditor, scriptEditor);
 }
 
 Variant TfrPage::GetPropertyValue(const QString &name)

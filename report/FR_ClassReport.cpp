@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QScopeGuard>
 
 namespace {
 
@@ -625,7 +626,13 @@ int TfrReport::OpenDesigner()
     if (m_pages->GetCount() == 0)
         m_pages->Add();
     e.CurrentReport = this;
-    return e.DesignerFormClass ? e.DesignerFormClass(*this) : 2;
+    const std::unique_ptr<TfrReportDesigner> designer(e.DesignerFormClass ? e.DesignerFormClass(true) : nullptr);
+    if (!designer)
+        return mrCancel;
+    // The editors reach the designer through CurrentDesigner while it is shown, and only then.
+    e.CurrentDesigner = designer.get();
+    const auto closed = qScopeGuard([&e] { e.CurrentDesigner = nullptr; });
+    return designer->ShowModal();
 }
 
 void TfrReport::SelectStoredPrinter(const QString &printerName)

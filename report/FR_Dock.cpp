@@ -1,5 +1,7 @@
 #include "FR_Dock.h"
 
+#include "FR_Globals.h"
+
 #include "Registry.h"
 #include "WidgetKit.h"
 
@@ -12,8 +14,6 @@
 
 #include <algorithm>
 #include <vector>
-
-QString EngineRegistryKey = QStringLiteral("Software\\ReportDesigner");
 
 namespace {
 
@@ -868,7 +868,7 @@ class PlacementKey
 {
 public:
     explicit PlacementKey(const QString &Section)
-        : m_ini(EngineRegistryKey)
+        : m_ini(EngineRegistryKey())
         , m_section(Section)
     {
     }

@@ -9,9 +9,6 @@
 
 class QRubberBand;
 
-// The registry key below the current user under which the engine and the designer keep their placements.
-extern QString EngineRegistryKey;
-
 // How a control sits in its parent: the docks along the form's edges, the items along their toolbar.
 enum TAlign : std::uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient };
 

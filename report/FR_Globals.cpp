@@ -11,6 +11,7 @@
 #include "ReportValues.h"
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QWidget>
 
 namespace {
@@ -39,15 +40,13 @@ void appendBounded(std::vector<T> &registry, T entry, const char *what)
 
 void fillConstants(TfrVariables &c)
 {
+    for (const TfrNamedColor &color : ColorTable)
+        c.SetValue(QString::fromLatin1(color.Name), Variant(int(color.Value)));
     const struct
     {
         const char *name;
-        qint64 value;
+        int value;
     } numbers[] = {
-        {"clWhite", 0xFFFFFF}, {"clBlack", 0}, {"clMaroon", 0x80}, {"clGreen", 0x8000}, {"clOlive", 0x8080},
-        {"clNavy", 0x800000}, {"clPurple", 0x800080}, {"clTeal", 0x808000}, {"clGray", 0x808080},
-        {"clSilver", 0xC0C0C0}, {"clRed", 0xFF}, {"clLime", 0xFF00}, {"clYellow", 0xFFFF}, {"clBlue", 0xFF0000},
-        {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00}, {"clTransparent", 0x1FFFFFFF},
         {"mrNone", 0}, {"mrOk", 1}, {"mrCancel", 2}, {"mrYes", 6}, {"mrNo", 7},
         {"fsBold", 2}, {"fsItalic", 1}, {"fsUnderline", 4}, {"fsStrikeOut", 8},
         {"frftNone", 0}, {"frftRight", 1}, {"frftBottom", 2}, {"frftLeft", 4}, {"frftTop", 8},
@@ -60,17 +59,7 @@ void fillConstants(TfrVariables &c)
         {"mb_IconQuestion", 32}, {"mb_IconInformation", 64}, {"mb_IconWarning", 48},
     };
     for (const auto &n : numbers)
-        c.SetValue(QString::fromLatin1(n.name), Variant(int(n.value)));
-    const char *systemColors[] = {"clScrollBar", "clBackground", "clActiveCaption", "clInactiveCaption", "clMenu",
-                                  "clWindow", "clWindowFrame", "clMenuText", "clWindowText", "clCaptionText",
-                                  "clActiveBorder", "clInactiveBorder", "clAppWorkSpace", "clHighlight",
-                                  "clHighlightText", "clBtnFace", "clBtnShadow", "clGrayText", "clBtnText",
-                                  "clInactiveCaptionText", "clBtnHighlight", "cl3DDkShadow", "cl3DLight",
-                                  "clInfoText", "clInfoBk"};
-    // System colours are the platform's colour integers, negative as 32-bit values.
-    quint32 code = 0x80000000u;
-    for (const char *name : systemColors)
-        c.SetValue(QString::fromLatin1(name), Variant(int(qint32(code++))));
+        c.SetValue(QString::fromLatin1(n.name), Variant(n.value));
     c.SetValue(QStringLiteral("CRLF"), Variant(QStringLiteral("\r\n")));
     c.SetValue(QStringLiteral("Null"), Variant::Null());
 }
@@ -144,6 +133,11 @@ bool TfrGlobals::DialogFormHolds(const QString &name) const
 {
     return m_dialogForm
            && (m_dialogForm->objectName() == name || m_dialogForm->findChild<QObject *>(name) != nullptr);
+}
+
+QString EngineRegistryKey()
+{
+    return QStringLiteral("Software\\ReportDesigner\\") + QGuiApplication::applicationDisplayName();
 }
 
 TfrGlobals &frEngine()

@@ -4,6 +4,7 @@
 #include "FR_Prntr.h"
 #include "ReportCanvas.h"
 
+#include "Color.h"
 #include "Exceptions.h"
 #include "Formats.h"
 
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,11 +24,69 @@ class TfrParser;
 class TfrPage;
 class TfrProgress;
 class TfrReport;
+class TfrReportDesigner;
 class TfrView;
 class TfrExportFilter;
 class TfrFunctionLibrary;
 class TfrInstalledFunctions;
 class QWidget;
+
+// The registry key under which the engine's and the designer's windows keep their placement and options:
+// "Software\ReportDesigner\" and the program's title.
+QString EngineRegistryKey();
+
+// The colours that colour properties show by name, in the order the designer lists them: the sixteen plain
+// colours, transparent, and the system colours.
+struct TfrNamedColor
+{
+    TColor Value;
+    const char *Name;
+};
+
+inline constexpr std::array<TfrNamedColor, 42> ColorTable { {
+    { clWhite, "clWhite" },
+    { clBlack, "clBlack" },
+    { clMaroon, "clMaroon" },
+    { clGreen, "clGreen" },
+    { clOlive, "clOlive" },
+    { clNavy, "clNavy" },
+    { clPurple, "clPurple" },
+    { clTeal, "clTeal" },
+    { clGray, "clGray" },
+    { clSilver, "clSilver" },
+    { clRed, "clRed" },
+    { clLime, "clLime" },
+    { clYellow, "clYellow" },
+    { clBlue, "clBlue" },
+    { clFuchsia, "clFuchsia" },
+    { clAqua, "clAqua" },
+    { clTransparent, "clTransparent" },
+    { clScrollBar, "clScrollBar" },
+    { clBackground, "clBackground" },
+    { clActiveCaption, "clActiveCaption" },
+    { clInactiveCaption, "clInactiveCaption" },
+    { clMenu, "clMenu" },
+    { clWindow, "clWindow" },
+    { clWindowFrame, "clWindowFrame" },
+    { clMenuText, "clMenuText" },
+    { clWindowText, "clWindowText" },
+    { clCaptionText, "clCaptionText" },
+    { clActiveBorder, "clActiveBorder" },
+    { clInactiveBorder, "clInactiveBorder" },
+    { clAppWorkSpace, "clAppWorkSpace" },
+    { clHighlight, "clHighlight" },
+    { clHighlightText, "clHighlightText" },
+    { clBtnFace, "clBtnFace" },
+    { clBtnShadow, "clBtnShadow" },
+    { clGrayText, "clGrayText" },
+    { clBtnText, "clBtnText" },
+    { clInactiveCaptionText, "clInactiveCaptionText" },
+    { clBtnHighlight, "clBtnHighlight" },
+    { cl3DDkShadow, "cl3DDkShadow" },
+    { cl3DLight, "cl3DLight" },
+    { clInfoText, "clInfoText" },
+    { clInfoBk, "clInfoBk" },
+} };
 
 // The platform's rounding (halves to the even one) for the engine's pixel arithmetic.
 inline int frRound(double v)
@@ -86,8 +146,8 @@ public:
     TfrPage *ActivePage = nullptr;
     TfrBand *CurrentBand = nullptr;
     TfrView *CurrentView = nullptr;
-    QWidget *CurrentDesigner = nullptr;
-    QString EngineRegistryKey;
+    // The designer that is open, while it is shown.
+    TfrReportDesigner *CurrentDesigner = nullptr;
 
     // 0 design, 1 print.
     int DocumentMode = 0;
@@ -149,12 +209,12 @@ public:
     // The designer's display-format dialog for the selected text objects.
     TfrEditorHook FormatEditorHook;
 
-    // Later layers fill these: the preview of prepared pages, and the designer (answers its modal result; unset
-    // means that no designer is linked).
+    // Later layers fill these: the preview of prepared pages, and the designer's window, made for the whole
+    // template or for one prepared page (unset means that no designer is linked; the engine frees what it makes).
     std::function<void(TfrReport &)> ShowPreparedHook;
     // Takes a preview window as a sub-window of the program's main window (MDIPreview); unset without one.
     std::function<void(QWidget *)> MDIPreviewHost;
-    std::function<int(TfrReport &)> DesignerFormClass;
+    std::function<TfrReportDesigner *(bool templateMode)> DesignerFormClass;
     // Takes SHOWBAND in place of the page build when set (tests watch the calls through it); the progress window
     // shows a script's text in its second line (the variable PROGRESS).
     std::function<void(TfrPage &, const QString &bandName)> ShowBandHook;
@@ -174,10 +234,6 @@ public:
     void SetProgress(std::unique_ptr<TfrProgress> progress);
     // Packs the object streams of prepared files (the engine's own packs nothing).
     TfrCompressor &Compressor() { return *m_compressor; }
-    // The open designer's undo step before an editor changes an object, and its expression builder (empty when
-    // cancelled); unset without a designer.
-    std::function<void()> BeginObjectChangeHook;
-    std::function<QString()> PickExpressionHook;
     // The hidden window that dialog controls live on while they are not on a dialog page's window; made on
     // first use.
     QWidget &DialogForm();

@@ -21,6 +21,8 @@ public:
     QString GetString(int id) const;
 
     LocalizeHook OnLocalize;
+    // The designer's inspector shows the translated property names (the designer's option).
+    bool LocalizedPropNames = false;
 };
 
 TfrLocale &CurrentLocale();

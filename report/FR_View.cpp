@@ -467,7 +467,7 @@ void TfrPreviewForm::ApplyReportOptions()
     }
     bool gray = Report->GrayedButtons;
     if (e.DesignerFormClass) {
-        TRegIniFile ini(QStringLiteral("Software\\ReportDesigner\\") + QCoreApplication::applicationName());
+        TRegIniFile ini(EngineRegistryKey());
         gray = ini.ReadBool(QStringLiteral("Form\\TfrDesignerForm"), QStringLiteral("GrayButtons"), gray);
     }
     SetGrayButtons(gray);

@@ -260,8 +260,10 @@ QWidget *TfrmCFG::createHttpPage()
     auto *form = new QFormLayout(page);
     cbUseHTTP = settingBox(page, "cbUseHTTP", QStringLiteral("Использовать HTTP"), &TAppSettings::useHTTP);
     edHTTPPort = named(new QLineEdit(page), "edHTTPPort");
+    edHTTPAddress = named(new QLineEdit(page), "edHTTPAddress");
     form->addRow(cbUseHTTP);
     form->addRow(QStringLiteral("Порт"), edHTTPPort);
+    form->addRow(QStringLiteral("Адрес"), edHTTPAddress);
     return page;
 }
 
@@ -318,6 +320,7 @@ void TfrmCFG::loadData()
     edVoyagerSchema->setText(s.VoyagerSchema);
     cbUseHTTP->setChecked(s.useHTTP);
     edHTTPPort->setText(QString::number(s.HTTPPort));
+    edHTTPAddress->setText(s.HTTPAddress);
 
     if (!DM || !DM->IsDatabaseConnected())
         return;
@@ -369,6 +372,9 @@ void TfrmCFG::FormClose()
     s.Erip202DocNo = integerOf(edErip202DocNo, 1);
     s.CASResponseTimeOut = integerOf(edCASResponseTimeOut, 1000);
     s.HTTPPort = integerOf(edHTTPPort, 8089);
+    // An address cleared by the user means every interface again, as a new installation listens.
+    const QString address = edHTTPAddress->text().trimmed();
+    s.HTTPAddress = address.isEmpty() ? TAppSettings().HTTPAddress : address;
     s.CASserverIP = edCASserverIP->text();
     s.CASserverPort = edCASserverPort->text();
     s.showLocation = cbShowLocation->isChecked();

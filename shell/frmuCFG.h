@@ -63,6 +63,7 @@ public:
     QLineEdit *edVoyagerSchema = nullptr;
     QCheckBox *cbUseHTTP = nullptr;
     QLineEdit *edHTTPPort = nullptr;
+    QLineEdit *edHTTPAddress = nullptr;
 
 protected:
     bool event(QEvent *event) override;

@@ -120,6 +120,12 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     frEngine().MDIPreviewHost = [this](QWidget *preview) {
         QMdiSubWindow *window = mdiArea->addSubWindow(preview);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // Pages are read at the size of the work area, not at the preview's own small one; the state stays
+        // normal, so that the children opened after it are not maximised with it.
+        window->setGeometry(QRect(QPoint(0, 0), mdiArea->viewport()->size()));
+        // A preview that closes itself (Escape, its exit button) takes its frame along. Queued, because a frame
+        // that is closing deletes the preview from its own destructor.
+        connect(preview, &QObject::destroyed, window, &QWidget::close, Qt::QueuedConnection);
         window->show();
     };
 
@@ -189,6 +195,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent)
     std::copy(std::begin(colors), std::end(colors), std::begin(CustListFontColors));
 
     LoadSettings();
+    installQtTranslation();
     RestoreFormPlacement(SettingsStorage(), *this, QStringLiteral("frmMain"));
 
     SetFolders(m_folders);
@@ -270,7 +277,8 @@ void TfrmMain::RefreshTitle()
     if (!DM)
         setWindowTitle(QStringLiteral("[ Нет соединения с БД ]"));
     else if (DM->IsDatabaseConnected())
-        setWindowTitle(QStringLiteral("Tarvik"));
+        // A user who finds the changes gone must see why in every window of the session.
+        setWindowTitle(DMR && DMR->IsReadOnly() ? QStringLiteral("Tarvik[ Только чтение ]") : QStringLiteral("Tarvik"));
     else
         setWindowTitle(QStringLiteral("Tarvik[ Нет соединения с БД ]"));
 }

@@ -164,7 +164,8 @@ private:
     void runCommandAction(QAction *action, const QString &command, bool logMissing);
 
     QMdiSubWindow *findChildWindow(const QString &className) const;
-    void closeAllChildForms();
+    // Answers whether every window closed: one the user kept open stops what needed them all closed.
+    bool closeAllChildForms();
 
     // The actions' work.
     void actFileDatabaseConnectExecute();
@@ -188,6 +189,8 @@ private:
     Session::TConnectHooks sessionHooks();
     // The connect action's image, caption and hint, the menus and the title after a connect or a logout.
     void showConnectionState();
+    // Qt's own dialogs and standard buttons in the stored interface language.
+    void installQtTranslation();
     void sendEditCommand(const char *slot);
     void Timer1Timer();
     void Timer2Timer();

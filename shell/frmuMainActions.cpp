@@ -53,7 +53,8 @@ private:
 
 void TfrmMain::actNewAccPeriodExecute()
 {
-    SendMessage(this, AMCloseAllChildForms);
+    if (!SendMessage(this, AMCloseAllChildForms))
+        return;
     executeMonthClose(this);
     DM->CommitWork();
     mmiPeriod->clear();
@@ -64,7 +65,8 @@ void TfrmMain::actNewAccPeriodExecute()
 
 void TfrmMain::actReturnAccPeriodExecute()
 {
-    SendMessage(this, AMCloseAllChildForms);
+    if (!SendMessage(this, AMCloseAllChildForms))
+        return;
     DM->ReturnAccPeriod();
     DM->CommitWork();
     ReloadMainCfg();
@@ -83,7 +85,8 @@ void TfrmMain::actCustPaymentsExecute()
 
 void TfrmMain::actServisConfigExecute()
 {
-    SendMessage(this, AMCloseAllChildForms);
+    if (!SendMessage(this, AMCloseAllChildForms))
+        return;
     SetScreenCursor(crHourGlass);
     CreateChildForm(QStringLiteral("TfrmCFG"), 1);
     setDefaultCursor();

@@ -90,16 +90,20 @@ QWidget *TfrmMain::QueryChildForm(const QString &className, qintptr wParam)
     return CreateChildForm(className, wParam);
 }
 
-void TfrmMain::closeAllChildForms()
+bool TfrmMain::closeAllChildForms()
 {
     const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
+    bool allClosed = true;
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         if ((*it)->isHidden())
             continue;
-        (*it)->close();
+        // A window with unsaved edits may ask and be kept open by the user's Cancel.
+        if (!(*it)->close())
+            allClosed = false;
         QApplication::processEvents();
     }
     UpdateMenu();
+    return allClosed;
 }
 
 bool TfrmMain::event(QEvent *event)
@@ -120,7 +124,7 @@ bool TfrmMain::event(QEvent *event)
         setDefaultCursor();
         break;
     case AMCloseAllChildForms:
-        closeAllChildForms();
+        m->Result = closeAllChildForms() ? 1 : 0;
         break;
     case AMShowAnimate:
         if (m->WParam == 0)

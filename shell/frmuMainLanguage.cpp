@@ -1,5 +1,6 @@
-// The main window's interface language: the translation at the first showing, the language choice, and the
-// run-time messages; and the debug commands that open the SQL console and recalculate every customer.
+// The main window's interface language: the translation at the first showing, Qt's own texts, the language
+// choice, and the run-time messages; and the debug commands that open the SQL console and recalculate every
+// customer.
 #include "frmuMain.h"
 
 #include "Kyv_Translator.h"
@@ -11,7 +12,11 @@
 #include "uSettings.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 QString TfrmMain::BaseDictionaryFileName() const
 {
@@ -47,6 +52,22 @@ void TfrmMain::actChangeUILanguageExecute()
             LogError(QStringLiteral("Не удалось записать словарь ") + base);
     }
     Translator->LoadStrings();
+}
+
+void TfrmMain::installQtTranslation()
+{
+    // The program's texts are Russian or translated by the dictionaries; the file dialogs and the standard
+    // buttons are Qt's own and come in English unless Qt's translation is loaded.
+    if (AppSettings().UILanguage.compare(QLatin1String("ru"), Qt::CaseInsensitive) != 0)
+        return;
+    auto *translator = new QTranslator(this);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        QCoreApplication::installTranslator(translator);
+        return;
+    }
+    LogError(QStringLiteral("Нет перевода диалогов Qt (qtbase_ru) в ") + QDir::toNativeSeparators(folder));
+    delete translator;
 }
 
 void TfrmMain::actSelectUILanguageExecute()

@@ -38,11 +38,31 @@ bool login(const TConnectHooks &hooks, const QString &connectionsFolder)
     return connected;
 }
 
+// Each kind of failure has its own remedy, so each starts with its own text; the engine's words follow. A
+// cancelled dialog tried nothing and says nothing.
 void showLoginError()
 {
-    // The engine's own words follow the system's text: a wrong password, a missing or damaged file and a
-    // server that does not answer each need a different remedy.
-    QString text = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+    QString text;
+    switch (DM->LastLoginFailure()) {
+    case TLogonFailure::None:
+    case TLogonFailure::Cancelled:
+        return;
+    case TLogonFailure::Credentials:
+        text = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+        break;
+    case TLogonFailure::Missing:
+        text = QStringLiteral("База данных не найдена");
+        break;
+    case TLogonFailure::Damaged:
+        text = QStringLiteral("База данных повреждена");
+        break;
+    case TLogonFailure::Unreachable:
+        text = QStringLiteral("База данных недоступна");
+        break;
+    case TLogonFailure::Other:
+        text = QStringLiteral("Ошибка соединения с базой данных");
+        break;
+    }
     if (const QString reason = DM->LastLoginError(); !reason.isEmpty())
         text += QLatin1Char('\r') + reason;
     Services::messages()->messageDlg(text, mtError, mbYes, mbYes);
@@ -79,6 +99,9 @@ TConnectResult Connect(const TConnectHooks &hooks, const QString &connectionsFol
         LogOut(hooks);
     else if (!login(hooks, connectionsFolder))
         showLoginError();
+    else if (DMR->IsReadOnly())
+        // Told once, at login, before the first write of the session fails with the engine's words.
+        Services::messages()->information(ReadOnlyNotice);
 
     if (connected() && !DMR->IsDbVersionCurrent()) {
         // No session goes on with a structure of another version: the update ends it as well.

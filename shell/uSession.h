@@ -31,6 +31,10 @@ struct TConnectHooks
     std::function<void()> openConfiguration;
 };
 
+// What the login says of a database that takes no changes.
+inline const QString ReadOnlyNotice
+    = QStringLiteral("База данных открыта только для чтения: изменения в ней не сохраняются");
+
 // The session after the flow.
 struct TConnectResult
 {
@@ -44,7 +48,8 @@ struct TConnectResult
 // either way), a user without an APP_USER row is refused before anything is written, an empty configuration
 // table gets its default row and the configuration window, incomplete tariffs offer the auto-correction, the
 // recalculation queue is worked off, the user row opens and the work date becomes today. A failed login shows
-// the connection error with the engine's words.
+// its kind's error with the engine's words; a cancelled one shows nothing. A database that takes no changes
+// says so once.
 TConnectResult Connect(const TConnectHooks &hooks, const QString &connectionsFolder);
 
 // The structure update as the schema's owner, its failure shown; the session ends afterwards either way, and

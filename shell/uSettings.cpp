@@ -2,9 +2,12 @@
 
 #include "FormatSettings.h"
 #include "Money.h"
+#include "Services.h"
 #include "XmlSettingsStorage.h"
 #include "uLog.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace {
@@ -113,6 +116,7 @@ void readPreferencesFromStorage(const TXmlSettingsStorage &storage, const QStrin
     s.CASResponseTimeOut = integer("CASResponseTimeOut", d.CASResponseTimeOut);
     s.useHTTP = boolean("useHTTP", d.useHTTP);
     s.HTTPPort = integer("HTTPPort", d.HTTPPort);
+    s.HTTPAddress = text("HTTPAddress", d.HTTPAddress);
     s.showLocation = boolean("showLocation", d.showLocation);
     s.useVoyager = boolean("useVoyager", d.useVoyager);
     s.VoyagerODBC = text("VoyagerODBC", d.VoyagerODBC);
@@ -166,6 +170,7 @@ void persistPreferencesToStorage(TXmlSettingsStorage &storage, const QString &se
     text("CASserverPort", s.CASserverPort);
     integer("CASResponseTimeOut", s.CASResponseTimeOut);
     integer("HTTPPort", s.HTTPPort);
+    text("HTTPAddress", s.HTTPAddress);
     boolean("showLocation", s.showLocation);
     boolean("showCustFilter", s.showCustFilter);
     boolean("useVoyager", s.useVoyager);
@@ -202,8 +207,22 @@ TXmlSettingsStorage &SettingsStorage()
 void LoadSettings()
 {
     TXmlSettingsStorage &storage = SettingsStorage();
-    if (!storage.reload())
-        LogError(QStringLiteral("Файл настроек %1 прочитан не полностью").arg(storage.fileName()));
+    if (!storage.reload()) {
+        // The exit writes back only what could be read: the whole file is kept beside it first, so that the
+        // sections after the fault can still be mended by hand.
+        const QString file = QDir::toNativeSeparators(storage.fileName());
+        LogError(QStringLiteral("Файл настроек %1 прочитан не полностью").arg(file));
+        const QString copy = storage.fileName() + QStringLiteral(".bad");
+        QFile::remove(copy);
+        QString text = QStringLiteral("Файл настроек %1 поврежден: прочитана только его часть, остальные настройки "
+                                      "взяты по умолчанию.\r")
+                           .arg(file);
+        if (QFile::copy(storage.fileName(), copy))
+            text += QStringLiteral("Его копия сохранена как %1").arg(QDir::toNativeSeparators(copy));
+        else
+            text += QStringLiteral("Сохранить копию файла не удалось: при выходе из программы он будет перезаписан");
+        Services::messages()->warning(text);
+    }
     readPreferencesFromStorage(storage, PreferencesSection);
 }
 

@@ -29,6 +29,8 @@ struct TAppSettings
     int CASResponseTimeOut = 30000;
     bool useHTTP = false;
     int HTTPPort = 8088;
+    // The address the cabinet's server listens on; every interface unless narrowed.
+    QString HTTPAddress = QStringLiteral("0.0.0.0");
     bool showLocation = true;
     bool useVoyager = false;
     QString VoyagerODBC = QStringLiteral("voyager-mysql");
@@ -75,7 +77,8 @@ bool DecipherText(const QString &enciphered, QString &plain);
 QString SettingsFilePath();
 // The settings file of this run, also used by the windows that keep their placement in it.
 TXmlSettingsStorage &SettingsStorage();
-// Start and exit of the main window: the file into the settings, and back.
+// Start and exit of the main window: the file into the settings, and back. A file that cannot be read whole
+// is kept beside it as "<file>.bad" before the exit writes over it, and the user is told.
 void LoadSettings();
 void SaveSettings();
 

@@ -85,11 +85,11 @@ bool TdmWeb::Active() const
     return m_server && m_server->running();
 }
 
-bool TdmWeb::start(int port)
+bool TdmWeb::start(const QString &address, int port)
 {
     m_server.reset();
     auto server = std::make_unique<Server>(*m_dmr->dbConnection());
-    if (!server->start(port))
+    if (!server->start(address, port))
         return false;
     m_server = std::move(server);
     return true;
@@ -98,13 +98,15 @@ bool TdmWeb::start(int port)
 void TdmWeb::actStartWebServer()
 {
     const int port = AppSettings().HTTPPort;
-    if (m_port != port && Active())
+    const QString address = AppSettings().HTTPAddress;
+    if ((m_port != port || m_address != address) && Active())
         actStopWebServer();
     if (Active() || !AppSettings().useHTTP)
         return;
     m_port = port;
+    m_address = address;
     const QString portText = QString::number(port);
-    if (start(port)) {
+    if (start(address, port)) {
         const QString text = QStringLiteral("HTTP Server started. Port:") + portText;
         SendToEventMonitor(text);
         SetApplicationHint(text);

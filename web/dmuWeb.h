@@ -37,11 +37,12 @@ public:
     class Server;
 
 private:
-    // Starts listening on the port; false when it cannot bind.
-    bool start(int port);
+    // Starts listening on the address and the port; false when it cannot bind.
+    bool start(const QString &address, int port);
 
     TDMR *m_dmr;
     int m_port = 8088;
+    QString m_address;
     std::unique_ptr<Server> m_server;
 };
 

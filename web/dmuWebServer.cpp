@@ -5,21 +5,12 @@
 #include "Formats.h"
 #include "Services.h"
 #include "uCommon.h"
+#include "uHttpServer.h"
 #include "uLog.h"
 
-#include <QDeadlineTimer>
 #include <QThread>
 
-#include <httplib.h>
-
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-
 namespace {
-
-// Keep-alive connections stay open for this many requests.
-constexpr size_t KeepAliveRequests = 100;
 
 // How much of the embedded database file the server's threads map into memory.
 constexpr qint64 SqliteMapBytes = qint64(1) << 30;
@@ -27,79 +18,9 @@ constexpr qint64 SqliteMapBytes = qint64(1) << 30;
 // The company name of the sign-in reply that finds nobody.
 const QString SampleClientName = QStringLiteral("Sample Company");
 
-// The database connection of the current pool thread, and the settings it is made from.
-thread_local std::unique_ptr<TADOConnection> *t_connection = nullptr;
-thread_local const TADOConnection *t_settings = nullptr;
-
-// The threads that serve the connections. Each keeps its database connection for as long as it lives and
-// closes it itself, since a connection belongs to the thread that opened it.
-class ConnectionThreads final : public httplib::TaskQueue
-{
-public:
-    ConnectionThreads(const TADOConnection &settings, int count)
-    {
-        for (int i = 0; i < count; ++i)
-            m_threads.emplace_back([this, &settings] { work(settings); });
-    }
-
-    // Each job serves one accepted connection, for as many requests as it keeps alive.
-    void enqueue(std::function<void()> fn) override
-    {
-        SendToEventMonitor(QStringLiteral("HTTP Server BeforeConnect"));
-        {
-            std::lock_guard lock(m_mutex);
-            m_jobs.push_back(std::move(fn));
-        }
-        m_wake.notify_one();
-    }
-
-    void shutdown() override
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        for (std::thread &t : m_threads)
-            t.join();
-    }
-
-private:
-    void work(const TADOConnection &settings)
-    {
-        std::unique_ptr<TADOConnection> own;
-        t_connection = &own;
-        t_settings = &settings;
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(m_mutex);
-                m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-                if (m_jobs.empty())
-                    break;
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
-            }
-            SendToEventMonitor(QStringLiteral("HTTP Server Connect"));
-            job();
-            SendToEventMonitor(QStringLiteral("HTTP Server Disconnect"));
-        }
-        own.reset();
-        t_connection = nullptr;
-        t_settings = nullptr;
-    }
-
-    std::vector<std::thread> m_threads;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_jobs;
-    bool m_stopping = false;
-};
-
-QByteArray headerBytes(const httplib::Request &req, const char *name)
-{
-    return QByteArray::fromStdString(req.get_header_value(name));
-}
+// The database connection of the current worker. A connection belongs to the thread that opened it, which
+// closes it when it ends with the server.
+thread_local std::unique_ptr<TADOConnection> t_connection;
 
 QString number(const QVariant &value)
 {
@@ -111,11 +32,20 @@ QString quoted(const QVariant &value)
     return QLatin1Char('"') + JsonEscape(value.toString()) + QLatin1Char('"');
 }
 
+// The refusal of a request whose parameters hold a NUL: a database server may cut a bound text there, and
+// "1002<NUL>abc" would then be taken for the account "1002". Empty when there is none.
+QString nulRefusal(const TRequestParams &params)
+{
+    for (const auto &[name, value] : params)
+        if (name.contains(QChar(0)) || value.contains(QChar(0)))
+            return QStringLiteral("Параметр %1 содержит символ NUL").arg(QString(name).remove(QChar(0)));
+    return {};
+}
+
 } // namespace
 
 TdmWeb::Server::Server(const TADOConnection &mainConnection)
     : m_settings(std::make_unique<TADOConnection>())
-    , m_http(std::make_unique<httplib::Server>())
 {
     // The settings are copied once, on the interface thread that owns the main connection.
     m_settings->SetConnectionString(mainConnection.ConnectionString());
@@ -124,107 +54,79 @@ TdmWeb::Server::Server(const TADOConnection &mainConnection)
         if (!value.isEmpty())
             m_settings->SetConnectionProperty(name, value);
     }
-
-    const TADOConnection &settings = *m_settings;
-    const int threads = qMax(16, QThread::idealThreadCount());
-    m_http->new_task_queue = [&settings, threads] { return new ConnectionThreads(settings, threads); };
-    m_http->set_keep_alive_max_count(KeepAliveRequests);
-    // A reply leaves in two writes, head and body; without this the body of a kept-alive connection would
-    // wait for the client's delayed acknowledgement of the head.
-    m_http->set_tcp_nodelay(true);
-
-    const auto handler = [this](const httplib::Request &req, httplib::Response &res) {
-        const QString path = QString::fromStdString(req.path);
-        const qsizetype mark = qsizetype(req.target.find('?'));
-        TRequestParams params;
-        if (mark >= 0)
-            params = DecodeRequestParams(QByteArray::fromStdString(req.target.substr(size_t(mark) + 1)));
-        if (req.method == "POST" && !req.body.empty()) {
-            SendToEventMonitor(QStringLiteral("HTTP Server CreatePostStream"));
-            if (headerBytes(req, "Content-Type").startsWith("application/x-www-form-urlencoded"))
-                params += DecodeRequestParams(QByteArray::fromStdString(req.body));
-        }
-
-        // The monitor's lines are only built while someone can see them: a request would otherwise pay for
-        // decoding its headers and copying its reply for nothing.
-        const bool monitored = IsDebugMode() && IsSqlMonitorOn();
-        if (monitored) {
-            SendToEventMonitor(QStringLiteral("HTTP ServerCommandGet: ") + QString::number(m_port) + path);
-            for (const auto &[name, value] : params)
-                SendToEventMonitor(QStringLiteral("param ") + ParamLogText(name, value));
-            for (const QByteArray &cookie : headerBytes(req, "Cookie").split(';'))
-                if (!cookie.trimmed().isEmpty())
-                    SendToEventMonitor(QStringLiteral("Cookie ") + DecodeParamBytes(cookie.trimmed()));
-            SendToEventMonitor(QStringLiteral("Host ") + DecodeParamBytes(headerBytes(req, "Host")));
-            SendToEventMonitor(QStringLiteral("From ") + DecodeParamBytes(headerBytes(req, "From")));
-        }
-
-        const QString body = reply(path, params);
-        if (monitored)
-            SendToEventMonitor(QStringLiteral("Response ") + body);
-        res.status = 200;
-        res.set_header("Content-Encoding", "windows-1251");
-        res.set_header("Content-Language", "ru");
-        res.set_header("Cache-Control", "no-cache");
-        res.set_header("Access-Control-Allow-Origin", "*");
-        res.set_content(QStringToCP1251(body).toStdString(), "application/json; charset=windows-1251");
-    };
-    m_http->Get(".*", handler);
-    m_http->Post(".*", handler);
-    m_http->set_logger([](const httplib::Request &req, const httplib::Response &) {
-        if (req.method != "GET" && req.method != "HEAD" && req.method != "POST")
-            SendToEventMonitor(QStringLiteral("HTTP Server CommandOther"));
-    });
-    m_http->set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr error) {
-        QString message;
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception &e) {
-            message = exceptionMessage(e);
-        } catch (...) {
-        }
-        SendToEventMonitor(QStringLiteral("HTTP Server Exception"));
-        LogError(message);
-        res.status = 500;
-    });
+    m_http = std::make_unique<THttpServer>(
+        [this](const THttpRequest &request, THttpReply &response) { serve(request, response); },
+        qMax(16, QThread::idealThreadCount()));
 }
 
 TdmWeb::Server::~Server()
 {
-    m_stopping = true;
-    m_http->stop();
-    if (m_listener.joinable())
-        m_listener.join();
+    // The workers end, and close their connections, while the settings they were made from still exist.
+    m_http.reset();
 }
 
-bool TdmWeb::Server::start(int port)
+bool TdmWeb::Server::start(const QString &address, int port)
 {
     m_port = port;
-    if (!m_http->bind_to_port("0.0.0.0", port))
-        return false;
-    SendToEventMonitor(QStringLiteral("HTTP Server AfterBind"));
-    m_listener = std::thread([this] {
-        SendToEventMonitor(QStringLiteral("HTTP ServerBeforeListenerRun"));
-        if (!m_http->listen_after_bind() && !m_stopping)
-            SendToEventMonitor(QStringLiteral("HTTP Server ListenException"));
-    });
-    // Listening starts at once; until then the server would not count as running.
-    const QDeadlineTimer deadline(5000);
-    while (!m_http->is_running() && !deadline.hasExpired())
-        std::this_thread::yield();
-    return m_http->is_running();
+    return m_http->listen(address, port);
 }
 
 bool TdmWeb::Server::running() const
 {
-    return m_http->is_running();
+    return m_http->running();
+}
+
+void TdmWeb::Server::serve(const THttpRequest &request, THttpReply &response)
+{
+    if (request.method != "GET" && request.method != "HEAD" && request.method != "POST") {
+        SendToEventMonitor(QStringLiteral("HTTP Server CommandOther"));
+        response.status = 405;
+        response.headers.append({ QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, HEAD, POST") });
+        return;
+    }
+    const qsizetype mark = request.target.indexOf('?');
+    const QString path
+        = QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? request.target : request.target.left(mark)));
+    TRequestParams params;
+    if (mark >= 0)
+        params = DecodeRequestParams(request.target.mid(mark + 1));
+    if (request.method == "POST" && !request.body.isEmpty()) {
+        SendToEventMonitor(QStringLiteral("HTTP Server CreatePostStream"));
+        if (request.header("Content-Type").startsWith("application/x-www-form-urlencoded"))
+            params += DecodeRequestParams(request.body);
+    }
+
+    // The monitor's lines are only built while someone can see them: a request would otherwise pay for
+    // decoding its headers and copying its reply for nothing.
+    const bool monitored = IsDebugMode() && IsSqlMonitorOn();
+    if (monitored) {
+        SendToEventMonitor(QStringLiteral("HTTP ServerCommandGet: ") + QString::number(m_port) + path);
+        for (const auto &[name, value] : params)
+            SendToEventMonitor(QStringLiteral("param ") + ParamLogText(name, value));
+        for (const QByteArray &cookie : request.header("Cookie").split(';'))
+            if (!cookie.trimmed().isEmpty())
+                SendToEventMonitor(QStringLiteral("Cookie ") + DecodeParamBytes(cookie.trimmed()));
+        SendToEventMonitor(QStringLiteral("Host ") + DecodeParamBytes(request.header("Host")));
+        SendToEventMonitor(QStringLiteral("From ") + DecodeParamBytes(request.header("From")));
+    }
+
+    const QString refusal = nulRefusal(params);
+    const QString body = refusal.isEmpty() ? reply(path, params) : refusal;
+    if (monitored)
+        SendToEventMonitor(QStringLiteral("Response ") + body);
+    response.status = refusal.isEmpty() ? 200 : 400;
+    response.headers = { { "Content-Encoding", "windows-1251" }, { "Content-Language", "ru" },
+        { "Content-Type",
+            refusal.isEmpty() ? "application/json; charset=windows-1251" : "text/plain; charset=windows-1251" },
+        { "Cache-Control", "no-cache" }, { "Access-Control-Allow-Origin", "*" } };
+    response.body = QStringToCP1251(body);
 }
 
 TADOConnection &TdmWeb::Server::threadConnection()
 {
-    std::unique_ptr<TADOConnection> &own = *t_connection;
+    std::unique_ptr<TADOConnection> &own = t_connection;
     if (!own)
-        own = t_settings->CloneForThread();
+        own = m_settings->CloneForThread();
     if (!own->Connected()) {
         own->Open();
         // The server's threads read the embedded database file through a memory map they share, not each

@@ -195,7 +195,7 @@ void run(const char *engine, TDMR &dmr, int customers, double seconds)
 
     TdmWeb::Server server(*dmr.dbConnection());
     const int port = freePort();
-    if (!server.start(port))
+    if (!server.start(QString(), port))
         fail("the cabinet server did not start listening on port " + std::to_string(port));
 
     const std::string rootBody = QStringToCP1251(QStringLiteral("HTTP сервер v 1.0")).toStdString();

@@ -250,11 +250,7 @@ TEST_P(CardActions, ConnectingTheWholeListSparesTheCustomerWhoHasThePackageAndCo
     subscription(20, 2, 10, 20, QStringLiteral("2024-01-10"), {}, 1);
     subscription(40, 4, 10, 20, QStringLiteral("2024-01-10"), QStringLiteral("2024-02-01"), 0);
     customers()->Open();
-    auto dialog = answer<TfrmSelectActService>([](TfrmSelectActService *d) {
-        set(d->mdTempDataSet, "ACT_SERV_ID", 20);
-        set(d->mdTempDataSet, "DATE_FROM", QDate(2024, 3, 1));
-        d->btnOk->click();
-    });
+    auto dialog = pickActivation(20, QDate(2024, 3, 1));
     ConnectListedCustomers();
     EXPECT_TRUE(dialog.ran());
     const auto periods = [this](int id) {

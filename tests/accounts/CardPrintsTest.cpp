@@ -13,6 +13,7 @@
 #include "FR_Class.h"
 #include "FR_E_TXT.h"
 #include "FR_Globals.h"
+#include "FakeReportDesigner.h"
 #include "MemTable.h"
 
 #include <QComboBox>
@@ -43,7 +44,6 @@ protected:
         m_reports = std::make_unique<TdmReports>(m_dm.get(), m_dmr.get(), m_cust.get());
         m_reports->SetTemplateFolder(m_templates.path() + QLatin1Char('/'));
         m_savedPreview = frEngine().ShowPreparedHook;
-        m_savedDesigner = frEngine().DesignerFormClass;
         // The preview's pages go to a text file through the engine's exporter, and its lines are kept.
         frEngine().ShowPreparedHook = [this](TfrReport &report) {
             TfrTextExport txt;
@@ -60,16 +60,17 @@ protected:
             m_previews << report.objectName();
             m_previewLines = lines;
         };
-        frEngine().DesignerFormClass = [this](TfrReport &report) {
-            m_designed << report.objectName();
-            return 2;
-        };
+        m_designers.emplace([this](tarvik::test::FakeReportDesigner &designer) {
+            designer.Result = mrCancel;
+            designer.WhileShown
+                = [this](tarvik::test::FakeReportDesigner &) { m_designed << frEngine().CurrentReport->objectName(); };
+        });
     }
 
     void TearDown() override
     {
         frEngine().ShowPreparedHook = m_savedPreview;
-        frEngine().DesignerFormClass = m_savedDesigner;
+        m_designers.reset();
         m_reports.reset();
         SubscrFixture::TearDown();
     }
@@ -121,7 +122,7 @@ protected:
     QTemporaryDir m_templates;
     std::unique_ptr<TdmReports> m_reports;
     std::function<void(TfrReport &)> m_savedPreview;
-    std::function<int(TfrReport &)> m_savedDesigner;
+    std::optional<tarvik::test::FakeDesignerFactory> m_designers;
     QStringList m_previews, m_designed, m_previewLines;
 };
 

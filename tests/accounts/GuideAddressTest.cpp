@@ -6,6 +6,7 @@
 #include "FR_E_TXT.h"
 #include "FR_Globals.h"
 #include "DataSource.h"
+#include "FakeReportDesigner.h"
 #include "GuideFixture.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
@@ -398,7 +399,6 @@ TEST_P(GuideAddress, HouseStatisticsReportPrintsTheListAsFiltered)
     reports.SetTemplateFolder(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms/"));
     TfrGlobals &engine = frEngine();
     const auto savedPreview = engine.ShowPreparedHook;
-    const auto savedDesigner = engine.DesignerFormClass;
     QStringList lines;
     bool modal = false, designed = false;
     engine.ShowPreparedHook = [&](TfrReport &report) {
@@ -413,10 +413,9 @@ TEST_P(GuideAddress, HouseStatisticsReportPrintsTheListAsFiltered)
             if (!line.trimmed().isEmpty())
                 lines << line.simplified();
     };
-    engine.DesignerFormClass = [&](TfrReport &) {
-        designed = true;
-        return 1;
-    };
+    tarvik::test::FakeDesignerFactory designers([&](tarvik::test::FakeReportDesigner &d) {
+        d.WhileShown = [&](tarvik::test::FakeReportDesigner &) { designed = true; };
+    });
     QVariant out;
     runGuide(executeHouseGuide, 0, 0, out, [&](TfrmGuide *g) {
         auto *h = static_cast<TfrmHouseGuide *>(g);
@@ -427,7 +426,6 @@ TEST_P(GuideAddress, HouseStatisticsReportPrintsTheListAsFiltered)
         h->actReportDesign->trigger();
     });
     engine.ShowPreparedHook = savedPreview;
-    engine.DesignerFormClass = savedDesigner;
     EXPECT_TRUE(modal) << "the statistics are previewed modally";
     EXPECT_TRUE(designed);
     EXPECT_EQ(m_messages.requests.size(), 0);

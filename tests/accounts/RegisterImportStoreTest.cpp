@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QPlainTextEdit>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -464,5 +465,95 @@ TEST_P(ExternalPaymentsWindow, Screenshot)
 
 INSTANTIATE_TEST_SUITE_P(ExternalPayments, ExternalPaymentsWindow,
     ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
+
+// A store cut short (the program killed, the connection lost) leaves the documents stored before it; loading the
+// file again after a restart recognises them and stores only the rest.
+class HardeningRegisterStore : public ExternalPaymentsWindow
+{
+protected:
+    // Every statement fails from the document after the first `docs` on: what a kill after them leaves behind.
+    void failAfterDocuments(int docs)
+    {
+        TADOConnection &c = *m_dmr->dbConnection();
+        c.OnWillExecute = [previous = c.OnWillExecute, docs, written = 0, lost = false](
+                              TADOConnection &conn, const TExecuteInfo &info) mutable {
+            if (previous)
+                previous(conn, info);
+            if (info.CommandText.startsWith(QStringLiteral("insert into ZOLT.PAY_DOC ")) && ++written > docs)
+                lost = true;
+            if (lost)
+                throw EDatabaseError(QStringLiteral("connection lost"));
+        };
+    }
+    // "document: account sum" of every stored payment, in order, one a line.
+    std::string stored() const
+    {
+        QSqlQuery q = m_other->dbConnection()->OpenQuery(
+            QStringLiteral("select D.PAY_DOC_NO, C.ACCOUNT_NO, P.PAY_SUM from ZOLT.PAYMENT P "
+                           "join ZOLT.PAY_DOC D on D.PAY_DOC_ID = P.PAY_DOC_ID "
+                           "join ZOLT.CUSTOMER C on C.CUSTOMER_ID = P.CUSTOMER_ID order by 1, 2, 3"));
+        QStringList rows;
+        while (q.next())
+            rows << q.value(0).toString() + QStringLiteral(": ") + q.value(1).toString() + QLatin1Char(' ')
+                    + QString::number(q.value(2).toDouble());
+        return rows.join(QLatin1Char('\n')).toStdString();
+    }
+};
+
+TEST_P(HardeningRegisterStore, APartlyStoredFileIsRecognisedAndOnlyTheRestIsStored)
+{
+    AppSettings().importPaymentsMode = 0;
+    const QString path = writeFile(QStringLiteral("day.txt"),
+        { "*;1;10/01/2026;1;10;0", "101;01.26;10;0;1001", "*;2;11/01/2026;2;12;0", "103;01.26;5;0;1101",
+            "201;01.26;7;0;1101", "*;3;12/01/2026;1;3;0", "202;01.26;3;0;1201", "*;4;13/01/2026;2;9;0",
+            "301;01.26;4;0;1301", "0502;01.26;5;0;1301" });
+    const std::string firstTwo = "1: 101 10\n2: 103 5\n2: 201 7", whole = firstTwo + "\n3: 202 3\n4: 301 4";
+
+    TfrmExternalPayments *form = open();
+    ASSERT_NE(form, nullptr);
+    m_dialogs.answerOpen(path);
+    form->actLoadFromFile->trigger();
+    ASSERT_EQ(form->cdsPayDoc->RecordCount(), 4);
+    const auto hook = m_dmr->dbConnection()->OnWillExecute;
+    failAfterDocuments(2);
+    form->actAddPayments->trigger();
+    m_dmr->dbConnection()->OnWillExecute = hook;
+    ASSERT_EQ(stored(), firstTwo) << "the first two documents, each whole";
+    form->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // After the restart: the same file, loaded afresh.
+    form = open();
+    ASSERT_NE(form, nullptr);
+    m_dialogs.answerOpen(path);
+    form->actLoadFromFile->trigger();
+    m_messages.requests.clear();
+    m_messages.answer(mrNo);
+    form->actAddPayments->trigger();
+    ASSERT_EQ(m_messages.requests.size(), 1);
+    EXPECT_EQ(m_messages.requests[0].buttons, mbYesNo);
+    EXPECT_EQ(m_messages.requests[0].text.toStdString(),
+        std::string("Платежи из файла \"day.txt\" добавлены в базу не полностью: сохранено документов 2 из 4. "
+                    "Добавить остальные документы?"));
+    EXPECT_EQ(stored(), firstTwo) << "refused";
+
+    m_messages.answer(mrYes);
+    form->actAddPayments->trigger();
+    EXPECT_EQ(stored(), whole) << "each payment exactly once";
+    EXPECT_TRUE(m_messages.lastText().contains(QStringLiteral("Сохранено документов: 2, платежей: 2 на сумму 7.00")))
+        << m_messages.lastText().toStdString();
+
+    // Now whole, it is a file stored before: asked, No by default.
+    m_messages.requests.clear();
+    m_messages.answer(mrNo);
+    form->actAddPayments->trigger();
+    ASSERT_EQ(m_messages.requests.size(), 1);
+    EXPECT_TRUE(m_messages.requests[0].text.contains(QStringLiteral("уже добавлены")));
+    EXPECT_EQ(m_messages.requests[0].defaultButton, mbNo);
+    EXPECT_EQ(stored(), whole);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hardening, HardeningRegisterStore, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "FR_DBSet.h"
 #include "FR_E_TXT.h"
 #include "FR_Globals.h"
+#include "FakeReportDesigner.h"
 #include "ServiceFakes.h"
 #include "dmuRDM.h"
 #include "dmuReports.h"
@@ -54,12 +55,12 @@ protected:
             m_reports->Report(QString::fromLatin1(name))->ShowProgress = false;
         TfrGlobals &e = frEngine();
         m_savedPreview = e.ShowPreparedHook;
-        m_savedDesigner = e.DesignerFormClass;
         e.ShowPreparedHook = [this](TfrReport &report) { shown.push_back(record(report, false)); };
-        e.DesignerFormClass = [this](TfrReport &report) {
-            shown.push_back(record(report, true));
-            return 1;
-        };
+        m_designers.emplace([this](tarvik::test::FakeReportDesigner &designer) {
+            designer.WhileShown = [this](tarvik::test::FakeReportDesigner &) {
+                shown.push_back(record(*frEngine().CurrentReport, true));
+            };
+        });
         SetDebugMode(false);
     }
 
@@ -67,7 +68,7 @@ protected:
     {
         TfrGlobals &e = frEngine();
         e.ShowPreparedHook = m_savedPreview;
-        e.DesignerFormClass = m_savedDesigner;
+        m_designers.reset();
         SetDebugMode(false);
         dmReports = nullptr;
         m_reports.reset();
@@ -130,6 +131,6 @@ protected:
 
 private:
     std::function<void(TfrReport &)> m_savedPreview;
-    std::function<int(TfrReport &)> m_savedDesigner;
+    std::optional<tarvik::test::FakeDesignerFactory> m_designers;
     QDate m_savedFrom, m_savedTo;
 };

@@ -371,3 +371,41 @@ TEST_P(ServGuide, CasConsoleChoosesAPackageThroughTheEditorInPickMode)
 INSTANTIATE_TEST_SUITE_P(ServGuide, ServGuide, ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);
 
 } // namespace
+
+// An amount typed with a comma into the tariff grid's "Сумма" lost its comma: "12,5" was stored as 125.
+class HardeningServGuideNumbers : public ServGuide
+{
+};
+
+TEST_P(HardeningServGuideNumbers, ATarifSumTypedWithACommaIsStoredWithItsFraction)
+{
+    m_dm->SetWorkDate(QDate(2021, 3, 1));
+    QString shown;
+    whenEditorOpens([&](TfrmServTypeGuide *form) {
+        ASSERT_TRUE(form->odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), 1));
+        ASSERT_TRUE(form->cdsServ->Locate(QStringLiteral("SERV_ID"), ServId));
+        form->activateWindow();
+        QApplication::setActiveWindow(form);
+        form->actNewTarif->trigger();
+        TKyv_DBGridEh *grid = form->findChild<TKyv_DBGridEh *>(QStringLiteral("dbgTarif"));
+        ASSERT_NE(grid, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([grid] { return grid->hasFocus(); })) << "the new tariff's sum waits for typing";
+        ASSERT_EQ(grid->Columns()[grid->SelectedIndex()]->Title().Caption(), QStringLiteral("Сумма"));
+        // The first digit opens the cell's editor, the rest goes into it.
+        QTest::keyClick(grid, Qt::Key_1);
+        ASSERT_TRUE(grid->InplaceEditor() && grid->InplaceEditor()->isVisible());
+        QTest::keyClicks(grid->InplaceEditor(), QStringLiteral("2,5"));
+        shown = grid->InplaceEditor()->text();
+        QTest::keyClick(grid->InplaceEditor(), Qt::Key_Return);
+        form->cdsTarif->Post();
+        form->actClose->trigger();
+    });
+    QVariant out;
+    executeServTypeGuide(0, 0, out);
+    EXPECT_EQ(shown, QStringLiteral("12.5"));
+    EXPECT_EQ(tarifs(), QStringList({ "1|01.01.2020|28.02.2021|5", "2|01.03.2021|31.12.4712|12.5" }));
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char('\n')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(HardeningServGuideNumbers, HardeningServGuideNumbers,
+    ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), engineName);

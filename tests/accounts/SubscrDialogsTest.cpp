@@ -40,24 +40,9 @@ std::string s(const QString &text)
     return text.toStdString();
 }
 
-class SubscrDialogs : public SubscrFixture
+class SubscrDialogs : public SubscrCasFixture
 {
 protected:
-    void TearDown() override
-    {
-        m_sms.reset();
-        SubscrFixture::TearDown();
-    }
-
-    // The CAS module connected to the fake server, with CAS switched on.
-    void connectCas()
-    {
-        AppSettings().useCAS = true;
-        m_sms.reset();
-        m_sms = std::make_unique<TdmSMS>();
-        ASSERT_TRUE(m_sms->connectCas(QStringLiteral("127.0.0.1"), m_server.portText()));
-    }
-
     std::set<int> offered(const QString &statement, int cust)
     {
         std::set<int> ids;
@@ -85,9 +70,6 @@ protected:
     {
         record->FieldByName(QString::fromLatin1(field))->SetValue(v);
     }
-
-    FakeCasServer m_server;
-    std::unique_ptr<TdmSMS> m_sms;
 };
 
 struct OfferCase

@@ -10,15 +10,22 @@
 // Smart card 100 "1234567" of provider "A", active. Customers are added by the tests: contract on 10 January,
 // open-ended, accounts "001", "002", ... so that the list's text order is their order.
 #include "CustomerProgramFixture.h"
+#include "FakeCasServer.h"
+#include "MemTable.h"
 #include "ModalAnswer.h"
 #include "ServiceFakes.h"
 #include "dmuRDM.h"
+#include "dmuSMS.h"
+#include "frmuSelectActService.h"
 #include "uSettings.h"
+
+#include <QPushButton>
 
 #include <QSqlQuery>
 
 #include <functional>
 #include <map>
+#include <memory>
 
 class SubscrFixture : public CustomerProgramFixture
 {
@@ -165,7 +172,40 @@ protected:
             });
     }
 
+    // Answers the picker of "Подключить всех" with the activation service and the start date.
+    tarvik::test::ModalAnswer pickActivation(int actServId, const QDate &from)
+    {
+        return answer<TfrmSelectActService>([actServId, from](TfrmSelectActService *d) {
+            d->mdTempDataSet->FieldByName(QStringLiteral("ACT_SERV_ID"))->SetValue(actServId);
+            d->mdTempDataSet->FieldByName(QStringLiteral("DATE_FROM"))->SetValue(from);
+            d->btnOk->click();
+        });
+    }
+
     FakeClock m_clock { QDateTime(QDate(2024, 3, 15), QTime(10, 0)) };
     FakeMessageService m_messages;
     TAppSettings m_saved;
+};
+
+// The same with a fake CAS server on loopback and the CAS module talking to it.
+class SubscrCasFixture : public SubscrFixture
+{
+protected:
+    void TearDown() override
+    {
+        m_sms.reset();
+        SubscrFixture::TearDown();
+    }
+
+    // The CAS module connected afresh to the fake server, with CAS switched on.
+    void connectCas()
+    {
+        AppSettings().useCAS = true;
+        m_sms.reset();
+        m_sms = std::make_unique<TdmSMS>();
+        ASSERT_TRUE(m_sms->connectCas(QStringLiteral("127.0.0.1"), m_server.portText()));
+    }
+
+    tarvik::test::FakeCasServer m_server;
+    std::unique_ptr<TdmSMS> m_sms;
 };

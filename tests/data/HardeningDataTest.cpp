@@ -147,6 +147,49 @@ TEST_P(HardeningData, CallersOfAFailedKeyLookUpWriteNoRowWithKeyZero)
     EXPECT_EQ(dmr->UserId(), 1) << "the session's user stays";
 }
 
+// A register stored a second time (the user confirmed it) queues each customer as every other writer of the
+// queue does: earlier queued months stay, the month the register starts and later ones are queued once.
+TEST_P(HardeningData, StoringARegisterAgainQueuesEachCustomerOnceFromItsMonth)
+{
+    makeOperator();
+    exec(QStringLiteral("insert into ZOLT.INVALIDCUSTDEBT (CUSTOMER_ID, DATE_FROM) values (1, '2024-01-01 00:00:00')"));
+    exec(QStringLiteral("insert into ZOLT.INVALIDCUSTDEBT (CUSTOMER_ID, DATE_FROM) values (2, '2024-03-01 00:00:00')"));
+    const QList<TDMR::TRegisterPayment> payments { { 1, 7, QDate(2024, 2, 10) }, { 2, 3, QDate(2024, 2, 15) },
+        { 1, 2, QDate(2024, 3, 5) } };
+    for (int store = 1; store <= 2; ++store) {
+        SCOPED_TRACE(store);
+        int docId = 0;
+        ASSERT_TRUE(dmr->newPayDocWithPayments(
+            0, QStringLiteral("5"), QStringLiteral("r"), 12, QDate(2024, 2, 20), payments, march(), docId))
+            << dmr->LastCommandError().toStdString();
+        QStringList queue;
+        QSqlQuery q = dmr->dbConnection()->OpenQuery(
+            QStringLiteral("select CUSTOMER_ID, DATE_FROM from ZOLT.INVALIDCUSTDEBT order by CUSTOMER_ID, DATE_FROM"));
+        while (q.next())
+            queue << QString::number(q.value(0).toInt()) + QLatin1Char(':')
+                    + ColumnDate(q.value(1)).toString(Qt::ISODate);
+        EXPECT_EQ(queue.join(QLatin1Char(' ')).toStdString(), "1:2024-01-01 1:2024-02-01 2:2024-02-01");
+    }
+}
+
+// The company's location in the configuration row keeps its name when its type has no short name.
+TEST_P(HardeningData, TheCompanysLocationShowsWithoutAShortTypeName)
+{
+    makeOperator();
+    exec(QStringLiteral("insert into ZOLT.LOCATION_TYPE (LOCATION_TYPE_ID, LOCATION_TYPE_SHORT) values (9, null)"));
+    exec(QStringLiteral(
+        "insert into ZOLT.LOCATION (LOCATION_ID, LOCATION_NAME, LOCATION_TYPE_ID) values (5, 'Заречье', 9)"));
+    exec(QStringLiteral("update ZOLT.COMPANY set LOCATION_ID = 5 where COMPANY_ID = 1"));
+    FakeClock clock;
+    clock.setNow(QDateTime(QDate(2024, 3, 20), QTime(9, 0)));
+    FakeMessageService messages;
+    FakeShellService shell;
+    TDM dm(dmr.get());
+    TKyv_ClientDataSet *cfg = dm.cdsMainCFG();
+    cfg->Open();
+    EXPECT_EQ(cfg->FieldByName(QStringLiteral("L_COMPANY_LOCATION"))->AsString().toStdString(), " Заречье");
+}
+
 // A data test whose database peer is missing fails and says to run ./test; it never passes as skipped.
 TEST(HardeningDataTests, ADataTestWithoutItsDatabaseFailsNamingTheTestScript)
 {

@@ -227,9 +227,14 @@ QStringList snapshot(TDMR &dmr, bool withTypes = true)
 std::unique_ptr<TDMR> emptyDatabase(const DataFixture &fixture)
 {
     if (fixture.engine() == TestEngine::SQLite) {
+        // A database file with no table in it (an empty file is refused as a damaged one).
         QDir().mkpath(QFileInfo(fixture.sqliteFile()).absolutePath());
-        QFile f(fixture.sqliteFile());
-        f.open(QIODevice::WriteOnly);
+        TADOConnection c;
+        c.SetCreateIfMissing(true);
+        c.SetConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1").arg(fixture.sqliteFile()));
+        c.Open();
+        c.Execute(QStringLiteral("create table ZOLT.T (X integer)"));
+        c.Execute(QStringLiteral("drop table ZOLT.T"));
     }
     auto dmr = fixture.makeDmr();
     dmr->DbLogON(QString::fromLatin1(TDMR::SchemaOwner), QString(), QStringLiteral("TEST"));

@@ -153,11 +153,12 @@ TEST(GridExchangeFilter, FilterTextsAreWhatTheDatasetsCompile)
     EXPECT_EQ(STFilterExpressionText(parse(QStringLiteral("5"), botNon), false), QString());
 }
 
-TEST(GridExchangeFilter, ANumberWithACommaSeparatorIsWrittenWithAPoint)
+TEST(GridExchangeFilter, ANumberWithACommaSeparatorIsWrittenInQuotesAsTheFieldReadsIt)
 {
     FormatSettingsScope scope;
     FormatSettings().DecimalSeparator = QLatin1Char(',');
-    EXPECT_EQ(STFilterExpressionText(parse(QStringLiteral("> 2,5"), botNumber), false), QStringLiteral("> 2.5"));
+    EXPECT_EQ(STFilterExpressionText(parse(QStringLiteral("> 2,5"), botNumber), false), QStringLiteral("> '2,5'"));
+    EXPECT_EQ(STFilterExpressionText(parse(QStringLiteral("> 2"), botNumber), false), QStringLiteral("> 2"));
 }
 
 TEST(GridExchangeFilter, ATypedNameWithAQuoteFiltersTheRightRecord)

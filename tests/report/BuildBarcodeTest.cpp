@@ -7,6 +7,7 @@
 #include "FR_Utils.h"
 
 #include "Exceptions.h"
+#include "FakeReportDesigner.h"
 #include "ServiceFakes.h"
 
 #include <QApplication>
@@ -35,7 +36,11 @@ protected:
         frEngine().DocumentMode = 1;
         setDefaultTextMeasurer(std::make_shared<FixedWidthMeasurer>(7));
     }
-    void TearDown() override { setDefaultTextMeasurer(nullptr); }
+    void TearDown() override
+    {
+        setDefaultTextMeasurer(nullptr);
+        frEngine().CurrentDesigner = nullptr;
+    }
 
     static std::unique_ptr<TfrBarCodeView> barcodeAt(int left, int top, int width, int height)
     {
@@ -272,8 +277,8 @@ void withEditor(const std::function<void(TfrBarCodeForm *)> &steps)
 TEST_F(BuildBarcode, TheEditorRefusesACodeTheSymbologyCannotDrawAndStaysOpen)
 {
     TfrBarCodeView view;
-    int changes = 0;
-    frEngine().BeginObjectChangeHook = [&changes] { ++changes; };
+    tarvik::test::FakeReportDesigner designer(true);
+    frEngine().CurrentDesigner = &designer;
     bool stayed = false;
     withEditor([&](TfrBarCodeForm *form) {
         EXPECT_EQ(form->windowTitle(), GetLocaleString(53650));
@@ -303,7 +308,7 @@ TEST_F(BuildBarcode, TheEditorRefusesACodeTheSymbologyCannotDrawAndStaysOpen)
     });
     view.ShowEditor();
     EXPECT_TRUE(stayed);
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(designer.Calls, QStringList { QStringLiteral("BeginObjectChange") });
     EXPECT_EQ(view.Memo, QStringList { QStringLiteral("400638133393") });
     EXPECT_EQ(view.BarType, bcCodeEAN13);
     EXPECT_EQ(view.Modul, 2);
@@ -314,7 +319,9 @@ TEST_F(BuildBarcode, TheEditorRefusesACodeTheSymbologyCannotDrawAndStaysOpen)
 TEST_F(BuildBarcode, TheEditorTakesAnExpressionUncheckedAndCancelChangesNothing)
 {
     TfrBarCodeView view;
-    frEngine().PickExpressionHook = [] { return QStringLiteral("[Table.Code]"); };
+    tarvik::test::FakeReportDesigner designer(true);
+    designer.Expression = QStringLiteral("[Table.Code]");
+    frEngine().CurrentDesigner = &designer;
     withEditor([](TfrBarCodeForm *form) {
         form->cbType->setCurrentIndex(bcCodeEAN8);
         form->ExprBtnClick();
@@ -334,6 +341,8 @@ TEST_F(BuildBarcode, TheEditorTakesAnExpressionUncheckedAndCancelChangesNothing)
     view.ShowEditor();
     EXPECT_EQ(view.Memo, QStringList { QStringLiteral("[Table.Code]") });
     EXPECT_EQ(view.Angle, 0.0);
+    EXPECT_EQ(designer.Calls, (QStringList { QStringLiteral("PickExpression"), QStringLiteral("BeginObjectChange") }))
+        << "only OK changes the object";
 }
 
 } // namespace

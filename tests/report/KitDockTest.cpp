@@ -1,4 +1,5 @@
 #include "FR_Dock.h"
+#include "FR_Globals.h"
 
 #include "Registry.h"
 
@@ -186,7 +187,7 @@ TEST(KitDockPlacement, ToolBarsComeBackAtTheNextStart)
         WriteFormPlacement(&w);
     }
     TRegistry check;
-    check.OpenKey(EngineRegistryKey + QStringLiteral("\\ToolBar\\PanelStd"), false);
+    check.OpenKey(EngineRegistryKey() + QStringLiteral("\\ToolBar\\PanelStd"), false);
     EXPECT_EQ(check.ReadString(QStringLiteral("isFloat")), QStringLiteral("1"));
     EXPECT_FALSE(check.ValueExists(QStringLiteral("DockName")));
 
@@ -215,12 +216,12 @@ TEST(KitDockPlacement, MissingOrBadValuesFallBackToTheDefaults)
 
     {
         TRegistry reg;
-        reg.OpenKey(EngineRegistryKey + QStringLiteral("\\ToolBar\\PanelText"), true);
+        reg.OpenKey(EngineRegistryKey() + QStringLiteral("\\ToolBar\\PanelText"), true);
         reg.WriteString(QStringLiteral("XPosition"), QStringLiteral("left"));
         reg.WriteString(QStringLiteral("DockName"), QStringLiteral("NoSuchDock"));
         reg.WriteString(QStringLiteral("isVisible"), QStringLiteral("yes"));
         reg.CloseKey();
-        reg.OpenKey(EngineRegistryKey + QStringLiteral("\\Form\\QWidget"), true);
+        reg.OpenKey(EngineRegistryKey() + QStringLiteral("\\Form\\QWidget"), true);
         reg.WriteString(QStringLiteral("Width"), QStringLiteral("500"));
         reg.WriteString(QStringLiteral("Height"), QStringLiteral(""));
         reg.CloseKey();

@@ -4,6 +4,7 @@
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
+#include "FakeReportDesigner.h"
 #include "FormatSettings.h"
 #include "ServiceFakes.h"
 
@@ -538,10 +539,9 @@ TEST_F(ModelStream, DesignerAndPreviewAnswerWithoutTheirLayers)
     EXPECT_TRUE(messages.requests.isEmpty());
 
     int shown = 0;
-    frEngine().DesignerFormClass = [&shown](TfrReport &) {
-        ++shown;
-        return 1;
-    };
+    tarvik::test::FakeDesignerFactory designers([&shown](tarvik::test::FakeReportDesigner &d) {
+        d.WhileShown = [&shown](tarvik::test::FakeReportDesigner &) { ++shown; };
+    });
     EXPECT_EQ(report.OpenDesigner(), 1);
     EXPECT_EQ(shown, 1);
 }

@@ -7,6 +7,7 @@
 #include "FR_Prntr.h"
 #include "FR_View.h"
 
+#include "FakeReportDesigner.h"
 #include "Formats.h"
 #include "ModalAnswer.h"
 
@@ -53,16 +54,20 @@ protected:
     }
     void designerRenames(const QString &text)
     {
-        frEngine().DesignerFormClass = [this, text](TfrReport &r) {
-            ++designerRuns;
-            EXPECT_EQ(r.Pages().GetCount(), 1) << "the prepared page is the only template page";
-            if (auto *m = dynamic_cast<TfrMemoView *>(r.FindViewByName("T2")))
-                m->Memo = QStringList{text};
-            return 1;
-        };
+        designers.emplace([this, text](tarvik::test::FakeReportDesigner &d) {
+            d.WhileShown = [this, text](tarvik::test::FakeReportDesigner &shown) {
+                ++designerRuns;
+                EXPECT_EQ(report.Pages().GetCount(), 1) << "the prepared page is the only template page";
+                if (auto *m = dynamic_cast<TfrMemoView *>(report.FindViewByName("T2"))) {
+                    m->Memo = QStringList { text };
+                    shown.Modified = true;
+                }
+            };
+        });
     }
     QByteArray templateBefore;
     int designerRuns = 0;
+    std::optional<tarvik::test::FakeDesignerFactory> designers;
 };
 
 TEST_F(OutputCommands, EditPreparedPageLendsThePageAndAsksBeforeKeepingChanges)
@@ -85,7 +90,8 @@ TEST_F(OutputCommands, EditPreparedPageLendsThePageAndAsksBeforeKeepingChanges)
     report.EditPreparedPage(1);
     EXPECT_EQ(messages.requests.size(), 2) << "nothing changed, nothing asked";
 
-    frEngine().DesignerFormClass = [](TfrReport &) -> int { throw Exception("designer failed"); };
+    designers.reset();
+    frEngine().DesignerFormClass = [](bool) -> TfrReportDesigner * { throw Exception("designer failed"); };
     EXPECT_THROW(report.EditPreparedPage(0), Exception);
     EXPECT_EQ(templateBytes(), templateBefore) << "the template is restored when the designer fails";
     EXPECT_EQ(pageTexts(report.EMFPages(), 0), QStringList{"Страница 1"});

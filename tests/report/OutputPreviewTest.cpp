@@ -10,6 +10,7 @@
 
 #include "ClientDataSet.h"
 #include "ComponentRegistry.h"
+#include "FakeReportDesigner.h"
 #include "ModalAnswer.h"
 #include "Screenshot.h"
 
@@ -237,7 +238,7 @@ TEST_F(OutputPreview, DragScrollingClickAndHover)
 
 TEST_F(OutputPreview, RemovePageAsksFirst)
 {
-    frEngine().DesignerFormClass = [](TfrReport &) { return 2; };
+    tarvik::test::FakeDesignerFactory designers;
     open(2);
     EXPECT_TRUE(form->N7->isVisible());
     form->CurrentPage = 2;

@@ -1,9 +1,14 @@
 // Faults found by review in the shell, each with the behaviour that replaced it.
 #include "StartupFixture.h"
 
+#include "FR_View.h"
 #include "XmlSettingsStorage.h"
 
 #include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -54,6 +59,68 @@ TEST_F(HardeningShell, AFailedResetOfAllCalculationKeepsTheProgramRunning)
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(closed, 0);
     EXPECT_TRUE(isConnected());
+}
+
+// A preview opened at its own size showed a strip of a page, and closing it left an empty frame behind.
+TEST_F(HardeningShell, AReportPreviewTakesTheWorkAreaAndClosesWithItsFrame)
+{
+    TfrmMain *m = makeMain();
+    showMain();
+    TfrReport report;
+    previewInMainWindow(report);
+    ASSERT_EQ(m->mdiArea->subWindowList().size(), 1);
+    QMdiSubWindow *frame = m->mdiArea->subWindowList().first();
+    auto *preview = qobject_cast<TfrPreviewForm *>(frame->widget());
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(frame->geometry(), m->mdiArea->viewport()->rect());
+    EXPECT_FALSE(frame->isMaximized()) << "the children opened after it would be maximised with it";
+
+    QTest::keyClick(preview, Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([m] { return m->mdiArea->subWindowList().isEmpty(); }));
+}
+
+// Qt's own texts (standard buttons, file dialogs) follow the interface language.
+TEST_F(HardeningShell, QtsOwnButtonsSpeakTheInterfaceLanguage)
+{
+    for (const auto &[language, cancel] : { std::pair { "ru", "Отмена" }, std::pair { "en", "Cancel" } }) {
+        SettingsStorage().writeString(QStringLiteral("preferences\\UILanguage"), QString::fromLatin1(language));
+        SettingsStorage().flush();
+        makeMain();
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Cancel);
+        EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8(cancel)) << language;
+        m_main.reset();
+    }
+}
+
+// A damaged settings file lost every section after the fault at the next exit, with no copy kept.
+TEST_F(HardeningShell, ADamagedSettingsFileIsKeptAsideAndTheUserToldOnce)
+{
+    const QByteArray damaged = "<?xml version=\"1.0\"?>\n<Configuration><preferences><HTTPPort>8123</HTTPPort>"
+                               "</preferences><frmMain><Left>7</Left></frm";
+    {
+        QFile f(settingsFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    makeMain();
+    EXPECT_EQ(AppSettings().HTTPPort, 8123) << "what could be read is kept";
+    ASSERT_EQ(m_messages.requests.size(), 1);
+    EXPECT_EQ(m_messages.requests[0].type, mtWarning);
+    EXPECT_TRUE(m_messages.lastText().contains(settingsFile() + QStringLiteral(".bad")))
+        << m_messages.lastText().toStdString();
+    QFile kept(settingsFile() + QStringLiteral(".bad"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), damaged);
+    kept.close();
+
+    // The exit writes a sound file; the next start has nothing to say and the copy stays.
+    m_main.reset();
+    makeMain();
+    EXPECT_EQ(m_messages.requests.size(), 1) << m_messages.lastText().toStdString();
+    EXPECT_EQ(AppSettings().HTTPPort, 8123);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), damaged);
 }
 
 // A settings file nested deeper than any settings path is ignored with a log line, and the defaults hold: it

@@ -230,6 +230,21 @@ TEST_P(ShellWindowsDatabase, checkBoxesActAtOnceAndTheTextsAtTheClose)
     EXPECT_EQ(AppSettings().VoyagerUser, QStringLiteral("operator"));
 }
 
+TEST_P(ShellWindowsDatabase, theCabinetsListenAddressIsEditedBesideItsPort)
+{
+    auto form = open<TfrmCFG>();
+    EXPECT_EQ(form->edHTTPAddress->text(), QStringLiteral("0.0.0.0"));
+    form->edHTTPAddress->setText(QStringLiteral(" 127.0.0.2 "));
+    form->close();
+    EXPECT_EQ(AppSettings().HTTPAddress, QStringLiteral("127.0.0.2"));
+
+    form = open<TfrmCFG>();
+    EXPECT_EQ(form->edHTTPAddress->text(), QStringLiteral("127.0.0.2"));
+    form->edHTTPAddress->clear();
+    form->close();
+    EXPECT_EQ(AppSettings().HTTPAddress, QStringLiteral("0.0.0.0"));
+}
+
 TEST_P(ShellWindowsDatabase, aRefusedPostOfTheConfigurationRowIsLoggedAndNotShown)
 {
     const QString logFile = m_data.connectionsFolder() + QStringLiteral("/../cfg.log");

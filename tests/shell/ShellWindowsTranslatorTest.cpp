@@ -237,14 +237,14 @@ TEST_F(ShellWindowsLanguage, aRussianDictionaryTranslatesTheMainWindowItsMessage
         QStringLiteral("[frmMain]\r\nactShowCustList.text=Абоненты\r\n[messages]\r\nconnectCaption=Соединиться\r\n"
                        "[frmPasswordDlg]\r\nbtnCancel.text=Отмена\r\nlblUserName.text=Пользователь\r\n"));
     QString cancelText, userLabel;
-    whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); },
+    tarvik::test::ModalAnswer &dialog = whenReady([] { return frmPasswordDlg && frmPasswordDlg->isVisible(); },
         [&] {
             cancelText = frmPasswordDlg->btnCancel->text();
             userLabel = frmPasswordDlg->findChild<QLabel *>(QStringLiteral("lblUserName"))->text();
             frmPasswordDlg->reject();
         });
     m->show();
-    ASSERT_TRUE(waitUntil([this] { return !m_messages.requests.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&dialog] { return dialog.ran() && !frmPasswordDlg; }));
     EXPECT_EQ(m->actShowCustList->text(), QStringLiteral("Абоненты"));
     EXPECT_EQ(m->actPayments->text(), QStringLiteral("Payments")) << "no Russian text for it";
     EXPECT_EQ(m->actFileDatabaseConnect->text(), QStringLiteral("Соединиться"));

@@ -3,6 +3,7 @@
 // The program's start-up objects on a temporary SQLite database: a connections folder with "TEST.udl", the
 // settings file in a temporary folder, the database module and the main window, with fake message boxes,
 // clock and shell.
+#include "FR_Class.h"
 #include "ModalAnswer.h"
 #include "ServiceFakes.h"
 #include "WindowMessages.h"
@@ -108,13 +109,13 @@ protected:
         return m_main.get();
     }
 
-    // Shows the main window; the login of its first showing is cancelled, and its error box forgotten.
+    // Shows the main window; the login of its first showing is cancelled, which shows nothing.
     void showMain()
     {
-        answerLogin(QString(), QString(), false);
+        tarvik::test::ModalAnswer &cancel = answerLogin(QString(), QString(), false);
         m_main->show();
-        ASSERT_TRUE(waitUntil([this] { return !m_messages.requests.isEmpty(); }));
-        m_messages.requests.clear();
+        ASSERT_TRUE(waitUntil([&cancel] { return cancel.ran(); }));
+        EXPECT_TRUE(m_messages.requests.isEmpty()) << m_messages.lastText().toStdString();
     }
 
     // Once `ready` holds (a dialog is up), runs `act` once, from the event loop of whatever waits. The answer
@@ -167,6 +168,41 @@ protected:
     }
 
     static bool isConnected() { return DM && DM->IsDatabaseConnected(); }
+
+    // A report of one page with one line, shown as the program shows its documents: a preview that is a
+    // sub-window of the main window.
+    static void previewInMainWindow(TfrReport &report)
+    {
+        report.Pages().Add();
+        auto *memo = new TfrMemoView;
+        memo->Name = QStringLiteral("Memo1");
+        memo->Left = 40;
+        memo->Top = 40;
+        memo->Width = 300;
+        memo->Height = 20;
+        memo->Memo = QStringList { QStringLiteral("Квитанция") };
+        report.Pages()[0]->AddObject(memo);
+        report.ShowProgress = false;
+        report.MDIPreview = true;
+        report.ModalPreview = false;
+        report.PreviewReport();
+    }
+
+    // A first login made the demo database with its configuration row; the session is closed again.
+    void makeDatabase()
+    {
+        login();
+        ASSERT_TRUE(isConnected()) << m_messages.lastText().toStdString();
+        m_main->actFileDatabaseConnect->trigger();
+        ASSERT_FALSE(isConnected());
+        m_messages.requests.clear();
+    }
+
+    void setReadOnly(bool readOnly)
+    {
+        const QFile::Permissions read = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        ASSERT_TRUE(QFile::setPermissions(databaseFile(), readOnly ? read : read | QFile::WriteOwner));
+    }
 
     QVariant selectValue(const QString &sql) { return DMR->dbConnection()->SelectValue(sql); }
 

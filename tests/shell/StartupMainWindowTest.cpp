@@ -295,21 +295,22 @@ TEST_F(StartupMainWindow, ShutDownClosesLinksChildrenAndSessionThenModulesThenWr
 
     // The first showing's login is cancelled; then the user logs in on the test's folder, opens a child and
     // closes the window.
-    answerLogin(QString(), QString(), false);
-    whenReady([this] { return frmMain && !m_messages.requests.isEmpty(); }, [&] {
-        frmMain->SetFolders({ frmMain->Folders().programFolder, QString(), connectionsFolder() });
-        login(frmMain);
-        ASSERT_TRUE(isConnected());
-        frmMain->OnCloseCASSocket = [&events] { events << "close CAS socket"; };
-        auto *child = static_cast<TestChild *>(frmMain->CreateChildForm(QStringLiteral("TfrmTestChild"), 1));
-        child->onClose = [&events] { events << "close child"; };
-        QObject::connect(frmMain, &QObject::destroyed, [&events, this] {
-            events << QStringLiteral("free main window, settings %1").arg(QFile::exists(settingsFile()));
+    tarvik::test::ModalAnswer &cancel = answerLogin(QString(), QString(), false);
+    whenReady([&cancel] { return frmMain && cancel.ran() && !frmPasswordDlg; },
+        [&] {
+            frmMain->SetFolders({ frmMain->Folders().programFolder, QString(), connectionsFolder() });
+            login(frmMain);
+            ASSERT_TRUE(isConnected());
+            frmMain->OnCloseCASSocket = [&events] { events << "close CAS socket"; };
+            auto *child = static_cast<TestChild *>(frmMain->CreateChildForm(QStringLiteral("TfrmTestChild"), 1));
+            child->onClose = [&events] { events << "close child"; };
+            QObject::connect(frmMain, &QObject::destroyed, [&events, this] {
+                events << QStringLiteral("free main window, settings %1").arg(QFile::exists(settingsFile()));
+            });
+            QObject::connect(frmMain, &TfrmMain::closed,
+                [&events] { events << QStringLiteral("closed, connected %1").arg(isConnected()); });
+            frmMain->close();
         });
-        QObject::connect(frmMain, &TfrmMain::closed,
-            [&events] { events << QStringLiteral("closed, connected %1").arg(isConnected()); });
-        frmMain->close();
-    });
     const int code = RunProgram(*qApp, {}, modules);
     UnRegisterCommand(QStringLiteral("actStopWebServer"));
     EXPECT_EQ(code, 0);
@@ -401,19 +402,7 @@ TEST_F(StartupMainWindow, ReportPreviewOpensAsASubWindow)
     ASSERT_TRUE(frEngine().MDIPreviewHost);
     {
         TfrReport report;
-        report.Pages().Add();
-        auto *memo = new TfrMemoView;
-        memo->Name = QStringLiteral("Memo1");
-        memo->Left = 40;
-        memo->Top = 40;
-        memo->Width = 300;
-        memo->Height = 20;
-        memo->Memo = QStringList{QStringLiteral("Квитанция")};
-        report.Pages()[0]->AddObject(memo);
-        report.ShowProgress = false;
-        report.MDIPreview = true;
-        report.ModalPreview = false;
-        report.PreviewReport();
+        previewInMainWindow(report);
         ASSERT_EQ(m->mdiArea->subWindowList().size(), 1);
         auto *form = qobject_cast<TfrPreviewForm *>(m->mdiArea->subWindowList().first()->widget());
         ASSERT_NE(form, nullptr);

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QToolBar>
+#include <QCloseEvent>
 #include <QToolButton>
 
 namespace {
@@ -142,6 +143,38 @@ TEST_F(StartupMonthClose, LeavingTheDialogUnstartedClosesNothing)
         EXPECT_EQ(accDateInDatabase(), QDate(2020, 5, 1)) << c.how;
         EXPECT_TRUE(m->actNewAccPeriod->isEnabled()) << c.how;
     }
+}
+
+// A window the user keeps open with Cancel when asked about its unsaved edits.
+class KeptOpenWindow : public QWidget
+{
+public:
+    bool mayClose = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override { event->setAccepted(mayClose); }
+};
+
+TEST_F(StartupMonthClose, AWindowTheUserKeepsOpenStopsTheMonthClose)
+{
+    TfrmMain *m = connectedInMay();
+    RegisterFormClass(QStringLiteral("TKeptOpenWindow"), [] { return new KeptOpenWindow; });
+    auto *kept = static_cast<KeptOpenWindow *>(m->CreateChildForm(QStringLiteral("TKeptOpenWindow"), 1));
+    UnRegisterFormClass(QStringLiteral("TKeptOpenWindow"));
+    ASSERT_NE(kept, nullptr);
+
+    // Not through whenReady: the dialog must not come.
+    tarvik::test::ModalAnswer dialog([] { return tarvik::test::activeModal<TfrmDebtCalc>() != nullptr; },
+        [] { tarvik::test::activeModal<TfrmDebtCalc>()->reject(); });
+    m->actNewAccPeriod->trigger();
+    QCoreApplication::sendPostedEvents();
+
+    EXPECT_FALSE(dialog.ran());
+    EXPECT_EQ(accDateInDatabase(), QDate(2020, 5, 1));
+    EXPECT_EQ(m->ChildForms().size(), 1);
+    kept->mayClose = true;
+    SendMessage(m, AMCloseAllChildForms);
+    EXPECT_TRUE(m->ChildForms().isEmpty());
 }
 
 TEST_F(StartupMonthClose, EveryControlAndActionAUserTouchesHasItsName)

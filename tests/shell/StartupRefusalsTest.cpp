@@ -5,40 +5,26 @@
 
 #include "CalculatorEh.h"
 #include "Exceptions.h"
+#include "uSession.h"
 
 #include <QTcpServer>
 
 namespace {
 
-const QString ConnectError
-    = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+const QString MissingDatabase = QStringLiteral("База данных не найдена");
+const QString DamagedDatabase = QStringLiteral("База данных повреждена");
+const QString UnreachableDatabase = QStringLiteral("База данных недоступна");
 
 class StartupRefusals : public StartupFixture
 {
 protected:
-    // A first login made the demo database with its configuration row; the session is closed again.
-    void makeDatabase()
-    {
-        login();
-        ASSERT_TRUE(isConnected()) << m_messages.lastText().toStdString();
-        m_main->actFileDatabaseConnect->trigger();
-        ASSERT_FALSE(isConnected());
-        m_messages.requests.clear();
-    }
-
-    void setReadOnly(bool readOnly)
-    {
-        const QFile::Permissions read = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-        ASSERT_TRUE(QFile::setPermissions(databaseFile(), readOnly ? read : read | QFile::WriteOwner));
-    }
-
-    // The one box the login showed: the connection error with the engine's words after it.
-    QString refusal()
+    // The one box the login showed: the error of its kind with the engine's words after it.
+    QString refusal(const QString &kind)
     {
         EXPECT_FALSE(isConnected());
         EXPECT_EQ(m_messages.requests.size(), 1);
         const QString text = m_messages.lastText();
-        EXPECT_TRUE(text.startsWith(ConnectError + QLatin1Char('\r'))) << text.toStdString();
+        EXPECT_TRUE(text.startsWith(kind + QLatin1Char('\r'))) << text.toStdString();
         return text;
     }
 };
@@ -83,7 +69,7 @@ TEST_F(StartupRefusals, DamagedOrForeignDatabaseFileIsRefusedNamingIt)
         }
         m_messages.requests.clear();
         login();
-        const QString text = refusal();
+        const QString text = refusal(DamagedDatabase);
         EXPECT_TRUE(text.contains(databaseFile())) << c.name << ": " << text.toStdString();
         EXPECT_TRUE(text.contains(c.reason)) << c.name << ": " << text.toStdString();
         EXPECT_FALSE(m_main->actShowCustList->isEnabled()) << c.name;
@@ -106,13 +92,16 @@ TEST_F(StartupRefusals, ReadOnlyDatabaseOpensAndAWriteShowsItsError)
                 { QStringLiteral("P_TO"), QDateTime(QDate(2020, 3, 31), QTime(0, 0)) } });
     }
     setReadOnly(true);
+    m_messages.answer(mrOk); // the notice that the database takes no changes
     m_messages.answer(mrYes);
     login();
     ASSERT_TRUE(isConnected()) << m_messages.lastText().toStdString();
-    // The correction cannot be written: its error is shown and the session is ready all the same.
-    ASSERT_EQ(m_messages.requests.size(), 2) << m_messages.lastText().toStdString();
-    EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
-    EXPECT_EQ(m_messages.requests[1].type, mtError);
+    // The login says the database takes no changes; the correction cannot be written: its error is shown and
+    // the session is ready all the same.
+    ASSERT_EQ(m_messages.requests.size(), 3) << m_messages.lastText().toStdString();
+    EXPECT_EQ(m_messages.requests[0].text, Session::ReadOnlyNotice);
+    EXPECT_EQ(m_messages.requests[1].type, mtConfirmation);
+    EXPECT_EQ(m_messages.requests[2].type, mtError);
     EXPECT_TRUE(m_messages.lastText().contains(QStringLiteral("readonly"))) << m_messages.lastText().toStdString();
     EXPECT_TRUE(m_main->actShowCustList->isEnabled());
     EXPECT_EQ(valueInFile(QStringLiteral("select count(*) from ZOLT.TARIF")).toInt(), 1);
@@ -142,7 +131,7 @@ TEST_F(StartupRefusals, MissingDatabaseFileIsMadeOnlyWhenTheConnectionFileAsksFo
         m_messages.requests.clear();
         login();
         if (!create) {
-            const QString text = refusal();
+            const QString text = refusal(MissingDatabase);
             EXPECT_TRUE(text.contains(file + QStringLiteral(" does not exist"))) << text.toStdString();
             EXPECT_FALSE(QFileInfo::exists(file));
             EXPECT_FALSE(QFileInfo::exists(QFileInfo(file).absolutePath()));
@@ -165,7 +154,7 @@ TEST_F(StartupRefusals, ServerThatNeverAnswersIsGivenUpWithinTenSeconds)
     clock.start();
     login();
     const qint64 elapsed = clock.elapsed();
-    const QString text = refusal();
+    const QString text = refusal(UnreachableDatabase);
     EXPECT_TRUE(text.contains(QStringLiteral("timeout"))) << text.toStdString();
     EXPECT_LT(elapsed, 15000);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -183,12 +172,14 @@ TEST_F(StartupRefusals, StructureUpdateThatFailsEndsTheSession)
     }
     // The file can be read but not changed, so the update's first step fails.
     setReadOnly(true);
+    m_messages.answer(mrOk); // the notice that the database takes no changes
     m_messages.answer(mrYes);
     login();
     setReadOnly(false);
-    ASSERT_EQ(m_messages.requests.size(), 2) << m_messages.lastText().toStdString();
-    EXPECT_EQ(m_messages.requests[0].type, mtConfirmation);
-    EXPECT_EQ(m_messages.requests[1].type, mtError);
+    ASSERT_EQ(m_messages.requests.size(), 3) << m_messages.lastText().toStdString();
+    EXPECT_EQ(m_messages.requests[0].text, Session::ReadOnlyNotice);
+    EXPECT_EQ(m_messages.requests[1].type, mtConfirmation);
+    EXPECT_EQ(m_messages.requests[2].type, mtError);
     EXPECT_FALSE(isConnected());
     EXPECT_FALSE(m_main->actShowCustList->isEnabled());
     EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Tarvik[ Нет соединения с БД ]"));

@@ -8,8 +8,7 @@
 
 namespace {
 
-const QString ConnectError
-    = QStringLiteral("Ошибка соединения с базой данных\rВозможно имя или пароль введены неверно");
+const QString ConnectError = QStringLiteral("Ошибка соединения с базой данных");
 const QString StructureOffer = QStringLiteral(
     "Формат базы данных не соответствует данной версии программы\rЧасть функций может не работать, или работать "
     "неправильно\r Рекомендуется произвести обновление структуры БД\r См. пункт меню \"Сервис -> Обновление "
@@ -166,7 +165,7 @@ TEST_F(StartupSession, LoginThatFailsShowsTheConnectionErrorAndWritesNothing)
     {
         const char *name;
         std::function<Session::TConnectHooks()> hooks;
-        QString reason; // the engine's words after the system's text; empty: none
+        QString reason; // the engine's words after the system's text; empty: no box, nothing was tried
     };
     const Case cases[] = {
         { "cancelled", [this] { return hooks(QStringLiteral("vmdemo"), QStringLiteral("wisp"), false); }, QString() },
@@ -192,17 +191,17 @@ TEST_F(StartupSession, LoginThatFailsShowsTheConnectionErrorAndWritesNothing)
         const Session::TConnectResult result = Session::Connect(c.hooks(), connectionsFolder());
         EXPECT_FALSE(result.connected) << c.name;
         EXPECT_FALSE(result.mainCfg.exists) << c.name;
+        EXPECT_EQ(m_asked.configurationOpened, 0) << c.name;
+        if (c.reason.isEmpty()) {
+            EXPECT_TRUE(m_messages.requests.isEmpty()) << c.name << ": " << m_messages.lastText().toStdString();
+            continue;
+        }
         ASSERT_EQ(m_messages.requests.size(), 1) << c.name;
         const auto &box = m_messages.requests[0];
         EXPECT_EQ(box.type, mtError) << c.name;
         EXPECT_EQ(box.buttons, TMsgDlgButtons(mbYes)) << c.name;
-        if (c.reason.isEmpty()) {
-            EXPECT_EQ(box.text, ConnectError) << c.name;
-        } else {
-            EXPECT_TRUE(box.text.startsWith(ConnectError + QLatin1Char('\r'))) << box.text.toStdString();
-            EXPECT_TRUE(box.text.contains(c.reason)) << box.text.toStdString();
-        }
-        EXPECT_EQ(m_asked.configurationOpened, 0) << c.name;
+        EXPECT_TRUE(box.text.startsWith(ConnectError + QLatin1Char('\r'))) << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(c.reason)) << box.text.toStdString();
     }
     EXPECT_FALSE(QFile::exists(databaseFile()));
 }
