@@ -115,8 +115,8 @@ int main(int argc, char **argv)
     designer.SetGridAlign(false);
     QApplication::processEvents();
     TfrDesignerPage *surface = designer.PageView;
-    std::printf("objects: %d, page %d x %d, window 1920 x 1080\n", page->ObjectCount(), surface->width(),
-                surface->height());
+    std::printf(
+        "objects: %d, page %d x %d, window 1920 x 1080\n", page->ObjectCount(), surface->width(), surface->height());
 
     QImage image(surface->size(), QImage::Format_ARGB32_Premultiplied);
     const double baseline = TimeMs(20, [&] { PaintBaseline(image, page); });
