@@ -109,6 +109,9 @@ extern TfrDesigner *DesignerComponent;
 // Links the designer to the engine and starts its process-wide state afresh.
 void frInstallDesigner();
 
+// A picked expression as a text object takes it: in brackets unless it is one bracketed expression already.
+QString WrapExpression(const QString &expression);
+
 using TLoadReportEvent = std::function<void(TfrReport *report, QString &reportName, bool &opened)>;
 using TSaveReportEvent = std::function<void(TfrReport *report, QString &reportName, bool saveAs, bool &saved)>;
 

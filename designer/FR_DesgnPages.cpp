@@ -3,6 +3,8 @@
 
 #include "FR_Dock.h"
 #include "FR_Edit.h"
+#include "FR_Expr.h"
+#include "FR_Fields.h"
 #include "FR_Insp.h"
 #include "FR_Locale.h"
 #include "FR_PageF.h"
@@ -13,6 +15,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -85,14 +88,27 @@ void TfrDesignerForm::SelectObjectByName(const QString &name)
 
 QString TfrDesignerForm::PickDBField()
 {
-    // The field list joins here when the designer gets it; until then nothing is picked.
-    return {};
+    TfrFieldsForm form(this);
+    if (form.exec() != QDialog::Accepted || form.FieldText.isEmpty())
+        return {};
+    return u'[' + form.FieldText + u']';
+}
+
+QString WrapExpression(const QString &expression)
+{
+    if (expression.isEmpty())
+        return {};
+    // Brackets only when the text is not one bracketed expression already.
+    const bool bracketed = expression.startsWith(u'[') && expression.endsWith(u']') && expression.indexOf(u'[', 1) < 0;
+    return bracketed ? expression : u'[' + expression + u']';
 }
 
 QString TfrDesignerForm::PickExpression()
 {
-    // The expression builder joins here when the designer gets it; until then nothing is picked.
-    return {};
+    TfrExprForm form(this);
+    if (form.exec() != QDialog::Accepted)
+        return {};
+    return WrapExpression(form.ExprMemo->toPlainText());
 }
 
 void TfrDesignerForm::SetCurPage(int index)

@@ -213,4 +213,18 @@ TEST(WindowGeometry, SortBandsPutsBandsFirstOverlayAtTheHeadAndCrossBandsLast)
     EXPECT_FALSE(BandTypeExists(page, btReportTitle));
 }
 
+TEST(WindowGeometry, PickedExpressionsAreBracketedUnlessTheyAreOneBracketedExpression)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        { "", "" },
+        { "Sum(x)", "[Sum(x)]" },
+        { "[Name]", "[Name]" },
+        { "[Name", "[[Name]" },
+        { "[a] + [b]", "[[a] + [b]]" },
+        { "x]", "[x]]" },
+    };
+    for (const auto &[in, out] : cases)
+        EXPECT_EQ(WrapExpression(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+}
+
 } // namespace
