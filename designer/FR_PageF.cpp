@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMenuBar>
 
 TfrKeyPreview::TfrKeyPreview(QWidget *window, THandler handler)
     : QObject(window)
@@ -17,7 +18,8 @@ bool TfrKeyPreview::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress || !m_handler || !watched->isWidgetType())
         return false;
-    if (static_cast<QWidget *>(watched)->window() != m_window)
+    // A menu bar keeps its keys: they walk through its menus.
+    if (static_cast<QWidget *>(watched)->window() != m_window || qobject_cast<QMenuBar *>(watched))
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
     return m_handler(key->key(), key->modifiers());

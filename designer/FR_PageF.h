@@ -4,9 +4,9 @@
 
 #include <functional>
 
-// Hands the keys pressed in any widget of one window to a handler before the widget sees them; a key the handler
-// used goes no further. The handler must change nothing for a key it leaves, which may come to it again on its way
-// to the widget's parents.
+// Hands the keys pressed in any widget of one window (its menu bar aside) to a handler before the widget sees them; a
+// key the handler used goes no further. The handler must change nothing for a key it leaves, which may come to it again
+// on its way to the widget's parents.
 class TfrKeyPreview : public QObject
 {
 public:

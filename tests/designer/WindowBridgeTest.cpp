@@ -2,6 +2,7 @@
 // back within the restrictions, selecting by name, and the status bar's figures.
 #include "WindowFixture.h"
 
+#include "FR_Dock.h"
 #include "FR_Insp.h"
 #include "FR_PageF.h"
 
@@ -276,6 +277,49 @@ TEST_F(WindowBridge, TheStatusBoxShowsPositionSizeAndScale)
     QApplication::sendEvent(d.PageView, &tool);
     EXPECT_EQ(figures()[0], QStringLiteral("100;200")) << "an object being placed shows its snapped rectangle";
     EXPECT_FALSE(figures()[1].isEmpty());
+}
+
+TEST_F(WindowBridge, TheCommandsFollowTheSelectionType)
+{
+    TfrBandView *header = band(btPageHeader, 0, 30, "Header");
+    TfrMemoView *text = memo(10, 40, 60, 20, "T");
+    auto *line = CreateViewOfType(4, {});
+    line->PlaceAt(10, 80, 100, 0);
+    line->Name = QStringLiteral("L");
+    page->AddObject(line);
+    TfrDesignerForm &d = open();
+    const QByteArray copied("object");
+    struct Case
+    {
+        const char *what;
+        std::vector<TfrView *> selection;
+        bool clipboard;
+        int type;
+    } cases[] = {
+        { "nothing", {}, false, 0 },
+        { "a band", { header }, false, 1 },
+        { "a text object", { text }, false, 2 },
+        { "a line", { line }, false, 4 },
+        { "two objects", { text, line }, false, 8 },
+        { "nothing, the clipboard full", {}, true, 16 },
+        { "a text object, the clipboard full", { text }, true, 18 },
+    };
+    for (const Case &c : cases) {
+        DesignerClipboard.clear();
+        if (c.clipboard)
+            DesignerClipboard << copied;
+        select(c.selection);
+        EXPECT_EQ(d.SelectionType(), c.type) << c.what;
+        const bool any = !c.selection.empty();
+        for (QAction *a : { d.N32, d.N33, d.FitGridAction, d.N11, d.N12, d.N27, d.N2, d.N1, d.N5 })
+            EXPECT_EQ(a->isEnabled(), any) << c.what << ": " << a->objectName().toStdString();
+        for (QWidget *b : std::initializer_list<QWidget *> { d.CutB, d.CopyB, d.ZB1, d.ZB2, d.GB3 })
+            EXPECT_EQ(b->isEnabled(), any) << c.what << ": " << b->objectName().toStdString();
+        EXPECT_EQ(d.N13->isEnabled(), c.clipboard) << c.what;
+        EXPECT_EQ(d.PstB->isEnabled(), c.clipboard) << c.what;
+        EXPECT_EQ(d.N36->isEnabled(), c.selection.size() == 1) << c.what;
+        EXPECT_EQ(d.N6->isEnabled(), c.selection.size() == 1) << c.what;
+    }
 }
 
 TEST_F(WindowBridge, ADoubleClickOnTheUnitsPanelStepsTheUnits)

@@ -15,6 +15,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 class WindowFixture : public ::testing::Test
 {
@@ -63,13 +64,14 @@ protected:
         return b;
     }
     // Selects the objects as a click and Shift-clicks would.
-    void select(std::initializer_list<TfrView *> views)
+    void select(std::initializer_list<TfrView *> views) { select(std::vector<TfrView *>(views)); }
+    void select(const std::vector<TfrView *> &views)
     {
         designer->Unselect();
         for (TfrView *v : views)
             v->IsSelected = true;
         designer->PageView->SelectedCount = int(views.size());
-        designer->PageView->LastSelected = views.size() == 1 ? *views.begin() : nullptr;
+        designer->PageView->LastSelected = views.size() == 1 ? views.front() : nullptr;
         designer->PageView->CalcSelectionBounds();
         designer->SelectionChanged();
     }
