@@ -484,7 +484,6 @@ private:
     void EditGroupCondition(TfrView *view);
     void ApplyPageProperty(const QString &name, Variant value);
     void ApplyObjectProperty(const QString &name, const Variant &value);
-    QObject *m_keyPreview = nullptr;
     // A page property is being applied: the page is set up again without refilling the inspector meanwhile.
     bool m_applyingPageProperty = false;
 };

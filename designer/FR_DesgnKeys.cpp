@@ -21,8 +21,8 @@ QRect Bounds(const TfrView *v)
 
 void TfrDesignerForm::InstallKeysAndStatus()
 {
-    m_keyPreview
-        = new TfrKeyPreview(this, [this](int key, Qt::KeyboardModifiers shift) { return FormKeyDown(key, shift); });
+    // The window sees its keys before its controls do.
+    new TfrKeyPreview(this, [this](int key, Qt::KeyboardModifiers shift) { return FormKeyDown(key, shift); });
     // A double click on the units panel steps pixels, millimetres, inches.
     StatusBar1->OnDblClick = [this](const QPoint &p) {
         if (p.x() < TfrStatusBar::PanelWidths[0])

@@ -80,6 +80,44 @@ TEST_F(WindowBridge, RowsAreThoseTheSelectionSharesAndDifferingValuesShowEmpty)
     EXPECT_NE(row("Orientation"), -1);
 }
 
+// An add-in object with more properties than the inspector was first meant to hold.
+class TManyProperties : public TfrMemoView
+{
+public:
+    void RegisterProperties() override
+    {
+        TfrMemoView::RegisterProperties();
+        for (int i = 0; i < 80; ++i)
+            RegisterProp(QStringLiteral("Extra%1").arg(i, 2, 10, QLatin1Char('0')), frdtInteger);
+    }
+    void SetPropertyValue(const QString &name, const Variant &value) override
+    {
+        if (name == QLatin1String("Extra79"))
+            last = value.toInt();
+        else
+            TfrMemoView::SetPropertyValue(name, value);
+    }
+    Variant GetPropertyValue(const QString &name) override
+    {
+        return name == QLatin1String("Extra79") ? Variant(last) : TfrMemoView::GetPropertyValue(name);
+    }
+    int last = 0;
+};
+
+TEST_F(WindowBridge, TheInspectorTakesEveryRowOfAnObjectWithManyProperties)
+{
+    auto *many = new TManyProperties;
+    many->PlaceAt(10, 10, 60, 20);
+    many->Name = QStringLiteral("Many");
+    page->AddObject(many);
+    open();
+    select({ many });
+    EXPECT_GT(designer->InspForm->RowCount(), 100);
+    type("Extra79", QStringLiteral("7"));
+    EXPECT_EQ(many->last, 7);
+    EXPECT_EQ(shown("Extra79"), QStringLiteral("7"));
+}
+
 TEST_F(WindowBridge, SizesShowAndAreTypedInTheUnitsOnReportPagesAndInPixelsOnDialogs)
 {
     TfrMemoView *m = memo(36, 18, 36, 18, "M");
