@@ -38,11 +38,11 @@ protected:
         frResetEngine();
     }
 
-    TfrDesignerForm &open(bool templateMode = true)
+    TfrDesignerForm &open(bool templateMode = true, const QSize &size = QSize(1100, 800))
     {
         designer = std::make_unique<TfrDesignerForm>(templateMode);
         frEngine().CurrentDesigner = designer.get();
-        designer->resize(1100, 800);
+        designer->resize(size);
         designer->show();
         return *designer;
     }

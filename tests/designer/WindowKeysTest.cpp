@@ -202,20 +202,19 @@ protected:
     void SetUp() override
     {
         WindowFixture::SetUp();
-        page->Type = 1;
-        page->Caption = QStringLiteral("Параметры");
-        page->Left = 300;
-        page->Top = 200;
-        page->Width = 380;
-        page->Height = 300;
         report.Pages().Add();
         second = report.Pages().GetPage(1);
-        second->Type = 1;
-        second->Caption = QStringLiteral("Ещё");
-        second->Left = 100;
-        second->Top = 80;
-        second->Width = 200;
-        second->Height = 150;
+        dialog(page, "Параметры", QRect(300, 200, 380, 300));
+        dialog(second, "Ещё", QRect(100, 80, 200, 150));
+    }
+    static void dialog(TfrPage *p, const char *caption, const QRect &bounds)
+    {
+        p->Type = 1;
+        p->Caption = QString::fromUtf8(caption);
+        p->Left = bounds.x();
+        p->Top = bounds.y();
+        p->Width = bounds.width();
+        p->Height = bounds.height();
     }
     TfrPage *second = nullptr;
 };
