@@ -1,0 +1,47 @@
+#include "FR_AttrE.h"
+
+#include "FR_Class.h"
+#include "FR_Color.h"
+#include "FR_Ctrls.h"
+#include "FR_Expr.h"
+#include "FR_Fields.h"
+#include "FR_Locale.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrAttrEditorForm::TfrAttrEditorForm(QWidget *parent)
+    : QDialog(parent)
+{
+    InitDesignerGlyphs();
+    setObjectName(QStringLiteral("frAttrEditorForm"));
+    setWindowTitle(GetLocaleString(53740));
+    Edit1 = new TfrComboEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMinimumWidth(300);
+    Edit1->SetGlyph(QPixmap(QStringLiteral(":/designer/ELLIPSIS")));
+    Edit1->SetButtonHint(GetLocaleString(53575));
+    Edit1->OnButtonClick = [this](QObject *) {
+        TfrExprForm builder(this);
+        if (builder.exec() == QDialog::Accepted)
+            Edit1->lineEdit()->insert(builder.ExprMemo->toPlainText());
+    };
+    QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Edit1);
+    layout->addLayout(buttons);
+}
+
+bool TfrAttrEditorForm::EditTag(TfrView &view)
+{
+    TfrAttrEditorForm form;
+    form.Edit1->setEditText(view.Tag);
+    if (form.exec() != QDialog::Accepted)
+        return false;
+    if (TfrReportDesigner *designer = frEngine().CurrentDesigner)
+        designer->BeginObjectChange();
+    view.Tag = form.Edit1->currentText();
+    return true;
+}
