@@ -1,8 +1,8 @@
 #include "FR_AttrE.h"
 
 #include "FR_Class.h"
-#include "FR_Color.h"
 #include "FR_Ctrls.h"
+#include "FR_DialogKit.h"
 #include "FR_Expr.h"
 #include "FR_Fields.h"
 #include "FR_Locale.h"
@@ -15,13 +15,12 @@
 TfrAttrEditorForm::TfrAttrEditorForm(QWidget *parent)
     : QDialog(parent)
 {
-    InitDesignerGlyphs();
     setObjectName(QStringLiteral("frAttrEditorForm"));
     setWindowTitle(GetLocaleString(53740));
     Edit1 = new TfrComboEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(300);
-    Edit1->SetGlyph(QPixmap(QStringLiteral(":/designer/ELLIPSIS")));
+    Edit1->SetGlyph(DesignerGlyph(QStringLiteral("ELLIPSIS")));
     Edit1->SetButtonHint(GetLocaleString(53575));
     Edit1->OnButtonClick = [this](QObject *) {
         TfrExprForm builder(this);

@@ -11,6 +11,7 @@
 #include "Registry.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -293,9 +294,8 @@ void TfrDesOptionsForm::EditorFontChoiceChanged()
 bool TfrDesOptionsForm::eventFilter(QObject *watched, QEvent *event)
 {
     // The long caption stands beside its box as a label of its own; clicking it works the box. A double-click
-    // counts as two clicks.
-    if (watched == Label1
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+    // brings a press for each of its clicks, so it works the box twice.
+    if (watched == Label1 && event->type() == QEvent::MouseButtonPress)
         CB6->toggle();
     return QDialog::eventFilter(watched, event);
 }

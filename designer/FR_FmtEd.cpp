@@ -4,6 +4,7 @@
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "FR_GrpEd.h"
 
 #include "FR_Class.h"
-#include "FR_Color.h"
 #include "FR_Ctrls.h"
+#include "FR_DialogKit.h"
 #include "FR_Fields.h"
 #include "FR_Locale.h"
 
@@ -13,7 +13,6 @@
 TfrGroupEditorForm::TfrGroupEditorForm(QWidget *parent)
     : QDialog(parent)
 {
-    InitDesignerGlyphs();
     setObjectName(QStringLiteral("frGroupEditorForm"));
     setWindowTitle(GetLocaleString(53490));
     GB1 = new QGroupBox(GetLocaleString(53491), this);
@@ -21,7 +20,7 @@ TfrGroupEditorForm::TfrGroupEditorForm(QWidget *parent)
     Edit1 = new TfrComboEdit(GB1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(300);
-    Edit1->SetGlyph(QPixmap(QStringLiteral(":/designer/ELLIPSIS")));
+    Edit1->SetGlyph(DesignerGlyph(QStringLiteral("ELLIPSIS")));
     Edit1->SetButtonHint(GetLocaleString(53492));
     Edit1->OnButtonClick = [this](QObject *) {
         TfrReportDesigner *designer = frEngine().CurrentDesigner;

@@ -2,6 +2,7 @@
 
 #include "FR_Color.h"
 #include "FR_Ctrls.h"
+#include "FR_DialogKit.h"
 #include "FR_Expr.h"
 #include "FR_Fields.h"
 #include "FR_Locale.h"
@@ -35,7 +36,6 @@ TfrSpeedButton *ColorButton(QWidget *parent, const char *name, int captionId)
 TfrHilightForm::TfrHilightForm(QWidget *parent)
     : QDialog(parent)
 {
-    InitDesignerGlyphs();
     setObjectName(QStringLiteral("frHilightForm"));
     setWindowTitle(GetLocaleString(53520));
 
@@ -43,7 +43,7 @@ TfrHilightForm::TfrHilightForm(QWidget *parent)
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     Edit1 = new TfrComboEdit(GroupBox1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->SetGlyph(QPixmap(QStringLiteral(":/designer/ELLIPSIS")));
+    Edit1->SetGlyph(DesignerGlyph(QStringLiteral("ELLIPSIS")));
     Edit1->SetButtonHint(GetLocaleString(53575));
     Edit1->OnButtonClick = [this](QObject *) {
         TfrExprForm builder(this);

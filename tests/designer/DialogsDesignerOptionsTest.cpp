@@ -1,10 +1,9 @@
 // The designer options: the window's settings answered, and the editor's fonts kept in the registry.
+#include "DialogsFixture.h"
+
 #include "FR_Combo.h"
 #include "FR_DsOpt.h"
-#include "FR_Globals.h"
 
-#include "FakeReportDesigner.h"
-#include "ModalAnswer.h"
 #include "Registry.h"
 
 #include <QCheckBox>
@@ -20,37 +19,31 @@
 
 namespace {
 
-using tarvik::test::activeModal;
 using tarvik::test::ModalAnswer;
 
 const QString Section = QStringLiteral("Form\\TfrReportDesigner");
 
-class DialogsDesignerOptions : public ::testing::Test
+class DialogsDesignerOptions : public DialogsFixture
 {
 protected:
     void SetUp() override
     {
-        frResetEngine();
+        DialogsFixture::SetUp();
         TRegistry::useTemporaryStorage();
-        frEngine().CurrentDesigner = &designer;
     }
-    void TearDown() override { frResetEngine(); }
 
     static QString stored(const char *ident)
     {
         return TRegIniFile(EngineRegistryKey()).ReadString(Section, QString::fromLatin1(ident), QStringLiteral("-"));
     }
     // Runs the dialog, acting on it once it is up; answers whether it was confirmed.
-    static bool run(TfrDesignerOptions &values, std::function<void(TfrDesOptionsForm &)> act)
+    bool run(TfrDesignerOptions &values, std::function<void(TfrDesOptionsForm &)> act)
     {
-        ModalAnswer answer([] { return activeModal<TfrDesOptionsForm>() != nullptr; },
-            [act] { act(*activeModal<TfrDesOptionsForm>()); });
+        ModalAnswer answer = whenShown<TfrDesOptionsForm>(std::move(act));
         const bool confirmed = TfrDesOptionsForm::Execute(values);
         EXPECT_TRUE(answer.ran());
         return confirmed;
     }
-
-    tarvik::test::FakeReportDesigner designer { true };
 };
 
 TEST_F(DialogsDesignerOptions, TheValuesAreShownAndAnsweredAsTheyAre)

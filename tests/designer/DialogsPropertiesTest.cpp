@@ -1,6 +1,7 @@
 // The property dialogs of report objects: display format, highlight, tag, picture, and a group's condition.
+#include "DialogsFixture.h"
+
 #include "FR_AttrE.h"
-#include "FR_Class.h"
 #include "FR_Color.h"
 #include "FR_Expr.h"
 #include "FR_FmtEd.h"
@@ -8,12 +9,9 @@
 #include "FR_GrpEd.h"
 #include "FR_Hilit.h"
 
-#include "FakeReportDesigner.h"
-#include "ModalAnswer.h"
-#include "ServiceFakes.h"
-
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,48 +28,12 @@
 
 namespace {
 
-using tarvik::test::activeModal;
 using tarvik::test::ModalAnswer;
 
-class DialogsProperties : public ::testing::Test
+class DialogsProperties : public DialogsFixture
 {
 protected:
-    void SetUp() override
-    {
-        frResetEngine();
-        frEngine().CurrentDesigner = &designer;
-    }
-    void TearDown() override { frResetEngine(); }
-
-    // Runs `act` on the dialog of class T once it is up.
-    template <class T> static ModalAnswer whenShown(std::function<void(T &)> act)
-    {
-        return ModalAnswer([] { return activeModal<T>() != nullptr; }, [act] { act(*activeModal<T>()); });
-    }
-    static void clickRow(QListWidget *list, int row)
-    {
-        QListWidgetItem *item = list->item(row);
-        ASSERT_NE(item, nullptr) << row;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-    }
-    static void retype(QLineEdit *edit, const QString &text)
-    {
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        QTest::keyClicks(edit, text);
-    }
-    static QStringList texts(const QListWidget *list)
-    {
-        QStringList result;
-        for (int i = 0; i < list->count(); ++i)
-            result << list->item(i)->text();
-        return result;
-    }
-
     FakeDialogService dialogs;
-    FakeMessageService messages;
-    tarvik::test::FakeReportDesigner designer { true };
 };
 
 // ---- display format ---------------------------------------------------------------------------------------------
@@ -133,7 +95,7 @@ TEST_F(DialogsProperties, TheCodeIsPackedFromTheChoicesAndTheEdits)
         { "number with digits", 1, 3, "2", ",", {}, Code(1, 3, 2, u','), "kept" },
         { "number, point", 1, 0, "4", ".", {}, Code(1, 0, 4, u'.'), "kept" },
         { "number of the user's own", 1, 4, "1", ",", "#,##0.0", Code(1, 4, 1, u','), "#,##0.0" },
-        { "digits that are no number", 1, 1, "два", ".", {}, Code(1, 1, 0, u'.'), "kept" },
+        { "digits that are no number", 1, 1, "two", ".", {}, Code(1, 1, 0, u'.'), "kept" },
         { "digits beyond eight bits", 1, 1, "300", ".", {}, Code(1, 1, 0, u'.'), "kept" },
         { "negative digits", 1, 1, "-1", ".", {}, Code(1, 1, 0, u'.'), "kept" },
         { "no separator", 1, 2, "2", "", {}, Code(1, 2, 2, u','), "kept" },
