@@ -23,9 +23,19 @@ TfrAttrEditorForm::TfrAttrEditorForm(QWidget *parent)
     Edit1->SetGlyph(DesignerGlyph(QStringLiteral("ELLIPSIS")));
     Edit1->SetButtonHint(GetLocaleString(53575));
     Edit1->OnButtonClick = [this](QObject *) {
+        // The builder takes the focus and the window's activation with it; the selection it is to replace is
+        // taken back afterwards.
+        QLineEdit *edit = Edit1->lineEdit();
+        const int start = edit->selectionStart(), length = int(edit->selectedText().size());
+        const int caret = edit->cursorPosition();
         TfrExprForm builder(this);
-        if (builder.exec() == QDialog::Accepted)
-            Edit1->lineEdit()->insert(builder.ExprMemo->toPlainText());
+        if (builder.exec() != QDialog::Accepted)
+            return;
+        if (start >= 0)
+            edit->setSelection(start, length);
+        else
+            edit->setCursorPosition(caret);
+        edit->insert(builder.ExprMemo->toPlainText());
     };
     QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     auto *layout = new QVBoxLayout(this);

@@ -29,14 +29,22 @@ QPixmap NodeGlyph(int image)
 {
     switch (image) {
     case TfrDictForm::niRoot:
-    case TfrDictForm::niBandRoot: return DesignerGlyph(QStringLiteral("DICTROOT"));
-    case TfrDictForm::niDataset: return DesignerGlyph(QStringLiteral("DATASET"));
-    case TfrDictForm::niField: return DesignerGlyph(QStringLiteral("FIELD"));
-    case TfrDictForm::niHiddenField: return DesignerGlyph(QStringLiteral("HIDDENFIELD"));
-    case TfrDictForm::niCategory: return DesignerGlyph(QStringLiteral("CATEGORY"));
-    case TfrDictForm::niVariable: return DesignerGlyph(QStringLiteral("VARIABLE"));
-    case TfrDictForm::niBandSource: return DesignerGlyph(QStringLiteral("SOURCE"));
-    default: return QPixmap();
+    case TfrDictForm::niBandRoot:
+        return DesignerGlyph(QStringLiteral("DICTROOT"));
+    case TfrDictForm::niDataset:
+        return DesignerGlyph(QStringLiteral("DATASET"));
+    case TfrDictForm::niField:
+        return DesignerGlyph(QStringLiteral("FIELD"));
+    case TfrDictForm::niHiddenField:
+        return DesignerGlyph(QStringLiteral("HIDDENFIELD"));
+    case TfrDictForm::niCategory:
+        return DesignerGlyph(QStringLiteral("CATEGORY"));
+    case TfrDictForm::niVariable:
+        return DesignerGlyph(QStringLiteral("VARIABLE"));
+    case TfrDictForm::niBandSource:
+        return DesignerGlyph(QStringLiteral("SOURCE"));
+    default:
+        return QPixmap();
     }
 }
 
@@ -162,8 +170,10 @@ bool TakeDragFrom(QEvent *event, const QWidget *source, bool &dropped)
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return false;
     auto *drag = static_cast<QDropEvent *>(event);
-    if (drag->mimeData()->data(DragFormat) != source->objectName().toUtf8())
-        return false;
+    if (drag->mimeData()->data(DragFormat) != source->objectName().toUtf8()) {
+        drag->ignore();
+        return true;
+    }
     // Copied, never moved: the view the drag started from must not remove its rows itself.
     drag->setDropAction(Qt::CopyAction);
     drag->accept();
@@ -270,9 +280,10 @@ bool TfrDictForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (watched == ExprEdit->lineEdit() && type == QEvent::FocusIn)
+    const bool expression = watched == ExprEdit || watched == ExprEdit->lineEdit();
+    if (expression && type == QEvent::FocusIn)
         m_exprNode = VarTree->currentItem();
-    if (watched == ExprEdit->lineEdit() && type == QEvent::FocusOut)
+    if (expression && type == QEvent::FocusOut)
         StoreExpression();
     if (watched == Edit1 && type == QEvent::FocusOut)
         StoreFieldAlias();

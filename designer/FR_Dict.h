@@ -137,6 +137,8 @@ private:
     bool m_updating = false;
     bool m_emptyState = false;
     QTreeWidgetItem *m_exprNode = nullptr;
+    // A node's name is being edited in the tree, and which node's.
+    bool m_renaming = false;
     QTreeWidgetItem *m_renameNode = nullptr;
     QString m_renameOld;
     QTreeWidgetItem *m_aliasNode = nullptr;

@@ -1,11 +1,11 @@
 // The band data source page of the data dictionary editor: which data sources bands offer, under which aliases.
+#include "FR_Class.h"
 #include "FR_Ctrls.h"
 #include "FR_DBSet.h"
+#include "FR_DataDict.h"
 #include "FR_DialogKit.h"
 #include "FR_Dict.h"
 #include "FR_DictParts.h"
-#include "FR_Class.h"
-#include "FR_DataDict.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
 

@@ -61,6 +61,6 @@ protected:
     QMimeData *mimeData(const QList<QTreeWidgetItem *> &items) const override;
 };
 
-// For an event of a drag that `source` started: takes it and answers true, with `dropped` set for the drop
-// itself, which the caller then carries out. Other events are left alone.
+// Answers true for every drag event, which the view must then not handle itself: the view takes only the drags
+// that `source` started, and `dropped` is set for such a drop, which the caller then carries out.
 bool TakeDragFrom(QEvent *event, const QWidget *source, bool &dropped);

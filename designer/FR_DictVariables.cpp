@@ -96,12 +96,22 @@ QWidget *TfrDictForm::CreateVariablesPage()
     ExprEdit = new TfrComboEdit(page);
     ExprEdit->setObjectName(QStringLiteral("ExprEdit"));
     ExprEdit->SetGlyph(DesignerGlyph(QStringLiteral("ELLIPSIS")));
+    ExprEdit->installEventFilter(this);
     ExprEdit->lineEdit()->installEventFilter(this);
-    ExprEdit->OnButtonClick = [this](QObject *) {
+    // The expression belongs to the variable selected when it was entered or changed, even when the focus never
+    // came and went as the change happened (an expression built while the window was not the active one).
+    auto rememberNode = [this] {
+        if (!m_exprNode)
+            m_exprNode = VarTree->currentItem();
+    };
+    connect(ExprEdit->lineEdit(), &QLineEdit::textEdited, this, rememberNode);
+    ExprEdit->OnButtonClick = [this, rememberNode](QObject *) {
         TfrExprForm builder(this);
         builder.ExprMemo->setPlainText(ExprEdit->currentText());
-        if (builder.exec() == QDialog::Accepted)
-            ExprEdit->setEditText(builder.ExprMemo->toPlainText());
+        if (builder.exec() != QDialog::Accepted)
+            return;
+        ExprEdit->setEditText(builder.ExprMemo->toPlainText());
+        rememberNode();
     };
 
     connect(VarTree, &QTreeWidget::currentItemChanged, this, &TfrDictForm::VarTreeSelectionChanged);
@@ -109,10 +119,11 @@ QWidget *TfrDictForm::CreateVariablesPage()
         if (!m_updating && node == m_renameNode)
             Rename(node);
     });
+    connect(VarTree->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] { m_renaming = false; });
     connect(ValCombo, &QComboBox::currentIndexChanged, this, &TfrDictForm::ValComboChanged);
     connect(ValList, &QListWidget::currentRowChanged, this, &TfrDictForm::ValListChosen);
-    connect(ValList, &QListWidget::itemClicked, this,
-        [this](QListWidgetItem *item) { ValListChosen(ValList->row(item)); });
+    connect(
+        ValList, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { ValListChosen(ValList->row(item)); });
     connect(ExprCB, &QCheckBox::toggled, this, &TfrDictForm::ExprCBChanged);
 
     // The tree takes what the page grows by; the values keep their width at the right edge, and the expression
@@ -133,7 +144,7 @@ QWidget *TfrDictForm::CreateVariablesPage()
     auto *layout = new QGridLayout(page);
     layout->addLayout(tree, 0, 0);
     layout->addLayout(values, 0, 1);
-    layout->addWidget(ExprCB, 1, 0, 1, 2);
+    layout->addWidget(ExprCB, 1, 0, 1, 2, Qt::AlignLeft);
     layout->addWidget(ExprEdit, 2, 0, 1, 2);
     layout->setColumnStretch(0, 1);
     ValCombo->setFixedWidth(190);
@@ -304,6 +315,9 @@ void TfrDictForm::ShowValue(const QString &value)
         return;
     }
     if (!value.trimmed().isEmpty()) {
+        m_updating = true;
+        ValList->setCurrentRow(0);
+        m_updating = false;
         ExprEdit->setEditText(value);
         ExprCB->setChecked(true);
         return;
@@ -442,6 +456,7 @@ void TfrDictForm::EditNode()
 
 void TfrDictForm::StartEdit(QTreeWidgetItem *node)
 {
+    m_renaming = true;
     m_renameNode = node;
     m_renameOld = node->text(0);
     VarTree->editItem(node);
@@ -456,8 +471,7 @@ void TfrDictForm::Rename(QTreeWidgetItem *node)
         name.remove(0, 1);
     const QString lead = NodeImage(node) == niCategory ? QStringLiteral(" ") : QString();
     const int entry = WorkVariables.IndexOf(lead + m_renameOld);
-    const bool taken
-        = name.compare(m_renameOld, Qt::CaseInsensitive) != 0 && WorkVariables.IndexOf(lead + name) >= 0;
+    const bool taken = name.compare(m_renameOld, Qt::CaseInsensitive) != 0 && WorkVariables.IndexOf(lead + name) >= 0;
     m_updating = true;
     if (name.isEmpty() || taken || entry < 0) {
         node->setText(0, m_renameOld);
@@ -495,7 +509,7 @@ void TfrDictForm::EditList()
 bool TfrDictForm::VarTreeKey(int key, Qt::KeyboardModifiers modifiers)
 {
     // While a name is edited the keys are the edit's.
-    if (QApplication::focusWidget() != VarTree)
+    if (m_renaming)
         return false;
     switch (key) {
     case Qt::Key_Insert:

@@ -200,7 +200,8 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget *parent)
 
     ReadEditorFonts();
     connect(ERB2, &QRadioButton::toggled, this, &TfrDesOptionsForm::EditorFontChoiceChanged);
-    auto showText = [this] { ShowSample(SampleTextPanel, TextFontNameCB->currentText(), TextFontSizeCB->currentText()); };
+    auto showText
+        = [this] { ShowSample(SampleTextPanel, TextFontNameCB->currentText(), TextFontSizeCB->currentText()); };
     auto showScript
         = [this] { ShowSample(SampleScriptPanel, ScriptFontNameCB->currentText(), ScriptFontSizeCB->currentText()); };
     connect(TextFontNameCB, &QComboBox::currentTextChanged, this, showText);
@@ -267,8 +268,7 @@ void TfrDesOptionsForm::ReadEditorFonts()
     TextFontSizeCB->setEditText(read("TextFontSize", DefaultFontSize));
     ShowFontName(ScriptFontNameCB, read("ScriptFontName", QStringLiteral("Courier New")));
     ScriptFontSizeCB->setEditText(read("ScriptFontSize", DefaultFontSize));
-    const bool useDefaultFont
-        = section.isEmpty() || ini.ReadBool(section, QStringLiteral("UseDefaultFont"), true);
+    const bool useDefaultFont = section.isEmpty() || ini.ReadBool(section, QStringLiteral("UseDefaultFont"), true);
     ERB1->setChecked(useDefaultFont);
     ERB2->setChecked(!useDefaultFont);
 }

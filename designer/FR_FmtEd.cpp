@@ -169,8 +169,8 @@ void TfrFmtForm::done(int result)
             digits = 0;
         const QString separator = SplEdit->text();
         const int separatorCode = separator.isEmpty() ? u',' : separator.at(0).unicode() & 0xFF;
-        FormatCode = (std::max(CatLB->currentRow(), 0) << 24) + (std::max(TypeLB->currentRow(), 0) << 16)
-            + digits * 256 + separatorCode;
+        FormatCode = (std::max(CatLB->currentRow(), 0) << 24) + (std::max(TypeLB->currentRow(), 0) << 16) + digits * 256
+            + separatorCode;
         if (FormatEdit->isEnabled())
             FormatText = FormatEdit->text();
     }

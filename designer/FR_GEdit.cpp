@@ -15,7 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -63,8 +62,6 @@ TfrGEditorForm::TfrGEditorForm(QWidget *parent)
         Picture.Clear();
         PB1->update();
     });
-    for (const QKeySequence &keys : { QKeySequence(Qt::SHIFT | Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_V) })
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, &TfrGEditorForm::PasteClick);
 
     QHBoxLayout *buttons = OkCancelButtons(this, Button1, Button2);
     buttons->insertWidget(0, Button3);
@@ -91,8 +88,9 @@ int TfrGEditorForm::ShowEditor(TfrView *view)
 void TfrGEditorForm::LoadClick()
 {
     FileDialogRequest request;
-    request.filter = GetLocaleString(55216) + QStringLiteral(" (*.bmp *.jpg *.ico *.wmf *.emf)|*.bmp;*.jpg;*.ico;*.wmf;*.emf|")
-        + GetLocaleString(55221) + QStringLiteral("|*.*");
+    request.filter = GetLocaleString(55216)
+        + QStringLiteral(" (*.bmp *.jpg *.ico *.wmf *.emf)|*.bmp;*.jpg;*.ico;*.wmf;*.emf|") + GetLocaleString(55221)
+        + QStringLiteral("|*.*");
     if (!Services::dialogs()->openPicture(request))
         return;
     // Loaded aside, so that a file that is no picture leaves the one shown as it was.
@@ -123,7 +121,13 @@ void TfrGEditorForm::PasteClick()
 
 void TfrGEditorForm::keyPressEvent(QKeyEvent *event)
 {
-    TfrObjEditorForm::keyPressEvent(event);
+    // The dialog sees the keys its controls leave; the paste keys take the clipboard's picture first.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Insert && modifiers == Qt::ShiftModifier)
+        || (event->key() == Qt::Key_V && modifiers == Qt::ControlModifier))
+        PasteClick();
+    else
+        TfrObjEditorForm::keyPressEvent(event);
     PB1->update();
 }
 

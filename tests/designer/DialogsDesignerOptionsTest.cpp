@@ -127,7 +127,8 @@ TEST_F(DialogsDesignerOptions, TheObjectsFontGreysTheTextEditorsFixedFont)
         const QList<QWidget *> text { form.Label2, form.TextFontNameCB, form.Label3, form.TextFontSizeCB };
         for (QWidget *w : text)
             EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-        for (QWidget *w : std::initializer_list<QWidget *> { form.Label4, form.ScriptFontNameCB, form.Label5, form.ScriptFontSizeCB })
+        for (QWidget *w :
+            std::initializer_list<QWidget *> { form.Label4, form.ScriptFontNameCB, form.Label5, form.ScriptFontSizeCB })
             EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
         form.ERB2->click();
         for (QWidget *w : text)
@@ -182,7 +183,8 @@ TEST_F(DialogsDesignerOptions, TheEditorFontsAreWrittenAsStringsOnOkOnly)
 
 TEST_F(DialogsDesignerOptions, TheSamplesFollowTheBoxesAndASizeOfNoNumberLeavesThem)
 {
-    TRegIniFile(EngineRegistryKey()).WriteString(Section, QStringLiteral("ScriptFontName"), QStringLiteral("Fancy Gone"));
+    TRegIniFile(EngineRegistryKey())
+        .WriteString(Section, QStringLiteral("ScriptFontName"), QStringLiteral("Fancy Gone"));
     TfrDesignerOptions values;
     EXPECT_TRUE(run(values, [](TfrDesOptionsForm &form) {
         EXPECT_EQ(form.SampleTextPanel->text(), QStringLiteral("AaBbАаЯя"));

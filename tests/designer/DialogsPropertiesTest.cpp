@@ -65,7 +65,8 @@ TEST_F(DialogsProperties, EveryCategoryAndVariantShowsAsItsStringsWithTheEditsIt
                 EXPECT_EQ(texts(form.TypeLB), VariantsOf[category]);
                 EXPECT_EQ(form.TypeLB->currentRow(), variant);
                 const bool number = category == 1, own = variant == 4;
-                for (QWidget *w : std::initializer_list<QWidget *> { form.Label1, form.Label2, form.DecEdit, form.SplEdit })
+                for (QWidget *w :
+                    std::initializer_list<QWidget *> { form.Label1, form.Label2, form.DecEdit, form.SplEdit })
                     EXPECT_EQ(w->isEnabled(), number) << w->objectName().toStdString();
                 EXPECT_EQ(form.DecEdit->text(), number ? QStringLiteral("3") : QString());
                 EXPECT_EQ(form.SplEdit->text(), number ? QStringLiteral(".") : QString());
@@ -160,8 +161,8 @@ TEST_F(DialogsProperties, TheHighlightShowsItsValuesAndAnswersTheStyleOfTheThree
     {
         int style;
         bool bold, italic, underline;
-    } cases[] = { { 2, true, false, false }, { 1, false, true, false }, { 4, false, false, true }, { 8 | 2, true, false, false },
-        { 0, false, false, false } };
+    } cases[] = { { 2, true, false, false }, { 1, false, true, false }, { 4, false, false, true },
+        { 8 | 2, true, false, false }, { 0, false, false, false } };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.style);
         TfrHighlight values { QStringLiteral("[VALUE] > 0"), c.style, clRed, clTransparent };
@@ -342,7 +343,8 @@ TEST_F(DialogsPicture, ASmallPictureIsDrawnCentredAndALargeOneSqueezedIntoTheBox
     EXPECT_EQ(view.Picture.Width(), 2000);
     EXPECT_EQ(designer.Calls, QStringList({ "BeginObjectChange" }));
     EXPECT_EQ(dialogs.fileRequests.first().filter,
-        QStringLiteral("Графические файлы (*.bmp *.jpg *.ico *.wmf *.emf)|*.bmp;*.jpg;*.ico;*.wmf;*.emf|Все файлы|*.*"));
+        QStringLiteral(
+            "Графические файлы (*.bmp *.jpg *.ico *.wmf *.emf)|*.bmp;*.jpg;*.ico;*.wmf;*.emf|Все файлы|*.*"));
 }
 
 TEST_F(DialogsPicture, AFileThatIsNoPictureKeepsThePictureAndIsNamed)
