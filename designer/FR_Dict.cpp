@@ -98,6 +98,16 @@ QString ShownAlias(const QString &text)
     return text.mid(open + 1, close < 0 ? -1 : close - open - 1);
 }
 
+QStringList TakeChildNames(QTreeWidgetItem *node)
+{
+    QStringList names;
+    const QList<QTreeWidgetItem *> children = node->takeChildren();
+    for (const QTreeWidgetItem *child : children)
+        names << OwnName(child->text(0));
+    qDeleteAll(children);
+    return names;
+}
+
 void AddListNames(QListWidget *list, const QStringList &names, const QPixmap &glyph)
 {
     for (const QString &name : names)

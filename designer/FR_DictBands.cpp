@@ -136,12 +136,8 @@ void TfrDictForm::AddAllBandSources()
 void TfrDictForm::RemoveAllBandSources()
 {
     QTreeWidgetItem *root = BandDSTree->topLevelItem(0);
-    QStringList names;
-    for (int i = 0; i < root->childCount(); ++i)
-        names << OwnName(root->child(i)->text(0));
     m_bandNode = nullptr;
-    qDeleteAll(root->takeChildren());
+    AddListNames(AllBandsLB, TakeChildNames(root), SourceGlyph());
     WorkBandSources.Clear();
-    AddListNames(AllBandsLB, names, SourceGlyph());
     BandDSTree->setCurrentItem(root);
 }

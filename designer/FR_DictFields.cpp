@@ -272,12 +272,8 @@ void TfrDictForm::AddAllDatasets()
 void TfrDictForm::RemoveAllDatasets()
 {
     QTreeWidgetItem *root = FieldAliasesTree->topLevelItem(0);
-    QStringList names;
-    for (int i = 0; i < root->childCount(); ++i)
-        names << OwnName(root->child(i)->text(0));
     m_aliasNode = nullptr;
-    qDeleteAll(root->takeChildren());
+    AddListNames(AllTablesLB, TakeChildNames(root), DesignerGlyph(QStringLiteral("DATASET")));
     WorkFieldAliases.Clear();
-    AddListNames(AllTablesLB, names, DesignerGlyph(QStringLiteral("DATASET")));
     FieldAliasesTree->setCurrentItem(root);
 }

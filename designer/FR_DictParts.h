@@ -24,6 +24,9 @@ QString OwnName(const QString &text);
 // The text between "{" and "}"; the whole text when it has none.
 QString ShownAlias(const QString &text);
 
+// Takes the node's children out of the tree; answers their own names.
+QStringList TakeChildNames(QTreeWidgetItem *node);
+
 // A list of names, each with the same glyph, kept in the order of the alphabet.
 void AddListNames(QListWidget *list, const QStringList &names, const QPixmap &glyph);
 // Takes the selected names out of the list; the list then selects the row at the first one's place, or the last
