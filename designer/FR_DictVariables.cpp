@@ -310,7 +310,6 @@ void TfrDictForm::ShowValue(const QString &value)
         // A field or system variable is no expression; unchecking the box must not empty the value.
         m_updating = true;
         ExprCB->setChecked(false);
-        ExprEdit->setEnabled(false);
         m_updating = false;
         return;
     }
@@ -338,7 +337,6 @@ void TfrDictForm::ValListChosen(int line)
         return;
     m_updating = true;
     ExprCB->setChecked(false);
-    ExprEdit->setEnabled(false);
     m_updating = false;
     QString value;
     if (line > 0 && SystemVariablesShown()) {
