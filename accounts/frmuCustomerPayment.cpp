@@ -15,6 +15,7 @@
 #include "frmuPaySourceGuide.h"
 #include "uCustDialogs.h"
 #include "uFields.h"
+#include "uPayDoc.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -206,6 +207,13 @@ void TfrmCustomerPayment::ShowCustomer()
 
 bool TfrmCustomerPayment::validateInput()
 {
+    const QString sourceError
+        = DM ? PaySourceError(DM, mdTempDataSet->FieldByName(QStringLiteral("PAYSOURCE_ID"))->Value()) : QString();
+    if (!sourceError.isEmpty()) {
+        Services::messages()->error(sourceError);
+        cbPaySource->setFocus();
+        return false;
+    }
     const TField *sum = mdTempDataSet->FieldByName(QStringLiteral("PAY_SUM"));
     if (sum->IsNull() || sum->AsFloat() == 0) {
         Services::messages()->error(QStringLiteral("Не введена сумма платежа"));
@@ -228,7 +236,7 @@ bool TfrmCustomerPayment::AddPayment()
     int paymentId = -1;
     if (!DMR->newSingleCustomerPayment(m_customerId.toInt(), field("PAYSOURCE_ID")->AsInteger(), paymentId,
             field("NOTICE")->AsString(), field("PAY_SUM")->AsFloat(), docDate.date(), m_accountNo,
-            field("SERV_ID")->IsNull() ? -1 : field("SERV_ID")->AsInteger())) {
+            field("SERV_ID")->IsNull() ? -1 : field("SERV_ID")->AsInteger(), DM ? DM->AccDate() : QDate())) {
         // Nothing was written: the user sees why, and what was typed stays for another try.
         const QString reason = DMR->LastCommandError();
         Services::messages()->error(
@@ -236,8 +244,6 @@ bool TfrmCustomerPayment::AddPayment()
         return false;
     }
     m_paymentId = paymentId;
-    if (DM)
-        DM->MarkInvalidCustDebt(m_customerId, docDate);
     return true;
 }
 

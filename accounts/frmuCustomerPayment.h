@@ -18,8 +18,8 @@ class TKyv_ADODataSet;
 class TMemTable;
 
 // A payment of one customer: date, source, sum, kind and a note in an in-memory record, the customer's account,
-// name and address shown beside. "Добавить" stores the document and its payment in one transaction and queues
-// the customer for recalculation from the payment's month; a payment the database refuses is shown and the
+// name and address shown beside. "Добавить" stores the document, its payment and the customer's queue row for
+// recalculation from the payment's month in one transaction; a payment the database refuses is shown and the
 // dialog stays open with what was typed.
 class TfrmCustomerPayment : public TfrmKyvModal
 {
@@ -50,7 +50,8 @@ public:
 
     // Opens the lookups and the record and appends the new payment with its defaults.
     void OpenData();
-    // False with the error shown and the focus on the sum while the sum is 0 or empty.
+    // False with the error shown and the focus on the field while no source of the guide is chosen or the sum
+    // is 0 or empty.
     bool validateInput();
     // The id of the payment stored; -1 while none was.
     int PaymentId() const { return m_paymentId; }

@@ -7,6 +7,7 @@
 #include "DbSchema.h"
 #include "FR_Class.h"
 #include "FR_DBSet.h"
+#include "Formats.h"
 #include "Guard.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
@@ -172,6 +173,19 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
     // A house without flats shows 0.
     percent->SetDisplayFormat(QStringLiteral("##0.##"));
     percent->Footer().SetValueType(fvtStaticText);
+    // The footer's percent is that of the houses listed: their connected customers of their flats together.
+    dbgList->OnGetFooterParams = [this](TCustomDBGridEh *, int, int, TColumnEh *column, TFont &, TColor &, TAlignment &,
+                                     TGridDrawState, QString &text) {
+        if (column->FieldName().compare(QLatin1String("C_PERCENT"), Qt::CaseInsensitive) != 0)
+            return;
+        const TDBSumCollection &sums = dbgList->SumList().SumCollection();
+        const TDBSum *flats = sums.FindSumItem(goSum, QStringLiteral("Q_FLAT"));
+        const TDBSum *connected = sums.FindSumItem(goSum, QStringLiteral("L_Q_ACT_CUST"));
+        const double percent = flats && connected && flats->SumValue != 0
+            ? double(connected->SumValue) * 100.0 / double(flats->SumValue)
+            : 0.0;
+        text = FormatFloat(column->DisplayFormat(), percent);
+    };
     addColumn("RO_SUBAREA_NAME", QStringLiteral("Участок"), 100);
     dbgList->SetFooterRowCount(1);
     dbgList->SumList().SetActive(true);
@@ -302,6 +316,12 @@ void TfrmHouseGuide::actEditRecordExecute()
 
 bool TfrmHouseGuide::validateInput()
 {
+    // A house without a street shows in no list: the houses list and the card's house lists go by the street.
+    if (!isKey(L->FieldByName(QStringLiteral("STREET_ID"))->Value())) {
+        Services::messages()->error(QStringLiteral("Не выбрана улица"));
+        cbStreet->setFocus();
+        return false;
+    }
     if (L->FieldByName(QStringLiteral("HOUSE_NO"))->AsString().trimmed().isEmpty()) {
         Services::messages()->error(QStringLiteral("Не введен № дома"));
         edtHouseNo->setFocus();

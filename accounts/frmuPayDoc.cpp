@@ -530,10 +530,15 @@ bool TfrmPayDoc::SaveHeader()
     TDataSet *doc = m_data->cdsPayDoc();
     if (!IsEditing(doc))
         return true;
-    const QString error = PayDocHeaderError(edPayDocNo->text());
+    QString error = PayDocHeaderError(edPayDocNo->text());
+    QWidget *offending = edPayDocNo;
+    if (error.isEmpty()) {
+        error = PaySourceError(DM, FieldOf(doc, "PAYSOURCE_ID")->Value());
+        offending = lcbDocPaySource;
+    }
     if (!error.isEmpty()) {
         Services::messages()->error(error);
-        edPayDocNo->setFocus();
+        offending->setFocus();
         return false;
     }
     TScreenCursorScope cursor(crHourGlass);

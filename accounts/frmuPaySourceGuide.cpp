@@ -4,6 +4,7 @@
 #include "DataSource.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_db.h"
+#include "Services.h"
 #include "dmuCust.h"
 
 TfrmPaySourceGuide *frmPaySourceGuide = nullptr;
@@ -43,7 +44,7 @@ TfrmPaySourceGuide::TfrmPaySourceGuide(QWidget *parent)
     addColumn("PAYSOURCE_DESCR", QStringLiteral("Наименование"), 220);
     addColumn("LEAK_PRC", QStringLiteral("%  за усл"), 70)->Title().Hint = QStringLiteral("% отдаваемый за услуги");
     addColumn("TAX_PRC", QStringLiteral("НДС"), 60)->Title().Hint = QStringLiteral("% Налога на добавленную стоимость");
-    addEdit("edDescr", QStringLiteral("Наименование"), "PAYSOURCE_DESCR", 1);
+    m_edDescr = addEdit("edDescr", QStringLiteral("Наименование"), "PAYSOURCE_DESCR", 1);
     auto number = [this](const char *name, const QString &label, const char *fieldName, int tag) {
         auto *edit = new TDBNumberEditEh(this);
         edit->setObjectName(QString::fromLatin1(name));
@@ -63,6 +64,16 @@ void TfrmPaySourceGuide::newRecord(TDataSet *ds)
     TfrmGuide::newRecord(ds);
     ds->FieldByName(QStringLiteral("LEAK_PRC"))->SetValue(0);
     ds->FieldByName(QStringLiteral("TAX_PRC"))->SetValue(0);
+}
+
+bool TfrmPaySourceGuide::validateInput()
+{
+    if (L->FieldByName(QStringLiteral("PAYSOURCE_DESCR"))->AsString().trimmed().isEmpty()) {
+        Services::messages()->error(QStringLiteral("Не введено наименование источника платежа"));
+        m_edDescr->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void TfrmPaySourceGuide::afterApply()

@@ -11,9 +11,15 @@ class TfrmPaySourceGuide : public TfrmGuide
 public:
     explicit TfrmPaySourceGuide(QWidget *parent = nullptr);
 
+    // A channel without a name is refused: the payment windows could not tell it from another.
+    bool validateInput() override;
+
 protected:
     void newRecord(TDataSet *ds) override;
     void afterApply() override;
+
+private:
+    TDBEditEh *m_edDescr = nullptr;
 };
 
 extern TfrmPaySourceGuide *frmPaySourceGuide;

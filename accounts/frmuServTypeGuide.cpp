@@ -299,6 +299,18 @@ void TfrmServTypeGuide::CreateListPage()
     auto *layout = new QVBoxLayout(tsList);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);
+
+    // Insert and F2 act on the tariffs while they have the focus and on the services everywhere else, so that
+    // neither key is claimed twice.
+    for (QAction *a : { actNewTarif, actDelTarif, actEditTarif }) {
+        removeAction(a);
+        tsTarif->addAction(a);
+    }
+    for (QAction *a : { actNewService, actEditService }) {
+        removeAction(a);
+        for (QWidget *w : { left, static_cast<QWidget *>(dbgServ), static_cast<QWidget *>(dbgLinkedServ), tsDetail })
+            w->addAction(a);
+    }
 }
 
 void TfrmServTypeGuide::CreateDetailPage()

@@ -170,7 +170,9 @@ void TfrmServTypeGuide::ServAfterPost()
     if (!cdsServ->Active() || cdsServ->IsEmpty())
         return;
     odsChildServLookup->Close();
-    cdsServ->RefreshRecord();
+    // The type's and the parent's names come with the list's join, which re-reading the row from its own table
+    // leaves as they were posted (empty for a new service): the list is read again to show them at once.
+    cdsServ->Refresh();
     odsChildServLookup->Open();
     const QVariant servId = field(cdsServ, "SERV_ID")->Value();
     // Every service starts with a tariff of 0 from the initialisation date up to the open end.

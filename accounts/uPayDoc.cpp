@@ -1,7 +1,6 @@
 #include "uPayDoc.h"
 
 #include "AdoConnection.h"
-#include "Exceptions.h"
 #include "Money.h"
 #include "Periods.h"
 #include "dmuDM.h"
@@ -38,6 +37,14 @@ bool WidenPeriodFor(const QDate &docDate, QDate &from, QDate &to)
 QString PayDocHeaderError(const QString &docNo)
 {
     return docNo.trimmed().isEmpty() ? QStringLiteral("Не введен № документа") : QString();
+}
+
+QString PaySourceError(TDM *dm, const QVariant &paySourceId)
+{
+    if (isNullValue(paySourceId) || paySourceId.toString().trimmed().isEmpty()
+        || !dm->IsReferenced(QStringLiteral("PAYSOURCE_ID"), QStringLiteral("PAYSOURCE"), paySourceId))
+        return QStringLiteral("Не выбран источник платежа");
+    return {};
 }
 
 TPaymentField CheckPaymentValues(
@@ -78,23 +85,22 @@ void QueuePaymentChange(TDM *dm, const QVariant &oldCustomerId, const QVariant &
         from = oldDate;
     const bool hadCustomer = oldCustomerId.isValid() && !oldCustomerId.isNull();
     if (hadCustomer && oldCustomerId.toLongLong() != newCustomerId.toLongLong())
-        dm->MarkInvalidCustDebt(oldCustomerId, from);
+        DMR->QueueInvalidCustDebt(oldCustomerId, from, dm->AccDate());
     if (newCustomerId.isValid() && !newCustomerId.isNull())
-        dm->MarkInvalidCustDebt(newCustomerId, from);
+        DMR->QueueInvalidCustDebt(newCustomerId, from, dm->AccDate());
 }
 
 bool DeletePayment(
     TDM *dm, const QVariant &paymentId, const QVariant &customerId, const QVariant &payDate, QString &error)
 {
-    try {
-        DMR->dbConnection()->Execute(QStringLiteral("delete from ZOLT.PAYMENT where PAYMENT_ID = :P_PAYMENT_ID"),
-            ParamsOf({ { QStringLiteral("P_PAYMENT_ID"), paymentId } }));
-    } catch (const EDatabaseError &e) {
-        error = e.message();
-        return false;
-    }
-    dm->MarkInvalidCustDebt(customerId, payDate);
-    return true;
+    if (DMR->runOwnTransaction([&] {
+            DMR->dbConnection()->Execute(QStringLiteral("delete from ZOLT.PAYMENT where PAYMENT_ID = :P_PAYMENT_ID"),
+                ParamsOf({ { QStringLiteral("P_PAYMENT_ID"), paymentId } }));
+            DMR->QueueInvalidCustDebt(customerId, payDate, dm->AccDate());
+        }))
+        return true;
+    error = DMR->LastCommandError();
+    return false;
 }
 
 QString PayDocStatement()

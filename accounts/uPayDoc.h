@@ -25,6 +25,10 @@ bool WidenPeriodFor(const QDate &docDate, QDate &from, QDate &to);
 // The document header's check: an empty number (after trimming) is refused with the message.
 QString PayDocHeaderError(const QString &docNo);
 
+// A payment needs its source: an empty one, or one that names no row of the payment-source guide, is refused
+// with the message, so that no payment is stored that the payment lists cannot name.
+QString PaySourceError(TDM *dm, const QVariant &paySourceId);
+
 // The field a payment is refused for, checked in this order, with the message shown.
 enum class TPaymentField { None, Payer, Sum, Kind };
 TPaymentField CheckPaymentValues(
@@ -45,12 +49,13 @@ struct TPaymentDefaults
 bool PayDocDeletable(TDM *dm, const QVariant &payDocId, QString &warning);
 
 // A changed payment queues its customer for recalculation; an edit that moved the payment to another customer
-// or date queues the old and the new customer, each from the earlier of the two dates.
+// or date queues the old and the new customer, each from the earlier of the two dates. The rows go into the
+// caller's transaction: the change and its queue rows are stored together or not at all.
 void QueuePaymentChange(TDM *dm, const QVariant &oldCustomerId, const QVariant &oldDate, const QVariant &newCustomerId,
     const QVariant &newDate);
 
-// Deletes one payment and queues its customer from the payment's date; false with the engine's message when
-// the database refused the delete (nothing is queued then).
+// Deletes one payment and queues its customer from the payment's date, in one transaction; false with the
+// engine's message when either was refused (nothing is deleted or queued then).
 bool DeletePayment(
     TDM *dm, const QVariant &paymentId, const QVariant &customerId, const QVariant &payDate, QString &error);
 

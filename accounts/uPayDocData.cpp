@@ -184,10 +184,19 @@ void TPayDocData::CreatePayments()
     });
     cds->BeforePost.add([this](TDataSet *) { PaymentBeforePost(); });
     cds->BeforeDelete.add([this](TDataSet *) { PaymentBeforeDelete(); });
-    // Applied and committed first (the update rule), then queued whether or not the database took it.
-    if (m_dm)
-        m_dm->InstallUpdateRule(cds, QStringLiteral("TfrmPayDoc.cdsPayDocPaymentReconcileError"));
+    // Every posted or deleted payment is applied together with its customer's queue rows (StorePaymentChange),
+    // so the update rule of the other lists, which commits the apply on its own, is not used here.
     cds->AfterPost.add([this](TDataSet *) { PaymentAfterPost(); });
+    cds->AfterDelete.add([this](TDataSet *) { PaymentAfterDelete(); });
+    cds->BeforeClose.add([](TDataSet *ds) {
+        if (ds->State() == dsEdit || ds->State() == dsInsert)
+            ds->Post();
+    });
+    cds->OnReconcileError = [](TClientDataSet *, const EReconcileError &e, TUpdateKind kind, TReconcileAction &action) {
+        ReportReconcileError(
+            QStringLiteral("TfrmPayDoc.cdsPayDocPaymentReconcileError"), kind, e.message(), e.Context());
+        action = raCancel;
+    };
     m_dsPayment = std::make_unique<TDataSource>(this);
     m_dsPayment->setObjectName(QStringLiteral("dsPayDocPayment"));
     m_dsPayment->SetDataSet(cds);
@@ -292,7 +301,9 @@ void TPayDocData::DocumentNewRecord()
 void TPayDocData::DocumentBeforePost()
 {
     TDataSet *ds = m_payDoc.get();
-    const QString error = PayDocHeaderError(field(ds, "PAY_DOC_NO")->AsString());
+    QString error = PayDocHeaderError(field(ds, "PAY_DOC_NO")->AsString());
+    if (error.isEmpty())
+        error = PaySourceError(m_dm, field(ds, "PAYSOURCE_ID")->Value());
     if (!error.isEmpty())
         throw EDatabaseError(error);
     const QVariant date = field(ds, "PAY_DOC_DATE")->Value();
@@ -337,20 +348,43 @@ void TPayDocData::PaymentBeforePost()
         throw EDatabaseError(message);
 }
 
+bool TPayDocData::StorePaymentChange(const std::function<void()> &queue)
+{
+    TKyv_ClientDataSet *cds = m_payment.get();
+    if (cds->ChangeCount() == 0 || !DMR)
+        return true;
+    int refused = 0;
+    if (DMR->runOwnTransaction([&] {
+            refused = cds->ApplyUpdates(-1);
+            // A refused row has been reported and taken back; the queue rows are not written for it.
+            if (refused > 0)
+                throw EDatabaseError(QStringLiteral("cdsPayDocPayment: платеж не принят базой данных"));
+            // Our engines keep no payment trigger: the queue is what brings the debts up to date.
+            if (m_dm->GetDbmsKind() != 1)
+                queue();
+        }))
+        return true;
+    if (refused == 0) {
+        // The payment went in but its queue row did not: both went back, and the list shows what is stored.
+        Services::messages()->error(QStringLiteral("Платеж не записан\r") + DMR->LastCommandError());
+        cds->Refresh();
+    }
+    return false;
+}
+
 void TPayDocData::PaymentAfterPost()
 {
     TDataSet *ds = m_payment.get();
     const QVariant customer = field(ds, "CUSTOMER_ID")->Value();
+    const QVariant date = field(ds, "PAY_DATE")->Value();
     m_defaults.customerId = customer;
     m_defaults.servId = field(ds, "SERV_ID")->Value();
     m_defaults.lastSum = field(ds, "PAY_SUM")->AsFloat();
     PaymentsChanged = true;
-    // Our engines keep no payment trigger: the queue is what brings the debts up to date.
-    if (m_dm->GetDbmsKind() != 1)
-        QueuePaymentChange(m_dm, m_oldCustomer, m_oldDate, customer, field(ds, "PAY_DATE")->Value());
-    m_dm->CommitWork();
+    if (!StorePaymentChange([&] { QueuePaymentChange(m_dm, m_oldCustomer, m_oldDate, customer, date); }))
+        return;
     m_oldCustomer = customer;
-    m_oldDate = field(ds, "PAY_DATE")->Value();
+    m_oldDate = date;
     try {
         m_payment->RefreshRecord();
     } catch (const std::exception &) {
@@ -361,7 +395,12 @@ void TPayDocData::PaymentAfterPost()
 void TPayDocData::PaymentBeforeDelete()
 {
     TDataSet *ds = m_payment.get();
-    if (m_dm->GetDbmsKind() != 1)
-        m_dm->MarkInvalidCustDebt(field(ds, "CUSTOMER_ID")->Value(), field(ds, "PAY_DATE")->Value());
+    m_deletedCustomer = field(ds, "CUSTOMER_ID")->Value();
+    m_deletedDate = field(ds, "PAY_DATE")->Value();
     PaymentsChanged = true;
+}
+
+void TPayDocData::PaymentAfterDelete()
+{
+    StorePaymentChange([this] { DMR->QueueInvalidCustDebt(m_deletedCustomer, m_deletedDate, m_dm->AccDate()); });
 }

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class TDM;
@@ -14,7 +15,8 @@ class TDataSource;
 // The datasets of the payment documents window and the rules they keep whatever control edits them: the
 // documents of the shared period with their commission, the payments of the current document, the payers, the
 // payment kinds and the channels. A new document or payment gets its defaults here, a document dated outside
-// the period widens it before the post, and every posted, failed or deleted payment queues its customer.
+// the period widens it before the post, and every posted or deleted payment is stored together with its
+// customer's queue row.
 class TPayDocData : public QObject
 {
     Q_OBJECT
@@ -64,6 +66,10 @@ private:
     void PaymentBeforePost();
     void PaymentAfterPost();
     void PaymentBeforeDelete();
+    void PaymentAfterDelete();
+    // Applies the payment list's change and, through `queue`, its customers' queue rows in one transaction;
+    // false when either was refused (nothing is stored then).
+    bool StorePaymentChange(const std::function<void()> &queue);
     void SetPeriodParams();
 
     TDM *m_dm;
@@ -73,4 +79,6 @@ private:
     TPaymentDefaults m_defaults;
     // The payment's customer and date as they were read, for the edit that moves it.
     QVariant m_oldCustomer, m_oldDate;
+    // The customer and date of the payment being deleted, queued once the delete is applied.
+    QVariant m_deletedCustomer, m_deletedDate;
 };

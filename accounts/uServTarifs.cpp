@@ -48,7 +48,9 @@ bool AddServiceTarif(TDMR *dmr, const QVariant &servId, const QVariant &previous
         }
     }
     if (!dmr->AddTarif(servId, previousTarifId, dateFrom, sum, tarifId)) {
-        error = QStringLiteral("Тариф не записан: база данных его не приняла");
+        const QString reason = dmr->LastCommandError();
+        error = QStringLiteral("Тариф не записан: ")
+            + (reason.isEmpty() ? QStringLiteral("база данных его не приняла") : reason);
         return false;
     }
     return true;

@@ -15,7 +15,8 @@ QVariant LastTarifId(TDMR *dmr, const QVariant &servId);
 
 // Adds the service's tariff from `dateFrom` after `previousTarifId` (null for the first), ending the previous one
 // on the day before. A start on or before the previous tariff's start is refused with "Не верная дата: " and the
-// date; a refusal by the database changes nothing either. False with the reason in `error`.
+// date; a refusal by the database changes nothing either and names the database's reason. False with the reason
+// in `error`.
 bool AddServiceTarif(TDMR *dmr, const QVariant &servId, const QVariant &previousTarifId, const QDate &dateFrom,
     double sum, int &tarifId, QString &error);
 

@@ -125,9 +125,10 @@ public:
                    const QDate &date);
     bool newCustomerPayment(int docId, int customerId, int &paymentId, const QString &notice, double sum,
                             const QDate &date, int servId);
-    // A document with its one payment, both written or neither.
+    // A document with its one payment, both written or neither. With a valid `accDate` the customer's queue row
+    // from the payment's month (MarkInvalidCustDebt) is written in the same transaction.
     bool newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice, double sum,
-                                  const QDate &date, const QString &docNo, int servId);
+        const QDate &date, const QString &docNo, int servId, const QDate &accDate = {});
     // One payment of an imported register, to a known customer.
     struct TRegisterPayment
     {
@@ -145,6 +146,9 @@ public:
     // The engine's message for the statement that stopped the last command run in a transaction of its own;
     // empty when it went through.
     QString LastCommandError() const { return m_lastCommandError; }
+    // Runs `work` as one command in a transaction of its own, earlier work committed first: true when it was
+    // committed; on a raised error it is rolled back, logged and kept in LastCommandError().
+    bool runOwnTransaction(const std::function<void()> &work);
 
     // A new subscription writes SUBSCR_SERV and its first period; a reconnection adds a period to the customer's
     // subscription of the service. Without card and contract the contract runs to OpenEndDate and no card is
@@ -226,6 +230,9 @@ public:
     void CorrectInitBalance(const QVariant &customerId);
     // Queues a customer for recalculation from the month of changeDate (never later than the open month).
     void MarkInvalidCustDebt(const QVariant &customerId, const QVariant &changeDate, const QDate &accDate);
+    // The same queue rows inside the caller's transaction, so that they stand or fall with the change that made
+    // them: nothing is committed, a failure raises.
+    void QueueInvalidCustDebt(const QVariant &customerId, const QVariant &changeDate, const QDate &accDate);
     // Works off the queue, customer by customer from each one's earliest queued month; never raises.
     void CheckInvalidCustDebt(int debtMode, const QDate &accDate);
     // MAIN_CFG.INIT_DATE; invalid when there is no row or no date.
@@ -293,7 +300,6 @@ private:
     // Business commands' helpers.
     int nextId(const QString &keyField, const QString &table);
     void rollbackQuietly();
-    bool runOwnTransaction(const std::function<void()> &work);
     bool runLogged(const QString &text, const TParams &params);
     int insertPayDoc(int paySourceId, const QString &docNo, const QString &notice, double sum, const QDate &date);
     int insertPayment(int docId, int customerId, const QString &notice, double sum, const QDate &date, int servId);

@@ -140,13 +140,15 @@ bool TDMR::newCustomerPayment(int docId, int customerId, int &paymentId, const Q
     }
 }
 
-bool TDMR::newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice,
-                                    double sum, const QDate &date, const QString &docNo, int servId)
+bool TDMR::newSingleCustomerPayment(int customerId, int paySourceId, int &paymentId, const QString &notice, double sum,
+    const QDate &date, const QString &docNo, int servId, const QDate &accDate)
 {
     int id = 0;
     if (!runOwnTransaction([&] {
             const int docId = insertPayDoc(paySourceId, docNo, notice, sum, date);
             id = insertPayment(docId, customerId, notice, sum, date, servId);
+            if (accDate.isValid())
+                QueueInvalidCustDebt(customerId, date, accDate);
         }))
         return false;
     paymentId = id;

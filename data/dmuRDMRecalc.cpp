@@ -293,6 +293,12 @@ void TDMR::recalcCustomers(const QString &condition, const QDate &lastMonth, con
 void TDMR::MarkInvalidCustDebt(const QVariant &customerId, const QVariant &changeDate, const QDate &accDate)
 {
     CommitWork();
+    QueueInvalidCustDebt(customerId, changeDate, accDate);
+    CommitWork();
+}
+
+void TDMR::QueueInvalidCustDebt(const QVariant &customerId, const QVariant &changeDate, const QDate &accDate)
+{
     const QDate changed = ColumnDate(changeDate);
     const QDate from = (changed.isValid() && StartOfMonth(changed) < accDate) ? StartOfMonth(changed) : accDate;
     trace(QStringLiteral("Добавить информацию об абоненте в список непересчитанных долгов ") + customerId.toString()
@@ -304,7 +310,6 @@ void TDMR::MarkInvalidCustDebt(const QVariant &customerId, const QVariant &chang
     m_connection->Execute(QStringLiteral("insert into ZOLT.INVALIDCUSTDEBT (CUSTOMER_ID, DATE_FROM) "
                                          "values (:P_CUSTOMER_ID, :P_DATE_FROM)"),
                           row, TExecuteSource::Command);
-    CommitWork();
 }
 
 void TDMR::CheckInvalidCustDebt(int debtMode, const QDate &accDate)

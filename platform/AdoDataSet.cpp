@@ -86,7 +86,7 @@ void readRows(QSqlQuery &q, const TDataSet *declaredOn, const TFieldDefs &previo
         if (declared && declared->FieldKind() == fkData) {
             type = declared->DataType();
             size = declared->Size();
-        } else if (const TFieldDef *def = previous.Find(name)) {
+        } else if (const TFieldDef *def = previous.Find(name); def && !def->TypeGuessed) {
             type = def->DataType;
             size = def->Size;
         } else {
@@ -109,12 +109,15 @@ void readRows(QSqlQuery &q, const TDataSet *declaredOn, const TFieldDefs &previo
         if (types[c] != ftUnknown)
             continue;
         TFieldType type = ftString;
+        bool guessed = true;
         for (const auto &row : rows)
             if (const QVariant &v = row[c]; v.isValid() && !v.isNull()) {
                 type = typeOfValue(v);
+                guessed = false;
                 break;
             }
         defs[int(c)].DataType = type;
+        defs[int(c)].TypeGuessed = guessed;
         for (auto &row : rows)
             row[c] = convert(row[c], type, defs[int(c)].Name);
     }
@@ -197,7 +200,7 @@ void TADODataSet::InternalOpen()
     readRows(q, this, FieldDefs(), defs, rows);
     FieldDefs().Clear();
     for (const TFieldDef &d : defs)
-        FieldDefs().Add(d.Name, d.DataType, d.Size);
+        FieldDefs().Add(d.Name, d.DataType, d.Size).TypeGuessed = d.TypeGuessed;
     for (TField *f : Fields())
         if (f->FieldKind() == fkData && FieldDefs().IndexOf(f->FieldName()) < 0)
             throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(f->FieldName()));

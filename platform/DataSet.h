@@ -116,6 +116,9 @@ public:
     bool Required = false;
     bool ReadOnly = false;
     TProviderFlags ProviderFlags = pfInUpdate | pfInWhere;
+    // The engine named no type and no row gave a value to tell it: text was taken for now, and the next read
+    // of the same statement decides again.
+    bool TypeGuessed = false;
 };
 
 class TFieldDefs

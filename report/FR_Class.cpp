@@ -482,7 +482,10 @@ void TfrView::PrepareDraw(ReportCanvas &canvas)
         });
         list.insert(it, {key, v});
     };
-    for (int i = 0; i < page->ObjectCount(); ++i) {
+    // Only the alignments that follow a neighbour look for one: every other object is placed without going
+    // through the page, so drawing a page stays linear in its objects.
+    const bool needsNeighbours = BandAlign == 1 || BandAlign == 2 || BandAlign == 7;
+    for (int i = 0; needsNeighbours && i < page->ObjectCount(); ++i) {
         TfrView *v = page->Object(i);
         if (v == this || isBandObject(v) || v->Top != Top)
             continue;

@@ -796,6 +796,10 @@ public:
     bool FinalPass = false;
     bool StopRequested = false;
     bool BuiltFromTemplate = false;
+    // The template was changed in the designer and not saved since; the second flag stays set once the designer
+    // changed or replaced the template in template mode, a save notwithstanding.
+    bool Modified = false;
+    bool ChangedInDesigner = false;
     QString FileName;
     QString StoredPrinterName;
     // The template page being built.

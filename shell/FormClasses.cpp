@@ -36,6 +36,13 @@ TFormFactory FindFormClass(const QString &className)
     return classes().value(className);
 }
 
+QStringList RegisteredFormClasses()
+{
+    QStringList names = classes().keys();
+    names.sort();
+    return names;
+}
+
 QString FormClassName(const QWidget *form)
 {
     if (!form)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -19,6 +20,8 @@ template <class T> void RegisterFormClass(const QString &className)
 void UnRegisterFormClass(const QString &className);
 // Empty when no class of that name is registered.
 TFormFactory FindFormClass(const QString &className);
+// The names of every registered class, sorted.
+QStringList RegisteredFormClasses();
 
 // The class name a window was opened by, or the name of its C++ class.
 QString FormClassName(const QWidget *form);

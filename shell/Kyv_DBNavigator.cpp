@@ -22,6 +22,9 @@ const char *const DefaultHints[KyvNavButtonCount] = { "Post edit", "Cancel edit"
 
 constexpr int MinButtonWidth = 20;
 constexpr int MinButtonHeight = 18;
+// A new navigator's buttons: six of them fill its 145 x 25 pixels.
+constexpr int DefaultButtonLength = 24;
+constexpr int DefaultThickness = 25;
 // Prior and Next repeat while held: the first repeat after this delay, then at this interval.
 constexpr int RepeatDelay = 400;
 constexpr int RepeatInterval = 100;
@@ -176,6 +179,7 @@ void TKyv_DBNavigator::SetVisibleControls(TKyvNavControlSet buttons)
         }
     }
     AdjustSize();
+    updateGeometry();
     update();
 }
 
@@ -189,6 +193,7 @@ void TKyv_DBNavigator::SetKind(TKyv_DBNavKind kind)
     for (TKyv_NavControl *button : m_buttons)
         button->LoadGlyphs(kind);
     AdjustSize();
+    updateGeometry();
 }
 
 void TKyv_DBNavigator::SetFlat(bool flat)
@@ -272,6 +277,19 @@ void TKyv_DBNavigator::AdjustSize()
         pos += space;
     }
     m_adjusting = false;
+}
+
+QSize TKyv_DBNavigator::sizeHint() const
+{
+    const int length = std::max(1, m_visible.count()) * DefaultButtonLength;
+    return m_kind == nkHorizontal ? QSize(length, DefaultThickness) : QSize(DefaultThickness, length);
+}
+
+QSize TKyv_DBNavigator::minimumSizeHint() const
+{
+    const int count = std::max(1, m_visible.count());
+    return m_kind == nkHorizontal ? QSize(count * MinButtonWidth, MinButtonHeight)
+                                  : QSize(MinButtonWidth, count * MinButtonHeight);
 }
 
 void TKyv_DBNavigator::SetBounds(int left, int top, int width, int height)

@@ -123,6 +123,10 @@ public:
     // Places the navigator and lays its buttons out at once, shown or not.
     void SetBounds(int left, int top, int width, int height);
 
+    // What a layout gives the navigator: room for every visible button.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     TKyv_NavControl *Button(TKyvNavigateControl index) const { return m_buttons[index]; }
     TKyvNavigateControl FocusedButton() const { return m_focused; }
     // The button's work, as a click on it does it.

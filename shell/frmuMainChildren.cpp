@@ -6,9 +6,31 @@
 #include "WindowMessages.h"
 #include "uLog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+
+namespace {
+
+// The frame's system menu claims keys of its own ("Close" takes Ctrl+W on most desktops). A key the child gives
+// one of its actions stays the child's alone: claimed twice it would run neither.
+void leaveChildKeysToChild(QMdiSubWindow *frame, QWidget *child)
+{
+    QList<QKeySequence> childKeys;
+    for (const QAction *action : child->findChildren<QAction *>())
+        childKeys << action->shortcuts();
+    for (QAction *action : frame->actions()) {
+        QList<QKeySequence> keys = action->shortcuts();
+        const qsizetype before = keys.size();
+        for (const QKeySequence &key : childKeys)
+            keys.removeAll(key);
+        if (keys.size() != before)
+            action->setShortcuts(keys);
+    }
+}
+
+} // namespace
 
 QList<QWidget *> TfrmMain::ChildForms() const
 {
@@ -50,6 +72,7 @@ QWidget *TfrmMain::CreateChildForm(const QString &className, qintptr wParam)
     form->setAttribute(Qt::WA_DeleteOnClose);
     QMdiSubWindow *window = mdiArea->addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    leaveChildKeysToChild(window, form);
     // Whether or not the child says so itself, its closing refreshes the menus.
     connect(form, &QObject::destroyed, this, [this] { PostMessage(this, AMChildClose); });
     window->show();

@@ -145,6 +145,7 @@ TEST_P(PayDocWindow, ADocumentDatedOutsideThePeriodWidensItAndIsListed)
     EXPECT_EQ(docs()->State(), dsInsert) << "nothing is posted";
 
     field(docs(), "PAY_DOC_NO")->SetValue(QStringLiteral("77"));
+    field(docs(), "PAYSOURCE_ID")->SetValue(5);
     field(docs(), "PAY_DOC_DATE")->SetValue(QDateTime(QDate(2020, 4, 15), QTime(0, 0)));
     field(docs(), "PAY_DOC_SUM")->SetValue(20.0);
     form->actSaveHeader->trigger();
