@@ -11,7 +11,9 @@
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QHBoxLayout>
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -189,6 +191,39 @@ bool TakeDragFrom(QEvent *event, const QWidget *source, bool &dropped)
     drag->accept();
     dropped = type == QEvent::Drop;
     return true;
+}
+
+TfrSpeedButton *DictMoveButton(QWidget *parent, int number, const char *caption)
+{
+    auto *button = new TfrSpeedButton(parent);
+    button->setObjectName(QStringLiteral("frSpeedButton%1").arg(number));
+    button->SetCaption(QString::fromLatin1(caption));
+    button->setFixedSize(30, 25);
+    return button;
+}
+
+QWidget *DictAliasPage(const char *name, QLabel *label, QListWidget *list, const QList<TfrSpeedButton *> &moves,
+    QTreeWidget *tree, QGroupBox *options)
+{
+    auto *page = list->parentWidget();
+    page->setObjectName(QString::fromLatin1(name));
+    auto *left = new QVBoxLayout;
+    left->addWidget(label);
+    left->addWidget(list, 1);
+    auto *middle = new QVBoxLayout;
+    middle->addStretch();
+    for (TfrSpeedButton *button : moves)
+        middle->addWidget(button);
+    middle->addStretch();
+    auto *right = new QVBoxLayout;
+    right->addWidget(tree, 1);
+    right->addWidget(options);
+    auto *layout = new QHBoxLayout(page);
+    layout->addLayout(left, 2);
+    layout->addLayout(middle);
+    layout->addLayout(right, 3);
+    label->setBuddy(list);
+    return page;
 }
 
 // ---- the form -------------------------------------------------------------------------------------------------

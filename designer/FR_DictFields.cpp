@@ -16,10 +16,8 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -35,39 +33,6 @@ QString FieldKey(const QTreeWidgetItem *field)
 }
 
 } // namespace
-
-TfrSpeedButton *DictMoveButton(QWidget *parent, int number, const char *caption)
-{
-    auto *button = new TfrSpeedButton(parent);
-    button->setObjectName(QStringLiteral("frSpeedButton%1").arg(number));
-    button->SetCaption(QString::fromLatin1(caption));
-    button->setFixedSize(30, 25);
-    return button;
-}
-
-QWidget *DictAliasPage(const char *name, QLabel *label, QListWidget *list, const QList<TfrSpeedButton *> &moves,
-    QTreeWidget *tree, QGroupBox *options)
-{
-    auto *page = list->parentWidget();
-    page->setObjectName(QString::fromLatin1(name));
-    auto *left = new QVBoxLayout;
-    left->addWidget(label);
-    left->addWidget(list, 1);
-    auto *middle = new QVBoxLayout;
-    middle->addStretch();
-    for (TfrSpeedButton *button : moves)
-        middle->addWidget(button);
-    middle->addStretch();
-    auto *right = new QVBoxLayout;
-    right->addWidget(tree, 1);
-    right->addWidget(options);
-    auto *layout = new QHBoxLayout(page);
-    layout->addLayout(left, 2);
-    layout->addLayout(middle);
-    layout->addLayout(right, 3);
-    label->setBuddy(list);
-    return page;
-}
 
 QWidget *TfrDictForm::CreateFieldsPage()
 {
