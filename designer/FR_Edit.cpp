@@ -52,14 +52,6 @@ QWidget *Panel(QWidget *parent, const char *name)
     return panel;
 }
 
-// The designer options dialog keeps the editor's fonts in the section of the designer's own class; without a
-// designer there is no section and everything keeps its default.
-QString DesignerSection()
-{
-    const TfrReportDesigner *designer = frEngine().CurrentDesigner;
-    return designer ? QStringLiteral("Form\\") + QString::fromLatin1(designer->metaObject()->className()) : QString();
-}
-
 QFont RegistryFont(const TRegIniFile &ini, const QString &section, const QString &nameKey, const QString &defaultName,
     const QString &sizeKey)
 {
@@ -85,6 +77,12 @@ bool IsEmptyScript(const QStringList &lines)
 }
 
 } // namespace
+
+QString DesignerSection()
+{
+    const TfrReportDesigner *designer = frEngine().CurrentDesigner;
+    return designer ? QStringLiteral("Form\\") + QString::fromLatin1(designer->metaObject()->className()) : QString();
+}
 
 TfrEditorForm::TfrEditorForm(QWidget *parent)
     : TfrObjEditorForm(parent)

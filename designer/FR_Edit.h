@@ -6,6 +6,10 @@ class QPlainTextEdit;
 class TSyntaxMemo;
 class TfrSpeedButton;
 
+// The registry section (below EngineRegistryKey) of the open designer's class, where the designer options keep
+// the editor's fonts; empty without a designer, when everything keeps its default.
+QString DesignerSection();
+
 // The modal editor of one object's text (upper pane) and script (lower pane). A script is accepted only when it
 // compiles; otherwise the cursor goes to the first error, which shows on the script pane's error bar.
 class TfrEditorForm : public TfrObjEditorForm
