@@ -4,6 +4,7 @@
 
 #include "FR_BndEd.h"
 #include "FR_Edit.h"
+#include "FR_Hilit.h"
 #include "FR_VBnd.h"
 
 #include "Services.h"
@@ -60,6 +61,9 @@ void TfrDesignerForm::EditSelected()
             RunObjectEditor(form, v);
             break;
         }
+        case btGroupHeader:
+            EditGroupCondition(v);
+            break;
         case btCrossData: {
             TfrVBandEditorForm form(this);
             RunObjectEditor(form, v);
@@ -125,4 +129,25 @@ void TfrDesignerForm::ShowFontDialog()
     EndObjectChange();
     if (TfrView *v = TopSelected())
         PageView->Draw(v->GetClipRegion(true));
+}
+
+void TfrDesignerForm::ShowHighlightDialog()
+{
+    // Only text objects carry a highlight; for any other top object the dialog starts from one that changes
+    // nothing.
+    TfrHighlight values { QString(), 0, clBlack, clTransparent };
+    if (auto *top = dynamic_cast<TfrMemoView *>(TopSelected()))
+        values = { top->HighlightCondition, top->HighlightStyle, top->HighlightFontColor, top->HighlightFillColor };
+    if (!TfrHilightForm::Execute(values))
+        return;
+    RecordUndo(acEdit);
+    constexpr int StyleBits = 1 | 2 | 4 | 8;
+    for (TfrView *v : SelectedObjects())
+        if (auto *memo = dynamic_cast<TfrMemoView *>(v)) {
+            memo->HighlightCondition = values.Condition;
+            memo->HighlightFontColor = values.FontColor;
+            memo->HighlightFillColor = values.FillColor;
+            memo->HighlightStyle = quint16((memo->HighlightStyle & ~StyleBits) | (values.Style & 7));
+        }
+    RepaintPage();
 }

@@ -2,7 +2,11 @@
 // that objects and the inspector reach the designer's editors through them alone.
 #include "FR_Desgn.h"
 
+#include "FR_AttrE.h"
 #include "FR_BndEd.h"
+#include "FR_FmtEd.h"
+#include "FR_GEdit.h"
+#include "FR_GrpEd.h"
 #include "FR_Insp.h"
 #include "FR_Restrictions.h"
 #include "FR_VBnd.h"
@@ -11,6 +15,19 @@ void TfrDesignerForm::InstallEditorHooks()
 {
     TfrGlobals &e = frEngine();
     e.MemoEditorHook = [this](TfrView *view) { ShowMemoEditor(view); };
+    e.PictureEditorHook = [this](TfrView *view) {
+        if (!EditingAllowed())
+            return;
+        TfrGEditorForm form(this);
+        RunObjectEditor(form, view);
+    };
+    e.TagEditorHook = [this](TfrView *view) { EditTag(view); };
+    e.HighlightEditorHook = [this](TfrView *) { ShowHighlightDialog(); };
+    e.GroupEditorHook = [this](TfrView *view) {
+        if (EditingAllowed())
+            EditGroupCondition(view);
+    };
+    e.FormatEditorHook = [this](TfrView *view) { EditFormat(view); };
     e.RestrictionsEditorHook = [this](TfrView *view) { EditRestrictions(view); };
     e.DataFieldEditorHook = [this](TfrView *) { EditDataField(); };
     e.BandDataSourceEditorHook = [this](TfrView *view) {
@@ -62,4 +79,40 @@ void TfrDesignerForm::EditDataField()
     if (InspForm)
         InspForm->ItemsChanged();
     PageView->Draw(top->GetClipRegion(true));
+}
+
+void TfrDesignerForm::EditTag(TfrView *view)
+{
+    if (!EditingAllowed())
+        return;
+    if (!view)
+        view = TopSelected();
+    if (view && TfrAttrEditorForm::EditTag(*view))
+        PageView->Draw(view->GetClipRegion(true));
+}
+
+void TfrDesignerForm::EditGroupCondition(TfrView *view)
+{
+    auto *band = dynamic_cast<TfrBandView *>(view ? view : TopSelected());
+    if (band && TfrGroupEditorForm::EditCondition(*band))
+        PageView->Draw(band->GetClipRegion(true));
+}
+
+void TfrDesignerForm::EditFormat(TfrView *view)
+{
+    auto *memo = dynamic_cast<TfrMemoView *>(view ? view : TopSelected());
+    if (!memo)
+        return;
+    qint32 code = memo->FormatCode;
+    QString text = memo->FormatText;
+    if (!TfrFmtForm::Execute(code, text))
+        return;
+    BeginObjectChange();
+    // Every selected text object takes the format; other objects have none.
+    for (TfrView *v : SelectedObjects())
+        if (dynamic_cast<TfrMemoView *>(v) && !(v->Restrictions & orNoModify)) {
+            v->FormatCode = code;
+            v->FormatText = text;
+        }
+    EndObjectChange();
 }

@@ -5,7 +5,9 @@
 #include "FR_Dock.h"
 #include "FR_BndEd.h"
 #include "FR_ClassPrepared.h"
+#include "FR_Ctrls.h"
 #include "FR_Edit.h"
+#include "FR_Hilit.h"
 #include "FR_Insp.h"
 #include "FR_Restrictions.h"
 #include "FR_View.h"
@@ -139,6 +141,89 @@ TEST_F(WindowEditors, TheRestrictionsDialogSetsTheFlagsOfEverySelectedObject)
     EXPECT_TRUE(report.Modified) << "a change of the flags is a change of the template";
     d.Undo();
     EXPECT_EQ(page->FindViewByName(QStringLiteral("A"))->Restrictions, orNoDelete);
+}
+
+TEST_F(WindowEditors, EachHookOpensItsDialogUnlessTheHostForbidsEditing)
+{
+    TfrMemoView *text = memo(10, 10, 60, 20, "Text");
+    auto *picture = CreateViewOfType(1, {});
+    picture->PlaceAt(100, 10, 40, 40);
+    picture->Name = QStringLiteral("Picture");
+    page->AddObject(picture);
+    TfrBandView *data = band(btMasterData, 60, 30, "Data");
+    TfrBandView *group = band(btGroupHeader, 100, 30, "Group");
+    TfrBandView *cross = band(btCrossData, 140, 30, "Cross");
+    cross->PlaceAt(300, 0, 40, 400);
+    TfrDesignerForm &d = open();
+    TfrGlobals &e = frEngine();
+    struct Case
+    {
+        const char *hook;
+        TfrEditorHook *run;
+        TfrView *object;
+        const char *dialog;
+        // The memo editor, the restrictions, the highlight and the format dialogs open whatever the host says.
+        bool opensWhenForbidden;
+    } cases[] = {
+        { "memo", &e.MemoEditorHook, text, "frEditorForm", true },
+        { "picture", &e.PictureEditorHook, picture, "frGEditorForm", false },
+        { "tag", &e.TagEditorHook, text, "frAttrEditorForm", false },
+        { "restrictions", &e.RestrictionsEditorHook, text, "frRestrictionsForm", true },
+        { "highlight", &e.HighlightEditorHook, text, "frHilightForm", true },
+        { "data field", &e.DataFieldEditorHook, picture, "frFieldsForm", false },
+        { "band data source", &e.BandDataSourceEditorHook, data, "frBandEditorForm", false },
+        { "cross data source", &e.CrossDataSourceEditorHook, cross, "frVBandEditorForm", false },
+        { "group", &e.GroupEditorHook, group, "frGroupEditorForm", false },
+        { "format", &e.FormatEditorHook, text, "frFmtForm", true },
+    };
+    for (const quint16 restrictions : { quint16(0), quint16(drNoEdit) })
+        for (const Case &c : cases) {
+            DesignerRestrictions = restrictions;
+            select({ c.object });
+            QString opened;
+            ModalAnswer answer([] { return activeModal<QDialog>() != nullptr; },
+                [&opened] {
+                    opened = activeModal<QDialog>()->objectName();
+                    activeModal<QDialog>()->reject();
+                });
+            ASSERT_TRUE(bool(*c.run)) << c.hook;
+            (*c.run)(nullptr);
+            const bool opens = !restrictions || c.opensWhenForbidden;
+            EXPECT_EQ(opened, opens ? QLatin1String(c.dialog) : QString()) << c.hook << " " << restrictions;
+        }
+    EXPECT_EQ(d.UndoCount(), 0) << "cancelled dialogs change nothing";
+}
+
+TEST_F(WindowEditors, TheHighlightGoesToTheSelectedTextObjectsAndStartsNeutralFromAnotherObject)
+{
+    TfrMemoView *text = memo(10, 10, 60, 20, "Text");
+    text->HighlightCondition = QStringLiteral("[Сумма] < 0");
+    text->HighlightStyle = 2 | 8 | 32;
+    text->HighlightFillColor = clRed;
+    auto *line = CreateViewOfType(4, {});
+    line->PlaceAt(10, 40, 100, 0);
+    page->AddObject(line);
+    TfrDesignerForm &d = open();
+    select({ text, line });
+    TfrHighlight shown;
+    ModalAnswer answer([] { return activeModal<TfrHilightForm>() != nullptr; },
+        [&shown] {
+            auto *form = activeModal<TfrHilightForm>();
+            shown = { form->Edit1->currentText(), (form->CB1->isChecked() ? 2 : 0) | (form->CB2->isChecked() ? 1 : 0),
+                form->FontColor, form->FillColor };
+            form->Edit1->setEditText(QStringLiteral("[Сумма] > 1000"));
+            form->CB2->setChecked(true);
+            form->Button1->click();
+        });
+    d.ShowHighlightDialog();
+    ASSERT_TRUE(answer.ran());
+    EXPECT_EQ(shown, (TfrHighlight { QString(), 0, clBlack, clTransparent })) << "the line on top has no highlight";
+    EXPECT_EQ(text->HighlightCondition, QStringLiteral("[Сумма] > 1000"));
+    EXPECT_EQ(text->HighlightStyle, 1 | 32) << "the boxes' bits set, strike-out cleared, the rest kept";
+    EXPECT_EQ(text->HighlightFillColor, clTransparent);
+    EXPECT_EQ(d.UndoCount(), 1);
+    d.Undo();
+    EXPECT_EQ(text->HighlightCondition, QStringLiteral("[Сумма] < 0"));
 }
 
 TEST_F(WindowEditors, EachShowPointsTheHooksAtThisWindow)
