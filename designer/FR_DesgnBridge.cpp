@@ -10,6 +10,9 @@
 #include "Formats.h"
 #include "Services.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -44,54 +47,88 @@ void TfrDesignerForm::FillInspector()
             InspForm->ObjectName = TopSelected()->Name;
         }
     }
-    // The rows: the properties every object has, less those meant for one object when there are several.
-    QStringList rows;
+    // One pass over each object's records: the rows are the properties every object has (less those meant for one
+    // object when there are several), a row's text the value they share, empty where they differ.
+    struct Row
+    {
+        QString name;
+        QString text = QStringLiteral("-");
+        bool kept = true;
+    };
+    std::vector<Row> found;
+    QHash<QString, int> index;
+    // A built-in object has the records of its class (and band type): a large selection builds each kind once.
+    QHash<QString, std::vector<std::pair<QString, int>>> kinds;
     for (size_t k = 0; k < objects.size(); ++k) {
         TfrObject *o = objects[k];
-        o->RegisterProperties();
-        QStringList names;
-        for (const TfrPropRec &rec : o->PropRecs)
-            if (rec.PropType != 0)
-                names << rec.PropName;
-        if (k == 0) {
-            rows = names;
-            continue;
+        const auto *view = dynamic_cast<TfrView *>(o);
+        const auto *band = dynamic_cast<TfrBandView *>(o);
+        const QString kind = view && view->TypeCode != 10
+            ? view->ClassName() + u':' + QString::number(band ? band->GetBandType() : 0)
+            : QString();
+        auto cached = kind.isEmpty() ? kinds.end() : kinds.find(kind);
+        if (cached == kinds.end()) {
+            o->RegisterProperties();
+            std::vector<std::pair<QString, int>> records;
+            for (const TfrPropRec &rec : o->PropRecs)
+                records.emplace_back(rec.PropName, rec.PropType);
+            cached = kinds.insert(kind, std::move(records));
         }
-        rows.removeIf([&](const QString &name) {
-            const TfrPropRec *rec = o->FindPropRec(name);
-            return !names.contains(name) || (objects.size() > 1 && (rec->PropType & frdtOneObject));
-        });
-    }
-    rows.sort();
-
-    // Differing values show empty.
-    PropValues = QStringList(rows.size(), QStringLiteral("-"));
-    for (TfrObject *o : objects)
-        for (int i = 0; i < rows.size(); ++i) {
-            const TfrPropRec *rec = o->FindPropRec(rows[i]);
-            const QString text = (rec->PropType & frdtHasEditor) && !(rec->PropType & frdtString)
-                ? u'(' + rows[i] + u')'
-                : o->GetPropertyValue(rows[i]).toString();
-            if (PropValues[i] != QLatin1String("-") && PropValues[i] != text)
-                PropValues[i].clear();
+        std::vector<bool> seen(found.size(), false);
+        for (const auto &[name, type] : *cached) {
+            if (type == 0)
+                continue;
+            int i = index.value(name, -1);
+            if (k == 0 && i < 0) {
+                i = int(found.size());
+                index.insert(name, i);
+                found.push_back({ name });
+            } else if (k > 0) {
+                if (i < 0)
+                    continue;
+                seen[size_t(i)] = true;
+                if (type & frdtOneObject)
+                    found[size_t(i)].kept = false;
+            }
+            Row &row = found[size_t(i)];
+            // Once the values differ, the row stays empty.
+            if (!row.kept || row.text.isEmpty())
+                continue;
+            const QString text = (type & frdtHasEditor) && !(type & frdtString) ? u'(' + name + u')'
+                                                                                : o->GetPropertyValue(name).toString();
+            if (row.text != QLatin1String("-") && row.text != text)
+                row.text.clear();
             else
-                PropValues[i] = text;
+                row.text = text;
         }
+        for (size_t i = 0; k > 0 && i < seen.size(); ++i)
+            if (!seen[i])
+                found[i].kept = false;
+    }
+    std::vector<Row> rows;
+    for (Row &row : found)
+        if (row.kept)
+            rows.push_back(std::move(row));
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.name < b.name; });
 
     // Sizes in the user's units on report pages; dialogs keep pixels.
     const bool inUnits = Units != 0 && PageType == 0;
     TfrObject *top = PageView->SelectedCount == 0 ? static_cast<TfrObject *>(Page) : TopSelected();
-    for (int i = 0; i < rows.size(); ++i) {
-        const TfrPropRec &rec = *top->FindPropRec(rows[i]);
+    // The rows take the top object's own records, with the editors it has now.
+    if (objects.size() > 1)
+        top->RegisterProperties();
+    for (Row &row : rows) {
+        const TfrPropRec &rec = *top->FindPropRec(row.name);
         int type = rec.PropType;
-        if (IsSize(type) && !PropValues[i].isEmpty()) {
-            const double pixels = StrToFloatAnySeparator(PropValues[i]);
-            PropValues[i]
+        if (IsSize(type) && !row.text.isEmpty()) {
+            const double pixels = StrToFloatAnySeparator(row.text);
+            row.text
                 = inUnits ? FloatToStrF(PixelsToUnits(pixels), ffFixed, 4, 2) : FloatToStrF(pixels, ffGeneral, 4, 2);
         }
         if (type == frdtSize)
             type = inUnits ? frdtFloat : frdtInteger;
-        InspForm->AddProperty(rows[i], Variant(PropValues[i]), rec.PEditor, rec.EnumValues, rec.Enum, type);
+        InspForm->AddProperty(row.name, Variant(row.text), rec.PEditor, rec.EnumValues, rec.Enum, type);
+        PropValues << row.text;
     }
 }
 
@@ -186,6 +223,8 @@ void TfrDesignerForm::ApplyObjectProperty(const QString &name, const Variant &va
             continue;
         if ((n == QLatin1String("WIDTH") || n == QLatin1String("HEIGHT")) && !MayResize(v))
             continue;
+        // The inspector built the records of one object of each kind only.
+        v->RegisterProperties();
         const TfrPropRec *rec = v->FindPropRec(name);
         if (rec && IsSize(rec->PropType) && PageType == 0)
             v->SetPropertyValue(name, Variant(UnitsToPixels(value.toDouble())));

@@ -74,6 +74,14 @@ TEST_F(WindowBridge, RowsAreThoseTheSelectionSharesAndDifferingValuesShowEmpty)
     EXPECT_EQ(shown("LineSpacing"), QStringLiteral("<none>")) << "only what every object has";
     EXPECT_NE(row("FrameWidth"), -1);
 
+    TfrBandView *data = band(btMasterData, 200, 40, "Data");
+    TfrBandView *header = band(btPageHeader, 300, 40, "Header");
+    select({ data });
+    EXPECT_NE(row("PrintIfSubsetEmpty"), -1);
+    select({ data, header });
+    EXPECT_EQ(row("PrintIfSubsetEmpty"), -1) << "bands of two types share only some properties";
+    EXPECT_NE(row("Stretched"), -1);
+
     select({});
     EXPECT_EQ(designer->InspForm->CurrentObject, page);
     EXPECT_EQ(designer->InspForm->ObjectName, QStringLiteral("Page1"));
@@ -128,10 +136,16 @@ TEST_F(WindowBridge, SizesShowAndAreTypedInTheUnitsOnReportPagesAndInPixelsOnDia
     open();
     designer->SetUnits(1);
     const QString ten = QStringLiteral("10") + FormatSettings().DecimalSeparator + QStringLiteral("00");
+    TfrMemoView *other = memo(100, 18, 54, 18, "Other");
     select({ m });
     EXPECT_EQ(shown("Width"), ten);
     type("Width", QStringLiteral("20"));
     EXPECT_EQ(m->Width, 72);
+    select({ m, other });
+    type("Height", QStringLiteral("10"));
+    EXPECT_EQ(m->Height, 36);
+    EXPECT_EQ(other->Height, 36) << "every selected object takes the size in pixels";
+    select({ m });
     type("Left", QStringLiteral("5,5"));
     EXPECT_EQ(m->Left, 20) << "either decimal separator; 19.8 pixels round to 20";
 
