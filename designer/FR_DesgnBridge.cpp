@@ -177,8 +177,8 @@ void TfrDesignerForm::ApplyPageProperty(const QString &name, Variant value)
     const TfrPropRec *rec = Page->FindPropRec(name);
     if (rec && IsSize(rec->PropType) && Units != 0 && PageType == 0)
         value = Variant(UnitsToPixels(value.toDouble()));
-    const bool type = name.compare(QLatin1String("Type"), Qt::CaseInsensitive) == 0;
-    if (type && Page->ObjectCount() > 0) {
+    const bool typeChange = name.compare(QLatin1String("Type"), Qt::CaseInsensitive) == 0;
+    if (typeChange && Page->ObjectCount() > 0) {
         if (Services::messages()->show({ GetLocaleString(55436), mtWarning, mbYesNo, mbNo, GetLocaleString(55437) })
             != mrYes)
             return;
@@ -191,7 +191,7 @@ void TfrDesignerForm::ApplyPageProperty(const QString &name, Variant value)
     Page->SetPropertyValue(name, value);
     SetModified(true);
     Page->ApplyPaper(Page->PaperSize, Page->PaperWidth, Page->PaperHeight, Page->Bin, Page->Orientation);
-    m_applyingPageProperty = !type;
+    m_applyingPageProperty = !typeChange;
     try {
         SetCurPage(CurPage);
     } catch (...) {
