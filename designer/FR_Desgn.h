@@ -409,6 +409,26 @@ public:
 
     static constexpr int UndoDepth = 100;
 
+    // ---- Object editors, the inspector's side, keys and the status box ----------------------------------------
+    // The font dialog for the selected text objects: only the attributes changed in it reach them.
+    void ShowFontDialog();
+    // The highlight of the selected text objects.
+    void ShowHighlightDialog();
+    // The inspector's row `index` was edited: its value goes to the selected objects, or to the page.
+    void ApplyInspectorChange(int index);
+    // Moves (or, with resize, sizes) the selected objects by a step, as far as each may be.
+    void NudgeSelection(int dx, int dy, bool resize);
+    // The window's keys, before its controls see them; answers whether the key was used.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    // What the status box shows: the position at x 20, the size at x 110, the scale at x 170.
+    struct TStatusFigures
+    {
+        QString Position, Size, Scale;
+    };
+    TStatusFigures StatusFigures() const;
+    // The inspector's row texts as last filled, one per row.
+    QStringList PropValues;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -446,6 +466,26 @@ private:
     bool m_closeApproved = false;
     // The inspector was shown when the window closed.
     bool m_inspectorShown = true;
+
+    // Keys, the dialog page's window, the status box and the object editors.
+    void InstallKeysAndStatus();
+    void ConnectPageForm();
+    void PageFormMoved();
+    bool PageFormKeyDown(int key, Qt::KeyboardModifiers shift);
+    void WalkToNearest(DesignGeometry::TDirection direction, bool placeAgainst);
+    void PaintStatusBox();
+    void ClearActiveControl();
+    // Runs an object editor dialog on the object (null: the top selected one) and redraws the object after it.
+    void RunObjectEditor(TfrObjEditorForm &form, TfrView *view);
+    void EditRestrictions(TfrView *view);
+    void EditDataField();
+    void EditTag(TfrView *view);
+    void EditFormat(TfrView *view);
+    void EditGroupCondition(TfrView *view);
+    void ApplyPageProperty(const QString &name, Variant value);
+    void ApplyObjectProperty(const QString &name, const Variant &value);
+    // A page property is being applied: the page is set up again without refilling the inspector meanwhile.
+    bool m_applyingPageProperty = false;
 };
 
 // The surface on which the current page is drawn and edited with the mouse.

@@ -122,6 +122,7 @@ TfrDesignerForm::TfrDesignerForm(bool templateMode)
     EditorForm = new TfrEditorForm(this);
     for (QWidget *w : std::initializer_list<QWidget *> { Body, frDock1, frDock2, frDock3, frDock4 })
         w->installEventFilter(this);
+    InstallKeysAndStatus();
     connect(Tab1, &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0 && index != CurPage && !m_placing)
             SetCurPage(index);
@@ -157,6 +158,7 @@ void TfrDesignerForm::FormShow()
     InspForm = new TfrInspForm(this);
     InspForm->ClearProperties();
     InspForm->AddProperty(QString(), Variant(0), {}, Variant::Null(), {}, frdtString);
+    InspForm->OnModify = [this](int index) { ApplyInspectorChange(index); };
     InspForm->OnSelectionChanged = [this](const QString &name) { SelectObjectByName(name); };
     InspForm->OnGetObjects = [this](QStringList &items) {
         items.clear();
@@ -237,6 +239,10 @@ bool TfrDesignerForm::eventFilter(QObject *watched, QEvent *event)
         auto *wheel = static_cast<QWheelEvent *>(event);
         QScrollBar *bar = ScrollBox1->verticalScrollBar();
         bar->setValue(bar->value() + (wheel->angleDelta().y() > 0 ? -8 : 8));
+        return true;
+    }
+    if (watched == PBox1 && event->type() == QEvent::Paint) {
+        PaintStatusBox();
         return true;
     }
     if (event->type() == QEvent::Resize && (watched == Body || qobject_cast<TfrDock *>(watched))) {

@@ -2,7 +2,6 @@
 #include "FR_Desgn.h"
 
 #include "FR_Dock.h"
-#include "FR_Edit.h"
 #include "FR_Expr.h"
 #include "FR_Fields.h"
 #include "FR_Insp.h"
@@ -176,6 +175,7 @@ void TfrDesignerForm::EnterDialogPage()
         ToggleObjectButtons();
     PageForm = new TfrPageForm(this);
     PageForm->setGeometry(Page->Left, Page->Top, Page->Width, Page->Height);
+    ConnectPageForm();
     QPalette face = PageView->palette();
     face.setColor(QPalette::Window, toQColor(clBtnFace));
     PageView->setPalette(face);
@@ -359,64 +359,4 @@ void TfrDesignerForm::SaveOptions()
     WriteFormPlacement(this);
 }
 
-void TfrDesignerForm::InstallEditorHooks()
-{
-    TfrGlobals &e = frEngine();
-    e.MemoEditorHook = [this](TfrView *view) { ShowMemoEditor(view); };
-    // The object, band and format dialogs hook in here beside it as they join the designer: PictureEditorHook,
-    // TagEditorHook, RestrictionsEditorHook, HighlightEditorHook, DataFieldEditorHook, BandDataSourceEditorHook,
-    // CrossDataSourceEditorHook, GroupEditorHook, FontEditorHook and FormatEditorHook.
-}
-
 std::function<int(TfrDesignerForm &, bool)> TfrDesignerForm::BandTypesDialog;
-
-void TfrDesignerForm::ShowMemoEditor(TfrView *view)
-{
-    if (!view)
-        view = TopSelected();
-    if (!view || EditorForm->ShowEditor(view) != mrOk)
-        return;
-    if (Page && Page->IndexOfObjectID(view->ObjectID) >= 0)
-        PageView->Draw(view->GetClipRegion(true));
-}
-
-void TfrDesignerForm::EditSelected()
-{
-    TfrView *v = TopSelected();
-    if (!v || !EditingAllowed())
-        return;
-    if (auto *sub = dynamic_cast<TfrSubReportView *>(v)) {
-        SetCurPage(sub->SubPageIndex);
-        return;
-    }
-    TfrGlobals &e = frEngine();
-    if (auto *band = dynamic_cast<TfrBandView *>(v)) {
-        // The data, group and cross bands have their dialogs behind the engine's hooks.
-        const TfrEditorHook *hook = nullptr;
-        switch (band->GetBandType()) {
-        case btMasterData:
-        case btDetailData:
-        case btSubDetailData:
-            hook = &e.BandDataSourceEditorHook;
-            break;
-        case btGroupHeader:
-            hook = &e.GroupEditorHook;
-            break;
-        case btCrossData:
-            hook = &e.CrossDataSourceEditorHook;
-            break;
-        default:
-            break;
-        }
-        if (!hook || !*hook) {
-            PageView->SkipNextDown = false;
-            return;
-        }
-        (*hook)(v);
-    } else {
-        v->ShowEditor();
-    }
-    if (Page && Page->IndexOfObjectID(v->ObjectID) >= 0)
-        PageView->Draw(v->GetClipRegion(true));
-    UpdateStatus();
-}

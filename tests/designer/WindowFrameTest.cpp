@@ -1,6 +1,6 @@
 // The designer window's frame: creation and show in both modes, commands by mode and restriction, the options in
 // the registry, the page tabs, dialog pages and the close question.
-#include "FR_Desgn.h"
+#include "WindowFixture.h"
 
 #include "FR_Class.h"
 #include "FR_Dock.h"
@@ -25,33 +25,10 @@ namespace {
 
 const QString Section = QStringLiteral("Form\\TfrDesignerForm");
 
-class WindowFrame : public ::testing::Test
+class WindowFrame : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        frResetEngine();
-        TRegistry::useTemporaryStorage();
-        DesignerRestrictions = 0;
-        options = std::make_unique<TfrDesigner>();
-        frEngine().CurrentReport = &report;
-        report.Pages().Add();
-    }
-    void TearDown() override
-    {
-        designer.reset();
-        options.reset();
-        frResetEngine();
-    }
-
-    TfrDesignerForm &open(bool templateMode = true)
-    {
-        designer = std::make_unique<TfrDesignerForm>(templateMode);
-        frEngine().CurrentDesigner = designer.get();
-        designer->resize(900, 700);
-        designer->show();
-        return *designer;
-    }
+    TfrDesignerForm &open(bool templateMode = true) { return WindowFixture::open(templateMode, QSize(900, 700)); }
     QAction *action(const char *name) const
     {
         auto *a = designer->findChild<QAction *>(QLatin1String(name));
@@ -64,11 +41,6 @@ protected:
         EXPECT_NE(b, nullptr) << name;
         return b;
     }
-
-    FakeMessageService messages;
-    TfrReport report;
-    std::unique_ptr<TfrDesigner> options;
-    std::unique_ptr<TfrDesignerForm> designer;
 };
 
 TEST_F(WindowFrame, ShowsTheTemplateWithItsCommandsAndTabs)

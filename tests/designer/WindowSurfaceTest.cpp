@@ -1,6 +1,6 @@
 // The design surface driven by the mouse: insertion with its ghost, the tools, moving in grid steps, a band with
 // its objects, group scaling, the split line, the rubber band, placement and what the surface paints.
-#include "FR_Desgn.h"
+#include "WindowFixture.h"
 
 #include "FR_Class.h"
 #include "FR_Dock.h"
@@ -19,32 +19,12 @@
 
 namespace {
 
-class WindowSurface : public ::testing::Test
+class WindowSurface : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        frResetEngine();
-        TRegistry::useTemporaryStorage();
-        DesignerRestrictions = 0;
-        options = std::make_unique<TfrDesigner>();
-        frEngine().CurrentReport = &report;
-        report.Pages().Add();
-        page = report.Pages().GetPage(0);
-    }
-    void TearDown() override
-    {
-        designer.reset();
-        options.reset();
-        frResetEngine();
-    }
-
     TfrDesignerForm &open()
     {
-        designer = std::make_unique<TfrDesignerForm>(true);
-        frEngine().CurrentDesigner = designer.get();
-        designer->resize(1100, 800);
-        designer->show();
+        WindowFixture::open();
         designer->EditAfterInsert = false;
         designer->SetGridAlign(false);
         return *designer;
@@ -95,12 +75,6 @@ protected:
         ASSERT_NE(b, nullptr);
         QTest::mouseClick(b, Qt::LeftButton, mods, QPoint(11, 11));
     }
-    static QRect bounds(const TfrView *v) { return QRect(v->Left, v->Top, v->Width, v->Height); }
-
-    TfrReport report;
-    TfrPage *page = nullptr;
-    std::unique_ptr<TfrDesigner> options;
-    std::unique_ptr<TfrDesignerForm> designer;
 };
 
 TEST_F(WindowSurface, AClickInsertsAtTheGhostWithTheLastUsedAttributes)

@@ -1,5 +1,5 @@
 // Undo and redo tied to their page, and the designer's clipboard of object streams.
-#include "FR_Desgn.h"
+#include "WindowFixture.h"
 
 #include "FR_Class.h"
 
@@ -14,34 +14,13 @@
 
 namespace {
 
-class WindowUndo : public ::testing::Test
+class WindowUndo : public WindowFixture
 {
 protected:
     void SetUp() override
     {
-        frResetEngine();
-        TRegistry::useTemporaryStorage();
-        DesignerRestrictions = 0;
-        options = std::make_unique<TfrDesigner>();
-        frEngine().CurrentReport = &report;
+        WindowFixture::SetUp();
         report.Pages().Add();
-        report.Pages().Add();
-        page = report.Pages().GetPage(0);
-    }
-    void TearDown() override
-    {
-        designer.reset();
-        options.reset();
-        frResetEngine();
-    }
-
-    TfrDesignerForm &open()
-    {
-        designer = std::make_unique<TfrDesignerForm>(true);
-        frEngine().CurrentDesigner = designer.get();
-        designer->resize(1100, 800);
-        designer->show();
-        return *designer;
     }
     TfrView *memo(int x, int y, const char *name, TfrPage *on = nullptr)
     {
@@ -60,14 +39,6 @@ protected:
         page->AddObject(b);
         return b;
     }
-    void select(std::initializer_list<TfrView *> views)
-    {
-        designer->Unselect();
-        for (TfrView *v : views)
-            v->IsSelected = true;
-        designer->PageView->SelectedCount = int(views.size());
-        designer->PageView->CalcSelectionBounds();
-    }
     QStringList names() const
     {
         QStringList out;
@@ -76,11 +47,6 @@ protected:
         return out;
     }
     TfrView *named(const char *name) const { return page->FindViewByName(QLatin1String(name)); }
-
-    TfrReport report;
-    TfrPage *page = nullptr;
-    std::unique_ptr<TfrDesigner> options;
-    std::unique_ptr<TfrDesignerForm> designer;
 };
 
 TEST_F(WindowUndo, HoldsAHundredStepsAndDropsTheOldest)

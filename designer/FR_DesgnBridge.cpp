@@ -1,0 +1,234 @@
+// The inspector's side of the window: the properties the selected objects share (or the page's), shown in the
+// user's units, and an edited value taken back to every object that may take it.
+#include "FR_Desgn.h"
+
+#include "FR_ClassControls.h"
+#include "FR_Insp.h"
+#include "FR_Locale.h"
+#include "FR_Utils.h"
+
+#include "Formats.h"
+#include "Services.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+bool IsSize(int type)
+{
+    return type & frdtSize;
+}
+
+} // namespace
+
+void TfrDesignerForm::FillInspector()
+{
+    if (!InspForm || m_applyingPageProperty)
+        return;
+    InspForm->ClearProperties();
+    InspForm->CurrentObject = nullptr;
+    InspForm->ObjectName.clear();
+    PropValues.clear();
+    if (!Page)
+        return;
+    std::vector<TfrObject *> objects;
+    if (PageView->SelectedCount == 0) {
+        objects.push_back(Page);
+        InspForm->CurrentObject = Page;
+        InspForm->ObjectName = QStringLiteral("Page%1").arg(CurPage + 1);
+    } else {
+        for (TfrView *v : SelectedObjects())
+            objects.push_back(v);
+        if (PageView->SelectedCount == 1) {
+            InspForm->CurrentObject = TopSelected();
+            InspForm->ObjectName = TopSelected()->Name;
+        }
+    }
+    // One pass over each object's records: the rows are the properties every object has (less those meant for one
+    // object when there are several), a row's text the value they share, empty where they differ.
+    struct Row
+    {
+        QString name;
+        QString text = QStringLiteral("-");
+        bool kept = true;
+    };
+    std::vector<Row> found;
+    QHash<QString, int> index;
+    // A built-in object has the records of its class (and band type): a large selection builds each kind once.
+    QHash<QString, std::vector<std::pair<QString, int>>> kinds;
+    for (size_t k = 0; k < objects.size(); ++k) {
+        TfrObject *o = objects[k];
+        const auto *view = dynamic_cast<TfrView *>(o);
+        const auto *band = dynamic_cast<TfrBandView *>(o);
+        const QString kind = view && view->TypeCode != 10
+            ? view->ClassName() + u':' + QString::number(band ? band->GetBandType() : 0)
+            : QString();
+        auto cached = kind.isEmpty() ? kinds.end() : kinds.find(kind);
+        if (cached == kinds.end()) {
+            o->RegisterProperties();
+            std::vector<std::pair<QString, int>> records;
+            for (const TfrPropRec &rec : o->PropRecs)
+                records.emplace_back(rec.PropName, rec.PropType);
+            cached = kinds.insert(kind, std::move(records));
+        }
+        std::vector<bool> seen(found.size(), false);
+        for (const auto &[name, type] : *cached) {
+            if (type == 0)
+                continue;
+            int i = index.value(name, -1);
+            if (k == 0 && i < 0) {
+                i = int(found.size());
+                index.insert(name, i);
+                found.push_back({ name });
+            } else if (k > 0) {
+                if (i < 0)
+                    continue;
+                seen[size_t(i)] = true;
+                if (type & frdtOneObject)
+                    found[size_t(i)].kept = false;
+            }
+            Row &row = found[size_t(i)];
+            // Once the values differ, the row stays empty.
+            if (!row.kept || row.text.isEmpty())
+                continue;
+            const QString text = (type & frdtHasEditor) && !(type & frdtString) ? u'(' + name + u')'
+                                                                                : o->GetPropertyValue(name).toString();
+            if (row.text != QLatin1String("-") && row.text != text)
+                row.text.clear();
+            else
+                row.text = text;
+        }
+        for (size_t i = 0; k > 0 && i < seen.size(); ++i)
+            if (!seen[i])
+                found[i].kept = false;
+    }
+    std::vector<Row> rows;
+    for (Row &row : found)
+        if (row.kept)
+            rows.push_back(std::move(row));
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.name < b.name; });
+
+    // Sizes in the user's units on report pages; dialogs keep pixels.
+    const bool inUnits = Units != 0 && PageType == 0;
+    TfrObject *top = PageView->SelectedCount == 0 ? static_cast<TfrObject *>(Page) : TopSelected();
+    // The rows take the top object's own records, with the editors it has now.
+    if (objects.size() > 1)
+        top->RegisterProperties();
+    for (Row &row : rows) {
+        const TfrPropRec &rec = *top->FindPropRec(row.name);
+        int type = rec.PropType;
+        if (IsSize(type) && !row.text.isEmpty()) {
+            const double pixels = StrToFloatAnySeparator(row.text);
+            row.text
+                = inUnits ? FloatToStrF(PixelsToUnits(pixels), ffFixed, 4, 2) : FloatToStrF(pixels, ffGeneral, 4, 2);
+        }
+        if (type == frdtSize)
+            type = inUnits ? frdtFloat : frdtInteger;
+        InspForm->AddProperty(row.name, Variant(row.text), rec.PEditor, rec.EnumValues, rec.Enum, type);
+        PropValues << row.text;
+    }
+}
+
+void TfrDesignerForm::ApplyInspectorChange(int index)
+{
+    if (!InspForm || !Page)
+        return;
+    const QString name = InspForm->RowName(index);
+    // A text that is no value of the row's type changes nothing: the user is told, and the row shows again what
+    // the objects hold.
+    std::optional<Variant> value;
+    try {
+        value = InspForm->RowValue(index);
+    } catch (const EConvertError &e) {
+        Services::messages()->error(e.message());
+    } catch (const EVariantError &e) {
+        Services::messages()->error(e.message());
+    }
+    auto renew = [this] {
+        FillInspector();
+        InspForm->ItemsChanged();
+        RepaintPage();
+        // A subreport's name is its page's tab caption.
+        UpdatePageTabs();
+        // A renamed object shows its new name.
+        ShowObjectInfo();
+        StatusBar1->update();
+    };
+    try {
+        if (value && PageView->SelectedCount == 0)
+            ApplyPageProperty(name, *value);
+        else if (value)
+            ApplyObjectProperty(name, *value);
+    } catch (...) {
+        renew();
+        throw;
+    }
+    renew();
+}
+
+void TfrDesignerForm::ApplyPageProperty(const QString &name, Variant value)
+{
+    if (DesignerRestrictions & drNoPageOptions)
+        return;
+    Page->RegisterProperties();
+    const TfrPropRec *rec = Page->FindPropRec(name);
+    if (rec && IsSize(rec->PropType) && Units != 0 && PageType == 0)
+        value = Variant(UnitsToPixels(value.toDouble()));
+    const bool typeChange = name.compare(QLatin1String("Type"), Qt::CaseInsensitive) == 0;
+    if (typeChange && Page->ObjectCount() > 0) {
+        if (Services::messages()->show({ GetLocaleString(55436), mtWarning, mbYesNo, mbNo, GetLocaleString(55437) })
+            != mrYes)
+            return;
+        Unselect();
+        Page->ClearObjects();
+        // The steps of the objects just cleared have nothing left to act on.
+        ClearUndo();
+        ClearRedo();
+    }
+    Page->SetPropertyValue(name, value);
+    SetModified(true);
+    Page->ApplyPaper(Page->PaperSize, Page->PaperWidth, Page->PaperHeight, Page->Bin, Page->Orientation);
+    m_applyingPageProperty = !typeChange;
+    try {
+        SetCurPage(CurPage);
+    } catch (...) {
+        m_applyingPageProperty = false;
+        throw;
+    }
+    m_applyingPageProperty = false;
+}
+
+void TfrDesignerForm::ApplyObjectProperty(const QString &name, const Variant &value)
+{
+    if (DesignerRestrictions & drNoAttributes)
+        return;
+    RecordUndo(acEdit);
+    const QString n = name.toUpper();
+    for (TfrView *v : SelectedObjects()) {
+        if (n == QLatin1String("NAME")) {
+            // A name in use, or one a dialog control's component would clash with, is ignored without a word.
+            const QString newName = value.toString();
+            if (Report()->FindViewByName(newName)
+                || (dynamic_cast<TfrControl *>(v) && frEngine().DialogFormHolds(newName))
+                || (v->Restrictions & orNoModify))
+                continue;
+            RenameBandLinks(v->Name, newName);
+            v->SetPropertyValue(name, value);
+            continue;
+        }
+        if ((n == QLatin1String("LEFT") || n == QLatin1String("TOP")) && !MayMove(v))
+            continue;
+        if ((n == QLatin1String("WIDTH") || n == QLatin1String("HEIGHT")) && !MayResize(v))
+            continue;
+        // The inspector built the records of one object of each kind only.
+        v->RegisterProperties();
+        const TfrPropRec *rec = v->FindPropRec(name);
+        if (rec && IsSize(rec->PropType) && PageType == 0)
+            v->SetPropertyValue(name, Variant(UnitsToPixels(value.toDouble())));
+        else
+            v->SetPropertyValue(name, value);
+    }
+}
