@@ -1,11 +1,14 @@
 // Figures of the accounting engine on an operator of N customers (default 100,000; the first argument) with two
 // years of subscriptions, tariff changes, discounts, single services and monthly payments, on SQLite and on
 // PostgreSQL (when TARVIK_PG_HOST/TARVIK_PG_PORT name a server, as scripts/pg-peer sets them): the bulk
-// recalculation, a queue of 10 % of the customers and one monthly close, each beside the engine's physical write
-// time for the same number of rows in the same run, with the time per customer and the peak memory.
+// recalculation, a queue of 10 % of the customers and one monthly close, with the time per customer and the peak
+// memory. Each is set beside a yardstick of the same run: the engine's physical write time for the rows it writes,
+// and for the queue and the close also the time their rows take to read raw (the same tables, restricted alike,
+// walked by the engine's own library on the same table state).
 #include "BalanceEngine.h"
 #include "BulkInsert.h"
 #include "BenchDatabase.h"
+#include "RawReads.h"
 #include "dmuDebtCalc.h"
 #include "dmuRDM.h"
 
@@ -153,12 +156,61 @@ qint64 count(TDMR &dmr, const QString &sql)
     return qint64(dmr.dbConnection()->SelectValue(sql).toDouble());
 }
 
-void report(const char *what, double seconds, qint64 rows, double baseline, qint64 customers)
+void report(const char *what, double seconds, qint64 rows, double writes, qint64 customers, double reads = 0,
+            qint64 readRows = 0)
 {
-    std::printf("  %-28s %8.2f s  rows %9lld  physical %7.2f s  ratio %6.1f  %7.1f us/customer\n", what, seconds,
-                static_cast<long long>(rows), baseline, baseline > 0 ? seconds / baseline : 0.0,
+    const double baseline = writes + reads;
+    std::printf("  %-22s %8.2f s  rows %9lld  physical %6.2f s", what, seconds, static_cast<long long>(rows), writes);
+    if (readRows > 0)
+        std::printf(" + raw reads %6.2f s (%lld rows)", reads, static_cast<long long>(readRows));
+    std::printf("  ratio %5.1f  %7.1f us/customer\n", baseline > 0 ? seconds / baseline : 0.0,
                 customers > 0 ? seconds * 1e6 / double(customers) : 0.0);
     std::fflush(stdout);
+}
+
+// The rows a recalculation reads, walked raw: every table the engine reads, for the customers `customers` (a
+// statement on C) names, their dated rows from `since` on, the balance rows from `rowsFrom` up to `rowsBefore`.
+// Each dated table is sought by customer and date, as its index allows.
+struct RawReadFigure
+{
+    double seconds = 0;
+    qint64 rows = 0;
+};
+
+RawReadFigure rawReads(TDMR &dmr, const QString &customers, const QDate &since, const QDate &rowsFrom,
+                       const QDate &rowsBefore)
+{
+    TADOConnection &c = *dmr.dbConnection();
+    const QString from = QStringLiteral("from (") + customers + QStringLiteral(") K cross join ");
+    const QVariantList dated{RawDate(since)};
+    QElapsedTimer timer;
+    timer.start();
+    RawReadFigure f;
+    f.rows += RawWalk(c, QStringLiteral("select SERV_ID, DATE_FROM, DATE_TO, TARIF_SUM from ZOLT.TARIF"));
+    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.START_DEBT_SUM, T.DEBT_IN_SUM, T.DEBT_SUM, "
+                                        "T.CUST_STATE ") + from + QStringLiteral("ZOLT.CUSTOMER T where T.CUSTOMER_ID = K.ID"));
+    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.PAY_DATE, T.PAY_SUM ") + from
+                             + QStringLiteral("ZOLT.PAYMENT T where T.CUSTOMER_ID = K.ID and T.PAY_DATE >= ?"),
+                      dated);
+    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.SERV_ID, T.SERV_DATE ") + from
+                             + QStringLiteral("ZOLT.SINGLE_SERV T where T.CUSTOMER_ID = K.ID and T.SERV_DATE >= ?"),
+                      dated);
+    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.SERVICE_DATE, T.AMOUNT ") + from
+                             + QStringLiteral("ZOLT.CUSTOMER_SERVICE T where T.CUSTOMER_ID = K.ID and T.AMOUNT <> 0 "
+                                              "and T.SERVICE_DATE >= ?"),
+                      dated);
+    f.rows += RawWalk(c, QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, "
+                                        "H.DISACT_SERV_ID, SS.SERV_ID ") + from
+                             + QStringLiteral("ZOLT.SUBSCR_HIST H left join ZOLT.SUBSCR_SERV SS on "
+                                              "SS.SUBSCR_SERV_ID = H.SUBSCR_SERV_ID where H.CUSTOMER_ID = K.ID"));
+    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.DATE_FROM, T.DATE_TO, T.FACTOR_VALUE ") + from
+                             + QStringLiteral("ZOLT.DISCOUNT_FACTOR T where T.CUSTOMER_ID = K.ID"));
+    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.REL_DATE, T.DEBT_SUM ") + from
+                             + QStringLiteral("ZOLT.PAY_ACCOUNT T where T.CUSTOMER_ID = K.ID and T.REL_DATE >= ? "
+                                              "and T.REL_DATE < ?"),
+                      {RawDate(rowsFrom), RawDate(rowsBefore)});
+    f.seconds = timer.nsecsElapsed() / 1e9;
+    return f;
 }
 
 void run(const char *engine, TDMR &dmr, int customers)
@@ -187,26 +239,42 @@ void run(const char *engine, TDMR &dmr, int customers)
                                {"PAYMENT_ID", "PAY_DOC_ID", "CUSTOMER_ID", "SERV_ID", "PAY_DATE", "PAY_SUM"}, extra);
     for (const QVariantList &p : extra)
         dmr.MarkInvalidCustDebt(p.at(2), at(changed), AccMonth);
+    // The queue's rows read raw on the table state the queue starts from: itself, and each queued customer's
+    // whole history.
+    RawReadFigure queueReads = rawReads(
+        dmr, QStringLiteral("select distinct CUSTOMER_ID as ID from ZOLT.INVALIDCUSTDEBT"), QDate(1, 1, 1),
+        InitMonth, QDate(9999, 1, 1));
+    {
+        QElapsedTimer t;
+        t.start();
+        queueReads.rows += RawWalk(*dmr.dbConnection(),
+                                   QStringLiteral("select CUSTOMER_ID, DATE_FROM from ZOLT.INVALIDCUSTDEBT "
+                                                  "order by CUSTOMER_ID, DATE_FROM"));
+        queueReads.seconds += t.nsecsElapsed() / 1e9;
+    }
     timer.start();
     dmr.CheckInvalidCustDebt(0, AccMonth);
     const double queue = timer.elapsed() / 1000.0;
-    // Every balance row of a queued customer after the payment's month changed, and its debts.
+    // Every balance row of a queued customer after the payment's month changed, its debts and its queue row.
     const qint64 queueRows =
         count(dmr, QStringLiteral("select count(*) from ZOLT.PAY_ACCOUNT where REL_DATE > '%1' and CUSTOMER_ID in "
                                   "(select CUSTOMER_ID from ZOLT.PAYMENT where PAYMENT_ID > 10000000)")
                        .arg(changed.toString(QStringLiteral("yyyy-MM-dd 00:00:00"))))
-        + extra.size();
-    report("queue of 10 %", queue, queueRows, physicalInsertSeconds(dmr, queueRows), extra.size());
+        + 2 * extra.size();
+    report("queue of 10 %", queue, queueRows, physicalInsertSeconds(dmr, queueRows), extra.size(), queueReads.seconds,
+           queueReads.rows);
     if (count(dmr, QStringLiteral("select count(*) from ZOLT.INVALIDCUSTDEBT")) != 0)
         std::printf("  the queue was not worked off!\n");
 
-    // One monthly close: a balance row and the debts of every customer.
+    // One monthly close: a balance row and the debts of every customer, from what is dated in the open month on.
+    const RawReadFigure closeReads = rawReads(dmr, QStringLiteral("select CUSTOMER_ID as ID from ZOLT.CUSTOMER"),
+                                              AccMonth, AccMonth, AccMonth.addMonths(1));
     TdmDebtCalc calc(&dmr);
     timer.start();
     const bool closed = calc.closeAccountingMonth(0, AccMonth);
     const double close = timer.elapsed() / 1000.0;
     report(closed ? "monthly close" : "monthly close FAILED", close, 2LL * customers,
-           physicalInsertSeconds(dmr, 2LL * customers), customers);
+           physicalInsertSeconds(dmr, 2LL * customers), customers, closeReads.seconds, closeReads.rows);
     std::printf("  peak memory so far %ld MB\n", peakKb() / 1024);
     std::fflush(stdout);
 }
