@@ -101,7 +101,7 @@ Numbered numbered(const QString &text, const TParams &params, char marker)
     const SplitStatement split = splitParameters(text);
     Numbered out;
     QString sql = split.pieces.value(0);
-    QHash<QString, int> slots;
+    QHash<QString, int> numbers;
     int positional = 0;
     for (qsizetype i = 0; i < split.names.size(); ++i) {
         const QString &name = split.names.at(i);
@@ -111,7 +111,7 @@ Numbered numbered(const QString &text, const TParams &params, char marker)
             p = positional < params.Count() ? &params[positional++] : nullptr;
             slot = -1;
         } else {
-            slot = slots.value(name.toUpper(), -1);
+            slot = numbers.value(name.toUpper(), -1);
             p = params.FindParam(name);
         }
         if (!p)
@@ -121,7 +121,7 @@ Numbered numbered(const QString &text, const TParams &params, char marker)
             out.values.push_back(boundOf(*p));
             slot = int(out.values.size());
             if (!name.isEmpty())
-                slots.insert(name.toUpper(), slot);
+                numbers.insert(name.toUpper(), slot);
         }
         sql += QLatin1Char(marker) + QString::number(slot) + split.pieces.at(i + 1);
     }
