@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -168,47 +169,70 @@ void report(const char *what, double seconds, qint64 rows, double writes, qint64
     std::fflush(stdout);
 }
 
-// The rows a recalculation reads, walked raw: every table the engine reads, for the customers `customers` (a
-// statement on C) names, their dated rows from `since` on, the balance rows from `rowsFrom` up to `rowsBefore`.
-// Each dated table is sought by customer and date, as its index allows.
+// The rows a recalculation reads, walked raw: every table the engine reads, for the customers `condition` keeps
+// (a restriction on the customer key column named %1), their dated rows from `since` on, the balance rows from
+// `rowsFrom` on (up to `rowsBefore` when it is valid). The customers go in slices of 2000 keys, and each dated table is sought by key
+// range and date, as the engine's own statements seek them: the same rows by the same plans, with nothing made of
+// them.
 struct RawReadFigure
 {
     double seconds = 0;
     qint64 rows = 0;
 };
 
-RawReadFigure rawReads(TDMR &dmr, const QString &customers, const QDate &since, const QDate &rowsFrom,
+RawReadFigure rawReads(TDMR &dmr, const QString &condition, const QDate &since, const QDate &rowsFrom,
                        const QDate &rowsBefore)
 {
     TADOConnection &c = *dmr.dbConnection();
-    const QString from = QStringLiteral("from (") + customers + QStringLiteral(") K cross join ");
-    const QVariantList dated{RawDate(since)};
+    const auto restricted = [&](const char *column) {
+        return condition.isEmpty() ? QString() : condition.arg(QLatin1String(column));
+    };
+    const auto dated = [&](const char *columns, const char *table, const char *date) {
+        return QStringLiteral("select %1 from ZOLT.CUSTOMER C cross join ZOLT.%2 where T.CUSTOMER_ID = C.CUSTOMER_ID "
+                              "and %3 and C.CUSTOMER_ID >= ? and C.CUSTOMER_ID <= ? and T.CUSTOMER_ID >= ? and "
+                              "T.CUSTOMER_ID <= ?")
+                   .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(date))
+               + restricted("C.CUSTOMER_ID");
+    };
     QElapsedTimer timer;
     timer.start();
     RawReadFigure f;
+    std::vector<qint64> keys;
+    f.rows += RawWalk(c, QStringLiteral("select C.CUSTOMER_ID from ZOLT.CUSTOMER C where 1 = 1")
+                             + restricted("C.CUSTOMER_ID") + QStringLiteral(" order by C.CUSTOMER_ID"),
+                      {}, [&](const RawRow &r) { keys.push_back(qint64(r.number(0))); });
     f.rows += RawWalk(c, QStringLiteral("select SERV_ID, DATE_FROM, DATE_TO, TARIF_SUM from ZOLT.TARIF"));
-    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.START_DEBT_SUM, T.DEBT_IN_SUM, T.DEBT_SUM, "
-                                        "T.CUST_STATE ") + from + QStringLiteral("ZOLT.CUSTOMER T where T.CUSTOMER_ID = K.ID"));
-    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.PAY_DATE, T.PAY_SUM ") + from
-                             + QStringLiteral("ZOLT.PAYMENT T where T.CUSTOMER_ID = K.ID and T.PAY_DATE >= ?"),
-                      dated);
-    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.SERV_ID, T.SERV_DATE ") + from
-                             + QStringLiteral("ZOLT.SINGLE_SERV T where T.CUSTOMER_ID = K.ID and T.SERV_DATE >= ?"),
-                      dated);
-    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.SERVICE_DATE, T.AMOUNT ") + from
-                             + QStringLiteral("ZOLT.CUSTOMER_SERVICE T where T.CUSTOMER_ID = K.ID and T.AMOUNT <> 0 "
-                                              "and T.SERVICE_DATE >= ?"),
-                      dated);
-    f.rows += RawWalk(c, QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, "
-                                        "H.DISACT_SERV_ID, SS.SERV_ID ") + from
-                             + QStringLiteral("ZOLT.SUBSCR_HIST H left join ZOLT.SUBSCR_SERV SS on "
-                                              "SS.SUBSCR_SERV_ID = H.SUBSCR_SERV_ID where H.CUSTOMER_ID = K.ID"));
-    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.DATE_FROM, T.DATE_TO, T.FACTOR_VALUE ") + from
-                             + QStringLiteral("ZOLT.DISCOUNT_FACTOR T where T.CUSTOMER_ID = K.ID"));
-    f.rows += RawWalk(c, QStringLiteral("select T.CUSTOMER_ID, T.REL_DATE, T.DEBT_SUM ") + from
-                             + QStringLiteral("ZOLT.PAY_ACCOUNT T where T.CUSTOMER_ID = K.ID and T.REL_DATE >= ? "
-                                              "and T.REL_DATE < ?"),
-                      {RawDate(rowsFrom), RawDate(rowsBefore)});
+    for (size_t first = 0; first < keys.size(); first += 2000) {
+        const qint64 lo = keys[first], hi = keys[std::min(keys.size(), first + 2000) - 1];
+        const QVariantList range{lo, hi}, twice{lo, hi, lo, hi};
+        f.rows += RawWalk(c, QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, "
+                                            "C.CUST_STATE from ZOLT.CUSTOMER C where C.CUSTOMER_ID >= ? and "
+                                            "C.CUSTOMER_ID <= ?") + restricted("C.CUSTOMER_ID"),
+                          range);
+        f.rows += RawWalk(c, dated("T.CUSTOMER_ID, T.PAY_DATE, T.PAY_SUM", "PAYMENT T", "T.PAY_DATE >= ?"),
+                          QVariantList{RawDate(since)} + twice);
+        f.rows += RawWalk(c, dated("T.CUSTOMER_ID, T.SERV_ID, T.SERV_DATE", "SINGLE_SERV T", "T.SERV_DATE >= ?"),
+                          QVariantList{RawDate(since)} + twice);
+        f.rows += RawWalk(c, dated("T.CUSTOMER_ID, T.SERVICE_DATE, T.AMOUNT", "CUSTOMER_SERVICE T",
+                                   "T.AMOUNT <> 0 and T.SERVICE_DATE >= ?"),
+                          QVariantList{RawDate(since)} + twice);
+        f.rows += RawWalk(c, QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, "
+                                            "H.DISACT_SERV_ID, SS.SERV_ID from ZOLT.SUBSCR_HIST H left join "
+                                            "ZOLT.SUBSCR_SERV SS on SS.SUBSCR_SERV_ID = H.SUBSCR_SERV_ID and "
+                                            "SS.CUSTOMER_ID = H.CUSTOMER_ID where H.CUSTOMER_ID >= ? and "
+                                            "H.CUSTOMER_ID <= ?") + restricted("H.CUSTOMER_ID"),
+                          range);
+        f.rows += RawWalk(c, QStringLiteral("select CUSTOMER_ID, DATE_FROM, DATE_TO, FACTOR_VALUE from "
+                                            "ZOLT.DISCOUNT_FACTOR where CUSTOMER_ID >= ? and CUSTOMER_ID <= ?")
+                                 + restricted("CUSTOMER_ID"),
+                          range);
+        f.rows += rowsBefore.isValid()
+                      ? RawWalk(c, dated("T.CUSTOMER_ID, T.REL_DATE, T.DEBT_SUM", "PAY_ACCOUNT T",
+                                         "T.REL_DATE >= ? and T.REL_DATE < ?"),
+                                QVariantList{RawDate(rowsFrom), RawDate(rowsBefore)} + twice)
+                      : RawWalk(c, dated("T.CUSTOMER_ID, T.REL_DATE, T.DEBT_SUM", "PAY_ACCOUNT T", "T.REL_DATE >= ?"),
+                                QVariantList{RawDate(rowsFrom)} + twice);
+    }
     f.seconds = timer.nsecsElapsed() / 1e9;
     return f;
 }
@@ -241,9 +265,9 @@ void run(const char *engine, TDMR &dmr, int customers)
         dmr.MarkInvalidCustDebt(p.at(2), at(changed), AccMonth);
     // The queue's rows read raw on the table state the queue starts from: itself, and each queued customer's
     // whole history.
-    RawReadFigure queueReads = rawReads(
-        dmr, QStringLiteral("select distinct CUSTOMER_ID as ID from ZOLT.INVALIDCUSTDEBT"), QDate(1, 1, 1),
-        InitMonth, QDate(9999, 1, 1));
+    RawReadFigure queueReads =
+        rawReads(dmr, QStringLiteral(" and %1 in (select CUSTOMER_ID from ZOLT.INVALIDCUSTDEBT)"), QDate(1, 1, 1),
+                 InitMonth, QDate());
     {
         QElapsedTimer t;
         t.start();
@@ -267,8 +291,7 @@ void run(const char *engine, TDMR &dmr, int customers)
         std::printf("  the queue was not worked off!\n");
 
     // One monthly close: a balance row and the debts of every customer, from what is dated in the open month on.
-    const RawReadFigure closeReads = rawReads(dmr, QStringLiteral("select CUSTOMER_ID as ID from ZOLT.CUSTOMER"),
-                                              AccMonth, AccMonth, AccMonth.addMonths(1));
+    const RawReadFigure closeReads = rawReads(dmr, QString(), AccMonth, AccMonth, AccMonth.addMonths(1));
     TdmDebtCalc calc(&dmr);
     timer.start();
     const bool closed = calc.closeAccountingMonth(0, AccMonth);

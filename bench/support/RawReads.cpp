@@ -5,6 +5,9 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
+#include <QElapsedTimer>
+
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -154,6 +157,19 @@ qint64 RawWalk(TADOConnection &connection, const QString &text, const QVariantLi
 
 qint64 RawWalk(TADOConnection &connection, const QString &text, const QVariantList &values, const OnRow &onRow)
 {
+    static const bool detail = qEnvironmentVariableIsSet("BENCH_DETAIL");
+    QElapsedTimer t;
+    t.start();
+    struct Show
+    {
+        const QElapsedTimer &t;
+        const QString &text;
+        ~Show()
+        {
+            if (detail)
+                std::printf("    %8.4f s  %s\n", t.nsecsElapsed() / 1e9, qPrintable(text.left(140)));
+        }
+    } show{t, text};
     const QVariant handle = connection.DriverHandle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
         return walkSqlite(*static_cast<sqlite3 *const *>(handle.data()), text.toUtf8(), values, onRow);
