@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHash>
 
 #include <sys/resource.h>
 
@@ -152,6 +153,63 @@ double physicalInsertSeconds(TDMR &dmr, qint64 count)
     return seconds;
 }
 
+// Where an operation's time goes, by statement (with BENCH_DETAIL set): the engine's statements grouped by their
+// text's start, each group's time and count, printed when the operation ends. What no statement takes is the
+// engine's own work and its commits.
+class StatementCosts
+{
+public:
+    explicit StatementCosts(TADOConnection &c)
+        : m_c(c)
+    {
+        if (!qEnvironmentVariableIsSet("BENCH_DETAIL"))
+            return;
+        m_on = true;
+        m_will = c.OnWillExecute;
+        m_complete = c.OnExecuteComplete;
+        c.OnWillExecute = [this](TADOConnection &conn, const TExecuteInfo &info) {
+            if (m_will)
+                m_will(conn, info);
+            m_current = info.CommandText.simplified().left(90);
+            m_timer.start();
+        };
+        c.OnExecuteComplete = [this](TADOConnection &conn, double seconds, const QString &error, TEventStatus status) {
+            Cost &cost = m_costs[m_current];
+            cost.seconds += m_timer.nsecsElapsed() / 1e9;
+            ++cost.count;
+            if (m_complete)
+                m_complete(conn, seconds, error, status);
+        };
+    }
+    ~StatementCosts()
+    {
+        if (!m_on)
+            return;
+        m_c.OnWillExecute = m_will;
+        m_c.OnExecuteComplete = m_complete;
+        QList<QPair<double, QString>> sorted;
+        for (auto it = m_costs.cbegin(); it != m_costs.cend(); ++it)
+            sorted.append({it->seconds, QStringLiteral("%1 x %2").arg(it->count, 5).arg(it.key())});
+        std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+        for (qsizetype i = 0; i < std::min<qsizetype>(8, sorted.size()); ++i)
+            std::printf("      %7.3f s  %s\n", sorted.at(i).first, qPrintable(sorted.at(i).second));
+    }
+
+private:
+    struct Cost
+    {
+        double seconds = 0;
+        int count = 0;
+    };
+    TADOConnection &m_c;
+    bool m_on = false;
+    std::function<void(TADOConnection &, const TExecuteInfo &)> m_will;
+    std::function<void(TADOConnection &, double, const QString &, TEventStatus)> m_complete;
+    QString m_current;
+    QElapsedTimer m_timer;
+    QHash<QString, Cost> m_costs;
+};
+
 qint64 count(TDMR &dmr, const QString &sql)
 {
     return qint64(dmr.dbConnection()->SelectValue(sql).toDouble());
@@ -277,8 +335,12 @@ void run(const char *engine, TDMR &dmr, int customers)
         queueReads.seconds += t.nsecsElapsed() / 1e9;
     }
     timer.start();
-    dmr.CheckInvalidCustDebt(0, AccMonth);
-    const double queue = timer.elapsed() / 1000.0;
+    double queue = 0;
+    {
+        StatementCosts costs(*dmr.dbConnection());
+        dmr.CheckInvalidCustDebt(0, AccMonth);
+        queue = timer.elapsed() / 1000.0;
+    }
     // Every balance row of a queued customer after the payment's month changed, its debts and its queue row.
     const qint64 queueRows =
         count(dmr, QStringLiteral("select count(*) from ZOLT.PAY_ACCOUNT where REL_DATE > '%1' and CUSTOMER_ID in "
@@ -294,8 +356,13 @@ void run(const char *engine, TDMR &dmr, int customers)
     const RawReadFigure closeReads = rawReads(dmr, QString(), AccMonth, AccMonth, AccMonth.addMonths(1));
     TdmDebtCalc calc(&dmr);
     timer.start();
-    const bool closed = calc.closeAccountingMonth(0, AccMonth);
-    const double close = timer.elapsed() / 1000.0;
+    bool closed = false;
+    double close = 0;
+    {
+        StatementCosts costs(*dmr.dbConnection());
+        closed = calc.closeAccountingMonth(0, AccMonth);
+        close = timer.elapsed() / 1000.0;
+    }
     report(closed ? "monthly close" : "monthly close FAILED", close, 2LL * customers,
            physicalInsertSeconds(dmr, 2LL * customers), customers, closeReads.seconds, closeReads.rows);
     std::printf("  peak memory so far %ld MB\n", peakKb() / 1024);

@@ -157,7 +157,7 @@ qint64 RawWalk(TADOConnection &connection, const QString &text, const QVariantLi
 
 qint64 RawWalk(TADOConnection &connection, const QString &text, const QVariantList &values, const OnRow &onRow)
 {
-    static const bool detail = qEnvironmentVariableIsSet("BENCH_DETAIL");
+    static const bool detail = qEnvironmentVariableIsSet("BENCH_RAW_DETAIL");
     QElapsedTimer t;
     t.start();
     struct Show
