@@ -265,7 +265,8 @@ TRowReader::TRowReader(TADOConnection &connection)
         = connection.Provider() == TADOConnection::TProvider::ODBC ? QVariant() : connection.DriverHandle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
         m_engine->sqlite = *static_cast<sqlite3 *const *>(handle.data());
-    else if (handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
+    else if (handle.isValid()
+             && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
         m_engine->pg = *static_cast<PGconn *const *>(handle.data());
 }
 

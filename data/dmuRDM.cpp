@@ -82,6 +82,24 @@ QString writeAheadLogFault(const QByteArray &databaseHeader, const QString &log)
     return {};
 }
 
+// The size the file's header gives the database, or 0 when the header does not tell it for certain: the count is
+// only kept up to date by writers that also stamp it valid, and a log or journal beside the file may still hold
+// pages that are written back later.
+qint64 countedSize(const QByteArray &header, const QString &file)
+{
+    const auto *d = reinterpret_cast<const uchar *>(header.constData());
+    const auto word = [d](int at) {
+        return quint32(d[at]) << 24 | quint32(d[at + 1]) << 16 | quint32(d[at + 2]) << 8 | d[at + 3];
+    };
+    if (word(24) != word(92))
+        return 0;
+    const QFileInfo log(file + QStringLiteral("-wal"));
+    if ((log.exists() && log.size() > 32) || QFileInfo::exists(file + QStringLiteral("-journal")))
+        return 0;
+    const quint32 stored = quint32(d[16]) << 8 | d[17];
+    return qint64(word(28)) * (stored == 1 ? 65536 : stored);
+}
+
 // The first table or index of the data file whose top page the engine cannot read, with the engine's words, or
 // nothing. Each is read for its first row only: the cost is the schema's, not the data's. A table is read by its
 // own tree (a narrower index could answer "select 1" in its place) and an index by itself; an object that no
@@ -396,6 +414,12 @@ bool TDMR::openEmbeddedDatabase()
             refuseLogon(TLogonFailure::Damaged,
                 QStringLiteral("The database file %1 is damaged: its write-ahead log %2 %3")
                     .arg(shown, QDir::toNativeSeparators(log), fault));
+        if (const qint64 counted = countedSize(header, file); counted > f.size())
+            refuseLogon(TLogonFailure::Damaged,
+                QStringLiteral("The database file %1 is damaged: it is cut short (%2 bytes of %3)")
+                    .arg(shown)
+                    .arg(f.size())
+                    .arg(counted));
     }
     try {
         m_connection->Open();

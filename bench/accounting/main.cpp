@@ -229,9 +229,9 @@ void report(const char *what, double seconds, qint64 rows, double writes, qint64
 
 // The rows a recalculation reads, walked raw: every table the engine reads, for the customers `condition` keeps
 // (a restriction on the customer key column named %1), their dated rows from `since` on, the balance rows from
-// `rowsFrom` on (up to `rowsBefore` when it is valid). The customers go in slices of 2000 keys, and each dated table is sought by key
-// range and date, as the engine's own statements seek them: the same rows by the same plans, with nothing made of
-// them.
+// `rowsFrom` on (up to `rowsBefore` when it is valid). The customers go in slices of 2000 keys, and each dated
+// table is sought by key range and date, as the engine's own statements seek them: the same rows by the same
+// plans, with nothing made of them.
 struct RawReadFigure
 {
     double seconds = 0;

@@ -187,7 +187,8 @@ std::vector<RawPayment> rawDbf(const QString &path)
 {
     std::vector<RawPayment> out;
     DBFHandle h = DBFOpen(QFile::encodeName(path).constData(), "rb");
-    const int account = DBFGetFieldIndex(h, "LICH"), sum = DBFGetFieldIndex(h, "SUMMA"), date = DBFGetFieldIndex(h, "DATEOPL");
+    const int account = DBFGetFieldIndex(h, "LICH"), sum = DBFGetFieldIndex(h, "SUMMA");
+    const int date = DBFGetFieldIndex(h, "DATEOPL");
     const int records = DBFGetRecordCount(h);
     out.reserve(size_t(records));
     for (int r = 0; r < records; ++r) {

@@ -95,6 +95,30 @@ TEST(SpeedLogon, APageDamagedBelowTheTopFailsTheStatementThatMeetsItNamingTheFil
     EXPECT_NE(check.value(0).toString(), QStringLiteral("ok"));
 }
 
+TEST(SpeedLogon, AFileCutShortIsRefusedWithoutReadingItWhole)
+{
+    DataFixture fixture(TestEngine::SQLite);
+    ASSERT_TRUE(fixture.isValid()) << fixture.error().toStdString();
+    const QString file = fixture.sqliteFile();
+    {
+        auto dmr = fixture.makeReadyDmr();
+        makeCustomers(*dmr, file);
+    }
+    QByteArray bytes = fileBytes(file);
+    bytes.resize(bytes.size() / 2);
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    auto dmr = fixture.makeDmr();
+    EXPECT_FALSE(dmr->DbLogON(QStringLiteral("vmdemo"), QStringLiteral("wisp"), QStringLiteral("TEST")));
+    EXPECT_EQ(dmr->LastLogonFailure(), TLogonFailure::Damaged);
+    EXPECT_TRUE(dmr->LastLogonError().contains(QStringLiteral("cut short (%1 bytes").arg(bytes.size())))
+        << dmr->LastLogonError().toStdString();
+    EXPECT_EQ(fileBytes(file), bytes);
+}
+
 TEST(SpeedLogon, AWriteAheadLogThatIsNotTheDatabasesIsRefusedAndNothingIsWritten)
 {
     DataFixture fixture(TestEngine::SQLite);
