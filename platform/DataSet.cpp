@@ -67,6 +67,7 @@ TDataSet::TDataSet(QObject *owner)
 
 TDataSet::~TDataSet()
 {
+    DropLookupIndexes(this);
     m_masterLink.reset();
     for (TDataSource *ds : m_dataSources)
         ds->m_dataSet = nullptr;
@@ -188,6 +189,7 @@ void TDataSet::ClearRows()
     m_positionsValid = false;
     m_editBuffer.clear();
     m_editRowId = -1;
+    DropLookupIndexes(this);
     InvalidateCalcCache();
 }
 
