@@ -11,6 +11,7 @@
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStyle>
 
 // The resource registration must be called outside any namespace.
@@ -272,6 +273,18 @@ void TfrInspForm::FillObjectCombo()
         OnGetObjects(items);
     items.sort(Qt::CaseInsensitive);
     CB1->clear();
+    // All rows in one insertion: one by one, each would make the combo look at the whole list again.
+    if (auto *model = qobject_cast<QStandardItemModel *>(CB1->model())) {
+        QList<QStandardItem *> rows;
+        rows.reserve(items.size());
+        for (const QString &item : items) {
+            auto *row = new QStandardItem(item);
+            row->setSizeHint(QSize(0, 15));
+            rows << row;
+        }
+        model->invisibleRootItem()->appendRows(rows);
+        return;
+    }
     for (const QString &item : items) {
         CB1->addItem(item);
         CB1->setItemData(CB1->count() - 1, QSize(0, 15), Qt::SizeHintRole);
