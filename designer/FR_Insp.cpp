@@ -272,6 +272,14 @@ void TfrInspForm::FillObjectCombo()
     if (OnGetObjects)
         OnGetObjects(items);
     items.sort(Qt::CaseInsensitive);
+    // The same objects as listed already: the list stays, which spares the combo and its view a rebuild.
+    if (items.size() == CB1->count()) {
+        int same = 0;
+        while (same < CB1->count() && CB1->itemText(same) == items.at(same))
+            ++same;
+        if (same == CB1->count())
+            return;
+    }
     CB1->clear();
     // All rows in one insertion: one by one, each would make the combo look at the whole list again.
     if (auto *model = qobject_cast<QStandardItemModel *>(CB1->model())) {
