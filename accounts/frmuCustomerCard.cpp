@@ -2,11 +2,9 @@
 // and deleting a customer do. The information pages under the list are in frmuCustomerPages.cpp.
 #include "frmuCustomer.h"
 
-#include "AdoConnection.h"
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
-#include "Exceptions.h"
 #include "Guard.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_DBNavigator.h"
@@ -592,23 +590,9 @@ void TfrmCustomer::actDelCustomerExecute()
             customerField("SURNAME")->AsString() + QLatin1Char(' ') + customerField("INITIALS")->AsString()))
         return;
 
-    // The customer's balance rows and the customer go together or not at all: a refusal of the database
-    // for the last statement must not leave a customer without the balance it had.
     TScreenCursorScope cursor(crHourGlass);
-    TADOConnection *db = DMR->dbConnection();
-    DM->CommitWork();
-    db->BeginTrans();
-    try {
-        const TParams params { { QStringLiteral("CUSTOMER_ID"), id } };
-        for (const char *table : { "PAY_ACCOUNT", "TMP_CUST_BALANCE", "CUSTOMER" })
-            db->Execute(QStringLiteral("delete from ZOLT.") + QLatin1String(table)
-                    + QStringLiteral(" where CUSTOMER_ID = :CUSTOMER_ID"),
-                params);
-        db->CommitTrans();
-    } catch (const Exception &e) {
-        if (db->InTransaction())
-            db->RollbackTrans();
-        HandleReconcileError(QStringLiteral("cdsCustomer"), ReconcileKind::Delete, e.message(), QString());
+    if (!DMR->DeleteCustomer(id)) {
+        HandleReconcileError(QStringLiteral("cdsCustomer"), ReconcileKind::Delete, DMR->LastCommandError(), QString());
         return;
     }
     // The list follows: the row after the deleted one becomes current, or the one before at the end.
