@@ -25,6 +25,7 @@
 #include "frmuSmartCards.h"
 #include "frmuMain.h"
 #include "uCardActions.h"
+#include "uCardWork.h"
 #include "uCommon.h"
 #include "uLog.h"
 #include "uSettings.h"
@@ -418,9 +419,7 @@ void TfrmCustomer::AccountNoExit()
     if (!c || c->State() != dsInsert || !DM)
         return;
     const QString number = edAccountNo->Text();
-    if (DM->GetRecordsCount(QStringLiteral("Customer"), QStringLiteral("where ACCOUNT_NO = :ACCOUNT_NO"),
-            { { QStringLiteral("ACCOUNT_NO"), number } })
-        > 0)
+    if (CustomersWithAccount(number) > 0)
         Services::messages()->warning(QStringLiteral("Лицевой счет ") + number + QStringLiteral(" уже есть в картотеке"));
 }
 
@@ -508,9 +507,7 @@ bool TfrmCustomer::ValidateCustomerCard()
         focus(edFlatNo);
         return false;
     }
-    const int n = DM->GetRecordsCount(QStringLiteral("Customer"),
-        QStringLiteral("where HOUSE_ID = :HOUSE_ID and FLAT_NO = :FLAT_NO"),
-        { { QStringLiteral("HOUSE_ID"), house }, { QStringLiteral("FLAT_NO"), flat.toString() } });
+    const int n = CustomersInFlat(house, flat.toString());
     if ((c->State() == dsInsert && n > 0) || (c->State() != dsInsert && n > 1)) {
         Services::messages()->warning(QStringLiteral("По выбранному адресу уже есть запись в картотеке"));
         focus(edContractDate);

@@ -74,9 +74,8 @@ TfrmCustomerPayment::TfrmCustomerPayment(QWidget *parent)
     setObjectName(QStringLiteral("frmCustomerPayment"));
     setWindowTitle(QStringLiteral("Новый платеж"));
 
-    odsPayDocSourceLookUp = serverDataSet("odsPayDocSourceLookUp",
-        QStringLiteral("select PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC from ZOLT.PAYSOURCE"));
-    odsPayDocPaymType = serverDataSet("odsPayDocPaymType", QStringLiteral("select Serv_Id, Serv_Descr from ZOLT.Serv"));
+    odsPayDocSourceLookUp = serverDataSet("odsPayDocSourceLookUp", PaySourceLookupStatement());
+    odsPayDocPaymType = serverDataSet("odsPayDocPaymType", PaymentKindsStatement());
     mdTempDataSet = std::make_unique<TMemTable>();
     mdTempDataSet->setObjectName(QStringLiteral("mdTempDataSet"));
     TMemTable *md = mdTempDataSet.get();
