@@ -16,8 +16,8 @@
 #include "uCustDialogs.h"
 #include "uFields.h"
 #include "uPayDoc.h"
+#include "uWindowActions.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFormLayout>
@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QWindowStateChangeEvent>
 
 std::function<void(int paymentId)> PrintCashOrderKO1 = [](int paymentId) {
     if (dmReports)
@@ -256,7 +255,7 @@ void TfrmCustomerPayment::btnPaySourceGuideClick()
 void TfrmCustomerPayment::changeEvent(QEvent *event)
 {
     TfrmKyvModal::changeEvent(event);
-    followApplicationState(this, event);
+    MinimiseProgramWith(this, event);
 }
 
 bool executeCustomerPayment(const QVariant &customerId)

@@ -265,6 +265,12 @@ void TfrmCustomerTicket::reject()
         TfrmKyvModal::reject();
 }
 
+void TfrmCustomerTicket::changeEvent(QEvent *event)
+{
+    TfrmKyvModal::changeEvent(event);
+    MinimiseProgramWith(this, event);
+}
+
 bool TfrmCustomerTicket::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()

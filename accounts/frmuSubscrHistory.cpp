@@ -15,6 +15,7 @@
 #include "uSettings.h"
 #include "uSubscrDialogKit.h"
 #include "uPaymentWindows.h"
+#include "uWindowActions.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -5,19 +5,25 @@
 #include "Kyv_DBNavigator.h"
 #include "frmuAreaGuide.h"
 #include "frmuCASConsole.h"
+#include "frmuActSubscr.h"
 #include "frmuCompanyGuide.h"
+#include "frmuCustFilterOptions.h"
+#include "frmuCustomerPayment.h"
+#include "frmuCustomerTicket.h"
 #include "frmuCust_PropGuide.h"
 #include "frmuDTVProviderGuide.h"
 #include "frmuEmployee.h"
 #include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuPaySourceGuide.h"
+#include "frmuSelectActService.h"
 #include "frmuServTypeGuide.h"
 #include "frmuServicePackageGuide.h"
 #include "frmuSingleServiceTarifGuide.h"
 #include "frmuSmartCards.h"
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
+#include "frmuSubscrHistory.h"
 #include "frmuTeam.h"
 #include "uAccounts.h"
 
@@ -226,6 +232,40 @@ TEST_P(HardeningWindows, EveryGuideHasNoSharedShortcutAndRoomForItsBars)
         guide->show();
         EXPECT_EQ(shortcutClashes(guide.get()).join(QLatin1Char('\n')).toStdString(), "");
         EXPECT_EQ(squeezedBars(guide.get()).join(QLatin1Char('\n')).toStdString(), "");
+    }
+}
+
+// The dialogs a customer waits on at the counter go down with the program and bring it back, as it was.
+TEST_P(HardeningWindows, MinimisingADialogMinimisesTheProgramAndRestoringItRestoresIt)
+{
+    const std::function<QWidget *()> dialogs[] = {
+        [] { return new TfrmCustomerPayment; },
+        [] { return new TfrmCustFilterOptions; },
+        [] { return new TfrmActSubscr; },
+        [] { return new TfrmSelectActService; },
+        [] { return new TfrmSubscrHistory; },
+        [] { return new TfrmCustomerTicket(QVariant()); },
+    };
+    QWidget *main = m_scope.main();
+    for (const auto &make : dialogs) {
+        const std::unique_ptr<QWidget> dialog(make());
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        main->setWindowState(Qt::WindowMaximized);
+
+        dialog->setWindowState(Qt::WindowMinimized);
+        EXPECT_TRUE(main->isMinimized());
+        dialog->setWindowState(Qt::WindowNoState);
+        EXPECT_FALSE(main->isMinimized());
+        EXPECT_TRUE(main->isMaximized()) << "back in the state it had";
+
+        // The program minimised on its own comes back when the user returns to the dialog.
+        main->setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        ASSERT_TRUE(dialog->isActiveWindow());
+        EXPECT_FALSE(main->isMinimized());
+        EXPECT_TRUE(main->isMaximized());
+        dialog->hide();
     }
 }
 
