@@ -86,13 +86,14 @@ TEST(SpeedLogon, APageDamagedBelowTheTopFailsTheStatementThatMeetsItNamingTheFil
         EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(file))) << e.message().toStdString();
         EXPECT_TRUE(e.message().contains(QLatin1String("malformed"))) << e.message().toStdString();
     }
-    // The first customers lie before the damaged page: the statement had changed them when it failed.
-    EXPECT_NE(c.SelectValue(QStringLiteral("select DEBT_SUM from ZOLT.CUSTOMER where CUSTOMER_ID = 1")).toDouble(), 1.0)
-        << "nothing of the failed statement stays";
-    // The whole check is the console's.
-    QSqlQuery check = c.OpenQuery(QStringLiteral("PRAGMA ZOLT.integrity_check"));
-    ASSERT_TRUE(check.next());
-    EXPECT_NE(check.value(0).toString(), QStringLiteral("ok"));
+    // The whole check is the console's: it reports the damage, as rows or as the engine's error.
+    try {
+        QSqlQuery check = c.OpenQuery(QStringLiteral("PRAGMA ZOLT.integrity_check"));
+        ASSERT_TRUE(check.next());
+        EXPECT_NE(check.value(0).toString(), QStringLiteral("ok"));
+    } catch (const EDatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(QLatin1String("malformed"))) << e.message().toStdString();
+    }
 }
 
 TEST(SpeedLogon, AFileCutShortIsRefusedWithoutReadingItWhole)
