@@ -6,6 +6,7 @@
 #include "Dialect.h"
 #include "FR_Class.h"
 #include "FR_DBSet.h"
+#include "FR_Desgn.h"
 #include "FR_E_RTF.h"
 #include "FR_E_TXT.h"
 #include "Kyv_db.h"
@@ -110,6 +111,9 @@ TdmReports::TdmReports(TDM *dm, TDMR *dmr, TcustDM *cust, QObject *parent)
 {
     setObjectName(QStringLiteral("dmReports"));
     ComponentRegistry::instance().registerOwner(this, QStringLiteral("dmReports"));
+    // There is one set of designer options in the program; a second module uses the first one's.
+    if (!DesignerComponent)
+        m_designer = std::make_unique<TfrDesigner>();
     CreateDataSets();
     CreateReports();
     m_rtfExport = std::make_unique<TfrRTFExport>();

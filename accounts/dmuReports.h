@@ -16,6 +16,7 @@ class TDataSet;
 class TDataSetProvider;
 class TfrReport;
 class TfrDBDataSet;
+class TfrDesigner;
 class TfrRTFExport;
 class TfrCSVExport;
 class TKyv_ADODataSet;
@@ -134,6 +135,8 @@ private:
 
     TDM *m_dm;
     TDMR *m_dmr;
+    // The designer's options: owning them links the real designer in, so that debug mode opens it.
+    std::unique_ptr<TfrDesigner> m_designer;
     TcustDM *m_cust;
     QString m_templateFolder;
     std::map<QString, std::unique_ptr<TKyv_ClientDataSet>> m_clients;

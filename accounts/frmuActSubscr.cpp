@@ -16,6 +16,7 @@
 #include "uSettings.h"
 #include "uSubscr.h"
 #include "uSubscrDialogKit.h"
+#include "uWindowActions.h"
 
 #include <QAction>
 #include <QDialogButtonBox>

@@ -1,6 +1,7 @@
 #include "frmuAreaGuide.h"
 
 #include "Kyv_db.h"
+#include "uGuideStatements.h"
 
 TfrmAreaGuide *frmAreaGuide = nullptr;
 
@@ -25,7 +26,7 @@ TGuideSpec guideSpec()
 TfrmAreaGuide::TfrmAreaGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
-    setList(makeClientList("cdsArea", "dspArea", QStringLiteral("select * from ZOLT.AREA where AREA_ID <> 0")),
+    setList(makeClientList("cdsArea", "dspArea", AreaListStatement()),
             QStringLiteral("frmAreaGuide.cdsArea"));
     addColumn("AREA_NAME", QStringLiteral("Наименование"), 250);
     addEdit("edtName", QStringLiteral("Наименование"), "AREA_NAME", 1);

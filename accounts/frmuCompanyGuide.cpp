@@ -9,6 +9,7 @@
 #include "dmuRDM.h"
 #include "frmuLocationGuide.h"
 #include "uLog.h"
+#include "uGuideStatements.h"
 
 #include <QFormLayout>
 #include <QScrollArea>
@@ -88,7 +89,7 @@ TfrmCompanyGuide::TfrmCompanyGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
     setList(makeClientList("cdsCompany", "dspCompany",
-                           QStringLiteral("select * from ZOLT.COMPANY where COMPANY_ID <> 0")),
+                           CompanyListStatement()),
             QStringLiteral("frmCompanyGuide.cdsCompany"));
     actInsertRecord->setObjectName(QStringLiteral("actNewCompany"));
     actInsertRecord->setText(QStringLiteral("Добавить организацию"));
@@ -132,7 +133,7 @@ TfrmCompanyGuide::TfrmCompanyGuide(QWidget *parent)
             addAt(QString(), chkResident, 3);
         }
     }
-    TDataSet *locations = makeLookup("odsLocationFull", LocationFullNamesSql());
+    TDataSet *locations = makeLookup("odsLocationFull", LocationFullNamesStatement());
     actSelectLocation = makeAction("actSelectLocation", QStringLiteral("..."), {}, [this, locations] {
         PickGuideKey(L, QStringLiteral("LOCATION_ID"), executeLocationGuide, locations);
     }, QStringLiteral("Выбор города из справочника"));
@@ -157,7 +158,7 @@ void TfrmCompanyGuide::newRecord(TDataSet *ds)
         ds->FieldByName(QStringLiteral("BELARUS_SGN"))->SetValue(1);
         QStringList codes;
         if (DMR) {
-            QSqlQuery q = DMR->dbConnection()->OpenQuery(QStringLiteral("select CODE from ZOLT.COMPANY"));
+            QSqlQuery q = DMR->dbConnection()->OpenQuery(CompanyCodesStatement());
             while (q.next())
                 codes << q.value(0).toString();
         }

@@ -10,6 +10,7 @@
 #include "dmuDM.h"
 #include "uCustDialogs.h"
 #include "uDialogButtons.h"
+#include "uWindowActions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -339,7 +340,7 @@ bool TfrmCustFilterOptions::eventFilter(QObject *watched, QEvent *event)
 void TfrmCustFilterOptions::changeEvent(QEvent *event)
 {
     TfrmKyvModal::changeEvent(event);
-    followApplicationState(this, event);
+    MinimiseProgramWith(this, event);
 }
 
 bool executeCustFilterOptions()

@@ -262,8 +262,4 @@ private:
 // the dialog was cancelled or nobody lives there.
 QVariant executeExtCustSearch(QWidget *parent = nullptr);
 
-// The conditions of the search by flat over ZOLT.CUSTOMER, joined with " and "; the flat is the parameter
-// :FLAT_NO (set by the caller), so a typed text never becomes SQL.
-QString ExtCustSearchConditions(const QVariant &streetId, const QString &houseNo, const QString &flat);
-
 void RegisterCustomerForms();

@@ -2,11 +2,9 @@
 // and deleting a customer do. The information pages under the list are in frmuCustomerPages.cpp.
 #include "frmuCustomer.h"
 
-#include "AdoConnection.h"
 #include "DBCtrlsEh.h"
 #include "DBLookupEh.h"
 #include "DataSource.h"
-#include "Exceptions.h"
 #include "Guard.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_DBNavigator.h"
@@ -27,6 +25,7 @@
 #include "frmuSmartCards.h"
 #include "frmuMain.h"
 #include "uCardActions.h"
+#include "uCardWork.h"
 #include "uCommon.h"
 #include "uLog.h"
 #include "uSettings.h"
@@ -420,9 +419,7 @@ void TfrmCustomer::AccountNoExit()
     if (!c || c->State() != dsInsert || !DM)
         return;
     const QString number = edAccountNo->Text();
-    if (DM->GetRecordsCount(QStringLiteral("Customer"), QStringLiteral("where ACCOUNT_NO = :ACCOUNT_NO"),
-            { { QStringLiteral("ACCOUNT_NO"), number } })
-        > 0)
+    if (CustomersWithAccount(number) > 0)
         Services::messages()->warning(QStringLiteral("Лицевой счет ") + number + QStringLiteral(" уже есть в картотеке"));
 }
 
@@ -510,9 +507,7 @@ bool TfrmCustomer::ValidateCustomerCard()
         focus(edFlatNo);
         return false;
     }
-    const int n = DM->GetRecordsCount(QStringLiteral("Customer"),
-        QStringLiteral("where HOUSE_ID = :HOUSE_ID and FLAT_NO = :FLAT_NO"),
-        { { QStringLiteral("HOUSE_ID"), house }, { QStringLiteral("FLAT_NO"), flat.toString() } });
+    const int n = CustomersInFlat(house, flat.toString());
     if ((c->State() == dsInsert && n > 0) || (c->State() != dsInsert && n > 1)) {
         Services::messages()->warning(QStringLiteral("По выбранному адресу уже есть запись в картотеке"));
         focus(edContractDate);
@@ -592,23 +587,9 @@ void TfrmCustomer::actDelCustomerExecute()
             customerField("SURNAME")->AsString() + QLatin1Char(' ') + customerField("INITIALS")->AsString()))
         return;
 
-    // The customer's balance rows and the customer go together or not at all: a refusal of the database
-    // for the last statement must not leave a customer without the balance it had.
     TScreenCursorScope cursor(crHourGlass);
-    TADOConnection *db = DMR->dbConnection();
-    DM->CommitWork();
-    db->BeginTrans();
-    try {
-        const TParams params { { QStringLiteral("CUSTOMER_ID"), id } };
-        for (const char *table : { "PAY_ACCOUNT", "TMP_CUST_BALANCE", "CUSTOMER" })
-            db->Execute(QStringLiteral("delete from ZOLT.") + QLatin1String(table)
-                    + QStringLiteral(" where CUSTOMER_ID = :CUSTOMER_ID"),
-                params);
-        db->CommitTrans();
-    } catch (const Exception &e) {
-        if (db->InTransaction())
-            db->RollbackTrans();
-        HandleReconcileError(QStringLiteral("cdsCustomer"), ReconcileKind::Delete, e.message(), QString());
+    if (!DMR->DeleteCustomer(id)) {
+        HandleReconcileError(QStringLiteral("cdsCustomer"), ReconcileKind::Delete, DMR->LastCommandError(), QString());
         return;
     }
     // The list follows: the row after the deleted one becomes current, or the one before at the end.

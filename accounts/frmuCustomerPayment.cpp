@@ -16,8 +16,8 @@
 #include "uCustDialogs.h"
 #include "uFields.h"
 #include "uPayDoc.h"
+#include "uWindowActions.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFormLayout>
@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QWindowStateChangeEvent>
 
 std::function<void(int paymentId)> PrintCashOrderKO1 = [](int paymentId) {
     if (dmReports)
@@ -74,9 +73,8 @@ TfrmCustomerPayment::TfrmCustomerPayment(QWidget *parent)
     setObjectName(QStringLiteral("frmCustomerPayment"));
     setWindowTitle(QStringLiteral("Новый платеж"));
 
-    odsPayDocSourceLookUp = serverDataSet("odsPayDocSourceLookUp",
-        QStringLiteral("select PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC from ZOLT.PAYSOURCE"));
-    odsPayDocPaymType = serverDataSet("odsPayDocPaymType", QStringLiteral("select Serv_Id, Serv_Descr from ZOLT.Serv"));
+    odsPayDocSourceLookUp = serverDataSet("odsPayDocSourceLookUp", PaySourceLookupStatement());
+    odsPayDocPaymType = serverDataSet("odsPayDocPaymType", PaymentKindsStatement());
     mdTempDataSet = std::make_unique<TMemTable>();
     mdTempDataSet->setObjectName(QStringLiteral("mdTempDataSet"));
     TMemTable *md = mdTempDataSet.get();
@@ -257,7 +255,7 @@ void TfrmCustomerPayment::btnPaySourceGuideClick()
 void TfrmCustomerPayment::changeEvent(QEvent *event)
 {
     TfrmKyvModal::changeEvent(event);
-    followApplicationState(this, event);
+    MinimiseProgramWith(this, event);
 }
 
 bool executeCustomerPayment(const QVariant &customerId)

@@ -61,10 +61,7 @@ TfrmCustomerTicket::TfrmCustomerTicket(const QVariant &customerId, QWidget *pare
 
     odsCustomer = new TKyv_ADODataSet(this);
     odsCustomer->setObjectName(QStringLiteral("odsCustomer"));
-    odsCustomer->SetCommandText(QStringLiteral(
-        "select C.CUSTOMER_ID, C.ACCOUNT_NO, C.SURNAME, C.FIRSTNAME, C.MIDLENAME, C.FLAT_NO, C.PHONE_NO, "
-        "S.STREET_NAME, H.HOUSE_NO from ZOLT.CUSTOMER C left join ZOLT.HOUSE H on H.HOUSE_ID = C.HOUSE_ID "
-        "left join ZOLT.STREET S on S.STREET_ID = H.STREET_ID where C.CUSTOMER_ID = :P_CUSTOMER_ID"));
+    odsCustomer->SetCommandText(TicketCustomerCommandText());
     odsTeam = CreateTeamList(this, QStringLiteral("odsTeam"));
     odsPlanedTickets = new TKyv_ADODataSet(this);
     odsPlanedTickets->setObjectName(QStringLiteral("odsPlanedTickets"));
@@ -266,6 +263,12 @@ void TfrmCustomerTicket::reject()
         done(QDialog::Accepted);
     else
         TfrmKyvModal::reject();
+}
+
+void TfrmCustomerTicket::changeEvent(QEvent *event)
+{
+    TfrmKyvModal::changeEvent(event);
+    MinimiseProgramWith(this, event);
 }
 
 bool TfrmCustomerTicket::eventFilter(QObject *watched, QEvent *event)

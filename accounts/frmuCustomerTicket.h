@@ -45,6 +45,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     // Closing the dialog otherwise than with "Отмена" asks what to do with a ticket typed but not added.
     void reject() override;
 

@@ -6,6 +6,7 @@
 #include "Services.h"
 #include "dmuRDM.h"
 #include "frmuTeam.h"
+#include "uGuideStatements.h"
 
 TfrmEmployee *frmEmployee = nullptr;
 
@@ -31,16 +32,12 @@ TGuideSpec guideSpec()
 TfrmEmployee::TfrmEmployee(QWidget *parent)
     : TfrmCommandGuide(guideSpec(), parent)
 {
-    setList(makeServerList("odsEmployee",
-                           QStringLiteral("select E.EMPLOYEE_ID, E.FULLNAME, E.TEAM_ID, T.TEAM_NAME as RO_TEAM_NAME "
-                                          "from ZOLT.EMPLOYEE E join ZOLT.TEAM T on T.TEAM_ID = E.TEAM_ID "
-                                          "order by E.FULLNAME")),
+    setList(makeServerList("odsEmployee", EmployeeListStatement()),
             QStringLiteral("frmEmployee.odsEmployee"));
     addColumn("FULLNAME", QStringLiteral("ФИО"), 200);
     addColumn("RO_TEAM_NAME", QStringLiteral("Бригада"), 150);
 
-    m_teams = makeLookup("odsTeamLookup",
-                         QStringLiteral("select TEAM_ID, TEAM_NAME from ZOLT.TEAM order by TEAM_NAME"));
+    m_teams = makeLookup("odsTeamLookup", TeamLookupStatement());
     actSelectTeam = makeAction("actSelectTeam", QStringLiteral("..."), {}, [this] {
         PickGuideKey(L, QStringLiteral("TEAM_ID"), executeTeamGuide, m_teams);
     }, QStringLiteral("Справочник бригад"));
@@ -86,14 +83,12 @@ void TfrmEmployee::storeRow(bool inserting)
     if (inserting) {
         const QVariant id =
             DMR ? DMR->GetNextNo(QStringLiteral("EMPLOYEE_ID"), QStringLiteral("ZOLT.EMPLOYEE")) : QVariant(0);
-        execCommand(QStringLiteral("insert into ZOLT.EMPLOYEE (EMPLOYEE_ID, TEAM_ID, PROFESSION_ID, FULLNAME, "
-                                   "IS_ACTIVE) values (:P_EMPLOYEE_ID, :P_TEAM_ID, 1, :P_FULLNAME, 1)"),
+        execCommand(EmployeeInsertStatement(),
                     { { QStringLiteral("P_EMPLOYEE_ID"), id },
                       { QStringLiteral("P_TEAM_ID"), team },
                       { QStringLiteral("P_FULLNAME"), name } });
     } else {
-        execCommand(QStringLiteral("update ZOLT.EMPLOYEE set FULLNAME = :P_FULLNAME, TEAM_ID = :P_TEAM_ID "
-                                   "where EMPLOYEE_ID = :P_EMPLOYEE_ID"),
+        execCommand(EmployeeUpdateStatement(),
                     { { QStringLiteral("P_EMPLOYEE_ID"), L->FieldByName(QStringLiteral("EMPLOYEE_ID"))->Value() },
                       { QStringLiteral("P_TEAM_ID"), team },
                       { QStringLiteral("P_FULLNAME"), name } });
@@ -103,7 +98,7 @@ void TfrmEmployee::storeRow(bool inserting)
 
 void TfrmEmployee::deleteRow()
 {
-    execCommand(QStringLiteral("delete from ZOLT.EMPLOYEE where EMPLOYEE_ID = :P_EMPLOYEE_ID"),
+    execCommand(EmployeeDeleteStatement(),
                 { { QStringLiteral("P_EMPLOYEE_ID"), L->FieldByName(QStringLiteral("EMPLOYEE_ID"))->Value() } });
 }
 

@@ -7,6 +7,7 @@
 #include "dmuDM.h"
 #include "dmuRDM.h"
 #include "frmuCustomer.h"
+#include "uCustFilter.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -39,23 +40,6 @@ void fillFrom(QComboBox *box, TDataSet *ds, const char *keyField, const char *te
 }
 
 } // namespace
-
-QString ExtCustSearchConditions(const QVariant &streetId, const QString &houseNo, const QString &flat)
-{
-    QStringList conditions;
-    const bool street = !isNullValue(streetId) && streetId.toInt() != 0;
-    if (street && !houseNo.isEmpty()) {
-        conditions << QStringLiteral("(HOUSE_ID = ") + DM->GetHouseId(streetId, houseNo) + QStringLiteral(")");
-    } else {
-        if (street)
-            conditions << QStringLiteral("(HOUSE_ID in (") + DM->GetStreetHouseIds(streetId) + QStringLiteral("))");
-        if (!houseNo.isEmpty())
-            conditions << QStringLiteral("(HOUSE_ID in (") + DM->GetHouseIdsByNo(houseNo) + QStringLiteral("))");
-    }
-    if (!flat.isEmpty())
-        conditions << QStringLiteral("(FLAT_NO = :FLAT_NO)");
-    return conditions.join(QStringLiteral(" and "));
-}
 
 TfrmExtCustSearch::TfrmExtCustSearch(QWidget *parent)
     : TfrmKyvModal(parent)
@@ -116,9 +100,7 @@ void TfrmExtCustSearch::Search()
     const QString conditions = ExtCustSearchConditions(cbStreet->currentData(), cbHouseNo->currentText(),
         edFlat->text());
     odsFound->Close();
-    odsFound->SetCommandText(QStringLiteral("select * from ZOLT.CUSTOMER")
-        + (conditions.isEmpty() ? QString() : QStringLiteral(" where ") + conditions)
-        + QStringLiteral(" order by CUSTOMER_ID"));
+    odsFound->SetCommandText(ExtCustSearchStatement(conditions));
     if (!edFlat->text().isEmpty())
         odsFound->Params().ParamByName(QStringLiteral("FLAT_NO")).SetValue(edFlat->text());
     odsFound->Open();

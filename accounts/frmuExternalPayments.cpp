@@ -197,9 +197,7 @@ void TfrmExternalPayments::actLoadFromDBFExecute()
     FileDialogRequest request;
     request.filter = QStringLiteral("All files|*.*");
     request.defaultExt = QStringLiteral("dbf");
-    QSqlQuery q = DMR->dbConnection()->OpenQuery(
-        QStringLiteral("select C.COMPANY_ID, C.ERIP, C.UNN, C.BANK_CODE, C.TAX_CODE, POST_PATH_IN, POST_PATH_OUT "
-                       "from ZOLT.COMPANY C"));
+    QSqlQuery q = DMR->dbConnection()->OpenQuery(RegisterFoldersStatement());
     if (q.next())
         request.initialDir = q.value(5).toString();
     if (!Services::dialogs()->openFile(request))

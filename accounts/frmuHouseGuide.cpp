@@ -20,6 +20,7 @@
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
 #include "uLog.h"
+#include "uGuideStatements.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -51,22 +52,6 @@ TGuideSpec guideSpec()
     s.sortField = QStringLiteral("RO_SREET_NAME");
     return s;
 }
-
-// The counts come with the rows, so that the statistics columns need no lookup of their own; the percent divides
-// as a fraction, not as whole numbers.
-const char *HouseQuery =
-    "select H.HOUSE_ID, H.LOCATION_ID, H.STREET_ID, H.AREA_ID, H.SUBAREA_ID, H.HOUSE_NO, "
-    "LPAD(H.HOUSE_NO, 6, ' ') as RO_HOUSE_NO, H.Q_FLAT, S.STREET_NAME as RO_SREET_NAME, "
-    "SA.SUBAREA_NAME as RO_SUBAREA_NAME, L.LOCATION_NAME as RO_LOCATION_NAME, "
-    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID) as L_Q_CUST, "
-    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) as L_Q_ACT_CUST, "
-    "(select count(*) from ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and (C.CUST_STATE is null or "
-    "C.CUST_STATE <> 1)) as C_Q_INACTIVE_CUST, "
-    "case when coalesce(H.Q_FLAT, 0) = 0 then cast(0 as double precision) else cast((select count(*) from "
-    "ZOLT.CUSTOMER C where C.HOUSE_ID = H.HOUSE_ID and C.CUST_STATE = 1) as double precision) * 100 / H.Q_FLAT "
-    "end as C_PERCENT "
-    "from ZOLT.HOUSE H join ZOLT.STREET S on S.STREET_ID = H.STREET_ID "
-    "join ZOLT.SUBAREA SA on SA.SUBAREA_ID = H.SUBAREA_ID join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID";
 
 bool isKey(const QVariant &v)
 {
@@ -108,7 +93,7 @@ QString HouseFilterText(const QVariant &streetId, const QVariant &areaId, const 
 TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
-    setList(makeClientList("cdsHouse", "dspHouse", QString::fromLatin1(HouseQuery)),
+    setList(makeClientList("cdsHouse", "dspHouse", HouseListStatement()),
             QStringLiteral("frmHouseGuide.cdsHouse"));
     actInsertRecord->setObjectName(QStringLiteral("actNewHouse"));
     actInsertRecord->setText(QStringLiteral("Добавить дом"));
@@ -117,14 +102,11 @@ TfrmHouseGuide::TfrmHouseGuide(QWidget *parent)
     actEditRecord->setObjectName(QStringLiteral("actEditHouse"));
     actEditRecord->setText(QStringLiteral("Корректировать"));
 
-    m_streets = makeLookup("odsStreetLookup",
-                           QStringLiteral("select STREET_ID, STREET_NAME from ZOLT.STREET order by STREET_NAME"));
-    m_areas = makeLookup("odsAreaLookup", QStringLiteral("select AREA_ID, AREA_NAME from ZOLT.AREA order by AREA_NAME"));
-    m_subAreas = makeLookup("odsSubAreaLookup",
-                            QStringLiteral("select SUBAREA_ID, SUBAREA_NAME from ZOLT.SUBAREA order by SUBAREA_NAME"));
-    m_locations = makeLookup("odsLocationFull", LocationFullNamesSql());
-    m_filterStreets = makeLookup("odsFilterStreets",
-                                 QStringLiteral("select STREET_ID, STREET_NAME from ZOLT.STREET order by STREET_NAME"));
+    m_streets = makeLookup("odsStreetLookup", StreetLookupStatement());
+    m_areas = makeLookup("odsAreaLookup", AreaLookupStatement());
+    m_subAreas = makeLookup("odsSubAreaLookup", SubAreaLookupStatement());
+    m_locations = makeLookup("odsLocationFull", LocationFullNamesStatement());
+    m_filterStreets = makeLookup("odsFilterStreets", StreetLookupStatement());
 
     auto pick = [this](const char *name, const QString &hint, const char *field,
                        bool (*guide)(const QVariant &, int, QVariant &), TDataSet *list) {

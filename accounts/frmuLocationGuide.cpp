@@ -1,6 +1,7 @@
 #include "frmuLocationGuide.h"
 
 #include "Kyv_db.h"
+#include "uGuideStatements.h"
 
 TfrmLocationGuide *frmLocationGuide = nullptr;
 
@@ -22,22 +23,14 @@ TGuideSpec guideSpec()
 
 } // namespace
 
-QString LocationFullNamesSql()
-{
-    return QStringLiteral("select L.LOCATION_ID, coalesce(trim(LT.LOCATION_TYPE_SHORT) || ' ', '') || L.LOCATION_NAME "
-                          "as L_LOCATION_FULL from ZOLT.LOCATION L left join ZOLT.LOCATION_TYPE LT on "
-                          "LT.LOCATION_TYPE_ID = L.LOCATION_TYPE_ID order by L.LOCATION_NAME");
-}
-
 TfrmLocationGuide::TfrmLocationGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
-    setList(makeClientList("cdsLocation", "dspLocation", QStringLiteral("select * from ZOLT.LOCATION")),
+    setList(makeClientList("cdsLocation", "dspLocation", LocationListStatement()),
             QStringLiteral("frmLocationGuide.cdsLocation"));
     addColumn("LOCATION_NAME", QStringLiteral("Наименование"), 250);
     addEdit("edtName", QStringLiteral("Наименование"), "LOCATION_NAME", 1);
-    TDataSet *types = makeLookup("odsLocationType",
-        QStringLiteral("select LOCATION_TYPE_ID, LOCATION_TYPE_NAME from ZOLT.LOCATION_TYPE order by LOCATION_TYPE_NAME"));
+    TDataSet *types = makeLookup("odsLocationType", LocationTypeLookupStatement());
     addLookupCombo("cbType", QStringLiteral("Тип"), "LOCATION_TYPE_ID", types, "LOCATION_TYPE_ID", "LOCATION_TYPE_NAME", 0);
     maxTag = 1;
     refs << TGuideReference { QStringLiteral("LOCATION_ID"), QStringLiteral("HOUSE"),

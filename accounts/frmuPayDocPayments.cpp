@@ -24,6 +24,7 @@
 #include "uPayDocData.h"
 #include "uPaymentWindows.h"
 #include "uPaymentPrints.h"
+#include "uPayDoc.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -345,7 +346,7 @@ bool executeGetServId(QVariant &servId)
     if (!DM)
         return false;
     TKyv_ClientDataSet *list = DM->cdsReportServList();
-    list->SetCommandText(QStringLiteral("select SERV_ID, SERV_DESCR from ZOLT.SERV where SERV_ID > 0"));
+    list->SetCommandText(PaymentServicesStatement());
     list->Close();
     list->Open();
     QDialog dialog(QApplication::activeWindow());

@@ -6,6 +6,7 @@
 #include "Kyv_db.h"
 #include "Services.h"
 #include "dmuCust.h"
+#include "uGuideStatements.h"
 
 TfrmPaySourceGuide *frmPaySourceGuide = nullptr;
 
@@ -38,7 +39,7 @@ void forgetChannelList()
 TfrmPaySourceGuide::TfrmPaySourceGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
-    setList(makeClientList("cdsPaySource", "dspPaySource", QStringLiteral("select * from ZOLT.PAYSOURCE")),
+    setList(makeClientList("cdsPaySource", "dspPaySource", PaySourceListStatement()),
         QStringLiteral("TfrmPaySource.cdsPaySourceReconcileError"));
     L->AfterDelete.add([](TDataSet *) { forgetChannelList(); });
     addColumn("PAYSOURCE_DESCR", QStringLiteral("Наименование"), 220);

@@ -11,6 +11,7 @@
 #include "uDialogButtons.h"
 #include "uSubscr.h"
 #include "uSubscrDialogKit.h"
+#include "uWindowActions.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -22,6 +22,7 @@
 #include "uSettings.h"
 #include "uWindowActions.h"
 #include "uPaymentWindows.h"
+#include "uGuideStatements.h"
 
 #include <QAction>
 #include <QApplication>
@@ -88,21 +89,13 @@ TfrmServTypeGuide::~TfrmServTypeGuide() = default;
 
 void TfrmServTypeGuide::CreateDataSets()
 {
-    odsServicePackage = serverDataSet(this, "odsServicePackage",
-        QStringLiteral("select SERV_PACKAGE_ID, SERV_PACKAGE_DESCR from ZOLT.SERV_PACKAGE order by SERV_PACKAGE_ID"));
+    odsServicePackage = serverDataSet(this, "odsServicePackage", ServicePackageIdsStatement());
     odsServicePackage->AfterScroll.add([this](TDataSet *) { guard([this] { PackageScrolled(); }); });
 
     cdsServ = new TKyv_ClientDataSet(this);
     cdsServ->setObjectName(QStringLiteral("cdsServ"));
     cdsServ->SetDataProvider(DM ? DM->Provider(QStringLiteral("dspServ")) : nullptr);
-    cdsServ->SetCommandText(QStringLiteral(
-        "select S.SERV_ID, S.SERV_DESCR, S.SERVTYPE_ID, COALESCE(S.CHILDSERV_ID, -1) as CHILDSERV_ID, S.SERV_CODE, "
-        "ST.DESCR as RO_SERV_TYPE, S.NOTICE, S.IS_DTV_PACKAGE, S.DTV_PACKAGE_CODE, S.SERV_PACKAGE_ID, S.USE_VOYAGER, "
-        "P.SERV_PACKAGE_DESCR, COALESCE(CS.SERV_DESCR, 'Нет') as L_CHILDSERV from ZOLT.SERV S "
-        "join ZOLT.SERVTYPE ST on ST.SERVTYPE_ID = S.SERVTYPE_ID "
-        "join ZOLT.SERV_PACKAGE P on P.SERV_PACKAGE_ID = S.SERV_PACKAGE_ID "
-        "left join ZOLT.SERV CS on CS.SERV_ID = S.CHILDSERV_ID "
-        "where S.SERV_ID >= 0 and S.SERV_PACKAGE_ID = :P_SERV_PACKAGE_ID order by S.SERVTYPE_ID, S.SERV_ID"));
+    cdsServ->SetCommandText(ServicesOfPackageStatement());
     cdsServ->Params().CreateParam(ftInteger, QStringLiteral("P_SERV_PACKAGE_ID"));
     cdsServ->OnNewRecord.add([this](TDataSet *) { ServNewRecord(); });
     cdsServ->BeforePost.add([this](TDataSet *) { ServBeforePost(); });
@@ -116,8 +109,7 @@ void TfrmServTypeGuide::CreateDataSets()
     cdsTarif = new TKyv_ClientDataSet(this);
     cdsTarif->setObjectName(QStringLiteral("cdsTarif"));
     cdsTarif->SetDataProvider(DM ? DM->Provider(QStringLiteral("dspTarif")) : nullptr);
-    cdsTarif->SetCommandText(QStringLiteral("select TARIF_ID, SERV_ID, DATE_FROM, DATE_TO, TARIF_SUM from ZOLT.TARIF "
-                                            "where SERV_ID = :P_SERV_ID order by DATE_FROM"));
+    cdsTarif->SetCommandText(ServiceTarifsStatement());
     cdsTarif->Params().CreateParam(ftInteger, QStringLiteral("P_SERV_ID"));
     cdsTarif->OnNewRecord.add([this](TDataSet *) { TarifNewRecord(); });
     cdsTarif->BeforePost.add([this](TDataSet *) { TarifBeforePost(); });
@@ -133,16 +125,10 @@ void TfrmServTypeGuide::CreateDataSets()
     cdsTarif->AfterPost.add([this](TDataSet *) { TarifAfterPost(); });
     dsTarif = source(this, "dsTarif", cdsTarif);
 
-    odsLinkedServ = serverDataSet(this, "odsLinkedServ",
-        QStringLiteral("select SERV_ID, SERV_DESCR from ZOLT.SERV where CHILDSERV_ID = :P_SERV_ID order by SERV_DESCR"));
-    odsServType = serverDataSet(this, "odsServType",
-        QStringLiteral("select SERVTYPE_ID, DESCR from ZOLT.SERVTYPE where SERVTYPE_ID >= 0 order by SERVTYPE_ID"));
-    odsChildServLookup = serverDataSet(this, "odsChildServLookup",
-        QStringLiteral("select -1 as SERV_ID, 'Нет' as SERV_DESCR, 0 as SORT_NO union all "
-                       "select SERV_ID, SERV_DESCR, 1 as SORT_NO from ZOLT.SERV where SERVTYPE_ID = 0 "
-                       "order by SORT_NO, SERV_DESCR"));
-    odsServPackageLookup = serverDataSet(this, "odsServPackageLookup",
-        QStringLiteral("select SERV_PACKAGE_ID, SERV_PACKAGE_DESCR from ZOLT.SERV_PACKAGE order by SERV_PACKAGE_DESCR"));
+    odsLinkedServ = serverDataSet(this, "odsLinkedServ", LinkedServicesStatement());
+    odsServType = serverDataSet(this, "odsServType", ServTypeLookupStatement());
+    odsChildServLookup = serverDataSet(this, "odsChildServLookup", ParentServiceLookupStatement());
+    odsServPackageLookup = serverDataSet(this, "odsServPackageLookup", ServicePackageLookupStatement());
 }
 
 void TfrmServTypeGuide::CreateActions()

@@ -24,6 +24,7 @@
 #include "uServTarifs.h"
 #include "XmlSettingsStorage.h"
 #include "uSettings.h"
+#include "uGuideStatements.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,7 +63,7 @@ void TfrmServTypeGuide::openDataSets()
     // A key of another package than the first opens on its own package, so that the pick starts at it.
     if (!isNullValue(m_initKey) && DMR) {
         const QVariant package = DMR->dbConnection()->SelectValue(
-            QStringLiteral("select SERV_PACKAGE_ID from ZOLT.SERV where SERV_ID = :P_SERV_ID"),
+            ServicePackageOfServiceStatement(),
             { { QStringLiteral("P_SERV_ID"), m_initKey } });
         if (!isNullValue(package))
             odsServicePackage->Locate(QStringLiteral("SERV_PACKAGE_ID"), package.toInt());

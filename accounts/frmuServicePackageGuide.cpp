@@ -1,6 +1,7 @@
 #include "frmuServicePackageGuide.h"
 
 #include "Kyv_db.h"
+#include "uGuideStatements.h"
 
 #include <QAction>
 
@@ -29,7 +30,7 @@ TfrmServicePackageGuide::TfrmServicePackageGuide(QWidget *parent)
     : TfrmPickOrEditGuide(guideSpec(), parent)
 {
     setList(makeClientList("cdsServicePackage", "dspServicePackage",
-                QStringLiteral("select * from ZOLT.SERV_PACKAGE where SERV_PACKAGE_ID >= 0")),
+                ServicePackageListStatement()),
         QStringLiteral("frmServicePackageGuide.cdsServicePackage"));
     addColumn("SERV_PACKAGE_DESCR", QStringLiteral("Наименование"), 300);
     addEdit("edtName", QStringLiteral("Наименование"), "SERV_PACKAGE_DESCR", 1);

@@ -2,6 +2,7 @@
 
 #include "DBCtrlsEh.h"
 #include "Kyv_db.h"
+#include "uGuideStatements.h"
 
 TfrmSingleServiceTarifGuide *frmSingleServiceTarifGuide = nullptr;
 
@@ -31,7 +32,7 @@ TfrmSingleServiceTarifGuide::TfrmSingleServiceTarifGuide(QWidget *parent)
     larger.setPixelSize(14);
     setFont(larger);
     setList(makeClientList("cdsSingleServiceTarif", "dspSingleServiceTarif",
-                QStringLiteral("select * from ZOLT.SINGLE_SERVICE_TARIF")),
+                SingleServiceTarifListStatement()),
         QStringLiteral("frmSingleServiceTarifGuide.cdsSingleServiceTarif"));
     addColumn("SERVICE_NAME", QStringLiteral("Наименование"), 300);
     addColumn("PRICE", QStringLiteral("Базовый тариф"), 100);

@@ -21,6 +21,7 @@
 #include "uGuides.h"
 #include "uSmartCards.h"
 #include "uWindowActions.h"
+#include "uGuideStatements.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -47,16 +48,6 @@ TGuideSpec guideSpec()
     return s;
 }
 
-const QString CardListSql = QStringLiteral(
-    "select m.* from (select LPAD(S.SMARTCARD_NO, 10, ' ') as RO_SMARTCARD_NO, S.SMARTCARD_ID, S.SMARTCARD_NO, "
-    "S.IS_ACTIVE, S.DTV_PROVIDER_ID, P.PROVIDER_NAME as RO_PROVIDER_NAME, "
-    "CONCAT(C.SURNAME, ' ', C.INITIALS) as RO_CUSTOMER, C.ACCOUNT_NO as RO_CUSTOMER_ACCOUNT_NO, "
-    "C.CUSTOMER_ID as RO_CUSTOMER_ID from ZOLT.SMARTCARD S "
-    "left join ZOLT.CUSTOMER_SMARTCARDS CS on CS.SMARTCARD_ID = S.SMARTCARD_ID "
-    "left join ZOLT.CUSTOMER C on C.CUSTOMER_ID = CS.CUSTOMER_ID "
-    "left join ZOLT.DTV_PROVIDER P on P.DTV_PROVIDER_ID = S.DTV_PROVIDER_ID "
-    "where S.SMARTCARD_ID <> 0) m order by RO_SMARTCARD_NO");
-
 const QString CardNumberIndex = QStringLiteral("iRO_SMARTCARD_NO");
 
 // The main window's animation while the CAS server is asked, stopped whatever the exchange does.
@@ -76,11 +67,9 @@ TMemTable *filterRecord()
 TfrmSmartCards::TfrmSmartCards(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
-    cdsSmartCard = makeClientList("cdsSmartCard", "dspSmartCard", CardListSql);
+    cdsSmartCard = makeClientList("cdsSmartCard", "dspSmartCard", SmartCardListStatement());
     setList(cdsSmartCard, QStringLiteral("frmSmartCards.cdsSmartCard"));
-    odsProviderLookup = makeLookup("odsProviderLookup",
-        QStringLiteral(
-            "select DTV_PROVIDER_ID, PROVIDER_NAME, CAS_CODE from ZOLT.DTV_PROVIDER order by PROVIDER_NAME"));
+    odsProviderLookup = makeLookup("odsProviderLookup", ProviderLookupStatement());
 
     dbgList->SetUseMultiTitle(true);
     addColumn("RO_SMARTCARD_NO", QStringLiteral("№ карты"), 90);

@@ -6,6 +6,7 @@
 #include "Kyv_DBGridEh.h"
 #include "dmuDM.h"
 #include "uPaymentWindows.h"
+#include "uGuideStatements.h"
 
 #include <QAction>
 #include <QLabel>
@@ -35,7 +36,7 @@ TGuideSpec guideSpec()
 TfrmStreetGuide::TfrmStreetGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
-    setList(makeClientList("cdsStreet", "dspStreet", QStringLiteral("select * from ZOLT.STREET where STREET_ID <> 0")),
+    setList(makeClientList("cdsStreet", "dspStreet", StreetListStatement()),
             QStringLiteral("frmStreetGuide.cdsStreet"));
     addColumn("STREET_CODE", QStringLiteral("Код"), 50);
     addColumn("STREET_NAME", QStringLiteral("Наименование"), 250);
@@ -47,10 +48,7 @@ TfrmStreetGuide::TfrmStreetGuide(QWidget *parent)
                               false };
 
     // Streets of equal name, found to be put right by hand: merging them would change nothing in the database.
-    qDublicates = makeServerList("qDublicates",
-                                 QStringLiteral("select STREET_ID, STREET_CODE, STREET_NAME from ZOLT.STREET where "
-                                                "STREET_NAME = :P_STREET_NAME and STREET_ID <> :P_STREET_ID "
-                                                "order by STREET_CODE"));
+    qDublicates = makeServerList("qDublicates", StreetDuplicatesStatement());
     auto *dublicatesSource = new TDataSource(this);
     dublicatesSource->SetDataSet(qDublicates);
     pnlDublicates = new QWidget(tsList);

@@ -1,6 +1,7 @@
 #include "frmuSubAreaGuide.h"
 
 #include "Kyv_db.h"
+#include "uGuideStatements.h"
 
 TfrmSubAreaGuide *frmSubAreaGuide = nullptr;
 
@@ -27,7 +28,7 @@ TfrmSubAreaGuide::TfrmSubAreaGuide(QWidget *parent)
     : TfrmGuide(guideSpec(), parent)
 {
     setList(makeClientList("cdsMain", "dspSubArea",
-                           QStringLiteral("select * from ZOLT.SUBAREA where SUBAREA_ID <> 0")),
+                           SubAreaListStatement()),
             QStringLiteral("frmSubAreaGuide.cdsMain"));
     addColumn("SUBAREA_NAME", QStringLiteral("Наименование"), 250);
     addEdit("edtName", QStringLiteral("Наименование"), "SUBAREA_NAME", 1);

@@ -1,9 +1,7 @@
 #include "frmuSubscrHistory.h"
 
-#include "AdoConnection.h"
 #include "DBGridEh.h"
 #include "DataSource.h"
-#include "Exceptions.h"
 #include "Guard.h"
 #include "Kyv_DBGridEh.h"
 #include "Kyv_DBNavigator.h"
@@ -14,10 +12,10 @@
 #include "dmuDM.h"
 #include "dmuRDM.h"
 #include "uCardWork.h"
-#include "uLog.h"
 #include "uSettings.h"
 #include "uSubscrDialogKit.h"
 #include "uPaymentWindows.h"
+#include "uWindowActions.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -189,23 +187,9 @@ void TfrmSubscrHistory::actDeleteServExecute()
     if (serv->IsEmpty() || !DMR)
         return;
     const QVariant id = serv->FieldByName(QStringLiteral("SUBSCR_SERV_ID"))->Value();
-    TADOConnection *connection = DMR->dbConnection();
     // The subscription and its periods go together or not at all.
-    DMR->CommitWork();
-    try {
-        connection->BeginTrans();
-        const TParams params { { QStringLiteral("P_SUBSCR_SERV_ID"), id } };
-        connection->Execute(
-            QStringLiteral("delete from ZOLT.SUBSCR_HIST where SUBSCR_SERV_ID = :P_SUBSCR_SERV_ID"), params);
-        connection->Execute(
-            QStringLiteral("delete from ZOLT.SUBSCR_SERV where SUBSCR_SERV_ID = :P_SUBSCR_SERV_ID"), params);
-        connection->CommitTrans();
-    } catch (const Exception &e) {
-        if (connection->InTransaction())
-            connection->RollbackTrans();
-        LogError(e.message());
-        Services::messages()->error(e.message());
-    }
+    if (!DMR->DeleteSubscrServ(id))
+        Services::messages()->error(DMR->LastCommandError());
     m_changed = true;
     reopen(serv);
     reopen(CustData("cdsCustSubscrServHist"));

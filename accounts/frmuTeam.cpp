@@ -4,6 +4,7 @@
 #include "Kyv_db.h"
 #include "Services.h"
 #include "dmuRDM.h"
+#include "uGuideStatements.h"
 
 TfrmTeam *frmTeam = nullptr;
 
@@ -29,8 +30,7 @@ TGuideSpec guideSpec()
 TfrmTeam::TfrmTeam(QWidget *parent)
     : TfrmCommandGuide(guideSpec(), parent)
 {
-    setList(makeServerList("odsTeam", QStringLiteral("select TEAM_ID, TEAM_NAME from ZOLT.TEAM where TEAM_ID <> 1 "
-                                                     "order by TEAM_NAME")),
+    setList(makeServerList("odsTeam", TeamListStatement()),
             QStringLiteral("frmTeam.odsTeam"));
     addColumn("TEAM_NAME", QStringLiteral("Наименование"), 250);
     edtName = addEdit("edtName", QStringLiteral("Наименование"), "TEAM_NAME", 1);
@@ -54,18 +54,18 @@ void TfrmTeam::storeRow(bool inserting)
     const QVariant name = L->FieldByName(QStringLiteral("TEAM_NAME"))->Value();
     if (inserting) {
         const QVariant id = DMR ? DMR->GetNextNo(QStringLiteral("TEAM_ID"), QStringLiteral("ZOLT.TEAM")) : QVariant(0);
-        execCommand(QStringLiteral("insert into ZOLT.TEAM (TEAM_ID, TEAM_NAME) values (:P_TEAM_ID, :P_TEAM_NAME)"),
+        execCommand(TeamInsertStatement(),
                     { { QStringLiteral("P_TEAM_ID"), id }, { QStringLiteral("P_TEAM_NAME"), name } });
         return;
     }
-    execCommand(QStringLiteral("update ZOLT.TEAM set TEAM_NAME = :P_TEAM_NAME where TEAM_ID = :P_TEAM_ID"),
+    execCommand(TeamUpdateStatement(),
                 { { QStringLiteral("P_TEAM_ID"), L->FieldByName(QStringLiteral("TEAM_ID"))->Value() },
                   { QStringLiteral("P_TEAM_NAME"), name } });
 }
 
 void TfrmTeam::deleteRow()
 {
-    execCommand(QStringLiteral("delete from ZOLT.TEAM where TEAM_ID = :P_TEAM_ID"),
+    execCommand(TeamDeleteStatement(),
                 { { QStringLiteral("P_TEAM_ID"), L->FieldByName(QStringLiteral("TEAM_ID"))->Value() } });
 }
 

@@ -88,9 +88,7 @@ TfrmTickets::TfrmTickets(QWidget *parent)
     dsTickets->SetAutoEdit(false);
     odsTeamFilter = new TKyv_ADODataSet(this);
     odsTeamFilter->setObjectName(QStringLiteral("odsTeamFilter"));
-    odsTeamFilter->SetCommandText(QStringLiteral("select 0 as TEAM_ID, 'Все' as TEAM_NAME, 0 as SORT_NO union all "
-                                                 "select TEAM_ID, TEAM_NAME, 1 as SORT_NO from ZOLT.TEAM "
-                                                 "order by SORT_NO, TEAM_NAME"));
+    odsTeamFilter->SetCommandText(TeamFilterCommandText());
     if (DMR)
         odsTeamFilter->SetConnection(DMR->dbConnection());
     odsTeam = CreateTeamList(this, QStringLiteral("odsTeam"));

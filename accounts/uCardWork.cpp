@@ -4,6 +4,7 @@
 #include "ScreenCursor.h"
 #include "WindowMessages.h"
 #include "dmuCust.h"
+#include "dmuDM.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
 #include "uSubscrActions.h"
@@ -27,6 +28,23 @@ QVariant CustomerField(const char *field)
 QDate DateOf(const QVariant &value)
 {
     return value.isNull() || !value.isValid() ? QDate() : value.toDate();
+}
+
+int CustomersWithAccount(const QString &accountNo)
+{
+    if (!DM)
+        return 0;
+    return DM->GetRecordsCount(QStringLiteral("Customer"), QStringLiteral("where ACCOUNT_NO = :ACCOUNT_NO"),
+        { { QStringLiteral("ACCOUNT_NO"), accountNo } });
+}
+
+int CustomersInFlat(const QVariant &houseId, const QString &flatNo)
+{
+    if (!DM)
+        return 0;
+    return DM->GetRecordsCount(QStringLiteral("Customer"),
+        QStringLiteral("where HOUSE_ID = :HOUSE_ID and FLAT_NO = :FLAT_NO"),
+        { { QStringLiteral("HOUSE_ID"), houseId }, { QStringLiteral("FLAT_NO"), flatNo } });
 }
 
 void PostPending(TKyv_ClientDataSet *ds)

@@ -16,6 +16,10 @@ TKyv_ClientDataSet *CustomerList();
 QVariant CustomerField(const char *field);
 // The date of a stored value; invalid for none.
 QDate DateOf(const QVariant &value);
+// How many customers of the file hold the account number; how many live in the flat of the house. 0 without the
+// data module.
+int CustomersWithAccount(const QString &accountNo);
+int CustomersInFlat(const QVariant &houseId, const QString &flatNo);
 // Posts a pending edit or insert of the dataset, when there is one.
 void PostPending(TKyv_ClientDataSet *ds);
 

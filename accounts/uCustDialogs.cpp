@@ -10,7 +10,6 @@
 #include "uDialogButtons.h"
 #include "uSettings.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -157,16 +156,4 @@ void TfrmCustRowDialog::reject()
             m_dataSet->Cancel();
     });
     TfrmKyvModal::reject();
-}
-
-void followApplicationState(QWidget *dialog, QEvent *event)
-{
-    if (event->type() == QEvent::WindowStateChange && (dialog->windowState() & Qt::WindowMinimized))
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top != dialog && top->isVisible() && !top->parentWidget())
-                top->showMinimized();
-    if (event->type() == QEvent::ActivationChange && dialog->isActiveWindow())
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top != dialog && top->isMinimized())
-                top->showNormal();
 }

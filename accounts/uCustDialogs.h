@@ -76,7 +76,3 @@ private:
     TKyv_ClientDataSet *m_dataSet;
     QString m_table, m_keyField;
 };
-
-// Minimising a dialog the customer waits on minimises the program with it; coming back to the dialog brings the
-// program back. Called from the dialog's changeEvent.
-void followApplicationState(QWidget *dialog, QEvent *event);

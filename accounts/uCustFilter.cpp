@@ -4,6 +4,8 @@
 #include "Kyv_db.h"
 #include "ScreenCursor.h"
 #include "dmuCust.h"
+#include "dmuDM.h"
+#include "dmuRDM.h"
 #include "uCommon.h"
 
 namespace {
@@ -241,4 +243,28 @@ bool ApplyCustFilter(TKyv_ClientDataSet *customers, bool filterOn, QString condi
         return true;
     }
     return false;
+}
+
+QString ExtCustSearchConditions(const QVariant &streetId, const QString &houseNo, const QString &flat)
+{
+    QStringList conditions;
+    const bool street = !isNullValue(streetId) && streetId.toInt() != 0;
+    if (street && !houseNo.isEmpty()) {
+        conditions << QStringLiteral("(HOUSE_ID = ") + DM->GetHouseId(streetId, houseNo) + QStringLiteral(")");
+    } else {
+        if (street)
+            conditions << QStringLiteral("(HOUSE_ID in (") + DM->GetStreetHouseIds(streetId) + QStringLiteral("))");
+        if (!houseNo.isEmpty())
+            conditions << QStringLiteral("(HOUSE_ID in (") + DM->GetHouseIdsByNo(houseNo) + QStringLiteral("))");
+    }
+    if (!flat.isEmpty())
+        conditions << QStringLiteral("(FLAT_NO = :FLAT_NO)");
+    return conditions.join(QStringLiteral(" and "));
+}
+
+QString ExtCustSearchStatement(const QString &conditions)
+{
+    return QStringLiteral("select * from ZOLT.CUSTOMER")
+        + (conditions.isEmpty() ? QString() : QStringLiteral(" where ") + conditions)
+        + QStringLiteral(" order by CUSTOMER_ID");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 class TDataSet;
 class TKyv_ClientDataSet;
@@ -20,3 +21,9 @@ QString BuildCustFilter(const TDataSet *filterRecord, bool filterOn, const QStri
 // Puts `conditions` into the list's where_str macro by the apply rule and reopens the list when its conditions
 // changed (always when the switch is off); answers whether it reopened. The hourglass shows meanwhile.
 bool ApplyCustFilter(TKyv_ClientDataSet *customers, bool filterOn, QString conditions);
+
+// The conditions of the search by flat over ZOLT.CUSTOMER, joined with " and "; the flat is the parameter
+// :FLAT_NO (set by the caller), so a typed text never becomes SQL.
+QString ExtCustSearchConditions(const QVariant &streetId, const QString &houseNo, const QString &flat);
+// The customers meeting the search's conditions (every customer without any), by id.
+QString ExtCustSearchStatement(const QString &conditions);

@@ -145,6 +145,11 @@ QString PaymentKindsStatement()
     return QStringLiteral("select SERV_ID, SERV_DESCR from ZOLT.SERV");
 }
 
+QString PaymentServicesStatement()
+{
+    return QStringLiteral("select SERV_ID, SERV_DESCR from ZOLT.SERV where SERV_ID > 0");
+}
+
 QString PaySourceLookupStatement()
 {
     return QStringLiteral("select PAYSOURCE_ID, PAYSOURCE_DESCR, LEAK_PRC, TAX_PRC from ZOLT.PAYSOURCE");

@@ -69,6 +69,8 @@ QString PayDocPaymentStatement();
 // The live customers offered as payers (:P_NOW), by account number.
 QString PayersStatement();
 QString PaymentKindsStatement();
+// The kinds the report of payments by kind is asked for: every service but the placeholder rows.
+QString PaymentServicesStatement();
 QString PaySourceLookupStatement();
 // The payments of one kind (:P_Serv_Id) in the period (:PeriodFrom, :PeriodTo, half-open like the documents').
 QString PaymentsByServStatement();

@@ -491,3 +491,9 @@ void ReadRegisterBytes(
     TKyv_Dbf table(path);
     ReadDbfRegister(mode, table, today, reg);
 }
+
+QString RegisterFoldersStatement()
+{
+    return QStringLiteral("select C.COMPANY_ID, C.ERIP, C.UNN, C.BANK_CODE, C.TAX_CODE, POST_PATH_IN, POST_PATH_OUT "
+                          "from ZOLT.COMPANY C");
+}

@@ -92,6 +92,10 @@ void ReadRegisterBytes(
 // every account found nowhere. Raises the engine's error when the query fails.
 void ResolveRegisterAccounts(TDMR &dmr, TPaymentRegister &reg);
 
+// The organisations with their bank codes and their register folders: the folder a register is first looked
+// for in is POST_PATH_IN of the first row (column 5).
+QString RegisterFoldersStatement();
+
 // "DD/MM/YYYY" read by position (day from characters 1-2, month 4-5, year 7-10, whatever the separators);
 // invalid when that gives no date.
 QDate RegisterDate(const QString &text);

@@ -6,13 +6,11 @@
 #include "Kyv_db.h"
 #include "MemTable.h"
 #include "dmuDM.h"
-#include "frmuMain.h"
 #include "uSettings.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QWindowStateChangeEvent>
 
 TMemTable *NewRecordTable(QObject *owner, const char *name, std::initializer_list<TRecordField> fields)
 {
@@ -72,17 +70,6 @@ bool EnterMovesFocus(QDialog *dialog, QKeyEvent *event)
     event->accept();
     QCoreApplication::processEvents();
     return true;
-}
-
-void MinimiseProgramWith(QWidget *dialog, QEvent *event)
-{
-    if (!frmMain || frmMain == dialog)
-        return;
-    if (event->type() == QEvent::WindowStateChange && dialog->isMinimized())
-        frmMain->showMinimized();
-    // Activated again while the program is down, the dialog brings the program back with it.
-    if (event->type() == QEvent::ActivationChange && dialog->isActiveWindow() && frmMain->isMinimized())
-        frmMain->showNormal();
 }
 
 QVariant RecordValue(TMemTable *record, const char *field)

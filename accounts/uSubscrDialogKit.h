@@ -19,7 +19,7 @@ class TDBLookupComboboxEh;
 class TMemTable;
 
 // What the subscription dialogs share: their one-record tables, their bound controls (the lookups are the card
-// dialogs' boundLookup), Enter as Tab and the minimising of the whole program with them.
+// dialogs' boundLookup) and Enter as Tab.
 
 // A field of a one-record table.
 struct TRecordField
@@ -38,8 +38,6 @@ TDBCheckBoxEh *NewFlagBox(
 // With `enterToTab` on, Enter on a date field, a read-only field or a lookup whose list is closed moves the
 // focus on and is swallowed: true when the key was taken.
 bool EnterMovesFocus(QDialog *dialog, QKeyEvent *event);
-// A minimised dialog takes the main window down with it, and brings it back when it is activated again.
-void MinimiseProgramWith(QWidget *dialog, QEvent *event);
 
 // The value of a field of a one-record table, null for none.
 QVariant RecordValue(TMemTable *record, const char *field);

@@ -73,3 +73,17 @@ QString PlannedTicketsCommandText()
         "left join ZOLT.LOCATION L on L.LOCATION_ID = H.LOCATION_ID "
         "where T.PLAN_DATE >= :P_PLAN_DATE order by T.PLAN_DATE, T.PLAN_TIME_START, T.PLAN_TIME_END");
 }
+
+QString TeamFilterCommandText()
+{
+    return QStringLiteral("select 0 as TEAM_ID, 'Все' as TEAM_NAME, 0 as SORT_NO union all "
+                          "select TEAM_ID, TEAM_NAME, 1 as SORT_NO from ZOLT.TEAM order by SORT_NO, TEAM_NAME");
+}
+
+QString TicketCustomerCommandText()
+{
+    return QStringLiteral(
+        "select C.CUSTOMER_ID, C.ACCOUNT_NO, C.SURNAME, C.FIRSTNAME, C.MIDLENAME, C.FLAT_NO, C.PHONE_NO, "
+        "S.STREET_NAME, H.HOUSE_NO from ZOLT.CUSTOMER C left join ZOLT.HOUSE H on H.HOUSE_ID = C.HOUSE_ID "
+        "left join ZOLT.STREET S on S.STREET_ID = H.STREET_ID where C.CUSTOMER_ID = :P_CUSTOMER_ID");
+}

@@ -39,3 +39,9 @@ QString TicketsListCommandText(const QString &stateList, int teamId);
 // The tickets planned on or after :P_PLAN_DATE, of any customer and state, with their address and settlement, in
 // planned order: the busy slots shown while a new ticket is planned.
 QString PlannedTicketsCommandText();
+
+// The teams' filter of the tickets list: "Все" (0) first, then every team by name.
+QString TeamFilterCommandText();
+
+// The customer :P_CUSTOMER_ID as the new-ticket dialog shows them: account, names, flat, phone and address.
+QString TicketCustomerCommandText();

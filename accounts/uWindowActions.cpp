@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QStackedWidget>
+#include <QWindowStateChangeEvent>
 #include <QWidget>
 
 QAction *AddWindowAction(
@@ -50,6 +51,24 @@ void TellMainWindow(int message)
 {
     if (frmMain)
         SendMessage(frmMain, message);
+}
+
+void MinimiseProgramWith(QWidget *dialog, QEvent *event)
+{
+    if (!frmMain || frmMain == dialog || !dialog->isWindow())
+        return;
+    auto restoreProgram = [] {
+        if (frmMain->isMinimized())
+            frmMain->setWindowState(frmMain->windowState() & ~Qt::WindowMinimized);
+    };
+    if (event->type() == QEvent::WindowStateChange) {
+        if (dialog->isMinimized())
+            frmMain->setWindowState(frmMain->windowState() | Qt::WindowMinimized);
+        else if (static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized)
+            restoreProgram();
+    } else if (event->type() == QEvent::ActivationChange && dialog->isActiveWindow()) {
+        restoreProgram();
+    }
 }
 
 bool CloseWithUnsavedEdits(const std::function<bool()> &save, const std::function<void()> &discard)

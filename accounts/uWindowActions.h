@@ -6,6 +6,7 @@
 #include <functional>
 
 class QAction;
+class QEvent;
 class QStackedWidget;
 class QWidget;
 
@@ -24,6 +25,12 @@ QStackedWidget *CreateListPages(QWidget *window, QWidget *&list, QWidget *&detai
 
 // Tells the main window, when there is one, a message of the child-window protocol.
 void TellMainWindow(int message);
+
+// A dialog the customer waits on goes down and comes back with the program: minimising the dialog minimises the
+// main window, and restoring or activating the dialog brings a minimised main window back in the state it had
+// (maximised stays maximised). Called from the dialog's changeEvent; a dialog inside another window is left
+// alone.
+void MinimiseProgramWith(QWidget *dialog, QEvent *event);
 
 // A window closed with edits not yet stored asks "Данные изменены, записать?" with Yes, No and Cancel: Yes runs
 // `save` and lets the window close only when it stored the edits, No runs `discard` and lets it close, Cancel

@@ -3,6 +3,7 @@
 #include "BulkInsert.h"
 #include "Money.h"
 #include "MoneyRule.h"
+#include "RowReader.h"
 
 #include <QSqlQuery>
 
@@ -217,16 +218,18 @@ TActivityReader::TActivityReader(TADOConnection &connection, const TTariffBook &
     , m_tariffs(tariffs)
     , m_condition(condition)
     , m_rowsFrom(rowsFrom)
+    , m_rows(std::make_unique<TRowReader>(connection))
 {
 }
+
+TActivityReader::~TActivityReader() = default;
 
 const QList<qint64> &TActivityReader::keys()
 {
     if (!m_keysRead) {
-        QSqlQuery q = m_connection.OpenQuery(QStringLiteral("select C.CUSTOMER_ID from ZOLT.CUSTOMER C where 1 = 1")
-                                             + m_condition + QStringLiteral(" order by C.CUSTOMER_ID"));
-        while (q.next())
-            m_keys.append(keyOf(q.value(0)));
+        m_rows->run(QStringLiteral("select C.CUSTOMER_ID from ZOLT.CUSTOMER C where 1 = 1") + m_condition
+                        + QStringLiteral(" order by C.CUSTOMER_ID"),
+                    {}, [this](const TRowReader::Row &r) { m_keys.append(r.key(0)); });
         m_keysRead = true;
     }
     return m_keys;
@@ -277,52 +280,48 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
                    .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(dated))
                + m_condition;
     };
+    using Row = TRowReader::Row;
     auto each = [&](const QString &text, const TParams &params, auto &&onRow) {
-        QSqlQuery q = m_connection.OpenQuery(text, params);
-        while (q.next()) {
-            const auto it = at.constFind(keyOf(q.value(0)));
+        m_rows->run(text, params, [&](const Row &r) {
+            const auto it = at.constFind(r.key(0));
             if (it != at.constEnd())
-                onRow(customers[*it], q);
-        }
+                onRow(customers[*it], r);
+        });
     };
 
-    {
-        QSqlQuery q = m_connection.OpenQuery(
-            QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, C.CUST_STATE "
-                           "from ZOLT.CUSTOMER C where 1 = 1 and")
-                + customerRange("C.CUSTOMER_ID") + QStringLiteral(" order by C.CUSTOMER_ID"),
-            range);
-        while (q.next()) {
-            TCustomerActivity a;
-            a.id = keyOf(q.value(0));
-            a.startDebt = q.value(1);
-            a.debtIn = q.value(2);
-            a.debtSum = q.value(3);
-            a.custState = q.value(4);
-            at.insert(a.id, customers.size());
-            customers.append(a);
-        }
-    }
+    m_rows->run(QStringLiteral("select C.CUSTOMER_ID, C.START_DEBT_SUM, C.DEBT_IN_SUM, C.DEBT_SUM, C.CUST_STATE "
+                               "from ZOLT.CUSTOMER C where 1 = 1 and")
+                    + customerRange("C.CUSTOMER_ID") + QStringLiteral(" order by C.CUSTOMER_ID"),
+                range, [&](const Row &r) {
+                    TCustomerActivity a;
+                    a.id = r.key(0);
+                    a.startDebt = r.value(1);
+                    a.debtIn = r.value(2);
+                    a.debtSum = r.value(3);
+                    a.custState = r.value(4);
+                    at.insert(a.id, customers.size());
+                    customers.append(std::move(a));
+                });
     if (customers.isEmpty())
         return customers;
 
     TParams dated = range;
     dated.CreateParam(ftDateTime, QStringLiteral("P_ACT_SINCE"))
         .SetValue(midnight(m_activitySince.isValid() ? m_activitySince : QDate(1, 1, 1)));
-    each(datedByCustomer("T.CUSTOMER_ID, T.PAY_DATE, T.PAY_SUM", "PAYMENT T", "T.PAY_DATE >= :P_ACT_SINCE"), dated, [](TCustomerActivity &a, QSqlQuery &q) {
-             a.payments.append({StampOf(q.value(1)), ColumnMoney(q.value(2))});
+    each(datedByCustomer("T.CUSTOMER_ID, T.PAY_DATE, T.PAY_SUM", "PAYMENT T", "T.PAY_DATE >= :P_ACT_SINCE"), dated, [](TCustomerActivity &a, const Row &r) {
+             a.payments.append({r.stamp(1), r.number(2)});
          });
-    each(datedByCustomer("T.CUSTOMER_ID, T.SERV_ID, T.SERV_DATE", "SINGLE_SERV T", "T.SERV_DATE >= :P_ACT_SINCE"), dated, [this](TCustomerActivity &a, QSqlQuery &q) {
-             const TStamp when = StampOf(q.value(2));
-             const QList<double> prices = m_tariffs.pricesAt(keyOf(q.value(1)), when);
+    each(datedByCustomer("T.CUSTOMER_ID, T.SERV_ID, T.SERV_DATE", "SINGLE_SERV T", "T.SERV_DATE >= :P_ACT_SINCE"), dated, [this](TCustomerActivity &a, const Row &r) {
+             const TStamp when = r.stamp(2);
+             const QList<double> prices = m_tariffs.pricesAt(r.key(1), when);
              for (double p : prices)
                  a.oneOff.append({when, p});
          });
     // A service by fact charges its amount whether or not its price-list entry still exists.
     each(datedByCustomer("T.CUSTOMER_ID, T.SERVICE_DATE, T.AMOUNT", "CUSTOMER_SERVICE T",
                          "T.AMOUNT <> 0 and T.SERVICE_DATE >= :P_ACT_SINCE"),
-         dated, [](TCustomerActivity &a, QSqlQuery &q) {
-             a.byFact.append({StampOf(q.value(1)), ColumnMoney(q.value(2))});
+         dated, [](TCustomerActivity &a, const Row &r) {
+             a.byFact.append({r.stamp(1), r.number(2)});
          });
     each(QStringLiteral("select H.CUSTOMER_ID, H.SERV_ID, H.DATE_FROM, H.DATE_TO, H.ACT_SERV_ID, H.DISACT_SERV_ID, "
                         "S.SERV_ID from ZOLT.SUBSCR_HIST H left join ZOLT.SUBSCR_SERV SS "
@@ -330,17 +329,17 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
                         "and SS.CUSTOMER_ID >= :P_LO and SS.CUSTOMER_ID <= :P_HI "
                         "left join ZOLT.SERV S on S.SERV_ID = SS.SERV_ID where")
              + customerRange("H.CUSTOMER_ID"),
-         range, [this](TCustomerActivity &a, QSqlQuery &q) {
+         range, [this](TCustomerActivity &a, const Row &r) {
              TSubscriptionPeriod p;
-             p.servId = keyOf(q.value(1));
-             p.from = StampOf(q.value(2));
-             p.to = StampOf(q.value(3));
-             p.subscribed = !isNull(q.value(6));
-             if (!isNull(q.value(4)))
-                 for (double price : m_tariffs.pricesAt(keyOf(q.value(4)), p.from))
+             p.servId = r.key(1);
+             p.from = r.stamp(2);
+             p.to = r.stamp(3);
+             p.subscribed = !r.isNull(6);
+             if (!r.isNull(4))
+                 for (double price : m_tariffs.pricesAt(r.key(4), p.from))
                      a.activation.append({p.from, price});
-             if (!isNull(q.value(5)))
-                 for (double price : m_tariffs.pricesAt(keyOf(q.value(5)), p.to))
+             if (!r.isNull(5))
+                 for (double price : m_tariffs.pricesAt(r.key(5), p.to))
                      a.deactivation.append({p.to, price});
              if (p.from != NullStamp && p.to != NullStamp)
                  a.periods.append(p);
@@ -348,8 +347,8 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
     // Of two rows covering a month's first day, the earlier one counts.
     each(QStringLiteral("select CUSTOMER_ID, DATE_FROM, DATE_TO, FACTOR_VALUE from ZOLT.DISCOUNT_FACTOR where")
              + customerRange("CUSTOMER_ID") + QStringLiteral(" order by CUSTOMER_ID, DATE_FROM, DATE_TO"),
-         range, [](TCustomerActivity &a, QSqlQuery &q) {
-             a.factors.append({StampOf(q.value(1)), StampOf(q.value(2)), q.value(3)});
+         range, [](TCustomerActivity &a, const Row &r) {
+             a.factors.append({r.stamp(1), r.stamp(2), r.value(3)});
          });
     TParams rows = range;
     rows.CreateParam(ftDateTime, QStringLiteral("P_SINCE")).SetValue(midnight(m_rowsFrom));
@@ -358,7 +357,7 @@ QList<TCustomerActivity> TActivityReader::readRange(qint64 lo, qint64 hi)
     each(datedByCustomer("T.CUSTOMER_ID, T.REL_DATE, T.DEBT_SUM", "PAY_ACCOUNT T",
                          m_rowsBefore.isValid() ? "T.REL_DATE >= :P_SINCE and T.REL_DATE < :P_BEFORE"
                                                 : "T.REL_DATE >= :P_SINCE"),
-         rows, [](TCustomerActivity &a, QSqlQuery &q) { a.payAccount.insert(StampDate(StampOf(q.value(1))), q.value(2)); });
+         rows, [](TCustomerActivity &a, const Row &r) { a.payAccount.insert(StampDate(r.stamp(1)), r.value(2)); });
     return customers;
 }
 

@@ -15,6 +15,9 @@
 
 #include <functional>
 #include <limits>
+#include <memory>
+
+class TRowReader;
 
 // A moment as seconds on the Julian day count: dates compare without any time-zone work, which matters when
 // millions of them are compared. Null dates read as NullStamp, before every other.
@@ -116,6 +119,7 @@ public:
     // rows are read from `rowsFrom` on.
     TActivityReader(TADOConnection &connection, const TTariffBook &tariffs, const QString &condition,
                     const QDate &rowsFrom);
+    ~TActivityReader();
 
     // The keys of the customers to read, ascending (read on first use).
     const QList<qint64> &keys();
@@ -144,6 +148,8 @@ private:
     QList<qint64> m_keys;
     bool m_keysRead = false;
     int m_sliceSize = 2000;
+    // Keeps the slices' statements prepared from one slice to the next.
+    std::unique_ptr<TRowReader> m_rows;
 };
 
 // The kind of a value bound into a list of row values.

@@ -1,6 +1,7 @@
 #include "BulkInsert.h"
 
 #include "DatabaseError.h"
+#include "SqliteErrors.h"
 #include "SqliteFunctions.h"
 
 #include <QDateTime>
@@ -108,7 +109,7 @@ void insertSqlite(sqlite3 *db, const QString &head, const QString &row, const QS
             const QByteArray text = (head + QStringList(n, row).join(QLatin1Char(',')) + tail).toUtf8();
             sqlite3_stmt *raw = nullptr;
             if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
-                throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+                throw EDatabaseError(sqliteErrorText(db));
             s.reset(raw);
         }
         return s.get();
@@ -127,7 +128,7 @@ void insertSqlite(sqlite3 *db, const QString &head, const QString &row, const QS
         const int rc = sqlite3_step(s);
         sqlite3_reset(s);
         if (rc != SQLITE_DONE)
-            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+            throw EDatabaseError(sqliteErrorText(db));
         first += n;
     }
 }

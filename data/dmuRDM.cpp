@@ -9,12 +9,15 @@
 #include "MemTable.h"
 #include "Services.h"
 #include "SqlScript.h"
+#include "SqliteErrors.h"
 #include "WindowMessages.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <functional>
 
 #include <sqlite3.h>
 
@@ -37,6 +40,116 @@ QString valueText(const QVariant &value)
     if (isNullValue(value))
         return QStringLiteral("Null");
     return value.toString();
+}
+
+// Why the write-ahead log beside a database file does not belong to it, or nothing when it does (or there is
+// none). The engine replays a log of the right page size onto whatever file it finds it beside, so a log left
+// from another copy of the database would be written into this one; an empty log, or one cut before its first
+// page, holds nothing to replay.
+QString writeAheadLogFault(const QByteArray &databaseHeader, const QString &log)
+{
+    QFile f(log);
+    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+        return {};
+    static constexpr qsizetype LogHeaderSize = 32;
+    const QByteArray h = f.read(LogHeaderSize);
+    if (h.size() < LogHeaderSize)
+        return {};
+    const auto word = [](const QByteArray &bytes, int at, bool bigEndian) {
+        const auto *b = reinterpret_cast<const uchar *>(bytes.constData()) + at;
+        return bigEndian ? quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | b[3]
+                         : quint32(b[3]) << 24 | quint32(b[2]) << 16 | quint32(b[1]) << 8 | b[0];
+    };
+    const quint32 magic = word(h, 0, true);
+    if (magic != 0x377f0682 && magic != 0x377f0683)
+        return QStringLiteral("is not a write-ahead log");
+    // The header's own checksum, over its first six words in the byte order its magic names.
+    const bool bigEndian = magic & 1;
+    quint32 s0 = 0, s1 = 0;
+    for (int i = 0; i < 24; i += 8) {
+        s0 += word(h, i, bigEndian) + s1;
+        s1 += word(h, i + 4, bigEndian) + s0;
+    }
+    if (s0 != word(h, 24, true) || s1 != word(h, 28, true))
+        return QStringLiteral("is damaged");
+    const auto *d = reinterpret_cast<const uchar *>(databaseHeader.constData());
+    const quint32 stored = quint32(d[16]) << 8 | d[17];
+    const quint32 pageSize = stored == 1 ? 65536 : stored;
+    if (word(h, 8, true) != pageSize)
+        return QStringLiteral("does not belong to it (pages of %1 bytes, the database's of %2)")
+            .arg(word(h, 8, true))
+            .arg(pageSize);
+    return {};
+}
+
+// The size the file's header gives the database, or 0 when the header does not tell it for certain: the count is
+// only kept up to date by writers that also stamp it valid, and a log or journal beside the file may still hold
+// pages that are written back later.
+qint64 countedSize(const QByteArray &header, const QString &file)
+{
+    const auto *d = reinterpret_cast<const uchar *>(header.constData());
+    const auto word = [d](int at) {
+        return quint32(d[at]) << 24 | quint32(d[at + 1]) << 16 | quint32(d[at + 2]) << 8 | d[at + 3];
+    };
+    if (word(24) != word(92))
+        return 0;
+    const QFileInfo log(file + QStringLiteral("-wal"));
+    if ((log.exists() && log.size() > 32) || QFileInfo::exists(file + QStringLiteral("-journal")))
+        return 0;
+    const quint32 stored = quint32(d[16]) << 8 | d[17];
+    return qint64(word(28)) * (stored == 1 ? 65536 : stored);
+}
+
+// The first table or index of the data file whose top page the engine cannot read, with the engine's words, or
+// nothing. Each is read for its first row only: the cost is the schema's, not the data's. A table is read by its
+// own tree (a narrower index could answer "select 1" in its place) and an index by itself; an object that no
+// such statement can name is left to the statements that meet it.
+QString firstDamagedObject(sqlite3 *db)
+{
+    struct Object
+    {
+        QByteArray type, name, table;
+    };
+    QList<Object> objects;
+    const auto quoted = [](const QByteArray &name) { return '"' + QByteArray(name).replace('"', "\"\"") + '"'; };
+    const auto step = [&](const QByteArray &text, const std::function<void(sqlite3_stmt *)> &row) -> QString {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            const int code = sqlite3_errcode(db) & 0xff;
+            return code == SQLITE_CORRUPT || code == SQLITE_NOTADB ? sqliteErrorText(db) : QString();
+        }
+        int rc = sqlite3_step(stmt);
+        for (; rc == SQLITE_ROW && row; rc = sqlite3_step(stmt))
+            row(stmt);
+        QString error;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            const int code = rc & 0xff;
+            if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_IOERR)
+                error = sqliteErrorText(db);
+        }
+        sqlite3_finalize(stmt);
+        return error;
+    };
+    const auto text = [](sqlite3_stmt *stmt, int column) {
+        return QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+            sqlite3_column_bytes(stmt, column));
+    };
+    QString error = step("select type, name, tbl_name from ZOLT.sqlite_master where type in ('table', 'index') "
+                         "and rootpage > 0 order by type desc, name",
+        [&](sqlite3_stmt *stmt) { objects.append({ text(stmt, 0), text(stmt, 1), text(stmt, 2) }); });
+    if (!error.isEmpty())
+        return error;
+    for (const Object &o : objects) {
+        const bool table = o.type == "table";
+        error = step(table ? "select 1 from ZOLT." + quoted(o.name) + " not indexed limit 1"
+                           : "select 1 from ZOLT." + quoted(o.table) + " indexed by " + quoted(o.name) + " limit 1",
+            {});
+        if (!error.isEmpty())
+            return QStringLiteral("%1 %2: %3")
+                .arg(table ? QStringLiteral("table") : QStringLiteral("index"), QString::fromUtf8(o.name), error);
+    }
+    return {};
 }
 
 } // namespace
@@ -276,7 +389,8 @@ bool TDMR::openEmbeddedDatabase()
         return createNewEmbeddedDatabase();
     }
     // The engine takes an empty or cut file for a new, empty database and would write into it: the header is
-    // read before the engine sees the file.
+    // read before the engine sees the file, and so is the write-ahead log, which the engine would replay onto
+    // it.
     {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))
@@ -295,6 +409,17 @@ bool TDMR::openEmbeddedDatabase()
         if (!header.startsWith(QByteArray("SQLite format 3", 16)))
             refuseLogon(TLogonFailure::Damaged,
                 QStringLiteral("The database file %1 is damaged: file is not a database").arg(shown));
+        const QString log = file + QStringLiteral("-wal");
+        if (const QString fault = writeAheadLogFault(header, log); !fault.isEmpty())
+            refuseLogon(TLogonFailure::Damaged,
+                QStringLiteral("The database file %1 is damaged: its write-ahead log %2 %3")
+                    .arg(shown, QDir::toNativeSeparators(log), fault));
+        if (const qint64 counted = countedSize(header, file); counted > f.size())
+            refuseLogon(TLogonFailure::Damaged,
+                QStringLiteral("The database file %1 is damaged: it is cut short (%2 bytes of %3)")
+                    .arg(shown)
+                    .arg(f.size())
+                    .arg(counted));
     }
     try {
         m_connection->Open();
@@ -307,14 +432,14 @@ bool TDMR::openEmbeddedDatabase()
         refuseLogon(TLogonFailure::Unreachable,
             QStringLiteral("The database file %1 cannot be opened: %2").arg(shown, e.message()));
     }
-    // A damaged file is refused before anything reads or writes it.
-    QString check;
-    try {
-        check = m_connection->SelectValue(QStringLiteral("PRAGMA ZOLT.quick_check(1)")).toString();
-    } catch (const EDatabaseError &e) {
-        check = e.message();
-    }
-    if (check != QLatin1String("ok")) {
+    // Opening read the schema. A login costs the same on a file of any size, so every page is not read: the top
+    // page of each table and index is, which finds a file overwritten or cut short; a page damaged deeper down
+    // fails the statement that meets it, naming the file.
+    const QVariant handle = m_connection->DriverHandle();
+    const QString check = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+        ? firstDamagedObject(*static_cast<sqlite3 *const *>(handle.data()))
+        : QString();
+    if (!check.isEmpty()) {
         m_connection->Close();
         refuseLogon(TLogonFailure::Damaged, QStringLiteral("The database file %1 is damaged: %2").arg(shown, check));
     }

@@ -163,6 +163,13 @@ public:
     // Removes every month balance of the customer, so that the next full recalculation writes them afresh; no
     // commit, errors reach the caller.
     void delCustPayAccount(const QVariant &customerId);
+    // Removes the customer with its month balances and its rows of the balance printout, all in one transaction:
+    // a refusal of any of them (a row elsewhere still naming the customer) leaves every row. False with the engine's
+    // message in LastCommandError() when nothing was deleted.
+    bool DeleteCustomer(const QVariant &customerId);
+    // Removes a subscription with its periods, both or neither; false with the engine's message in
+    // LastCommandError().
+    bool DeleteSubscrServ(const QVariant &subscrServId);
     // Records that the customer was sent a letter of the type, dated `letterDate`, under the letter id the
     // caller took from the letters' sequence; no commit, errors reach the caller.
     void cmdInsCustLetter(const QVariant &customerId, const QVariant &custLetterId, int letterTypeId,

@@ -224,6 +224,28 @@ void TDMR::delCustPayAccount(const QVariant &customerId)
                           {{kCustomer, customerId}});
 }
 
+bool TDMR::DeleteCustomer(const QVariant &customerId)
+{
+    // The customer's own row goes last: its refusal must not leave a customer without the balance it had.
+    return runOwnTransaction([&] {
+        for (const char *table : {"PAY_ACCOUNT", "TMP_CUST_BALANCE", "CUSTOMER"})
+            m_connection->Execute(QStringLiteral("delete from ZOLT.") + QLatin1String(table)
+                                      + QStringLiteral(" where CUSTOMER_ID = :P_CUSTOMER_ID"),
+                                  {{kCustomer, customerId}});
+    });
+}
+
+bool TDMR::DeleteSubscrServ(const QVariant &subscrServId)
+{
+    return runOwnTransaction([&] {
+        const TParams params{{QStringLiteral("P_SUBSCR_SERV_ID"), subscrServId}};
+        m_connection->Execute(QStringLiteral("delete from ZOLT.SUBSCR_HIST where SUBSCR_SERV_ID = :P_SUBSCR_SERV_ID"),
+                              params);
+        m_connection->Execute(QStringLiteral("delete from ZOLT.SUBSCR_SERV where SUBSCR_SERV_ID = :P_SUBSCR_SERV_ID"),
+                              params);
+    });
+}
+
 void TDMR::cmdInsCustLetter(const QVariant &customerId, const QVariant &custLetterId, int letterTypeId,
                             const QDate &letterDate)
 {

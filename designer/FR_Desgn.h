@@ -429,6 +429,42 @@ public:
     // The inspector's row texts as last filled, one per row.
     QStringList PropValues;
 
+    // ---- Commands: files, preview, options, pages, toolbars, help and the object popup -------------------------
+    // Asks whether to save the changes: Yes saves, and answers whether the command may go on.
+    bool SaveChangesQuestion();
+    void NewReport();
+    void NewFromTemplate();
+    void OpenReport();
+    void SaveReport();
+    void SaveReportAs();
+    void PreviewReport();
+    void EditReportOptions();
+    void EditDictionary();
+    void EditDesignerOptions();
+    // The options of the page being edited; answers whether they were confirmed and stored.
+    bool EditPageOptions();
+    void AddPage();
+    void AddDialogPage();
+    // Asks, then removes the current page.
+    void DeletePage();
+    void RemovePage(int index);
+    // Moves the current page to another place; it stays current at its new index.
+    void MovePage(int to);
+    void SelectAllObjects();
+    // The help tool takes the next click on the window.
+    void StartHelpTool();
+    bool HelpToolActive() const { return m_helpTool; }
+    // The help context of the control the help tool was last clicked on, 0 when none.
+    int LastHelpContext = 0;
+    // The object popup's items of the selected objects, after its own seven.
+    void BuildObjectPopup();
+    void UpdateToolbarsMenu();
+    void ToggleToolbar(QAction *item);
+    // The toolbar or window a toolbar submenu item shows by its tag; null when there is none.
+    QWidget *ToolbarOfTag(int tag) const;
+    // Set by the page options when they were confirmed; Add page reads it.
+    bool PageOptionsDone = false;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -466,6 +502,19 @@ private:
     bool m_closeApproved = false;
     // The inspector was shown when the window closed.
     bool m_inspectorShown = true;
+
+    // Commands.
+    void ConnectCommands();
+    // Writes a file through `save`; a failure is shown naming the file and answers false.
+    bool SaveFileChecked(const QString &fileName, const std::function<void()> &save);
+    // A different template is in the window: no undo step may act on it.
+    void TemplateReplaced(const QString &fileName);
+    bool TabBarEvent(QEvent *event);
+    bool HelpToolEvent(QObject *watched, QEvent *event);
+    bool m_tabDragArmed = false;
+    bool m_tabDragging = false;
+    bool m_helpTool = false;
+    QObject *m_helpHook = nullptr;
 
     // Keys, the dialog page's window, the status box and the object editors.
     void InstallKeysAndStatus();

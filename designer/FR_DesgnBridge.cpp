@@ -57,53 +57,78 @@ void TfrDesignerForm::FillInspector()
     };
     std::vector<Row> found;
     QHash<QString, int> index;
-    // A built-in object has the records of its class (and band type): a large selection builds each kind once.
-    QHash<QString, std::vector<std::pair<QString, int>>> kinds;
+    // A built-in object has the records of its class (and band type): a large selection builds each kind once,
+    // and decides once per kind which rows it lacks and which rows are meant for one object only.
+    struct Kind
+    {
+        std::vector<std::pair<QString, int>> records;
+        std::vector<int> rows; // the row of each record, -1 for none
+        bool weighed = false;
+    };
+    QHash<QString, Kind> kinds;
+    Kind single;
     for (size_t k = 0; k < objects.size(); ++k) {
         TfrObject *o = objects[k];
         const auto *view = dynamic_cast<TfrView *>(o);
         const auto *band = dynamic_cast<TfrBandView *>(o);
-        const QString kind = view && view->TypeCode != 10
+        const QString name = view && view->TypeCode != 10
             ? view->ClassName() + u':' + QString::number(band ? band->GetBandType() : 0)
             : QString();
-        auto cached = kind.isEmpty() ? kinds.end() : kinds.find(kind);
-        if (cached == kinds.end()) {
+        auto cached = name.isEmpty() ? kinds.end() : kinds.find(name);
+        Kind *kind = cached == kinds.end() ? nullptr : &cached.value();
+        if (!kind) {
             o->RegisterProperties();
-            std::vector<std::pair<QString, int>> records;
+            Kind fresh;
             for (const TfrPropRec &rec : o->PropRecs)
-                records.emplace_back(rec.PropName, rec.PropType);
-            cached = kinds.insert(kind, std::move(records));
+                fresh.records.emplace_back(rec.PropName, rec.PropType);
+            if (name.isEmpty()) {
+                single = std::move(fresh);
+                kind = &single;
+            } else {
+                kind = &kinds.insert(name, std::move(fresh)).value();
+            }
         }
-        std::vector<bool> seen(found.size(), false);
-        for (const auto &[name, type] : *cached) {
-            if (type == 0)
-                continue;
-            int i = index.value(name, -1);
-            if (k == 0 && i < 0) {
-                i = int(found.size());
-                index.insert(name, i);
-                found.push_back({ name });
-            } else if (k > 0) {
+        if (k == 0) {
+            for (const auto &[prop, type] : kind->records)
+                if (type != 0 && !index.contains(prop)) {
+                    index.insert(prop, int(found.size()));
+                    found.push_back({ prop });
+                }
+        }
+        if (!kind->weighed) {
+            kind->rows.clear();
+            std::vector<bool> seen(found.size(), false);
+            for (const auto &[prop, type] : kind->records) {
+                const int i = type == 0 ? -1 : index.value(prop, -1);
+                kind->rows.push_back(i);
                 if (i < 0)
                     continue;
                 seen[size_t(i)] = true;
-                if (type & frdtOneObject)
+                if (k > 0 && (type & frdtOneObject))
                     found[size_t(i)].kept = false;
             }
+            for (size_t i = 0; i < seen.size(); ++i)
+                if (!seen[i])
+                    found[i].kept = false;
+            // The first object's kind is weighed again by the next object of it, for the rows of one object.
+            kind->weighed = k > 0 && kind != &single;
+        }
+        for (size_t r = 0; r < kind->records.size(); ++r) {
+            const int i = kind->rows[r];
+            if (i < 0)
+                continue;
             Row &row = found[size_t(i)];
             // Once the values differ, the row stays empty.
             if (!row.kept || row.text.isEmpty())
                 continue;
-            const QString text = (type & frdtHasEditor) && !(type & frdtString) ? u'(' + name + u')'
-                                                                                : o->GetPropertyValue(name).toString();
+            const auto &[prop, type] = kind->records[r];
+            const QString text = (type & frdtHasEditor) && !(type & frdtString) ? u'(' + prop + u')'
+                                                                                : o->GetPropertyValue(prop).toString();
             if (row.text != QLatin1String("-") && row.text != text)
                 row.text.clear();
             else
                 row.text = text;
         }
-        for (size_t i = 0; k > 0 && i < seen.size(); ++i)
-            if (!seen[i])
-                found[i].kept = false;
     }
     std::vector<Row> rows;
     for (Row &row : found)

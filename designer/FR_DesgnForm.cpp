@@ -123,6 +123,7 @@ TfrDesignerForm::TfrDesignerForm(bool templateMode)
     for (QWidget *w : std::initializer_list<QWidget *> { Body, frDock1, frDock2, frDock3, frDock4 })
         w->installEventFilter(this);
     InstallKeysAndStatus();
+    ConnectCommands();
     connect(Tab1, &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0 && index != CurPage && !m_placing)
             SetCurPage(index);
@@ -281,7 +282,7 @@ bool TfrDesignerForm::FormCloseQuery()
         return true;
     case mrYes:
         SaveDone = false;
-        N20->trigger();
+        SaveReport();
         return SaveDone;
     default:
         return false;

@@ -626,8 +626,13 @@ void TfrDesignerPage::EndDrag()
         Draw(OldRegion + v->GetClipRegion(true));
         Designer->SelectionChanged();
     } else {
-        Draw();
         CalcSelectionBounds();
+        // The objects changed only where they were and where they are now, their marks coming back with them; a
+        // selection of many objects is drawn again whole rather than gathered into a region.
+        if (SelectedCount > 100 || OldRegion.isEmpty())
+            Draw();
+        else
+            Draw(OldRegion + SelectionRegion());
         Designer->UpdateStatus();
     }
     Moved = false;

@@ -13,15 +13,24 @@ namespace {
 
 constexpr TColor MarkTeal = 0x808000;
 
-// The grid tile: the background with black dots at the grid's points.
-QImage GridTile(const QColor &background, int step)
+// The grid tile: the background with black dots at the grid's points, every 4 pixels for a step of 4 and every 8
+// for the other small steps. It is wide, so that the page fills in long runs, and made again only when the
+// background or the step changes.
+const QImage &GridTile(const QColor &background, int step)
 {
-    QImage tile(8, 8, QImage::Format_RGB32);
-    tile.fill(background);
-    tile.setPixel(0, 0, qRgb(0, 0, 0));
-    if (step == 4)
-        for (const QPoint p : { QPoint(4, 0), QPoint(0, 4), QPoint(4, 4) })
-            tile.setPixel(p, qRgb(0, 0, 0));
+    static QImage tile;
+    static QRgb tileBackground = 0;
+    static int tilePitch = 0;
+    const int pitch = step == 4 ? 4 : 8;
+    if (tile.isNull() || tileBackground != background.rgba() || tilePitch != pitch) {
+        tile = QImage(64, 64, QImage::Format_RGB32);
+        tile.fill(background);
+        for (int y = 0; y < tile.height(); y += pitch)
+            for (int x = 0; x < tile.width(); x += pitch)
+                tile.setPixel(x, y, qRgb(0, 0, 0));
+        tileBackground = background.rgba();
+        tilePitch = pitch;
+    }
     return tile;
 }
 

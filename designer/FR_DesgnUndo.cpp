@@ -129,10 +129,25 @@ void TfrDesignerForm::UndoFrom(std::vector<TfrUndoRec> &buffer)
                 taken[size_t(to)] = moved[size_t(from)] = true;
         }
     }
+    // What the step changes on the surface: the objects it touches, where they were and where they come to be,
+    // and the marks of the selection it clears. Bands, objects placed by their band and many objects at once are
+    // drawn again whole.
+    QRegion dirty;
+    bool whole = Page->Type != 0 || rec.Action == acZOrder || list.size() > 100 || PageView->SelectedCount > 100;
+    auto touch = [&dirty, &whole](TfrView *v) {
+        if (IsBand(v) || v->BandAlign != 0)
+            whole = true;
+        else if (!whole)
+            dirty += v->GetClipRegion(true);
+    };
+    if (!whole)
+        dirty = PageView->SelectionRegion();
     // Objects gone or replaced since the record was made: the record is dropped and nothing changes.
     if (!found) {
         buffer.pop_back();
     } else {
+        for (const auto &item : list)
+            touch(item.first);
         AddUndoRecord(other, opposite, list);
         switch (rec.Action) {
         case acInsert:
@@ -166,10 +181,16 @@ void TfrDesignerForm::UndoFrom(std::vector<TfrUndoRec> &buffer)
             break;
         }
         }
+        for (const auto &item : list)
+            if (rec.Action == acEdit || rec.Action == acDelete)
+                touch(item.first);
         buffer.pop_back();
     }
     ResetSelection();
-    RepaintPage();
+    if (whole || dirty.isEmpty())
+        RepaintPage();
+    else
+        PageView->Draw(dirty);
     N46->setEnabled(!UndoBuffer.empty());
     N48->setEnabled(!RedoBuffer.empty());
 }

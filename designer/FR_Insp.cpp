@@ -11,6 +11,7 @@
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStyle>
 
 // The resource registration must be called outside any namespace.
@@ -271,7 +272,27 @@ void TfrInspForm::FillObjectCombo()
     if (OnGetObjects)
         OnGetObjects(items);
     items.sort(Qt::CaseInsensitive);
+    // The same objects as listed already: the list stays, which spares the combo and its view a rebuild.
+    if (items.size() == CB1->count()) {
+        int same = 0;
+        while (same < CB1->count() && CB1->itemText(same) == items.at(same))
+            ++same;
+        if (same == CB1->count())
+            return;
+    }
     CB1->clear();
+    // All rows in one insertion: one by one, each would make the combo look at the whole list again.
+    if (auto *model = qobject_cast<QStandardItemModel *>(CB1->model())) {
+        QList<QStandardItem *> rows;
+        rows.reserve(items.size());
+        for (const QString &item : items) {
+            auto *row = new QStandardItem(item);
+            row->setSizeHint(QSize(0, 15));
+            rows << row;
+        }
+        model->invisibleRootItem()->appendRows(rows);
+        return;
+    }
     for (const QString &item : items) {
         CB1->addItem(item);
         CB1->setItemData(CB1->count() - 1, QSize(0, 15), Qt::SizeHintRole);

@@ -1,6 +1,7 @@
 #include "AdoStatements.h"
 
 #include "DatabaseError.h"
+#include "SqliteErrors.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -170,7 +171,7 @@ private:
         return SQLITE_MISUSE;
     }
 
-    QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+    QString errorText() const { return sqliteErrorText(m_db); }
 
     sqlite3 *m_db;
 };

@@ -67,6 +67,7 @@ TDataSet::TDataSet(QObject *owner)
 
 TDataSet::~TDataSet()
 {
+    DropLookupIndexes(this);
     m_masterLink.reset();
     for (TDataSource *ds : m_dataSources)
         ds->m_dataSet = nullptr;
@@ -188,6 +189,7 @@ void TDataSet::ClearRows()
     m_positionsValid = false;
     m_editBuffer.clear();
     m_editRowId = -1;
+    DropLookupIndexes(this);
     InvalidateCalcCache();
 }
 
@@ -525,6 +527,10 @@ void TDataSet::WriteValue(TField *f, const QVariant &v)
         failFor(this, tr("Field '%1' cannot be modified").arg(f->DisplayName()));
     CheckDrawing();
     QVariant value = f->Coerce(v);
+    // A database server cuts a bound text at its first NUL and the embedded engine keeps it whole, so such a
+    // text would be stored differently by the two; what is read is taken as stored.
+    if (!m_fetching && IsStringType(f->m_dataType) && value.toString().contains(QChar(0)))
+        failFor(this, QStringLiteral("Текст поля '%1' содержит символ NUL").arg(f->DisplayName()));
     if (value.isValid() && IsNumericType(f->m_dataType)) {
         const double d = value.toDouble();
         if ((f->m_minValue.isValid() && d < f->m_minValue.toDouble())

@@ -9,6 +9,9 @@
 #include <limits>
 #include <utility>
 
+// Lets go of the lookup indexes made over a dataset's rows (its rows are going, or the dataset is).
+void DropLookupIndexes(const TDataSet *ds);
+
 namespace {
 
 inline QString tr(const char *text)

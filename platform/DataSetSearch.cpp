@@ -11,28 +11,97 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <unordered_map>
 
-// The text a lookup list files a key under: the values as the lookup dataset compares them (texts as they
-// are, other types coerced to the key field's type), each tagged so that no two keys share a text.
+// The text a key is filed under in a lookup list or index: two texts are equal exactly when the search
+// (RowMatches) finds the values equal, each value converted as that comparison converts it for the field's type:
+// texts as they are, numbers as integers or doubles (0 and -0 alike), dates by their instant, other values by
+// their bytes. Texts carry their length so that no two keys of several fields share a text.
 static QString lookupKeyText(const QList<TField *> &fields, const QVariantList &values)
 {
     QString out;
     for (int i = 0; i < fields.size(); ++i) {
-        const QVariant &raw = i < values.size() ? values[i] : QVariant();
-        const TField *f = fields[i];
-        const QVariant v = !raw.isValid() ? QVariant() : (IsStringType(f->DataType()) ? QVariant(raw.toString())
-                                                                                       : f->Coerce(raw));
-        if (!v.isValid())
-            out += QLatin1String("\x01");
-        else if (IsDateType(f->DataType()))
-            out += QLatin1Char('d') + QString::number(v.toDateTime().toMSecsSinceEpoch());
-        else if (IsFloatType(f->DataType()))
-            out += QLatin1Char('f') + QString::number(v.toDouble(), 'g', 17);
-        else
-            out += QLatin1Char('v') + v.toString();
+        const QVariant &v = i < values.size() ? values[i] : QVariant();
+        const TFieldType type = fields[i]->DataType();
+        if (!v.isValid()) {
+            out += QLatin1Char('n');
+        } else if (IsStringType(type)) {
+            const QString text = v.toString();
+            out += QLatin1Char('s') + QString::number(text.size()) + QLatin1Char(':') + text;
+        } else if (IsIntegerType(type)) {
+            out += QLatin1Char('i') + QString::number(v.toLongLong());
+        } else if (IsFloatType(type)) {
+            const double d = v.toDouble();
+            out += QLatin1Char('f') + QString::number(d == 0 ? 0.0 : d, 'g', 17);
+        } else if (IsDateType(type)) {
+            const QDateTime t = v.toDateTime();
+            out += t.isValid() ? QLatin1Char('d') + QString::number(t.toMSecsSinceEpoch()) : QStringLiteral("d!");
+        } else if (type == ftBoolean) {
+            out += v.toBool() ? QStringLiteral("b1") : QStringLiteral("b0");
+        } else {
+            out += QLatin1Char('x') + QString::fromLatin1(v.toByteArray().toHex());
+        }
         out += QChar(0x1f);
     }
     return out;
+}
+
+// A floating-point NaN compares equal to every value in the search, which no text of a key can stand for.
+static bool hasNaN(const QList<TField *> &fields, const QVariantList &values)
+{
+    for (int i = 0; i < fields.size() && i < values.size(); ++i)
+        if (IsFloatType(fields[i]->DataType()) && values[i].isValid() && std::isnan(values[i].toDouble()))
+            return true;
+    return false;
+}
+
+// The values of a search as the key fields compare them: partial and case-insensitive matching is for text;
+// other keys take the field's type.
+static QVariantList searchKey(const QList<TField *> &fields, const QVariantList &values)
+{
+    QVariantList key;
+    for (int i = 0; i < fields.size(); ++i) {
+        const TField *f = fields[i];
+        key << (IsStringType(f->DataType()) ? (values[i].isValid() ? QVariant(values[i].toString()) : QVariant())
+                                            : f->Coerce(values[i]));
+    }
+    return key;
+}
+
+namespace {
+
+// The rows of each set of key fields a lookup searched, filed by the text of their key.
+struct LookupIndex
+{
+    quint64 stamp = 0; // the rows' state when the index was made or first asked for
+    bool built = false;
+    bool unusable = false;
+    std::unordered_map<QString, int> rows;
+};
+
+// Every dataset's indexes, kept beside the datasets and dropped when their rows go. Recursive: filing the rows
+// may read a lookup field of the looked-up table itself. Node-based maps, so that an index stays where it is
+// while another is added.
+struct LookupIndexes
+{
+    std::recursive_mutex lock;
+    std::unordered_map<const TDataSet *, std::unordered_map<QString, LookupIndex>> of;
+};
+
+LookupIndexes &lookupIndexes()
+{
+    static LookupIndexes all;
+    return all;
+}
+
+} // namespace
+
+void DropLookupIndexes(const TDataSet *ds)
+{
+    LookupIndexes &all = lookupIndexes();
+    const std::lock_guard<std::recursive_mutex> guard(all.lock);
+    all.of.erase(ds);
 }
 
 QVariant TDataSet::LookupValue(TField *f, const QVariant &key)
@@ -41,9 +110,10 @@ QVariant TDataSet::LookupValue(TField *f, const QVariant &key)
     if (!f->m_lookupCache)
         return ds->Lookup(f->m_lookupKeyFields, key, f->m_lookupResultField);
     const QList<TField *> keyFields = ds->GetFieldList(f->m_lookupKeyFields);
-    if (f->m_lookupListStamp != ds->m_dataStamp)
+    if (f->m_lookupListStamp != ds->m_dataStamp + ds->m_rowsStamp)
         f->RefreshLookupList();
-    return f->m_lookupList.value(lookupKeyText(keyFields, keyList(key, int(keyFields.size()))));
+    const QVariantList values = searchKey(keyFields, keyList(key, int(keyFields.size())));
+    return f->m_lookupList.value(lookupKeyText(keyFields, values));
 }
 
 void TField::SetLookupCache(bool on)
@@ -79,7 +149,7 @@ void TField::RefreshLookupList()
         if (!m_lookupList.contains(text)) // the first row of a key answers, as Lookup does
             m_lookupList.insert(text, stored(id, result));
     }
-    m_lookupListStamp = ds->m_dataStamp;
+    m_lookupListStamp = ds->m_dataStamp + ds->m_rowsStamp;
     if (m_dataSet)
         m_dataSet->InvalidateCalcCache();
 }
@@ -157,13 +227,7 @@ int TDataSet::FindInIndex(const QList<TField *> &, const QVariantList &, TLocate
 
 int TDataSet::FindRow(const QList<TField *> &fields, const QVariantList &values, TLocateOptions options) const
 {
-    QVariantList key;
-    for (int i = 0; i < fields.size(); ++i) {
-        const TField *f = fields[i];
-        // Partial and case-insensitive matching is for text; other keys take the field's type.
-        key << (IsStringType(f->m_dataType) ? (values[i].isValid() ? QVariant(values[i].toString()) : QVariant())
-                                            : f->Coerce(values[i]));
-    }
+    const QVariantList key = searchKey(fields, values);
     if (CanUseIndexForLocate(fields, options))
         return FindInIndex(fields, key, options);
     for (int pos = 0; pos < int(m_order.size()); ++pos) {
@@ -195,11 +259,57 @@ QVariant TDataSet::Lookup(const QString &keyFields, const QVariant &keyValues, c
 {
     CheckActive();
     const QList<TField *> fields = GetFieldList(keyFields);
-    const int pos = FindRow(fields, keyList(keyValues, int(fields.size())), 0);
-    if (pos < 0)
+    const QVariantList values = keyList(keyValues, int(fields.size()));
+    // A lookup field asks once for every record it shows or a report prints: after the second search at the
+    // same state of the rows, their keys are filed once in a hash, so that N records reading a table of M rows
+    // cost N + M and not N x M. The hash answers as the walk does (the first row in the current order with
+    // equal values); the walk stays for a row being edited, which it passes over, for an index that already
+    // finds the key, and for keys that no text stands for.
+    int id = -1;
+    bool answered = false;
+    if (!IsEditing() && !CanUseIndexForLocate(fields, 0)) {
+        const QVariantList key = searchKey(fields, values);
+        if (!hasNaN(fields, key)) {
+            QString name;
+            for (const TField *f : fields)
+                name += f->FieldName() + QLatin1Char(';');
+            LookupIndexes &all = lookupIndexes();
+            const std::lock_guard<std::recursive_mutex> guard(all.lock);
+            LookupIndex &index = all.of[this][name];
+            const quint64 stamp = m_dataStamp + m_rowsStamp;
+            if (index.stamp != stamp) {
+                index = LookupIndex();
+                index.stamp = stamp; // the first search at this state walks: a single search costs no hash
+            } else if (!index.built && !index.unusable) {
+                index.rows.reserve(m_order.size());
+                QVariantList rowValues;
+                for (int row : m_order) {
+                    rowValues.clear();
+                    for (const TField *f : fields)
+                        rowValues << RowValue(row, f);
+                    if (hasNaN(fields, rowValues)) {
+                        index.rows.clear();
+                        index.unusable = true;
+                        break;
+                    }
+                    index.rows.emplace(lookupKeyText(fields, rowValues), row); // the first row of a key stays
+                }
+                index.built = !index.unusable;
+            }
+            if (index.built) {
+                answered = true;
+                const auto it = index.rows.find(lookupKeyText(fields, key));
+                id = it == index.rows.end() ? -1 : it->second;
+            }
+        }
+    }
+    if (!answered) {
+        const int pos = FindRow(fields, values, 0);
+        id = pos < 0 ? -1 : m_order[pos];
+    }
+    if (id < 0)
         return QVariant();
     const QList<TField *> results = GetFieldList(resultFields);
-    const int id = m_order[pos];
     if (results.size() == 1)
         return RowValue(id, results.first());
     QVariantList out;

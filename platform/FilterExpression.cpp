@@ -3,6 +3,7 @@
 #include "DataSet.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -296,12 +297,34 @@ private:
         return n;
     }
 
-    // The current text or number token as a value of the field's type.
+    // The current text or number token as a value of the field's type. A text is converted as the field
+    // converts typed text (a number in it with the user's decimal separator); a bare number is the filter
+    // language's own, written with a point whatever the user's settings.
     QVariant literal(const TField *field)
     {
         if (m_tok.kind != Tok::Text && m_tok.kind != Tok::Number)
             error();
-        return IsStringType(field->DataType()) ? QVariant(m_tok.text) : field->Coerce(m_tok.text);
+        if (IsStringType(field->DataType()))
+            return m_tok.text;
+        if (m_tok.kind == Tok::Number && IsNumericType(field->DataType()))
+            return number(field);
+        return field->Coerce(m_tok.text);
+    }
+
+    QVariant number(const TField *field)
+    {
+        bool whole = false;
+        const qlonglong n = m_tok.text.toLongLong(&whole);
+        if (whole)
+            return field->Coerce(n);
+        bool ok = false;
+        const double d = m_tok.text.toDouble(&ok);
+        if (!ok || !std::isfinite(d))
+            error();
+        // An integer field takes no fraction: refused as the field refuses a typed one, never rounded.
+        if (IsIntegerType(field->DataType()) && d != std::trunc(d))
+            return field->Coerce(m_tok.text);
+        return field->Coerce(d);
     }
 
     TDataSet *m_ds;

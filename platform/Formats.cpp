@@ -32,11 +32,16 @@ struct DayAndTime
 constexpr double FirstDayCount = -693593.0;
 constexpr double PastLastDayCount = 2958466.0;
 
+[[noreturn]] void refuseDayCount(TDateTime value)
+{
+    throw EConvertError(QStringLiteral("Invalid date and time value %1").arg(value));
+}
+
 DayAndTime splitDayCount(TDateTime value)
 {
-    // Not a number, infinite or outside the calendar: no date to show or store.
-    if (!(value > FirstDayCount - 1.0 && value < PastLastDayCount))
-        throw EConvertError(QStringLiteral("Invalid date and time value %1").arg(value));
+    // Not a number, infinite or far outside the calendar: no date to show or store.
+    if (!(value > FirstDayCount - 2.0 && value < PastLastDayCount + 1.0))
+        refuseDayCount(value);
     const double whole = std::trunc(value);
     qint64 day = qint64(whole);
     qint64 msecs = qint64(std::llround(std::fabs(value - whole) * MSecsPerDay));
@@ -44,6 +49,10 @@ DayAndTime splitDayCount(TDateTime value)
         msecs -= MSecsPerDay;
         day += value < 0 ? -1 : 1;
     }
+    // The calendar is checked on the value rounded to the millisecond, the one that is shown: a value a hair
+    // inside its first or last day may round to the day beyond.
+    if (day < qint64(FirstDayCount) || day >= qint64(PastLastDayCount))
+        refuseDayCount(value);
     return { day, msecs };
 }
 

@@ -32,6 +32,8 @@ public:
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
     void ShowEditor() override;
+    // A barcode offers no items of its own.
+    void BuildPopupMenu(QMenu *) override {}
 
     TfrBarcode Barcode;
     quint8 CheckSum = 1;

@@ -19,9 +19,20 @@
 
 QFont TfrFont::toQFont(int pixelHeight) const
 {
+    // A page draws object after object in the same font: the last font made is handed out again.
+    struct Last
+    {
+        QString name;
+        int pixels, style;
+        QFont font;
+    };
+    thread_local std::optional<Last> last;
+    if (last && last->pixels == pixelHeight && last->style == Style && last->name == Name)
+        return last->font;
     QFont f(Name);
     f.setPixelSize(std::max(1, pixelHeight));
     FontStyleFromInt(f, Style);
+    last.emplace(Last{Name, pixelHeight, Style, f});
     return f;
 }
 

@@ -24,6 +24,7 @@ class TField;
 class QDialog;
 class QEventLoop;
 class QHideEvent;
+class QMenu;
 class TStream;
 class TfrDataDictionary;
 class TfrDataset;
@@ -137,6 +138,8 @@ public:
     virtual void AfterDesignerEdit() {}
     virtual QRegion GetClipRegion(bool enlarged);
     virtual void ShowEditor() {}
+    // Adds the object's own items to the designer's object popup; they act on the designer's selection.
+    virtual void BuildPopupMenu(QMenu *menu);
     // Last step before WritePrepared writes the record: WorkText and Tag are the build's.
     virtual void CompletePreparedText() {}
 
@@ -237,6 +240,7 @@ public:
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
     void ShowEditor() override;
+    void BuildPopupMenu(QMenu *menu) override;
     int CalcHeight() override;
     int MinHeight() override;
     int RemainHeight() override;
@@ -299,6 +303,7 @@ public:
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
     QRegion GetClipRegion(bool enlarged) override;
+    void BuildPopupMenu(QMenu *menu) override;
 
     int GetBandType() const { return FrameTyp & 0xFF; }
     void SetBandType(int code) { FrameTyp = quint16(code & 0x7F); }
@@ -316,6 +321,8 @@ public:
     TfrSubReportView();
     QString ClassName() const override { return QStringLiteral("TfrSubReportView"); }
     void Draw(ReportCanvas &canvas) override;
+    // A subreport offers no items of its own.
+    void BuildPopupMenu(QMenu *) override {}
     void LoadFromStream(TStream &stream) override;
     void SaveToStream(TStream &stream) override;
 
@@ -364,6 +371,7 @@ public:
     void SaveToStream(TStream &stream) override;
     void ReadBlobField(TField *field) override;
     void ShowEditor() override;
+    void BuildPopupMenu(QMenu *menu) override;
 
     TfrPicture Picture;
     quint8 BlobType = 0; // 0 bitmap, 1 JPEG, 2 icon, 3 metafile

@@ -23,6 +23,8 @@ public:
     void SetPropertyValue(const QString &name, const Variant &value) override;
     void RegisterProperties() override;
     void Draw(ReportCanvas &canvas) override;
+    // Dialog controls offer no items of their own.
+    void BuildPopupMenu(QMenu *) override {}
     // Paints the wrapped widget's image on DrawCanvas at the object's place.
     virtual void PaintControl(ReportCanvas &canvas);
 

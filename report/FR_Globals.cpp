@@ -64,13 +64,33 @@ void fillConstants(TfrVariables &c)
     c.SetValue(QStringLiteral("Null"), Variant::Null());
 }
 
+// The canvas on which objects are measured and laid out: it keeps the drawing state that measuring needs and
+// nothing else, so that drawing and measuring many objects does not pile up records that nobody reads.
+class MeasuringCanvas final : public RecordingCanvas
+{
+public:
+    void setPen(const QColor &color, int width, Qt::PenStyle style) override { ReportCanvas::setPen(color, width, style); }
+    void setBrush(const QBrush &brush) override { ReportCanvas::setBrush(brush); }
+    void setFont(const QFont &font, const QColor &color) override { ReportCanvas::setFont(font, color); }
+    void setCharSpacing(int pixels) override { ReportCanvas::setCharSpacing(pixels); }
+    void setTextAngle(int degrees) override { ReportCanvas::setTextAngle(degrees); }
+    void save() override { ReportCanvas::save(); }
+    void restore() override { ReportCanvas::restore(); }
+    void fillRect(const QRect &) override {}
+    void drawRect(const QRect &) override {}
+    void drawLine(const QPoint &, const QPoint &) override {}
+    void drawPolygon(const QPolygon &) override {}
+    void drawText(int, int, const QString &, const QRect &, int, bool) override {}
+    void drawImage(const QRect &, const QImage &) override {}
+};
+
 } // namespace
 
 TfrGlobals::TfrGlobals()
     : m_installedFunctions(std::make_unique<TfrInstalledFunctions>())
     , m_parser(std::make_unique<TfrParser>())
     , m_interpreter(std::make_unique<TInterpretator>())
-    , m_scratchCanvas(std::make_unique<RecordingCanvas>())
+    , m_scratchCanvas(std::make_unique<MeasuringCanvas>())
     , m_printer(std::make_unique<TfrPrinter>())
     , m_progress(std::make_unique<TfrProgress>())
     , m_compressor(std::make_unique<TfrCompressor>())

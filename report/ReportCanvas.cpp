@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -48,9 +49,20 @@ QString pointText(const QPoint &p)
 
 double FontMetricsMeasurer::textWidth(const QFont &font, const QString &text) const
 {
-    QFont f(font);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-    return QFontMetricsF(f).horizontalAdvance(text);
+    // Text is measured in runs of one font: the metrics of the last font are kept rather than looked up for each
+    // piece of text.
+    struct Last
+    {
+        QFont font;
+        QFontMetricsF metrics{QFont()};
+    };
+    thread_local std::optional<Last> last;
+    if (!last || !(last->font == font)) {
+        QFont f(font);
+        f.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+        last.emplace(Last{font, QFontMetricsF(f)});
+    }
+    return last->metrics.horizontalAdvance(text);
 }
 
 double FixedWidthMeasurer::textWidth(const QFont &, const QString &text) const
@@ -201,19 +213,31 @@ void QPainterCanvas::drawText(int x, int y, const QString &text, const QRect &cl
 {
     m_painter->save();
     m_painter->setClipRect(clip);
-    QFont f(font());
-    f.setLetterSpacing(QFont::AbsoluteSpacing, charSpacing());
-    m_painter->setFont(f);
+    // Consecutive texts mostly share a font: the spaced font and its ascent are made once for a run of them.
+    struct TextFont
+    {
+        QFont base;
+        int spacing;
+        QFont spaced;
+        qreal ascent;
+    };
+    thread_local std::optional<TextFont> last;
+    if (!last || last->spacing != charSpacing() || !(last->base == font())) {
+        QFont f(font());
+        f.setLetterSpacing(QFont::AbsoluteSpacing, charSpacing());
+        last.emplace(TextFont{font(), charSpacing(), f, QFontMetricsF(f).ascent()});
+    }
+    m_painter->setFont(last->spaced);
     m_painter->setPen(fontColor());
     m_painter->translate(x, y);
     if (textAngle() != 0)
         m_painter->rotate(-textAngle());
-    const QFontMetricsF fm(f);
+    const qreal ascent = last->ascent;
     const int blanks = extra > 0 ? blankCount(text) : 0;
     if (rightToLeft)
         m_painter->setLayoutDirection(Qt::RightToLeft);
     if (blanks == 0) {
-        m_painter->drawText(QPointF(0, fm.ascent()), text);
+        m_painter->drawText(QPointF(0, ascent), text);
     } else {
         // Justified: the extra pixels go to the blanks, the first ones getting the remainder.
         double pos = 0;
@@ -221,7 +245,7 @@ void QPainterCanvas::drawText(int x, int y, const QString &text, const QRect &cl
         QString word;
         auto flush = [&] {
             if (!word.isEmpty()) {
-                m_painter->drawText(QPointF(pos, fm.ascent()), word);
+                m_painter->drawText(QPointF(pos, ascent), word);
                 pos += textWidth(word);
                 word.clear();
             }

@@ -11,6 +11,7 @@
 #include "WindowMessages.h"
 #include "dmuRDM.h"
 #include "frmuMain.h"
+#include "uCommon.h"
 #include "uLog.h"
 
 #include <QAction>
@@ -64,7 +65,7 @@ TfrmTestSql::TfrmTestSql(QWidget *parent)
     toolBar->addActions({ actOpenQry, actExecuteQry });
     memoSql = new QPlainTextEdit(this);
     memoSql->setObjectName(QStringLiteral("memoSql"));
-    memoSql->setPlainText(QStringLiteral("select * from all_objects"));
+    memoSql->setPlainText(TestSqlStartText());
     grdResult = new TDBGridEh(this);
     grdResult->setObjectName(QStringLiteral("grdResult"));
     grdResult->SetDataSource(dsQuery);

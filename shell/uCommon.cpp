@@ -65,6 +65,11 @@ QString DateToSqlLiteral(const QVariant &value)
     return QStringLiteral("TO_DATE('%1','DD/MM/YYYY')").arg(d->toString(QStringLiteral("dd/MM/yyyy")));
 }
 
+QString TestSqlStartText()
+{
+    return QStringLiteral("select * from all_objects");
+}
+
 QString BuildRangeCondition(const QString &fieldName, const QVariant &fromValue, const QVariant &toValue)
 {
     const std::optional<QDate> from = GivenDate(fromValue);

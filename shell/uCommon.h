@@ -36,6 +36,9 @@ QString DateToSqlLiteral(const QVariant &value);
 // A where-condition on a date column for the period from..to; either end may be open.
 QString BuildRangeCondition(const QString &fieldName, const QVariant &fromValue, const QVariant &toValue);
 
+// The statement the SQL window starts with, for the user to change.
+QString TestSqlStartText();
+
 // The period buttons: 0 all time, 1 today, 2 yesterday, 3 this month, 4 this year; other kinds leave
 // both dates as they are. "All time" starts at the zero date.
 void PeriodPreset(int kind, QDate &from, QDate &to);

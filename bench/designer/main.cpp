@@ -56,11 +56,24 @@ void PaintBaseline(QImage &image, TfrPage *page)
     p.setFont(font);
     const QBrush checker(frEngine().CheckerBitmap.isNull() ? QBrush(Qt::lightGray, Qt::Dense4Pattern)
                                                            : QBrush(frEngine().CheckerBitmap));
+    TfrFont small;
+    small.Size = 8;
+    const QFont bandFont = small.toQFont(small.pixelHeight());
     for (int i = 0; i < page->ObjectCount(); ++i) {
         const TfrView *v = page->Object(i);
         const QRect r(v->Left, v->Top, v->Width, v->Height);
         if (v->TypeCode == 2) {
+            // A band: its hatched body, its outline and the tab above it with the band's name.
             p.fillRect(r, checker);
+            p.setPen(Qt::lightGray);
+            p.drawRect(r);
+            const QString name = frEngine().BandNames.value(static_cast<const TfrBandView *>(v)->GetBandType());
+            p.setFont(bandFont);
+            const QRect tab(v->Left, v->Top - 18, std::max(100, p.fontMetrics().horizontalAdvance(name) + 8), 18);
+            p.fillRect(tab, Qt::lightGray);
+            p.setPen(Qt::black);
+            p.drawText(tab.adjusted(4, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, name);
+            p.setFont(font);
             continue;
         }
         if (v->TypeCode == 4) {

@@ -1,9 +1,12 @@
 // Figures of the payment register import on an operator of N customers (default 100,000; the first argument),
 // on SQLite and on PostgreSQL (when TARVIK_PG_HOST/TARVIK_PG_PORT name a server, as scripts/pg-peer sets them):
 // an ERIP file and a bank's dBase table of one payment per customer are read, their accounts matched and the
-// register stored, beside plain batched inserts of the same document and payments in the same run, with the
-// peak memory.
+// register stored, with the peak memory. The yardstick, measured in the same run: the same file read raw into
+// plain structures, the accounts matched through a raw walk of the customers into a hash, and the document, its
+// payments and their queue rows written in one transaction by the engine's fastest plain path. The first file of
+// the process pays once for what every later one finds ready: it is run and shown apart.
 #include "BenchDatabase.h"
+#include "RawReads.h"
 #include "BulkInsert.h"
 #include "CodePage.h"
 #include "Kyv_Dbf.h"
@@ -21,6 +24,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -120,16 +127,117 @@ void removeStored(TDMR &dmr)
     c.Execute(QStringLiteral("delete from ZOLT.INVALIDCUSTDEBT"));
 }
 
-// The yardstick: the same document and payments (the known customers' lines), made in memory beforehand and
-// written in one transaction by the engine's fastest plain path.
+// A payment line read raw.
+struct RawPayment
+{
+    std::string account;
+    double sum = 0;
+    std::string date;
+    int customer = -1;
+    std::string name;
+};
+
+std::string strippedAccount(std::string_view account)
+{
+    size_t i = 0;
+    while (i < account.size() && static_cast<unsigned char>(account[i]) < '1')
+        ++i;
+    return std::string(account.substr(i));
+}
+
+// The ERIP file's payment lines: account (field 4), sum (field 8, decimal comma) and date (field 11).
+std::vector<RawPayment> rawErip(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray bytes = f.readAll();
+    std::vector<RawPayment> out;
+    const char *p = bytes.constData(), *end = p + bytes.size();
+    bool header = true;
+    while (p < end) {
+        const char *eol = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        if (!eol)
+            eol = end;
+        if (!header) {
+            std::string_view fields[11];
+            const char *q = p;
+            for (int i = 0; i < 11 && q <= eol; ++i) {
+                const char *caret = static_cast<const char *>(std::memchr(q, '^', size_t(eol - q)));
+                const char *stop = caret ? caret : eol;
+                fields[i] = std::string_view(q, size_t(stop - q));
+                q = stop + 1;
+            }
+            RawPayment r;
+            r.account = strippedAccount(fields[3]);
+            std::string sum(fields[7]);
+            for (char &ch : sum)
+                if (ch == ',')
+                    ch = '.';
+            r.sum = std::strtod(sum.c_str(), nullptr);
+            r.date = std::string(fields[10].substr(0, 8));
+            out.push_back(std::move(r));
+        }
+        header = false;
+        p = eol + 1;
+    }
+    return out;
+}
+
+std::vector<RawPayment> rawDbf(const QString &path)
+{
+    std::vector<RawPayment> out;
+    DBFHandle h = DBFOpen(QFile::encodeName(path).constData(), "rb");
+    const int account = DBFGetFieldIndex(h, "LICH"), sum = DBFGetFieldIndex(h, "SUMMA");
+    const int date = DBFGetFieldIndex(h, "DATEOPL");
+    const int records = DBFGetRecordCount(h);
+    out.reserve(size_t(records));
+    for (int r = 0; r < records; ++r) {
+        if (DBFIsRecordDeleted(h, r))
+            continue;
+        RawPayment p;
+        p.account = strippedAccount(DBFReadStringAttribute(h, r, account));
+        p.sum = std::strtod(DBFReadStringAttribute(h, r, sum), nullptr);
+        p.date = DBFReadStringAttribute(h, r, date);
+        out.push_back(std::move(p));
+    }
+    DBFClose(h);
+    return out;
+}
+
+// Every customer's account read raw into a hash, each payment looked up in it.
+void rawMatch(TDMR &dmr, std::vector<RawPayment> &payments)
+{
+    std::unordered_map<std::string, std::pair<int, std::string>> accounts;
+    RawWalk(*dmr.dbConnection(),
+        QStringLiteral("select C.ACCOUNT_NO, C.CUSTOMER_ID, COALESCE(C.SURNAME, '') || ' ' || COALESCE(C.INITIALS, '') "
+                       "from ZOLT.CUSTOMER C"),
+        {}, [&](const RawRow &row) {
+            auto &entry = accounts[std::string(row.text(0))];
+            const int id = int(row.number(1));
+            if (id >= entry.first)
+                entry = { id, std::string(row.text(2)) };
+        });
+    for (RawPayment &p : payments) {
+        const auto it = accounts.find(p.account);
+        if (it != accounts.end()) {
+            p.customer = it->second.first;
+            p.name = it->second.second;
+        }
+    }
+}
+
+// The yardstick's writes: the same document, payments and queue rows (the known customers' lines), made in memory
+// beforehand and written in one transaction by the engine's fastest plain path.
 double batchedInserts(TDMR &dmr, const TPaymentRegister &reg)
 {
     TADOConnection &c = *dmr.dbConnection();
-    QList<QVariantList> payments;
+    QList<QVariantList> payments, queue;
     int id = 1;
     for (const TRegisterPayment &p : reg.payments)
-        if (p.CustomerId != -1)
+        if (p.CustomerId != -1) {
             payments.append({ 1, p.CustomerId, id++, -1, RegisterDate(p.PayDateStr), p.PaySum, QVariant() });
+            queue.append({ p.CustomerId, at(AccMonth) });
+        }
     QElapsedTimer timer;
     timer.start();
     c.BeginTrans();
@@ -139,11 +247,13 @@ double batchedInserts(TDMR &dmr, const TPaymentRegister &reg)
             QStringLiteral("bench") } });
     TBulkInsert::Insert(c, QStringLiteral("ZOLT.PAYMENT"),
         { "PAY_DOC_ID", "CUSTOMER_ID", "PAYMENT_ID", "SERV_ID", "PAY_DATE", "PAY_SUM", "NOTICE" }, payments);
+    TBulkInsert::Insert(c, QStringLiteral("ZOLT.INVALIDCUSTDEBT"), { "CUSTOMER_ID", "DATE_FROM" }, queue);
     c.CommitTrans();
     return seconds(timer);
 }
 
-void runOne(const char *what, TDMR &dmr, const std::function<void(TPaymentRegister &)> &read)
+void runOne(const char *what, TDMR &dmr, const std::function<void(TPaymentRegister &)> &read,
+    const std::function<std::vector<RawPayment>()> &readRaw)
 {
     removeStored(dmr);
     QElapsedTimer timer;
@@ -159,12 +269,20 @@ void runOne(const char *what, TDMR &dmr, const std::function<void(TPaymentRegist
     if (!result.checked || !result.problems.isEmpty())
         std::printf("  %s: STORE FAILED: %s\n", what, qPrintable(result.problems.join(QLatin1Char(' '))));
     removeStored(dmr);
-    const double baseline = batchedInserts(dmr, reg);
+    timer.restart();
+    std::vector<RawPayment> raw = readRaw();
+    const double rawReadS = seconds(timer);
+    rawMatch(dmr, raw);
+    const double rawMatchS = seconds(timer);
+    const long known = long(std::count_if(raw.begin(), raw.end(), [](const RawPayment &p) { return p.customer != -1; }));
+    const double writeS = batchedInserts(dmr, reg);
     removeStored(dmr);
-    std::printf("  %-5s %7lld lines  read %6.2f s  resolve %6.2f s  store %6.2f s  total %6.2f s | batched "
-                "inserts %6.2f s  ratio %5.2f | stored %d, unknown %d | peak %ld MB\n",
-        what, static_cast<long long>(reg.payments.size()), readS, resolveS, storeS, total, baseline,
-        baseline > 0 ? total / baseline : 0.0, result.storedPayments, result.skippedPayments, peakMb());
+    const double baseline = rawReadS + rawMatchS + writeS;
+    std::printf("  %-22s %7lld lines  read %5.2f s  resolve %5.2f s  store %5.2f s  total %5.2f s | raw read %5.2f s"
+                "  match %5.2f s  write %5.2f s  total %5.2f s | ratio %5.2f | stored %d (raw %ld), unknown %d | "
+                "peak %ld MB\n",
+        what, static_cast<long long>(reg.payments.size()), readS, resolveS, storeS, total, rawReadS, rawMatchS, writeS,
+        baseline, baseline > 0 ? total / baseline : 0.0, result.storedPayments, known, result.skippedPayments, peakMb());
     std::fflush(stdout);
 }
 
@@ -175,12 +293,19 @@ void run(const char *engine, TDMR &dmr, int customers, const QString &erip, cons
     timer.start();
     generateCustomers(dmr, customers);
     std::printf("  generating the customers %.2f s\n", seconds(timer));
-    runOne("ERIP", dmr, [&](TPaymentRegister &reg) {
+    const auto readErip = [&](TPaymentRegister &reg) {
         QFile f(erip);
         f.open(QIODevice::ReadOnly);
         ReadEripRegister(RegisterLines(f.readAll()), QStringLiteral("bench.210"), 1, reg);
-    });
-    runOne("DBF", dmr, [&](TPaymentRegister &reg) { ReadDbfRegister(64, TKyv_Dbf(dbf), Today, reg); });
+    };
+    static bool first = true;
+    if (first) {
+        runOne("ERIP, first of process", dmr, readErip, [&] { return rawErip(erip); });
+        first = false;
+    }
+    runOne("ERIP", dmr, readErip, [&] { return rawErip(erip); });
+    runOne("DBF", dmr, [&](TPaymentRegister &reg) { ReadDbfRegister(64, TKyv_Dbf(dbf), Today, reg); },
+        [&] { return rawDbf(dbf); });
 }
 
 } // namespace

@@ -5,24 +5,33 @@
 #include "Kyv_DBNavigator.h"
 #include "frmuAreaGuide.h"
 #include "frmuCASConsole.h"
+#include "frmuActSubscr.h"
 #include "frmuCompanyGuide.h"
+#include "frmuCustFilterOptions.h"
+#include "frmuCustomerPayment.h"
+#include "frmuCustomerTicket.h"
 #include "frmuCust_PropGuide.h"
 #include "frmuDTVProviderGuide.h"
 #include "frmuEmployee.h"
 #include "frmuHouseGuide.h"
 #include "frmuLocationGuide.h"
 #include "frmuPaySourceGuide.h"
+#include "frmuSelectActService.h"
 #include "frmuServTypeGuide.h"
 #include "frmuServicePackageGuide.h"
 #include "frmuSingleServiceTarifGuide.h"
 #include "frmuSmartCards.h"
 #include "frmuStreetGuide.h"
 #include "frmuSubAreaGuide.h"
+#include "frmuSubscrHistory.h"
 #include "frmuTeam.h"
 #include "uAccounts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
@@ -224,6 +233,71 @@ TEST_P(HardeningWindows, EveryGuideHasNoSharedShortcutAndRoomForItsBars)
         EXPECT_EQ(shortcutClashes(guide.get()).join(QLatin1Char('\n')).toStdString(), "");
         EXPECT_EQ(squeezedBars(guide.get()).join(QLatin1Char('\n')).toStdString(), "");
     }
+}
+
+// The dialogs a customer waits on at the counter go down with the program and bring it back, as it was.
+TEST_P(HardeningWindows, MinimisingADialogMinimisesTheProgramAndRestoringItRestoresIt)
+{
+    const std::function<QWidget *()> dialogs[] = {
+        [] { return new TfrmCustomerPayment; },
+        [] { return new TfrmCustFilterOptions; },
+        [] { return new TfrmActSubscr; },
+        [] { return new TfrmSelectActService; },
+        [] { return new TfrmSubscrHistory; },
+        [] { return new TfrmCustomerTicket(QVariant()); },
+    };
+    QWidget *main = m_scope.main();
+    for (const auto &make : dialogs) {
+        const std::unique_ptr<QWidget> dialog(make());
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        main->setWindowState(Qt::WindowMaximized);
+
+        dialog->setWindowState(Qt::WindowMinimized);
+        EXPECT_TRUE(main->isMinimized());
+        dialog->setWindowState(Qt::WindowNoState);
+        EXPECT_FALSE(main->isMinimized());
+        EXPECT_TRUE(main->isMaximized()) << "back in the state it had";
+
+        // The program minimised on its own comes back when the user returns to the dialog.
+        main->setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        ASSERT_TRUE(dialog->isActiveWindow());
+        EXPECT_FALSE(main->isMinimized());
+        EXPECT_TRUE(main->isMaximized());
+        dialog->hide();
+    }
+}
+
+// A window reads its controls and calls a unit that holds its statements: no string of a window's source is a
+// statement or a condition of one.
+TEST(HardeningWindowSources, NoWindowHoldsSqlText)
+{
+    const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
+    const QRegularExpression statement(QStringLiteral(
+        R"re(\b(insert\s+into|delete\s+from)\b|\bupdate\s+[\w.]+\s+set\b|\b(from|join)\s+ZOLT\.|)re"
+        R"re(^\s*select\s+(\*|distinct\b|[\w.]+\s*(,|\bas\b|\bfrom\b))|^\s*where\s+\w+\s*(=|<|>|\bin\b|\bis\b))re"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList found;
+    int windows = 0;
+    QDirIterator files(QStringLiteral(TARVIK_SOURCE_DIR), { QStringLiteral("frm*.cpp"), QStringLiteral("frm*.h") },
+        QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        const QString relative = QDir(QStringLiteral(TARVIK_SOURCE_DIR)).relativeFilePath(path);
+        if (relative.startsWith(QLatin1String("tests/")) || relative.startsWith(QLatin1String("build")))
+            continue;
+        ++windows;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i)
+            for (auto m = literal.globalMatch(lines[i]); m.hasNext();)
+                if (statement.match(m.next().captured(1)).hasMatch())
+                    found << relative + QLatin1Char(':') + QString::number(i + 1) + QStringLiteral(": ") + lines[i].trimmed();
+    }
+    EXPECT_GT(windows, 0) << "no window source found under " TARVIK_SOURCE_DIR;
+    EXPECT_EQ(found.join(QLatin1Char('\n')).toStdString(), "");
 }
 
 } // namespace

@@ -194,6 +194,62 @@ TEST_P(CommandsTest, FailedActivationWritesNothing)
     EXPECT_FALSE(m_dmr->dbConnection()->InTransaction());
 }
 
+TEST_P(CommandsTest, SubscriptionDeleteTakesItsPeriodsOrNothing)
+{
+    addCustomer(3);
+    addServ(10, 0, QStringLiteral("Пакет"), QStringLiteral("П"));
+    addServ(20, 2, QStringLiteral("Подключение"), QStringLiteral("Пд"));
+    addServ(11, 0, QStringLiteral("Второй"), QStringLiteral("В"));
+    ASSERT_TRUE(m_dmr->ActivateSubscr(true, 3, false, 0, 10, 20, QDate(), QDate(2021, 2, 3)));
+    ASSERT_TRUE(m_dmr->ActivateSubscr(true, 3, false, 0, 11, 20, QDate(), QDate(2021, 2, 3)));
+
+    ASSERT_TRUE(m_dmr->DeleteSubscrServ(1));
+    EXPECT_EQ(rows(QStringLiteral("select SUBSCR_SERV_ID from ZOLT.SUBSCR_SERV")), QStringList{QStringLiteral("2")});
+    EXPECT_EQ(rows(QStringLiteral("select SUBSCR_SERV_ID from ZOLT.SUBSCR_HIST")), QStringList{QStringLiteral("2")});
+
+    // The periods went first; the subscription's own refusal brings them back.
+    execAsOwner(QStringLiteral("alter table ZOLT.SUBSCR_SERV rename to SUBSCR_SERV_GONE"));
+    EXPECT_FALSE(m_dmr->DeleteSubscrServ(2));
+    EXPECT_FALSE(m_dmr->LastCommandError().isEmpty());
+    EXPECT_EQ(count(QStringLiteral("SUBSCR_HIST")), 1);
+    EXPECT_FALSE(m_dmr->dbConnection()->InTransaction());
+}
+
+// ---- Customers ----
+
+TEST_P(CommandsTest, CustomerDeleteTakesItsBalancesOrNothing)
+{
+    auto seed = [this](int id) {
+        addCustomer(id);
+        for (int month : {4, 5})
+            exec(QStringLiteral("insert into ZOLT.PAY_ACCOUNT (CUSTOMER_ID, REL_DATE, DEBT_SUM) values (:C, :D, 20)"),
+                 {{QStringLiteral("C"), id}, {QStringLiteral("D"), QDate(2024, month, 1)}});
+        exec(QStringLiteral("insert into ZOLT.TMP_CUST_BALANCE (TMP_CUST_BALANCE_ID, CUSTOMER_ID, GROUP_ID) "
+                            "values (:C, :C, 1)"),
+             {{QStringLiteral("C"), id}});
+    };
+    auto left = [this](int id) {
+        QStringList n;
+        for (const char *table : {"CUSTOMER", "PAY_ACCOUNT", "TMP_CUST_BALANCE"})
+            n << QString::number(count(QString::fromLatin1(table), QStringLiteral("where CUSTOMER_ID = %1").arg(id)));
+        return n.join(QLatin1Char(','));
+    };
+    seed(7);
+    seed(8);
+
+    ASSERT_TRUE(m_dmr->DeleteCustomer(7)) << m_dmr->LastCommandError().toStdString();
+    EXPECT_EQ(left(7), QStringLiteral("0,0,0"));
+    EXPECT_EQ(left(8), QStringLiteral("1,2,1")) << "nobody else's rows";
+
+    // The balances went before the customer's own row was refused: all of them come back.
+    execAsOwner(QStringLiteral("alter table ZOLT.CUSTOMER rename to CUSTOMER_GONE"));
+    EXPECT_FALSE(m_dmr->DeleteCustomer(8));
+    EXPECT_FALSE(m_dmr->LastCommandError().isEmpty());
+    EXPECT_FALSE(m_dmr->dbConnection()->InTransaction());
+    EXPECT_EQ(count(QStringLiteral("PAY_ACCOUNT"), QStringLiteral("where CUSTOMER_ID = 8")), 2);
+    EXPECT_EQ(count(QStringLiteral("TMP_CUST_BALANCE"), QStringLiteral("where CUSTOMER_ID = 8")), 1);
+}
+
 // ---- Smart cards ----
 
 TEST_P(CommandsTest, SmartCardsAreAddedOnceAndLinkedAsMain)

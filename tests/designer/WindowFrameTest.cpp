@@ -255,54 +255,6 @@ TEST_F(WindowFrame, TheModifiedFlagsAndTheEditorHooks)
     EXPECT_FALSE(bool(frEngine().MemoEditorHook)) << "no hook may call a window that is gone";
 }
 
-// The close question's answers; the save behind Yes is the Save command's, answered here by whether it saved.
-TEST_F(WindowFrame, TheCloseQuestionDecidesWhetherTheWindowCloses)
-{
-    struct Case
-    {
-        TModalResult answer;
-        std::optional<bool> saves;
-        bool closes;
-    } cases[] = {
-        { mrNo, std::nullopt, true },
-        { mrCancel, std::nullopt, false },
-        { mrYes, true, true },
-        { mrYes, false, false },
-    };
-    for (const Case &c : cases) {
-        TfrDesignerForm &d = open();
-        d.SetFileName(QStringLiteral("/data/forms/Letter.frf"));
-        d.SetModified(true);
-        int saves = 0;
-        QObject::connect(d.N20, &QAction::triggered, &d, [&] {
-            ++saves;
-            d.SaveDone = *c.saves;
-        });
-        messages.requests.clear();
-        messages.answer(c.answer);
-        QTest::mouseClick(button("ExitB"), Qt::LeftButton, {}, QPoint(11, 11));
-        ASSERT_EQ(messages.requests.size(), 1) << c.answer;
-        const MessageRequest &asked = messages.requests.first();
-        EXPECT_EQ(asked.text, QStringLiteral("Сохранить изменения в Letter.frf?"));
-        EXPECT_EQ(asked.caption, QStringLiteral("Подтверждение"));
-        EXPECT_EQ(asked.buttons, mbYesNoCancel);
-        EXPECT_EQ(saves, c.saves ? 1 : 0);
-        EXPECT_EQ(d.isVisible(), !c.closes) << c.answer;
-        designer.reset();
-    }
-    // Nothing is asked without changes, or when the options component says so.
-    for (const bool modified : { false, true }) {
-        options->CloseQuery = !modified;
-        TfrDesignerForm &d = open();
-        d.SetModified(modified);
-        messages.requests.clear();
-        d.close();
-        EXPECT_FALSE(d.isVisible());
-        EXPECT_TRUE(messages.requests.isEmpty());
-        designer.reset();
-    }
-}
-
 TEST_F(WindowFrame, ShownByTheEngineTheWindowIsModalAndNoClosesWithCancel)
 {
     tarvik::test::ModalAnswer closeIt(

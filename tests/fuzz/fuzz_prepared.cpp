@@ -15,7 +15,9 @@
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(*argc, *argv);
+    // Never destroyed: at the process's exit the libraries' own globals are gone first, and an application
+    // destroyed after them would crash the end of every run.
+    new QApplication(*argc, *argv);
     return 0;
 }
 

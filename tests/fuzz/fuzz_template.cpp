@@ -16,8 +16,10 @@
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Dialog pages make windows: the build needs the widgets' application.
-    static QApplication app(*argc, *argv);
+    // Dialog pages make windows: the build needs the widgets' application. It is never destroyed: at the
+    // process's exit the libraries' own globals are gone first, and an application destroyed after them would
+    // crash the end of every run.
+    new QApplication(*argc, *argv);
     return 0;
 }
 

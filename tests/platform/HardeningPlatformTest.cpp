@@ -1,6 +1,11 @@
 // Faults found by review in the platform's values and datasets, each with the behaviour that replaced it.
+#include "DatabaseFixture.h"
 #include "DatasetsSupport.h"
 
+#include "AdoDataSet.h"
+#include "ClientDataSet.h"
+#include "DataSetProvider.h"
+#include "FormatSettings.h"
 #include "Formats.h"
 #include "LogSink.h"
 
@@ -101,6 +106,83 @@ TEST(HardeningValues, DateNumbersOutsideTheCalendarAreRefused)
     d->SetValue(EncodeDate(2024, 3, 1));
     EXPECT_THROW(d->SetValue(std::numeric_limits<double>::quiet_NaN()), EConvertError);
     EXPECT_EQ(d->AsDateTime().date(), QDate(2024, 3, 1));
+}
+
+// ---- Every value the calendar check lets through prints as a date of the calendar; the rest is refused.
+
+TEST(HardeningValues, TheCalendarCheckAndTheDateTextAgreeAtTheEdges)
+{
+    FormatSettingsScope formats;
+    FormatSettings().DateSeparator = QLatin1Char('.');
+    FormatSettings().TimeSeparator = QLatin1Char(':');
+    const QString format = QStringLiteral("dd.mm.yyyy hh:nn:ss.zzz");
+    struct Case
+    {
+        double value;
+        const char *text; // nullptr: refused
+    };
+    const Case cases[] = {
+        {-693594.0, nullptr},
+        {-693593.9999999999, nullptr}, // rounds to the last millisecond of the day before 1 January 1
+        {-693593.99999999, "01.01.0001 23:59:59.999"},
+        {-693593.5, "01.01.0001 12:00:00.000"},
+        {-693593.0, "01.01.0001 00:00:00.000"},
+        {2958465.0, "31.12.9999 00:00:00.000"},
+        {2958465.99999999, "31.12.9999 23:59:59.999"},
+        {2958465.9999999999, nullptr}, // rounds to 1 January 10000
+        {2958466.0, nullptr},
+    };
+    for (const Case &c : cases) {
+        const std::string label = QString::number(c.value, 'f', 10).toStdString();
+        if (!c.text) {
+            EXPECT_THROW(FormatDateTime(format, c.value), EConvertError) << label;
+            EXPECT_THROW(DayCountToDateTime(c.value), EConvertError) << label;
+            EXPECT_THROW(DateToStr(c.value), EConvertError) << label;
+            continue;
+        }
+        EXPECT_EQ(FormatDateTime(format, c.value), QString::fromLatin1(c.text)) << label;
+        EXPECT_EQ(DayCountToDateTime(c.value).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")),
+                  QString::fromLatin1(c.text))
+            << label;
+    }
+}
+
+// ---- A bare number in a filter is the filter language's own, written with a point whatever the settings.
+
+TEST(HardeningFilter, BareNumbersReadWithAPointWhateverTheDecimalSeparator)
+{
+    FormatSettingsScope formats;
+    for (const QChar separator : {QLatin1Char(','), QLatin1Char('.')}) {
+        FormatSettings().DecimalSeparator = separator;
+        auto t = makeTable({"a", "b", "c"}); // AMOUNT 1.5, 3, 4.5
+        t->SetFiltered(true);
+        const QString sep(separator);
+        struct Case
+        {
+            QString filter;
+            int count;
+        };
+        const Case cases[] = {
+            {QStringLiteral("AMOUNT > 1.5"), 2},
+            {QStringLiteral("AMOUNT = 4.5"), 1},
+            {QStringLiteral("AMOUNT IN (1.5, 4.5)"), 2},
+            {QStringLiteral("AMOUNT > -0.5 AND AMOUNT < 3.01"), 2},
+            {QStringLiteral("ID = 2.0"), 1},
+            {QStringLiteral("ID >= 2"), 2},
+            // A quoted number is typed text, read with the user's separator as any typed number is.
+            {QStringLiteral("AMOUNT > '1") + sep + QStringLiteral("6'"), 2},
+        };
+        for (const Case &c : cases) {
+            t->SetFilter(c.filter);
+            EXPECT_EQ(t->RecordCount(), c.count) << c.filter.toStdString() << " with " << sep.toStdString();
+        }
+        // A fraction for an integer field is refused, never rounded; a number that is no number is an error.
+        t->SetFilter(QString());
+        for (const char *bad : {"ID = 1.5", "AMOUNT > 1.2.3", "AMOUNT > -"}) {
+            EXPECT_THROW(t->SetFilter(QString::fromLatin1(bad)), Exception) << bad;
+            EXPECT_EQ(t->RecordCount(), 3) << bad;
+        }
+    }
 }
 
 // ---- Nesting beyond any filter a window builds is a clear error, never a crash.
@@ -213,3 +295,62 @@ TEST(HardeningDatasets, WritingAFieldWhileBrowsingIsRefused)
 }
 
 } // namespace
+
+// ---- A text with a NUL is refused where it is typed: one engine would keep it whole, the other cut it there.
+
+class HardeningTexts : public DatabaseTest
+{
+};
+INSTANTIATE_TEST_SUITE_P(Hardening, HardeningTexts,
+                         ::testing::Values(DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL), databaseEngineName);
+
+TEST_P(HardeningTexts, ATextWithANulIsRefusedAndNothingOfItIsStored)
+{
+    db->Execute(QStringLiteral("CREATE TABLE ZOLT.NOTE (NOTE_ID INTEGER NOT NULL PRIMARY KEY, NOTICE %1)")
+                    .arg(db->SqlDialect()->columnType(QStringLiteral("VARCHAR2(40)"))));
+    TADODataSet server;
+    server.SetConnection(db.get());
+    server.SetUniqueFields(QStringLiteral("NOTE_ID"));
+    TDataSetProvider provider;
+    provider.SetDataSet(&server);
+    provider.SetUpdateMode(upWhereKeyOnly);
+    provider.SetOptions(poAllowCommandText);
+    provider.OnGetTableName = [](TDataSetProvider *, TDataSet *) { return QStringLiteral("ZOLT.NOTE"); };
+    TClientDataSet client;
+    client.setObjectName(QStringLiteral("cdsNote"));
+    client.SetProvider(&provider);
+    client.SetCommandText(QStringLiteral("select NOTE_ID, NOTICE from ZOLT.NOTE"));
+    client.Open();
+    client.Append();
+    client.FieldByName(QStringLiteral("NOTE_ID"))->SetAsInteger(1);
+    TField *notice = client.FieldByName(QStringLiteral("NOTICE"));
+    notice->SetAsString(QStringLiteral("1002"));
+    const QString withNul = QStringLiteral("1002") + QChar(0) + QStringLiteral("abc");
+    const std::function<void()> writes[] = {
+        [&] { notice->SetAsString(withNul); },
+        [&] { notice->SetText(withNul); },
+        [&] { notice->SetValue(withNul); },
+        [&] { notice->SetValue(withNul.toUtf8()); },
+    };
+    for (const auto &write : writes) {
+        EXPECT_EQ(failureOf(write),
+                  QStringLiteral("cdsNote: Текст поля '%1' содержит символ NUL").arg(notice->DisplayName()));
+        EXPECT_EQ(notice->AsString(), QStringLiteral("1002"));
+    }
+    client.Post();
+    EXPECT_EQ(client.ApplyUpdates(0), 0);
+
+    TADODataSet check;
+    check.SetConnection(db.get());
+    check.SetCommandText(QStringLiteral("select NOTICE from ZOLT.NOTE where NOTE_ID = 1"));
+    check.Open();
+    EXPECT_EQ(check.FieldByName(QStringLiteral("NOTICE"))->AsString(), QStringLiteral("1002"));
+
+    // Bytes are not text: a blob keeps its NUL bytes.
+    TMemTable table;
+    table.FieldDefs().Add(QStringLiteral("B"), ftBlob);
+    table.Open();
+    table.Append();
+    table.FieldByName(QStringLiteral("B"))->SetValue(QByteArray("a\0b", 3));
+    EXPECT_EQ(table.FieldByName(QStringLiteral("B"))->Value().toByteArray(), QByteArray("a\0b", 3));
+}

@@ -208,6 +208,22 @@ TEST_F(ModelObjects, StretchingMeasuresTheText)
     EXPECT_EQ(memo.CallMethod("CALCHEIGHT", Variant(), Variant(), Variant()).toInt(), 0);
 }
 
+TEST_F(ModelObjects, LayingOutAndMeasuringKeepNoRecords)
+{
+    // Every draw, height and width measure lays text out on the engine's scratch canvas; were its calls kept, a
+    // designer repainting a page would grow without end.
+    TfrMemoView memo;
+    memo.Flags |= 8;
+    memo.PlaceAt(0, 0, 46, 40);
+    memo.Memo = {"aaa bbb ccc"};
+    for (int i = 0; i < 3; ++i) {
+        RecordingCanvas canvas;
+        memo.Draw(canvas);
+        memo.CalcHeight();
+    }
+    EXPECT_TRUE(frEngine().ScratchCanvas().records().empty());
+}
+
 TEST_F(ModelObjects, AutoWidthFollowsTheText)
 {
     TfrMemoView memo;
