@@ -1,5 +1,6 @@
 #include "AdoDataSet.h"
 
+#include "AdoStatements.h"
 #include "DatabaseError.h"
 #include "SqliteFunctions.h"
 
@@ -42,41 +43,70 @@ TFieldType typeOfValue(const QVariant &v)
     }
 }
 
-QVariant convert(const QVariant &v, TFieldType type, const QString &fieldName)
+// A query's rows. Those the connection's statements read are taken as they are, not copied; an outside
+// database's are read value by value.
+std::vector<std::vector<QVariant>> takeRows(QSqlQuery &q, int columns)
 {
-    if (!v.isValid() || v.isNull())
-        return {};
+    // The connection made the result for this query alone: its rows are the query's to give away.
+    if (const auto *own = dynamic_cast<const RowsResult *>(q.result()))
+        return const_cast<RowsResult *>(own)->takeRows();
+    std::vector<std::vector<QVariant>> rows;
+    while (q.next()) {
+        std::vector<QVariant> &row = rows.emplace_back();
+        row.reserve(size_t(columns));
+        for (int c = 0; c < columns; ++c)
+            row.push_back(q.value(c));
+    }
+    return rows;
+}
+
+// Makes a value the type its field stores, in place; a value already of that type is left as it came.
+void convert(QVariant &v, TFieldType type, const QString &fieldName)
+{
+    if (!v.isValid() || v.isNull()) {
+        if (v.isValid())
+            v = QVariant();
+        return;
+    }
+    const int id = v.typeId();
     if (IsDateType(type)) {
-        if (v.typeId() == QMetaType::QDateTime)
-            return v;
-        if (v.typeId() == QMetaType::QDate)
-            return QDateTime(v.toDate(), QTime(0, 0), Qt::UTC);
+        if (id == QMetaType::QDateTime)
+            return;
+        if (id == QMetaType::QDate) {
+            v = QDateTime(v.toDate(), QTime(0, 0), Qt::UTC);
+            return;
+        }
         const QDateTime dt = parseSqliteDate(v.toString());
         if (!dt.isValid())
             throw EDatabaseError(QStringLiteral("Field '%1': '%2' is not a date").arg(fieldName, v.toString()));
-        return dt;
+        v = dt;
+    } else if (IsStringType(type) || type == ftMemo) {
+        if (id != QMetaType::QString)
+            v = v.toString();
+    } else if (type == ftLargeint) {
+        if (id != QMetaType::LongLong)
+            v = v.toLongLong();
+    } else if (IsIntegerType(type)) {
+        if (id != QMetaType::Int)
+            v = id == QMetaType::Double ? int(std::llround(v.toDouble())) : v.toInt();
+    } else if (IsFloatType(type)) {
+        if (id != QMetaType::Double)
+            v = v.toDouble();
+    } else if (type == ftBoolean) {
+        if (id != QMetaType::Bool)
+            v = v.toBool();
+    } else if (IsBlobType(type)) {
+        if (id != QMetaType::QByteArray)
+            v = v.toByteArray();
     }
-    if (IsStringType(type) || type == ftMemo)
-        return v.toString();
-    if (type == ftLargeint)
-        return v.toLongLong();
-    if (IsIntegerType(type))
-        return v.typeId() == QMetaType::Double ? int(std::llround(v.toDouble())) : v.toInt();
-    if (IsFloatType(type))
-        return v.toDouble();
-    if (type == ftBoolean)
-        return v.toBool();
-    if (IsBlobType(type))
-        return v.toByteArray();
-    return v;
 }
 
-// Reads every row of a query with the field types fixed by the declared data fields of `declaredOn` (when
-// given), by the field definitions a previous open left, by the engine's column types, or by the values.
-void readRows(QSqlQuery &q, const TDataSet *declaredOn, const TFieldDefs &previous,
+// Fixes the field types of a query's columns by the declared data fields of `declaredOn` (when given), by the
+// field definitions a previous open left, by the engine's column types, or by the values; the rows' values are
+// made those types where they stand.
+void readRows(const QSqlRecord &record, const TDataSet *declaredOn, const TFieldDefs &previous,
               QList<TFieldDef> &defs, std::vector<std::vector<QVariant>> &rows)
 {
-    const QSqlRecord record = q.record();
     std::vector<TFieldType> types;
     for (int i = 0; i < record.count(); ++i) {
         const QString name = record.fieldName(i);
@@ -97,14 +127,6 @@ void readRows(QSqlQuery &q, const TDataSet *declaredOn, const TFieldDefs &previo
     }
 
     const size_t columns = types.size();
-    while (q.next()) {
-        std::vector<QVariant> values(columns);
-        for (size_t c = 0; c < columns; ++c) {
-            const QVariant v = q.value(int(c));
-            values[c] = types[c] == ftUnknown ? v : convert(v, types[c], defs[int(c)].Name);
-        }
-        rows.push_back(std::move(values));
-    }
     for (size_t c = 0; c < columns; ++c) {
         if (types[c] != ftUnknown)
             continue;
@@ -116,11 +138,13 @@ void readRows(QSqlQuery &q, const TDataSet *declaredOn, const TFieldDefs &previo
                 guessed = false;
                 break;
             }
+        types[c] = type;
         defs[int(c)].DataType = type;
         defs[int(c)].TypeGuessed = guessed;
-        for (auto &row : rows)
-            row[c] = convert(row[c], type, defs[int(c)].Name);
     }
+    for (auto &row : rows)
+        for (size_t c = 0; c < columns; ++c)
+            convert(row[c], types[c], defs[int(c)].Name);
 }
 
 } // namespace
@@ -160,9 +184,10 @@ int TADODataSet::PSExecuteStatement(const QString &sql, const TParams &params, T
     if (!resultSet)
         return connection().Execute(sql, params, TExecuteSource::Command);
     QSqlQuery q = connection().OpenQuery(sql, params, TExecuteSource::Command);
+    const QSqlRecord record = q.record();
+    std::vector<std::vector<QVariant>> rows = takeRows(q, record.count());
     QList<TFieldDef> defs;
-    std::vector<std::vector<QVariant>> rows;
-    readRows(q, nullptr, TFieldDefs(), defs, rows);
+    readRows(record, nullptr, TFieldDefs(), defs, rows);
     const int count = int(rows.size());
     resultSet->LoadData(defs, std::move(rows));
     return count;
@@ -195,9 +220,10 @@ void TADODataSet::PSEndTransaction(bool commit)
 void TADODataSet::InternalOpen()
 {
     QSqlQuery q = connection().OpenQuery(m_commandText, Params(), TExecuteSource::DataSet);
+    const QSqlRecord record = q.record();
+    std::vector<std::vector<QVariant>> rows = takeRows(q, record.count());
     QList<TFieldDef> defs;
-    std::vector<std::vector<QVariant>> rows;
-    readRows(q, this, FieldDefs(), defs, rows);
+    readRows(record, this, FieldDefs(), defs, rows);
     FieldDefs().Clear();
     for (const TFieldDef &d : defs)
         FieldDefs().Add(d.Name, d.DataType, d.Size).TypeGuessed = d.TypeGuessed;

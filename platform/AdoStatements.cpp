@@ -86,12 +86,11 @@ SplitStatement splitParameters(const QString &text)
     return out;
 }
 
-RowsResult::RowsResult(const QSqlDriver *driver, QSqlRecord record, std::vector<QVariant> cells, int rowsAffected)
+RowsResult::RowsResult(const QSqlDriver *driver, QSqlRecord record, ResultRows rows, int rowsAffected)
     : QSqlResult(driver)
     , m_record(std::move(record))
-    , m_cells(std::move(cells))
+    , m_rows(std::move(rows))
     , m_columns(m_record.count())
-    , m_rows(m_columns > 0 ? int(m_cells.size() / size_t(m_columns)) : 0)
     , m_rowsAffected(rowsAffected)
 {
     setForwardOnly(true);
@@ -100,11 +99,19 @@ RowsResult::RowsResult(const QSqlDriver *driver, QSqlRecord record, std::vector<
     setAt(QSql::BeforeFirstRow);
 }
 
+ResultRows RowsResult::takeRows()
+{
+    ResultRows rows;
+    rows.swap(m_rows);
+    setAt(QSql::AfterLastRow);
+    return rows;
+}
+
 QVariant RowsResult::data(int i)
 {
-    if (at() < 0 || at() >= m_rows || i < 0 || i >= m_columns)
+    if (at() < 0 || size_t(at()) >= m_rows.size() || i < 0 || i >= m_columns)
         return {};
-    return m_cells[size_t(at()) * size_t(m_columns) + size_t(i)];
+    return m_rows[size_t(at())][size_t(i)];
 }
 
 bool RowsResult::isNull(int i)
@@ -114,7 +121,7 @@ bool RowsResult::isNull(int i)
 
 bool RowsResult::fetch(int i)
 {
-    if (i < 0 || i >= m_rows)
+    if (i < 0 || size_t(i) >= m_rows.size())
         return false;
     setAt(i);
     return true;

@@ -36,11 +36,18 @@ struct BoundValue
     QVariant value;
 };
 
-// A finished statement's rows, all read: the connection answers it inside a QSqlQuery.
+// The rows of a statement, each a vector of its columns' values, as a dataset stores them.
+using ResultRows = std::vector<std::vector<QVariant>>;
+
+// A finished statement's rows, all read: the connection answers it inside a QSqlQuery. A dataset that opens on
+// it takes the rows themselves, so that a value is made once, by the engine, and never copied on its way.
 class RowsResult : public QSqlResult
 {
 public:
-    RowsResult(const QSqlDriver *driver, QSqlRecord record, std::vector<QVariant> cells, int rowsAffected);
+    RowsResult(const QSqlDriver *driver, QSqlRecord record, ResultRows rows, int rowsAffected);
+
+    // The rows, moved out: the result holds none afterwards.
+    ResultRows takeRows();
 
 protected:
     QVariant data(int i) override;
@@ -48,16 +55,15 @@ protected:
     bool reset(const QString &) override { return false; }
     bool fetch(int i) override;
     bool fetchFirst() override { return fetch(0); }
-    bool fetchLast() override { return fetch(m_rows - 1); }
-    int size() override { return isSelect() ? m_rows : -1; }
+    bool fetchLast() override { return fetch(int(m_rows.size()) - 1); }
+    int size() override { return isSelect() ? int(m_rows.size()) : -1; }
     int numRowsAffected() override { return m_rowsAffected; }
     QSqlRecord record() const override { return m_record; }
 
 private:
     QSqlRecord m_record;
-    std::vector<QVariant> m_cells;
+    ResultRows m_rows;
     int m_columns = 0;
-    int m_rows = 0;
     int m_rowsAffected = -1;
 };
 

@@ -313,15 +313,17 @@ private:
                 field.setLength(modifier - 4);
             record.append(field);
         }
-        std::vector<QVariant> cells;
-        cells.reserve(size_t(rows) * size_t(columns));
-        for (int row = 0; row < rows; ++row)
+        ResultRows out(size_t(columns > 0 ? rows : 0));
+        for (int row = 0; row < int(out.size()); ++row) {
+            std::vector<QVariant> &values = out[size_t(row)];
+            values.reserve(size_t(columns));
             for (int c = 0; c < columns; ++c)
-                cells.push_back(PQgetisnull(result, row, c)
-                                    ? QVariant(metaTypes[size_t(c)])
-                                    : value(PQgetvalue(result, row, c), PQgetlength(result, row, c), types[size_t(c)]));
+                values.push_back(PQgetisnull(result, row, c)
+                                     ? QVariant(metaTypes[size_t(c)])
+                                     : value(PQgetvalue(result, row, c), PQgetlength(result, row, c), types[size_t(c)]));
+        }
         const char *affected = PQcmdTuples(result);
-        return new RowsResult(m_driver, std::move(record), std::move(cells),
+        return new RowsResult(m_driver, std::move(record), std::move(out),
                               affected && *affected ? QByteArray(affected).toInt() : 0);
     }
 

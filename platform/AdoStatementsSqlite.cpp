@@ -102,22 +102,25 @@ protected:
                 throw EDatabaseError(errorText());
             }
 
-        std::vector<QVariant> cells;
+        ResultRows rows;
         int rc = sqlite3_step(stmt);
         if (sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0) != p.reprepared)
             p.describe();
         const int columns = p.record.count();
-        for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt))
+        for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
+            std::vector<QVariant> &row = rows.emplace_back();
+            row.reserve(size_t(columns));
             for (int c = 0; c < columns; ++c)
-                cells.push_back(cell(stmt, c));
+                row.push_back(cell(stmt, c));
+        }
         if (rc != SQLITE_DONE) {
             const QString error = errorText();
             sqlite3_reset(stmt);
             throw EDatabaseError(error);
         }
         sqlite3_reset(stmt);
-        const int affected = columns > 0 ? int(cells.size() / size_t(columns)) : sqlite3_changes(m_db);
-        return new RowsResult(m_driver, p.record, std::move(cells), affected);
+        const int affected = columns > 0 ? int(rows.size()) : sqlite3_changes(m_db);
+        return new RowsResult(m_driver, p.record, std::move(rows), affected);
     }
 
     void release(std::vector<std::unique_ptr<Prepared>>) override {}

@@ -1,5 +1,7 @@
 #include "Services.h"
 
+#include "LocalTime.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
@@ -206,7 +208,7 @@ class SystemClock final : public Clock
 {
 public:
     SystemClock() { m_timer.start(); }
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    QDateTime now() const override { return CurrentLocalDateTime(); }
     quint64 tickCount() const override { return quint64(m_timer.elapsed()); }
 
 private:

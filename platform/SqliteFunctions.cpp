@@ -1,6 +1,7 @@
 #include "SqliteFunctions.h"
 
 #include "Formats.h"
+#include "LocalTime.h"
 
 #include <sqlite3.h>
 
@@ -276,7 +277,7 @@ void lpad(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 
 void sysdate(sqlite3_context *ctx, int, sqlite3_value **)
 {
-    resultText(ctx, sqliteDateText(QDateTime::currentDateTime()));
+    resultText(ctx, sqliteDateText(CurrentLocalDateTime()));
 }
 
 } // namespace

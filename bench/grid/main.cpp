@@ -1,12 +1,14 @@
 // Prints how long the data grid takes over a client dataset of a million rows at full HD: a full repaint, 1000
 // page-downs by its scroll bar, 1000 wheel steps, a full footer recalculation and title clicks that sort a text
-// column, each beside a baseline of the same run (the bare cell grid of the same size; a First-to-Eof walk summing
-// the same field; std::stable_sort of the column's texts under the same collation).
+// column, each beside a baseline of the same run (the bare cell grid of the same size; a plain loop over the stored
+// values, summing and counting them as the footers do; std::stable_sort of the column's texts under the same
+// collation).
 // Runs offscreen: QT_QPA_PLATFORM=offscreen build/bench/grid/bench_grid
 #include "BareGrid.h"
 #include "ClientDataSet.h"
 #include "DBGridEh.h"
 #include "DataSource.h"
+#include "DBSumLst.h"
 #include "DbUtilsEh.h"
 #include "Formats.h"
 #include "Kyv_GridCDS.h"
@@ -152,19 +154,24 @@ int main(int argc, char **argv)
     std::printf("  data grid at record %d, bare grid row %d\n", ds.RecNo(), bare.Row());
 
     const double recalc = millis([&] { grid.SumList().RecalcAllSums(); });
-    double walked = 0;
-    const double walk = millis([&] {
-        ds.DisableControls();
-        TField *amount = ds.FieldByName(QStringLiteral("AMOUNT"));
-        for (ds.First(); !ds.Eof(); ds.Next())
-            walked += amount->AsFloat();
-        ds.First();
-        ds.EnableControls();
+    // The baseline reads the stored rows in their order (arrival order: no index is set yet) and keeps the same
+    // totals: the amounts in ten-thousandths, without overflow, and the count of IDs.
+    __int128 summed = 0;
+    qint64 counted = 0;
+    const double loop = millis([&] {
+        const int amount = ds.FieldDefs().IndexOf(QStringLiteral("AMOUNT"));
+        const int id = ds.FieldDefs().IndexOf(QStringLiteral("ID"));
+        for (int r = 0; r < ds.RowCountInOrder(); ++r) {
+            const std::vector<QVariant> &values = ds.RowData(r).values;
+            summed += ToTenThousandths(values[size_t(amount)]);
+            counted += values[size_t(id)].isValid() ? 1 : 0;
+        }
     });
-    print("full footer recalculation", recalc, "First-to-Eof walk summing", walk);
-    std::printf("  footer %s, count %s, walk %.2f\n",
+    print("full footer recalculation", recalc, "plain loop over the values", loop);
+    std::printf("  footer %s, count %s, loop %.2f, %lld\n",
                 qPrintable(grid.GetFooterText(grid.Columns()[1]->Footer(), *grid.Columns()[1])),
-                qPrintable(grid.GetFooterText(grid.Columns()[0]->Footer(), *grid.Columns()[0])), walked);
+                qPrintable(grid.GetFooterText(grid.Columns()[0]->Footer(), *grid.Columns()[0])),
+                double(qint64(summed)) / 10000, counted);
 
     // Title clicks on the text column S2 (SortLocal on): the click turns the marker and hands the sorting to the
     // client dataset's features, which build the index and switch to it; then the grid repaints.
@@ -206,7 +213,7 @@ int main(int argc, char **argv)
     print("title click reusing the index", againClick, "first click", firstClick);
     std::printf("  %.0fx faster than the first\n", againClick > 0 ? firstClick / againClick : 0.0);
 
-    std::printf("\ntargets: data grid within 3x the bare grid, recalculation within 2x the walk, a title click within "
+    std::printf("\ntargets: data grid within 3x the bare grid, recalculation within 2x the loop, a title click within "
                 "1.5x the sort, a click reusing its index 10x faster than the first\n");
     return 0;
 }

@@ -73,6 +73,41 @@ TEST_P(DatabaseDataSet, OpenFetchesEveryRowWithTheSameTypesOnBothEngines)
     EXPECT_EQ(ds->RecNo(), 1);
 }
 
+// The rows are kept as the engine read them, made the field's type where they stand: every stored value has its
+// field's type, and a null none.
+TEST_P(DatabaseDataSet, StoredValuesHaveTheTypesOfTheirFields)
+{
+    auto ds = query(QStringLiteral("select PAYMENT_ID, NOTICE, PAY_SUM, PAY_DATE, (select count(*) from ZOLT.PAYMENT) as Q "
+                                   "from ZOLT.PAYMENT order by PAYMENT_ID"));
+    ds->AddField<TFloatField>(QStringLiteral("PAYMENT_ID"));
+    ds->AddField<TStringField>(QStringLiteral("NOTICE"));
+    ds->AddField<TFloatField>(QStringLiteral("PAY_SUM"));
+    ds->AddField<TDateTimeField>(QStringLiteral("PAY_DATE"));
+    ds->AddField<TLargeintField>(QStringLiteral("Q"));
+    ds->Open();
+    struct Case
+    {
+        int recNo;
+        const char *field;
+        QMetaType::Type type; // UnknownType: a null
+    };
+    const Case cases[] = {
+        {1, "PAYMENT_ID", QMetaType::Double}, {1, "NOTICE", QMetaType::QString}, {1, "PAY_SUM", QMetaType::Double},
+        {1, "PAY_DATE", QMetaType::QDateTime}, {1, "Q", QMetaType::LongLong},   {2, "NOTICE", QMetaType::UnknownType},
+        {2, "PAY_SUM", QMetaType::UnknownType}, {2, "PAY_DATE", QMetaType::UnknownType},
+        {3, "PAY_DATE", QMetaType::QDateTime},
+    };
+    for (const Case &c : cases) {
+        ds->SetRecNo(c.recNo);
+        const QVariant v = ds->FieldByName(QString::fromLatin1(c.field))->Value();
+        EXPECT_EQ(v.typeId(), int(c.type)) << c.field << " of record " << c.recNo;
+        EXPECT_EQ(v.isValid(), c.type != QMetaType::UnknownType) << c.field << " of record " << c.recNo;
+    }
+    ds->SetRecNo(3);
+    EXPECT_DOUBLE_EQ(ds->FieldByName(QStringLiteral("PAY_SUM"))->AsFloat(), 1234567.89);
+    EXPECT_EQ(ds->FieldByName(QStringLiteral("PAY_DATE"))->AsDateTime(), QDateTime(QDate(2024, 2, 1), QTime(0, 0)));
+}
+
 TEST_P(DatabaseDataSet, DeclaredFieldsFixTheTypesAndMustBeSelected)
 {
     auto ds = query(QStringLiteral("select PAYMENT_ID, TO_CHAR(PAY_DATE, 'YYYY-MM-DD HH24:MI:SS') as D from ZOLT.PAYMENT "

@@ -2,6 +2,7 @@
 // statements and the same expectations.
 #include "DatabaseError.h"
 #include "DatabaseFixture.h"
+#include "Services.h"
 #include "SqliteFunctions.h"
 
 #include <QCoreApplication>
@@ -95,10 +96,30 @@ TEST_P(DatabaseDialect, DateArithmeticAndTheCurrentTime)
         const QDateTime local = QDateTime::currentDateTime().addSecs(seconds);
         return QDateTime(local.date(), local.time(), Qt::UTC);
     };
+    const QString sysdate = QStringLiteral("TO_CHAR(%1, 'YYYY-MM-DD HH24:MI:SS')").arg(d().sysdate());
     const QDateTime before = wallClock(-2);
-    const QDateTime now = parseSqliteDate(text(QStringLiteral("TO_CHAR(%1, 'YYYY-MM-DD HH24:MI:SS')").arg(d().sysdate())));
+    const QDateTime now = parseSqliteDate(text(sysdate));
     EXPECT_GE(now, before);
     EXPECT_LE(now, wallClock(2));
+    if (isSqlite()) {
+        // The embedded engine and the program's clock tell the machine's zone, as it stands when asked: east and
+        // west of UTC, with summer time, and back.
+        const QByteArray zone = qgetenv("TZ");
+        for (const char *tz : {"<+10>-10", "<-0330>3:30", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+            qputenv("TZ", tz);
+            const QDateTime from = wallClock(-2);
+            const QDateTime local = parseSqliteDate(text(sysdate));
+            const QDateTime clock = Services::clock()->now();
+            EXPECT_TRUE(local >= from && local <= wallClock(2)) << tz << ": " << local.toString().toStdString();
+            EXPECT_LE(qAbs(clock.secsTo(QDateTime::currentDateTime())), 2) << tz;
+            EXPECT_LE(qAbs(QDateTime(clock.date(), clock.time(), Qt::UTC).secsTo(wallClock(0))), 2) << tz;
+        }
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        EXPECT_LE(qAbs(parseSqliteDate(text(sysdate)).secsTo(wallClock(0))), 2);
+    }
 
     const QString jan31 = QStringLiteral(":P_JAN31");
     const TParams p = ParamsOf({{QStringLiteral("P_JAN31"), QDateTime(QDate(2024, 1, 31), QTime(18, 30))}});
