@@ -8,7 +8,7 @@
 
 // Exceptions never cross the Qt event loop. Whatever escapes an event handler, a slot or a timer is handed to
 // the program's handler instead: by default it is logged as an error through platformLog; the shell installs
-// its own (the event monitor, or the engine's "Ошибка" box where a Part asks for one).
+// its own, which writes the message to the log and shows it to the user in an error box.
 using ExceptionHandler = std::function<void(const QString &message)>;
 
 // Installs the handler (an empty one restores the default) and answers the previous one.
