@@ -2,7 +2,6 @@
 
 #include "Exceptions.h"
 #include "Formats.h"
-#include "Guard.h"
 #include "WidgetKit.h"
 
 #include <QKeyEvent>
@@ -338,24 +337,20 @@ QChar TCalculatorEh::KeyOfEvent(const QKeyEvent *Event)
 }
 
 void TCalculatorEh::keyPressEvent(QKeyEvent *Event)
-try {
+{
     const QChar key = KeyOfEvent(Event);
     if (key.isNull())
         return QFrame::keyPressEvent(Event);
     CalcKey(key);
     Event->accept();
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCalculatorEh::wheelEvent(QWheelEvent *Event)
-try {
+{
     const int delta = Event->angleDelta().y();
     if (m_state != csError && delta != 0)
         SetDisplayValue(DisplayValue() + (delta < 0 ? -1 : 1));
     Event->accept();
-} catch (...) {
-    handleCurrentException();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -403,13 +398,11 @@ bool TPopupCalculatorEh::HandleKey(QKeyEvent *Event)
 }
 
 void TPopupCalculatorEh::keyPressEvent(QKeyEvent *Event)
-try {
+{
     if (HandleKey(Event))
         Event->accept();
     else
         TCalculatorEh::keyPressEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 Variant TPopupCalculatorEh::GetValue() const
@@ -435,12 +428,10 @@ void TPopupCalculatorEh::SetFlat(bool Value)
 }
 
 void TPopupCalculatorEh::paintEvent(QPaintEvent *Event)
-try {
+{
     TCalculatorEh::paintEvent(Event);
     QPainter painter(this);
     DrawFrame3D(painter);
-} catch (...) {
-    handleCurrentException();
 }
 
 void TPopupCalculatorEh::DrawFrame3D(QPainter &Painter)

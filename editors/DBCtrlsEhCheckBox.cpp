@@ -3,7 +3,6 @@
 
 #include "Color.h"
 #include "Formats.h"
-#include "Guard.h"
 #include "Services.h"
 #include "WidgetKit.h"
 
@@ -199,7 +198,7 @@ void TCustomDBCheckBoxEh::WriteStateToField()
 // ---- Keys, mouse and focus ----------------------------------------------------------------------------------
 
 bool TCustomDBCheckBoxEh::event(QEvent *Event)
-try {
+{
     if (Event->type() == QEvent::ShortcutOverride) {
         auto *key = static_cast<QKeyEvent *>(Event);
         if (key->key() == Qt::Key_Escape && m_stateModified) {
@@ -217,13 +216,10 @@ try {
         return true;
     }
     return QWidget::event(Event);
-} catch (...) {
-    handleCurrentException();
-    return true;
 }
 
 void TCustomDBCheckBoxEh::keyPressEvent(QKeyEvent *Event)
-try {
+{
     const int key = Event->key();
     if (key == Qt::Key_Space && !Event->isAutoRepeat()) {
         m_spacePressed = true;
@@ -243,48 +239,40 @@ try {
         return;
     }
     QWidget::keyPressEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBCheckBoxEh::keyReleaseEvent(QKeyEvent *Event)
-try {
+{
     if (Event->key() == Qt::Key_Space && !Event->isAutoRepeat() && m_spacePressed) {
         m_spacePressed = false;
         Toggle();
         return;
     }
     QWidget::keyReleaseEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBCheckBoxEh::mousePressEvent(QMouseEvent *Event)
-try {
+{
     if (Event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(Event);
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
     m_mousePressed = hasFocus();
     update();
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBCheckBoxEh::mouseReleaseEvent(QMouseEvent *Event)
-try {
+{
     if (Event->button() != Qt::LeftButton || !m_mousePressed)
         return QWidget::mouseReleaseEvent(Event);
     m_mousePressed = false;
     if (rect().contains(Event->position().toPoint()))
         Toggle();
     update();
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBCheckBoxEh::focusOutEvent(QFocusEvent *Event)
-try {
+{
     QWidget::focusOutEvent(Event);
     if (Event->reason() == Qt::PopupFocusReason)
         return;
@@ -299,26 +287,20 @@ try {
         });
     }
     update();
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBCheckBoxEh::enterEvent(QEnterEvent *Event)
-try {
+{
     m_mouseInControl = true;
     update();
     QWidget::enterEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBCheckBoxEh::leaveEvent(QEvent *Event)
-try {
+{
     m_mouseInControl = false;
     update();
     QWidget::leaveEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 // ---- Painting -----------------------------------------------------------------------------------------------
@@ -349,7 +331,7 @@ QSize TCustomDBCheckBoxEh::sizeHint() const
 }
 
 void TCustomDBCheckBoxEh::paintEvent(QPaintEvent *Event)
-try {
+{
     Q_UNUSED(Event);
     QPainter painter(this);
     const QColor color = palette().color(QPalette::Window);
@@ -376,6 +358,4 @@ try {
     const bool pressed = (m_mouseInControl && m_mousePressed) || m_spacePressed;
     DrawButtonControlFace(painter, BoxRect(), color, bfkCheckBoxEh, pressed ? 1 : 0, m_flat,
                           hot || hasFocus() || m_alwaysShowBorder, isEnabled(), int(m_state));
-} catch (...) {
-    handleCurrentException();
 }

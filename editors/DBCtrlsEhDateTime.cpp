@@ -3,7 +3,6 @@
 
 #include "FormatSettings.h"
 #include "Formats.h"
-#include "Guard.h"
 #include "Services.h"
 #include "Variant.h"
 
@@ -608,11 +607,9 @@ bool TCustomDBDateTimeEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 }
 
 void TCustomDBDateTimeEditEh::focusInEvent(QFocusEvent *Event)
-try {
+{
     UpdateFourDigitYear();
     TCustomDBEditEh::focusInEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 // ---- Calendar -----------------------------------------------------------------------------------------------

@@ -2,7 +2,6 @@
 #include "DBLookupEh.h"
 
 #include "Exceptions.h"
-#include "Guard.h"
 #include "Variant.h"
 
 #include <QApplication>
@@ -241,7 +240,7 @@ bool TCustomDBLookupComboboxEh::csDropDownTyping(QKeyEvent *Event)
 }
 
 void TCustomDBLookupComboboxEh::keyPressEvent(QKeyEvent *Event)
-try {
+{
     userAction([&] {
         if (!m_plainEditMode && m_style == csDropDownEh && !m_listVisible) {
             csDropDownTyping(Event);
@@ -256,19 +255,15 @@ try {
         }
         TCustomDBEditEh::keyPressEvent(Event);
     });
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::keyReleaseEvent(QKeyEvent *Event)
-try {
+{
     TCustomDBEditEh::keyReleaseEvent(Event);
     if (m_listVisible && m_dropDownGrid && Event->key() == Qt::Key_Control) {
         int key = Event->key();
         m_dropDownGrid->KeyUp(key, Event->modifiers());
     }
-} catch (...) {
-    handleCurrentException();
 }
 
 bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
@@ -280,7 +275,7 @@ bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
 }
 
 void TCustomDBLookupComboboxEh::wheelEvent(QWheelEvent *Event)
-try {
+{
     // While the list is open the wheel scrolls it first.
     if (m_listVisible && m_dropDownGrid) {
         QWidget *target = m_dropDownGrid->viewport();
@@ -295,14 +290,12 @@ try {
         }
     }
     TCustomDBEditEh::wheelEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 // ---- Mouse ---------------------------------------------------------------------------------------------------
 
 void TCustomDBLookupComboboxEh::mousePressEvent(QMouseEvent *Event)
-try {
+{
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mousePressEvent(Event);
         return;
@@ -318,12 +311,10 @@ try {
         m_droppedByClick = true;
         userAction([&] { DropDown(); });
     }
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::mouseMoveEvent(QMouseEvent *Event)
-try {
+{
     if (m_listVisible && m_dropDownGrid && (Event->buttons() & Qt::LeftButton)) {
         // Pressing on the combo and dragging into the list chooses in the list.
         QWidget *target = m_dropDownGrid->viewport();
@@ -343,12 +334,10 @@ try {
         TCustomDBEditEh::mouseMoveEvent(Event);
     else
         Event->accept();
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::mouseReleaseEvent(QMouseEvent *Event)
-try {
+{
     if (m_forwardingDrag && m_dropDownGrid) {
         m_forwardingDrag = false;
         m_droppedByClick = false;
@@ -368,17 +357,13 @@ try {
     if (Event->button() == Qt::LeftButton && m_listVisible && !m_droppedByClick && IsButtonEnabled())
         userAction([&] { CloseUp(false); });
     m_droppedByClick = false;
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::mouseDoubleClickEvent(QMouseEvent *Event)
-try {
+{
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mouseDoubleClickEvent(Event);
         return;
     }
     Event->accept();
-} catch (...) {
-    handleCurrentException();
 }

@@ -1,7 +1,6 @@
 #include "ToolCtrlsEh.h"
 
 #include "Formats.h"
-#include "Guard.h"
 #include "Services.h"
 #include "WidgetKit.h"
 
@@ -161,7 +160,7 @@ public:
         Painter->fillRect(r, toQColor(selected ? clHighlight : clWindow));
         int imageIndex = Index.row();
         if (m_list->OnGetImageIndex)
-            guard([&] { m_list->OnGetImageIndex(m_list->parent(), Index.row(), imageIndex); });
+            m_list->OnGetImageIndex(m_list->parent(), Index.row(), imageIndex);
         const bool rtl = m_list->layoutDirection() == Qt::RightToLeft;
         const int cell = images->Width() + 4;
         const QRect imageCell = rtl ? QRect(r.right() + 1 - cell, r.top(), cell, r.height())
@@ -246,16 +245,14 @@ void TPopupListboxEh::DropDownSideChanged(TDropDownSideEh Side)
 }
 
 void TPopupListboxEh::resizeEvent(QResizeEvent *Event)
-try {
+{
     QListWidget::resizeEvent(Event);
     m_sizeGrip->UpdateGripPosition();
     m_resized = true;
-} catch (...) {
-    handleCurrentException();
 }
 
 void TPopupListboxEh::mouseMoveEvent(QMouseEvent *Event)
-try {
+{
     const QPoint pos = Event->position().toPoint();
     if (Event->buttons() == Qt::NoButton && pos != m_lastMousePos) {
         m_lastMousePos = pos;
@@ -265,18 +262,14 @@ try {
         return;
     }
     QListWidget::mouseMoveEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 void TPopupListboxEh::wheelEvent(QWheelEvent *Event)
-try {
+{
     const int delta = Event->angleDelta().y();
     if (delta != 0)
         verticalScrollBar()->setValue(verticalScrollBar()->value() + (delta < 0 ? 1 : -1));
     Event->accept();
-} catch (...) {
-    handleCurrentException();
 }
 
 bool TPopupListboxEh::HandleKeyPress(const QString &Text, int Key)
@@ -303,13 +296,11 @@ bool TPopupListboxEh::HandleKeyPress(const QString &Text, int Key)
 }
 
 void TPopupListboxEh::keyPressEvent(QKeyEvent *Event)
-try {
+{
     if (HandleKeyPress(Event->text(), Event->key()))
         Event->accept();
     else
         QListWidget::keyPressEvent(Event);
-} catch (...) {
-    handleCurrentException();
 }
 
 TMRUListboxEh::TMRUListboxEh(QObject *Owner)
@@ -368,11 +359,9 @@ void TMRUListboxEh::DropDownSideChanged(TDropDownSideEh Side)
 }
 
 void TMRUListboxEh::resizeEvent(QResizeEvent *Event)
-try {
+{
     TPopupListboxEh::resizeEvent(Event);
     UpdateScrollBar();
-} catch (...) {
-    handleCurrentException();
 }
 
 void TMRUListboxEh::rowsInserted(const QModelIndex &Parent, int Start, int End)

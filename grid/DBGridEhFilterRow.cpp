@@ -2,7 +2,6 @@
 
 #include "DBGridEh.h"
 #include "DBGridEhInplace.h"
-#include "Guard.h"
 
 #include <QKeyEvent>
 
@@ -25,7 +24,7 @@ TInplaceFilterEditEh::TInplaceFilterEditEh(TCustomDBGridEh *grid)
 }
 
 bool TInplaceFilterEditEh::event(QEvent *event)
-try {
+{
     if (event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
@@ -34,9 +33,6 @@ try {
         }
     }
     return TDBLookupComboboxEh::event(event);
-} catch (...) {
-    handleCurrentException();
-    return true;
 }
 
 void TInplaceFilterEditEh::SetValueAndText(const QVariant &value, const QString &text)

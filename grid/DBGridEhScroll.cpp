@@ -4,7 +4,6 @@
 
 #include "Exceptions.h"
 #include "Formats.h"
-#include "Guard.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -466,7 +465,7 @@ TCellTipWindow *TCustomDBGridEh::CellTipWindow() const
 }
 
 bool TCustomDBGridEh::viewportEvent(QEvent *event)
-try {
+{
     if (event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
         TGridHintEh hint;
@@ -499,7 +498,4 @@ try {
     if (event->type() == QEvent::Leave && m_tipWindow)
         m_tipWindow->HideTip();
     return TCustomGrid::viewportEvent(event);
-} catch (...) {
-    handleCurrentException();
-    return true;
 }

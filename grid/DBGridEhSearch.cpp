@@ -3,7 +3,6 @@
 #include "DBGridEh.h"
 
 #include "Formats.h"
-#include "Guard.h"
 
 #include <QTimerEvent>
 
@@ -91,7 +90,7 @@ void TCustomDBGridEh::IncrementalSearch(const QString &text, int timeout, int di
 }
 
 void TCustomDBGridEh::timerEvent(QTimerEvent *event)
-try {
+{
     if (event->timerId() == m_incSearchTimer.timerId()) {
         m_incSearchTimer.stop();
         SafeCall([&] { StopIncrementalSearch(); });
@@ -102,6 +101,4 @@ try {
         return;
     }
     TCustomGrid::timerEvent(event);
-} catch (...) {
-    handleCurrentException();
 }

@@ -1,7 +1,5 @@
 #include "CustomGrid.h"
 
-#include "Guard.h"
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,13 +11,11 @@
 // ---- Painting ------------------------------------------------------------------------------------------------
 
 void TCustomGrid::paintEvent(QPaintEvent *event)
-try {
+{
     QPainter painter(viewport());
     painter.setFont(m_font.qfont());
     painter.setPen(m_font.qcolor());
     Paint(painter, event->rect());
-} catch (...) {
-    handleCurrentException();
 }
 
 void TCustomGrid::DrawLines(QPainter &painter, const TGridDrawInfo &info, int col, int row, int startX, int startY,
