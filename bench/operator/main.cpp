@@ -344,7 +344,12 @@ void customerList(Program &p, TDMR &dmr, int customers)
     TfrmCustomer *form = nullptr;
     double ours = 0;
     {
-        PaintWatch watch(clock, [&](QWidget *w) { return inside(w, "TKyv_DBGridEh") && inside(w, "TfrmCustomer"); });
+        PaintWatch watch(clock, [&](QWidget *w) {
+            bool grid = false;
+            for (QWidget *a = w; a && !grid; a = a->parentWidget())
+                grid = dynamic_cast<TCustomDBGridEh *>(a) != nullptr;
+            return grid && inside(w, "TfrmCustomer");
+        });
         clock.start();
         p.main->actShowCustList->trigger();
         if (!waitFor([&] { return watch.painted(); })) {
