@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QLine>
+#include <QPixmap>
 #include <QList>
 #include <QPoint>
 #include <QPointer>
@@ -30,6 +31,12 @@ class TfrInspForm;
 class TfrPageForm;
 class TfrTBButton;
 class TfrToolBar;
+class TColorSelector;
+class TfrComboBox;
+class TfrFontComboBox;
+class TfrInsFieldsForm;
+class TfrSpeedButton;
+struct TfrInsertFieldsChoice;
 
 // The base of the designer's object editors (data sources, picture, text and script): a dialog that edits one
 // object and answers its modal result.
@@ -208,6 +215,9 @@ int SplitPartner(const std::vector<TfrView *> &selected, const TfrView *p);
 void SortBands(TfrPage &page);
 // The page holds a band of that type.
 bool BandTypeExists(const TfrPage &page, int bandType);
+// The base of a new band's name: the band type's name made one word, its first blank gone and the letter after it
+// upper-cased.
+QString BandBaseName(int bandType);
 
 // ---- Undo ----------------------------------------------------------------------------------------------------
 
@@ -465,6 +475,47 @@ public:
     // Set by the page options when they were confirmed; Add page reads it.
     bool PageOptionsDone = false;
 
+    // ---- The Text and Frame toolbars, the alignment palette, the extra tools and the DB-fields window ----------
+    TfrToolBar *Panel1 = nullptr, *Panel3 = nullptr, *Panel5 = nullptr, *Panel6 = nullptr;
+    // Text: font name and size, style, colour, highlight, horizontal and vertical alignment, turned text.
+    TfrFontComboBox *C2 = nullptr;
+    TfrComboBox *C3 = nullptr;
+    TfrTBButton *FnB1 = nullptr, *FnB2 = nullptr, *FnB3 = nullptr, *ClB2 = nullptr, *HlB1 = nullptr, *AlB1 = nullptr,
+                *AlB2 = nullptr, *AlB3 = nullptr, *AlB8 = nullptr, *AlB6 = nullptr, *AlB5 = nullptr, *AlB7 = nullptr,
+                *AlB4 = nullptr;
+    // Frame: the four lines, all and none, fill and frame colour, line style and width.
+    TfrTBButton *FrB1 = nullptr, *FrB2 = nullptr, *FrB3 = nullptr, *FrB4 = nullptr, *FrB5 = nullptr, *FrB6 = nullptr,
+                *ClB1 = nullptr, *ClB3 = nullptr, *StB1 = nullptr;
+    TfrComboBox *C4 = nullptr;
+    // The frame styles' panel (buttons tagged 25..30) and the colour picker under the colour buttons.
+    QWidget *LinePanel = nullptr;
+    TColorSelector *ColorSelector = nullptr;
+    // The alignment palette: left, horizontal centres, centre on the page, space evenly, right; then the same
+    // vertically.
+    TfrTBButton *Align1 = nullptr, *Align2 = nullptr, *Align3 = nullptr, *Align4 = nullptr, *Align5 = nullptr,
+                *Align6 = nullptr, *Align7 = nullptr, *Align8 = nullptr, *Align9 = nullptr, *Align10 = nullptr;
+
+    // A formatting control's tag applied to the selected objects (ignored while UpdatingControls).
+    void ApplyAttribute(int tag);
+    // The palette's command 1..10 (Align1..Align10).
+    void AlignCommand(int command);
+    void FitToGrid();
+    void BringToFront();
+    void SendToBack();
+    // An item of the extra-tools menu and a button of their toolbar.
+    void AddExtraTool(const QString &caption, const QPixmap &glyph, const std::function<void()> &onClick);
+    // Lays the chosen fields of a dataset out as text objects, with headers and bands when asked.
+    void InsertDBFields();
+    // The DB-fields window, one per process: shown (created when missing) or freed.
+    void ShowFieldsWindow(bool show);
+    TfrInsFieldsForm *FieldsWindow() const;
+    // The DB-fields window and the inspector share the scroll box's height when they lie one over the other.
+    void AlignFieldsWindow();
+    // A field of the DB-fields window dropped on the surface at a point of it.
+    void DropField(const QPoint &at, const QString &field);
+    // The insert-fields dialog; answers true on OK with the choice. Tests replace it.
+    static std::function<bool(TfrInsertFieldsChoice &choice)> InsertFieldsDialog;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -535,6 +586,24 @@ private:
     void ApplyObjectProperty(const QString &name, const Variant &value);
     // A page property is being applied: the page is set up again without refilling the inspector meanwhile.
     bool m_applyingPageProperty = false;
+
+    // The formatting toolbars, the palette and the extra tools.
+    void CreateFormatToolbars();
+    void CreateAlignmentPalette();
+    void CreateExtraTools();
+    void ConnectToolbarItems();
+    void MirrorSelection();
+    void EnableFormatControls(int selectionType);
+    // The formatting and DB-field keys; answers whether the key was used.
+    bool FormatKeyDown(int key, Qt::KeyboardModifiers shift);
+    bool ToolbarBoxFocused() const;
+    void ColorButtonClick(TfrTBButton *button);
+    void FrameStyleClick();
+    void InstallFieldDrops();
+    // The toolbars' placement and the DB-fields window's registry value.
+    void LoadToolOptions();
+    void SaveToolOptions();
+    TfrTBButton *m_colorButton = nullptr;
 };
 
 // The surface on which the current page is drawn and edited with the mouse.
@@ -627,4 +696,7 @@ private:
 
     TCursorKind m_cursor = ckDefault;
     QPoint m_downPoint;
+
+    // A dropped DB field is inserted as the text tool inserts.
+    friend class TfrDesignerForm;
 };

@@ -3,6 +3,7 @@
 #include "FR_Desgn.h"
 
 #include "FR_ClassControls.h"
+#include "FR_Fields.h"
 #include "FR_Insp.h"
 #include "FR_Locale.h"
 #include "FR_Utils.h"
@@ -180,6 +181,8 @@ void TfrDesignerForm::ApplyInspectorChange(int index)
         UpdatePageTabs();
         // A renamed object shows its new name.
         ShowObjectInfo();
+        if (TfrInsFieldsForm *fields = FieldsWindow())
+            fields->Refresh();
         StatusBar1->update();
     };
     try {

@@ -119,6 +119,10 @@ TfrDesignerForm::TfrDesignerForm(bool templateMode)
     PageView = new TfrDesignerPage(this, content);
     PageView->setToolTip(QString());
     CreateObjectsToolbar();
+    CreateFormatToolbars();
+    CreateExtraTools();
+    CreateAlignmentPalette();
+    ConnectToolbarItems();
     EditorForm = new TfrEditorForm(this);
     for (QWidget *w : std::initializer_list<QWidget *> { Body, frDock1, frDock2, frDock3, frDock4 })
         w->installEventFilter(this);
@@ -295,8 +299,11 @@ void TfrDesignerForm::FormDestroy()
     ClearUndo();
     ClearRedo();
     SaveOptions();
-    if (TemplateMode && Report())
-        Report()->FileName = FileName;
+    if (TemplateMode) {
+        ShowFieldsWindow(false);
+        if (Report())
+            Report()->FileName = FileName;
+    }
     delete InspForm;
     InspForm = nullptr;
     if (PageForm) {

@@ -91,6 +91,8 @@ bool TfrDesignerForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
 {
     if (!Page)
         return false;
+    if (FormatKeyDown(key, shift))
+        return true;
     const bool ctrl = shift.testFlag(Qt::ControlModifier);
     const bool withShift = shift.testFlag(Qt::ShiftModifier);
     const int selected = PageView->SelectedCount;
@@ -111,7 +113,8 @@ bool TfrDesignerForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
             InspForm->ShowInspector();
         return true;
     case Qt::Key_Delete:
-        if (selected == 0)
+        // A toolbar box with the focus takes the key for its own text.
+        if (selected == 0 || ToolbarBoxFocused())
             return false;
         if (withShift)
             CutToClipboard();

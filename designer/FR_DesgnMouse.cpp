@@ -63,7 +63,8 @@ TfrDesignerPage::TCursorKind CursorOf(TSizeCursor cursor)
     }
 }
 
-// The band's name made one word: its first blank goes and the letter after it is upper-cased.
+} // namespace
+
 QString BandBaseName(int bandType)
 {
     QString name = frEngine().BandNames.value(bandType);
@@ -75,8 +76,6 @@ QString BandBaseName(int bandType)
     }
     return name;
 }
-
-} // namespace
 
 void TfrDesignerPage::mousePressEvent(QMouseEvent *event)
 {

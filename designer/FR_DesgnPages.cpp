@@ -270,7 +270,7 @@ void TfrDesignerForm::SetUnits(int units)
 void TfrDesignerForm::SetGrayButtons(bool value)
 {
     GrayButtons = value;
-    for (TfrToolBar *bar : { Panel2, Panel4 })
+    for (TfrToolBar *bar : { Panel1, Panel2, Panel3, Panel4, Panel5, Panel6 })
         for (TfrSpeedButton *b : bar->findChildren<TfrSpeedButton *>())
             b->SetGrayedInactive(value);
 }
@@ -327,6 +327,7 @@ void TfrDesignerForm::LoadOptions()
     ReadFormPlacement(this);
     ReadToolbarPlacement(Panel2);
     ReadToolbarPlacement(Panel4);
+    LoadToolOptions();
     PlaceClient();
 }
 
@@ -354,6 +355,7 @@ void TfrDesignerForm::SaveOptions()
         WriteToolbarPlacement(bar);
         bar->SetVisible(false);
     }
+    SaveToolOptions();
     if (InspForm)
         WriteFormPlacement(InspForm);
     WriteFormPlacement(this);

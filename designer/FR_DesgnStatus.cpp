@@ -14,6 +14,7 @@ void TfrDesignerForm::SelectionChanged()
 {
     UpdatingControls = true;
     EnableControls();
+    MirrorSelection();
     UpdateStatus();
     ShowObjectInfo();
     ClearActiveControl();
@@ -48,6 +49,7 @@ void TfrDesignerForm::EnableControls()
         a->setEnabled(any);
     N13->setEnabled(type & 16);
     N36->setEnabled(PageView->SelectedCount == 1);
+    EnableFormatControls(type);
     StatusBar1->update();
 }
 

@@ -1,6 +1,8 @@
 // Undo and redo of what the user does to a page's objects, and the designer's own clipboard of object streams.
 #include "FR_Desgn.h"
 
+#include "FR_ClassControls.h"
+#include "FR_Fields.h"
 #include "FR_Utils.h"
 
 #include "Streams.h"
@@ -55,6 +57,12 @@ void TfrDesignerForm::RecordUndo(TfrUndoAction action)
         return;
     }
     AddUndoRecord(UndoBuffer, action, list);
+    // A dataset placed on a dialog page shows in the DB-fields window.
+    if (TfrInsFieldsForm *fields = FieldsWindow();
+        fields && std::any_of(list.begin(), list.end(), [](const auto &entry) {
+            return dynamic_cast<const TfrNonVisualControl *>(entry.first) != nullptr;
+        }))
+        fields->Refresh();
 }
 
 void TfrDesignerForm::AddUndoRecord(

@@ -1,9 +1,11 @@
 // Figures for the designer window on a template of 2,000 objects (40 bands of 45 framed text objects, and lines)
-// at 1920 x 1080: a full repaint of the page, Select all, one step of dragging 45 objects, and Undo and Redo of that
-// drag, each beside a bare QPainter drawing the same rectangles, frames, fills and texts on an image of the page.
+// at 1920 x 1080: a full repaint of the page, Select all, one step of dragging 45 objects, Undo and Redo of that
+// drag, and a frame width given to every object from the Frame toolbar with its Undo, each beside a bare QPainter
+// drawing the same rectangles, frames, fills and texts on an image of the page.
 #include "FR_Desgn.h"
 
 #include "FR_Class.h"
+#include "FR_Combo.h"
 
 #include "Registry.h"
 
@@ -186,5 +188,22 @@ int main(int argc, char **argv)
         QApplication::processEvents();
     });
     Report("Redo of the drag", redo, baseline, 1);
+
+    // Every object selected, then a frame width chosen in the Frame toolbar: undo copies, the change, the repaint.
+    designer.Unselect();
+    designer.SelectAll();
+    surface->CalcSelectionBounds();
+    designer.SelectionChanged();
+    designer.C4->setEditText(QStringLiteral("2"));
+    const double frameWidth = TimeMs(1, [&] {
+        designer.ApplyAttribute(6);
+        surface->repaint();
+    });
+    Report("frame width on all objects (Frame toolbar)", frameWidth, baseline, 2);
+    const double undoWidth = TimeMs(1, [&] {
+        designer.Undo();
+        surface->repaint();
+    });
+    Report("Undo of the frame width", undoWidth, baseline, 2);
     return 0;
 }
