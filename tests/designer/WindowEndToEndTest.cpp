@@ -59,27 +59,6 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(WindowEndToEnd, EachShippedTemplateSavedAsByTheDesignerIsTheEnginesOwnSave)
-{
-    const QDir forms(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms"));
-    const QStringList files = forms.entryList({ QStringLiteral("*.frf") }, QDir::Files, QDir::Name);
-    ASSERT_FALSE(files.isEmpty());
-    for (const QString &file : files) {
-        const QString source = forms.filePath(file);
-        ASSERT_TRUE(report.LoadReportFile(source));
-        ASSERT_EQ(report.FileName, source);
-        TMemoryStream engine;
-        report.SaveReportStream(engine);
-        open();
-        const QString copy = dir.filePath(QStringLiteral("copy.frf"));
-        dialogs.answerSave(copy, 1);
-        designer->N17->trigger();
-        EXPECT_EQ(FileBytes(copy), engine.Bytes()) << file.toStdString();
-        EXPECT_TRUE(messages.requests.isEmpty()) << file.toStdString();
-        designer.reset();
-    }
-}
-
 TEST_F(WindowEndToEnd, ATemplateEditedAndSavedBuildsInAFreshReportAsItBuildsInPlace)
 {
     {

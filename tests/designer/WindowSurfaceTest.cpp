@@ -4,13 +4,16 @@
 
 #include "FR_Class.h"
 #include "FR_Dock.h"
+#include "FR_pgopt.h"
 
+#include "ModalAnswer.h"
 #include "Registry.h"
 #include "ServiceFakes.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
@@ -397,10 +400,13 @@ TEST_F(WindowSurface, ADoubleClickOnABandWithoutEditorDoesNotSwallowTheNextClick
     click({ 110, 210 });
     EXPECT_TRUE(v->IsSelected);
     // On the empty page a double click opens the page options.
+    tarvik::test::ModalAnswer cancel([] { return tarvik::test::activeModal<TfrPgoptForm>() != nullptr; },
+        [] { tarvik::test::activeModal<TfrPgoptForm>()->Button2->click(); });
     click({ 500, 600 });
     send(QEvent::MouseButtonDblClick, { 500, 600 }, Qt::LeftButton, Qt::LeftButton);
     release({ 500, 600 });
     EXPECT_EQ(pageOptions.count(), 1);
+    EXPECT_TRUE(cancel.ran());
 }
 
 } // namespace
