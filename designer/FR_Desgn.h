@@ -566,6 +566,7 @@ private:
     bool m_tabDragging = false;
     bool m_helpTool = false;
     QObject *m_helpHook = nullptr;
+    QObject *m_tabHook = nullptr;
 
     // Keys, the dialog page's window, the status box and the object editors.
     void InstallKeysAndStatus();

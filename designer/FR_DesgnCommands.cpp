@@ -88,7 +88,8 @@ void TfrDesignerForm::ConnectCommands()
         connect(item, &QAction::triggered, this, [this, item] { ToggleToolbar(item); });
     connect(Popup1, &QMenu::aboutToShow, this, &TfrDesignerForm::BuildObjectPopup);
 
-    Tab1->installEventFilter(new TEventHook(this, [this](QObject *, QEvent *event) { return TabBarEvent(event); }));
+    m_tabHook = new TEventHook(this, [this](QObject *, QEvent *event) { return TabBarEvent(event); });
+    Tab1->installEventFilter(m_tabHook);
     // The help tool's button stays down until the next click, which the hook takes.
     m_helpHook
         = new TEventHook(this, [this](QObject *watched, QEvent *event) { return HelpToolEvent(watched, event); });

@@ -64,8 +64,13 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::DragLeave && type != QEvent::Drop)
+            return false;
+        // Only drag events reach the designer: the surface's other events come also while the designer is being
+        // torn down.
         TfrDesignerPage *surface = m_designer->PageView;
-        switch (event->type()) {
+        switch (type) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto *drag = static_cast<QDragMoveEvent *>(event);

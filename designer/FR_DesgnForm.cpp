@@ -10,6 +10,7 @@
 #include "Services.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -137,6 +138,12 @@ TfrDesignerForm::TfrDesignerForm(bool templateMode)
 TfrDesignerForm::~TfrDesignerForm()
 {
     FormDestroy();
+    // The hooks call this window's members: they go before the child widgets they watch are torn down, when this
+    // window is no longer whole.
+    delete m_tabHook;
+    if (m_helpHook)
+        qApp->removeEventFilter(m_helpHook);
+    delete m_helpHook;
 }
 
 void TfrDesignerForm::Localize()

@@ -303,17 +303,18 @@ bool TfrInsFieldsForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != Splitter)
         return QWidget::eventFilter(watched, event);
-    const auto *mouse = static_cast<QMouseEvent *>(event);
+    // Only the mouse events below are mouse events: the cast waits for the type.
+    const auto mouse = [event] { return static_cast<QMouseEvent *>(event); };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         m_splitterDrag = true;
-        m_dragStartY = int(mouse->position().y());
+        m_dragStartY = int(mouse()->position().y());
         return true;
     case QEvent::MouseMove:
         if (m_splitterDrag) {
             // The splitter follows the list's edge, so the mouse stays at the same place on it.
             m_datasetsHeight = std::clamp(
-                m_datasetsHeight + int(mouse->position().y()) - m_dragStartY, 0, std::max(0, height() - 2));
+                m_datasetsHeight + int(mouse()->position().y()) - m_dragStartY, 0, std::max(0, height() - 2));
             LayOut();
         }
         return true;

@@ -1,6 +1,7 @@
 // The customer card inside the customer list window, on both engines.
 #include "CustomerProgramFixture.h"
 #include "DBCtrlsEh.h"
+#include "DBLookupEh.h"
 #include "DataSource.h"
 #include "DbSchema.h"
 #include "Kyv_DBGridEh.h"
@@ -686,6 +687,12 @@ TEST_P(CustomerCard, Screenshot)
     field(customers(), "PHONE_NO")->SetValue(QStringLiteral("8 0152 44-12-12"));
     if (GetParam() == TestEngine::SQLite)
         tarvik::test::SaveScreenshot(form, QStringLiteral("accounts-customers-card"), QSize(900, 560));
+    // The picture: the card of the customer being edited, with the phone typed and the address chosen.
+    EXPECT_EQ(form->pcMain->currentWidget(), form->tsDetail);
+    const QStringList shown = { form->edAccountNo->Text(), form->edSurname->Text(), form->cbStreet->Text(),
+        form->cbHouseNo->Text(), form->edFlatNo->Text(), form->edPhone->Text(), form->edDebt->Text() };
+    EXPECT_EQ(
+        shown.join(QLatin1Char('|')), QStringLiteral("101|Петров|Лесная 14  (Гродно)|14|12|8 0152 44-12-12|35.5"));
     form->actCancel->trigger();
 }
 

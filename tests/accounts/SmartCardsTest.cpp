@@ -4,6 +4,7 @@
 #include "FormClasses.h"
 #include "GuideFixture.h"
 #include "Kyv_db.h"
+#include "GridTexts.h"
 #include "Screenshot.h"
 #include "dmuSMS.h"
 #include "frmuBatchCardsInsert.h"
@@ -366,6 +367,11 @@ TEST_P(SmartCardsGuide, Screenshot)
     onCards(7, [&](TfrmSmartCards *g) {
         if (GetParam() == TestEngine::SQLite)
             tarvik::test::SaveScreenshot(g, QStringLiteral("accounts-smartcards"), QSize(980, 360));
+        // The picture: both cards by number, the owned one with its customer, the card it was opened on current.
+        EXPECT_EQ(g->pcMain->currentWidget(), g->tsList);
+        EXPECT_EQ(ShownGridRows(g->dbgList),
+            QStringList({ QStringLiteral("        50|1|TV|40|Орлова А."), QStringLiteral("       123|0|TV|| ") }));
+        EXPECT_EQ(value(g, "SMARTCARD_NO"), QStringLiteral("123"));
     });
 }
 
