@@ -84,7 +84,7 @@ void TfrDesignerForm::ConnectCommands()
     // The help contents need a help viewer, which this system has not: the item does nothing.
 
     connect(ToolbarsMenu, &QMenu::aboutToShow, this, &TfrDesignerForm::UpdateToolbarsMenu);
-    for (QAction *item : { Pan2, Pan4, Pan5 })
+    for (QAction *item : { Pan1, Pan2, Pan3, Pan4, Pan5, Pan6, Pan7 })
         connect(item, &QAction::triggered, this, [this, item] { ToggleToolbar(item); });
     connect(Popup1, &QMenu::aboutToShow, this, &TfrDesignerForm::BuildObjectPopup);
 
