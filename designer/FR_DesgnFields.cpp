@@ -108,8 +108,8 @@ protected:
     }
 
 private:
-    // Only a row of the field lists is taken, known by its own format: the drag's source is no help, as only
-    // drags that this process runs through the platform name one.
+    // Only a row of the field lists is taken, told by the format it carries rather than by the drag's source,
+    // which is known only while the platform runs the drag inside this process.
     bool Accepts(const QDropEvent *event) const
     {
         return m_designer->Page && m_designer->PageType == 0 && !(DesignerRestrictions & drNoInsert)
