@@ -1,8 +1,13 @@
 #include "ReportCanvas.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QStaticText>
+#include <QTextLayout>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -195,13 +200,6 @@ void QPainterCanvas::drawRect(const QRect &rect)
 
 void QPainterCanvas::drawLine(const QPoint &from, const QPoint &to)
 {
-    applyPen();
-    // Pixel centres; a line from a to b leaves out b, so stop half a pixel short along the line.
-    QPointF a(from.x() + 0.5, from.y() + 0.5), b(to.x() + 0.5, to.y() + 0.5);
-    QPointF d = b - a;
-    double len = std::hypot(d.x(), d.y());
-    if (len > 0)
-        b -= d / len * 0.5;
     if (penWidth() <= 1 && penStyle() == Qt::SolidLine) {
         // Thin lines: fill the covered pixels so the result does not depend on antialiasing.
         if (from.y() == to.y()) {
@@ -217,6 +215,13 @@ void QPainterCanvas::drawLine(const QPoint &from, const QPoint &to)
             return;
         }
     }
+    applyPen();
+    // Pixel centres; a line from a to b leaves out b, so stop half a pixel short along the line.
+    QPointF a(from.x() + 0.5, from.y() + 0.5), b(to.x() + 0.5, to.y() + 0.5);
+    QPointF d = b - a;
+    double len = std::hypot(d.x(), d.y());
+    if (len > 0)
+        b -= d / len * 0.5;
     m_painter->drawLine(a, b);
 }
 
@@ -227,35 +232,167 @@ void QPainterCanvas::drawPolygon(const QPolygon &points)
     m_painter->drawPolygon(points);
 }
 
-void QPainterCanvas::drawText(int x, int y, const QString &text, const QRect &clip, int extra, bool rightToLeft)
+namespace {
+
+// A page is painted again and again with the same texts in the same few fonts, and shaping a text is most of the
+// cost of drawing it: each text is shaped once per font and kept with its glyph positions. Kept shapes are drawn
+// only where they give the very pixels the painter's own text drawing gives: unturned text on the raster engine at
+// whole-pixel positions, laid out in the painter's direction, in a font without lines through or under it, whose
+// glyphs all sit on the font's own baseline.
+class ShapedTexts
 {
-    m_painter->save();
-    m_painter->setClipRect(clip);
-    // Consecutive texts mostly share a font: the spaced font and its ascent are made once for a run of them.
-    struct TextFont
+public:
+    struct Font
     {
         QFont base;
-        int spacing;
+        int spacing = 0;
+        Qt::LayoutDirection direction = Qt::LayoutDirectionAuto;
         QFont spaced;
-        qreal ascent;
+        qreal ascent = 0;
+        bool keepsShapes = false;
+        QHash<QString, std::optional<QStaticText>> texts;
     };
-    thread_local std::optional<TextFont> last;
-    if (!last || last->spacing != charSpacing() || !(last->base == font())) {
-        QFont f(font());
-        f.setLetterSpacing(QFont::AbsoluteSpacing, charSpacing());
-        last.emplace(TextFont{font(), charSpacing(), f, QFontMetricsF(f).ascent()});
+
+    static ShapedTexts &instance()
+    {
+        static ShapedTexts texts;
+        return texts;
     }
-    m_painter->setFont(last->spaced);
+
+    static Font make(const QFont &base, int spacing, Qt::LayoutDirection direction, bool keepsShapes)
+    {
+        QFont spaced(base);
+        spaced.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+        const bool lined = base.underline() || base.strikeOut() || base.overline();
+        return Font{base, spacing, direction, spaced, QFontMetricsF(spaced).ascent(), keepsShapes && !lined, {}};
+    }
+
+    // The font of a run of texts; consecutive texts mostly share one.
+    Font &font(const QFont &base, int spacing, Qt::LayoutDirection direction, bool keepsShapes)
+    {
+        auto found = std::find_if(m_fonts.begin(), m_fonts.end(), [&](const Font &f) {
+            return f.spacing == spacing && f.direction == direction && f.keepsShapes == keepsShapes && f.base == base;
+        });
+        if (found == m_fonts.end()) {
+            if (m_fonts.size() == Fonts) {
+                m_kept -= m_fonts.back().texts.size();
+                m_fonts.pop_back();
+            }
+            m_fonts.insert(m_fonts.begin(), make(base, spacing, direction, keepsShapes));
+        } else if (found != m_fonts.begin()) {
+            std::rotate(m_fonts.begin(), found, found + 1);
+        }
+        return m_fonts.front();
+    }
+
+    // The text shaped in the font, or null where it has to be drawn as it comes.
+    const QStaticText *shaped(Font &font, const QString &text)
+    {
+        if (!font.keepsShapes)
+            return nullptr;
+        if (auto kept = font.texts.constFind(text); kept != font.texts.constEnd())
+            return kept->has_value() ? &**kept : nullptr;
+        if (m_kept >= Texts)
+            clear();
+        if (!m_letGoAtExit) {
+            // Shapes hold font engines: they are let go while the application still has its fonts.
+            qAddPostRoutine([] {
+                instance().m_fonts.clear();
+                instance().m_kept = 0;
+                instance().m_letGoAtExit = false;
+            });
+            m_letGoAtExit = true;
+        }
+        std::optional<QStaticText> shape;
+        if (onOneLineOnItsBaseline(font, text)) {
+            shape.emplace(text);
+            shape->setTextFormat(Qt::PlainText);
+            QTextOption option;
+            option.setTextDirection(font.direction);
+            shape->setTextOption(option);
+            shape->setPerformanceHint(QStaticText::AggressiveCaching);
+            shape->prepare(QTransform(), font.spaced);
+        }
+        ++m_kept;
+        const auto kept = font.texts.insert(text, std::move(shape));
+        return kept->has_value() ? &**kept : nullptr;
+    }
+
+    void clear()
+    {
+        for (Font &f : m_fonts)
+            f.texts.clear();
+        m_kept = 0;
+    }
+
+private:
+    ShapedTexts() = default;
+
+    // Line breaks would lay the text out on more lines, and a glyph from a fallback font with a taller ascent
+    // would move the whole line down.
+    static bool onOneLineOnItsBaseline(const Font &font, const QString &text)
+    {
+        for (QChar c : text)
+            if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+                return false;
+        QTextLayout layout(text, font.spaced);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        return line.isValid() && line.ascent() == font.ascent;
+    }
+
+    static constexpr size_t Fonts = 8;
+    static constexpr qsizetype Texts = 8192;
+    std::vector<Font> m_fonts;
+    qsizetype m_kept = 0;
+    bool m_letGoAtExit = false;
+};
+
+bool onTheApplicationsThread()
+{
+    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+bool onAnImageAtWholePixels(QPainter &painter)
+{
+    const QTransform t = painter.deviceTransform();
+    return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster
+           && t.type() <= QTransform::TxTranslate
+           && t.dx() == std::floor(t.dx()) && t.dy() == std::floor(t.dy());
+}
+
+} // namespace
+
+void QPainterCanvas::drawText(int x, int y, const QString &text, const QRect &clip, int extra, bool rightToLeft)
+{
+    // The kept shapes and fonts serve the application's thread; drawing elsewhere makes its font each time.
+    const bool shared = onTheApplicationsThread();
+    const bool keepsShapes = shared && !m_forPrinter && textAngle() == 0 && onAnImageAtWholePixels(*m_painter);
+    const Qt::LayoutDirection direction = rightToLeft ? Qt::RightToLeft : m_painter->layoutDirection();
+    ShapedTexts &shapes = ShapedTexts::instance();
+    std::optional<ShapedTexts::Font> own;
+    ShapedTexts::Font &shapeFont = shared ? shapes.font(font(), charSpacing(), direction, keepsShapes)
+                                          : own.emplace(ShapedTexts::make(font(), charSpacing(), direction, false));
+    m_painter->save();
+    m_painter->setClipRect(clip);
+    m_painter->setFont(shapeFont.spaced);
     m_painter->setPen(fontColor());
     m_painter->translate(x, y);
     if (textAngle() != 0)
         m_painter->rotate(-textAngle());
-    const qreal ascent = last->ascent;
+    const qreal ascent = shapeFont.ascent;
+    auto draw = [&](qreal at, const QString &s) {
+        if (const QStaticText *shaped = shapes.shaped(shapeFont, s))
+            m_painter->drawStaticText(QPointF(at, 0), *shaped);
+        else
+            m_painter->drawText(QPointF(at, ascent), s);
+    };
     const int blanks = extra > 0 ? blankCount(text) : 0;
     if (rightToLeft)
         m_painter->setLayoutDirection(Qt::RightToLeft);
     if (blanks == 0) {
-        m_painter->drawText(QPointF(0, ascent), text);
+        draw(0, text);
     } else {
         // Justified: the extra pixels go to the blanks, the first ones getting the remainder.
         double pos = 0;
@@ -263,7 +400,7 @@ void QPainterCanvas::drawText(int x, int y, const QString &text, const QRect &cl
         QString word;
         auto flush = [&] {
             if (!word.isEmpty()) {
-                m_painter->drawText(QPointF(pos, ascent), word);
+                draw(pos, word);
                 pos += textWidth(word);
                 word.clear();
             }
