@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -183,6 +184,9 @@ qint64 TMemoryStream::Write(const void *buffer, qint64 count)
     if (count <= 0)
         return 0;
     if (m_position + count > m_data.size()) {
+        // Records are written a few bytes at a time: room is made in doubling steps, not for each write.
+        if (m_position + count > m_data.capacity())
+            m_data.reserve(std::max<qint64>({m_position + count, 2 * m_data.capacity(), 256}));
         // A write after a seek past the end leaves zeros in the gap.
         const qint64 old = m_data.size();
         m_data.resize(m_position + count);
