@@ -1182,8 +1182,11 @@ int MulDiv(int a, int b, int c)
 
 double roundHalfEven(double value)
 {
-    // nearbyint rounds in the current mode; the platform's rule is the default mode, halves to even.
+    // nearbyint rounds in the current mode; the platform's rule is the default mode, halves to even. Setting the
+    // mode costs more than the rounding: it is set only when something else changed it.
     const int saved = std::fegetround();
+    if (saved == FE_TONEAREST)
+        return std::nearbyint(value);
     std::fesetround(FE_TONEAREST);
     const double rounded = std::nearbyint(value);
     std::fesetround(saved);

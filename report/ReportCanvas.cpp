@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QStaticText>
@@ -12,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 #include <tuple>
 
 namespace {
@@ -21,6 +22,17 @@ std::shared_ptr<TextMeasurer> &measurerSlot()
     static std::shared_ptr<TextMeasurer> slot;
     return slot;
 }
+
+// Kept texts are looked up on every paint: a plain hash of their UTF-16 units serves a cache and costs far less than
+// the seeded hash of QHash.
+struct TextHash
+{
+    size_t operator()(const QString &text) const noexcept
+    {
+        return std::hash<std::u16string_view>{}(
+            std::u16string_view(reinterpret_cast<const char16_t *>(text.constData()), size_t(text.size())));
+    }
+};
 
 int blankCount(const QString &text)
 {
@@ -62,10 +74,10 @@ double FontMetricsMeasurer::textWidth(const QFont &font, const QString &text) co
     {
         QFont font;
         QFontMetricsF metrics;
-        QHash<QString, double> widths;
+        std::unordered_map<QString, double, TextHash> widths;
     };
     constexpr size_t Fonts = 4;
-    constexpr qsizetype WidthsPerFont = 4096;
+    constexpr size_t WidthsPerFont = 4096;
     thread_local std::vector<Measured> recent;
     auto found = std::find_if(recent.begin(), recent.end(), [&font](const Measured &m) { return m.font == font; });
     if (found == recent.end()) {
@@ -79,12 +91,12 @@ double FontMetricsMeasurer::textWidth(const QFont &font, const QString &text) co
         std::rotate(recent.begin(), found, found + 1);
         found = recent.begin();
     }
-    if (const auto width = found->widths.constFind(text); width != found->widths.constEnd())
-        return *width;
+    if (const auto width = found->widths.find(text); width != found->widths.end())
+        return width->second;
     if (found->widths.size() >= WidthsPerFont)
         found->widths.clear();
     const double width = found->metrics.horizontalAdvance(text);
-    found->widths.insert(text, width);
+    found->widths.emplace(text, width);
     return width;
 }
 
@@ -250,7 +262,7 @@ public:
         QFont spaced;
         qreal ascent = 0;
         bool keepsShapes = false;
-        QHash<QString, std::optional<QStaticText>> texts;
+        std::unordered_map<QString, std::optional<QStaticText>, TextHash> texts;
     };
 
     static ShapedTexts &instance()
@@ -290,8 +302,8 @@ public:
     {
         if (!font.keepsShapes)
             return nullptr;
-        if (auto kept = font.texts.constFind(text); kept != font.texts.constEnd())
-            return kept->has_value() ? &**kept : nullptr;
+        if (auto kept = font.texts.find(text); kept != font.texts.end())
+            return kept->second ? &*kept->second : nullptr;
         if (m_kept >= Texts)
             clear();
         if (!m_letGoAtExit) {
@@ -314,8 +326,8 @@ public:
             shape->prepare(QTransform(), font.spaced);
         }
         ++m_kept;
-        const auto kept = font.texts.insert(text, std::move(shape));
-        return kept->has_value() ? &**kept : nullptr;
+        const auto kept = font.texts.emplace(text, std::move(shape)).first;
+        return kept->second ? &*kept->second : nullptr;
     }
 
     void clear()
@@ -343,9 +355,9 @@ private:
     }
 
     static constexpr size_t Fonts = 8;
-    static constexpr qsizetype Texts = 8192;
+    static constexpr size_t Texts = 8192;
     std::vector<Font> m_fonts;
-    qsizetype m_kept = 0;
+    size_t m_kept = 0;
     bool m_letGoAtExit = false;
 };
 
