@@ -277,6 +277,30 @@ private:
     int m_available = 0;    // available length of the layout
     int m_lineStepLayout = 0;
     ReportCanvas *m_layoutCanvas = nullptr;
+
+    // The last layout with all it was made from: a page painted again lays a text out only when one of them changed.
+    struct Layout
+    {
+        QStringList text;
+        bool prewrapped = false;
+        bool designing = false;
+        quint16 flags = 0;
+        TfrFont font;
+        qint32 alignment = 0;
+        qint32 lineSpacing = 0;
+        qint32 charSpacing = 0;
+        int width = 0;
+        int height = 0;
+        int gapX = 0;
+        int gapY = 0;
+        const TextMeasurer *measurer = nullptr;
+        bool operator==(const Layout &) const = default;
+    };
+    Layout m_laidOutFrom;
+    QStringList m_laidOutLines;
+    int m_laidOutHeight = 0;
+    int m_laidOutStep = 0;
+    bool m_laidOut = false;
 };
 
 // Hyphenation positions of a word by the Russian rules: after the i-th character (counted from 1).

@@ -176,6 +176,14 @@ void TfrMemoView::LayoutText()
 {
     TfrGlobals &e = frEngine();
     ReportCanvas &c = e.ScratchCanvas();
+    Layout from{WorkText, Prewrapped, Designing(), Flags, Font, Alignment, LineSpacing, CharSpacing, Width, Height,
+                GapX, GapY, &c.measurer()};
+    if (m_laidOut && m_laidOutFrom == from) {
+        e.ScratchList = m_laidOutLines;
+        e.WrapHeight = m_laidOutHeight;
+        LineStep = m_laidOutStep;
+        return;
+    }
     m_layoutCanvas = &c;
     c.save();
     c.setFont(Font.toQFont(Font.pixelHeight()), toQColor(Font.Color));
@@ -203,6 +211,11 @@ void TfrMemoView::LayoutText()
     LineStep = m_lineStepLayout;
     c.restore();
     m_layoutCanvas = nullptr;
+    m_laidOutFrom = std::move(from);
+    m_laidOutLines = e.ScratchList;
+    m_laidOutHeight = e.WrapHeight;
+    m_laidOutStep = LineStep;
+    m_laidOut = true;
 }
 
 void TfrMemoView::BreakLine(const QString &s, int maxWidth)
