@@ -3,6 +3,7 @@
 #include "CodePage.h"
 
 #include <QSaveFile>
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <algorithm>
@@ -110,9 +111,14 @@ QByteArray TStream::ReadBytes(qint64 count)
 QString TStream::ReadStreamString()
 {
     const quint16 length = ReadUInt16();
-    const QByteArray bytes = ReadBytes(length);
+    // A length read from a damaged stream must not make us allocate what is not there.
+    if (length > Size() - Position())
+        readError();
+    // Most strings of a record are short: they are read on the stack, not into a buffer of their own.
+    QVarLengthArray<char, 256> bytes(length);
+    ReadBuffer(bytes.data(), length);
     ReadByte();
-    return CP1251ToQString(bytes);
+    return CP1251ToQString(QByteArray::fromRawData(bytes.constData(), length));
 }
 
 void TStream::WriteByte(quint8 value)
@@ -162,10 +168,14 @@ void TStream::WriteStreamString(const QString &text)
     const QByteArray bytes = QStringToCP1251(text);
     if (bytes.size() > 0xFFFF)
         throw EWriteError(QStringLiteral("Текст длиннее 65535 байт не может быть записан в поток"));
-    QByteArray record;
-    record.reserve(bytes.size() + 3);
-    record.append(char(bytes.size() & 0xFF)).append(char(bytes.size() >> 8)).append(bytes).append('\0');
-    WriteBytes(record);
+    // The length, the bytes and a closing zero go out in one write, put together on the stack when short.
+    QVarLengthArray<char, 256> record(bytes.size() + 3);
+    record[0] = char(bytes.size() & 0xFF);
+    record[1] = char(bytes.size() >> 8);
+    if (!bytes.isEmpty())
+        std::memcpy(record.data() + 2, bytes.constData(), size_t(bytes.size()));
+    record[bytes.size() + 2] = '\0';
+    WriteBuffer(record.constData(), record.size());
 }
 
 // ---- TMemoryStream -------------------------------------------------------------------------------------------
