@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <climits>
 
 namespace {
@@ -248,6 +249,14 @@ TEST(ValuesRounding, HalvesToEvenAndMulDiv)
         EXPECT_EQ(Round(value), expected) << value;
     EXPECT_THROW(Round(1e300), EConvertError);
     EXPECT_EQ(roundHalfEven(12750.5), 12750);
+    // Halves go to even whatever rounding mode another part of the program left, and that mode is left as it was.
+    for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        std::fesetround(mode);
+        EXPECT_EQ(roundHalfEven(2.5), 2) << mode;
+        EXPECT_EQ(roundHalfEven(-3.5), -4) << mode;
+        EXPECT_EQ(std::fegetround(), mode);
+    }
+    std::fesetround(FE_TONEAREST);
 
     EXPECT_EQ(MulDiv(10, 3, 4), 8);
     EXPECT_EQ(MulDiv(-10, 3, 4), -8);

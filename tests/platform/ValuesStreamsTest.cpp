@@ -110,6 +110,10 @@ TEST(ValuesStreams, DamagedLengthsAndOversizedStrings)
     EXPECT_EQ(s.Size(), 1) << "nothing of the refused string is written";
     s.WriteStreamString(QString(65535, QLatin1Char('x')));
     EXPECT_EQ(s.Size(), 1 + 2 + 65535 + 1);
+    s.WriteStreamString(QString(300, QChar(0x0416)));
+    s.SetPosition(1);
+    EXPECT_EQ(s.ReadStreamString(), QString(65535, QLatin1Char('x'))) << "longer than a short string's room";
+    EXPECT_EQ(s.ReadStreamString(), QString(300, QChar(0x0416)));
 }
 
 TEST(ValuesStreams, SeekSizeAndCopy)

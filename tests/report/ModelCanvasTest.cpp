@@ -99,6 +99,81 @@ TEST(ModelCanvas, PaintsLinesRectanglesAndTextOnAnImage)
     EXPECT_FALSE(blueOutside);
 }
 
+TEST(ModelCanvas, KeptTextShapesPaintWhatShapingEachTimePaints)
+{
+    // The screen keeps each text's shape; a printer canvas shapes every text as it comes. Both on the same image
+    // must give the same pixels, for texts drawn once and again, and for the same text in another font, spacing
+    // or direction right after it.
+    struct Case
+    {
+        const char *name;
+        QString text;
+        int px;
+        int style; // 1 bold, 2 italic, 4 underline
+        int spacing;
+        int extra;
+        bool rightToLeft;
+    };
+    const Case cases[] = {
+        {"plain", "Итого: 1 234,56", 13, 0, 0, 0, false},
+        {"same text, larger", "Итого: 1 234,56", 20, 0, 0, 0, false},
+        {"bold italic", "Итого: 1 234,56", 13, 3, 0, 0, false},
+        {"spaced", "Итого: 1 234,56", 13, 0, 2, 0, false},
+        {"underlined", "Итого: 1 234,56", 13, 4, 0, 0, false},
+        {"justified", "aa bb  cc", 13, 0, 0, 17, false},
+        {"right to left", "abc עברית 123", 13, 0, 0, 0, true},
+        {"left to right again", "abc עברית 123", 13, 0, 0, 0, false},
+        {"a glyph from another font", "x \U0001F600 y", 21, 0, 0, 0, false},
+        {"a tab and line breaks", "a\tb\nc\u2028d", 13, 0, 0, 0, false},
+        {"clipped", "WWWWWWWWWWWWWWWWWWWW", 16, 0, 0, 0, false},
+    };
+    auto fontOf = [](const Case &c) {
+        QFont font = pixelFont(c.px);
+        font.setBold(c.style & 1);
+        font.setItalic(c.style & 2);
+        font.setUnderline(c.style & 4);
+        return font;
+    };
+    const QRect clip(5, 5, 150, 30);
+    auto image = [] {
+        QImage image(220, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        return image;
+    };
+    auto paint = [&](const Case &c, bool forPrinter, int times) {
+        QImage result = image();
+        QPainter painter(&result);
+        QPainterCanvas canvas(&painter, forPrinter);
+        canvas.setFont(fontOf(c), Qt::darkBlue);
+        canvas.setCharSpacing(c.spacing);
+        for (int i = 0; i < times; ++i)
+            canvas.drawText(7, 9, c.text, clip, c.extra, c.rightToLeft);
+        return result;
+    };
+    // Unjustified text straight through the painter, so that a fault both canvases share shows too.
+    auto painted = [&](const Case &c) {
+        QImage result = image();
+        QPainter painter(&result);
+        QFont font = fontOf(c);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, c.spacing);
+        painter.setClipRect(clip);
+        painter.setFont(font);
+        painter.setPen(QColor(Qt::darkBlue));
+        painter.translate(7, 9);
+        if (c.rightToLeft)
+            painter.setLayoutDirection(Qt::RightToLeft);
+        painter.drawText(QPointF(0, QFontMetricsF(font).ascent()), c.text);
+        return result;
+    };
+    for (const Case &c : cases) {
+        const QImage shaped = c.extra == 0 ? painted(c) : paint(c, true, 1);
+        EXPECT_EQ(paint(c, true, 1), shaped) << c.name << ", on a printer";
+        EXPECT_EQ(paint(c, false, 1), shaped) << c.name;
+        EXPECT_EQ(paint(c, false, 1), shaped) << c.name << ", drawn again";
+        EXPECT_EQ(paint(c, false, 3), paint(c, true, 3)) << c.name << ", three times over";
+    }
+}
+
 TEST(ModelCanvas, ReplayGivesTheSameDrawing)
 {
     RecordingCanvas rec;

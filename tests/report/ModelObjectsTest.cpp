@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 // Readable failures for texts.
 inline void PrintTo(const QString &s, std::ostream *os)
 {
@@ -222,6 +224,55 @@ TEST_F(ModelObjects, LayingOutAndMeasuringKeepNoRecords)
         memo.CalcHeight();
     }
     EXPECT_TRUE(frEngine().ScratchCanvas().records().empty());
+}
+
+TEST_F(ModelObjects, ADrawnObjectChangedInAnyWayIsLaidOutAfresh)
+{
+    // One object drawn again after each change paints and measures what a new object with the same attributes
+    // does: a kept layout that missed one of them would show the text as it was.
+    struct Step
+    {
+        const char *name;
+        std::function<void(TfrMemoView &)> change;
+    };
+    const Step steps[] = {
+        {"as placed", [](TfrMemoView &) {}},
+        {"narrower", [](TfrMemoView &m) { m.Width = 40; }},
+        {"other text", [](TfrMemoView &m) { m.Memo = QStringList{"dd eee ffff gg"}; }},
+        {"larger font", [](TfrMemoView &m) { m.Font.Size = 14; }},
+        {"character spacing", [](TfrMemoView &m) { m.CharSpacing = 2; }},
+        {"wider frame", [](TfrMemoView &m) { m.FrameWidth = 6; }},
+        {"gap", [](TfrMemoView &m) { m.GapX = 9; }},
+        {"line spacing", [](TfrMemoView &m) { m.LineSpacing = 7; }},
+        {"no word wrap", [](TfrMemoView &m) { m.Flags &= ~2; }},
+        {"word wrap again", [](TfrMemoView &m) { m.Flags |= 2; }},
+        {"turned", [](TfrMemoView &m) { m.Alignment = frtaVertical; }},
+        {"not turned", [](TfrMemoView &m) { m.Alignment = 0; }},
+        {"an expression", [](TfrMemoView &m) { m.Memo = QStringList{"[CustomerNameFieldX]"}; }},
+        {"in the designer", [](TfrMemoView &) { frEngine().DocumentMode = 0; }},
+    };
+    auto texts = [](TfrMemoView &m) {
+        RecordingCanvas canvas;
+        m.Draw(canvas);
+        return canvas.texts();
+    };
+    TfrMemoView kept;
+    kept.PlaceAt(0, 0, 70, 60);
+    kept.Memo = QStringList{"aaa bbb cc"};
+    for (const Step &step : steps) {
+        step.change(kept);
+        TfrMemoView fresh;
+        fresh.PlaceAt(kept.Left, kept.Top, kept.Width, kept.Height);
+        for (const Step &s : steps) {
+            s.change(fresh);
+            if (&s == &step)
+                break;
+        }
+        fresh.Memo = kept.Memo;
+        EXPECT_EQ(texts(kept), texts(fresh)) << step.name;
+        EXPECT_EQ(texts(kept), texts(fresh)) << step.name << ", drawn again";
+        EXPECT_EQ(kept.CalcHeight(), fresh.CalcHeight()) << step.name;
+    }
 }
 
 TEST_F(ModelObjects, AutoWidthFollowsTheText)
