@@ -1,6 +1,8 @@
 #include "CustomGrid.h"
 #include "CustomGridInternal.h"
 
+#include "Guard.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -49,7 +51,7 @@ void TCustomGrid::MoveColumn(int from, int to)
 // ---- Keyboard ------------------------------------------------------------------------------------------------
 
 void TCustomGrid::keyPressEvent(QKeyEvent *event)
-{
+try {
     int key = event->key() == Qt::Key_Backtab ? int(Qt::Key_Tab) : event->key();
     Qt::KeyboardModifiers shift = event->modifiers();
     if (event->key() == Qt::Key_Backtab)
@@ -72,12 +74,16 @@ void TCustomGrid::keyPressEvent(QKeyEvent *event)
             QCoreApplication::sendEvent(m_inplaceEdit, &forwarded);
         }
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::keyReleaseEvent(QKeyEvent *event)
-{
+try {
     int key = event->key();
     KeyUp(key, event->modifiers());
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::KeyUp(int &, Qt::KeyboardModifiers)
@@ -199,7 +205,7 @@ void TCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
 // ---- Mouse ---------------------------------------------------------------------------------------------------
 
 bool TCustomGrid::viewportEvent(QEvent *event)
-{
+try {
     // The cursor follows the borders that can be dragged.
     if (event->type() == QEvent::MouseMove && m_gridState == gsNormal) {
         const auto *me = static_cast<QMouseEvent *>(event);
@@ -207,6 +213,9 @@ bool TCustomGrid::viewportEvent(QEvent *event)
             updateSizingCursor(me->position().toPoint().x(), me->position().toPoint().y());
     }
     return QAbstractScrollArea::viewportEvent(event);
+} catch (...) {
+    handleCurrentException();
+    return true;
 }
 
 void TCustomGrid::updateSizingCursor(int x, int y)
@@ -270,20 +279,24 @@ void TCustomGrid::CalcSizingState(int x, int y, TGridState &state, int &index, i
 }
 
 void TCustomGrid::mousePressEvent(QMouseEvent *event)
-{
+try {
     const QPoint p = event->position().toPoint();
     m_lastMouseDownPos = event->globalPosition().toPoint();
     m_lastMouseDownTime = qint64(event->timestamp());
     MouseDown(event->button(), event->modifiers(), p.x(), p.y());
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent *event)
-{
+try {
     m_inDoubleClick = true;
     mousePressEvent(event);
     m_inDoubleClick = false;
     if (event->button() == Qt::LeftButton)
         DblClick();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::DblClick()
@@ -291,15 +304,19 @@ void TCustomGrid::DblClick()
 }
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     const QPoint p = event->position().toPoint();
     MouseMove(event->modifiers(), p.x(), p.y());
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     const QPoint p = event->position().toPoint();
     MouseUp(event->button(), event->modifiers(), p.x(), p.y());
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
@@ -444,7 +461,7 @@ bool TCustomGrid::DoMouseWheelUp(Qt::KeyboardModifiers, const QPoint &)
 }
 
 void TCustomGrid::wheelEvent(QWheelEvent *event)
-{
+try {
     const int delta = event->angleDelta().y();
     if (delta == 0) {
         event->ignore();
@@ -454,6 +471,8 @@ void TCustomGrid::wheelEvent(QWheelEvent *event)
     const bool handled = delta < 0 ? DoMouseWheelDown(event->modifiers(), pos)
                                    : DoMouseWheelUp(event->modifiers(), pos);
     event->setAccepted(handled);
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::StartScrollTimer(int intervalMs)
@@ -467,7 +486,7 @@ void TCustomGrid::StopScrollTimer()
 }
 
 void TCustomGrid::timerEvent(QTimerEvent *event)
-{
+try {
     if (event->timerId() != m_scrollTimer.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;
@@ -490,6 +509,8 @@ void TCustomGrid::timerEvent(QTimerEvent *event)
     }
     if (direction)
         TimedScroll(direction);
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomGrid::TimedScroll(TGridScrollDirection direction)

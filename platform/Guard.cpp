@@ -66,9 +66,15 @@ GuardedApplication::GuardedApplication(int &argc, char **argv)
 
 bool GuardedApplication::notify(QObject *receiver, QEvent *event)
 {
+    // Taken before delivery: the handler may free the receiver. A class name is static text.
+    const QEvent::Type type = event->type();
+    const char *className = receiver ? receiver->metaObject()->className() : "";
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
+        platformLog(LogKind::Error, QStringLiteral("An exception escaped the handler of event %1 of a %2")
+                                        .arg(int(type))
+                                        .arg(QString::fromLatin1(className)));
         handleCurrentException();
         return false;
     }
