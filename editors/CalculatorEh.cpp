@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "Formats.h"
+#include "Guard.h"
 #include "WidgetKit.h"
 
 #include <QKeyEvent>
@@ -337,20 +338,24 @@ QChar TCalculatorEh::KeyOfEvent(const QKeyEvent *Event)
 }
 
 void TCalculatorEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
     const QChar key = KeyOfEvent(Event);
     if (key.isNull())
         return QFrame::keyPressEvent(Event);
     CalcKey(key);
     Event->accept();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCalculatorEh::wheelEvent(QWheelEvent *Event)
-{
+try {
     const int delta = Event->angleDelta().y();
     if (m_state != csError && delta != 0)
         SetDisplayValue(DisplayValue() + (delta < 0 ? -1 : 1));
     Event->accept();
+} catch (...) {
+    handleCurrentException();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -398,11 +403,13 @@ bool TPopupCalculatorEh::HandleKey(QKeyEvent *Event)
 }
 
 void TPopupCalculatorEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
     if (HandleKey(Event))
         Event->accept();
     else
         TCalculatorEh::keyPressEvent(Event);
+} catch (...) {
+    handleCurrentException();
 }
 
 Variant TPopupCalculatorEh::GetValue() const
@@ -428,10 +435,12 @@ void TPopupCalculatorEh::SetFlat(bool Value)
 }
 
 void TPopupCalculatorEh::paintEvent(QPaintEvent *Event)
-{
+try {
     TCalculatorEh::paintEvent(Event);
     QPainter painter(this);
     DrawFrame3D(painter);
+} catch (...) {
+    handleCurrentException();
 }
 
 void TPopupCalculatorEh::DrawFrame3D(QPainter &Painter)

@@ -4,6 +4,7 @@
 
 #include "Color.h"
 #include "Formats.h"
+#include "Guard.h"
 #include "WidgetKit.h"
 
 #include <QKeyEvent>
@@ -287,27 +288,33 @@ void TCustomDBEditEh::UpdateBorderState()
 }
 
 void TCustomDBEditEh::enterEvent(QEnterEvent *Event)
-{
+try {
     TCustomMaskEdit::enterEvent(Event);
     m_mouseAbove = true;
     UpdateBorderState();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBEditEh::leaveEvent(QEvent *Event)
-{
+try {
     TCustomMaskEdit::leaveEvent(Event);
     m_mouseAbove = false;
     UpdateBorderState();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBEditEh::resizeEvent(QResizeEvent *Event)
-{
+try {
     TCustomMaskEdit::resizeEvent(Event);
     UpdateEditButtons();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBEditEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
     // Clicks on the image area do not reach the text.
     if (m_imageAreaWidth > 0 && ImageRect().contains(Event->position().toPoint())) {
         Event->accept();
@@ -331,10 +338,12 @@ void TCustomDBEditEh::mousePressEvent(QMouseEvent *Event)
         }
     }
     TCustomMaskEdit::mousePressEvent(Event);
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBEditEh::paintEvent(QPaintEvent *Event)
-{
+try {
     TCustomMaskEdit::paintEvent(Event);
     QPainter painter(this);
     const TImageList *images = m_editImage->Images();
@@ -349,6 +358,8 @@ void TCustomDBEditEh::paintEvent(QPaintEvent *Event)
             FrameRect(painter, r, toQColor(clBtnFace));
         FrameRect(painter, r.adjusted(1, 1, -1, -1), toQColor(clBtnFace));
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 // ---- Recently used texts ------------------------------------------------------------------------------------
@@ -359,7 +370,7 @@ TMRUListboxEh *TCustomDBEditEh::GetMRUListbox()
         m_mruListbox = new TMRUListboxEh(this);
         m_mruListbox->setSortingEnabled(true);
         m_mruListbox->hide();
-        connect(m_mruListbox, &QListWidget::itemClicked, this, [this] { MRUListCloseUp(true); });
+        connect(m_mruListbox, &QListWidget::itemClicked, this, [this] { guard([this] { MRUListCloseUp(true); }); });
     }
     return m_mruListbox;
 }

@@ -2,6 +2,7 @@
 #include "DBCtrlsEh.h"
 
 #include "Formats.h"
+#include "Guard.h"
 #include "WidgetKit.h"
 
 #include <QApplication>
@@ -343,7 +344,7 @@ bool TCustomDBComboBoxEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 }
 
 void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
     const QString before = EditText();
     const QString text = Event->text();
     TCustomDBEditEh::keyPressEvent(Event);
@@ -359,6 +360,8 @@ void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent *Event)
         if (LocateText(EditText(), false))
             setSelection(int(EditText().size()), caret - int(EditText().size()));
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 bool TCustomDBComboBoxEh::StepByWheel(bool Up)
@@ -379,7 +382,7 @@ void TCustomDBComboBoxEh::DropDownFromButton(bool Param)
 }
 
 void TCustomDBComboBoxEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
     if (!m_keyMode) {
         TCustomDBEditEh::mousePressEvent(Event);
         return;
@@ -396,6 +399,8 @@ void TCustomDBComboBoxEh::mousePressEvent(QMouseEvent *Event)
         DropDown();
         m_buttonOpenedDropDown = true;
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 // ---- The list drop-down -------------------------------------------------------------------------------------
@@ -405,7 +410,7 @@ TPopupListboxEh *TCustomDBComboBoxEh::ListBox()
     if (!m_listBox) {
         m_listBox = new TPopupListboxEh(this);
         m_listBox->hide();
-        connect(m_listBox, &QListWidget::itemClicked, this, [this] { CloseUp(true); });
+        connect(m_listBox, &QListWidget::itemClicked, this, [this] { guard([this] { CloseUp(true); }); });
     }
     return m_listBox;
 }

@@ -2,6 +2,7 @@
 #include "DBCtrlsEh.h"
 
 #include "DatabaseError.h"
+#include "Guard.h"
 #include "Services.h"
 
 #include <QApplication>
@@ -368,7 +369,7 @@ bool TCustomDBEditEh::StepByWheel(bool Up)
 }
 
 bool TCustomDBEditEh::event(QEvent *Event)
-{
+try {
     if (m_holderIntf && m_holderIntf->PreviewEditorMessage(this, Event))
         return true;
     if (Event->type() == QEvent::ShortcutOverride) {
@@ -379,10 +380,13 @@ bool TCustomDBEditEh::event(QEvent *Event)
         }
     }
     return TCustomMaskEdit::event(Event);
+} catch (...) {
+    handleCurrentException();
+    return true;
 }
 
 void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
     int key = Event->key();
     const Qt::KeyboardModifiers shift = Event->modifiers() & ~Qt::KeypadModifier;
     Event->accept();
@@ -474,6 +478,8 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
     }
     if (EditText() != before)
         UpdateMRUList();
+} catch (...) {
+    handleCurrentException();
 }
 
 bool TCustomDBEditEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift)
@@ -492,7 +498,7 @@ bool TCustomDBEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 }
 
 void TCustomDBEditEh::keyReleaseEvent(QKeyEvent *Event)
-{
+try {
     int key = Event->key();
     if (m_holderIntf) {
         m_holderIntf->PreviewEditorKeyUp(this, key, Event->modifiers());
@@ -500,31 +506,37 @@ void TCustomDBEditEh::keyReleaseEvent(QKeyEvent *Event)
             return;
     }
     TCustomMaskEdit::keyReleaseEvent(Event);
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBEditEh::wheelEvent(QWheelEvent *Event)
-{
+try {
     if (Event->modifiers() == Qt::NoModifier && Event->angleDelta().y() != 0
         && StepByWheel(Event->angleDelta().y() > 0)) {
         Event->accept();
         return;
     }
     TCustomMaskEdit::wheelEvent(Event);
+} catch (...) {
+    handleCurrentException();
 }
 
 // ---- Focus --------------------------------------------------------------------------------------------------
 
 void TCustomDBEditEh::focusInEvent(QFocusEvent *Event)
-{
+try {
     TCustomMaskEdit::focusInEvent(Event);
     SetFocused(true);
     if (m_autoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
         selectAll();
     UpdateBorderState();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBEditEh::focusOutEvent(QFocusEvent *Event)
-{
+try {
     TCustomMaskEdit::focusOutEvent(Event);
     if (Event->reason() == Qt::PopupFocusReason || m_takingFocusBack)
         return;
@@ -543,6 +555,8 @@ void TCustomDBEditEh::focusOutEvent(QFocusEvent *Event)
     }
     SetFocused(false);
     UpdateBorderState();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBEditEh::ReportWriteBackFailure(const QString &Message)

@@ -2,6 +2,7 @@
 #include "DBLookupEh.h"
 
 #include "Exceptions.h"
+#include "Guard.h"
 #include "Variant.h"
 
 #include <QApplication>
@@ -240,7 +241,7 @@ bool TCustomDBLookupComboboxEh::csDropDownTyping(QKeyEvent *Event)
 }
 
 void TCustomDBLookupComboboxEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
     userAction([&] {
         if (!m_plainEditMode && m_style == csDropDownEh && !m_listVisible) {
             csDropDownTyping(Event);
@@ -255,15 +256,19 @@ void TCustomDBLookupComboboxEh::keyPressEvent(QKeyEvent *Event)
         }
         TCustomDBEditEh::keyPressEvent(Event);
     });
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::keyReleaseEvent(QKeyEvent *Event)
-{
+try {
     TCustomDBEditEh::keyReleaseEvent(Event);
     if (m_listVisible && m_dropDownGrid && Event->key() == Qt::Key_Control) {
         int key = Event->key();
         m_dropDownGrid->KeyUp(key, Event->modifiers());
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
@@ -275,7 +280,7 @@ bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
 }
 
 void TCustomDBLookupComboboxEh::wheelEvent(QWheelEvent *Event)
-{
+try {
     // While the list is open the wheel scrolls it first.
     if (m_listVisible && m_dropDownGrid) {
         QWidget *target = m_dropDownGrid->viewport();
@@ -290,12 +295,14 @@ void TCustomDBLookupComboboxEh::wheelEvent(QWheelEvent *Event)
         }
     }
     TCustomDBEditEh::wheelEvent(Event);
+} catch (...) {
+    handleCurrentException();
 }
 
 // ---- Mouse ---------------------------------------------------------------------------------------------------
 
 void TCustomDBLookupComboboxEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mousePressEvent(Event);
         return;
@@ -311,10 +318,12 @@ void TCustomDBLookupComboboxEh::mousePressEvent(QMouseEvent *Event)
         m_droppedByClick = true;
         userAction([&] { DropDown(); });
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::mouseMoveEvent(QMouseEvent *Event)
-{
+try {
     if (m_listVisible && m_dropDownGrid && (Event->buttons() & Qt::LeftButton)) {
         // Pressing on the combo and dragging into the list chooses in the list.
         QWidget *target = m_dropDownGrid->viewport();
@@ -334,10 +343,12 @@ void TCustomDBLookupComboboxEh::mouseMoveEvent(QMouseEvent *Event)
         TCustomDBEditEh::mouseMoveEvent(Event);
     else
         Event->accept();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::mouseReleaseEvent(QMouseEvent *Event)
-{
+try {
     if (m_forwardingDrag && m_dropDownGrid) {
         m_forwardingDrag = false;
         m_droppedByClick = false;
@@ -357,13 +368,17 @@ void TCustomDBLookupComboboxEh::mouseReleaseEvent(QMouseEvent *Event)
     if (Event->button() == Qt::LeftButton && m_listVisible && !m_droppedByClick && IsButtonEnabled())
         userAction([&] { CloseUp(false); });
     m_droppedByClick = false;
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBLookupComboboxEh::mouseDoubleClickEvent(QMouseEvent *Event)
-{
+try {
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mouseDoubleClickEvent(Event);
         return;
     }
     Event->accept();
+} catch (...) {
+    handleCurrentException();
 }

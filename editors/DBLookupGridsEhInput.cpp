@@ -1,6 +1,7 @@
 // The lookup grid's keys, incremental search, scrolling and mouse; its drop-down form.
 #include "DBLookupGridsEh.h"
 
+#include "Guard.h"
 #include "Services.h"
 #include "Variant.h"
 
@@ -292,18 +293,22 @@ void TDBLookupGridEh::AutoScrollStep()
 // ---- Focus ---------------------------------------------------------------------------------------------------
 
 void TDBLookupGridEh::focusInEvent(QFocusEvent *event)
-{
+try {
     m_keySearchText.clear();
     m_hasFocus = true;
     TCustomDBGridEh::focusInEvent(event);
     viewport()->update();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TDBLookupGridEh::focusOutEvent(QFocusEvent *event)
-{
+try {
     m_hasFocus = false;
     TCustomDBGridEh::focusOutEvent(event);
     viewport()->update();
+} catch (...) {
+    handleCurrentException();
 }
 
 // ---- The drop-down -------------------------------------------------------------------------------------------
@@ -392,8 +397,10 @@ void TPopupDataGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shi
 }
 
 void TPopupDataGridEh::resizeEvent(QResizeEvent *event)
-{
+try {
     TDBLookupGridEh::resizeEvent(event);
     m_sizeGrip->UpdateGripPosition();
     m_resized = true;
+} catch (...) {
+    handleCurrentException();
 }

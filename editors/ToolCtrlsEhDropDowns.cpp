@@ -1,6 +1,7 @@
 #include "ToolCtrlsEh.h"
 
 #include "Formats.h"
+#include "Guard.h"
 #include "Services.h"
 #include "WidgetKit.h"
 
@@ -135,11 +136,11 @@ bool TDropDownBehaviorEh::CloseUp(bool Accept)
 
 void TDropDownBehaviorEh::PostDeferredCloseUp()
 {
-    QMetaObject::invokeMethod(this, [this] { CloseUp(false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { guard([this] { CloseUp(false); }); }, Qt::QueuedConnection);
 }
 
 bool TDropDownBehaviorEh::eventFilter(QObject *Watched, QEvent *Event)
-{
+try {
     if (Event->type() != QEvent::MouseButtonPress || !m_dropDown->isVisible())
         return false;
     auto *target = qobject_cast<QWidget *>(Watched);
@@ -154,6 +155,9 @@ bool TDropDownBehaviorEh::eventFilter(QObject *Watched, QEvent *Event)
         return false;
     CloseUp(false);
     return false;
+} catch (...) {
+    handleCurrentException();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -283,7 +287,7 @@ void TSizeGripEh::ParentResized()
 }
 
 void TSizeGripEh::paintEvent(QPaintEvent *)
-{
+try {
     QPainter p(this);
     p.fillRect(rect(), SysColor(clBtnFace));
     const int w = width(), h = height();
@@ -310,10 +314,12 @@ void TSizeGripEh::paintEvent(QPaintEvent *)
             }
         }
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 void TSizeGripEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
     QWidget::mousePressEvent(Event);
     QWidget *parent = parentWidget();
     if (!parent)
@@ -322,10 +328,12 @@ void TSizeGripEh::mousePressEvent(QMouseEvent *Event)
     m_lastPos = m_startPos;
     m_parentSize = parent->size();
     m_parentClientSize = ClientRectOf(parent).size();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TSizeGripEh::mouseMoveEvent(QMouseEvent *Event)
-{
+try {
     QWidget *parent = parentWidget();
     if (!parent || !(Event->buttons() & Qt::LeftButton) || m_repositioning)
         return;
@@ -371,13 +379,17 @@ void TSizeGripEh::mouseMoveEvent(QMouseEvent *Event)
     if (ClientRectOf(parent).size() != oldClient)
         ParentResized();
     UpdateGripPosition();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TSizeGripEh::moveEvent(QMoveEvent *Event)
-{
+try {
     QWidget::moveEvent(Event);
     if (!m_repositioning)
         UpdateGripPosition();
+} catch (...) {
+    handleCurrentException();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -391,7 +403,7 @@ TPopupMonthCalendarEh::TPopupMonthCalendarEh(QObject *Owner)
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     setContentsMargins(m_frameWidth, m_frameWidth, m_frameWidth, m_frameWidth);
     // A click on a day accepts it; clicks on the month arrows and the title only browse.
-    connect(this, &QCalendarWidget::clicked, this, [this] { m_behavior->CloseUp(true); });
+    connect(this, &QCalendarWidget::clicked, this, [this] { guard([this] { m_behavior->CloseUp(true); }); });
     for (QWidget *child : findChildren<QWidget *>()) {
         child->setFocusPolicy(Qt::NoFocus);
         child->installEventFilter(this);
@@ -417,7 +429,7 @@ bool TPopupMonthCalendarEh::HandleKey(QKeyEvent *Event)
 }
 
 bool TPopupMonthCalendarEh::eventFilter(QObject *Watched, QEvent *Event)
-{
+try {
     if (Event->type() == QEvent::Wheel) {
         wheelEvent(static_cast<QWheelEvent *>(Event));
         return true;
@@ -425,14 +437,19 @@ bool TPopupMonthCalendarEh::eventFilter(QObject *Watched, QEvent *Event)
     if (Event->type() == QEvent::KeyPress && !m_forwardingKey)
         return HandleKey(static_cast<QKeyEvent *>(Event));
     return QCalendarWidget::eventFilter(Watched, Event);
+} catch (...) {
+    handleCurrentException();
+    return true;
 }
 
 void TPopupMonthCalendarEh::wheelEvent(QWheelEvent *Event)
-{
+try {
     const int delta = Event->angleDelta().y();
     if (delta < 0)
         setSelectedDate(selectedDate().addDays(1));
     else if (delta > 0)
         setSelectedDate(selectedDate().addDays(-1));
     Event->accept();
+} catch (...) {
+    handleCurrentException();
 }

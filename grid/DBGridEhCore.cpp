@@ -698,7 +698,7 @@ void TCustomDBGridEh::PostLayout()
 }
 
 void TCustomDBGridEh::resizeEvent(QResizeEvent *event)
-{
+try {
     TCustomGrid::resizeEvent(event);
     if (InternalAutoFit()) {
         LayoutChanged();
@@ -706,10 +706,12 @@ void TCustomDBGridEh::resizeEvent(QResizeEvent *event)
         UpdateRowCount();
         UpdateVertScrollBar();
     }
+} catch (...) {
+    handleCurrentException();
 }
 
 bool TCustomDBGridEh::event(QEvent *event)
-{
+try {
     // With dgTabs, Tab moves between cells instead of moving the focus to the next control.
     if (event->type() == QEvent::KeyPress && (m_dbOptions & dgTabs)) {
         auto *ke = static_cast<QKeyEvent *>(event);
@@ -725,10 +727,15 @@ bool TCustomDBGridEh::event(QEvent *event)
         PaintFlatBorder(painter);
     }
     return handled;
+} catch (...) {
+    handleCurrentException();
+    return true;
 }
 
 void TCustomDBGridEh::showEvent(QShowEvent *event)
-{
+try {
     TCustomGrid::showEvent(event);
     LayoutChanged();
+} catch (...) {
+    handleCurrentException();
 }

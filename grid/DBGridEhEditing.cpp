@@ -53,21 +53,25 @@ void TCustomDBGridEh::ShowCellEditor()
 }
 
 void TCustomDBGridEh::focusInEvent(QFocusEvent *event)
-{
+try {
     TCustomGrid::focusInEvent(event);
     if (m_dbOptions & dgRowSelect)
         InvalidateRow(Row());
     if (m_selection->SelectionType() != gstNon)
         RepaintSelection();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBGridEh::focusOutEvent(QFocusEvent *event)
-{
+try {
     TCustomGrid::focusOutEvent(event);
     if (m_dbOptions & dgRowSelect)
         InvalidateRow(Row());
     if (m_selection->SelectionType() != gstNon)
         RepaintSelection();
+} catch (...) {
+    handleCurrentException();
 }
 
 void TCustomDBGridEh::DoExit()

@@ -2,6 +2,8 @@
 // stretched with Shift, the shortcuts of search and copying, and the clipboard keys.
 #include "DBGridEh.h"
 
+#include "Guard.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -119,12 +121,14 @@ bool TCustomDBGridEh::matchesCopyFromAbove(int key, Qt::KeyboardModifiers shift)
 }
 
 void TCustomDBGridEh::keyPressEvent(QKeyEvent *event)
-{
+try {
     m_lastScanCode = event->nativeScanCode();
     m_lastVirtualKey = event->nativeVirtualKey();
     TCustomGrid::keyPressEvent(event);
     m_lastScanCode = 0;
     m_lastVirtualKey = 0;
+} catch (...) {
+    handleCurrentException();
 }
 
 bool TCustomDBGridEh::PreviewEditorMessage(QWidget *editor, QEvent *event)
