@@ -339,23 +339,25 @@ QChar TCalculatorEh::KeyOfEvent(const QKeyEvent *Event)
 
 void TCalculatorEh::keyPressEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     const QChar key = KeyOfEvent(Event);
     if (key.isNull())
         return QFrame::keyPressEvent(Event);
     CalcKey(key);
     Event->accept();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCalculatorEh::wheelEvent(QWheelEvent *Event)
 try {
+    const HandlerEdge edge;
     const int delta = Event->angleDelta().y();
     if (m_state != csError && delta != 0)
         SetDisplayValue(DisplayValue() + (delta < 0 ? -1 : 1));
     Event->accept();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -404,12 +406,13 @@ bool TPopupCalculatorEh::HandleKey(QKeyEvent *Event)
 
 void TPopupCalculatorEh::keyPressEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     if (HandleKey(Event))
         Event->accept();
     else
         TCalculatorEh::keyPressEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 Variant TPopupCalculatorEh::GetValue() const
@@ -436,11 +439,12 @@ void TPopupCalculatorEh::SetFlat(bool Value)
 
 void TPopupCalculatorEh::paintEvent(QPaintEvent *Event)
 try {
+    const HandlerEdge edge;
     TCalculatorEh::paintEvent(Event);
     QPainter painter(this);
     DrawFrame3D(painter);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TPopupCalculatorEh::DrawFrame3D(QPainter &Painter)

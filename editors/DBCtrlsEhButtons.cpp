@@ -289,32 +289,36 @@ void TCustomDBEditEh::UpdateBorderState()
 
 void TCustomDBEditEh::enterEvent(QEnterEvent *Event)
 try {
+    const HandlerEdge edge;
     TCustomMaskEdit::enterEvent(Event);
     m_mouseAbove = true;
     UpdateBorderState();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::leaveEvent(QEvent *Event)
 try {
+    const HandlerEdge edge;
     TCustomMaskEdit::leaveEvent(Event);
     m_mouseAbove = false;
     UpdateBorderState();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::resizeEvent(QResizeEvent *Event)
 try {
+    const HandlerEdge edge;
     TCustomMaskEdit::resizeEvent(Event);
     UpdateEditButtons();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::mousePressEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     // Clicks on the image area do not reach the text.
     if (m_imageAreaWidth > 0 && ImageRect().contains(Event->position().toPoint())) {
         Event->accept();
@@ -339,11 +343,12 @@ try {
     }
     TCustomMaskEdit::mousePressEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::paintEvent(QPaintEvent *Event)
 try {
+    const HandlerEdge edge;
     TCustomMaskEdit::paintEvent(Event);
     QPainter painter(this);
     const TImageList *images = m_editImage->Images();
@@ -359,7 +364,7 @@ try {
         FrameRect(painter, r.adjusted(1, 1, -1, -1), toQColor(clBtnFace));
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- Recently used texts ------------------------------------------------------------------------------------

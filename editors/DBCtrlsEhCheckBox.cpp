@@ -200,6 +200,7 @@ void TCustomDBCheckBoxEh::WriteStateToField()
 
 bool TCustomDBCheckBoxEh::event(QEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->type() == QEvent::ShortcutOverride) {
         auto *key = static_cast<QKeyEvent *>(Event);
         if (key->key() == Qt::Key_Escape && m_stateModified) {
@@ -216,14 +217,15 @@ try {
         }
         return true;
     }
-    return QWidget::event(Event);
+    return throughQt([&] { return QWidget::event(Event); });
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
 void TCustomDBCheckBoxEh::keyPressEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     const int key = Event->key();
     if (key == Qt::Key_Space && !Event->isAutoRepeat()) {
         m_spacePressed = true;
@@ -244,11 +246,12 @@ try {
     }
     QWidget::keyPressEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::keyReleaseEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->key() == Qt::Key_Space && !Event->isAutoRepeat() && m_spacePressed) {
         m_spacePressed = false;
         Toggle();
@@ -256,11 +259,12 @@ try {
     }
     QWidget::keyReleaseEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::mousePressEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(Event);
     if (!hasFocus())
@@ -268,11 +272,12 @@ try {
     m_mousePressed = hasFocus();
     update();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::mouseReleaseEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton || !m_mousePressed)
         return QWidget::mouseReleaseEvent(Event);
     m_mousePressed = false;
@@ -280,11 +285,12 @@ try {
         Toggle();
     update();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::focusOutEvent(QFocusEvent *Event)
 try {
+    const HandlerEdge edge;
     QWidget::focusOutEvent(Event);
     if (Event->reason() == Qt::PopupFocusReason)
         return;
@@ -300,25 +306,27 @@ try {
     }
     update();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::enterEvent(QEnterEvent *Event)
 try {
+    const HandlerEdge edge;
     m_mouseInControl = true;
     update();
     QWidget::enterEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::leaveEvent(QEvent *Event)
 try {
+    const HandlerEdge edge;
     m_mouseInControl = false;
     update();
     QWidget::leaveEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- Painting -----------------------------------------------------------------------------------------------
@@ -350,6 +358,7 @@ QSize TCustomDBCheckBoxEh::sizeHint() const
 
 void TCustomDBCheckBoxEh::paintEvent(QPaintEvent *Event)
 try {
+    const HandlerEdge edge;
     Q_UNUSED(Event);
     QPainter painter(this);
     const QColor color = palette().color(QPalette::Window);
@@ -377,5 +386,5 @@ try {
     DrawButtonControlFace(painter, BoxRect(), color, bfkCheckBoxEh, pressed ? 1 : 0, m_flat,
                           hot || hasFocus() || m_alwaysShowBorder, isEnabled(), int(m_state));
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }

@@ -345,6 +345,7 @@ bool TCustomDBComboBoxEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 
 void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     const QString before = EditText();
     const QString text = Event->text();
     TCustomDBEditEh::keyPressEvent(Event);
@@ -361,7 +362,7 @@ try {
             setSelection(int(EditText().size()), caret - int(EditText().size()));
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 bool TCustomDBComboBoxEh::StepByWheel(bool Up)
@@ -383,6 +384,7 @@ void TCustomDBComboBoxEh::DropDownFromButton(bool Param)
 
 void TCustomDBComboBoxEh::mousePressEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (!m_keyMode) {
         TCustomDBEditEh::mousePressEvent(Event);
         return;
@@ -400,7 +402,7 @@ try {
         m_buttonOpenedDropDown = true;
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- The list drop-down -------------------------------------------------------------------------------------

@@ -609,10 +609,11 @@ bool TCustomDBDateTimeEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 
 void TCustomDBDateTimeEditEh::focusInEvent(QFocusEvent *Event)
 try {
+    const HandlerEdge edge;
     UpdateFourDigitYear();
     TCustomDBEditEh::focusInEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- Calendar -----------------------------------------------------------------------------------------------

@@ -370,6 +370,7 @@ bool TCustomDBEditEh::StepByWheel(bool Up)
 
 bool TCustomDBEditEh::event(QEvent *Event)
 try {
+    const HandlerEdge edge;
     if (m_holderIntf && m_holderIntf->PreviewEditorMessage(this, Event))
         return true;
     if (Event->type() == QEvent::ShortcutOverride) {
@@ -379,14 +380,15 @@ try {
             return true;
         }
     }
-    return TCustomMaskEdit::event(Event);
+    return throughQt([&] { return TCustomMaskEdit::event(Event); });
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
 void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     int key = Event->key();
     const Qt::KeyboardModifiers shift = Event->modifiers() & ~Qt::KeypadModifier;
     Event->accept();
@@ -479,7 +481,7 @@ try {
     if (EditText() != before)
         UpdateMRUList();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 bool TCustomDBEditEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift)
@@ -499,6 +501,7 @@ bool TCustomDBEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 
 void TCustomDBEditEh::keyReleaseEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     int key = Event->key();
     if (m_holderIntf) {
         m_holderIntf->PreviewEditorKeyUp(this, key, Event->modifiers());
@@ -507,11 +510,12 @@ try {
     }
     TCustomMaskEdit::keyReleaseEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::wheelEvent(QWheelEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->modifiers() == Qt::NoModifier && Event->angleDelta().y() != 0
         && StepByWheel(Event->angleDelta().y() > 0)) {
         Event->accept();
@@ -519,24 +523,26 @@ try {
     }
     TCustomMaskEdit::wheelEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- Focus --------------------------------------------------------------------------------------------------
 
 void TCustomDBEditEh::focusInEvent(QFocusEvent *Event)
 try {
+    const HandlerEdge edge;
     TCustomMaskEdit::focusInEvent(Event);
     SetFocused(true);
     if (m_autoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
         selectAll();
     UpdateBorderState();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::focusOutEvent(QFocusEvent *Event)
 try {
+    const HandlerEdge edge;
     TCustomMaskEdit::focusOutEvent(Event);
     if (Event->reason() == Qt::PopupFocusReason || m_takingFocusBack)
         return;
@@ -556,7 +562,7 @@ try {
     SetFocused(false);
     UpdateBorderState();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::ReportWriteBackFailure(const QString &Message)

@@ -242,6 +242,7 @@ bool TCustomDBLookupComboboxEh::csDropDownTyping(QKeyEvent *Event)
 
 void TCustomDBLookupComboboxEh::keyPressEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     userAction([&] {
         if (!m_plainEditMode && m_style == csDropDownEh && !m_listVisible) {
             csDropDownTyping(Event);
@@ -257,18 +258,19 @@ try {
         TCustomDBEditEh::keyPressEvent(Event);
     });
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::keyReleaseEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     TCustomDBEditEh::keyReleaseEvent(Event);
     if (m_listVisible && m_dropDownGrid && Event->key() == Qt::Key_Control) {
         int key = Event->key();
         m_dropDownGrid->KeyUp(key, Event->modifiers());
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
@@ -281,6 +283,7 @@ bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
 
 void TCustomDBLookupComboboxEh::wheelEvent(QWheelEvent *Event)
 try {
+    const HandlerEdge edge;
     // While the list is open the wheel scrolls it first.
     if (m_listVisible && m_dropDownGrid) {
         QWidget *target = m_dropDownGrid->viewport();
@@ -296,13 +299,14 @@ try {
     }
     TCustomDBEditEh::wheelEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- Mouse ---------------------------------------------------------------------------------------------------
 
 void TCustomDBLookupComboboxEh::mousePressEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mousePressEvent(Event);
         return;
@@ -319,11 +323,12 @@ try {
         userAction([&] { DropDown(); });
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::mouseMoveEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (m_listVisible && m_dropDownGrid && (Event->buttons() & Qt::LeftButton)) {
         // Pressing on the combo and dragging into the list chooses in the list.
         QWidget *target = m_dropDownGrid->viewport();
@@ -344,11 +349,12 @@ try {
     else
         Event->accept();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::mouseReleaseEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (m_forwardingDrag && m_dropDownGrid) {
         m_forwardingDrag = false;
         m_droppedByClick = false;
@@ -369,16 +375,17 @@ try {
         userAction([&] { CloseUp(false); });
     m_droppedByClick = false;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::mouseDoubleClickEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mouseDoubleClickEvent(Event);
         return;
     }
     Event->accept();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }

@@ -472,6 +472,7 @@ void TDBLookupGridEh::SetBounds(int left, int top, int width, int height)
 
 void TDBLookupGridEh::resizeEvent(QResizeEvent *event)
 try {
+    const HandlerEdge edge;
     TCustomDBGridEh::resizeEvent(event);
     if (m_settingBounds || m_sizing)
         return;
@@ -481,7 +482,7 @@ try {
     SetBounds(g.x(), g.y(), g.width(), g.height());
     m_sizing = false;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TDBLookupGridEh::SetShowTitles(bool value)

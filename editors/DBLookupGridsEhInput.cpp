@@ -294,21 +294,23 @@ void TDBLookupGridEh::AutoScrollStep()
 
 void TDBLookupGridEh::focusInEvent(QFocusEvent *event)
 try {
+    const HandlerEdge edge;
     m_keySearchText.clear();
     m_hasFocus = true;
     TCustomDBGridEh::focusInEvent(event);
     viewport()->update();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TDBLookupGridEh::focusOutEvent(QFocusEvent *event)
 try {
+    const HandlerEdge edge;
     m_hasFocus = false;
     TCustomDBGridEh::focusOutEvent(event);
     viewport()->update();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- The drop-down -------------------------------------------------------------------------------------------
@@ -398,9 +400,10 @@ void TPopupDataGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shi
 
 void TPopupDataGridEh::resizeEvent(QResizeEvent *event)
 try {
+    const HandlerEdge edge;
     TDBLookupGridEh::resizeEvent(event);
     m_sizeGrip->UpdateGripPosition();
     m_resized = true;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }

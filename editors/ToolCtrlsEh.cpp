@@ -503,6 +503,7 @@ void TEditButtonControlEh::UpdatePressedPart(int Y)
 
 void TEditButtonControlEh::mousePressEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton || !isEnabled())
         return QWidget::mousePressEvent(Event);
     if (!m_down) {
@@ -518,11 +519,12 @@ try {
             StartRepeatTimer(FirstRepeatInterval);
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::mouseMoveEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (!m_dragging)
         return QWidget::mouseMoveEvent(Event);
     const QPoint p = Event->position().toPoint();
@@ -543,11 +545,12 @@ try {
         update();
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::mouseReleaseEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton || !m_dragging)
         return QWidget::mouseReleaseEvent(Event);
     const QPoint p = Event->position().toPoint();
@@ -571,7 +574,7 @@ try {
     if (m_repeatTimer && m_repeatTimer->isActive())
         m_repeatTimer->stop();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::Click()
@@ -584,13 +587,14 @@ void TEditButtonControlEh::Click()
 
 void TEditButtonControlEh::changeEvent(QEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->type() == QEvent::EnabledChange) {
         m_state = isEnabled() ? (m_down ? bsExclusive : bsUp) : bsDisabled;
         update();
     }
     QWidget::changeEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::StartRepeatTimer(int Interval)
@@ -619,6 +623,7 @@ void TEditButtonControlEh::RepeatTimerFired()
 
 void TEditButtonControlEh::paintEvent(QPaintEvent *)
 try {
+    const HandlerEdge edge;
     QPainter painter(this);
     const QColor parentColor = parentWidget() ? parentWidget()->palette().color(QPalette::Window)
                                               : toQColor(clBtnFace);
@@ -642,7 +647,7 @@ try {
         PaintGlyphFace(painter);
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::PaintGlyphFace(QPainter &Painter)

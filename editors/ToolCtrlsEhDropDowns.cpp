@@ -141,6 +141,7 @@ void TDropDownBehaviorEh::PostDeferredCloseUp()
 
 bool TDropDownBehaviorEh::eventFilter(QObject *Watched, QEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->type() != QEvent::MouseButtonPress || !m_dropDown->isVisible())
         return false;
     auto *target = qobject_cast<QWidget *>(Watched);
@@ -156,7 +157,7 @@ try {
     CloseUp(false);
     return false;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
@@ -288,6 +289,7 @@ void TSizeGripEh::ParentResized()
 
 void TSizeGripEh::paintEvent(QPaintEvent *)
 try {
+    const HandlerEdge edge;
     QPainter p(this);
     p.fillRect(rect(), SysColor(clBtnFace));
     const int w = width(), h = height();
@@ -315,11 +317,12 @@ try {
         }
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TSizeGripEh::mousePressEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     QWidget::mousePressEvent(Event);
     QWidget *parent = parentWidget();
     if (!parent)
@@ -329,11 +332,12 @@ try {
     m_parentSize = parent->size();
     m_parentClientSize = ClientRectOf(parent).size();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TSizeGripEh::mouseMoveEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     QWidget *parent = parentWidget();
     if (!parent || !(Event->buttons() & Qt::LeftButton) || m_repositioning)
         return;
@@ -380,16 +384,17 @@ try {
         ParentResized();
     UpdateGripPosition();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TSizeGripEh::moveEvent(QMoveEvent *Event)
 try {
+    const HandlerEdge edge;
     QWidget::moveEvent(Event);
     if (!m_repositioning)
         UpdateGripPosition();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -430,6 +435,7 @@ bool TPopupMonthCalendarEh::HandleKey(QKeyEvent *Event)
 
 bool TPopupMonthCalendarEh::eventFilter(QObject *Watched, QEvent *Event)
 try {
+    const HandlerEdge edge;
     if (Event->type() == QEvent::Wheel) {
         wheelEvent(static_cast<QWheelEvent *>(Event));
         return true;
@@ -438,12 +444,13 @@ try {
         return HandleKey(static_cast<QKeyEvent *>(Event));
     return QCalendarWidget::eventFilter(Watched, Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
 void TPopupMonthCalendarEh::wheelEvent(QWheelEvent *Event)
 try {
+    const HandlerEdge edge;
     const int delta = Event->angleDelta().y();
     if (delta < 0)
         setSelectedDate(selectedDate().addDays(1));
@@ -451,5 +458,5 @@ try {
         setSelectedDate(selectedDate().addDays(-1));
     Event->accept();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }

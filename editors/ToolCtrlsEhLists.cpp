@@ -247,15 +247,17 @@ void TPopupListboxEh::DropDownSideChanged(TDropDownSideEh Side)
 
 void TPopupListboxEh::resizeEvent(QResizeEvent *Event)
 try {
+    const HandlerEdge edge;
     QListWidget::resizeEvent(Event);
     m_sizeGrip->UpdateGripPosition();
     m_resized = true;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TPopupListboxEh::mouseMoveEvent(QMouseEvent *Event)
 try {
+    const HandlerEdge edge;
     const QPoint pos = Event->position().toPoint();
     if (Event->buttons() == Qt::NoButton && pos != m_lastMousePos) {
         m_lastMousePos = pos;
@@ -266,17 +268,18 @@ try {
     }
     QListWidget::mouseMoveEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TPopupListboxEh::wheelEvent(QWheelEvent *Event)
 try {
+    const HandlerEdge edge;
     const int delta = Event->angleDelta().y();
     if (delta != 0)
         verticalScrollBar()->setValue(verticalScrollBar()->value() + (delta < 0 ? 1 : -1));
     Event->accept();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 bool TPopupListboxEh::HandleKeyPress(const QString &Text, int Key)
@@ -304,12 +307,13 @@ bool TPopupListboxEh::HandleKeyPress(const QString &Text, int Key)
 
 void TPopupListboxEh::keyPressEvent(QKeyEvent *Event)
 try {
+    const HandlerEdge edge;
     if (HandleKeyPress(Event->text(), Event->key()))
         Event->accept();
     else
         QListWidget::keyPressEvent(Event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 TMRUListboxEh::TMRUListboxEh(QObject *Owner)
@@ -369,10 +373,11 @@ void TMRUListboxEh::DropDownSideChanged(TDropDownSideEh Side)
 
 void TMRUListboxEh::resizeEvent(QResizeEvent *Event)
 try {
+    const HandlerEdge edge;
     TPopupListboxEh::resizeEvent(Event);
     UpdateScrollBar();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TMRUListboxEh::rowsInserted(const QModelIndex &Parent, int Start, int End)

@@ -699,6 +699,7 @@ void TCustomDBGridEh::PostLayout()
 
 void TCustomDBGridEh::resizeEvent(QResizeEvent *event)
 try {
+    const HandlerEdge edge;
     TCustomGrid::resizeEvent(event);
     if (InternalAutoFit()) {
         LayoutChanged();
@@ -707,11 +708,12 @@ try {
         UpdateVertScrollBar();
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 bool TCustomDBGridEh::event(QEvent *event)
 try {
+    const HandlerEdge edge;
     // With dgTabs, Tab moves between cells instead of moving the focus to the next control.
     if (event->type() == QEvent::KeyPress && (m_dbOptions & dgTabs)) {
         auto *ke = static_cast<QKeyEvent *>(event);
@@ -721,21 +723,22 @@ try {
             return true;
         }
     }
-    const bool handled = TCustomGrid::event(event);
+    const bool handled = throughQt([&] { return TCustomGrid::event(event); });
     if (event->type() == QEvent::Paint && frameShape() != QFrame::NoFrame) {
         QPainter painter(this);
         PaintFlatBorder(painter);
     }
     return handled;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
 void TCustomDBGridEh::showEvent(QShowEvent *event)
 try {
+    const HandlerEdge edge;
     TCustomGrid::showEvent(event);
     LayoutChanged();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }

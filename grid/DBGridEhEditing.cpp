@@ -54,24 +54,26 @@ void TCustomDBGridEh::ShowCellEditor()
 
 void TCustomDBGridEh::focusInEvent(QFocusEvent *event)
 try {
+    const HandlerEdge edge;
     TCustomGrid::focusInEvent(event);
     if (m_dbOptions & dgRowSelect)
         InvalidateRow(Row());
     if (m_selection->SelectionType() != gstNon)
         RepaintSelection();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBGridEh::focusOutEvent(QFocusEvent *event)
 try {
+    const HandlerEdge edge;
     TCustomGrid::focusOutEvent(event);
     if (m_dbOptions & dgRowSelect)
         InvalidateRow(Row());
     if (m_selection->SelectionType() != gstNon)
         RepaintSelection();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomDBGridEh::DoExit()

@@ -26,6 +26,7 @@ TInplaceFilterEditEh::TInplaceFilterEditEh(TCustomDBGridEh *grid)
 
 bool TInplaceFilterEditEh::event(QEvent *event)
 try {
+    const HandlerEdge edge;
     if (event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
@@ -35,7 +36,7 @@ try {
     }
     return TDBLookupComboboxEh::event(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 

@@ -269,6 +269,7 @@ void TDBGridEhFindDlg::bCancelClick()
 
 void TDBGridEhFindDlg::keyPressEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     // Enter and Esc reach here only when the control holding the focus did not want them.
     const int key = event->key();
     if (key == Qt::Key_Escape) {
@@ -285,7 +286,7 @@ try {
     cbText->setModified(false);
     event->accept();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 TDBGridEhFindDlg *GridFindDialog()

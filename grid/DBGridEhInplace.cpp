@@ -454,6 +454,7 @@ void TDBGridInplaceEdit::updateImageIndex()
 
 void TDBGridInplaceEdit::paintEvent(QPaintEvent *event)
 try {
+    const HandlerEdge edge;
     TInplaceEdit::paintEvent(event);
     const TImageList *images = shownImages();
     if (!images || m_imageIndex < 0)
@@ -463,15 +464,16 @@ try {
     const int x = rtl ? width() - m_buttonsWidth - images->Width() - 3 : 2;
     images->Draw(painter, x, (height() - images->Height()) / 2, m_imageIndex, isEnabled());
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent *event)
 try {
+    const HandlerEdge edge;
     TInplaceEdit::resizeEvent(event);
     BoundsChanged();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TDBGridInplaceEdit::BoundsChanged()
@@ -547,6 +549,7 @@ void TDBGridInplaceEdit::BoundsChanged()
 
 bool TDBGridInplaceEdit::eventFilter(QObject *watched, QEvent *event)
 try {
+    const HandlerEdge edge;
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
         return TInplaceEdit::eventFilter(watched, event);
@@ -577,7 +580,7 @@ try {
     // The button still sees its release, so it is drawn up again.
     return false;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
@@ -966,6 +969,7 @@ bool TDBGridInplaceEdit::CompleteText(const QString &typed, int caret)
 
 void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     const int key = event->key();
     const Qt::KeyboardModifiers shift = event->modifiers();
     const bool alt = shift & Qt::AltModifier;
@@ -1065,7 +1069,7 @@ try {
     }
     TInplaceEdit::keyPressEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 std::unique_ptr<QKeyEvent> TDBGridInplaceEdit::decimalSeparatorKey(const QKeyEvent *event) const
@@ -1177,6 +1181,7 @@ void TDBGridInplaceEdit::paste()
 
 bool TDBGridInplaceEdit::event(QEvent *event)
 try {
+    const HandlerEdge edge;
     if (event->type() == QEvent::ShortcutOverride) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (ke->matches(QKeySequence::Paste)) {
@@ -1186,7 +1191,7 @@ try {
     }
     return TInplaceEdit::event(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
@@ -1200,10 +1205,11 @@ void TDBGridInplaceEdit::closeListsOnFocusLoss()
 
 void TDBGridInplaceEdit::focusOutEvent(QFocusEvent *event)
 try {
+    const HandlerEdge edge;
     closeListsOnFocusLoss();
     TInplaceEdit::focusOutEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 bool TDBGridInplaceEdit::stepOnDoubleClick(Qt::KeyboardModifiers modifiers)
@@ -1217,21 +1223,23 @@ bool TDBGridInplaceEdit::stepOnDoubleClick(Qt::KeyboardModifiers modifiers)
 
 void TDBGridInplaceEdit::mouseDoubleClickEvent(QMouseEvent *event)
 try {
+    const HandlerEdge edge;
     if (!stepOnDoubleClick(event->modifiers()))
         TInplaceEdit::mouseDoubleClickEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TDBGridInplaceEdit::wheelEvent(QWheelEvent *event)
 try {
+    const HandlerEdge edge;
     if (m_droppedDown) {
         event->accept();
         return;
     }
     TInplaceEdit::wheelEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 // ---- Recently used texts -----------------------------------------------------------------------------------

@@ -122,13 +122,14 @@ bool TCustomDBGridEh::matchesCopyFromAbove(int key, Qt::KeyboardModifiers shift)
 
 void TCustomDBGridEh::keyPressEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     m_lastScanCode = event->nativeScanCode();
     m_lastVirtualKey = event->nativeVirtualKey();
     TCustomGrid::keyPressEvent(event);
     m_lastScanCode = 0;
     m_lastVirtualKey = 0;
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 bool TCustomDBGridEh::PreviewEditorMessage(QWidget *editor, QEvent *event)

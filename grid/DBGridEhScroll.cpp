@@ -467,6 +467,7 @@ TCellTipWindow *TCustomDBGridEh::CellTipWindow() const
 
 bool TCustomDBGridEh::viewportEvent(QEvent *event)
 try {
+    const HandlerEdge edge;
     if (event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
         TGridHintEh hint;
@@ -500,6 +501,6 @@ try {
         m_tipWindow->HideTip();
     return TCustomGrid::viewportEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }

@@ -92,6 +92,7 @@ void TCustomDBGridEh::IncrementalSearch(const QString &text, int timeout, int di
 
 void TCustomDBGridEh::timerEvent(QTimerEvent *event)
 try {
+    const HandlerEdge edge;
     if (event->timerId() == m_incSearchTimer.timerId()) {
         m_incSearchTimer.stop();
         SafeCall([&] { StopIncrementalSearch(); });
@@ -103,5 +104,5 @@ try {
     }
     TCustomGrid::timerEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }

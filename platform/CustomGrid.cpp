@@ -62,6 +62,7 @@ void TInplaceEdit::Deselect()
 
 bool TInplaceEdit::event(QEvent *event)
 try {
+    const HandlerEdge edge;
     if (m_grid->PreviewEditorMessage(this, event))
         return true;
     // Tab must reach the grid rather than move the focus.
@@ -72,14 +73,15 @@ try {
             return true;
         }
     }
-    return QLineEdit::event(event);
+    return throughQt([&] { return QLineEdit::event(event); });
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
 void TInplaceEdit::keyPressEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     int key = event->key() == Qt::Key_Backtab ? int(Qt::Key_Tab) : event->key();
     const Qt::KeyboardModifiers shift = event->modifiers();
     m_grid->PreviewEditorKeyDown(this, key, shift);
@@ -99,17 +101,18 @@ try {
     }
     QLineEdit::keyPressEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TInplaceEdit::keyReleaseEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     int key = event->key();
     m_grid->PreviewEditorKeyUp(this, key, event->modifiers());
     if (key != 0)
         QLineEdit::keyReleaseEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TInplaceEdit::KeyDown(int &key, Qt::KeyboardModifiers shift)
@@ -628,26 +631,29 @@ void TCustomGrid::PreviewEditorKeyUp(QWidget *, int &, Qt::KeyboardModifiers)
 
 void TCustomGrid::focusInEvent(QFocusEvent *event)
 try {
+    const HandlerEdge edge;
     QAbstractScrollArea::focusInEvent(event);
     InvalidateRect(Selection());
     UpdateEdit();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::focusOutEvent(QFocusEvent *event)
 try {
+    const HandlerEdge edge;
     QAbstractScrollArea::focusOutEvent(event);
     InvalidateRect(Selection());
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::resizeEvent(QResizeEvent *event)
 try {
+    const HandlerEdge edge;
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollRange();
     UpdateEdit();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }

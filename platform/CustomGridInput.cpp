@@ -52,6 +52,7 @@ void TCustomGrid::MoveColumn(int from, int to)
 
 void TCustomGrid::keyPressEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     int key = event->key() == Qt::Key_Backtab ? int(Qt::Key_Tab) : event->key();
     Qt::KeyboardModifiers shift = event->modifiers();
     if (event->key() == Qt::Key_Backtab)
@@ -75,15 +76,16 @@ try {
         }
     }
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::keyReleaseEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     int key = event->key();
     KeyUp(key, event->modifiers());
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::KeyUp(int &, Qt::KeyboardModifiers)
@@ -206,15 +208,16 @@ void TCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
 
 bool TCustomGrid::viewportEvent(QEvent *event)
 try {
+    const HandlerEdge edge;
     // The cursor follows the borders that can be dragged.
     if (event->type() == QEvent::MouseMove && m_gridState == gsNormal) {
         const auto *me = static_cast<QMouseEvent *>(event);
         if (me->buttons() == Qt::NoButton)
             updateSizingCursor(me->position().toPoint().x(), me->position().toPoint().y());
     }
-    return QAbstractScrollArea::viewportEvent(event);
+    return throughQt([&] { return QAbstractScrollArea::viewportEvent(event); });
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
     return true;
 }
 
@@ -280,23 +283,25 @@ void TCustomGrid::CalcSizingState(int x, int y, TGridState &state, int &index, i
 
 void TCustomGrid::mousePressEvent(QMouseEvent *event)
 try {
+    const HandlerEdge edge;
     const QPoint p = event->position().toPoint();
     m_lastMouseDownPos = event->globalPosition().toPoint();
     m_lastMouseDownTime = qint64(event->timestamp());
     MouseDown(event->button(), event->modifiers(), p.x(), p.y());
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent *event)
 try {
+    const HandlerEdge edge;
     m_inDoubleClick = true;
     mousePressEvent(event);
     m_inDoubleClick = false;
     if (event->button() == Qt::LeftButton)
         DblClick();
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::DblClick()
@@ -305,18 +310,20 @@ void TCustomGrid::DblClick()
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent *event)
 try {
+    const HandlerEdge edge;
     const QPoint p = event->position().toPoint();
     MouseMove(event->modifiers(), p.x(), p.y());
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::mouseReleaseEvent(QMouseEvent *event)
 try {
+    const HandlerEdge edge;
     const QPoint p = event->position().toPoint();
     MouseUp(event->button(), event->modifiers(), p.x(), p.y());
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
@@ -462,6 +469,7 @@ bool TCustomGrid::DoMouseWheelUp(Qt::KeyboardModifiers, const QPoint &)
 
 void TCustomGrid::wheelEvent(QWheelEvent *event)
 try {
+    const HandlerEdge edge;
     const int delta = event->angleDelta().y();
     if (delta == 0) {
         event->ignore();
@@ -472,7 +480,7 @@ try {
                                    : DoMouseWheelUp(event->modifiers(), pos);
     event->setAccepted(handled);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::StartScrollTimer(int intervalMs)
@@ -487,6 +495,7 @@ void TCustomGrid::StopScrollTimer()
 
 void TCustomGrid::timerEvent(QTimerEvent *event)
 try {
+    const HandlerEdge edge;
     if (event->timerId() != m_scrollTimer.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;
@@ -510,7 +519,7 @@ try {
     if (direction)
         TimedScroll(direction);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::TimedScroll(TGridScrollDirection direction)

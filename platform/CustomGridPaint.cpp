@@ -14,12 +14,13 @@
 
 void TCustomGrid::paintEvent(QPaintEvent *event)
 try {
+    const HandlerEdge edge;
     QPainter painter(viewport());
     painter.setFont(m_font.qfont());
     painter.setPen(m_font.qcolor());
     Paint(painter, event->rect());
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::DrawLines(QPainter &painter, const TGridDrawInfo &info, int col, int row, int startX, int startY,

@@ -135,6 +135,7 @@ void TCustomMaskEdit::MoveCaretOffLiterals()
 
 void TCustomMaskEdit::keyPressEvent(QKeyEvent *event)
 try {
+    const HandlerEdge edge;
     const QString typed = event->text();
     const bool printable = typed.size() == 1 && typed.at(0).unicode() >= 32 && typed.at(0).unicode() != 127
                            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
@@ -150,5 +151,5 @@ try {
     }
     QLineEdit::keyPressEvent(event);
 } catch (...) {
-    handleCurrentException();
+    endAtHandlerEdge();
 }
