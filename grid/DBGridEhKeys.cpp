@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -123,11 +124,10 @@ bool TCustomDBGridEh::matchesCopyFromAbove(int key, Qt::KeyboardModifiers shift)
 void TCustomDBGridEh::keyPressEvent(QKeyEvent *event)
 try {
     const HandlerEdge edge;
-    m_lastScanCode = event->nativeScanCode();
-    m_lastVirtualKey = event->nativeVirtualKey();
+    // Cleared again also when the key fails, so a later key is not read by this one's codes.
+    const QScopedValueRollback scanCode(m_lastScanCode, event->nativeScanCode());
+    const QScopedValueRollback virtualKey(m_lastVirtualKey, event->nativeVirtualKey());
     TCustomGrid::keyPressEvent(event);
-    m_lastScanCode = 0;
-    m_lastVirtualKey = 0;
 } catch (...) {
     endAtHandlerEdge();
 }

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -295,9 +296,11 @@ try {
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent *event)
 try {
     const HandlerEdge edge;
-    m_inDoubleClick = true;
-    mousePressEvent(event);
-    m_inDoubleClick = false;
+    {
+        // Cleared again also when the press fails, or every later press would count as a double click's.
+        const QScopedValueRollback inDoubleClick(m_inDoubleClick, true);
+        mousePressEvent(event);
+    }
     if (event->button() == Qt::LeftButton)
         DblClick();
 } catch (...) {

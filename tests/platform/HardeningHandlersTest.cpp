@@ -1,6 +1,7 @@
 // Where a handler's edge catches: only where Qt called the handler. A derived class's handler that calls its
 // base's handler directly gets what the base raised, and a handler reached again through a nested event loop
 // catches at its own edge.
+#include "CustomGrid.h"
 #include "ExceptionWatch.h"
 #include "Exceptions.h"
 #include "Guard.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWidget>
 
 #include <functional>
@@ -71,6 +73,22 @@ protected:
     }
 };
 
+// A grid whose press fails when it is the second half of a double click.
+class RefusingGrid : public TCustomGrid
+{
+public:
+    QList<bool> presses; // whether each press was a double click's
+
+protected:
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) override
+    {
+        presses << InDoubleClick();
+        if (InDoubleClick())
+            throw Exception(Refused);
+        TCustomGrid::MouseDown(button, shift, x, y);
+    }
+};
+
 void pressKey(QWidget &w)
 {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"));
@@ -128,6 +146,26 @@ TEST(HardeningHandlers, AHandlerReachedThroughANestedLoopCatchesAtItsOwnEdge)
     EXPECT_TRUE(loopEnded);
     EXPECT_EQ(outer.trace, (QStringList{QStringLiteral("the key handler went on"),
                                         QStringLiteral("the event handler went on")}));
+    EXPECT_EQ(watch.reported, QStringList{Refused});
+    EXPECT_EQ(watch.escaped, QStringList());
+}
+
+TEST(HardeningHandlers, APressThatFailsInADoubleClickLeavesLaterPressesSingle)
+{
+    RefusingGrid grid;
+    grid.resize(200, 100);
+    grid.show();
+    ExceptionWatch watch;
+    const auto send = [&](QEvent::Type type) {
+        const QPointF at(10, 10);
+        QMouseEvent event(type, at, grid.viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(grid.viewport(), &event);
+    };
+    send(QEvent::MouseButtonDblClick);
+    send(QEvent::MouseButtonRelease);
+    send(QEvent::MouseButtonPress);
+    EXPECT_EQ(grid.presses, (QList<bool>{true, false}));
     EXPECT_EQ(watch.reported, QStringList{Refused});
     EXPECT_EQ(watch.escaped, QStringList());
 }
