@@ -108,11 +108,11 @@ TEST(HardeningHandlers, WhatABaseHandlerRaisesGoesOnToTheDerivedHandlerThatCalle
     } cases[] = {
         // The derived key handler sees the failure and stops; its edge, entered from Qt's dispatch inside
         // event(), reports it once, so the event handler that handed the event to Qt goes on.
-        {"the base's handler raises", [] { throw Exception(Refused); },
-         {QStringLiteral("seen: ") + Refused, eventWentOn}, {Refused}},
-        {"nothing is raised", {}, {keyWentOn, eventWentOn}, {}},
-        {"a guard inside the base's handler catches it", [] { guard([] { throw Exception(Refused); }); },
-         {keyWentOn, eventWentOn}, {Refused}},
+        { "the base's handler raises", [] { throw Exception(Refused); },
+            { QStringLiteral("seen: ") + Refused, eventWentOn }, { Refused } },
+        { "nothing is raised", {}, { keyWentOn, eventWentOn }, {} },
+        { "a guard inside the base's handler catches it", [] { guard([] { throw Exception(Refused); }); },
+            { keyWentOn, eventWentOn }, { Refused } },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -135,8 +135,8 @@ TEST(HardeningHandlers, AHandlerReachedThroughANestedLoopCatchesAtItsOwnEdge)
     outer.onKey = [&] {
         // A handler that waits in a loop of its own, as a modal window does, while another handler fails.
         QEventLoop loop;
-        QCoreApplication::postEvent(&inner,
-                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b")));
+        QCoreApplication::postEvent(
+            &inner, new QKeyEvent(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b")));
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         loop.exec();
         loopEnded = true;
@@ -144,9 +144,9 @@ TEST(HardeningHandlers, AHandlerReachedThroughANestedLoopCatchesAtItsOwnEdge)
     ExceptionWatch watch;
     pressKey(outer);
     EXPECT_TRUE(loopEnded);
-    EXPECT_EQ(outer.trace, (QStringList{QStringLiteral("the key handler went on"),
-                                        QStringLiteral("the event handler went on")}));
-    EXPECT_EQ(watch.reported, QStringList{Refused});
+    EXPECT_EQ(outer.trace,
+        (QStringList { QStringLiteral("the key handler went on"), QStringLiteral("the event handler went on") }));
+    EXPECT_EQ(watch.reported, QStringList { Refused });
     EXPECT_EQ(watch.escaped, QStringList());
 }
 
@@ -159,14 +159,14 @@ TEST(HardeningHandlers, APressThatFailsInADoubleClickLeavesLaterPressesSingle)
     const auto send = [&](QEvent::Type type) {
         const QPointF at(10, 10);
         QMouseEvent event(type, at, grid.viewport()->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(grid.viewport(), &event);
     };
     send(QEvent::MouseButtonDblClick);
     send(QEvent::MouseButtonRelease);
     send(QEvent::MouseButtonPress);
-    EXPECT_EQ(grid.presses, (QList<bool>{true, false}));
-    EXPECT_EQ(watch.reported, QStringList{Refused});
+    EXPECT_EQ(grid.presses, (QList<bool> { true, false }));
+    EXPECT_EQ(watch.reported, QStringList { Refused });
     EXPECT_EQ(watch.escaped, QStringList());
 }
 
