@@ -274,16 +274,25 @@ void TfrDesignerPage::paintEvent(QPaintEvent *event)
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (m_layer.size() != pixels) {
-        m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_layer = QImage(pixels, QImage::Format_RGB32);
         m_layer.setDevicePixelRatio(ratio);
         m_layerFresh = QRegion();
     }
     const QRect rect = event->rect();
     const QRegion stale = marksOnly ? QRegion(rect) - m_layerFresh : QRegion(rect);
     if (!stale.isEmpty()) {
+        // Painted apart and copied in: objects set clips of their own, which must not reach past the stale part.
         const QRect painted = stale.boundingRect();
+        QImage part((QSizeF(painted.size()) * ratio).toSize(), QImage::Format_RGB32);
+        part.setDevicePixelRatio(ratio);
+        {
+            QPainter partPainter(&part);
+            partPainter.translate(-painted.topLeft());
+            PaintObjects(partPainter, painted);
+        }
         QPainter layer(&m_layer);
-        PaintObjects(layer, painted);
+        layer.setCompositionMode(QPainter::CompositionMode_Source);
+        layer.drawImage(painted.topLeft(), part);
         m_layerFresh += painted;
     }
     painter.drawImage(QPointF(rect.topLeft()), m_layer,
