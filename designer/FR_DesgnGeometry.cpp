@@ -22,8 +22,7 @@ int HitTest(const std::vector<TfrView *> &objects, const QPoint &point)
                 continue;
             if (v->Width < 3 || v->Height < 3) {
                 // A hair line would be out of reach of the mouse.
-                const QRect r(
-                    QPoint(v->Left - 3, v->Top - 3), QPoint(v->Left + v->Width + 3, v->Top + v->Height + 3));
+                const QRect r(QPoint(v->Left - 3, v->Top - 3), QPoint(v->Left + v->Width + 3, v->Top + v->Height + 3));
                 if (r.contains(point))
                     return i;
             } else if (v->GetClipRegion(false).contains(point)) {

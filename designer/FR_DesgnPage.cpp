@@ -295,8 +295,8 @@ void TfrDesignerPage::paintEvent(QPaintEvent *event)
         layer.drawImage(painted.topLeft(), part);
         m_layerFresh += painted;
     }
-    painter.drawImage(QPointF(rect.topLeft()), m_layer,
-        QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
+    painter.drawImage(
+        QPointF(rect.topLeft()), m_layer, QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
     PaintOverlay(painter, rect);
 }
 
