@@ -165,16 +165,21 @@ void TStream::WriteBytes(const QByteArray &bytes)
 
 void TStream::WriteStreamString(const QString &text)
 {
-    const QByteArray bytes = QStringToCP1251(text);
-    if (bytes.size() > 0xFFFF)
+    // The length, the bytes and a closing zero go out in one write, put together on the stack when short. ASCII
+    // is the same in the code page: it goes in as it is, without a converted copy.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const QByteArray converted = ascii ? QByteArray() : QStringToCP1251(text);
+    const qsizetype size = ascii ? text.size() : converted.size();
+    if (size > 0xFFFF)
         throw EWriteError(QStringLiteral("Текст длиннее 65535 байт не может быть записан в поток"));
-    // The length, the bytes and a closing zero go out in one write, put together on the stack when short.
-    QVarLengthArray<char, 256> record(bytes.size() + 3);
-    record[0] = char(bytes.size() & 0xFF);
-    record[1] = char(bytes.size() >> 8);
-    if (!bytes.isEmpty())
-        std::memcpy(record.data() + 2, bytes.constData(), size_t(bytes.size()));
-    record[bytes.size() + 2] = '\0';
+    QVarLengthArray<char, 256> record(size + 3);
+    record[0] = char(size & 0xFF);
+    record[1] = char(size >> 8);
+    if (ascii)
+        std::transform(text.begin(), text.end(), record.begin() + 2, [](QChar c) { return char(c.unicode()); });
+    else
+        std::memcpy(record.data() + 2, converted.constData(), size_t(size));
+    record[size + 2] = '\0';
     WriteBuffer(record.constData(), record.size());
 }
 
