@@ -286,6 +286,15 @@ public:
             return f.spacing == spacing && f.direction == direction && f.keepsShapes == keepsShapes && f.base == base;
         });
         if (found == m_fonts.end()) {
+            if (!m_letGoAtExit) {
+                // Fonts and shapes hold font engines: they are let go while the application still has its fonts.
+                qAddPostRoutine([] {
+                    instance().m_fonts.clear();
+                    instance().m_kept = 0;
+                    instance().m_letGoAtExit = false;
+                });
+                m_letGoAtExit = true;
+            }
             if (m_fonts.size() == Fonts) {
                 m_kept -= m_fonts.back().texts.size();
                 m_fonts.pop_back();
@@ -306,15 +315,6 @@ public:
             return kept->second ? &*kept->second : nullptr;
         if (m_kept >= Texts)
             clear();
-        if (!m_letGoAtExit) {
-            // Shapes hold font engines: they are let go while the application still has its fonts.
-            qAddPostRoutine([] {
-                instance().m_fonts.clear();
-                instance().m_kept = 0;
-                instance().m_letGoAtExit = false;
-            });
-            m_letGoAtExit = true;
-        }
         std::optional<QStaticText> shape;
         if (onOneLineOnItsBaseline(font, text)) {
             shape.emplace(text);
@@ -340,8 +340,8 @@ public:
 private:
     ShapedTexts() = default;
 
-    // Line breaks would lay the text out on more lines, and a glyph from a fallback font with a taller ascent
-    // would move the whole line down.
+    // A line separator would lay the text out on more lines and control characters are left to the painter's own
+    // drawing; a glyph from a fallback font with a taller ascent would move the whole line down.
     static bool onOneLineOnItsBaseline(const Font &font, const QString &text)
     {
         for (QChar c : text)
