@@ -108,17 +108,21 @@ QByteArray TStream::ReadBytes(qint64 count)
     return bytes;
 }
 
-QString TStream::ReadStreamString()
+QString TStream::ReadCodePageText(quint16 length)
 {
-    const quint16 length = ReadUInt16();
-    // A length read from a damaged stream must not make us allocate what is not there.
     if (length > Size() - Position())
         readError();
     // Most strings of a record are short: they are read on the stack, not into a buffer of their own.
     QVarLengthArray<char, 256> bytes(length);
     ReadBuffer(bytes.data(), length);
-    ReadByte();
     return CP1251ToQString(QByteArray::fromRawData(bytes.constData(), length));
+}
+
+QString TStream::ReadStreamString()
+{
+    const QString text = ReadCodePageText(ReadUInt16());
+    ReadByte();
+    return text;
 }
 
 void TStream::WriteByte(quint8 value)
@@ -165,13 +169,19 @@ void TStream::WriteBytes(const QByteArray &bytes)
 
 void TStream::WriteStreamString(const QString &text)
 {
-    // The length, the bytes and a closing zero go out in one write, put together on the stack when short. ASCII
-    // is the same in the code page: it goes in as it is, without a converted copy.
+    if (!WriteCodePageRecord(text, 0))
+        throw EWriteError(QStringLiteral("Текст длиннее 65535 байт не может быть записан в поток"));
+}
+
+bool TStream::WriteCodePageRecord(const QString &text, quint8 closing)
+{
+    // Put together on the stack when short. ASCII is the same in the code page: it goes in as it is, without a
+    // converted copy.
     const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
     const QByteArray converted = ascii ? QByteArray() : QStringToCP1251(text);
     const qsizetype size = ascii ? text.size() : converted.size();
     if (size > 0xFFFF)
-        throw EWriteError(QStringLiteral("Текст длиннее 65535 байт не может быть записан в поток"));
+        return false;
     QVarLengthArray<char, 256> record(size + 3);
     record[0] = char(size & 0xFF);
     record[1] = char(size >> 8);
@@ -179,8 +189,9 @@ void TStream::WriteStreamString(const QString &text)
         std::transform(text.begin(), text.end(), record.begin() + 2, [](QChar c) { return char(c.unicode()); });
     else
         std::memcpy(record.data() + 2, converted.constData(), size_t(size));
-    record[size + 2] = '\0';
+    record[size + 2] = char(closing);
     WriteBuffer(record.constData(), record.size());
+    return true;
 }
 
 // ---- TMemoryStream -------------------------------------------------------------------------------------------

@@ -78,6 +78,8 @@ public:
     QString ReadStreamString();
     // `count` bytes, checked against what is left before anything is allocated.
     QByteArray ReadBytes(qint64 count);
+    // `length` CP1251 bytes as text, checked the same way.
+    QString ReadCodePageText(quint16 length);
 
     void WriteByte(quint8 value);
     void WriteInt16(qint16 value);
@@ -92,6 +94,9 @@ public:
     // Raises EWriteError when the CP1251 text is longer than 65535 bytes, before writing anything.
     void WriteStreamString(const QString &text);
     void WriteBytes(const QByteArray &bytes);
+    // uint16 length, the CP1251 bytes and the closing byte, in one write; false, writing nothing, when the bytes
+    // are more than 65535.
+    bool WriteCodePageRecord(const QString &text, quint8 closing);
 };
 
 class TMemoryStream : public TStream

@@ -78,8 +78,7 @@ void ReadStreamStrings(TStream &stream, QStringList &lines)
     }
     quint8 separator = 0;
     do {
-        const quint16 n = stream.ReadUInt16();
-        lines << CP1251ToQString(stream.ReadBytes(n));
+        lines << stream.ReadCodePageText(stream.ReadUInt16());
         separator = stream.ReadByte();
     } while (separator != 0);
 }
@@ -89,16 +88,12 @@ void WriteStreamStrings(TStream &stream, const QStringList &lines)
     if (lines.size() > 0xFFFF)
         throw EWriteError(QStringLiteral("Список из %1 строк не помещается в шаблон").arg(lines.size()));
     stream.WriteUInt16(quint16(lines.size()));
-    for (int i = 0; i < lines.size(); ++i) {
-        const QByteArray bytes = QStringToCP1251(lines.at(i));
-        if (bytes.size() > 0xFFFF)
+    if (lines.isEmpty())
+        stream.WriteByte(0);
+    // Each line closed by a carriage return, the last by the list's closing zero.
+    for (int i = 0; i < lines.size(); ++i)
+        if (!stream.WriteCodePageRecord(lines.at(i), i + 1 < lines.size() ? 13 : 0))
             throw EWriteError(QStringLiteral("Строка длиннее 65535 байт не помещается в шаблон"));
-        stream.WriteUInt16(quint16(bytes.size()));
-        stream.WriteBytes(bytes);
-        if (i + 1 < lines.size())
-            stream.WriteByte(13);
-    }
-    stream.WriteByte(0);
 }
 
 QString ReadZeroString(TStream &stream)
