@@ -59,6 +59,8 @@ TfrComboBox *FontSizeBox(const char *name)
     auto *box = new TfrComboBox;
     box->setObjectName(QString::fromLatin1(name));
     box->addItems({ "8", "9", "10", "11", "12", "14" });
+    // A size is typed whole: completing "1" to "10" from the list would store a size nobody typed.
+    box->setCompleter(nullptr);
     box->setEditText(DefaultFontSize);
     box->setFixedWidth(60);
     return box;
