@@ -46,6 +46,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -199,8 +200,9 @@ private:
 
 void figure(const char *what, double ours, double baseline, qint64 load, int customers, const QString &extra = {})
 {
-    std::printf("  %-40s %9.3f s  baseline %9.3f s  ratio %6.2f  %8.2f us/customer  load %9lld  peak %5ld MB%s\n",
-                what, ours, baseline, baseline > 0 ? ours / baseline : 0.0,
+    // Padded by characters, not bytes: the Russian names take two bytes a letter.
+    std::printf("  %s %9.3f s  baseline %9.3f s  ratio %6.2f  %8.2f us/customer  load %9lld  peak %5ld MB%s\n",
+                qPrintable(QString::fromUtf8(what).leftJustified(40)), ours, baseline, baseline > 0 ? ours / baseline : 0.0,
                 customers > 0 ? ours * 1e6 / double(customers) : 0.0, static_cast<long long>(load), peakMb(),
                 qPrintable(extra));
     std::fflush(stdout);
@@ -269,7 +271,14 @@ struct Program
         AppSettings() = TAppSettings::defaults();
         messages.defaultAnswer = mrYes;
         main = std::make_unique<TfrmMain>();
+        main->resize(1280, 900);
+        // The window's first showing runs the program's start: its connect command, which logs a connected
+        // session out (and would ask for a login otherwise). The bench is logged on already, so the window
+        // shows and settles before it is given the modules over the bench's connection.
+        main->show();
+        QCoreApplication::processEvents();
         DMR = &dmr;
+        dmr.SetMainWindow(main.get());
         dm = std::make_unique<TDM>(&dmr);
         DM = dm.get();
         cust = std::make_unique<TcustDM>(dm.get(), &dmr);
@@ -279,8 +288,6 @@ struct Program
         reports = std::make_unique<TdmReports>(dm.get(), &dmr, cust.get());
         dmReports = reports.get();
         reports->SetTemplateFolder(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms/"));
-        main->resize(1280, 900);
-        main->show();
         main->ReloadMainCfg();
         main->UpdateMenu();
         QCoreApplication::processEvents();
@@ -350,6 +357,10 @@ void customerList(Program &p, TDMR &dmr, int customers)
                 grid = dynamic_cast<TCustomDBGridEh *>(a) != nullptr;
             return grid && inside(w, "TfrmCustomer");
         });
+        if (!p.main->actShowCustList->isEnabled()) {
+            note(QStringLiteral("the customer list's menu command is disabled: the program is not connected"));
+            return;
+        }
         clock.start();
         p.main->actShowCustList->trigger();
         if (!waitFor([&] { return watch.painted(); })) {
@@ -404,11 +415,22 @@ void customerList(Program &p, TDMR &dmr, int customers)
             surnames << rawRows.cells[size_t(r) * size_t(rawRows.columns.size()) + size_t(column)].toString();
     }
     TKyv_DBGridEh *grid = form->dbgCustomer;
-    const int surnameColumn = 2;
+    int surnameColumn = -1;
+    for (int i = 0; i < grid->Columns().Count() && surnameColumn < 0; ++i)
+        if (grid->Columns()[i]->FieldName().compare(QLatin1String("SURNAME"), Qt::CaseInsensitive) == 0)
+            surnameColumn = i;
+    if (surnameColumn < 0) {
+        note(QStringLiteral("the customer list shows no surname"));
+        return;
+    }
+    // The surname's own caption: the lower half of a title split in two, above the strip that selects the column.
     const QRect title = grid->CellRect(grid->IndicatorCols() + surnameColumn, 0);
+    // A click gives the grid the focus only in the active window, as on a desktop; the hints shown while the list
+    // opened took the activation with them when they hid.
+    QApplication::setActiveWindow(p.main.get());
     QElapsedTimer t;
     t.start();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(title.center().x(), title.bottom() - 3));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(title.center().x(), title.bottom() - title.height() / 4));
     QCoreApplication::processEvents();
     const double sort = seconds(t);
     QStringList keys = surnames;
@@ -420,11 +442,17 @@ void customerList(Program &p, TDMR &dmr, int customers)
            QStringLiteral("  order %1").arg(p.cust->cdsCustomer()->IndexName()));
 
     QLineEdit *edit = form->SearchFrame->edtSearch;
+    edit->setFocus();
+    QCoreApplication::processEvents();
     const QString typed = QStringLiteral("Кузнецов");
     double worst = 0, total = 0, rawWorst = 0;
     for (int i = 0; i < typed.size(); ++i) {
         t.start();
-        QTest::keyClicks(edit, typed.mid(i, 1));
+        // A key of the Russian layout: its text, as the keyboard hands it over.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed.mid(i, 1));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, typed.mid(i, 1));
+        QApplication::sendEvent(edit, &press);
+        QApplication::sendEvent(edit, &release);
         QCoreApplication::processEvents();
         const double key = seconds(t);
         worst = std::max(worst, key);
@@ -482,8 +510,8 @@ void report(Program &p, TDMR &dmr, const char *action, const char *what, int cus
     SelectionPeriodFrom = ReportMonth;
     SelectionPeriodTo = EndOfMonth(ReportMonth);
     QAction *act = p.main->findChild<QAction *>(QString::fromLatin1(action));
-    if (!act) {
-        note(QStringLiteral("no action %1").arg(QLatin1String(action)));
+    if (!act || !act->isEnabled()) {
+        note(QStringLiteral("no enabled action %1").arg(QLatin1String(action)));
         return;
     }
     ModalAnswers answers([](QWidget *w) {
