@@ -384,7 +384,7 @@ void TDBSumListProducer::Recalc()
                     m_virtualRecordList.push_back(bookmark);
             };
             try {
-                ds->ForEachRecord(addRecord);
+                ds->ForEachRecord(addRecord, virtualRecords);
             } catch (...) {
                 m_recalculating = false;
                 throw;
