@@ -480,15 +480,25 @@ void customerList(Program &p, TDMR &dmr, int customers)
     const int target = (customers / 2) / 20 * 20;
     p.cust->cdsCustomer()->Locate(QStringLiteral("CUSTOMER_ID"), target);
     QCoreApplication::processEvents();
-    recorder = std::make_unique<StatementRecorder>(*dmr.dbConnection());
-    t.start();
-    form->actPnlClientInfoStatus->trigger();
-    QCoreApplication::processEvents();
-    for (int page = 1; page < 10; ++page) {
-        form->actNextPageCopy->trigger();
+    // The first opening reads the customer's pages of the file; the figure is the second, which finds them read,
+    // as its yardstick does.
+    const auto openCard = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        form->actPnlClientInfoStatus->trigger();
         QCoreApplication::processEvents();
-    }
-    const double card = seconds(t);
+        for (int page = 1; page < 10; ++page) {
+            form->actNextPageCopy->trigger();
+            QCoreApplication::processEvents();
+        }
+        const double s = seconds(clock);
+        form->actPnlClientInfoStatus->trigger();
+        QCoreApplication::processEvents();
+        return s;
+    };
+    const double firstCard = openCard();
+    recorder = std::make_unique<StatementRecorder>(*dmr.dbConnection());
+    const double card = openCard();
     const QList<RecordedStatement> cardStatements = recorder->statements();
     recorder.reset();
     t.start();
@@ -496,9 +506,7 @@ void customerList(Program &p, TDMR &dmr, int customers)
     for (const RecordedStatement &s : cardStatements)
         cardRows += WalkRaw(*dmr.dbConnection(), s).rowCount();
     figure("card, every page", card, seconds(t), cardRows, customers,
-           QStringLiteral("  %1 statements").arg(cardStatements.size()));
-    form->actPnlClientInfoStatus->trigger();
-    QCoreApplication::processEvents();
+           QStringLiteral("  %1 statements; first opening %2 s").arg(cardStatements.size()).arg(firstCard, 0, 'f', 3));
 
     // Closing the list's window gives its memory back; what the bench itself read is let go first.
     surnames = QStringList();
