@@ -619,6 +619,9 @@ public:
 
     // Repaints within the region (the whole surface when empty); painting works from the surface's state.
     void Draw(const QRegion &region = QRegion());
+    // Repaints the selection's marks when only the selection has changed: the objects beneath them are taken as
+    // they were last painted.
+    void DrawMarks();
     void PlacePage();
     QPoint SnapToGrid(const QPoint &point) const;
     void CalcSelectionBounds();
@@ -690,6 +693,8 @@ private:
     void SelectByRubberBand();
     void EndDrag();
     TfrView *AddNewView(int tag);
+    void PaintObjects(QPainter &painter, const QRect &rect);
+    void PaintOverlay(QPainter &painter, const QRect &rect);
     void PaintBackground(QPainter &painter, const QRect &rect);
     void PaintMarks(QPainter &painter);
     void PaintActionShapes(QPainter &painter);
@@ -697,6 +702,11 @@ private:
 
     TCursorKind m_cursor = ckDefault;
     QPoint m_downPoint;
+    // The background and the objects as last painted, without marks or action shapes, and where that picture
+    // still shows the objects as they are: a part drawn again through Draw is stale until painted.
+    QImage m_layer;
+    QRegion m_layerFresh;
+    bool m_marksOnly = false;
 
     // A dropped DB field is inserted as the text tool inserts.
     friend class TfrDesignerForm;

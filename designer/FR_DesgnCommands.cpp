@@ -340,7 +340,7 @@ void TfrDesignerForm::SelectAllObjects()
     SelectAll();
     PageView->LastSelected = PageView->SelectedCount == 1 ? Page->Object(0) : nullptr;
     PageView->CalcSelectionBounds();
-    PageView->Draw();
+    PageView->DrawMarks();
     SelectionChanged();
 }
 

@@ -98,7 +98,8 @@ protected:
                 return true;
             }
             drop->acceptProposedAction();
-            m_designer->DropField(drop->position().toPoint(), drop->mimeData()->text());
+            m_designer->DropField(drop->position().toPoint(),
+                QString::fromUtf8(drop->mimeData()->data(QLatin1String(TfrIconListBox::DragFormat))));
             return true;
         }
         default:
@@ -107,10 +108,12 @@ protected:
     }
 
 private:
+    // Only a row of the field lists is taken, told by the format it carries rather than by the drag's source,
+    // which is known only while the platform runs the drag inside this process.
     bool Accepts(const QDropEvent *event) const
     {
         return m_designer->Page && m_designer->PageType == 0 && !(DesignerRestrictions & drNoInsert)
-            && event->mimeData()->hasText() && qobject_cast<TfrIconListBox *>(event->source());
+            && event->mimeData()->hasFormat(QLatin1String(TfrIconListBox::DragFormat));
     }
 
     TfrDesignerForm *m_designer;

@@ -14,17 +14,21 @@ int RoundEven(double v)
 
 int HitTest(const std::vector<TfrView *> &objects, const QPoint &point)
 {
-    for (int i = int(objects.size()) - 1; i >= 0; --i) {
-        TfrView *v = objects[size_t(i)];
-        if (v->Width < 3 || v->Height < 3) {
-            // A hair line would be out of reach of the mouse.
-            const QRect r(QPoint(v->Left - 3, v->Top - 3), QPoint(v->Left + v->Width + 3, v->Top + v->Height + 3));
-            if (r.contains(point))
+    // The objects lie over the bands, as the surface draws them, wherever a band stands in the list.
+    for (const bool bands : { false, true })
+        for (int i = int(objects.size()) - 1; i >= 0; --i) {
+            TfrView *v = objects[size_t(i)];
+            if ((v->TypeCode == 2) != bands)
+                continue;
+            if (v->Width < 3 || v->Height < 3) {
+                // A hair line would be out of reach of the mouse.
+                const QRect r(QPoint(v->Left - 3, v->Top - 3), QPoint(v->Left + v->Width + 3, v->Top + v->Height + 3));
+                if (r.contains(point))
+                    return i;
+            } else if (v->GetClipRegion(false).contains(point)) {
                 return i;
-        } else if (v->GetClipRegion(false).contains(point)) {
-            return i;
+            }
         }
-    }
     return -1;
 }
 

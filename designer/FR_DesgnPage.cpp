@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <utility>
+
 namespace {
 
 constexpr TColor MarkTeal = 0x808000;
@@ -136,10 +138,19 @@ TfrDesignerPage::TfrDesignerPage(TfrDesignerForm *designer, QWidget *parent)
 
 void TfrDesignerPage::Draw(const QRegion &region)
 {
-    if (region.isEmpty())
+    if (region.isEmpty()) {
+        m_layerFresh = QRegion();
         update();
-    else
+    } else {
+        m_layerFresh -= region;
         update(region);
+    }
+}
+
+void TfrDesignerPage::DrawMarks()
+{
+    m_marksOnly = true;
+    update();
 }
 
 void TfrDesignerPage::PlacePage()
@@ -252,14 +263,50 @@ QRegion TfrDesignerPage::SelectionRegion() const
 void TfrDesignerPage::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    const bool marksOnly = std::exchange(m_marksOnly, false);
     if (NoPaint || !Designer->Page) {
         painter.fillRect(event->rect(), palette().window());
         return;
     }
-    PaintPage(painter, event->rect());
+    // The objects are painted into the layer and shown from there, so that a change of the selection alone
+    // repaints only its marks over them. Any other repaint draws the objects anew: it may follow a change that
+    // nothing has announced.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_layer.size() != pixels) {
+        m_layer = QImage(pixels, QImage::Format_RGB32);
+        m_layer.setDevicePixelRatio(ratio);
+        m_layerFresh = QRegion();
+    }
+    const QRect rect = event->rect();
+    const QRegion stale = marksOnly ? QRegion(rect) - m_layerFresh : QRegion(rect);
+    if (!stale.isEmpty()) {
+        // Painted apart and copied in: objects set clips of their own, which must not reach past the stale part.
+        const QRect painted = stale.boundingRect();
+        QImage part((QSizeF(painted.size()) * ratio).toSize(), QImage::Format_RGB32);
+        part.setDevicePixelRatio(ratio);
+        {
+            QPainter partPainter(&part);
+            partPainter.translate(-painted.topLeft());
+            PaintObjects(partPainter, painted);
+        }
+        QPainter layer(&m_layer);
+        layer.setCompositionMode(QPainter::CompositionMode_Source);
+        layer.drawImage(painted.topLeft(), part);
+        m_layerFresh += painted;
+    }
+    painter.drawImage(
+        QPointF(rect.topLeft()), m_layer, QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
+    PaintOverlay(painter, rect);
 }
 
 void TfrDesignerPage::PaintPage(QPainter &painter, const QRect &rect)
+{
+    PaintObjects(painter, rect);
+    PaintOverlay(painter, rect);
+}
+
+void TfrDesignerPage::PaintObjects(QPainter &painter, const QRect &rect)
 {
     TfrPage *page = Designer->Page;
     painter.save();
@@ -268,18 +315,24 @@ void TfrDesignerPage::PaintPage(QPainter &painter, const QRect &rect)
     static const QImage scriptMark(QStringLiteral(":/window/SCRIPT"));
     static const QImage highlightMark(QStringLiteral(":/window/HIGHLIGHT"));
     QPainterCanvas canvas(&painter);
-    // From the bottom of the z-order up: a transparent object shows what lies beneath it.
-    for (int i = 0; i < page->ObjectCount(); ++i) {
-        TfrView *v = page->Object(i);
-        if (!v->GetClipRegion(false).boundingRect().intersects(rect))
-            continue;
-        v->Draw(canvas);
-        if (!v->Script.isEmpty())
-            painter.drawImage(v->Left + 1, v->Top + 1, scriptMark);
-        if (auto *memo = dynamic_cast<TfrMemoView *>(v); memo && !memo->HighlightCondition.isEmpty())
-            painter.drawImage(v->Left + 1, v->Top + 10, highlightMark);
-    }
+    // From the bottom of the z-order up: a transparent object shows what lies beneath it. Bands lie beneath
+    // everything else, wherever they stand in the list.
+    for (const bool bands : { true, false })
+        for (int i = 0; i < page->ObjectCount(); ++i) {
+            TfrView *v = page->Object(i);
+            if ((v->TypeCode == 2) != bands || !v->GetClipRegion(false).boundingRect().intersects(rect))
+                continue;
+            v->Draw(canvas);
+            if (!v->Script.isEmpty())
+                painter.drawImage(v->Left + 1, v->Top + 1, scriptMark);
+            if (auto *memo = dynamic_cast<TfrMemoView *>(v); memo && !memo->HighlightCondition.isEmpty())
+                painter.drawImage(v->Left + 1, v->Top + 10, highlightMark);
+        }
     painter.restore();
+}
+
+void TfrDesignerPage::PaintOverlay(QPainter &painter, const QRect &rect)
+{
     painter.save();
     painter.setClipRect(rect);
     if (!Down)

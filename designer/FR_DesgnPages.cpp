@@ -143,7 +143,8 @@ void TfrDesignerForm::SetCurPage(int index)
     Unselect();
     EnableControls();
     UpdateStatus();
-    SortBands(*Page);
+    // The objects keep the order they were stored in until the page is edited: showing a template must not
+    // change what it saves. The surface lays bands beneath the other objects whatever their place in the list.
     PageView->SelectionHidden = false;
     // Bands take their place across the page when they are drawn: done once off screen, hit tests and the first
     // paint see them where they are.

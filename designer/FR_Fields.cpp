@@ -130,6 +130,7 @@ void TfrIconListBox::startDrag(Qt::DropActions)
     auto *drag = new QDrag(this);
     auto *data = new QMimeData;
     data->setText(text);
+    data->setData(QLatin1String(DragFormat), text.toUtf8());
     drag->setMimeData(data);
     drag->exec(Qt::CopyAction);
 }

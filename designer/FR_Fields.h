@@ -30,6 +30,9 @@ class TfrIconListBox : public QListWidget
     Q_OBJECT
 public:
     static constexpr int ItemHeight = 16;
+    // The format that carries a dragged row's text besides plain text: a drop target tells by it a row of these
+    // lists from a text dragged in from another window or program.
+    static constexpr const char *DragFormat = "application/x-tarvik-list-row";
 
     TfrIconListBox(const QPixmap &icon, QWidget *parent);
 

@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "Formats.h"
+#include "Guard.h"
 #include "WidgetKit.h"
 
 #include <QKeyEvent>
@@ -337,20 +338,26 @@ QChar TCalculatorEh::KeyOfEvent(const QKeyEvent *Event)
 }
 
 void TCalculatorEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     const QChar key = KeyOfEvent(Event);
     if (key.isNull())
         return QFrame::keyPressEvent(Event);
     CalcKey(key);
     Event->accept();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCalculatorEh::wheelEvent(QWheelEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     const int delta = Event->angleDelta().y();
     if (m_state != csError && delta != 0)
         SetDisplayValue(DisplayValue() + (delta < 0 ? -1 : 1));
     Event->accept();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -398,11 +405,14 @@ bool TPopupCalculatorEh::HandleKey(QKeyEvent *Event)
 }
 
 void TPopupCalculatorEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (HandleKey(Event))
         Event->accept();
     else
         TCalculatorEh::keyPressEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 Variant TPopupCalculatorEh::GetValue() const
@@ -428,10 +438,13 @@ void TPopupCalculatorEh::SetFlat(bool Value)
 }
 
 void TPopupCalculatorEh::paintEvent(QPaintEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCalculatorEh::paintEvent(Event);
     QPainter painter(this);
     DrawFrame3D(painter);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TPopupCalculatorEh::DrawFrame3D(QPainter &Painter)

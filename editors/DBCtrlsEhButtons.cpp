@@ -4,6 +4,7 @@
 
 #include "Color.h"
 #include "Formats.h"
+#include "Guard.h"
 #include "WidgetKit.h"
 
 #include <QKeyEvent>
@@ -287,27 +288,37 @@ void TCustomDBEditEh::UpdateBorderState()
 }
 
 void TCustomDBEditEh::enterEvent(QEnterEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCustomMaskEdit::enterEvent(Event);
     m_mouseAbove = true;
     UpdateBorderState();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::leaveEvent(QEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCustomMaskEdit::leaveEvent(Event);
     m_mouseAbove = false;
     UpdateBorderState();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::resizeEvent(QResizeEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCustomMaskEdit::resizeEvent(Event);
     UpdateEditButtons();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     // Clicks on the image area do not reach the text.
     if (m_imageAreaWidth > 0 && ImageRect().contains(Event->position().toPoint())) {
         Event->accept();
@@ -331,10 +342,13 @@ void TCustomDBEditEh::mousePressEvent(QMouseEvent *Event)
         }
     }
     TCustomMaskEdit::mousePressEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::paintEvent(QPaintEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCustomMaskEdit::paintEvent(Event);
     QPainter painter(this);
     const TImageList *images = m_editImage->Images();
@@ -349,6 +363,8 @@ void TCustomDBEditEh::paintEvent(QPaintEvent *Event)
             FrameRect(painter, r, toQColor(clBtnFace));
         FrameRect(painter, r.adjusted(1, 1, -1, -1), toQColor(clBtnFace));
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- Recently used texts ------------------------------------------------------------------------------------
@@ -359,7 +375,7 @@ TMRUListboxEh *TCustomDBEditEh::GetMRUListbox()
         m_mruListbox = new TMRUListboxEh(this);
         m_mruListbox->setSortingEnabled(true);
         m_mruListbox->hide();
-        connect(m_mruListbox, &QListWidget::itemClicked, this, [this] { MRUListCloseUp(true); });
+        connect(m_mruListbox, &QListWidget::itemClicked, this, [this] { guard([this] { MRUListCloseUp(true); }); });
     }
     return m_mruListbox;
 }

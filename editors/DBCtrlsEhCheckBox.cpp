@@ -3,6 +3,7 @@
 
 #include "Color.h"
 #include "Formats.h"
+#include "Guard.h"
 #include "Services.h"
 #include "WidgetKit.h"
 
@@ -198,7 +199,8 @@ void TCustomDBCheckBoxEh::WriteStateToField()
 // ---- Keys, mouse and focus ----------------------------------------------------------------------------------
 
 bool TCustomDBCheckBoxEh::event(QEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->type() == QEvent::ShortcutOverride) {
         auto *key = static_cast<QKeyEvent *>(Event);
         if (key->key() == Qt::Key_Escape && m_stateModified) {
@@ -215,11 +217,15 @@ bool TCustomDBCheckBoxEh::event(QEvent *Event)
         }
         return true;
     }
-    return QWidget::event(Event);
+    return throughQt([&] { return QWidget::event(Event); });
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TCustomDBCheckBoxEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     const int key = Event->key();
     if (key == Qt::Key_Space && !Event->isAutoRepeat()) {
         m_spacePressed = true;
@@ -239,40 +245,52 @@ void TCustomDBCheckBoxEh::keyPressEvent(QKeyEvent *Event)
         return;
     }
     QWidget::keyPressEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::keyReleaseEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->key() == Qt::Key_Space && !Event->isAutoRepeat() && m_spacePressed) {
         m_spacePressed = false;
         Toggle();
         return;
     }
     QWidget::keyReleaseEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(Event);
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
     m_mousePressed = hasFocus();
     update();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::mouseReleaseEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton || !m_mousePressed)
         return QWidget::mouseReleaseEvent(Event);
     m_mousePressed = false;
     if (rect().contains(Event->position().toPoint()))
         Toggle();
     update();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::focusOutEvent(QFocusEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     QWidget::focusOutEvent(Event);
     if (Event->reason() == Qt::PopupFocusReason)
         return;
@@ -287,20 +305,28 @@ void TCustomDBCheckBoxEh::focusOutEvent(QFocusEvent *Event)
         });
     }
     update();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::enterEvent(QEnterEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     m_mouseInControl = true;
     update();
     QWidget::enterEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBCheckBoxEh::leaveEvent(QEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     m_mouseInControl = false;
     update();
     QWidget::leaveEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- Painting -----------------------------------------------------------------------------------------------
@@ -331,7 +357,8 @@ QSize TCustomDBCheckBoxEh::sizeHint() const
 }
 
 void TCustomDBCheckBoxEh::paintEvent(QPaintEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     Q_UNUSED(Event);
     QPainter painter(this);
     const QColor color = palette().color(QPalette::Window);
@@ -358,4 +385,6 @@ void TCustomDBCheckBoxEh::paintEvent(QPaintEvent *Event)
     const bool pressed = (m_mouseInControl && m_mousePressed) || m_spacePressed;
     DrawButtonControlFace(painter, BoxRect(), color, bfkCheckBoxEh, pressed ? 1 : 0, m_flat,
                           hot || hasFocus() || m_alwaysShowBorder, isEnabled(), int(m_state));
+} catch (...) {
+    endAtHandlerEdge();
 }

@@ -2,6 +2,7 @@
 #include "DBCtrlsEh.h"
 
 #include "Formats.h"
+#include "Guard.h"
 #include "WidgetKit.h"
 
 #include <QApplication>
@@ -343,7 +344,8 @@ bool TCustomDBComboBoxEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 }
 
 void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     const QString before = EditText();
     const QString text = Event->text();
     TCustomDBEditEh::keyPressEvent(Event);
@@ -359,6 +361,8 @@ void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent *Event)
         if (LocateText(EditText(), false))
             setSelection(int(EditText().size()), caret - int(EditText().size()));
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 bool TCustomDBComboBoxEh::StepByWheel(bool Up)
@@ -379,7 +383,8 @@ void TCustomDBComboBoxEh::DropDownFromButton(bool Param)
 }
 
 void TCustomDBComboBoxEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (!m_keyMode) {
         TCustomDBEditEh::mousePressEvent(Event);
         return;
@@ -396,6 +401,8 @@ void TCustomDBComboBoxEh::mousePressEvent(QMouseEvent *Event)
         DropDown();
         m_buttonOpenedDropDown = true;
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- The list drop-down -------------------------------------------------------------------------------------
@@ -405,7 +412,7 @@ TPopupListboxEh *TCustomDBComboBoxEh::ListBox()
     if (!m_listBox) {
         m_listBox = new TPopupListboxEh(this);
         m_listBox->hide();
-        connect(m_listBox, &QListWidget::itemClicked, this, [this] { CloseUp(true); });
+        connect(m_listBox, &QListWidget::itemClicked, this, [this] { guard([this] { CloseUp(true); }); });
     }
     return m_listBox;
 }

@@ -3,6 +3,7 @@
 
 #include "FormatSettings.h"
 #include "Formats.h"
+#include "Guard.h"
 #include "Services.h"
 #include "Variant.h"
 
@@ -607,9 +608,12 @@ bool TCustomDBDateTimeEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 }
 
 void TCustomDBDateTimeEditEh::focusInEvent(QFocusEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     UpdateFourDigitYear();
     TCustomDBEditEh::focusInEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- Calendar -----------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "DBCtrlsEh.h"
 
 #include "DatabaseError.h"
+#include "Guard.h"
 #include "Services.h"
 
 #include <QApplication>
@@ -368,7 +369,8 @@ bool TCustomDBEditEh::StepByWheel(bool Up)
 }
 
 bool TCustomDBEditEh::event(QEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (m_holderIntf && m_holderIntf->PreviewEditorMessage(this, Event))
         return true;
     if (Event->type() == QEvent::ShortcutOverride) {
@@ -378,11 +380,15 @@ bool TCustomDBEditEh::event(QEvent *Event)
             return true;
         }
     }
-    return TCustomMaskEdit::event(Event);
+    return throughQt([&] { return TCustomMaskEdit::event(Event); });
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     int key = Event->key();
     const Qt::KeyboardModifiers shift = Event->modifiers() & ~Qt::KeypadModifier;
     Event->accept();
@@ -474,6 +480,8 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent *Event)
     }
     if (EditText() != before)
         UpdateMRUList();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 bool TCustomDBEditEh::KeyDown(QKeyEvent *Event, int Key, Qt::KeyboardModifiers Shift)
@@ -492,7 +500,8 @@ bool TCustomDBEditEh::KeyPress(QKeyEvent *Event, QChar &Ch)
 }
 
 void TCustomDBEditEh::keyReleaseEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     int key = Event->key();
     if (m_holderIntf) {
         m_holderIntf->PreviewEditorKeyUp(this, key, Event->modifiers());
@@ -500,31 +509,40 @@ void TCustomDBEditEh::keyReleaseEvent(QKeyEvent *Event)
             return;
     }
     TCustomMaskEdit::keyReleaseEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::wheelEvent(QWheelEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->modifiers() == Qt::NoModifier && Event->angleDelta().y() != 0
         && StepByWheel(Event->angleDelta().y() > 0)) {
         Event->accept();
         return;
     }
     TCustomMaskEdit::wheelEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- Focus --------------------------------------------------------------------------------------------------
 
 void TCustomDBEditEh::focusInEvent(QFocusEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCustomMaskEdit::focusInEvent(Event);
     SetFocused(true);
     if (m_autoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
         selectAll();
     UpdateBorderState();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::focusOutEvent(QFocusEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCustomMaskEdit::focusOutEvent(Event);
     if (Event->reason() == Qt::PopupFocusReason || m_takingFocusBack)
         return;
@@ -543,6 +561,8 @@ void TCustomDBEditEh::focusOutEvent(QFocusEvent *Event)
     }
     SetFocused(false);
     UpdateBorderState();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBEditEh::ReportWriteBackFailure(const QString &Message)

@@ -2,6 +2,7 @@
 #include "DBLookupEh.h"
 
 #include "Exceptions.h"
+#include "Guard.h"
 #include "Variant.h"
 
 #include <QApplication>
@@ -240,7 +241,8 @@ bool TCustomDBLookupComboboxEh::csDropDownTyping(QKeyEvent *Event)
 }
 
 void TCustomDBLookupComboboxEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     userAction([&] {
         if (!m_plainEditMode && m_style == csDropDownEh && !m_listVisible) {
             csDropDownTyping(Event);
@@ -255,15 +257,20 @@ void TCustomDBLookupComboboxEh::keyPressEvent(QKeyEvent *Event)
         }
         TCustomDBEditEh::keyPressEvent(Event);
     });
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::keyReleaseEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TCustomDBEditEh::keyReleaseEvent(Event);
     if (m_listVisible && m_dropDownGrid && Event->key() == Qt::Key_Control) {
         int key = Event->key();
         m_dropDownGrid->KeyUp(key, Event->modifiers());
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
@@ -275,7 +282,8 @@ bool TCustomDBLookupComboboxEh::StepByWheel(bool Up)
 }
 
 void TCustomDBLookupComboboxEh::wheelEvent(QWheelEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     // While the list is open the wheel scrolls it first.
     if (m_listVisible && m_dropDownGrid) {
         QWidget *target = m_dropDownGrid->viewport();
@@ -290,12 +298,15 @@ void TCustomDBLookupComboboxEh::wheelEvent(QWheelEvent *Event)
         }
     }
     TCustomDBEditEh::wheelEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- Mouse ---------------------------------------------------------------------------------------------------
 
 void TCustomDBLookupComboboxEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mousePressEvent(Event);
         return;
@@ -311,10 +322,13 @@ void TCustomDBLookupComboboxEh::mousePressEvent(QMouseEvent *Event)
         m_droppedByClick = true;
         userAction([&] { DropDown(); });
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::mouseMoveEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (m_listVisible && m_dropDownGrid && (Event->buttons() & Qt::LeftButton)) {
         // Pressing on the combo and dragging into the list chooses in the list.
         QWidget *target = m_dropDownGrid->viewport();
@@ -334,10 +348,13 @@ void TCustomDBLookupComboboxEh::mouseMoveEvent(QMouseEvent *Event)
         TCustomDBEditEh::mouseMoveEvent(Event);
     else
         Event->accept();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::mouseReleaseEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (m_forwardingDrag && m_dropDownGrid) {
         m_forwardingDrag = false;
         m_droppedByClick = false;
@@ -357,13 +374,18 @@ void TCustomDBLookupComboboxEh::mouseReleaseEvent(QMouseEvent *Event)
     if (Event->button() == Qt::LeftButton && m_listVisible && !m_droppedByClick && IsButtonEnabled())
         userAction([&] { CloseUp(false); });
     m_droppedByClick = false;
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBLookupComboboxEh::mouseDoubleClickEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (m_plainEditMode || m_style == csDropDownEh) {
         TCustomDBEditEh::mouseDoubleClickEvent(Event);
         return;
     }
     Event->accept();
+} catch (...) {
+    endAtHandlerEdge();
 }

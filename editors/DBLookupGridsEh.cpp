@@ -3,6 +3,7 @@
 #include "DBLookupGridsEh.h"
 
 #include "DatabaseError.h"
+#include "Guard.h"
 #include "Variant.h"
 
 #include <QPainter>
@@ -470,7 +471,8 @@ void TDBLookupGridEh::SetBounds(int left, int top, int width, int height)
 }
 
 void TDBLookupGridEh::resizeEvent(QResizeEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TCustomDBGridEh::resizeEvent(event);
     if (m_settingBounds || m_sizing)
         return;
@@ -479,6 +481,8 @@ void TDBLookupGridEh::resizeEvent(QResizeEvent *event)
     const QRect g = geometry();
     SetBounds(g.x(), g.y(), g.width(), g.height());
     m_sizing = false;
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TDBLookupGridEh::SetShowTitles(bool value)

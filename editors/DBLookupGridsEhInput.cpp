@@ -1,6 +1,7 @@
 // The lookup grid's keys, incremental search, scrolling and mouse; its drop-down form.
 #include "DBLookupGridsEh.h"
 
+#include "Guard.h"
 #include "Services.h"
 #include "Variant.h"
 
@@ -292,18 +293,24 @@ void TDBLookupGridEh::AutoScrollStep()
 // ---- Focus ---------------------------------------------------------------------------------------------------
 
 void TDBLookupGridEh::focusInEvent(QFocusEvent *event)
-{
+try {
+    const HandlerEdge edge;
     m_keySearchText.clear();
     m_hasFocus = true;
     TCustomDBGridEh::focusInEvent(event);
     viewport()->update();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TDBLookupGridEh::focusOutEvent(QFocusEvent *event)
-{
+try {
+    const HandlerEdge edge;
     m_hasFocus = false;
     TCustomDBGridEh::focusOutEvent(event);
     viewport()->update();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- The drop-down -------------------------------------------------------------------------------------------
@@ -392,8 +399,11 @@ void TPopupDataGridEh::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shi
 }
 
 void TPopupDataGridEh::resizeEvent(QResizeEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TDBLookupGridEh::resizeEvent(event);
     m_sizeGrip->UpdateGripPosition();
     m_resized = true;
+} catch (...) {
+    endAtHandlerEdge();
 }

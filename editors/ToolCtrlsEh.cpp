@@ -1,6 +1,7 @@
 #include "ToolCtrlsEh.h"
 
 #include "Formats.h"
+#include "Guard.h"
 #include "Services.h"
 #include "WidgetKit.h"
 
@@ -501,7 +502,8 @@ void TEditButtonControlEh::UpdatePressedPart(int Y)
 }
 
 void TEditButtonControlEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton || !isEnabled())
         return QWidget::mousePressEvent(Event);
     if (!m_down) {
@@ -516,10 +518,13 @@ void TEditButtonControlEh::mousePressEvent(QMouseEvent *Event)
         if (autoRepeat)
             StartRepeatTimer(FirstRepeatInterval);
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::mouseMoveEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (!m_dragging)
         return QWidget::mouseMoveEvent(Event);
     const QPoint p = Event->position().toPoint();
@@ -539,10 +544,13 @@ void TEditButtonControlEh::mouseMoveEvent(QMouseEvent *Event)
         m_state = state;
         update();
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::mouseReleaseEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->button() != Qt::LeftButton || !m_dragging)
         return QWidget::mouseReleaseEvent(Event);
     const QPoint p = Event->position().toPoint();
@@ -565,6 +573,8 @@ void TEditButtonControlEh::mouseReleaseEvent(QMouseEvent *Event)
     UpdatePressedPart(p.y());
     if (m_repeatTimer && m_repeatTimer->isActive())
         m_repeatTimer->stop();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::Click()
@@ -576,19 +586,22 @@ void TEditButtonControlEh::Click()
 }
 
 void TEditButtonControlEh::changeEvent(QEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->type() == QEvent::EnabledChange) {
         m_state = isEnabled() ? (m_down ? bsExclusive : bsUp) : bsDisabled;
         update();
     }
     QWidget::changeEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::StartRepeatTimer(int Interval)
 {
     if (!m_repeatTimer) {
         m_repeatTimer = new QTimer(this);
-        connect(m_repeatTimer, &QTimer::timeout, this, &TEditButtonControlEh::RepeatTimerFired);
+        connect(m_repeatTimer, &QTimer::timeout, this, [this] { guard([this] { RepeatTimerFired(); }); });
     }
     if (m_repeatTimer->isActive() && m_repeatTimer->interval() == Interval)
         return;
@@ -609,7 +622,8 @@ void TEditButtonControlEh::RepeatTimerFired()
 }
 
 void TEditButtonControlEh::paintEvent(QPaintEvent *)
-{
+try {
+    const HandlerEdge edge;
     QPainter painter(this);
     const QColor parentColor = parentWidget() ? parentWidget()->palette().color(QPalette::Window)
                                               : toQColor(clBtnFace);
@@ -632,6 +646,8 @@ void TEditButtonControlEh::paintEvent(QPaintEvent *)
     } else {
         PaintGlyphFace(painter);
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TEditButtonControlEh::PaintGlyphFace(QPainter &Painter)
@@ -732,8 +748,8 @@ void PopUpEditButtonMenu(TEditButtonControlEh *Control, QMenu *Menu, const std::
     const QPoint corner = Menu->layoutDirection() == Qt::RightToLeft ? Control->rect().bottomRight()
                                                                       : Control->rect().bottomLeft();
     QObject::connect(Menu, &QMenu::aboutToHide, Control, [Control, OnClosed] {
-        OnClosed(true);
-        QTimer::singleShot(0, Control, [OnClosed] { OnClosed(false); });
+        guard([&] { OnClosed(true); });
+        QTimer::singleShot(0, Control, [OnClosed] { guard([&] { OnClosed(false); }); });
     }, Qt::SingleShotConnection);
     Menu->popup(Control->mapToGlobal(corner + QPoint(0, 1)));
 }

@@ -1,6 +1,7 @@
 #include "ToolCtrlsEh.h"
 
 #include "Formats.h"
+#include "Guard.h"
 #include "Services.h"
 #include "WidgetKit.h"
 
@@ -135,11 +136,12 @@ bool TDropDownBehaviorEh::CloseUp(bool Accept)
 
 void TDropDownBehaviorEh::PostDeferredCloseUp()
 {
-    QMetaObject::invokeMethod(this, [this] { CloseUp(false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { guard([this] { CloseUp(false); }); }, Qt::QueuedConnection);
 }
 
 bool TDropDownBehaviorEh::eventFilter(QObject *Watched, QEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->type() != QEvent::MouseButtonPress || !m_dropDown->isVisible())
         return false;
     auto *target = qobject_cast<QWidget *>(Watched);
@@ -154,6 +156,9 @@ bool TDropDownBehaviorEh::eventFilter(QObject *Watched, QEvent *Event)
         return false;
     CloseUp(false);
     return false;
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -283,7 +288,8 @@ void TSizeGripEh::ParentResized()
 }
 
 void TSizeGripEh::paintEvent(QPaintEvent *)
-{
+try {
+    const HandlerEdge edge;
     QPainter p(this);
     p.fillRect(rect(), SysColor(clBtnFace));
     const int w = width(), h = height();
@@ -310,10 +316,13 @@ void TSizeGripEh::paintEvent(QPaintEvent *)
             }
         }
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TSizeGripEh::mousePressEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     QWidget::mousePressEvent(Event);
     QWidget *parent = parentWidget();
     if (!parent)
@@ -322,10 +331,13 @@ void TSizeGripEh::mousePressEvent(QMouseEvent *Event)
     m_lastPos = m_startPos;
     m_parentSize = parent->size();
     m_parentClientSize = ClientRectOf(parent).size();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TSizeGripEh::mouseMoveEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     QWidget *parent = parentWidget();
     if (!parent || !(Event->buttons() & Qt::LeftButton) || m_repositioning)
         return;
@@ -371,13 +383,18 @@ void TSizeGripEh::mouseMoveEvent(QMouseEvent *Event)
     if (ClientRectOf(parent).size() != oldClient)
         ParentResized();
     UpdateGripPosition();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TSizeGripEh::moveEvent(QMoveEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     QWidget::moveEvent(Event);
     if (!m_repositioning)
         UpdateGripPosition();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -391,7 +408,7 @@ TPopupMonthCalendarEh::TPopupMonthCalendarEh(QObject *Owner)
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     setContentsMargins(m_frameWidth, m_frameWidth, m_frameWidth, m_frameWidth);
     // A click on a day accepts it; clicks on the month arrows and the title only browse.
-    connect(this, &QCalendarWidget::clicked, this, [this] { m_behavior->CloseUp(true); });
+    connect(this, &QCalendarWidget::clicked, this, [this] { guard([this] { m_behavior->CloseUp(true); }); });
     for (QWidget *child : findChildren<QWidget *>()) {
         child->setFocusPolicy(Qt::NoFocus);
         child->installEventFilter(this);
@@ -417,7 +434,8 @@ bool TPopupMonthCalendarEh::HandleKey(QKeyEvent *Event)
 }
 
 bool TPopupMonthCalendarEh::eventFilter(QObject *Watched, QEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (Event->type() == QEvent::Wheel) {
         wheelEvent(static_cast<QWheelEvent *>(Event));
         return true;
@@ -425,14 +443,20 @@ bool TPopupMonthCalendarEh::eventFilter(QObject *Watched, QEvent *Event)
     if (Event->type() == QEvent::KeyPress && !m_forwardingKey)
         return HandleKey(static_cast<QKeyEvent *>(Event));
     return QCalendarWidget::eventFilter(Watched, Event);
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TPopupMonthCalendarEh::wheelEvent(QWheelEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     const int delta = Event->angleDelta().y();
     if (delta < 0)
         setSelectedDate(selectedDate().addDays(1));
     else if (delta > 0)
         setSelectedDate(selectedDate().addDays(-1));
     Event->accept();
+} catch (...) {
+    endAtHandlerEdge();
 }

@@ -1,6 +1,7 @@
 #include "ToolCtrlsEh.h"
 
 #include "Formats.h"
+#include "Guard.h"
 #include "Services.h"
 #include "WidgetKit.h"
 
@@ -160,7 +161,7 @@ public:
         Painter->fillRect(r, toQColor(selected ? clHighlight : clWindow));
         int imageIndex = Index.row();
         if (m_list->OnGetImageIndex)
-            m_list->OnGetImageIndex(m_list->parent(), Index.row(), imageIndex);
+            guard([&] { m_list->OnGetImageIndex(m_list->parent(), Index.row(), imageIndex); });
         const bool rtl = m_list->layoutDirection() == Qt::RightToLeft;
         const int cell = images->Width() + 4;
         const QRect imageCell = rtl ? QRect(r.right() + 1 - cell, r.top(), cell, r.height())
@@ -245,14 +246,18 @@ void TPopupListboxEh::DropDownSideChanged(TDropDownSideEh Side)
 }
 
 void TPopupListboxEh::resizeEvent(QResizeEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     QListWidget::resizeEvent(Event);
     m_sizeGrip->UpdateGripPosition();
     m_resized = true;
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TPopupListboxEh::mouseMoveEvent(QMouseEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     const QPoint pos = Event->position().toPoint();
     if (Event->buttons() == Qt::NoButton && pos != m_lastMousePos) {
         m_lastMousePos = pos;
@@ -262,14 +267,19 @@ void TPopupListboxEh::mouseMoveEvent(QMouseEvent *Event)
         return;
     }
     QListWidget::mouseMoveEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TPopupListboxEh::wheelEvent(QWheelEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     const int delta = Event->angleDelta().y();
     if (delta != 0)
         verticalScrollBar()->setValue(verticalScrollBar()->value() + (delta < 0 ? 1 : -1));
     Event->accept();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 bool TPopupListboxEh::HandleKeyPress(const QString &Text, int Key)
@@ -296,11 +306,14 @@ bool TPopupListboxEh::HandleKeyPress(const QString &Text, int Key)
 }
 
 void TPopupListboxEh::keyPressEvent(QKeyEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     if (HandleKeyPress(Event->text(), Event->key()))
         Event->accept();
     else
         QListWidget::keyPressEvent(Event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 TMRUListboxEh::TMRUListboxEh(QObject *Owner)
@@ -359,9 +372,12 @@ void TMRUListboxEh::DropDownSideChanged(TDropDownSideEh Side)
 }
 
 void TMRUListboxEh::resizeEvent(QResizeEvent *Event)
-{
+try {
+    const HandlerEdge edge;
     TPopupListboxEh::resizeEvent(Event);
     UpdateScrollBar();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TMRUListboxEh::rowsInserted(const QModelIndex &Parent, int Start, int End)

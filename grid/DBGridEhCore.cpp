@@ -698,7 +698,8 @@ void TCustomDBGridEh::PostLayout()
 }
 
 void TCustomDBGridEh::resizeEvent(QResizeEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TCustomGrid::resizeEvent(event);
     if (InternalAutoFit()) {
         LayoutChanged();
@@ -706,10 +707,13 @@ void TCustomDBGridEh::resizeEvent(QResizeEvent *event)
         UpdateRowCount();
         UpdateVertScrollBar();
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 bool TCustomDBGridEh::event(QEvent *event)
-{
+try {
+    const HandlerEdge edge;
     // With dgTabs, Tab moves between cells instead of moving the focus to the next control.
     if (event->type() == QEvent::KeyPress && (m_dbOptions & dgTabs)) {
         auto *ke = static_cast<QKeyEvent *>(event);
@@ -719,16 +723,22 @@ bool TCustomDBGridEh::event(QEvent *event)
             return true;
         }
     }
-    const bool handled = TCustomGrid::event(event);
+    const bool handled = throughQt([&] { return TCustomGrid::event(event); });
     if (event->type() == QEvent::Paint && frameShape() != QFrame::NoFrame) {
         QPainter painter(this);
         PaintFlatBorder(painter);
     }
     return handled;
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TCustomDBGridEh::showEvent(QShowEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TCustomGrid::showEvent(event);
     LayoutChanged();
+} catch (...) {
+    endAtHandlerEdge();
 }

@@ -53,21 +53,27 @@ void TCustomDBGridEh::ShowCellEditor()
 }
 
 void TCustomDBGridEh::focusInEvent(QFocusEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TCustomGrid::focusInEvent(event);
     if (m_dbOptions & dgRowSelect)
         InvalidateRow(Row());
     if (m_selection->SelectionType() != gstNon)
         RepaintSelection();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBGridEh::focusOutEvent(QFocusEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TCustomGrid::focusOutEvent(event);
     if (m_dbOptions & dgRowSelect)
         InvalidateRow(Row());
     if (m_selection->SelectionType() != gstNon)
         RepaintSelection();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomDBGridEh::DoExit()

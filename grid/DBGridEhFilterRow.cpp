@@ -2,6 +2,7 @@
 
 #include "DBGridEh.h"
 #include "DBGridEhInplace.h"
+#include "Guard.h"
 
 #include <QKeyEvent>
 
@@ -24,7 +25,8 @@ TInplaceFilterEditEh::TInplaceFilterEditEh(TCustomDBGridEh *grid)
 }
 
 bool TInplaceFilterEditEh::event(QEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) {
@@ -33,6 +35,9 @@ bool TInplaceFilterEditEh::event(QEvent *event)
         }
     }
     return TDBLookupComboboxEh::event(event);
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TInplaceFilterEditEh::SetValueAndText(const QVariant &value, const QString &text)

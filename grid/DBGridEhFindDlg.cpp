@@ -180,7 +180,7 @@ TDBGridEhFindDlg::TDBGridEhFindDlg(QWidget *parent)
     setFixedSize(sizeHint().expandedTo(QSize(420, 0)));
 
     connect(bFind, &QPushButton::clicked, this, [this] { guard([this] { bFindClick(); }); });
-    connect(bCancel, &QPushButton::clicked, this, [this] { bCancelClick(); });
+    connect(bCancel, &QPushButton::clicked, this, [this] { guard([this] { bCancelClick(); }); });
     cbFindIn->OnChange = [this](QObject *) { cbFindInChange(); };
     cbText->OnChange = [this](QObject *) { cbTextChange(); };
     cbFindDirection->OnChange = [this](QObject *) { cbTextChange(); };
@@ -268,7 +268,8 @@ void TDBGridEhFindDlg::bCancelClick()
 }
 
 void TDBGridEhFindDlg::keyPressEvent(QKeyEvent *event)
-{
+try {
+    const HandlerEdge edge;
     // Enter and Esc reach here only when the control holding the focus did not want them.
     const int key = event->key();
     if (key == Qt::Key_Escape) {
@@ -284,6 +285,8 @@ void TDBGridEhFindDlg::keyPressEvent(QKeyEvent *event)
     }
     cbText->setModified(false);
     event->accept();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 TDBGridEhFindDlg *GridFindDialog()

@@ -4,6 +4,7 @@
 #include "DBGridEh.h"
 #include "DBLookupGridsEh.h"
 #include "Formats.h"
+#include "Guard.h"
 #include "Services.h"
 #include "ToolCtrlsEh.h"
 
@@ -17,6 +18,7 @@
 #include <QTextCursor>
 
 #include <functional>
+#include <type_traits>
 
 namespace {
 
@@ -60,26 +62,34 @@ protected:
     }
     void keyPressEvent(QKeyEvent *event) override
     {
-        if (!m_takeKey(event))
+        if (!taken(m_takeKey, event))
             QPlainTextEdit::keyPressEvent(event);
     }
     void focusOutEvent(QFocusEvent *event) override
     {
-        m_takeEvent(event);
+        taken(m_takeEvent, event);
         QPlainTextEdit::focusOutEvent(event);
     }
     void mouseDoubleClickEvent(QMouseEvent *event) override
     {
-        if (!m_takeEvent(event))
+        if (!taken(m_takeEvent, event))
             QPlainTextEdit::mouseDoubleClickEvent(event);
     }
     void wheelEvent(QWheelEvent *event) override
     {
-        if (!m_takeEvent(event))
+        if (!taken(m_takeEvent, event))
             QPlainTextEdit::wheelEvent(event);
     }
 
 private:
+    // Whether the cell editor took the event; one it failed on counts as taken, so the box does not act on it.
+    template <class E> static bool taken(const std::function<bool(E *)> &take, std::type_identity_t<E> *event)
+    {
+        bool result = true;
+        guard([&] { result = take(event); });
+        return result;
+    }
+
     std::function<bool(QKeyEvent *)> m_takeKey;
     std::function<bool(QEvent *)> m_takeEvent;
 };
@@ -150,7 +160,7 @@ TDBGridInplaceEdit::TDBGridInplaceEdit(TCustomDBGridEh *grid)
     , m_defaultButton(std::make_unique<TEditButtonEh>(static_cast<QWidget *>(this)))
 {
     m_defaultButton->SetVisible(true);
-    connect(this, &QLineEdit::textEdited, this, [this] { TextChanged(); });
+    connect(this, &QLineEdit::textEdited, this, [this] { guard([this] { TextChanged(); }); });
 }
 
 TDBGridInplaceEdit::~TDBGridInplaceEdit()
@@ -215,7 +225,7 @@ TPopupListboxEh *TDBGridInplaceEdit::PickList()
 {
     if (!m_pickList) {
         m_pickList = new TPopupListboxEh(this);
-        connect(m_pickList, &QListWidget::itemClicked, this, [this] { CloseUp(true); });
+        connect(m_pickList, &QListWidget::itemClicked, this, [this] { guard([this] { CloseUp(true); }); });
     }
     return m_pickList;
 }
@@ -233,7 +243,7 @@ TPopupMonthCalendarEh *TDBGridInplaceEdit::Calendar()
 {
     if (!m_calendar) {
         m_calendar = new TPopupMonthCalendarEh(this);
-        connect(m_calendar, &QCalendarWidget::clicked, this, [this] { CloseUp(true); });
+        connect(m_calendar, &QCalendarWidget::clicked, this, [this] { guard([this] { CloseUp(true); }); });
     }
     return m_calendar;
 }
@@ -287,7 +297,7 @@ void TDBGridInplaceEdit::setWordWrap(bool on)
         m_memo = new TInplaceMemoEh(
             this, [this](QKeyEvent *event) { return multiLineKey(event); },
             [this](QEvent *event) { return multiLineEvent(event); });
-        connect(m_memo, &QPlainTextEdit::textChanged, this, [this] {
+        connect(m_memo, &QPlainTextEdit::textChanged, this, guarded([this] {
             const QString typed = m_memo->toPlainText();
             if (m_syncingText || typed == text())
                 return;
@@ -296,15 +306,15 @@ void TDBGridInplaceEdit::setWordWrap(bool on)
             m_syncingText = false;
             // The grid takes the text as if typed into the line itself.
             emit textEdited(typed);
-        });
-        connect(this, &QLineEdit::textChanged, this, [this](const QString &now) {
+        }));
+        connect(this, &QLineEdit::textChanged, this, guarded([this](const QString &now) {
             if (m_syncingText || !m_wordWrap || m_memo->toPlainText() == now)
                 return;
             m_syncingText = true;
             m_memo->setPlainText(now);
             m_memo->selectAll();
             m_syncingText = false;
-        });
+        }));
     }
     m_memo->setFont(font());
     m_memo->setPalette(palette());
@@ -443,7 +453,8 @@ void TDBGridInplaceEdit::updateImageIndex()
 }
 
 void TDBGridInplaceEdit::paintEvent(QPaintEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TInplaceEdit::paintEvent(event);
     const TImageList *images = shownImages();
     if (!images || m_imageIndex < 0)
@@ -452,12 +463,17 @@ void TDBGridInplaceEdit::paintEvent(QPaintEvent *event)
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     const int x = rtl ? width() - m_buttonsWidth - images->Width() - 3 : 2;
     images->Draw(painter, x, (height() - images->Height()) / 2, m_imageIndex, isEnabled());
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent *event)
-{
+try {
+    const HandlerEdge edge;
     TInplaceEdit::resizeEvent(event);
     BoundsChanged();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TDBGridInplaceEdit::BoundsChanged()
@@ -532,7 +548,8 @@ void TDBGridInplaceEdit::BoundsChanged()
 }
 
 bool TDBGridInplaceEdit::eventFilter(QObject *watched, QEvent *event)
-{
+try {
+    const HandlerEdge edge;
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
         return TInplaceEdit::eventFilter(watched, event);
@@ -562,6 +579,9 @@ bool TDBGridInplaceEdit::eventFilter(QObject *watched, QEvent *event)
     QApplication::sendEvent(target, &forwarded);
     // The button still sees its release, so it is drawn up again.
     return false;
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TDBGridInplaceEdit::extraButtonDown(std::size_t index, bool topButton, bool &autoRepeat, bool &handled)
@@ -948,7 +968,8 @@ bool TDBGridInplaceEdit::CompleteText(const QString &typed, int caret)
 // ---- Keys --------------------------------------------------------------------------------------------------
 
 void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
-{
+try {
+    const HandlerEdge edge;
     const int key = event->key();
     const Qt::KeyboardModifiers shift = event->modifiers();
     const bool alt = shift & Qt::AltModifier;
@@ -1047,6 +1068,8 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     TInplaceEdit::keyPressEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 std::unique_ptr<QKeyEvent> TDBGridInplaceEdit::decimalSeparatorKey(const QKeyEvent *event) const
@@ -1157,7 +1180,8 @@ void TDBGridInplaceEdit::paste()
 }
 
 bool TDBGridInplaceEdit::event(QEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (event->type() == QEvent::ShortcutOverride) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (ke->matches(QKeySequence::Paste)) {
@@ -1166,6 +1190,9 @@ bool TDBGridInplaceEdit::event(QEvent *event)
         }
     }
     return TInplaceEdit::event(event);
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TDBGridInplaceEdit::closeListsOnFocusLoss()
@@ -1177,9 +1204,12 @@ void TDBGridInplaceEdit::closeListsOnFocusLoss()
 }
 
 void TDBGridInplaceEdit::focusOutEvent(QFocusEvent *event)
-{
+try {
+    const HandlerEdge edge;
     closeListsOnFocusLoss();
     TInplaceEdit::focusOutEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 bool TDBGridInplaceEdit::stepOnDoubleClick(Qt::KeyboardModifiers modifiers)
@@ -1192,18 +1222,24 @@ bool TDBGridInplaceEdit::stepOnDoubleClick(Qt::KeyboardModifiers modifiers)
 }
 
 void TDBGridInplaceEdit::mouseDoubleClickEvent(QMouseEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (!stepOnDoubleClick(event->modifiers()))
         TInplaceEdit::mouseDoubleClickEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TDBGridInplaceEdit::wheelEvent(QWheelEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (m_droppedDown) {
         event->accept();
         return;
     }
     TInplaceEdit::wheelEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 // ---- Recently used texts -----------------------------------------------------------------------------------
@@ -1240,7 +1276,7 @@ void TDBGridInplaceEdit::showMRUList()
     if (!m_mruListBox) {
         m_mruListBox = new QListWidget;
         TDropDownBehaviorEh::MakeDropDownWindow(m_mruListBox);
-        connect(m_mruListBox, &QListWidget::itemClicked, this, [this] { closeMRUList(true); });
+        connect(m_mruListBox, &QListWidget::itemClicked, this, [this] { guard([this] { closeMRUList(true); }); });
     }
     m_mruListBox->clear();
     m_mruListBox->addItems(shown);

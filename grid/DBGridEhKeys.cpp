@@ -2,9 +2,12 @@
 // stretched with Shift, the shortcuts of search and copying, and the clipboard keys.
 #include "DBGridEh.h"
 
+#include "Guard.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -119,12 +122,14 @@ bool TCustomDBGridEh::matchesCopyFromAbove(int key, Qt::KeyboardModifiers shift)
 }
 
 void TCustomDBGridEh::keyPressEvent(QKeyEvent *event)
-{
-    m_lastScanCode = event->nativeScanCode();
-    m_lastVirtualKey = event->nativeVirtualKey();
+try {
+    const HandlerEdge edge;
+    // Cleared again also when the key fails, so a later key is not read by this one's codes.
+    const QScopedValueRollback scanCode(m_lastScanCode, event->nativeScanCode());
+    const QScopedValueRollback virtualKey(m_lastVirtualKey, event->nativeVirtualKey());
     TCustomGrid::keyPressEvent(event);
-    m_lastScanCode = 0;
-    m_lastVirtualKey = 0;
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 bool TCustomDBGridEh::PreviewEditorMessage(QWidget *editor, QEvent *event)

@@ -4,6 +4,7 @@
 
 #include "Exceptions.h"
 #include "Formats.h"
+#include "Guard.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -465,7 +466,8 @@ TCellTipWindow *TCustomDBGridEh::CellTipWindow() const
 }
 
 bool TCustomDBGridEh::viewportEvent(QEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
         TGridHintEh hint;
@@ -498,4 +500,7 @@ bool TCustomDBGridEh::viewportEvent(QEvent *event)
     if (event->type() == QEvent::Leave && m_tipWindow)
         m_tipWindow->HideTip();
     return TCustomGrid::viewportEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }

@@ -3,6 +3,7 @@
 #include "DBGridEh.h"
 
 #include "Formats.h"
+#include "Guard.h"
 
 #include <QTimerEvent>
 
@@ -90,7 +91,8 @@ void TCustomDBGridEh::IncrementalSearch(const QString &text, int timeout, int di
 }
 
 void TCustomDBGridEh::timerEvent(QTimerEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (event->timerId() == m_incSearchTimer.timerId()) {
         m_incSearchTimer.stop();
         SafeCall([&] { StopIncrementalSearch(); });
@@ -101,4 +103,6 @@ void TCustomDBGridEh::timerEvent(QTimerEvent *event)
         return;
     }
     TCustomGrid::timerEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }

@@ -92,6 +92,8 @@ QString decodeText(const QByteArray &bytes, CodePage page)
 {
     if (bytes.isEmpty())
         return {};
+    if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) < 0x80; }))
+        return QString::fromLatin1(bytes);
     Converter &converter = Converter::get("UTF-16LE", iconvName(page), page, false);
     const QByteArray utf16 = converter.run(
         bytes.constData(), size_t(bytes.size()), QByteArray("?\0", 2), [](const char *, size_t) { return size_t(1); });

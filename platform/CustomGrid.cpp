@@ -1,6 +1,8 @@
 #include "CustomGrid.h"
 #include "CustomGridInternal.h"
 
+#include "Guard.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -19,10 +21,10 @@ TInplaceEdit::TInplaceEdit(TCustomGrid *grid)
 {
     setFrame(false);
     hide();
-    connect(this, &QLineEdit::textEdited, this, [this](const QString &text) {
+    connect(this, &QLineEdit::textEdited, this, guarded([this](const QString &text) {
         if (!m_updating && m_grid->m_inplaceCol >= 0)
             m_grid->SetEditText(m_grid->m_inplaceCol, m_grid->m_inplaceRow, text);
-    });
+    }));
 }
 
 void TInplaceEdit::UpdateContents()
@@ -59,7 +61,8 @@ void TInplaceEdit::Deselect()
 }
 
 bool TInplaceEdit::event(QEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (m_grid->PreviewEditorMessage(this, event))
         return true;
     // Tab must reach the grid rather than move the focus.
@@ -70,11 +73,15 @@ bool TInplaceEdit::event(QEvent *event)
             return true;
         }
     }
-    return QLineEdit::event(event);
+    return throughQt([&] { return QLineEdit::event(event); });
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TInplaceEdit::keyPressEvent(QKeyEvent *event)
-{
+try {
+    const HandlerEdge edge;
     int key = event->key() == Qt::Key_Backtab ? int(Qt::Key_Tab) : event->key();
     const Qt::KeyboardModifiers shift = event->modifiers();
     m_grid->PreviewEditorKeyDown(this, key, shift);
@@ -93,14 +100,19 @@ void TInplaceEdit::keyPressEvent(QKeyEvent *event)
             return;
     }
     QLineEdit::keyPressEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TInplaceEdit::keyReleaseEvent(QKeyEvent *event)
-{
+try {
+    const HandlerEdge edge;
     int key = event->key();
     m_grid->PreviewEditorKeyUp(this, key, event->modifiers());
     if (key != 0)
         QLineEdit::keyReleaseEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TInplaceEdit::KeyDown(int &key, Qt::KeyboardModifiers shift)
@@ -182,19 +194,20 @@ TCustomGrid::TCustomGrid(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, guarded([this](int value) {
         if (!m_updatingScrollBars && (!horizontalScrollBar()->isSliderDown() || (m_options & goThumbTracking)))
             ScrollBarMoved(Qt::Horizontal, value);
-    });
+    }));
     connect(horizontalScrollBar(), &QScrollBar::sliderReleased, this,
-            [this] { ScrollBarMoved(Qt::Horizontal, horizontalScrollBar()->value()); });
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+            guarded([this] { ScrollBarMoved(Qt::Horizontal, horizontalScrollBar()->value()); }));
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, guarded([this](int value) {
         if (!m_updatingScrollBars && (!verticalScrollBar()->isSliderDown() || (m_options & goThumbTracking)))
             ScrollBarMoved(Qt::Vertical, value);
-    });
+    }));
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this,
-            [this] { ScrollBarMoved(Qt::Vertical, verticalScrollBar()->value()); });
-    m_focusConnection = connect(qApp, &QApplication::focusChanged, this, &TCustomGrid::focusChanged);
+            guarded([this] { ScrollBarMoved(Qt::Vertical, verticalScrollBar()->value()); }));
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
+                                guarded([this](QWidget *old, QWidget *now) { focusChanged(old, now); }));
     m_font.OnChange = [this] {
         setFont(m_font.qfont());
         FontChanged();
@@ -617,21 +630,30 @@ void TCustomGrid::PreviewEditorKeyUp(QWidget *, int &, Qt::KeyboardModifiers)
 // ---- Focus and size ------------------------------------------------------------------------------------------
 
 void TCustomGrid::focusInEvent(QFocusEvent *event)
-{
+try {
+    const HandlerEdge edge;
     QAbstractScrollArea::focusInEvent(event);
     InvalidateRect(Selection());
     UpdateEdit();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::focusOutEvent(QFocusEvent *event)
-{
+try {
+    const HandlerEdge edge;
     QAbstractScrollArea::focusOutEvent(event);
     InvalidateRect(Selection());
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::resizeEvent(QResizeEvent *event)
-{
+try {
+    const HandlerEdge edge;
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollRange();
     UpdateEdit();
+} catch (...) {
+    endAtHandlerEdge();
 }

@@ -1,10 +1,13 @@
 #include "CustomGrid.h"
 #include "CustomGridInternal.h"
 
+#include "Guard.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -49,7 +52,8 @@ void TCustomGrid::MoveColumn(int from, int to)
 // ---- Keyboard ------------------------------------------------------------------------------------------------
 
 void TCustomGrid::keyPressEvent(QKeyEvent *event)
-{
+try {
+    const HandlerEdge edge;
     int key = event->key() == Qt::Key_Backtab ? int(Qt::Key_Tab) : event->key();
     Qt::KeyboardModifiers shift = event->modifiers();
     if (event->key() == Qt::Key_Backtab)
@@ -72,12 +76,17 @@ void TCustomGrid::keyPressEvent(QKeyEvent *event)
             QCoreApplication::sendEvent(m_inplaceEdit, &forwarded);
         }
     }
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::keyReleaseEvent(QKeyEvent *event)
-{
+try {
+    const HandlerEdge edge;
     int key = event->key();
     KeyUp(key, event->modifiers());
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::KeyUp(int &, Qt::KeyboardModifiers)
@@ -199,14 +208,18 @@ void TCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
 // ---- Mouse ---------------------------------------------------------------------------------------------------
 
 bool TCustomGrid::viewportEvent(QEvent *event)
-{
+try {
+    const HandlerEdge edge;
     // The cursor follows the borders that can be dragged.
     if (event->type() == QEvent::MouseMove && m_gridState == gsNormal) {
         const auto *me = static_cast<QMouseEvent *>(event);
         if (me->buttons() == Qt::NoButton)
             updateSizingCursor(me->position().toPoint().x(), me->position().toPoint().y());
     }
-    return QAbstractScrollArea::viewportEvent(event);
+    return throughQt([&] { return QAbstractScrollArea::viewportEvent(event); });
+} catch (...) {
+    endAtHandlerEdge();
+    return true;
 }
 
 void TCustomGrid::updateSizingCursor(int x, int y)
@@ -270,20 +283,28 @@ void TCustomGrid::CalcSizingState(int x, int y, TGridState &state, int &index, i
 }
 
 void TCustomGrid::mousePressEvent(QMouseEvent *event)
-{
+try {
+    const HandlerEdge edge;
     const QPoint p = event->position().toPoint();
     m_lastMouseDownPos = event->globalPosition().toPoint();
     m_lastMouseDownTime = qint64(event->timestamp());
     MouseDown(event->button(), event->modifiers(), p.x(), p.y());
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    m_inDoubleClick = true;
-    mousePressEvent(event);
-    m_inDoubleClick = false;
+try {
+    const HandlerEdge edge;
+    {
+        // Cleared again also when the press fails, or every later press would count as a double click's.
+        const QScopedValueRollback inDoubleClick(m_inDoubleClick, true);
+        mousePressEvent(event);
+    }
     if (event->button() == Qt::LeftButton)
         DblClick();
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::DblClick()
@@ -291,15 +312,21 @@ void TCustomGrid::DblClick()
 }
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent *event)
-{
+try {
+    const HandlerEdge edge;
     const QPoint p = event->position().toPoint();
     MouseMove(event->modifiers(), p.x(), p.y());
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
+    const HandlerEdge edge;
     const QPoint p = event->position().toPoint();
     MouseUp(event->button(), event->modifiers(), p.x(), p.y());
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
@@ -444,7 +471,8 @@ bool TCustomGrid::DoMouseWheelUp(Qt::KeyboardModifiers, const QPoint &)
 }
 
 void TCustomGrid::wheelEvent(QWheelEvent *event)
-{
+try {
+    const HandlerEdge edge;
     const int delta = event->angleDelta().y();
     if (delta == 0) {
         event->ignore();
@@ -454,6 +482,8 @@ void TCustomGrid::wheelEvent(QWheelEvent *event)
     const bool handled = delta < 0 ? DoMouseWheelDown(event->modifiers(), pos)
                                    : DoMouseWheelUp(event->modifiers(), pos);
     event->setAccepted(handled);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::StartScrollTimer(int intervalMs)
@@ -467,7 +497,8 @@ void TCustomGrid::StopScrollTimer()
 }
 
 void TCustomGrid::timerEvent(QTimerEvent *event)
-{
+try {
+    const HandlerEdge edge;
     if (event->timerId() != m_scrollTimer.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;
@@ -490,6 +521,8 @@ void TCustomGrid::timerEvent(QTimerEvent *event)
     }
     if (direction)
         TimedScroll(direction);
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::TimedScroll(TGridScrollDirection direction)

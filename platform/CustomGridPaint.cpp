@@ -1,5 +1,7 @@
 #include "CustomGrid.h"
 
+#include "Guard.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,11 +13,14 @@
 // ---- Painting ------------------------------------------------------------------------------------------------
 
 void TCustomGrid::paintEvent(QPaintEvent *event)
-{
+try {
+    const HandlerEdge edge;
     QPainter painter(viewport());
     painter.setFont(m_font.qfont());
     painter.setPen(m_font.qcolor());
     Paint(painter, event->rect());
+} catch (...) {
+    endAtHandlerEdge();
 }
 
 void TCustomGrid::DrawLines(QPainter &painter, const TGridDrawInfo &info, int col, int row, int startX, int startY,

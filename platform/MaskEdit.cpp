@@ -1,5 +1,6 @@
 #include "MaskEdit.h"
 
+#include "Guard.h"
 #include "Services.h"
 
 #include <QKeyEvent>
@@ -13,7 +14,7 @@ constexpr int QtNoLimit = 32767;
 TCustomMaskEdit::TCustomMaskEdit(QWidget *parent)
     : QLineEdit(parent)
 {
-    connect(this, &QLineEdit::textChanged, this, &TCustomMaskEdit::TextChangedByQt);
+    connect(this, &QLineEdit::textChanged, this, guarded([this](const QString &) { TextChangedByQt(); }));
 }
 
 void TCustomMaskEdit::SetMaskText(const QString &mask)
@@ -133,7 +134,8 @@ void TCustomMaskEdit::MoveCaretOffLiterals()
 }
 
 void TCustomMaskEdit::keyPressEvent(QKeyEvent *event)
-{
+try {
+    const HandlerEdge edge;
     const QString typed = event->text();
     const bool printable = typed.size() == 1 && typed.at(0).unicode() >= 32 && typed.at(0).unicode() != 127
                            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
@@ -148,4 +150,6 @@ void TCustomMaskEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLineEdit::keyPressEvent(event);
+} catch (...) {
+    endAtHandlerEdge();
 }

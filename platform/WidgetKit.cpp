@@ -397,6 +397,8 @@ bool TDeferredCall::event(QEvent *event)
         m_call();
     } catch (const std::exception &e) {
         platformLog(LogKind::Error, QStringLiteral("Deferred call failed: %1").arg(exceptionMessage(e)));
+    } catch (...) {
+        platformLog(LogKind::Error, QStringLiteral("Deferred call failed: unknown exception"));
     }
     return true;
 }

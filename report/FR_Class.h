@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TDataSet;
@@ -313,6 +314,20 @@ public:
     QString ChildBand;
     QString Master;
     qint32 Columns = 1, ColumnWidth = 200, ColumnGap = 20, NewColumnAfter = 1;
+
+private:
+    // The band's place along the page's width (across its height for a cross band): drawn, a band stretches
+    // over the whole page, which is how it is shown and not what the template holds, so the band is written
+    // with the span it had before it was first stretched unless something else has moved it since.
+    struct Span
+    {
+        bool cross;
+        int start, length;
+        bool operator==(const Span &) const = default;
+    };
+    Span CurrentSpan() const;
+    void SetSpan(const Span &span);
+    std::optional<Span> m_heldSpan, m_shownSpan;
 };
 
 class TfrSubReportView : public TfrView

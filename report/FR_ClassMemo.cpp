@@ -186,8 +186,8 @@ void TfrMemoView::LayoutText()
     m_position = turned ? Left + GapX : Top + GapY;
     m_available = turned ? Height - 2 * GapY : Width - 2 * GapX;
     m_lineStepLayout = LineSpacing + c.fontHeight();
-    if (Designing() && !turned && WorkText.size() == 1 && c.textWidth(WorkText.first()) > m_available
-        && WorkText.first().startsWith(u'[')) {
+    if (Designing() && !turned && WorkText.size() == 1 && WorkText.first().startsWith(u'[')
+        && c.textWidth(WorkText.first()) > m_available) {
         Emit(WorkText.first());
     } else {
         for (const QString &line : std::as_const(WorkText)) {
@@ -303,8 +303,9 @@ void TfrMemoView::PaintText()
     auto blanks = [](const QString &t) { return std::count_if(t.begin(), t.end(), isBlank); };
     if (!turned) {
         int y = Top + GapY;
-        const bool designBracket = Designing() && WorkText.size() == 1 && c.textWidth(WorkText.first()) > clip.width()
-                                   && WorkText.first().startsWith(u'[');
+        // Text is measured only where its width places it: shaping is most of the cost of drawing a page.
+        const bool designBracket = Designing() && WorkText.size() == 1 && WorkText.first().startsWith(u'[')
+                                   && c.textWidth(WorkText.first()) > clip.width();
         for (int k = 0; k < WorkText.size(); ++k) {
             if (ClipAtBottom && y + step > clip.y() + clip.height())
                 break;
@@ -314,9 +315,11 @@ void TfrMemoView::PaintText()
                 line.chop(1);
                 marked = true;
             }
-            const int w = c.textWidth(line), W = DrawRect.width();
-            int x = Left + GapX, extra = 0;
             const int align = designBracket ? frtaRight : horizontal;
+            const bool placedByWidth
+                = align == frtaRight || align == frtaCenter || (align == frtaJustify && !marked && blanks(line) > 0);
+            const int w = placedByWidth ? c.textWidth(line) : 0, W = DrawRect.width();
+            int x = Left + GapX, extra = 0;
             if (align == frtaRight)
                 x = Left + W - GapX - w - 1;
             else if (align == frtaCenter)

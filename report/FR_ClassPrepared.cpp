@@ -180,6 +180,9 @@ QByteArray readPageRecord(TStream &stream, TfrPreparedPage &p, bool withBin)
         p.Margins.Top = ReadStreamInt(stream);
         p.Margins.Right = ReadStreamInt(stream);
         p.Margins.Bottom = ReadStreamInt(stream);
+        for (const int m : { p.Margins.Left, p.Margins.Top, p.Margins.Right, p.Margins.Bottom })
+            if (m < -PlaceLimit || m > PlaceLimit)
+                refuse("margins beyond any paper");
     }
     if (end < stream.Position())
         refuse("page end offset inside its own header");

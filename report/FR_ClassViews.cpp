@@ -163,19 +163,32 @@ int TfrBandView::TitleWidth()
     return std::max(100, w);
 }
 
+TfrBandView::Span TfrBandView::CurrentSpan() const
+{
+    return IsCrossBand() ? Span { true, Top, Height } : Span { false, Left, Width };
+}
+
+void TfrBandView::SetSpan(const Span &span)
+{
+    (span.cross ? Top : Left) = span.start;
+    (span.cross ? Height : Width) = span.length;
+}
+
 void TfrBandView::Draw(ReportCanvas &canvas)
 {
     TfrGlobals &e = frEngine();
+    // Bands are outlined thinly whatever frame width they hold.
+    const double heldFrameWidth = FrameWidth;
     FrameWidth = 1;
     TfrPage *page = e.ActivePage;
     if (page) {
-        if (IsCrossBand()) {
-            Top = 0;
-            Height = page->PrnInfo.PaperHeightUnits;
-        } else {
-            Left = 0;
-            Width = page->PrnInfo.PaperWidthUnits;
-        }
+        if (m_shownSpan != CurrentSpan())
+            m_heldSpan = CurrentSpan();
+        if (IsCrossBand())
+            SetSpan({ true, 0, page->PrnInfo.PaperHeightUnits });
+        else
+            SetSpan({ false, 0, page->PrnInfo.PaperWidthUnits });
+        m_shownSpan = CurrentSpan();
     }
     PrepareDraw(canvas);
     ApplyScale();
@@ -228,6 +241,7 @@ void TfrBandView::Draw(ReportCanvas &canvas)
         canvas.setTextRotated(false);
     }
     RestoreGeometry();
+    FrameWidth = heldFrameWidth;
 }
 
 QRegion TfrBandView::GetClipRegion(bool enlarged)
@@ -246,6 +260,8 @@ QRegion TfrBandView::GetClipRegion(bool enlarged)
 
 void TfrBandView::LoadFromStream(TStream &stream)
 {
+    m_heldSpan.reset();
+    m_shownSpan.reset();
     LoadBaseRecord(stream);
     if (frEngine().StreamVersion >= 24) {
         ChildBand = ReadStoredString(stream);
@@ -261,7 +277,13 @@ void TfrBandView::LoadFromStream(TStream &stream)
 void TfrBandView::SaveToStream(TStream &stream)
 {
     RecordVersionMinor = 1;
-    SaveBaseRecord(stream);
+    if (m_heldSpan && m_shownSpan == CurrentSpan()) {
+        SetSpan(*m_heldSpan);
+        SaveBaseRecord(stream);
+        SetSpan(*m_shownSpan);
+    } else {
+        SaveBaseRecord(stream);
+    }
     WriteStreamString(stream, ChildBand);
     WriteStreamInt(stream, Columns);
     WriteStreamInt(stream, ColumnWidth);

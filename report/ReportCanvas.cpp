@@ -1,8 +1,10 @@
 #include "ReportCanvas.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <tuple>
@@ -49,20 +51,36 @@ QString pointText(const QPoint &p)
 
 double FontMetricsMeasurer::textWidth(const QFont &font, const QString &text) const
 {
-    // Text is measured in runs of one font: the metrics of the last font are kept rather than looked up for each
-    // piece of text.
-    struct Last
+    // Text is measured in runs of one font, and a page drawn again measures the same texts again: the metrics of
+    // the last few fonts are kept with the widths they gave, as shaping text is most of the cost of drawing.
+    struct Measured
     {
         QFont font;
-        QFontMetricsF metrics{QFont()};
+        QFontMetricsF metrics;
+        QHash<QString, double> widths;
     };
-    thread_local std::optional<Last> last;
-    if (!last || !(last->font == font)) {
+    constexpr size_t Fonts = 4;
+    constexpr qsizetype WidthsPerFont = 4096;
+    thread_local std::vector<Measured> recent;
+    auto found = std::find_if(recent.begin(), recent.end(), [&font](const Measured &m) { return m.font == font; });
+    if (found == recent.end()) {
+        if (recent.size() == Fonts)
+            recent.pop_back();
         QFont f(font);
         f.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-        last.emplace(Last{font, QFontMetricsF(f)});
+        recent.insert(recent.begin(), Measured { font, QFontMetricsF(f), {} });
+        found = recent.begin();
+    } else if (found != recent.begin()) {
+        std::rotate(recent.begin(), found, found + 1);
+        found = recent.begin();
     }
-    return last->metrics.horizontalAdvance(text);
+    if (const auto width = found->widths.constFind(text); width != found->widths.constEnd())
+        return *width;
+    if (found->widths.size() >= WidthsPerFont)
+        found->widths.clear();
+    const double width = found->metrics.horizontalAdvance(text);
+    found->widths.insert(text, width);
+    return width;
 }
 
 double FixedWidthMeasurer::textWidth(const QFont &, const QString &text) const

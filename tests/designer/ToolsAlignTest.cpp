@@ -194,7 +194,8 @@ TEST_F(ToolsAlign, ZOrderMovesTheSelectionAndKeepsBandsFirst)
     fixed->Restrictions = orNoMove;
     TfrDesignerForm &d = open();
     using Names = std::vector<QString>;
-    ASSERT_EQ(order(), (Names { "Title", "A", "B", "C", "D", "Fixed" }));
+    // Shown, the page keeps its stored order; the first z-order step puts the bands first.
+    ASSERT_EQ(order(), (Names { "A", "B", "Title", "C", "D", "Fixed" }));
     select({ b, dd, fixed, title });
     d.N32->trigger();
     EXPECT_EQ(order(), (Names { "Title", "A", "C", "Fixed", "B", "D" }));
@@ -203,7 +204,7 @@ TEST_F(ToolsAlign, ZOrderMovesTheSelectionAndKeepsBandsFirst)
     d.Undo();
     EXPECT_EQ(order(), (Names { "Title", "A", "C", "Fixed", "B", "D" })) << "one step each";
     d.Undo();
-    EXPECT_EQ(order(), (Names { "Title", "A", "B", "C", "D", "Fixed" }));
+    EXPECT_EQ(order(), (Names { "A", "B", "Title", "C", "D", "Fixed" }));
     (void)a;
     (void)c;
 }

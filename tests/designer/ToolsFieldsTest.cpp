@@ -12,6 +12,11 @@
 #include "MemTable.h"
 
 #include <QAction>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QFontMetrics>
 #include <QMenu>
 #include <QScrollArea>
@@ -302,6 +307,107 @@ TEST_F(ToolsFields, TheFieldsWindowSharesTheScrollBoxHeightWithTheInspector)
     fields->setGeometry(d.InspForm->x() + d.InspForm->width() + 50, top + 400, 160, 150);
     d.AlignFieldsWindow();
     EXPECT_EQ(fields->geometry().top(), top + 400) << "windows apart stay where they are";
+}
+
+TEST_F(ToolsFields, ARolledUpWindowLeavesTheOtherOneTheScrollBoxHeight)
+{
+    TfrDesignerForm &d = open();
+    TfrInsFieldsForm *fields = d.FieldsWindow();
+    ASSERT_NE(fields, nullptr);
+    const int top = d.ScrollBox1->mapToGlobal(QPoint(0, 0)).y() - 1, total = d.ScrollBox1->height();
+    const int own = fields->height();
+    fields->setGeometry(d.InspForm->x(), top + 300, 160, own);
+    d.InspForm->setGeometry(d.InspForm->x(), top + 10, d.InspForm->width(), 200);
+    d.AlignFieldsWindow();
+    auto heights = [&] { return std::pair(d.InspForm->height(), fields->height()); };
+    auto captionDoubleClick = [](QWidget *window) {
+        QMouseEvent e(QEvent::NonClientAreaMouseButtonDblClick, QPointF(10, -5), QPointF(10, -5), Qt::LeftButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &e);
+    };
+
+    captionDoubleClick(d.InspForm);
+    EXPECT_EQ(heights(), std::pair(0, own)) << "the rolled-up inspector keeps no height";
+    EXPECT_EQ(fields->geometry().top(), top + total - own);
+    captionDoubleClick(d.InspForm);
+    EXPECT_EQ(heights(), std::pair(total - own, own));
+
+    captionDoubleClick(fields);
+    EXPECT_EQ(heights(), std::pair(total, 0)) << "the rolled-up fields window leaves the inspector all of it";
+    EXPECT_EQ(d.InspForm->geometry().top(), top);
+    EXPECT_FALSE(fields->DatasetsLB->isVisible());
+    captionDoubleClick(fields);
+    EXPECT_EQ(heights(), std::pair(total - own, own));
+
+    captionDoubleClick(fields);
+    key(Qt::Key_Insert);
+    EXPECT_EQ(d.FieldsWindow(), fields);
+    EXPECT_EQ(fields->height(), own) << "Insert unrolls the open window";
+    EXPECT_TRUE(fields->DatasetsLB->isVisible());
+}
+
+TEST_F(ToolsFields, AFieldDraggedFromTheFieldsWindowIsDroppedAsItsExpression)
+{
+    TfrDesignerForm &d = open();
+    TfrInsFieldsForm *fields = d.FieldsWindow();
+    ASSERT_NE(fields, nullptr);
+    auto clickRow = [](QListWidget *list, const char *text) {
+        const QList<QListWidgetItem *> found = list->findItems(QLatin1String(text), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << text;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
+    };
+    clickRow(fields->DatasetsLB, "Customers");
+    clickRow(fields->FieldsLB, "NAME");
+
+    // The drag starts in the list as the mouse leaves the row with the button held; the platform ends it at once,
+    // so its data is taken from the drag it left and carried over the surface by hand.
+    QWidget *rows = fields->FieldsLB->viewport();
+    const QPoint from = fields->FieldsLB->visualItemRect(fields->FieldsLB->currentItem()).center();
+    QTest::mousePress(rows, Qt::LeftButton, {}, from);
+    for (const QPoint &to : { from + QPoint(0, 1), from + QPoint(0, QApplication::startDragDistance() + 5) }) {
+        QMouseEvent move(QEvent::MouseMove, to, rows->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rows, &move);
+    }
+    QTest::mouseRelease(rows, Qt::LeftButton, {}, from);
+    const QDrag *drag = fields->FieldsLB->findChild<QDrag *>();
+    ASSERT_NE(drag, nullptr) << "the drag started";
+    QMimeData dragged;
+    for (const QString &format : drag->mimeData()->formats())
+        dragged.setData(format, drag->mimeData()->data(format));
+    QMimeData *data = &dragged;
+
+    TfrDesignerPage *surface = d.PageView;
+    QDragEnterEvent enter(QPoint(40, 40), Qt::CopyAction, data, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDragMoveEvent move(QPoint(103, 61), Qt::CopyAction, data, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &move);
+    EXPECT_TRUE(move.isAccepted());
+    EXPECT_TRUE(surface->GhostShown);
+    EXPECT_EQ(surface->ActionRect, QRect(96, 56, 96, 18)) << "the ghost follows the snapped point, 4 up and left";
+    QDropEvent drop(QPoint(103, 61), Qt::CopyAction, data, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_FALSE(surface->GhostShown);
+
+    auto t = texts();
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0]->Memo, QStringList { QStringLiteral("[Customers.\"NAME\"]") });
+    EXPECT_EQ(bounds(t[0]), QRect(96, 56, 96, 18));
+    EXPECT_EQ(d.UndoCount(), 1);
+    d.Undo();
+    EXPECT_EQ(page->ObjectCount(), 0) << "the drop is one undo step";
+    d.Redo();
+    t = texts();
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0]->Memo, QStringList { QStringLiteral("[Customers.\"NAME\"]") }) << "redone with its field";
+
+    // A text dragged in from elsewhere is refused.
+    QMimeData foreign;
+    foreign.setText(QStringLiteral("Customers.\"ID\""));
+    QDragEnterEvent other(QPoint(40, 40), Qt::CopyAction, &foreign, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &other);
+    EXPECT_FALSE(other.isAccepted());
 }
 
 TEST_F(ToolsFields, AFieldDroppedBecomesATextObjectHoldingItsExpression)

@@ -150,4 +150,66 @@ TEST_F(WindowEndToEnd, ATemplateEditedAndSavedBuildsInAFreshReportAsItBuildsInPl
     EXPECT_EQ(cells, QStringList({ "Строка 1", "Строка 2", "Строка 3" }));
 }
 
+// Showing a page stretches its bands across it and lays them beneath the objects; what the designer saves of a
+// template it has only shown is what the engine saves of it. The shipped templates, and one whose bands are
+// stored narrow, with thick frames, after their objects, and a cross band among them.
+TEST_F(WindowEndToEnd, ATemplateShownAndSavedIsByteIdenticalToTheEnginesSave)
+{
+    const QDir shipped(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms"));
+    QStringList files;
+    for (const QString &name : shipped.entryList({ QStringLiteral("*.frf") }, QDir::Files, QDir::Name))
+        files << shipped.filePath(name);
+    ASSERT_GE(files.size(), 20);
+    {
+        memo(40, 30, 200, 20, "Head");
+        TfrBandView *title = band(btReportTitle, 20, 40, "Title");
+        title->PlaceAt(30, 20, 300, 40);
+        title->FrameWidth = 3;
+        report.Pages().Add();
+        TfrPage *second = report.Pages().GetPage(1);
+        memo(60, 100, 40, 20, "Cell", second);
+        auto *cross = static_cast<TfrBandView *>(CreateViewOfType(2, {}));
+        cross->SetBandType(btCrossData);
+        cross->PlaceAt(50, 90, 60, 40);
+        cross->Name = QStringLiteral("Across");
+        second->AddObject(cross);
+        files << dir.filePath(QStringLiteral("narrow.frf"));
+        report.SaveReportFile(files.last());
+    }
+    for (const QString &file : files) {
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_TRUE(report.LoadReportFile(file));
+        const QString engineSave = dir.filePath(QStringLiteral("engine.frf"));
+        report.SaveReportFile(engineSave);
+
+        TfrDesignerForm &d = open();
+        for (int i = 0; i < report.Pages().GetCount(); ++i) {
+            d.SetCurPage(i);
+            (void)d.PageView->grab();
+        }
+        const QString designerSave = dir.filePath(QStringLiteral("designer.frf"));
+        QFile::remove(designerSave);
+        d.SetFileName(designerSave);
+        d.SetModified(true);
+        d.N20->trigger();
+        EXPECT_FALSE(report.Modified);
+        designer.reset();
+        EXPECT_TRUE(messages.requests.isEmpty());
+
+        const QByteArray saved = FileBytes(designerSave);
+        ASSERT_FALSE(saved.isEmpty());
+        EXPECT_TRUE(saved == FileBytes(engineSave));
+    }
+
+    // Shown, the narrow band spans the page and lies beneath the text object listed before it.
+    TfrDesignerForm &d = open();
+    TfrView *title = report.FindViewByName(QStringLiteral("Title"));
+    EXPECT_EQ(bounds(title), QRect(0, 20, report.Pages().GetPage(0)->PrnInfo.PaperWidthUnits, 40));
+    click(QPoint(50, 35));
+    ASSERT_NE(d.TopSelected(), nullptr);
+    EXPECT_EQ(d.TopSelected()->Name, QStringLiteral("Head"));
+    click(QPoint(400, 35));
+    EXPECT_EQ(d.TopSelected()->Name, QStringLiteral("Title"));
+}
+
 } // namespace

@@ -349,4 +349,35 @@ TEST_F(WindowFiles, NewStartsAnUntitledTemplateOfOneEmptyPage)
     EXPECT_EQ(d.RedoCount(), 0) << "no step of the old template may act on the new one";
 }
 
+// A host that saves the template itself: only a save it reports done leaves the template unmodified and lets the
+// close question's Yes close the window; one it refuses keeps the changes and the window.
+TEST_F(WindowFiles, AHostsSaveCountsOnlyWhenTheHostSaysItSaved)
+{
+    for (const bool hostSaves : { true, false }) {
+        SCOPED_TRACE(hostSaves);
+        QStringList calls;
+        options->OnSaveReport = [&](TfrReport *r, QString &name, bool saveAs, bool &saved) {
+            EXPECT_EQ(r, &report);
+            calls << name + (saveAs ? QStringLiteral(" as") : QString());
+            name = QStringLiteral("elsewhere.frf");
+            saved = hostSaves;
+        };
+        TfrDesignerForm &d = openChanged(path("letter.frf"));
+        d.N20->trigger();
+        EXPECT_EQ(report.Modified, !hostSaves);
+        EXPECT_EQ(d.FileName, path("letter.frf")) << "a name the host returns from Save is not used";
+
+        d.SetModified(true);
+        messages.requests.clear();
+        messages.answer(mrYes);
+        d.close();
+        EXPECT_EQ(messages.requests.size(), 1) << "the question alone";
+        EXPECT_EQ(d.isVisible(), !hostSaves);
+        EXPECT_EQ(report.Modified, !hostSaves);
+        EXPECT_EQ(calls, QStringList({ path("letter.frf"), path("letter.frf") }));
+        EXPECT_FALSE(QFile::exists(path("letter.frf"))) << "the host writes, not the window";
+        designer.reset();
+    }
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include "FR_Class.h"
+#include "FR_Combo.h"
 #include "FR_Dock.h"
 #include "FR_Insp.h"
 #include "FR_PageF.h"
@@ -276,6 +277,21 @@ TEST_F(WindowFrame, Screenshot)
     ASSERT_TRUE(report.LoadReportFile(QStringLiteral(TARVIK_SOURCE_DIR "/resources/fr_forms/Contract.frf")));
     TfrDesignerForm &d = open();
     d.InspForm->hide();
+    // Every toolbar shown from the toolbar menu, as a user would bring them all up.
+    emit d.ToolbarsMenu->aboutToShow();
+    for (QAction *item : d.ToolbarsMenu->actions())
+        if (qobject_cast<TfrToolBar *>(d.ToolbarOfTag(item->data().toInt())) && !item->isChecked())
+            item->trigger();
+    for (TfrToolBar *bar : { d.Panel1, d.Panel2, d.Panel3, d.Panel4, d.Panel5, d.Panel6 })
+        EXPECT_TRUE(bar->IsVisible() && !bar->IsFloat()) << bar->objectName().toStdString();
+    // The title selected, so that the Text and Frame toolbars show its attributes.
+    TfrView *title = nullptr;
+    for (int i = 0; i < d.Page->ObjectCount() && !title; ++i)
+        if (TfrView *v = d.Page->Object(i); dynamic_cast<TfrMemoView *>(v) && v->Memo.join(u' ').contains(u"Договор"))
+            title = v;
+    ASSERT_NE(title, nullptr);
+    select({ title });
+    EXPECT_TRUE(d.C2->isEnabled() && d.C4->isEnabled());
     tarvik::test::SaveScreenshot(&d, QStringLiteral("designer-window"), QSize(1000, 700));
 }
 

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -385,6 +386,27 @@ TEST_F(WindowSurface, GridDotsAndSelectionHandlesArePainted)
     EXPECT_EQ(pixel(120, 98), QColor(Qt::white)) << "no middle handles for a group";
     EXPECT_EQ(pixel(142, 122), QColor(Qt::black));
     (void)b;
+}
+
+// Select all repaints only its marks, over the objects as last painted: what shows is what a whole new painting
+// of the page shows, also where an object was moved since.
+TEST_F(WindowSurface, SelectAllShowsItsMarksOverTheObjectsAsTheyStand)
+{
+    band(btMasterData, 40, 60);
+    TfrView *a = memo(100, 50, 40, 20);
+    memo(300, 50, 40, 20);
+    TfrDesignerForm &d = open();
+    (void)d.PageView->grab();
+    select({ a });
+    d.NudgeSelection(30, 8, false);
+    d.SelectAllObjects();
+    const QImage shown = d.PageView->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage fresh(shown.size(), QImage::Format_RGB32);
+    QPainter painter(&fresh);
+    d.PageView->PaintPage(painter, fresh.rect());
+    painter.end();
+    EXPECT_EQ(d.PageView->SelectedCount, 3);
+    EXPECT_TRUE(shown == fresh);
 }
 
 TEST_F(WindowSurface, ADoubleClickOnABandWithoutEditorDoesNotSwallowTheNextClick)

@@ -28,6 +28,11 @@ TEST(ValuesCodePage, RussianTextBothWays)
     for (int i = 0; i < 256; ++i)
         all[i] = char(i);
     EXPECT_EQ(QStringToCP866(CP866ToQString(all)), all);
+
+    // ASCII is read as it is, and the first byte above it is a letter again.
+    EXPECT_EQ(CP1251ToQString(QByteArray("a\0\x7F", 3)), QString::fromLatin1("a\0\x7F", 3));
+    EXPECT_EQ(CP1251ToQString(QByteArray("\x7F\x80")), QStringLiteral("\x7F\u0402"));
+    EXPECT_EQ(CP866ToQString(QByteArray("\x7F\x80")), QStringLiteral("\x7F\u0410"));
 }
 
 TEST(ValuesCodePage, UnrepresentableCharactersBecomeQuestionMarks)

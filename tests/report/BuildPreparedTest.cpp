@@ -323,6 +323,7 @@ TEST_F(BuildPrepared, ABadFileIsRefusedWithAMessageAndTheOldPagesStay)
         { "lines spaced further than any page", fileWithTextAt(0, 0, 10, 10, 1610630746) },
         { "paper larger than any", patched(good.bytes, good.recordAt + 6, 2000000000) },
         { "paper of a negative height", patched(good.bytes, good.recordAt + 10, -5) },
+        { "left margin beyond any paper", patched(good.bytes, good.recordAt + 20, -2147483648LL) },
         { "oldest layout with a paper larger than any",
             Bytes().zstrs({ "P" }).i32(1).i32(26).u16(256).i32(2100).i32(0x6E762D73).u8(0).u8(1).raw("meta").bytes() },
         { "oldest layout cut short", Bytes().zstrs({ "P" }).i32(1).i32(100).bytes() },

@@ -1,5 +1,6 @@
 #include "ReportCanvas.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,18 @@ TEST(ModelCanvas, DefaultMeasurerUsesTheFontPixelSize)
     const double large = m.textWidth(pixelFont(20), QStringLiteral("WWWW"));
     EXPECT_GT(small, 0);
     EXPECT_NEAR(large / small, 2.0, 0.2);
+
+    // Widths are kept per font and text: the same texts in more fonts than are kept, taken twice in turn, still
+    // measure as the font's own metrics do.
+    for (int pass = 0; pass < 2; ++pass)
+        for (int px : { 11, 13, 15 })
+            for (bool bold : { false, true })
+                for (const QString &text : { QStringLiteral("WWWW"), QStringLiteral("iiii"), QStringLiteral("WWWW ") }) {
+                    QFont font = pixelFont(px);
+                    font.setBold(bold);
+                    EXPECT_DOUBLE_EQ(m.textWidth(font, text), QFontMetricsF(font).horizontalAdvance(text))
+                        << px << (bold ? " bold " : " ") << text.toStdString();
+                }
 }
 
 TEST(ModelCanvas, PaintsLinesRectanglesAndTextOnAnImage)
