@@ -322,9 +322,8 @@ void TDBSumListProducer::Recalc()
 {
     if (OwnerLoading() || !m_active || !m_dataSet || !m_dataSet->Active() || !m_hooked)
         return;
-    // Walking the rows would post the record being typed (or lose it on a refusal), and reading them in place
-    // would count it half typed: the recount waits until that record is posted or cancelled, and the totals
-    // stay as they are meanwhile.
+    // Reading the rows now would count the record being typed half typed: the recount waits until that record
+    // is posted or cancelled, and the totals stay as they are meanwhile.
     if (RecordPending()) {
         m_recalcPending = true;
         return;
