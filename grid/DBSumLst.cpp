@@ -315,16 +315,15 @@ void TDBSumListProducer::ResetSums()
 
 void TDBSumListProducer::RecalcAllSums()
 {
-    Recalc(false);
+    Recalc();
 }
 
-void TDBSumListProducer::Recalc(bool inPlace)
+void TDBSumListProducer::Recalc()
 {
     if (OwnerLoading() || !m_active || !m_dataSet || !m_dataSet->Active() || !m_hooked)
         return;
-    // Walking the rows would post the record being typed (or lose it on a refusal), and reading them in place
-    // would count it half typed: the recount waits until that record is posted or cancelled, and the totals
-    // stay as they are meanwhile.
+    // Reading the rows now would count the record being typed half typed: the recount waits until that record
+    // is posted or cancelled, and the totals stay as they are meanwhile.
     if (RecordPending()) {
         m_recalcPending = true;
         return;
@@ -383,30 +382,11 @@ void TDBSumListProducer::Recalc(bool inPlace)
                 if (virtualRecords)
                     m_virtualRecordList.push_back(bookmark);
             };
-            if (inPlace) {
-                // The records are read where they stand: the cursor, the controls and every scroll handler
-                // are left alone.
-                try {
-                    ds->ForEachRecord(addRecord);
-                } catch (...) {
-                    m_recalculating = false;
-                    throw;
-                }
-            } else {
-                ds->DisableControls();
-                try {
-                    ds->First();
-                    while (!ds->Eof()) {
-                        addRecord(ds->GetBookmark());
-                        ds->Next();
-                    }
-                    ds->First();
-                } catch (...) {
-                    ds->EnableControls();
-                    m_recalculating = false;
-                    throw;
-                }
-                ds->EnableControls();
+            try {
+                ds->ForEachRecord(addRecord, virtualRecords);
+            } catch (...) {
+                m_recalculating = false;
+                throw;
             }
             for (const Resolved &r : items) {
                 qint64 &total = r.item->GroupOperation == goAvg ? r.item->AvgSum : r.item->SumValue;
@@ -441,7 +421,7 @@ void TDBSumListProducer::HandleAfterRefresh()
     // A refresh re-reads the rows, so totals kept record by record no longer describe them. A refresh keeps
     // the current record (a client dataset re-reads one record after every post), so the scan must too.
     if (m_active && !m_recalculating)
-        Recalc(true);
+        Recalc();
 }
 
 void TDBSumListProducer::HandleAfterEdit()
@@ -483,7 +463,7 @@ void TDBSumListProducer::HandleAfterPost()
         // The recount asked for while the record was being typed runs now, and leaves the posted record current;
         // so does the recount that is the only way back from an overflowed total.
         m_pendingInsert = false;
-        Recalc(true);
+        Recalc();
         return;
     }
     for (int i = 0; i < m_sums.Count(); ++i) {
@@ -544,7 +524,7 @@ void TDBSumListProducer::HandleAfterDelete()
         return;
     if (AnyOverflow()) {
         m_deletedBookmark.clear();
-        Recalc(true);
+        Recalc();
         return;
     }
     for (int i = 0; i < m_sums.Count(); ++i) {
@@ -580,7 +560,7 @@ void TDBSumListProducer::HandleAfterCancel()
 {
     m_pendingInsert = false;
     if (m_active && m_recalcPending)
-        Recalc(true);
+        Recalc();
 }
 
 void TDBSumListProducer::HandleAfterClose()

@@ -151,11 +151,11 @@ private:
     bool UsesVirtualRecords() const;
     // A total that overflowed cannot be moved record by record: only a recount can bring it back.
     bool AnyOverflow() const;
-    // A record is being edited or inserted: walking the rows now would post it.
+    // A record is being edited or inserted: a recount now would count it half typed.
     bool RecordPending() const;
-    // A full recalculation; in place, it reads the records without moving to them, so the dataset stays on
-    // its record and the grid on its rows, else it walks them and leaves the dataset on its first record.
-    void Recalc(bool inPlace);
+    // A full recalculation. It reads the records where they stand, without moving to them: the dataset stays
+    // on its record, the grid on its rows, and no scroll handler runs once a record.
+    void Recalc();
 
     QPointer<TDataSet> m_dataSet;
     QPointer<TDataSet> m_masterDataSet;

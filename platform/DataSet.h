@@ -522,8 +522,9 @@ public:
     int CompareBookmarks(const QByteArray &a, const QByteArray &b) const;
     // Reads the records of the current order one by one without moving the cursor, leaving an edit or telling
     // the controls: while fn runs, the fields give that record's values (the record being edited or inserted,
-    // its values as typed) and bookmark is its bookmark (empty for a record being inserted).
-    void ForEachRecord(const std::function<void(const QByteArray &bookmark)> &fn);
+    // its values as typed) and bookmark is its bookmark (empty for a record being inserted). A reader that keeps
+    // no bookmarks asks for none and is given empty ones: a walk over many records then allocates nothing.
+    void ForEachRecord(const std::function<void(const QByteArray &bookmark)> &fn, bool withBookmarks = true);
     // Raised by every change of order (index, filter, refresh), so that sorted bookmark lists can be re-sorted.
     quint64 OrderStamp() const { return m_orderStamp; }
     // Raised by every change of the rows or their order, so that what was read from them can be read again.

@@ -335,7 +335,7 @@ QByteArray TDataSet::ReadBookmark() const
     return encodeBookmark(m_order[m_drawPosition]);
 }
 
-void TDataSet::ForEachRecord(const std::function<void(const QByteArray &bookmark)> &fn)
+void TDataSet::ForEachRecord(const std::function<void(const QByteArray &bookmark)> &fn, bool withBookmarks)
 {
     if (!Active())
         return;
@@ -346,11 +346,12 @@ void TDataSet::ForEachRecord(const std::function<void(const QByteArray &bookmark
     };
     // The walk goes over a copy of the order, so that a reader changing the rows cannot send it past the end.
     const std::vector<int> order = m_order;
+    const QByteArray none;
     try {
         for (int id : order) {
             m_readRow = id;
             InvalidateCalcCache();
-            fn(m_state == dsInsert && id == m_editRowId ? QByteArray() : encodeBookmark(id));
+            fn(!withBookmarks || (m_state == dsInsert && id == m_editRowId) ? none : encodeBookmark(id));
         }
     } catch (...) {
         restore();

@@ -105,7 +105,8 @@ bool parseWithFormat(const QString &text, const QString &format, QDateTime *out)
     const QTime time(part[3], part[4], part[5]);
     if (!date.isValid() || !time.isValid())
         return false;
-    *out = QDateTime(date, time);
+    // A calendar value: built in UTC, so that no zone shifts or voids a wall-clock time its clocks skip.
+    *out = QDateTime(date, time, Qt::UTC);
     return true;
 }
 
@@ -257,7 +258,7 @@ void addMonths(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     // The last day of a month goes to the last day of the target month, and a day the target month lacks
     // becomes its last day.
     const int day = from.day() == from.daysInMonth() ? shifted.daysInMonth() : qMin(from.day(), shifted.daysInMonth());
-    resultText(ctx, sqliteDateText(QDateTime(QDate(shifted.year(), shifted.month(), day), value.time())));
+    resultText(ctx, sqliteDateText(QDateTime(QDate(shifted.year(), shifted.month(), day), value.time(), Qt::UTC)));
 }
 
 void lpad(sqlite3_context *ctx, int argc, sqlite3_value **argv)

@@ -145,7 +145,7 @@ std::string strippedAccount(std::string_view account)
     return std::string(account.substr(i));
 }
 
-// The ERIP file's payment lines: account (field 4), sum (field 8, decimal comma) and date (field 11).
+// The ERIP file's payment lines: account (field 3), sum (field 7, decimal comma) and date (field 10).
 std::vector<RawPayment> rawErip(const QString &path)
 {
     QFile f(path);
@@ -168,13 +168,13 @@ std::vector<RawPayment> rawErip(const QString &path)
                 q = stop + 1;
             }
             RawPayment r;
-            r.account = strippedAccount(fields[3]);
-            std::string sum(fields[7]);
+            r.account = strippedAccount(fields[2]);
+            std::string sum(fields[6]);
             for (char &ch : sum)
                 if (ch == ',')
                     ch = '.';
             r.sum = std::strtod(sum.c_str(), nullptr);
-            r.date = std::string(fields[10].substr(0, 8));
+            r.date = std::string(fields[9].substr(0, 8));
             out.push_back(std::move(r));
         }
         header = false;

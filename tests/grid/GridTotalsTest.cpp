@@ -425,7 +425,7 @@ TEST(GridTotals, ACountOfAFieldCountsItsValuesThroughInsertsEditsAndDeletes)
     EXPECT_EQ(named->SumValue, kept) << "the totals kept record by record agree with a recount";
 }
 
-TEST(GridTotals, ARecountAfterThePostLeavesTheGridOnItsRowsAndRecord)
+TEST(GridTotals, ARecountLeavesTheGridOnItsRowsAndRecord)
 {
     TotalsFixture f;
     f.amount->Footer().SetValueType(fvtNon);
@@ -450,5 +450,13 @@ TEST(GridTotals, ARecountAfterThePostLeavesTheGridOnItsRowsAndRecord)
     EXPECT_EQ(f.grid->CellDrawText(f.grid->IndicatorCols(), f.grid->Row()), QStringLiteral("100"));
     EXPECT_EQ(changes, 1) << "only the post itself reaches the controls";
     EXPECT_EQ(scrolls, 0) << "the recount reads the records without scrolling to them";
+    EXPECT_EQ(f.footer(f.amount), QStringLiteral("2745.5"));
+
+    // A full recount asked for by its owner reads the records in place as well.
+    f.grid->SumList().RecalcAllSums();
+    EXPECT_EQ(f.field("ID")->AsInteger(), 100);
+    EXPECT_EQ(f.grid->TopRow(), top);
+    EXPECT_EQ(f.grid->Row(), row);
+    EXPECT_EQ(scrolls, 0);
     EXPECT_EQ(f.footer(f.amount), QStringLiteral("2745.5"));
 }
