@@ -86,7 +86,8 @@ void TfrDesignerForm::FillInspector()
         const auto *view = dynamic_cast<TfrView *>(o);
         const bool builtIn = view && view->TypeCode != 10;
         const std::type_info &cls = typeid(*o);
-        const int bandType = view && view->TypeCode == 2 ? static_cast<const TfrBandView *>(view)->GetBandType() : 0;
+        const auto *band = dynamic_cast<TfrBandView *>(o);
+        const int bandType = band ? band->GetBandType() : 0;
         auto sameKind = [&cls, bandType](const Kind *kind) {
             return kind && *kind->cls == cls && kind->bandType == bandType;
         };
