@@ -188,6 +188,8 @@ void TfrmCustomer::CreateGrid()
     dbgCustomer->SumList().SetActive(true);
     dbgCustomer->SetOptionsEh(dbgCustomer->OptionsEh() | dghRowHighlight | dghAutoSortMarking | dghMultiSortMarking
         | dghIncSearch);
+    // The grid lays its columns out once, when all of them are made, not again for each column added.
+    dbgCustomer->BeginLayout();
     CreateColumn("RO_ACCOUNT_NO", QStringLiteral("Лиц счет"), 70);
     CreateColumn("CUST_CODE", QStringLiteral("Код"), 60);
     CreateColumn("SURNAME", QStringLiteral("Клиент|Фамилия"), 120);
@@ -215,6 +217,7 @@ void TfrmCustomer::CreateGrid()
     columns[13]->SetVisible(IsDebugMode());
     columns[14]->Title().SetTitleButton(false);
     columns[15]->SetVisible(false);
+    dbgCustomer->EndLayout();
 
     if (custDM)
         dbgCustomer->SetDataSource(custDM->dsCustomer());

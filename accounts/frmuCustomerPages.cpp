@@ -46,8 +46,10 @@ TKyv_DBGridEh *pageGrid(QWidget *page, const char *name, TDataSource *source, st
     auto *grid = new TKyv_DBGridEh(page);
     grid->setObjectName(QString::fromLatin1(name));
     grid->SetReadOnly(readOnly);
+    grid->BeginLayout();
     for (const ColumnSpec &spec : columns)
         AddGridColumn(grid, spec.field, QString::fromUtf8(spec.title), 0, false);
+    grid->EndLayout();
     grid->SetDataSource(source);
     return grid;
 }

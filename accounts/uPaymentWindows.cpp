@@ -33,11 +33,14 @@ TColumnEh *AddGridColumn(TKyv_DBGridEh *grid, const char *field, const QString &
 
 void AddGridColumns(TKyv_DBGridEh *grid, std::initializer_list<TGridColumnSpec> columns)
 {
+    // One layout for the whole set of columns rather than one for each column added.
+    grid->BeginLayout();
     for (const TGridColumnSpec &spec : columns) {
         TColumnEh *column = AddGridColumn(grid, spec.field, QString::fromUtf8(spec.title), spec.width);
         if (spec.footer != fvtNon)
             column->Footer().SetValueType(spec.footer);
     }
+    grid->EndLayout();
 }
 
 void SetLookupList(TDBLookupComboboxEh *combo, TDataSource *source, const char *key, const char *shown)
