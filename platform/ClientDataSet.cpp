@@ -716,7 +716,15 @@ std::vector<int> TClientDataSet::SortedOrder(const std::vector<SortKey> &keys) c
         const QVariant &v = Rows()[size_t(id)].values[size_t(first.column)];
         return v.typeId() == QMetaType::QString ? *static_cast<const QString *>(v.constData()) : v.toString();
     };
+    // One buffer of the right size: growing it by steps would copy it and search the heap for every step.
+    size_t characters = 0;
+    for (int id : order) {
+        const QVariant &v = Rows()[size_t(id)].values[size_t(first.column)];
+        characters += v.typeId() == QMetaType::QString ? size_t(static_cast<const QString *>(v.constData())->size())
+                                                       : (v.isValid() ? size_t(v.toString().size()) : 0);
+    }
     std::vector<quint32> weights;
+    weights.reserve(characters);
     std::vector<Entry> entries;
     entries.reserve(order.size());
     bool allPlain = true;
