@@ -223,11 +223,13 @@ QString BandBaseName(int bandType);
 
 enum TfrUndoAction : quint8 { acInsert = 0, acDelete = 1, acEdit = 2, acZOrder = 3 };
 
-// One object of an undo record: its ID and index, and for delete and edit a copy of the object as it was.
+// One object of an undo record: its ID and index; for a delete a copy of the object as it was, for an edit its
+// record as it was, which the object on the page takes back.
 struct TfrUndoObj
 {
     int ObjID = 0;
     std::unique_ptr<TfrView> ObjPtr;
+    QByteArray Contents;
     int Index = 0;
 };
 

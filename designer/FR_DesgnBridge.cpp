@@ -14,7 +14,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <deque>
 #include <optional>
+#include <typeinfo>
 
 namespace {
 
@@ -59,53 +61,82 @@ void TfrDesignerForm::FillInspector()
     std::vector<Row> found;
     QHash<QString, int> index;
     // A built-in object has the records of its class (and band type): a large selection builds each kind once,
-    // and decides once per kind which rows it lacks and which rows are meant for one object only.
+    // and decides once per kind which rows it lacks and which rows are meant for one object only. A row shown as
+    // its editor's name has that one text for every object of the kind.
+    struct Record
+    {
+        QString name;
+        int type;
+        QString editorText;
+    };
     struct Kind
     {
-        std::vector<std::pair<QString, int>> records;
+        const std::type_info *cls = nullptr;
+        int bandType = 0;
+        std::vector<Record> records;
         std::vector<int> rows; // the row of each record, -1 for none
         bool weighed = false;
     };
-    QHash<QString, Kind> kinds;
+    // Few kinds, and runs of objects of one kind: a short list searched from the kind last found.
+    std::deque<Kind> kinds;
+    Kind *last = nullptr;
     Kind single;
     for (size_t k = 0; k < objects.size(); ++k) {
         TfrObject *o = objects[k];
         const auto *view = dynamic_cast<TfrView *>(o);
+        const bool builtIn = view && view->TypeCode != 10;
+        const std::type_info &cls = typeid(*o);
         const auto *band = dynamic_cast<TfrBandView *>(o);
-        const QString name = view && view->TypeCode != 10
-            ? view->ClassName() + u':' + QString::number(band ? band->GetBandType() : 0)
-            : QString();
-        auto cached = name.isEmpty() ? kinds.end() : kinds.find(name);
-        Kind *kind = cached == kinds.end() ? nullptr : &cached.value();
+        const int bandType = band ? band->GetBandType() : 0;
+        auto sameKind = [&cls, bandType](const Kind *kind) {
+            return kind && *kind->cls == cls && kind->bandType == bandType;
+        };
+        Kind *kind = nullptr;
+        if (builtIn) {
+            if (sameKind(last))
+                kind = last;
+            else
+                for (Kind &known : kinds)
+                    if (sameKind(&known)) {
+                        kind = &known;
+                        break;
+                    }
+        }
         if (!kind) {
             o->RegisterProperties();
             Kind fresh;
+            fresh.cls = &cls;
+            fresh.bandType = bandType;
             for (const TfrPropRec &rec : o->PropRecs)
-                fresh.records.emplace_back(rec.PropName, rec.PropType);
-            if (name.isEmpty()) {
+                fresh.records.push_back({ rec.PropName, rec.PropType,
+                    (rec.PropType & frdtHasEditor) && !(rec.PropType & frdtString) ? u'(' + rec.PropName + u')'
+                                                                                    : QString() });
+            if (builtIn) {
+                kind = &kinds.emplace_back(std::move(fresh));
+            } else {
                 single = std::move(fresh);
                 kind = &single;
-            } else {
-                kind = &kinds.insert(name, std::move(fresh)).value();
             }
         }
+        if (builtIn)
+            last = kind;
         if (k == 0) {
-            for (const auto &[prop, type] : kind->records)
-                if (type != 0 && !index.contains(prop)) {
-                    index.insert(prop, int(found.size()));
-                    found.push_back({ prop });
+            for (const Record &rec : kind->records)
+                if (rec.type != 0 && !index.contains(rec.name)) {
+                    index.insert(rec.name, int(found.size()));
+                    found.push_back({ rec.name });
                 }
         }
         if (!kind->weighed) {
             kind->rows.clear();
             std::vector<bool> seen(found.size(), false);
-            for (const auto &[prop, type] : kind->records) {
-                const int i = type == 0 ? -1 : index.value(prop, -1);
+            for (const Record &rec : kind->records) {
+                const int i = rec.type == 0 ? -1 : index.value(rec.name, -1);
                 kind->rows.push_back(i);
                 if (i < 0)
                     continue;
                 seen[size_t(i)] = true;
-                if (k > 0 && (type & frdtOneObject))
+                if (k > 0 && (rec.type & frdtOneObject))
                     found[size_t(i)].kept = false;
             }
             for (size_t i = 0; i < seen.size(); ++i)
@@ -122,9 +153,9 @@ void TfrDesignerForm::FillInspector()
             // Once the values differ, the row stays empty.
             if (!row.kept || row.text.isEmpty())
                 continue;
-            const auto &[prop, type] = kind->records[r];
-            const QString text = (type & frdtHasEditor) && !(type & frdtString) ? u'(' + prop + u')'
-                                                                                : o->GetPropertyValue(prop).toString();
+            const Record &rec = kind->records[r];
+            const QString text
+                = rec.editorText.isNull() ? o->GetPropertyValue(rec.name).toString() : rec.editorText;
             if (row.text != QLatin1String("-") && row.text != text)
                 row.text.clear();
             else

@@ -254,6 +254,10 @@ void TfrDesignerPage::SetCursorKind(TCursorKind kind)
 
 QRegion TfrDesignerPage::SelectionRegion() const
 {
+    // Many objects reach over most of the page: all of it is drawn again, which costs less than gathering their
+    // region, as a drag or an undo of many objects does.
+    if (SelectedCount > 100)
+        return QRegion(rect());
     QRegion r;
     for (TfrView *v : Designer->SelectedObjects())
         r += v->GetClipRegion(true);

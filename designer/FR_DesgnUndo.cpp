@@ -77,10 +77,14 @@ void TfrDesignerForm::AddUndoRecord(
         TfrUndoObj entry;
         entry.ObjID = view->ObjectID;
         entry.Index = index;
-        if (action == acDelete || action == acEdit) {
+        // An edited object stays on the page and only takes its record back: the record alone is kept, which
+        // spares building and freeing a copy of each object of a large selection.
+        if (action == acDelete) {
             entry.ObjPtr.reset(CreateViewOfType(view->TypeCode, view->ClassName()));
             CopyViewContents(*entry.ObjPtr, *view);
             entry.ObjPtr->ObjectID = view->ObjectID;
+        } else if (action == acEdit) {
+            entry.Contents = SaveViewContents(*view);
         }
         rec.Objects.push_back(std::move(entry));
     }
@@ -169,7 +173,7 @@ void TfrDesignerForm::UndoFrom(std::vector<TfrUndoRec> &buffer)
             break;
         case acEdit:
             for (const TfrUndoObj &entry : rec.Objects)
-                CopyViewContents(*Page->Object(entry.Index), *entry.ObjPtr);
+                LoadViewContents(*Page->Object(entry.Index), entry.Contents);
             break;
         case acZOrder: {
             // Each recorded object goes back to its place; objects the record left out fill the other places in

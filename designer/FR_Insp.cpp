@@ -271,6 +271,11 @@ void TfrInspForm::FillObjectCombo()
     QStringList items;
     if (OnGetObjects)
         OnGetObjects(items);
+    // The same names in the same order as last time: the combo lists them already, and sorting them again on every
+    // change of the selection would cost as much as all the rest of it on a page of many objects.
+    if (items == m_listedObjects && items.size() == CB1->count())
+        return;
+    m_listedObjects = items;
     items.sort(Qt::CaseInsensitive);
     // The same objects as listed already: the list stays, which spares the combo and its view a rebuild.
     if (items.size() == CB1->count()) {

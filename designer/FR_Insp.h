@@ -158,6 +158,8 @@ private:
     int m_rollUpHeight = 0;
     std::optional<quint64> m_lastRowClick;
     TfrVariables m_translations;
+    // The objects as the designer named them when the combo was last filled, before sorting.
+    QStringList m_listedObjects;
     // The last mouse-down on Edit1 was taken as a double-click already.
     bool m_pressWasDoubleClick = false;
 };

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 // ---- fonts
 
@@ -747,20 +748,31 @@ Variant TfrStretcheable::CallMethod(const QString &name, const Variant &p1, cons
     return result;
 }
 
+QByteArray SaveViewContents(TfrView &view)
+{
+    frEngine().StreamVersion = 24;
+    const int mode = std::exchange(view.RecordMode, 0);
+    TMemoryStream stream;
+    view.SaveToStream(stream);
+    view.RecordMode = mode;
+    return stream.Bytes();
+}
+
+void LoadViewContents(TfrView &view, const QByteArray &contents)
+{
+    frEngine().StreamVersion = 24;
+    const int mode = std::exchange(view.RecordMode, 0);
+    TMemoryStream stream(contents);
+    view.LoadFromStream(stream);
+    view.RecordMode = mode;
+}
+
 void CopyViewContents(TfrView &target, TfrView &source)
 {
     target.Name = source.Name;
     target.TypeCode = source.TypeCode;
     target.IsSelected = source.IsSelected;
-    frEngine().StreamVersion = 24;
-    const int sourceMode = source.RecordMode, targetMode = target.RecordMode;
-    source.RecordMode = target.RecordMode = 0;
-    TMemoryStream stream;
-    source.SaveToStream(stream);
-    stream.SetPosition(0);
-    target.LoadFromStream(stream);
-    source.RecordMode = sourceMode;
-    target.RecordMode = targetMode;
+    LoadViewContents(target, SaveViewContents(source));
 }
 
 // ---- the object factory

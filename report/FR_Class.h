@@ -431,6 +431,10 @@ public:
 
 // Makes target a copy of source through the object record (designer undo and clipboard).
 void CopyViewContents(TfrView &target, TfrView &source);
+// The object record alone, for a view that is to take it back later: what CopyViewContents carries over, less
+// the type and the selection, which the view keeps.
+QByteArray SaveViewContents(TfrView &view);
+void LoadViewContents(TfrView &view, const QByteArray &contents);
 
 // Separates the fields of a totals key.
 constexpr QChar TotalKeySeparator = QChar(1);

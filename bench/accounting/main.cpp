@@ -1,13 +1,15 @@
 // Figures of the accounting engine on an operator of N customers (default 100,000; the first argument) with two
-// years of subscriptions, tariff changes, discounts, single services and monthly payments, on SQLite and on
-// PostgreSQL (when TARVIK_PG_HOST/TARVIK_PG_PORT name a server, as scripts/pg-peer sets them): the bulk
-// recalculation, a queue of 10 % of the customers and one monthly close, with the time per customer and the peak
-// memory. Each is set beside a yardstick of the same run: the engine's physical write time for the rows it writes,
-// and for the queue and the close also the time their rows take to read raw (the same tables, restricted alike,
-// walked by the engine's own library on the same table state).
+// years of subscriptions, tariff changes, discounts, single services and monthly payments (the operator the
+// operator bench opens its windows on), on SQLite and on PostgreSQL (when TARVIK_PG_HOST/TARVIK_PG_PORT name a
+// server, as scripts/pg-peer sets them): the bulk recalculation, a queue of 10 % of the customers and one monthly
+// close, with the time per customer and the peak memory. Each is set beside a yardstick of the same run: the
+// engine's physical write time for the rows it writes, and for the queue and the close also the time their rows
+// take to read raw (the same tables, restricted alike, walked by the engine's own library on the same table
+// state).
 #include "BalanceEngine.h"
 #include "BulkInsert.h"
 #include "BenchDatabase.h"
+#include "OperatorData.h"
 #include "RawReads.h"
 #include "dmuDebtCalc.h"
 #include "dmuRDM.h"
@@ -26,9 +28,8 @@
 
 namespace {
 
-const QDate InitMonth(2023, 1, 1);
-const QDate AccMonth(2025, 1, 1); // two years after the initialisation month
-constexpr int Slice = 2000;
+using OperatorData::AccMonth;
+using OperatorData::InitMonth;
 
 long peakKb()
 {
@@ -40,85 +41,6 @@ long peakKb()
 void exec(TDMR &dmr, const QString &sql)
 {
     dmr.dbConnection()->Execute(sql);
-}
-
-// The operator: three periodic services whose tariffs change after a year, connection and disconnection
-// services, a single service and a service by fact. Every customer subscribes in the first months; one in five
-// had an earlier period that ended with a disconnection; one in ten has a discount; one in twenty a single
-// service and one a service by fact; everyone pays every month.
-void generate(TDMR &dmr, int customers)
-{
-    TADOConnection &c = *dmr.dbConnection();
-    exec(dmr, QStringLiteral("delete from ZOLT.MAIN_CFG"));
-    c.Execute(QStringLiteral("insert into ZOLT.MAIN_CFG (CFG_ID, COMPANY_ID, INIT_DATE, ACC_DATE, DEBTMODE) "
-                             "values (1, 1, :P_INIT, :P_ACC, 0)"),
-              {{QStringLiteral("P_INIT"), at(InitMonth)}, {QStringLiteral("P_ACC"), at(AccMonth)}});
-    QList<QVariantList> rows;
-    int tarifId = 1;
-    for (int serv : {10, 11, 12, 20, 21, 30}) {
-        c.Execute(QStringLiteral("insert into ZOLT.SERV (SERV_ID, SERV_DESCR, SERVTYPE_ID, SERV_PACKAGE_ID) "
-                                 "values (:P_ID, :P_DESCR, 0, -1)"),
-                  {{QStringLiteral("P_ID"), serv}, {QStringLiteral("P_DESCR"), QStringLiteral("Услуга %1").arg(serv)}});
-        const double sum = serv < 20 ? 100 + serv : 15;
-        rows.append({tarifId++, serv, at(QDate(2000, 1, 1)), at(QDate(2023, 12, 31)), sum});
-        rows.append({tarifId++, serv, at(QDate(2024, 1, 1)), at(QDate(4712, 12, 31)), sum * 1.1});
-    }
-    TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.TARIF"),
-                               {"TARIF_ID", "SERV_ID", "DATE_FROM", "DATE_TO", "TARIF_SUM"}, rows);
-    exec(dmr, QStringLiteral("insert into ZOLT.PAYSOURCE (PAYSOURCE_ID, PAYSOURCE_DESCR) values (1, 'Касса')"));
-    exec(dmr, QStringLiteral("insert into ZOLT.PAY_DOC (PAY_DOC_ID, PAYSOURCE_ID, PAY_DOC_NO) values (1, 1, '1')"));
-    exec(dmr, QStringLiteral("insert into ZOLT.SINGLE_SERVICE_TARIF (SINGLE_SERVICE_TARIF_ID, PRICE, SERVICE_NAME) "
-                             "values (1000, 50, 'Вызов мастера')"));
-
-    qint64 paymentId = 1;
-    for (int first = 1; first <= customers; first += Slice) {
-        QList<QVariantList> cust, subscr, hist, factors, single, byFact, payments;
-        const int last = std::min(customers, first + Slice - 1);
-        for (int id = first; id <= last; ++id) {
-            cust.append({id, QString::number(id), QStringLiteral("Абонент"), 1, id % 3 ? QVariant(id % 50) : QVariant()});
-            const int serv = 10 + id % 3;
-            const QDate start = InitMonth.addDays(id % 90);
-            subscr.append({id, id, serv, 1});
-            if (id % 5 == 0) {
-                hist.append({2 * id, id, id, serv, at(start.addDays(-200)), at(start.addDays(-20)), 20, 21});
-            }
-            hist.append({2 * id + 1, id, id, serv, at(start), at(QDate(4712, 12, 31)), 20, QVariant()});
-            if (id % 10 == 0)
-                factors.append({id, at(InitMonth), at(QDate(2024, 12, 31)), 0.9});
-            if (id % 20 == 0)
-                single.append({id, id, 30, at(start.addDays(40))});
-            if (id % 20 == 1)
-                byFact.append({id, id, 1000, 50, 1, 50, at(start.addDays(50)), at(start.addDays(50))});
-            for (int month = 0; month < 24; ++month)
-                payments.append({paymentId++, 1, id, serv, at(InitMonth.addMonths(month).addDays(id % 27)),
-                                 100 + (id + month) % 30});
-        }
-        c.BeginTrans();
-        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.CUSTOMER"),
-                                   {"CUSTOMER_ID", "ACCOUNT_NO", "SURNAME", "CUST_STATE", "START_DEBT_SUM"}, cust);
-        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.SUBSCR_SERV"),
-                                   {"SUBSCR_SERV_ID", "CUSTOMER_ID", "SERV_ID", "STATE_SGN"}, subscr);
-        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.SUBSCR_HIST"),
-                                   {"SUBSCR_HIST_ID", "CUSTOMER_ID", "SUBSCR_SERV_ID", "SERV_ID", "DATE_FROM",
-                                    "DATE_TO", "ACT_SERV_ID", "DISACT_SERV_ID"},
-                                   hist);
-        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.DISCOUNT_FACTOR"),
-                                   {"CUSTOMER_ID", "DATE_FROM", "DATE_TO", "FACTOR_VALUE"}, factors);
-        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.SINGLE_SERV"),
-                                   {"SINGLESERV_ID", "CUSTOMER_ID", "SERV_ID", "SERV_DATE"}, single);
-        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.CUSTOMER_SERVICE"),
-                                   {"CUSTOMER_ID", "CUSTOMER_SERVICE_ID", "SINGLE_SERVICE_TARIF_ID", "PRICE",
-                                    "QUANTITY", "AMOUNT", "SERVICE_DATE", "PUT_TIME"},
-                                   byFact);
-        TBalanceWriter::insertRows(c, QStringLiteral("ZOLT.PAYMENT"),
-                                   {"PAYMENT_ID", "PAY_DOC_ID", "CUSTOMER_ID", "SERV_ID", "PAY_DATE", "PAY_SUM"},
-                                   payments);
-        c.CommitTrans();
-    }
-    if (c.Provider() == TADOConnection::TProvider::PostgreSQL)
-        for (const char *table : {"CUSTOMER", "SUBSCR_SERV", "SUBSCR_HIST", "DISCOUNT_FACTOR", "SINGLE_SERV",
-                                  "CUSTOMER_SERVICE", "PAYMENT", "TARIF"})
-            exec(dmr, QStringLiteral("analyze ZOLT.") + QLatin1String(table));
 }
 
 // The engine's physical write rate, the yardstick of every figure: `count` balance-like rows made in memory
@@ -300,7 +222,7 @@ void run(const char *engine, TDMR &dmr, int customers)
     std::printf("%s, %d customers\n", engine, customers);
     QElapsedTimer timer;
     timer.start();
-    generate(dmr, customers);
+    OperatorData::Generate(dmr, customers);
     std::printf("  %-34s %9.2f s  (%lld payments)\n", "generating the operator", timer.elapsed() / 1000.0,
                 static_cast<long long>(count(dmr, QStringLiteral("select count(*) from ZOLT.PAYMENT"))));
     std::fflush(stdout);

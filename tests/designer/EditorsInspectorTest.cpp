@@ -444,6 +444,16 @@ TEST_F(EditorsInspector, ARefillKeepsTheSamePropertySelectedAndTheObjectComboFol
     EXPECT_EQ(asked.size(), 2);
     fillRows();
     EXPECT_EQ(asked.size(), 2) << "the combo already shows the object";
+    // As many objects as before, one of them renamed.
+    form.OnGetObjects = [](QStringList &items) {
+        items << "Memo3"
+              << "Memo1"
+              << "Page1";
+    };
+    form.ObjectName = "Memo3";
+    fillRows();
+    EXPECT_EQ(form.CB1->currentText(), QStringLiteral("Memo3"));
+    EXPECT_EQ(form.CB1->findText("Memo2"), -1) << "the old name is gone from the list";
 
     form.ClearProperties();
     form.AddProperty("Type", Variant(0), {}, codes({ 0, 1 }), { "ptReport", "ptDialog" }, frdtEnum);

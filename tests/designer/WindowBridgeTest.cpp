@@ -2,6 +2,7 @@
 // back within the restrictions, selecting by name, and the status bar's figures.
 #include "WindowFixture.h"
 
+#include "FR_Combo.h"
 #include "FR_Dock.h"
 #include "FR_Insp.h"
 #include "FR_PageF.h"
@@ -195,6 +196,55 @@ TEST_F(WindowBridge, RestrictedObjectsAreSkippedSilentlyWhileTheOthersChange)
     DesignerRestrictions = drNoAttributes;
     type("Width", QStringLiteral("90"));
     EXPECT_EQ(free->Width, 80) << "the host forbids changing attributes";
+}
+
+TEST_F(WindowBridge, AFrameWidthOverManyObjectsShowsAfterTheChangeItsUndoAndItsRedo)
+{
+    // Text objects and lines taking turns, more of them than a change draws region by region, two widths among
+    // them.
+    std::vector<TfrView *> all;
+    for (int i = 0; i < 120; ++i) {
+        const int x = 10 + (i % 20) * 30, y = 10 + (i / 20) * 30;
+        TfrView *v = nullptr;
+        if (i % 2) {
+            v = memo(x, y, 25, 20, "");
+        } else {
+            v = CreateViewOfType(4, {});
+            v->PlaceAt(x, y + 15, 25, 0);
+            page->AddObject(v);
+        }
+        v->Name = QStringLiteral("V%1").arg(i);
+        v->FrameWidth = i % 4 < 2 ? 1 : 2;
+        all.push_back(v);
+    }
+    TfrDesignerForm &d = open();
+    auto widthText = [](int width) {
+        return QString::number(width) + FormatSettings().DecimalSeparator + QStringLiteral("00");
+    };
+    select(all);
+    EXPECT_EQ(shown("FrameWidth"), QString()) << "the objects differ";
+    EXPECT_EQ(shown("LineSpacing"), QStringLiteral("<none>")) << "the lines lack it";
+
+    // Picked from the Frame toolbar's list.
+    const int three = d.C4->findText(QStringLiteral("3"));
+    ASSERT_GE(three, 0);
+    d.C4->setCurrentIndex(three);
+    emit d.C4->activated(three);
+    EXPECT_EQ(shown("FrameWidth"), widthText(3));
+    for (const TfrView *v : all)
+        ASSERT_DOUBLE_EQ(v->FrameWidth, 3) << v->Name.toStdString();
+
+    d.Undo();
+    for (size_t i = 0; i < all.size(); ++i)
+        ASSERT_DOUBLE_EQ(all[i]->FrameWidth, i % 4 < 2 ? 1 : 2) << "each object its own width: " << i;
+    select({ all[0], all[1] });
+    EXPECT_EQ(shown("FrameWidth"), widthText(1));
+    select({ all[2], all[3] });
+    EXPECT_EQ(shown("FrameWidth"), widthText(2));
+
+    d.Redo();
+    select(all);
+    EXPECT_EQ(shown("FrameWidth"), widthText(3));
 }
 
 TEST_F(WindowBridge, ANameInUseIsRefusedSilentlyAndARenameFollowsIntoChildLinks)
