@@ -806,6 +806,29 @@ bool TClientDataSet::CanUseIndexForLocate(const QList<TField *> &fields, TLocate
     return true;
 }
 
+namespace {
+
+// The position of the first row that matches among the rows place puts level (0) with what is looked for, in an
+// order that place puts below (< 0), level, then above: the level rows are found by halving. -1 when none does.
+template <typename Place, typename Matches>
+int firstMatchInOrder(const std::vector<int> &order, const Place &place, const Matches &matches)
+{
+    int lo = 0, hi = int(order.size());
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (place(order[size_t(mid)]) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    for (int pos = lo; pos < int(order.size()) && place(order[size_t(pos)]) == 0; ++pos)
+        if (matches(order[size_t(pos)]))
+            return pos;
+    return -1;
+}
+
+} // namespace
+
 bool TClientDataSet::ColumnIsPlain(int column) const
 {
     if (m_plainColumn.column == column && m_plainColumn.rowsStamp == RowsStamp())
@@ -860,19 +883,7 @@ int TClientDataSet::FindPrefixInIndex(const QList<TField *> &fields, const QVari
         }
         return first.descending ? -c : c;
     };
-    const std::vector<int> &order = Order();
-    int lo = 0, hi = int(order.size());
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (place(order[size_t(mid)]) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    for (int pos = lo; pos < int(order.size()) && place(order[size_t(pos)]) == 0; ++pos)
-        if (RowMatches(order[size_t(pos)], fields, key, options))
-            return pos;
-    return -1;
+    return firstMatchInOrder(Order(), place, [&](int rowId) { return RowMatches(rowId, fields, key, options); });
 }
 
 int TClientDataSet::FindInIndex(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const
@@ -880,7 +891,6 @@ int TClientDataSet::FindInIndex(const QList<TField *> &fields, const QVariantLis
     if (options & loPartialKey)
         return FindPrefixInIndex(fields, key, options);
     const std::vector<SortKey> keys = ActiveSortKeys();
-    const std::vector<int> &order = Order();
     auto compare = [&](int rowId) {
         const auto &values = Rows()[rowId].values;
         for (int i = 0; i < fields.size(); ++i) {
@@ -891,16 +901,5 @@ int TClientDataSet::FindInIndex(const QList<TField *> &fields, const QVariantLis
         }
         return 0;
     };
-    int lo = 0, hi = int(order.size());
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (compare(order[size_t(mid)]) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    for (int pos = lo; pos < int(order.size()) && compare(order[size_t(pos)]) == 0; ++pos)
-        if (RowMatches(order[size_t(pos)], fields, key, options))
-            return pos;
-    return -1;
+    return firstMatchInOrder(Order(), compare, [&](int rowId) { return RowMatches(rowId, fields, key, options); });
 }
