@@ -415,12 +415,16 @@ void TcustDM::CreateDetails()
         QStringLiteral("SINGLESERV_ID"), QStringLiteral("TARIF_SUM"));
     LinkDetail(single, master, customer);
 
+    // A subscription's history rows carry its customer, and only the customer is indexed in the history: naming
+    // it lets each subscription's latest row be found among the customer's own rows instead of the whole history
+    // of every customer.
     TKyv_ClientDataSet *subscr = AddClient(QStringLiteral("cdsCustSubscrServ"), QStringLiteral("dspCustSubscrServ"),
         QStringLiteral("select SS.CUSTOMER_ID, SS.SERV_ID, SS.SUBSCR_SERV_ID, SS.STATE_SGN, SH.DATE_FROM "
                        "from ZOLT.SUBSCR_SERV SS left join ZOLT.SUBSCR_HIST SH on SH.SUBSCR_HIST_ID = "
-                       "(select max(H2.SUBSCR_HIST_ID) from ZOLT.SUBSCR_HIST H2 where H2.SUBSCR_SERV_ID = "
-                       "SS.SUBSCR_SERV_ID and H2.DATE_FROM = (select max(H3.DATE_FROM) from ZOLT.SUBSCR_HIST H3 "
-                       "where H3.SUBSCR_SERV_ID = SS.SUBSCR_SERV_ID)) "
+                       "(select max(H2.SUBSCR_HIST_ID) from ZOLT.SUBSCR_HIST H2 where H2.CUSTOMER_ID = SS.CUSTOMER_ID "
+                       "and H2.SUBSCR_SERV_ID = SS.SUBSCR_SERV_ID and H2.DATE_FROM = (select max(H3.DATE_FROM) "
+                       "from ZOLT.SUBSCR_HIST H3 where H3.CUSTOMER_ID = SS.CUSTOMER_ID "
+                       "and H3.SUBSCR_SERV_ID = SS.SUBSCR_SERV_ID)) "
                        "where SS.CUSTOMER_ID=:CUSTOMER_ID order by SH.DATE_FROM desc"));
     AddTableFields(subscr, QStringLiteral("SUBSCR_SERV"),
         { QStringLiteral("CUSTOMER_ID"), QStringLiteral("SERV_ID"), QStringLiteral("SUBSCR_SERV_ID"),

@@ -27,6 +27,7 @@
 #include "WidgetKit.h"
 
 #include <QBasicTimer>
+#include <QHash>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStringList>
@@ -153,6 +154,19 @@ public:
     TTextMetric Metric(const TFont &font) const override;
     int TextWidth(const TFont &font, const QString &text) const override;
     int WrappedTextHeight(const TFont &font, int width, const QString &text) const override;
+
+private:
+    // Every layout measures every title again, and a title click or a sort lays the grid out anew: the heights
+    // already measured are kept, by font, width and text.
+    struct WrappedKey
+    {
+        QFont font;
+        int width;
+        QString text;
+        bool operator==(const WrappedKey &o) const { return width == o.width && text == o.text && font == o.font; }
+    };
+    friend size_t qHash(const WrappedKey &key, size_t seed) { return qHashMulti(seed, key.font, key.width, key.text); }
+    mutable QHash<WrappedKey, int> m_wrappedHeights;
 };
 
 // ---- Titles, defaults, footers -------------------------------------------------------------------------------

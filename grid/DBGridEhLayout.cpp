@@ -27,8 +27,16 @@ int TFontGridMetricsEh::TextWidth(const TFont &font, const QString &text) const
 
 int TFontGridMetricsEh::WrappedTextHeight(const TFont &font, int width, const QString &text) const
 {
-    const QFontMetrics fm(font.qfont());
-    return fm.boundingRect(QRect(0, 0, std::max(1, width), 100000), Qt::TextWordWrap | Qt::AlignLeft, text).height();
+    WrappedKey key{font.qfont(), std::max(1, width), text};
+    if (const auto it = m_wrappedHeights.constFind(key); it != m_wrappedHeights.cend())
+        return *it;
+    const QFontMetrics fm(key.font);
+    const int height = fm.boundingRect(QRect(0, 0, key.width, 100000), Qt::TextWordWrap | Qt::AlignLeft, text).height();
+    constexpr qsizetype kKeptHeights = 1024; // many grids' titles at many widths; beyond that, start again
+    if (m_wrappedHeights.size() >= kKeptHeights)
+        m_wrappedHeights.clear();
+    m_wrappedHeights.insert(std::move(key), height);
+    return height;
 }
 
 // ---- Title tree ----------------------------------------------------------------------------------------------

@@ -698,42 +698,73 @@ std::vector<int> TClientDataSet::SortedOrder(const std::vector<SortKey> &keys) c
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return CompareRows(keys, a, b) < 0; });
         return order;
     }
-    // A text first key (the usual title sort) is sorted on views of the texts held beside the row ids, so that
-    // the comparisons read no row; only ties look at the further keys.
+    // A text first key (the usual title sort) is collated once per row: the sort compares the weights of the
+    // texts' characters, arrays of numbers held beside the row ids, and reads no row. Texts of equal weights are
+    // told apart by the collation itself only where the weights leave a tie (case kept, letters other than plain
+    // ones); only ties of the first key look at the further keys.
     struct Entry
     {
-        QString text; // shares the row's characters, copies nothing
+        quint32 from; // the text's weights in weights[from, from + size)
+        quint32 size;
         int id;
         bool null;
+        bool plain;
     };
     const SortKey &first = keys.front();
     const std::vector<SortKey> rest(keys.begin() + 1, keys.end());
-    std::vector<Entry> entries;
-    entries.reserve(order.size());
+    const auto text = [&](int id) {
+        const QVariant &v = Rows()[size_t(id)].values[size_t(first.column)];
+        return v.typeId() == QMetaType::QString ? *static_cast<const QString *>(v.constData()) : v.toString();
+    };
+    // One buffer of the right size: growing it by steps would copy it and search the heap for every step.
+    size_t characters = 0;
     for (int id : order) {
         const QVariant &v = Rows()[size_t(id)].values[size_t(first.column)];
-        if (!v.isValid())
-            entries.push_back({QString(), id, true});
-        else if (v.typeId() == QMetaType::QString)
-            entries.push_back({QString::fromRawData(static_cast<const QString *>(v.constData())->constData(),
-                                                    static_cast<const QString *>(v.constData())->size()),
-                               id, false});
-        else
-            entries.push_back({v.toString(), id, false});
+        characters += v.typeId() == QMetaType::QString ? size_t(static_cast<const QString *>(v.constData())->size())
+                                                       : (v.isValid() ? size_t(v.toString().size()) : 0);
     }
+    std::vector<quint32> weights;
+    weights.reserve(characters);
+    std::vector<Entry> entries;
+    entries.reserve(order.size());
+    bool allPlain = true;
+    for (int id : order) {
+        const QVariant &v = Rows()[size_t(id)].values[size_t(first.column)];
+        if (!v.isValid()) {
+            entries.push_back({0, 0, id, true, true});
+            continue;
+        }
+        const auto from = quint32(weights.size());
+        const bool plain = AppendCollationWeights(text(id), weights);
+        allPlain = allPlain && plain && v.typeId() == QMetaType::QString; // the search reads them in place
+        entries.push_back({from, quint32(weights.size() - from), id, false, plain});
+    }
+    const quint32 *w = weights.data();
     std::stable_sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
         int c = 0;
-        if (a.null || b.null)
+        if (a.null || b.null) {
             c = a.null == b.null ? 0 : (a.null ? -1 : 1);
-        else
-            c = first.caseInsensitive ? CompareTextIgnoreCase(a.text, b.text)
-                                      : CompareTextCaseSensitive(a.text, b.text);
+        } else {
+            const quint32 n = std::min(a.size, b.size);
+            const quint32 *x = w + a.from, *y = w + b.from;
+            quint32 i = 0;
+            while (i < n && x[i] == y[i])
+                ++i;
+            if (i < n)
+                c = x[i] < y[i] ? -1 : 1;
+            else if (a.size != b.size)
+                c = a.size < b.size ? -1 : 1;
+            else if (!(a.plain && b.plain && first.caseInsensitive))
+                c = first.caseInsensitive ? CompareTextIgnoreCase(text(a.id), text(b.id))
+                                          : CompareTextCaseSensitive(text(a.id), text(b.id));
+        }
         if (c != 0)
             return (first.descending ? -c : c) < 0;
         return !rest.empty() && CompareRows(rest, a.id, b.id) < 0;
     });
     for (size_t i = 0; i < entries.size(); ++i)
         order[i] = entries[i].id;
+    m_plainColumn = {first.column, RowsStamp(), allPlain};
     return order;
 }
 
@@ -758,24 +789,108 @@ int TClientDataSet::PlaceInBaseOrder(const std::vector<int> &order, int rowId) c
 
 bool TClientDataSet::CanUseIndexForLocate(const QList<TField *> &fields, TLocateOptions options) const
 {
-    if ((options & loPartialKey) || IsEditing() || fields.isEmpty())
+    if (IsEditing() || fields.isEmpty())
         return false;
     const std::vector<SortKey> keys = ActiveSortKeys();
     if (fields.size() > int(keys.size()))
         return false;
-    for (int i = 0; i < fields.size(); ++i) {
+    for (int i = 0; i < fields.size(); ++i)
         if (fields[i]->FieldKind() != fkData || fields[i]->FieldNo() - 1 != keys[size_t(i)].column)
             return false;
+    // A typed prefix is looked for by the first field's text alone (FindPrefixInIndex), whatever the case rules.
+    if (options & loPartialKey)
+        return IsStringType(fields[0]->DataType());
+    for (int i = 0; i < fields.size(); ++i)
         if ((options & loCaseInsensitive) && IsStringType(fields[i]->DataType()) && !keys[size_t(i)].caseInsensitive)
             return false;
-    }
     return true;
+}
+
+namespace {
+
+// The position of the first row that matches among the rows place puts level (0) with what is looked for, in an
+// order that place puts below (< 0), level, then above: the level rows are found by halving. -1 when none does.
+template <typename Place, typename Matches>
+int firstMatchInOrder(const std::vector<int> &order, const Place &place, const Matches &matches)
+{
+    int lo = 0, hi = int(order.size());
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (place(order[size_t(mid)]) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    for (int pos = lo; pos < int(order.size()) && place(order[size_t(pos)]) == 0; ++pos)
+        if (matches(order[size_t(pos)]))
+            return pos;
+    return -1;
+}
+
+} // namespace
+
+bool TClientDataSet::ColumnIsPlain(int column) const
+{
+    if (m_plainColumn.column == column && m_plainColumn.rowsStamp == RowsStamp())
+        return m_plainColumn.plain;
+    bool plain = true;
+    for (const TRecordData &row : Rows()) {
+        if (!plain)
+            break;
+        if (!row.live || size_t(column) >= row.values.size())
+            continue;
+        const QVariant &v = row.values[size_t(column)];
+        if (!v.isValid())
+            continue;
+        if (v.typeId() != QMetaType::QString)
+            plain = false;
+        else {
+            const QString &text = *static_cast<const QString *>(v.constData());
+            plain = std::all_of(text.begin(), text.end(), IsPlainText);
+        }
+    }
+    m_plainColumn = {column, RowsStamp(), plain};
+    return plain;
+}
+
+// The rows whose first key begins with the typed text, in whatever case, lie together in the order when the
+// texts are plain: the order compares the weights of their characters first, and a prefix equal but for case is
+// a prefix of equal weights. The first of them is found by halving and the rest of the key checked from there
+// on, which finds the row the scan would find first. Other texts are scanned.
+int TClientDataSet::FindPrefixInIndex(const QList<TField *> &fields, const QVariantList &key,
+                                      TLocateOptions options) const
+{
+    const SortKey first = ActiveSortKeys().front();
+    const QVariant &typed = key[0];
+    if (!typed.isValid() || typed.typeId() != QMetaType::QString)
+        return ScanForRow(fields, key, options);
+    const QString &prefix = *static_cast<const QString *>(typed.constData());
+    if (!std::all_of(prefix.begin(), prefix.end(), IsPlainText) || !ColumnIsPlain(first.column))
+        return ScanForRow(fields, key, options);
+    std::vector<quint32> weights;
+    AppendCollationWeights(prefix, weights);
+    // Where a row's text stands against the prefix in the order: below, within (0) or above the rows it begins.
+    const auto place = [&](int rowId) {
+        const QVariant &v = Rows()[size_t(rowId)].values[size_t(first.column)];
+        int c = -1; // nulls sort lowest and begin with no text
+        if (v.isValid()) {
+            const QString &text = *static_cast<const QString *>(v.constData());
+            const qsizetype n = std::min(text.size(), prefix.size());
+            qsizetype i = 0;
+            while (i < n && CollationWeight(text[i]) == weights[size_t(i)])
+                ++i;
+            c = i < n ? (CollationWeight(text[i]) < weights[size_t(i)] ? -1 : 1) : (text.size() < prefix.size() ? -1 : 0);
+        }
+        return first.descending ? -c : c;
+    };
+    return firstMatchInOrder(Order(), place, [&](int rowId) { return RowMatches(rowId, fields, key, options); });
 }
 
 int TClientDataSet::FindInIndex(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const
 {
+    if (options & loPartialKey)
+        return FindPrefixInIndex(fields, key, options);
     const std::vector<SortKey> keys = ActiveSortKeys();
-    const std::vector<int> &order = Order();
     auto compare = [&](int rowId) {
         const auto &values = Rows()[rowId].values;
         for (int i = 0; i < fields.size(); ++i) {
@@ -786,16 +901,5 @@ int TClientDataSet::FindInIndex(const QList<TField *> &fields, const QVariantLis
         }
         return 0;
     };
-    int lo = 0, hi = int(order.size());
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (compare(order[size_t(mid)]) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    for (int pos = lo; pos < int(order.size()) && compare(order[size_t(pos)]) == 0; ++pos)
-        if (RowMatches(order[size_t(pos)], fields, key, options))
-            return pos;
-    return -1;
+    return firstMatchInOrder(Order(), compare, [&](int rowId) { return RowMatches(rowId, fields, key, options); });
 }

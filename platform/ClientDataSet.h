@@ -169,6 +169,18 @@ private:
     QString ActiveOrderKey() const;
     mutable std::vector<CachedOrder> m_orderCache;
 
+    // Whether every text of a column is plain (see IsPlainText), as the rows stood at rowsStamp: over plain
+    // texts a typed prefix is found in an order of that column by halving, as the scan would find it.
+    struct PlainColumn
+    {
+        int column = -1;
+        quint64 rowsStamp = 0;
+        bool plain = false;
+    };
+    bool ColumnIsPlain(int column) const;
+    int FindPrefixInIndex(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const;
+    mutable PlainColumn m_plainColumn;
+
     QPointer<TCustomProvider> m_provider;
     QString m_providerName;
     QString m_clientCommandText;

@@ -614,6 +614,9 @@ protected:
     virtual int PlaceInBaseOrder(const std::vector<int> &order, int rowId) const;
     virtual bool CanUseIndexForLocate(const QList<TField *> &fields, TLocateOptions options) const;
     virtual int FindInIndex(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const;
+    // The position of the first row of the order matching key, row by row; what an index that cannot answer a
+    // search falls back on.
+    int ScanForRow(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const;
     // The master moved to another record: the default narrows the rows to the master's key.
     virtual void MasterChanged();
     virtual bool UsesMasterRange() const { return true; }

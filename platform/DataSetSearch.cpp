@@ -161,7 +161,10 @@ bool TDataSet::RowMatches(int rowId, const QList<TField *> &fields, const QVaria
 {
     for (int i = 0; i < fields.size(); ++i) {
         const TField *f = fields[i];
-        const QVariant v = RowValue(rowId, f);
+        // A stored value is read where it lies: a search over many rows copies none of them.
+        const bool stored = f->m_dataIndex >= 0 && rowId >= 0 && !(IsEditing() && rowId == m_editRowId);
+        const QVariant computed = stored ? QVariant() : RowValue(rowId, f);
+        const QVariant &v = stored ? m_rows[rowId].values[f->m_dataIndex] : computed;
         const QVariant &k = key[i];
         if (!k.isValid() || !v.isValid()) {
             if (k.isValid() != v.isValid())
@@ -169,13 +172,17 @@ bool TDataSet::RowMatches(int rowId, const QList<TField *> &fields, const QVaria
             continue;
         }
         if (IsStringType(f->m_dataType)) {
-            QString s = v.toString();
-            QString t = k.toString();
-            if (options & loCaseInsensitive) {
-                s = TextToUpper(s);
-                t = TextToUpper(t);
-            }
-            if (options & loPartialKey ? !s.startsWith(t) : s != t)
+            const auto text = [](const QVariant &x, QString &converted) -> const QString & {
+                if (x.typeId() == QMetaType::QString)
+                    return *static_cast<const QString *>(x.constData());
+                converted = x.toString();
+                return converted;
+            };
+            QString sc, tc;
+            const QString &s = text(v, sc), &t = text(k, tc);
+            const bool partial = options & loPartialKey;
+            if (options & loCaseInsensitive ? !TextMatchesIgnoreCase(s, t, partial)
+                                            : (partial ? !s.startsWith(t) : s != t))
                 return false;
         } else if (CompareValues(f->m_dataType, v, k, false) != 0) {
             return false;
@@ -230,6 +237,11 @@ int TDataSet::FindRow(const QList<TField *> &fields, const QVariantList &values,
     const QVariantList key = searchKey(fields, values);
     if (CanUseIndexForLocate(fields, options))
         return FindInIndex(fields, key, options);
+    return ScanForRow(fields, key, options);
+}
+
+int TDataSet::ScanForRow(const QList<TField *> &fields, const QVariantList &key, TLocateOptions options) const
+{
     for (int pos = 0; pos < int(m_order.size()); ++pos) {
         const int id = m_order[pos];
         if (IsEditing() && id == m_editRowId)

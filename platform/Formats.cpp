@@ -1295,6 +1295,61 @@ int RussianCollator::compare(const QString &a, const QString &b) const
     return m_cs == Qt::CaseSensitive ? caseTie : 0;
 }
 
+quint32 CollationWeight(QChar c)
+{
+    return primaryKey(c.toLower());
+}
+
+bool IsPlainText(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x80 || (u >= 0x0410 && u <= 0x044F) || u == 0x0401 || u == 0x0451;
+}
+
+bool AppendCollationWeights(const QString &text, std::vector<quint32> &out)
+{
+    bool plain = true;
+    for (const QChar c : text) {
+        plain = plain && IsPlainText(c);
+        out.push_back(CollationWeight(c));
+    }
+    return plain;
+}
+
+namespace {
+
+// One case of a plain character: the lower.
+char16_t foldPlain(char16_t u)
+{
+    if (u >= 'A' && u <= 'Z')
+        return char16_t(u + 0x20);
+    if (u >= 0x0410 && u <= 0x042F)
+        return char16_t(u + 0x20);
+    return u == 0x0401 ? char16_t(0x0451) : u;
+}
+
+} // namespace
+
+bool TextMatchesIgnoreCase(const QString &text, const QString &what, bool prefix)
+{
+    if (prefix ? what.size() <= text.size() : what.size() == text.size()) {
+        bool plain = true;
+        for (qsizetype i = 0; i < what.size() && plain; ++i) {
+            const QChar a = text[i], b = what[i];
+            if (!IsPlainText(a) || !IsPlainText(b))
+                plain = false;
+            else if (foldPlain(a.unicode()) != foldPlain(b.unicode()))
+                return false;
+        }
+        if (plain)
+            return true;
+    } else if (std::all_of(text.begin(), text.end(), IsPlainText) && std::all_of(what.begin(), what.end(), IsPlainText)) {
+        return false; // plain texts keep their lengths in upper case
+    }
+    const QString upper = TextToUpper(text), upperWhat = TextToUpper(what);
+    return prefix ? upper.startsWith(upperWhat) : upper == upperWhat;
+}
+
 int CompareTextCaseSensitive(const QString &a, const QString &b)
 {
     return RussianCollator(Qt::CaseSensitive).compare(a, b);

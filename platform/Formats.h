@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <vector>
+
 // The platform's date-time number: days since 30/12/1899, the time of day as the fraction. A negative value
 // counts days backwards while its fraction still moves forward in the day (-1.25 is 29/12/1899 06:00).
 using TDateTime = double;
@@ -85,6 +87,19 @@ QString TextToLower(const QString &text);
 int CompareTextCaseSensitive(const QString &a, const QString &b);
 int CompareTextIgnoreCase(const QString &a, const QString &b);
 int CompareText(const QString &a, const QString &b);
+
+// The collation's weight of a character, case aside: comparing texts by the weights of their characters, as
+// arrays, orders them as the comparisons above do, but for the ties those break between different characters of
+// equal weight (an accented letter and its base letter, digits of other scripts). Plain characters (ASCII and
+// the Russian alphabet in either case) have no such ties, and their case maps one to one: between plain texts,
+// equal weights mean texts equal but for case, as TextToUpper makes them equal.
+quint32 CollationWeight(QChar c);
+bool IsPlainText(QChar c);
+// Appends the weights of text's characters to out and answers whether text is plain.
+bool AppendCollationWeights(const QString &text, std::vector<quint32> &out);
+// Whether text begins with what (or equals it, when prefix is false) once both are upper-cased by TextToUpper;
+// plain texts are compared where they lie, without copies.
+bool TextMatchesIgnoreCase(const QString &text, const QString &what, bool prefix);
 
 // Sorting in the Russian alphabet: digits, then Latin, then Cyrillic letters in their alphabet order with ё a
 // letter of its own after е. Case only breaks ties (lower case first) unless case is ignored.

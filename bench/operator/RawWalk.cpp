@@ -174,8 +174,10 @@ RawRows walkPostgres(PGconn *conn, const SplitStatement &split, const QList<QVar
             texts.push_back(dateText(v).toUtf8());
             types.push_back(1114);
         } else if (v.typeId() == QMetaType::Double) {
+            // As numeric, the type of the program's own number columns: a float8 value would have the server
+            // compare every key as float8 and walk the table past the index the window's statement uses.
             texts.push_back(QByteArray::number(v.toDouble(), 'g', 17));
-            types.push_back(701);
+            types.push_back(1700);
         } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
             texts.push_back(QByteArray::number(v.toLongLong()));
             types.push_back(20);

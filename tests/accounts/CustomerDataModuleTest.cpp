@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -180,6 +181,57 @@ TEST_P(CustomerModule, HistoryRowKeepsAnOpenPeriodOpenWhenEdited)
         << "a new row keeps the typed end, cut to the day";
     EXPECT_EQ(seen(QStringLiteral("select DATE_FROM from ZOLT.SUBSCR_HIST where SUBSCR_HIST_ID=") + newId).toDateTime(),
         QDateTime(QDate(2024, 7, 1), QTime(0, 0)));
+}
+
+TEST_P(CustomerModule, EachSubscriptionShowsTheStartOfItsLatestHistoryRow)
+{
+    addCustomer(QStringLiteral("Соколов"));
+    const int other = field(customers(), "CUSTOMER_ID")->AsInteger();
+    addCustomer(QStringLiteral("Орлов"));
+    const int id = field(customers(), "CUSTOMER_ID")->AsInteger();
+    const auto subscription = [this](int serv, int customer) {
+        m_dmr->dbConnection()->Execute(
+            QStringLiteral("insert into ZOLT.SUBSCR_SERV (SUBSCR_SERV_ID, CUSTOMER_ID, SERV_ID, STATE_SGN) "
+                           "values (%1, %2, -1, 1)")
+                .arg(serv)
+                .arg(customer));
+    };
+    const auto history = [this](int hist, int serv, int customer, const char *from) {
+        m_dmr->dbConnection()->Execute(
+            QStringLiteral("insert into ZOLT.SUBSCR_HIST (SUBSCR_HIST_ID, CUSTOMER_ID, SUBSCR_SERV_ID, SERV_ID, "
+                           "DATE_FROM, DATE_TO, ACT_SERV_ID, DISACT_SERV_ID) values (%1, %2, %3, -1, '%4', "
+                           "'4712-12-31 00:00:00', 2, -1)")
+                .arg(hist)
+                .arg(customer)
+                .arg(serv)
+                .arg(QLatin1String(from)));
+    };
+    // The latest start, not the latest row; a service without history; a later start of another customer.
+    subscription(60, id);
+    history(61, 60, id, "2023-01-01 00:00:00");
+    history(62, 60, id, "2024-03-01 00:00:00");
+    history(63, 60, id, "2022-06-01 00:00:00");
+    subscription(70, id);
+    subscription(80, id);
+    history(81, 80, id, "2023-05-01 00:00:00");
+    subscription(90, other);
+    history(91, 90, other, "2025-01-01 00:00:00");
+
+    TKyv_ClientDataSet *serv = m_cust->ClientDataSet(QStringLiteral("cdsCustSubscrServ"));
+    serv->Open();
+    QList<int> order;
+    QMap<int, QVariant> starts;
+    for (serv->First(); !serv->Eof(); serv->Next()) {
+        const int s = field(serv, "SUBSCR_SERV_ID")->AsInteger();
+        if (!field(serv, "DATE_FROM")->IsNull())
+            order << s;
+        starts[s] = field(serv, "DATE_FROM")->IsNull() ? QVariant() : field(serv, "DATE_FROM")->Value();
+    }
+    EXPECT_EQ(starts.keys(), (QList<int> { 60, 70, 80 }));
+    EXPECT_EQ(starts.value(60).toDateTime(), QDateTime(QDate(2024, 3, 1), QTime(0, 0)));
+    EXPECT_FALSE(starts.value(70).isValid());
+    EXPECT_EQ(starts.value(80).toDateTime(), QDateTime(QDate(2023, 5, 1), QTime(0, 0)));
+    EXPECT_EQ(order, (QList<int> { 60, 80 })) << "the latest start first";
 }
 
 TEST_P(CustomerModule, CommitsEveryChangeForOtherConnections)
