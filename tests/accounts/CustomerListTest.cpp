@@ -111,6 +111,12 @@ TEST_P(CustomerList, OpensFromTheMainMenuWithItsColumnsTitlesAndFooters)
     EXPECT_FALSE(columns[14]->Title().TitleButton());
     EXPECT_FALSE(columns[15]->Visible());
     EXPECT_TRUE(form->dbgCustomer->UseMultiTitle());
+    // The columns are laid out once, after all are made: each shown one still takes the width it was made with.
+    EXPECT_EQ(columns[2]->Width(), 120);
+    for (int i = 0; i < columns.Count(); ++i)
+        if (columns[i]->Visible())
+            EXPECT_EQ(form->dbgCustomer->ColWidths(form->dbgCustomer->IndicatorCols() + i), columns[i]->Width())
+                << "column " << i;
     auto footer = [form](int column) {
         TColumnEh *c = form->dbgCustomer->Columns()[column];
         return form->dbgCustomer->GetFooterText(c->Footer(), *c);
