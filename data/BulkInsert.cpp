@@ -1,11 +1,12 @@
 #include "BulkInsert.h"
 
 #include "DatabaseError.h"
+#include "DriverHandle.h"
+#include "EngineTrace.h"
 #include "SqliteErrors.h"
 #include "SqliteFunctions.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -14,13 +15,6 @@
 #include <memory>
 
 namespace {
-
-// The server's driver names its handle by libpq's structure, "pg_conn*", rather than by the typedef.
-bool isPostgresHandle(const QVariant &handle)
-{
-    return handle.isValid()
-           && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0);
-}
 
 bool isNull(const QVariant &v)
 {
@@ -50,31 +44,6 @@ bool isInteger(const QVariant &v)
         return false;
     }
 }
-
-// Lets the trace see the write as one statement.
-class TraceScope
-{
-public:
-    TraceScope(TADOConnection &connection, const QString &text)
-        : m_connection(connection)
-    {
-        if (m_connection.OnWillExecute)
-            m_connection.OnWillExecute(m_connection, TExecuteInfo{text, nullptr, TExecuteSource::Command});
-        m_timer.start();
-    }
-    void done(const QString &error)
-    {
-        if (m_connection.OnExecuteComplete)
-            m_connection.OnExecuteComplete(m_connection, m_timer.elapsed() / 1000.0, error,
-                                           error.isEmpty() ? TEventStatus::esOK : TEventStatus::esErrorsOccured);
-        if (!error.isEmpty())
-            throw EDatabaseError(error);
-    }
-
-private:
-    TADOConnection &m_connection;
-    QElapsedTimer m_timer;
-};
 
 // ---- SQLite: prepared multi-row inserts ----
 
@@ -232,22 +201,22 @@ void TBulkInsert::Insert(TADOConnection &connection, const QString &table, const
     const QString tail = conflict.isEmpty() ? QString() : QLatin1Char(' ') + conflict;
     const QVariant handle = connection.Provider() == TADOConnection::TProvider::ODBC ? QVariant()
                                                                                       : connection.DriverHandle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+    if (sqlite3 *db = sqliteHandleOf(handle)) {
         TraceScope trace(connection, head + row + tail);
         QString error;
         try {
-            insertSqlite(*static_cast<sqlite3 *const *>(handle.data()), head, row, tail, int(columns.size()), rows);
+            insertSqlite(db, head, row, tail, int(columns.size()), rows);
         } catch (const EDatabaseError &e) {
             error = e.message();
         }
         trace.done(error);
         return;
     }
-    if (isPostgresHandle(handle) && conflict.isEmpty()) {
+    if (PGconn *conn = postgresHandleOf(handle); conn && conflict.isEmpty()) {
         TraceScope trace(connection, QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QLatin1Char(','))));
         QString error;
         try {
-            copyPostgres(*static_cast<PGconn *const *>(handle.data()), table, columns, rows);
+            copyPostgres(conn, table, columns, rows);
         } catch (const EDatabaseError &e) {
             error = e.message();
         }

@@ -2,11 +2,12 @@
 
 #include "AdoStatements.h"
 #include "DatabaseError.h"
+#include "DriverHandle.h"
+#include "EngineTrace.h"
 #include "SqliteErrors.h"
 #include "SqliteFunctions.h"
 
 #include <QDate>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QSqlQuery>
 
@@ -263,11 +264,9 @@ TRowReader::TRowReader(TADOConnection &connection)
 {
     const QVariant handle
         = connection.Provider() == TADOConnection::TProvider::ODBC ? QVariant() : connection.DriverHandle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        m_engine->sqlite = *static_cast<sqlite3 *const *>(handle.data());
-    else if (handle.isValid()
-             && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
-        m_engine->pg = *static_cast<PGconn *const *>(handle.data());
+    m_engine->sqlite = sqliteHandleOf(handle);
+    if (!m_engine->sqlite)
+        m_engine->pg = postgresHandleOf(handle);
 }
 
 TRowReader::~TRowReader()
@@ -285,10 +284,7 @@ void TRowReader::run(const QString &text, const TParams &params, const std::func
             onRow(row);
         return;
     }
-    if (m_connection.OnWillExecute)
-        m_connection.OnWillExecute(m_connection, TExecuteInfo{text, &params, TExecuteSource::Command});
-    QElapsedTimer timer;
-    timer.start();
+    TraceScope trace(m_connection, text, &params);
     QString error;
     try {
         if (m_engine->sqlite) {
@@ -363,11 +359,7 @@ void TRowReader::run(const QString &text, const TParams &params, const std::func
     } catch (const EDatabaseError &e) {
         error = e.message();
     }
-    if (m_connection.OnExecuteComplete)
-        m_connection.OnExecuteComplete(m_connection, timer.elapsed() / 1000.0, error,
-            error.isEmpty() ? TEventStatus::esOK : TEventStatus::esErrorsOccured);
-    if (!error.isEmpty())
-        throw EDatabaseError(error);
+    trace.done(error);
 }
 
 TRowStamp TRowReader::ParseStamp(const char *c, qsizetype length)

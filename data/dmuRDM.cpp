@@ -3,6 +3,7 @@
 #include "DataFolder.h"
 #include "DataSource.h"
 #include "DatabaseError.h"
+#include "DriverHandle.h"
 #include "Formats.h"
 #include "Kyv_db.h"
 #include "LogSink.h"
@@ -42,6 +43,14 @@ QString valueText(const QVariant &value)
     return value.toString();
 }
 
+// The page size a database file's header gives (the value 1 stands for 65536, which its two bytes cannot hold).
+quint32 pageSizeOf(const QByteArray &databaseHeader)
+{
+    const auto *d = reinterpret_cast<const uchar *>(databaseHeader.constData());
+    const quint32 stored = quint32(d[16]) << 8 | d[17];
+    return stored == 1 ? 65536 : stored;
+}
+
 // Why the write-ahead log beside a database file does not belong to it, or nothing when it does (or there is
 // none). The engine replays a log of the right page size onto whatever file it finds it beside, so a log left
 // from another copy of the database would be written into this one; an empty log, or one cut before its first
@@ -72,9 +81,7 @@ QString writeAheadLogFault(const QByteArray &databaseHeader, const QString &log)
     }
     if (s0 != word(h, 24, true) || s1 != word(h, 28, true))
         return QStringLiteral("is damaged");
-    const auto *d = reinterpret_cast<const uchar *>(databaseHeader.constData());
-    const quint32 stored = quint32(d[16]) << 8 | d[17];
-    const quint32 pageSize = stored == 1 ? 65536 : stored;
+    const quint32 pageSize = pageSizeOf(databaseHeader);
     if (word(h, 8, true) != pageSize)
         return QStringLiteral("does not belong to it (pages of %1 bytes, the database's of %2)")
             .arg(word(h, 8, true))
@@ -96,8 +103,7 @@ qint64 countedSize(const QByteArray &header, const QString &file)
     const QFileInfo log(file + QStringLiteral("-wal"));
     if ((log.exists() && log.size() > 32) || QFileInfo::exists(file + QStringLiteral("-journal")))
         return 0;
-    const quint32 stored = quint32(d[16]) << 8 | d[17];
-    return qint64(word(28)) * (stored == 1 ? 65536 : stored);
+    return qint64(word(28)) * pageSizeOf(header);
 }
 
 // The first table or index of the data file whose top page the engine cannot read, with the engine's words, or
@@ -362,9 +368,8 @@ bool TDMR::askReadOnly()
 {
     try {
         if (m_connection->Provider() == TADOConnection::TProvider::SQLite) {
-            const QVariant handle = m_connection->DriverHandle();
-            return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
-                && sqlite3_db_readonly(*static_cast<sqlite3 *const *>(handle.data()), "ZOLT") == 1;
+            sqlite3 *db = sqliteHandleOf(m_connection->DriverHandle());
+            return db && sqlite3_db_readonly(db, "ZOLT") == 1;
         }
         return m_connection->SelectValue(QStringLiteral("select current_setting('transaction_read_only')")).toString()
             == QLatin1String("on");
@@ -435,10 +440,8 @@ bool TDMR::openEmbeddedDatabase()
     // Opening read the schema. A login costs the same on a file of any size, so every page is not read: the top
     // page of each table and index is, which finds a file overwritten or cut short; a page damaged deeper down
     // fails the statement that meets it, naming the file.
-    const QVariant handle = m_connection->DriverHandle();
-    const QString check = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
-        ? firstDamagedObject(*static_cast<sqlite3 *const *>(handle.data()))
-        : QString();
+    sqlite3 *db = sqliteHandleOf(m_connection->DriverHandle());
+    const QString check = db ? firstDamagedObject(db) : QString();
     if (!check.isEmpty()) {
         m_connection->Close();
         refuseLogon(TLogonFailure::Damaged, QStringLiteral("The database file %1 is damaged: %2").arg(shown, check));

@@ -2,6 +2,7 @@
 
 #include "AdoStatements.h"
 #include "DatabaseError.h"
+#include "DriverHandle.h"
 #include "SqliteFunctions.h"
 
 #include <QAtomicInt>
@@ -298,10 +299,9 @@ void TADOConnection::openSqlite()
         m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     if (!m_db.open())
         throw EDatabaseError(errorText(m_db.lastError()));
-    const QVariant handle = m_db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0 || !*static_cast<sqlite3 *const *>(handle.data()))
+    sqlite3 *db = sqliteHandleOf(m_db.driver()->handle());
+    if (!db)
         throw EDatabaseError(QStringLiteral("The SQLite driver gives no handle"));
-    sqlite3 *db = *static_cast<sqlite3 *const *>(handle.data());
     if (registerSqliteFunctions(db) != SQLITE_OK)
         throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
 

@@ -1,6 +1,7 @@
 #include "AdoStatements.h"
 
 #include "DatabaseError.h"
+#include "DriverHandle.h"
 #include "SqliteFunctions.h"
 
 #include <QAtomicInt>
@@ -336,10 +337,8 @@ private:
 
 std::unique_ptr<StatementCache> StatementCache::forPostgres(const QSqlDriver *driver, int &prepareCount)
 {
-    const QVariant handle = driver->handle();
-    // The driver names the handle by libpq's structure.
-    if (!handle.isValid()
-        || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    PGconn *conn = postgresHandleOf(driver->handle());
+    if (!conn)
         throw EDatabaseError(QStringLiteral("The PostgreSQL driver gives no handle"));
-    return std::make_unique<PostgresStatements>(driver, prepareCount, *static_cast<PGconn *const *>(handle.data()));
+    return std::make_unique<PostgresStatements>(driver, prepareCount, conn);
 }

@@ -1,6 +1,7 @@
 #include "AdoStatements.h"
 
 #include "DatabaseError.h"
+#include "DriverHandle.h"
 #include "SqliteErrors.h"
 
 #include <QRegularExpression>
@@ -180,8 +181,8 @@ private:
 
 std::unique_ptr<StatementCache> StatementCache::forSqlite(const QSqlDriver *driver, int &prepareCount)
 {
-    const QVariant handle = driver->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+    sqlite3 *db = sqliteHandleOf(driver->handle());
+    if (!db)
         throw EDatabaseError(QStringLiteral("The SQLite driver gives no handle"));
-    return std::make_unique<SqliteStatements>(driver, prepareCount, *static_cast<sqlite3 *const *>(handle.data()));
+    return std::make_unique<SqliteStatements>(driver, prepareCount, db);
 }
