@@ -38,34 +38,26 @@ QPixmap PaletteGlyph(int command)
     if (vertical)
         p.setTransform(QTransform(0, 1, 1, 0, 0, 0));
     const QColor bar(0, 0, 128);
-    switch (command > 5 ? command - 5 : command) {
-    case 1:
-        p.setPen(Qt::black);
-        p.drawLine(1, 0, 1, 15);
-        p.fillRect(3, 3, 10, 3, bar);
-        p.fillRect(3, 9, 6, 3, bar);
-        break;
-    case 2:
-        p.setPen(Qt::black);
-        p.drawLine(7, 0, 7, 15);
-        p.fillRect(2, 3, 12, 3, bar);
-        p.fillRect(4, 9, 8, 3, bar);
-        break;
-    case 3:
+    const int kind = command > 5 ? command - 5 : command;
+    if (kind == 3) {
         p.setPen(Qt::gray);
         p.drawRect(0, 0, 15, 15);
         p.fillRect(4, 5, 8, 6, bar);
-        break;
-    case 4:
+    } else if (kind == 4) {
         for (int x : { 1, 6, 11 })
             p.fillRect(x, 3, 3, 10, bar);
-        break;
-    default:
+    } else {
+        // Left edges, centres, right edges: the line and where the long and the short bar start and end.
+        struct Bars
+        {
+            int line, longX, longWidth, shortX, shortWidth;
+        };
+        static constexpr Bars bars[] = { { 1, 3, 10, 3, 6 }, { 7, 2, 12, 4, 8 }, { 14, 3, 10, 7, 6 } };
+        const Bars &b = bars[kind == 1 ? 0 : kind == 2 ? 1 : 2];
         p.setPen(Qt::black);
-        p.drawLine(14, 0, 14, 15);
-        p.fillRect(3, 3, 10, 3, bar);
-        p.fillRect(7, 9, 6, 3, bar);
-        break;
+        p.drawLine(b.line, 0, b.line, 15);
+        p.fillRect(b.longX, 3, b.longWidth, 3, bar);
+        p.fillRect(b.shortX, 9, b.shortWidth, 3, bar);
     }
     return glyph;
 }

@@ -297,11 +297,10 @@ private:
         const TextMeasurer *measurer = nullptr;
         bool operator==(const Layout &) const = default;
     };
-    Layout m_laidOutFrom;
+    std::optional<Layout> m_laidOutFrom;
     QStringList m_laidOutLines;
     int m_laidOutHeight = 0;
     int m_laidOutStep = 0;
-    bool m_laidOut = false;
 };
 
 // Hyphenation positions of a word by the Russian rules: after the i-th character (counted from 1).

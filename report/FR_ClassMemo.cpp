@@ -178,7 +178,7 @@ void TfrMemoView::LayoutText()
     ReportCanvas &c = e.ScratchCanvas();
     Layout from{WorkText, Prewrapped, Designing(), Flags, Font, Alignment, LineSpacing, CharSpacing, Width, Height,
                 GapX, GapY, &c.measurer()};
-    if (m_laidOut && m_laidOutFrom == from) {
+    if (m_laidOutFrom == from) {
         e.ScratchList = m_laidOutLines;
         e.WrapHeight = m_laidOutHeight;
         LineStep = m_laidOutStep;
@@ -215,7 +215,6 @@ void TfrMemoView::LayoutText()
     m_laidOutLines = e.ScratchList;
     m_laidOutHeight = e.WrapHeight;
     m_laidOutStep = LineStep;
-    m_laidOut = true;
 }
 
 void TfrMemoView::BreakLine(const QString &s, int maxWidth)
