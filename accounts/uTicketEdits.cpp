@@ -10,6 +10,7 @@
 #include "dmuRDM.h"
 #include "frmuGuide.h"
 #include "frmuTeam.h"
+#include "uGuideStatements.h"
 #include "uSettings.h"
 #include "uTickets.h"
 
@@ -169,7 +170,7 @@ TKyv_ADODataSet *CreateTeamList(QObject *owner, const QString &name)
     teams->setObjectName(name);
     if (DMR)
         teams->SetConnection(DMR->dbConnection());
-    teams->SetCommandText(QStringLiteral("select TEAM_ID, TEAM_NAME from ZOLT.TEAM order by TEAM_NAME"));
+    teams->SetCommandText(TeamLookupStatement());
     return teams;
 }
 

@@ -181,6 +181,23 @@ QString TdmWeb::Server::signIn(const TRequestParams &params)
            + FloatToStr(dayNumber) + tail + quoted(clientName) + QStringLiteral(",\"authorities\": []}");
 }
 
+QString AccountInfoStatement()
+{
+    return QStringLiteral(
+        "with TOK as (select CUSTOMER_ID from ZOLT.CUSTOMER_TOKEN where TOKEN_ID = :P_TOKEN and EXPITES_AFTER >= :P_NOW) "
+        "select 0 as KIND, C.CUSTOMER_ID as ID, C.ACCOUNT_NO as TEXT1, CONCAT(C.SURNAME, ' ', C.INITIALS) as TEXT2, "
+        "cast(null as varchar(10)) as TEXT3, C.DEBT_SUM as AMOUNT, 0 as ORD "
+        "from TOK, ZOLT.CUSTOMER C where C.CUSTOMER_ID = TOK.CUSTOMER_ID "
+        "union all "
+        "select 1, SS.SERV_ID, S.SERV_DESCR, (case when SS.STATE_SGN = 1 THEN 'true' ELSE 'false' end), null, null, "
+        "SS.SUBSCR_SERV_ID from TOK, ZOLT.SUBSCR_SERV SS, ZOLT.SERV S "
+        "where SS.CUSTOMER_ID = TOK.CUSTOMER_ID and SS.SERV_ID = S.SERV_ID "
+        "union all "
+        "select 2, D.CUST_DOC_ID, D.DOC_NAME, D.DOC_URL, TO_CHAR(D.DOC_DATE, 'YYYY-MM-DD'), null, D.CUST_DOC_ID "
+        "from TOK, ZOLT.CUST_DOC D where D.CUSTOMER_ID = TOK.CUSTOMER_ID "
+        "order by 1, 5 desc, 7");
+}
+
 QString TdmWeb::Server::accountInfo(const TRequestParams &params)
 {
     const QString key = ParamValue(params, QStringLiteral("cabinetApiKey"));
@@ -189,20 +206,7 @@ QString TdmWeb::Server::accountInfo(const TRequestParams &params)
     // The account, its services and its documents come in one statement, one round trip to a database
     // server: the account's row first, then the services in the order they were subscribed, then the
     // documents, newest first. No row at all: the token is unknown or has expired.
-    QSqlQuery rows = db.OpenQuery(
-        QStringLiteral(
-            "with TOK as (select CUSTOMER_ID from ZOLT.CUSTOMER_TOKEN where TOKEN_ID = :P_TOKEN and EXPITES_AFTER >= :P_NOW) "
-            "select 0 as KIND, C.CUSTOMER_ID as ID, C.ACCOUNT_NO as TEXT1, CONCAT(C.SURNAME, ' ', C.INITIALS) as TEXT2, "
-            "cast(null as varchar(10)) as TEXT3, C.DEBT_SUM as AMOUNT, 0 as ORD "
-            "from TOK, ZOLT.CUSTOMER C where C.CUSTOMER_ID = TOK.CUSTOMER_ID "
-            "union all "
-            "select 1, SS.SERV_ID, S.SERV_DESCR, (case when SS.STATE_SGN = 1 THEN 'true' ELSE 'false' end), null, null, "
-            "SS.SUBSCR_SERV_ID from TOK, ZOLT.SUBSCR_SERV SS, ZOLT.SERV S "
-            "where SS.CUSTOMER_ID = TOK.CUSTOMER_ID and SS.SERV_ID = S.SERV_ID "
-            "union all "
-            "select 2, D.CUST_DOC_ID, D.DOC_NAME, D.DOC_URL, TO_CHAR(D.DOC_DATE, 'YYYY-MM-DD'), null, D.CUST_DOC_ID "
-            "from TOK, ZOLT.CUST_DOC D where D.CUSTOMER_ID = TOK.CUSTOMER_ID "
-            "order by 1, 5 desc, 7"),
+    QSqlQuery rows = db.OpenQuery(AccountInfoStatement(),
         ParamsOf({ { QStringLiteral("P_TOKEN"), key }, { QStringLiteral("P_NOW"), Services::clock()->now() } }),
         TExecuteSource::DataSet);
     enum { Kind, Id, Text1, Text2, Text3, Amount };

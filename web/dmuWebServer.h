@@ -9,6 +9,10 @@ class THttpServer;
 struct THttpReply;
 struct THttpRequest;
 
+// The account information statement: the account, its services and its documents in one statement, the token
+// in :P_TOKEN and the moment it must not have expired by in :P_NOW.
+QString AccountInfoStatement();
+
 // The cabinet's HTTP server: requests are served on the threads of a fixed pool, where each thread opens
 // its own database connection on first need, made from a copy of the main connection's settings taken when
 // the server was made.

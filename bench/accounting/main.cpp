@@ -18,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QHash>
 
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,13 +29,6 @@ namespace {
 
 using OperatorData::AccMonth;
 using OperatorData::InitMonth;
-
-long peakKb()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 void exec(TDMR &dmr, const QString &sql)
 {
@@ -287,7 +279,7 @@ void run(const char *engine, TDMR &dmr, int customers)
     }
     report(closed ? "monthly close" : "monthly close FAILED", close, 2LL * customers,
            physicalInsertSeconds(dmr, 2LL * customers), customers, closeReads.seconds, closeReads.rows);
-    std::printf("  peak memory so far %ld MB\n", peakKb() / 1024);
+    std::printf("  peak memory so far %ld MB\n", PeakMemoryMb());
     std::fflush(stdout);
 }
 
@@ -300,6 +292,6 @@ int main(int argc, char **argv)
     const QString only = argc > 2 ? QString::fromLatin1(argv[2]) : QString();
 
     ForEachBenchDatabase(only, [customers](const char *engine, TDMR &dmr) { run(engine, dmr, customers); });
-    std::printf("peak memory %ld MB\n", peakKb() / 1024);
+    std::printf("peak memory %ld MB\n", PeakMemoryMb());
     return 0;
 }

@@ -107,23 +107,13 @@ void generate(TDMR &dmr, int customers)
 
 // ---- The yardstick: account information with nothing around the statement
 
-// The cabinet's statement, word for word, with its two markers in the engine's own form.
+// The cabinet's own statement, with its two markers in the engine's own form.
 std::string accountInfoStatement(const char *token, const char *now)
 {
-    return std::string("with TOK as (select CUSTOMER_ID from ZOLT.CUSTOMER_TOKEN where TOKEN_ID = ") + token
-           + " and EXPITES_AFTER >= " + now
-           + ") "
-             "select 0 as KIND, C.CUSTOMER_ID as ID, C.ACCOUNT_NO as TEXT1, CONCAT(C.SURNAME, ' ', C.INITIALS) as "
-             "TEXT2, cast(null as varchar(10)) as TEXT3, C.DEBT_SUM as AMOUNT, 0 as ORD "
-             "from TOK, ZOLT.CUSTOMER C where C.CUSTOMER_ID = TOK.CUSTOMER_ID "
-             "union all "
-             "select 1, SS.SERV_ID, S.SERV_DESCR, (case when SS.STATE_SGN = 1 THEN 'true' ELSE 'false' end), null, "
-             "null, SS.SUBSCR_SERV_ID from TOK, ZOLT.SUBSCR_SERV SS, ZOLT.SERV S "
-             "where SS.CUSTOMER_ID = TOK.CUSTOMER_ID and SS.SERV_ID = S.SERV_ID "
-             "union all "
-             "select 2, D.CUST_DOC_ID, D.DOC_NAME, D.DOC_URL, TO_CHAR(D.DOC_DATE, 'YYYY-MM-DD'), null, D.CUST_DOC_ID "
-             "from TOK, ZOLT.CUST_DOC D where D.CUSTOMER_ID = TOK.CUSTOMER_ID "
-             "order by 1, 5 desc, 7";
+    return AccountInfoStatement()
+        .replace(QLatin1String(":P_TOKEN"), QLatin1String(token))
+        .replace(QLatin1String(":P_NOW"), QLatin1String(now))
+        .toStdString();
 }
 
 // A row of the statement: the cell's text as the library hands it over, or null.

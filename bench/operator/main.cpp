@@ -59,7 +59,6 @@
 #include <libpq-fe.h>
 #include <malloc.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,13 +71,6 @@ using namespace OperatorData;
 namespace {
 
 const QDate ReportMonth(2023, 2, 1); // the month most customers were connected in
-
-long peakMb()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024;
-}
 
 // Memory the process holds now, in MB.
 double residentMb()
@@ -205,7 +197,7 @@ void figure(const char *what, double ours, double baseline, qint64 load, int cus
     // Padded by characters, not bytes: the Russian names take two bytes a letter.
     std::printf("  %s %9.3f s  baseline %9.3f s  ratio %6.2f  %8.2f us/customer  load %9lld  peak %5ld MB%s\n",
                 qPrintable(QString::fromUtf8(what).leftJustified(40)), ours, baseline, baseline > 0 ? ours / baseline : 0.0,
-                customers > 0 ? ours * 1e6 / double(customers) : 0.0, static_cast<long long>(load), peakMb(),
+                customers > 0 ? ours * 1e6 / double(customers) : 0.0, static_cast<long long>(load), PeakMemoryMb(),
                 qPrintable(extra));
     std::fflush(stdout);
 }
@@ -624,7 +616,7 @@ void run(const char *engine, TDMR &dmr, int customers)
         report(p, dmr, "actReportDisactCustByMonth", "disconnected in a month", customers);
         monthClose(p, dmr, customers);
     }
-    std::printf("  peak memory so far %ld MB\n", peakMb());
+    std::printf("  peak memory so far %ld MB\n", PeakMemoryMb());
     std::fflush(stdout);
 }
 
@@ -649,6 +641,6 @@ int main(int argc, char **argv)
         sizes = {10000, 100000};
     for (int customers : sizes)
         ForEachBenchDatabase(only, [customers](const char *engine, TDMR &dmr) { run(engine, dmr, customers); });
-    std::printf("peak memory %ld MB\n", peakMb());
+    std::printf("peak memory %ld MB\n", PeakMemoryMb());
     return 0;
 }

@@ -19,7 +19,6 @@
 #include <QTemporaryDir>
 
 #include <shapefil.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,13 +32,6 @@ namespace {
 
 const QDate AccMonth(2026, 1, 1);
 const QDate Today(2026, 1, 20);
-
-long peakMb()
-{
-    rusage u {};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024;
-}
 
 double seconds(QElapsedTimer &timer)
 {
@@ -282,7 +274,7 @@ void runOne(const char *what, TDMR &dmr, const std::function<void(TPaymentRegist
                 "  match %5.2f s  write %5.2f s  total %5.2f s | ratio %5.2f | stored %d (raw %ld), unknown %d | "
                 "peak %ld MB\n",
         what, static_cast<long long>(reg.payments.size()), readS, resolveS, storeS, total, rawReadS, rawMatchS, writeS,
-        baseline, baseline > 0 ? total / baseline : 0.0, result.storedPayments, known, result.skippedPayments, peakMb());
+        baseline, baseline > 0 ? total / baseline : 0.0, result.storedPayments, known, result.skippedPayments, PeakMemoryMb());
     std::fflush(stdout);
 }
 
@@ -318,8 +310,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString erip = writeErip(dir.path(), customers);
     const QString dbf = writeDbf(dir.path(), customers);
-    std::printf("register files written, peak memory %ld MB\n", peakMb());
+    std::printf("register files written, peak memory %ld MB\n", PeakMemoryMb());
     ForEachBenchDatabase(only, [&](const char *engine, TDMR &dmr) { run(engine, dmr, customers, erip, dbf); });
-    std::printf("peak memory %ld MB\n", peakMb());
+    std::printf("peak memory %ld MB\n", PeakMemoryMb());
     return 0;
 }

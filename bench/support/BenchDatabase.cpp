@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -134,4 +136,11 @@ void ForEachBenchDatabase(const QString &only, const std::function<void(const ch
             dropPgDatabase(name);
         }
     }
+}
+
+long PeakMemoryMb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
 }

@@ -18,3 +18,6 @@ inline QDateTime at(const QDate &d)
 // Runs `work` on a fresh SQLite database and then on a fresh PostgreSQL one, each dropped afterwards; `only`
 // ("sqlite" or "pg") keeps one of them. An engine that cannot be reached is reported and skipped.
 void ForEachBenchDatabase(const QString &only, const std::function<void(const char *engine, TDMR &dmr)> &work);
+
+// The most memory the process has held at once so far, in MB.
+long PeakMemoryMb();
