@@ -1,6 +1,7 @@
 #include "RawReads.h"
 
 #include "DatabaseError.h"
+#include "DriverHandle.h"
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -171,10 +172,10 @@ qint64 RawWalk(TADOConnection &connection, const QString &text, const QVariantLi
         }
     } show{t, text};
     const QVariant handle = connection.DriverHandle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        return walkSqlite(*static_cast<sqlite3 *const *>(handle.data()), text.toUtf8(), values, onRow);
-    if (handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
-        return walkPostgres(*static_cast<PGconn *const *>(handle.data()), text, values, onRow);
+    if (sqlite3 *db = sqliteHandleOf(handle))
+        return walkSqlite(db, text.toUtf8(), values, onRow);
+    if (PGconn *pg = postgresHandleOf(handle))
+        return walkPostgres(pg, text, values, onRow);
     throw EDatabaseError(QStringLiteral("No engine handle to walk statements on"));
 }
 
